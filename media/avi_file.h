@@ -1,0 +1,74 @@
+// An open AVI (RIFF "AVI ") file: its main header, one video stream and at
+// most one audio stream, and the chunk lookup of its "movi" list, with or
+// without the idx1 index. Everything is read through the file's own
+// CachedFileReader; the file is never written.
+//
+// Opening problems are appended to the caller's message text, one line each,
+// exactly as the user will see them under "Opening troubles".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// What the decoding graph takes from the video stream.
+struct VideoStreamInfo {
+  int32_t sampleSize;      // dwSampleSize
+  int32_t length;          // dwLength, in frames
+  int32_t rate;            // dwRate
+  int32_t scale;           // dwScale
+  const uint8_t* format;   // the "strf" data: a BITMAPINFOHEADER and what follows
+  uint32_t formatSize;
+  uint32_t fccHandler;
+  uint32_t bufferSize;     // the larger of dwSuggestedBufferSize and dwSampleSize
+  uint32_t totalBytes;     // sum of the stream's chunk sizes in the index, 0 without
+};
+
+// What the decoding graph takes from the audio stream.
+struct AudioStreamInfo {
+  int32_t rate;
+  int32_t scale;
+  int32_t length;
+  uint8_t* format;         // the "strf" data: a WAVEFORMATEX and what follows (owned by the file;
+                           // the decoder may repair its cbSize in place)
+  uint32_t formatSize;
+  uint32_t bufferSize;
+  int32_t sampleSize;
+  uint32_t totalBytes;
+};
+
+class AviFile {
+ public:
+  AviFile();
+  ~AviFile();
+  AviFile(const AviFile&) = delete;
+  AviFile& operator=(const AviFile&) = delete;
+
+  // Opens the file with the reader's cache of cacheSlots blocks; takes the
+  // second audio stream when useSecondaryAudio is set, and loads the idx1
+  // index when the header announces one and allowIndex is set.
+  bool Open(const char* path, std::string* messages, bool useSecondaryAudio, int cacheSlots,
+            bool allowIndex);
+  void Close();
+
+  bool GetVideoStreamInfo(VideoStreamInfo* info);
+  bool GetAudioStreamInfo(AudioStreamInfo* info);
+
+  // Reads frame n's chunk into the destination; bytes is the capacity in and
+  // the size read out. True when exactly one frame was read (an empty chunk
+  // reads as 0 bytes).
+  bool ReadVideoFrame(void* destination, int32_t frame, uint32_t* bytes);
+  // Reads audio samples from a stream position; count and bytes are the
+  // wanted count and the capacity in, what was read out. True when at least
+  // one sample was read.
+  bool ReadAudio(void* destination, int32_t position, int32_t* count, uint32_t* bytes);
+
+  // Keyframe search on the video stream (0 when nothing is found).
+  int32_t PreviousKeyframe(int32_t frame);
+  int32_t NextKeyframe(int32_t frame);
+
+  // The idx1 table was loaded.
+  bool HasIndex() const;
+
+  // (The parser's fields and private operations follow here.)
+};

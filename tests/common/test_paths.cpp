@@ -1,0 +1,55 @@
+#include "tests/common/test_paths.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+std::string ClipPath(const std::string& name) {
+#ifdef _WIN32
+  return std::string("Z:") + VELMORA_CLIP_DIR + "/" + name;
+#else
+  return std::string(VELMORA_CLIP_DIR) + "/" + name;
+#endif
+}
+
+bool ClipExists(const std::string& name) {
+  FILE* f = std::fopen(ClipPath(name).c_str(), "rb");
+  if (f == nullptr) return false;
+  std::fclose(f);
+  return true;
+}
+
+namespace {
+
+void RemoveScratch();
+
+fs::path MakeScratch() {
+  std::random_device seed;
+  const fs::path dir =
+      fs::temp_directory_path() / ("velmora-tests-" + std::to_string(seed()) + std::to_string(seed()));
+  fs::create_directories(dir);
+  std::atexit(RemoveScratch);
+  return dir;
+}
+
+// Never destroyed, so that removing it at exit can still name it.
+const fs::path& Scratch() {
+  static const fs::path* dir = new fs::path(MakeScratch());
+  return *dir;
+}
+
+void RemoveScratch() {
+  std::error_code ignored;
+  fs::remove_all(Scratch(), ignored);
+}
+
+}  // namespace
+
+std::string ScratchDir() { return Scratch().string(); }
+
+std::string ScratchPath(const std::string& name) { return (Scratch() / name).string(); }

@@ -1,0 +1,17 @@
+// Where tests find the generated clips and where they may write scratch files.
+#pragma once
+
+#include <string>
+
+// A clip made by tools/make_clips.sh, as a path this build's program can open
+// (under Wine the Unix path is reached through drive Z:).
+std::string ClipPath(const std::string& name);
+
+// True when the clip exists (tests skip with a message otherwise).
+bool ClipExists(const std::string& name);
+
+// A fresh scratch directory for this test process, created on first use.
+std::string ScratchDir();
+
+// A path inside the scratch directory.
+std::string ScratchPath(const std::string& name);

@@ -1,0 +1,98 @@
+// The file calls behave as on Windows, natively and under Wine: the reader
+// relies on these exact results.
+#include <gtest/gtest.h>
+
+#include "platform/win32.h"
+#include "tests/common/test_paths.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string WriteFile(const std::string& name, const std::vector<char>& bytes) {
+  const std::string path = ScratchPath(name);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return path;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+HANDLE OpenRead(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(Kernel32File, OpenMissingFileFails) {
+  EXPECT_EQ(OpenRead(ScratchPath("does-not-exist.avi")), INVALID_HANDLE_VALUE);
+}
+
+TEST(Kernel32File, OpenDirectoryFails) { EXPECT_EQ(OpenRead(ScratchDir()), INVALID_HANDLE_VALUE); }
+
+TEST(Kernel32File, SizeSeekAndShortRead) {
+  std::vector<char> bytes(1000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  HANDLE h = OpenRead(WriteFile("ten.bin", bytes));
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+
+  DWORD high = 123;
+  EXPECT_EQ(GetFileSize(h, &high), 1000u);
+  EXPECT_EQ(high, 0u);
+
+  EXPECT_EQ(SetFilePointer(h, 990, nullptr, FILE_BEGIN), 990u);
+  char buffer[32] = {};
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(h, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(read, 10u);  // end of file: success, fewer bytes
+  EXPECT_EQ(buffer[0], bytes[990]);
+  EXPECT_EQ(buffer[9], bytes[999]);
+
+  ASSERT_TRUE(ReadFile(h, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(read, 0u);
+
+  // Seeking past the end is allowed; reading there gives nothing.
+  EXPECT_EQ(SetFilePointer(h, 5000, nullptr, FILE_BEGIN), 5000u);
+  ASSERT_TRUE(ReadFile(h, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(read, 0u);
+  EXPECT_TRUE(CloseHandle(h));
+}
+
+// A single signed 32-bit distance cannot reach 2 GiB: such a move fails.
+TEST(Kernel32File, NegativeDistanceFromStartFails) {
+  HANDLE h = OpenRead(WriteFile("small.bin", std::vector<char>(16, 'x')));
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(SetFilePointer(h, static_cast<LONG>(0x80000000u), nullptr, FILE_BEGIN),
+            INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(Kernel32Memory, GlobalAllocAndStatus) {
+  void* p = GlobalAlloc(GMEM_FIXED, 4096);
+  ASSERT_NE(p, nullptr);
+  static_cast<char*>(p)[4095] = 1;
+  EXPECT_EQ(GlobalFree(p), nullptr);
+
+  MEMORYSTATUS status;
+  status.dwLength = sizeof status;
+  GlobalMemoryStatus(&status);
+  EXPECT_GT(status.dwTotalPhys, 0u);
+  EXPECT_GT(status.dwAvailPhys, 0u);
+  EXPECT_LE(status.dwAvailPhys, status.dwTotalPhys);
+}
+
+TEST(Kernel32Clock, PerformanceCounterAdvances) {
+  LARGE_INTEGER frequency, a, b;
+  ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+  EXPECT_GT(frequency.QuadPart, 0);
+  QueryPerformanceCounter(&a);
+  Sleep(20);
+  QueryPerformanceCounter(&b);
+  const double seconds = double(b.QuadPart - a.QuadPart) / double(frequency.QuadPart);
+  EXPECT_GE(seconds, 0.015);
+  EXPECT_LT(seconds, 2.0);
+}
+
+}  // namespace
