@@ -1,0 +1,110 @@
+// The sound output: one looping DirectSound buffer divided into equal blocks,
+// a position notification at every block start, and a small time-critical
+// thread that records which block the play cursor has just entered.
+//
+// The player's audio output thread writes a block whenever the block the
+// write index names is not the one playing (CanWriteBlock), and counts it in
+// the blocks-written counter, which is the clock the picture follows.
+//
+// Three threads touch it: the audio output thread (lock, write, unlock,
+// count), the video thread (counter, volume, play and stop) and the
+// notification thread (notified index). One critical section guards every
+// field; each operation holds it for its whole duration.
+#pragma once
+
+#include "engine/playback_ports.h"
+#include "engine/worker_thread.h"
+#include "platform/win32.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+struct IDirectSound;
+struct IDirectSoundBuffer;
+struct IDirectSoundNotify;
+
+// SetVolume's value for a volume in percent, in hundredths of a decibel:
+// -3000 x (1 - (e^(p/100) - 1) / (e - 1)), truncated, within -10000 .. 0.
+int32_t VolumeForPercent(int32_t percent);
+
+class SoundOutput : public SoundPort {
+ public:
+  SoundOutput();
+  ~SoundOutput() override;  // closes
+  SoundOutput(const SoundOutput&) = delete;
+  SoundOutput& operator=(const SoundOutput&) = delete;
+
+  // Closes, then creates the buffer of blockCount (at least 2) blocks of
+  // framesPerBlock sample frames, its notifications and the notification
+  // thread. False on any DirectSound, event or thread failure (everything is
+  // closed again).
+  bool Open(HWND window, int32_t sampleRate, bool stereo, bool sixteenBit,
+            int32_t framesPerBlock, int32_t blockCount) override;
+  // Stops the notification thread and releases everything; safe when closed.
+  void Close() override;
+  bool IsOpen() override;
+
+  void SetPlaying(bool playing) override;
+  // Only audible when the buffer was made with "Enable Volume Control".
+  void SetVolume(int32_t percent) override;
+
+  bool CanWriteBlock() override;
+  // Locks the block at the write index; the frame count is the first locked
+  // length in sample frames.
+  bool LockNextBlock(uint8_t** block, int32_t* frames) override;
+  // Unlocks; on success the write index moves on one block.
+  bool UnlockBlock() override;
+  // write index := notified index.
+  void ResyncWriteIndex() override;
+
+  void SetBlockCounter(int32_t value) override;
+  void CountBlock() override;
+  int32_t GetBlockCounter() override;
+
+  void Lock() override;
+  void Unlock() override;
+
+  // For the statistics and tests.
+  int32_t BlockCount();
+  int32_t BlockSize();
+  int32_t WriteIndex();
+  int32_t NotifiedIndex();
+  IDirectSoundBuffer* Buffer();
+
+ private:
+  class Guard;
+  static DWORD WINAPI NotificationRoutine(LPVOID self);
+  bool CreateBuffers(HWND window, int32_t framesPerBlock);
+  bool CreateNotifications();
+  void StopNotificationThread();
+  void ReleaseAll();
+
+  uint8_t stereo_ = 0;
+  uint8_t sixteenBit_ = 0;
+  uint8_t playing_ = 0;
+  IDirectSound* sound_ = nullptr;
+  IDirectSoundBuffer* primary_ = nullptr;
+  IDirectSoundBuffer* secondary_ = nullptr;
+  IDirectSoundNotify* notify_ = nullptr;
+  int32_t blockCounter_ = 0;
+  int32_t writeIndex_ = 0;
+  int32_t blockSize_ = 0;
+  void* lockedFirst_ = nullptr;
+  void* lockedSecond_ = nullptr;
+  DWORD lockedFirstLength_ = 0;
+  DWORD lockedSecondLength_ = 0;
+  int32_t sampleRate_ = 0;
+  CRITICAL_SECTION lock_;
+  struct Notification {
+    DWORD offset;
+    HANDLE event;
+  };
+  std::unique_ptr<Notification[]> notifications_;  // blockCount + 1; the last is the stop event
+  int32_t blockCount_ = 2;
+  std::atomic<int32_t> notifiedIndex_{0};  // written by the notification thread
+  std::unique_ptr<WorkerThread> thread_;   // the notification thread
+};
+
+// The application's sound output, created at start-up.
+extern SoundOutput* g_soundOutput;
