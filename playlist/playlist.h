@@ -4,18 +4,34 @@
 // empty item, and the list is empty exactly then.
 //
 // The same list type holds the DisplacementList of remembered audio delays.
+//
+// Play list files (.mls) are text files with one path between double quotes
+// per line. Paths longer than kMaxPathLength bytes (from a dialog, the command
+// line or an .mls line) are refused by AddEntry rather than cut: a cut path
+// would name another file or none.
+//
+// The current index lives in the Application record; the list only clamps it.
+// Used on the user-interface thread only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Playlist {
  public:
   // Callers copy items into buffers of this size.
   static constexpr size_t kItemBufferSize = 1000;
+  static constexpr size_t kMaxPathLength = kItemBufferSize - 1;
   // .mls files that list other .mls files are followed this deep.
   static constexpr int kNestingDepth = 5;
+  // One AddEntry opens at most this many .mls files and reads at most this
+  // many bytes from them, so that lists that name themselves (or each other)
+  // several times can't take forever: the nesting depth alone lets n self
+  // references cost n^5 reads.
+  static constexpr int kMaxListFilesPerEntry = 1000;
+  static constexpr size_t kMaxListBytesPerEntry = 16u << 20;
 
   Playlist();
 
@@ -28,22 +44,33 @@ class Playlist {
   // The same into a caller's buffer (always terminated; cut to fit).
   void Item(int32_t index, char* destination, size_t capacity) const;
   size_t ItemLength(int32_t index) const;
+  // Every item in order (an empty list gives one empty item).
+  std::vector<std::string> Items() const;
 
+  // The texts are NUL-terminated strings: anything after a zero byte is dropped.
   void SetText(const std::string& text);
   void Append(const std::string& path);
+  // Puts path in place of item index; an index outside 0 .. count - 1 is ignored.
   void Replace(const std::string& path, int32_t index);
+  // Removes item index; an index outside 0 .. count - 1 is ignored.
   void Delete(int32_t index);
 
-  // Adds a file the user opened, added or loaded: cleans the path, and reads
-  // a ".mls" play list (exact lower case) as a list of further entries while
-  // depth is above 0.
+  // Adds a file the user opened, added or loaded: drops control characters
+  // and double quotes from the path, and reads a play list (the text after
+  // the last "." exactly "mls") as a list of further entries while depth is
+  // above 0. Any other path is appended.
   void AddEntry(const std::string& path, int depth);
 
-  // Writes the list as .mls text ("path" and a newline per item, text mode).
-  // The ".mls" extension is added when the name lacks it. False when the file
-  // can't be created.
+  // Writes the list as .mls text ("path" and a newline per item, text mode, so
+  // CR LF on Windows) to WithMlsExtension(fileName). False when the file can't
+  // be created or written.
   bool SaveAs(const std::string& fileName) const;
+  // The name under which SaveAs stores: ".mls" appended unless the text after
+  // the last "." is exactly "mls" (without a dot, the text after the first
+  // character is compared).
+  static std::string WithMlsExtension(const std::string& fileName);
 
+  // Orders the items by plain byte-wise comparison (case-sensitive).
   void SortByFullPath();
   void Reverse();
   // Shuffles with the linear congruential generator seeded by the given value
@@ -59,7 +86,17 @@ class Playlist {
 
  private:
   void Recount();
+  // Byte range of item index inside the text; false when there is no such item.
+  bool ItemBounds(int32_t index, size_t* begin, size_t* end) const;
+  // Replaces the list by the given items, joined as Append joins them.
+  void Rebuild(const std::vector<std::string>& items);
+  struct ReadBudget;
+  void AddCleanEntry(const std::string& path, int depth, ReadBudget* budget);
+  void ReadListFile(const std::string& path, int depth, ReadBudget* budget);
 
   std::string text_;
   int32_t count_ = 1;
 };
+
+// The application's one play list: created at start-up, destroyed at shutdown.
+extern Playlist* g_playlist;
