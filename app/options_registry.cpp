@@ -1,0 +1,94 @@
+// The Options record and the DisplacementList in the registry: binary values
+// "Options" (the 232 bytes of the record) and "Displacement" (the list text
+// with its terminating zero) under HKEY_CURRENT_USER\<kSettingsKey>.
+#include "app/application.h"
+#include "app/options.h"
+#include "app/show_message.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char kFirstRunNotice[] =
+    "No saved settings of this version were found. Velmora Player starts with its default "
+    "settings.";
+const char kNoticeCaption[] = "Velmora Player";
+
+// The settings key, created when missing and closed when it goes.
+class SettingsKey {
+ public:
+  SettingsKey() {
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key_) != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~SettingsKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  SettingsKey(const SettingsKey&) = delete;
+  SettingsKey& operator=(const SettingsKey&) = delete;
+
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// The stored record, over the defaults: a shorter value leaves the rest of
+// the defaults, a longer one fails the query. Taken only when its first word
+// is this version.
+bool ReadStoredRecord(HKEY key, Options* record) {
+  DWORD size = sizeof *record;
+  const LONG result = RegQueryValueExA(key, "Options", nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(record), &size);
+  return result == ERROR_SUCCESS && record->formatVersion == kOptionsVersion;
+}
+
+// The stored list text, of any length; one zero is added, as the value may
+// lack its own.
+void ReadDisplacementList(HKEY key) {
+  DWORD size = 0;
+  if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+    return;
+  }
+  std::vector<char> text(static_cast<size_t>(size) + 1, '\0');
+  if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                       &size) != ERROR_SUCCESS) {
+    return;
+  }
+  g_app.displacementList.SetText(std::string(text.data(), size));
+}
+
+// Reads both values; true when the stored record was taken into record.
+bool ReadSettings(Options* record) {
+  const SettingsKey key;
+  if (key.get() == nullptr) return false;
+  const bool taken = ReadStoredRecord(key.get(), record);
+  ReadDisplacementList(key.get());
+  return taken;
+}
+
+}  // namespace
+
+bool LoadOptions(Options* options) {
+  Options defaults;
+  SetDefaultOptions(&defaults);  // also forgets the remembered delays
+  Options record = defaults;
+  const bool taken = ReadSettings(&record);
+  // A foreign or failed read may have left bytes in record: not taken means defaults.
+  std::memcpy(options, taken ? &record : &defaults, sizeof record);
+  if (!taken) ShowMessage(nullptr, kFirstRunNotice, kNoticeCaption, MB_ICONINFORMATION);
+  return taken;
+}
+
+bool SaveOptions(const Options* options) {
+  const SettingsKey key;
+  if (key.get() == nullptr) return false;
+  if (RegSetValueExA(key.get(), "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(options),
+                     sizeof *options) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::string& text = g_app.displacementList.Text();
+  return RegSetValueExA(key.get(), "Displacement", 0, REG_BINARY,
+                        reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "app/displacement_list.h"
+
+#include <string>
+
+namespace {
+
+std::string Path(int i) { return "C:\\clips\\clip " + std::to_string(i) + ".avi"; }
+
+TEST(DisplacementList, EntriesAreHexTwosComplementThenThePath) {
+  DisplacementList list;
+  list.Remember("C:\\a.avi", -100);
+  list.Remember("D:\\b c.avi", 255);
+  EXPECT_EQ(list.Text(), "0xFFFFFF9CC:\\a.avi\r0x000000FFD:\\b c.avi");
+  EXPECT_EQ(DisplacementList::FormatEntry("p", INT32_MIN), "0x80000000p");
+
+  int32_t delay = 0;
+  EXPECT_TRUE(list.Lookup("C:\\a.avi", &delay));
+  EXPECT_EQ(delay, -100);
+  // The match moved to the end: it is now the most recent.
+  EXPECT_EQ(list.Text(), "0x000000FFD:\\b c.avi\r0xFFFFFF9CC:\\a.avi");
+  EXPECT_FALSE(list.Lookup("C:\\A.avi", &delay));  // byte for byte
+  EXPECT_FALSE(list.Lookup("a.avi", &delay));
+}
+
+TEST(DisplacementList, RememberReplacesTheLastEntryAndZeroForgetsIt) {
+  DisplacementList list;
+  list.Remember("x.avi", 40);
+  list.Remember("x.avi", 80);  // last entry for the same path: replaced
+  EXPECT_EQ(list.Text(), "0x00000050x.avi");
+  list.Remember("x.avi", 0);
+  EXPECT_TRUE(list.IsEmpty());
+  list.Remember("y.avi", 0);  // a delay of 0 is never stored
+  EXPECT_TRUE(list.IsEmpty());
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(DisplacementList, KeepsTheTenMostRecentFiles) {
+  DisplacementList list;
+  for (int i = 1; i <= 10; ++i) list.Remember(Path(i), i);
+  EXPECT_EQ(list.Count(), 10);
+  int32_t delay = 0;
+  ASSERT_TRUE(list.Lookup(Path(1), &delay));  // now the most recent
+  list.Remember(Path(1), 1);
+  list.Remember(Path(11), 11);  // the eleventh file drops the oldest: 2
+  EXPECT_EQ(list.Count(), 10);
+  EXPECT_FALSE(list.Lookup(Path(2), &delay));
+  for (int i : {1, 3, 10, 11}) {
+    ASSERT_TRUE(list.Lookup(Path(i), &delay)) << i;
+    EXPECT_EQ(delay, i);
+  }
+
+  // A stored text of more than ten entries is trimmed on the next store.
+  std::string text;
+  for (int i = 0; i < 14; ++i) text += DisplacementList::FormatEntry(Path(i), i + 1) + "\r";
+  list.SetText(text + DisplacementList::FormatEntry(Path(14), 15));
+  list.Remember(Path(99), 5);
+  EXPECT_EQ(list.Count(), 10);
+  EXPECT_FALSE(list.Lookup(Path(5), &delay));
+  EXPECT_TRUE(list.Lookup(Path(6), &delay));
+}
+
+TEST(DisplacementList, DelaysReadLikePercentI) {
+  DisplacementList list;
+  list.SetText(std::string("short\r") +
+               "nothexxxxxC:\\a.avi\r"   // not an integer: no match
+               "0000000100C:\\b.avi\r"   // octal
+               "    -25xyzC:\\c.avi\r"   // decimal, the rest of the ten ignored
+               "0x7fffffffC:\\d.avi\r"
+               "0x0000000A");           // an empty path
+  int32_t delay = 0;
+  EXPECT_FALSE(list.Lookup("C:\\a.avi", &delay));
+  EXPECT_FALSE(list.Lookup("rt", &delay));
+  ASSERT_TRUE(list.Lookup("C:\\b.avi", &delay));
+  EXPECT_EQ(delay, 64);
+  ASSERT_TRUE(list.Lookup("C:\\c.avi", &delay));
+  EXPECT_EQ(delay, -25);
+  ASSERT_TRUE(list.Lookup("C:\\d.avi", &delay));
+  EXPECT_EQ(delay, INT32_MAX);
+  ASSERT_TRUE(list.Lookup("", &delay));
+  EXPECT_EQ(delay, 10);
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/options.h"
+#include "app/show_message.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every test starts without the settings key (the Wine prefix keeps the
+// registry between runs) and observes messages instead of showing them.
+class OptionsRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteSettingsKey();
+    savedList_ = g_app.displacementList.Text();
+    previousSink_ = SetMessageSink([this](const ShownMessage& m) {
+      shown_.push_back(m);
+      return IDOK;
+    });
+    SetDefaultOptions(&defaults_);
+  }
+  void TearDown() override {
+    SetMessageSink(previousSink_);
+    g_app.displacementList.SetText(savedList_);
+    DeleteSettingsKey();
+  }
+
+  static void DeleteSettingsKey() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+  }
+
+  static void Store(const char* name, const void* bytes, size_t size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, name, 0, REG_BINARY, static_cast<const BYTE*>(bytes),
+                             static_cast<DWORD>(size)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+
+  // The stored value read back with the registry API; false when missing.
+  static bool Stored(const char* name, std::vector<uint8_t>* bytes, DWORD* type) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return false;
+    }
+    DWORD size = 0;
+    LONG result = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+      bytes->assign(size, 0);
+      result = RegQueryValueExA(key, name, nullptr, type, bytes->data(), &size);
+    }
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+  }
+
+  // A record that differs from the defaults in every region of the layout.
+  Options Changed() const {
+    Options options = defaults_;
+    options.fullscreenWidth = 800;
+    options.repeat = 1;
+    options.volume = 37;
+    options.subtitleFont.lfHeight = -24;
+    options.fileCacheSize = 4;
+    options.balanceStep = 9;
+    return options;
+  }
+
+  bool NoticeShown() const {
+    return shown_.size() == 1 && shown_[0].owner == nullptr &&
+           shown_[0].caption == "Velmora Player" && shown_[0].type == MB_ICONINFORMATION &&
+           !shown_[0].text.empty();
+  }
+
+  Options defaults_;
+  std::vector<ShownMessage> shown_;
+
+ private:
+  std::string savedList_;
+  MessageSink previousSink_;
+};
+
+TEST_F(OptionsRegistry, MissingKeyGivesDefaultsTheNoticeAndCreatesTheKey) {
+  Options loaded = Changed();
+  g_app.displacementList.Remember("C:\\old.avi", 10);
+  EXPECT_FALSE(LoadOptions(&loaded));
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ(std::memcmp(&loaded, &defaults_, sizeof loaded), 0);
+  EXPECT_TRUE(g_app.displacementList.IsEmpty());
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
+  const Options saved = Changed();
+  g_app.displacementList.Remember("C:\\a.avi", -100);
+  g_app.displacementList.Remember("C:\\\xE9t\xE9.avi", 40);
+  const std::string listText = g_app.displacementList.Text();
+  ASSERT_TRUE(SaveOptions(&saved));
+
+  std::vector<uint8_t> bytes;
+  DWORD type = 0;
+  ASSERT_TRUE(Stored("Options", &bytes, &type));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  ASSERT_EQ(bytes.size(), 232u);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4),
+            (std::vector<uint8_t>{25, 0, 0, 0}));
+  EXPECT_EQ(std::memcmp(bytes.data(), &saved, 232), 0);
+  ASSERT_TRUE(Stored("Displacement", &bytes, &type));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), listText + '\0');
+
+  Options loaded = defaults_;
+  g_app.displacementList.Clear();
+  EXPECT_TRUE(LoadOptions(&loaded));
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(std::memcmp(&loaded, &saved, sizeof loaded), 0);
+  EXPECT_EQ(g_app.displacementList.Text(), listText);
+
+  // An empty list is stored as its terminating zero alone.
+  g_app.displacementList.Clear();
+  ASSERT_TRUE(SaveOptions(&saved));
+  ASSERT_TRUE(Stored("Displacement", &bytes, &type));
+  EXPECT_EQ(bytes, std::vector<uint8_t>{0});
+}
+
+TEST_F(OptionsRegistry, AnotherVersionOrALongerValueIsNotTaken) {
+  Options other = Changed();
+  other.formatVersion = 24;
+  Store("Options", &other, sizeof other);
+  Options loaded = Changed();
+  EXPECT_FALSE(LoadOptions(&loaded));
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ(std::memcmp(&loaded, &defaults_, sizeof loaded), 0);
+
+  shown_.clear();
+  std::vector<uint8_t> longer(300, 0);
+  const Options current = Changed();
+  std::memcpy(longer.data(), &current, sizeof current);
+  Store("Options", longer.data(), longer.size());
+  EXPECT_FALSE(LoadOptions(&loaded));
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ(std::memcmp(&loaded, &defaults_, sizeof loaded), 0);
+}
+
+TEST_F(OptionsRegistry, AShorterValueKeepsTheRestOfTheDefaults) {
+  const Options current = Changed();
+  Store("Options", &current, 100);  // up to the custom colours
+  Options loaded = Changed();
+  EXPECT_TRUE(LoadOptions(&loaded));
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(loaded.fullscreenWidth, 800u);
+  EXPECT_EQ(loaded.repeat, 1);
+  EXPECT_EQ(std::memcmp(reinterpret_cast<const uint8_t*>(&loaded) + 100,
+                        reinterpret_cast<const uint8_t*>(&defaults_) + 100, 132),
+            0);
+
+  const uint8_t wrongStart[2] = {24, 0};  // the first word is 24 over the default bytes 0, 0
+  Store("Options", wrongStart, sizeof wrongStart);
+  EXPECT_FALSE(LoadOptions(&loaded));
+  EXPECT_TRUE(NoticeShown());
+}
+
+TEST_F(OptionsRegistry, AnyDisplacementValueLoadsWithoutHarm) {
+  const Options current = Changed();
+  Store("Options", &current, sizeof current);
+  const std::string unterminated = "0x00000010C:\\a.avi\r0x00000020C:\\b.avi";  // no zero
+  Store("Displacement", unterminated.data(), unterminated.size());
+  Options loaded;
+  EXPECT_TRUE(LoadOptions(&loaded));
+  EXPECT_EQ(g_app.displacementList.Text(), unterminated);
+  int32_t delay = 0;
+  EXPECT_TRUE(g_app.displacementList.Lookup("C:\\b.avi", &delay));
+  EXPECT_EQ(delay, 32);
+
+  std::vector<uint8_t> junk(200000);
+  for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 >> 3);
+  Store("Displacement", junk.data(), junk.size());
+  EXPECT_TRUE(LoadOptions(&loaded));
+  EXPECT_FALSE(g_app.displacementList.Lookup("C:\\b.avi", &delay));
+  EXPECT_TRUE(shown_.empty());
+}
+
+}  // namespace
