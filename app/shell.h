@@ -8,8 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 
+struct IDirectDraw;
+
 // The main window; null until it is created and after it is destroyed.
 extern HWND g_mainWindow;
+
+// The display's DirectDraw object, made at start-up; null when DirectDraw
+// could not be created. The presenter and the display-mode code borrow it.
+extern IDirectDraw* g_directDraw;
 
 // "Velmora Player V0.25 Beta": the window title when no file is open.
 const char* DefaultTitle();
