@@ -1,0 +1,89 @@
+// Helpers for the pixel and sample routine tests: forcing the MMX flag,
+// walking the vector levels, random frames with guard bytes.
+#pragma once
+
+#include "app/application.h"
+#include "video/vector_level.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+// Sets g_app.hasMmx for the scope's lifetime.
+class ScopedMmxFlag {
+ public:
+  explicit ScopedMmxFlag(uint8_t value) : saved_(g_app.hasMmx) { g_app.hasMmx = value; }
+  ~ScopedMmxFlag() { g_app.hasMmx = saved_; }
+  ScopedMmxFlag(const ScopedMmxFlag&) = delete;
+  ScopedMmxFlag& operator=(const ScopedMmxFlag&) = delete;
+
+ private:
+  uint8_t saved_;
+};
+
+// The vector levels this processor can run (the fast forms to check).
+inline std::vector<VectorLevel> VectorLevelsToTest() {
+  std::vector<VectorLevel> levels;
+  for (VectorLevel l : {VectorLevel::kSse2, VectorLevel::kAvx2}) {
+    if (l <= DetectedVectorLevel()) levels.push_back(l);
+  }
+  return levels;
+}
+
+inline const char* LevelName(VectorLevel level) {
+  switch (level) {
+    case VectorLevel::kScalar: return "scalar";
+    case VectorLevel::kSse2: return "sse2";
+    case VectorLevel::kAvx2: return "avx2";
+  }
+  return "?";
+}
+
+struct FrameSize {
+  int32_t width;
+  int32_t height;
+};
+
+// Sizes that exercise vector tails: one row, one column, odd widths, widths
+// not a multiple of 4, and a few wide ones.
+inline std::vector<FrameSize> AwkwardFrameSizes() {
+  return {{1, 1},  {2, 1},  {1, 5},  {3, 3},  {4, 1},  {5, 7},   {6, 2},   {7, 4},  {8, 8},
+          {9, 3},  {15, 2}, {16, 5}, {17, 6}, {31, 3}, {32, 4},  {33, 5},  {34, 3}, {63, 2},
+          {64, 3}, {65, 4}, {66, 5}, {67, 3}, {130, 7}, {257, 3}, {642, 2}, {719, 5}};
+}
+
+// A buffer of `size` random bytes followed by guard bytes that must stay.
+class GuardedBuffer {
+ public:
+  static constexpr size_t kGuard = 64;
+  static constexpr uint8_t kGuardByte = 0xA5;
+
+  GuardedBuffer(size_t size, std::mt19937* random) : size_(size), bytes_(size + kGuard) {
+    for (size_t i = 0; i < size; ++i) bytes_[i] = static_cast<uint8_t>((*random)());
+    std::memset(bytes_.data() + size, kGuardByte, kGuard);
+  }
+  uint8_t* data() { return bytes_.data(); }
+  const uint8_t* data() const { return bytes_.data(); }
+  size_t size() const { return size_; }
+  bool GuardIntact() const {
+    for (size_t i = size_; i < bytes_.size(); ++i)
+      if (bytes_[i] != kGuardByte) return false;
+    return true;
+  }
+  // The payload only (guards excluded), for comparisons.
+  std::vector<uint8_t> Payload() const { return {bytes_.begin(), bytes_.begin() + size_}; }
+
+ private:
+  size_t size_;
+  std::vector<uint8_t> bytes_;
+};
+
+// The first differing byte of two equal-sized buffers, or -1.
+inline long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if (a[i] != b[i]) return static_cast<long>(i);
+  return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+}

@@ -1,0 +1,142 @@
+#include "video/resize_rows.h"
+
+#include "tests/video/pixel_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+std::vector<uint32_t> RandomPixels(size_t n, std::mt19937* random) {
+  std::vector<uint32_t> pixels(n);
+  for (auto& p : pixels) p = (*random)() & 0xFFFFFF;
+  return pixels;
+}
+
+uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8 * c)); }
+
+// The step the presenter uses: ((source x 65536) - 65536) div output.
+int32_t PresenterStep(int32_t source, int32_t output) {
+  return static_cast<int32_t>((static_cast<int64_t>(source) * 65536 - 65536) / output);
+}
+
+TEST(ResizeRowNearest, UnitStepCopiesTheRowIntoTheSpareByte) {
+  std::mt19937 random(3);
+  std::vector<uint32_t> source = RandomPixels(9, &random);
+  source[8] |= 0x7F000000;  // the last pixel's fourth byte lands in the spare byte
+  std::vector<uint8_t> row(9 * 3 + 1 + 8, 0xEE);
+  ResizeRowNearest(source.data(), row.data(), 65536, 9);
+  for (int i = 0; i < 9; ++i)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(row[3 * i + c], Channel(source[i], c)) << i;
+  EXPECT_EQ(row[27], 0x7F);
+  EXPECT_EQ(row[28], 0xEE) << "nothing behind the spare byte";
+}
+
+TEST(ResizeRowNearest, FractionalStepPicksTheIntegerPart) {
+  std::vector<uint32_t> source(16);
+  for (uint32_t i = 0; i < 16; ++i) source[i] = i * 0x010101;
+  std::vector<uint8_t> row(5 * 3 + 1);
+  ResizeRowNearest(source.data(), row.data(), 0x28000, 5);  // 2.5 source pixels per step
+  const int want[5] = {0, 2, 5, 7, 10};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(row[3 * i], want[i]) << i;
+}
+
+TEST(ResizeRowBilinear, PositionWithoutFractionUsesRowAAlone) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(4);
+  const std::vector<uint32_t> a = RandomPixels(40, &random);
+  std::vector<uint8_t> first(30 * 3 + 1), second(30 * 3 + 1);
+  const int32_t step = PresenterStep(40, 30);
+  ResizeRowBilinear(a.data(), RandomPixels(40, &random).data(), 5 << 16, first.data(), step, 30);
+  ResizeRowBilinear(a.data(), RandomPixels(40, &random).data(), 5 << 16, second.data(), step, 30);
+  EXPECT_EQ(first, second);
+}
+
+TEST(ResizeRowBilinear, WhiteComesOutAs254) {
+  ScopedMmxFlag mmx(1);
+  const std::vector<uint32_t> white(20, 0xFFFFFF);
+  std::vector<uint8_t> row(20 * 3 + 1, 0x55);
+  ResizeRowBilinear(white.data(), white.data(), 0, row.data(), 65536, 19);
+  for (int i = 0; i < 19 * 3; ++i) ASSERT_EQ(row[i], 254) << i;
+  EXPECT_EQ(row[19 * 3], 0) << "the fourth byte of the last pixel";
+  // Worked numbers: a = 100, b = 200 at fy = 0x4000 (position 0x8000): left =
+  // (400 x 0x3FFF >> 16) + (800 x 0x4000 >> 16) = 99 + 200 = 299; with fx = 0
+  // the output is 299 x 0x7FFF >> 16 = 149.
+  const uint32_t a[2] = {100, 100}, b[2] = {200, 200};
+  uint8_t out[4];
+  ResizeRowBilinear(a, b, 0x8000, out, 0, 1);
+  EXPECT_EQ(out[0], 149);
+  EXPECT_EQ(out[1], 0);
+  EXPECT_EQ(out[3], 0);
+}
+
+// Against plain floating-point bilinear interpolation: the 15-bit weights and
+// the floor of every product keep the result within three steps below it.
+TEST(ResizeRowBilinear, FollowsFloatingPointInterpolation) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(5);
+  const std::vector<uint32_t> a = RandomPixels(101, &random), b = RandomPixels(101, &random);
+  for (int32_t count : {37, 100, 250}) {
+    const int32_t step = PresenterStep(101, count);
+    for (int32_t position : {0x0000, 0x3000, 0x8000, 0xFFFF}) {
+      std::vector<uint8_t> row(count * 3 + 1);
+      ResizeRowBilinear(a.data(), b.data(), position, row.data(), step, count);
+      for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = static_cast<uint32_t>(i) * step, x = p >> 16;
+        const double fx = (p & 0xFFFF) / 65536.0, fy = position / 65536.0;
+        for (int c = 0; c < 3; ++c) {
+          const double left = Channel(a[x], c) * (1 - fy) + Channel(b[x], c) * fy;
+          const double right = Channel(a[x + 1], c) * (1 - fy) + Channel(b[x + 1], c) * fy;
+          const double want = left * (1 - fx) + right * fx;
+          ASSERT_LE(row[3 * i + c], want + 0.01) << count << " " << position << " " << i;
+          ASSERT_GE(row[3 * i + c], want - 3) << count << " " << position << " " << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(ResizeRowBilinear, WithoutMmxLeavesTheRow) {
+  ScopedMmxFlag mmx(0);
+  const std::vector<uint32_t> white(8, 0xFFFFFF);
+  std::vector<uint8_t> row(8 * 3 + 1, 0x42);
+  ResizeRowBilinear(white.data(), white.data(), 0, row.data(), 65536, 7);
+  EXPECT_EQ(row, std::vector<uint8_t>(8 * 3 + 1, 0x42));
+}
+
+// The fast forms against the reference, over up- and downscaling steps as
+// the presenter computes them and rows of every length around the vector
+// widths; every byte from the first to the spare byte, nothing behind it.
+TEST(ResizeRows, FastFormsMatchReference) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(6);
+  const int32_t sources[] = {2, 3, 5, 8, 17, 64, 333, 700, 1500};
+  const int32_t outputs[] = {1, 2, 3, 4, 7, 16, 31, 200, 641, 1920};
+  for (int32_t source : sources) {
+    const std::vector<uint32_t> a = RandomPixels(source, &random), b = RandomPixels(source, &random);
+    for (int32_t output : outputs) {
+      const int32_t step = PresenterStep(source, output);
+      const int32_t position = static_cast<int32_t>(random() & 0x3FFFFF);
+      GuardedBuffer want(output * 3 + 1, &random);
+      const std::vector<uint8_t> before = want.Payload();
+      reference::ResizeRowBilinear(a.data(), b.data(), position, want.data(), step, output);
+      for (VectorLevel level : VectorLevelsToTest()) {
+        ScopedVectorLevelCap cap(level);
+        GuardedBuffer got(output * 3 + 1, &random);
+        std::memcpy(got.data(), before.data(), before.size());
+        ResizeRowBilinear(a.data(), b.data(), position, got.data(), step, output);
+        ASSERT_TRUE(got.GuardIntact());
+        ASSERT_EQ(FirstDifference(got.Payload(), want.Payload()), -1)
+            << source << " -> " << output << " " << LevelName(level);
+      }
+      GuardedBuffer nearWant(output * 3 + 1, &random), nearGot(output * 3 + 1, &random);
+      reference::ResizeRowNearest(a.data(), nearWant.data(), step, output);
+      ResizeRowNearest(a.data(), nearGot.data(), step, output);
+      ASSERT_TRUE(nearGot.GuardIntact());
+      ASSERT_EQ(FirstDifference(nearGot.Payload(), nearWant.Payload()), -1);
+    }
+  }
+}
+
+}  // namespace

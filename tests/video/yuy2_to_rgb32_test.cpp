@@ -1,0 +1,176 @@
+#include "video/yuy2_to_rgb32.h"
+
+#include "tests/video/pixel_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+uint32_t Word(int y0, int u, int y1, int v) {
+  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
+}
+
+uint32_t Rgb(int r, int g, int b) { return static_cast<uint32_t>((r << 16) | (g << 8) | b); }
+
+// Converts one word (a 2 x 1 frame) with the public routine.
+std::pair<uint32_t, uint32_t> ConvertOne(uint32_t word, bool highQuality, YuvLookup* table) {
+  uint32_t out[2] = {0xDEADBEEF, 0xDEADBEEF};
+  EXPECT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 2, 1, 4, out,
+                                 highQuality, table));
+  return {out[0], out[1]};
+}
+
+TEST(Yuy2ToRgb32, LowQualityWorkedColours) {
+  EXPECT_EQ(YuvLookupEntry((128 >> 3) << 11 | (0 >> 2) << 5 | (128 >> 3)), Rgb(0, 0, 0));
+  EXPECT_EQ(YuvLookupEntry((128 >> 3) << 11 | (255 >> 2) << 5 | (128 >> 3)), Rgb(254, 246, 254));
+  EXPECT_EQ(YuvLookupEntry((128 >> 3) << 11 | (128 >> 2) << 5 | (128 >> 3)), Rgb(129, 120, 129));
+  YuvLookup table;
+  EXPECT_EQ(ConvertOne(Word(255, 128, 0, 128), false, &table),
+            std::make_pair(Rgb(254, 246, 254), Rgb(0, 0, 0)));
+}
+
+TEST(Yuy2ToRgb32, HighQualityWorkedColours) {
+  ScopedMmxFlag mmx(1);
+  YuvLookup table;
+  EXPECT_EQ(ConvertOne(Word(255, 128, 0, 128), true, &table), std::make_pair(0xFFFFFFu, 0u));
+  // Saturation at both ends. u = v = -128: gU 44, gV floor(91.5), bU -227,
+  // rV floor(-179.5); u = v = 127: rV 178, gU floor(-43.7), gV floor(-90.8).
+  EXPECT_EQ(ConvertOne(Word(0, 0, 255, 0), true, &table),
+            std::make_pair(Rgb(0, 135, 0), Rgb(75, 255, 28)));
+  EXPECT_EQ(ConvertOne(Word(0, 255, 255, 255), true, &table),
+            std::make_pair(Rgb(178, 0, 225), Rgb(255, 120, 255)));
+  EXPECT_FALSE(table.IsBuilt()) << "high quality needs no table";
+}
+
+// Every table key, against the key formula and the shifts of the source word:
+// each word is built from a key with random low bits that the key drops.
+TEST(Yuy2ToRgb32, LowQualityMatchesTableForEveryKey) {
+  std::mt19937 random(1);
+  std::vector<uint32_t> words(YuvLookup::kEntries);
+  for (uint32_t key = 0; key < YuvLookup::kEntries; ++key) {
+    const int u = static_cast<int>((key & 31) << 3 | (random() & 7));
+    const int y = static_cast<int>(((key >> 5) & 63) << 2 | (random() & 3));
+    const int v = static_cast<int>(((key >> 11) & 31) << 3 | (random() & 7));
+    words[key] = Word(y, u, 255 - y, v);
+  }
+  const int32_t width = 2 * 256, height = YuvLookup::kEntries / 256;
+  std::vector<uint32_t> out(width * height);
+  YuvLookup table;
+  for (VectorLevel level : {VectorLevel::kScalar, VectorLevel::kSse2, VectorLevel::kAvx2}) {
+    if (level > DetectedVectorLevel()) continue;
+    ScopedVectorLevelCap cap(level);
+    ASSERT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(words.data()), width, height,
+                                   width * 2, out.data(), false, &table));
+    for (uint32_t key = 0; key < YuvLookup::kEntries; ++key) {
+      const uint32_t w = words[key];
+      const uint32_t key1 = (w >> 27) << 11 | (((w >> 16) & 0xFF) >> 2) << 5 | ((w >> 11) & 31);
+      ASSERT_EQ(out[2 * key], YuvLookupEntry(key)) << LevelName(level) << " key " << key;
+      ASSERT_EQ(out[2 * key + 1], YuvLookupEntry(key1)) << LevelName(level) << " key " << key;
+    }
+  }
+  ASSERT_TRUE(table.IsBuilt());
+  for (uint32_t key = 0; key < YuvLookup::kEntries; ++key)
+    ASSERT_EQ(table.Entries()[key], YuvLookupEntry(key));
+}
+
+// High quality against floating-point BT.601 full range (R = Y + 1.402 v,
+// G = Y - 0.344 u - 0.714 v, B = Y + 1.772 u): the per-term flooring keeps
+// every channel at most two and a half steps below, never half a step above.
+TEST(Yuy2ToRgb32, HighQualityFollowsFloatingPoint) {
+  ScopedMmxFlag mmx(1);
+  std::vector<uint32_t> words;
+  for (int u = 0; u < 256; ++u)
+    for (int v = 0; v < 256; ++v) words.push_back(Word((u * 7 + v) & 255, u, (u + v * 3) & 255, v));
+  const int32_t width = 2 * 256, height = 256;
+  std::vector<uint32_t> out(width * height);
+  YuvLookup table;
+  ASSERT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(words.data()), width, height,
+                                 width * 2, out.data(), true, &table));
+  for (size_t i = 0; i < words.size(); ++i) {
+    const uint32_t w = words[i];
+    const double u = ((w >> 8) & 0xFF) - 128.0, v = (w >> 24) - 128.0;
+    for (int k = 0; k < 2; ++k) {
+      const double y = (w >> (16 * k)) & 0xFF;
+      const double want[3] = {y + 1.402 * v, y - 0.344136 * u - 0.714136 * v, y + 1.772 * u};
+      const uint32_t got = out[2 * i + k];
+      const int have[3] = {static_cast<int>(got >> 16), static_cast<int>((got >> 8) & 0xFF),
+                           static_cast<int>(got & 0xFF)};
+      for (int c = 0; c < 3; ++c) {
+        const double clamped = std::min(255.0, std::max(0.0, want[c]));
+        ASSERT_LE(have[c], clamped + 0.5) << "word " << i << " channel " << c;
+        ASSERT_GE(have[c], clamped - 2.5) << "word " << i << " channel " << c;
+      }
+    }
+  }
+}
+
+// The fast forms against the reference on random frames of awkward sizes,
+// with padded pitches; the odd last column and the bytes behind stay.
+TEST(Yuy2ToRgb32, FastFormsMatchReference) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(2);
+  YuvLookup table;
+  for (const FrameSize& size : AwkwardFrameSizes()) {
+    const int32_t pitch = (2 * size.width + 3) / 4 * 4 + 4 * static_cast<int32_t>(random() % 3);
+    GuardedBuffer frame(static_cast<size_t>(pitch) * size.height, &random);
+    const size_t outBytes = static_cast<size_t>(size.width) * size.height * 4;
+    for (bool high : {false, true}) {
+      GuardedBuffer want(outBytes, &random);
+      std::vector<uint8_t> before = want.Payload();
+      ASSERT_TRUE(reference::ConvertYuy2ToRgb32(frame.data(), size.width, size.height, pitch,
+                                                reinterpret_cast<uint32_t*>(want.data()), high,
+                                                &table));
+      ASSERT_TRUE(want.GuardIntact());
+      if (size.width % 2 == 1) {
+        for (int32_t r = 0; r < size.height; ++r) {
+          const size_t last = (static_cast<size_t>(r) * size.width + size.width - 1) * 4;
+          ASSERT_EQ(0, std::memcmp(want.data() + last, before.data() + last, 4));
+        }
+      }
+      for (VectorLevel level : VectorLevelsToTest()) {
+        ScopedVectorLevelCap cap(level);
+        GuardedBuffer got(outBytes, &random);
+        std::memcpy(got.data(), before.data(), outBytes);
+        ASSERT_TRUE(ConvertYuy2ToRgb32(frame.data(), size.width, size.height, pitch,
+                                       reinterpret_cast<uint32_t*>(got.data()), high, &table));
+        ASSERT_TRUE(got.GuardIntact());
+        ASSERT_EQ(FirstDifference(got.Payload(), want.Payload()), -1)
+            << size.width << "x" << size.height << (high ? " high " : " low ") << LevelName(level);
+      }
+    }
+  }
+}
+
+TEST(Yuy2ToRgb32, HighQualityWithoutMmxLeavesBufferAlone) {
+  ScopedMmxFlag mmx(0);
+  YuvLookup table;
+  const uint32_t word = Word(200, 90, 30, 160);
+  uint32_t out[2] = {0x123456, 0x654321};
+  EXPECT_FALSE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 2, 1, 4, out, true, &table));
+  EXPECT_EQ(out[0], 0x123456u);
+  EXPECT_EQ(out[1], 0x654321u);
+  // Low quality does not need MMX.
+  EXPECT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 2, 1, 4, out, false, &table));
+  EXPECT_EQ(out[0], YuvLookupEntry((160 >> 3) << 11 | (200 >> 2) << 5 | (90 >> 3)));
+}
+
+TEST(Yuy2ToRgb32, TableIsBuiltOnceAndFreedOnRequest) {
+  YuvLookup table;
+  EXPECT_EQ(table.Entries(), nullptr);
+  const uint32_t word = Word(16, 128, 235, 128);
+  uint32_t out[2];
+  ASSERT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 2, 1, 4, out, false, &table));
+  const uint32_t* built = table.Entries();
+  ASSERT_NE(built, nullptr);
+  ASSERT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 2, 1, 4, out, false, &table));
+  EXPECT_EQ(table.Entries(), built) << "kept between frames";
+  table.Free();
+  EXPECT_FALSE(table.IsBuilt());
+  // Empty frames touch nothing and build nothing.
+  EXPECT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 1, 1, 4, out, false, &table));
+  EXPECT_FALSE(table.IsBuilt());
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+#include "video/resize_rows.h"
+
+#include "app/application.h"
+#include "video/vector_helpers.h"
+#include "video/vector_level.h"
+
+#include <immintrin.h>
+
+#include <cstring>
+
+namespace {
+
+// --- Bilinear, scalar ------------------------------------------------------
+
+// The high half of a signed 16 x 16-bit product (operands here are >= 0).
+inline int32_t MulHigh(int32_t a, int32_t b) { return (a * b) >> 16; }
+
+// Row A and row B blended at source pixel x, channel c (0 B, 1 G, 2 R).
+inline int32_t VerticalBlend(const uint32_t* rowA, const uint32_t* rowB, uint32_t x, int c,
+                             int32_t wa, int32_t wb) {
+  const int32_t a = static_cast<int32_t>((rowA[x] >> (8 * c)) & 0xFF) * 4;
+  const int32_t b = static_cast<int32_t>((rowB[x] >> (8 * c)) & 0xFF) * 4;
+  return MulHigh(a, wa) + MulHigh(b, wb);
+}
+
+void BilinearPixels(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
+                    uint8_t* destination, uint32_t step, int32_t first, int32_t count) {
+  const int32_t fy = static_cast<int32_t>((static_cast<uint32_t>(position) >> 1) & 0x7FFF);
+  const int32_t wa = 0x7FFF - fy, wb = fy;
+  uint32_t p = static_cast<uint32_t>(first) * step;
+  for (int32_t i = first; i < count; ++i, p += step) {
+    const uint32_t x = p >> 16;
+    const int32_t fx = static_cast<int32_t>((p >> 1) & 0x7FFF);
+    uint32_t pixel = 0;
+    for (int c = 0; c < 3; ++c) {
+      const int32_t left = VerticalBlend(rowA, rowB, x, c, wa, wb);
+      const int32_t right = VerticalBlend(rowA, rowB, x + 1, c, wa, wb);
+      const int32_t out = MulHigh(left, 0x7FFF - fx) + MulHigh(right, fx);
+      pixel |= static_cast<uint32_t>(SaturateByte(out)) << (8 * c);
+    }
+    StoreWord(destination + 3 * static_cast<intptr_t>(i), pixel);
+  }
+}
+
+// --- Bilinear, SSE2 --------------------------------------------------------
+// The vertical blend of a source pixel does not depend on the output pixel,
+// so it is done once per source pixel into a small buffer of 16-bit lanes
+// (B, G, R, X) and the horizontal pass reads both neighbours in one load.
+
+constexpr int32_t kBlendChunk = 512;  // source pixels blended per pass
+
+struct alignas(16) BlendBuffer {
+  int16_t lanes[(kBlendChunk + 1) * 4];
+};
+
+// Blends source pixels [from, to) of rows A and B into buffer lanes.
+void BlendRowsSse2(const uint32_t* rowA, const uint32_t* rowB, uint32_t from, uint32_t to,
+                   __m128i wa, __m128i wb, int16_t* lanes) {
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t x = from;
+  for (; x + 2 <= to; x += 2, lanes += 8) {
+    const __m128i a = _mm_slli_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowA + x)), zero), 2);
+    const __m128i b = _mm_slli_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowB + x)), zero), 2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes),
+                     _mm_add_epi16(_mm_mulhi_epi16(a, wa), _mm_mulhi_epi16(b, wb)));
+  }
+  if (x < to) {
+    const __m128i a = _mm_slli_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(rowA[x])), zero), 2);
+    const __m128i b = _mm_slli_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(rowB[x])), zero), 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(lanes),
+                     _mm_add_epi16(_mm_mulhi_epi16(a, wa), _mm_mulhi_epi16(b, wb)));
+  }
+}
+
+// Weights of two output pixels at positions p0 and p1 (64-bit lanes):
+// [fx fx fx 0] per pixel, so that the fourth byte comes out 0.
+inline __m128i RightWeights(__m128i positions) {
+  const __m128i f = _mm_and_si128(_mm_srli_epi64(positions, 1), _mm_set1_epi64x(0x7FFF));
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(f, 0xC0), 0xC0);
+}
+
+bool BilinearSse2(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
+                  uint8_t* destination, uint32_t step, int32_t count) {
+  // The last source pixel read; rows whose positions would wrap stay scalar.
+  const uint64_t lastPosition = static_cast<uint64_t>(count - 1) * step;
+  if (lastPosition > 0xFFFFFFFFu) return false;
+  const uint32_t limit = static_cast<uint32_t>(lastPosition >> 16) + 1;
+
+  const int32_t fy = static_cast<int32_t>((static_cast<uint32_t>(position) >> 1) & 0x7FFF);
+  const __m128i wa = _mm_set1_epi16(static_cast<int16_t>(0x7FFF - fy));
+  const __m128i wb = _mm_set1_epi16(static_cast<int16_t>(fy));
+  const __m128i full = _mm_set_epi16(0, 0x7FFF, 0x7FFF, 0x7FFF, 0, 0x7FFF, 0x7FFF, 0x7FFF);
+  BlendBuffer buffer;
+  uint32_t base = 0, end = 0;  // buffer holds source pixels [base, end)
+
+  uint32_t p = 0;
+  __m128i positions = _mm_set_epi64x(step, 0);
+  const __m128i twoSteps = _mm_set1_epi64x(2 * static_cast<int64_t>(step));
+  int32_t i = 0;
+  for (; i + 2 <= count; i += 2, p += 2 * step) {
+    const uint32_t x0 = p >> 16, x1 = (p + step) >> 16;
+    if (x1 + 1 >= end) {
+      base = x0;
+      end = base + kBlendChunk + 1 < limit + 1 ? base + kBlendChunk + 1 : limit + 1;
+      BlendRowsSse2(rowA, rowB, base, end, wa, wb, buffer.lanes);
+      if (x1 + 1 >= end) break;  // a step too long for the chunk: finish in scalar
+    }
+    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer.lanes + 4 * (x0 - base)));
+    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer.lanes + 4 * (x1 - base)));
+    const __m128i right = RightWeights(positions);
+    const __m128i left = _mm_sub_epi16(full, right);
+    const __m128i out = _mm_add_epi16(_mm_mulhi_epi16(_mm_unpacklo_epi64(v0, v1), left),
+                                      _mm_mulhi_epi16(_mm_unpackhi_epi64(v0, v1), right));
+    const __m128i bytes = _mm_packus_epi16(out, out);
+    uint8_t* d = destination + 3 * static_cast<intptr_t>(i);
+    StoreWord(d, static_cast<uint32_t>(_mm_cvtsi128_si32(bytes)));
+    StoreWord(d + 3, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_epi64(bytes, 32))));
+    positions = _mm_add_epi64(positions, twoSteps);
+  }
+  BilinearPixels(rowA, rowB, position, destination, step, i, count);
+  return true;
+}
+
+}  // namespace
+
+namespace reference {
+
+void ResizeRowNearest(const uint32_t* source, uint8_t* destination, int32_t step, int32_t count) {
+  uint32_t p = 0;
+  for (int32_t i = 0; i < count; ++i, p += static_cast<uint32_t>(step)) {
+    StoreWord(destination + 3 * static_cast<intptr_t>(i), source[p >> 16]);
+  }
+}
+
+void ResizeRowBilinear(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
+                       uint8_t* destination, int32_t step, int32_t count) {
+  if (g_app.hasMmx == 0) return;
+  BilinearPixels(rowA, rowB, position, destination, static_cast<uint32_t>(step), 0, count);
+}
+
+}  // namespace reference
+
+// A plain loop of 4-byte copies; nothing to gain from vectors here.
+void ResizeRowNearest(const uint32_t* source, uint8_t* destination, int32_t step, int32_t count) {
+  reference::ResizeRowNearest(source, destination, step, count);
+}
+
+void ResizeRowBilinear(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
+                       uint8_t* destination, int32_t step, int32_t count) {
+  if (g_app.hasMmx == 0 || count < 1) return;
+  if (CurrentVectorLevel() >= VectorLevel::kSse2 &&
+      BilinearSse2(rowA, rowB, position, destination, static_cast<uint32_t>(step), count)) {
+    return;
+  }
+  reference::ResizeRowBilinear(rowA, rowB, position, destination, step, count);
+}
