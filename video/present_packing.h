@@ -6,7 +6,8 @@
 //          word per pixel pair (first pixel in the low half), width div 2
 //          words per row, at byte (xo div 2) x 4.
 //  mode 3, RGB24: four pixels in three words, width div 4 groups per row, at
-//          byte (xo div 4) x 12.
+//          byte (xo div 4) x 12 (the pixels' fourth bytes must be 0, as the
+//          converter leaves them).
 //  mode 4, RGB32: the row's width pixels copied, at byte xo x 4.
 //  mode 6, UYVY: from the YUY2 frame, each word Y0 U Y1 V written as
 //          U Y0 V Y1, width div 2 words per row, at byte (xo div 2) x 4.
@@ -23,9 +24,10 @@ struct PackTarget {
   int32_t yo;        // vertical offset in rows
 };
 
-// Row forms: `pixels` is a conversion buffer row, `yuy2` a frame row.
-void PackRgb16Row(const uint32_t* pixels, uint32_t* out, int32_t words);
-void PackRgb24Row(const uint32_t* pixels, uint32_t* out, int32_t groups);
+// Row forms: `pixels` is a conversion buffer row, `yuy2` a frame row, `out`
+// the first byte to write (any alignment).
+void PackRgb16Row(const uint32_t* pixels, uint8_t* out, int32_t words);
+void PackRgb24Row(const uint32_t* pixels, uint8_t* out, int32_t groups);
 void PackUyvyRow(const uint8_t* yuy2, uint8_t* out, int32_t words);
 
 // Frame forms: `pixels` is the width x height conversion buffer; `frame` the
@@ -39,7 +41,7 @@ void PackFrameYuy2(const uint8_t* frame, int32_t width, int32_t height, int32_t 
                    const PackTarget& target);
 
 namespace reference {
-void PackRgb16Row(const uint32_t* pixels, uint32_t* out, int32_t words);
-void PackRgb24Row(const uint32_t* pixels, uint32_t* out, int32_t groups);
+void PackRgb16Row(const uint32_t* pixels, uint8_t* out, int32_t words);
+void PackRgb24Row(const uint32_t* pixels, uint8_t* out, int32_t groups);
 void PackUyvyRow(const uint8_t* yuy2, uint8_t* out, int32_t words);
 }  // namespace reference
