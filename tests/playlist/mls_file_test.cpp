@@ -105,6 +105,15 @@ TEST(PlaylistAddEntry, SelfListingFilesEnd) {
   Playlist wider;
   wider.AddEntry(self, Playlist::kNestingDepth);
   EXPECT_EQ(wider.Count(), Playlist::kMaxListFilesPerEntry);
+
+  // So are the bytes read: a 1 MiB list is read through about 16 times, not
+  // 1,555; each read adds x.avi, also those of the (at most 5) open lists
+  // whose tails the limit cuts off.
+  WriteBytes(self, five + Quoted(self) + std::string(1 << 20, ' '));
+  Playlist large;
+  large.AddEntry(self, Playlist::kNestingDepth);
+  EXPECT_GE(large.Count(), 16);
+  EXPECT_LE(large.Count(), 16 + Playlist::kNestingDepth);
 }
 
 TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
