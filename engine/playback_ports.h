@@ -67,7 +67,9 @@ class PlaybackHost {
   virtual ~PlaybackHost() {}
   virtual HWND MainWindow() = 0;
   virtual IDirectDraw* DirectDraw() = 0;
-  virtual void SetTitle(const char* text) = 0;
+  // "<file title> - Velmora Player", and back to the default title.
+  virtual void ShowFileTitle(const char* path) = 0;
+  virtual void ShowDefaultTitle() = 0;
   virtual void Repaint() = 0;
   // The window's outer size now.
   virtual void WindowSize(int32_t* width, int32_t* height) = 0;

@@ -16,8 +16,9 @@
 
 class Player {
  public:
-  // The application's player: its ports are ApplicationPorts(), taken at each
-  // open (the player is created before the objects it uses).
+  // The application's player (Windows build): its ports are
+  // ApplicationPorts(), taken at each open (the player is created before the
+  // objects it uses).
   Player();
   // A player over the given ports.
   explicit Player(const PlaybackPorts& ports);

@@ -1,0 +1,306 @@
+#include "engine/player.h"
+
+#include "app/application.h"
+#include "app/options.h"
+#include "app/show_message.h"
+#include "decode/decoder_holder.h"
+#include "engine/audio_threads.h"
+#include "engine/pacing_rules.h"
+#include "engine/player_threads.h"
+#include "engine/ring_sizing.h"
+#include "playlist/playlist.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+Player* g_player = nullptr;
+
+namespace {
+
+constexpr size_t kFileNameSize = 1024;
+constexpr int32_t kPrefillChecks = 200;   // 20 seconds
+constexpr uint32_t kPrefillCheckSleep = 100;
+
+// Holds a critical section for one scope.
+class SectionGuard {
+ public:
+  explicit SectionGuard(CRITICAL_SECTION* section) : section_(section) {
+    EnterCriticalSection(section_);
+  }
+  ~SectionGuard() { LeaveCriticalSection(section_); }
+  SectionGuard(const SectionGuard&) = delete;
+  SectionGuard& operator=(const SectionGuard&) = delete;
+
+ private:
+  CRITICAL_SECTION* section_;
+};
+
+// Subtitles: the SubtitleTrack joins here (LoadSubtitles with the video's
+// rate, scale, width and height; UnloadSubtitles at close). Until then no
+// subtitle file loads.
+bool LoadSubtitleFile(const char* /*path*/, const PlaybackStream& /*stream*/) { return false; }
+void UnloadSubtitleFile() {}
+
+uint64_t AvailablePhysicalMemory() {
+  MEMORYSTATUS status;
+  std::memset(&status, 0, sizeof status);
+  status.dwLength = sizeof status;
+  GlobalMemoryStatus(&status);
+  return status.dwAvailPhys;
+}
+
+}  // namespace
+
+Player::Player(const PlaybackPorts& ports) : ports_(ports) {}
+
+Player::~Player() { Close(); }
+
+void Player::ResolvePorts() {
+  if (portsSource_ != nullptr) ports_ = portsSource_();
+}
+
+bool Player::Open() {
+  char path[Playlist::kItemBufferSize] = "";
+  if (g_playlist != nullptr) g_playlist->Item(g_app.currentIndex, path, sizeof path);
+  return OpenFile(path);
+}
+
+bool Player::OpenWithSubtitles() {
+  const bool opened = Open();
+  if (opened && g_options.subtitlesAutoLoad && IsOpen()) LoadSubtitlesBeside(fileName_.get());
+  return opened;
+}
+
+bool Player::OpenFile(const char* path) {
+  ResolvePorts();
+  Close();
+  stream_.displacement.store(0, std::memory_order_relaxed);
+  fileName_.reset(new char[kFileNameSize]);
+  std::snprintf(fileName_.get(), kFileNameSize, "%s", path != nullptr ? path : "");
+  stream_.state.store(kOpening, std::memory_order_relaxed);
+  ports_.host->ShowFileTitle(fileName_.get());
+  ports_.host->Repaint();
+  if (!ports_.decoders->Open(fileName_.get())) {
+    stream_.state.store(kClosed, std::memory_order_relaxed);
+    Close();
+    return false;
+  }
+  DescribeVideo();
+  ports_.host->WindowSize(&windowWidth_, &windowHeight_);
+  stream_.state.store(kPaused, std::memory_order_relaxed);
+  stream_.droppedFrames.store(0, std::memory_order_relaxed);
+  ports_.host->FitWindowToVideo();
+  ports_.host->SaveAndDisableSystemSettings(&savedSettings_);
+  SizeRings();
+  OpenSound();
+  stream_.currentFrame.store(g_app.resumePosition, std::memory_order_relaxed);
+  g_app.resumePosition = 0;
+  stream_.ready.store(1, std::memory_order_relaxed);
+  stream_.feederOffset = 0;
+  Start();
+  return true;
+}
+
+bool Player::DescribeVideo() {
+  uint8_t hasIndex = 0;
+  ports_.decoders->HasIndex(&hasIndex);
+  seekable_ = hasIndex != 0 ? 1 : 0;
+  int32_t width = 0, height = 0, frames = 0, rate = 0, scale = 0;
+  ports_.decoders->GetVideoSummary(&width, &height, &frames, &rate, &scale, nullptr);
+  stream_.width = std::max(width, 0);
+  stream_.height = std::max(height, 0);
+  stream_.frameCount = std::max(frames, 0);
+  stream_.rate = rate;
+  stream_.scale = scale;
+  stream_.stride = FrameStride(stream_.width);
+  const int64_t frameSize = int64_t{stream_.height} * stream_.stride;
+  stream_.frameSize = frameSize > 0x7FFFFFFF ? 0 : static_cast<int32_t>(frameSize);
+  return stream_.frameSize > 0;
+}
+
+void Player::SizeRings() {
+  const uint64_t budget = FrameBudget(AvailablePhysicalMemory(), g_options.frameBufferSize);
+  const uint32_t frameBytes = static_cast<uint32_t>(stream_.frameSize);
+  stream_.frameRing.Allocate(frameBytes, FrameRingCapacity(budget, frameBytes));
+}
+
+void Player::OpenSound() {
+  stream_.soundPlays = 0;
+  if (!ports_.decoders->AudioPlays()) return;
+  uint8_t stereo = 0, sixteenBit = 0;
+  int32_t sampleRate = 0, blockLength = 0, blockBytes = 0;
+  ports_.decoders->AudioFormat(&stereo, &sixteenBit, &sampleRate, &blockLength, &blockBytes);
+  stream_.soundBufferBlocks = SoundBufferBlocks(sampleRate, blockLength);
+  stream_.blockRing.Allocate(
+      static_cast<uint32_t>(std::max(blockBytes, 1)),
+      BlockRingCapacity(stream_.scale, sampleRate, stream_.frameRing.Capacity(), stream_.rate,
+                        blockLength, stream_.soundBufferBlocks));
+  if (!ports_.sound->Open(ports_.host->MainWindow(), sampleRate, stereo != 0, sixteenBit != 0,
+                          blockLength, stream_.soundBufferBlocks)) {
+    ShowMessage(ports_.host->MainWindow(), "Can't init DirectSound for playing audio.",
+                "DirectSound troubles", MB_ICONHAND);
+    ports_.decoders->DropAudio();
+    stream_.blockRing.Free();
+    return;
+  }
+  stream_.stereo = stereo;
+  stream_.sixteenBit = sixteenBit;
+  stream_.sampleRate = sampleRate;
+  stream_.blockLength = blockLength;
+  stream_.blockBytes = blockBytes;
+  stream_.soundPlays = 1;
+}
+
+bool Player::LoadSubtitlesBeside(const char* videoPath) {
+  const char* dot = std::strrchr(videoPath, '.');
+  if (dot == nullptr) return false;
+  const size_t stem = static_cast<size_t>(dot - videoPath);
+  for (const char* extension : {".sub", ".srt"}) {
+    std::string path(videoPath, stem);
+    path += extension;
+    if (LoadSubtitleFile(path.c_str(), stream_)) return true;
+  }
+  return false;
+}
+
+void Player::Start() {
+  StopThreads();
+  {
+    SectionGuard lock(&stream_.lock);
+    stream_.targetFrame.store(0, std::memory_order_relaxed);
+    stream_.blockRing.Clear();
+    clock_.reset(new PlaybackClock(ports_.time));
+    clock_->Create(stream_.rate, stream_.scale);
+    stream_.endOfVideo.store(0, std::memory_order_relaxed);
+  }
+  if (stream_.soundPlays) {
+    ports_.sound->SetBlockCounter(0);
+    ports_.sound->ResyncWriteIndex();
+    {
+      SectionGuard lock(&stream_.lock);
+      stream_.startBlock =
+          StartBlockForFrame(stream_.currentFrame.load(std::memory_order_relaxed), stream_.scale,
+                             stream_.sampleRate, stream_.blockLength, stream_.rate);
+      CreateThread(&audioFeeder_, AudioFeederRoutine, THREAD_PRIORITY_NORMAL);
+    }
+    WaitForPrefillBlocks();
+    Prefill();
+  }
+  SectionGuard lock(&stream_.lock);
+  CreateThread(&videoFeeder_, VideoFeederRoutine, THREAD_PRIORITY_BELOW_NORMAL);
+  CreateThread(&videoThread_, VideoThreadRoutine, THREAD_PRIORITY_NORMAL);
+  if (stream_.soundPlays) {
+    CreateThread(&audioOutput_, AudioOutputRoutine, THREAD_PRIORITY_HIGHEST);
+  }
+}
+
+void Player::CreateThread(std::unique_ptr<WorkerThread>* slot, WorkerThread::Routine routine,
+                          int priority) {
+  slot->reset(new WorkerThread);
+  if ((*slot)->Create(routine, this)) (*slot)->SetPriority(priority);
+}
+
+bool Player::WaitForPrefillBlocks() {
+  for (int32_t check = 0; check < kPrefillChecks; ++check) {
+    if (stream_.blockRing.Count() >= stream_.soundBufferBlocks) return true;
+    ports_.time->Sleep(kPrefillCheckSleep);
+  }
+  return false;  // plays anyway: missing blocks are silence
+}
+
+// Fills the whole sound buffer before it starts; these blocks are not counted.
+void Player::Prefill() {
+  SoundPort* sound = ports_.sound;
+  sound->Lock();
+  {
+    SectionGuard lock(&stream_.lock);
+    const bool sixteenBit = stream_.sixteenBit != 0;
+    const int32_t frameBytes = (stream_.stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
+    for (int32_t i = 0; i < stream_.soundBufferBlocks; ++i) {
+      uint8_t* block = nullptr;
+      int32_t frames = 0;
+      if (!sound->LockNextBlock(&block, &frames) || block == nullptr) continue;
+      const int32_t lockedBytes = frames * frameBytes;
+      uint8_t flag = 0;
+      uint8_t* element = stream_.blockRing.ReadSlot(&flag);
+      if (element == nullptr || flag == 0) {
+        FillSilence(block, lockedBytes, sixteenBit);
+      } else {
+        ports_.effects.applyAudioFilters(element, stream_.stereo != 0, sixteenBit,
+                                         stream_.blockLength);
+        std::memcpy(block, element, static_cast<size_t>(std::min(stream_.blockBytes, lockedBytes)));
+      }
+      if (element != nullptr) stream_.blockRing.Release();
+      sound->UnlockBlock();
+    }
+  }
+  sound->Unlock();
+}
+
+void Player::StopThreads() {
+  if (ports_.sound != nullptr) ports_.sound->SetPlaying(false);
+  for (std::unique_ptr<WorkerThread>* thread :
+       {&videoThread_, &audioOutput_, &audioFeeder_, &videoFeeder_}) {
+    if (*thread == nullptr) continue;
+    (*thread)->SetPriority(THREAD_PRIORITY_NORMAL);
+    (*thread)->Stop();
+    thread->reset();
+  }
+  clock_.reset();
+}
+
+void Player::Play() {
+  if (IsOpen()) stream_.state.store(kPlaying, std::memory_order_relaxed);
+}
+
+void Player::Pause() {
+  if (State() == kPlaying) stream_.state.store(kPaused, std::memory_order_relaxed);
+}
+
+bool Player::Seek(int32_t frame) {
+  if (!IsOpen() || frame < 0 || frame >= stream_.frameCount) return false;
+  if (!seekable_ && frame != 0) return false;
+  StopThreads();
+  stream_.currentFrame.store(ports_.decoders->PreviousKeyframe(frame), std::memory_order_relaxed);
+  stream_.frameRing.Clear();
+  stream_.feederOffset = 0;
+  Start();
+  return true;
+}
+
+void Player::Close() {
+  if (IsOpen()) {
+    StopThreads();
+    ports_.sound->Close();
+    stream_.frameRing.Free();
+    stream_.blockRing.Free();
+    stream_.soundPlays = 0;
+    stream_.state.store(kClosed, std::memory_order_relaxed);
+    ports_.picture->Shutdown();
+    ports_.decoders->Release();
+    UnloadSubtitleFile();
+    if (g_app.windowActive.load() != 0) {
+      if (g_app.fullscreenRequested.load(std::memory_order_relaxed) != 0) {
+        ports_.host->LeaveFullscreen();
+      }
+      ports_.host->RestoreWindowSize(windowWidth_, windowHeight_);
+    }
+    ports_.host->RestoreSystemSettings(savedSettings_);
+  }
+  stream_.droppedFrames.store(0, std::memory_order_relaxed);
+  stream_.frameCount = 0;
+  stream_.currentFrame.store(0, std::memory_order_relaxed);
+  if (ports_.host != nullptr) ports_.host->ShowDefaultTitle();
+  fileName_.reset();
+}
+
+void Player::ShowDecoderPage(HWND parent, bool video) {
+  if (!IsOpen()) return;
+  stream_.ready.store(0, std::memory_order_relaxed);
+  const bool changed = video ? ports_.decoders->ShowVideoDecoderPages(parent)
+                             : ports_.decoders->ShowAudioDecoderPages(parent);
+  stream_.ready.store(1, std::memory_order_relaxed);
+  if (changed) Seek(CurrentFrame());
+}

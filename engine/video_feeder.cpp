@@ -1,0 +1,44 @@
+#include "engine/video_feeder.h"
+
+#include "app/options.h"
+#include "decode/decoder.h"
+#include "engine/pacing_rules.h"
+
+namespace {
+constexpr uint32_t kIdleSleep = 100;
+}
+
+VideoFeeder::VideoFeeder(const PlaybackContext& context)
+    : context_(context),
+      stream_(*context.stream),
+      next_(stream_.feederOffset + stream_.currentFrame.load(std::memory_order_relaxed)) {}
+
+void VideoFeeder::Pass() {
+  if (next_ >= stream_.frameCount || !stream_.IsOpen()) {
+    stream_.endOfVideo.store(1, std::memory_order_relaxed);
+    context_.Sleep(kIdleSleep);
+    return;
+  }
+  uint8_t* slot = stream_.frameRing.WriteSlot();
+  if (slot == nullptr) {
+    context_.Sleep(kIdleSleep);
+    return;
+  }
+  if (FeederJumps(g_options.speedTroublesMode) && pendingSkips_ == 0) {
+    const int32_t target = stream_.targetFrame.load(std::memory_order_relaxed);
+    if (target > next_) pendingSkips_ = KeyframeJump(next_, context_.decoder->PreviousKeyframe(target));
+  }
+  if (pendingSkips_ > 0) {
+    stream_.frameRing.Commit(kFrameSkipped);
+    --pendingSkips_;
+    ++next_;
+    return;
+  }
+  const bool decoded = context_.decoder->ReadVideoFrame(slot, next_);
+  stream_.frameRing.Commit(decoded ? kFrameDecoded : kFrameFailed);
+  ++next_;
+}
+
+void VideoFeeder::Run() {
+  while (IsRunning(context_.videoFeeder)) Pass();
+}

@@ -1,0 +1,306 @@
+#include "engine/video_thread.h"
+
+#include "app/application.h"
+#include "app/options.h"
+#include "engine/pacing_rules.h"
+#include "video/video_presenter_modes.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kClockPoll = 1;       // ms, waiting for the next frame
+constexpr uint32_t kEmptyRingSleep = 10;
+constexpr uint32_t kPausedSleep = 100;
+constexpr uint32_t kBufferingSleep = 100;
+constexpr int32_t kBufferingPatience = 5;  // extra sleeps while the ring does not move
+constexpr int32_t kFadeSteps = 15;         // fades in kFadeSteps - 1 steps
+
+int32_t Relaxed(const std::atomic<int32_t>& value) {
+  return value.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+VideoThread::VideoThread(const PlaybackContext& context)
+    : context_(context), stream_(*context.stream) {}
+
+void VideoThread::Run() {
+  EnterCriticalSection(&stream_.lock);
+  Begin();
+  LeaveCriticalSection(&stream_.lock);
+  while (Pass()) {
+  }
+  Leave();
+}
+
+void VideoThread::Begin() {
+  frameSize_ = stream_.frameSize;
+  if (stream_.soundPlays) context_.ports.sound->SetVolume(static_cast<int32_t>(g_options.volume));
+  fps_ = FramesPerSecond(stream_.rate, stream_.scale);
+  resyncThreshold_ = ResyncThreshold(stream_.rate, stream_.scale);
+  levelBarTime_ = LevelBarTime(stream_.rate, stream_.scale);
+  stream_.targetFrame.store(Relaxed(stream_.currentFrame), std::memory_order_relaxed);
+  frameFiltered_ = false;
+  g_app.balanceShown.store(0, std::memory_order_relaxed);
+  g_app.balanceChanged.store(0, std::memory_order_relaxed);
+  lastCounter_ = -1;
+  warmUp_ = stream_.frameRing.Capacity();
+  statusCountdown_ = 0;
+  backup_.reset();
+  // The presenter is set up and the first frame drawn at once.
+  ownRefreshRequests_ = 1;
+  seenRedrawCounter_ = g_app.redrawCounter.load(std::memory_order_relaxed);
+}
+
+bool VideoThread::Pass() {
+  if (!Running() || Relaxed(stream_.currentFrame) >= stream_.frameCount || !stream_.IsOpen()) {
+    return false;
+  }
+  TakeLevelBarRequest();
+  // Until the sound's counter moves, the clock only counts the wait below.
+  if (lastCounter_ == -1) {
+    context_.clock->Restart();
+    previousClock_ = context_.clock->Now();
+  }
+  WaitForClock();
+  FollowSound();
+  SetPriorities();
+
+  uint8_t flag = 0;
+  uint8_t* element = stream_.frameRing.ReadSlot(&flag);
+  if (element == nullptr) {
+    if (g_options.speedTroublesMode == kKeepFastMotion) BufferingPause();
+    context_.Sleep(kEmptyRingSleep);
+    return true;
+  }
+  KeepBackup(element);
+  UpdateCursorAndLevelBar();
+  if (RefreshPending()) RefreshPresenter(element, flag);
+  if (stream_.state.load(std::memory_order_relaxed) == kPlaying) {
+    PlayingPass(element, flag);
+  } else {
+    PausedPass(element, flag);
+  }
+  return true;
+}
+
+void VideoThread::Leave() {
+  SetSoundPlaying(false);
+  while (stream_.ready.load(std::memory_order_relaxed) == 0) context_.Sleep(kClockPoll);
+  if (Running()) context_.ports.host->PostCommand(kCommandNextFile, 0);
+  backup_.reset();
+}
+
+void VideoThread::TakeLevelBarRequest() {
+  if (g_app.balanceChanged.load(std::memory_order_relaxed) == 0) return;
+  g_app.cursorCountdown.store(levelBarTime_, std::memory_order_relaxed);
+  g_app.balanceShown.store(1, std::memory_order_relaxed);
+  g_app.balanceChanged.store(0, std::memory_order_relaxed);
+  if (g_options.enableVolumeControl && stream_.soundPlays && context_.ports.sound->IsOpen()) {
+    context_.ports.sound->SetVolume(static_cast<int32_t>(g_options.volume));
+  }
+}
+
+void VideoThread::WaitForClock() {
+  rememberedTarget_ = Relaxed(stream_.targetFrame);
+  int64_t target = rememberedTarget_;
+  while (Running()) {
+    const int64_t now = context_.clock->Now();
+    target += now - previousClock_;
+    previousClock_ = now;
+    if (target > Relaxed(stream_.currentFrame)) break;
+    context_.Sleep(kClockPoll);
+  }
+  stream_.targetFrame.store(static_cast<int32_t>(target), std::memory_order_relaxed);
+}
+
+void VideoThread::FollowSound() {
+  if (stream_.state.load(std::memory_order_relaxed) != kPlaying || !stream_.soundPlays) return;
+  const int32_t counter = context_.ports.sound->GetBlockCounter();
+  if (counter == lastCounter_) return;
+  SoundPosition position;
+  position.startBlock = stream_.startBlock;
+  position.blockCounter = counter;
+  position.blockLength = stream_.blockLength;
+  position.sampleRate = stream_.sampleRate;
+  position.rate = stream_.rate;
+  position.scale = stream_.scale;
+  position.displacement = stream_.displacement.load(std::memory_order_relaxed);
+  const int32_t audioFrame = LipSyncFrame(position);
+  if (NeedsResync(audioFrame, Relaxed(stream_.targetFrame), resyncThreshold_, lastCounter_ == -1)) {
+    stream_.targetFrame.store(audioFrame, std::memory_order_relaxed);
+  }
+  lastCounter_ = counter;
+}
+
+void VideoThread::SetPriorities() {
+  const int32_t mode = context_.ports.picture->Mode();
+  SetPriority(context_.videoThread, VideoThreadPriority(mode));
+  SetPriority(context_.videoFeeder, VideoFeederPriority(stream_.frameRing.FillPercent(),
+                                                        stream_.frameRing.Count(), mode));
+}
+
+// "Keep Fast Motion" with an empty ring: the sound waits until the feeder has
+// nearly filled the ring again, so the picture never runs behind it.
+void VideoThread::BufferingPause() {
+  SetSoundPlaying(false);
+  const int32_t targetBefore = Relaxed(stream_.targetFrame);
+  const int32_t nearlyFull = stream_.frameRing.Capacity() - 1;
+  int32_t before = 0;
+  int32_t after = 0;
+  do {
+    context_.ports.host->DrawStatus(stream_.frameRing.FillPercent());
+    before = stream_.frameRing.Count();
+    context_.Sleep(kBufferingSleep);
+    for (int32_t i = 0; i < kBufferingPatience && before < nearlyFull &&
+                        stream_.frameRing.Count() == before;
+         ++i) {
+      context_.Sleep(kBufferingSleep);
+    }
+    after = stream_.frameRing.Count();
+  } while (Running() && before < nearlyFull && after != before);
+  previousClock_ = context_.clock->Now();
+  stream_.targetFrame.store(targetBefore, std::memory_order_relaxed);
+  SetSoundPlaying(true);
+  ++ownRefreshRequests_;
+}
+
+void VideoThread::KeepBackup(const uint8_t* element) {
+  if (stream_.state.load(std::memory_order_relaxed) == kPlaying) {
+    backup_.reset();
+  } else if (backup_ == nullptr && frameSize_ > 0) {
+    backup_.reset(new uint8_t[static_cast<size_t>(frameSize_)]);
+    std::memcpy(backup_.get(), element, static_cast<size_t>(frameSize_));
+  }
+}
+
+// The cursor and the level bar go away together in fullscreen when the
+// countdown runs out; modal windows hold the countdown.
+void VideoThread::UpdateCursorAndLevelBar() {
+  const int32_t countdown = Relaxed(g_app.cursorCountdown);
+  const bool fullscreen = g_app.fullscreenRequested.load(std::memory_order_relaxed) != 0;
+  const bool shown = !(countdown <= 0 && fullscreen);
+  if (countdown == 0) g_app.balanceShown.store(0, std::memory_order_relaxed);
+  if (shown != (g_app.cursorShown.load(std::memory_order_relaxed) != 0)) {
+    context_.ports.host->PostCommand(kCommandShowCursor, shown ? 1 : 0);
+  }
+  if (countdown > 0 && g_app.modalOpen.load(std::memory_order_relaxed) == 0) {
+    g_app.cursorCountdown.store(countdown - 1, std::memory_order_relaxed);
+  }
+}
+
+bool VideoThread::RefreshPending() {
+  return ownRefreshRequests_ > 0 ||
+         Relaxed(g_app.redrawCounter) != seenRedrawCounter_ ||
+         g_app.displayChanged.load(std::memory_order_relaxed) != 0;
+}
+
+void VideoThread::RefreshPresenter(uint8_t* element, uint8_t flag) {
+  PicturePort* picture = context_.ports.picture;
+  PlaybackHost* host = context_.ports.host;
+  if (g_app.displayChanged.load(std::memory_order_relaxed) != 0) {
+    picture->Release();
+    host->ReopenDrawDib();
+    g_app.displayChanged.store(0, std::memory_order_relaxed);
+  }
+  ownRefreshRequests_ = 0;
+  seenRedrawCounter_ = Relaxed(g_app.redrawCounter);
+  const RECT videoRect = g_app.videoRect;
+  picture->Setup(host->DirectDraw(), host->MainWindow(), &videoRect, stream_.width, stream_.height,
+                 stream_.stride, PresenterAllowFlags(g_options));
+  PresentFrame(element, flag);
+  host->DrawBorders();
+}
+
+void VideoThread::PlayingPass(uint8_t* element, uint8_t flag) {
+  g_app.frameSteps.store(0, std::memory_order_relaxed);
+  fadeCountdown_ = 0;
+  if (framesToDrop_ > 0) {
+    --framesToDrop_;
+    stream_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
+  } else {
+    const uint32_t mode = g_options.speedTroublesMode;
+    if (warmUp_ > 0) --warmUp_;
+    skipMode_ = NextSkipMode(skipMode_, warmUp_ == 0, stream_.frameRing.FillPercent(), mode,
+                             stream_.endOfVideo.load(std::memory_order_relaxed) != 0);
+    const int32_t lag = EffectiveLag(Relaxed(stream_.targetFrame), Relaxed(stream_.currentFrame),
+                                     skipMode_, mode);
+    PresentFrame(element, flag);
+    if (flag == kFrameSkipped) stream_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
+    framesToDrop_ = lag - 1;
+  }
+  stream_.currentFrame.fetch_add(1, std::memory_order_relaxed);
+  stream_.frameRing.Release();
+  frameFiltered_ = false;
+  DrawStatusEverySecond();
+  SetSoundPlaying(true);
+}
+
+// The countdown is set to fps and counted down in the drawing pass as well,
+// so at 25 fps the strip is redrawn on every 24th playing pass.
+void VideoThread::DrawStatusEverySecond() {
+  if (statusCountdown_ <= 0 && g_app.fullscreenRequested.load(std::memory_order_relaxed) == 0) {
+    context_.ports.host->DrawStatus(-1);
+    statusCountdown_ = fps_ - 1;
+  }
+  --statusCountdown_;
+}
+
+void VideoThread::PausedPass(uint8_t* element, uint8_t flag) {
+  const int32_t steps = Relaxed(g_app.frameSteps);
+  if (steps > 0) {
+    g_app.frameSteps.store(steps - 1, std::memory_order_relaxed);
+    stream_.targetFrame.store(rememberedTarget_ + 1, std::memory_order_relaxed);
+    stream_.currentFrame.fetch_add(1, std::memory_order_relaxed);
+    stream_.frameRing.Release();
+    backup_.reset();
+    frameFiltered_ = false;
+    ++ownRefreshRequests_;  // the next pass shows the new frame
+  } else {
+    const bool levelBar = g_app.balanceShown.load(std::memory_order_relaxed) != 0;
+    if ((levelBar || redrawPending_) && backup_ != nullptr) {
+      std::memcpy(element, backup_.get(), static_cast<size_t>(frameSize_));
+      frameFiltered_ = false;
+      PresentFrame(element, kFrameDecoded);
+    }
+    redrawPending_ = levelBar;
+    FadeOrRest(element, flag);
+  }
+  previousClock_ = context_.clock->Now();  // the paused time is not counted
+  SetSoundPlaying(false);
+}
+
+// "Fadeout Pause" darkens the paused frame one step per pass; otherwise, and
+// once faded, the loop rests.
+void VideoThread::FadeOrRest(uint8_t* element, uint8_t flag) {
+  if (g_options.fadeoutPause) {
+    if (fadeCountdown_ == 0) fadeCountdown_ = kFadeSteps;
+    if (fadeCountdown_ > 1) {
+      if (flag != kFrameSkipped) {
+        context_.ports.effects.fadeStep(element, stream_.width, stream_.height);
+        PresentFrame(element, flag);
+      }
+      --fadeCountdown_;
+      return;
+    }
+  }
+  context_.Sleep(kPausedSleep);
+}
+
+void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
+  if (element == nullptr || flag != kFrameDecoded || g_app.windowActive.load() == 0) return;
+  if (!frameFiltered_) {
+    const FrameEffects& effects = context_.ports.effects;
+    effects.applyVideoFilters(element, stream_.width, stream_.height, Relaxed(stream_.currentFrame));
+    if (g_app.balanceShown.load(std::memory_order_relaxed) != 0) {
+      effects.drawLevelBar(element, stream_.width, stream_.height);
+    }
+    frameFiltered_ = true;
+  }
+  context_.ports.picture->Present(element);
+}
+
+void VideoThread::SetSoundPlaying(bool playing) {
+  if (stream_.soundPlays) context_.ports.sound->SetPlaying(playing);
+}

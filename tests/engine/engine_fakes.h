@@ -1,0 +1,235 @@
+// Stand-ins for what the playback engine works through: a scripted clock
+// whose time moves only when the engine sleeps, a sound output with a
+// settable blocks-written counter, a presenter and a window that record what
+// they were asked, a decoder that stamps frame numbers, and recording effects.
+#pragma once
+
+#include "decode/decoder.h"
+#include "app/options.h"
+#include "engine/playback_context.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+// Time in milliseconds (frequency 1,000) that advances by exactly the slept
+// amount. An optional hook runs at every sleep (e.g. a scripted feeder).
+class ScriptedTime : public PlaybackTime {
+ public:
+  bool Frequency(int64_t* countsPerSecond) override;
+  int64_t Counter() override { return now_.load(); }
+  void Sleep(uint32_t milliseconds) override;
+
+  void Advance(int64_t milliseconds) { now_ += milliseconds * frequency_ / 1000; }
+  int64_t SleptMilliseconds() const { return slept_.load(); }
+
+  int64_t frequency_ = 1000;
+  bool frequencyFails_ = false;
+  std::function<void(uint32_t)> onSleep_;
+
+ private:
+  std::atomic<int64_t> now_{0};
+  std::atomic<int64_t> slept_{0};
+};
+
+// Real time for threaded tests: the performance counter and short real sleeps.
+PlaybackTime* RealTime();
+
+class FakeSound : public SoundPort {
+ public:
+  explicit FakeSound(int32_t bytesPerBlock = 64, int32_t blocks = 4);
+  bool Open(HWND, int32_t sampleRate, bool stereo, bool sixteenBit, int32_t framesPerBlock,
+            int32_t blockCount) override;
+  void Close() override;
+  bool IsOpen() override { return open_; }
+  void SetPlaying(bool playing) override;
+  void SetVolume(int32_t percent) override;
+  bool CanWriteBlock() override { return freeBlocks_.load() > 0; }
+  bool LockNextBlock(uint8_t** block, int32_t* frames) override;
+  bool UnlockBlock() override;
+  void ResyncWriteIndex() override { ++resyncs_; }
+  void SetBlockCounter(int32_t value) override { counter_ = value; }
+  void CountBlock() override { ++counter_; }
+  int32_t GetBlockCounter() override { return counter_.load(); }
+  void Lock() override { mutex_.lock(); }
+  void Unlock() override { mutex_.unlock(); }
+
+  std::vector<uint8_t> Written(size_t index);  // bytes of the index-th unlocked block
+  size_t WrittenCount();
+
+  std::atomic<bool> open_{false};
+  std::atomic<bool> failOpen_{false};
+  std::atomic<bool> playing_{false};
+  std::atomic<int32_t> playTransitions_{0};
+  std::atomic<int32_t> lastVolume_{-1};
+  std::atomic<int32_t> volumeCalls_{0};
+  std::atomic<int32_t> freeBlocks_{0};
+  std::atomic<int32_t> counter_{0};
+  std::atomic<int32_t> resyncs_{0};
+  std::atomic<bool> failLock_{false};
+  int32_t bytesPerBlock_;
+  int32_t frameBytes_ = 1;
+  int32_t openedBlocks_ = 0;
+
+ private:
+  std::recursive_mutex mutex_;
+  std::vector<uint8_t> block_;
+  std::vector<std::vector<uint8_t>> written_;
+};
+
+struct SetupCall {
+  uint32_t allowFlags;
+  RECT videoRect;
+  int32_t width, height, pitch;
+};
+
+class FakePicture : public PicturePort {
+ public:
+  bool Setup(IDirectDraw*, HWND, const RECT* videoRect, int32_t width, int32_t height,
+             int32_t pitch, uint32_t allowFlags) override;
+  bool Present(const uint8_t* frame) override;
+  void Release() override { ++releases_; }
+  void Shutdown() override { ++shutdowns_; }
+  int32_t Mode() override { return mode_.load(); }
+
+  std::vector<int32_t> Presented();  // the stamps of presented frames, in order
+  std::vector<SetupCall> Setups();
+
+  std::atomic<int32_t> mode_{1};
+  std::atomic<int32_t> releases_{0};
+  std::atomic<int32_t> shutdowns_{0};
+
+ private:
+  std::mutex mutex_;
+  std::vector<int32_t> presented_;
+  std::vector<SetupCall> setups_;
+};
+
+struct PostedCommand {
+  int32_t id;
+  LPARAM lParam;
+};
+
+class FakeHost : public PlaybackHost {
+ public:
+  HWND MainWindow() override { return nullptr; }
+  IDirectDraw* DirectDraw() override { return nullptr; }
+  void ShowFileTitle(const char* path) override;
+  void ShowDefaultTitle() override;
+  void Repaint() override { ++repaints_; }
+  void WindowSize(int32_t* width, int32_t* height) override;
+  void FitWindowToVideo() override { ++fits_; }
+  void RestoreWindowSize(int32_t width, int32_t height) override;
+  void LeaveFullscreen() override { ++fullscreenLeaves_; }
+  void PostCommand(int32_t id, LPARAM lParam) override;
+  void DrawStatus(int32_t progress) override;
+  void DrawBorders() override { ++borders_; }
+  void ReopenDrawDib() override { ++drawDibReopens_; }
+  void SaveAndDisableSystemSettings(SystemSettings* saved) override;
+  void RestoreSystemSettings(const SystemSettings& saved) override;
+
+  std::vector<PostedCommand> Posted();
+  std::vector<int32_t> StatusDrawn();
+  std::string Title();
+
+  std::atomic<int32_t> repaints_{0};
+  std::atomic<int32_t> fits_{0};
+  std::atomic<int32_t> fullscreenLeaves_{0};
+  std::atomic<int32_t> borders_{0};
+  std::atomic<int32_t> drawDibReopens_{0};
+  int32_t windowWidth_ = 640;
+  int32_t windowHeight_ = 480;
+  int32_t restoredWidth_ = -1;
+  int32_t restoredHeight_ = -1;
+  SystemSettings system_{1, 1, 1};  // what the "system" holds now
+
+ private:
+  std::mutex mutex_;
+  std::vector<PostedCommand> posted_;
+  std::vector<int32_t> status_;
+  std::string title_ = "default";
+};
+
+// A decoder of frameCount frames: frame n decodes to bytes whose first four
+// hold n (and n's low byte elsewhere); audio block b to bytes of (b & 0xFF).
+class FakeDecoder : public Decoder {
+ public:
+  bool IsVideoOpen() override { return true; }
+  bool IsAudioOpen() override { return hasAudio_; }
+  void DescribeVideoDecoders(char* text, size_t capacity) override;
+  void DescribeAudioDecoders(char* text, size_t capacity) override;
+  void Close() override {}
+  void GetVideoInfo(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
+                    int32_t* scale, int32_t* bitCount, int32_t* planes, int32_t* sampleSize,
+                    uint32_t* totalBytes) override;
+  void GetVideoSummary(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
+                       int32_t* scale, int32_t* codecGivesRgb) override;
+  bool ReadVideoFrame(uint8_t* destination, int32_t frame) override;
+  int32_t PreviousKeyframe(int32_t frame) override;
+  int32_t NextKeyframe(int32_t frame) override;
+  bool ShowVideoDecoderPages(HWND) override { return false; }
+  bool ShowAudioDecoderPages(HWND) override { return false; }
+  void GetAudioInfo(int32_t* channels, int32_t* bitsPerSample, int32_t* samplesPerSecond,
+                    int32_t* sampleSize, uint32_t* totalBytes, int32_t* totalSamples) override;
+  void GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBit, int32_t* samplesPerSecond,
+                            int32_t* samplesPerBlock) override;
+  bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
+  void DropAudio() override { hasAudio_ = false; }
+  void HasIndex(uint8_t* flag) override {
+    if (flag != nullptr) *flag = hasIndex_ ? 1 : 0;
+  }
+
+  std::vector<int32_t> DecodedFrames();
+  std::vector<int32_t> DecodedBlocks();
+
+  int32_t width_ = 8;
+  int32_t height_ = 2;
+  int32_t frameCount_ = 100;
+  int32_t rate_ = 25;
+  int32_t scale_ = 1;
+  std::set<int32_t> keyframes_ = {0};
+  std::set<int32_t> failingFrames_;
+  std::atomic<bool> hasAudio_{false};
+  bool hasIndex_ = true;
+  uint8_t stereo_ = 0;
+  uint8_t sixteenBit_ = 0;
+  int32_t sampleRate_ = 1000;
+  int32_t samplesPerBlock_ = 80;  // two frames at 25 fps
+  std::atomic<int32_t> failingBlock_{-1};
+
+ private:
+  std::mutex mutex_;
+  std::vector<int32_t> decodedFrames_;
+  std::vector<int32_t> decodedBlocks_;
+};
+
+// The stamp FakeDecoder wrote into a frame.
+int32_t FrameStamp(const uint8_t* frame);
+
+// Effects that record their calls (and change the frame so that a test can
+// tell): the filter adds 1 to byte 4, the level bar sets byte 5, the fade
+// subtracts 1 from byte 6; the audio filter counts blocks.
+struct EffectLog {
+  std::atomic<int32_t> filtered{0};
+  std::atomic<int32_t> levelBars{0};
+  std::atomic<int32_t> fades{0};
+  std::atomic<int32_t> soundBlocks{0};
+  void Reset() { filtered = levelBars = fades = soundBlocks = 0; }
+};
+extern EffectLog g_effectLog;
+FrameEffects RecordingEffects();
+
+// Saves the options and the application flags the engine touches and puts
+// them back at the end of a test.
+class EngineGlobalsGuard {
+ public:
+  EngineGlobalsGuard();
+  ~EngineGlobalsGuard();
+
+ private:
+  Options options_;
+};

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "engine/ring_sizing.h"
+#include "engine/sample_ring.h"
+
+#include <cstring>
+
+namespace {
+
+TEST(SampleRing, WithoutStorageEveryOperationRefuses) {
+  SampleRing ring;
+  EXPECT_EQ(ring.Capacity(), 0);
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+  EXPECT_FALSE(ring.Commit(1));
+  uint8_t flag = 7;
+  EXPECT_EQ(ring.ReadSlot(&flag), nullptr);
+  EXPECT_EQ(flag, 7);
+  EXPECT_FALSE(ring.Release());
+  EXPECT_EQ(ring.FillPercent(), 0);
+  EXPECT_FALSE(ring.Allocate(16, 0));
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+}
+
+TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrap) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(4, 3));
+  int32_t written = 0;
+  int32_t read = 0;
+  // Five rounds of two in, two out wrap the three-element ring several times.
+  for (int round = 0; round < 5; ++round) {
+    for (int i = 0; i < 2; ++i) {
+      uint8_t* slot = ring.WriteSlot();
+      ASSERT_NE(slot, nullptr);
+      std::memcpy(slot, &written, 4);
+      ASSERT_TRUE(ring.Commit(static_cast<uint8_t>(written % 3)));
+      ++written;
+    }
+    for (int i = 0; i < 2; ++i) {
+      uint8_t flag = 99;
+      uint8_t* slot = ring.ReadSlot(&flag);
+      ASSERT_NE(slot, nullptr);
+      int32_t value = -1;
+      std::memcpy(&value, slot, 4);
+      EXPECT_EQ(value, read);
+      EXPECT_EQ(flag, read % 3);
+      ASSERT_TRUE(ring.Release());
+      ++read;
+    }
+  }
+  EXPECT_EQ(ring.Count(), 0);
+}
+
+TEST(SampleRing, FullRingRefusesWritesAndKeepsFlagsEmptyRingRefusesReads) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(8, 2));
+  ASSERT_TRUE(ring.Commit(1));
+  ASSERT_TRUE(ring.Commit(2));
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+  EXPECT_FALSE(ring.Commit(0));  // must not overwrite the first element's flag
+  EXPECT_EQ(ring.Count(), 2);
+  EXPECT_EQ(ring.FillPercent(), 100);
+  uint8_t flag = 0;
+  ASSERT_NE(ring.ReadSlot(&flag), nullptr);
+  EXPECT_EQ(flag, 1);
+  ASSERT_TRUE(ring.Release());
+  ASSERT_NE(ring.ReadSlot(&flag), nullptr);
+  EXPECT_EQ(flag, 2);
+  ASSERT_TRUE(ring.Release());
+  EXPECT_EQ(ring.ReadSlot(&flag), nullptr);
+  EXPECT_FALSE(ring.Release());
+}
+
+TEST(SampleRing, FillPercentIsIntegerDivision) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(1, 3));
+  ring.Commit(1);
+  EXPECT_EQ(ring.FillPercent(), 33);
+  ring.Commit(1);
+  EXPECT_EQ(ring.FillPercent(), 66);
+}
+
+TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommitted) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(4, 4));
+  uint8_t* first = ring.WriteSlot();
+  ring.Commit(1);
+  uint8_t* second = ring.WriteSlot();
+  ring.Commit(1);
+  uint8_t* third = ring.WriteSlot();
+  ring.Clear();
+  EXPECT_EQ(ring.Count(), 0);
+  uint8_t flag = 0;
+  EXPECT_EQ(ring.ReadSlot(&flag), nullptr);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(ring.WriteSlot(), third);  // the element after the last committed one
+  ring.Commit(2);
+  EXPECT_EQ(ring.ReadSlot(&flag), third);
+  EXPECT_EQ(flag, 2);
+}
+
+TEST(SampleRing, AllocateAgainAndFreeStartEmpty) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(4, 2));
+  ring.Commit(1);
+  ASSERT_TRUE(ring.Allocate(16, 5));
+  EXPECT_EQ(ring.Count(), 0);
+  EXPECT_EQ(ring.Capacity(), 5);
+  EXPECT_EQ(ring.ElementSize(), 16u);
+  ring.Free();
+  EXPECT_EQ(ring.Capacity(), 0);
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+}
+
+TEST(RingSizing, FrameStrideRoundsTwoBytesPerPixelUpToFour) {
+  EXPECT_EQ(FrameStride(640), 1280);
+  EXPECT_EQ(FrameStride(1), 4);
+  EXPECT_EQ(FrameStride(3), 8);
+  EXPECT_EQ(FrameStride(321), 644);
+}
+
+TEST(RingSizing, TwentyPercentOfAGigabyteHolds341VgaFrames) {
+  const uint64_t budget = FrameBudget(1048576000ull, 2);
+  EXPECT_EQ(budget, 209715200ull);
+  const uint32_t frameBytes = 480u * static_cast<uint32_t>(FrameStride(640));
+  EXPECT_EQ(frameBytes, 614400u);
+  EXPECT_EQ(FrameRingCapacity(budget, frameBytes), 341);
+}
+
+TEST(RingSizing, BudgetsOfEachFrameBufferChoice) {
+  const uint64_t available = 1000;
+  EXPECT_EQ(FrameBudget(available, 0), 750u);  // Auto Allocation: 500 + 250
+  EXPECT_EQ(FrameBudget(available, 1), 100u);
+  EXPECT_EQ(FrameBudget(available, 2), 200u);
+  EXPECT_EQ(FrameBudget(available, 3), 333u);
+  EXPECT_EQ(FrameBudget(available, 4), 500u);
+  EXPECT_EQ(FrameBudget(1001, 0), 750u);  // 500 + 250, each division truncated
+}
+
+TEST(RingSizing, ASmallBudgetStillGivesFiveFrames) {
+  EXPECT_EQ(FrameRingCapacity(1000, 614400), 5);
+  EXPECT_EQ(FrameRingCapacity(0, 614400), 5);
+  EXPECT_EQ(FrameRingCapacity(6 * 614400ull, 614400), 6);
+}
+
+TEST(RingSizing, SoundBufferHoldsTwoSecondsInAtLeastTwoBlocks) {
+  EXPECT_EQ(SoundBufferBlocks(44100, 4410), 20);
+  EXPECT_EQ(SoundBufferBlocks(44100, 4411), 20);  // 20 x 4411 >= 88200
+  EXPECT_EQ(SoundBufferBlocks(44100, 4409), 21);
+  EXPECT_EQ(SoundBufferBlocks(8000, 100000), 2);
+  EXPECT_EQ(SoundBufferBlocks(22050, 1764), 25);
+}
+
+TEST(RingSizing, BlockRingHoldsTheFrameRingsPlayingTimeAndFiveMoreThanTheBuffer) {
+  // 44,100 Hz in blocks of 4,410: 20 sound buffer blocks, so at least 25.
+  EXPECT_EQ(BlockRingCapacity(1, 44100, 5, 25, 4410, 20), 25);
+  // 341 frames at 25 fps = 13.64 s = 136 blocks of 0.1 s (truncated).
+  EXPECT_EQ(BlockRingCapacity(1, 44100, 341, 25, 4410, 20), 136);
+  // NTSC timing: 1001/30000, 1,000 frames, 1,764-sample blocks at 44,100 Hz.
+  EXPECT_EQ(BlockRingCapacity(1001, 44100, 1000, 30000, 1764, 50), 834);
+}
+
+}  // namespace

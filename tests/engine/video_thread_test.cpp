@@ -1,0 +1,508 @@
+#include <gtest/gtest.h>
+
+#include "engine/video_thread.h"
+#include "engine_test_fixture.h"
+
+#include <vector>
+
+namespace {
+
+using VideoThreadTest = PlaybackFixture;
+
+// Presented stamps without the first entry, which is the set-up's drawing of
+// the first frame at the start of the thread.
+std::vector<int32_t> AfterSetup(const std::vector<int32_t>& presented) {
+  return presented.empty() ? presented : std::vector<int32_t>(presented.begin() + 1, presented.end());
+}
+
+TEST_F(VideoThreadTest, BeginDerivesThresholdsFromTheFrameRate) {
+  stream.currentFrame = 7;
+  stream.targetFrame = 0;
+  g_app.balanceChanged = 1;
+  g_app.balanceShown = 1;
+  VideoThread thread(context);
+  thread.Begin();
+  EXPECT_EQ(thread.ResyncThresholdFrames(), 2);
+  EXPECT_EQ(thread.LevelBarFrames(), 50);
+  EXPECT_EQ(stream.targetFrame, 7);
+  EXPECT_EQ(g_app.balanceChanged, 0);
+  EXPECT_EQ(g_app.balanceShown, 0);
+  EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
+
+  stream.rate = 15;
+  WithSound();
+  VideoThread slow(context);
+  slow.Begin();
+  EXPECT_EQ(slow.ResyncThresholdFrames(), 1);
+  EXPECT_EQ(slow.LevelBarFrames(), 30);
+  EXPECT_EQ(sound.lastVolume_, 80);  // the volume setting applied at the start
+}
+
+TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
+  Queue(0, 5);
+  VideoThread thread(context);
+  thread.Begin();
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(picture.Setups().size(), 1u);
+  EXPECT_EQ(stream.currentFrame, 5);
+  EXPECT_EQ(stream.droppedFrames, 0);
+  // The clock restarts every pass until the sound moves: 40 ms per frame.
+  EXPECT_EQ(time.SleptMilliseconds(), 5 * 40);
+  EXPECT_EQ(g_effectLog.filtered, 5);  // each frame filtered once, though frame 0 showed twice
+}
+
+// The picture is 10 frames behind the clock.
+void RunTenBehind(VideoThreadTest* test, VideoThread* thread) {
+  thread->Begin();
+  test->stream.targetFrame = 10;
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(thread->Pass());
+}
+
+TEST_F(VideoThreadTest, SkipFramesShowsOneFrameThenDropsFive) {
+  Queue(0, 12);
+  VideoThread thread(context);
+  RunTenBehind(this, &thread);
+  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0}));
+  EXPECT_EQ(stream.droppedFrames, 5);
+  EXPECT_EQ(stream.currentFrame, 6);
+  EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
+  ASSERT_TRUE(thread.Pass());  // 4 behind now: shown, then 3 dropped
+  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 6}));
+  EXPECT_EQ(thread.FramesToDrop(), 3);
+}
+
+TEST_F(VideoThreadTest, KeepFastMotionDropsLikeSkipFrames) {
+  g_options.speedTroublesMode = kKeepFastMotion;
+  Queue(0, 12);
+  VideoThread thread(context);
+  RunTenBehind(this, &thread);
+  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0}));
+  EXPECT_EQ(stream.droppedFrames, 5);
+}
+
+TEST_F(VideoThreadTest, JumpKeyframesAndSmoothVideoDropNothing) {
+  for (uint32_t mode : {kJumpKeyframes, kSmoothVideo}) {
+    g_options.speedTroublesMode = mode;
+    stream.frameRing.Clear();
+    stream.currentFrame = 0;
+    stream.droppedFrames = 0;
+    Queue(0, 12);
+    FakePicture fresh;
+    context.ports.picture = &fresh;
+    VideoThread thread(context);
+    RunTenBehind(this, &thread);
+    EXPECT_EQ(AfterSetup(fresh.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5})) << mode;
+    EXPECT_EQ(stream.droppedFrames, 0) << mode;
+  }
+}
+
+TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
+  // The feeder keeps only two frames queued (10 % of 20); the picture is one
+  // frame late at every pass.
+  VideoThread thread(context);
+  thread.Begin();
+  int32_t next = 0;
+  std::vector<bool> shown;
+  for (int pass = 0; pass < 26; ++pass) {
+    while (stream.frameRing.Count() < 2) Queue(next++, 1);
+    stream.targetFrame = stream.currentFrame + 1;
+    const size_t before = picture.Presented().size();
+    ASSERT_TRUE(thread.Pass());
+    shown.push_back(picture.Presented().size() > before);
+  }
+  // Warm-up: the ring's capacity in shown frames, all of them shown.
+  for (int pass = 1; pass < 19; ++pass) EXPECT_TRUE(shown[pass]) << pass;
+  EXPECT_TRUE(thread.SkipMode());
+  for (int pass = 20; pass < 26; ++pass) EXPECT_EQ(shown[pass], pass % 2 == 1) << pass;
+
+  // A ring filled beyond 40 % ends skip mode.
+  Queue(next, 10);
+  next += 10;
+  stream.targetFrame = stream.currentFrame + 1;
+  ASSERT_TRUE(thread.Pass());
+  const size_t before = picture.Presented().size();
+  stream.targetFrame = stream.currentFrame + 1;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_FALSE(thread.SkipMode());
+  EXPECT_EQ(picture.Presented().size(), before + 1);
+}
+
+TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
+  Queue(0, 20);
+  VideoThread thread(context);
+  thread.Begin();
+  std::vector<int> drawnAt;
+  int32_t next = 20;
+  for (int pass = 1; pass <= 49; ++pass) {
+    const size_t before = host.StatusDrawn().size();
+    ASSERT_TRUE(thread.Pass());
+    if (host.StatusDrawn().size() > before) drawnAt.push_back(pass);
+    Queue(next++, 1);
+  }
+  EXPECT_EQ(drawnAt, (std::vector<int>{1, 25, 49}));
+  for (int32_t progress : host.StatusDrawn()) EXPECT_EQ(progress, -1);
+
+  g_app.fullscreenRequested = 1;  // no status strip in fullscreen
+  const size_t before = host.StatusDrawn().size();
+  for (int pass = 0; pass < 30; ++pass) {
+    ASSERT_TRUE(thread.Pass());
+    Queue(next++, 1);
+  }
+  EXPECT_EQ(host.StatusDrawn().size(), before);
+}
+
+TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
+  WithSound();
+  Queue(0, 20);
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  // The first change seen (0 after -1) sets the target from the sound.
+  EXPECT_EQ(stream.targetFrame, 1);
+  EXPECT_TRUE(sound.playing_);
+
+  sound.counter_ = 10;  // 10 blocks of 80 ms = 20 frames
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.targetFrame, 21);
+
+  // The clock is now counted from the sound's first block: the next wait adds
+  // time, and a counter within 2 frames of the target leaves it alone.
+  const int32_t target = stream.targetFrame;
+  sound.counter_ = 11;  // 23
+  stream.targetFrame = 22;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_GE(stream.targetFrame, 22);
+  EXPECT_LE(stream.targetFrame, 23);
+  (void)target;
+
+  // An unchanged counter never pulls the target.
+  stream.targetFrame = 40;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.targetFrame, 40);
+}
+
+TEST_F(VideoThreadTest, APositiveDisplacementPutsThePictureAheadOfTheSound) {
+  WithSound();
+  stream.displacement = 500;
+  Queue(0, 5);
+  VideoThread thread(context);
+  thread.Begin();
+  sound.counter_ = 10;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.targetFrame, 21 + 12);
+}
+
+TEST_F(VideoThreadTest, SoundStartsAtTheFirstPlayingPassAndStopsWhenPaused) {
+  WithSound();
+  Queue(0, 5);
+  stream.state = kPaused;
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_FALSE(sound.playing_);
+  stream.state = kPlaying;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_TRUE(sound.playing_);
+  stream.state = kPaused;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_FALSE(sound.playing_);
+}
+
+TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
+  Queue(0, 20);
+  VideoThread thread(context);
+  thread.Begin();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
+  stream.state = kPaused;
+  const int64_t pausedAt = time.SleptMilliseconds();
+  while (time.SleptMilliseconds() - pausedAt < 60000) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.currentFrame, 3);
+  EXPECT_LE(stream.targetFrame, 4);
+
+  stream.state = kPlaying;
+  const size_t shownBefore = picture.Presented().size();
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.droppedFrames, 0);
+  EXPECT_EQ(picture.Presented().size(), shownBefore + 5);
+  EXPECT_EQ(stream.currentFrame, 8);
+}
+
+TEST_F(VideoThreadTest, FrameStepsAreClearedWhilePlaying) {
+  Queue(0, 5);
+  VideoThread thread(context);
+  thread.Begin();
+  g_app.frameSteps = 3;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_app.frameSteps, 0);
+  EXPECT_EQ(stream.currentFrame, 1);
+}
+
+TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFrames) {
+  Queue(0, 10);
+  stream.state = kPaused;
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());  // shows frame 0
+  EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0}));
+  g_app.frameSteps = 5;
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.currentFrame, 5);
+  EXPECT_EQ(g_app.frameSteps, 0);
+  EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(picture.Setups().size(), 6u);  // each step draws through a presenter refresh
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(stream.currentFrame, 5);  // no more steps: it stays
+}
+
+TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {
+  g_options.fadeoutPause = 1;
+  Queue(0, 10);
+  stream.state = kPaused;
+  VideoThread thread(context);
+  thread.Begin();
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_effectLog.fades, 14);
+  EXPECT_EQ(thread.FadeCountdown(), 1);
+  // One frame of clock at the start, 14 fading passes without sleeping, then
+  // the loop rests 100 ms a pass.
+  EXPECT_EQ(time.SleptMilliseconds(), 40 + 6 * 100);
+  EXPECT_EQ(picture.Presented().size(), 1u + 14u);
+
+  stream.state = kPlaying;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(thread.FadeCountdown(), 0);
+  stream.state = kPaused;
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_effectLog.fades, 28);
+}
+
+TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
+  Queue(0, 3);
+  stream.state = kPaused;
+  VideoThread thread(context);
+  thread.Begin();
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_effectLog.fades, 0);
+  EXPECT_EQ(time.SleptMilliseconds(), 40 + 10 * 100);  // a frame of clock at the start
+  EXPECT_EQ(picture.Presented().size(), 1u);
+}
+
+TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
+  WithSound();
+  Queue(0, 10);
+  stream.state = kPaused;
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  const int32_t volumeCalls = sound.volumeCalls_;
+  g_app.balanceChanged = 1;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_app.balanceChanged, 0);
+  EXPECT_EQ(g_app.balanceShown, 1);
+  EXPECT_EQ(g_app.cursorCountdown, 49);  // 50, less this pass
+  EXPECT_EQ(sound.volumeCalls_, volumeCalls + 1);
+  // The paused frame is drawn again from its copy, with the bar over it.
+  EXPECT_EQ(g_effectLog.levelBars, 1);
+  EXPECT_EQ(picture.Presented().size(), 2u);
+
+  g_app.modalOpen = 1;  // a dialog holds the countdown
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_app.cursorCountdown, 49);
+  g_app.modalOpen = 0;
+  for (int i = 0; i < 49; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_app.cursorCountdown, 0);
+  EXPECT_EQ(g_app.balanceShown, 1);
+  const size_t shown = picture.Presented().size();
+  const int32_t bars = g_effectLog.levelBars;
+  // The countdown is seen at 0: the bar goes, and the frame is drawn once
+  // more without it.
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(g_app.balanceShown, 0);
+  EXPECT_EQ(picture.Presented().size(), shown + 1);
+  EXPECT_EQ(g_effectLog.levelBars, bars);
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(picture.Presented().size(), shown + 1);
+}
+
+TEST_F(VideoThreadTest, VolumeIsNotReappliedWithoutVolumeControl) {
+  WithSound();
+  g_options.enableVolumeControl = 0;
+  Queue(0, 3);
+  VideoThread thread(context);
+  thread.Begin();
+  const int32_t volumeCalls = sound.volumeCalls_;
+  g_app.balanceChanged = 1;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(sound.volumeCalls_, volumeCalls);
+  EXPECT_EQ(g_app.balanceShown, 1);
+}
+
+TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
+  Queue(0, 10);
+  g_app.fullscreenRequested = 1;
+  g_app.cursorCountdown = 2;
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_TRUE(host.Posted().empty());
+  ASSERT_TRUE(thread.Pass());  // countdown 0 in fullscreen: hide
+  ASSERT_EQ(host.Posted().size(), 1u);
+  EXPECT_EQ(host.Posted()[0].id, kCommandShowCursor);
+  EXPECT_EQ(host.Posted()[0].lParam, 0);
+
+  g_app.cursorShown = 0;  // the shell hid it
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(host.Posted().size(), 1u);
+  g_app.cursorCountdown = 50;  // the mouse moved
+  ASSERT_TRUE(thread.Pass());
+  ASSERT_EQ(host.Posted().size(), 2u);
+  EXPECT_EQ(host.Posted()[1].lParam, 1);
+}
+
+TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
+  stream.frameCount = 3;
+  WithSound();
+  Queue(0, 3);
+  VideoThread thread(context);
+  thread.Begin();
+  int passes = 0;
+  while (thread.Pass()) ++passes;
+  EXPECT_EQ(passes, 3);
+  thread.Leave();
+  ASSERT_EQ(host.Posted().size(), 1u);
+  EXPECT_EQ(host.Posted()[0].id, kCommandNextFile);
+  EXPECT_EQ(host.Posted()[0].lParam, 0);
+  EXPECT_FALSE(sound.playing_);
+}
+
+TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
+  Queue(0, 3);
+  WorkerThread stopped;
+  stopped.Stop();
+  context.videoThread = &stopped;
+  VideoThread thread(context);
+  thread.Begin();
+  EXPECT_FALSE(thread.Pass());
+  thread.Leave();
+  EXPECT_TRUE(host.Posted().empty());
+}
+
+TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
+  Queue(0, 1);
+  stream.ready = 0;
+  time.onSleep_ = [this](uint32_t) {
+    if (time.SleptMilliseconds() >= 30) stream.ready = 1;
+  };
+  VideoThread thread(context);
+  thread.Begin();
+  stream.state = kClosed;
+  EXPECT_FALSE(thread.Pass());
+  thread.Leave();
+  EXPECT_EQ(time.SleptMilliseconds(), 30);
+  EXPECT_EQ(host.Posted().size(), 1u);
+}
+
+TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
+  Queue(0, 1);
+  Queue(1, 1, kFrameSkipped);
+  Queue(2, 1, kFrameFailed);
+  Queue(3, 1);
+  VideoThread thread(context);
+  thread.Begin();
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 3}));
+  EXPECT_EQ(stream.droppedFrames, 1);
+  EXPECT_EQ(stream.currentFrame, 4);
+}
+
+TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
+  Queue(0, 3);
+  g_app.windowActive = 0;
+  VideoThread thread(context);
+  thread.Begin();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
+  g_app.windowActive = 1;
+  EXPECT_TRUE(picture.Presented().empty());
+  EXPECT_EQ(stream.currentFrame, 3);
+}
+
+TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
+  Queue(0, 10);
+  g_options.denyOverlays = 0;
+  g_options.allowRgbHighColor = 0;
+  g_options.allowRgbTrueColor = 1;
+  g_options.allowYuy2Uyvy = 1;
+  g_options.allowDoubleBuffering = 1;
+  g_app.videoRect = RECT{10, 20, 330, 260};
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  ASSERT_TRUE(thread.Pass());
+  ASSERT_EQ(picture.Setups().size(), 1u);
+  const SetupCall first = picture.Setups()[0];
+  EXPECT_EQ(first.allowFlags, 1u + 4u + 24u + 64u);
+  EXPECT_EQ(first.videoRect.left, 10);
+  EXPECT_EQ(first.videoRect.bottom, 260);
+  EXPECT_EQ(first.width, kWidth);
+  EXPECT_EQ(first.height, kHeight);
+  EXPECT_EQ(first.pitch, kStride);
+  EXPECT_EQ(host.borders_, 1);
+
+  g_options.denyOverlays = 1;  // overlays off: only the plain window drawing
+  ++g_app.redrawCounter;
+  ASSERT_TRUE(thread.Pass());
+  ASSERT_EQ(picture.Setups().size(), 2u);
+  EXPECT_EQ(picture.Setups()[1].allowFlags, 1u + 64u);
+  EXPECT_EQ(picture.releases_, 0);
+
+  g_app.displayChanged = 1;  // a display change rebuilds everything
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(picture.Setups().size(), 3u);
+  EXPECT_EQ(picture.releases_, 1);
+  EXPECT_EQ(host.drawDibReopens_, 1);
+  EXPECT_EQ(g_app.displayChanged, 0);
+}
+
+TEST_F(VideoThreadTest, AnEmptyRingWaitsTenMilliseconds) {
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
+  EXPECT_TRUE(host.StatusDrawn().empty());
+}
+
+TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
+  g_options.speedTroublesMode = kKeepFastMotion;
+  WithSound();
+  Queue(0, 1);
+  VideoThread thread(context);
+  thread.Begin();
+  ASSERT_TRUE(thread.Pass());
+  ASSERT_TRUE(sound.playing_);
+  const size_t setups = picture.Setups().size();
+
+  // The feeder brings 6 frames, one per 100 ms, then stalls.
+  int32_t next = 1;
+  time.onSleep_ = [&](uint32_t ms) {
+    if (ms == 100 && next <= 6) Queue(next++, 1);
+  };
+  int32_t transitions = sound.playTransitions_;
+  ASSERT_TRUE(thread.Pass());
+  time.onSleep_ = nullptr;
+  EXPECT_EQ(sound.playTransitions_, transitions + 2);  // paused, then played again
+  EXPECT_TRUE(sound.playing_);
+  // The target is what the clock wait made it (one ahead of the picture), not
+  // moved on by the 700 ms of buffering.
+  EXPECT_EQ(stream.targetFrame, stream.currentFrame + 1);
+  std::vector<int32_t> fills = host.StatusDrawn();
+  ASSERT_GE(fills.size(), 6u);
+  EXPECT_EQ(fills[1], 0);  // the first drawing after the playing pass's status
+  EXPECT_EQ(stream.frameRing.Count(), 6);
+
+  ASSERT_TRUE(thread.Pass());  // a presenter refresh shows the refilled ring
+  EXPECT_EQ(picture.Setups().size(), setups + 1);
+}
+
+}  // namespace
