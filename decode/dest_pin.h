@@ -1,0 +1,79 @@
+// What the grabber's two input pins share: IPin for an input that accepts
+// exactly the decoded formats the playback engine wants, a DestTransport for
+// IMemInputPin, and an allocator offered to the decompressor.
+#pragma once
+
+#include "decode/direct_show.h"
+
+class DecoderContext;
+class DestTransport;
+class SampleGrabberFilter;
+
+class DestPin : public IPin {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP Disconnect() override;
+  STDMETHODIMP ConnectedTo(IPin** pin) override;
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
+  STDMETHODIMP QueryId(LPWSTR* id) override;
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
+  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
+  STDMETHODIMP EndOfStream() override;
+  STDMETHODIMP BeginFlush() override;
+  STDMETHODIMP EndFlush() override;
+  STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+
+  // The pin's own operations, in slot order after IPin's.
+  virtual bool CheckMediaType(const AM_MEDIA_TYPE* type) = 0;
+  // Keeps the accepted type as the connection media type.
+  virtual void SetMediaType(const AM_MEDIA_TYPE* type);
+
+ protected:
+  virtual ~DestPin();  // only Release deletes a pin
+
+ public:
+  // A decoded sample, handed over by the transport under the pin's lock.
+  virtual HRESULT Receive(IMediaSample* sample) = 0;
+  virtual uint32_t BufferSize() = 0;
+  // Where the allocator's sample points now (video), or null.
+  virtual BYTE* BufferPointer() = 0;
+
+  // The allocator offered to the upstream pin (no reference added).
+  IMemAllocator* Allocator() const { return allocator_; }
+  DestTransport* Transport() const { return transport_; }
+  // The type kept by the last accepted connection (it stays after Disconnect).
+  const AM_MEDIA_TYPE& ConnectionType() const { return connectionType_; }
+  bool IsConnected() const { return connectedPin_ != nullptr; }
+
+ protected:
+  DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberFilter* filter,
+          const wchar_t* name, const wchar_t* id);
+  // Called by the concrete pin's constructor: takes over the allocator's
+  // reference and creates the transport.
+  void AttachAllocator(IMemAllocator* allocator);
+  // The types offered by EnumMediaTypes (the concrete pin owns them).
+  void SetPreferredTypes(const AM_MEDIA_TYPE* types, int count);
+
+  CRITICAL_SECTION* lock_;
+  DecoderContext* context_;  // not counted: the decoder outlives its graph
+  AM_MEDIA_TYPE connectionType_ = {};
+
+ private:
+  LONG references_ = 0;
+  IPin* connectedPin_ = nullptr;   // not counted while connected
+  SampleGrabberFilter* filter_;    // not counted: the filter holds the pin
+  DestTransport* transport_ = nullptr;   // counted
+  IMemAllocator* allocator_ = nullptr;   // counted
+  const AM_MEDIA_TYPE* preferred_ = nullptr;
+  int preferredCount_ = 0;
+  const wchar_t* name_;
+  const wchar_t* id_;
+};

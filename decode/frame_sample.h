@@ -1,0 +1,52 @@
+// The one IMediaSample of a FrameAllocator. It has no memory of its own: its
+// pointer and size are always its allocator's current buffer, which is the
+// frame the decoder is filling, so a decompressor writes straight into it.
+#pragma once
+
+#include "decode/direct_show.h"
+#include "decode/instance_counter.h"
+
+class FrameSample : public IMediaSample, private InstanceCounter<FrameSample> {
+ public:
+  // The two pointers lead into the allocator, which outlives its sample.
+  FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize);
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP GetPointer(BYTE** buffer) override;
+  STDMETHODIMP_(LONG) GetSize() override;
+  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
+  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
+  STDMETHODIMP IsSyncPoint() override;
+  STDMETHODIMP SetSyncPoint(BOOL syncPoint) override;
+  STDMETHODIMP IsPreroll() override;
+  STDMETHODIMP SetPreroll(BOOL preroll) override;
+  STDMETHODIMP_(LONG) GetActualDataLength() override;
+  STDMETHODIMP SetActualDataLength(LONG length) override;
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override;
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP IsDiscontinuity() override;
+  STDMETHODIMP SetDiscontinuity(BOOL discontinuity) override;
+  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* end) override;
+  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* end) override;
+
+  using InstanceCounter<FrameSample>::Live;
+
+ private:
+  virtual ~FrameSample() = default;
+
+  LONG references_ = 0;
+  CRITICAL_SECTION* lock_;  // the decoder's video lock
+  REFERENCE_TIME start_ = 0;
+  REFERENCE_TIME end_ = 0;
+  LONGLONG mediaStart_ = 0;
+  LONGLONG mediaEnd_ = 0;
+  BOOL syncPoint_ = FALSE;
+  BOOL preroll_ = FALSE;
+  BOOL discontinuity_ = FALSE;
+  LONG actualLength_ = 0;
+  const LONG* bufferSize_;      // the allocator's
+  BYTE* const* bufferPointer_;  // the allocator's
+};

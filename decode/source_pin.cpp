@@ -1,0 +1,206 @@
+#include "decode/source_pin.h"
+
+#include "decode/avi_splitter_filter.h"
+#include "decode/com_ptr.h"
+#include "decode/critical_section_lock.h"
+#include "decode/media_type.h"
+#include "decode/media_type_enumerator.h"
+#include "decode/wide_text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+SourcePin::SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
+                     const wchar_t* name, const wchar_t* id)
+    : lock_(lock), context_(context), filter_(filter), name_(name), id_(id) {
+  if (FAILED(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IMemAllocator, reinterpret_cast<void**>(&defaultAllocator_)))) {
+    defaultAllocator_ = nullptr;
+  }
+  AddRef();
+}
+
+SourcePin::~SourcePin() {
+  DropAllocator();
+  if (transport_ != nullptr) transport_->Release();
+  if (defaultAllocator_ != nullptr) defaultAllocator_->Release();
+}
+
+STDMETHODIMP SourcePin::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IPin) || IsEqualIID(iid, IID_IUnknown)) {
+    *object = static_cast<IPin*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) SourcePin::AddRef() {
+  CriticalSectionLock hold(lock_);
+  return ++references_;
+}
+
+STDMETHODIMP_(ULONG) SourcePin::Release() {
+  LONG left;
+  {
+    CriticalSectionLock hold(lock_);
+    left = --references_;
+  }
+  if (left <= 0) {
+    delete this;
+    return 0;
+  }
+  return left;
+}
+
+STDMETHODIMP SourcePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
+  CriticalSectionLock hold(lock_);
+  if (connectedPin_ != nullptr) return VFW_E_ALREADY_CONNECTED;
+  if (receivePin == nullptr) return E_POINTER;
+  PIN_DIRECTION direction;
+  if (FAILED(receivePin->QueryDirection(&direction)) || direction != PINDIR_INPUT) {
+    return VFW_E_INVALID_DIRECTION;
+  }
+  if (type == nullptr) type = &mediaType_;
+  if (!CheckMediaType(type)) return VFW_E_NO_ACCEPTABLE_TYPES;
+  if (FAILED(receivePin->ReceiveConnection(this, type))) return VFW_E_NO_ACCEPTABLE_TYPES;
+
+  if (FAILED(receivePin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport_)))) {
+    transport_ = nullptr;
+    receivePin->Disconnect();
+    return VFW_E_NO_TRANSPORT;
+  }
+  const HRESULT result = NegotiateAllocator();
+  if (FAILED(result)) {
+    DropAllocator();
+    transport_->Release();
+    transport_ = nullptr;
+    receivePin->Disconnect();  // the input took the connection in ReceiveConnection
+    return result;
+  }
+  connectedPin_ = receivePin;
+  return S_OK;
+}
+
+// The input's own allocator when it has one that takes our properties, else
+// the standard memory allocator (which decompressor inputs expect: they
+// answer GetAllocator with VFW_E_NO_ALLOCATOR).
+HRESULT SourcePin::NegotiateAllocator() {
+  const LONG bufferSize = static_cast<LONG>(BufferSize());
+  if (transport_->GetAllocatorRequirements(&properties_) == S_OK) {
+    properties_.cbAlign = std::max<LONG>(properties_.cbAlign, 1);
+    properties_.cbBuffer = std::max(properties_.cbBuffer, bufferSize);
+    properties_.cbPrefix = std::max<LONG>(properties_.cbPrefix, 0);
+    properties_.cBuffers = std::max<LONG>(properties_.cBuffers, 1);
+  } else {
+    properties_ = ALLOCATOR_PROPERTIES{1, bufferSize, 1, 0};
+  }
+
+  ALLOCATOR_PROPERTIES actual = {};
+  ComPtr<IMemAllocator> offered;
+  if (SUCCEEDED(transport_->GetAllocator(offered.Receive())) && offered &&
+      SUCCEEDED(offered->SetProperties(&properties_, &actual))) {
+    allocator_ = offered.Detach();
+  } else {
+    if (defaultAllocator_ == nullptr) return E_FAIL;
+    defaultAllocator_->AddRef();
+    allocator_ = defaultAllocator_;
+    const HRESULT result = allocator_->SetProperties(&properties_, &actual);
+    if (FAILED(result)) return result;
+  }
+  return transport_->NotifyAllocator(allocator_, FALSE);
+}
+
+void SourcePin::DropAllocator() {
+  if (allocator_ == nullptr) return;
+  allocator_->Decommit();
+  allocator_->Release();
+  allocator_ = nullptr;
+}
+
+// An output pin never receives a connection.
+STDMETHODIMP SourcePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) { return E_NOTIMPL; }
+
+STDMETHODIMP SourcePin::Disconnect() {
+  CriticalSectionLock hold(lock_);
+  if (connectedPin_ == nullptr) return S_FALSE;
+  DropAllocator();
+  transport_->Release();
+  transport_ = nullptr;
+  connectedPin_ = nullptr;
+  return S_OK;
+}
+
+STDMETHODIMP SourcePin::ConnectedTo(IPin** pin) {
+  if (pin == nullptr) return E_POINTER;
+  CriticalSectionLock hold(lock_);
+  *pin = connectedPin_;
+  if (connectedPin_ == nullptr) return VFW_E_NOT_CONNECTED;
+  connectedPin_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP SourcePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (type == nullptr) return E_POINTER;
+  CriticalSectionLock hold(lock_);
+  if (connectedPin_ == nullptr) {
+    std::memset(type, 0, sizeof(*type));
+    return VFW_E_NOT_CONNECTED;
+  }
+  return CopyMediaType(type, &mediaType_);
+}
+
+STDMETHODIMP SourcePin::QueryPinInfo(PIN_INFO* info) {
+  if (info == nullptr) return E_POINTER;
+  info->pFilter = filter_;
+  if (filter_ != nullptr) filter_->AddRef();
+  info->dir = PINDIR_OUTPUT;
+  CopyWide(info->achName, sizeof(info->achName) / sizeof(info->achName[0]), name_);
+  return S_OK;
+}
+
+STDMETHODIMP SourcePin::QueryDirection(PIN_DIRECTION* direction) {
+  if (direction == nullptr) return E_POINTER;
+  *direction = PINDIR_OUTPUT;
+  return S_OK;
+}
+
+STDMETHODIMP SourcePin::QueryId(LPWSTR* id) {
+  if (id == nullptr) return E_POINTER;
+  *id = TaskMemoryCopy(id_);
+  return *id != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP SourcePin::QueryAccept(const AM_MEDIA_TYPE* type) {
+  CriticalSectionLock hold(lock_);
+  return type != nullptr && CheckMediaType(type) ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP SourcePin::EnumMediaTypes(IEnumMediaTypes** types) {
+  if (types == nullptr) return E_POINTER;
+  *types = new (std::nothrow) MediaTypeEnumerator(&mediaType_, 1);
+  return *types != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP SourcePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
+
+// Seeking is done by choosing which chunks to push: no flushes, no segments,
+// no end of stream.
+STDMETHODIMP SourcePin::EndOfStream() { return E_UNEXPECTED; }
+STDMETHODIMP SourcePin::BeginFlush() { return E_UNEXPECTED; }
+STDMETHODIMP SourcePin::EndFlush() { return E_UNEXPECTED; }
+STDMETHODIMP SourcePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) { return E_UNEXPECTED; }
+
+HRESULT SourcePin::Activate() {
+  CriticalSectionLock hold(lock_);
+  return allocator_ != nullptr ? allocator_->Commit() : S_OK;
+}
+
+HRESULT SourcePin::Deliver(IMediaSample* sample) {
+  CriticalSectionLock hold(lock_);
+  if (connectedPin_ == nullptr) return VFW_E_NOT_CONNECTED;
+  return transport_->Receive(sample);
+}

@@ -1,0 +1,104 @@
+// How decoded sound reaches the caller's block: straight in when it fits what
+// is still wanted, otherwise through the overflow buffer, always in order.
+#include "decode/decoder_context.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+namespace {
+
+class AudioDeliveryTest : public ::testing::Test {
+ protected:
+  // 16-bit stereo: 4 bytes per sample frame; one second of 44,100 Hz.
+  void SetUp() override {
+    context_.bytesPerOutputFrame = 4;
+    context_.overflow.capacity = 176400;
+    context_.overflow.data.reset(new uint8_t[176400]);
+  }
+  // Starts a block of the given size, as ReadAudioBlock does.
+  void StartBlock(int32_t bytes) {
+    block_.assign(bytes, 0xEE);
+    context_.bytesWanted = bytes;
+    context_.writePointer = block_.data();
+  }
+  // A decoded sample whose bytes continue a running count.
+  std::vector<uint8_t> NextSound(int32_t bytes) {
+    std::vector<uint8_t> sound(bytes);
+    for (uint8_t& b : sound) b = static_cast<uint8_t>(counter_++);
+    return sound;
+  }
+  // The block holds the running count from first on.
+  void ExpectRun(uint8_t first) {
+    for (size_t i = 0; i < block_.size(); ++i) {
+      ASSERT_EQ(static_cast<uint8_t>(first + i), block_[i]) << "byte " << i;
+    }
+  }
+
+  DecoderContext context_;
+  std::vector<uint8_t> block_;
+  int counter_ = 0;
+};
+
+}  // namespace
+
+TEST_F(AudioDeliveryTest, ASampleLargerThanTheRestGoesWholeToTheOverflowBuffer) {
+  StartBlock(3528);
+  std::vector<uint8_t> sound = NextSound(4000);
+  context_.AcceptDecodedSound(sound.data(), 4000);
+  EXPECT_EQ(3528, context_.bytesWanted);  // nothing went to the block
+  EXPECT_EQ(4000, context_.overflow.fill);
+  EXPECT_EQ(0xEE, block_[0]);
+
+  context_.DrainOverflow();
+  EXPECT_EQ(0, context_.bytesWanted);
+  EXPECT_EQ(3528, context_.overflow.readPosition);  // 472 left for the next block
+  EXPECT_EQ(882, context_.samplesProduced);
+  ExpectRun(0);
+
+  StartBlock(472);
+  context_.DrainOverflow();
+  EXPECT_EQ(0, context_.bytesWanted);
+  ExpectRun(static_cast<uint8_t>(3528));
+}
+
+TEST_F(AudioDeliveryTest, SmallSamplesGoStraightIntoTheBlock) {
+  StartBlock(4608 * 3);
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> sound = NextSound(4608);
+    context_.AcceptDecodedSound(sound.data(), 4608);
+  }
+  EXPECT_EQ(0, context_.bytesWanted);
+  EXPECT_EQ(0, context_.overflow.fill);
+  EXPECT_EQ(3456, context_.samplesProduced);
+  EXPECT_FALSE(context_.DrainReceivedSample());  // nothing left of the last one
+  ExpectRun(0);
+}
+
+// After one sample went to the overflow buffer, a smaller one that would fit
+// must queue behind it, or the sound would come out of order.
+TEST_F(AudioDeliveryTest, SoundWaitingInTheOverflowBufferComesFirst) {
+  StartBlock(1000);
+  std::vector<uint8_t> big = NextSound(1500);
+  std::vector<uint8_t> small = NextSound(200);
+  context_.AcceptDecodedSound(big.data(), 1500);
+  context_.AcceptDecodedSound(small.data(), 200);
+  EXPECT_EQ(1700, context_.overflow.fill);
+  context_.DrainOverflow();
+  ExpectRun(0);
+  StartBlock(700);
+  context_.DrainOverflow();
+  ExpectRun(static_cast<uint8_t>(1000));
+}
+
+TEST_F(AudioDeliveryTest, SoundBeyondOneSecondIsDropped) {
+  StartBlock(4);
+  std::vector<uint8_t> sound = NextSound(100000);
+  context_.AcceptDecodedSound(sound.data(), 100000);
+  context_.AcceptDecodedSound(sound.data(), 100000);  // does not fit any more
+  EXPECT_EQ(100000, context_.overflow.fill);
+  context_.AcceptDecodedSound(nullptr, 10);
+  context_.AcceptDecodedSound(sound.data(), 0);
+  EXPECT_EQ(100000, context_.overflow.fill);
+}

@@ -1,0 +1,524 @@
+// The source and grabber pins: their media types, what they accept, and the
+// connection with its allocator negotiation (which must undo every step when
+// it fails).
+#include "decode/avi_splitter_filter.h"
+#include "decode/com_ptr.h"
+#include "decode/dest_audio_pin.h"
+#include "decode/dest_video_pin.h"
+#include "decode/media_type.h"
+#include "decode/sample_grabber_filter.h"
+#include "decode/source_audio_pin.h"
+#include "decode/source_video_pin.h"
+#include "tests/decode/com_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kFourccCvid = 0x64697663;  // 'cvid'
+constexpr uint32_t kFourccXvidLower = 0x64697678;  // 'xvid'
+constexpr uint32_t kFourccXvidUpper = 0x44495658;  // 'XVID'
+
+const VIDEOINFOHEADER& VideoFormatOf(const AM_MEDIA_TYPE& type) {
+  return *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+}
+
+// An input pin that records its connection and can refuse parts of it.
+class FakeInputPin : public IPin, public IMemInputPin {
+ public:
+  // IUnknown (shared by both interfaces)
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IMemInputPin) && hasTransport) {
+      *object = static_cast<IMemInputPin*>(this);
+      AddRef();
+      return S_OK;
+    }
+    if (IsEqualIID(iid, IID_IPin) || IsEqualIID(iid, IID_IUnknown)) {
+      *object = static_cast<IPin*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  STDMETHODIMP_(ULONG) Release() override { return --references; }
+  // IPin
+  STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE*) override {
+    connected = connector;
+    return S_OK;
+  }
+  STDMETHODIMP Disconnect() override {
+    connected = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP ConnectedTo(IPin**) override { return E_NOTIMPL; }
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryPinInfo(PIN_INFO*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+    *direction = PINDIR_INPUT;
+    return S_OK;
+  }
+  STDMETHODIMP QueryId(LPWSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_OK; }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP EndOfStream() override { return S_OK; }
+  STDMETHODIMP BeginFlush() override { return S_OK; }
+  STDMETHODIMP EndFlush() override { return S_OK; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+  // IMemInputPin: like a decompressor's input, it has no allocator of its own.
+  STDMETHODIMP GetAllocator(IMemAllocator**) override { return VFW_E_NO_ALLOCATOR; }
+  STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL) override {
+    notified = allocator;
+    return notifyResult;
+  }
+  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
+  STDMETHODIMP Receive(IMediaSample*) override {
+    ++received;
+    return S_OK;
+  }
+  STDMETHODIMP ReceiveMultiple(IMediaSample**, long, long*) override { return E_NOTIMPL; }
+  STDMETHODIMP ReceiveCanBlock() override { return S_FALSE; }
+
+  ULONG references = 1;
+  bool hasTransport = true;
+  HRESULT notifyResult = S_OK;
+  IPin* connected = nullptr;
+  IMemAllocator* notified = nullptr;
+  int received = 0;
+};
+
+class PinTest : public ComTest {
+ protected:
+  void TearDown() override {
+    EXPECT_EQ(0, DestVideoPin::Live());
+    EXPECT_EQ(0, DestAudioPin::Live());
+    EXPECT_EQ(0, SourceVideoPin::Live());
+    EXPECT_EQ(0, SourceAudioPin::Live());
+    ComTest::TearDown();
+  }
+};
+
+}  // namespace
+
+TEST_F(PinTest, GrabberVideoTypesFor320By240) {
+  TestStreams streams(320, 240, kFourccCvid, 24);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  DestVideoPin* pin = grabber->VideoInput();
+
+  const AM_MEDIA_TYPE& yuy2 = pin->PreferredType(0);
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, yuy2.subtype));
+  EXPECT_TRUE(yuy2.bFixedSizeSamples);
+  EXPECT_FALSE(yuy2.bTemporalCompression);
+  EXPECT_EQ(88u, yuy2.cbFormat);
+  EXPECT_EQ(153600u, yuy2.lSampleSize);
+  const VIDEOINFOHEADER& yuy2Format = VideoFormatOf(yuy2);
+  EXPECT_EQ(153600u, yuy2Format.bmiHeader.biSizeImage);
+  EXPECT_EQ(-240, yuy2Format.bmiHeader.biHeight);
+  EXPECT_EQ(16, yuy2Format.bmiHeader.biBitCount);
+  EXPECT_EQ(kFourccYuy2, yuy2Format.bmiHeader.biCompression);
+  EXPECT_EQ(400000, yuy2Format.AvgTimePerFrame);
+  EXPECT_EQ(320, yuy2Format.rcSource.right);
+  EXPECT_EQ(240, yuy2Format.rcTarget.bottom);
+
+  const VIDEOINFOHEADER& rgb = VideoFormatOf(pin->PreferredType(1));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, pin->PreferredType(1).subtype));
+  EXPECT_EQ(230400u, rgb.bmiHeader.biSizeImage);
+  EXPECT_EQ(240, rgb.bmiHeader.biHeight);
+  EXPECT_EQ(24, rgb.bmiHeader.biBitCount);
+  EXPECT_EQ(0u, rgb.bmiHeader.biCompression);
+
+  // EnumMediaTypes offers YUY2, then RGB24.
+  ComPtr<IEnumMediaTypes> types;
+  ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.Receive()));
+  AM_MEDIA_TYPE* out[2] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(S_OK, types->Next(2, out, &fetched));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, out[0]->subtype));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
+  for (AM_MEDIA_TYPE* type : out) FreeMediaType(type), CoTaskMemFree(type);
+  types.Reset();
+  EXPECT_EQ(0u, grabber->Release());
+}
+
+TEST_F(PinTest, OddWidthRowsAreRoundedToFourBytes) {
+  TestStreams streams(321, 10, kFourccCvid, 24);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  EXPECT_EQ(964u * 10, VideoFormatOf(grabber->VideoInput()->PreferredType(1)).bmiHeader.biSizeImage);
+  EXPECT_EQ(644u * 10, VideoFormatOf(grabber->VideoInput()->PreferredType(0)).bmiHeader.biSizeImage);
+  grabber->Release();
+}
+
+TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
+  TestStreams streams(320, 240, kFourccCvid, 24);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  DestVideoPin* pin = grabber->VideoInput();
+  struct Case {
+    const char* what;
+    TestVideoType type;
+    bool accepted;
+  } cases[] = {
+      {"YUY2 top-down", TestVideoType(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2), true},
+      {"YUY2 bottom-up (the sign is not compared)",
+       TestVideoType(MEDIASUBTYPE_YUY2, 320, 240, 16, kFourccYuy2), true},
+      {"RGB24 bottom-up", TestVideoType(MEDIASUBTYPE_RGB24, 320, 240, 24, 0), true},
+      {"RGB24 top-down", TestVideoType(MEDIASUBTYPE_RGB24, 320, -240, 24, 0), true},
+      {"RGB32", TestVideoType(MEDIASUBTYPE_RGB32, 320, 240, 32, 0), false},
+      {"UYVY", TestVideoType(MEDIASUBTYPE_UYVY, 320, 240, 16, 0x59565955), false},
+      {"RGB24 of another height", TestVideoType(MEDIASUBTYPE_RGB24, 320, 200, 24, 0), false},
+      {"RGB24 of another width", TestVideoType(MEDIASUBTYPE_RGB24, 322, 240, 24, 0), false},
+      {"YUY2 with 24 bits", TestVideoType(MEDIASUBTYPE_YUY2, 320, 240, 24, kFourccYuy2), false},
+  };
+  for (Case& c : cases) {
+    EXPECT_EQ(c.accepted ? S_OK : S_FALSE, pin->QueryAccept(&c.type.type)) << c.what;
+  }
+
+  TestVideoType rect(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
+  rect.format.rcSource = RECT{0, 0, 320, 240};
+  EXPECT_EQ(S_OK, pin->QueryAccept(&rect.type));
+  rect.format.rcTarget = RECT{0, 0, 160, 120};
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
+  rect.format.rcTarget = RECT{0, 0, 0, 0};
+  rect.type.cbFormat = 87;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
+  rect.type.cbFormat = 88;
+  rect.type.formattype = FORMAT_WaveFormatEx;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(nullptr));
+
+  // Accepting RGB24 only: YUY2 is neither accepted nor offered.
+  pin->AcceptRgb24Only(true);
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&cases[0].type.type));
+  EXPECT_EQ(S_OK, pin->QueryAccept(&cases[2].type.type));
+  ComPtr<IEnumMediaTypes> types;
+  ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.Receive()));
+  AM_MEDIA_TYPE* out[2] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(S_FALSE, types->Next(2, out, &fetched));
+  ASSERT_EQ(1u, fetched);
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[0]->subtype));
+  FreeMediaType(out[0]);
+  CoTaskMemFree(out[0]);
+  types.Reset();
+  grabber->Release();
+}
+
+TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
+  TestStreams streams(320, 240, kFourccCvid, 24);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  DestVideoPin* pin = grabber->VideoInput();
+  IPin* output = splitter->VideoPin();
+  TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, -240, 24, 0);
+  TestVideoType rgb32(MEDIASUBTYPE_RGB32, 320, 240, 32, 0);
+
+  EXPECT_EQ(E_POINTER, pin->ReceiveConnection(nullptr, &rgb.type));
+  EXPECT_EQ(E_POINTER, pin->ReceiveConnection(output, nullptr));
+  EXPECT_EQ(VFW_E_INVALID_DIRECTION, pin->ReceiveConnection(pin, &rgb.type));
+  EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, pin->ReceiveConnection(output, &rgb32.type));
+  EXPECT_EQ(0u, pin->BufferSize());
+  EXPECT_EQ(E_NOTIMPL, pin->Connect(output, nullptr));
+
+  ASSERT_EQ(S_OK, pin->ReceiveConnection(output, &rgb.type));
+  EXPECT_EQ(1, streams.context.codecGivesRgb);
+  EXPECT_EQ(230400u, pin->BufferSize());
+  EXPECT_EQ(1u, RefCount(output));  // the connected pin is held without a reference
+  EXPECT_EQ(VFW_E_ALREADY_CONNECTED, pin->ReceiveConnection(output, &rgb.type));
+
+  IPin* connected = nullptr;
+  EXPECT_EQ(S_OK, pin->ConnectedTo(&connected));
+  EXPECT_EQ(output, connected);
+  EXPECT_EQ(2u, RefCount(output));
+  connected->Release();
+  AM_MEDIA_TYPE type = {};
+  EXPECT_EQ(S_OK, pin->ConnectionMediaType(&type));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, type.subtype));
+  EXPECT_EQ(-240, VideoFormatOf(type).bmiHeader.biHeight);
+  FreeMediaType(&type);
+  EXPECT_EQ(E_POINTER, pin->ConnectionMediaType(nullptr));
+  EXPECT_EQ(E_POINTER, pin->ConnectedTo(nullptr));
+
+  EXPECT_EQ(S_OK, pin->Disconnect());
+  EXPECT_EQ(S_FALSE, pin->Disconnect());
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectedTo(&connected));
+  EXPECT_EQ(nullptr, connected);
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectionMediaType(&type));
+  // The connection type stays as it was.
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, pin->ConnectionType().subtype));
+
+  // A YUY2 connection clears the RGB flag.
+  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2);
+  ASSERT_EQ(S_OK, pin->ReceiveConnection(output, &yuy2.type));
+  EXPECT_EQ(0, streams.context.codecGivesRgb);
+  EXPECT_EQ(153600u, pin->BufferSize());
+  pin->Disconnect();
+
+  EXPECT_EQ(E_UNEXPECTED, pin->EndOfStream());
+  EXPECT_EQ(E_UNEXPECTED, pin->BeginFlush());
+  EXPECT_EQ(E_UNEXPECTED, pin->EndFlush());
+  EXPECT_EQ(E_UNEXPECTED, pin->NewSegment(0, 0, 1.0));
+  EXPECT_EQ(E_NOTIMPL, pin->QueryInternalConnections(nullptr, nullptr));
+  grabber->Release();
+  splitter->Release();
+}
+
+TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
+  TestStreams streams(320, 240, kFourccCvid, 24, WaveFormat(0x55, 2, 44100, 0, 1));
+  streams.context.audioOutput = AudioOutputFormat{1, 1, 3528, 1764, 22050, 7056};
+  auto* grabber = new SampleGrabberFilter(&streams.context, true);
+  DestAudioPin* pin = grabber->AudioInput();
+  const AM_MEDIA_TYPE& preferred = pin->PreferredType();
+  const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(preferred.pbFormat);
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_PCM, preferred.subtype));
+  EXPECT_EQ(18u, preferred.cbFormat);
+  EXPECT_EQ(2, wave->nChannels);
+  EXPECT_EQ(22050u, wave->nSamplesPerSec);
+  EXPECT_EQ(16, wave->wBitsPerSample);
+  EXPECT_EQ(4, wave->nBlockAlign);
+  EXPECT_EQ(88200u, wave->nAvgBytesPerSec);
+  EXPECT_EQ(88200u, preferred.lSampleSize);
+  EXPECT_EQ(88200u, pin->BufferSize());
+  EXPECT_EQ(nullptr, pin->BufferPointer());
+
+  AM_MEDIA_TYPE offered = preferred;
+  WAVEFORMATEX format = *wave;
+  offered.pbFormat = reinterpret_cast<BYTE*>(&format);
+  format.wFormatTag = 0xFFFE;  // not compared
+  format.nAvgBytesPerSec = 1;
+  format.cbSize = 22;
+  EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
+  format = *wave;
+  format.nSamplesPerSec = 44100;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  format = *wave;
+  format.wBitsPerSample = 8;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  format = *wave;
+  format.nChannels = 1;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  format = *wave;
+  format.nBlockAlign = 2;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  format = *wave;
+  offered.subtype = FourccSubtype(3);  // IEEE float
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  grabber->Release();
+}
+
+TEST_F(PinTest, SourceVideoSubtypes) {
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, VideoSubtype(0, 24)));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB555, VideoSubtype(0, 16)));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB8, VideoSubtype(0, 8)));
+  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB32, VideoSubtype(0, 32)));
+  EXPECT_TRUE(IsEqualGUID(GUID_NULL, VideoSubtype(0, 12)));
+  EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), VideoSubtype(kFourccXvidLower, 24)));
+  EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), VideoSubtype(kFourccXvidUpper, 24)));
+  // Digits stay; a zero byte ends the conversion.
+  EXPECT_TRUE(IsEqualGUID(FourccSubtype(0x33564944), VideoSubtype(0x33766964, 24)));  // div3
+  EXPECT_TRUE(IsEqualGUID(FourccSubtype(0x61004241), VideoSubtype(0x61006261, 24)));  // "ab\0a"
+}
+
+TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
+  TestStreams streams(176, -144, kFourccXvidLower, 24);
+  streams.videoFormat.resize(60, 0xAB);  // codec data behind the header
+  streams.context.video.format = streams.videoFormat.data();
+  streams.context.video.formatSize = 60;
+  streams.context.video.rate = 30000;
+  streams.context.video.scale = 1001;
+  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  auto* pin = splitter->VideoOutput();
+  const AM_MEDIA_TYPE& type = pin->MediaType();
+  EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Video, type.majortype));
+  EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype));
+  EXPECT_FALSE(type.bFixedSizeSamples);
+  EXPECT_TRUE(type.bTemporalCompression);
+  EXPECT_EQ(0u, type.lSampleSize);
+  EXPECT_EQ(108u, type.cbFormat);
+  EXPECT_EQ(333666, VideoFormatOf(type).AvgTimePerFrame);
+  EXPECT_EQ(kFourccXvidLower, VideoFormatOf(type).bmiHeader.biCompression);
+  EXPECT_EQ(0, std::memcmp(type.pbFormat + 48, streams.videoFormat.data(), 60));
+  EXPECT_EQ(100000u, pin->BufferSize());
+
+  // What it accepts: its own type, with either rectangle form.
+  AM_MEDIA_TYPE offered = type;
+  std::vector<uint8_t> block(type.pbFormat, type.pbFormat + type.cbFormat);
+  offered.pbFormat = block.data();
+  auto* format = reinterpret_cast<VIDEOINFOHEADER*>(block.data());
+  EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
+  format->rcSource = RECT{0, 0, 176, 144};
+  EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
+  format->bmiHeader.biHeight = 144;  // the row order is compared here
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  format->bmiHeader.biHeight = -144;
+  format->bmiHeader.biCompression = kFourccXvidUpper;
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  splitter->Release();
+}
+
+TEST_F(PinTest, SourceAudioTypes) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> wave;
+    GUID subtype;
+    ULONG formatSize;
+    WORD cbSize;
+  } cases[] = {
+      // A PCM format longer than 18 bytes is cut to 18 with cbSize 0.
+      {"PCM", WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4, std::vector<uint8_t>(22, 7)),
+       MEDIASUBTYPE_PCM, 18, 0},
+      {"MP3", WaveFormat(0x55, 2, 44100, 0, 1, std::vector<uint8_t>(12, 9)), FourccSubtype(0x55), 30, 12},
+      {"IMA ADPCM", WaveFormat(0x11, 1, 22050, 4, 512, {0xF9, 0x03}), FourccSubtype(0x11), 20, 2},
+  };
+  for (Case& c : cases) {
+    TestStreams streams(320, 240, kFourccCvid, 24, c.wave);
+    auto* splitter = new AviSplitterFilter(&streams.context, true);
+    SourceAudioPin* pin = splitter->AudioOutput();
+    const AM_MEDIA_TYPE& type = pin->MediaType();
+    EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Audio, type.majortype)) << c.what;
+    EXPECT_TRUE(IsEqualGUID(c.subtype, type.subtype)) << c.what;
+    EXPECT_TRUE(IsEqualGUID(FORMAT_WaveFormatEx, type.formattype)) << c.what;
+    EXPECT_FALSE(type.bTemporalCompression) << c.what;
+    ASSERT_EQ(c.formatSize, type.cbFormat) << c.what;
+    EXPECT_EQ(c.cbSize, reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->cbSize) << c.what;
+    EXPECT_EQ(0, std::memcmp(type.pbFormat, c.wave.data(), 16)) << c.what;
+    EXPECT_EQ(0, std::memcmp(type.pbFormat + 18, c.wave.data() + 18, c.cbSize)) << c.what;
+    EXPECT_EQ(S_OK, pin->QueryAccept(&type)) << c.what;
+    splitter->Release();
+  }
+
+  // WAVE_FORMAT_EXTENSIBLE: the subtype is the SubFormat.
+  std::vector<uint8_t> extra(22, 0);
+  const GUID subFormat = FourccSubtype(0x55);
+  std::memcpy(extra.data() + 6, &subFormat, sizeof(subFormat));
+  TestStreams streams(320, 240, kFourccCvid, 24, WaveFormat(0xFFFE, 2, 48000, 16, 4, extra));
+  auto* splitter = new AviSplitterFilter(&streams.context, true);
+  EXPECT_TRUE(IsEqualGUID(subFormat, splitter->AudioOutput()->MediaType().subtype));
+  // Another cbSize or other bytes are refused.
+  AM_MEDIA_TYPE offered = splitter->AudioOutput()->MediaType();
+  std::vector<uint8_t> block(offered.pbFormat, offered.pbFormat + offered.cbFormat);
+  offered.pbFormat = block.data();
+  EXPECT_EQ(S_OK, splitter->AudioOutput()->QueryAccept(&offered));
+  block[30] ^= 1;
+  EXPECT_EQ(S_FALSE, splitter->AudioOutput()->QueryAccept(&offered));
+  splitter->Release();
+}
+
+TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
+  TestStreams streams(320, 240, 0, 24);
+  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  SourceVideoPin* output = splitter->VideoOutput();
+  DestVideoPin* input = grabber->VideoInput();
+
+  EXPECT_EQ(E_POINTER, output->Connect(nullptr, nullptr));
+  EXPECT_EQ(VFW_E_INVALID_DIRECTION, output->Connect(output, nullptr));
+  EXPECT_EQ(E_NOTIMPL, output->ReceiveConnection(input, nullptr));
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, output->Deliver(nullptr));
+
+  ASSERT_EQ(S_OK, output->Connect(input, nullptr));
+  EXPECT_EQ(VFW_E_ALREADY_CONNECTED, output->Connect(input, nullptr));
+  EXPECT_EQ(input->Allocator(), output->Allocator());  // the grabber's one buffer
+  ALLOCATOR_PROPERTIES properties = {};
+  ASSERT_EQ(S_OK, output->Allocator()->GetProperties(&properties));
+  EXPECT_EQ(1, properties.cBuffers);
+  EXPECT_EQ(230400, properties.cbBuffer);  // the grabber's need beats the stream's 100,000
+  EXPECT_EQ(1, streams.context.codecGivesRgb);
+
+  // A chunk pushed through lands in the destination frame without a copy.
+  std::vector<uint8_t> frame(230400);
+  streams.context.destinationFrame = frame.data();
+  ASSERT_EQ(S_OK, splitter->Run(0));
+  IMediaSample* sample = nullptr;
+  ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
+  BYTE* pointer = nullptr;
+  sample->GetPointer(&pointer);
+  EXPECT_EQ(frame.data(), pointer);
+  sample->SetActualDataLength(230400);
+  EXPECT_EQ(S_OK, output->Deliver(sample));
+  EXPECT_EQ(frame.data(), streams.context.lastReceivedFrame);
+  EXPECT_EQ(230400, streams.context.lastReceivedLength);
+  sample->Release();
+
+  EXPECT_EQ(S_OK, output->Disconnect());
+  EXPECT_EQ(S_FALSE, output->Disconnect());
+  EXPECT_EQ(nullptr, output->Allocator());
+  EXPECT_EQ(S_OK, input->Disconnect());
+  splitter->Release();
+  grabber->Release();
+}
+
+TEST_F(PinTest, CompressedVideoDoesNotConnectStraightToTheGrabber) {
+  TestStreams streams(320, 240, kFourccCvid, 24);
+  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, splitter->VideoPin()->Connect(grabber->VideoPin(), nullptr));
+  IPin* connected = nullptr;
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, grabber->VideoPin()->ConnectedTo(&connected));
+  // A type other than the pin's own is refused before the input is asked.
+  TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
+  EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, splitter->VideoPin()->Connect(grabber->VideoPin(), &rgb.type));
+  splitter->Release();
+  grabber->Release();
+}
+
+TEST_F(PinTest, ADecompressorInputGetsTheStandardAllocator) {
+  TestStreams streams(320, 240, kFourccCvid, 24);
+  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  FakeInputPin decompressor;
+  SourceVideoPin* output = splitter->VideoOutput();
+  ASSERT_EQ(S_OK, output->Connect(&decompressor, nullptr));
+  EXPECT_EQ(output, decompressor.connected);
+  ASSERT_NE(nullptr, output->Allocator());
+  EXPECT_EQ(output->Allocator(), decompressor.notified);
+  ALLOCATOR_PROPERTIES properties = {};
+  output->Allocator()->GetProperties(&properties);
+  EXPECT_EQ(1, properties.cBuffers);
+  EXPECT_EQ(100000, properties.cbBuffer);
+  EXPECT_EQ(2u, decompressor.references);  // the transport reference
+
+  // Buffers exist only after Run commits the allocator.
+  IMediaSample* sample = nullptr;
+  EXPECT_EQ(VFW_E_NOT_COMMITTED, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
+  ASSERT_EQ(S_OK, splitter->Run(0));
+  FILTER_STATE state;
+  splitter->GetState(0, &state);
+  EXPECT_EQ(State_Running, state);
+  ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
+  EXPECT_EQ(S_OK, output->Deliver(sample));
+  EXPECT_EQ(1, decompressor.received);
+  sample->Release();
+
+  EXPECT_EQ(S_OK, output->Disconnect());
+  EXPECT_EQ(1u, decompressor.references);
+  splitter->Release();
+}
+
+TEST_F(PinTest, AFailedConnectionUndoesEveryStep) {
+  TestStreams streams(320, 240, kFourccCvid, 24);
+  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  SourceVideoPin* output = splitter->VideoOutput();
+
+  FakeInputPin noTransport;
+  noTransport.hasTransport = false;
+  EXPECT_EQ(VFW_E_NO_TRANSPORT, output->Connect(&noTransport, nullptr));
+  EXPECT_EQ(nullptr, noTransport.connected);  // disconnected again
+  EXPECT_EQ(1u, noTransport.references);
+
+  FakeInputPin refusing;
+  refusing.notifyResult = E_FAIL;
+  EXPECT_EQ(E_FAIL, output->Connect(&refusing, nullptr));
+  EXPECT_EQ(nullptr, refusing.connected);
+  EXPECT_EQ(1u, refusing.references);
+  EXPECT_EQ(nullptr, output->Allocator());
+  EXPECT_FALSE(output->IsConnected());
+
+  // The pin is free for a working connection afterwards.
+  FakeInputPin working;
+  EXPECT_EQ(S_OK, output->Connect(&working, nullptr));
+  output->Disconnect();
+  splitter->Release();
+}
