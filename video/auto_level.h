@@ -22,12 +22,18 @@ extern AutoLevelState g_autoLevelState;
 // L[i] = clamp((255 i - 255 minimum) div range, 0, 255), range = maximum -
 // minimum but at least 128. The frame stays as it is when the smoothed maximum
 // is not above the minimum or the range is exactly 0 .. 255. Does nothing
-// (state included) when g_app.hasMmx is 0. W div 2 words per row.
+// (state included) when g_app.hasMmx is 0 or the frame has no pixel pair.
+// W div 2 words per row.
 void AutoLevel(uint8_t* frame, int32_t width, int32_t height, AutoLevelState* state);
 inline void AutoLevel(uint8_t* frame, int32_t width, int32_t height) {
   AutoLevel(frame, width, height, &g_autoLevelState);
 }
 
+// The stretch alone: maps the lumas of W div 2 words per row through L for a
+// smoothed minimum and maximum (maximum > minimum, both 0 .. 255).
+void StretchLuma(uint8_t* frame, int32_t width, int32_t height, int32_t minimum, int32_t maximum);
+
 namespace reference {
 void AutoLevel(uint8_t* frame, int32_t width, int32_t height, AutoLevelState* state);
+void StretchLuma(uint8_t* frame, int32_t width, int32_t height, int32_t minimum, int32_t maximum);
 }  // namespace reference

@@ -11,7 +11,7 @@
 // Y' = clamp(floor(128 Y x gain / 65536) + offset, 0, 255);
 // c' = clamp(floor((c - 128) x chroma gain / 256), -128, 127) + 128.
 // Returns at once when all three are 50; does nothing when g_app.hasMmx is 0.
-// W div 2 words per row.
+// Values outside 0 .. 100 are taken as the nearest end. W div 2 words per row.
 void ApplyColorBalance(uint8_t* frame, int32_t width, int32_t height, const ColorBalance& balance);
 
 namespace reference {

@@ -1,0 +1,249 @@
+// The filters' behaviour on chosen pixels, against descriptions written
+// independently of the code (per pixel or per byte), and the chain's order.
+
+#include "video/video_filters.h"
+
+#include "tests/video/yuy2_test_frame.h"
+#include "video/fade_step.h"
+#include "video/flip_filters.h"
+#include "video/interpolate_uv.h"
+#include "video/neighbour_filters.h"
+#include "video/point_filters.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+uint32_t Word(int y0, int u, int y1, int v) {
+  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
+}
+int Byte(uint32_t w, int k) { return static_cast<int>((w >> (8 * k)) & 0xFF); }
+
+TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestores) {
+  std::mt19937 random(20);
+  Yuy2TestFrame frame(7, 5, &random);
+  const std::vector<uint8_t> original = frame.Bytes();
+  FlipVertical(frame.data(), 7, 5);
+  for (int32_t r = 0; r < 5; ++r) {
+    // Three words per row move; the row's last four bytes (odd pixel, padding) stay.
+    EXPECT_EQ(0, std::memcmp(frame.Row(r), original.data() + (4 - r) * frame.stride, 12)) << r;
+    EXPECT_EQ(0, std::memcmp(frame.Row(r) + 12, original.data() + r * frame.stride + 12, 4)) << r;
+  }
+  FlipVertical(frame.data(), 7, 5);
+  EXPECT_EQ(frame.Bytes(), original);
+}
+
+// Pixel x of the first 4 (W div 4) pixels shows pixel 4 (W div 4) - 1 - x; a
+// word's chroma comes with it; the pixels behind stay.
+TEST(FlipFilters, HorizontalMirrorsWholeGroupsOnly) {
+  std::mt19937 random(21);
+  for (int32_t width : {4, 8, 10, 11, 22, 37}) {
+    Yuy2TestFrame frame(width, 2, &random);
+    const std::vector<uint8_t> original = frame.Bytes();
+    FlipHorizontal(frame.data(), width, 2);
+    const int32_t mirrored = width / 4 * 4;
+    for (int32_t r = 0; r < 2; ++r) {
+      const uint8_t* before = original.data() + r * frame.stride;
+      for (int32_t x = 0; x < mirrored; ++x) ASSERT_EQ(frame.Luma(x, r), before[2 * (mirrored - 1 - x)]);
+      for (int32_t i = 0; i < mirrored / 2; ++i) {
+        const int32_t from = mirrored / 2 - 1 - i;
+        ASSERT_EQ(frame.Row(r)[4 * i + 1], before[4 * from + 1]);
+        ASSERT_EQ(frame.Row(r)[4 * i + 3], before[4 * from + 3]);
+      }
+      ASSERT_EQ(0, std::memcmp(frame.Row(r) + 2 * mirrored, before + 2 * mirrored, frame.stride - 2 * mirrored))
+          << "width " << width;
+    }
+  }
+}
+
+TEST(PointFilters, NegativeCarriesLikeASubtraction) {
+  std::mt19937 random(22);
+  Yuy2TestFrame frame(4, 1, &random);
+  frame.SetWord(0, 0, Word(0, 0x20, 0x30, 0x40));  // Y0 = 0: U becomes 256 - U
+  frame.SetWord(1, 0, Word(0, 0, 0, 0));
+  Negative(frame.data(), 4, 1);
+  EXPECT_EQ(frame.Word(0, 0), Word(0, 0xE0, 0xCF, 0xBF));
+  EXPECT_EQ(frame.Word(1, 0), 0u);
+  // The byte rule on random words: zero bytes below the lowest non-zero byte
+  // stay, that byte becomes 256 minus itself, the ones above 255 minus theirs.
+  Yuy2TestFrame many(200, 3, &random);
+  const std::vector<uint8_t> before = many.Bytes();
+  Negative(many.data(), 200, 3);
+  for (int32_t r = 0; r < 3; ++r)
+    for (int32_t i = 0; i < 100; ++i) {
+      uint32_t w;
+      std::memcpy(&w, before.data() + r * many.stride + 4 * i, 4);
+      bool carried = false;
+      for (int k = 0; k < 4; ++k) {
+        const int b = Byte(w, k);
+        const int want = carried ? 255 - b : (b == 0 ? 0 : 256 - b);
+        carried = carried || b != 0;
+        ASSERT_EQ(Byte(many.Word(i, r), k), want) << std::hex << w;
+      }
+    }
+}
+
+TEST(PointFilters, GrayscaleTintsAndKeepsLuma) {
+  std::mt19937 random(23);
+  Yuy2TestFrame frame(6, 2, &random);
+  const std::vector<uint8_t> before = frame.Bytes();
+  Grayscale(frame.data(), 6, 2);
+  for (int32_t r = 0; r < 2; ++r)
+    for (int32_t i = 0; i < 3; ++i) {
+      const uint8_t* b = before.data() + r * frame.stride + 4 * i;
+      EXPECT_EQ(frame.Word(i, r), Word(b[0], 0x70, b[2], 0x90));
+    }
+}
+
+TEST(PointFilters, DoubleContrastAndSaturationOnWholeGroups) {
+  std::mt19937 random(24);
+  Yuy2TestFrame frame(6, 1, &random);  // one group, then a pair left alone
+  frame.SetWord(0, 0, Word(100, 0, 128, 64));
+  frame.SetWord(1, 0, Word(200, 100, 0, 255));
+  frame.SetWord(2, 0, Word(90, 90, 90, 90));
+  DoubleContrast(frame.data(), 6, 1);
+  EXPECT_EQ(frame.Word(0, 0), Word(200, 0, 255, 64));
+  EXPECT_EQ(frame.Word(1, 0), Word(255, 100, 0, 255));
+  EXPECT_EQ(frame.Word(2, 0), Word(90, 90, 90, 90));
+  DoubleSaturation(frame.data(), 6, 1);
+  // Chroma 2 (c - 128) + 128, cut at 0 and 255: 0 -> 0, 64 -> 0, 100 -> 72, 255 -> 255.
+  EXPECT_EQ(frame.Word(0, 0), Word(200, 0, 255, 0));
+  EXPECT_EQ(frame.Word(1, 0), Word(255, 72, 0, 255));
+  EXPECT_EQ(frame.Word(2, 0), Word(90, 90, 90, 90));
+}
+
+TEST(PointFilters, FadeStepLowersLumaByFourDownToZero) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(25);
+  Yuy2TestFrame frame(5, 1, &random);
+  frame.SetWord(0, 0, Word(3, 50, 4, 60));
+  frame.SetWord(1, 0, Word(255, 0, 5, 255));
+  frame.SetWord(2, 0, Word(77, 77, 77, 77));  // the odd pixel's word: outside the groups
+  for (int step = 0; step < 2; ++step) FadeStep(frame.data(), 5, 1);
+  EXPECT_EQ(frame.Word(0, 0), Word(0, 50, 0, 60));
+  EXPECT_EQ(frame.Word(1, 0), Word(247, 0, 0, 255));
+  EXPECT_EQ(frame.Word(2, 0), Word(77, 77, 77, 77));
+}
+
+TEST(InterpolateUVFilter, OddRowsTakeTheAverageChroma) {
+  std::mt19937 random(26);
+  Yuy2TestFrame frame(4, 6, &random);
+  const std::vector<uint8_t> before = frame.Bytes();
+  auto old = [&](int32_t i, int32_t r, int k) { return before[r * frame.stride + 4 * i + k]; };
+  InterpolateUV(frame.data(), 4, 6);
+  for (int32_t r = 0; r < 6; ++r)
+    for (int32_t i = 0; i < 2; ++i) {
+      const bool between = r % 2 == 1 && r < 5;  // rows 1 and 3; row 5 has no row below
+      for (int k = 0; k < 4; ++k) {
+        const int want = between && k % 2 == 1 ? (old(i, r - 1, k) + old(i, r + 1, k)) / 2 : old(i, r, k);
+        ASSERT_EQ(frame.Row(r)[4 * i + k], want) << r << " " << i << " " << k;
+      }
+    }
+}
+
+// Soften and Sharpen against an out-of-place computation from a copy of the
+// unfiltered frame.
+TEST(NeighbourFilters, FollowTheUnfilteredNeighbours) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(27);
+  for (bool sharpen : {false, true}) {
+    Yuy2TestFrame frame(19, 6, &random);
+    const std::vector<uint8_t> before = frame.Bytes();
+    auto y = [&](int32_t x, int32_t r) { return static_cast<int>(before[r * frame.stride + 2 * x]); };
+    if (sharpen) Sharpen(frame.data(), 19, 6);
+    else Soften(frame.data(), 19, 6);
+    for (int32_t r = 0; r < 6; ++r)
+      for (int32_t x = 0; x < 19; ++x) {
+        int want = y(x, r);
+        if (x < 18 && r < 5) {
+          const int others = y(x + 1, r) + y(x, r + 1) + y(x + 1, r + 1);
+          want = sharpen ? std::clamp(static_cast<int>(std::floor((5 * want - others) / 2.0)), 0, 255)
+                         : (want + others) / 4;
+        }
+        ASSERT_EQ(frame.Luma(x, r), want) << (sharpen ? "sharpen " : "soften ") << x << "," << r;
+        ASSERT_EQ(frame.Row(r)[2 * x + 1], before[r * frame.stride + 2 * x + 1]) << "chroma stays";
+      }
+  }
+}
+
+// --- the chain ---------------------------------------------------------------
+
+struct SubtitleSpy {
+  int calls = 0;
+  int32_t frameNumber = -1;
+  std::vector<uint8_t> seen;
+  int32_t bytes = 0;
+  static void Render(void* context, uint8_t* frame, int32_t frameNumber) {
+    auto* spy = static_cast<SubtitleSpy*>(context);
+    ++spy->calls;
+    spy->frameNumber = frameNumber;
+    spy->seen.assign(frame, frame + spy->bytes);
+  }
+};
+
+VideoFilterFlags NoFilters() { return VideoFilterFlags{}; }
+constexpr ColorBalance kNeutral = {50, 50, 50};
+
+TEST(ApplyVideoFiltersChain, WithNothingOnOnlyTheSubtitleStepRuns) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(28);
+  Yuy2TestFrame frame(10, 4, &random);
+  const std::vector<uint8_t> before = frame.Bytes();
+  SubtitleSpy spy;
+  spy.bytes = static_cast<int32_t>(before.size());
+  ApplyVideoFilters(NoFilters(), kNeutral, frame.data(), 10, 4, 1234, {SubtitleSpy::Render, &spy});
+  EXPECT_EQ(frame.Bytes(), before);
+  EXPECT_EQ(spy.calls, 1);
+  EXPECT_EQ(spy.frameNumber, 1234);
+  ApplyVideoFilters(NoFilters(), kNeutral, frame.data(), 10, 4, 1235, SubtitleStep{});
+  EXPECT_EQ(frame.Bytes(), before) << "no subtitle step given";
+}
+
+TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(29);
+  Yuy2TestFrame frame(8, 4, &random), expectSeen(8, 4, &random);
+  std::memcpy(expectSeen.data(), frame.data(), frame.Bytes().size());
+  FlipVertical(expectSeen.data(), 8, 4);
+  SubtitleSpy spy;
+  spy.bytes = static_cast<int32_t>(frame.Bytes().size());
+  VideoFilterFlags flags = NoFilters();
+  flags.flipVertical = 1;
+  flags.negative = 1;
+  flags.grayscale = 1;
+  ApplyVideoFilters(flags, kNeutral, frame.data(), 8, 4, 0, {SubtitleSpy::Render, &spy});
+  EXPECT_EQ(spy.seen, expectSeen.Bytes()) << "flipped, not yet negated";
+  // Negative before Grayscale: the tint survives, the lumas are negated.
+  for (int32_t r = 0; r < 4; ++r)
+    for (int32_t i = 0; i < 4; ++i) {
+      const uint32_t w = frame.Word(i, r), seen = expectSeen.Word(i, r);
+      EXPECT_EQ(w, ((0u - seen) & 0x00FF00FFu) | 0x90007000u);
+    }
+}
+
+TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHistogram) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(30);
+  Yuy2TestFrame frame(12, 6, &random), grayOnly(12, 6, &random);
+  std::memcpy(grayOnly.data(), frame.data(), frame.Bytes().size());
+  VideoFilterFlags flags = NoFilters();
+  flags.interpolateUV = 1;
+  flags.grayscale = 1;
+  ApplyVideoFilters(flags, kNeutral, frame.data(), 12, 6, 0, SubtitleStep{});
+  Grayscale(grayOnly.data(), 12, 6);
+  EXPECT_EQ(frame.Bytes(), grayOnly.Bytes());
+
+  // Contrast 0 blackens the picture; the histogram drawn afterwards keeps its
+  // colours: a full bar in column 0 (every luma is 0 by then).
+  flags = NoFilters();
+  flags.histogram = 1;
+  ApplyVideoFilters(flags, ColorBalance{50, 0, 50}, frame.data(), 12, 6, 0, SubtitleStep{});
+  EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);
+  EXPECT_EQ(frame.Word(0, 0), 0x15902B70u);
+  EXPECT_EQ(frame.Word(5, 0), Word(0, 128, 0, 128));
+}
+
+}  // namespace

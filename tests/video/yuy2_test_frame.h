@@ -1,0 +1,29 @@
+// A YUY2 test frame with its rows at Yuy2RowStride and guard bytes behind.
+#pragma once
+
+#include "tests/video/pixel_test_support.h"
+#include "video/yuy2_frame.h"
+
+class Yuy2TestFrame {
+ public:
+  Yuy2TestFrame(int32_t width, int32_t height, std::mt19937* random)
+      : width(width), height(height), stride(Yuy2RowStride(width)),
+        buffer(static_cast<size_t>(stride) * height, random) {}
+
+  uint8_t* data() { return buffer.data(); }
+  uint8_t* Row(int32_t r) { return buffer.data() + static_cast<size_t>(r) * stride; }
+  uint8_t& Luma(int32_t x, int32_t r) { return Row(r)[2 * x]; }
+  uint32_t Word(int32_t i, int32_t r) { uint32_t w; std::memcpy(&w, Row(r) + 4 * i, 4); return w; }
+  void SetWord(int32_t i, int32_t r, uint32_t w) { std::memcpy(Row(r) + 4 * i, &w, 4); }
+  void Fill(uint32_t w) {
+    for (int32_t r = 0; r < height; ++r)
+      for (int32_t i = 0; i < stride / 4; ++i) SetWord(i, r, w);
+  }
+  std::vector<uint8_t> Bytes() const { return buffer.Payload(); }
+  bool GuardIntact() const { return buffer.GuardIntact(); }
+
+  const int32_t width, height, stride;
+
+ private:
+  GuardedBuffer buffer;
+};

@@ -1,0 +1,47 @@
+#include "video/fade_step.h"
+
+#include "app/application.h"
+#include "video/vector_helpers.h"
+#include "video/vector_level.h"
+#include "video/yuy2_rows.h"
+
+#include <immintrin.h>
+
+namespace {
+
+uint32_t FadeWord(uint32_t w) {
+  const uint32_t y0 = w & 0xFF, y1 = (w >> 16) & 0xFF;
+  const uint32_t f0 = y0 > 4 ? y0 - 4 : 0, f1 = y1 > 4 ? y1 - 4 : 0;
+  return (w & 0xFF00FF00u) | f0 | (f1 << 16);
+}
+
+void FadeRows(uint8_t* frame, int32_t width, int32_t height, bool vector) {
+  const int32_t bytes = GroupBytes(width);
+  const __m128i four = _mm_set1_epi32(0x00040004);
+  ForEachRow(frame, width, height, [&](uint8_t* row) {
+    int32_t i = 0;
+    if (vector) {
+      for (; i + 16 <= bytes; i += 16) {
+        __m128i* p = reinterpret_cast<__m128i*>(row + i);
+        _mm_storeu_si128(p, _mm_subs_epu8(_mm_loadu_si128(p), four));
+      }
+    }
+    for (; i < bytes; i += 4) StoreWord(row + i, FadeWord(LoadWord(row + i)));
+  });
+}
+
+}  // namespace
+
+namespace reference {
+
+void FadeStep(uint8_t* frame, int32_t width, int32_t height) {
+  if (g_app.hasMmx == 0) return;
+  FadeRows(frame, width, height, false);
+}
+
+}  // namespace reference
+
+void FadeStep(uint8_t* frame, int32_t width, int32_t height) {
+  if (g_app.hasMmx == 0) return;
+  FadeRows(frame, width, height, CurrentVectorLevel() >= VectorLevel::kSse2);
+}

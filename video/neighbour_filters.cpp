@@ -1,0 +1,98 @@
+#include "video/neighbour_filters.h"
+
+#include "app/application.h"
+#include "video/vector_level.h"
+#include "video/yuy2_frame.h"
+
+#include <immintrin.h>
+
+namespace {
+
+// Each pixel's new luma depends only on unfiltered values (itself, its right
+// neighbour and the two below, none of them written yet in scan order), so
+// eight pixels can be done at once as long as they are read before written.
+
+struct SoftenRule {
+  static int32_t Scalar(int32_t y, int32_t right, int32_t below, int32_t belowRight) {
+    return (y + right + below + belowRight) >> 2;
+  }
+  static __m128i Vector(__m128i y, __m128i right, __m128i below, __m128i belowRight) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, right), _mm_add_epi16(below, belowRight)), 2);
+  }
+};
+
+struct SharpenRule {
+  static int32_t Scalar(int32_t y, int32_t right, int32_t below, int32_t belowRight) {
+    const int32_t v = (5 * y - right - below - belowRight) >> 1;  // floor of the half
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+  }
+  static __m128i Vector(__m128i y, __m128i right, __m128i below, __m128i belowRight) {
+    const __m128i five = _mm_add_epi16(_mm_slli_epi16(y, 2), y);
+    const __m128i v = _mm_srai_epi16(
+        _mm_sub_epi16(five, _mm_add_epi16(_mm_add_epi16(right, below), belowRight)), 1);
+    return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
+  }
+};
+
+template <typename Filter>
+void FilterPixelsScalar(uint8_t* row, const uint8_t* below, int32_t from, int32_t to) {
+  for (int32_t x = from; x < to; ++x) {
+    row[2 * x] = static_cast<uint8_t>(
+        Filter::Scalar(row[2 * x], row[2 * x + 2], below[2 * x], below[2 * x + 2]));
+  }
+}
+
+// Pixels x .. x + 7 as 16-bit lanes (luma low, chroma high); x + 8 must exist.
+template <typename Filter>
+void FilterRowSse2(uint8_t* row, const uint8_t* below, int32_t pixels) {
+  const __m128i luma = _mm_set1_epi16(0xFF);
+  int32_t x = 0;
+  for (; x + 8 <= pixels; x += 8) {
+    __m128i* at = reinterpret_cast<__m128i*>(row + 2 * x);
+    const __m128i here = _mm_loadu_si128(at);
+    const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * x + 2));
+    const __m128i down = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + 2 * x));
+    const __m128i downRight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + 2 * x + 2));
+    const __m128i y = Filter::Vector(_mm_and_si128(here, luma), _mm_and_si128(right, luma),
+                                     _mm_and_si128(down, luma), _mm_and_si128(downRight, luma));
+    _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(luma, here), y));
+  }
+  FilterPixelsScalar<Filter>(row, below, x, pixels);
+}
+
+// Filters pixels 0 .. W - 2 of rows 0 .. H - 2.
+template <typename Filter>
+void FilterFrame(uint8_t* frame, int32_t width, int32_t height, bool vector) {
+  const int32_t stride = Yuy2RowStride(width);
+  for (int32_t y = 0; y + 1 < height; ++y) {
+    uint8_t* row = frame + static_cast<intptr_t>(y) * stride;
+    if (vector) FilterRowSse2<Filter>(row, row + stride, width - 1);
+    else FilterPixelsScalar<Filter>(row, row + stride, 0, width - 1);
+  }
+}
+
+bool UseVectors() { return CurrentVectorLevel() >= VectorLevel::kSse2; }
+
+}  // namespace
+
+namespace reference {
+
+void Soften(uint8_t* frame, int32_t width, int32_t height) {
+  FilterFrame<SoftenRule>(frame, width, height, false);
+}
+
+void Sharpen(uint8_t* frame, int32_t width, int32_t height) {
+  if (g_app.hasMmx == 0) return;
+  FilterFrame<SharpenRule>(frame, width, height, false);
+}
+
+}  // namespace reference
+
+void Soften(uint8_t* frame, int32_t width, int32_t height) {
+  FilterFrame<SoftenRule>(frame, width, height, UseVectors());
+}
+
+void Sharpen(uint8_t* frame, int32_t width, int32_t height) {
+  if (g_app.hasMmx == 0) return;
+  FilterFrame<SharpenRule>(frame, width, height, UseVectors());
+}
