@@ -23,8 +23,9 @@ void SwapChannels(uint8_t* block, bool stereo, bool sixteenBit, int32_t frames);
 void RemoveVoice(uint8_t* block, bool stereo, bool sixteenBit, int32_t frames);
 
 // The Auto Volume level: its upper 16 bits divide 96 into the gain. Kept for
-// the life of the process, starting at unity gain; only the audio thread (or
-// the prefill before it starts) touches it.
+// the life of the process, starting at 0x600000 (unity gain; the first
+// sample already sees it lowered by 8, a divisor of 95). Only the audio
+// thread (or the prefill before it starts) touches it.
 constexpr int32_t kAutoVolumeStartLevel = 0x600000;
 extern int32_t g_autoVolumeLevel;
 

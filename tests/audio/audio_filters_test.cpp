@@ -1,0 +1,226 @@
+#include "audio/audio_filters.h"
+
+#include "tests/video/pixel_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+std::vector<uint8_t> Samples16(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes(samples.size() * 2);
+  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  return bytes;
+}
+
+std::vector<int16_t> As16(const std::vector<uint8_t>& bytes) {
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// Every 16-bit value as a left sample beside a random right one (65536
+// stereo frames); every pair of 8-bit values (65536 stereo frames).
+std::vector<uint8_t> AllStereo16(std::mt19937* random) {
+  std::vector<int16_t> samples;
+  for (int32_t v = -32768; v < 32768; ++v) {
+    samples.push_back(static_cast<int16_t>(v));
+    samples.push_back(static_cast<int16_t>((*random)()));
+  }
+  return Samples16(samples);
+}
+std::vector<uint8_t> AllStereo8() {
+  std::vector<uint8_t> bytes;
+  for (int l = 0; l < 256; ++l)
+    for (int r = 0; r < 256; ++r) {
+      bytes.push_back(static_cast<uint8_t>(l));
+      bytes.push_back(static_cast<uint8_t>(r));
+    }
+  return bytes;
+}
+
+TEST(SwapChannels, ExchangesLeftAndRight) {
+  std::mt19937 random(60);
+  const std::vector<uint8_t> in16 = AllStereo16(&random);
+  std::vector<uint8_t> out = in16;
+  SwapChannels(out.data(), true, true, 65536);
+  for (size_t i = 0; i < in16.size(); i += 4) {
+    ASSERT_EQ(0, std::memcmp(&out[i], &in16[i + 2], 2));
+    ASSERT_EQ(0, std::memcmp(&out[i + 2], &in16[i], 2));
+  }
+  const std::vector<uint8_t> in8 = AllStereo8();
+  out = in8;
+  SwapChannels(out.data(), true, false, 65535);  // odd count: the last frame stays
+  for (size_t i = 0; i < 2 * 65534; i += 2) {
+    ASSERT_EQ(out[i], in8[i + 1]);
+    ASSERT_EQ(out[i + 1], in8[i]);
+  }
+  EXPECT_EQ(out[131068], in8[131068]);
+  EXPECT_EQ(out[131069], in8[131069]);
+  EXPECT_NE(out[131066], in8[131066]);
+}
+
+TEST(RemoveVoice, BothChannelsTakeTheDifference) {
+  std::mt19937 random(61);
+  const std::vector<uint8_t> in16 = AllStereo16(&random);
+  std::vector<uint8_t> out = in16;
+  RemoveVoice(out.data(), true, true, 65536);
+  const std::vector<int16_t> before = As16(in16), after = As16(out);
+  for (size_t f = 0; f < before.size(); f += 2) {
+    const int16_t d = static_cast<int16_t>(static_cast<uint16_t>(before[f + 1] - before[f]));
+    ASSERT_EQ(after[f], d);
+    ASSERT_EQ(after[f + 1], d);
+  }
+  const std::vector<uint8_t> in8 = AllStereo8();
+  out = in8;
+  RemoveVoice(out.data(), true, false, 65535);
+  for (size_t i = 0; i < 2 * 65534; i += 2) {
+    const uint8_t d = static_cast<uint8_t>(in8[i] - in8[i + 1] + 128);  // left - right here
+    ASSERT_EQ(out[i], d);
+    ASSERT_EQ(out[i + 1], d);
+  }
+  EXPECT_EQ(out[131068], in8[131068]) << "odd last frame unfiltered";
+  // Identical channels cancel: 0 for 16-bit, 128 for 8-bit.
+  std::vector<uint8_t> same16 = Samples16({1234, 1234, -5, -5}), same8 = {17, 17, 200, 200};
+  RemoveVoice(same16.data(), true, true, 2);
+  RemoveVoice(same8.data(), true, false, 2);
+  EXPECT_EQ(As16(same16), std::vector<int16_t>({0, 0, 0, 0}));
+  EXPECT_EQ(same8, std::vector<uint8_t>({128, 128, 128, 128}));
+}
+
+TEST(AudioFilters, MonoPassesSwapAndVoiceRemoval) {
+  std::mt19937 random(62);
+  const std::vector<uint8_t> block = AllStereo16(&random);
+  for (bool sixteen : {true, false}) {
+    std::vector<uint8_t> out = block;
+    SwapChannels(out.data(), false, sixteen, 1000);
+    RemoveVoice(out.data(), false, sixteen, 1000);
+    EXPECT_EQ(out, block);
+  }
+}
+
+// The start level 0x600000 stands for a divisor of 96, but the level falls
+// by 8 before the first sample is scaled: quiet samples get 96 / 95.
+TEST(AutoVolume, StartsJustAboveUnityGain) {
+  int32_t level = kAutoVolumeStartLevel;
+  std::vector<uint8_t> quiet = Samples16({100, -100, 3000, -3000, 95, 0});
+  AutoVolume(quiet.data(), true, true, 3, &level);
+  EXPECT_EQ(As16(quiet), std::vector<int16_t>({101, -101, 3031, -3031, 96, 0}));
+  EXPECT_EQ(level, kAutoVolumeStartLevel - 6 * 8);
+  std::vector<uint8_t> quiet8 = {128, 100, 160};
+  level = kAutoVolumeStartLevel;
+  AutoVolume(quiet8.data(), false, false, 3, &level);
+  EXPECT_EQ(quiet8, std::vector<uint8_t>({128, 100, 160})) << "28 x 96 / 95 truncates to 28";
+}
+
+TEST(AutoVolume, LoudSampleRaisesTheLevelAtOnce) {
+  int32_t level = kAutoVolumeStartLevel;
+  std::vector<uint8_t> loud = Samples16({-32768, 32767});
+  AutoVolume(loud.data(), false, true, 2, &level);
+  // a = 8388608, minus 8: divisor 127; -32768 x 96 / 127 = -24769.
+  // Then 32767 x 256 = 8388352 is below the level: 8388600 - 8, divisor 127,
+  // 32767 x 96 / 127 = 24768.9.
+  EXPECT_EQ(As16(loud), std::vector<int16_t>({-24769, 24768}));
+  EXPECT_EQ(level, 8388608 - 16);
+}
+
+TEST(AutoVolume, LongSilenceRaisesTheGainToSix) {
+  int32_t level = kAutoVolumeStartLevel;
+  std::vector<uint8_t> silence(2 * 700000, 0);
+  AutoVolume(silence.data(), false, true, 700000, &level);
+  EXPECT_EQ(level, 0x100000);
+  std::vector<uint8_t> soft = Samples16({100, -100});
+  AutoVolume(soft.data(), false, true, 2, &level);
+  EXPECT_EQ(As16(soft), std::vector<int16_t>({600, -600}));
+  // 8-bit: s = 10 after silence gives 10 x 96 / 16 = 60 around 128.
+  std::vector<uint8_t> soft8 = {138, 118};
+  AutoVolume(soft8.data(), false, false, 2, &level);
+  EXPECT_EQ(soft8, std::vector<uint8_t>({188, 68}));
+}
+
+TEST(AutoVolume, GlobalLevelCarriesAcrossBlocks) {
+  const int32_t saved = g_autoVolumeLevel;
+  g_autoVolumeLevel = kAutoVolumeStartLevel;
+  std::vector<uint8_t> block = Samples16({0, 0, 0});
+  AutoVolume(block.data(), false, true, 3);
+  AutoVolume(block.data(), false, true, 3);
+  EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 6 * 8);
+  AudioFilterFlags flags{};
+  flags.autoVolume = 1;
+  ApplyAudioFilters(flags, block.data(), false, true, 3);
+  EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 9 * 8);
+  g_autoVolumeLevel = saved;
+}
+
+// Every 16-bit sample in several orders (rising, falling, shuffled, with
+// silences between), and every 8-bit sample: the fast form gives the
+// reference's samples and level.
+TEST(AutoVolume, FastFormMatchesReferenceForEverySample) {
+  std::mt19937 random(63);
+  std::vector<int16_t> rising;
+  for (int32_t v = -32768; v < 32768; ++v) rising.push_back(static_cast<int16_t>(v));
+  std::vector<int16_t> falling(rising.rbegin(), rising.rend()), shuffled = rising, gaps;
+  std::shuffle(shuffled.begin(), shuffled.end(), random);
+  for (int32_t v = -32768; v < 32768; v += 97) {
+    gaps.push_back(static_cast<int16_t>(v));
+    gaps.insert(gaps.end(), random() % 3000, 0);
+  }
+  for (const auto* order : {&rising, &falling, &shuffled, &gaps}) {
+    for (int32_t start : {kAutoVolumeStartLevel, 0x100000, 0x7FFFFF}) {
+      const std::vector<uint8_t> block = Samples16(*order);
+      std::vector<uint8_t> want = block, got = block;
+      int32_t wantLevel = start, gotLevel = start;
+      reference::AutoVolume(want.data(), true, true, static_cast<int32_t>(order->size() / 2), &wantLevel);
+      AutoVolume(got.data(), true, true, static_cast<int32_t>(order->size() / 2), &gotLevel);
+      ASSERT_EQ(FirstDifference(got, want), -1);
+      ASSERT_EQ(gotLevel, wantLevel);
+    }
+  }
+  std::vector<uint8_t> bytes8 = AllStereo8();
+  std::shuffle(bytes8.begin(), bytes8.end(), random);
+  std::vector<uint8_t> want = bytes8, got = bytes8;
+  int32_t wantLevel = kAutoVolumeStartLevel, gotLevel = kAutoVolumeStartLevel;
+  reference::AutoVolume(want.data(), false, false, static_cast<int32_t>(want.size()), &wantLevel);
+  AutoVolume(got.data(), false, false, static_cast<int32_t>(got.size()), &gotLevel);
+  ASSERT_EQ(FirstDifference(got, want), -1);
+  ASSERT_EQ(gotLevel, wantLevel);
+}
+
+// Swap and Voice Removal: vector forms against the reference on blocks of
+// every length around the vector width.
+TEST(AudioFilters, FastFormsMatchReference) {
+  std::mt19937 random(64);
+  for (int32_t frames = 0; frames < 40; ++frames) {
+    for (bool sixteen : {true, false}) {
+      GuardedBuffer block(static_cast<size_t>(frames) * (sixteen ? 4 : 2), &random);
+      for (auto pair : {std::make_pair(SwapChannels, reference::SwapChannels),
+                        std::make_pair(RemoveVoice, reference::RemoveVoice)}) {
+        std::vector<uint8_t> want = block.Payload();
+        pair.second(want.data(), true, sixteen, frames);
+        for (VectorLevel level : VectorLevelsToTest()) {
+          ScopedVectorLevelCap cap(level);
+          GuardedBuffer got = block;
+          pair.first(got.data(), true, sixteen, frames);
+          ASSERT_TRUE(got.GuardIntact());
+          ASSERT_EQ(FirstDifference(got.Payload(), want), -1) << frames << " " << sixteen;
+        }
+      }
+    }
+  }
+}
+
+TEST(AudioFilters, ChainRunsSwapThenVolumeThenVoiceRemoval) {
+  AudioFilterFlags flags{};
+  flags.swapChannels = 1;
+  flags.voiceRemoval = 1;
+  std::vector<uint8_t> block = Samples16({100, 300});
+  ApplyAudioFilters(flags, block.data(), true, true, 1);
+  // Swapped to (300, 100) first, so right - left = -200 (not +200).
+  EXPECT_EQ(As16(block), std::vector<int16_t>({-200, -200}));
+  std::vector<uint8_t> untouched = Samples16({100, 300});
+  ApplyAudioFilters(AudioFilterFlags{}, untouched.data(), true, true, 1);
+  EXPECT_EQ(As16(untouched), std::vector<int16_t>({100, 300}));
+}
+
+}  // namespace
