@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include "engine/audio_threads.h"
+#include "engine/video_feeder.h"
+#include "engine_test_fixture.h"
+
+#include <cstring>
+#include <set>
+#include <vector>
+
+namespace {
+
+using VideoFeederTest = PlaybackFixture;
+
+// Reads the ring out: the stamps and flags in order.
+struct Queued {
+  std::vector<int32_t> stamps;
+  std::vector<uint8_t> flags;
+};
+
+Queued Drain(SampleRing* ring) {
+  Queued out;
+  uint8_t flag = 0;
+  while (uint8_t* element = ring->ReadSlot(&flag)) {
+    out.stamps.push_back(flag == kFrameDecoded ? FrameStamp(element) : -1);
+    out.flags.push_back(flag);
+    ring->Release();
+  }
+  return out;
+}
+
+TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndMarksFailures) {
+  stream.currentFrame = 10;
+  stream.feederOffset = 2;
+  decoder.failingFrames_ = {13};
+  VideoFeeder feeder(context);
+  for (int i = 0; i < 3; ++i) feeder.Pass();
+  const Queued queued = Drain(&stream.frameRing);
+  EXPECT_EQ(queued.stamps, (std::vector<int32_t>{12, -1, 14}));
+  EXPECT_EQ(queued.flags, (std::vector<uint8_t>{kFrameDecoded, kFrameFailed, kFrameDecoded}));
+  EXPECT_EQ(time.SleptMilliseconds(), 0);
+}
+
+TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
+  stream.frameCount = 25;
+  VideoFeeder feeder(context);
+  for (int i = 0; i < 20; ++i) feeder.Pass();
+  EXPECT_EQ(stream.frameRing.Count(), 20);
+  feeder.Pass();
+  EXPECT_EQ(time.SleptMilliseconds(), 100);
+  EXPECT_EQ(feeder.NextFrame(), 20);
+  EXPECT_EQ(stream.endOfVideo, 0);
+
+  Drain(&stream.frameRing);
+  for (int i = 0; i < 5; ++i) feeder.Pass();
+  EXPECT_EQ(stream.endOfVideo, 0);
+  feeder.Pass();  // frame 25 does not exist
+  EXPECT_EQ(stream.endOfVideo, 1);
+  EXPECT_EQ(time.SleptMilliseconds(), 200);
+  EXPECT_EQ(stream.frameRing.Count(), 5);
+}
+
+TEST_F(VideoFeederTest, AClosedPlayerStopsTheFeeding) {
+  stream.state = kClosed;
+  VideoFeeder feeder(context);
+  feeder.Pass();
+  EXPECT_EQ(stream.frameRing.Count(), 0);
+  EXPECT_EQ(stream.endOfVideo, 1);
+}
+
+// In "Jump Keyframes", with the feeder at frame 0 and the given target and
+// keyframes, the frames queued by the first passes.
+Queued JumpWith(VideoFeederTest* test, int32_t target, std::set<int32_t> keyframes, int passes) {
+  test->decoder.keyframes_ = keyframes;
+  test->stream.targetFrame = target;
+  VideoFeeder feeder(test->context);
+  for (int i = 0; i < passes; ++i) feeder.Pass();
+  return Drain(&test->stream.frameRing);
+}
+
+TEST_F(VideoFeederTest, JumpKeyframesDoesNotJumpFourFramesAhead) {
+  g_options.speedTroublesMode = kJumpKeyframes;
+  const Queued queued = JumpWith(this, 4, {0, 4}, 3);
+  EXPECT_EQ(queued.stamps, (std::vector<int32_t>{0, 1, 2}));
+}
+
+TEST_F(VideoFeederTest, JumpKeyframesSkipsFiveFramesToAKeyframeFiveAhead) {
+  g_options.speedTroublesMode = kJumpKeyframes;
+  const Queued queued = JumpWith(this, 7, {0, 5, 10}, 7);
+  // Frames 0-4 are queued as skipped without decoding; 5 and 6 are decoded.
+  EXPECT_EQ(queued.flags, (std::vector<uint8_t>{0, 0, 0, 0, 0, 1, 1}));
+  EXPECT_EQ(queued.stamps[5], 5);
+  EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{5, 6}));
+}
+
+TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
+  g_options.speedTroublesMode = kJumpKeyframes;
+  stream.frameCount = 5000;
+  decoder.keyframes_ = {0, 1001};
+  stream.targetFrame = 1500;
+  VideoFeeder feeder(context);
+  feeder.Pass();
+  EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
+  EXPECT_EQ(feeder.PendingSkips(), 0);
+  // From frame 1 the keyframe is exactly 1,000 ahead: now it jumps.
+  feeder.Pass();
+  EXPECT_EQ(feeder.PendingSkips(), 999);
+  EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
+}
+
+TEST_F(VideoFeederTest, SkipFramesJumpsButKeepFastMotionAndSmoothVideoNever) {
+  g_options.speedTroublesMode = kSkipFrames;
+  EXPECT_EQ(JumpWith(this, 9, {0, 8}, 8).flags, (std::vector<uint8_t>(8, 0)));
+  for (uint32_t mode : {kKeepFastMotion, kSmoothVideo}) {
+    g_options.speedTroublesMode = mode;
+    stream.currentFrame = 0;
+    EXPECT_EQ(JumpWith(this, 9, {0, 8}, 8).flags, (std::vector<uint8_t>(8, 1))) << mode;
+  }
+}
+
+using AudioThreadsTest = PlaybackFixture;
+
+TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed) {
+  WithSound();
+  stream.soundBufferBlocks = 4;
+  stream.startBlock = 30;
+  decoder.failingBlock_ = 31;
+  ASSERT_TRUE(stream.blockRing.Allocate(80, 40));
+  AudioFeeder feeder(context);
+  for (int i = 0; i < 10; ++i) feeder.Pass();
+  // It decodes while the ring holds no more than the sound buffer's 4 blocks.
+  EXPECT_EQ(stream.blockRing.Count(), 5);
+  EXPECT_EQ(decoder.DecodedBlocks(), (std::vector<int32_t>{30, 31, 32, 33, 34}));
+  EXPECT_EQ(time.SleptMilliseconds(), 5 * 100);
+  uint8_t flag = 9;
+  stream.blockRing.ReadSlot(&flag);
+  EXPECT_EQ(flag, 1);
+  stream.blockRing.Release();
+  stream.blockRing.ReadSlot(&flag);
+  EXPECT_EQ(flag, 0);  // the failed block is queued as no sound
+  stream.blockRing.Release();
+
+  // 20 queued frames (0.8 s) need 10 blocks of 80 ms.
+  Queue(0, 20);
+  for (int i = 0; i < 20; ++i) feeder.Pass();
+  EXPECT_EQ(stream.blockRing.Count(), 11);
+  EXPECT_EQ(feeder.NextBlock(), 30 + 5 + 8);
+}
+
+TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
+  WithSound();
+  ASSERT_TRUE(stream.blockRing.Allocate(80, 10));
+  sound.bytesPerBlock_ = 80;
+  for (int b = 0; b < 3; ++b) {
+    decoder.ReadAudioBlock(stream.blockRing.WriteSlot(), 7 + b);
+    stream.blockRing.Commit(1);
+  }
+  AudioOutputThread output(context);
+  output.Pass();  // no free block in the sound buffer
+  EXPECT_EQ(sound.WrittenCount(), 0u);
+  EXPECT_EQ(time.SleptMilliseconds(), 100);
+
+  sound.freeBlocks_ = 2;
+  output.Pass();
+  output.Pass();
+  output.Pass();
+  ASSERT_EQ(sound.WrittenCount(), 2u);
+  EXPECT_EQ(sound.Written(0), std::vector<uint8_t>(80, 7));
+  EXPECT_EQ(sound.Written(1), std::vector<uint8_t>(80, 8));
+  EXPECT_EQ(sound.counter_, 2);
+  EXPECT_EQ(stream.blockRing.Count(), 1);
+  EXPECT_EQ(g_effectLog.soundBlocks, 2);
+  EXPECT_EQ(time.SleptMilliseconds(), 200);
+}
+
+TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
+  WithSound();
+  for (bool sixteenBit : {false, true}) {
+    stream.sixteenBit = sixteenBit ? 1 : 0;
+    stream.blockBytes = sixteenBit ? 160 : 80;
+    sound.frameBytes_ = sixteenBit ? 2 : 1;
+    sound.bytesPerBlock_ = stream.blockBytes;
+    ASSERT_TRUE(stream.blockRing.Allocate(stream.blockBytes, 4));
+    std::memset(stream.blockRing.WriteSlot(), 0x55, stream.blockBytes);
+    stream.blockRing.Commit(0);
+    sound.freeBlocks_ = 1;
+    const size_t before = sound.WrittenCount();
+    AudioOutputThread output(context);
+    output.Pass();
+    ASSERT_EQ(sound.WrittenCount(), before + 1);
+    EXPECT_EQ(sound.Written(before),
+              std::vector<uint8_t>(static_cast<size_t>(stream.blockBytes), sixteenBit ? 0 : 128));
+  }
+}
+
+TEST_F(AudioThreadsTest, AFailedLockKeepsTheBlockForTheNextAttempt) {
+  WithSound();
+  ASSERT_TRUE(stream.blockRing.Allocate(80, 4));
+  sound.bytesPerBlock_ = 80;
+  decoder.ReadAudioBlock(stream.blockRing.WriteSlot(), 3);
+  stream.blockRing.Commit(1);
+  sound.freeBlocks_ = 1;
+  sound.failLock_ = true;
+  AudioOutputThread output(context);
+  output.Pass();
+  EXPECT_EQ(time.SleptMilliseconds(), 100);
+  EXPECT_EQ(stream.blockRing.Count(), 1);
+  EXPECT_EQ(sound.counter_, 0);
+  sound.failLock_ = false;
+  output.Pass();
+  EXPECT_EQ(sound.Written(0), std::vector<uint8_t>(80, 3));
+  EXPECT_EQ(sound.counter_, 1);
+}
+
+}  // namespace
