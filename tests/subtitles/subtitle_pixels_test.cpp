@@ -1,0 +1,101 @@
+#include "subtitles/subtitle_pixels.h"
+
+#include "tests/video/yuy2_test_frame.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+uint32_t Word(int y0, int u, int y1, int v) {
+  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
+}
+
+COLORREF Rgb(int r, int g, int b) { return static_cast<COLORREF>(r | (g << 8) | (b << 16)); }
+
+TEST(ColorToYuy2, WorkedColours) {
+  EXPECT_EQ(ColorToYuy2(Rgb(0, 0, 0)), Word(0, 128, 0, 128));
+  EXPECT_EQ(ColorToYuy2(Rgb(255, 255, 255)), Word(255, 128, 255, 128));
+  // The default yellow 0x0000FFFF: Y 225.93, U 0.5, V 148.73.
+  EXPECT_EQ(ColorToYuy2(0x0000FFFF), Word(225, 0, 225, 148));
+  // Red: V = 255.5 is clamped; blue: U = 255.5 is clamped.
+  EXPECT_EQ(ColorToYuy2(Rgb(255, 0, 0)), Word(76, 84, 76, 255));
+  EXPECT_EQ(ColorToYuy2(Rgb(0, 0, 255)), Word(29, 255, 29, 107));
+  EXPECT_EQ(ColorToYuy2(0xFF000000 | Rgb(0, 0, 0)), Word(0, 128, 0, 128)) << "the top byte is not a colour";
+}
+
+// The band of a 5 x 6 frame (two words and an odd pixel per row), 3 rows.
+struct Scene {
+  explicit Scene(std::mt19937* random) : frame(5, 6, random), band(5, 3, random) {
+    for (int32_t r = 0; r < 3; ++r) {
+      band.SetWord(0, r, 0);
+      band.SetWord(1, r, Word(200, 10, 101, 30 + r));
+      band.SetWord(2, r, Word(1, 1, 1, 1));  // the odd pixel's word: never merged
+    }
+  }
+  Yuy2TestFrame frame, band;
+};
+
+TEST(MergeSubtitleBand, OpaqueReplacesNonZeroWords) {
+  std::mt19937 random(70);
+  Scene s(&random);
+  const std::vector<uint8_t> before = s.frame.Bytes();
+  MergeSubtitleBand(s.frame.data(), 5, 6, s.band.data(), 3, false);
+  for (int32_t r = 0; r < 6; ++r) {
+    const uint8_t* old = before.data() + r * s.frame.stride;
+    EXPECT_EQ(0, std::memcmp(s.frame.Row(r), old, 4)) << "zero band words leave the frame";
+    if (r >= 3) EXPECT_EQ(s.frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
+    else EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 4, old + 4, 4));
+    EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 8, old + 8, 4)) << "the odd pixel stays";
+  }
+}
+
+TEST(MergeSubtitleBand, TransparentAveragesBytes) {
+  std::mt19937 random(71);
+  Scene s(&random);
+  s.frame.SetWord(1, 3, Word(255, 255, 0, 7));
+  const std::vector<uint8_t> before = s.frame.Bytes();
+  MergeSubtitleBand(s.frame.data(), 5, 6, s.band.data(), 3, true);
+  EXPECT_EQ(s.frame.Word(1, 3), Word(227, 132, 50, 18));
+  for (int32_t r = 3; r < 6; ++r) {
+    const uint8_t* old = before.data() + r * s.frame.stride;
+    EXPECT_EQ(0, std::memcmp(s.frame.Row(r), old, 4));
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(s.frame.Row(r)[4 + k], (old[4 + k] + s.band.Row(r - 3)[4 + k]) / 2);
+  }
+}
+
+TEST(MergeSubtitleBand, TallBandKeepsToTheFrame) {
+  std::mt19937 random(72);
+  Yuy2TestFrame frame(8, 2, &random), band(8, 5, &random);
+  MergeSubtitleBand(frame.data(), 8, 2, band.data(), 5, false);
+  EXPECT_TRUE(frame.GuardIntact());
+  // Band rows 3 and 4 land on frame rows 0 and 1 (random words are non-zero).
+  EXPECT_EQ(0, std::memcmp(frame.Row(0), band.Row(3), 16));
+  EXPECT_EQ(0, std::memcmp(frame.Row(1), band.Row(4), 16));
+}
+
+TEST(MergeSubtitleBand, FastFormMatchesReference) {
+  std::mt19937 random(73);
+  for (const FrameSize& size : AwkwardFrameSizes()) {
+    for (bool transparent : {false, true}) {
+      const int32_t bandHeight = 1 + static_cast<int32_t>(random() % size.height);
+      Yuy2TestFrame band(size.width, bandHeight, &random);
+      for (int32_t r = 0; r < bandHeight; ++r)  // half of the words empty
+        for (int32_t i = 0; i < size.width / 2; ++i)
+          if (random() % 2) band.SetWord(i, r, 0);
+      Yuy2TestFrame want(size.width, size.height, &random);
+      const std::vector<uint8_t> original = want.Bytes();
+      reference::MergeSubtitleBand(want.data(), size.width, size.height, band.data(), bandHeight, transparent);
+      for (VectorLevel level : VectorLevelsToTest()) {
+        ScopedVectorLevelCap cap(level);
+        Yuy2TestFrame got(size.width, size.height, &random);
+        std::memcpy(got.data(), original.data(), original.size());
+        MergeSubtitleBand(got.data(), size.width, size.height, band.data(), bandHeight, transparent);
+        ASSERT_TRUE(got.GuardIntact());
+        ASSERT_EQ(FirstDifference(got.Bytes(), want.Bytes()), -1) << size.width << "x" << size.height;
+      }
+    }
+  }
+}
+
+}  // namespace
