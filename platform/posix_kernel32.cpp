@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
@@ -315,6 +316,12 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
 DWORD GetCurrentThreadId() { return static_cast<DWORD>(pthread_self()); }
 
 void Sleep(DWORD milliseconds) {
+  // Sleep(0) gives up the time slice and returns at once when nothing else is
+  // ready, as on Windows (nanosleep of 0 would still sleep for the timer slack).
+  if (milliseconds == 0) {
+    sched_yield();
+    return;
+  }
   timespec delay{static_cast<time_t>(milliseconds / 1000),
                  static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
