@@ -7,9 +7,17 @@
 // exactly as the user will see them under "Opening troubles".
 #pragma once
 
+#include "media/chunk_ref.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class CachedFileReader;
+struct AviIndexEntry;
+struct MainAviHeader;
+struct StreamInfo;
 
 // What the decoding graph takes from the video stream.
 struct VideoStreamInfo {
@@ -70,5 +78,58 @@ class AviFile {
   // The idx1 table was loaded.
   bool HasIndex() const;
 
-  // (The parser's fields and private operations follow here.)
+  // For inspection (tests, statistics): the main header and the selected
+  // streams' records, with their cursors; the audio one is meaningful only
+  // while GetAudioStreamInfo succeeds.
+  const MainAviHeader& MainHeader() const { return *mainHeader_; }
+  const StreamInfo& VideoStream() const { return *videoStream_; }
+  const StreamInfo& AudioStream() const { return *audioStream_; }
+  // Added to an idx1 offset, it gives the chunk's data position.
+  uint32_t IndexBase() const { return indexBase_; }
+  int32_t IndexEntryCount() const { return indexEntryCount_; }
+
+ private:
+  // Opening (avi_file.cpp).
+  bool OpenStructure(std::string* messages, bool useSecondaryAudio);
+  bool SelectStream(const ChunkRef& hdrl, uint32_t type, int32_t which, StreamInfo* stream,
+                    std::unique_ptr<uint8_t[]>* format, uint32_t* formatSize);
+  bool NextStreamOfType(uint32_t type, ChunkRef* chunk, int32_t* number, StreamInfo* stream,
+                        std::unique_ptr<uint8_t[]>* format, uint32_t* formatSize);
+  bool ReadStreamHeader(const ChunkRef& strl, StreamInfo* stream);
+  bool ReadStreamFormat(const ChunkRef& strl, std::unique_ptr<uint8_t[]>* format,
+                        uint32_t* formatSize);
+  void ResetStream(StreamInfo* stream, int32_t number);
+
+  // The index and sample lookup (avi_index.cpp).
+  bool LoadIndex();
+  void CorrectIndexBase();
+  void ComputeTotals(StreamInfo* stream);
+  ChunkRef IndexLookup(uint32_t key, int32_t n, StreamInfo* stream);
+  ChunkRef ChunkOfSample(uint32_t key, int32_t n, StreamInfo* stream);
+  void ReadSamples(uint8_t* destination, int32_t position, int32_t* count, uint32_t* bytes,
+                   StreamInfo* stream);
+  void ReadVariableSizeSamples(uint8_t* destination, int32_t position, int32_t wanted,
+                               uint32_t capacity, int32_t* count, uint32_t* bytes,
+                               StreamInfo* stream);
+  void ReadFixedSizeSamples(uint8_t* destination, int32_t position, int32_t wanted,
+                            uint32_t capacity, int32_t* count, uint32_t* bytes,
+                            StreamInfo* stream);
+  int32_t KeyframeSearch(int32_t frame, int32_t direction);
+
+  std::unique_ptr<uint8_t[]> videoFormat_;
+  uint32_t videoFormatSize_ = 0;
+  std::unique_ptr<uint8_t[]> audioFormat_;  // null when the file plays without sound
+  uint32_t audioFormatSize_ = 0;
+  std::unique_ptr<MainAviHeader> mainHeader_;
+  std::unique_ptr<CachedFileReader> reader_;
+  std::unique_ptr<AviIndexEntry[]> indexTable_;
+  int32_t indexEntryCount_ = 0;
+  bool useIndex_ = false;
+  bool mustUseIndex_ = false;
+  uint32_t indexBase_ = 0;
+  ChunkRef riff_;
+  ChunkRef movi_;
+  ChunkRef firstMoviChunk_;
+  std::unique_ptr<StreamInfo> videoStream_;
+  std::unique_ptr<StreamInfo> audioStream_;
 };

@@ -1,0 +1,317 @@
+#include "media/cached_file_reader.h"
+
+#include "media/critical_section_lock.h"
+#include "media/poll_pacer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The file-pointer block when the pointer's place is unknown (after a direct
+// read or a failed load): the next load seeks, whichever block it is. (After
+// open it is -1: the pointer stands at block 0.)
+constexpr int32_t kPointerUnknown = -2;
+
+// Blocks are moved to with one signed 32-bit distance from the file's start,
+// so nothing at or beyond 2 GiB can be loaded.
+constexpr int64_t kLargestSeek = 0x7FFFFFFF;
+
+}  // namespace
+
+CachedFileReader::CachedFileReader() {
+  InitializeCriticalSection(&tableLock_);
+  InitializeCriticalSection(&fileLock_);
+  InitializeCriticalSection(&readLock_);
+}
+
+CachedFileReader::~CachedFileReader() {
+  Close();
+  DeleteCriticalSection(&readLock_);
+  DeleteCriticalSection(&fileLock_);
+  DeleteCriticalSection(&tableLock_);
+}
+
+bool CachedFileReader::Open(const char* path, int32_t slots) {
+  Close();
+  bool opened = false;
+  {
+    CriticalSectionLock table(&tableLock_);
+    {
+      CriticalSectionLock file(&fileLock_);
+      directMode_ = 0;
+      slotCount_ = std::clamp(slots, kMinSlots, kMaxSlots);
+      HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+      opened = handle != INVALID_HANDLE_VALUE && handle != nullptr;
+      if (opened) {
+        file_ = handle;
+        DWORD high = 0;
+        const DWORD low = GetFileSize(file_, &high);
+        opened = !(low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR);
+        fileSize_ = static_cast<uint64_t>(high) << 32 | low;
+      }
+    }
+    for (int32_t i = 0; opened && i < slotCount_; ++i) {
+      slotBuffers_[i].reset(new (std::nothrow) uint8_t[kBlockSize]);
+      opened = slotBuffers_[i] != nullptr;
+      slotStates_[i] = kSlotEmpty;
+      slotStamps_[i] = 0;
+    }
+    if (opened) {
+      filePointerBlock_ = -1;
+      lastBlock_ = static_cast<uint32_t>(fileSize_ / kBlockSize);
+      readAhead_.reset(new WorkerThread);
+      opened = readAhead_->Create(ReadAheadThread, this);
+      if (opened) readAhead_->SetPriority(THREAD_PRIORITY_ABOVE_NORMAL);
+    }
+  }
+  if (!opened) Close();
+  return opened;
+}
+
+void CachedFileReader::Close() {
+  if (readAhead_ != nullptr) {
+    readAhead_->Stop();
+    readAhead_.reset();
+  }
+  CriticalSectionLock table(&tableLock_);
+  {
+    CriticalSectionLock file(&fileLock_);
+    if (file_ != nullptr) CloseHandle(file_);
+    file_ = nullptr;
+  }
+  for (int32_t i = 0; i < kMaxSlots; ++i) {
+    slotBuffers_[i].reset();
+    slotStates_[i] = kSlotEmpty;
+  }
+  slotCount_ = 0;
+  useClock_ = 0;
+  lastBlock_ = 0;
+  fileSize_ = 0;
+}
+
+void CachedFileReader::SetDirectMode(bool direct) {
+  CriticalSectionLock table(&tableLock_);
+  directMode_ = direct ? 1 : 0;
+}
+
+bool CachedFileReader::IsOpen() {
+  CriticalSectionLock file(&fileLock_);
+  return file_ != nullptr;
+}
+
+CachedFileReader::SlotView CachedFileReader::Slot(int32_t index) {
+  CriticalSectionLock table(&tableLock_);
+  if (index < 0 || index >= kMaxSlots) return SlotView{kSlotEmpty, 0, 0};
+  return SlotView{slotStates_[index], slotBlocks_[index], slotStamps_[index]};
+}
+
+int32_t CachedFileReader::FilePointerBlock() {
+  CriticalSectionLock file(&fileLock_);
+  return filePointerBlock_;
+}
+
+bool CachedFileReader::Read(void* destination, uint32_t position, uint32_t length) {
+  if (length == 0) return true;
+  bool direct;
+  uint64_t fileSize;
+  {
+    CriticalSectionLock table(&tableLock_);
+    direct = directMode_ != 0;
+    fileSize = fileSize_;
+  }
+  if (direct) return DirectRead(destination, position, length);
+  // Nothing valid lies past the end of the file: a chunk cut off by it is
+  // not read (with the last block's tail as zeros) but fails, like the end of
+  // the data.
+  if (static_cast<uint64_t>(position) + length > fileSize) return false;
+
+  CriticalSectionLock read(&readLock_);
+  auto* out = static_cast<uint8_t*>(destination);
+  const uint32_t first = position >> kBlockShift;
+  // 64 bits, so that a read running past 4 GiB cannot wrap round to block 0.
+  const uint64_t final = (static_cast<uint64_t>(position) + length) >> kBlockShift;
+  int64_t offset = static_cast<int64_t>(position) - static_cast<int64_t>(first) * kBlockSize;
+  bool result = true;
+  for (uint64_t block = first; block <= final && result; ++block) {
+    const int64_t start = std::max<int64_t>(offset, 0);
+    const int64_t end = std::min<int64_t>(offset + length, kBlockSize);
+    if (start < end) {
+      result = BlockRead(out, static_cast<uint32_t>(block), static_cast<uint32_t>(start),
+                         static_cast<uint32_t>(end - start));
+      if (result) out += end - start;
+    }
+    offset -= kBlockSize;
+  }
+  return result;
+}
+
+bool CachedFileReader::BlockRead(uint8_t* destination, uint32_t block, uint32_t start,
+                                 uint32_t count) {
+  int32_t slot;
+  {
+    CriticalSectionLock table(&tableLock_);
+    slot = FindSlot(block);
+  }
+  if (slot < 0) {
+    Request(block);
+    CriticalSectionLock table(&tableLock_);
+    slot = FindSlot(block);
+    // Not queued (past the last block, or nothing open), or its load has
+    // already failed: either way there is nothing to wait for.
+    if (slot < 0) return false;
+  }
+  WaitWhileRequested(slot);
+  {
+    CriticalSectionLock table(&tableLock_);
+    if (slotStates_[slot] != kSlotLoaded || slotBlocks_[slot] != block) return false;
+    std::memcpy(destination, slotBuffers_[slot].get() + start, count);
+    slotStamps_[slot] = useClock_;
+    ++useClock_;
+  }
+  Request(block + 1);
+  return true;
+}
+
+// Called under the table lock.
+int32_t CachedFileReader::FindSlot(uint32_t block) const {
+  for (int32_t i = 0; i < slotCount_; ++i) {
+    if (slotStates_[i] != kSlotEmpty && slotBlocks_[i] == block) return i;
+  }
+  return -1;
+}
+
+// Called under the table lock.
+bool CachedFileReader::AnySlotRequested() const {
+  for (int32_t i = 0; i < slotCount_; ++i) {
+    if (slotStates_[i] == kSlotRequested) return true;
+  }
+  return false;
+}
+
+void CachedFileReader::WaitWhileRequested(int32_t slot) {
+  PollPacer pacer;
+  for (;;) {
+    {
+      CriticalSectionLock table(&tableLock_);
+      if (slotStates_[slot] != kSlotRequested) return;
+    }
+    pacer.Pause();
+  }
+}
+
+void CachedFileReader::Request(uint32_t block) {
+  PollPacer pacer;
+  for (;;) {
+    {
+      CriticalSectionLock table(&tableLock_);
+      if (slotCount_ == 0 || block > lastBlock_) return;
+      if (!AnySlotRequested()) {
+        if (FindSlot(block) >= 0) return;
+        // The first empty slot, else the one used least recently (the lowest
+        // index among equal stamps).
+        int32_t chosen = -1;
+        for (int32_t i = 0; i < slotCount_ && chosen < 0; ++i) {
+          if (slotStates_[i] == kSlotEmpty) chosen = i;
+        }
+        if (chosen < 0) {
+          chosen = 0;
+          for (int32_t i = 1; i < slotCount_; ++i) {
+            if (slotStamps_[i] < slotStamps_[chosen]) chosen = i;
+          }
+        }
+        ++useClock_;
+        slotStates_[chosen] = kSlotRequested;
+        slotBlocks_[chosen] = block;
+        slotStamps_[chosen] = useClock_;
+        return;
+      }
+    }
+    // At most one block waits for the thread at a time.
+    pacer.Pause();
+  }
+}
+
+DWORD WINAPI CachedFileReader::ReadAheadThread(LPVOID self) {
+  static_cast<CachedFileReader*>(self)->ReadAheadLoop();
+  return 0;
+}
+
+// Loads requested blocks one at a time until stopped; sleeps (ever longer,
+// up to 100 ms) only while nothing is requested.
+void CachedFileReader::ReadAheadLoop() {
+  PollPacer pacer;
+  for (;;) {
+    {
+      CriticalSectionLock table(&tableLock_);
+      if (!readAhead_->IsRunning()) return;
+    }
+    if (LoadNextRequestedBlock()) {
+      pacer.Restart();
+    } else {
+      pacer.Pause();
+    }
+  }
+}
+
+// One turn of the read-ahead thread: loads the first requested block. False
+// when nothing was requested.
+bool CachedFileReader::LoadNextRequestedBlock() {
+  int32_t slot = -1;
+  uint8_t* buffer = nullptr;
+  uint32_t block = 0;
+  {
+    CriticalSectionLock table(&tableLock_);
+    for (int32_t i = 0; i < slotCount_ && slot < 0; ++i) {
+      if (slotStates_[i] == kSlotRequested) slot = i;
+    }
+    if (slot < 0) return false;
+    buffer = slotBuffers_[slot].get();
+    block = slotBlocks_[slot];
+  }
+  // The buffer is the thread's alone while its slot is requested: no other
+  // block can be queued, and readers copy only from loaded slots.
+  const bool loaded = LoadBlock(buffer, block);
+  CriticalSectionLock table(&tableLock_);
+  slotStates_[slot] = loaded ? kSlotLoaded : kSlotEmpty;
+  return true;
+}
+
+bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
+  CriticalSectionLock file(&fileLock_);
+  const int64_t target = static_cast<int64_t>(block) << kBlockShift;
+  if (target > kLargestSeek) {
+    filePointerBlock_ = kPointerUnknown;
+    return false;
+  }
+  if (filePointerBlock_ + 1 != static_cast<int64_t>(block)) {
+    const DWORD moved = SetFilePointer(file_, static_cast<LONG>(target), nullptr, FILE_BEGIN);
+    if (moved != static_cast<DWORD>(target)) {
+      filePointerBlock_ = kPointerUnknown;
+      return false;
+    }
+  }
+  filePointerBlock_ = static_cast<int32_t>(block);
+  DWORD got = 0;
+  if (!ReadFile(file_, buffer, kBlockSize, &got, nullptr)) got = 0;
+  if (got < kBlockSize) {
+    // The last, short block: no stale bytes of another block stay behind its
+    // end. After a short read the pointer is not at the next block.
+    std::memset(buffer + got, 0, kBlockSize - got);
+    filePointerBlock_ = kPointerUnknown;
+  }
+  return got > 0;
+}
+
+bool CachedFileReader::DirectRead(void* destination, uint32_t position, uint32_t length) {
+  CriticalSectionLock file(&fileLock_);
+  filePointerBlock_ = kPointerUnknown;
+  if (file_ == nullptr || position > kLargestSeek) return false;
+  if (SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN) != position) {
+    return false;
+  }
+  DWORD got = 0;
+  return ReadFile(file_, destination, length, &got, nullptr) && got == length;
+}

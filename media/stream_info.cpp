@@ -1,0 +1,14 @@
+#include "media/stream_info.h"
+
+#include "media/fourcc.h"
+
+uint32_t StreamKey(uint32_t chunkId) {
+  const char first = static_cast<char>(chunkId & 0xFF);
+  const char second = static_cast<char>((chunkId >> 8) & 0xFF);
+  if (first != '0' || second < '0' || second > '9') return chunkId;
+  return MakeFourcc(first, second, 'c', 's');
+}
+
+uint32_t StreamKeyOfNumber(int32_t number) {
+  return MakeFourcc('0', static_cast<char>('0' + number), 'c', 's');
+}
