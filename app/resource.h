@@ -1,0 +1,166 @@
+// Resource and command identifiers shared by the resource script and the code.
+//
+// Plain macros, because the resource compiler reads this file too. The
+// bitmaps are named resources ("ID_TAVO", "ID_CONTEXT", "ID_BALANCE") and
+// deliberately have no macro here, so that the script keeps them as names.
+#pragma once
+
+// Menus, accelerators, icons, strings.
+#define IDR_MAIN_MENU 109
+#define IDR_ACCELERATORS 109
+#define IDR_CONTEXT_MENU 140
+#define IDI_VELMORA 107
+#define IDI_VELMORA_SMALL 108
+#define IDS_ABOUT_TEXT 1
+
+// File
+#define IDM_FILE_OPEN 32772
+#define IDM_FILE_CLOSE 32773
+#define IDM_FILE_PROPERTIES 32775
+#define IDM_EXIT 105
+
+// Subtitles
+#define IDM_SUBTITLES_OPEN 32881
+#define IDM_SUBTITLES_CLOSE 32882
+#define IDM_SUBTITLES_AUTO_LOAD 32883
+#define IDM_SUBTITLES_TRANSPARENT 32884
+#define IDM_SUBTITLES_SHADOW 32885
+#define IDM_SUBTITLES_FONT 32926
+#define IDM_SUBTITLES_COLOR 32927
+
+// Playback
+#define IDM_PLAY_PAUSE 32817
+#define IDM_STOP 32813
+#define IDM_REWIND 32816
+#define IDM_NEXT_FRAME 32876
+#define IDM_PREVIOUS_KEYFRAME 32877
+#define IDM_NEXT_KEYFRAME 32878
+#define IDM_PREVIOUS_FILE 32819
+#define IDM_NEXT_FILE 32818
+#define IDM_REPEAT 32783
+
+// Playlist
+#define IDM_PLAYLIST_NEW 32780
+#define IDM_PLAYLIST_LOAD 32777
+#define IDM_PLAYLIST_SAVE 32778
+#define IDM_PLAYLIST_DELETE 32842
+#define IDM_PLAYLIST_ADD 32779
+#define IDM_PLAYLIST_SORT 32849
+#define IDM_PLAYLIST_REVERSE 32850
+#define IDM_PLAYLIST_RANDOMIZE 32851
+
+// View
+#define IDM_BRIGHTNESS 32965
+#define IDM_CONTRAST 32966
+#define IDM_SATURATION 32967
+#define IDM_DEFAULT_COLORS 32969
+#define IDM_FULLSCREEN 32859
+#define IDM_ON_TOP 32784
+#define IDM_FADEOUT_PAUSE 32930
+#define IDM_FULLSCREEN_AS_DEFAULT 32931
+#define IDM_MULTI_WINDOW_MODE 32953
+#define IDM_STATISTICS 32861
+#define IDM_HALF_SIZE 32838
+#define IDM_NORMAL_SIZE 32835
+#define IDM_DOUBLE_SIZE 32836
+#define IDM_INCREASE_VOLUME 32845
+#define IDM_DECREASE_VOLUME 32844
+
+// Options: video filters
+#define IDM_AUTO_LEVEL 32828
+#define IDM_INTERPOLATE_UV 32905
+#define IDM_SOFTEN 32824
+#define IDM_SHARPEN 32873
+#define IDM_DOUBLE_CONTRAST 32906
+#define IDM_DOUBLE_SATURATION 32907
+#define IDM_FLIP_VERTICAL 32846
+#define IDM_FLIP_HORIZONTAL 32847
+#define IDM_GRAYSCALE 32823
+#define IDM_NEGATIVE 32826
+#define IDM_HISTOGRAM 32827
+#define IDM_VIDEO_FILTERS_OFF 32980
+
+// Options: audio filters
+#define IDM_AUTO_VOLUME 32892
+#define IDM_SWAP_CHANNELS 32831
+#define IDM_VOICE_REMOVAL 32830
+#define IDM_AUDIO_FILTERS_OFF 32981
+
+// Options: Speed Troubles Mode
+#define IDM_SKIP_FRAMES 32788
+#define IDM_JUMP_KEYFRAMES 32787
+#define IDM_KEEP_FAST_MOTION 32790
+#define IDM_SMOOTH_VIDEO 32786
+
+// Options: Frame Buffer Size
+#define IDM_BUFFER_AUTO 32807
+#define IDM_BUFFER_10 32808
+#define IDM_BUFFER_20 32809
+#define IDM_BUFFER_30 32810
+#define IDM_BUFFER_50 32811
+
+// Options: AVI Parser Options
+#define IDM_SECONDARY_AUDIO 32928
+#define IDM_SAFE_VIDEO_BACKUP 32874
+#define IDM_AUTO_AUDIO_SYNC 32929
+#define IDM_SEEKING_INDEX 32933
+#define IDM_CACHE_1_0 32934
+#define IDM_CACHE_1_5 32935
+#define IDM_CACHE_2_0 32936
+#define IDM_CACHE_2_5 32937
+#define IDM_CACHE_3_0 32938
+#define IDM_FULL_CHAINS 32939
+#define IDM_GRAPH_TO_ROT 32940
+
+// Options: display and conversion
+#define IDM_FULLSCREEN_MODE 32843
+#define IDM_ALLOW_OVERLAYS 32802
+#define IDM_ALLOW_YV12 32954
+#define IDM_ALLOW_YUY2 32871
+#define IDM_ALLOW_RGB_HIGH 32869
+#define IDM_ALLOW_RGB_TRUE 32872
+#define IDM_DOUBLE_BUFFERING 32932
+#define IDM_LOW_QUALITY 32925
+#define IDM_HIGH_QUALITY 32924
+#define IDM_RESIZE_NEAREST 32950
+#define IDM_RESIZE_BILINEAR 32951
+#define IDM_RESIZE_THIRD 32952
+
+// Options: sound
+#define IDM_HALF_SAMPLE_RATE 32898
+#define IDM_DENY_STEREO 32899
+#define IDM_USE_8_BIT 32900
+#define IDM_DISABLE_AUDIO 32879
+#define IDM_VOLUME_CONTROL 32902
+#define IDM_TIME_DISPLACEMENT 32970
+#define IDM_LOAD_DEFAULTS 32875
+
+// Help
+#define IDM_ABOUT 32853
+#define IDM_HELP_CONTENTS 158
+
+// Accelerator-only commands
+#define IDM_KEY_ESCAPE 32971
+#define IDM_KEY_ENTER 32972
+#define IDM_KEY_F2 32973
+#define IDM_KEY_F1 32974
+#define IDM_KEY_F3 32975
+#define IDM_KEY_F4 32976
+#define IDM_KEY_ALT_F1 32977
+#define IDM_KEY_ALT_F3 32978
+#define IDM_KEY_ALT_F2 32979
+#define IDM_KEY_INSERT 32982
+#define IDM_KEY_DELETE 32983
+#define IDM_KEY_HOME 32984
+#define IDM_KEY_END 32985
+#define IDM_KEY_PAGE_UP 32986
+#define IDM_KEY_PAGE_DOWN 32987
+#define IDM_KEY_UP 32988
+#define IDM_KEY_DOWN 32989
+#define IDM_KEY_LEFT 32990
+#define IDM_KEY_RIGHT 32991
+
+// Internal commands: show (lParam != 0) or hide the cursor; the hand-over
+// from a second start.
+#define IDM_CURSOR 32863
+#define IDM_HAND_OVER 123

@@ -1,0 +1,58 @@
+#include "app/single_instance.h"
+
+#include "app/options.h"
+#include "app/resource.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kCommandLineValue[] = "Command Line";
+constexpr DWORD kCommandLineCapacity = 1024;
+
+// The settings key, opened (or made) for one scope.
+class SettingsKey {
+ public:
+  SettingsKey() {
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key_) != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~SettingsKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  SettingsKey(const SettingsKey&) = delete;
+  SettingsKey& operator=(const SettingsKey&) = delete;
+  HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+void HandOverToRunningInstance(HWND running, const char* commandLine) {
+  if (commandLine != nullptr && commandLine[0] != '\0') {
+    // The running instance reads the value; failures here are not reported.
+    SettingsKey key;
+    if (key.Get() != nullptr) {
+      RegSetValueExA(key.Get(), kCommandLineValue, 0, REG_BINARY,
+                     reinterpret_cast<const BYTE*>(commandLine),
+                     static_cast<DWORD>(std::strlen(commandLine) + 1));
+    }
+  }
+  SendNotifyMessageA(running, WM_COMMAND, IDM_HAND_OVER, 0);
+}
+
+bool TakeHandedOverCommandLine(std::string* commandLine) {
+  commandLine->clear();
+  SettingsKey key;
+  if (key.Get() == nullptr) return false;
+  char text[kCommandLineCapacity + 1] = {};
+  DWORD size = kCommandLineCapacity;
+  const LONG result = RegQueryValueExA(key.Get(), kCommandLineValue, nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(text), &size);
+  RegDeleteValueA(key.Get(), kCommandLineValue);
+  if (result != ERROR_SUCCESS || size == 0) return false;
+  text[size < kCommandLineCapacity ? size : kCommandLineCapacity] = '\0';
+  *commandLine = text;
+  return true;
+}
