@@ -1,0 +1,39 @@
+// velmora_command: talks to a running Velmora Player from scripts, the way a
+// menu or key would (Windows console program).
+//
+//   velmora_command ID [LPARAM]   posts WM_COMMAND ID to the player's window
+//                                 (105 is Exit, 32817 Play/Pause)
+//   velmora_command title         prints the window's title
+//
+// Exit status 0 on success, 1 when no player runs, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title\n");
+    return 2;
+  }
+  HWND window = FindWindowA("VelmoraClass", nullptr);
+  if (window == nullptr) {
+    std::fprintf(stderr, "velmora_command: no Velmora Player window\n");
+    return 1;
+  }
+  if (std::strcmp(argv[1], "title") == 0) {
+    char title[512] = {};
+    GetWindowTextA(window, title, sizeof title);
+    std::printf("%s\n", title);
+    return 0;
+  }
+  char* end = nullptr;
+  const long id = std::strtol(argv[1], &end, 10);
+  if (end == argv[1] || *end != '\0' || id <= 0 || id > 0xFFFF) {
+    std::fprintf(stderr, "velmora_command: %s is not a command id\n", argv[1]);
+    return 2;
+  }
+  const LPARAM lParam = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
+  return PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), lParam) ? 0 : 1;
+}
