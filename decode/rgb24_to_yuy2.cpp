@@ -1,0 +1,203 @@
+#include "decode/rgb24_to_yuy2.h"
+
+#include "video/clamp_shift8.h"
+#include "video/vector_helpers.h"
+#include "video/vector_level.h"
+#include "video/yuy2_frame.h"
+
+#include <immintrin.h>
+
+#include <cstdlib>
+#include <new>
+
+uint32_t Rgb555ToYuy2Entry(uint32_t index) {
+  const int32_t r = static_cast<int32_t>((index >> 10) & 31) * 8;
+  const int32_t g = static_cast<int32_t>((index >> 5) & 31) * 8;
+  const int32_t b = static_cast<int32_t>(index & 31) * 8;
+  const uint32_t y = static_cast<uint32_t>(ClampShift8(77 * r + 150 * g + 29 * b));
+  const uint32_t v = static_cast<uint32_t>(ClampShift8(128 * r - 107 * g - 21 * b + 32768));
+  const uint32_t u = static_cast<uint32_t>(ClampShift8(128 * b - 85 * g - 43 * r + 32768));
+  return y | (u << 8) | (y << 16) | (v << 24);
+}
+
+bool Rgb555ToYuy2Table::Build() {
+  if (entries_ != nullptr) return true;
+  entries_.reset(new (std::nothrow) uint32_t[kEntries]);
+  if (entries_ == nullptr) return false;
+  for (uint32_t i = 0; i < kEntries; ++i) entries_[i] = Rgb555ToYuy2Entry(i);
+  return true;
+}
+
+namespace {
+
+// --- one pixel pair ----------------------------------------------------------
+
+// floor(c x v / 65536): the high half of a signed 16 x 16-bit product.
+inline int32_t MulHigh(int32_t v, int32_t c) { return (v * c) >> 16; }
+
+uint32_t ConvertPairHigh(const uint8_t* p) {
+  const int32_t b0 = p[0], g0 = p[1], r0 = p[2], b1 = p[3], g1 = p[4], r1 = p[5];
+  auto luma = [](int32_t b, int32_t g, int32_t r) {
+    const int32_t y = MulHigh(b << 7, 58) + MulHigh(g << 7, 300) + MulHigh(r << 7, 154);
+    return static_cast<uint32_t>(y > 255 ? 255 : y);
+  };
+  const int32_t bs = (b0 + b1) >> 1, gs = (g0 + g1) >> 1, rs = (r0 + r1) >> 1;
+  const uint32_t v = SaturateByte(128 + (rs >> 1) + MulHigh(gs, -27392) + MulHigh(bs, -5120));
+  const uint32_t u = SaturateByte(128 + (bs >> 1) + MulHigh(rs, -11008) + MulHigh(gs, -21760));
+  return luma(b0, g0, r0) | (u << 8) | (luma(b1, g1, r1) << 16) | (v << 24);
+}
+
+inline uint32_t TableIndex(const uint8_t* p) {
+  return static_cast<uint32_t>((p[2] >> 3) * 1024 + (p[1] >> 3) * 32 + (p[0] >> 3));
+}
+
+uint32_t ConvertPairLow(const uint8_t* p, const uint32_t* table) {
+  const uint32_t e0 = table[TableIndex(p)], e1 = table[TableIndex(p + 3)];
+  const uint32_t u = (((e0 >> 8) & 0xFF) + ((e1 >> 8) & 0xFF)) >> 1;
+  const uint32_t v = ((e0 >> 24) + (e1 >> 24)) >> 1;
+  return (e0 & 0xFF) | (u << 8) | ((e1 & 0xFF) << 16) | (v << 24);
+}
+
+void ConvertPairs(const uint8_t* source, uint8_t* destination, int32_t from, int32_t pairs,
+                  bool highQuality, const uint32_t* table) {
+  for (int32_t k = from; k < pairs; ++k) {
+    const uint8_t* p = source + 6 * k;
+    StoreWord(destination + 4 * k, highQuality ? ConvertPairHigh(p) : ConvertPairLow(p, table));
+  }
+}
+
+// --- AVX2: sixteen pixels per step -------------------------------------------
+// Each 128-bit lane takes eight pixels (24 bytes) as two overlapping loads
+// (bytes 0-15 and 8-23) and spreads B, G and R into 16-bit lanes with byte
+// shuffles; the pair terms are formed in the even lanes.
+
+#define VELMORA_AVX2 __attribute__((target("avx2")))
+
+struct Channels256 {
+  __m256i b, g, r;
+};
+
+VELMORA_AVX2 inline __m256i Pick(__m256i first, __m256i second, const int8_t (&fromFirst)[16],
+                                 const int8_t (&fromSecond)[16]) {
+  const __m128i c1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fromFirst));
+  const __m128i c2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fromSecond));
+  return _mm256_or_si256(_mm256_shuffle_epi8(first, _mm256_broadcastsi128_si256(c1)),
+                         _mm256_shuffle_epi8(second, _mm256_broadcastsi128_si256(c2)));
+}
+
+VELMORA_AVX2 inline Channels256 LoadPixels(const uint8_t* p) {
+  const __m256i first = _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 24)), 1);
+  const __m256i second = _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8))),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), 1);
+  static const int8_t kB1[16] = {0, -1, 3, -1, 6, -1, 9, -1, 12, -1, -1, -1, -1, -1, -1, -1};
+  static const int8_t kB2[16] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 7, -1, 10, -1, 13, -1};
+  static const int8_t kG1[16] = {1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1};
+  static const int8_t kG2[16] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 8, -1, 11, -1, 14, -1};
+  static const int8_t kR1[16] = {2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1};
+  static const int8_t kR2[16] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 9, -1, 12, -1, 15, -1};
+  return {Pick(first, second, kB1, kB2), Pick(first, second, kG1, kG2), Pick(first, second, kR1, kR2)};
+}
+
+// The sum of each pixel pair in the even lanes.
+VELMORA_AVX2 inline __m256i PairSum(__m256i x) { return _mm256_add_epi16(x, _mm256_srli_epi32(x, 16)); }
+
+// Y in every lane, U and V in the even lanes (clamped to bytes): Y0 U Y1 V.
+VELMORA_AVX2 inline __m256i Assemble(__m256i y, __m256i u, __m256i v) {
+  const __m256i zero = _mm256_setzero_si256(), byte = _mm256_set1_epi16(255);
+  u = _mm256_min_epi16(_mm256_max_epi16(u, zero), byte);
+  v = _mm256_min_epi16(_mm256_max_epi16(v, zero), byte);
+  const __m256i uv = _mm256_or_si256(_mm256_and_si256(u, _mm256_set1_epi32(0xFFFF)), _mm256_slli_epi32(v, 16));
+  return _mm256_or_si256(y, _mm256_slli_epi16(uv, 8));
+}
+
+VELMORA_AVX2 inline __m256i HighQuality(const Channels256& c) {
+  const __m256i y = _mm256_min_epi16(
+      _mm256_add_epi16(_mm256_add_epi16(_mm256_mulhi_epi16(_mm256_slli_epi16(c.b, 7), _mm256_set1_epi16(58)),
+                                        _mm256_mulhi_epi16(_mm256_slli_epi16(c.g, 7), _mm256_set1_epi16(300))),
+                       _mm256_mulhi_epi16(_mm256_slli_epi16(c.r, 7), _mm256_set1_epi16(154))),
+      _mm256_set1_epi16(255));
+  const __m256i bs = _mm256_srli_epi16(PairSum(c.b), 1);
+  const __m256i gs = _mm256_srli_epi16(PairSum(c.g), 1);
+  const __m256i rs = _mm256_srli_epi16(PairSum(c.r), 1);
+  const __m256i bias = _mm256_set1_epi16(128);
+  const __m256i v = _mm256_add_epi16(
+      _mm256_add_epi16(bias, _mm256_srli_epi16(rs, 1)),
+      _mm256_add_epi16(_mm256_mulhi_epi16(gs, _mm256_set1_epi16(-27392)), _mm256_mulhi_epi16(bs, _mm256_set1_epi16(-5120))));
+  const __m256i u = _mm256_add_epi16(
+      _mm256_add_epi16(bias, _mm256_srli_epi16(bs, 1)),
+      _mm256_add_epi16(_mm256_mulhi_epi16(rs, _mm256_set1_epi16(-11008)), _mm256_mulhi_epi16(gs, _mm256_set1_epi16(-21760))));
+  return Assemble(y, u, v);
+}
+
+// The table entries computed instead of read: with 5-bit channels times 8,
+// 77 R + 150 G + 29 B and the chroma sums plus 32768 all lie in 0 .. 64512,
+// so 16-bit lanes taken without sign hold them exactly (the chroma sums pass
+// through negative values only modulo 2^16) and ClampShift8 never clamps.
+VELMORA_AVX2 inline __m256i ShiftedSum(const Channels256& c, int16_t kr, int16_t kg, int16_t kb, int16_t k) {
+  const __m256i s = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(c.r, _mm256_set1_epi16(kr)), _mm256_mullo_epi16(c.g, _mm256_set1_epi16(kg))),
+      _mm256_add_epi16(_mm256_mullo_epi16(c.b, _mm256_set1_epi16(kb)), _mm256_set1_epi16(k)));
+  return _mm256_srli_epi16(s, 8);
+}
+
+VELMORA_AVX2 inline __m256i LowQuality(const Channels256& c) {
+  const __m256i mask = _mm256_set1_epi16(0xF8);
+  const Channels256 q = {_mm256_and_si256(c.b, mask), _mm256_and_si256(c.g, mask), _mm256_and_si256(c.r, mask)};
+  const __m256i y = ShiftedSum(q, 77, 150, 29, 0);
+  const __m256i v = _mm256_srli_epi16(PairSum(ShiftedSum(q, 128, -107, -21, -32768)), 1);
+  const __m256i u = _mm256_srli_epi16(PairSum(ShiftedSum(q, -43, -85, 128, -32768)), 1);
+  return Assemble(y, u, v);
+}
+
+VELMORA_AVX2 void ConvertRowAvx2(const uint8_t* source, uint8_t* destination, int32_t pairs,
+                                 bool highQuality, const uint32_t* table) {
+  int32_t k = 0;
+  for (; k + 8 <= pairs; k += 8) {
+    const Channels256 c = LoadPixels(source + 6 * k);
+    const __m256i out = highQuality ? HighQuality(c) : LowQuality(c);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + 4 * k), out);
+  }
+  ConvertPairs(source, destination, k, pairs, highQuality, table);
+}
+
+bool ConvertFrame(const uint8_t* source, uint8_t* destination, int32_t width, int32_t biHeight,
+                  bool highQuality, Rgb555ToYuy2Table* table, bool vector) {
+  const int32_t pairs = width / 2;
+  if (pairs <= 0 || biHeight == 0 || biHeight == INT32_MIN) return true;
+  const int32_t height = std::abs(biHeight);
+  if (highQuality) table->Free();
+  else if (!table->Build()) return false;
+  const intptr_t sourceStride = (3 * static_cast<intptr_t>(width) + 3) / 4 * 4;
+  const int32_t destinationStride = Yuy2RowStride(width);
+  for (int32_t r = 0; r < height; ++r) {
+    // A positive biHeight stores the rows bottom-up.
+    const int32_t sourceRow = biHeight > 0 ? height - 1 - r : r;
+    const uint8_t* in = source + sourceRow * sourceStride;
+    uint8_t* out = destination + static_cast<intptr_t>(r) * destinationStride;
+    if (vector) ConvertRowAvx2(in, out, pairs, highQuality, table->Entries());
+    else ConvertPairs(in, out, 0, pairs, highQuality, table->Entries());
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace reference {
+
+bool ConvertRgb24ToYuy2(const uint8_t* source, uint8_t* destination, int32_t width,
+                        int32_t biHeight, bool highQuality, Rgb555ToYuy2Table* table) {
+  return ConvertFrame(source, destination, width, biHeight, highQuality, table, false);
+}
+
+}  // namespace reference
+
+bool ConvertRgb24ToYuy2(const uint8_t* source, uint8_t* destination, int32_t width,
+                        int32_t biHeight, bool highQuality, Rgb555ToYuy2Table* table) {
+  // The byte shuffles need SSSE3, which comes with every AVX2 processor; below
+  // that the plain loop runs.
+  return ConvertFrame(source, destination, width, biHeight, highQuality, table,
+                      CurrentVectorLevel() >= VectorLevel::kAvx2);
+}

@@ -1,0 +1,168 @@
+#include "decode/rgb24_to_yuy2.h"
+
+#include "tests/video/pixel_test_support.h"
+#include "video/yuy2_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+uint32_t Word(int y0, int u, int y1, int v) {
+  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
+}
+
+int32_t SourceStride(int32_t width) { return (3 * width + 3) / 4 * 4; }
+
+// Converts one pair of pixels (B, G, R each) and returns the word.
+uint32_t ConvertPair(const uint8_t (&pixels)[6], bool highQuality, Rgb555ToYuy2Table* table) {
+  uint8_t source[8] = {};
+  std::memcpy(source, pixels, 6);
+  uint32_t out = 0xDEADBEEF;
+  EXPECT_TRUE(ConvertRgb24ToYuy2(source, reinterpret_cast<uint8_t*>(&out), 2, 1, highQuality, table));
+  return out;
+}
+
+TEST(Rgb24ToYuy2, BlackAndWhiteInBothQualities) {
+  Rgb555ToYuy2Table table;
+  const uint8_t black[6] = {0, 0, 0, 0, 0, 0}, white[6] = {255, 255, 255, 255, 255, 255};
+  for (bool high : {true, false}) EXPECT_EQ(ConvertPair(black, high, &table), Word(0, 128, 0, 128));
+  // 28 + 149 + 76 after the per-term flooring; 5-bit colours become 248.
+  EXPECT_EQ(ConvertPair(white, true, &table), Word(253, 127, 253, 128));
+  EXPECT_EQ(ConvertPair(white, false, &table), Word(248, 128, 248, 128));
+}
+
+TEST(Rgb24ToYuy2, TableLivesFromLowQualityToHighQuality) {
+  Rgb555ToYuy2Table table;
+  const uint8_t grey[6] = {90, 90, 90, 10, 20, 30};
+  ConvertPair(grey, false, &table);
+  ASSERT_TRUE(table.IsBuilt());
+  const uint32_t* first = table.Entries();
+  ConvertPair(grey, false, &table);
+  EXPECT_EQ(table.Entries(), first) << "built once";
+  ConvertPair(grey, true, &table);
+  EXPECT_FALSE(table.IsBuilt()) << "high quality frees the 128 KiB table";
+  ConvertPair(grey, false, &table);
+  EXPECT_TRUE(table.IsBuilt()) << "and low quality builds it again";
+  for (uint32_t i = 0; i < Rgb555ToYuy2Table::kEntries; ++i) ASSERT_EQ(table.Entries()[i], Rgb555ToYuy2Entry(i));
+}
+
+// The table against floating-point BT.601 full range (Y = 0.299 R + 0.587 G
+// + 0.114 B, U = 0.5 B - 0.168 R - 0.331 G + 128, V = 0.5 R - 0.419 G -
+// 0.081 B + 128) of the 5-bit colour times 8: the 8-bit weights stay within
+// one step, for all 32768 colours.
+TEST(Rgb24ToYuy2, TableFollowsFloatingPointForEveryColour) {
+  for (uint32_t i = 0; i < Rgb555ToYuy2Table::kEntries; ++i) {
+    const double r = ((i >> 10) & 31) * 8.0, g = ((i >> 5) & 31) * 8.0, b = (i & 31) * 8.0;
+    const uint32_t e = Rgb555ToYuy2Entry(i);
+    ASSERT_NEAR(e & 0xFF, 0.299 * r + 0.587 * g + 0.114 * b, 1.5) << i;
+    ASSERT_EQ(e & 0xFF, (e >> 16) & 0xFF);
+    ASSERT_NEAR((e >> 8) & 0xFF, 0.5 * b - 0.168736 * r - 0.331264 * g + 128, 1.5) << i;
+    ASSERT_NEAR(e >> 24, 0.5 * r - 0.418688 * g - 0.081312 * b + 128, 1.5) << i;
+  }
+}
+
+// High quality against floating point on random pairs: the flooring of each
+// term keeps Y up to 3 below, the chroma up to 2 below (and the weights,
+// rounded to 1/512 and 1/65536, less than 1 above).
+TEST(Rgb24ToYuy2, HighQualityFollowsFloatingPoint) {
+  std::mt19937 random(80);
+  Rgb555ToYuy2Table table;
+  for (int trial = 0; trial < 20000; ++trial) {
+    uint8_t pair[6];
+    for (auto& b : pair) b = static_cast<uint8_t>(random());
+    const uint32_t w = ConvertPair(pair, true, &table);
+    for (int p = 0; p < 2; ++p) {
+      const double y = 0.301 * pair[3 * p + 2] + 0.586 * pair[3 * p + 1] + 0.113 * pair[3 * p];
+      const double got = (w >> (16 * p)) & 0xFF;
+      ASSERT_LT(got, y + 1) << trial;
+      ASSERT_GT(got, y - 3) << trial;
+    }
+    const double bs = (pair[0] + pair[3]) / 2, gs = (pair[1] + pair[4]) / 2, rs = (pair[2] + pair[5]) / 2;
+    const double u = 0.5 * bs - 0.168 * rs - 0.332 * gs + 128, v = 0.5 * rs - 0.418 * gs - 0.078 * bs + 128;
+    ASSERT_LT((w >> 8) & 0xFF, u + 1) << trial;
+    ASSERT_GT((w >> 8) & 0xFF, u - 2.5) << trial;
+    ASSERT_LT(w >> 24, v + 1) << trial;
+    ASSERT_GT(w >> 24, v - 2.5) << trial;
+  }
+}
+
+// A 321-pixel frame: source rows 964 bytes apart, destination rows 644;
+// 160 pairs per row; bottom-up sources come out upright.
+TEST(Rgb24ToYuy2, GeometryAndRowOrder) {
+  std::mt19937 random(81);
+  const int32_t width = 321, height = 3;
+  ASSERT_EQ(SourceStride(width), 964);
+  ASSERT_EQ(Yuy2RowStride(width), 644);
+  GuardedBuffer source(964 * height, &random);
+  Rgb555ToYuy2Table table;
+  for (bool high : {true, false}) {
+    GuardedBuffer topDown(644 * height, &random), bottomUp(644 * height, &random);
+    const std::vector<uint8_t> untouched = topDown.Payload();
+    ASSERT_TRUE(ConvertRgb24ToYuy2(source.data(), topDown.data(), width, -height, high, &table));
+    std::memcpy(bottomUp.data(), untouched.data(), untouched.size());
+    ASSERT_TRUE(ConvertRgb24ToYuy2(source.data(), bottomUp.data(), width, height, high, &table));
+    ASSERT_TRUE(topDown.GuardIntact() && bottomUp.GuardIntact());
+    for (int32_t r = 0; r < height; ++r) {
+      EXPECT_EQ(0, std::memcmp(topDown.data() + 644 * r, bottomUp.data() + 644 * (height - 1 - r), 640));
+      EXPECT_EQ(0, std::memcmp(topDown.data() + 644 * r + 640, untouched.data() + 644 * r + 640, 4))
+          << "the odd pixel and the padding stay";
+      // Pair 159 of row r comes from source pixels 318 and 319.
+      uint8_t pair[6];
+      std::memcpy(pair, source.data() + 964 * r + 3 * 318, 6);
+      uint32_t word;
+      std::memcpy(&word, topDown.data() + 644 * r + 4 * 159, 4);
+      EXPECT_EQ(word, ConvertPair(pair, high, &table));
+    }
+  }
+  // Nothing to do: no pair, no row.
+  uint8_t out[4] = {1, 2, 3, 4};
+  EXPECT_TRUE(ConvertRgb24ToYuy2(source.data(), out, 1, 5, false, &table));
+  EXPECT_TRUE(ConvertRgb24ToYuy2(source.data(), out, 8, 0, false, &table));
+  EXPECT_EQ(out[0], 1);
+}
+
+// Every 15-bit colour through the low-quality vector form (with random low
+// bits that the table drops), every pair average, and random frames of
+// awkward sizes in both qualities: the fast form gives the reference's bytes.
+TEST(Rgb24ToYuy2, FastFormsMatchReference) {
+  std::mt19937 random(82);
+  Rgb555ToYuy2Table table;
+  const int32_t width = 256, height = 128;  // 32768 pixels, one of each colour
+  std::vector<uint8_t> all(SourceStride(width) * height);
+  for (uint32_t i = 0; i < 32768; ++i) {
+    uint8_t* p = all.data() + 3 * i;
+    p[0] = static_cast<uint8_t>((i & 31) << 3 | (random() & 7));
+    p[1] = static_cast<uint8_t>(((i >> 5) & 31) << 3 | (random() & 7));
+    p[2] = static_cast<uint8_t>(((i >> 10) & 31) << 3 | (random() & 7));
+  }
+  std::vector<FrameSize> sizes = AwkwardFrameSizes();
+  for (const FrameSize& size : sizes) {
+    for (bool high : {false, true}) {
+      GuardedBuffer source(SourceStride(size.width) * size.height, &random);
+      for (int32_t sign : {1, -1}) {
+        GuardedBuffer want(Yuy2RowStride(size.width) * size.height, &random);
+        const std::vector<uint8_t> before = want.Payload();
+        ASSERT_TRUE(reference::ConvertRgb24ToYuy2(source.data(), want.data(), size.width, sign * size.height, high, &table));
+        for (VectorLevel level : VectorLevelsToTest()) {
+          ScopedVectorLevelCap cap(level);
+          GuardedBuffer got(before.size(), &random);
+          std::memcpy(got.data(), before.data(), before.size());
+          ASSERT_TRUE(ConvertRgb24ToYuy2(source.data(), got.data(), size.width, sign * size.height, high, &table));
+          ASSERT_TRUE(got.GuardIntact());
+          ASSERT_EQ(FirstDifference(got.Payload(), want.Payload()), -1)
+              << size.width << "x" << size.height << (high ? " high" : " low") << " " << LevelName(level);
+        }
+      }
+    }
+  }
+  for (bool high : {false, true}) {
+    std::vector<uint8_t> want(Yuy2RowStride(width) * height), got(want.size());
+    ASSERT_TRUE(reference::ConvertRgb24ToYuy2(all.data(), want.data(), width, -height, high, &table));
+    ASSERT_TRUE(ConvertRgb24ToYuy2(all.data(), got.data(), width, -height, high, &table));
+    ASSERT_EQ(FirstDifference(got, want), -1) << (high ? "high" : "low");
+  }
+}
+
+}  // namespace
