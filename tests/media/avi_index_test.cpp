@@ -1,0 +1,377 @@
+#include <gtest/gtest.h>
+
+#include "media/avi_file.h"
+#include "media/stream_info.h"
+#include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
+  std::string messages;
+  const bool opened = file->Open(path.c_str(), &messages, false, 4, allowIndex);
+  EXPECT_EQ(messages, "");
+  return opened;
+}
+
+// Reads frames in the given order and compares each with the clip's payload.
+void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
+                  const std::string& what) {
+  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+  for (const int32_t f : order) {
+    bool ok;
+    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
+    EXPECT_TRUE(ok) << what << ": frame " << f;
+    EXPECT_TRUE(got == frames[f]) << what << ": frame " << f;
+  }
+}
+
+std::vector<int32_t> Range(int32_t from, int32_t to) {
+  std::vector<int32_t> frames;
+  for (int32_t f = from; f < to; ++f) frames.push_back(f);
+  return frames;
+}
+
+TEST(AviIndexVideo, IndexedReadsReachAnyFrameInAnyOrder) {
+  const TestClip clip = VideoAndPcmClip(1200, 12, true);
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("any-order.avi"), true));
+  ASSERT_TRUE(file.HasIndex());
+  // Frame 10 after frame 1000 starts the count again at entry 0.
+  ExpectFrames(&file, clip, {1000, 10, 0, 1199, 500, 501, 499, 3, 3, 1198}, "jumps");
+  ExpectFrames(&file, clip, Range(0, 1200), "in order");
+  EXPECT_EQ(file.VideoStream().indexSample, 1199);
+}
+
+TEST(AviIndexVideo, WalkingReadsInOrderButReachesOnly300Ahead) {
+  const TestClip clip = VideoAndPcmClip(700, 12, true);
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("walk.avi"), false));
+  ASSERT_FALSE(file.HasIndex());
+  bool ok;
+  ReadFrame(&file, 1, &ok);
+  EXPECT_FALSE(ok) << "without a cursor only frame 0 can be found";
+  ExpectFrames(&file, clip, {0, 300}, "300 ahead");
+  ReadFrame(&file, 601, &ok);
+  EXPECT_FALSE(ok) << "301 ahead";
+  ExpectFrames(&file, clip, {600}, "300 ahead again");
+  ReadFrame(&file, 599, &ok);
+  EXPECT_FALSE(ok) << "backwards";
+  ExpectFrames(&file, clip, Range(0, 700), "from frame 0 on");
+  ReadFrame(&file, 700, &ok);
+  EXPECT_FALSE(ok) << "past the end";
+}
+
+TEST(AviIndexVideo, RecListsAreReadLikeChunksDirectlyInMovi) {
+  for (const int group : {1, 2, 3, 7}) {
+    TestClip clip = VideoAndPcmClip(60, 5, true);
+    clip.options.recGroup = group;
+    const std::string path = clip.Write("rec.avi");
+    for (const bool index : {true, false}) {
+      AviFile file;
+      ASSERT_TRUE(OpenFile(&file, path, index));
+      EXPECT_EQ(file.HasIndex(), index);
+      const std::string what = "group " + std::to_string(group) + (index ? " indexed" : " walked");
+      ExpectFrames(&file, clip, Range(0, 60), what);
+      EXPECT_EQ(ReadSound(&file, 0, 100000), clip.JoinedPayloads(1)) << what;
+    }
+  }
+}
+
+TEST(AviIndexVideo, OffsetsCountedFromTheFileStartGiveTheSameChunks) {
+  TestClip clip = VideoAndPcmClip(40, 5, true);
+  AviWriterLayout layout;
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("relative.avi", &layout), true));
+  EXPECT_EQ(file.IndexBase(), layout.moviTypePosition + 8);
+
+  clip.options.indexFromFileStart = true;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("absolute.avi", &layout), true));
+  EXPECT_EQ(file.IndexBase(), 8u);
+  ExpectFrames(&file, clip, Range(0, 40), "absolute offsets");
+  EXPECT_EQ(ReadSound(&file, 0, 100000), clip.JoinedPayloads(1));
+
+  // The audio chunk comes first: the correction still looks for video.
+  TestClip soundFirst = clip;
+  std::swap(soundFirst.chunks[0], soundFirst.chunks[1]);
+  ASSERT_TRUE(OpenFile(&file, soundFirst.Write("absolute-sound-first.avi", &layout), true));
+  EXPECT_EQ(file.IndexBase(), 8u);
+  ExpectFrames(&file, soundFirst, Range(0, 40), "absolute offsets, sound first");
+
+  // Inside "rec " lists the first video chunk is not among the top-level
+  // chunks of "movi": such a table keeps the standard base.
+  clip.options.recGroup = 2;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("absolute-rec.avi", &layout), true));
+  EXPECT_EQ(file.IndexBase(), layout.moviTypePosition + 8);
+}
+
+TEST(AviIndexVideo, EmptyAndOddChunksAndTheDestinationCapacity) {
+  const TestClip clip = VideoAndPcmClip(20, 5, true);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, clip.Write("sizes.avi"), index));
+    std::vector<uint8_t> buffer(1000, 0xEE);
+    uint32_t bytes = 1000;
+    // Frame 3 is empty; frame 7 has an odd size.
+    ASSERT_EQ(FrameSize(3), 0u);
+    ASSERT_EQ(FrameSize(7) % 2, 1u);
+    for (int32_t f = 0; f <= 3; ++f) {
+      bytes = 1000;
+      EXPECT_TRUE(file.ReadVideoFrame(buffer.data(), f, &bytes));
+    }
+    EXPECT_EQ(bytes, 0u);
+    EXPECT_EQ(buffer[0], Payload(2, FrameSize(2))[0]) << "an empty frame writes nothing";
+    for (int32_t f = 4; f <= 7; ++f) {
+      bytes = FrameSize(f);
+      EXPECT_TRUE(file.ReadVideoFrame(buffer.data(), f, &bytes)) << "exactly the capacity";
+      EXPECT_EQ(bytes, FrameSize(f));
+    }
+    bytes = FrameSize(8) - 1;
+    EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), 8, &bytes)) << "one byte too small";
+    EXPECT_EQ(bytes, 0u);
+    for (const int32_t outside : {-1, 20, 21, 1000000}) {
+      bytes = 1000;
+      EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), outside, &bytes)) << outside;
+      EXPECT_EQ(bytes, 0u);
+    }
+    EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), 0, nullptr));
+  }
+}
+
+TEST(AviIndexVideo, FramesPromisedByTheHeaderButMissingAreNotFound) {
+  TestClip clip = VideoAndPcmClip(10, 5, true);
+  clip.streams[0] = VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, 20);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, clip.Write("promised.avi"), index));
+    ExpectFrames(&file, clip, Range(0, 10), "present");
+    for (int32_t f = 10; f < 20; ++f) {
+      bool ok;
+      ReadFrame(&file, f, &ok);
+      EXPECT_FALSE(ok) << "frame " << f << (index ? " indexed" : " walked");
+    }
+    ExpectFrames(&file, clip, {9, 0, 1}, "after the misses");
+  }
+}
+
+TEST(AviIndexVideo, EntriesPointingOutsideTheFileFailOnlyTheirOwnChunk) {
+  const TestClip clip = VideoAndPcmClip(12, 5, true);
+  AviWriterLayout layout;
+  const std::string path = clip.Write("outside.avi", &layout);
+  // Entries are in chunk order: frame f is entry 2f, its sound 2f + 1.
+  const uint64_t entries = layout.idx1Position + 8;
+  ASSERT_TRUE(PatchU32(path, entries + 16 * 8 + 8, 0x7FFF0000u));   // frame 4: far away
+  ASSERT_TRUE(PatchU32(path, entries + 16 * 10 + 8, 0xF0000000u));  // frame 5: past 2 GiB
+  ASSERT_TRUE(PatchU32(path, entries + 16 * 12 + 12, 0x7FFFFFF0u)); // frame 6: a huge length
+  ASSERT_TRUE(PatchU32(path, entries + 16 * 14 + 8,                 // frame 7: across the end
+                       static_cast<uint32_t>(layout.fileSize - layout.moviTypePosition - 10)));
+  const std::vector<uint8_t> before = ReadFileBytes(path);
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, path, true));
+  for (int32_t f = 4; f <= 7; ++f) {
+    bool ok;
+    ReadFrame(&file, f, &ok);
+    EXPECT_FALSE(ok) << "frame " << f;
+  }
+  ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
+  std::vector<uint8_t> huge(1 << 20);
+  uint32_t bytes = static_cast<uint32_t>(huge.size());
+  EXPECT_FALSE(file.ReadVideoFrame(huge.data(), 6, &bytes));
+  file.Close();
+  EXPECT_EQ(ReadFileBytes(path), before) << "the file was changed";
+}
+
+// The chunk of each sample position of VideoAndPcmClip's sound, and the
+// offset of the position inside it (in samples).
+void SoundChunkOf(int32_t position, int32_t* chunk, int32_t* offset) {
+  *chunk = 0;
+  while (position >= static_cast<int32_t>(SoundChunkSamples(*chunk))) {
+    position -= SoundChunkSamples(*chunk);
+    ++*chunk;
+  }
+  *offset = position;
+}
+
+TEST(AviIndexAudio, FixedSizeReadsMatchTheJoinedChunks) {
+  const TestClip clip = VideoAndPcmClip(80, 5, true);
+  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
+  const int32_t samples = static_cast<int32_t>(sound.size() / 4);
+  for (const bool index : {true, false}) {
+    for (const int32_t piece : {1, 7, 100, 333, 5000}) {
+      AviFile file;
+      ASSERT_TRUE(OpenFile(&file, clip.Write("pcm.avi"), index));
+      std::vector<uint8_t> joined;
+      for (int32_t position = 0; position < samples; position += piece) {
+        const std::vector<uint8_t> got = ReadSound(&file, position, piece);
+        ASSERT_EQ(got.size(), 4u * std::min(piece, samples - position)) << position;
+        joined.insert(joined.end(), got.begin(), got.end());
+      }
+      EXPECT_TRUE(joined == sound) << "pieces of " << piece << (index ? " indexed" : " walked");
+      EXPECT_TRUE(ReadSound(&file, samples, 1).empty());
+      EXPECT_TRUE(ReadSound(&file, -1, 1).empty());
+    }
+  }
+}
+
+TEST(AviIndexAudio, CursorStaysAtTheChunkHoldingThePosition) {
+  const TestClip clip = VideoAndPcmClip(80, 5, true);
+  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, clip.Write("cursor.avi"), index));
+    // Forward (stepping on from the cursor) and backwards (starting again).
+    for (const int32_t position : {0, 150, 151, 2000, 1999, 40, 9000, 12, 11000}) {
+      const std::vector<uint8_t> got = ReadSound(&file, position, 300);
+      ASSERT_EQ(got.size(), 1200u) << position;
+      EXPECT_TRUE(std::equal(got.begin(), got.end(), sound.begin() + 4 * position)) << position;
+      int32_t chunk, offset;
+      SoundChunkOf(position, &chunk, &offset);
+      const StreamInfo& audio = file.AudioStream();
+      EXPECT_EQ(audio.cursorPosition, position);
+      EXPECT_EQ(audio.cursorSample, chunk) << position;
+      EXPECT_EQ(audio.cursorOffset, 4 * offset) << position;
+    }
+  }
+}
+
+TEST(AviIndexAudio, ReadsBeyondTheCursorsReachStartAgainFromChunkZero) {
+  // 16-bit stereo at 44.1 kHz in chunks of 2,000 samples: 500,000 bytes are
+  // 125,000 samples.
+  TestClip clip;
+  clip.streams = {VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 1), PcmStream(2, 44100, 16, 400000)};
+  clip.chunks.emplace_back(0, "dc", true, Payload(1, 10));
+  for (int32_t c = 0; c < 200; ++c) clip.chunks.emplace_back(1, "wb", true, Payload(c + 7, 8000));
+  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, clip.Write("far.avi"), index));
+    // 125,000 samples ahead is within reach; 125,001 is not; backwards is not.
+    for (const int32_t position : {1000, 126000, 126000 + 125001, 10, 399990}) {
+      const std::vector<uint8_t> got = ReadSound(&file, position, 10);
+      ASSERT_EQ(got.size(), 40u) << position;
+      EXPECT_TRUE(std::equal(got.begin(), got.end(), sound.begin() + 4 * position)) << position;
+      EXPECT_EQ(file.AudioStream().cursorSample, position / 2000) << position;
+    }
+  }
+}
+
+TEST(AviIndexAudio, CapacityLimitsTheCountToWholeSamples) {
+  const TestClip clip = VideoAndPcmClip(10, 5, true);
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("capacity.avi"), true));
+  std::vector<uint8_t> buffer(64, 0xEE);
+  int32_t count = 100;
+  uint32_t bytes = 10;
+  ASSERT_TRUE(file.ReadAudio(buffer.data(), 5, &count, &bytes));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(bytes, 8u);
+  EXPECT_EQ(buffer[10], 0xEE) << "nothing beyond the capacity";
+  count = 100;
+  bytes = 3;
+  EXPECT_FALSE(file.ReadAudio(buffer.data(), 5, &count, &bytes));
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(bytes, 0u);
+  count = 0;
+  bytes = 64;
+  EXPECT_FALSE(file.ReadAudio(buffer.data(), 5, &count, &bytes));
+  EXPECT_FALSE(file.ReadAudio(buffer.data(), 5, nullptr, &bytes));
+}
+
+TEST(AviIndexAudio, VariableSizeAudioReadsWholeChunks) {
+  TestClip clip;
+  clip.streams = {VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 30),
+                  VariableAudioStream(0x55, 2, 44100, 1152, 30)};
+  for (int32_t f = 0; f < 30; ++f) {
+    clip.chunks.emplace_back(0, "dc", true, Payload(f, 20));
+    clip.chunks.emplace_back(1, "wb", true, Payload(300 + f, 400 + f % 3));
+  }
+  const std::vector<std::vector<uint8_t>> blocks = clip.Payloads(1);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, clip.Write("vbr.avi"), index));
+    std::vector<uint8_t> buffer(2000);
+    for (int32_t position = 0; position < 30; position += 3) {
+      int32_t count = 3;
+      uint32_t bytes = 2000;
+      ASSERT_TRUE(file.ReadAudio(buffer.data(), position, &count, &bytes)) << position;
+      EXPECT_EQ(count, 3);
+      const std::vector<uint8_t> expected =
+          Joined({blocks[position], blocks[position + 1], blocks[position + 2]});
+      EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + bytes), expected) << position;
+    }
+    // Room for two blocks and a half: two are read.
+    int32_t count = 5;
+    uint32_t bytes = 1000;
+    ASSERT_TRUE(file.ReadAudio(buffer.data(), 0, &count, &bytes));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(bytes, blocks[0].size() + blocks[1].size());
+    count = 1;
+    bytes = 399;
+    EXPECT_FALSE(file.ReadAudio(buffer.data(), 0, &count, &bytes)) << "the first block does not fit";
+    count = 10;
+    bytes = 2000;
+    ASSERT_TRUE(file.ReadAudio(buffer.data(), 28, &count, &bytes));
+    EXPECT_EQ(count, 2) << "the stream ends";
+  }
+}
+
+// What a keyframe search must find: stepping from frame f in the direction
+// to the first keyframe, never at frame 0 or past the stream's end, and never
+// through the table's first or last entry.
+int32_t ExpectedKeyframe(const TestClip& clip, int32_t length, int32_t f, int direction) {
+  std::vector<int64_t> entryOfFrame;
+  for (size_t e = 0; e < clip.chunks.size(); ++e) {
+    if (clip.chunks[e].stream == 0) entryOfFrame.push_back(static_cast<int64_t>(e));
+  }
+  const std::vector<int32_t> keyframes = clip.Keyframes(0);
+  const int64_t entries = static_cast<int64_t>(clip.chunks.size());
+  const int32_t frames = static_cast<int32_t>(entryOfFrame.size());
+  for (int32_t k = f; k >= 1 && k < length && k < frames; k += direction) {
+    if (entryOfFrame[k] < 1 || entryOfFrame[k] > entries - 2) return 0;
+    if (std::binary_search(keyframes.begin(), keyframes.end(), k)) return k;
+  }
+  return 0;
+}
+
+TEST(AviIndexKeyframes, SearchesAgreeWithTheFlagsOfTheTable) {
+  TestClip clip = VideoAndPcmClip(150, 12, true);
+  // Irregular keyframes too, and the last frame a keyframe.
+  for (const int32_t f : {5, 6, 40, 149}) clip.chunks[2 * f].keyframe = true;
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("keyframes.avi"), true));
+  for (int32_t f = -2; f <= 152; ++f) {
+    EXPECT_EQ(file.PreviousKeyframe(f), ExpectedKeyframe(clip, 150, f, -1)) << "previous of " << f;
+    EXPECT_EQ(file.NextKeyframe(f), ExpectedKeyframe(clip, 150, f, +1)) << "next of " << f;
+  }
+  EXPECT_EQ(file.NextKeyframe(24), 24) << "a keyframe finds itself";
+  EXPECT_EQ(file.PreviousKeyframe(0), 0);
+  // Reading still finds the right chunks after searches moved the lookup.
+  ExpectFrames(&file, clip, {130, 7, 8, 149}, "after searches");
+  ASSERT_TRUE(OpenFile(&file, clip.Write("keyframes.avi"), false));
+  EXPECT_EQ(file.PreviousKeyframe(30), 0) << "no table, no search";
+  EXPECT_EQ(file.NextKeyframe(30), 0);
+}
+
+TEST(AviIndexKeyframes, TheFirstAndLastEntriesAreNeverLookedAt) {
+  // Video only: frame 0 is entry 0 and the last frame the last entry.
+  TestClip clip = VideoAndPcmClip(20, 1000, false);
+  clip.chunks[19].keyframe = true;
+  clip.chunks[10].keyframe = true;
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("ends.avi"), true));
+  EXPECT_EQ(file.NextKeyframe(11), 0) << "frame 19 is the last entry";
+  EXPECT_EQ(file.NextKeyframe(19), 0);
+  EXPECT_EQ(file.NextKeyframe(10), 10);
+  EXPECT_EQ(file.PreviousKeyframe(9), 0) << "frame 0 is the first entry";
+  EXPECT_EQ(file.PreviousKeyframe(18), 10);
+  for (int32_t f = -1; f <= 21; ++f) {
+    EXPECT_EQ(file.PreviousKeyframe(f), ExpectedKeyframe(clip, 20, f, -1)) << f;
+    EXPECT_EQ(file.NextKeyframe(f), ExpectedKeyframe(clip, 20, f, +1)) << f;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include "media/cached_file_reader.h"
+#include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kBlock = CachedFileReader::kBlockSize;
+
+// A scratch file of the given size with known bytes.
+std::string MakeFile(const std::string& name, size_t size, std::vector<uint8_t>* bytes) {
+  *bytes = Payload(static_cast<uint32_t>(size), size);
+  const std::string path = ScratchPath(name);
+  EXPECT_TRUE(WriteFileBytes(path, *bytes));
+  return path;
+}
+
+void WaitUntilNothingRequested(CachedFileReader* reader) {
+  for (int turn = 0; turn < 5000; ++turn) {
+    bool requested = false;
+    for (int32_t i = 0; i < reader->SlotCount(); ++i) {
+      requested = requested || reader->Slot(i).state == CachedFileReader::kSlotRequested;
+    }
+    if (!requested) return;
+    Sleep(1);
+  }
+  ADD_FAILURE() << "the read-ahead thread never loaded its block";
+}
+
+// The block each slot holds, -1 for an empty slot.
+std::vector<int64_t> SlotBlocks(CachedFileReader* reader) {
+  std::vector<int64_t> blocks;
+  for (int32_t i = 0; i < reader->SlotCount(); ++i) {
+    const CachedFileReader::SlotView slot = reader->Slot(i);
+    blocks.push_back(slot.state == CachedFileReader::kSlotEmpty ? -1 : static_cast<int64_t>(slot.block));
+  }
+  return blocks;
+}
+
+bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, uint32_t position,
+                 uint32_t length) {
+  std::vector<uint8_t> got(length + 1, 0xEE);
+  if (!reader->Read(got.data(), position, length)) return false;
+  EXPECT_EQ(got[length], 0xEE) << "the read wrote past its length";
+  return std::memcmp(got.data(), bytes.data() + position, length) == 0;
+}
+
+TEST(CachedFileReaderOpen, SlotCountIsHeldBetweenTwoAnd256) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("slots.bin", 1000, &bytes);
+  const int32_t asked[] = {-3, 0, 1, 2, 5, 256, 257, 1000};
+  const int32_t expected[] = {2, 2, 2, 2, 5, 256, 256, 256};
+  CachedFileReader reader;
+  for (size_t i = 0; i < sizeof asked / sizeof asked[0]; ++i) {
+    ASSERT_TRUE(reader.Open(path.c_str(), asked[i]));
+    EXPECT_EQ(reader.SlotCount(), expected[i]) << "asked for " << asked[i];
+    EXPECT_TRUE(ReadMatches(&reader, bytes, 10, 100));
+  }
+  reader.Close();
+  EXPECT_FALSE(reader.IsOpen());
+}
+
+TEST(CachedFileReaderOpen, MissingFileLeavesTheReaderClosed) {
+  CachedFileReader reader;
+  EXPECT_FALSE(reader.Open(ScratchPath("no-such-file.avi").c_str(), 4));
+  EXPECT_FALSE(reader.IsOpen());
+  EXPECT_EQ(reader.SlotCount(), 0);
+  uint8_t byte = 0;
+  EXPECT_FALSE(reader.Read(&byte, 0, 1));
+  EXPECT_TRUE(reader.Read(&byte, 0, 0));
+  EXPECT_FALSE(reader.Open(ScratchDir().c_str(), 4)) << "a directory is not a file";
+  reader.Close();
+  reader.Close();
+}
+
+TEST(CachedFileReaderOpen, OpeningAnotherFileClosesTheFirst) {
+  std::vector<uint8_t> first, second;
+  const std::string a = MakeFile("first.bin", kBlock + 77, &first);
+  const std::string b = MakeFile("second.bin", 3 * kBlock + 5, &second);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(a.c_str(), 2));
+  EXPECT_TRUE(ReadMatches(&reader, first, kBlock - 5, 50));
+  EXPECT_EQ(reader.LastBlock(), 1u);
+  ASSERT_TRUE(reader.Open(b.c_str(), 3));
+  EXPECT_EQ(reader.LastBlock(), 3u);
+  EXPECT_EQ(reader.FileSize(), 3u * kBlock + 5);
+  EXPECT_TRUE(ReadMatches(&reader, second, kBlock - 5, 50));
+}
+
+TEST(CachedFileReaderRead, ReturnsTheFileBytesForAnyRange) {
+  std::vector<uint8_t> bytes;
+  const uint32_t size = 3 * kBlock + kBlock / 2;
+  const std::string path = MakeFile("ranges.bin", size, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));  // two slots: blocks are evicted all the time
+  // Whole file, block borders, tiny reads, backwards jumps.
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 0, size));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, kBlock - 1, 2));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 3 * kBlock - 8, 16));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 7, 1));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 1, 2 * kBlock + 3));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, size - 1, 1));
+  uint32_t x = 99;
+  for (int i = 0; i < 200; ++i) {
+    x = x * 1664525u + 1013904223u;
+    const uint32_t position = x % size;
+    const uint32_t length = 1 + (x >> 7) % std::min<uint32_t>(size - position, 3 * kBlock / 2);
+    ASSERT_TRUE(ReadMatches(&reader, bytes, position, length)) << position << "+" << length;
+  }
+}
+
+TEST(CachedFileReaderRead, ZeroLengthTouchesNeitherCacheNorFile) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("zero.bin", 2 * kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 3));
+  EXPECT_TRUE(reader.Read(nullptr, kBlock + 9, 0));
+  Sleep(20);
+  EXPECT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{-1, -1, -1}));
+  EXPECT_EQ(reader.FilePointerBlock(), -1);
+}
+
+TEST(CachedFileReaderRead, ReadAcrossABorderLoadsBothBlocksInOrderThenQueuesTheNext) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("border.bin", 4 * kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 4));
+  ASSERT_TRUE(ReadMatches(&reader, bytes, kBlock - 10, 20));
+  WaitUntilNothingRequested(&reader);
+  EXPECT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{0, 1, 2, -1}));
+  // Block 0 was used before block 1, and block 2 was queued after both.
+  EXPECT_LT(reader.Slot(0).stamp, reader.Slot(1).stamp);
+  EXPECT_LT(reader.Slot(1).stamp, reader.Slot(2).stamp);
+  EXPECT_EQ(reader.FilePointerBlock(), 2);
+}
+
+TEST(CachedFileReaderRead, RequestForAHeldBlockChangesNothing) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("held.bin", 4 * kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 4));
+  ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
+  WaitUntilNothingRequested(&reader);
+  std::vector<CachedFileReader::SlotView> before;
+  for (int32_t i = 0; i < 4; ++i) before.push_back(reader.Slot(i));
+  reader.Request(0);
+  reader.Request(1);
+  reader.Request(5);  // beyond the last block: never queued
+  for (int32_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(reader.Slot(i).state, before[i].state) << i;
+    EXPECT_EQ(reader.Slot(i).block, before[i].block) << i;
+    EXPECT_EQ(reader.Slot(i).stamp, before[i].stamp) << i;
+  }
+}
+
+TEST(CachedFileReaderRead, FullCacheReusesTheSlotUsedLeastRecently) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("lru.bin", 8 * kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 3));
+  // Fill slots 0, 1, 2 with blocks 0, 1, 2, then use block 0 again: block 1
+  // (slot 1) is now the least recently used.
+  ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
+  ASSERT_TRUE(ReadMatches(&reader, bytes, kBlock, 10));
+  WaitUntilNothingRequested(&reader);
+  ASSERT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{0, 1, 2}));
+  ASSERT_TRUE(ReadMatches(&reader, bytes, 20, 10));
+  reader.Request(6);
+  WaitUntilNothingRequested(&reader);
+  EXPECT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{0, 6, 2}));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 6 * kBlock + 3, 100));
+}
+
+TEST(CachedFileReaderRead, EqualStampsGiveTheLowestSlot) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("ties.bin", 4 * kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  // Reading block 0 queues block 1 with the use clock's next value; reading
+  // block 0 again stamps it with that same value.
+  ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
+  WaitUntilNothingRequested(&reader);
+  ASSERT_TRUE(ReadMatches(&reader, bytes, 10, 10));
+  ASSERT_EQ(reader.Slot(0).stamp, reader.Slot(1).stamp);
+  reader.Request(3);
+  WaitUntilNothingRequested(&reader);
+  EXPECT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{3, 1}));
+}
+
+TEST(CachedFileReaderEnd, FileOfWholeBlocksHasAnEmptyLastBlock) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("whole.bin", 2 * kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 4));
+  EXPECT_EQ(reader.LastBlock(), 2u);
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock - 1, 1));
+  uint8_t buffer[2];
+  EXPECT_FALSE(reader.Read(buffer, 2 * kBlock, 1));
+  EXPECT_FALSE(reader.Read(buffer, 2 * kBlock - 1, 2));
+  EXPECT_FALSE(reader.Read(buffer, 3 * kBlock, 1)) << "beyond the last block";
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 0, 2 * kBlock)) << "the failures are not remembered";
+}
+
+TEST(CachedFileReaderEnd, ReadsReachingPastTheEndOfTheFileFail) {
+  std::vector<uint8_t> bytes;
+  const uint32_t size = kBlock + 1000;
+  const std::string path = MakeFile("short.bin", size, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, size - 1000, 1000));
+  std::vector<uint8_t> tail(2000, 0xEE);
+  EXPECT_FALSE(reader.Read(tail.data(), size - 1000, 1001));
+  EXPECT_FALSE(reader.Read(tail.data(), size, 1));
+  EXPECT_FALSE(reader.Read(tail.data(), 2 * kBlock, 1));
+  EXPECT_FALSE(reader.Read(tail.data(), 0xFFFFFFF0u, 0x20)) << "a range that wraps round 4 GiB";
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 0, size));
+}
+
+TEST(CachedFileReaderDirect, DirectReadsBypassTheCacheAndForceTheNextSeek) {
+  std::vector<uint8_t> bytes;
+  const uint32_t size = 4 * kBlock;
+  const std::string path = MakeFile("direct.bin", size, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 4));
+  ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
+  WaitUntilNothingRequested(&reader);
+  ASSERT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{0, 1, -1, -1}));
+  ASSERT_EQ(reader.FilePointerBlock(), 1);
+
+  reader.SetDirectMode(true);
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 3 * kBlock + 5, 100));
+  EXPECT_EQ(reader.FilePointerBlock(), -2);
+  EXPECT_EQ(SlotBlocks(&reader), (std::vector<int64_t>{0, 1, -1, -1})) << "the cache was used";
+  uint8_t buffer[20];
+  EXPECT_FALSE(reader.Read(buffer, size - 10, 20)) << "a short direct read fails";
+  reader.SetDirectMode(false);
+
+  // Block 2 follows the last block loaded, but the file pointer now stands
+  // where the direct read left it: the load must seek.
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock, 100));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock + kBlock - 50, 100));
+}
+
+TEST(CachedFileReaderDirect, OpenClearsDirectMode) {
+  std::vector<uint8_t> bytes;
+  const std::string path = MakeFile("cleared.bin", kBlock, &bytes);
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  reader.SetDirectMode(true);
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  EXPECT_TRUE(ReadMatches(&reader, bytes, 0, 100));
+  EXPECT_EQ(SlotBlocks(&reader)[0], 0) << "the read did not go through the cache";
+}
+
+// A sparse file of 2 GiB + 1 MiB with marks just before and after 2 GiB.
+TEST(CachedFileReaderEnd, BlocksAtOrBeyond2GiBFailToLoad) {
+  const std::string path = ScratchPath("beyond-2gib.bin");
+  const uint64_t twoGiB = 1ull << 31;
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(twoGiB - 100));
+    out.write("before2GiB", 10);
+    out.seekp(static_cast<std::streamoff>(twoGiB + 100));
+    out.write("after2GiB!", 10);
+    out.seekp(static_cast<std::streamoff>(twoGiB + (1 << 20) - 1));
+    out.write("", 1);
+    ASSERT_TRUE(static_cast<bool>(out));
+  }
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  EXPECT_EQ(reader.FileSize(), twoGiB + (1 << 20));
+  char text[11] = {};
+  ASSERT_TRUE(reader.Read(text, static_cast<uint32_t>(twoGiB - 100), 10));
+  EXPECT_STREQ(text, "before2GiB");
+  EXPECT_FALSE(reader.Read(text, static_cast<uint32_t>(twoGiB - 5), 10)) << "reaches 2 GiB";
+  EXPECT_FALSE(reader.Read(text, static_cast<uint32_t>(twoGiB + 100), 10));
+  reader.SetDirectMode(true);
+  EXPECT_FALSE(reader.Read(text, static_cast<uint32_t>(twoGiB + 100), 10));
+  EXPECT_TRUE(reader.Read(text, static_cast<uint32_t>(twoGiB - 100), 10));
+  reader.SetDirectMode(false);
+  // The block just below 2 GiB still loads after the failures.
+  text[0] = 0;
+  EXPECT_TRUE(reader.Read(text, static_cast<uint32_t>(twoGiB - 100), 10));
+  EXPECT_STREQ(text, "before2GiB");
+}
+
+}  // namespace

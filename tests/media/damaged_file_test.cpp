@@ -1,0 +1,210 @@
+// Damaged files: tails cut at every few bytes, chunk sizes that lie, bytes
+// overwritten at random. The parser gives its message or a clean end of the
+// data, never wrong bytes, a crash, a hang or a write to the file.
+#include <gtest/gtest.h>
+
+#include "media/avi_file.h"
+#include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ChunkPlace {
+  int stream;
+  uint64_t end;  // the end of the chunk's data in the file
+};
+
+// Reads every frame in order and the sound in runs; checks that exactly the
+// frames lying wholly before the cut are read, each with its own bytes, and
+// the sound up to the cut.
+void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterLayout& layout,
+                           uint64_t cut, const std::string& what) {
+  std::vector<ChunkPlace> places;
+  for (size_t i = 0; i < clip.chunks.size(); ++i) {
+    places.push_back({clip.chunks[i].stream, layout.chunkDataPositions[i] + clip.chunks[i].payload.size()});
+  }
+  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+  int32_t wholeFrames = 0;  // frames before the first one that was cut
+  for (const ChunkPlace& place : places) {
+    if (place.stream != 0) continue;
+    if (place.end > cut) break;
+    ++wholeFrames;
+  }
+  for (int32_t f = 0; f < static_cast<int32_t>(frames.size()); ++f) {
+    bool ok;
+    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
+    ASSERT_EQ(ok, f < wholeFrames) << what << ": frame " << f;
+    if (ok) ASSERT_TRUE(got == frames[f]) << what << ": frame " << f;
+  }
+
+  // Sound is read in runs of samples, any part of a chunk at a time: what
+  // comes back is every whole run before the cut, but at least the chunks
+  // wholly before it.
+  const std::vector<uint8_t> allSound = clip.JoinedPayloads(1);
+  uint64_t whole = 0;      // bytes of sound in chunks wholly before the cut
+  uint64_t available = 0;  // of the first sound chunk that was cut, the bytes before the cut
+  for (size_t i = 0; i < places.size(); ++i) {
+    if (places[i].stream != 1) continue;
+    const uint64_t size = clip.chunks[i].payload.size();
+    if (places[i].end <= cut) {
+      whole += size;
+      continue;
+    }
+    const uint64_t start = places[i].end - size;
+    available = cut > start ? cut - start : 0;
+    break;
+  }
+  const uint64_t run = 97 * 4;
+  const uint64_t expected = std::max((whole + available) / run * run, whole);
+  std::vector<uint8_t> sound;
+  for (int32_t position = 0;; position += 97) {
+    const std::vector<uint8_t> got = ReadSound(file, position, 97);
+    if (got.empty()) break;
+    sound.insert(sound.end(), got.begin(), got.end());
+  }
+  ASSERT_EQ(sound.size(), expected) << what;
+  ASSERT_TRUE(std::equal(sound.begin(), sound.end(), allSound.begin())) << what;
+}
+
+// Cuts the clip at and around every chunk's header and end, and inside the
+// index.
+void CheckCutsOf(TestClip clip, const std::string& name) {
+  AviWriterLayout layout;
+  const std::string whole = clip.Write(name, &layout);
+  const std::vector<uint8_t> bytes = ReadFileBytes(whole);
+  // Opening needs the first chunk of "movi" (a "rec " list, when grouped).
+  const uint64_t needed = layout.moviTypePosition + 4 + (clip.options.recGroup > 0 ? 12 : 8);
+  std::vector<uint64_t> cuts = {needed - 1, needed, layout.idx1Position + 4, layout.idx1Position + 8,
+                                layout.idx1Position + 8 + 16 * 3, bytes.size() - 1, bytes.size()};
+  for (size_t i = 0; i < clip.chunks.size(); ++i) {
+    const uint64_t end = layout.chunkDataPositions[i] + clip.chunks[i].payload.size();
+    for (const uint64_t cut : {layout.chunkPositions[i] + 4, layout.chunkDataPositions[i], end - 1, end,
+                               end + 1}) {
+      if (cut >= needed - 1) cuts.push_back(cut);
+    }
+  }
+  const std::string path = ScratchPath("cut-" + name);
+  for (const uint64_t cut : cuts) {
+    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
+    for (const bool index : {true, false}) {
+      AviFile file;
+      std::string messages;
+      const bool opened = file.Open(path.c_str(), &messages, false, 2, index);
+      const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
+      ASSERT_EQ(opened, cut >= needed) << what << ": " << messages;
+      if (!opened) continue;
+      ASSERT_EQ(file.HasIndex(), index && clip.options.writeIndex && cut == bytes.size()) << what;
+      ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
+    }
+  }
+}
+
+TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
+  CheckCutsOf(VideoAndPcmClip(14, 5, true), "flat.avi");
+}
+
+TEST(DamagedFiles, RecGroupedTailsCutAtManyPointsReadUpToTheCut) {
+  TestClip clip = VideoAndPcmClip(14, 5, true);
+  clip.options.recGroup = 3;
+  CheckCutsOf(clip, "grouped.avi");
+}
+
+TEST(DamagedFiles, TailsCutWithAnIndexFromTheFileStart) {
+  TestClip clip = VideoAndPcmClip(14, 5, true);
+  clip.options.indexFromFileStart = true;
+  CheckCutsOf(clip, "absolute.avi");
+}
+
+TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
+  TestClip clip = VideoAndPcmClip(10, 5, true);
+  clip.options.avihFlags |= 0x20;  // AVIF_MUSTUSEINDEX
+  AviWriterLayout layout;
+  const std::string whole = clip.Write("must.avi", &layout);
+  const std::vector<uint8_t> bytes = ReadFileBytes(whole);
+  const std::string path = ScratchPath("must-cut.avi");
+  for (const uint64_t cut : {layout.idx1Position, layout.idx1Position + 9, bytes.size() - 1}) {
+    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
+    AviFile file;
+    std::string messages;
+    EXPECT_FALSE(file.Open(path.c_str(), &messages, false, 2, true)) << cut;
+    EXPECT_EQ(messages, "Can't load indispensable index table\n") << cut;
+  }
+}
+
+TEST(DamagedFiles, ChunkThatClaimsMoreThanTheListHoldsEndsTheWalk) {
+  const TestClip clip = VideoAndPcmClip(10, 5, true);
+  AviWriterLayout layout;
+  const std::string path = clip.Write("lying.avi", &layout);
+  // Frame 4 is chunk 8: make it claim 1 MiB.
+  ASSERT_TRUE(PatchU32(path, layout.chunkPositions[8] + 4, 1 << 20));
+  AviFile file;
+  std::string messages;
+  ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 2, false));
+  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+  for (int32_t f = 0; f < 10; ++f) {
+    bool ok;
+    const std::vector<uint8_t> got = ReadFrame(&file, f, &ok);
+    EXPECT_EQ(ok, f < 4) << f;
+    if (ok) EXPECT_TRUE(got == frames[f]) << f;
+  }
+}
+
+// Bytes overwritten at random, mostly in the headers and the index: whatever
+// opens is read through without harm, and the file is never changed.
+TEST(DamagedFiles, RandomlyOverwrittenBytesDoNoHarm) {
+  TestClip clip = VideoAndPcmClip(40, 4, true);
+  AviWriterLayout layout;
+  const std::vector<uint8_t> original = ReadFileBytes(clip.Write("original.avi", &layout));
+  const std::string path = ScratchPath("overwritten.avi");
+  uint32_t x = 2024;
+  auto next = [&x]() {
+    x = x * 1664525u + 1013904223u;
+    return x >> 8;
+  };
+  int opened = 0;
+  for (int round = 0; round < 200; ++round) {
+    std::vector<uint8_t> bytes = original;
+    const int writes = 1 + next() % 6;
+    for (int w = 0; w < writes; ++w) {
+      const uint32_t region = next() % 3;
+      const size_t at = region == 0   ? next() % layout.moviTypePosition
+                        : region == 1 ? layout.idx1Position + next() % (bytes.size() - layout.idx1Position)
+                                      : next() % bytes.size();
+      bytes[at] = static_cast<uint8_t>(next() % 4 == 0 ? 0xFF : next());
+    }
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    for (const bool index : {true, false}) {
+      AviFile file;
+      std::string messages;
+      if (!file.Open(path.c_str(), &messages, round % 2 == 1, 2, index)) {
+        EXPECT_FALSE(messages.empty());
+        continue;
+      }
+      ++opened;
+      VideoStreamInfo video;
+      ASSERT_TRUE(file.GetVideoStreamInfo(&video));
+      std::vector<uint8_t> buffer(4096);
+      for (int32_t f = -1; f < std::min(video.length, 200) + 1; ++f) {
+        uint32_t size = static_cast<uint32_t>(buffer.size());
+        if (file.ReadVideoFrame(buffer.data(), f, &size)) {
+          EXPECT_LE(size, buffer.size());
+        }
+        file.NextKeyframe(f);
+        file.PreviousKeyframe(f);
+      }
+      for (int32_t position = 0; position < 20000; position += 501) {
+        int32_t count = 1000;
+        uint32_t size = static_cast<uint32_t>(buffer.size());
+        if (file.ReadAudio(buffer.data(), position, &count, &size)) EXPECT_LE(size, buffer.size());
+      }
+    }
+    ASSERT_EQ(ReadFileBytes(path), bytes) << "the file was changed";
+  }
+  EXPECT_GT(opened, 50) << "much damage leaves the file playable";
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include "tests/media/media_test_support.h"
+
+#include "media/avi_file.h"
+#include "tests/common/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+std::vector<uint8_t> Payload(uint32_t seed, size_t size) {
+  std::vector<uint8_t> bytes(size);
+  uint32_t x = seed * 2654435761u + 12345;
+  for (size_t i = 0; i < size; ++i) {
+    x = x * 1103515245u + 12345;
+    bytes[i] = static_cast<uint8_t>(x >> 23);
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+bool PatchU32(const std::string& path, uint64_t offset, uint32_t value) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                         static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+  file.seekp(static_cast<std::streamoff>(offset));
+  file.write(bytes, 4);
+  return static_cast<bool>(file);
+}
+
+std::vector<std::vector<uint8_t>> TestClip::Payloads(int stream) const {
+  std::vector<std::vector<uint8_t>> payloads;
+  for (const AviWriterChunk& chunk : chunks) {
+    if (chunk.stream == stream && chunk.id.empty()) payloads.push_back(chunk.payload);
+  }
+  return payloads;
+}
+
+std::vector<uint8_t> TestClip::JoinedPayloads(int stream) const {
+  std::vector<uint8_t> joined;
+  for (const std::vector<uint8_t>& payload : Payloads(stream)) {
+    joined.insert(joined.end(), payload.begin(), payload.end());
+  }
+  return joined;
+}
+
+std::vector<int32_t> TestClip::Keyframes(int stream) const {
+  std::vector<int32_t> keyframes;
+  int32_t n = 0;
+  for (const AviWriterChunk& chunk : chunks) {
+    if (chunk.stream != stream || !chunk.id.empty()) continue;
+    if (chunk.keyframe) keyframes.push_back(n);
+    ++n;
+  }
+  return keyframes;
+}
+
+std::string TestClip::Write(const std::string& name, AviWriterLayout* layout) const {
+  // A new file each time: on Windows a file that a reader still holds open
+  // cannot be written over.
+  static int written = 0;
+  const std::string path = ScratchPath(std::to_string(++written) + "-" + name);
+  std::string error;
+  EXPECT_TRUE(WriteAvi(path, streams, chunks, options, layout, &error)) << error;
+  return path;
+}
+
+uint32_t FrameSize(int32_t frame) {
+  if (frame % 10 == 3) return 0;
+  const uint32_t size = 200 + static_cast<uint32_t>(frame % 13) * 37;
+  return frame % 7 == 0 ? size | 1 : size & ~1u;
+}
+
+uint32_t SoundChunkSamples(int32_t chunk) { return 100 + static_cast<uint32_t>(chunk % 17) * 11; }
+
+TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudio) {
+  TestClip clip;
+  clip.streams.push_back(VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, static_cast<uint32_t>(frames)));
+  uint32_t samples = 0;
+  for (int32_t f = 0; f < frames; ++f) samples += SoundChunkSamples(f);
+  if (withAudio) clip.streams.push_back(PcmStream(2, 11025, 16, samples));
+  for (int32_t f = 0; f < frames; ++f) {
+    clip.chunks.emplace_back(0, "dc", f % keyframeInterval == 0, Payload(f, FrameSize(f)));
+    if (withAudio) {
+      clip.chunks.emplace_back(1, "wb", true, Payload(100000 + f, SoundChunkSamples(f) * 4));
+    }
+  }
+  return clip;
+}
+
+namespace {
+
+void PutU32(std::vector<uint8_t>* out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+}  // namespace
+
+std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts) {
+  std::vector<uint8_t> joined;
+  for (const std::vector<uint8_t>& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+  return joined;
+}
+
+std::vector<uint8_t> RiffChunk(const char* id, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> chunk(id, id + 4);
+  PutU32(&chunk, static_cast<uint32_t>(data.size()));
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  if (data.size() % 2 != 0) chunk.push_back(0);
+  return chunk;
+}
+
+std::vector<uint8_t> RiffList(const char* kind, const char* type,
+                              const std::vector<std::vector<uint8_t>>& children) {
+  const std::vector<uint8_t> body = Joined(children);
+  std::vector<uint8_t> list(kind, kind + 4);
+  PutU32(&list, static_cast<uint32_t>(body.size() + 4));
+  list.insert(list.end(), type, type + 4);
+  list.insert(list.end(), body.begin(), body.end());
+  return list;
+}
+
+std::vector<uint8_t> WithSizeField(std::vector<uint8_t> chunk, uint32_t size) {
+  for (int i = 0; i < 4; ++i) chunk[4 + i] = static_cast<uint8_t>(size >> (8 * i));
+  return chunk;
+}
+
+std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok) {
+  std::vector<uint8_t> data(100000);
+  uint32_t bytes = static_cast<uint32_t>(data.size());
+  *ok = file->ReadVideoFrame(data.data(), frame, &bytes);
+  data.resize(*ok ? bytes : 0);
+  return data;
+}
+
+std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {
+  std::vector<uint8_t> data(static_cast<size_t>(count) * 4 + 64);
+  uint32_t bytes = static_cast<uint32_t>(data.size());
+  if (!file->ReadAudio(data.data(), position, &count, &bytes)) return {};
+  data.resize(bytes);
+  return data;
+}

@@ -1,0 +1,65 @@
+// Helpers of the media tests: deterministic payloads, whole-file access and
+// the small clips that most tests write with the AVI writer.
+#pragma once
+
+#include "tools/avi_writer.h"
+
+class AviFile;
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Bytes that differ from chunk to chunk (seed) and from byte to byte, so that
+// a chunk read from the wrong place never matches.
+std::vector<uint8_t> Payload(uint32_t seed, size_t size);
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// Overwrites four bytes of a file with a little-endian value.
+bool PatchU32(const std::string& path, uint64_t offset, uint32_t value);
+
+// A clip to write: the streams, the chunks in file order and the options.
+struct TestClip {
+  std::vector<AviWriterStream> streams;
+  std::vector<AviWriterChunk> chunks;
+  AviWriterOptions options;
+
+  // The payloads of one stream's chunks, in order, and all of them joined.
+  std::vector<std::vector<uint8_t>> Payloads(int stream) const;
+  std::vector<uint8_t> JoinedPayloads(int stream) const;
+  // The numbers (within the stream) of the stream's chunks flagged as keyframes.
+  std::vector<int32_t> Keyframes(int stream) const;
+
+  // Writes the clip into a new file of the scratch directory (its name ends
+  // with the given one) and returns its path; the layout when asked.
+  std::string Write(const std::string& name, AviWriterLayout* layout = nullptr) const;
+};
+
+// Video frames of varying size (some odd, some empty) in stream 0 as "cvid",
+// a keyframe every keyframeInterval frames; with audio, a chunk of 16-bit
+// stereo PCM (11,025 Hz, a sample is 4 bytes) of varying size after each
+// frame in stream 1.
+TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudio);
+
+// The video frame sizes VideoAndPcmClip uses: frame 3 and every 10th after it
+// is empty, every 7th has an odd size.
+uint32_t FrameSize(int32_t frame);
+// The PCM chunk sizes (in samples) VideoAndPcmClip uses.
+uint32_t SoundChunkSamples(int32_t chunk);
+
+// Byte builders for hand-made RIFF files: a plain chunk (with its pad byte
+// when the size is odd) and a "RIFF" or "LIST" around the given children.
+// A size other than the true one can be written to make a chunk lie.
+std::vector<uint8_t> RiffChunk(const char* id, const std::vector<uint8_t>& data);
+std::vector<uint8_t> RiffList(const char* kind, const char* type,
+                              const std::vector<std::vector<uint8_t>>& children);
+std::vector<uint8_t> WithSizeField(std::vector<uint8_t> chunk, uint32_t size);
+std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts);
+
+// Frame f of an open file (ok tells whether ReadVideoFrame succeeded; an
+// empty vector when it did not).
+std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok);
+// Up to count audio samples from the position: the bytes read (empty when
+// ReadAudio failed). The capacity is 4 bytes a sample and a little more.
+std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count);

@@ -1,0 +1,97 @@
+// The reader shared by several threads, as the decoding graph's video and
+// audio sides use it, and opened and closed while its read-ahead thread works
+// (run under ThreadSanitizer as well).
+#include <gtest/gtest.h>
+
+#include "media/avi_file.h"
+#include "media/cached_file_reader.h"
+#include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kBlock = CachedFileReader::kBlockSize;
+
+TEST(MediaThreading, ConcurrentReadsEachGetTheirOwnBytes) {
+  const uint32_t size = 6 * kBlock + 1234;
+  const std::vector<uint8_t> bytes = Payload(31, size);
+  const std::string path = ScratchPath("shared.bin");
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  CachedFileReader reader;
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));  // fewer slots than readers
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      uint32_t x = 17 + t;
+      std::vector<uint8_t> got(kBlock + 100);
+      for (int i = 0; i < 150; ++i) {
+        x = x * 1664525u + 1013904223u;
+        const uint32_t position = x % (size - 1);
+        const uint32_t length = 1 + (x >> 5) % std::min<uint32_t>(size - position, kBlock + 100);
+        if (!reader.Read(got.data(), position, length) ||
+            std::memcmp(got.data(), bytes.data() + position, length) != 0) {
+          ++wrong;
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(MediaThreading, VideoAndSoundAreReadAtTheSameTime) {
+  const TestClip clip = VideoAndPcmClip(300, 10, true);
+  const std::string path = clip.Write("parallel.avi");
+  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    std::string messages;
+    ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 2, index));
+    std::atomic<int> wrongFrames{0};
+    std::vector<uint8_t> joined;
+    std::thread video([&] {
+      for (int32_t f = 0; f < 300; ++f) {
+        bool ok;
+        if (ReadFrame(&file, f, &ok) != frames[f] || !ok) ++wrongFrames;
+      }
+    });
+    std::thread audio([&] {
+      for (int32_t position = 0;; position += 211) {
+        const std::vector<uint8_t> run = ReadSound(&file, position, 211);
+        if (run.empty()) break;
+        joined.insert(joined.end(), run.begin(), run.end());
+      }
+    });
+    video.join();
+    audio.join();
+    EXPECT_EQ(wrongFrames.load(), 0) << (index ? "indexed" : "walked");
+    EXPECT_TRUE(joined == sound) << (index ? "indexed" : "walked");
+  }
+}
+
+TEST(MediaThreading, ClosingWhileTheThreadLoadsIsClean) {
+  const std::vector<uint8_t> bytes = Payload(5, 4 * kBlock);
+  const std::string path = ScratchPath("churn.bin");
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  CachedFileReader reader;
+  for (int round = 0; round < 60; ++round) {
+    ASSERT_TRUE(reader.Open(path.c_str(), 2 + round % 3));
+    uint8_t got[16];
+    const uint32_t position = (round % 4) * kBlock + 7;
+    ASSERT_TRUE(reader.Read(got, position, sizeof got));
+    EXPECT_EQ(std::memcmp(got, bytes.data() + position, sizeof got), 0);
+    // The following block has just been queued: close while it loads.
+    if (round % 2 == 0) reader.Close();
+  }
+  reader.Close();
+  EXPECT_FALSE(reader.IsOpen());
+}
+
+}  // namespace
