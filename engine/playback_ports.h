@@ -85,6 +85,8 @@ class PlaybackHost {
   // the presenter was set up again.
   virtual void DrawBorders() = 0;
   virtual void ReopenDrawDib() = 0;
+  // The physical memory free now (GlobalMemoryStatus), for the frame ring.
+  virtual uint64_t AvailableMemory() = 0;
   virtual void SaveAndDisableSystemSettings(SystemSettings* saved) = 0;
   virtual void RestoreSystemSettings(const SystemSettings& saved) = 0;
 };
@@ -113,3 +115,5 @@ struct PlaybackPorts {
 // The application's objects (Windows build): g_soundOutput, g_presenter,
 // g_decoderHolder, the main window and the system clock.
 PlaybackPorts ApplicationPorts();
+// The main window and the system settings (Windows build).
+PlaybackHost* WindowsHost();

@@ -43,14 +43,6 @@ class SectionGuard {
 bool LoadSubtitleFile(const char* /*path*/, const PlaybackStream& /*stream*/) { return false; }
 void UnloadSubtitleFile() {}
 
-uint64_t AvailablePhysicalMemory() {
-  MEMORYSTATUS status;
-  std::memset(&status, 0, sizeof status);
-  status.dwLength = sizeof status;
-  GlobalMemoryStatus(&status);
-  return status.dwAvailPhys;
-}
-
 }  // namespace
 
 Player::Player(const PlaybackPorts& ports) : ports_(ports) {}
@@ -121,7 +113,7 @@ bool Player::DescribeVideo() {
 }
 
 void Player::SizeRings() {
-  const uint64_t budget = FrameBudget(AvailablePhysicalMemory(), g_options.frameBufferSize);
+  const uint64_t budget = FrameBudget(ports_.host->AvailableMemory(), g_options.frameBufferSize);
   const uint32_t frameBytes = static_cast<uint32_t>(stream_.frameSize);
   stream_.frameRing.Allocate(frameBytes, FrameRingCapacity(budget, frameBytes));
 }
@@ -246,8 +238,11 @@ void Player::StopThreads() {
     if (*thread == nullptr) continue;
     (*thread)->SetPriority(THREAD_PRIORITY_NORMAL);
     (*thread)->Stop();
+    // Threads still starting read the thread pointers under the player lock.
+    SectionGuard lock(&stream_.lock);
     thread->reset();
   }
+  SectionGuard lock(&stream_.lock);
   clock_.reset();
 }
 

@@ -13,6 +13,7 @@
 #include "engine/playback_ports.h"
 #include "video/video_presenter_modes.h"
 #include "video/video_presenter_rects.h"
+#include "video/yuy2_to_rgb32.h"
 
 #include <windows.h>
 #include <ddraw.h>
@@ -64,9 +65,11 @@ class VideoPresenter : public PicturePort {
   bool Reposition();
   bool PresentNonOverlay(const uint8_t* frame);
   bool PresentOverlay(const uint8_t* frame);
+  bool ConvertFrame(const uint8_t* frame);
   bool PrepareResizeBuffer();
   void ResizeIntoBuffer();
   COLORREF KeyColor() const;
+  OverlayCaps OverlayCapsOf() const;
 
   int32_t sourceWidth_ = 0;
   int32_t sourceHeight_ = 0;
@@ -85,7 +88,7 @@ class VideoPresenter : public PicturePort {
   int32_t resizeStride_ = 0;
   int32_t stepX_ = 0;                       // 16.16
   int32_t stepY_ = 0;
-  std::unique_ptr<uint32_t[]> lookup_;      // the low-quality conversion's table, built on first use
+  YuvLookup lookup_;                        // the low-quality conversion's table, built on first use
   IDirectDraw* borrowed_ = nullptr;
   IDirectDraw* directDraw_ = nullptr;
   IDirectDrawSurface* primary_ = nullptr;

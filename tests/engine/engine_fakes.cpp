@@ -259,7 +259,7 @@ bool FakeDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
     std::lock_guard<std::mutex> lock(mutex_);
     decodedBlocks_.push_back(block);
   }
-  if (block == failingBlock_) return false;
+  if (block == failingBlock_ || failAllBlocks_) return false;
   const int32_t bytes = samplesPerBlock_ * (stereo_ ? 2 : 1) * (sixteenBit_ ? 2 : 1);
   std::memset(destination, block & 0xFF, static_cast<size_t>(bytes));
   return true;

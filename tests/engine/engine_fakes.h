@@ -129,6 +129,7 @@ class FakeHost : public PlaybackHost {
   void DrawStatus(int32_t progress) override;
   void DrawBorders() override { ++borders_; }
   void ReopenDrawDib() override { ++drawDibReopens_; }
+  uint64_t AvailableMemory() override { return availableMemory_; }
   void SaveAndDisableSystemSettings(SystemSettings* saved) override;
   void RestoreSystemSettings(const SystemSettings& saved) override;
 
@@ -146,6 +147,7 @@ class FakeHost : public PlaybackHost {
   int32_t restoredWidth_ = -1;
   int32_t restoredHeight_ = -1;
   SystemSettings system_{1, 1, 1};  // what the "system" holds now
+  uint64_t availableMemory_ = 64 * 1024;
 
  private:
   std::mutex mutex_;
@@ -178,7 +180,10 @@ class FakeDecoder : public Decoder {
   void GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBit, int32_t* samplesPerSecond,
                             int32_t* samplesPerBlock) override;
   bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
-  void DropAudio() override { hasAudio_ = false; }
+  void DropAudio() override {
+    hasAudio_ = false;
+    ++audioDrops_;
+  }
   void HasIndex(uint8_t* flag) override {
     if (flag != nullptr) *flag = hasIndex_ ? 1 : 0;
   }
@@ -200,6 +205,8 @@ class FakeDecoder : public Decoder {
   int32_t sampleRate_ = 1000;
   int32_t samplesPerBlock_ = 80;  // two frames at 25 fps
   std::atomic<int32_t> failingBlock_{-1};
+  std::atomic<bool> failAllBlocks_{false};
+  std::atomic<int32_t> audioDrops_{0};
 
  private:
   std::mutex mutex_;

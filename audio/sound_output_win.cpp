@@ -1,0 +1,288 @@
+#include "audio/sound_output.h"
+
+#include "app/options.h"
+
+#include <mmsystem.h>
+#include <dsound.h>
+
+#include <cstring>
+#include <memory>
+
+SoundOutput* g_soundOutput = nullptr;
+
+namespace {
+
+// MsgWaitForMultipleObjects waits on at most 63 handles: the block events and
+// the stop event.
+constexpr int32_t kMostBlocks = MAXIMUM_WAIT_OBJECTS - 2;
+
+template <typename T>
+void ReleaseInterface(T** pointer) {
+  if (*pointer != nullptr) (*pointer)->Release();
+  *pointer = nullptr;
+}
+
+WAVEFORMATEX PcmFormat(int32_t rate, bool stereo, bool sixteenBit) {
+  WAVEFORMATEX format;
+  std::memset(&format, 0, sizeof format);
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = stereo ? 2 : 1;
+  format.nSamplesPerSec = static_cast<DWORD>(rate);
+  format.wBitsPerSample = sixteenBit ? 16 : 8;
+  format.nBlockAlign = static_cast<WORD>(format.nChannels * format.wBitsPerSample / 8);
+  format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+  format.cbSize = 0;
+  return format;
+}
+
+}  // namespace
+
+class SoundOutput::Guard {
+ public:
+  explicit Guard(SoundOutput* output) : lock_(&output->lock_) { EnterCriticalSection(lock_); }
+  ~Guard() { LeaveCriticalSection(lock_); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  CRITICAL_SECTION* lock_;
+};
+
+SoundOutput::SoundOutput() { InitializeCriticalSection(&lock_); }
+
+SoundOutput::~SoundOutput() {
+  Close();
+  DeleteCriticalSection(&lock_);
+}
+
+bool SoundOutput::Open(HWND window, int32_t sampleRate, bool stereo, bool sixteenBit,
+                       int32_t framesPerBlock, int32_t blockCount) {
+  Close();
+  bool opened = false;
+  {
+    Guard guard(this);
+    blockCount_ = blockCount < 2 ? 2 : blockCount;
+    sampleRate_ = sampleRate;
+    stereo_ = stereo ? 1 : 0;
+    sixteenBit_ = sixteenBit ? 1 : 0;
+    if (blockCount_ <= kMostBlocks && framesPerBlock > 0 && sampleRate > 0 &&
+        CreateBuffers(window, framesPerBlock) && CreateNotifications()) {
+      blockCounter_ = 0;
+      writeIndex_ = 0;
+      notifiedIndex_ = 0;
+      playing_ = 0;
+      thread_.reset(new WorkerThread);
+      opened = thread_->Create(NotificationRoutine, this);
+      if (opened) thread_->SetPriority(THREAD_PRIORITY_TIME_CRITICAL);
+    }
+  }
+  if (!opened) Close();
+  return opened;
+}
+
+bool SoundOutput::CreateBuffers(HWND window, int32_t framesPerBlock) {
+  if (FAILED(DirectSoundCreate(nullptr, &sound_, nullptr))) {
+    sound_ = nullptr;
+    return false;
+  }
+  if (FAILED(sound_->SetCooperativeLevel(window, DSSCL_PRIORITY))) return false;
+
+  WAVEFORMATEX format = PcmFormat(sampleRate_, stereo_ != 0, sixteenBit_ != 0);
+  DSBUFFERDESC desc;
+  std::memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  if (FAILED(sound_->CreateSoundBuffer(&desc, &primary_, nullptr))) {
+    primary_ = nullptr;
+    return false;
+  }
+  if (FAILED(primary_->SetFormat(&format))) return false;
+
+  blockSize_ = format.nBlockAlign * framesPerBlock;
+  std::memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY;
+  if (g_options.enableVolumeControl) desc.dwFlags |= DSBCAPS_CTRLVOLUME;
+  desc.dwBufferBytes = static_cast<DWORD>(blockCount_) * static_cast<DWORD>(blockSize_);
+  desc.lpwfxFormat = &format;
+  if (FAILED(sound_->CreateSoundBuffer(&desc, &secondary_, nullptr))) {
+    secondary_ = nullptr;
+    return false;
+  }
+  return true;
+}
+
+// One auto-reset event per block start, and the stop event last.
+bool SoundOutput::CreateNotifications() {
+  notifications_.reset(new Notification[blockCount_ + 1]);
+  for (int32_t i = 0; i <= blockCount_; ++i) {
+    notifications_[i].offset = static_cast<DWORD>(i) * static_cast<DWORD>(blockSize_);
+    notifications_[i].event = nullptr;
+  }
+  for (int32_t i = 0; i <= blockCount_; ++i) {
+    notifications_[i].event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (notifications_[i].event == nullptr) return false;
+  }
+  if (FAILED(secondary_->QueryInterface(IID_IDirectSoundNotify,
+                                        reinterpret_cast<void**>(&notify_)))) {
+    notify_ = nullptr;
+    return false;
+  }
+  std::unique_ptr<DSBPOSITIONNOTIFY[]> positions(new DSBPOSITIONNOTIFY[blockCount_]);
+  for (int32_t i = 0; i < blockCount_; ++i) {
+    positions[i].dwOffset = notifications_[i].offset;
+    positions[i].hEventNotify = notifications_[i].event;
+  }
+  return SUCCEEDED(notify_->SetNotificationPositions(static_cast<DWORD>(blockCount_),
+                                                     positions.get()));
+}
+
+// Follows the play cursor: each block-start event names the block it entered.
+DWORD WINAPI SoundOutput::NotificationRoutine(LPVOID self) {
+  SoundOutput* output = static_cast<SoundOutput*>(self);
+  int32_t count = 0;
+  std::unique_ptr<HANDLE[]> events;
+  {
+    Guard guard(output);
+    count = output->blockCount_;
+    events.reset(new HANDLE[count + 1]);
+    for (int32_t i = 0; i <= count; ++i) events[i] = output->notifications_[i].event;
+  }
+  for (;;) {
+    const DWORD result = MsgWaitForMultipleObjects(static_cast<DWORD>(count + 1), events.get(),
+                                                   FALSE, INFINITE, 0);
+    const DWORD index = result - WAIT_OBJECT_0;
+    if (result == WAIT_FAILED || index >= static_cast<DWORD>(count)) break;  // stop event
+    output->notifiedIndex_.store(static_cast<int32_t>(index));
+  }
+  return 0;
+}
+
+void SoundOutput::StopNotificationThread() {
+  if (thread_ == nullptr) return;
+  HANDLE stop = nullptr;
+  {
+    Guard guard(this);
+    if (notifications_ != nullptr) stop = notifications_[blockCount_].event;
+  }
+  if (stop == nullptr || !SetEvent(stop)) thread_->Terminate();
+  thread_->Stop();
+  thread_.reset();
+}
+
+void SoundOutput::Close() {
+  StopNotificationThread();
+  Guard guard(this);
+  ReleaseInterface(&notify_);
+  if (notifications_ != nullptr) {
+    for (int32_t i = 0; i <= blockCount_; ++i) {
+      if (notifications_[i].event != nullptr) CloseHandle(notifications_[i].event);
+    }
+    notifications_.reset();
+  }
+  ReleaseInterface(&secondary_);
+  ReleaseInterface(&primary_);
+  ReleaseInterface(&sound_);
+  playing_ = 0;
+}
+
+bool SoundOutput::IsOpen() {
+  Guard guard(this);
+  return secondary_ != nullptr;
+}
+
+void SoundOutput::SetPlaying(bool playing) {
+  Guard guard(this);
+  if (secondary_ == nullptr || (playing_ != 0) == playing) return;
+  if (playing) {
+    secondary_->Play(0, 0, DSBPLAY_LOOPING);
+  } else {
+    secondary_->Stop();
+  }
+  playing_ = playing ? 1 : 0;
+}
+
+void SoundOutput::SetVolume(int32_t percent) {
+  Guard guard(this);
+  if (secondary_ != nullptr) secondary_->SetVolume(VolumeForPercent(percent));
+}
+
+bool SoundOutput::CanWriteBlock() {
+  Guard guard(this);
+  return writeIndex_ != notifiedIndex_.load();
+}
+
+bool SoundOutput::LockNextBlock(uint8_t** block, int32_t* frames) {
+  Guard guard(this);
+  if (secondary_ == nullptr) return false;
+  const DWORD offset = static_cast<DWORD>(writeIndex_) * static_cast<DWORD>(blockSize_);
+  if (FAILED(secondary_->Lock(offset, static_cast<DWORD>(blockSize_), &lockedFirst_,
+                              &lockedFirstLength_, &lockedSecond_, &lockedSecondLength_, 0))) {
+    lockedFirst_ = lockedSecond_ = nullptr;
+    lockedFirstLength_ = lockedSecondLength_ = 0;
+    return false;
+  }
+  DWORD sampleFrames = lockedFirstLength_;
+  if (stereo_) sampleFrames /= 2;
+  if (sixteenBit_) sampleFrames /= 2;
+  if (block != nullptr) *block = static_cast<uint8_t*>(lockedFirst_);
+  if (frames != nullptr) *frames = static_cast<int32_t>(sampleFrames);
+  return true;
+}
+
+bool SoundOutput::UnlockBlock() {
+  Guard guard(this);
+  if (secondary_ == nullptr) return false;
+  if (FAILED(secondary_->Unlock(lockedFirst_, lockedFirstLength_, lockedSecond_,
+                                lockedSecondLength_))) {
+    return false;
+  }
+  writeIndex_ = (writeIndex_ + 1) % blockCount_;
+  return true;
+}
+
+void SoundOutput::ResyncWriteIndex() {
+  Guard guard(this);
+  writeIndex_ = notifiedIndex_.load() % blockCount_;
+}
+
+void SoundOutput::SetBlockCounter(int32_t value) {
+  Guard guard(this);
+  blockCounter_ = value;
+}
+
+void SoundOutput::CountBlock() {
+  Guard guard(this);
+  ++blockCounter_;
+}
+
+int32_t SoundOutput::GetBlockCounter() {
+  Guard guard(this);
+  return blockCounter_;
+}
+
+void SoundOutput::Lock() { EnterCriticalSection(&lock_); }
+
+void SoundOutput::Unlock() { LeaveCriticalSection(&lock_); }
+
+int32_t SoundOutput::BlockCount() {
+  Guard guard(this);
+  return blockCount_;
+}
+
+int32_t SoundOutput::BlockSize() {
+  Guard guard(this);
+  return blockSize_;
+}
+
+int32_t SoundOutput::WriteIndex() {
+  Guard guard(this);
+  return writeIndex_;
+}
+
+int32_t SoundOutput::NotifiedIndex() { return notifiedIndex_.load(); }
+
+IDirectSoundBuffer* SoundOutput::Buffer() {
+  Guard guard(this);
+  return secondary_;
+}

@@ -1,0 +1,322 @@
+// The player over fake outputs and a fake decoder, with its real threads.
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/options.h"
+#include "app/show_message.h"
+#include "decode/decoder_holder.h"
+#include "engine/player.h"
+#include "engine/ring_sizing.h"
+#include "engine/video_thread.h"
+#include "engine_fakes.h"
+#include "playlist/playlist.h"
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// The decoder the next open hands to the holder (which then owns it).
+FakeDecoder* g_nextDecoder = nullptr;
+bool g_nextOpens = true;
+
+Decoder* OpenNextDecoder(const char*, std::string*, bool* opened) {
+  Decoder* decoder = g_nextDecoder;
+  g_nextDecoder = nullptr;
+  *opened = g_nextOpens && decoder != nullptr;
+  return decoder;
+}
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_options.speedTroublesMode = kSkipFrames;
+    g_options.frameBufferSize = 4;  // half of the fake's 64 KB
+    g_options.fadeoutPause = 0;
+    g_options.disableAudio = 0;
+    g_options.subtitlesAutoLoad = 0;
+    previousOpen_ = DecoderHolder::SetOpenFunction(OpenNextDecoder);
+    previousHolder_ = g_decoderHolder;
+    g_decoderHolder = &holder;
+    previousPlaylist_ = g_playlist;
+    g_playlist = &playlist;
+    playlist.SetText("C:\\clips\\first.avi");
+    g_app.currentIndex = 0;
+    previousSink_ = SetMessageSink([this](const ShownMessage& m) {
+      messages.push_back(m);
+      return 1;
+    });
+    ports.sound = &sound;
+    ports.picture = &picture;
+    ports.host = &host;
+    ports.time = RealTime();
+    ports.decoders = &holder;
+    ports.effects = RecordingEffects();
+    decoder = new FakeDecoder;
+    decoder->frameCount_ = 30;
+    decoder->rate_ = 100;  // 10 ms a frame: whole clips play in a blink
+  }
+
+  void TearDown() override {
+    player.reset();
+    delete g_nextDecoder;
+    g_nextDecoder = nullptr;
+    g_nextOpens = true;
+    DecoderHolder::SetOpenFunction(previousOpen_);
+    g_decoderHolder = previousHolder_;
+    g_playlist = previousPlaylist_;
+    SetMessageSink(previousSink_);
+  }
+
+  // Opens the play list's current item on the prepared fake decoder.
+  bool Open() {
+    g_nextDecoder = decoder;
+    player.reset(new Player(ports));
+    return player->OpenWithSubtitles();
+  }
+
+  int NextFilePosts() {
+    int posts = 0;
+    for (const PostedCommand& c : host.Posted()) posts += c.id == kCommandNextFile ? 1 : 0;
+    return posts;
+  }
+
+  EngineGlobalsGuard globals;
+  FakeSound sound;
+  FakePicture picture;
+  FakeHost host;
+  DecoderHolder holder;
+  Playlist playlist;
+  PlaybackPorts ports;
+  FakeDecoder* decoder = nullptr;  // owned by the holder once opened
+  std::unique_ptr<Player> player;
+  std::vector<ShownMessage> messages;
+
+ private:
+  DecoderHolder::OpenFunction previousOpen_ = nullptr;
+  DecoderHolder* previousHolder_ = nullptr;
+  Playlist* previousPlaylist_ = nullptr;
+  MessageSink previousSink_;
+};
+
+TEST_F(PlayerTest, OpeningLeavesItPausedOnTheFirstFrame) {
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(player->State(), kPaused);
+  EXPECT_EQ(host.Title(), "file:C:\\clips\\first.avi");
+  EXPECT_STREQ(player->FileName(), "C:\\clips\\first.avi");
+  EXPECT_EQ(host.fits_, 1);
+  EXPECT_EQ(host.system_.screenSaver, 0);  // switched off while the file is open
+  EXPECT_EQ(player->FrameCount(), 30);
+  EXPECT_EQ(player->VideoWidth(), 8);
+  ASSERT_TRUE(WaitFor([&] { return !picture.Presented().empty(); }));
+  EXPECT_EQ(picture.Presented()[0], 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(player->CurrentFrame(), 0);  // paused: it stays on frame 0
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PlayerTest, TheFrameRingTakesTheChosenShareOfFreeMemory) {
+  host.availableMemory_ = 1048576000ull;
+  g_options.frameBufferSize = 2;  // 20 %
+  decoder->width_ = 640;
+  decoder->height_ = 480;
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(player->FrameRing().Capacity(), 341);
+  EXPECT_EQ(player->FrameRing().ElementSize(), 614400u);
+}
+
+TEST_F(PlayerTest, ItPlaysToTheEndAndPostsNextFileOnce) {
+  ASSERT_TRUE(Open());
+  player->Play();
+  EXPECT_EQ(player->State(), kPlaying);
+  ASSERT_TRUE(WaitFor([&] { return NextFilePosts() > 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(NextFilePosts(), 1);
+  EXPECT_EQ(player->CurrentFrame(), 30);
+  // Every frame was either shown or dropped, in order.
+  std::vector<int32_t> shown = picture.Presented();
+  EXPECT_GE(static_cast<int32_t>(shown.size()) - 1 + player->DroppedFrames(), 30);
+  for (size_t i = 1; i < shown.size(); ++i) EXPECT_LE(shown[i - 1], shown[i]);
+  EXPECT_EQ(shown.back(), 29);
+}
+
+TEST_F(PlayerTest, AFileThatCannotBeOpenedLeavesThePlayerClosed) {
+  g_nextOpens = false;
+  EXPECT_FALSE(Open());
+  EXPECT_EQ(player->State(), kClosed);
+  EXPECT_EQ(host.Title(), "default");
+  EXPECT_EQ(player->FileName(), nullptr);
+  EXPECT_EQ(holder.Current(), nullptr);
+  EXPECT_EQ(host.system_.screenSaver, 1);  // never touched
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_TRUE(picture.Presented().empty());  // no threads
+  player->Play();
+  EXPECT_EQ(player->State(), kClosed);
+}
+
+TEST_F(PlayerTest, SeekingLandsOnTheKeyframeAtOrBefore) {
+  decoder->frameCount_ = 1000;
+  decoder->keyframes_ = {0, 250, 750};
+  ASSERT_TRUE(Open());
+  EXPECT_TRUE(player->Seek(500));
+  EXPECT_EQ(player->CurrentFrame(), 250);
+  EXPECT_EQ(player->State(), kPaused);  // the state stays
+  ASSERT_TRUE(WaitFor([&] {
+    const std::vector<int32_t> shown = picture.Presented();
+    return !shown.empty() && shown.back() == 250;
+  }));
+  EXPECT_TRUE(player->Seek(750));
+  EXPECT_EQ(player->CurrentFrame(), 750);
+  EXPECT_FALSE(player->Seek(1000));
+  EXPECT_FALSE(player->Seek(-1));
+  EXPECT_EQ(player->CurrentFrame(), 750);
+}
+
+TEST_F(PlayerTest, WithoutAnIndexOnlyTheStartCanBeSought) {
+  decoder->frameCount_ = 100;
+  decoder->hasIndex_ = false;
+  ASSERT_TRUE(Open());
+  EXPECT_FALSE(player->IsSeekable());
+  EXPECT_FALSE(player->Seek(10));
+  EXPECT_EQ(player->CurrentFrame(), 0);
+  player->Play();
+  ASSERT_TRUE(WaitFor([&] { return player->CurrentFrame() >= 5; }));
+  player->Pause();
+  EXPECT_TRUE(player->Seek(0));
+  EXPECT_EQ(player->CurrentFrame(), 0);
+}
+
+TEST_F(PlayerTest, OpeningStartsAtTheResumePositionAndClearsIt) {
+  decoder->frameCount_ = 100;
+  g_app.resumePosition = 40;
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(g_app.resumePosition, 0);
+  EXPECT_EQ(player->CurrentFrame(), 40);
+  ASSERT_TRUE(WaitFor([&] { return !picture.Presented().empty(); }));
+  EXPECT_EQ(picture.Presented()[0], 40);
+}
+
+TEST_F(PlayerTest, ClosingRestoresTheSystemSettingsAndTheWindowSize) {
+  host.system_ = SystemSettings{1, 0, 1};
+  host.windowWidth_ = 512;
+  host.windowHeight_ = 420;
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(host.system_.powerOff, 0);
+  EXPECT_EQ(host.system_.screenSaver, 0);
+  player->Close();
+  EXPECT_EQ(player->State(), kClosed);
+  EXPECT_EQ(host.system_.powerOff, 1);
+  EXPECT_EQ(host.system_.lowPower, 0);
+  EXPECT_EQ(host.system_.screenSaver, 1);
+  EXPECT_EQ(host.restoredWidth_, 512);
+  EXPECT_EQ(host.restoredHeight_, 420);
+  EXPECT_EQ(host.Title(), "default");
+  EXPECT_EQ(picture.shutdowns_, 1);
+  EXPECT_EQ(holder.Current(), nullptr);
+  EXPECT_EQ(player->FrameCount(), 0);
+  EXPECT_EQ(player->FrameRing().Capacity(), 0);
+  player->Close();  // harmless when closed
+  EXPECT_EQ(picture.shutdowns_, 1);
+}
+
+TEST_F(PlayerTest, ClosingInFullscreenLeavesFullscreenFirst) {
+  ASSERT_TRUE(Open());
+  g_app.fullscreenRequested = 1;
+  player->Close();
+  EXPECT_EQ(host.fullscreenLeaves_, 1);
+}
+
+TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilled) {
+  decoder->hasAudio_ = true;
+  decoder->sampleRate_ = 1000;
+  decoder->samplesPerBlock_ = 80;
+  ASSERT_TRUE(Open());
+  EXPECT_TRUE(player->SoundPlays());
+  EXPECT_TRUE(sound.open_);
+  EXPECT_EQ(sound.openedBlocks_, 25);  // 25 x 80 samples = 2 s at 1,000 Hz
+  EXPECT_EQ(sound.counter_, 0);        // the prefill does not count
+  ASSERT_GE(sound.WrittenCount(), 25u);
+  for (size_t b = 0; b < 25; ++b) {
+    EXPECT_EQ(sound.Written(b), std::vector<uint8_t>(80, static_cast<uint8_t>(b))) << b;
+  }
+  EXPECT_EQ(g_effectLog.soundBlocks, 25);  // the audio filters ran on each
+  EXPECT_GE(player->BlockRing().Capacity(), 30);
+}
+
+TEST_F(PlayerTest, APrefillWithoutDecodedSoundIsEightBitSilence) {
+  decoder->hasAudio_ = true;
+  decoder->sampleRate_ = 1000;
+  decoder->samplesPerBlock_ = 80;
+  decoder->failAllBlocks_ = true;
+  ASSERT_TRUE(Open());
+  ASSERT_GE(sound.WrittenCount(), 25u);
+  for (size_t b = 0; b < 25; ++b) EXPECT_EQ(sound.Written(b), std::vector<uint8_t>(80, 128));
+}
+
+TEST_F(PlayerTest, SoundFollowsTheFreeBlocksWhilePlaying) {
+  decoder->hasAudio_ = true;
+  decoder->sampleRate_ = 1000;
+  decoder->samplesPerBlock_ = 20;  // 20 ms blocks: two frames at 100 fps
+  decoder->frameCount_ = 600;  // six seconds: still playing when the checks run
+  ASSERT_TRUE(Open());
+  const size_t prefilled = sound.WrittenCount();
+  sound.freeBlocks_ = 10;
+  player->Play();
+  // The writer fills the free blocks (whether or not the buffer plays yet),
+  // and the video thread starts the buffer at its first playing pass.
+  ASSERT_TRUE(WaitFor([&] { return sound.counter_ == 10; }));
+  EXPECT_EQ(sound.WrittenCount(), prefilled + 10);
+  EXPECT_EQ(sound.Written(prefilled), std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
+  ASSERT_TRUE(WaitFor([&] { return sound.playing_.load(); }));
+  player->Pause();
+  ASSERT_TRUE(WaitFor([&] { return !sound.playing_; }));
+}
+
+TEST_F(PlayerTest, WhenTheSoundOutputFailsTheFilePlaysSilentlyAfterTheMessage) {
+  decoder->hasAudio_ = true;
+  sound.failOpen_ = true;
+  ASSERT_TRUE(Open());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Can't init DirectSound for playing audio.");
+  EXPECT_EQ(messages[0].caption, "DirectSound troubles");
+  EXPECT_EQ(messages[0].type & MB_ICONHAND, static_cast<UINT>(MB_ICONHAND));
+  EXPECT_FALSE(player->SoundPlays());
+  EXPECT_EQ(decoder->audioDrops_, 1);
+  EXPECT_EQ(player->BlockRing().Capacity(), 0);
+  player->Play();
+  ASSERT_TRUE(WaitFor([&] { return NextFilePosts() == 1; }));
+  EXPECT_EQ(player->CurrentFrame(), 30);
+}
+
+TEST_F(PlayerTest, DisabledAudioOpensNoSoundOutput) {
+  decoder->hasAudio_ = true;
+  g_options.disableAudio = 1;
+  ASSERT_TRUE(Open());
+  EXPECT_FALSE(player->SoundPlays());
+  EXPECT_FALSE(sound.open_);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PlayerTest, OpeningAgainClosesTheFirstFile) {
+  ASSERT_TRUE(Open());
+  playlist.SetText("C:\\clips\\first.avi\rD:\\second.avi");
+  g_app.currentIndex = 1;
+  decoder = new FakeDecoder;
+  g_nextDecoder = decoder;
+  ASSERT_TRUE(player->Open());
+  EXPECT_EQ(host.Title(), "file:D:\\second.avi");
+  EXPECT_EQ(picture.shutdowns_, 1);
+  EXPECT_EQ(player->State(), kPaused);
+}
+
+}  // namespace

@@ -1,0 +1,276 @@
+// The presenter on Wine, whose DirectDraw offers no overlay: every set-up ends
+// in the plain window drawing, which is read back from the window.
+#include <gtest/gtest.h>
+
+#include "app/options.h"
+#include "video/video_presenter.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+LRESULT CALLBACK QuietWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) return 1;
+  if (message == WM_PAINT) {
+    ValidateRect(window, nullptr);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A visible popup window at the screen's corner that never paints itself.
+class PictureWindow {
+ public:
+  static constexpr int kWidth = 200;
+  static constexpr int kHeight = 150;
+
+  PictureWindow() {
+    WNDCLASSA windowClass;
+    std::memset(&windowClass, 0, sizeof windowClass);
+    windowClass.lpfnWndProc = QuietWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VelmoraPresenterTest";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0,
+                              0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+    Pump();
+  }
+  ~PictureWindow() { DestroyWindow(window_); }
+  HWND Get() const { return window_; }
+
+  void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+
+  void Fill(COLORREF color) {
+    HDC dc = GetDC(window_);
+    HBRUSH brush = CreateSolidBrush(color);
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ReleaseDC(window_, dc);
+  }
+
+  // The client area's pixels, 0x00RRGGBB, top row first.
+  std::vector<uint32_t> Pixels() {
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC window = GetDC(window_);
+    HDC memory = CreateCompatibleDC(window);
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, kWidth, kHeight, window, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                                 static_cast<const uint32_t*>(bits) + kWidth * kHeight);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window_, window);
+    for (uint32_t& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// A 64 x 48 YUY2 frame: the top 8 rows black (Y 0), below them the left
+// half at Y 255 and the right half at Y 128, all with U = V = 128.
+constexpr int32_t kFrameWidth = 64;
+constexpr int32_t kFrameHeight = 48;
+constexpr int32_t kPitch = 2 * kFrameWidth;
+
+uint8_t LumaAt(int32_t x, int32_t y) {
+  if (y < 8) return 0;
+  return x < kFrameWidth / 2 ? 255 : 128;
+}
+
+std::vector<uint8_t> TestFrame() {
+  std::vector<uint8_t> frame(static_cast<size_t>(kPitch) * kFrameHeight);
+  for (int32_t y = 0; y < kFrameHeight; ++y) {
+    for (int32_t x = 0; x < kFrameWidth; ++x) {
+      frame[static_cast<size_t>(y) * kPitch + 2 * x] = LumaAt(x, y);
+      frame[static_cast<size_t>(y) * kPitch + 2 * x + 1] = 128;
+    }
+  }
+  return frame;
+}
+
+// The "Low Quality (16Bit)" colours of those lumas with neutral chroma, as
+// the conversion's worked examples give them.
+uint32_t LowQualityColour(uint8_t luma) {
+  switch (luma) {
+    case 0: return 0x000000;
+    case 255: return (254u << 16) | (246u << 8) | 254u;
+    default: return (129u << 16) | (120u << 8) | 129u;  // 128
+  }
+}
+
+class VideoPresenterTest : public ::testing::Test {
+ protected:
+  // One window for the suite: making and destroying visible windows under
+  // Wine and Xvfb takes seconds each.
+  static void SetUpTestSuite() { shared_ = new PictureWindow; }
+  static void TearDownTestSuite() {
+    delete shared_;
+    shared_ = nullptr;
+  }
+
+  void SetUp() override {
+    saved_ = g_options;
+    g_options.highQualityConversion = 0;
+    g_options.nonOverlayResize = 0;
+  }
+  void TearDown() override {
+    presenter.Shutdown();
+    g_options = saved_;
+  }
+
+  static PictureWindow* shared_;
+  PictureWindow& window = *shared_;
+  VideoPresenter presenter;
+
+ private:
+  Options saved_;
+};
+
+PictureWindow* VideoPresenterTest::shared_ = nullptr;
+
+TEST_F(VideoPresenterTest, WithOverlaysOffItTakesNoDirectDrawObject) {
+  const RECT rect = {0, 0, 128, 96};
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, kAllowNonOverlay));
+  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
+  EXPECT_FALSE(presenter.HoldsDirectDraw());
+  // The back buffer bit alone is no overlay kind either.
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch,
+                              kAllowNonOverlay | kAllowBackBuffer));
+  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
+  EXPECT_FALSE(presenter.HoldsDirectDraw());
+  int32_t mode = -1;
+  bool doubleBuffered = true;
+  presenter.GetMode(&mode, &doubleBuffered);
+  EXPECT_EQ(mode, kPresentNonOverlay);
+  EXPECT_FALSE(doubleBuffered);
+}
+
+TEST_F(VideoPresenterTest, TheOverlaySearchEndsInThePlainWindowDrawing) {
+  const RECT rect = {0, 0, 128, 96};
+  const uint32_t everything = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 |
+                              kAllowUyvy | kAllowBackBuffer;
+  // With its own DirectDraw object ...
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, everything));
+  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
+  EXPECT_FALSE(presenter.HoldsDirectDraw());  // given back on the fallback
+
+  // ... and with a borrowed one, which it never releases.
+  IDirectDraw* directDraw = nullptr;
+  ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+  ASSERT_EQ(directDraw->SetCooperativeLevel(window.Get(), DDSCL_NORMAL), DD_OK);
+  ASSERT_TRUE(presenter.Setup(directDraw, window.Get(), &rect, 64, 48, kPitch, everything));
+  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
+  presenter.Shutdown();
+  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
+  EXPECT_EQ(directDraw->AddRef(), 2u);  // still only ours
+  directDraw->Release();
+  EXPECT_EQ(directDraw->Release(), 0u);
+}
+
+TEST_F(VideoPresenterTest, WithoutAWindowSetupFails) {
+  EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));
+  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
+}
+
+TEST_F(VideoPresenterTest, NothingIsPresentedBeforeSetupOrAfterShutdown) {
+  const std::vector<uint8_t> frame = TestFrame();
+  EXPECT_FALSE(presenter.Present(frame.data()));
+  const RECT rect = {0, 0, 64, 48};
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, kAllowNonOverlay));
+  EXPECT_TRUE(presenter.Present(frame.data()));
+  presenter.Shutdown();
+  EXPECT_FALSE(presenter.Present(frame.data()));
+}
+
+TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheConvertedFrameResizedIntoTheRectangle) {
+  const std::vector<uint8_t> frame = TestFrame();
+  window.Fill(RGB(1, 2, 3));
+  const RECT rect = {10, 20, 10 + 128, 20 + 96};  // twice the frame's size
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kFrameWidth, kFrameHeight, kPitch,
+                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Present(frame.data()));
+  const std::vector<uint32_t> pixels = window.Pixels();
+
+  // Nearest resize: output pixel (x, y) samples source column (x * sx) >> 16
+  // and source row (h - 1 - ((i * sy) >> 16)), i counted from the bottom.
+  const int32_t stepX = (kFrameWidth * 65536 - 65536) / 128;
+  const int32_t stepY = (kFrameHeight * 65536 - 65536) / 96;
+  int32_t mismatches = 0;
+  for (int32_t y = 0; y < 96; ++y) {
+    const int32_t i = 96 - 1 - y;
+    const int32_t sourceRow = kFrameHeight - 1 - ((i * stepY) >> 16);
+    for (int32_t x = 0; x < 128; ++x) {
+      const int32_t sourceColumn = (x * stepX) >> 16;
+      const uint32_t expected = LowQualityColour(LumaAt(sourceColumn, sourceRow));
+      const uint32_t actual = pixels[static_cast<size_t>(20 + y) * PictureWindow::kWidth + 10 + x];
+      if (actual != expected && ++mismatches <= 5) {
+        ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << actual << " != "
+                      << expected;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // Outside the rectangle the window is untouched.
+  EXPECT_EQ(pixels[5 * PictureWindow::kWidth + 5], 0x010203u);
+  EXPECT_EQ(pixels[(20 + 96) * PictureWindow::kWidth + 10 + 128], 0x010203u);
+}
+
+TEST_F(VideoPresenterTest, AZeroSizeRectangleShowsNothing) {
+  const std::vector<uint8_t> frame = TestFrame();
+  window.Fill(RGB(1, 2, 3));
+  for (const RECT& rect : {RECT{10, 10, 10, 60}, RECT{10, 10, 60, 10}}) {
+    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kFrameWidth, kFrameHeight, kPitch,
+                                kAllowNonOverlay));
+    EXPECT_FALSE(presenter.Present(frame.data()));
+  }
+  for (uint32_t p : window.Pixels()) ASSERT_EQ(p, 0x010203u);
+}
+
+TEST_F(VideoPresenterTest, ANewRectangleTakesEffectAtTheNextSetup) {
+  const std::vector<uint8_t> frame = TestFrame();
+  window.Fill(RGB(1, 2, 3));
+  const RECT small = {0, 0, 64, 48};
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &small, kFrameWidth, kFrameHeight, kPitch,
+                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Present(frame.data()));
+  EXPECT_EQ(window.Pixels()[40 * PictureWindow::kWidth + 100], 0x010203u);
+  const RECT wide = {0, 0, 192, 144};
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &wide, kFrameWidth, kFrameHeight, kPitch,
+                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Present(frame.data()));
+  // Source pixel (33, 13) at three times the size: the right half's grey.
+  EXPECT_EQ(window.Pixels()[40 * PictureWindow::kWidth + 100], LowQualityColour(128));
+}
+
+TEST_F(VideoPresenterTest, ANullRectangleMeansTheWholeClientArea) {
+  const std::vector<uint8_t> frame = TestFrame();
+  window.Fill(RGB(1, 2, 3));
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kPitch,
+                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Present(frame.data()));
+  const std::vector<uint32_t> pixels = window.Pixels();
+  EXPECT_EQ(pixels[0], 0u);  // the black top rows, stretched to the corner
+  EXPECT_EQ(pixels[(PictureWindow::kHeight - 1) * PictureWindow::kWidth + PictureWindow::kWidth - 1],
+            LowQualityColour(128));
+}
+
+}  // namespace
