@@ -32,3 +32,10 @@ SourceVideoPin* AviSplitterFilter::VideoOutput() const {
 SourceAudioPin* AviSplitterFilter::AudioOutput() const {
   return static_cast<SourceAudioPin*>(AudioPin());
 }
+
+AviSplitterFilter::~AviSplitterFilter() {
+  DetachPin(VideoPin());
+  if (AudioPin() != nullptr) DetachPin(AudioPin());
+}
+
+void AviSplitterFilter::DetachPin(IPin* pin) { static_cast<SourcePin*>(pin)->ForgetFilter(); }

@@ -26,5 +26,6 @@ class AviSplitterFilter : public FilterBase, private InstanceCounter<AviSplitter
   using InstanceCounter<AviSplitterFilter>::Live;
 
  private:
-  ~AviSplitterFilter() override = default;
+  ~AviSplitterFilter() override;
+  void DetachPin(IPin* pin) override;
 };

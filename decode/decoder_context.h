@@ -7,21 +7,12 @@
 // decompressor calls back into the grabber on the same thread.
 #pragma once
 
+#include "decode/audio_block_math.h"
 #include "decode/direct_show.h"
 #include "media/avi_file.h"
 
 #include <cstdint>
 #include <memory>
-
-// The format of the decoded sound blocks.
-struct AudioOutputFormat {
-  uint8_t stereo = 0;
-  uint8_t sixteenBit = 0;
-  int32_t samplesPerBlock = 0;  // at the source rate
-  int32_t outputSamplesPerBlock = 0;
-  int32_t outputSamplesPerSecond = 0;
-  int32_t outputBytesPerBlock = 0;
-};
 
 // Decoded sound that arrived while less was wanted: kept for the next block.
 struct OverflowBuffer {
@@ -70,6 +61,7 @@ class DecoderContext {
   uint32_t backupFrameSize = 0;
   const uint8_t* lastReceivedFrame = nullptr;
   int32_t lastReceivedLength = 0;  // the grabber's last sample's data length
+  int32_t videoChunksDelivered = 0;  // counted for inspection (tests, statistics)
 
   // Audio delivery, under the audio lock.
   int32_t nextBlock = -1;  // -1: nothing delivered yet

@@ -52,6 +52,8 @@ class DestPin : public IPin {
   // The type kept by the last accepted connection (it stays after Disconnect).
   const AM_MEDIA_TYPE& ConnectionType() const { return connectionType_; }
   bool IsConnected() const { return connectedPin_ != nullptr; }
+  // The filter no longer owns the pin: QueryPinInfo then names no filter.
+  void ForgetFilter() { filter_ = nullptr; }
 
  protected:
   DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberFilter* filter,
@@ -69,7 +71,9 @@ class DestPin : public IPin {
  private:
   LONG references_ = 0;
   IPin* connectedPin_ = nullptr;   // not counted while connected
-  SampleGrabberFilter* filter_;    // not counted: the filter holds the pin
+  // Not counted: the filter holds the pin. Cleared when the filter lets the
+  // pin go; only the user-interface thread touches it.
+  SampleGrabberFilter* filter_;
   DestTransport* transport_ = nullptr;   // counted
   IMemAllocator* allocator_ = nullptr;   // counted
   const AM_MEDIA_TYPE* preferred_ = nullptr;

@@ -46,7 +46,9 @@ void FilterBase::GiveUpAudioPin() {
     audio = audioPin_;
     audioPin_ = nullptr;
   }
-  if (audio != nullptr) audio->Release();
+  if (audio == nullptr) return;
+  DetachPin(audio);
+  audio->Release();
 }
 
 STDMETHODIMP FilterBase::QueryInterface(REFIID iid, void** object) {

@@ -46,6 +46,9 @@ class FilterBase : public IBaseFilter {
 
   // Called by derived constructors; the filter takes over the references.
   void AdoptPins(IPin* videoPin, IPin* audioPin);
+  // Tells a pin that its filter no longer owns it (given up, or the filter
+  // is going): its back pointer is not counted, so it must not outlive us.
+  virtual void DetachPin(IPin* pin) = 0;
   void SetState(FILTER_STATE state);
   CRITICAL_SECTION* Lock() const { return lock_; }
 

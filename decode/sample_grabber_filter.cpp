@@ -23,3 +23,10 @@ DestVideoPin* SampleGrabberFilter::VideoInput() const {
 DestAudioPin* SampleGrabberFilter::AudioInput() const {
   return static_cast<DestAudioPin*>(AudioPin());
 }
+
+SampleGrabberFilter::~SampleGrabberFilter() {
+  DetachPin(VideoPin());
+  if (AudioPin() != nullptr) DetachPin(AudioPin());
+}
+
+void SampleGrabberFilter::DetachPin(IPin* pin) { static_cast<DestPin*>(pin)->ForgetFilter(); }

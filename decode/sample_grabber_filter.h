@@ -26,5 +26,6 @@ class SampleGrabberFilter : public FilterBase, private InstanceCounter<SampleGra
   using InstanceCounter<SampleGrabberFilter>::Live;
 
  private:
-  ~SampleGrabberFilter() override = default;
+  ~SampleGrabberFilter() override;
+  void DetachPin(IPin* pin) override;
 };

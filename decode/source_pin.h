@@ -52,6 +52,8 @@ class SourcePin : public IPin {
   IMemAllocator* Allocator() const { return allocator_; }
   const AM_MEDIA_TYPE& MediaType() const { return mediaType_; }
   bool IsConnected() const { return connectedPin_ != nullptr; }
+  // The filter no longer owns the pin: QueryPinInfo then names no filter.
+  void ForgetFilter() { filter_ = nullptr; }
 
  protected:
   SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
@@ -69,7 +71,9 @@ class SourcePin : public IPin {
   IPin* connectedPin_ = nullptr;          // not counted while connected
   IMemInputPin* transport_ = nullptr;     // counted while connected
   ALLOCATOR_PROPERTIES properties_ = {};  // as asked of the allocator
-  AviSplitterFilter* filter_;             // not counted: the filter holds the pin
+  // Not counted: the filter holds the pin. Cleared when the filter lets the
+  // pin go; only the user-interface thread touches it.
+  AviSplitterFilter* filter_;
   IMemAllocator* allocator_ = nullptr;    // counted while connected
   IMemAllocator* defaultAllocator_ = nullptr;  // counted; the standard memory allocator
   const wchar_t* name_;

@@ -1,0 +1,61 @@
+#include "tests/decode/clip_decoding_support.h"
+
+#include "tests/common/test_paths.h"
+
+#include <cmath>
+#include <cstdio>
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  uint8_t buffer[65536];
+  size_t count;
+  while ((count = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+    bytes.insert(bytes.end(), buffer, buffer + count);
+  }
+  std::fclose(file);
+  return bytes;
+}
+
+double Psnr(const uint8_t* a, const uint8_t* b, size_t count) {
+  double squares = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const double d = static_cast<double>(a[i]) - b[i];
+    squares += d * d;
+  }
+  if (squares == 0) return 99.0;
+  return 10.0 * std::log10(255.0 * 255.0 * count / squares);
+}
+
+DecoderOpenSettings DefaultSettings() { return DecoderOpenSettings(); }
+
+void ClipTest::SetUp() {
+  ComTest::SetUp();
+  decoder_.reset(new DirectShowDecoder());
+}
+
+void ClipTest::TearDown() {
+  decoder_.reset();
+  ComTest::TearDown();
+}
+
+bool ClipTest::OpenClip(const std::string& name, const DecoderOpenSettings& settings) {
+  if (!ClipExists(name)) {
+    ADD_FAILURE() << "clip " << name << " was not made";
+    return false;
+  }
+  DecoderOpenSettings withOptions = settings;
+  withOptions.highQuality = &highQuality_;
+  withOptions.autoSync = &autoSync_;
+  const bool opened = decoder_->Open(ClipPath(name).c_str(), &messages_, withOptions);
+  decoder_->GetVideoInfo(&width_, &height_, &frameCount_, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr);
+  return opened;
+}
+
+std::vector<uint8_t> ClipTest::Reference(const std::string& fileName) {
+  std::vector<uint8_t> bytes = ReadWholeFile(ClipPath(fileName));
+  if (bytes.empty()) ADD_FAILURE() << "reference " << fileName << " was not made";
+  return bytes;
+}

@@ -1,0 +1,48 @@
+// Opening the ffmpeg-made clips with the DirectShow decoder and comparing
+// what it decodes with ffmpeg's own decode of the same clip (made by
+// make_decode_references.sh).
+#pragma once
+
+#include "decode/direct_show_decoder.h"
+#include "tests/decode/com_test_support.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The whole file, or empty when it cannot be read.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
+// Peak signal-to-noise ratio of two byte runs of equal length, in dB
+// (99 when they are equal).
+double Psnr(const uint8_t* a, const uint8_t* b, size_t count);
+
+// Settings as the options' defaults give them, with high-quality conversion.
+DecoderOpenSettings DefaultSettings();
+
+class ClipTest : public ComTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Opens the clip (skipping the test when it was not made); messages are kept.
+  bool OpenClip(const std::string& name, const DecoderOpenSettings& settings = DefaultSettings());
+  // The reference file beside a clip, e.g. "cinepak_pcm16.yuyv".
+  std::vector<uint8_t> Reference(const std::string& fileName);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int32_t FrameCount() const { return frameCount_; }
+  size_t FrameSize() const { return static_cast<size_t>((width_ * 2 + 3) / 4 * 4) * height_; }
+
+  std::unique_ptr<DirectShowDecoder> decoder_;
+  std::string messages_;
+  uint8_t highQuality_ = 1;
+  uint8_t autoSync_ = 0;
+
+ private:
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  int32_t frameCount_ = 0;
+};

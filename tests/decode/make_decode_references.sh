@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Decodes the test clips with ffmpeg into reference data for the decoding
+# tests (once; what exists is kept):
+#   CLIP.yuyv          every frame slot as full-range YUY2 (ffmpeg's RGB decode
+#                      converted with BT.601 weights, chroma pairs averaged;
+#                      an empty chunk repeats the frame before it)
+#   CLIP.swapped.yuyv  the same with red and blue exchanged (MS Video 1 only)
+#   CLIP.a0 / CLIP.a1  the first / second sound stream decoded, in the
+#                      stream's own sample format for PCM, else 16-bit
+set -euo pipefail
+dir=${1:?usage: make_decode_references.sh CLIP-DIR}
+
+make() {  # output, ffmpeg arguments...
+  local out=$1
+  shift
+  [ -s "$out" ] && return 0
+  ffmpeg -v error -nostdin -y "$@" "$out.part"
+  mv "$out.part" "$out"
+}
+
+yuyv=(-fps_mode cfr -vf "scale=out_range=full:out_color_matrix=bt601:flags=area+accurate_rnd+full_chroma_int"
+      -pix_fmt yuyv422 -f rawvideo)
+swap="colorchannelmixer=rr=0:rb=1:br=1:bb=0"
+
+for clip in "$dir"/*.avi; do
+  name=${clip%.avi}
+  case $(basename "$clip") in
+    *_long.avi) ;;  # three minutes of pictures: used for its sound only
+    msvc_*)
+      make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}"
+      make "$name.swapped.yuyv" -i "$clip" -map 0:v:0 -fps_mode cfr \
+        -vf "$swap,scale=out_range=full:out_color_matrix=bt601:flags=area+accurate_rnd+full_chroma_int" \
+        -pix_fmt yuyv422 -f rawvideo ;;
+    *) make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}" ;;
+  esac
+  streams=$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 "$clip")
+  n=0
+  for codec in $streams; do
+    case $codec in
+      pcm_u8) format=(-c:a pcm_u8 -f u8) ;;
+      *) format=(-c:a pcm_s16le -f s16le) ;;
+    esac
+    make "$name.a$n" -i "$clip" -map "0:a:$n" "${format[@]}"
+    n=$((n + 1))
+  done
+done

@@ -1,0 +1,198 @@
+// Real decoding under Wine: every frame of the Cinepak, MS Video 1 and raw
+// clips through the installed decompressors, against ffmpeg's decode of the
+// same frame; read in order, at random positions and backwards.
+#include "tests/decode/clip_decoding_support.h"
+#include "tests/decode/known_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+struct VideoClip {
+  const char* name;     // the clip without ".avi"
+  double minimumPsnr;   // against ffmpeg's decode
+  int emptyChunks;      // frames that repeat the one before
+  // MS Video 1 under Wine: red and blue arrive exchanged, and frames between
+  // keyframes are decoded over a fresh, uninitialised buffer each time (the
+  // blocks they skip hold garbage), so only keyframes can be compared.
+  bool msVideo1;
+};
+
+class VideoDecodingTest : public ClipTest, public ::testing::WithParamInterface<VideoClip> {
+ protected:
+  // Reads every frame in order; the results and pictures are kept.
+  void ReadSequentially() {
+    frames_.assign(FrameCount(), std::vector<uint8_t>(FrameSize()));
+    results_.assign(FrameCount(), false);
+    for (int32_t f = 0; f < FrameCount(); ++f) results_[f] = decoder_->ReadVideoFrame(frames_[f].data(), f);
+  }
+  // Frames whose pictures can be compared on this platform.
+  bool Comparable(int32_t frame) {
+    if (!GetParam().msVideo1 || !RunningUnderWine()) return true;
+    return decoder_->PreviousKeyframe(frame) == frame;
+  }
+
+  std::vector<std::vector<uint8_t>> frames_;
+  std::vector<bool> results_;
+};
+
+}  // namespace
+
+TEST_P(VideoDecodingTest, EveryFrameInOrderMatchesFfmpeg) {
+  const VideoClip& clip = GetParam();
+  ASSERT_TRUE(OpenClip(std::string(clip.name) + ".avi")) << messages_;
+  std::vector<uint8_t> reference = Reference(std::string(clip.name) + ".yuyv");
+  ASSERT_EQ(FrameCount() * FrameSize(), reference.size());
+  const bool swappedOnWine = clip.msVideo1 && RunningUnderWine();
+  std::vector<uint8_t> swapped;
+  if (swappedOnWine) swapped = Reference(std::string(clip.name) + ".swapped.yuyv");
+
+  ReadSequentially();
+  int empty = 0;
+  int compared = 0;
+  double worst = 99, worstSwapped = 99;
+  for (int32_t f = 0; f < FrameCount(); ++f) {
+    if (!results_[f]) {
+      // An empty chunk: false, and the last picture once more (ffmpeg fills
+      // the gap its own way, so there is no reference to compare with).
+      ++empty;
+      ASSERT_GT(f, 0);
+      EXPECT_EQ(frames_[f - 1], frames_[f]) << "frame " << f;
+      continue;
+    }
+    if (!Comparable(f)) continue;
+    ++compared;
+    worst = std::min(worst, Psnr(frames_[f].data(), reference.data() + f * FrameSize(), FrameSize()));
+    if (swappedOnWine) {
+      worstSwapped = std::min(worstSwapped,
+                              Psnr(frames_[f].data(), swapped.data() + f * FrameSize(), FrameSize()));
+    }
+  }
+  EXPECT_EQ(clip.emptyChunks, empty);
+  EXPECT_GT(compared, 1);
+  if (swappedOnWine) {
+    std::printf("%s: %d of %d frames compared (keyframes only under Wine)\n", clip.name, compared,
+                FrameCount());
+    ExpectTodoWine(worst > clip.minimumPsnr,
+                   std::string(clip.name) + ": MS Video 1 arrives with red and blue exchanged (" +
+                       std::to_string(worst) + " dB)");
+    EXPECT_GT(worstSwapped, clip.minimumPsnr) << "with red and blue exchanged back";
+  } else {
+    EXPECT_GT(worst, clip.minimumPsnr) << clip.name;
+  }
+}
+
+TEST_P(VideoDecodingTest, RandomAndBackwardReadsGiveTheSequentialPictures) {
+  const VideoClip& clip = GetParam();
+  ASSERT_TRUE(OpenClip(std::string(clip.name) + ".avi")) << messages_;
+  ReadSequentially();
+  std::vector<uint8_t> frame(FrameSize());
+  std::mt19937 random(20261205);
+  for (int i = 0; i < 40; ++i) {
+    const int32_t f = static_cast<int32_t>(random() % FrameCount());
+    EXPECT_EQ(results_[f], decoder_->ReadVideoFrame(frame.data(), f)) << "frame " << f;
+    if (Comparable(f)) EXPECT_TRUE(frame == frames_[f]) << "random read of frame " << f;
+  }
+  for (int32_t f = FrameCount() - 1; f >= 0; --f) {
+    EXPECT_EQ(results_[f], decoder_->ReadVideoFrame(frame.data(), f)) << "frame " << f;
+    if (Comparable(f)) EXPECT_TRUE(frame == frames_[f]) << "backward read of frame " << f;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
+                         ::testing::Values(VideoClip{"raw_pcm16", 40, 0, false},
+                                           VideoClip{"raw_mp3", 40, 1, false},
+                                           VideoClip{"cinepak_pcm16", 30, 0, false},
+                                           VideoClip{"cinepak_mp3", 30, 1, false},
+                                           VideoClip{"cinepak_msadpcm", 30, 0, false},
+                                           VideoClip{"msvc_silent", 30, 0, true},
+                                           VideoClip{"msvc_pcm8", 30, 0, true}),
+                         [](const ::testing::TestParamInfo<VideoClip>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// Cinepak keyframes at 0, 12, 24, 36 and 48.
+TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary) {
+  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
+  ASSERT_EQ(12, decoder_->PreviousKeyframe(20));
+  std::vector<uint8_t> frame(FrameSize());
+  EXPECT_EQ(0, decoder_->VideoChunksDelivered());
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 0));
+  EXPECT_EQ(1, decoder_->VideoChunksDelivered());
+  // The next frames in order: one chunk each.
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 1));
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 2));
+  EXPECT_EQ(3, decoder_->VideoChunksDelivered());
+  // Forward to 10 within the same keyframe's frames: from where it was.
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 10));
+  EXPECT_EQ(11, decoder_->VideoChunksDelivered());
+  // Back to 5: again from keyframe 0, frames 0 to 4 as preroll.
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 5));
+  EXPECT_EQ(17, decoder_->VideoChunksDelivered());
+  // Forward to 40: from keyframe 36, not from 6.
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 40));
+  EXPECT_EQ(22, decoder_->VideoChunksDelivered());
+  // The same frame again starts from its keyframe.
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 40));
+  EXPECT_EQ(27, decoder_->VideoChunksDelivered());
+}
+
+TEST_F(ClipTest, FramesOutOfRangeGiveFalseWithoutTouchingTheGraph) {
+  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
+  std::vector<uint8_t> frame(FrameSize(), 0x5A);
+  EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), -1));
+  EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), FrameCount()));
+  EXPECT_FALSE(decoder_->ReadVideoFrame(nullptr, 0));
+  EXPECT_EQ(0, decoder_->VideoChunksDelivered());
+  EXPECT_EQ(std::vector<uint8_t>(FrameSize(), 0x5A), frame);
+  EXPECT_TRUE(decoder_->ReadVideoFrame(frame.data(), FrameCount() - 1));
+}
+
+// Wine's AVI Decompressor agrees to YUY2 and then writes RGB: the check at
+// opening catches it and the picture comes through RGB24.
+TEST_F(ClipTest, AMisbehavingYuy2DecompressorIsConnectedAgainForRgb24) {
+  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
+  int32_t rgb = 0;
+  decoder_->GetVideoSummary(nullptr, nullptr, nullptr, nullptr, nullptr, &rgb);
+  if (!RunningUnderWine()) GTEST_SKIP() << "what the decompressor does is the system's";
+  EXPECT_TRUE(decoder_->VideoReconnectedForRgb24());
+  EXPECT_EQ(1, rgb);
+  EXPECT_TRUE(messages_.empty()) << messages_;
+}
+
+// Both conversion qualities, switched while the file is open.
+TEST_F(ClipTest, TheConversionOptionTakesEffectAtTheNextFrame) {
+  ASSERT_TRUE(OpenClip("raw_pcm16.avi")) << messages_;
+  std::vector<uint8_t> reference = Reference("raw_pcm16.yuyv");
+  std::vector<uint8_t> high(FrameSize()), low(FrameSize());
+  ASSERT_TRUE(decoder_->ReadVideoFrame(high.data(), 7));
+  highQuality_ = 0;
+  ASSERT_TRUE(decoder_->ReadVideoFrame(low.data(), 7));
+  EXPECT_NE(high, low);
+  // Colours reduced to 15 bits cost precision, not the picture.
+  EXPECT_GT(Psnr(low.data(), reference.data() + 7 * FrameSize(), FrameSize()), 30.0);
+  highQuality_ = 1;
+  ASSERT_TRUE(decoder_->ReadVideoFrame(low.data(), 7));
+  EXPECT_EQ(high, low);
+}
+
+TEST_F(ClipTest, SafeVideoBackupModeGivesTheSamePictures) {
+  for (const char* name : {"cinepak_mp3.avi", "raw_pcm16.avi"}) {
+    ASSERT_TRUE(OpenClip(name)) << messages_;
+    std::vector<std::vector<uint8_t>> direct(FrameCount(), std::vector<uint8_t>(FrameSize()));
+    for (int32_t f = 0; f < FrameCount(); ++f) decoder_->ReadVideoFrame(direct[f].data(), f);
+    DecoderOpenSettings safe;
+    safe.safeBackupMode = true;
+    ASSERT_TRUE(OpenClip(name, safe)) << messages_;
+    std::vector<uint8_t> frame(FrameSize());
+    for (int32_t f = 0; f < FrameCount(); ++f) {
+      decoder_->ReadVideoFrame(frame.data(), f);
+      EXPECT_TRUE(frame == direct[f]) << name << " frame " << f;
+    }
+  }
+}
