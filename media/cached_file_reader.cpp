@@ -35,40 +35,51 @@ CachedFileReader::~CachedFileReader() {
 
 bool CachedFileReader::Open(const char* path, int32_t slots) {
   Close();
-  bool opened = false;
+  bool opened;
   {
     CriticalSectionLock table(&tableLock_);
-    {
-      CriticalSectionLock file(&fileLock_);
-      directMode_ = 0;
-      slotCount_ = std::clamp(slots, kMinSlots, kMaxSlots);
-      HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-      opened = handle != INVALID_HANDLE_VALUE && handle != nullptr;
-      if (opened) {
-        file_ = handle;
-        DWORD high = 0;
-        const DWORD low = GetFileSize(file_, &high);
-        opened = !(low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR);
-        fileSize_ = static_cast<uint64_t>(high) << 32 | low;
-      }
-    }
-    for (int32_t i = 0; opened && i < slotCount_; ++i) {
-      slotBuffers_[i].reset(new (std::nothrow) uint8_t[kBlockSize]);
-      opened = slotBuffers_[i] != nullptr;
-      slotStates_[i] = kSlotEmpty;
-      slotStamps_[i] = 0;
-    }
-    if (opened) {
-      filePointerBlock_ = -1;
-      lastBlock_ = static_cast<uint32_t>(fileSize_ / kBlockSize);
-      readAhead_.reset(new WorkerThread);
-      opened = readAhead_->Create(ReadAheadThread, this);
-      if (opened) readAhead_->SetPriority(THREAD_PRIORITY_ABOVE_NORMAL);
-    }
+    directMode_ = 0;
+    slotCount_ = std::clamp(slots, kMinSlots, kMaxSlots);
+    opened = OpenFile(path) && AllocateSlots() && StartReadAhead();
   }
   if (!opened) Close();
   return opened;
+}
+
+// Called under the table lock.
+bool CachedFileReader::OpenFile(const char* path) {
+  CriticalSectionLock file(&fileLock_);
+  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return false;
+  file_ = handle;
+  filePointerBlock_ = -1;
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file_, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  fileSize_ = static_cast<uint64_t>(high) << 32 | low;
+  lastBlock_ = static_cast<uint32_t>(fileSize_ / kBlockSize);
+  return true;
+}
+
+// Called under the table lock.
+bool CachedFileReader::AllocateSlots() {
+  for (int32_t i = 0; i < slotCount_; ++i) {
+    slotBuffers_[i].reset(new (std::nothrow) uint8_t[kBlockSize]);
+    if (slotBuffers_[i] == nullptr) return false;
+    slotStates_[i] = kSlotEmpty;
+    slotStamps_[i] = 0;
+  }
+  return true;
+}
+
+// Called under the table lock: the thread's first look at the slots waits
+// until the reader is fully open.
+bool CachedFileReader::StartReadAhead() {
+  readAhead_.reset(new WorkerThread);
+  if (!readAhead_->Create(ReadAheadThread, this)) return false;
+  readAhead_->SetPriority(THREAD_PRIORITY_ABOVE_NORMAL);
+  return true;
 }
 
 void CachedFileReader::Close() {
@@ -124,8 +135,7 @@ bool CachedFileReader::Read(void* destination, uint32_t position, uint32_t lengt
   }
   if (direct) return DirectRead(destination, position, length);
   // Nothing valid lies past the end of the file: a chunk cut off by it is
-  // not read (with the last block's tail as zeros) but fails, like the end of
-  // the data.
+  // not read at all but fails, like the end of the data.
   if (static_cast<uint64_t>(position) + length > fileSize) return false;
 
   CriticalSectionLock read(&readLock_);
@@ -191,6 +201,19 @@ bool CachedFileReader::AnySlotRequested() const {
   return false;
 }
 
+// Called under the table lock: the first empty slot, else the one used least
+// recently (the lowest index among equal stamps).
+int32_t CachedFileReader::SlotToReuse() const {
+  for (int32_t i = 0; i < slotCount_; ++i) {
+    if (slotStates_[i] == kSlotEmpty) return i;
+  }
+  int32_t chosen = 0;
+  for (int32_t i = 1; i < slotCount_; ++i) {
+    if (slotStamps_[i] < slotStamps_[chosen]) chosen = i;
+  }
+  return chosen;
+}
+
 void CachedFileReader::WaitWhileRequested(int32_t slot) {
   PollPacer pacer;
   for (;;) {
@@ -210,18 +233,7 @@ void CachedFileReader::Request(uint32_t block) {
       if (slotCount_ == 0 || block > lastBlock_) return;
       if (!AnySlotRequested()) {
         if (FindSlot(block) >= 0) return;
-        // The first empty slot, else the one used least recently (the lowest
-        // index among equal stamps).
-        int32_t chosen = -1;
-        for (int32_t i = 0; i < slotCount_ && chosen < 0; ++i) {
-          if (slotStates_[i] == kSlotEmpty) chosen = i;
-        }
-        if (chosen < 0) {
-          chosen = 0;
-          for (int32_t i = 1; i < slotCount_; ++i) {
-            if (slotStamps_[i] < slotStamps_[chosen]) chosen = i;
-          }
-        }
+        const int32_t chosen = SlotToReuse();
         ++useClock_;
         slotStates_[chosen] = kSlotRequested;
         slotBlocks_[chosen] = block;
@@ -296,12 +308,10 @@ bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
   filePointerBlock_ = static_cast<int32_t>(block);
   DWORD got = 0;
   if (!ReadFile(file_, buffer, kBlockSize, &got, nullptr)) got = 0;
-  if (got < kBlockSize) {
-    // The last, short block: no stale bytes of another block stay behind its
-    // end. After a short read the pointer is not at the next block.
-    std::memset(buffer + got, 0, kBlockSize - got);
-    filePointerBlock_ = kPointerUnknown;
-  }
+  // After a short read (the last block) the pointer is not at the next
+  // block. What the buffer holds past the end of the file is never read: reads
+  // reaching past the end fail.
+  if (got < kBlockSize) filePointerBlock_ = kPointerUnknown;
   return got > 0;
 }
 

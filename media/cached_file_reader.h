@@ -68,6 +68,9 @@ class CachedFileReader {
   int32_t FilePointerBlock();
 
  private:
+  bool OpenFile(const char* path);
+  bool AllocateSlots();
+  bool StartReadAhead();
   static DWORD WINAPI ReadAheadThread(LPVOID self);
   void ReadAheadLoop();
   bool LoadNextRequestedBlock();
@@ -75,6 +78,7 @@ class CachedFileReader {
   bool BlockRead(uint8_t* destination, uint32_t block, uint32_t start, uint32_t count);
   int32_t FindSlot(uint32_t block) const;
   bool AnySlotRequested() const;
+  int32_t SlotToReuse() const;
   void WaitWhileRequested(int32_t slot);
   bool DirectRead(void* destination, uint32_t position, uint32_t length);
 

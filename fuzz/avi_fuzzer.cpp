@@ -1,0 +1,88 @@
+// Opens arbitrary bytes as an AVI file, with and without its index, and reads
+// every frame, every audio position and every keyframe. Each input is written
+// to a file in /dev/shm (the reader opens files by path); the reads are
+// bounded so that no input can run for long whatever lengths it claims.
+#include "media/avi_file.h"
+#include "media/stream_info.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kMostFrames = 3000;
+constexpr int32_t kMostAudioReads = 3000;
+constexpr uint32_t kBufferSize = 1 << 20;
+
+void RemoveInput();
+
+const std::string& InputPath() {
+  static const std::string* path = [] {
+    auto* p = new std::string("/dev/shm/velmora-avi-fuzz-" + std::to_string(getpid()) + ".avi");
+    std::atexit(RemoveInput);
+    return p;
+  }();
+  return *path;
+}
+
+void RemoveInput() { std::remove(InputPath().c_str()); }
+
+bool WriteInput(const uint8_t* data, size_t size) {
+  std::FILE* file = std::fopen(InputPath().c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(data, 1, size, file) == size;
+  return std::fclose(file) == 0 && written;
+}
+
+void ReadEveryFrame(AviFile* file, std::vector<uint8_t>* buffer) {
+  VideoStreamInfo video;
+  if (!file->GetVideoStreamInfo(&video)) return;
+  const int32_t frames = std::min(video.length, kMostFrames);
+  for (int32_t f = -1; f <= frames; ++f) {
+    uint32_t bytes = kBufferSize;
+    if (file->ReadVideoFrame(buffer->data(), f, &bytes) && bytes > kBufferSize) __builtin_trap();
+    file->PreviousKeyframe(f);
+    file->NextKeyframe(f);
+  }
+}
+
+// Fixed-size audio in runs of samples, variable-size audio chunk by chunk,
+// then a few jumps back and forth.
+void ReadEveryAudioPosition(AviFile* file, std::vector<uint8_t>* buffer) {
+  AudioStreamInfo audio;
+  if (!file->GetAudioStreamInfo(&audio)) return;
+  const int32_t run = audio.sampleSize > 0 ? 1024 : 1;
+  int32_t position = 0;
+  for (int32_t reads = 0; reads < kMostAudioReads && position >= 0; ++reads, position += run) {
+    int32_t count = run;
+    uint32_t bytes = kBufferSize;
+    if (!file->ReadAudio(buffer->data(), position, &count, &bytes)) break;
+    if (bytes > kBufferSize || count > run) __builtin_trap();
+  }
+  for (const int32_t jump : {position / 2, 0, position, audio.length - 1, 1}) {
+    int32_t count = 3;
+    uint32_t bytes = kBufferSize;
+    file->ReadAudio(buffer->data(), jump, &count, &bytes);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (!WriteInput(data, size)) return 0;
+  static std::vector<uint8_t> buffer(kBufferSize);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    std::string messages;
+    if (!file.Open(InputPath().c_str(), &messages, !index, 2, index)) continue;
+    ReadEveryFrame(&file, &buffer);
+    ReadEveryAudioPosition(&file, &buffer);
+  }
+  return 0;
+}
