@@ -115,8 +115,15 @@ void VideoThread::WaitForClock() {
   stream_.targetFrame.store(static_cast<int32_t>(target), std::memory_order_relaxed);
 }
 
+// Only once this thread has started the sound: before the first frame is
+// out (an empty ring at the start of playing) the counter has not begun to
+// move, and taking its 0 as the sound's position would let the clock run
+// ahead of a sound that is not playing yet.
 void VideoThread::FollowSound() {
-  if (stream_.state.load(std::memory_order_relaxed) != kPlaying || !stream_.soundPlays) return;
+  if (stream_.state.load(std::memory_order_relaxed) != kPlaying || !stream_.soundPlays ||
+      !soundStarted_) {
+    return;
+  }
   const int32_t counter = context_.ports.sound->GetBlockCounter();
   if (counter == lastCounter_) return;
   SoundPosition position;
@@ -303,4 +310,5 @@ void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
 
 void VideoThread::SetSoundPlaying(bool playing) {
   if (stream_.soundPlays) context_.ports.sound->SetPlaying(playing);
+  soundStarted_ = playing;
 }

@@ -76,5 +76,6 @@ class VideoThread {
   bool skipMode_ = false;
   bool frameFiltered_ = false;    // the filters ran on the frame in hand
   bool redrawPending_ = false;    // the level bar was up on the last paused pass
+  bool soundStarted_ = false;     // this thread set the sound playing
   std::unique_ptr<uint8_t[]> backup_;  // the paused frame as decoded
 };

@@ -188,9 +188,26 @@ TEST_F(VideoThreadTest, APositiveDisplacementPutsThePictureAheadOfTheSound) {
   Queue(0, 5);
   VideoThread thread(context);
   thread.Begin();
+  ASSERT_TRUE(thread.Pass());  // starts the sound
   sound.counter_ = 10;
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(stream.targetFrame, 21 + 12);
+}
+
+TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
+  // Playing from the start, the feeder's first frame takes a second to come:
+  // the sound is not playing yet, so the clock must not run on.
+  WithSound();
+  VideoThread thread(context);
+  thread.Begin();
+  while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
+  EXPECT_FALSE(sound.playing_);
+  EXPECT_LE(stream.targetFrame, 1);
+  Queue(0, 10);
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_TRUE(sound.playing_);
+  EXPECT_EQ(stream.droppedFrames, 0);
+  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(VideoThreadTest, SoundStartsAtTheFirstPlayingPassAndStopsWhenPaused) {
@@ -493,9 +510,9 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   time.onSleep_ = nullptr;
   EXPECT_EQ(sound.playTransitions_, transitions + 2);  // paused, then played again
   EXPECT_TRUE(sound.playing_);
-  // The target is what the clock wait made it (one ahead of the picture), not
-  // moved on by the 700 ms of buffering.
-  EXPECT_EQ(stream.targetFrame, stream.currentFrame + 1);
+  // The target is what it was before the pause (the sound's position, at most
+  // one ahead of the picture), not moved on by the 700 ms of buffering.
+  EXPECT_LE(stream.targetFrame, stream.currentFrame + 1);
   std::vector<int32_t> fills = host.StatusDrawn();
   ASSERT_GE(fills.size(), 6u);
   EXPECT_EQ(fills[1], 0);  // the first drawing after the playing pass's status
