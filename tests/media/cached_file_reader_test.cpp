@@ -78,20 +78,6 @@ TEST(CachedFileReaderOpen, MissingFileLeavesTheReaderClosed) {
   reader.Close();
 }
 
-TEST(CachedFileReaderOpen, OpeningAnotherFileClosesTheFirst) {
-  std::vector<uint8_t> first, second;
-  const std::string a = MakeFile("first.bin", kBlock + 77, &first);
-  const std::string b = MakeFile("second.bin", 3 * kBlock + 5, &second);
-  CachedFileReader reader;
-  ASSERT_TRUE(reader.Open(a.c_str(), 2));
-  EXPECT_TRUE(ReadMatches(&reader, first, kBlock - 5, 50));
-  EXPECT_EQ(reader.LastBlock(), 1u);
-  ASSERT_TRUE(reader.Open(b.c_str(), 3));
-  EXPECT_EQ(reader.LastBlock(), 3u);
-  EXPECT_EQ(reader.FileSize(), 3u * kBlock + 5);
-  EXPECT_TRUE(ReadMatches(&reader, second, kBlock - 5, 50));
-}
-
 TEST(CachedFileReaderRead, ReturnsTheFileBytesForAnyRange) {
   std::vector<uint8_t> bytes;
   const uint32_t size = 3 * kBlock + kBlock / 2;
@@ -244,13 +230,8 @@ TEST(CachedFileReaderDirect, DirectReadsBypassTheCacheAndForceTheNextSeek) {
   // where the direct read left it: the load must seek.
   EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock, 100));
   EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock + kBlock - 50, 100));
-}
 
-TEST(CachedFileReaderDirect, OpenClearsDirectMode) {
-  std::vector<uint8_t> bytes;
-  const std::string path = MakeFile("cleared.bin", kBlock, &bytes);
-  CachedFileReader reader;
-  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  // Opening clears direct mode.
   reader.SetDirectMode(true);
   ASSERT_TRUE(reader.Open(path.c_str(), 2));
   EXPECT_TRUE(ReadMatches(&reader, bytes, 0, 100));

@@ -113,12 +113,6 @@ TEST(DamagedFiles, RecGroupedTailsCutAtManyPointsReadUpToTheCut) {
   CheckCutsOf(clip, "grouped.avi");
 }
 
-TEST(DamagedFiles, TailsCutWithAnIndexFromTheFileStart) {
-  TestClip clip = VideoAndPcmClip(14, 5, true);
-  clip.options.indexFromFileStart = true;
-  CheckCutsOf(clip, "absolute.avi");
-}
-
 TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
   TestClip clip = VideoAndPcmClip(10, 5, true);
   clip.options.avihFlags |= 0x20;  // AVIF_MUSTUSEINDEX
