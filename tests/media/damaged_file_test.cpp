@@ -38,7 +38,9 @@ void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterL
     bool ok;
     const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
     ASSERT_EQ(ok, f < wholeFrames) << what << ": frame " << f;
-    if (ok) ASSERT_TRUE(got == frames[f]) << what << ": frame " << f;
+    if (ok) {
+      ASSERT_TRUE(got == frames[f]) << what << ": frame " << f;
+    }
   }
 
   // Sound is read in runs of samples, any part of a chunk at a time: what
@@ -143,7 +145,9 @@ TEST(DamagedFiles, ChunkThatClaimsMoreThanTheListHoldsEndsTheWalk) {
     bool ok;
     const std::vector<uint8_t> got = ReadFrame(&file, f, &ok);
     EXPECT_EQ(ok, f < 4) << f;
-    if (ok) EXPECT_TRUE(got == frames[f]) << f;
+    if (ok) {
+      EXPECT_TRUE(got == frames[f]) << f;
+    }
   }
 }
 
@@ -193,7 +197,9 @@ TEST(DamagedFiles, RandomlyOverwrittenBytesDoNoHarm) {
       for (int32_t position = 0; position < 20000; position += 501) {
         int32_t count = 1000;
         uint32_t size = static_cast<uint32_t>(buffer.size());
-        if (file.ReadAudio(buffer.data(), position, &count, &size)) EXPECT_LE(size, buffer.size());
+        if (file.ReadAudio(buffer.data(), position, &count, &size)) {
+          EXPECT_LE(size, buffer.size());
+        }
       }
     }
     ASSERT_EQ(ReadFileBytes(path), bytes) << "the file was changed";
