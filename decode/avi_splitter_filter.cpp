@@ -34,8 +34,10 @@ SourceAudioPin* AviSplitterFilter::AudioOutput() const {
 }
 
 AviSplitterFilter::~AviSplitterFilter() {
-  DetachPin(VideoPin());
-  if (AudioPin() != nullptr) DetachPin(AudioPin());
+  OrphanPin(VideoPin());
+  if (AudioPin() != nullptr) OrphanPin(AudioPin());
 }
 
-void AviSplitterFilter::DetachPin(IPin* pin) { static_cast<SourcePin*>(pin)->ForgetFilter(); }
+void AviSplitterFilter::HandOverPin(IPin* pin) { static_cast<SourcePin*>(pin)->HoldFilter(); }
+
+void AviSplitterFilter::OrphanPin(IPin* pin) { static_cast<SourcePin*>(pin)->ForgetFilter(); }

@@ -27,5 +27,6 @@ class AviSplitterFilter : public FilterBase, private InstanceCounter<AviSplitter
 
  private:
   ~AviSplitterFilter() override;
-  void DetachPin(IPin* pin) override;
+  void HandOverPin(IPin* pin) override;
+  void OrphanPin(IPin* pin) override;
 };

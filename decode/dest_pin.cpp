@@ -20,6 +20,7 @@ DestPin::~DestPin() {
   if (transport_ != nullptr) transport_->Release();
   if (allocator_ != nullptr) allocator_->Release();
   FreeMediaType(&connectionType_);
+  if (holdsFilter_) filter_->Release();
 }
 
 void DestPin::AttachAllocator(IMemAllocator* allocator) {
@@ -36,6 +37,17 @@ void DestPin::SetPreferredTypes(const AM_MEDIA_TYPE* types, int count) {
 void DestPin::SetMediaType(const AM_MEDIA_TYPE* type) {
   FreeMediaType(&connectionType_);
   CopyMediaType(&connectionType_, type);
+}
+
+void DestPin::HoldFilter() {
+  if (filter_ == nullptr || holdsFilter_) return;
+  filter_->AddRef();
+  holdsFilter_ = true;
+}
+
+void DestPin::ForgetFilter() {
+  filter_ = nullptr;
+  holdsFilter_ = false;
 }
 
 STDMETHODIMP DestPin::QueryInterface(REFIID iid, void** object) {

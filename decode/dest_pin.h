@@ -52,8 +52,11 @@ class DestPin : public IPin {
   // The type kept by the last accepted connection (it stays after Disconnect).
   const AM_MEDIA_TYPE& ConnectionType() const { return connectionType_; }
   bool IsConnected() const { return connectedPin_ != nullptr; }
-  // The filter no longer owns the pin: QueryPinInfo then names no filter.
-  void ForgetFilter() { filter_ = nullptr; }
+  // Given up by its filter: the pin keeps the filter alive while the graph
+  // may still reach it through its connection.
+  void HoldFilter();
+  // The filter is gone: QueryPinInfo then names no filter.
+  void ForgetFilter();
 
  protected:
   DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberFilter* filter,
@@ -71,9 +74,10 @@ class DestPin : public IPin {
  private:
   LONG references_ = 0;
   IPin* connectedPin_ = nullptr;   // not counted while connected
-  // Not counted: the filter holds the pin. Cleared when the filter lets the
-  // pin go; only the user-interface thread touches it.
+  // Not counted while the filter holds the pin; counted (holdsFilter_) once
+  // the filter has given the pin up. Only the user-interface thread touches it.
   SampleGrabberFilter* filter_;
+  bool holdsFilter_ = false;
   DestTransport* transport_ = nullptr;   // counted
   IMemAllocator* allocator_ = nullptr;   // counted
   const AM_MEDIA_TYPE* preferred_ = nullptr;

@@ -47,7 +47,7 @@ void FilterBase::GiveUpAudioPin() {
     audioPin_ = nullptr;
   }
   if (audio == nullptr) return;
-  DetachPin(audio);
+  HandOverPin(audio);
   audio->Release();
 }
 

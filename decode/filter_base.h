@@ -46,9 +46,11 @@ class FilterBase : public IBaseFilter {
 
   // Called by derived constructors; the filter takes over the references.
   void AdoptPins(IPin* videoPin, IPin* audioPin);
-  // Tells a pin that its filter no longer owns it (given up, or the filter
-  // is going): its back pointer is not counted, so it must not outlive us.
-  virtual void DetachPin(IPin* pin) = 0;
+  // A pin given up may stay connected in the graph, which asks it for its
+  // filter: from now on the pin holds a counted reference to the filter.
+  virtual void HandOverPin(IPin* pin) = 0;
+  // The filter is going while its pins may live on: they forget it.
+  virtual void OrphanPin(IPin* pin) = 0;
   void SetState(FILTER_STATE state);
   CRITICAL_SECTION* Lock() const { return lock_; }
 

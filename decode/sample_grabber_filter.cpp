@@ -25,8 +25,10 @@ DestAudioPin* SampleGrabberFilter::AudioInput() const {
 }
 
 SampleGrabberFilter::~SampleGrabberFilter() {
-  DetachPin(VideoPin());
-  if (AudioPin() != nullptr) DetachPin(AudioPin());
+  OrphanPin(VideoPin());
+  if (AudioPin() != nullptr) OrphanPin(AudioPin());
 }
 
-void SampleGrabberFilter::DetachPin(IPin* pin) { static_cast<DestPin*>(pin)->ForgetFilter(); }
+void SampleGrabberFilter::HandOverPin(IPin* pin) { static_cast<DestPin*>(pin)->HoldFilter(); }
+
+void SampleGrabberFilter::OrphanPin(IPin* pin) { static_cast<DestPin*>(pin)->ForgetFilter(); }

@@ -27,5 +27,6 @@ class SampleGrabberFilter : public FilterBase, private InstanceCounter<SampleGra
 
  private:
   ~SampleGrabberFilter() override;
-  void DetachPin(IPin* pin) override;
+  void HandOverPin(IPin* pin) override;
+  void OrphanPin(IPin* pin) override;
 };

@@ -25,6 +25,18 @@ SourcePin::~SourcePin() {
   DropAllocator();
   if (transport_ != nullptr) transport_->Release();
   if (defaultAllocator_ != nullptr) defaultAllocator_->Release();
+  if (holdsFilter_) filter_->Release();
+}
+
+void SourcePin::HoldFilter() {
+  if (filter_ == nullptr || holdsFilter_) return;
+  filter_->AddRef();
+  holdsFilter_ = true;
+}
+
+void SourcePin::ForgetFilter() {
+  filter_ = nullptr;
+  holdsFilter_ = false;
 }
 
 STDMETHODIMP SourcePin::QueryInterface(REFIID iid, void** object) {

@@ -52,8 +52,11 @@ class SourcePin : public IPin {
   IMemAllocator* Allocator() const { return allocator_; }
   const AM_MEDIA_TYPE& MediaType() const { return mediaType_; }
   bool IsConnected() const { return connectedPin_ != nullptr; }
-  // The filter no longer owns the pin: QueryPinInfo then names no filter.
-  void ForgetFilter() { filter_ = nullptr; }
+  // Given up by its filter: the pin keeps the filter alive while the graph
+  // may still reach it through its connection.
+  void HoldFilter();
+  // The filter is gone: QueryPinInfo then names no filter.
+  void ForgetFilter();
 
  protected:
   SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
@@ -71,9 +74,10 @@ class SourcePin : public IPin {
   IPin* connectedPin_ = nullptr;          // not counted while connected
   IMemInputPin* transport_ = nullptr;     // counted while connected
   ALLOCATOR_PROPERTIES properties_ = {};  // as asked of the allocator
-  // Not counted: the filter holds the pin. Cleared when the filter lets the
-  // pin go; only the user-interface thread touches it.
+  // Not counted while the filter holds the pin; counted (holdsFilter_) once
+  // the filter has given the pin up. Only the user-interface thread touches it.
   AviSplitterFilter* filter_;
+  bool holdsFilter_ = false;
   IMemAllocator* allocator_ = nullptr;    // counted while connected
   IMemAllocator* defaultAllocator_ = nullptr;  // counted; the standard memory allocator
   const wchar_t* name_;

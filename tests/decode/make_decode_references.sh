@@ -7,6 +7,8 @@
 #   CLIP.swapped.yuyv  the same with red and blue exchanged (MS Video 1 only)
 #   CLIP.a0 / CLIP.a1  the first / second sound stream decoded, in the
 #                      stream's own sample format for PCM, else 16-bit
+#   CLIP.reduced       the first sound stream as 8-bit mono at half its rate
+#                      (MS ADPCM only: the reduced formats of the ACM Wrapper)
 set -euo pipefail
 dir=${1:?usage: make_decode_references.sh CLIP-DIR}
 
@@ -43,4 +45,9 @@ for clip in "$dir"/*.avi; do
     make "$name.a$n" -i "$clip" -map "0:a:$n" "${format[@]}"
     n=$((n + 1))
   done
+  case $(basename "$clip") in
+    cinepak_msadpcm.avi)
+      rate=$(ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate -of csv=p=0 "$clip")
+      make "$name.reduced" -i "$clip" -map 0:a:0 -ac 1 -ar $((rate / 2)) -c:a pcm_u8 -f u8 ;;
+  esac
 done

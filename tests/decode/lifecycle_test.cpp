@@ -1,0 +1,191 @@
+// Reference counts and lifetimes of a real graph: nothing of ours is left
+// after a file closes, a hundred opens and closes leak neither objects,
+// handles nor memory, and the two streams decode in parallel.
+#include "app/show_message.h"
+#include "decode/avi_splitter_filter.h"
+#include "decode/decoder_holder.h"
+#include "decode/dest_audio_pin.h"
+#include "decode/dest_transport.h"
+#include "decode/dest_video_pin.h"
+#include "decode/frame_allocator.h"
+#include "decode/frame_sample.h"
+#include "decode/media_type_enumerator.h"
+#include "decode/pin_enumerator.h"
+#include "decode/sample_grabber_filter.h"
+#include "decode/source_audio_pin.h"
+#include "decode/source_video_pin.h"
+#include "tests/common/test_paths.h"
+#include "tests/decode/clip_decoding_support.h"
+
+#include <gtest/gtest.h>
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+// Every object of ours that is alive, by class.
+std::string LiveObjects() {
+  const int counts[] = {AviSplitterFilter::Live(), SampleGrabberFilter::Live(), SourceVideoPin::Live(),
+                        SourceAudioPin::Live(),    DestVideoPin::Live(),        DestAudioPin::Live(),
+                        DestTransport::Live(),     FrameAllocator::Live(),      FrameSample::Live(),
+                        PinEnumerator::Live(),     MediaTypeEnumerator::Live()};
+  std::string text;
+  for (int count : counts) text += std::to_string(count) + " ";
+  return text;
+}
+
+const std::string kNothingLive = "0 0 0 0 0 0 0 0 0 0 0 ";
+
+// Committed memory (Wine leaves PrivateUsage at 0).
+SIZE_T CommittedBytes() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof(counters);
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+  return counters.PagefileUsage;
+}
+
+// The value of a newly made handle: handles are reused lowest first, so
+// leaked ones push it up (Wine does not count handles).
+uintptr_t NextHandleValue() {
+  HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  CloseHandle(probe);
+  return reinterpret_cast<uintptr_t>(probe);
+}
+
+}  // namespace
+
+TEST_F(ClipTest, AnOpenGraphHoldsOurObjectsAndACloseFreesThemAll) {
+  ASSERT_EQ(kNothingLive, LiveObjects());
+  ASSERT_TRUE(OpenClip("cinepak_mp3.avi")) << messages_;
+  // The decoder's reference and the graph's.
+  EXPECT_EQ(2u, RefCount(decoder_->Source()));
+  EXPECT_EQ(2u, RefCount(decoder_->Grabber()));
+  EXPECT_EQ(1, AviSplitterFilter::Live());
+  EXPECT_EQ(1, DestAudioPin::Live());
+  std::vector<uint8_t> frame(FrameSize()), block(23520);
+  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 9));
+  ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), 2));
+  decoder_->Close();
+  EXPECT_EQ(kNothingLive, LiveObjects());
+
+  // Also after the sound was given up, and after a failed open.
+  ASSERT_TRUE(OpenClip("cinepak_mp3.avi")) << messages_;
+  decoder_->DropAudio();
+  decoder_->Close();
+  EXPECT_EQ(kNothingLive, LiveObjects());
+  messages_.clear();
+  EXPECT_FALSE(decoder_->Open(ScratchPath("missing.avi").c_str(), &messages_, DefaultSettings()));
+  EXPECT_EQ(kNothingLive, LiveObjects());
+}
+
+// Mostly the quicker clips (Wine spends 0.1 to 0.5 s on building a graph):
+// raw video with PCM, Cinepak through the output check and its reconnection,
+// and every tenth an MP3 file through Wine's MP3 decoder.
+TEST_F(ClipTest, AHundredOpensAndClosesLeakNothing) {
+  SIZE_T memoryBefore = 0;
+  uintptr_t handleBefore = 0;
+  std::vector<uint8_t> frame(320 * 240 * 2), block(23520);
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    if (cycle == 10) {  // after the system's own one-time allocations
+      memoryBefore = CommittedBytes();
+      handleBefore = NextHandleValue();
+    }
+    DecoderOpenSettings settings;
+    settings.addToRot = cycle % 2 == 0;
+    const char* clip = cycle % 10 == 5 ? "cinepak_mp3.avi" : cycle % 2 ? "cinepak_pcm16.avi" : "raw_pcm16.avi";
+    ASSERT_TRUE(OpenClip(clip, settings)) << messages_;
+    ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 2 + cycle % 28)) << clip;  // frame 1 may be empty
+    ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), cycle % 10)) << clip;
+    if (cycle % 4 == 0) decoder_->DropAudio();
+    decoder_->Close();
+    ASSERT_EQ(kNothingLive, LiveObjects()) << "cycle " << cycle;
+  }
+  const long long growth = static_cast<long long>(CommittedBytes()) - static_cast<long long>(memoryBefore);
+  const uintptr_t handleAfter = NextHandleValue();
+  std::printf("90 cycles: %lld bytes more committed memory, next handle %#llx -> %#llx\n", growth,
+              static_cast<unsigned long long>(handleBefore), static_cast<unsigned long long>(handleAfter));
+  EXPECT_LT(growth, 4ll << 20);
+  EXPECT_LE(handleAfter, handleBefore + 4 * 4);
+}
+
+// "Render Full Chains of Filters" lets the graph add renderers, which are
+// then removed. Wine's renderers keep some memory of their own each time
+// (about 70 KiB), so only our objects are counted here.
+TEST_F(ClipTest, RenderedChainsLeaveNoObjectOfOurs) {
+  std::vector<uint8_t> frame(320 * 240 * 2), block(23520);
+  for (int cycle = 0; cycle < 5; ++cycle) {
+    DecoderOpenSettings settings;
+    settings.renderFullChains = true;
+    ASSERT_TRUE(OpenClip(cycle % 2 ? "cinepak_mp3.avi" : "raw_pcm16.avi", settings)) << messages_;
+    ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 3));
+    ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), 1));
+    decoder_->Close();
+    ASSERT_EQ(kNothingLive, LiveObjects()) << "cycle " << cycle;
+  }
+}
+
+// The video reader and the audio reader on two threads at once, as the
+// playback threads call them: each stream gives what it gives alone. (PCM
+// sound, so that starting again at block 0 gives exactly the same blocks.)
+TEST_F(ClipTest, BothStreamsDecodeInParallel) {
+  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
+  const int32_t blockCount = 29;
+  const size_t blockBytes = 2940 * 4;
+  std::vector<std::vector<uint8_t>> frames(FrameCount(), std::vector<uint8_t>(FrameSize()));
+  std::vector<std::vector<uint8_t>> blocks(blockCount, std::vector<uint8_t>(blockBytes));
+  for (int32_t f = 0; f < FrameCount(); ++f) ASSERT_TRUE(decoder_->ReadVideoFrame(frames[f].data(), f));
+  for (int32_t b = 0; b < blockCount; ++b) ASSERT_TRUE(decoder_->ReadAudioBlock(blocks[b].data(), b));
+
+  for (int round = 0; round < 3; ++round) {
+    bool videoSame = true, audioSame = true;
+    std::thread video([&] {
+      std::vector<uint8_t> frame(FrameSize());
+      for (int32_t f = 0; f < FrameCount(); ++f) {
+        videoSame = videoSame && decoder_->ReadVideoFrame(frame.data(), f) && frame == frames[f];
+      }
+    });
+    std::thread audio([&] {
+      std::vector<uint8_t> block(blockBytes);
+      for (int32_t b = 0; b < blockCount; ++b) {
+        audioSame = audioSame && decoder_->ReadAudioBlock(block.data(), b) && block == blocks[b];
+      }
+    });
+    video.join();
+    audio.join();
+    EXPECT_TRUE(videoSame) << "round " << round;
+    EXPECT_TRUE(audioSame) << "round " << round;
+  }
+}
+
+// The holder of the Windows build opens files with the DirectShow decoder.
+TEST(DecoderHolderOnWindowsTest, OpensClipsAndShowsTheOpeningTroubles) {
+  std::vector<ShownMessage> shown;
+  MessageSink previous = SetMessageSink([&](const ShownMessage& m) {
+    shown.push_back(m);
+    return 1;
+  });
+  DecoderHolder holder;
+  ASSERT_TRUE(holder.Open(ClipPath("cinepak_mp3.avi").c_str()));
+  EXPECT_TRUE(holder.IsVideoOpen());
+  EXPECT_TRUE(holder.AudioPlays());
+  uint8_t stereo = 0, sixteenBit = 0;
+  int32_t rate = 0, samples = 0, bytes = 0;
+  ASSERT_TRUE(holder.AudioFormat(&stereo, &sixteenBit, &rate, &samples, &bytes));
+  EXPECT_EQ(44100, rate);
+  EXPECT_EQ(5880, samples);
+  EXPECT_EQ(23520, bytes);
+  EXPECT_TRUE(shown.empty());
+
+  EXPECT_FALSE(holder.Open(ScratchPath("missing.avi").c_str()));
+  EXPECT_EQ(nullptr, holder.Current());
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_EQ("Opening troubles", shown[0].caption);
+  EXPECT_EQ(0u, shown[0].text.find("Can't open ")) << shown[0].text;
+  EXPECT_NE('\n', shown[0].text.back());
+  holder.Release();
+  EXPECT_EQ(kNothingLive, LiveObjects());
+  SetMessageSink(previous);
+}
