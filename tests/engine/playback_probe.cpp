@@ -16,7 +16,7 @@
 //  - the drift of that offset (least squares, milliseconds per minute);
 //
 // PROBE_MODE=n sets the "Speed Troubles Mode"; PROBE_TRACE=n lists the first
-// n presentations.
+// n presentations; PROBE_SILENT makes the synthetic source silent.
 //  - frames shown and dropped;
 //  - the process's CPU time (user + kernel) per second of playback.
 #include "app/application.h"
@@ -66,6 +66,7 @@ class RecordingPicture : public PicturePort {
   }
   bool Present(const uint8_t* frame) override {
     const bool shown = presenter_->Present(frame);
+    if (shown) ++drawn_;
     Presentation p;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
@@ -85,12 +86,14 @@ class RecordingPicture : public PicturePort {
   int32_t Mode() override { return presenter_->Mode(); }
 
   const std::vector<Presentation>& Records() const { return records_; }
+  int64_t Drawn() const { return drawn_; }
 
  private:
   VideoPresenter* presenter_;
   SoundOutput* sound_;
   Player* player_ = nullptr;
   std::vector<Presentation> records_;
+  int64_t drawn_ = 0;  // presentations that reached the window
 };
 
 bool g_nextFile = false;
@@ -105,7 +108,7 @@ Decoder* OpenSynthetic(const char*, std::string*, bool* opened) {
   decoder->width_ = g_syntheticWidth;
   decoder->height_ = g_syntheticHeight;
   decoder->frameCount_ = 25 * g_syntheticSeconds;
-  decoder->hasAudio_ = true;
+  decoder->hasAudio_ = std::getenv("PROBE_SILENT") == nullptr;
   decoder->stereo_ = 1;
   decoder->sixteenBit_ = 1;
   decoder->sampleRate_ = 44100;
@@ -119,6 +122,7 @@ LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     if (LOWORD(wParam) == kCommandNextFile) g_nextFile = true;
     return 0;
   }
+  if (message == WM_SIZE) Repaint();  // lays out the video rectangle, as the shell does
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -284,6 +288,12 @@ int main(int argc, char** argv) {
   std::printf("speed troubles mode %u, frame buffer option %u\n", g_options.speedTroublesMode,
               g_options.frameBufferSize);
 
+  // The display's DirectDraw object, made at start-up as the program does.
+  if (DirectDrawCreate(nullptr, &g_directDraw, nullptr) == DD_OK) {
+    g_directDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+  } else {
+    g_directDraw = nullptr;
+  }
   g_mainWindow = MakeWindow();
   SoundOutput sound;
   VideoPresenter presenter;
@@ -311,8 +321,11 @@ int main(int argc, char** argv) {
   const int32_t bufferBytes = blockBytes * sound.BlockCount();
   const PlaybackStream& stream = player.Stream();
   const int32_t frameBytes = (stream.stereo ? 2 : 1) * (stream.sixteenBit ? 2 : 1);
+  Repaint();
   const double cpuBefore = CpuSeconds();
   const DWORD start = GetTickCount();
+  LARGE_INTEGER playAt;
+  QueryPerformanceCounter(&playAt);
   player.Play();
   MSG message;
   while (!g_nextFile) {
@@ -321,13 +334,27 @@ int main(int argc, char** argv) {
     Sleep(10);
   }
   const double wall = (GetTickCount() - start) / 1000.0;
+  LARGE_INTEGER endAt, frequency;
+  QueryPerformanceCounter(&endAt);
+  QueryPerformanceFrequency(&frequency);
+  if (!recorder.Records().empty()) {
+    std::printf("first frame %.3f s after play, next file %.3f s after the last frame\n",
+                static_cast<double>(recorder.Records().front().counter - playAt.QuadPart) /
+                    frequency.QuadPart,
+                static_cast<double>(endAt.QuadPart - recorder.Records().back().counter) /
+                    frequency.QuadPart);
+  }
   const double cpu = CpuSeconds() - cpuBefore;
   const int32_t shown = player.CurrentFrame();
   const int32_t dropped = player.DroppedFrames();
   player.Pause();
   Report(recorder.Records(), stream, blockBytes, bufferBytes, frameBytes);
-  std::printf("frames passed %d, dropped %d; sound blocks written %d\n", shown, dropped,
-              sound.GetBlockCounter());
+  std::printf("frames passed %d, dropped %d, drawn %lld (%dx%d into %ldx%ld, mode %s); "
+              "sound blocks written %d\n",
+              shown, dropped, static_cast<long long>(recorder.Drawn()), player.VideoWidth(),
+              player.VideoHeight(), static_cast<long>(g_app.videoRect.right - g_app.videoRect.left),
+              static_cast<long>(g_app.videoRect.bottom - g_app.videoRect.top),
+              PresentModeName(presenter.Mode()), sound.GetBlockCounter());
   std::printf("played %.1f s; CPU %.2f s = %.1f %% of one core\n", wall, cpu,
               100.0 * cpu / (wall > 0 ? wall : 1));
   player.Close();
