@@ -69,12 +69,35 @@ void BalanceRowSse2(uint8_t* row, int32_t bytes, const BalanceFactors& f) {
   BalanceBytesScalar(row, i, bytes, f);
 }
 
-void BalanceWith(uint8_t* frame, int32_t width, int32_t height, const ColorBalance& balance, bool vector) {
+__attribute__((target("avx2"))) void BalanceRowAvx2(uint8_t* row, int32_t bytes, const BalanceFactors& f) {
+  const __m256i lowByte = _mm256_set1_epi16(0xFF);
+  const __m256i gain = _mm256_set1_epi16(static_cast<int16_t>(f.gain));
+  const __m256i chromaGain = _mm256_set1_epi16(static_cast<int16_t>(f.chromaGain));
+  const __m256i offset = _mm256_set1_epi16(static_cast<int16_t>(f.offset));
+  const __m256i sign = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
+  const __m256i low = _mm256_set1_epi16(-128), high = _mm256_set1_epi16(127);
+  int32_t i = 0;
+  for (; i + 32 <= bytes; i += 32) {
+    __m256i* p = reinterpret_cast<__m256i*>(row + i);
+    const __m256i w = _mm256_loadu_si256(p);
+    const __m256i y = _mm256_add_epi16(
+        _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_and_si256(w, lowByte), 7), gain), offset);
+    const __m256i yClamped = _mm256_min_epi16(_mm256_max_epi16(y, _mm256_setzero_si256()), lowByte);
+    const __m256i c = _mm256_xor_si256(_mm256_andnot_si256(lowByte, w), sign);
+    const __m256i cScaled = _mm256_min_epi16(_mm256_max_epi16(_mm256_mulhi_epi16(c, chromaGain), low), high);
+    // (c' - 128) + 128 in the high byte: flipping the sign bit of c' << 8.
+    _mm256_storeu_si256(p, _mm256_or_si256(yClamped, _mm256_xor_si256(_mm256_slli_epi16(cScaled, 8), sign)));
+  }
+  BalanceRowSse2(row + i, bytes - i, f);
+}
+
+void BalanceWith(uint8_t* frame, int32_t width, int32_t height, const ColorBalance& balance, VectorLevel level) {
   if (IsNeutral(balance) || g_app.hasMmx == 0) return;
   const BalanceFactors f = FactorsOf(balance);
   const int32_t bytes = WordBytes(width);
   ForEachRow(frame, width, height, [&](uint8_t* row) {
-    if (vector) BalanceRowSse2(row, bytes, f);
+    if (level >= VectorLevel::kAvx2) BalanceRowAvx2(row, bytes, f);
+    else if (level >= VectorLevel::kSse2) BalanceRowSse2(row, bytes, f);
     else BalanceBytesScalar(row, 0, bytes, f);
   });
 }
@@ -84,11 +107,11 @@ void BalanceWith(uint8_t* frame, int32_t width, int32_t height, const ColorBalan
 namespace reference {
 
 void ApplyColorBalance(uint8_t* frame, int32_t width, int32_t height, const ColorBalance& balance) {
-  BalanceWith(frame, width, height, balance, false);
+  BalanceWith(frame, width, height, balance, VectorLevel::kScalar);
 }
 
 }  // namespace reference
 
 void ApplyColorBalance(uint8_t* frame, int32_t width, int32_t height, const ColorBalance& balance) {
-  BalanceWith(frame, width, height, balance, CurrentVectorLevel() >= VectorLevel::kSse2);
+  BalanceWith(frame, width, height, balance, CurrentVectorLevel());
 }

@@ -123,6 +123,72 @@ bool BilinearSse2(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
   return true;
 }
 
+// --- Bilinear, AVX2: four output pixels per step ------------------------------
+
+#define VELMORA_AVX2 __attribute__((target("avx2")))
+
+VELMORA_AVX2 void BlendRowsAvx2(const uint32_t* rowA, const uint32_t* rowB, uint32_t from, uint32_t to,
+                                int16_t wa, int16_t wb, int16_t* lanes) {
+  const __m256i a16 = _mm256_set1_epi16(wa), b16 = _mm256_set1_epi16(wb);
+  uint32_t x = from;
+  for (; x + 4 <= to; x += 4, lanes += 16) {
+    const __m256i a = _mm256_slli_epi16(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowA + x))), 2);
+    const __m256i b = _mm256_slli_epi16(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowB + x))), 2);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes),
+                        _mm256_add_epi16(_mm256_mulhi_epi16(a, a16), _mm256_mulhi_epi16(b, b16)));
+  }
+  BlendRowsSse2(rowA, rowB, x, to, _mm_set1_epi16(wa), _mm_set1_epi16(wb), lanes);
+}
+
+VELMORA_AVX2 bool BilinearAvx2(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
+                               uint8_t* destination, uint32_t step, int32_t count) {
+  const uint64_t lastPosition = static_cast<uint64_t>(count - 1) * step;
+  if (lastPosition > 0xFFFFFFFFu) return false;
+  const uint32_t limit = static_cast<uint32_t>(lastPosition >> 16) + 1;
+
+  const int32_t fy = static_cast<int32_t>((static_cast<uint32_t>(position) >> 1) & 0x7FFF);
+  const __m256i full = _mm256_set1_epi64x(0x00007FFF7FFF7FFF);
+  // Drops the fourth byte of each of four pixels: twelve bytes of B, G, R.
+  const __m128i drop = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  BlendBuffer buffer;
+  uint32_t base = 0, end = 0;  // buffer holds source pixels [base, end)
+
+  uint32_t p = 0;
+  __m256i positions = _mm256_set_epi64x(3 * int64_t{step}, 2 * int64_t{step}, step, 0);
+  const __m256i fourSteps = _mm256_set1_epi64x(4 * static_cast<int64_t>(step));
+  int32_t i = 0;
+  // The sixteen-byte store reaches into the next pixel, so one pixel must follow.
+  for (; i + 4 < count; i += 4, p += 4 * step) {
+    const uint32_t x0 = p >> 16, x3 = (p + 3 * step) >> 16;
+    if (x3 + 1 >= end) {
+      base = x0;
+      end = base + kBlendChunk + 1 < limit + 1 ? base + kBlendChunk + 1 : limit + 1;
+      BlendRowsAvx2(rowA, rowB, base, end, static_cast<int16_t>(0x7FFF - fy), static_cast<int16_t>(fy),
+                    buffer.lanes);
+      if (x3 + 1 >= end) break;  // a step too long for the chunk: finish in scalar
+    }
+    auto pair = [&](uint32_t q) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer.lanes + 4 * ((q >> 16) - base)));
+    };
+    const __m256i t0 = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(p)), pair(p + 2 * step), 1);
+    const __m256i t1 = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(p + step)), pair(p + 3 * step), 1);
+    const __m256i f = _mm256_and_si256(_mm256_srli_epi64(positions, 1), _mm256_set1_epi64x(0x7FFF));
+    const __m256i right = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(f, 0xC0), 0xC0);
+    const __m256i left = _mm256_sub_epi16(full, right);
+    const __m256i out = _mm256_add_epi16(_mm256_mulhi_epi16(_mm256_unpacklo_epi64(t0, t1), left),
+                                         _mm256_mulhi_epi16(_mm256_unpackhi_epi64(t0, t1), right));
+    const __m256i bytes = _mm256_packus_epi16(out, out);  // pixels 0, 1 | 2, 3
+    const __m128i four = _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 3 * static_cast<intptr_t>(i)),
+                     _mm_shuffle_epi8(four, drop));
+    positions = _mm256_add_epi64(positions, fourSteps);
+  }
+  BilinearPixels(rowA, rowB, position, destination, step, i, count);
+  return true;
+}
+
 }  // namespace
 
 namespace reference {
@@ -150,9 +216,9 @@ void ResizeRowNearest(const uint32_t* source, uint8_t* destination, int32_t step
 void ResizeRowBilinear(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
                        uint8_t* destination, int32_t step, int32_t count) {
   if (g_app.hasMmx == 0 || count < 1) return;
-  if (CurrentVectorLevel() >= VectorLevel::kSse2 &&
-      BilinearSse2(rowA, rowB, position, destination, static_cast<uint32_t>(step), count)) {
-    return;
-  }
+  const VectorLevel level = CurrentVectorLevel();
+  const uint32_t unsignedStep = static_cast<uint32_t>(step);
+  if (level >= VectorLevel::kAvx2 && BilinearAvx2(rowA, rowB, position, destination, unsignedStep, count)) return;
+  if (level >= VectorLevel::kSse2 && BilinearSse2(rowA, rowB, position, destination, unsignedStep, count)) return;
   reference::ResizeRowBilinear(rowA, rowB, position, destination, step, count);
 }

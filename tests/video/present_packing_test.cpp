@@ -35,7 +35,9 @@ void ExpectOnlyRectWritten(const Surface& s, int32_t top, int32_t rows, int32_t 
   for (size_t i = 0; i < s.bytes.size(); ++i) {
     const int32_t r = static_cast<int32_t>(i / s.pitch), c = static_cast<int32_t>(i % s.pitch);
     const bool inside = r >= top && r < top + rows && c >= first && c < first + length;
-    if (!inside) ASSERT_EQ(s.bytes[i], kUntouched) << "row " << r << " byte " << c;
+    if (!inside) {
+      ASSERT_EQ(s.bytes[i], kUntouched) << "row " << r << " byte " << c;
+    }
   }
 }
 
