@@ -5,6 +5,12 @@
 //
 // Opening problems are appended to the caller's message text, one line each,
 // exactly as the user will see them under "Opening troubles".
+//
+// Threads: ReadVideoFrame and ReadAudio may run at the same time on two
+// threads (each moves only its own stream's cursors; the reader is shared and
+// locks itself). The keyframe searches move the video stream's cursors, like
+// ReadVideoFrame: callers keep those two on one side (the decoder's video
+// lock). Open and Close must not overlap any other call.
 #pragma once
 
 #include "media/chunk_ref.h"
