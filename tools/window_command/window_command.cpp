@@ -4,18 +4,57 @@
 //   velmora_command ID [LPARAM]   posts WM_COMMAND ID to the player's window
 //                                 (105 is Exit, 32817 Play/Pause)
 //   velmora_command title         prints the window's title
+//   velmora_command boxes         answers every open message box with OK and
+//                                 prints its caption (one a line)
+//   velmora_command windows       prints how many player windows there are
 //
-// Exit status 0 on success, 1 when no player runs, 2 on a usage error.
+// Exit status 0 on success, 1 when no player runs (for boxes: when there was
+// none), 2 on a usage error.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// Message boxes are dialogs of the standard dialog class.
+BOOL CALLBACK AnswerBox(HWND window, LPARAM answered) {
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  char caption[256] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  std::printf("%s\n", caption);
+  PostMessageA(window, WM_COMMAND, IDOK, 0);
+  ++*reinterpret_cast<int*>(answered);
+  return TRUE;
+}
+
+BOOL CALLBACK CountPlayer(HWND window, LPARAM count) {
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "VelmoraClass") == 0) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title\n");
+    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title | boxes | windows\n");
     return 2;
+  }
+  if (std::strcmp(argv[1], "windows") == 0) {
+    int count = 0;
+    EnumWindows(CountPlayer, reinterpret_cast<LPARAM>(&count));
+    std::printf("%d\n", count);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "boxes") == 0) {
+    int answered = 0;
+    EnumWindows(AnswerBox, reinterpret_cast<LPARAM>(&answered));
+    return answered > 0 ? 0 : 1;
   }
   HWND window = FindWindowA("VelmoraClass", nullptr);
   if (window == nullptr) {

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The real velmora.exe under Wine, from outside:
+#   e2e_exe.sh BUILD_DIR CLIP_DIR
+# 1. "velmora.exe cinepak_pcm16.avi" plays the file to its end: the sound taken
+#    from the PulseAudio null sink's monitor carries the clip's tone (as
+#    ffmpeg finds it), and the program's own report at exit counts every
+#    frame of the clip and some sound blocks.
+# 2. A second start with another file hands it to the first instance: the
+#    second process ends with 0 at once and the first window plays the new
+#    file.
+# Message boxes are answered with Enter by the watcher; only the first-run
+# notice ("Velmora Player") is expected, any other fails the test.
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ "${1:-}" = "--hook" ]; then
+  shift
+  mode=$1 work=$2 exe=$3 command_exe=$4 clips=$5
+
+  # Under Xvfb without a window manager the X windows carry no names: the
+  # program's windows are asked through velmora_command.
+  answer_boxes() {
+    wine "$command_exe" boxes 2>/dev/null | tr -d '\r' >>"$work/boxes"
+  }
+  title() {
+    wine "$command_exe" title 2>/dev/null | tr -d '\r'
+  }
+  # Waits (answering boxes) until the title matches the pattern, or no
+  # longer matches it.
+  wait_title() {  # pattern, present|absent, seconds
+    local end=$((SECONDS + $3))
+    while [ $SECONDS -lt $end ]; do
+      answer_boxes
+      if [[ "$(title)" =~ $1 ]]; then
+        [ "$2" = present ] && return 0
+      else
+        [ "$2" = absent ] && return 0
+      fi
+      sleep 0.3
+    done
+    return 1
+  }
+
+  case $mode in
+    play)
+      if wait_title "^cinepak_pcm16 - Velmora Player\$" present 30; then
+        echo playing >"$work/state"
+        sleep 1
+        parec -d nullsink.monitor --raw --format=s16le --rate=44100 --channels=1 >"$work/sound.raw" &
+        recorder=$!
+        sleep 3
+        kill "$recorder"
+        wait_title " - Velmora Player\$" absent 60 && echo ended >"$work/state"
+      fi
+      ;;
+    handover)
+      if wait_title "^cinepak_pcm16 - Velmora Player\$" present 30; then
+        wine "$exe" "Z:$clips/raw_mp3.avi" >/dev/null 2>&1
+        echo $? >"$work/second_status"
+        wait_title "^raw_mp3 - Velmora Player\$" present 20 && echo handed >"$work/state"
+        wine "$command_exe" windows 2>/dev/null | tr -d '\r' >"$work/windows"
+      fi
+      ;;
+  esac
+  wine "$command_exe" 105 >/dev/null 2>&1
+  exit 0
+fi
+
+build=${1:?usage: e2e_exe.sh BUILD_DIR CLIP_DIR}
+clips=${2:?usage: e2e_exe.sh BUILD_DIR CLIP_DIR}
+exe=$build/app/velmora.exe
+command_exe=$build/tools/window_command/velmora_command.exe
+clip=$clips/cinepak_pcm16.avi
+if [ ! -f "$clip" ] || [ ! -f "$clip.info" ] || [ ! -f "$clips/raw_mp3.avi" ]; then
+  echo "e2e: clips or their references missing; skipped"
+  exit 0
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+run() {  # mode
+  VELMORA_WINE_HOOK="'$here/e2e_exe.sh' --hook $1 '$work' '$exe' '$command_exe' '$clips'" \
+    WINEDEBUG=-all,+debugstr "$here/../../scripts/wine-run" --root "$build/wine" "$exe" "Z:$clip" \
+    2>"$work/$1.log"
+}
+unexpected_boxes() {
+  [ -f "$work/boxes" ] && grep -v '^Velmora Player$' "$work/boxes"
+}
+
+# 1. Play to the end.
+run play
+status=$?
+[ $status -eq 0 ] || fail "velmora.exe ended with $status"
+[ "$(cat "$work/state" 2>/dev/null)" = ended ] || fail "the clip did not play to its end"
+read -r _ _ frames tone _ <"$clip.info"
+report=$(grep -o 'Velmora Player played: [^"\\]*' "$work/play.log" | tail -1)
+echo "e2e: ${report:-no report}"
+shown=$(echo "$report" | sed -n 's/.*frames shown \([0-9]*\).*/\1/p')
+dropped=$(echo "$report" | sed -n 's/.*dropped \([0-9]*\).*/\1/p')
+blocks=$(echo "$report" | sed -n 's/.*sound blocks written \([0-9]*\).*/\1/p')
+[ -n "$shown" ] && [ $((shown + dropped)) -eq "$frames" ] ||
+  fail "report counts ${shown:-?} + ${dropped:-?} frames, the clip has $frames"
+[ "${blocks:-0}" -gt 0 ] || fail "no sound blocks written"
+heard=$(python3 "$here/tone.py" 44100 <"$work/sound.raw" 2>/dev/null)
+echo "e2e: tone of the clip $tone Hz, recorded ${heard:-nothing}"
+python3 -c "import sys; t, h = float(sys.argv[1]), float(sys.argv[2] or 0); sys.exit(0 if abs(h - t) <= 0.01 * t else 1)" \
+  "$tone" "${heard:-0}" || fail "recorded tone ${heard:-none} Hz, expected $tone Hz"
+boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
+
+# 2. A second start hands its file over.
+rm -f "$work/state" "$work/boxes"
+run handover
+[ "$(cat "$work/second_status" 2>/dev/null)" = 0 ] ||
+  fail "the second start ended with $(cat "$work/second_status" 2>/dev/null || echo nothing)"
+[ "$(cat "$work/state" 2>/dev/null)" = handed ] || fail "the first window did not take the new file"
+[ "$(cat "$work/windows" 2>/dev/null)" = 1 ] || fail "$(cat "$work/windows" 2>/dev/null) player windows"
+boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
+
+[ $failures -eq 0 ] && echo "e2e: passed"
+exit $((failures > 0))

@@ -1,0 +1,184 @@
+#include "tests/shell/shell_session.h"
+
+#include "app/application.h"
+#include "app/options.h"
+#include "app/painting.h"
+#include "app/playback_tally.h"
+#include "app/resource.h"
+#include "app/shell.h"
+#include "app/startup.h"
+#include "engine/player.h"
+
+#include <cstring>
+
+namespace {
+
+ShellSession* g_session = nullptr;
+
+// What start-up finds in a fresh process: the application record's starting
+// values (earlier sessions in this process changed them).
+void ResetApplicationRecord() {
+  ReleaseListImage();
+  g_app.windowActive.store(1);
+  g_app.currentIndex = 0;
+  g_app.playlistScroll = 0;
+  g_app.resumePosition = 0;
+  g_app.wasPaused = 0;
+  g_app.mouseMoveIgnoreCount = 0;
+  g_app.balanceTarget = kBalanceVolume;
+  g_app.fullscreenRequested.store(0);
+  g_app.fullscreenApplied = 0;
+  g_app.cursorCountdown.store(0);
+  g_app.modalOpen.store(0);
+  g_app.frameSteps.store(0);
+  g_app.balanceChanged.store(0);
+  g_app.balanceShown.store(0);
+  g_app.displayChanged.store(0);
+  g_app.redrawCounter.store(1);
+  g_app.videoRect = RECT{0, 0, 0, 0};
+  g_app.seekBarRect = RECT{0, 0, 0, 0};
+  if (!g_app.cursorShown.load()) {
+    ShowCursor(TRUE);
+    g_app.cursorShown.store(1);
+  }
+}
+
+}  // namespace
+
+ShellSession::ShellSession(const std::string& commandLine, const SessionSettings& settings) {
+  g_session = this;
+  previousSink_ = SetMessageSink([this](const ShownMessage& m) {
+    messages_.push_back(m);
+    return IDOK;
+  });
+  ResetApplicationRecord();
+  ResetTally();
+  SetDefaultOptions(&g_options);
+  g_options.fullscreenAsDefault = settings.fullscreenAsDefault ? 1 : 0;
+  started_ = StartShell(GetModuleHandleA(nullptr), commandLine.c_str(), SW_SHOWNORMAL);
+  if (!started_) return;
+  if (settings.makePlayer) {
+    delete g_player;
+    g_player = settings.makePlayer();
+  }
+  original_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      g_mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShellSession::CountingProc)));
+}
+
+ShellSession::~ShellSession() {
+  Finish();
+  SetMessageSink(previousSink_);
+  g_session = nullptr;
+}
+
+HWND ShellSession::Window() const { return g_mainWindow; }
+
+LRESULT CALLBACK ShellSession::CountingProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+  if (message == WM_COMMAND && g_session != nullptr) ++g_session->commands_[LOWORD(wParam)];
+  WNDPROC original = g_session != nullptr ? g_session->original_ : nullptr;
+  return CallWindowProcA(original, window, message, wParam, lParam);
+}
+
+void ShellSession::PumpFor(int milliseconds) {
+  PumpUntil([] { return false; }, milliseconds);
+}
+
+bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));  // keep it for Finish
+        return done();
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
+    Sleep(5);
+  }
+}
+
+void ShellSession::Command(int id, LPARAM lParam) {
+  SendMessageA(g_mainWindow, WM_COMMAND, id, lParam);
+}
+
+int ShellSession::CommandCount(int id) const {
+  auto found = commands_.find(id);
+  return found == commands_.end() ? 0 : found->second;
+}
+
+int ShellSession::Finish() {
+  if (finished_) return 0;
+  finished_ = true;
+  int code = -1;
+  if (started_ && g_mainWindow != nullptr) {
+    Command(IDM_EXIT);
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < 10000) {
+      if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        Sleep(5);
+        continue;
+      }
+      if (message.message == WM_QUIT) {
+        code = static_cast<int>(message.wParam);
+        break;
+      }
+      DispatchMessageA(&message);
+    }
+  }
+  ShutdownShell();
+  return code;
+}
+
+Capture CaptureClientArea(HWND window) {
+  Capture capture;
+  RECT client;
+  GetClientRect(window, &client);
+  capture.width = client.right;
+  capture.height = client.bottom;
+  if (capture.width <= 0 || capture.height <= 0) return capture;
+  BITMAPINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = capture.width;
+  info.bmiHeader.biHeight = -capture.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC windowDc = GetDC(window);
+  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(windowDc);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, capture.width, capture.height, windowDc, 0, 0, SRCCOPY);
+  GdiFlush();
+  capture.rgb.resize(static_cast<size_t>(capture.width) * capture.height * 3);
+  const uint8_t* source = static_cast<const uint8_t*>(bits);
+  for (size_t i = 0; i < static_cast<size_t>(capture.width) * capture.height; ++i) {
+    capture.rgb[3 * i] = source[4 * i + 2];
+    capture.rgb[3 * i + 1] = source[4 * i + 1];
+    capture.rgb[3 * i + 2] = source[4 * i];
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  ReleaseDC(window, windowDc);
+  return capture;
+}
+
+SIZE WindowSize(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ClientSize(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  return SIZE{r.right, r.bottom};
+}

@@ -1,0 +1,76 @@
+// Runs the real shell inside a test process: StartShell with a command line,
+// the real window, window procedure, player, decoder, presenter and sound
+// output, a message loop pumped by the test, and shutdown. Message boxes go
+// to a sink and are recorded, so nothing ever waits for a click.
+#pragma once
+
+#include "app/show_message.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class Player;
+
+struct SessionSettings {
+  bool fullscreenAsDefault = false;
+  // When set, replaces the application's player after start-up (tests that
+  // give the player other ports); the session deletes it.
+  std::function<Player*()> makePlayer;
+};
+
+class ShellSession {
+ public:
+  explicit ShellSession(const std::string& commandLine,
+                        const SessionSettings& settings = SessionSettings());
+  ~ShellSession();  // Exit, the rest of the message loop, shutdown
+  ShellSession(const ShellSession&) = delete;
+  ShellSession& operator=(const ShellSession&) = delete;
+
+  bool Started() const { return started_; }
+  HWND Window() const;
+
+  // Dispatches the window's messages for a while.
+  void PumpFor(int milliseconds);
+  // Dispatches until the condition holds; false on timeout.
+  bool PumpUntil(const std::function<bool()>& done, int timeoutMilliseconds);
+
+  // Sends a WM_COMMAND as a menu would.
+  void Command(int id, LPARAM lParam = 0);
+  // WM_COMMAND ids that reached the window procedure (sent or posted).
+  int CommandCount(int id) const;
+
+  const std::vector<ShownMessage>& Messages() const { return messages_; }
+
+  // Ends the session early: Exit, pump until WM_QUIT, shutdown. Returns the
+  // WM_QUIT code.
+  int Finish();
+
+ private:
+  static LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  bool started_ = false;
+  bool finished_ = false;
+  MessageSink previousSink_;
+  std::vector<ShownMessage> messages_;
+  std::map<int, int> commands_;
+  WNDPROC original_ = nullptr;
+};
+
+// The client area of the main window as top-down rows of red, green, blue.
+struct Capture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t* At(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * width + x) * 3; }
+};
+Capture CaptureClientArea(HWND window);
+
+// The window's outer size.
+SIZE WindowSize(HWND window);
+// The client area's size.
+SIZE ClientSize(HWND window);
