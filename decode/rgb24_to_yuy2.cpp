@@ -82,7 +82,8 @@ VELMORA_AVX2 inline __m256i LoadTwice(const uint8_t* low, const uint8_t* high) {
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
-// Reads exactly the 48 bytes of sixteen pixels (the loads at +36 end there).
+// Reads the 48 bytes of sixteen pixels and 4 bytes beyond (the load at +36
+// ends at +52), so a pair must follow in the row.
 VELMORA_AVX2 inline Channels256 LoadPixels(const uint8_t* p, __m256i group) {
   // Each load's first twelve bytes become B0-3 G0-3 R0-3.
   const __m256i first = _mm256_shuffle_epi8(LoadTwice(p, p + 24), group);
@@ -151,7 +152,7 @@ VELMORA_AVX2 void ConvertRowAvx2(const uint8_t* source, uint8_t* destination, in
                                          0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11, -1, -1, -1, -1);
   int32_t k = 0;
   if (highQuality) {
-    for (; k + 8 <= pairs; k += 8) {
+    for (; k + 8 < pairs; k += 8) {
       const __m256i out = HighQuality(LoadPixels(source + 6 * k, group));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + 4 * k), out);
     }
@@ -159,7 +160,7 @@ VELMORA_AVX2 void ConvertRowAvx2(const uint8_t* source, uint8_t* destination, in
     const LowFactors y = MakeFactors(77, 150, 29, 0), v = MakeFactors(128, -107, -21, -32768),
                      u = MakeFactors(-43, -85, 128, -32768);
     const __m256i mask = _mm256_set1_epi16(0xF8);
-    for (; k + 8 <= pairs; k += 8) {
+    for (; k + 8 < pairs; k += 8) {
       const Channels256 c = LoadPixels(source + 6 * k, group);
       const Channels256 q = {_mm256_and_si256(c.b, mask), _mm256_and_si256(c.g, mask), _mm256_and_si256(c.r, mask)};
       const __m256i out = Assemble(ShiftedSum(q, y), _mm256_srli_epi16(PairSum(ShiftedSum(q, u)), 1),

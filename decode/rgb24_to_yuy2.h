@@ -45,7 +45,9 @@ uint32_t Rgb555ToYuy2Entry(uint32_t index);
 //                     both clamped to 0 .. 255.
 //  highQuality false: "Low Quality (16Bit)": builds *table if need be, looks
 //                     up each pixel reduced to 15 bits; Y0 and Y1 from the two
-//                     entries, U and V their truncated averages.
+//                     entries, U and V their truncated averages. (The AVX2
+//                     form computes the same entries instead of reading them
+//                     and reads the table only for the last pairs of a row.)
 // Nothing happens when width div 2 or |biHeight| is below 1. Returns false
 // only when the low-quality table can't be allocated.
 bool ConvertRgb24ToYuy2(const uint8_t* source, uint8_t* destination, int32_t width,

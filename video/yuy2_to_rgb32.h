@@ -40,7 +40,10 @@ uint32_t YuvLookupEntry(uint32_t key);
 //                     keeps its content).
 //  highQuality false: "Low Quality (16Bit)": two lookups per source word in
 //                     *table, which is built first if need be. Returns false
-//                     only when the table can't be allocated.
+//                     only when the table can't be allocated. (The vector
+//                     forms compute the same entries from the key, which is
+//                     faster than reading them, and read the table only for
+//                     the last few words of a row.)
 // Nothing happens for a width below 2 or a height below 1 (returns true).
 bool ConvertYuy2ToRgb32(const uint8_t* frame, int32_t width, int32_t height, int32_t pitch,
                         uint32_t* out, bool highQuality, YuvLookup* table);
