@@ -15,7 +15,7 @@ bool DirectShowDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
   const AudioOutputFormat& output = context_.audioOutput;
   if (autoSync_ != nullptr && *autoSync_ != 0 && block == context_.nextBlock &&
       IsDriftCheckBlock(block, context_.AudioFormat()->nSamplesPerSec, output.samplesPerBlock) &&
-      CheckAudioDrift(block)) {
+      CheckAudioDrift()) {
     context_.nextBlock = -1;  // forces the repositioning below
   }
   if (block != context_.nextBlock) RepositionAudio(block);
@@ -34,7 +34,7 @@ bool DirectShowDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
 
 // True when what was decoded and what was read from the stream are more
 // than 200 ms apart.
-bool DirectShowDecoder::CheckAudioDrift(int32_t) {
+bool DirectShowDecoder::CheckAudioDrift() {
   const int64_t buffered = static_cast<int64_t>(context_.overflow.fill) - context_.overflow.readPosition -
                            context_.receivedReadPosition + context_.receivedLength;
   const int64_t decoded = DecodedMilliseconds(buffered, context_.bytesPerOutputFrame,

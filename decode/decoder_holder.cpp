@@ -14,9 +14,11 @@ namespace {
 // Installed by the Windows build (the DirectShow decoder) or by tests.
 DecoderHolder::OpenFunction g_openFunction = nullptr;
 
-// The owner of the "Opening troubles" box. The main window is not reachable
-// from the portable core yet, so the box has no owner.
-HWND MessageOwner() { return nullptr; }
+// The owner of the "Opening troubles" box (the main window lives in the
+// Windows shell, which the portable core does not link).
+DecoderHolder::OwnerFunction g_ownerFunction = nullptr;
+
+HWND MessageOwner() { return g_ownerFunction != nullptr ? g_ownerFunction() : nullptr; }
 
 void InitializeCom() {
 #ifdef _WIN32
@@ -39,6 +41,12 @@ DecoderHolder::~DecoderHolder() { Release(); }
 DecoderHolder::OpenFunction DecoderHolder::SetOpenFunction(OpenFunction function) {
   OpenFunction previous = g_openFunction;
   g_openFunction = function;
+  return previous;
+}
+
+DecoderHolder::OwnerFunction DecoderHolder::SetOwnerFunction(OwnerFunction function) {
+  OwnerFunction previous = g_ownerFunction;
+  g_ownerFunction = function;
   return previous;
 }
 

@@ -64,6 +64,11 @@ class DecoderHolder {
   // decoder, tests install their own. Returns the previous one.
   static OpenFunction SetOpenFunction(OpenFunction function);
 
+  // Where the "Opening troubles" box finds its owner window: the Windows
+  // build names the main window; without one the box has no owner.
+  typedef HWND (*OwnerFunction)();
+  static OwnerFunction SetOwnerFunction(OwnerFunction function);
+
  private:
   Decoder* decoder_ = nullptr;
 };

@@ -109,7 +109,7 @@ class DirectShowDecoder : public Decoder {
   bool DeliverVideoFrame(int32_t frame, bool* targetHasData);
   void FinishVideoFrame(uint8_t* destination);
   void RepositionAudio(int32_t block);
-  bool CheckAudioDrift(int32_t block);
+  bool CheckAudioDrift();
   bool DeliverAudioUnits();
 
   // Property pages and chain names (decoder_pages.cpp).

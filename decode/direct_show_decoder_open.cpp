@@ -17,6 +17,9 @@
 namespace {
 
 constexpr uint32_t kWaveFormatSize = 18;
+// Room behind the backup frame: vector conversion routines may load up to a
+// register's width past the end of the last row.
+constexpr uint32_t kBackupFrameSlack = 64;
 
 }  // namespace
 
@@ -154,7 +157,7 @@ void DirectShowDecoder::AllocateBackupFrame() {
   context_.backupFrame.reset();
   context_.backupFrameSize = 0;
   if (safeBackupMode_ || !yuy2 || size != VideoFrameSize()) {
-    context_.backupFrame.reset(new uint8_t[size]());
+    context_.backupFrame.reset(new uint8_t[size + kBackupFrameSlack]());
     context_.backupFrameSize = size;
   }
 }

@@ -78,7 +78,11 @@ bool DirectShowDecoder::DeliverVideoFrame(int32_t frame, bool* targetHasData) {
 }
 
 // The picture landed somewhere else than the caller's frame: copied as it is
-// (YUY2) or converted (RGB24).
+// (YUY2) or converted (RGB24). Wine's AVI Decompressor writes into the frame
+// the grabber's FrameAllocator names (the backup frame here); a decompressor
+// that keeps its own buffers leaves the picture there instead. The copy or
+// conversion reads from wherever the grabber saw the picture, so both give
+// the same frame.
 void DirectShowDecoder::FinishVideoFrame(uint8_t* destination) {
   DestVideoPin* pin = grabber_->VideoInput();
   const AM_MEDIA_TYPE& type = pin->ConnectionType();

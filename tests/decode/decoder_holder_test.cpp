@@ -226,6 +226,16 @@ TEST_F(DecoderHolderTest, MessagesAreShownOnceWithoutTheFinalLineFeed) {
   EXPECT_NE(nullptr, holder_.Current());
 }
 
+TEST_F(DecoderHolderTest, TheBoxIsOwnedByTheWindowTheOwnerFunctionNames) {
+  static HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+  const DecoderHolder::OwnerFunction previous = DecoderHolder::SetOwnerFunction([] { return window; });
+  g_script.messages = "Can't locate audio decompressor\n";
+  holder_.Open("clip.avi");
+  DecoderHolder::SetOwnerFunction(previous);
+  ASSERT_EQ(1u, shown_.size());
+  EXPECT_EQ(window, shown_[0].owner);
+}
+
 TEST_F(DecoderHolderTest, AFailedOpenReleasesTheDecoder) {
   g_script.opens = false;
   g_script.messages = "Can't locate video decompressor\n";
