@@ -60,6 +60,27 @@ void MirrorRowSse2(uint8_t* row, int32_t n) {
   MirrorRowScalar(row, n, i);
 }
 
+// Eight words from each end per step, then the SSE2 steps for the middle.
+__attribute__((target("avx2"))) void MirrorRowAvx2(uint8_t* row, int32_t n) {
+  const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m256i luma = _mm256_set1_epi32(0x00FF00FF);
+  auto mirror = [&](__m256i w) __attribute__((target("avx2"))) {
+    const __m256i r = _mm256_permutevar8x32_epi32(w, reverse);
+    const __m256i y = _mm256_and_si256(r, luma);
+    return _mm256_or_si256(_mm256_andnot_si256(luma, r), _mm256_or_si256(_mm256_slli_epi32(y, 16), _mm256_srli_epi32(y, 16)));
+  };
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i* front = reinterpret_cast<__m256i*>(row + 4 * i);
+    __m256i* back = reinterpret_cast<__m256i*>(row + 4 * (2 * n - 8 - i));
+    const __m256i a = _mm256_loadu_si256(front), b = _mm256_loadu_si256(back);
+    _mm256_storeu_si256(front, mirror(b));
+    _mm256_storeu_si256(back, mirror(a));
+  }
+  // The words i .. 2n - 1 - i that are left form a smaller mirror of their own.
+  MirrorRowSse2(row + 4 * i, n - i);
+}
+
 void FlipVerticalWith(uint8_t* frame, int32_t width, int32_t height, bool vector) {
   const int32_t stride = Yuy2RowStride(width), bytes = width / 2 * 4;
   for (int32_t r = 0; r < height / 2; ++r) {
@@ -77,11 +98,12 @@ void FlipVerticalWith(uint8_t* frame, int32_t width, int32_t height, bool vector
   }
 }
 
-void FlipHorizontalWith(uint8_t* frame, int32_t width, int32_t height, bool vector) {
+void FlipHorizontalWith(uint8_t* frame, int32_t width, int32_t height, VectorLevel level) {
   const int32_t stride = Yuy2RowStride(width), n = width / 4;
   for (int32_t r = 0; r < height; ++r) {
     uint8_t* row = frame + static_cast<intptr_t>(r) * stride;
-    if (vector) MirrorRowSse2(row, n);
+    if (level >= VectorLevel::kAvx2) MirrorRowAvx2(row, n);
+    else if (level >= VectorLevel::kSse2) MirrorRowSse2(row, n);
     else MirrorRowScalar(row, n, 0);
   }
 }
@@ -97,7 +119,7 @@ void FlipVertical(uint8_t* frame, int32_t width, int32_t height) {
 }
 
 void FlipHorizontal(uint8_t* frame, int32_t width, int32_t height) {
-  FlipHorizontalWith(frame, width, height, false);
+  FlipHorizontalWith(frame, width, height, VectorLevel::kScalar);
 }
 
 }  // namespace reference
@@ -107,5 +129,5 @@ void FlipVertical(uint8_t* frame, int32_t width, int32_t height) {
 }
 
 void FlipHorizontal(uint8_t* frame, int32_t width, int32_t height) {
-  FlipHorizontalWith(frame, width, height, UseVectors());
+  FlipHorizontalWith(frame, width, height, CurrentVectorLevel());
 }

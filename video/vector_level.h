@@ -14,7 +14,9 @@ enum class VectorLevel : int {
   kAvx2 = 2,
 };
 
-// The level in use: the best the processor offers, lowered by any cap.
+// The level in use: the best the processor offers, lowered by any cap. Every
+// routine asks once per call; on AVX processors this also clears the upper
+// halves of the vector registers, which slow SSE2 code when left in use.
 VectorLevel CurrentVectorLevel();
 
 // The best level the processor and the operating system support.
