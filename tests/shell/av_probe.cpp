@@ -171,10 +171,15 @@ void Report(const StreamFacts& s, const std::vector<PresentRecord>& records, int
     std::printf("  minute %d: mean offset %+.1f ms over %d frames\n", minute + 1,
                 minuteSum / minuteCount, minuteCount);
   }
+  const double blockMs = 1000.0 * s.blockLength / s.sampleRate;
   std::printf(
       "a/v offset (picture minus sound by the blocks-written counter; one block is %.1f ms): "
       "mean %+.1f ms, from %+.1f to %+.1f ms over %d frames\n",
-      1000.0 * s.blockLength / s.sampleRate, count > 0 ? sum / count : 0.0, low, high, count);
+      blockMs, count > 0 ? sum / count : 0.0, low, high, count);
+  // A block is written when the one before it has finished playing, so the
+  // sound is on average half a block past the counter.
+  std::printf("a/v offset against the middle of the block playing: mean %+.1f ms\n",
+              count > 0 ? sum / count - blockMs / 2 : 0.0);
 
   // Flashes: frames much brighter than the ones before them.
   int flashes = 0, misplaced = 0;
