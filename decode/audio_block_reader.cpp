@@ -3,9 +3,9 @@
 #include "decode/direct_show_decoder.h"
 
 #include "decode/avi_splitter_filter.h"
-#include "decode/critical_section_lock.h"
 #include "decode/source_audio_pin.h"
 #include "media/avi_file.h"
+#include "media/critical_section_lock.h"
 
 #include <algorithm>
 

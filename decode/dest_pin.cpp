@@ -1,11 +1,11 @@
 #include "decode/dest_pin.h"
 
-#include "decode/critical_section_lock.h"
 #include "decode/dest_transport.h"
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/sample_grabber_filter.h"
 #include "decode/wide_text.h"
+#include "media/critical_section_lock.h"
 
 #include <cstring>
 #include <new>

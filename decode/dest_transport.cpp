@@ -1,7 +1,7 @@
 #include "decode/dest_transport.h"
 
-#include "decode/critical_section_lock.h"
 #include "decode/dest_pin.h"
+#include "media/critical_section_lock.h"
 
 DestTransport::DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator)
     : lock_(lock), allocator_(allocator), pin_(pin) {

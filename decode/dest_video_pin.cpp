@@ -1,9 +1,9 @@
 #include "decode/dest_video_pin.h"
 
-#include "decode/critical_section_lock.h"
 #include "decode/decoder_context.h"
 #include "decode/frame_allocator.h"
 #include "decode/media_type.h"
+#include "media/critical_section_lock.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 #include "decode/direct_show_decoder.h"
 
 #include "decode/avi_splitter_filter.h"
-#include "decode/critical_section_lock.h"
 #include "decode/running_object_table.h"
 #include "decode/sample_grabber_filter.h"
 #include "media/avi_file.h"
+#include "media/critical_section_lock.h"
 
 #include <cstdlib>
 

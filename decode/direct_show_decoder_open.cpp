@@ -4,7 +4,6 @@
 #include "decode/direct_show_decoder.h"
 
 #include "decode/avi_splitter_filter.h"
-#include "decode/critical_section_lock.h"
 #include "decode/dest_audio_pin.h"
 #include "decode/dest_video_pin.h"
 #include "decode/run_failure_message.h"
@@ -13,6 +12,7 @@
 #include "decode/source_audio_pin.h"
 #include "decode/source_video_pin.h"
 #include "media/avi_file.h"
+#include "media/critical_section_lock.h"
 
 namespace {
 

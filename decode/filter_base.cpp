@@ -1,9 +1,9 @@
 #include "decode/filter_base.h"
 
 #include "decode/com_ptr.h"
-#include "decode/critical_section_lock.h"
 #include "decode/pin_enumerator.h"
 #include "decode/wide_text.h"
+#include "media/critical_section_lock.h"
 
 #include <cwchar>
 #include <new>

@@ -1,8 +1,8 @@
 #include "decode/frame_allocator.h"
 
-#include "decode/critical_section_lock.h"
 #include "decode/dest_pin.h"
 #include "decode/frame_sample.h"
+#include "media/critical_section_lock.h"
 
 FrameAllocator::FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin)
     : lock_(lock), pin_(pin), sample_(new FrameSample(lock, &bufferPointer_, &bufferSize_)) {

@@ -1,6 +1,6 @@
 #include "decode/frame_sample.h"
 
-#include "decode/critical_section_lock.h"
+#include "media/critical_section_lock.h"
 
 FrameSample::FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize)
     : lock_(lock), bufferSize_(bufferSize), bufferPointer_(bufferPointer) {

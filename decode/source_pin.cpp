@@ -2,10 +2,10 @@
 
 #include "decode/avi_splitter_filter.h"
 #include "decode/com_ptr.h"
-#include "decode/critical_section_lock.h"
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/wide_text.h"
+#include "media/critical_section_lock.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,11 +4,11 @@
 #include "decode/direct_show_decoder.h"
 
 #include "decode/avi_splitter_filter.h"
-#include "decode/critical_section_lock.h"
 #include "decode/dest_video_pin.h"
 #include "decode/sample_grabber_filter.h"
 #include "decode/source_video_pin.h"
 #include "media/avi_file.h"
+#include "media/critical_section_lock.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,7 @@
-// Holds a critical section for the life of the object.
+// Holds a critical section for the life of the object. Critical sections are
+// re-entrant, which the decoder's synchronous delivery through the graph
+// relies on: the reading thread holds a lock while the decompressor calls
+// back into the grabber on the same thread.
 #pragma once
 
 #include "platform/win32.h"
