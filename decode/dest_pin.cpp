@@ -3,6 +3,7 @@
 #include "decode/dest_transport.h"
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
+#include "decode/query_interface.h"
 #include "decode/sample_grabber_filter.h"
 #include "decode/wide_text.h"
 #include "media/critical_section_lock.h"
@@ -50,20 +51,14 @@ void DestPin::ForgetFilter() {
   holdsFilter_ = false;
 }
 
+// IMemInputPin is the transport, a separate object.
 STDMETHODIMP DestPin::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IPin) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IPin*>(this);
-    AddRef();
-    return S_OK;
-  }
-  if (IsEqualIID(iid, IID_IMemInputPin) && transport_ != nullptr) {
+  if (object != nullptr && IsEqualIID(iid, IID_IMemInputPin) && transport_ != nullptr) {
     transport_->AddRef();
     *object = static_cast<IMemInputPin*>(transport_);
     return S_OK;
   }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IPin}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) DestPin::AddRef() {

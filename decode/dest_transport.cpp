@@ -1,6 +1,7 @@
 #include "decode/dest_transport.h"
 
 #include "decode/dest_pin.h"
+#include "decode/query_interface.h"
 #include "media/critical_section_lock.h"
 
 DestTransport::DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator)
@@ -9,14 +10,7 @@ DestTransport::DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator
 }
 
 STDMETHODIMP DestTransport::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IMemInputPin) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IMemInputPin*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IMemInputPin}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) DestTransport::AddRef() {

@@ -2,6 +2,7 @@
 
 #include "decode/com_ptr.h"
 #include "decode/pin_enumerator.h"
+#include "decode/query_interface.h"
 #include "decode/wide_text.h"
 #include "media/critical_section_lock.h"
 
@@ -52,15 +53,7 @@ void FilterBase::GiveUpAudioPin() {
 }
 
 STDMETHODIMP FilterBase::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IBaseFilter) || IsEqualIID(iid, IID_IMediaFilter) ||
-      IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IBaseFilter*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IBaseFilter, IID_IMediaFilter, IID_IPersist}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) FilterBase::AddRef() {

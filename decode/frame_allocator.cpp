@@ -2,6 +2,7 @@
 
 #include "decode/dest_pin.h"
 #include "decode/frame_sample.h"
+#include "decode/query_interface.h"
 #include "media/critical_section_lock.h"
 
 FrameAllocator::FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin)
@@ -16,14 +17,7 @@ FrameAllocator::FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin)
 FrameAllocator::~FrameAllocator() { sample_->Release(); }
 
 STDMETHODIMP FrameAllocator::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IMemAllocator) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IMemAllocator*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IMemAllocator}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) FrameAllocator::AddRef() {

@@ -1,5 +1,6 @@
 #include "decode/frame_sample.h"
 
+#include "decode/query_interface.h"
 #include "media/critical_section_lock.h"
 
 FrameSample::FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize)
@@ -8,14 +9,7 @@ FrameSample::FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, con
 }
 
 STDMETHODIMP FrameSample::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IMediaSample) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IMediaSample*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IMediaSample}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) FrameSample::AddRef() {

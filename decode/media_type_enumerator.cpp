@@ -1,6 +1,7 @@
 #include "decode/media_type_enumerator.h"
 
 #include "decode/media_type.h"
+#include "decode/query_interface.h"
 
 #include <new>
 
@@ -23,14 +24,7 @@ MediaTypeEnumerator::~MediaTypeEnumerator() {
 }
 
 STDMETHODIMP MediaTypeEnumerator::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IEnumMediaTypes) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IEnumMediaTypes*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IEnumMediaTypes}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) MediaTypeEnumerator::AddRef() { return InterlockedIncrement(&references_); }

@@ -1,5 +1,7 @@
 #include "decode/pin_enumerator.h"
 
+#include "decode/query_interface.h"
+
 #include <new>
 
 PinEnumerator::PinEnumerator(IPin* const* pins, int count) {
@@ -16,14 +18,7 @@ PinEnumerator::PinEnumerator(IPin* const* pins, int count) {
 PinEnumerator::~PinEnumerator() { delete[] pins_; }
 
 STDMETHODIMP PinEnumerator::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IEnumPins) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IEnumPins*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IEnumPins}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) PinEnumerator::AddRef() { return InterlockedIncrement(&references_); }

@@ -4,6 +4,7 @@
 #include "decode/com_ptr.h"
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
+#include "decode/query_interface.h"
 #include "decode/wide_text.h"
 #include "media/critical_section_lock.h"
 
@@ -40,14 +41,7 @@ void SourcePin::ForgetFilter() {
 }
 
 STDMETHODIMP SourcePin::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IPin) || IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IPin*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IPin}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) SourcePin::AddRef() {
