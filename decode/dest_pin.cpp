@@ -13,9 +13,7 @@
 
 DestPin::DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberFilter* filter,
                  const wchar_t* name, const wchar_t* id)
-    : lock_(lock), context_(context), filter_(filter), name_(name), id_(id) {
-  AddRef();
-}
+    : LockedUnknown(lock), context_(context), filter_(filter), name_(name), id_(id) {}
 
 DestPin::~DestPin() {
   if (transport_ != nullptr) transport_->Release();
@@ -59,24 +57,6 @@ STDMETHODIMP DestPin::QueryInterface(REFIID iid, void** object) {
     return S_OK;
   }
   return QueryOwnInterface(this, {IID_IPin}, iid, object);
-}
-
-STDMETHODIMP_(ULONG) DestPin::AddRef() {
-  CriticalSectionLock hold(lock_);
-  return ++references_;
-}
-
-STDMETHODIMP_(ULONG) DestPin::Release() {
-  LONG left;
-  {
-    CriticalSectionLock hold(lock_);
-    left = --references_;
-  }
-  if (left <= 0) {
-    delete this;
-    return 0;
-  }
-  return left;
 }
 
 // An input pin never starts a connection.

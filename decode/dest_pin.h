@@ -4,16 +4,15 @@
 #pragma once
 
 #include "decode/direct_show.h"
+#include "decode/locked_unknown.h"
 
 class DecoderContext;
 class DestTransport;
 class SampleGrabberFilter;
 
-class DestPin : public IPin {
+class DestPin : public LockedUnknown<DestPin, IPin> {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
@@ -67,12 +66,12 @@ class DestPin : public IPin {
   // The types offered by EnumMediaTypes (the concrete pin owns them).
   void SetPreferredTypes(const AM_MEDIA_TYPE* types, int count);
 
-  CRITICAL_SECTION* lock_;
   DecoderContext* context_;  // not counted: the decoder outlives its graph
   AM_MEDIA_TYPE connectionType_ = {};
 
  private:
-  LONG references_ = 0;
+  friend class LockedUnknown<DestPin, IPin>;  // Release deletes the pin
+
   IPin* connectedPin_ = nullptr;   // not counted while connected
   // Not counted while the filter holds the pin; counted (holdsFilter_) once
   // the filter has given the pin up. Only the user-interface thread touches it.

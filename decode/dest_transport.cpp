@@ -5,30 +5,10 @@
 #include "media/critical_section_lock.h"
 
 DestTransport::DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator)
-    : lock_(lock), allocator_(allocator), pin_(pin) {
-  AddRef();
-}
+    : LockedUnknown(lock), allocator_(allocator), pin_(pin) {}
 
 STDMETHODIMP DestTransport::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IMemInputPin}, iid, object);
-}
-
-STDMETHODIMP_(ULONG) DestTransport::AddRef() {
-  CriticalSectionLock hold(lock_);
-  return ++references_;
-}
-
-STDMETHODIMP_(ULONG) DestTransport::Release() {
-  LONG left;
-  {
-    CriticalSectionLock hold(lock_);
-    left = --references_;
-  }
-  if (left <= 0) {
-    delete this;
-    return 0;
-  }
-  return left;
 }
 
 STDMETHODIMP DestTransport::GetAllocator(IMemAllocator** allocator) {

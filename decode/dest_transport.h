@@ -5,17 +5,18 @@
 
 #include "decode/direct_show.h"
 #include "decode/instance_counter.h"
+#include "decode/locked_unknown.h"
 
 class DestPin;
 
-class DestTransport : public IMemInputPin, private InstanceCounter<DestTransport> {
+class DestTransport : public LockedUnknown<DestTransport, IMemInputPin>,
+                      private InstanceCounter<DestTransport> {
  public:
-  // The creator owns the one reference the object starts with.
+  // lock is the lock of the pin's stream. The creator owns the one reference
+  // the object starts with.
   DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   // The pin's own allocator, with a reference added.
   STDMETHODIMP GetAllocator(IMemAllocator** allocator) override;
@@ -33,10 +34,9 @@ class DestTransport : public IMemInputPin, private InstanceCounter<DestTransport
   using InstanceCounter<DestTransport>::Live;
 
  private:
+  friend class LockedUnknown<DestTransport, IMemInputPin>;  // Release deletes the object
   virtual ~DestTransport() = default;
 
-  LONG references_ = 0;
-  CRITICAL_SECTION* lock_;     // the lock of the pin's stream
   IMemAllocator* allocator_;   // not counted
   DestPin* pin_;               // not counted: the pin owns its transport
 };

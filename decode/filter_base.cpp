@@ -10,9 +10,7 @@
 #include <new>
 
 FilterBase::FilterBase(CRITICAL_SECTION* lock, const CLSID& classId, const wchar_t* name)
-    : lock_(lock), classId_(classId), name_(name) {
-  AddRef();
-}
+    : LockedUnknown(lock), classId_(classId), name_(name) {}
 
 FilterBase::~FilterBase() {
   IPin* video;
@@ -54,24 +52,6 @@ void FilterBase::GiveUpAudioPin() {
 
 STDMETHODIMP FilterBase::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IBaseFilter, IID_IMediaFilter, IID_IPersist}, iid, object);
-}
-
-STDMETHODIMP_(ULONG) FilterBase::AddRef() {
-  CriticalSectionLock hold(lock_);
-  return ++references_;
-}
-
-STDMETHODIMP_(ULONG) FilterBase::Release() {
-  LONG left;
-  {
-    CriticalSectionLock hold(lock_);
-    left = --references_;
-  }
-  if (left <= 0) {
-    delete this;
-    return 0;
-  }
-  return left;
 }
 
 STDMETHODIMP FilterBase::GetClassID(CLSID* classId) {

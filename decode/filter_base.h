@@ -9,13 +9,12 @@
 #pragma once
 
 #include "decode/direct_show.h"
+#include "decode/locked_unknown.h"
 
-class FilterBase : public IBaseFilter {
+class FilterBase : public LockedUnknown<FilterBase, IBaseFilter> {
  public:
-  // IUnknown
+  // IUnknown (AddRef and Release are LockedUnknown's)
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
   // IPersist
   STDMETHODIMP GetClassID(CLSID* classId) override;
   // IMediaFilter (Run is each filter's own)
@@ -41,6 +40,7 @@ class FilterBase : public IBaseFilter {
   IFilterGraph* Graph() const { return graph_; }
 
  protected:
+  // lock is the decoder's video lock.
   FilterBase(CRITICAL_SECTION* lock, const CLSID& classId, const wchar_t* name);
   virtual ~FilterBase();
 
@@ -55,8 +55,8 @@ class FilterBase : public IBaseFilter {
   CRITICAL_SECTION* Lock() const { return lock_; }
 
  private:
-  LONG references_ = 0;
-  CRITICAL_SECTION* lock_;         // the decoder's video lock
+  friend class LockedUnknown<FilterBase, IBaseFilter>;  // Release deletes the filter
+
   IFilterGraph* graph_ = nullptr;  // not counted: the graph holds us, not the other way
   IPin* videoPin_ = nullptr;       // counted
   IPin* audioPin_ = nullptr;       // counted; null without sound

@@ -6,36 +6,17 @@
 #include "media/critical_section_lock.h"
 
 FrameAllocator::FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin)
-    : lock_(lock), pin_(pin), sample_(new FrameSample(lock, &bufferPointer_, &bufferSize_)) {
+    : LockedUnknown(lock), pin_(pin), sample_(new FrameSample(lock, &bufferPointer_, &bufferSize_)) {
   properties_.cBuffers = 1;
   properties_.cbBuffer = static_cast<LONG>(pin->BufferSize());
   properties_.cbAlign = 4;
   properties_.cbPrefix = 0;
-  AddRef();
 }
 
 FrameAllocator::~FrameAllocator() { sample_->Release(); }
 
 STDMETHODIMP FrameAllocator::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IMemAllocator}, iid, object);
-}
-
-STDMETHODIMP_(ULONG) FrameAllocator::AddRef() {
-  CriticalSectionLock hold(lock_);
-  return ++references_;
-}
-
-STDMETHODIMP_(ULONG) FrameAllocator::Release() {
-  LONG left;
-  {
-    CriticalSectionLock hold(lock_);
-    left = --references_;
-  }
-  if (left <= 0) {
-    delete this;
-    return 0;
-  }
-  return left;
 }
 
 STDMETHODIMP FrameAllocator::SetProperties(ALLOCATOR_PROPERTIES* request,

@@ -7,18 +7,19 @@
 
 #include "decode/direct_show.h"
 #include "decode/instance_counter.h"
+#include "decode/locked_unknown.h"
 
 class DestPin;
 class FrameSample;
 
-class FrameAllocator : public IMemAllocator, private InstanceCounter<FrameAllocator> {
+class FrameAllocator : public LockedUnknown<FrameAllocator, IMemAllocator>,
+                       private InstanceCounter<FrameAllocator> {
  public:
-  // The creator owns the one reference the object starts with.
+  // lock is the decoder's video lock. The creator owns the one reference the
+  // object starts with.
   FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   // Accepts one buffer without prefix, aligned to at most 4 bytes; anything
   // else is VFW_E_BADALIGN. Either way actual receives the current values.
@@ -33,10 +34,9 @@ class FrameAllocator : public IMemAllocator, private InstanceCounter<FrameAlloca
   using InstanceCounter<FrameAllocator>::Live;
 
  private:
+  friend class LockedUnknown<FrameAllocator, IMemAllocator>;  // Release deletes the object
   virtual ~FrameAllocator();
 
-  LONG references_ = 0;
-  CRITICAL_SECTION* lock_;  // the decoder's video lock
   DestPin* pin_;            // not counted: the pin owns the allocator
   FrameSample* sample_;     // counted
   BYTE* bufferPointer_ = nullptr;

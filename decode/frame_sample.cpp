@@ -4,30 +4,10 @@
 #include "media/critical_section_lock.h"
 
 FrameSample::FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize)
-    : lock_(lock), bufferSize_(bufferSize), bufferPointer_(bufferPointer) {
-  AddRef();
-}
+    : LockedUnknown(lock), bufferSize_(bufferSize), bufferPointer_(bufferPointer) {}
 
 STDMETHODIMP FrameSample::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IMediaSample}, iid, object);
-}
-
-STDMETHODIMP_(ULONG) FrameSample::AddRef() {
-  CriticalSectionLock hold(lock_);
-  return ++references_;
-}
-
-STDMETHODIMP_(ULONG) FrameSample::Release() {
-  LONG left;
-  {
-    CriticalSectionLock hold(lock_);
-    left = --references_;
-  }
-  if (left <= 0) {
-    delete this;
-    return 0;
-  }
-  return left;
 }
 
 STDMETHODIMP FrameSample::GetPointer(BYTE** buffer) {

@@ -5,15 +5,16 @@
 
 #include "decode/direct_show.h"
 #include "decode/instance_counter.h"
+#include "decode/locked_unknown.h"
 
-class FrameSample : public IMediaSample, private InstanceCounter<FrameSample> {
+class FrameSample : public LockedUnknown<FrameSample, IMediaSample>,
+                    private InstanceCounter<FrameSample> {
  public:
-  // The two pointers lead into the allocator, which outlives its sample.
+  // lock is the decoder's video lock. The two pointers lead into the
+  // allocator, which outlives its sample.
   FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP GetPointer(BYTE** buffer) override;
   STDMETHODIMP_(LONG) GetSize() override;
@@ -35,10 +36,9 @@ class FrameSample : public IMediaSample, private InstanceCounter<FrameSample> {
   using InstanceCounter<FrameSample>::Live;
 
  private:
+  friend class LockedUnknown<FrameSample, IMediaSample>;  // Release deletes the object
   virtual ~FrameSample() = default;
 
-  LONG references_ = 0;
-  CRITICAL_SECTION* lock_;  // the decoder's video lock
   REFERENCE_TIME start_ = 0;
   REFERENCE_TIME end_ = 0;
   LONGLONG mediaStart_ = 0;

@@ -14,12 +14,11 @@
 
 SourcePin::SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
                      const wchar_t* name, const wchar_t* id)
-    : lock_(lock), context_(context), filter_(filter), name_(name), id_(id) {
+    : LockedUnknown(lock), context_(context), filter_(filter), name_(name), id_(id) {
   if (FAILED(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IMemAllocator, reinterpret_cast<void**>(&defaultAllocator_)))) {
     defaultAllocator_ = nullptr;
   }
-  AddRef();
 }
 
 SourcePin::~SourcePin() {
@@ -42,24 +41,6 @@ void SourcePin::ForgetFilter() {
 
 STDMETHODIMP SourcePin::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IPin}, iid, object);
-}
-
-STDMETHODIMP_(ULONG) SourcePin::AddRef() {
-  CriticalSectionLock hold(lock_);
-  return ++references_;
-}
-
-STDMETHODIMP_(ULONG) SourcePin::Release() {
-  LONG left;
-  {
-    CriticalSectionLock hold(lock_);
-    left = --references_;
-  }
-  if (left <= 0) {
-    delete this;
-    return 0;
-  }
-  return left;
 }
 
 STDMETHODIMP SourcePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {

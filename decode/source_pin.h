@@ -5,17 +5,16 @@
 #pragma once
 
 #include "decode/direct_show.h"
+#include "decode/locked_unknown.h"
 
 #include <cstdint>
 
 class AviSplitterFilter;
 class DecoderContext;
 
-class SourcePin : public IPin {
+class SourcePin : public LockedUnknown<SourcePin, IPin> {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
@@ -62,15 +61,14 @@ class SourcePin : public IPin {
   SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
             const wchar_t* name, const wchar_t* id);
 
-  CRITICAL_SECTION* lock_;
   DecoderContext* context_;        // not counted: the decoder outlives its graph
   AM_MEDIA_TYPE mediaType_ = {};   // the one type offered; its block is freed by the concrete pin
 
  private:
+  friend class LockedUnknown<SourcePin, IPin>;  // Release deletes the pin
   HRESULT NegotiateAllocator();
   void DropAllocator();
 
-  LONG references_ = 0;
   IPin* connectedPin_ = nullptr;          // not counted while connected
   IMemInputPin* transport_ = nullptr;     // counted while connected
   ALLOCATOR_PROPERTIES properties_ = {};  // as asked of the allocator
