@@ -4,31 +4,21 @@
 #pragma once
 
 #include "decode/direct_show.h"
-#include "decode/locked_unknown.h"
+#include "decode/pin_base.h"
 
 class DecoderContext;
 class DestTransport;
 class SampleGrabberFilter;
 
-class DestPin : public LockedUnknown<DestPin, IPin> {
+class DestPin : public PinBase<DestPin> {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
   STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP Disconnect() override;
-  STDMETHODIMP ConnectedTo(IPin** pin) override;
   STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
-  STDMETHODIMP QueryId(LPWSTR* id) override;
-  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
-  STDMETHODIMP EndOfStream() override;
-  STDMETHODIMP BeginFlush() override;
-  STDMETHODIMP EndFlush() override;
-  STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
   // The pin's own operations, in slot order after IPin's.
   virtual bool CheckMediaType(const AM_MEDIA_TYPE* type) = 0;
@@ -50,12 +40,6 @@ class DestPin : public LockedUnknown<DestPin, IPin> {
   DestTransport* Transport() const { return transport_; }
   // The type kept by the last accepted connection (it stays after Disconnect).
   const AM_MEDIA_TYPE& ConnectionType() const { return connectionType_; }
-  bool IsConnected() const { return connectedPin_ != nullptr; }
-  // Given up by its filter: the pin keeps the filter alive while the graph
-  // may still reach it through its connection.
-  void HoldFilter();
-  // The filter is gone: QueryPinInfo then names no filter.
-  void ForgetFilter();
 
  protected:
   DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberFilter* filter,
@@ -72,15 +56,8 @@ class DestPin : public LockedUnknown<DestPin, IPin> {
  private:
   friend class LockedUnknown<DestPin, IPin>;  // Release deletes the pin
 
-  IPin* connectedPin_ = nullptr;   // not counted while connected
-  // Not counted while the filter holds the pin; counted (holdsFilter_) once
-  // the filter has given the pin up. Only the user-interface thread touches it.
-  SampleGrabberFilter* filter_;
-  bool holdsFilter_ = false;
   DestTransport* transport_ = nullptr;   // counted
   IMemAllocator* allocator_ = nullptr;   // counted
   const AM_MEDIA_TYPE* preferred_ = nullptr;
   int preferredCount_ = 0;
-  const wchar_t* name_;
-  const wchar_t* id_;
 };

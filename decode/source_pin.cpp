@@ -2,19 +2,16 @@
 
 #include "decode/avi_splitter_filter.h"
 #include "decode/com_ptr.h"
-#include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/query_interface.h"
-#include "decode/wide_text.h"
 #include "media/critical_section_lock.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 SourcePin::SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
                      const wchar_t* name, const wchar_t* id)
-    : LockedUnknown(lock), context_(context), filter_(filter), name_(name), id_(id) {
+    : PinBase(lock, filter, PINDIR_OUTPUT, name, id), context_(context) {
   if (FAILED(CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IMemAllocator, reinterpret_cast<void**>(&defaultAllocator_)))) {
     defaultAllocator_ = nullptr;
@@ -25,18 +22,6 @@ SourcePin::~SourcePin() {
   DropAllocator();
   if (transport_ != nullptr) transport_->Release();
   if (defaultAllocator_ != nullptr) defaultAllocator_->Release();
-  if (holdsFilter_) filter_->Release();
-}
-
-void SourcePin::HoldFilter() {
-  if (filter_ == nullptr || holdsFilter_) return;
-  filter_->AddRef();
-  holdsFilter_ = true;
-}
-
-void SourcePin::ForgetFilter() {
-  filter_ = nullptr;
-  holdsFilter_ = false;
 }
 
 STDMETHODIMP SourcePin::QueryInterface(REFIID iid, void** object) {
@@ -121,49 +106,8 @@ STDMETHODIMP SourcePin::Disconnect() {
   return S_OK;
 }
 
-STDMETHODIMP SourcePin::ConnectedTo(IPin** pin) {
-  if (pin == nullptr) return E_POINTER;
-  CriticalSectionLock hold(lock_);
-  *pin = connectedPin_;
-  if (connectedPin_ == nullptr) return VFW_E_NOT_CONNECTED;
-  connectedPin_->AddRef();
-  return S_OK;
-}
-
 STDMETHODIMP SourcePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
-  if (type == nullptr) return E_POINTER;
-  CriticalSectionLock hold(lock_);
-  if (connectedPin_ == nullptr) {
-    std::memset(type, 0, sizeof(*type));
-    return VFW_E_NOT_CONNECTED;
-  }
-  return CopyMediaType(type, &mediaType_);
-}
-
-STDMETHODIMP SourcePin::QueryPinInfo(PIN_INFO* info) {
-  if (info == nullptr) return E_POINTER;
-  info->pFilter = filter_;
-  if (filter_ != nullptr) filter_->AddRef();
-  info->dir = PINDIR_OUTPUT;
-  CopyWide(info->achName, sizeof(info->achName) / sizeof(info->achName[0]), name_);
-  return S_OK;
-}
-
-STDMETHODIMP SourcePin::QueryDirection(PIN_DIRECTION* direction) {
-  if (direction == nullptr) return E_POINTER;
-  *direction = PINDIR_OUTPUT;
-  return S_OK;
-}
-
-STDMETHODIMP SourcePin::QueryId(LPWSTR* id) {
-  if (id == nullptr) return E_POINTER;
-  *id = TaskMemoryCopy(id_);
-  return *id != nullptr ? S_OK : E_OUTOFMEMORY;
-}
-
-STDMETHODIMP SourcePin::QueryAccept(const AM_MEDIA_TYPE* type) {
-  CriticalSectionLock hold(lock_);
-  return type != nullptr && CheckMediaType(type) ? S_OK : S_FALSE;
+  return CopyConnectionType(mediaType_, type);
 }
 
 STDMETHODIMP SourcePin::EnumMediaTypes(IEnumMediaTypes** types) {
@@ -171,15 +115,6 @@ STDMETHODIMP SourcePin::EnumMediaTypes(IEnumMediaTypes** types) {
   *types = new (std::nothrow) MediaTypeEnumerator(&mediaType_, 1);
   return *types != nullptr ? S_OK : E_OUTOFMEMORY;
 }
-
-STDMETHODIMP SourcePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
-
-// Seeking is done by choosing which chunks to push: no flushes, no segments,
-// no end of stream.
-STDMETHODIMP SourcePin::EndOfStream() { return E_UNEXPECTED; }
-STDMETHODIMP SourcePin::BeginFlush() { return E_UNEXPECTED; }
-STDMETHODIMP SourcePin::EndFlush() { return E_UNEXPECTED; }
-STDMETHODIMP SourcePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) { return E_UNEXPECTED; }
 
 HRESULT SourcePin::Activate() {
   CriticalSectionLock hold(lock_);

@@ -5,32 +5,22 @@
 #pragma once
 
 #include "decode/direct_show.h"
-#include "decode/locked_unknown.h"
+#include "decode/pin_base.h"
 
 #include <cstdint>
 
 class AviSplitterFilter;
 class DecoderContext;
 
-class SourcePin : public LockedUnknown<SourcePin, IPin> {
+class SourcePin : public PinBase<SourcePin> {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 
   STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP Disconnect() override;
-  STDMETHODIMP ConnectedTo(IPin** pin) override;
   STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
-  STDMETHODIMP QueryId(LPWSTR* id) override;
-  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
-  STDMETHODIMP EndOfStream() override;
-  STDMETHODIMP BeginFlush() override;
-  STDMETHODIMP EndFlush() override;
-  STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
   // The pin's own operations, in slot order after IPin's.
   virtual bool CheckMediaType(const AM_MEDIA_TYPE* type) = 0;
@@ -50,12 +40,6 @@ class SourcePin : public LockedUnknown<SourcePin, IPin> {
   // The allocator in use while connected (no reference added).
   IMemAllocator* Allocator() const { return allocator_; }
   const AM_MEDIA_TYPE& MediaType() const { return mediaType_; }
-  bool IsConnected() const { return connectedPin_ != nullptr; }
-  // Given up by its filter: the pin keeps the filter alive while the graph
-  // may still reach it through its connection.
-  void HoldFilter();
-  // The filter is gone: QueryPinInfo then names no filter.
-  void ForgetFilter();
 
  protected:
   SourcePin(CRITICAL_SECTION* lock, DecoderContext* context, AviSplitterFilter* filter,
@@ -66,18 +50,12 @@ class SourcePin : public LockedUnknown<SourcePin, IPin> {
 
  private:
   friend class LockedUnknown<SourcePin, IPin>;  // Release deletes the pin
+
   HRESULT NegotiateAllocator();
   void DropAllocator();
 
-  IPin* connectedPin_ = nullptr;          // not counted while connected
   IMemInputPin* transport_ = nullptr;     // counted while connected
   ALLOCATOR_PROPERTIES properties_ = {};  // as asked of the allocator
-  // Not counted while the filter holds the pin; counted (holdsFilter_) once
-  // the filter has given the pin up. Only the user-interface thread touches it.
-  AviSplitterFilter* filter_;
-  bool holdsFilter_ = false;
   IMemAllocator* allocator_ = nullptr;    // counted while connected
   IMemAllocator* defaultAllocator_ = nullptr;  // counted; the standard memory allocator
-  const wchar_t* name_;
-  const wchar_t* id_;
 };
