@@ -231,8 +231,12 @@ void CachedFileReader::Request(uint32_t block) {
     {
       CriticalSectionLock table(&tableLock_);
       if (slotCount_ == 0 || block > lastBlock_) return;
+      // A block already held or waiting needs nothing, so it is looked for
+      // before waiting for the thread: a sequential reader asks for the block
+      // after its own on every read, mostly while that very block is in
+      // flight, and would otherwise wait out each load instead of copying.
+      if (FindSlot(block) >= 0) return;
       if (!AnySlotRequested()) {
-        if (FindSlot(block) >= 0) return;
         const int32_t chosen = SlotToReuse();
         ++useClock_;
         slotStates_[chosen] = kSlotRequested;
