@@ -2,7 +2,7 @@
 # The playback measurements (a scripted run, not a test):
 #   measure_playback.sh WIN_BUILD_DIR DEMO_CLIP_TOOL [SYNC_SECONDS]
 # makes its clips with the demo clip tool, plays each in the real shell under
-# Wine through velmora_av_probe (tests/shell/av_probe.cpp), prints what the
+# Wine through velmora_av_probe (bench/av_probe.cpp), prints what the
 # probe found, and deletes the clips:
 #   - a sync clip (160x120, a white frame and a click at every second) for
 #     SYNC_SECONDS (300 by default): the picture's offset against the sound's
@@ -26,7 +26,7 @@ measure() {  # name, demo clip options...
   shift
   "$tool" "$work/$name.avi" "$@" >/dev/null || return 1
   echo "=== $name ($*), load average $(cut -d' ' -f1-3 /proc/loadavg)"
-  "$here/../../scripts/wine-run" --root "$build/wine" "$probe" "Z:$work/$name.avi" 2>/dev/null |
+  "$here/../scripts/wine-run" --root "$build/wine" "$probe" "Z:$work/$name.avi" 2>/dev/null |
     tr -d '\r' | grep -v '^received'
   echo "    load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
   rm -f "$work/$name.avi"

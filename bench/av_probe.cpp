@@ -1,5 +1,5 @@
 // velmora_av_probe: plays one clip in the real shell and reports what the
-// program did (a measurement, not a test; tests/shell/measure_playback.sh
+// program did (a measurement, not a test; bench/measure_playback.sh
 // runs it):
 //
 //   velmora_av_probe CLIP.avi [RECORDS.csv]
