@@ -234,6 +234,41 @@ TEST(ShellPlayback, FileThatCannotBeOpenedLeavesThePlayerClosed) {
   EXPECT_EQ(size.cy, kStartSize.cy);
 }
 
+// A copy of the clip cut off at the given share of its bytes, as a download
+// that stopped: no index at the end, the last chunk broken.
+std::string CutOffCopy(const std::string& clip, double share) {
+  FILE* in = std::fopen(ClipPath(clip).c_str(), "rb");
+  if (in == nullptr) return "";
+  std::string bytes;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
+  std::fclose(in);
+  const std::string path = ScratchPath("cut off " + clip + ".avi");
+  FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return "";
+  std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size() * share), out);
+  std::fclose(out);
+  return path;
+}
+
+TEST(ShellPlayback, CutOffFilePlaysAsFarAsItReachesAndEnds) {
+  REQUIRE_CLIP(kCinepakPcmClip);
+  const std::string path = CutOffCopy(kCinepakPcmClip, 0.6);
+  ASSERT_FALSE(path.empty());
+  ShellSession session(path);
+  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
+  ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
+      << "still at frame " << g_player->CurrentFrame();
+  session.PumpFor(300);
+  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
+  EXPECT_TRUE(session.Messages().empty());
+  // The video thread went through every frame the header promises: those
+  // past the cut fail to decode and are passed over, not waited for.
+  const PlaybackTally tally = CurrentTally();
+  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
+  EXPECT_GT(tally.blocksWritten, 0);
+}
+
 // A sound output that cannot be opened, as on a machine without a sound
 // device.
 class NoSoundDevice : public SoundPort {
