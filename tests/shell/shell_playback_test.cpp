@@ -84,6 +84,17 @@ void ExpectShowsFrame(const ClipReference& reference, const CellPicture& shown, 
   }
 }
 
+// Waits for the file to play to its end, then checks that the video thread
+// went through every frame and asked for the next file once.
+void ExpectPlayedThrough(ShellSession* session, const ClipReference& reference) {
+  ASSERT_TRUE(WaitForState(session, kClosed, reference.frames * 40 + 15000))
+      << "still at frame " << g_player->CurrentFrame();
+  session->PumpFor(300);
+  EXPECT_EQ(session->CommandCount(IDM_NEXT_FILE), 1);
+  const PlaybackTally tally = CurrentTally();
+  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
+}
+
 TEST(ShellPlayback, CinepakWithSoundPlaysToTheEndOnce) {
   REQUIRE_CLIP(kCinepakPcmClip);
   ShellSession session(ClipPath(kCinepakPcmClip));
@@ -98,19 +109,13 @@ TEST(ShellPlayback, CinepakWithSoundPlaysToTheEndOnce) {
   EXPECT_EQ(size.cy, std::max<LONG>(fitted.bottom - fitted.top, 240));
   EXPECT_NE(Title(session.Window()).find("cinepak_pcm16 - Velmora Player"), std::string::npos);
 
-  const int duration = reference.frames * 40 + 15000;
-  ASSERT_TRUE(WaitForState(&session, kClosed, duration)) << "still at frame "
-                                                         << g_player->CurrentFrame();
-  session.PumpFor(300);
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
   EXPECT_EQ(State(), kClosed);  // one entry, "Repeat" off: playback ends
   EXPECT_EQ(Title(session.Window()), DefaultTitle());
   const SIZE restored = WindowSize(session.Window());
   EXPECT_EQ(restored.cx, kStartSize.cx);
   EXPECT_EQ(restored.cy, kStartSize.cy);
-  const PlaybackTally tally = CurrentTally();
-  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
-  EXPECT_GT(tally.blocksWritten, 0);
+  EXPECT_GT(CurrentTally().blocksWritten, 0);
   EXPECT_TRUE(session.Messages().empty());
 }
 
@@ -206,12 +211,8 @@ TEST(ShellPlayback, VideoWithoutSoundPlaysToTheEnd) {
   ShellSession session(ClipPath(kMsVideoSilentClip));
   ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
   EXPECT_FALSE(g_player->SoundPlays());
-  ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000));
-  session.PumpFor(300);
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
-  const PlaybackTally tally = CurrentTally();
-  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
-  EXPECT_EQ(tally.blocksWritten, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
+  EXPECT_EQ(CurrentTally().blocksWritten, 0);
   EXPECT_TRUE(session.Messages().empty());
 }
 
@@ -257,16 +258,11 @@ TEST(ShellPlayback, CutOffFilePlaysAsFarAsItReachesAndEnds) {
   ASSERT_FALSE(path.empty());
   ShellSession session(path);
   ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
-      << "still at frame " << g_player->CurrentFrame();
-  session.PumpFor(300);
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
+  // Every frame the header promises goes by: those past the cut fail to
+  // decode and are passed over, not waited for.
+  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
   EXPECT_TRUE(session.Messages().empty());
-  // The video thread went through every frame the header promises: those
-  // past the cut fail to decode and are passed over, not waited for.
-  const PlaybackTally tally = CurrentTally();
-  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
-  EXPECT_GT(tally.blocksWritten, 0);
+  EXPECT_GT(CurrentTally().blocksWritten, 0);
 }
 
 // A sound output that cannot be opened, as on a machine without a sound
@@ -304,11 +300,7 @@ TEST(ShellPlayback, SoundThatCannotBeOpenedPlaysSilentlyAfterTheMessage) {
   EXPECT_EQ(session.Messages()[0].caption, "DirectSound troubles");
   EXPECT_EQ(session.Messages()[0].text, "Can't init DirectSound for playing audio.");
   EXPECT_FALSE(g_player->SoundPlays());
-  ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000));
-  session.PumpFor(300);
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
-  const PlaybackTally tally = CurrentTally();
-  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
+  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
 }
 
 TEST(ShellHandOver, SecondStartPlaysItsFileInTheFirstWindow) {
