@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "app/resource.h"
 #include "app/shell.h"
 

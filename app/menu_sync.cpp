@@ -2,7 +2,7 @@
 #include "app/main_window.h"
 
 #include "app/application.h"
-#include "app/options.h"
+#include "app/options_registry.h"
 #include "app/resource.h"
 #include "app/shell.h"
 

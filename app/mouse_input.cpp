@@ -1,7 +1,7 @@
 #include "app/mouse_input.h"
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "app/panel_layout.h"
 #include "app/playback_tally.h"
 #include "app/playlist_layout.h"
@@ -92,8 +92,9 @@ void OnMouseMove(HWND window, WPARAM keys, int x, int y) {
 void OnLeftButtonDown(HWND window, int x, int y) {
   RearmCursorTimer();
   if (!PlayerClosed()) {
-    if (Inside(g_app.seekBarRect, x, y)) {
-      SeekPlayer(SeekFrameAt(x, g_app.seekBarRect, g_player->FrameCount()));
+    const RECT bar = g_app.seekBarRect.Get();
+    if (Inside(bar, x, y)) {
+      SeekPlayer(SeekFrameAt(x, bar, g_player->FrameCount()));
       g_app.redrawCounter.fetch_add(1);
       return;
     }

@@ -1,9 +1,11 @@
 // The Options record and the DisplacementList in the registry: binary values
 // "Options" (the 232 bytes of the record) and "Displacement" (the list text
 // with its terminating zero) under HKEY_CURRENT_USER\<kSettingsKey>.
-#include "app/application.h"
-#include "app/options.h"
-#include "app/show_message.h"
+#include "app/options_registry.h"
+
+#include "app/settings_key.h"
+#include "platform/show_message.h"
+#include "settings/displacement_list.h"
 
 #include <cstring>
 #include <vector>
@@ -14,24 +16,6 @@ const char kFirstRunNotice[] =
     "No saved settings of this version were found. Velmora Player starts with its default "
     "settings.";
 const char kNoticeCaption[] = "Velmora Player";
-
-// The settings key, created when missing and closed when it goes.
-class SettingsKey {
- public:
-  SettingsKey() {
-    if (RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~SettingsKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  SettingsKey(const SettingsKey&) = delete;
-  SettingsKey& operator=(const SettingsKey&) = delete;
-
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // The stored record, over the defaults: a shorter value leaves the rest of
 // the defaults, a longer one fails the query. Taken only when its first word
@@ -55,15 +39,15 @@ void ReadDisplacementList(HKEY key) {
                        &size) != ERROR_SUCCESS) {
     return;
   }
-  g_app.displacementList.SetText(std::string(text.data(), size));
+  g_displacementList.SetText(std::string(text.data(), size));
 }
 
 // Reads both values; true when the stored record was taken into record.
 bool ReadSettings(Options* record) {
   const SettingsKey key;
-  if (key.get() == nullptr) return false;
-  const bool taken = ReadStoredRecord(key.get(), record);
-  ReadDisplacementList(key.get());
+  if (key.Get() == nullptr) return false;
+  const bool taken = ReadStoredRecord(key.Get(), record);
+  ReadDisplacementList(key.Get());
   return taken;
 }
 
@@ -82,13 +66,13 @@ bool LoadOptions(Options* options) {
 
 bool SaveOptions(const Options* options) {
   const SettingsKey key;
-  if (key.get() == nullptr) return false;
-  if (RegSetValueExA(key.get(), "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(options),
+  if (key.Get() == nullptr) return false;
+  if (RegSetValueExA(key.Get(), "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(options),
                      sizeof *options) != ERROR_SUCCESS) {
     return false;
   }
-  const std::string& text = g_app.displacementList.Text();
-  return RegSetValueExA(key.get(), "Displacement", 0, REG_BINARY,
+  const std::string& text = g_displacementList.Text();
+  return RegSetValueExA(key.Get(), "Displacement", 0, REG_BINARY,
                         reinterpret_cast<const BYTE*>(text.c_str()),
                         static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }

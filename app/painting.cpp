@@ -37,7 +37,7 @@ void LayOutVideo(const RECT& client) {
   const RECT area = VideoArea(client, g_app.fullscreenRequested.load() != 0);
   RECT picture;
   if (FitVideoRect(area, g_player->VideoWidth(), g_player->VideoHeight(), &picture)) {
-    g_app.videoRect = picture;
+    g_app.videoRect.Set(picture);
   }
   g_app.redrawCounter.fetch_add(1);
   ReleaseListImage();

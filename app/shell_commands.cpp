@@ -1,7 +1,7 @@
 #include "app/shell_commands.h"
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
 #include "app/shell.h"

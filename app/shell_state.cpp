@@ -1,7 +1,8 @@
 #include "app/shell_state.h"
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
+#include "settings/shared_options.h"
 #include "app/window_geometry.h"
 #include "engine/player.h"
 #include "playlist/playlist.h"
@@ -31,9 +32,9 @@ void ClampSelection() {
 }
 
 int32_t* CurrentBalanceValue() {
-  while (g_app.balanceTarget < 0) g_app.balanceTarget += 4;
-  while (g_app.balanceTarget > 3) g_app.balanceTarget -= 4;
-  switch (g_app.balanceTarget) {
+  const int32_t target = g_app.balanceTarget.load(std::memory_order_relaxed) & 3;
+  g_app.balanceTarget.store(target, std::memory_order_relaxed);
+  switch (target) {
     case kBalanceBrightness:
       return &g_options.colorBalance.brightness;
     case kBalanceSaturation:
@@ -52,12 +53,13 @@ void AdjustBalanceValue(int32_t delta) {
   if (changed < 0) changed = 0;
   if (changed > 100) changed = 100;
   *value = changed;
+  PublishOptions();
   g_app.balanceChanged.store(1, std::memory_order_relaxed);
 }
 
 bool HitTestVideo(int32_t x, int32_t y, int32_t* videoX, int32_t* videoY) {
   if (g_player == nullptr) return false;
-  return VideoPointAt(g_app.videoRect, g_player->VideoWidth(), g_player->VideoHeight(), x, y,
+  return VideoPointAt(g_app.videoRect.Get(), g_player->VideoWidth(), g_player->VideoHeight(), x, y,
                       videoX, videoY);
 }
 

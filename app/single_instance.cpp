@@ -1,7 +1,7 @@
 #include "app/single_instance.h"
 
-#include "app/options.h"
 #include "app/resource.h"
+#include "app/settings_key.h"
 
 #include <cstring>
 
@@ -9,23 +9,6 @@ namespace {
 
 constexpr char kCommandLineValue[] = "Command Line";
 constexpr DWORD kCommandLineCapacity = 1024;
-
-// The settings key, opened (or made) for one scope.
-class SettingsKey {
- public:
-  SettingsKey() {
-    if (RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~SettingsKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  SettingsKey(const SettingsKey&) = delete;
-  SettingsKey& operator=(const SettingsKey&) = delete;
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 }  // namespace
 

@@ -1,8 +1,9 @@
 #include "app/startup.h"
 
 #include "app/application.h"
+#include "app/application_ports.h"
 #include "app/main_window.h"
-#include "app/options.h"
+#include "app/options_registry.h"
 #include "app/pictures.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
@@ -37,7 +38,7 @@ void CreateDirectDraw() {
 }
 
 void CreateSubsystems() {
-  g_player = new Player();
+  g_player = new Player(ApplicationPorts);
   g_presenter = new VideoPresenter();
   g_soundOutput = new SoundOutput();
   g_decoderHolder = new DecoderHolder();

@@ -58,7 +58,7 @@ void DrawPanel(HDC target, int left, int top, int right, int bottom, int progres
     FillBox(memory.Get(), 0, 0, width - layout.margin, kStatusStripHeight,
             static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (layout.hasBar) {
-      g_app.seekBarRect = SeekBarRect(layout, left, bottom);
+      g_app.seekBarRect.Set(SeekBarRect(layout, left, bottom));
       DrawBar(memory.Get(), layout);
       if (progress < 0) DrawTime(memory.Get(), width, layout.margin);
     }

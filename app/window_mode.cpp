@@ -2,10 +2,10 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "app/shell.h"
 #include "app/shell_state.h"
-#include "app/show_message.h"
+#include "platform/show_message.h"
 #include "app/window_geometry.h"
 #include "engine/player.h"
 

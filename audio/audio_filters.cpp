@@ -1,7 +1,7 @@
 #include "audio/audio_filters.h"
 
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 
 #include <immintrin.h>
 

@@ -4,7 +4,7 @@
 // the number of sample frames (one sample per channel).
 #pragma once
 
-#include "app/options.h"
+#include "settings/options.h"
 
 #include <cstdint>
 

@@ -12,8 +12,7 @@
 // field; each operation holds it for its whole duration.
 #pragma once
 
-#include "engine/playback_ports.h"
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "platform/win32.h"
 
 #include <atomic>
@@ -28,10 +27,10 @@ struct IDirectSoundNotify;
 // -3000 x (1 - (e^(p/100) - 1) / (e - 1)), truncated, within -10000 .. 0.
 int32_t VolumeForPercent(int32_t percent);
 
-class SoundOutput : public SoundPort {
+class SoundOutput {
  public:
   SoundOutput();
-  ~SoundOutput() override;  // closes
+  ~SoundOutput();  // closes
   SoundOutput(const SoundOutput&) = delete;
   SoundOutput& operator=(const SoundOutput&) = delete;
 
@@ -40,30 +39,30 @@ class SoundOutput : public SoundPort {
   // thread. False on any DirectSound, event or thread failure (everything is
   // closed again).
   bool Open(HWND window, int32_t sampleRate, bool stereo, bool sixteenBit,
-            int32_t framesPerBlock, int32_t blockCount) override;
+            int32_t framesPerBlock, int32_t blockCount);
   // Stops the notification thread and releases everything; safe when closed.
-  void Close() override;
-  bool IsOpen() override;
+  void Close();
+  bool IsOpen();
 
-  void SetPlaying(bool playing) override;
+  void SetPlaying(bool playing);
   // Only audible when the buffer was made with "Enable Volume Control".
-  void SetVolume(int32_t percent) override;
+  void SetVolume(int32_t percent);
 
-  bool CanWriteBlock() override;
+  bool CanWriteBlock();
   // Locks the block at the write index; the frame count is the first locked
   // length in sample frames.
-  bool LockNextBlock(uint8_t** block, int32_t* frames) override;
+  bool LockNextBlock(uint8_t** block, int32_t* frames);
   // Unlocks; on success the write index moves on one block.
-  bool UnlockBlock() override;
+  bool UnlockBlock();
   // write index := notified index.
-  void ResyncWriteIndex() override;
+  void ResyncWriteIndex();
 
-  void SetBlockCounter(int32_t value) override;
-  void CountBlock() override;
-  int32_t GetBlockCounter() override;
+  void SetBlockCounter(int32_t value);
+  void CountBlock();
+  int32_t GetBlockCounter();
 
-  void Lock() override;
-  void Unlock() override;
+  void Lock();
+  void Unlock();
 
   // For the statistics and tests.
   int32_t BlockCount();
@@ -73,7 +72,6 @@ class SoundOutput : public SoundPort {
   IDirectSoundBuffer* Buffer();
 
  private:
-  class Guard;
   static DWORD WINAPI NotificationRoutine(LPVOID self);
   bool CreateBuffers(HWND window, int32_t framesPerBlock);
   bool CreateNotifications();

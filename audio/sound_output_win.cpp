@@ -1,6 +1,6 @@
 #include "audio/sound_output.h"
 
-#include "app/options.h"
+#include "settings/options.h"
 
 #include <mmsystem.h>
 #include <dsound.h>
@@ -37,17 +37,6 @@ WAVEFORMATEX PcmFormat(int32_t rate, bool stereo, bool sixteenBit) {
 
 }  // namespace
 
-class SoundOutput::Guard {
- public:
-  explicit Guard(SoundOutput* output) : lock_(&output->lock_) { EnterCriticalSection(lock_); }
-  ~Guard() { LeaveCriticalSection(lock_); }
-  Guard(const Guard&) = delete;
-  Guard& operator=(const Guard&) = delete;
-
- private:
-  CRITICAL_SECTION* lock_;
-};
-
 SoundOutput::SoundOutput() { InitializeCriticalSection(&lock_); }
 
 SoundOutput::~SoundOutput() {
@@ -60,7 +49,7 @@ bool SoundOutput::Open(HWND window, int32_t sampleRate, bool stereo, bool sixtee
   Close();
   bool opened = false;
   {
-    Guard guard(this);
+    CriticalSectionLock guard(&lock_);
     blockCount_ = blockCount < 2 ? 2 : blockCount;
     sampleRate_ = sampleRate;
     stereo_ = stereo ? 1 : 0;
@@ -143,7 +132,7 @@ DWORD WINAPI SoundOutput::NotificationRoutine(LPVOID self) {
   int32_t count = 0;
   std::unique_ptr<HANDLE[]> events;
   {
-    Guard guard(output);
+    CriticalSectionLock guard(&output->lock_);
     count = output->blockCount_;
     events.reset(new HANDLE[count + 1]);
     for (int32_t i = 0; i <= count; ++i) events[i] = output->notifications_[i].event;
@@ -162,7 +151,7 @@ void SoundOutput::StopNotificationThread() {
   if (thread_ == nullptr) return;
   HANDLE stop = nullptr;
   {
-    Guard guard(this);
+    CriticalSectionLock guard(&lock_);
     if (notifications_ != nullptr) stop = notifications_[blockCount_].event;
   }
   if (stop == nullptr || !SetEvent(stop)) thread_->Terminate();
@@ -172,7 +161,7 @@ void SoundOutput::StopNotificationThread() {
 
 void SoundOutput::Close() {
   StopNotificationThread();
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   ReleaseInterface(&notify_);
   if (notifications_ != nullptr) {
     for (int32_t i = 0; i <= blockCount_; ++i) {
@@ -187,12 +176,12 @@ void SoundOutput::Close() {
 }
 
 bool SoundOutput::IsOpen() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return secondary_ != nullptr;
 }
 
 void SoundOutput::SetPlaying(bool playing) {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (secondary_ == nullptr || (playing_ != 0) == playing) return;
   if (playing) {
     secondary_->Play(0, 0, DSBPLAY_LOOPING);
@@ -203,17 +192,17 @@ void SoundOutput::SetPlaying(bool playing) {
 }
 
 void SoundOutput::SetVolume(int32_t percent) {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (secondary_ != nullptr) secondary_->SetVolume(VolumeForPercent(percent));
 }
 
 bool SoundOutput::CanWriteBlock() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return writeIndex_ != notifiedIndex_.load();
 }
 
 bool SoundOutput::LockNextBlock(uint8_t** block, int32_t* frames) {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (secondary_ == nullptr) return false;
   const DWORD offset = static_cast<DWORD>(writeIndex_) * static_cast<DWORD>(blockSize_);
   if (FAILED(secondary_->Lock(offset, static_cast<DWORD>(blockSize_), &lockedFirst_,
@@ -231,7 +220,7 @@ bool SoundOutput::LockNextBlock(uint8_t** block, int32_t* frames) {
 }
 
 bool SoundOutput::UnlockBlock() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (secondary_ == nullptr) return false;
   if (FAILED(secondary_->Unlock(lockedFirst_, lockedFirstLength_, lockedSecond_,
                                 lockedSecondLength_))) {
@@ -242,22 +231,22 @@ bool SoundOutput::UnlockBlock() {
 }
 
 void SoundOutput::ResyncWriteIndex() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   writeIndex_ = notifiedIndex_.load() % blockCount_;
 }
 
 void SoundOutput::SetBlockCounter(int32_t value) {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   blockCounter_ = value;
 }
 
 void SoundOutput::CountBlock() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   ++blockCounter_;
 }
 
 int32_t SoundOutput::GetBlockCounter() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return blockCounter_;
 }
 
@@ -266,23 +255,23 @@ void SoundOutput::Lock() { EnterCriticalSection(&lock_); }
 void SoundOutput::Unlock() { LeaveCriticalSection(&lock_); }
 
 int32_t SoundOutput::BlockCount() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return blockCount_;
 }
 
 int32_t SoundOutput::BlockSize() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return blockSize_;
 }
 
 int32_t SoundOutput::WriteIndex() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return writeIndex_;
 }
 
 int32_t SoundOutput::NotifiedIndex() { return notifiedIndex_.load(); }
 
 IDirectSoundBuffer* SoundOutput::Buffer() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return secondary_;
 }

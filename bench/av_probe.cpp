@@ -12,8 +12,8 @@
 // pictures themselves; frames shown and dropped; and the process's CPU time
 // per second of playback.
 #include "app/application.h"
-#include "app/options.h"
-#include "app/show_message.h"
+#include "settings/options.h"
+#include "platform/show_message.h"
 #include "app/startup.h"
 #include "app/shell.h"
 #include "audio/sound_output.h"

@@ -7,9 +7,9 @@
 // Run from an optimised tree, e.g. build-x/native/bench/pixel_bench; the
 // table uses the median CPU time of the repetitions (--benchmark_repetitions).
 
-#include "app/application.h"
+#include "platform/cpu_features.h"
 #include "audio/audio_filters.h"
-#include "decode/rgb24_to_yuy2.h"
+#include "video/rgb24_to_yuy2.h"
 #include "video/auto_level.h"
 #include "video/color_balance.h"
 #include "video/fade_step.h"
@@ -20,7 +20,7 @@
 #include "video/point_filters.h"
 #include "video/present_packing.h"
 #include "video/resize_rows.h"
-#include "video/vector_level.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_frame.h"
 #include "video/yuy2_to_rgb32.h"
 
@@ -351,7 +351,7 @@ void PrintTable(const std::map<std::string, double>& measured) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  g_app.hasMmx = 1;  // benchmark the MMX routines even on a machine without it
+  SetHasMmx(true);  // benchmark the MMX routines even on a machine without it
   for (const Size& s : kSizes) {
     RegisterYuy2ToRgb32(s);
     RegisterRgb24ToYuy2(s);

@@ -5,7 +5,7 @@
 #include "decode/avi_splitter_filter.h"
 #include "decode/source_audio_pin.h"
 #include "media/avi_file.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <algorithm>
 
@@ -13,7 +13,7 @@ bool DirectShowDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
   CriticalSectionLock hold(&context_.audioLock);
   if (!audioOpen_ || destination == nullptr) return false;
   const AudioOutputFormat& output = context_.audioOutput;
-  if (autoSync_ != nullptr && *autoSync_ != 0 && block == context_.nextBlock &&
+  if (autoSync_ && autoSync_() && block == context_.nextBlock &&
       IsDriftCheckBlock(block, context_.AudioFormat()->nSamplesPerSec, output.samplesPerBlock) &&
       CheckAudioDrift()) {
     context_.nextBlock = -1;  // forces the repositioning below

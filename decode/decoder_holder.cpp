@@ -1,7 +1,7 @@
 #include "decode/decoder_holder.h"
 
-#include "app/options.h"
-#include "app/show_message.h"
+#include "settings/options.h"
+#include "platform/show_message.h"
 
 #ifdef _WIN32
 #include <objbase.h>

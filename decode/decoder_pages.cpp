@@ -2,7 +2,7 @@
 // their own property pages in one frame.
 #include "decode/direct_show_decoder.h"
 
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "decode/dest_audio_pin.h"
 
 #include "decode/decoder_context.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 DestAudioPin::DestAudioPin(DecoderContext* context, SampleGrabberFilter* filter)
     : DestPin(&context->audioLock, context, filter, L"Audio Stream", L"IDestAudio") {

@@ -5,7 +5,7 @@
 #include "decode/media_type_enumerator.h"
 #include "decode/query_interface.h"
 #include "decode/sample_grabber_filter.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <new>
 

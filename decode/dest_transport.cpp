@@ -2,7 +2,7 @@
 
 #include "decode/dest_pin.h"
 #include "decode/query_interface.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 DestTransport::DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator)
     : LockedUnknown(lock), allocator_(allocator), pin_(pin) {}

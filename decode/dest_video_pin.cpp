@@ -3,7 +3,7 @@
 #include "decode/decoder_context.h"
 #include "decode/frame_allocator.h"
 #include "decode/media_type.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include "decode/running_object_table.h"
 #include "decode/sample_grabber_filter.h"
 #include "media/avi_file.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <cstdlib>
 

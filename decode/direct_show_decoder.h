@@ -14,10 +14,11 @@
 #include "decode/decoder_context.h"
 #include "decode/direct_show.h"
 #include "decode/filter_chain.h"
-#include "decode/rgb24_to_yuy2.h"
+#include "video/rgb24_to_yuy2.h"
 
 #include <array>
 #include <memory>
+#include <functional>
 #include <string>
 
 class AviFile;
@@ -33,9 +34,11 @@ struct DecoderOpenSettings {
   int cacheSlots = 2;              // "File Cache Size" index + 2
   bool allowIndex = true;          // "Allow Using AVI Seeking Index"
   bool safeBackupMode = false;     // "Safe Video Backup Mode"
-  const uint8_t* highQuality = nullptr;  // "High Quality (MMX)", read at each use
+  // Options the user may switch while a file plays, asked at each use on the
+  // reading threads; empty means off.
+  std::function<bool()> highQuality;  // "High Quality (MMX)"
   bool disableAudio = false;       // "Disable Audio"
-  const uint8_t* autoSync = nullptr;     // "Allow Auto Audio Synchronization", read at each use
+  std::function<bool()> autoSync;     // "Allow Auto Audio Synchronization"
   bool renderFullChains = false;   // "Render Full Chains of Filters"
   bool addToRot = false;           // "Add Grapth to ROT"
 };
@@ -132,7 +135,7 @@ class DirectShowDecoder : public Decoder {
   FilterChain audioChain_;
   Rgb555ToYuy2Table conversionTable_;
   bool safeBackupMode_ = false;
-  const uint8_t* autoSync_ = nullptr;
-  const uint8_t* highQuality_ = nullptr;
+  std::function<bool()> autoSync_;
+  std::function<bool()> highQuality_;
   bool reconnectedForRgb24_ = false;
 };

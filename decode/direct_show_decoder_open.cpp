@@ -12,7 +12,7 @@
 #include "decode/source_audio_pin.h"
 #include "decode/source_video_pin.h"
 #include "media/avi_file.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 namespace {
 

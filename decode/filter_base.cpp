@@ -4,7 +4,7 @@
 #include "decode/pin_enumerator.h"
 #include "decode/query_interface.h"
 #include "decode/wide_text.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <cwchar>
 #include <new>

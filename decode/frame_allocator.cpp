@@ -3,7 +3,7 @@
 #include "decode/dest_pin.h"
 #include "decode/frame_sample.h"
 #include "decode/query_interface.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 FrameAllocator::FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin)
     : LockedUnknown(lock), pin_(pin), sample_(new FrameSample(lock, &bufferPointer_, &bufferSize_)) {

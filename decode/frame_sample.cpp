@@ -1,7 +1,7 @@
 #include "decode/frame_sample.h"
 
 #include "decode/query_interface.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 FrameSample::FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize)
     : LockedUnknown(lock), bufferSize_(bufferSize), bufferPointer_(bufferPointer) {}

@@ -13,7 +13,7 @@
 // befriends this class.
 #pragma once
 
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 #include "platform/win32.h"
 
 template <class Derived, class Interface>

@@ -12,7 +12,7 @@
 #include "decode/locked_unknown.h"
 #include "decode/media_type.h"
 #include "decode/wide_text.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <cstring>
 

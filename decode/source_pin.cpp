@@ -4,7 +4,7 @@
 #include "decode/com_ptr.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/query_interface.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <algorithm>
 #include <new>

@@ -8,7 +8,7 @@
 #include "decode/sample_grabber_filter.h"
 #include "decode/source_video_pin.h"
 #include "media/avi_file.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,7 +91,7 @@ void DirectShowDecoder::FinishVideoFrame(uint8_t* destination) {
     return;
   }
   const auto* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-  const bool highQuality = highQuality_ != nullptr && *highQuality_ != 0;
+  const bool highQuality = highQuality_ && highQuality_();
   ConvertRgb24ToYuy2(context_.lastReceivedFrame, destination, format->bmiHeader.biWidth,
                      format->bmiHeader.biHeight, highQuality, &conversionTable_);
 }

@@ -13,7 +13,7 @@
 #include "decode/avi_splitter_filter.h"
 #include "decode/dest_video_pin.h"
 #include "decode/sample_grabber_filter.h"
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "engine/pacing_rules.h"
 
-#include "app/options.h"
+#include "settings/options.h"
 #include "platform/win32.h"
-#include "video/video_presenter_modes.h"
+#include "engine/present_mode.h"
 
 namespace {
 

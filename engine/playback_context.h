@@ -6,7 +6,7 @@
 #include "engine/playback_clock.h"
 #include "engine/playback_ports.h"
 #include "engine/playback_stream.h"
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 
 class Decoder;
 

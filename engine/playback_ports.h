@@ -1,6 +1,6 @@
-// The outputs and services the playback engine works through. The Windows
-// build plugs in the SoundOutput, the VideoPresenter and the main window
-// (ApplicationPorts); tests plug in fakes, so that the engine's decisions run
+// The outputs and services the playback engine works through. The program
+// plugs in the SoundOutput, the VideoPresenter, the main window and its
+// ShellSignals; tests plug in fakes, so that the engine's decisions run
 // natively with a scripted clock and sound counter.
 //
 // Who calls what: the player calls on the window's thread while no playback
@@ -9,6 +9,7 @@
 #pragma once
 
 #include "engine/playback_clock.h"
+#include "engine/shell_signals.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -100,20 +101,12 @@ struct FrameEffects {
   void (*applyAudioFilters)(uint8_t* block, bool stereo, bool sixteenBit, int32_t frames);
 };
 
-// The program's filters, reading the options record at each call.
-FrameEffects ProgramEffects();
-
 struct PlaybackPorts {
   SoundPort* sound = nullptr;
   PicturePort* picture = nullptr;
   PlaybackHost* host = nullptr;
   PlaybackTime* time = nullptr;
   DecoderHolder* decoders = nullptr;
+  ShellSignals* shell = nullptr;
   FrameEffects effects = {};
 };
-
-// The application's objects (Windows build): g_soundOutput, g_presenter,
-// g_decoderHolder, the main window and the system clock.
-PlaybackPorts ApplicationPorts();
-// The main window and the system settings (Windows build).
-PlaybackHost* WindowsHost();

@@ -1,14 +1,15 @@
 #include "engine/player.h"
 
-#include "app/application.h"
-#include "app/options.h"
-#include "app/show_message.h"
 #include "decode/decoder_holder.h"
 #include "engine/audio_threads.h"
 #include "engine/pacing_rules.h"
 #include "engine/player_threads.h"
 #include "engine/ring_sizing.h"
+#include "platform/critical_section_lock.h"
+#include "platform/show_message.h"
 #include "playlist/playlist.h"
+#include "settings/options.h"
+#include "settings/shared_options.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,20 +24,6 @@ constexpr size_t kFileNameSize = 1024;
 constexpr int32_t kPrefillChecks = 200;   // 20 seconds
 constexpr uint32_t kPrefillCheckSleep = 100;
 
-// Holds a critical section for one scope.
-class SectionGuard {
- public:
-  explicit SectionGuard(CRITICAL_SECTION* section) : section_(section) {
-    EnterCriticalSection(section_);
-  }
-  ~SectionGuard() { LeaveCriticalSection(section_); }
-  SectionGuard(const SectionGuard&) = delete;
-  SectionGuard& operator=(const SectionGuard&) = delete;
-
- private:
-  CRITICAL_SECTION* section_;
-};
-
 // Subtitles: the SubtitleTrack joins here (LoadSubtitles with the video's
 // rate, scale, width and height; UnloadSubtitles at close). Until then no
 // subtitle file loads.
@@ -47,6 +34,8 @@ void UnloadSubtitleFile() {}
 
 Player::Player(const PlaybackPorts& ports) : ports_(ports) {}
 
+Player::Player(PlaybackPorts (*portsSource)()) : portsSource_(portsSource) {}
+
 Player::~Player() { Close(); }
 
 void Player::ResolvePorts() {
@@ -54,8 +43,9 @@ void Player::ResolvePorts() {
 }
 
 bool Player::Open() {
+  ResolvePorts();
   char path[Playlist::kItemBufferSize] = "";
-  if (g_playlist != nullptr) g_playlist->Item(g_app.currentIndex, path, sizeof path);
+  if (g_playlist != nullptr) g_playlist->Item(ports_.shell->currentIndex, path, sizeof path);
   return OpenFile(path);
 }
 
@@ -87,8 +77,8 @@ bool Player::OpenFile(const char* path) {
   ports_.host->SaveAndDisableSystemSettings(&savedSettings_);
   SizeRings();
   OpenSound();
-  stream_.currentFrame.store(g_app.resumePosition, std::memory_order_relaxed);
-  g_app.resumePosition = 0;
+  stream_.currentFrame.store(ports_.shell->resumePosition, std::memory_order_relaxed);
+  ports_.shell->resumePosition = 0;
   stream_.ready.store(1, std::memory_order_relaxed);
   stream_.feederOffset = 0;
   Start();
@@ -159,8 +149,9 @@ bool Player::LoadSubtitlesBeside(const char* videoPath) {
 
 void Player::Start() {
   StopThreads();
+  PublishOptions();  // the threads start with the options as they are now
   {
-    SectionGuard lock(&stream_.lock);
+    CriticalSectionLock lock(&stream_.lock);
     stream_.targetFrame.store(0, std::memory_order_relaxed);
     stream_.blockRing.Clear();
     clock_.reset(new PlaybackClock(ports_.time));
@@ -171,7 +162,7 @@ void Player::Start() {
     ports_.sound->SetBlockCounter(0);
     ports_.sound->ResyncWriteIndex();
     {
-      SectionGuard lock(&stream_.lock);
+      CriticalSectionLock lock(&stream_.lock);
       stream_.startBlock =
           StartBlockForFrame(stream_.currentFrame.load(std::memory_order_relaxed), stream_.scale,
                              stream_.sampleRate, stream_.blockLength, stream_.rate);
@@ -180,7 +171,7 @@ void Player::Start() {
     WaitForPrefillBlocks();
     Prefill();
   }
-  SectionGuard lock(&stream_.lock);
+  CriticalSectionLock lock(&stream_.lock);
   CreateThread(&videoFeeder_, VideoFeederRoutine, THREAD_PRIORITY_BELOW_NORMAL);
   CreateThread(&videoThread_, VideoThreadRoutine, THREAD_PRIORITY_NORMAL);
   if (stream_.soundPlays) {
@@ -207,7 +198,7 @@ void Player::Prefill() {
   SoundPort* sound = ports_.sound;
   sound->Lock();
   {
-    SectionGuard lock(&stream_.lock);
+    CriticalSectionLock lock(&stream_.lock);
     const bool sixteenBit = stream_.sixteenBit != 0;
     const int32_t frameBytes = (stream_.stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
     for (int32_t i = 0; i < stream_.soundBufferBlocks; ++i) {
@@ -239,10 +230,10 @@ void Player::StopThreads() {
     (*thread)->SetPriority(THREAD_PRIORITY_NORMAL);
     (*thread)->Stop();
     // Threads still starting read the thread pointers under the player lock.
-    SectionGuard lock(&stream_.lock);
+    CriticalSectionLock lock(&stream_.lock);
     thread->reset();
   }
-  SectionGuard lock(&stream_.lock);
+  CriticalSectionLock lock(&stream_.lock);
   clock_.reset();
 }
 
@@ -276,8 +267,8 @@ void Player::Close() {
     ports_.picture->Shutdown();
     ports_.decoders->Release();
     UnloadSubtitleFile();
-    if (g_app.windowActive.load() != 0) {
-      if (g_app.fullscreenRequested.load(std::memory_order_relaxed) != 0) {
+    if (ports_.shell->windowActive.load() != 0) {
+      if (ports_.shell->fullscreenRequested.load(std::memory_order_relaxed) != 0) {
         ports_.host->LeaveFullscreen();
       }
       ports_.host->RestoreWindowSize(windowWidth_, windowHeight_);

@@ -9,17 +9,16 @@
 #include "engine/playback_clock.h"
 #include "engine/playback_ports.h"
 #include "engine/playback_stream.h"
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 
 #include <cstdint>
 #include <memory>
 
 class Player {
  public:
-  // The application's player (Windows build): its ports are
-  // ApplicationPorts(), taken at each open (the player is created before the
-  // objects it uses).
-  Player();
+  // A player whose ports are taken from portsSource at each open (the
+  // program's player is created before the objects it uses).
+  explicit Player(PlaybackPorts (*portsSource)());
   // A player over the given ports.
   explicit Player(const PlaybackPorts& ports);
   ~Player();  // closes

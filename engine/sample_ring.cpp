@@ -1,19 +1,9 @@
 #include "engine/sample_ring.h"
 
+#include "platform/critical_section_lock.h"
+
 #include <cstring>
 #include <new>
-
-// Holds the ring's lock for one operation.
-class SampleRing::Guard {
- public:
-  explicit Guard(SampleRing* ring) : lock_(&ring->lock_) { EnterCriticalSection(lock_); }
-  ~Guard() { LeaveCriticalSection(lock_); }
-  Guard(const Guard&) = delete;
-  Guard& operator=(const Guard&) = delete;
-
- private:
-  CRITICAL_SECTION* lock_;
-};
 
 SampleRing::SampleRing() { InitializeCriticalSection(&lock_); }
 
@@ -24,7 +14,7 @@ SampleRing::~SampleRing() {
 
 bool SampleRing::Allocate(uint32_t elementSize, int32_t capacity) {
   Free();
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (capacity < 1 || elementSize < 1) return false;
   const uint64_t bytes = static_cast<uint64_t>(elementSize) * static_cast<uint64_t>(capacity);
   if (bytes > static_cast<uint64_t>(SIZE_MAX)) return false;
@@ -46,7 +36,7 @@ bool SampleRing::Allocate(uint32_t elementSize, int32_t capacity) {
 }
 
 void SampleRing::Free() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (storage_ != nullptr) GlobalFree(storage_);
   storage_ = nullptr;
   delete[] flags_;
@@ -58,34 +48,34 @@ void SampleRing::Free() {
 }
 
 int32_t SampleRing::Count() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return count_;
 }
 
 int32_t SampleRing::Capacity() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return capacity_;
 }
 
 uint32_t SampleRing::ElementSize() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   return elementSize_;
 }
 
 int32_t SampleRing::FillPercent() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (capacity_ < 1) return 0;
   return static_cast<int32_t>(static_cast<int64_t>(count_) * 100 / capacity_);
 }
 
 uint8_t* SampleRing::WriteSlot() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (storage_ == nullptr || count_ >= capacity_) return nullptr;
   return storage_ + static_cast<size_t>(writeIndex_) * elementSize_;
 }
 
 bool SampleRing::Commit(uint8_t flag) {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (storage_ == nullptr || count_ >= capacity_) return false;
   flags_[writeIndex_] = flag;
   writeIndex_ = (writeIndex_ + 1) % capacity_;
@@ -94,14 +84,14 @@ bool SampleRing::Commit(uint8_t flag) {
 }
 
 uint8_t* SampleRing::ReadSlot(uint8_t* flag) {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (storage_ == nullptr || count_ < 1) return nullptr;
   if (flag != nullptr) *flag = flags_[readIndex_];
   return storage_ + static_cast<size_t>(readIndex_) * elementSize_;
 }
 
 bool SampleRing::Release() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   if (storage_ == nullptr || count_ < 1) return false;
   readIndex_ = (readIndex_ + 1) % capacity_;
   --count_;
@@ -109,7 +99,7 @@ bool SampleRing::Release() {
 }
 
 void SampleRing::Clear() {
-  Guard guard(this);
+  CriticalSectionLock guard(&lock_);
   readIndex_ = writeIndex_;
   count_ = 0;
 }

@@ -54,7 +54,6 @@ class SampleRing {
   void Clear();
 
  private:
-  class Guard;
 
   CRITICAL_SECTION lock_;
   uint32_t elementSize_ = 0;

@@ -1,8 +1,8 @@
 #include "engine/video_feeder.h"
 
-#include "app/options.h"
 #include "decode/decoder.h"
 #include "engine/pacing_rules.h"
+#include "settings/shared_options.h"
 
 namespace {
 constexpr uint32_t kIdleSleep = 100;
@@ -24,7 +24,7 @@ void VideoFeeder::Pass() {
     context_.Sleep(kIdleSleep);
     return;
   }
-  if (FeederJumps(g_options.speedTroublesMode) && pendingSkips_ == 0) {
+  if (FeederJumps(PublishedOptions().speedTroublesMode) && pendingSkips_ == 0) {
     const int32_t target = stream_.targetFrame.load(std::memory_order_relaxed);
     if (target > next_) pendingSkips_ = KeyframeJump(next_, context_.decoder->PreviousKeyframe(target));
   }

@@ -1,9 +1,9 @@
 #include "engine/video_thread.h"
 
-#include "app/application.h"
-#include "app/options.h"
 #include "engine/pacing_rules.h"
-#include "video/video_presenter_modes.h"
+#include "platform/critical_section_lock.h"
+#include "settings/shared_options.h"
+#include "engine/present_mode.h"
 
 #include <cstring>
 
@@ -23,12 +23,17 @@ int32_t Relaxed(const std::atomic<int32_t>& value) {
 }  // namespace
 
 VideoThread::VideoThread(const PlaybackContext& context)
-    : context_(context), stream_(*context.stream) {}
+    : context_(context),
+      stream_(*context.stream),
+      shell_(*context.ports.shell),
+      options_(PublishedOptions()) {}
 
 void VideoThread::Run() {
-  EnterCriticalSection(&stream_.lock);
-  Begin();
-  LeaveCriticalSection(&stream_.lock);
+  {
+    CriticalSectionLock lock(&stream_.lock);
+    Begin();
+  }
+  SetStartVolume();
   while (Pass()) {
   }
   Leave();
@@ -36,27 +41,31 @@ void VideoThread::Run() {
 
 void VideoThread::Begin() {
   frameSize_ = stream_.frameSize;
-  if (stream_.soundPlays) context_.ports.sound->SetVolume(static_cast<int32_t>(g_options.volume));
   fps_ = FramesPerSecond(stream_.rate, stream_.scale);
   resyncThreshold_ = ResyncThreshold(stream_.rate, stream_.scale);
   levelBarTime_ = LevelBarTime(stream_.rate, stream_.scale);
   stream_.targetFrame.store(Relaxed(stream_.currentFrame), std::memory_order_relaxed);
   frameFiltered_ = false;
-  g_app.balanceShown.store(0, std::memory_order_relaxed);
-  g_app.balanceChanged.store(0, std::memory_order_relaxed);
+  shell_.balanceShown.store(0, std::memory_order_relaxed);
+  shell_.balanceChanged.store(0, std::memory_order_relaxed);
   lastCounter_ = -1;
   warmUp_ = stream_.frameRing.Capacity();
   statusCountdown_ = 0;
   backup_.reset();
   // The presenter is set up and the first frame drawn at once.
   ownRefreshRequests_ = 1;
-  seenRedrawCounter_ = g_app.redrawCounter.load(std::memory_order_relaxed);
+  seenRedrawCounter_ = shell_.redrawCounter.load(std::memory_order_relaxed);
+}
+
+void VideoThread::SetStartVolume() {
+  if (stream_.soundPlays) context_.ports.sound->SetVolume(static_cast<int32_t>(options_.volume));
 }
 
 bool VideoThread::Pass() {
   if (!Running() || Relaxed(stream_.currentFrame) >= stream_.frameCount || !stream_.IsOpen()) {
     return false;
   }
+  options_ = PublishedOptions();
   TakeLevelBarRequest();
   // Until the sound's counter moves, the clock only counts the wait below.
   if (lastCounter_ == -1) {
@@ -70,7 +79,7 @@ bool VideoThread::Pass() {
   uint8_t flag = 0;
   uint8_t* element = stream_.frameRing.ReadSlot(&flag);
   if (element == nullptr) {
-    if (g_options.speedTroublesMode == kKeepFastMotion) BufferingPause();
+    if (options_.speedTroublesMode == kKeepFastMotion) BufferingPause();
     context_.Sleep(kEmptyRingSleep);
     return true;
   }
@@ -93,12 +102,11 @@ void VideoThread::Leave() {
 }
 
 void VideoThread::TakeLevelBarRequest() {
-  if (g_app.balanceChanged.load(std::memory_order_relaxed) == 0) return;
-  g_app.cursorCountdown.store(levelBarTime_, std::memory_order_relaxed);
-  g_app.balanceShown.store(1, std::memory_order_relaxed);
-  g_app.balanceChanged.store(0, std::memory_order_relaxed);
-  if (g_options.enableVolumeControl && stream_.soundPlays && context_.ports.sound->IsOpen()) {
-    context_.ports.sound->SetVolume(static_cast<int32_t>(g_options.volume));
+  if (shell_.balanceChanged.exchange(0, std::memory_order_relaxed) == 0) return;
+  shell_.cursorCountdown.store(levelBarTime_, std::memory_order_relaxed);
+  shell_.balanceShown.store(1, std::memory_order_relaxed);
+  if (options_.enableVolumeControl && stream_.soundPlays && context_.ports.sound->IsOpen()) {
+    context_.ports.sound->SetVolume(static_cast<int32_t>(options_.volume));
   }
 }
 
@@ -185,49 +193,50 @@ void VideoThread::KeepBackup(const uint8_t* element) {
 // The cursor and the level bar go away together in fullscreen when the
 // countdown runs out; modal windows hold the countdown.
 void VideoThread::UpdateCursorAndLevelBar() {
-  const int32_t countdown = Relaxed(g_app.cursorCountdown);
-  const bool fullscreen = g_app.fullscreenRequested.load(std::memory_order_relaxed) != 0;
+  int32_t countdown = Relaxed(shell_.cursorCountdown);
+  const bool fullscreen = shell_.fullscreenRequested.load(std::memory_order_relaxed) != 0;
   const bool shown = !(countdown <= 0 && fullscreen);
-  if (countdown == 0) g_app.balanceShown.store(0, std::memory_order_relaxed);
-  if (shown != (g_app.cursorShown.load(std::memory_order_relaxed) != 0)) {
+  if (countdown == 0) shell_.balanceShown.store(0, std::memory_order_relaxed);
+  if (shown != (shell_.cursorShown.load(std::memory_order_relaxed) != 0)) {
     context_.ports.host->PostCommand(kCommandShowCursor, shown ? 1 : 0);
   }
-  if (countdown > 0 && g_app.modalOpen.load(std::memory_order_relaxed) == 0) {
-    g_app.cursorCountdown.store(countdown - 1, std::memory_order_relaxed);
+  if (countdown > 0 && shell_.modalOpen.load(std::memory_order_relaxed) == 0) {
+    // A value the window set meanwhile stays; the count goes on next pass.
+    shell_.cursorCountdown.compare_exchange_strong(countdown, countdown - 1,
+                                                   std::memory_order_relaxed);
   }
 }
 
 bool VideoThread::RefreshPending() {
   return ownRefreshRequests_ > 0 ||
-         Relaxed(g_app.redrawCounter) != seenRedrawCounter_ ||
-         g_app.displayChanged.load(std::memory_order_relaxed) != 0;
+         Relaxed(shell_.redrawCounter) != seenRedrawCounter_ ||
+         shell_.displayChanged.load(std::memory_order_relaxed) != 0;
 }
 
 void VideoThread::RefreshPresenter(uint8_t* element, uint8_t flag) {
   PicturePort* picture = context_.ports.picture;
   PlaybackHost* host = context_.ports.host;
-  if (g_app.displayChanged.load(std::memory_order_relaxed) != 0) {
+  if (shell_.displayChanged.exchange(0, std::memory_order_relaxed) != 0) {
     picture->Release();
     host->ReopenDrawDib();
-    g_app.displayChanged.store(0, std::memory_order_relaxed);
   }
   ownRefreshRequests_ = 0;
-  seenRedrawCounter_ = Relaxed(g_app.redrawCounter);
-  const RECT videoRect = g_app.videoRect;
+  seenRedrawCounter_ = Relaxed(shell_.redrawCounter);
+  const RECT videoRect = shell_.videoRect.Get();
   picture->Setup(host->DirectDraw(), host->MainWindow(), &videoRect, stream_.width, stream_.height,
-                 stream_.stride, PresenterAllowFlags(g_options));
+                 stream_.stride, PresenterAllowFlags(options_));
   PresentFrame(element, flag);
   host->DrawBorders();
 }
 
 void VideoThread::PlayingPass(uint8_t* element, uint8_t flag) {
-  g_app.frameSteps.store(0, std::memory_order_relaxed);
+  shell_.frameSteps.store(0, std::memory_order_relaxed);  // steps mean nothing while playing
   fadeCountdown_ = 0;
   if (framesToDrop_ > 0) {
     --framesToDrop_;
     stream_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
   } else {
-    const uint32_t mode = g_options.speedTroublesMode;
+    const uint32_t mode = options_.speedTroublesMode;
     if (warmUp_ > 0) --warmUp_;
     skipMode_ = NextSkipMode(skipMode_, warmUp_ == 0, stream_.frameRing.FillPercent(), mode,
                              stream_.endOfVideo.load(std::memory_order_relaxed) != 0);
@@ -247,7 +256,7 @@ void VideoThread::PlayingPass(uint8_t* element, uint8_t flag) {
 // The countdown is set to fps and counted down in the drawing pass as well,
 // so at 25 fps the strip is redrawn on every 24th playing pass.
 void VideoThread::DrawStatusEverySecond() {
-  if (statusCountdown_ <= 0 && g_app.fullscreenRequested.load(std::memory_order_relaxed) == 0) {
+  if (statusCountdown_ <= 0 && shell_.fullscreenRequested.load(std::memory_order_relaxed) == 0) {
     context_.ports.host->DrawStatus(-1);
     statusCountdown_ = fps_ - 1;
   }
@@ -255,9 +264,7 @@ void VideoThread::DrawStatusEverySecond() {
 }
 
 void VideoThread::PausedPass(uint8_t* element, uint8_t flag) {
-  const int32_t steps = Relaxed(g_app.frameSteps);
-  if (steps > 0) {
-    g_app.frameSteps.store(steps - 1, std::memory_order_relaxed);
+  if (TakeFrameStep()) {
     stream_.targetFrame.store(rememberedTarget_ + 1, std::memory_order_relaxed);
     stream_.currentFrame.fetch_add(1, std::memory_order_relaxed);
     stream_.frameRing.Release();
@@ -265,7 +272,7 @@ void VideoThread::PausedPass(uint8_t* element, uint8_t flag) {
     frameFiltered_ = false;
     ++ownRefreshRequests_;  // the next pass shows the new frame
   } else {
-    const bool levelBar = g_app.balanceShown.load(std::memory_order_relaxed) != 0;
+    const bool levelBar = shell_.balanceShown.load(std::memory_order_relaxed) != 0;
     if ((levelBar || redrawPending_) && backup_ != nullptr) {
       std::memcpy(element, backup_.get(), static_cast<size_t>(frameSize_));
       frameFiltered_ = false;
@@ -278,10 +285,21 @@ void VideoThread::PausedPass(uint8_t* element, uint8_t flag) {
   SetSoundPlaying(false);
 }
 
+// Takes one Next Frame request; one the window adds meanwhile is kept.
+bool VideoThread::TakeFrameStep() {
+  int32_t steps = Relaxed(shell_.frameSteps);
+  while (steps > 0) {
+    if (shell_.frameSteps.compare_exchange_weak(steps, steps - 1, std::memory_order_relaxed)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // "Fadeout Pause" darkens the paused frame one step per pass; otherwise, and
 // once faded, the loop rests.
 void VideoThread::FadeOrRest(uint8_t* element, uint8_t flag) {
-  if (g_options.fadeoutPause) {
+  if (options_.fadeoutPause) {
     if (fadeCountdown_ == 0) fadeCountdown_ = kFadeSteps;
     if (fadeCountdown_ > 1) {
       if (flag != kFrameSkipped) {
@@ -296,11 +314,11 @@ void VideoThread::FadeOrRest(uint8_t* element, uint8_t flag) {
 }
 
 void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
-  if (element == nullptr || flag != kFrameDecoded || g_app.windowActive.load() == 0) return;
+  if (element == nullptr || flag != kFrameDecoded || shell_.windowActive.load() == 0) return;
   if (!frameFiltered_) {
     const FrameEffects& effects = context_.ports.effects;
     effects.applyVideoFilters(element, stream_.width, stream_.height, Relaxed(stream_.currentFrame));
-    if (g_app.balanceShown.load(std::memory_order_relaxed) != 0) {
+    if (shell_.balanceShown.load(std::memory_order_relaxed) != 0) {
       effects.drawLevelBar(element, stream_.width, stream_.height);
     }
     frameFiltered_ = true;

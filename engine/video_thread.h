@@ -10,6 +10,7 @@
 #pragma once
 
 #include "engine/playback_context.h"
+#include "settings/options.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,8 +23,11 @@ class VideoThread {
  public:
   explicit VideoThread(const PlaybackContext& context);
 
-  // The start: geometry, thresholds, volume, flags (under the player lock).
+  // The start: geometry, thresholds, flags (under the player lock).
   void Begin();
+  // The sound's volume, after the player lock is left: the sound output's
+  // lock is never taken inside the player lock.
+  void SetStartVolume();
   // One pass; false when the loop ends (stopped, end of file, or closed).
   bool Pass();
   // The end: pauses the sound, waits for the player to be ready and, unless
@@ -53,6 +57,7 @@ class VideoThread {
   void PlayingPass(uint8_t* element, uint8_t flag);
   void PausedPass(uint8_t* element, uint8_t flag);
   void FadeOrRest(uint8_t* element, uint8_t flag);
+  bool TakeFrameStep();
   void DrawStatusEverySecond();
   void PresentFrame(uint8_t* element, uint8_t flag);
   void SetSoundPlaying(bool playing);
@@ -60,6 +65,8 @@ class VideoThread {
 
   PlaybackContext context_;
   PlaybackStream& stream_;
+  ShellSignals& shell_;
+  Options options_;               // the published options, taken at each pass
   int32_t frameSize_ = 0;
   int32_t fps_ = 1;
   int32_t resyncThreshold_ = 1;

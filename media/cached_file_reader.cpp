@@ -1,7 +1,7 @@
 #include "media/cached_file_reader.h"
 
-#include "media/critical_section_lock.h"
-#include "media/poll_pacer.h"
+#include "platform/critical_section_lock.h"
+#include "platform/poll_pacer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -10,7 +10,7 @@
 // not run while a read is in progress). All waiting is done by polling.
 #pragma once
 
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "platform/win32.h"
 
 #include <cstdint>

@@ -1,9 +1,4 @@
-// The play list: file paths held as one text, items separated by a single
-// carriage return (13) and no carriage return after the last item. The count
-// is always the number of carriage returns plus one, so the empty text is one
-// empty item, and the list is empty exactly then.
-//
-// The same list type holds the DisplacementList of remembered audio delays.
+// The play list: file paths in a StringList.
 //
 // Play list files (.mls) are text files with one path between double quotes
 // per line. Paths longer than kMaxPathLength bytes (from a dialog, the command
@@ -14,12 +9,14 @@
 // Used on the user-interface thread only.
 #pragma once
 
+#include "platform/string_list.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class Playlist {
+class Playlist : public StringList {
  public:
   // Callers copy items into buffers of this size.
   static constexpr size_t kItemBufferSize = 1000;
@@ -32,28 +29,6 @@ class Playlist {
   // references cost n^5 reads.
   static constexpr int kMaxListFilesPerEntry = 1000;
   static constexpr size_t kMaxListBytesPerEntry = 16u << 20;
-
-  Playlist();
-
-  int32_t Count() const { return count_; }
-  const std::string& Text() const { return text_; }
-  bool IsEmpty() const;
-
-  // Item index: an index below 1 gives item 0, one past the last an empty text.
-  std::string Item(int32_t index) const;
-  // The same into a caller's buffer (always terminated; cut to fit).
-  void Item(int32_t index, char* destination, size_t capacity) const;
-  size_t ItemLength(int32_t index) const;
-  // Every item in order (an empty list gives one empty item).
-  std::vector<std::string> Items() const;
-
-  // The texts are NUL-terminated strings: anything after a zero byte is dropped.
-  void SetText(const std::string& text);
-  void Append(const std::string& path);
-  // Puts path in place of item index; an index outside 0 .. count - 1 is ignored.
-  void Replace(const std::string& path, int32_t index);
-  // Removes item index; an index outside 0 .. count - 1 is ignored.
-  void Delete(int32_t index);
 
   // Adds a file the user opened, added or loaded: drops control characters
   // and double quotes from the path, and reads a play list (the text after
@@ -85,17 +60,10 @@ class Playlist {
   int32_t ClampIndex(int32_t index) const;
 
  private:
-  void Recount();
-  // Byte range of item index inside the text; false when there is no such item.
-  bool ItemBounds(int32_t index, size_t* begin, size_t* end) const;
-  // Replaces the list by the given items, joined as Append joins them.
-  void Rebuild(const std::vector<std::string>& items);
   struct ReadBudget;
   void AddCleanEntry(const std::string& path, int depth, ReadBudget* budget);
   void ReadListFile(const std::string& path, int depth, ReadBudget* budget);
 
-  std::string text_;
-  int32_t count_ = 1;
 };
 
 // The application's one play list: created at start-up, destroyed at shutdown.

@@ -1,8 +1,8 @@
 #include "video/auto_level.h"
 
-#include "app/application.h"
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/cpu_features.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_rows.h"
 
 #include <immintrin.h>
@@ -112,7 +112,7 @@ void StretchSse2(uint8_t* frame, int32_t width, int32_t height, int32_t minimum,
 bool UseVectors() { return CurrentVectorLevel() >= VectorLevel::kSse2; }
 
 void AutoLevelWith(uint8_t* frame, int32_t width, int32_t height, AutoLevelState* state, bool vector) {
-  if (g_app.hasMmx == 0 || width < 2 || height < 1) return;
+  if (!HasMmx() || width < 2 || height < 1) return;
   const LumaRange found = ScanFrame(frame, width, height, vector);
   const int32_t minimum = Smooth(found.minimum, &state->minimum, &state->minimumSet);
   const int32_t maximum = Smooth(found.maximum, &state->maximum, &state->maximumSet);

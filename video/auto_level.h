@@ -22,7 +22,7 @@ extern AutoLevelState g_autoLevelState;
 // L[i] = clamp((255 i - 255 minimum) div range, 0, 255), range = maximum -
 // minimum but at least 128. The frame stays as it is when the smoothed maximum
 // is not above the minimum or the range is exactly 0 .. 255. Does nothing
-// (state included) when g_app.hasMmx is 0 or the frame has no pixel pair.
+// (state included) when HasMmx() is false or the frame has no pixel pair.
 // W div 2 words per row.
 void AutoLevel(uint8_t* frame, int32_t width, int32_t height, AutoLevelState* state);
 inline void AutoLevel(uint8_t* frame, int32_t width, int32_t height) {

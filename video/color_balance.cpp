@@ -1,8 +1,8 @@
 #include "video/color_balance.h"
 
-#include "app/application.h"
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/cpu_features.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_rows.h"
 
 #include <immintrin.h>
@@ -92,7 +92,7 @@ __attribute__((target("avx2"))) void BalanceRowAvx2(uint8_t* row, int32_t bytes,
 }
 
 void BalanceWith(uint8_t* frame, int32_t width, int32_t height, const ColorBalance& balance, VectorLevel level) {
-  if (IsNeutral(balance) || g_app.hasMmx == 0) return;
+  if (IsNeutral(balance) || !HasMmx()) return;
   const BalanceFactors f = FactorsOf(balance);
   const int32_t bytes = WordBytes(width);
   ForEachRow(frame, width, height, [&](uint8_t* row) {

@@ -1,8 +1,8 @@
 #include "video/fade_step.h"
 
-#include "app/application.h"
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/cpu_features.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_rows.h"
 
 #include <immintrin.h>
@@ -35,13 +35,13 @@ void FadeRows(uint8_t* frame, int32_t width, int32_t height, bool vector) {
 namespace reference {
 
 void FadeStep(uint8_t* frame, int32_t width, int32_t height) {
-  if (g_app.hasMmx == 0) return;
+  if (!HasMmx()) return;
   FadeRows(frame, width, height, false);
 }
 
 }  // namespace reference
 
 void FadeStep(uint8_t* frame, int32_t width, int32_t height) {
-  if (g_app.hasMmx == 0) return;
+  if (!HasMmx()) return;
   FadeRows(frame, width, height, CurrentVectorLevel() >= VectorLevel::kSse2);
 }

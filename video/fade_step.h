@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // Every luma byte lowered by 4, stopping at 0; chroma stays; W div 4 groups
-// per row. Does nothing when g_app.hasMmx is 0.
+// per row. Does nothing when HasMmx() is false.
 void FadeStep(uint8_t* frame, int32_t width, int32_t height);
 
 namespace reference {

@@ -1,7 +1,7 @@
 #include "video/histogram.h"
 
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_rows.h"
 
 #include <algorithm>

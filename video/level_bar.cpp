@@ -1,6 +1,6 @@
 #include "video/level_bar.h"
 
-#include "video/vector_helpers.h"
+#include "platform/vector_helpers.h"
 #include "video/yuy2_frame.h"
 
 #include <algorithm>

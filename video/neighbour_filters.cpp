@@ -1,7 +1,7 @@
 #include "video/neighbour_filters.h"
 
-#include "app/application.h"
-#include "video/vector_level.h"
+#include "platform/cpu_features.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_frame.h"
 
 #include <immintrin.h>
@@ -111,7 +111,7 @@ void Soften(uint8_t* frame, int32_t width, int32_t height) {
 }
 
 void Sharpen(uint8_t* frame, int32_t width, int32_t height) {
-  if (g_app.hasMmx == 0) return;
+  if (!HasMmx()) return;
   FilterFrame<SharpenRule>(frame, width, height, VectorLevel::kScalar);
 }
 
@@ -122,6 +122,6 @@ void Soften(uint8_t* frame, int32_t width, int32_t height) {
 }
 
 void Sharpen(uint8_t* frame, int32_t width, int32_t height) {
-  if (g_app.hasMmx == 0) return;
+  if (!HasMmx()) return;
   FilterFrame<SharpenRule>(frame, width, height, CurrentVectorLevel());
 }

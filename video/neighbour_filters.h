@@ -11,7 +11,7 @@
 void Soften(uint8_t* frame, int32_t width, int32_t height);
 
 // Y := clamp(floor((5 Y - right - below - below right) / 2), 0, 255). Does
-// nothing when g_app.hasMmx is 0.
+// nothing when HasMmx() is false.
 void Sharpen(uint8_t* frame, int32_t width, int32_t height);
 
 namespace reference {

@@ -1,8 +1,8 @@
 #include "video/resize_rows.h"
 
-#include "app/application.h"
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/cpu_features.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 
 #include <immintrin.h>
 
@@ -202,7 +202,7 @@ void ResizeRowNearest(const uint32_t* source, uint8_t* destination, int32_t step
 
 void ResizeRowBilinear(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
                        uint8_t* destination, int32_t step, int32_t count) {
-  if (g_app.hasMmx == 0) return;
+  if (!HasMmx()) return;
   BilinearPixels(rowA, rowB, position, destination, static_cast<uint32_t>(step), 0, count);
 }
 
@@ -215,7 +215,7 @@ void ResizeRowNearest(const uint32_t* source, uint8_t* destination, int32_t step
 
 void ResizeRowBilinear(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
                        uint8_t* destination, int32_t step, int32_t count) {
-  if (g_app.hasMmx == 0 || count < 1) return;
+  if (!HasMmx() || count < 1) return;
   const VectorLevel level = CurrentVectorLevel();
   const uint32_t unsignedStep = static_cast<uint32_t>(step);
   if (level >= VectorLevel::kAvx2 && BilinearAvx2(rowA, rowB, position, destination, unsignedStep, count)) return;

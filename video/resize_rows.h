@@ -17,7 +17,7 @@ void ResizeRowNearest(const uint32_t* source, uint8_t* destination, int32_t step
 // Fractions are 15 bits, every product keeps its high 16 bits (a white
 // source comes out as 254), and the fourth byte of each pixel is 0. The
 // caller guarantees that pixel x + 1 exists for every x reached. Does nothing
-// when g_app.hasMmx is 0.
+// when HasMmx() is false.
 void ResizeRowBilinear(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
                        uint8_t* destination, int32_t step, int32_t count);
 

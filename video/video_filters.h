@@ -8,7 +8,7 @@
 // auto_level.h, color_balance.h, histogram.h.
 #pragma once
 
-#include "app/options.h"
+#include "settings/options.h"
 
 #include <cstdint>
 

@@ -1,7 +1,5 @@
 #include "video/video_presenter_modes.h"
 
-#include "app/options.h"
-
 const char* PresentModeName(int32_t mode) {
   static const char* const kNames[] = {
       "Disabled",          "NonOverlay RGB",    "16 Bit RGB (High)", "24 Bit RGB (True)",
@@ -9,15 +7,4 @@ const char* PresentModeName(int32_t mode) {
   };
   if (mode < 0 || mode > 7) return "";
   return kNames[mode];
-}
-
-uint32_t PresenterAllowFlags(const Options& options) {
-  uint32_t flags = kAllowNonOverlay;
-  if (!options.denyOverlays) {
-    if (options.allowRgbHighColor) flags |= kAllowRgb16;
-    if (options.allowRgbTrueColor) flags |= kAllowRgbTrue;
-    if (options.allowYuy2Uyvy) flags |= kAllowYuy2 | kAllowUyvy;
-  }
-  if (options.allowDoubleBuffering) flags |= kAllowBackBuffer;
-  return flags;
 }

@@ -1,7 +1,6 @@
 #include "video/video_presenter.h"
 
-#include "app/application.h"
-#include "app/options.h"
+#include "settings/shared_options.h"
 #include "video/draw_dib_context.h"
 #include "video/resize_rows.h"
 #include "video/video_presenter_pack.h"
@@ -342,7 +341,7 @@ bool VideoPresenter::Present(const uint8_t* frame) {
 bool VideoPresenter::ConvertFrame(const uint8_t* frame) {
   if (conversion_ == nullptr) return false;
   ConvertYuy2ToRgb32(frame, sourceWidth_, sourceHeight_, sourcePitch_, conversion_.get(),
-                     g_options.highQualityConversion != 0, &lookup_);
+                     PublishedOptions().highQualityConversion != 0, &lookup_);
   return true;
 }
 
@@ -376,7 +375,7 @@ bool VideoPresenter::PrepareResizeBuffer() {
 // Output row i (from the bottom of the DIB) samples source row H - 1 - (q >> 16)
 // with q = i x the vertical step; bilinear blends it with the row above.
 void VideoPresenter::ResizeIntoBuffer() {
-  const bool bilinear = g_options.nonOverlayResize == 1;
+  const bool bilinear = PublishedOptions().nonOverlayResize == 1;
   const uint32_t* pixels = conversion_.get();
   int32_t q = 0;
   for (int32_t i = 0; i < resizeHeight_; ++i, q += stepY_) {

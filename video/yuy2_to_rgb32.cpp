@@ -1,9 +1,9 @@
 #include "video/yuy2_to_rgb32.h"
 
-#include "app/application.h"
+#include "platform/cpu_features.h"
 #include "video/clamp_shift8.h"
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 
 #include <immintrin.h>
 
@@ -224,7 +224,7 @@ void ConvertRowHighScalar(const uint8_t* row, int32_t words, uint32_t* out) {
 bool ConvertFrame(const uint8_t* frame, int32_t width, int32_t height, int32_t pitch,
                   uint32_t* out, bool highQuality, YuvLookup* table, VectorLevel level) {
   const int32_t words = width / 2;
-  if (highQuality && g_app.hasMmx == 0) return false;
+  if (highQuality && !HasMmx()) return false;
   if (words < 1 || height < 1) return true;
   if (!highQuality && !table->Build()) return false;
   for (int32_t r = 0; r < height; ++r) {

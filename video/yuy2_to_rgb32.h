@@ -36,7 +36,7 @@ uint32_t YuvLookupEntry(uint32_t key);
 //  highQuality true:  "High Quality (MMX)": R = sat(Y + rV), G = sat(Y + gU
 //                     + gV), B = sat(Y + bU) with the terms floor(c x (chroma
 //                     - 128) / 256) for c = 359, -88, -183, 454. Does nothing
-//                     and returns false when g_app.hasMmx is 0 (the buffer
+//                     and returns false when HasMmx() is false (the buffer
 //                     keeps its content).
 //  highQuality false: "Low Quality (16Bit)": two lookups per source word in
 //                     *table, which is built first if need be. Returns false

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/application.h"
-#include "app/options.h"
-#include "app/show_message.h"
+#include "app/settings_key.h"
+#include "settings/displacement_list.h"
+#include "app/options_registry.h"
+#include "platform/show_message.h"
 
 #include <cstring>
 #include <string>
@@ -16,7 +17,7 @@ class OptionsRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteSettingsKey();
-    savedList_ = g_app.displacementList.Text();
+    savedList_ = g_displacementList.Text();
     previousSink_ = SetMessageSink([this](const ShownMessage& m) {
       shown_.push_back(m);
       return IDOK;
@@ -25,7 +26,7 @@ class OptionsRegistry : public ::testing::Test {
   }
   void TearDown() override {
     SetMessageSink(previousSink_);
-    g_app.displacementList.SetText(savedList_);
+    g_displacementList.SetText(savedList_);
     DeleteSettingsKey();
   }
 
@@ -87,11 +88,11 @@ class OptionsRegistry : public ::testing::Test {
 
 TEST_F(OptionsRegistry, MissingKeyGivesDefaultsTheNoticeAndCreatesTheKey) {
   Options loaded = Changed();
-  g_app.displacementList.Remember("C:\\old.avi", 10);
+  g_displacementList.Remember("C:\\old.avi", 10);
   EXPECT_FALSE(LoadOptions(&loaded));
   EXPECT_TRUE(NoticeShown());
   EXPECT_EQ(std::memcmp(&loaded, &defaults_, sizeof loaded), 0);
-  EXPECT_TRUE(g_app.displacementList.IsEmpty());
+  EXPECT_TRUE(g_displacementList.IsEmpty());
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
   RegCloseKey(key);
@@ -99,9 +100,9 @@ TEST_F(OptionsRegistry, MissingKeyGivesDefaultsTheNoticeAndCreatesTheKey) {
 
 TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
   const Options saved = Changed();
-  g_app.displacementList.Remember("C:\\a.avi", -100);
-  g_app.displacementList.Remember("C:\\\xE9t\xE9.avi", 40);
-  const std::string listText = g_app.displacementList.Text();
+  g_displacementList.Remember("C:\\a.avi", -100);
+  g_displacementList.Remember("C:\\\xE9t\xE9.avi", 40);
+  const std::string listText = g_displacementList.Text();
   ASSERT_TRUE(SaveOptions(&saved));
 
   std::vector<uint8_t> bytes;
@@ -117,14 +118,14 @@ TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), listText + '\0');
 
   Options loaded = defaults_;
-  g_app.displacementList.Clear();
+  g_displacementList.Clear();
   EXPECT_TRUE(LoadOptions(&loaded));
   EXPECT_TRUE(shown_.empty());
   EXPECT_EQ(std::memcmp(&loaded, &saved, sizeof loaded), 0);
-  EXPECT_EQ(g_app.displacementList.Text(), listText);
+  EXPECT_EQ(g_displacementList.Text(), listText);
 
   // An empty list is stored as its terminating zero alone.
-  g_app.displacementList.Clear();
+  g_displacementList.Clear();
   ASSERT_TRUE(SaveOptions(&saved));
   ASSERT_TRUE(Stored("Displacement", &bytes, &type));
   EXPECT_EQ(bytes, std::vector<uint8_t>{0});
@@ -174,16 +175,16 @@ TEST_F(OptionsRegistry, AnyDisplacementValueLoadsWithoutHarm) {
   Store("Displacement", unterminated.data(), unterminated.size());
   Options loaded;
   EXPECT_TRUE(LoadOptions(&loaded));
-  EXPECT_EQ(g_app.displacementList.Text(), unterminated);
+  EXPECT_EQ(g_displacementList.Text(), unterminated);
   int32_t delay = 0;
-  EXPECT_TRUE(g_app.displacementList.Lookup("C:\\b.avi", &delay));
+  EXPECT_TRUE(g_displacementList.Lookup("C:\\b.avi", &delay));
   EXPECT_EQ(delay, 32);
 
   std::vector<uint8_t> junk(200000);
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 >> 3);
   Store("Displacement", junk.data(), junk.size());
   EXPECT_TRUE(LoadOptions(&loaded));
-  EXPECT_FALSE(g_app.displacementList.Lookup("C:\\b.avi", &delay));
+  EXPECT_FALSE(g_displacementList.Lookup("C:\\b.avi", &delay));
   EXPECT_TRUE(shown_.empty());
 }
 

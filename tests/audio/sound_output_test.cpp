@@ -2,7 +2,7 @@
 // null sink in real time.
 #include <gtest/gtest.h>
 
-#include "app/options.h"
+#include "settings/options.h"
 #include "audio/sound_output.h"
 
 #include <mmsystem.h>

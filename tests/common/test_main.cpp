@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/show_message.h"
+#include "platform/show_message.h"
 
 #include <cstdio>
 

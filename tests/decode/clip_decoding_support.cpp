@@ -46,8 +46,8 @@ bool ClipTest::OpenClip(const std::string& name, const DecoderOpenSettings& sett
     return false;
   }
   DecoderOpenSettings withOptions = settings;
-  withOptions.highQuality = &highQuality_;
-  withOptions.autoSync = &autoSync_;
+  withOptions.highQuality = [this] { return highQuality_ != 0; };
+  withOptions.autoSync = [this] { return autoSync_ != 0; };
   const bool opened = decoder_->Open(ClipPath(name).c_str(), &messages_, withOptions);
   decoder_->GetVideoInfo(&width_, &height_, &frameCount_, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr);

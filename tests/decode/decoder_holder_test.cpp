@@ -3,8 +3,8 @@
 // of COM initialisation with each decoder.
 #include "decode/decoder_holder.h"
 
-#include "app/options.h"
-#include "app/show_message.h"
+#include "settings/options.h"
+#include "platform/show_message.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Reference counts and lifetimes of a real graph: nothing of ours is left
 // after a file closes, a hundred opens and closes leak neither objects,
 // handles nor memory, and the two streams decode in parallel.
-#include "app/show_message.h"
+#include "platform/show_message.h"
 #include "decode/avi_splitter_filter.h"
 #include "decode/decoder_holder.h"
 #include "decode/dest_audio_pin.h"

@@ -43,8 +43,8 @@ class OpeningTest : public ClipTest {
   }
   bool OpenPath(const std::string& path, const DecoderOpenSettings& settings = DefaultSettings()) {
     DecoderOpenSettings withOptions = settings;
-    withOptions.highQuality = &highQuality_;
-    withOptions.autoSync = &autoSync_;
+    withOptions.highQuality = [this] { return highQuality_ != 0; };
+    withOptions.autoSync = [this] { return autoSync_ != 0; };
     return decoder_->Open(path.c_str(), &messages_, withOptions);
   }
   std::string DescribeVideo() {

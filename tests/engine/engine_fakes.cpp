@@ -1,6 +1,6 @@
 #include "engine_fakes.h"
 
-#include "app/application.h"
+#include "settings/shared_options.h"
 
 #include <chrono>
 #include <cstring>
@@ -314,28 +314,9 @@ FrameEffects RecordingEffects() {
 
 // --- Globals ---
 
-EngineGlobalsGuard::EngineGlobalsGuard() : options_(g_options) {
-  g_effectLog.Reset();
-  g_app.frameSteps = 0;
-  g_app.balanceChanged = 0;
-  g_app.balanceShown = 0;
-  g_app.cursorCountdown = 0;
-  g_app.modalOpen = 0;
-  g_app.fullscreenRequested = 0;
-  g_app.cursorShown = 1;
-  g_app.displayChanged = 0;
-  g_app.windowActive = 1;
-  g_app.resumePosition = 0;
-}
+EngineGlobalsGuard::EngineGlobalsGuard() : options_(g_options) { g_effectLog.Reset(); }
 
 EngineGlobalsGuard::~EngineGlobalsGuard() {
   g_options = options_;
-  g_app.frameSteps = 0;
-  g_app.balanceChanged = 0;
-  g_app.balanceShown = 0;
-  g_app.cursorCountdown = 0;
-  g_app.fullscreenRequested = 0;
-  g_app.cursorShown = 1;
-  g_app.displayChanged = 0;
-  g_app.resumePosition = 0;
+  PublishOptions();
 }

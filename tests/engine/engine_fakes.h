@@ -5,7 +5,7 @@
 #pragma once
 
 #include "decode/decoder.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "engine/playback_context.h"
 
 #include <atomic>

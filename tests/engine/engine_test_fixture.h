@@ -1,10 +1,10 @@
 // A playback context over the fakes, with a frame ring the test fills by hand.
 #pragma once
 
-#include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "engine/playback_context.h"
 #include "engine_fakes.h"
+#include "settings/shared_options.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ class PlaybackFixture : public ::testing::Test {
     g_options.fadeoutPause = 0;
     g_options.enableVolumeControl = 1;
     g_options.volume = 80;
+    PublishOptions();
     stream.width = kWidth;
     stream.height = kHeight;
     stream.stride = kStride;
@@ -34,6 +35,7 @@ class PlaybackFixture : public ::testing::Test {
     context.ports.picture = &picture;
     context.ports.host = &host;
     context.ports.time = &time;
+    context.ports.shell = &shell;
     context.ports.effects = RecordingEffects();
     context.decoder = &decoder;
     context.clock = &clock;
@@ -70,5 +72,6 @@ class PlaybackFixture : public ::testing::Test {
   FakeHost host;
   FakeDecoder decoder;
   PlaybackStream stream;
+  ShellSignals shell;
   PlaybackContext context;
 };

@@ -3,6 +3,7 @@
 #include "engine/audio_threads.h"
 #include "engine/video_feeder.h"
 #include "engine_test_fixture.h"
+#include "settings/shared_options.h"
 
 #include <cstring>
 #include <set>
@@ -80,12 +81,14 @@ Queued JumpWith(VideoFeederTest* test, int32_t target, std::set<int32_t> keyfram
 
 TEST_F(VideoFeederTest, JumpKeyframesDoesNotJumpFourFramesAhead) {
   g_options.speedTroublesMode = kJumpKeyframes;
+  PublishOptions();
   const Queued queued = JumpWith(this, 4, {0, 4}, 3);
   EXPECT_EQ(queued.stamps, (std::vector<int32_t>{0, 1, 2}));
 }
 
 TEST_F(VideoFeederTest, JumpKeyframesSkipsFiveFramesToAKeyframeFiveAhead) {
   g_options.speedTroublesMode = kJumpKeyframes;
+  PublishOptions();
   const Queued queued = JumpWith(this, 7, {0, 5, 10}, 7);
   // Frames 0-4 are queued as skipped without decoding; 5 and 6 are decoded.
   EXPECT_EQ(queued.flags, (std::vector<uint8_t>{0, 0, 0, 0, 0, 1, 1}));
@@ -95,6 +98,7 @@ TEST_F(VideoFeederTest, JumpKeyframesSkipsFiveFramesToAKeyframeFiveAhead) {
 
 TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
   g_options.speedTroublesMode = kJumpKeyframes;
+  PublishOptions();
   stream.frameCount = 5000;
   decoder.keyframes_ = {0, 1001};
   stream.targetFrame = 1500;
@@ -110,9 +114,11 @@ TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
 
 TEST_F(VideoFeederTest, SkipFramesJumpsButKeepFastMotionAndSmoothVideoNever) {
   g_options.speedTroublesMode = kSkipFrames;
+  PublishOptions();
   EXPECT_EQ(JumpWith(this, 9, {0, 8}, 8).flags, (std::vector<uint8_t>(8, 0)));
   for (uint32_t mode : {kKeepFastMotion, kSmoothVideo}) {
     g_options.speedTroublesMode = mode;
+    PublishOptions();
     stream.currentFrame = 0;
     EXPECT_EQ(JumpWith(this, 9, {0, 8}, 8).flags, (std::vector<uint8_t>(8, 1))) << mode;
   }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/options.h"
+#include "settings/options.h"
 #include "engine/pacing_rules.h"
 #include "platform/win32.h"
-#include "video/video_presenter_modes.h"
+#include "engine/present_mode.h"
 
 namespace {
 

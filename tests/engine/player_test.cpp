@@ -1,15 +1,15 @@
 // The player over fake outputs and a fake decoder, with its real threads.
 #include <gtest/gtest.h>
 
-#include "app/application.h"
-#include "app/options.h"
-#include "app/show_message.h"
+#include "settings/options.h"
+#include "platform/show_message.h"
 #include "decode/decoder_holder.h"
 #include "engine/player.h"
 #include "engine/ring_sizing.h"
 #include "engine/video_thread.h"
 #include "engine_fakes.h"
 #include "playlist/playlist.h"
+#include "settings/shared_options.h"
 
 #include <chrono>
 #include <functional>
@@ -45,13 +45,14 @@ class PlayerTest : public ::testing::Test {
     g_options.fadeoutPause = 0;
     g_options.disableAudio = 0;
     g_options.subtitlesAutoLoad = 0;
+    PublishOptions();
     previousOpen_ = DecoderHolder::SetOpenFunction(OpenNextDecoder);
     previousHolder_ = g_decoderHolder;
     g_decoderHolder = &holder;
     previousPlaylist_ = g_playlist;
     g_playlist = &playlist;
     playlist.SetText("C:\\clips\\first.avi");
-    g_app.currentIndex = 0;
+    shell.currentIndex = 0;
     previousSink_ = SetMessageSink([this](const ShownMessage& m) {
       messages.push_back(m);
       return 1;
@@ -62,6 +63,7 @@ class PlayerTest : public ::testing::Test {
     ports.time = RealTime();
     ports.decoders = &holder;
     ports.effects = RecordingEffects();
+    ports.shell = &shell;
     decoder = new FakeDecoder;
     decoder->frameCount_ = 30;
     decoder->rate_ = 100;  // 10 ms a frame: whole clips play in a blink
@@ -97,6 +99,7 @@ class PlayerTest : public ::testing::Test {
   FakeHost host;
   DecoderHolder holder;
   Playlist playlist;
+  ShellSignals shell;
   PlaybackPorts ports;
   FakeDecoder* decoder = nullptr;  // owned by the holder once opened
   std::unique_ptr<Player> player;
@@ -128,6 +131,7 @@ TEST_F(PlayerTest, OpeningLeavesItPausedOnTheFirstFrame) {
 TEST_F(PlayerTest, TheFrameRingTakesTheChosenShareOfFreeMemory) {
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
+  PublishOptions();
   decoder->width_ = 640;
   decoder->height_ = 480;
   ASSERT_TRUE(Open());
@@ -198,9 +202,9 @@ TEST_F(PlayerTest, WithoutAnIndexOnlyTheStartCanBeSought) {
 
 TEST_F(PlayerTest, OpeningStartsAtTheResumePositionAndClearsIt) {
   decoder->frameCount_ = 100;
-  g_app.resumePosition = 40;
+  shell.resumePosition = 40;
   ASSERT_TRUE(Open());
-  EXPECT_EQ(g_app.resumePosition, 0);
+  EXPECT_EQ(shell.resumePosition, 0);
   EXPECT_EQ(player->CurrentFrame(), 40);
   ASSERT_TRUE(WaitFor([&] { return !picture.Presented().empty(); }));
   EXPECT_EQ(picture.Presented()[0], 40);
@@ -231,7 +235,7 @@ TEST_F(PlayerTest, ClosingRestoresTheSystemSettingsAndTheWindowSize) {
 
 TEST_F(PlayerTest, ClosingInFullscreenLeavesFullscreenFirst) {
   ASSERT_TRUE(Open());
-  g_app.fullscreenRequested = 1;
+  shell.fullscreenRequested = 1;
   player->Close();
   EXPECT_EQ(host.fullscreenLeaves_, 1);
 }
@@ -301,6 +305,7 @@ TEST_F(PlayerTest, WhenTheSoundOutputFailsTheFilePlaysSilentlyAfterTheMessage) {
 TEST_F(PlayerTest, DisabledAudioOpensNoSoundOutput) {
   decoder->hasAudio_ = true;
   g_options.disableAudio = 1;
+  PublishOptions();
   ASSERT_TRUE(Open());
   EXPECT_FALSE(player->SoundPlays());
   EXPECT_FALSE(sound.open_);
@@ -310,7 +315,7 @@ TEST_F(PlayerTest, DisabledAudioOpensNoSoundOutput) {
 TEST_F(PlayerTest, OpeningAgainClosesTheFirstFile) {
   ASSERT_TRUE(Open());
   playlist.SetText("C:\\clips\\first.avi\rD:\\second.avi");
-  g_app.currentIndex = 1;
+  shell.currentIndex = 1;
   decoder = new FakeDecoder;
   g_nextDecoder = decoder;
   ASSERT_TRUE(player->Open());

@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
+#include "app/application_ports.h"
 #include "app/shell.h"
-#include "app/show_message.h"
+#include "platform/show_message.h"
 #include "audio/sound_output.h"
 #include "decode/decoder_holder.h"
 #include "engine/player.h"
@@ -118,6 +119,7 @@ class PlayerOnWindowsTest : public ::testing::Test {
     ports.time = SystemTime();
     ports.decoders = &holder;
     ports.effects = ProgramEffects();
+    ports.shell = &g_app;
     player.reset(new Player(ports));
     savedPlayer_ = g_player;
     g_player = player.get();

@@ -2,6 +2,7 @@
 
 #include "engine/video_thread.h"
 #include "engine_test_fixture.h"
+#include "settings/shared_options.h"
 
 #include <vector>
 
@@ -18,21 +19,24 @@ std::vector<int32_t> AfterSetup(const std::vector<int32_t>& presented) {
 TEST_F(VideoThreadTest, BeginDerivesThresholdsFromTheFrameRate) {
   stream.currentFrame = 7;
   stream.targetFrame = 0;
-  g_app.balanceChanged = 1;
-  g_app.balanceShown = 1;
+  shell.balanceChanged = 1;
+  shell.balanceShown = 1;
   VideoThread thread(context);
   thread.Begin();
+  thread.SetStartVolume();
   EXPECT_EQ(thread.ResyncThresholdFrames(), 2);
   EXPECT_EQ(thread.LevelBarFrames(), 50);
   EXPECT_EQ(stream.targetFrame, 7);
-  EXPECT_EQ(g_app.balanceChanged, 0);
-  EXPECT_EQ(g_app.balanceShown, 0);
+  EXPECT_EQ(shell.balanceChanged, 0);
+  EXPECT_EQ(shell.balanceShown, 0);
   EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
 
   stream.rate = 15;
   WithSound();
   VideoThread slow(context);
   slow.Begin();
+  EXPECT_EQ(sound.volumeCalls_, 0);  // not under the player lock
+  slow.SetStartVolume();
   EXPECT_EQ(slow.ResyncThresholdFrames(), 1);
   EXPECT_EQ(slow.LevelBarFrames(), 30);
   EXPECT_EQ(sound.lastVolume_, 80);  // the volume setting applied at the start
@@ -74,6 +78,7 @@ TEST_F(VideoThreadTest, SkipFramesShowsOneFrameThenDropsFive) {
 
 TEST_F(VideoThreadTest, KeepFastMotionDropsLikeSkipFrames) {
   g_options.speedTroublesMode = kKeepFastMotion;
+  PublishOptions();
   Queue(0, 12);
   VideoThread thread(context);
   RunTenBehind(this, &thread);
@@ -84,6 +89,7 @@ TEST_F(VideoThreadTest, KeepFastMotionDropsLikeSkipFrames) {
 TEST_F(VideoThreadTest, JumpKeyframesAndSmoothVideoDropNothing) {
   for (uint32_t mode : {kJumpKeyframes, kSmoothVideo}) {
     g_options.speedTroublesMode = mode;
+    PublishOptions();
     stream.frameRing.Clear();
     stream.currentFrame = 0;
     stream.droppedFrames = 0;
@@ -143,7 +149,7 @@ TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiv
   EXPECT_EQ(drawnAt, (std::vector<int>{1, 25, 49}));
   for (int32_t progress : host.StatusDrawn()) EXPECT_EQ(progress, -1);
 
-  g_app.fullscreenRequested = 1;  // no status strip in fullscreen
+  shell.fullscreenRequested = 1;  // no status strip in fullscreen
   const size_t before = host.StatusDrawn().size();
   for (int pass = 0; pass < 30; ++pass) {
     ASSERT_TRUE(thread.Pass());
@@ -249,9 +255,9 @@ TEST_F(VideoThreadTest, FrameStepsAreClearedWhilePlaying) {
   Queue(0, 5);
   VideoThread thread(context);
   thread.Begin();
-  g_app.frameSteps = 3;
+  shell.frameSteps = 3;
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_app.frameSteps, 0);
+  EXPECT_EQ(shell.frameSteps, 0);
   EXPECT_EQ(stream.currentFrame, 1);
 }
 
@@ -262,10 +268,10 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFrames) {
   thread.Begin();
   ASSERT_TRUE(thread.Pass());  // shows frame 0
   EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0}));
-  g_app.frameSteps = 5;
+  shell.frameSteps = 5;
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(stream.currentFrame, 5);
-  EXPECT_EQ(g_app.frameSteps, 0);
+  EXPECT_EQ(shell.frameSteps, 0);
   EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(picture.Setups().size(), 6u);  // each step draws through a presenter refresh
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
@@ -274,6 +280,7 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFrames) {
 
 TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {
   g_options.fadeoutPause = 1;
+  PublishOptions();
   Queue(0, 10);
   stream.state = kPaused;
   VideoThread thread(context);
@@ -313,29 +320,29 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   thread.Begin();
   ASSERT_TRUE(thread.Pass());
   const int32_t volumeCalls = sound.volumeCalls_;
-  g_app.balanceChanged = 1;
+  shell.balanceChanged = 1;
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_app.balanceChanged, 0);
-  EXPECT_EQ(g_app.balanceShown, 1);
-  EXPECT_EQ(g_app.cursorCountdown, 49);  // 50, less this pass
+  EXPECT_EQ(shell.balanceChanged, 0);
+  EXPECT_EQ(shell.balanceShown, 1);
+  EXPECT_EQ(shell.cursorCountdown, 49);  // 50, less this pass
   EXPECT_EQ(sound.volumeCalls_, volumeCalls + 1);
   // The paused frame is drawn again from its copy, with the bar over it.
   EXPECT_EQ(g_effectLog.levelBars, 1);
   EXPECT_EQ(picture.Presented().size(), 2u);
 
-  g_app.modalOpen = 1;  // a dialog holds the countdown
+  shell.modalOpen = 1;  // a dialog holds the countdown
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_app.cursorCountdown, 49);
-  g_app.modalOpen = 0;
+  EXPECT_EQ(shell.cursorCountdown, 49);
+  shell.modalOpen = 0;
   for (int i = 0; i < 49; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_app.cursorCountdown, 0);
-  EXPECT_EQ(g_app.balanceShown, 1);
+  EXPECT_EQ(shell.cursorCountdown, 0);
+  EXPECT_EQ(shell.balanceShown, 1);
   const size_t shown = picture.Presented().size();
   const int32_t bars = g_effectLog.levelBars;
   // The countdown is seen at 0: the bar goes, and the frame is drawn once
   // more without it.
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_app.balanceShown, 0);
+  EXPECT_EQ(shell.balanceShown, 0);
   EXPECT_EQ(picture.Presented().size(), shown + 1);
   EXPECT_EQ(g_effectLog.levelBars, bars);
   ASSERT_TRUE(thread.Pass());
@@ -345,20 +352,21 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
 TEST_F(VideoThreadTest, VolumeIsNotReappliedWithoutVolumeControl) {
   WithSound();
   g_options.enableVolumeControl = 0;
+  PublishOptions();
   Queue(0, 3);
   VideoThread thread(context);
   thread.Begin();
   const int32_t volumeCalls = sound.volumeCalls_;
-  g_app.balanceChanged = 1;
+  shell.balanceChanged = 1;
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(sound.volumeCalls_, volumeCalls);
-  EXPECT_EQ(g_app.balanceShown, 1);
+  EXPECT_EQ(shell.balanceShown, 1);
 }
 
 TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   Queue(0, 10);
-  g_app.fullscreenRequested = 1;
-  g_app.cursorCountdown = 2;
+  shell.fullscreenRequested = 1;
+  shell.cursorCountdown = 2;
   VideoThread thread(context);
   thread.Begin();
   ASSERT_TRUE(thread.Pass());
@@ -369,10 +377,10 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   EXPECT_EQ(host.Posted()[0].id, kCommandShowCursor);
   EXPECT_EQ(host.Posted()[0].lParam, 0);
 
-  g_app.cursorShown = 0;  // the shell hid it
+  shell.cursorShown = 0;  // the shell hid it
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(host.Posted().size(), 1u);
-  g_app.cursorCountdown = 50;  // the mouse moved
+  shell.cursorCountdown = 50;  // the mouse moved
   ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(host.Posted().size(), 2u);
   EXPECT_EQ(host.Posted()[1].lParam, 1);
@@ -436,11 +444,11 @@ TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
 
 TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
   Queue(0, 3);
-  g_app.windowActive = 0;
+  shell.windowActive = 0;
   VideoThread thread(context);
   thread.Begin();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
-  g_app.windowActive = 1;
+  shell.windowActive = 1;
   EXPECT_TRUE(picture.Presented().empty());
   EXPECT_EQ(stream.currentFrame, 3);
 }
@@ -452,7 +460,8 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   g_options.allowRgbTrueColor = 1;
   g_options.allowYuy2Uyvy = 1;
   g_options.allowDoubleBuffering = 1;
-  g_app.videoRect = RECT{10, 20, 330, 260};
+  PublishOptions();
+  shell.videoRect.Set(RECT{10, 20, 330, 260});
   VideoThread thread(context);
   thread.Begin();
   ASSERT_TRUE(thread.Pass());
@@ -468,18 +477,19 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   EXPECT_EQ(host.borders_, 1);
 
   g_options.denyOverlays = 1;  // overlays off: only the plain window drawing
-  ++g_app.redrawCounter;
+  PublishOptions();
+  ++shell.redrawCounter;
   ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(picture.Setups().size(), 2u);
   EXPECT_EQ(picture.Setups()[1].allowFlags, 1u + 64u);
   EXPECT_EQ(picture.releases_, 0);
 
-  g_app.displayChanged = 1;  // a display change rebuilds everything
+  shell.displayChanged = 1;  // a display change rebuilds everything
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(picture.Setups().size(), 3u);
   EXPECT_EQ(picture.releases_, 1);
   EXPECT_EQ(host.drawDibReopens_, 1);
-  EXPECT_EQ(g_app.displayChanged, 0);
+  EXPECT_EQ(shell.displayChanged, 0);
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingWaitsTenMilliseconds) {
@@ -492,6 +502,7 @@ TEST_F(VideoThreadTest, AnEmptyRingWaitsTenMilliseconds) {
 
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   g_options.speedTroublesMode = kKeepFastMotion;
+  PublishOptions();
   WithSound();
   Queue(0, 1);
   VideoThread thread(context);

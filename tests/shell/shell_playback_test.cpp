@@ -54,7 +54,7 @@ void PlayAndPauseNear(ShellSession* session, int frame) {
 // The picture on the screen now, in cells.
 CellPicture ShownCells() {
   const Capture capture = CaptureClientArea(g_mainWindow);
-  return CaptureCells(capture.rgb, capture.width, g_app.videoRect);
+  return CaptureCells(capture.rgb, capture.width, g_app.videoRect.Get());
 }
 
 // The reference frame nearest the current one that the shown picture
@@ -151,7 +151,7 @@ TEST(ShellPlayback, ClickOnTheSeekBarSeeks) {
   REQUIRE_CLIP(kCinepakPcmClip);
   ShellSession session(ClipPath(kCinepakPcmClip));
   PlayAndPauseNear(&session, 3);
-  const RECT bar = g_app.seekBarRect;
+  const RECT bar = g_app.seekBarRect.Get();
   ASSERT_GT(bar.right - bar.left, 100) << "the status strip was not drawn";
   const int x = bar.left + (bar.right - bar.left) * 7 / 10;
   const int frame = static_cast<int>(static_cast<int64_t>(x - bar.left) * reference.frames /

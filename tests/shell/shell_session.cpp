@@ -1,7 +1,7 @@
 #include "tests/shell/shell_session.h"
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "app/painting.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
@@ -35,8 +35,8 @@ void ResetApplicationRecord() {
   g_app.balanceShown.store(0);
   g_app.displayChanged.store(0);
   g_app.redrawCounter.store(1);
-  g_app.videoRect = RECT{0, 0, 0, 0};
-  g_app.seekBarRect = RECT{0, 0, 0, 0};
+  g_app.videoRect.Set(RECT{0, 0, 0, 0});
+  g_app.seekBarRect.Set(RECT{0, 0, 0, 0});
   if (!g_app.cursorShown.load()) {
     ShowCursor(TRUE);
     g_app.cursorShown.store(1);

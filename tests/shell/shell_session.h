@@ -4,7 +4,7 @@
 // to a sink and are recorded, so nothing ever waits for a click.
 #pragma once
 
-#include "app/show_message.h"
+#include "platform/show_message.h"
 
 #include <windows.h>
 

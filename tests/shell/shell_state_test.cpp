@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/options.h"
+#include "settings/options.h"
 #include "app/shell_state.h"
 #include "playlist/playlist.h"
 
@@ -39,7 +39,7 @@ TEST_F(ShellState, VolumeStepsStayWithinZeroToHundred) {
 TEST_F(ShellState, HiddenBarAlwaysMeansTheVolume) {
   g_app.balanceTarget = kBalanceBrightness;
   AdjustBalanceValue(10);
-  EXPECT_EQ(g_app.balanceTarget, kBalanceVolume);
+  EXPECT_EQ(g_app.balanceTarget.load(), kBalanceVolume);
   EXPECT_EQ(g_options.volume, 100u);  // already at the top
   EXPECT_EQ(g_options.colorBalance.brightness, 50);
   // With the bar on screen the named value moves.
@@ -56,10 +56,10 @@ TEST_F(ShellState, HiddenBarAlwaysMeansTheVolume) {
 TEST_F(ShellState, TargetsOutOfRangeWrapAround) {
   g_app.balanceTarget = 5;
   EXPECT_EQ(CurrentBalanceValue(), &g_options.colorBalance.brightness);
-  EXPECT_EQ(g_app.balanceTarget, 1);
+  EXPECT_EQ(g_app.balanceTarget.load(), 1);
   g_app.balanceTarget = -1;
   EXPECT_EQ(CurrentBalanceValue(), &g_options.colorBalance.contrast);
-  EXPECT_EQ(g_app.balanceTarget, 3);
+  EXPECT_EQ(g_app.balanceTarget.load(), 3);
   g_app.balanceTarget = 10;
   EXPECT_EQ(CurrentBalanceValue(), &g_options.colorBalance.saturation);
 }

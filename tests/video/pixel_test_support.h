@@ -2,8 +2,8 @@
 // walking the vector levels, random frames with guard bytes.
 #pragma once
 
-#include "app/application.h"
-#include "video/vector_level.h"
+#include "platform/cpu_features.h"
+#include "platform/vector_level.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-// Sets g_app.hasMmx for the scope's lifetime.
+// Sets the MMX flag for the scope's lifetime.
 class ScopedMmxFlag {
  public:
-  explicit ScopedMmxFlag(uint8_t value) : saved_(g_app.hasMmx) { g_app.hasMmx = value; }
-  ~ScopedMmxFlag() { g_app.hasMmx = saved_; }
+  explicit ScopedMmxFlag(uint8_t value) : saved_(HasMmx()) { SetHasMmx(value != 0); }
+  ~ScopedMmxFlag() { SetHasMmx(saved_); }
   ScopedMmxFlag(const ScopedMmxFlag&) = delete;
   ScopedMmxFlag& operator=(const ScopedMmxFlag&) = delete;
 

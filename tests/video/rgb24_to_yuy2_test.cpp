@@ -1,4 +1,4 @@
-#include "decode/rgb24_to_yuy2.h"
+#include "video/rgb24_to_yuy2.h"
 
 #include "tests/video/pixel_test_support.h"
 #include "video/yuy2_frame.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/options.h"
+#include "settings/options.h"
 #include "video/video_presenter_modes.h"
 #include "video/video_presenter_rects.h"
 

@@ -2,7 +2,7 @@
 // in the plain window drawing, which is read back from the window.
 #include <gtest/gtest.h>
 
-#include "app/options.h"
+#include "settings/options.h"
 #include "video/video_presenter.h"
 
 #include <cstring>

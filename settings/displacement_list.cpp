@@ -1,4 +1,4 @@
-#include "app/displacement_list.h"
+#include "settings/displacement_list.h"
 
 #include <cctype>
 #include <cstdio>

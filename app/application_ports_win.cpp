@@ -1,13 +1,12 @@
 // The application's ports: the engine works through the process-wide sound
 // output, presenter and decoder holder, the main window of the shell, the
 // system clock and the program's filters.
-#include "engine/playback_ports.h"
+#include "app/application_ports.h"
 
 #include "app/application.h"
 #include "app/shell.h"
-#include "audio/sound_output.h"
+#include "app/sound_output_port.h"
 #include "decode/decoder_holder.h"
-#include "engine/player.h"
 #include "video/draw_dib_context.h"
 #include "video/video_presenter.h"
 
@@ -95,7 +94,7 @@ class WindowsPlaybackHost : public PlaybackHost {
       RECT client = {0, 0, 0, 0};
       if (dc.Get() == nullptr || !GetClientRect(g_mainWindow, &client)) return;
       const LONG bottom = fullscreen ? client.bottom : client.bottom - kStatusStripHeight;
-      const RECT video = g_app.videoRect;
+      const RECT video = g_app.videoRect.Get();
       FillBlack(dc.Get(), client.left, client.top, client.right, video.top);
       FillBlack(dc.Get(), client.left, video.bottom, client.right, bottom);
       FillBlack(dc.Get(), client.left, video.top, video.left, video.bottom);
@@ -146,13 +145,14 @@ PlaybackHost* WindowsHost() {
 
 PlaybackPorts ApplicationPorts() {
   PlaybackPorts ports;
-  ports.sound = g_soundOutput;
+  static SoundOutputPort sound(nullptr);
+  sound = SoundOutputPort(g_soundOutput);
+  ports.sound = &sound;
   ports.picture = g_presenter;
   ports.host = WindowsHost();
   ports.time = SystemTime();
   ports.decoders = g_decoderHolder;
+  ports.shell = &g_app;
   ports.effects = ProgramEffects();
   return ports;
 }
-
-Player::Player() : portsSource_(ApplicationPorts) {}

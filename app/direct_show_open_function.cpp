@@ -1,6 +1,6 @@
-#include "decode/direct_show_open_function.h"
+#include "app/direct_show_open_function.h"
 
-#include "app/options.h"
+#include "settings/shared_options.h"
 
 DecoderOpenSettings OpenSettingsFromOptions(const Options& options) {
   DecoderOpenSettings settings;
@@ -11,9 +11,9 @@ DecoderOpenSettings OpenSettingsFromOptions(const Options& options) {
   settings.cacheSlots = static_cast<int>(options.fileCacheSize) + 2;
   settings.allowIndex = options.allowSeekingIndex != 0;
   settings.safeBackupMode = options.safeVideoBackupMode != 0;
-  settings.highQuality = &options.highQualityConversion;
+  settings.highQuality = [] { return PublishedOptions().highQualityConversion != 0; };
   settings.disableAudio = options.disableAudio != 0;
-  settings.autoSync = &options.allowAutoAudioSync;
+  settings.autoSync = [] { return PublishedOptions().allowAutoAudioSync != 0; };
   settings.renderFullChains = options.renderFullChains != 0;
   settings.addToRot = options.addGraphToRot != 0;
   return settings;

@@ -1,4 +1,4 @@
-#include "video/vector_level.h"
+#include "platform/vector_level.h"
 
 #include <immintrin.h>
 

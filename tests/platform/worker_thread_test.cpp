@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
 
 #include <atomic>
 

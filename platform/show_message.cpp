@@ -1,4 +1,4 @@
-#include "app/show_message.h"
+#include "platform/show_message.h"
 
 #include <cstdio>
 #include <mutex>

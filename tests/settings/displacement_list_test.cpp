@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/displacement_list.h"
+#include "settings/displacement_list.h"
 
 #include <string>
 

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/application.h"
-#include "app/options.h"
+#include "platform/cpu_features.h"
+#include "settings/displacement_list.h"
+#include "settings/options.h"
 
 #include <cstring>
 
@@ -50,13 +51,13 @@ uint32_t ReadLittleEndian(const uint8_t* bytes, size_t width) {
 
 struct DefaultBytes {
   explicit DefaultBytes(uint8_t hasMmx) {
-    const uint8_t saved = g_app.hasMmx;
-    g_app.hasMmx = hasMmx;
+    const bool saved = HasMmx();
+    SetHasMmx(hasMmx != 0);
     Options options;
     std::memset(&options, 0xA5, sizeof options);  // defaults must cover every byte
     SetDefaultOptions(&options);
     std::memcpy(bytes, &options, sizeof bytes);
-    g_app.hasMmx = saved;
+    SetHasMmx(saved);
   }
   uint8_t bytes[232];
 };
@@ -82,13 +83,13 @@ TEST(Options, ConversionQualityDefaultFollowsMmx) {
 }
 
 TEST(Options, DefaultsForgetTheRememberedDelays) {
-  const std::string saved = g_app.displacementList.Text();
-  g_app.displacementList.Remember("C:\\a.avi", 250);
-  ASSERT_FALSE(g_app.displacementList.IsEmpty());
+  const std::string saved = g_displacementList.Text();
+  g_displacementList.Remember("C:\\a.avi", 250);
+  ASSERT_FALSE(g_displacementList.IsEmpty());
   Options options;
   SetDefaultOptions(&options);
-  EXPECT_TRUE(g_app.displacementList.IsEmpty());
-  g_app.displacementList.SetText(saved);
+  EXPECT_TRUE(g_displacementList.IsEmpty());
+  g_displacementList.SetText(saved);
 }
 
 }  // namespace

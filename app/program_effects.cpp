@@ -1,10 +1,11 @@
 // The program's frame and sound effects: the filters chosen in the options
 // record, the level bar of the selected balance value, and the pause fade.
-#include "engine/playback_ports.h"
+// They run on the playback threads, so they read the published options.
+#include "app/application_ports.h"
 
 #include "app/application.h"
-#include "app/options.h"
 #include "audio/audio_filters.h"
+#include "settings/shared_options.h"
 #include "video/fade_step.h"
 #include "video/level_bar.h"
 #include "video/video_filters.h"
@@ -12,29 +13,31 @@
 namespace {
 
 // The value the level bar shows: the setting the BalanceTarget names.
-int32_t SelectedBalanceValue() {
-  switch (g_app.balanceTarget) {
-    case kBalanceBrightness: return g_options.colorBalance.brightness;
-    case kBalanceSaturation: return g_options.colorBalance.saturation;
-    case kBalanceContrast: return g_options.colorBalance.contrast;
-    default: return static_cast<int32_t>(g_options.volume);
+int32_t SelectedBalanceValue(const Options& options, int32_t target) {
+  switch (target) {
+    case kBalanceBrightness: return options.colorBalance.brightness;
+    case kBalanceSaturation: return options.colorBalance.saturation;
+    case kBalanceContrast: return options.colorBalance.contrast;
+    default: return static_cast<int32_t>(options.volume);
   }
 }
 
 void FilterFrame(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
+  const Options options = PublishedOptions();
   // The subtitle renderer takes its place in the chain through this step.
   const SubtitleStep subtitles;
-  ApplyVideoFilters(g_options.videoFilters, g_options.colorBalance, frame, width, height,
-                    frameNumber, subtitles);
+  ApplyVideoFilters(options.videoFilters, options.colorBalance, frame, width, height, frameNumber,
+                    subtitles);
 }
 
 void DrawBar(uint8_t* frame, int32_t width, int32_t height) {
-  DrawLevelBar(frame, width, height, SelectedBalanceValue(), g_app.balanceTarget,
+  const int32_t target = g_app.balanceTarget.load(std::memory_order_relaxed);
+  DrawLevelBar(frame, width, height, SelectedBalanceValue(PublishedOptions(), target), target,
                g_app.balanceImage);
 }
 
 void FilterSound(uint8_t* block, bool stereo, bool sixteenBit, int32_t frames) {
-  ApplyAudioFilters(g_options.audioFilters, block, stereo, sixteenBit, frames);
+  ApplyAudioFilters(PublishedOptions().audioFilters, block, stereo, sixteenBit, frames);
 }
 
 }  // namespace

@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-class Playlist;
-
 constexpr uint32_t kOptionsVersion = 25;
 constexpr size_t kOptionsSize = 232;
 
@@ -130,14 +128,3 @@ extern Options g_options;
 
 // Fills the record with the defaults and empties the DisplacementList.
 void SetDefaultOptions(Options* options);
-
-// The settings key under HKEY_CURRENT_USER, with the values "Options",
-// "Displacement" and "Command Line".
-constexpr const char* kSettingsKey = "Software\\Norvane Software\\Velmora Player";
-
-// Registry persistence (Windows). LoadOptions takes the stored record and the
-// DisplacementList at start-up: true when the stored record was taken;
-// otherwise the record is set to the defaults and the first-run notice is
-// shown. SaveOptions writes both: true when both values were written.
-bool LoadOptions(Options* options);
-bool SaveOptions(const Options* options);

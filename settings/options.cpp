@@ -1,6 +1,7 @@
-#include "app/options.h"
+#include "settings/options.h"
 
-#include "app/application.h"
+#include "platform/cpu_features.h"
+#include "settings/displacement_list.h"
 
 #include <cstring>
 
@@ -38,7 +39,7 @@ void SetDefaultOptions(Options* options) {
   std::memcpy(options->customColors, kDefaultCustomColors, sizeof kDefaultCustomColors);
   options->volume = 100;
   options->enableVolumeControl = 1;
-  options->highQualityConversion = g_app.hasMmx ? 1 : 0;
+  options->highQualityConversion = HasMmx() ? 1 : 0;
   SetDefaultSubtitleFont(&options->subtitleFont);
   options->subtitleColor = 0x0000FFFF;
   options->fullscreenAsDefault = 1;
@@ -48,5 +49,15 @@ void SetDefaultOptions(Options* options) {
   options->fileCacheSize = 2;
   options->colorBalance = ColorBalance{50, 50, 50};
   options->balanceStep = 5;
-  g_app.displacementList.Clear();
+  g_displacementList.Clear();
 }
+
+// Static initialisation order: the DrawDib context (Windows build), the
+// application record, then the remembered delays and the options, whose
+// defaults empty them.
+__attribute__((init_priority(202))) DisplacementList g_displacementList;
+__attribute__((init_priority(203))) Options g_options = [] {
+  Options options;
+  SetDefaultOptions(&options);
+  return options;
+}();

@@ -1,8 +1,8 @@
-#include "decode/rgb24_to_yuy2.h"
+#include "video/rgb24_to_yuy2.h"
 
 #include "video/clamp_shift8.h"
-#include "video/vector_helpers.h"
-#include "video/vector_level.h"
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
 #include "video/yuy2_frame.h"
 
 #include <immintrin.h>

@@ -4,7 +4,7 @@
 // window, without the portable core knowing either.
 #include "app/shell.h"
 #include "decode/decoder_holder.h"
-#include "decode/direct_show_open_function.h"
+#include "app/direct_show_open_function.h"
 
 namespace {
 

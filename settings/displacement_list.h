@@ -8,7 +8,7 @@
 // Used on the user-interface thread only.
 #pragma once
 
-#include "playlist/playlist.h"
+#include "platform/string_list.h"
 
 #include <cstdint>
 #include <string>
@@ -39,5 +39,8 @@ class DisplacementList {
   static bool MatchEntry(const std::string& entry, const std::string& path, int32_t* delay);
 
  private:
-  Playlist list_;
+  StringList list_;
 };
+
+// The remembered delays of the program, loaded and saved with the options.
+extern DisplacementList g_displacementList;

@@ -1,4 +1,6 @@
-#include "engine/worker_thread.h"
+#include "platform/worker_thread.h"
+
+#include "platform/critical_section_lock.h"
 
 WorkerThread::WorkerThread() { InitializeCriticalSection(&lock_); }
 
@@ -9,9 +11,10 @@ WorkerThread::~WorkerThread() {
 
 bool WorkerThread::Create(Routine routine, LPVOID argument) {
   Stop();
-  EnterCriticalSection(&lock_);
-  stopFlag_ = 0;
-  LeaveCriticalSection(&lock_);
+  {
+    CriticalSectionLock lock(&lock_);
+    stopFlag_ = 0;
+  }
   handle_ = CreateThread(nullptr, 0, routine, argument, 0, &threadId_);
   if (handle_ == nullptr) return false;
   SetThreadPriority(handle_, THREAD_PRIORITY_NORMAL);
@@ -20,10 +23,8 @@ bool WorkerThread::Create(Routine routine, LPVOID argument) {
 }
 
 bool WorkerThread::IsRunning() {
-  EnterCriticalSection(&lock_);
-  const bool running = stopFlag_ == 0;
-  LeaveCriticalSection(&lock_);
-  return running;
+  CriticalSectionLock lock(&lock_);
+  return stopFlag_ == 0;
 }
 
 void WorkerThread::SetPriority(int priority) {
@@ -33,9 +34,10 @@ void WorkerThread::SetPriority(int priority) {
 }
 
 void WorkerThread::Stop() {
-  EnterCriticalSection(&lock_);
-  stopFlag_ = 1;
-  LeaveCriticalSection(&lock_);
+  {
+    CriticalSectionLock lock(&lock_);
+    stopFlag_ = 1;
+  }
   if (handle_ == nullptr) return;
   WaitForSingleObject(handle_, INFINITE);
   CloseHandle(handle_);
