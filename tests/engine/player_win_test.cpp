@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "settings/options.h"
 #include "app/application_ports.h"
+#include "app/sound_output_port.h"
 #include "app/shell.h"
 #include "platform/show_message.h"
 #include "audio/sound_output.h"
@@ -113,7 +114,7 @@ class PlayerOnWindowsTest : public ::testing::Test {
       messages.push_back(m);
       return 1;
     });
-    ports.sound = &sound;
+    ports.sound = &soundPort;
     ports.picture = &presenter;
     ports.host = WindowsHost();
     ports.time = SystemTime();
@@ -149,6 +150,7 @@ class PlayerOnWindowsTest : public ::testing::Test {
 
   EngineGlobalsGuard globals;
   SoundOutput sound;
+  SoundOutputPort soundPort{&sound};
   VideoPresenter presenter;
   DecoderHolder holder;
   Playlist playlist;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "app/application_ports.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
 #include "app/shell.h"
