@@ -7,6 +7,9 @@
 // deliveries; a chain that yields nothing is given up, and the other
 // installed decoders for the stream's type are tried one by one, each failed
 // decoder excluded. When none delivers, the file plays without sound.
+//
+// The graph is stopped whenever the audio lock is not held: a decoder's own
+// thread may be waiting for it inside the grabber's Receive.
 #include "decode/direct_show_decoder.h"
 
 #include "decode/audio_decoder_candidates.h"
@@ -21,7 +24,7 @@
 
 namespace {
 
-constexpr int32_t kProbeDeliveries = 32;  // a decoder may hold back a few units first
+constexpr int32_t kProbeDeliveries = 64;  // a decoder may hold back a few units first
 constexpr int kMaxChainsTried = 8;
 
 // The first media type a pin offers.
@@ -44,7 +47,13 @@ void DirectShowDecoder::CheckAudioOutput(const DecoderOpenSettings& settings, st
   std::vector<std::string> failed;
   for (int tried = 0; tried < kMaxChainsTried; ++tried) {
     // Sound that no decompressor touches is ours from end to end.
-    if (!audioChain_[0] || AudioChainDelivers()) return;
+    if (!audioChain_[0]) return;
+    if (AudioChainDelivers()) {
+      // Stopping makes the decoders forget what the check left in them.
+      StopGraph();
+      videoOpen_ = RunGraph(messages);
+      return;
+    }
     std::string name;
     if (FilterName(audioChain_[0].Get(), &name)) failed.push_back(name);
     StopGraph();
@@ -62,7 +71,8 @@ void DirectShowDecoder::CheckAudioOutput(const DecoderOpenSettings& settings, st
 }
 
 // Reads the first block with at most kProbeDeliveries units pushed; true when
-// any decoded sound arrived on this thread. The reading state is left as if
+// the whole block arrived on this thread (a decoder that gives only its
+// first, silent, output and then nothing fails here). The reading state is left as if
 // nothing had been read.
 bool DirectShowDecoder::AudioChainDelivers() {
   CriticalSectionLock hold(&context_.audioLock);
@@ -72,15 +82,14 @@ bool DirectShowDecoder::AudioChainDelivers() {
   if (grabber_->AudioInput() != nullptr) grabber_->AudioInput()->RestartConversion();
   context_.writePointer = block.data();
   context_.bytesWanted = blockBytes;
-  for (int32_t delivery = 0; delivery < kProbeDeliveries && context_.bytesWanted == blockBytes;
-       ++delivery) {
+  for (int32_t delivery = 0; delivery < kProbeDeliveries && context_.bytesWanted > 0; ++delivery) {
     context_.DrainReceivedSample();
     context_.DrainOverflow();
-    if (context_.bytesWanted == blockBytes && !DeliverAudioUnits()) break;
+    if (context_.bytesWanted > 0 && !DeliverAudioUnits()) break;
   }
   context_.DrainReceivedSample();
   context_.DrainOverflow();
-  const bool delivered = context_.bytesWanted < blockBytes;
+  const bool delivered = context_.bytesWanted == 0;
   context_.writePointer = nullptr;
   context_.bytesWanted = 0;
   context_.overflow.readPosition = 0;

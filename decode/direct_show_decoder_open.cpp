@@ -171,6 +171,9 @@ void DirectShowDecoder::ConnectAudio(IPin* audioPin, const DecoderOpenSettings& 
   }
   if (!audioOpen_) audioOpen_ = ConnectWithOwnConversion(audioPin);
   if (audioOpen_) audioOpen_ = CollectFilterChain(source_->AudioPin(), grabber_.Get(), &audioChain_);
+  // The graph's own search may miss a decoder that takes the type: each one
+  // registered for it is tried in turn (it collects the chain itself).
+  if (!audioOpen_) audioOpen_ = ConnectAudioCandidate({}, settings);
   if (!audioOpen_) *messages += "Can't locate audio decompressor\n";
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "settings/options.h"
+#include "settings/shared_options.h"
 #include "app/application_ports.h"
 #include "app/sound_output_port.h"
 #include "app/shell.h"
@@ -103,6 +104,13 @@ class PlayerOnWindowsTest : public ::testing::Test {
     g_options.frameBufferSize = 1;
     g_options.speedTroublesMode = kSkipFrames;
     g_options.subtitlesAutoLoad = 0;
+    PublishOptions();
+    // The shell's signals as a freshly opened window has them.
+    g_app.windowActive = 1;
+    g_app.fullscreenRequested = 0;
+    g_app.frameSteps = 0;
+    g_app.balanceChanged = 0;
+    g_app.resumePosition = 0;
     playlist.SetText("Z:\\clips\\moving picture.avi");
     savedPlaylist_ = g_playlist;
     g_playlist = &playlist;

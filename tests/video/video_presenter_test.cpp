@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/options.h"
+#include "settings/shared_options.h"
 #include "video/video_presenter.h"
 
 #include <cstring>
@@ -131,10 +132,12 @@ class VideoPresenterTest : public ::testing::Test {
     saved_ = g_options;
     g_options.highQualityConversion = 0;
     g_options.nonOverlayResize = 0;
+    PublishOptions();
   }
   void TearDown() override {
     presenter.Shutdown();
     g_options = saved_;
+    PublishOptions();
   }
 
   static PictureWindow* shared_;
