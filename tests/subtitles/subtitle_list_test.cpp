@@ -69,15 +69,49 @@ TEST(SubtitleListParse, LimitsHold) {
   ASSERT_TRUE(list.Parse(WriteFile("many.sub", many).c_str(), 25, 1));
   ASSERT_EQ(list.Count(), SubtitleList::kMaxEntries);
   EXPECT_STREQ(list.Text(SubtitleList::kMaxEntries - 1), "t16383");
+  EXPECT_EQ(Entries(list), ParseText(many, SubtitleFormat::kMicroDvd)) << "a file reads as its bytes do";
 
-  std::string big;  // texts of 1,000 bytes: 1,047 of them (with zeros) fit
-  for (int32_t i = 0; i < 1100; ++i) {
-    big += "{" + std::to_string(i) + "}{" + std::to_string(i + 1) + "}" + std::string(1000, 'a' + i % 26) + "\n";
+  // Texts of the given lengths (each with its zero in the pool): the pool
+  // takes exactly 1 MiB and no byte more.
+  const struct {
+    const char* what;
+    std::vector<size_t> lengths;
+    int32_t count;
+  } pools[] = {
+      {"fills the pool", std::vector<size_t>(1025, 1023), 1024},
+      {"one byte short", [] {
+         std::vector<size_t> v(1023, 1023);
+         v.insert(v.end(), {1022, 1, 1});
+         return v;
+       }(), 1024},
+      {"long texts are cut first", std::vector<size_t>(1025, 5000), 1024},
+  };
+  for (const auto& p : pools) {
+    std::string big;
+    for (size_t i = 0; i < p.lengths.size(); ++i) {
+      big += std::to_string(i) + "\n0:0:1 --> 0:0:2\n" + std::string(p.lengths[i], static_cast<char>('a' + i % 26)) +
+             "\n\n";
+    }
+    SubtitleList pool;
+    SubtitleLineReader reader(big.data(), big.size());
+    pool.Parse(&reader, SubtitleFormat::kSubRip, 25, 1);
+    EXPECT_EQ(pool.Count(), p.count) << p.what;
+    EXPECT_LE(pool.PoolBytes(), SubtitleList::kMaxPoolBytes) << p.what;
   }
-  ASSERT_TRUE(list.Parse(WriteFile("big.sub", big).c_str(), 25, 1));
-  EXPECT_EQ(list.Count(), 1047);
-  EXPECT_EQ(list.PoolBytes(), 1047u * 1001);
-  EXPECT_EQ(list.Text(1046)[0], 'a' + 1046 % 26);
+}
+
+// A file is read in pieces: lines and numbers across their seams read as
+// they do from memory.
+TEST(SubtitleListParse, LargeFilesReadAsTheirBytes) {
+  std::string blocks = "\xEF\xBB\xBF";
+  for (int32_t i = 0; i < 3000; ++i) {
+    blocks += std::to_string(i + 1) + "\r\n00:" + std::to_string(i / 60 % 60) + ":" + std::to_string(i % 60) +
+              ",5 --> 01:00:00,000\r\nline " + std::string(i % 37, 'x') + "\r\n" + std::to_string(i) + "\r\n\r\n";
+  }
+  SubtitleList list;
+  ASSERT_TRUE(list.Parse(WriteFile("large.srt", blocks).c_str(), 30000, 1001));
+  EXPECT_EQ(list.Count(), 3000);
+  EXPECT_EQ(Entries(list), ParseText(blocks, SubtitleFormat::kSubRip, 30000, 1001));
 }
 
 // Files that are something else: refused, or read only as far as they hold
