@@ -56,7 +56,6 @@ TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {
        {"ok", "aaaa bbbb cccc dddd"}},
       {"each line on its own", 50, "aaa bbb||ccc ddd|", "aaa|bbb||ccc|ddd|", {"aaa bbb", "ccc ddd"}},
       {"leading blank of a line", 50, "x| bbbbbbbbbbbbbbb", "x||bbbbbbbbbbbbbbb", {"x", " bbbbbbbbbbbbbbb"}},
-      {"nothing", 50, "", "", {}},
   };
   for (const auto& c : cases) {
     std::string text = c.text;
@@ -77,8 +76,6 @@ TEST(PlaceSubtitleLines, BottomUpFromOneAndAHalfLines) {
       {"one", {"one"}, {57}},
       {"a|b|c", {"a", "b", "c"}, {19, 38, 57}},
       {"a||b", {"a", "", "b"}, {19, 38, 57}},
-      {"|", {"", ""}, {38, 57}},
-      {"", {""}, {57}},
       {"1|2|3|4|5", {"1", "2", "3", "4", "5"}, {-19, 0, 19, 38, 57}},  // the first runs off the top
   };
   for (const auto& c : cases) {

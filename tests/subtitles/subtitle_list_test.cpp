@@ -34,10 +34,9 @@ TEST(SubtitleListParse, TheExtensionPicksTheFormat) {
     int32_t count;
   };
   const Case cases[] = {
-      {"a.sub", kSub, 1},       {"b.SRT", kSrt, 1},       {"c.Sub", kSub, 1},
-      {"d.srt", kSub, 0},       {"e.sub", kSrt, 0},       {"f.txt", kSub, 0},
-      {"g.sub.bak", kSub, 0},   {"h.subx", kSub, 0},      {"noextension", kSub, 0},
-      {"i.x.srt", kSrt, 1},     {"j.", kSub, 0},
+      {"a.sub", kSub, 1},     {"b.SRT", kSrt, 1},    {"c.x.Sub", kSub, 1}, {"d.srt", kSub, 0},
+      {"e.sub", kSrt, 0},     {"f.txt", kSub, 0},    {"g.sub.bak", kSub, 0}, {"h.subx", kSub, 0},
+      {"noextension", kSub, 0},
   };
   for (const Case& c : cases) {
     SubtitleList list;
@@ -47,15 +46,6 @@ TEST(SubtitleListParse, TheExtensionPicksTheFormat) {
   SubtitleList list;
   EXPECT_FALSE(list.Parse(ScratchPath("missing.srt").c_str(), 25, 1));
   EXPECT_FALSE(list.Parse(nullptr, 25, 1));
-}
-
-TEST(SubtitleListParse, AFailedLoadLeavesNothing) {
-  SubtitleList list;
-  ASSERT_TRUE(list.Parse(WriteFile("full.sub", kSub).c_str(), 25, 1));
-  EXPECT_FALSE(list.Parse(WriteFile("empty.sub", "{1}{2}\n").c_str(), 25, 1));
-  EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.PoolBytes(), 0u);
-  EXPECT_FALSE(list.FindSubtitle(nullptr, 120));
 }
 
 // The table stops at its limit, the pool before it would pass 1 MiB; what was
@@ -121,17 +111,19 @@ TEST(SubtitleListParse, DamagedAndForeignFiles) {
   std::string noise(200000, 0);
   for (char& c : noise) c = static_cast<char>(random() % 255 + 1);  // no zero byte
   const std::string riff = std::string("RIFF\x10\0\0\0AVI LIST", 16) + noise;
-  struct Case {
+  const struct {
     const char* name;
     std::string content;
+    bool refused;
+  } cases[] = {
+      {"noise.sub", noise, true}, {"noise.srt", noise, true},
+      {"mixed.sub", noise + "\n{1}{2}sound\n" + noise, false}, {"riff.sub", riff, true},
+      {"riff.srt", riff, true},    {"utf16.srt", std::string("\xFF\xFE" "1\0\n\0", 6), true},
+      {"empty.sub", "", true},
   };
-  const Case cases[] = {
-      {"noise.sub", noise}, {"noise.srt", noise}, {"riff.sub", riff}, {"riff.srt", riff},
-      {"utf16.srt", std::string("\xFF\xFE" "1\0\n\0", 6)}, {"empty.sub", ""}, {"empty.srt", ""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SubtitleList list;
-    list.Parse(WriteFile(c.name, c.content).c_str(), 25, 1);
+    EXPECT_NE(list.Parse(WriteFile(c.name, c.content).c_str(), 25, 1), c.refused) << c.name;
     ASSERT_LE(list.Count(), SubtitleList::kMaxEntries) << c.name;
     for (int32_t i = 0; i < list.Count(); ++i) {
       const std::string text = list.Text(i);
@@ -140,9 +132,6 @@ TEST(SubtitleListParse, DamagedAndForeignFiles) {
       for (char b : text) ASSERT_GE(static_cast<unsigned char>(b), 32) << c.name;
     }
   }
-  SubtitleList list;
-  EXPECT_FALSE(list.Parse(WriteFile("riff2.srt", riff).c_str(), 25, 1));
-  EXPECT_FALSE(list.Parse(WriteFile("utf16.srt", std::string("\xFF\xFE" "1\0\n\0", 6)).c_str(), 25, 1));
 }
 
 // Entries: A 10-20, B 30-40, C 35-50 (overlaps B), D 0-5 and E 22-25 (out of
@@ -178,27 +167,12 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
   }
 }
 
-TEST(SubtitleListIsActive, IndexAndFrameRange) {
-  const std::string file = "{10}{20}A\n{7}{7}empty range\n";
-  SubtitleLineReader reader(file.data(), file.size());
-  SubtitleList list;
-  ASSERT_TRUE(list.Parse(&reader, SubtitleFormat::kMicroDvd, 25, 1));
-  const struct {
-    int32_t index, frame;
-    bool active;
-  } cases[] = {{0, 9, false}, {0, 10, true}, {0, 19, true}, {0, 20, false},
-               {1, 7, false}, {-1, 10, false}, {2, 10, false}};
-  for (const auto& c : cases) EXPECT_EQ(list.IsActive(c.index, c.frame), c.active) << c.index << " " << c.frame;
-}
-
 TEST(SubtitleTrack, LoadAndUnload) {
   SubtitleTrack track;
   EXPECT_FALSE(track.FindSubtitle(nullptr, 37));
   ASSERT_TRUE(track.LoadSubtitles(WriteFile("track.srt", kSrt).c_str(), 25, 1, 101, 75));
   EXPECT_TRUE(track.Dirty());
   EXPECT_EQ(track.FrameStride(), 204);  // 202 bytes rounded up to 4
-  EXPECT_EQ(track.FrameWidth(), 101);
-  EXPECT_EQ(track.FrameHeight(), 75);
   char text[SubtitleList::kTextBufferSize];
   EXPECT_TRUE(track.FindSubtitle(text, 37));
   EXPECT_STREQ(text, "First|Second");
