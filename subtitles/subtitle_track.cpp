@@ -1,6 +1,6 @@
 #include "subtitles/subtitle_track.h"
 
-#include "media/critical_section_lock.h"
+#include "platform/critical_section_lock.h"
 #include "video/yuy2_frame.h"
 
 SubtitleTrack::SubtitleTrack() { InitializeCriticalSection(&lock_); }
