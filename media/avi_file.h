@@ -109,6 +109,10 @@ class AviFile {
   // The index and sample lookup (avi_index.cpp).
   bool LoadIndex();
   void CorrectIndexBase();
+  // A sample of the played streams' entries leads to chunks of their own id
+  // inside "movi" (index_check.cpp).
+  bool IndexPointsAtItsChunks();
+  void DropIndex();
   void ComputeTotals(StreamInfo* stream);
   ChunkRef IndexLookup(uint32_t key, int32_t n, StreamInfo* stream);
   ChunkRef ChunkOfSample(uint32_t key, int32_t n, StreamInfo* stream);

@@ -40,6 +40,7 @@ bool AviFile::LoadIndex() {
         indexTable_ = std::move(table);
         indexEntryCount_ = static_cast<int32_t>(count);
         CorrectIndexBase();
+        if (!IndexPointsAtItsChunks()) DropIndex();
       }
     }
   }

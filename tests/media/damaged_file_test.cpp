@@ -8,6 +8,7 @@
 #include "tests/media/media_test_support.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,39 @@ TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
     std::string messages;
     EXPECT_FALSE(file.Open(path.c_str(), &messages, false, 2, true)) << cut;
     EXPECT_EQ(messages, "Can't load indispensable index table\n") << cut;
+  }
+}
+
+// An idx1 that is mostly wrong (every entry past the end of the file, or
+// every entry pointing at its neighbour, a chunk of the other stream) is no
+// index: the file plays by walking "movi" as one without a table; with
+// "must use index" it is refused with the usual message.
+TEST(DamagedFiles, AMostlyWrongIndexIsDropped) {
+  const TestClip clip = VideoAndPcmClip(12, 5, true);
+  AviWriterLayout layout;
+  const std::string good = clip.Write("good-index.avi", &layout);
+  const std::vector<uint8_t> bytes = ReadFileBytes(good);
+  const uint64_t entries = layout.idx1Position + 8;
+  const uint32_t count = 24;  // a video and a sound chunk per frame
+  for (const bool toNeighbour : {false, true}) {
+    const std::string path = ScratchPath(toNeighbour ? "neighbour-index.avi" : "outside-index.avi");
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    for (uint32_t e = 0; e < count; ++e) {
+      const uint32_t other = e ^ 1;  // the frame's sound for its picture, and back
+      uint32_t offset = 0xFFFF0000u - e * 16;
+      if (toNeighbour) std::memcpy(&offset, bytes.data() + entries + 16 * other + 8, 4);
+      ASSERT_TRUE(PatchU32(path, entries + 16 * e + 8, offset));
+    }
+    AviFile file;
+    std::string messages;
+    ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 2, true)) << messages;
+    EXPECT_FALSE(file.HasIndex()) << path;
+    EXPECT_TRUE(messages.empty()) << messages;
+    const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+    for (int32_t f = 0; f < 12; ++f) {  // in order, as walking reads them
+      bool ok = false;
+      EXPECT_TRUE(ReadFrame(&file, f, &ok) == frames[f] && ok) << path << ": frame " << f;
+    }
   }
 }
 
