@@ -22,12 +22,16 @@
 #   raw_mp3.avi          uncompressed BGR24 (top-down) 160x120 10 fps 3 s; MP3 22,050 Hz mono
 #                        64 kb/s; 1000 Hz
 #   msvc_ima_long.avi    MS Video 1 (MSVC) 160x120 10 fps 180 s; IMA ADPCM 22,050 Hz mono; 1000 Hz
+#   raw_pcm16_odml.avi   uncompressed BGR24 (top-down) 1280x720 25 fps 16 s (400 frames); PCM
+#                        16-bit 22,050 Hz stereo; 1000 Hz. 1.03 GiB: past ffmpeg's 1 GiB RIFF
+#                        size, so an OpenDML file (a RIFF "AVI " and a RIFF "AVIX" part, indx
+#                        and ix## indexes, dmlh). About 4 s to make and 1.1 GB of disk.
 #
 # Beside each CLIP, CLIP.packets: one line per packet in file order, as
 # ffprobe prints them (compact, with keys):
-#   codec_type=video|stream_index=0|dts=0|size=9853|flags=K_|data_hash=MD5:5fa0...
+#   codec_type=video|stream_index=0|dts=0|size=9853|pos=10438|flags=K_|data_hash=MD5:5fa0...
 # Note that ffmpeg leaves out empty chunks, and cuts PCM chunks into packets
-# of its own size.
+# of its own size; pos is the file position of a packet's first byte.
 #
 # To add a clip: one clip line below; name it after its codecs.
 set -euo pipefail
@@ -46,9 +50,9 @@ clip() {
   local name=$1
   shift
   local out="$dir/$name"
-  if [ -s "$out" ] && [ -s "$out.packets" ]; then return 0; fi
+  if [ -s "$out" ] && grep -q 'pos=' "$out.packets" 2>/dev/null; then return 0; fi
   ffmpeg -v error -nostdin -y "$@" -f avi "$out.part"
-  ffprobe -v error -show_entries packet=codec_type,stream_index,dts,size,flags,data_hash \
+  ffprobe -v error -show_entries packet=codec_type,stream_index,dts,size,pos,flags,data_hash \
     -show_data_hash md5 -of compact=p=0 "$out.part" >"$out.packets.part"
   mv "$out.part" "$out"
   mv "$out.packets.part" "$out.packets"
@@ -82,3 +86,5 @@ clip raw_mp3.avi $(picture 160x120 10 3) $(tone 1000 22050) -t 3 \
 clip msvc_ima_long.avi $(picture 160x120 10 180) $(tone 1000 22050) -t 180 \
   "${msvc[@]}" -c:a adpcm_ima_wav -ac 1
 wait "$beside"
+clip raw_pcm16_odml.avi $(picture 1280x720 25 16) $(tone 1000 22050) -t 16 \
+  "${raw[@]}" -c:a pcm_s16le -ac 2
