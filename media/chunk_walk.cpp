@@ -65,7 +65,7 @@ ChunkRef FindChild(CachedFileReader* reader, const ChunkRef& parent, uint32_t id
 }
 
 ChunkRef FirstLeaf(CachedFileReader* reader, ChunkRef chunk) {
-  const uint32_t limit = chunk.limit;
+  const uint64_t limit = chunk.limit;
   while (!chunk.IsNull() && chunk.kind != kFourccData) chunk = FirstChild(reader, chunk);
   if (!chunk.IsNull()) chunk.limit = limit;
   return chunk;

@@ -17,7 +17,8 @@ uint64_t Join(uint32_t low, uint32_t high) { return static_cast<uint64_t>(high) 
 // against the room the chunk has for entries of that many longs.
 bool ReadIndexHeader(CachedFileReader* reader, const ChunkRef& chunk, uint32_t streamKey,
                      uint8_t type, AviIndexHeader* header) {
-  if (chunk.IsNull() || chunk.kind != kFourccData || chunk.size < sizeof(AviIndexHeader)) {
+  if (chunk.IsNull() || chunk.kind != kFourccData || chunk.size < sizeof(AviIndexHeader) ||
+      chunk.dataPosition + chunk.size > reader->FileSize()) {
     return false;
   }
   if (!ReadChunkData(reader, chunk, 0, sizeof(AviIndexHeader), header)) return false;
@@ -40,6 +41,16 @@ bool ReadLongs(CachedFileReader* reader, const ChunkRef& chunk, const AviIndexHe
   longs->resize(static_cast<size_t>(count));
   return ReadChunkData(reader, chunk, sizeof(AviIndexHeader), static_cast<uint32_t>(count * 4),
                        longs->data());
+}
+
+// The chunk header in front of an entry's data carries the stream's id and
+// the entry's size: an index whose offsets count from the wrong base, or that
+// is no standard index at all, fails this at its first or last entry.
+bool HeaderMatches(CachedFileReader* reader, const IndexedChunk& entry, uint32_t streamKey) {
+  uint32_t header[2];
+  return entry.dataPosition >= sizeof header &&
+         reader->Read(header, entry.dataPosition - sizeof header, sizeof header) &&
+         StreamKey(header[0]) == streamKey && header[1] == entry.size;
 }
 
 }  // namespace
@@ -93,8 +104,14 @@ bool OdmlIndex::LoadStandardIndex(CachedFileReader* reader, const ChunkRef& ix,
       !ReadLongs(reader, ix, header, &longs)) {
     return false;
   }
-  return AddEntries(longs, header.wLongsPerEntry,
-                    Join(header.qwBaseOffsetLow, header.qwBaseOffsetHigh), reader->FileSize());
+  const size_t first = chunks_.size();
+  if (!AddEntries(longs, header.wLongsPerEntry,
+                  Join(header.qwBaseOffsetLow, header.qwBaseOffsetHigh), reader->FileSize())) {
+    return false;
+  }
+  // Two header reads for each standard index (one per part, as a rule).
+  return chunks_.size() == first || (HeaderMatches(reader, chunks_[first], streamKey) &&
+                                     HeaderMatches(reader, chunks_.back(), streamKey));
 }
 
 // Entries are an offset from the base to the chunk's data and its size with
