@@ -58,21 +58,19 @@ void AviFile::ReadOpenDmlHeader(const ChunkRef& hdrl) {
 }
 
 // The "movi" list of each RIFF "AVIX" part that follows the first part, in
-// file order. Other top-level chunks between parts are stepped over; the
-// search ends at the first header that cannot be read. Positions only grow,
-// so it ends whatever sizes the file claims.
+// file order, up to the first top-level chunk that is no such part (or
+// cannot be read): parts stand back to back, and a file that goes on with
+// something else is not read through it chunk by chunk.
 void AviFile::FindParts() {
   CachedFileReader* reader = reader_.get();
   moviLists_.assign(1, movi_);
   if (!openDml_) return;
   for (uint64_t position = EndOf(riff_); position < reader->FileSize();) {
     ChunkRef part = HeaderAt(reader, position);
-    if (part.IsNull()) return;
+    if (part.kind != kFourccRiff || part.id != kFourccAvix) return;
     part.limit = EndOf(part);
-    if (part.kind == kFourccRiff && part.id == kFourccAvix) {
-      const ChunkRef movi = FindChild(reader, part, kFourccMovi, kFourccList);
-      if (!movi.IsNull()) moviLists_.push_back(movi);
-    }
+    const ChunkRef movi = FindChild(reader, part, kFourccMovi, kFourccList);
+    if (!movi.IsNull()) moviLists_.push_back(movi);
     position = EndOf(part);
   }
 }

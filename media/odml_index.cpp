@@ -59,11 +59,17 @@ bool OdmlIndex::Load(CachedFileReader* reader, const ChunkRef& indx, uint32_t st
   Clear();
   AviIndexHeader header;
   bool loaded = false;
-  if (ReadIndexHeader(reader, indx, streamKey, AVI_INDEX_OF_INDEXES, &header)) {
-    loaded = LoadSuperIndex(reader, indx, streamKey);
-  } else {
-    // A few writers put the stream's one standard index in "indx" itself.
-    loaded = LoadStandardIndex(reader, indx, streamKey);
+  // Sizes are bounded by the file's, but a file may still name more entries
+  // than memory holds: that is a failed load, not an exception.
+  try {
+    if (ReadIndexHeader(reader, indx, streamKey, AVI_INDEX_OF_INDEXES, &header)) {
+      loaded = LoadSuperIndex(reader, indx, streamKey);
+    } else {
+      // A few writers put the stream's one standard index in "indx" itself.
+      loaded = LoadStandardIndex(reader, indx, streamKey);
+    }
+  } catch (const std::bad_alloc&) {
+    loaded = false;
   }
   if (!loaded || chunks_.empty()) {
     Clear();

@@ -88,8 +88,12 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     const std::string path = clip.Write("parts.avi", &layout);
     ASSERT_GT(layout.partPositions.size(), 10u);
     // A super index of 3 longs an entry is not one.
-    if (c.damage != kNone) ASSERT_TRUE(PatchU32(path, layout.indxPositions[0] + 8, 3));
-    if (c.damage == kBothIndx) ASSERT_TRUE(PatchU32(path, layout.indxPositions[1] + 8, 3));
+    if (c.damage != kNone) {
+      ASSERT_TRUE(PatchU32(path, layout.indxPositions[0] + 8, 3));
+    }
+    if (c.damage == kBothIndx) {
+      ASSERT_TRUE(PatchU32(path, layout.indxPositions[1] + 8, 3));
+    }
 
     AviFile file;
     ASSERT_TRUE(OpenFile(&file, path, c.allowIndex)) << c.name;
@@ -209,6 +213,24 @@ TEST(OpenDmlLargeFile, ChunksPast4GiBAreReachedIndexedAndWalked) {
     ExpectSound(&file, clip, Range(0, 2000, 101), 101, what);
     if (index) ExpectSound(&file, clip, {1900, 3, 1500}, 200, what);
   }
+}
+
+// Some writers put a single part's standard index in "indx" itself.
+TEST(OpenDmlReads, IndxThatIsItselfAStandardIndex) {
+  const TestClip clip = OpenDmlClip(30, 4, 1ull << 30);
+  AviWriterLayout layout;
+  const std::string path = clip.Write("indx-of-chunks.avi", &layout);
+  ASSERT_EQ(layout.partPositions.size(), 1u);
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  const uint64_t ix = layout.ixPositions[0] + 8;
+  const size_t ixBytes = 24 + 30 * 8;
+  std::copy(bytes.begin() + ix, bytes.begin() + ix + ixBytes, bytes.begin() + layout.indxPositions[0] + 8);
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, path, true));
+  EXPECT_TRUE(file.HasOpenDmlIndex(true));
+  ExpectFrames(&file, clip, {29, 0, 17, 3}, "indx of chunks");
+  EXPECT_EQ(file.PreviousKeyframe(27), 24);
 }
 
 }  // namespace
