@@ -18,16 +18,12 @@ constexpr uint64_t kLargestLength = 0x7FFFFFFF;
 
 uint64_t EndOf(const ChunkRef& chunk) { return chunk.dataPosition + PaddedSize(chunk.size); }
 
-// Reads the header at the position in large-file mode without leaving a
-// block past 2 GiB in the cache, and puts the reader back as it was.
-ChunkRef ProbeHeader(CachedFileReader* reader, uint64_t position) {
-  const bool large = reader->LargeFile();
-  reader->SetLargeFile(true);
-  reader->SetDirectMode(true);
-  const ChunkRef chunk = HeaderAt(reader, position);
-  reader->SetDirectMode(false);
-  reader->SetLargeFile(large);
-  return chunk;
+// A RIFF "AVIX" header at the position, read past the cache and the reader's
+// mode (it may stand past 2 GiB before the file is known to be OpenDML).
+bool AvixPartAt(CachedFileReader* reader, uint64_t position) {
+  uint32_t header[3];
+  return reader->ProbeRead(header, position, sizeof header) && header[0] == kFourccRiff &&
+         header[2] == kFourccAvix;
 }
 
 }  // namespace
@@ -41,8 +37,7 @@ bool AviFile::DetectOpenDml(const ChunkRef& hdrl) {
   for (const ChunkRef* strl : {&videoStrl_, &audioStrl_}) {
     if (!FindChild(reader, *strl, kFourccIndx, kFourccData).IsNull()) return true;
   }
-  const ChunkRef next = ProbeHeader(reader, EndOf(riff_));
-  return next.kind == kFourccRiff && next.id == kFourccAvix;
+  return AvixPartAt(reader, EndOf(riff_));
 }
 
 void AviFile::ReadOpenDmlHeader(const ChunkRef& hdrl) {

@@ -142,7 +142,7 @@ bool CachedFileReader::Read(void* destination, uint64_t position, uint32_t lengt
     direct = directMode_ != 0;
     fileSize = fileSize_;
   }
-  if (direct) return DirectRead(destination, position, length);
+  if (direct) return DirectRead(destination, position, length, false);
   // Nothing valid lies past the end of the file: a chunk cut off by it is
   // not read at all but fails, like the end of the data.
   if (position > fileSize || length > fileSize - position) return false;
@@ -308,7 +308,7 @@ bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
   const uint64_t target = static_cast<uint64_t>(block) << kBlockShift;
   const bool reachable = largeFile_ || target <= static_cast<uint64_t>(kLargestSeek);
   if (!reachable ||
-      (filePointerBlock_ + 1 != static_cast<int64_t>(block) && !MoveFilePointer(target))) {
+      (filePointerBlock_ + 1 != static_cast<int64_t>(block) && !MoveFilePointer(target, false))) {
     filePointerBlock_ = kPointerUnknown;
     return false;
   }
@@ -322,19 +322,25 @@ bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
   return got > 0;
 }
 
-bool CachedFileReader::DirectRead(void* destination, uint64_t position, uint32_t length) {
+bool CachedFileReader::ProbeRead(void* destination, uint64_t position, uint32_t length) {
+  return DirectRead(destination, position, length, true);
+}
+
+bool CachedFileReader::DirectRead(void* destination, uint64_t position, uint32_t length,
+                                  bool anyPosition) {
   CriticalSectionLock file(&fileLock_);
   filePointerBlock_ = kPointerUnknown;
-  if (file_ == nullptr || !MoveFilePointer(position)) return false;
+  if (file_ == nullptr || !MoveFilePointer(position, anyPosition)) return false;
   DWORD got = 0;
   return ReadFile(file_, destination, length, &got, nullptr) && got == length;
 }
 
 // Called under the file lock. Out of large-file mode with a single 32-bit
-// distance, as AVI 1.0 files have always been read; in it with the high part.
-bool CachedFileReader::MoveFilePointer(uint64_t position) {
+// distance, as AVI 1.0 files have always been read; in it (or for any
+// position) with the high part.
+bool CachedFileReader::MoveFilePointer(uint64_t position, bool anyPosition) {
   if (file_ == nullptr) return false;
-  if (!largeFile_) {
+  if (!largeFile_ && !anyPosition) {
     if (position > static_cast<uint64_t>(kLargestSeek)) return false;
     return SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN) == position;
   }

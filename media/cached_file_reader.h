@@ -64,6 +64,10 @@ class CachedFileReader {
   // The largest position the chunk walk may reach in this mode.
   uint64_t PositionCeiling() const;
 
+  // Reads straight from the file at any position, whatever the modes, past
+  // the cache: for telling an OpenDML file before the mode is chosen.
+  bool ProbeRead(void* destination, uint64_t position, uint32_t length);
+
   // Queues a block for the read-ahead thread, after waiting until no other
   // block is waiting for it. Blocks past the last one, and blocks that a slot
   // already holds or waits for, are not queued.
@@ -91,8 +95,8 @@ class CachedFileReader {
   bool AnySlotRequested() const;
   int32_t SlotToReuse() const;
   void WaitWhileRequested(int32_t slot);
-  bool DirectRead(void* destination, uint64_t position, uint32_t length);
-  bool MoveFilePointer(uint64_t position);
+  bool DirectRead(void* destination, uint64_t position, uint32_t length, bool anyPosition);
+  bool MoveFilePointer(uint64_t position, bool anyPosition);
 
   int32_t slotCount_ = 0;
   std::unique_ptr<uint8_t[]> slotBuffers_[kMaxSlots];

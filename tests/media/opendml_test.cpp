@@ -62,7 +62,7 @@ std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step = 1) {
 
 // Each way of finding chunks reads the whole file, across every part.
 TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
-  enum Damage { kNone, kVideoIndx, kBothIndx };
+  enum Damage { kNone, kVideoIndx, kBothIndx, kOnlyAvixTells };
   struct Case {
     const char* name;
     bool idx1;
@@ -78,6 +78,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
       {"video indx damaged: idx1 then walking", true, 0, kVideoIndx, true, false, false},
       {"both indx damaged, no idx1: walking", false, 0, kBothIndx, true, false, false},
       {"index option off: walking", true, 0, kNone, false, false, false},
+      {"no odml list, no indx: the AVIX parts tell", true, 0, kOnlyAvixTells, true, false, false},
       {"rec lists walked", true, 3, kNone, false, false, false},
   };
   for (const Case& c : cases) {
@@ -94,19 +95,24 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     if (c.damage == kBothIndx) {
       ASSERT_TRUE(PatchU32(path, layout.indxPositions[1] + 8, 3));
     }
+    if (c.damage == kOnlyAvixTells) {
+      for (const uint64_t indx : layout.indxPositions) ASSERT_TRUE(PatchU32(path, indx, Fourcc("JUNK")));
+      ASSERT_TRUE(PatchU32(path, layout.dmlhPosition - 4, Fourcc("junk")));
+    }
+    const bool audioByOpenDml = c.allowIndex && c.damage != kBothIndx && c.damage != kOnlyAvixTells;
 
     AviFile file;
     ASSERT_TRUE(OpenFile(&file, path, c.allowIndex)) << c.name;
     EXPECT_TRUE(file.IsOpenDml()) << c.name;
     EXPECT_EQ(file.PartCount(), static_cast<int32_t>(layout.partPositions.size())) << c.name;
     EXPECT_EQ(file.HasOpenDmlIndex(true), c.videoByOpenDml) << c.name;
-    EXPECT_EQ(file.HasOpenDmlIndex(false), c.allowIndex && c.damage != kBothIndx) << c.name;
+    EXPECT_EQ(file.HasOpenDmlIndex(false), audioByOpenDml) << c.name;
     EXPECT_EQ(file.VideoStream().header.dwLength, 120u) << c.name;
     if (c.anyOrder) ExpectFrames(&file, clip, {119, 0, 64, 63, 3, 118, 1}, c.name);
     ExpectFrames(&file, clip, Range(0, 120), c.name);
     // Sound in runs, then (where the index allows) jumps back and forth.
     ExpectSound(&file, clip, Range(0, 20000, 97), 97, c.name);
-    if (c.allowIndex && c.damage != kBothIndx) {
+    if (audioByOpenDml) {
       ExpectSound(&file, clip, {19000, 5, 12345, 12344, 0, 19999}, 300, c.name);
     }
   }
