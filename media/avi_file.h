@@ -88,7 +88,9 @@ class AviFile {
   // one sample was read.
   bool ReadAudio(void* destination, int32_t position, int32_t* count, uint32_t* bytes);
 
-  // Keyframe search on the video stream (0 when nothing is found).
+  // Keyframe search on the video stream (0 when nothing is found). Through
+  // an OpenDML index: the nearest keyframe at or before (at or after) the
+  // frame, the first and last frames included.
   int32_t PreviousKeyframe(int32_t frame);
   int32_t NextKeyframe(int32_t frame);
 
