@@ -265,6 +265,15 @@ TEST(DemuxerCrossCheckOpenDml, IndexesCoverBothPartsAndTheWholeLength) {
     EXPECT_EQ(file.VideoStream().header.dwLength, video.size());
     EXPECT_EQ(file.MainHeader().dwTotalFrames, video.size()) << "the dmlh count";
     EXPECT_GT(video.back().pos, 1ll << 30) << "the last frame stands in the second part";
+    if (!index) continue;
+    // Seeks back and forth across the parts' border (frame 388 opens the second).
+    std::vector<uint8_t> buffer(4 << 20);
+    for (const int32_t f : {399, 0, 388, 387, 389, 200, 398}) {
+      uint32_t bytes = static_cast<uint32_t>(buffer.size());
+      ASSERT_TRUE(file.ReadVideoFrame(buffer.data(), f, &bytes)) << "frame " << f;
+      EXPECT_EQ(Md5::Of(buffer.data(), bytes), video[f].md5) << "frame " << f;
+      EXPECT_EQ(file.PreviousKeyframe(f), f) << "every raw frame is a keyframe";
+    }
   }
 }
 
