@@ -138,6 +138,9 @@ bool OdmlIndex::AddEntries(const std::vector<uint32_t>& longs, uint32_t longsPer
     chunk.keyframe = (sizeField & AVISTDINDEX_DELTAFRAME) == 0;
     chunk.dataPosition = base + longs[i * longsPerEntry];
     if (chunk.dataPosition + chunk.size > fileSize) return false;
+    // A stream's chunks follow each other through the file: an index out of
+    // that order (or naming a standard index twice) is damaged.
+    if (!chunks_.empty() && chunk.dataPosition <= chunks_.back().dataPosition) return false;
     chunk.streamOffset = streamOffset;
     streamOffset += chunk.size;
     largest_ = std::max(largest_, chunk.size);

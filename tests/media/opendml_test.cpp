@@ -166,6 +166,7 @@ TEST(OpenDmlDamage, IndexesThatLieFallBackToIdx1AndWalking) {
       {"super index of indexes of chunks", false, 8, 0x01000004u},
       {"super index entry far past the end", false, 36, 0x7FFFFFFFu},
       {"super index entry at the indx itself", false, 32, 0},
+      {"super index naming the first part's ix00 twice", false, 48, 0},
       {"standard index of another stream", true, 16, Fourcc("01wb")},
       {"standard index base past 16 EiB", true, 24, 0xFFFFFFFFu},
       {"standard index entry past the end", true, 32, 0xFFFFFF00u},
@@ -179,8 +180,9 @@ TEST(OpenDmlDamage, IndexesThatLieFallBackToIdx1AndWalking) {
     AviWriterLayout layout;
     const std::string path = clip.Write("lying.avi", &layout);
     uint64_t at = layout.indxPositions[0] + patch.offset;
-    if (patch.offset == 32 && !patch.inIx) {
-      ASSERT_TRUE(PatchU32(path, at, static_cast<uint32_t>(layout.indxPositions[0])));
+    if (!patch.inIx && patch.value == 0) {  // an entry pointing at a chunk of the file
+      const uint64_t target = patch.offset == 32 ? layout.indxPositions[0] : layout.ixPositions[0];
+      ASSERT_TRUE(PatchU32(path, at, static_cast<uint32_t>(target)));
     } else {
       if (patch.inIx) at = layout.ixPositions[0] + patch.offset;
       ASSERT_TRUE(PatchU32(path, at, patch.value));
