@@ -60,7 +60,6 @@ class CachedFileReader {
   // chunk walk keeps its positions below 4 GiB. Open clears it; set it only
   // while no read is in progress.
   void SetLargeFile(bool large);
-  bool LargeFile() const { return largeFile_; }
   // The largest position the chunk walk may reach in this mode.
   uint64_t PositionCeiling() const;
 

@@ -25,7 +25,8 @@
 #   raw_pcm16_odml.avi   uncompressed BGR24 (top-down) 1280x720 25 fps 16 s (400 frames); PCM
 #                        16-bit 22,050 Hz stereo; 1000 Hz. 1.03 GiB: past ffmpeg's 1 GiB RIFF
 #                        size, so an OpenDML file (a RIFF "AVI " and a RIFF "AVIX" part, indx
-#                        and ix## indexes, dmlh). About 4 s to make and 1.1 GB of disk.
+#                        and ix## indexes, dmlh). 5 to 10 s to make (with its packet list) and
+#                        1.1 GB of disk.
 #
 # Beside each CLIP, CLIP.packets: one line per packet in file order, as
 # ffprobe prints them (compact, with keys):
