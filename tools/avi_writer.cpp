@@ -244,17 +244,19 @@ void WriteHeaderList(FileOut* out, const std::vector<AviWriterStream>& streams,
 // One "ix##" standard index per stream for the part whose "movi" list
 // starts at base, noted in the stream's super index.
 void WriteStandardIndexes(FileOut* out, const std::vector<AviWriterStream>& streams,
-                          const std::vector<AviWriterChunk>& chunks, uint64_t base,
+                          const std::vector<AviWriterChunk>& chunks, uint64_t base, bool fields,
                           AviWriterLayout* layout, OdmlState* odml) {
+  const uint8_t longs = fields ? 3 : 2;
   for (size_t s = 0; s < streams.size(); ++s) {
     std::vector<StandardEntry>& entries = odml->partEntries[s];
     char id[8];
     std::snprintf(id, sizeof id, "ix%02d", static_cast<int>(s % 100));
-    const uint32_t size = static_cast<uint32_t>(24 + entries.size() * 8);
+    const uint32_t size = static_cast<uint32_t>(24 + entries.size() * 4 * longs);
     layout->ixPositions.push_back(out->Position());
     out->Id(id);
     out->U32(size);
-    const uint8_t header[4] = {2, 0, 0, 1};  // wLongsPerEntry 2, sub-type 0, AVI_INDEX_OF_CHUNKS
+    // wLongsPerEntry, sub-type (AVI_INDEX_2FIELD or 0), AVI_INDEX_OF_CHUNKS
+    const uint8_t header[4] = {longs, 0, static_cast<uint8_t>(fields ? 1 : 0), 1};
     out->Bytes(header, sizeof header);
     out->U32(static_cast<uint32_t>(entries.size()));
     out->Id(StreamChunkId(streams, chunks, s));
@@ -265,6 +267,7 @@ void WriteStandardIndexes(FileOut* out, const std::vector<AviWriterStream>& stre
     for (const StandardEntry& entry : entries) {
       out->U32(static_cast<uint32_t>(entry.dataPosition - base));
       out->U32(entry.size | (entry.keyframe ? 0u : 0x80000000u));
+      if (fields) out->U32(static_cast<uint32_t>(entry.dataPosition - base + entry.size / 2));
       bytes += entry.size;
     }
     const uint32_t sampleSize = ReadU32(streams[s].strh, 44);
@@ -315,7 +318,9 @@ size_t WriteMovi(FileOut* out, const std::vector<AviWriterStream>& streams,
     }
     if (rec) rec->Close();
   }
-  if (options.openDml) WriteStandardIndexes(out, streams, chunks, listPosition, layout, odml);
+  if (options.openDml) {
+    WriteStandardIndexes(out, streams, chunks, listPosition, options.fieldIndexes, layout, odml);
+  }
   movi.Close();
   return i;
 }

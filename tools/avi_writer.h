@@ -84,6 +84,9 @@ struct AviWriterOptions {
   // A part ends before the chunk that would take its "movi" data past this
   // many bytes (every part holds at least one chunk).
   uint64_t partSize = 1ull << 30;
+  // Standard indexes as field indexes (AVI_INDEX_2FIELD, three longs an entry,
+  // the second field taken to start halfway through the chunk).
+  bool fieldIndexes = false;
 };
 
 // Where things landed, for tests that damage or check them.

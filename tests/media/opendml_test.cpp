@@ -66,24 +66,28 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
   struct Case {
     const char* name;
     bool idx1;
+    bool fieldIndexes;
     int recGroup;
     Damage damage;
     bool allowIndex;
     bool videoByOpenDml;  // else by idx1 (as far as it goes) and walking
     bool anyOrder;        // frames can be read in any order
   } const cases[] = {
-      {"indexes", true, 0, kNone, true, true, true},
-      {"indexes, rec lists", true, 2, kNone, true, true, true},
-      {"indexes, no idx1", false, 0, kNone, true, true, true},
-      {"video indx damaged: idx1 then walking", true, 0, kVideoIndx, true, false, false},
-      {"both indx damaged, no idx1: walking", false, 0, kBothIndx, true, false, false},
-      {"index option off: walking", true, 0, kNone, false, false, false},
-      {"no odml list, no indx: the AVIX parts tell", true, 0, kOnlyAvixTells, true, false, false},
-      {"rec lists walked", true, 3, kNone, false, false, false},
+      {"indexes", true, false, 0, kNone, true, true, true},
+      {"field indexes", true, true, 0, kNone, true, true, true},
+      {"indexes, rec lists", true, false, 2, kNone, true, true, true},
+      {"indexes, no idx1", false, false, 0, kNone, true, true, true},
+      {"video indx damaged: idx1 then walking", true, false, 0, kVideoIndx, true, false, false},
+      {"both indx damaged, no idx1: walking", false, false, 0, kBothIndx, true, false, false},
+      {"index option off: walking", true, false, 0, kNone, false, false, false},
+      {"no odml list, no indx: the AVIX parts tell", true, false, 0, kOnlyAvixTells, true, false,
+       false},
+      {"rec lists walked", true, false, 3, kNone, false, false, false},
   };
   for (const Case& c : cases) {
     TestClip clip = OpenDmlClip(120, 6, 6000);
     clip.options.writeIndex = c.idx1;
+    clip.options.fieldIndexes = c.fieldIndexes;
     clip.options.recGroup = c.recGroup;
     AviWriterLayout layout;
     const std::string path = clip.Write("parts.avi", &layout);
