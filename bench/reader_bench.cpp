@@ -107,7 +107,8 @@ const std::string& OpenDmlClip() {
         PcmStream(2, 44100, 16, kOdmlFrames * kOdmlSoundBytesPerFrame / 4)};
     std::vector<AviWriterChunk> chunks;
     for (int32_t f = 0; f < kOdmlFrames; ++f) {
-      chunks.push_back({0, "db", true, std::vector<uint8_t>(kOdmlFrameBytes, static_cast<uint8_t>(f))});
+      chunks.push_back(
+          {0, "db", true, std::vector<uint8_t>(kOdmlFrameBytes, static_cast<uint8_t>(f))});
       chunks.push_back({1, "wb", true, std::vector<uint8_t>(kOdmlSoundBytesPerFrame, 0x55)});
     }
     AviWriterOptions options;

@@ -346,7 +346,8 @@ bool CachedFileReader::MoveFilePointer(uint64_t position, bool anyPosition) {
   }
   if (position > static_cast<uint64_t>(INT64_MAX)) return false;
   LONG high = static_cast<LONG>(position >> 32);
-  const DWORD low = SetFilePointer(file_, static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
+  const DWORD low =
+      SetFilePointer(file_, static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
   if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
   return (static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32 | low) == position;
 }

@@ -5,9 +5,10 @@
 //
 // The index is outside input: every count is bounded by the chunk that holds
 // it, every chunk it names must lie inside the file, after the one before
-// it, and the whole table by the file's size; the first and last chunk of each standard index must carry
-// the stream's id and the entry's size in their headers. Anything else makes
-// Load fail, so that the caller falls back to idx1 or to walking "movi".
+// it, and the whole table by the file's size; the first and last chunk of
+// each standard index must carry the stream's id and the entry's size in
+// their headers. Anything else makes Load fail, so that the caller falls
+// back to idx1 or to walking "movi".
 #pragma once
 
 #include "media/chunk_ref.h"

@@ -100,7 +100,9 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
       ASSERT_TRUE(PatchU32(path, layout.indxPositions[1] + 8, 3));
     }
     if (c.damage == kOnlyAvixTells) {
-      for (const uint64_t indx : layout.indxPositions) ASSERT_TRUE(PatchU32(path, indx, Fourcc("JUNK")));
+      for (const uint64_t indx : layout.indxPositions) {
+        ASSERT_TRUE(PatchU32(path, indx, Fourcc("JUNK")));
+      }
       ASSERT_TRUE(PatchU32(path, layout.dmlhPosition - 4, Fourcc("junk")));
     }
     const bool audioByOpenDml = c.allowIndex && c.damage != kBothIndx && c.damage != kOnlyAvixTells;
@@ -236,7 +238,8 @@ TEST(OpenDmlReads, IndxThatIsItselfAStandardIndex) {
   std::vector<uint8_t> bytes = ReadFileBytes(path);
   const uint64_t ix = layout.ixPositions[0] + 8;
   const size_t ixBytes = 24 + 30 * 8;
-  std::copy(bytes.begin() + ix, bytes.begin() + ix + ixBytes, bytes.begin() + layout.indxPositions[0] + 8);
+  std::copy(bytes.begin() + ix, bytes.begin() + ix + ixBytes,
+            bytes.begin() + layout.indxPositions[0] + 8);
   ASSERT_TRUE(WriteFileBytes(path, bytes));
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, path, true));
