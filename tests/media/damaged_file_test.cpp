@@ -90,6 +90,8 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       if (cut >= needed - 1) cuts.push_back(cut);
     }
   }
+  const size_t idx1Entries =
+      layout.partFirstChunks.size() > 1 ? layout.partFirstChunks[1] : clip.chunks.size();
   const std::string path = ScratchPath("cut-" + name);
   for (const uint64_t cut : cuts) {
     ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
@@ -100,7 +102,13 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
       ASSERT_EQ(opened, cut >= needed) << what << ": " << messages;
       if (!opened) continue;
-      ASSERT_EQ(file.HasIndex(), index && clip.options.writeIndex && cut == bytes.size()) << what;
+      // idx1 is whole once the cut lies past it (the file's end in AVI 1.0
+      // files); the OpenDML indexes only in the whole file (each part's
+      // ix## stand at its end).
+      const uint64_t idx1End = layout.idx1Position + 8 + 16 * idx1Entries;
+      const bool indexed = (clip.options.writeIndex && cut >= idx1End) ||
+                           (clip.options.openDml && cut == bytes.size());
+      ASSERT_EQ(file.HasIndex(), index && indexed) << what;
       ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
     }
   }
@@ -114,6 +122,15 @@ TEST(DamagedFiles, RecGroupedTailsCutAtManyPointsReadUpToTheCut) {
   TestClip clip = VideoAndPcmClip(14, 5, true);
   clip.options.recGroup = 3;
   CheckCutsOf(clip, "grouped.avi");
+}
+
+// Cut in any part, an OpenDML file plays through its idx1 and walking up to
+// the cut: the last part's standard indexes, at its end, are cut off.
+TEST(DamagedFiles, OpenDmlTailsCutAtManyPointsReadUpToTheCut) {
+  TestClip clip = VideoAndPcmClip(14, 5, true);
+  clip.options.openDml = true;
+  clip.options.partSize = 1500;
+  CheckCutsOf(clip, "parts.avi");
 }
 
 TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
