@@ -115,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
                                            // Sizes and rates met in the wild: rows of
                                            // 606 bytes at 12 fps; 29.97 fps.
                                            VideoClip{"raw_pcm8", 40, 0, false},
+                                           VideoClip{"raw_mp3_odd", 40, 1, false},
                                            VideoClip{"cinepak_odd", 30, 0, false}),
                          [](const ::testing::TestParamInfo<VideoClip>& info) {
                            return std::string(info.param.name);
