@@ -1,5 +1,7 @@
 #include "engine/ring_sizing.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int32_t kMinimumFrames = 5;
