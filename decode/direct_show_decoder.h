@@ -97,7 +97,7 @@ class DirectShowDecoder : public Decoder {
   bool AddSourceFilter(ComPtr<IPin>* videoPin, ComPtr<IPin>* audioPin);
   void RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* audioPin);
   bool ConnectVideo(IPin* videoPin, std::string* messages);
-  void AllocateBackupFrame();
+  bool AllocateBackupFrame();
   void ConnectAudio(IPin* audioPin, const DecoderOpenSettings& settings, std::string* messages);
   bool InsertAcmWrapper();
   bool ConnectWithOwnConversion(IPin* audioPin);

@@ -56,7 +56,7 @@ bool DirectShowDecoder::Open(const char* fileName, std::string* messages,
   if (videoOpen_) videoOpen_ = AddSourceFilter(&videoPin, &audioPin);
   if (settings.renderFullChains) RenderFullChains(&videoPin, &audioPin);
   if (videoOpen_) videoOpen_ = ConnectVideo(videoPin.Get(), messages);
-  if (videoOpen_) AllocateBackupFrame();
+  if (videoOpen_) videoOpen_ = AllocateBackupFrame();
   audioOpen_ = audioOpen_ && videoOpen_;
   if (audioOpen_) ConnectAudio(audioPin.Get(), settings, messages);
 
@@ -172,7 +172,7 @@ bool DirectShowDecoder::ConnectVideo(IPin* videoPin, std::string* messages) {
 // for it, when the picture must be converted from RGB24, or when the
 // connected picture is not exactly the caller's YUY2 frame. It is never
 // smaller than what the connection says the decompressor writes.
-void DirectShowDecoder::AllocateBackupFrame() {
+bool DirectShowDecoder::AllocateBackupFrame() {
   CriticalSectionLock hold(&context_.videoLock);
   context_.nextFrame = -2;
   DestVideoPin* pin = grabber_->VideoInput();
@@ -181,9 +181,11 @@ void DirectShowDecoder::AllocateBackupFrame() {
   context_.backupFrame.reset();
   context_.backupFrameSize = 0;
   if (safeBackupMode_ || !yuy2 || size != VideoFrameSize()) {
-    context_.backupFrame.reset(new uint8_t[size + kBackupFrameSlack]());
+    context_.backupFrame.reset(new (std::nothrow) uint8_t[size + kBackupFrameSlack]());
     context_.backupFrameSize = size;
+    return context_.backupFrame != nullptr;  // without it the picture cannot be decoded
   }
+  return true;
 }
 
 void DirectShowDecoder::ConnectAudio(IPin* audioPin, const DecoderOpenSettings& settings,

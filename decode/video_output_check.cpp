@@ -15,6 +15,7 @@
 #include "decode/sample_grabber_filter.h"
 #include "platform/critical_section_lock.h"
 
+#include <new>
 #include <algorithm>
 #include <memory>
 
@@ -35,7 +36,9 @@ bool DirectShowDecoder::CheckVideoOutput(std::string* messages) {
   const uint32_t width = static_cast<uint32_t>(context_.VideoWidth());
   const uint32_t height = static_cast<uint32_t>(context_.VideoHeight());
   const uint32_t probeSize = std::max(width * height * 4, agreed) + kGuardBytes;
-  std::unique_ptr<uint8_t[]> probe(new uint8_t[probeSize]);
+  std::unique_ptr<uint8_t[]> probe(new (std::nothrow) uint8_t[probeSize]);
+  std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[std::max(agreed, VideoFrameSize())]);
+  if (probe == nullptr || scratch == nullptr) return true;  // nothing to judge by
   std::fill(probe.get(), probe.get() + probeSize, kGuardByte);
 
   bool decoded = false;
@@ -45,7 +48,6 @@ bool DirectShowDecoder::CheckVideoOutput(std::string* messages) {
     const uint32_t backupSize = context_.backupFrameSize;
     context_.backupFrame.reset(probe.release());
     context_.backupFrameSize = agreed;
-    std::unique_ptr<uint8_t[]> scratch(new uint8_t[std::max(agreed, VideoFrameSize())]);
     for (int32_t frame = 0; frame < std::min(kProbeFrames, context_.video.length) && !decoded; ++frame) {
       decoded = ReadVideoFrame(scratch.get(), frame);
     }

@@ -5,6 +5,7 @@
 #include "settings/shared_options.h"
 #include "engine/present_mode.h"
 
+#include <new>
 #include <cstring>
 
 namespace {
@@ -185,8 +186,9 @@ void VideoThread::KeepBackup(const uint8_t* element) {
   if (stream_.state.load(std::memory_order_relaxed) == kPlaying) {
     backup_.reset();
   } else if (backup_ == nullptr && frameSize_ > 0) {
-    backup_.reset(new uint8_t[static_cast<size_t>(frameSize_)]);
-    std::memcpy(backup_.get(), element, static_cast<size_t>(frameSize_));
+    // Without memory for the copy the paused frame is simply not redrawn.
+    backup_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(frameSize_)]);
+    if (backup_ != nullptr) std::memcpy(backup_.get(), element, static_cast<size_t>(frameSize_));
   }
 }
 
