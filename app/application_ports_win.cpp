@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "app/sound_output_port.h"
 #include "decode/decoder_holder.h"
+#include "subtitles/subtitle_track.h"
 #include "video/draw_dib_context.h"
 #include "video/video_presenter.h"
 
@@ -153,6 +154,7 @@ PlaybackPorts ApplicationPorts() {
   ports.time = SystemTime();
   ports.decoders = g_decoderHolder;
   ports.shell = &g_app;
+  ports.subtitles = g_subtitleTrack;
   ports.effects = ProgramEffects();
   return ports;
 }

@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "audio/audio_filters.h"
 #include "settings/shared_options.h"
+#include "subtitles/subtitle_track.h"
 #include "video/fade_step.h"
 #include "video/level_bar.h"
 #include "video/video_filters.h"
@@ -22,10 +23,22 @@ int32_t SelectedBalanceValue(const Options& options, int32_t target) {
   }
 }
 
+// The subtitle step of the chain: context is the frame's options record.
+void RenderSubtitles(void* context, uint8_t* frame, int32_t frameNumber) {
+  const Options& options = *static_cast<const Options*>(context);
+  SubtitleStyle style;
+  style.font = options.subtitleFont;
+  style.colour = options.subtitleColor;
+  style.transparent = options.subtitlesTransparent != 0;
+  style.shadow = options.subtitlesShadow != 0;
+  if (g_subtitleTrack != nullptr) g_subtitleTrack->RenderSubtitle(frame, frameNumber, style);
+}
+
 void FilterFrame(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
-  const Options options = PublishedOptions();
-  // The subtitle renderer takes its place in the chain through this step.
-  const SubtitleStep subtitles;
+  Options options = PublishedOptions();
+  SubtitleStep subtitles;
+  subtitles.render = RenderSubtitles;
+  subtitles.context = &options;
   ApplyVideoFilters(options.videoFilters, options.colorBalance, frame, width, height, frameNumber,
                     subtitles);
 }

@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "app/shell_state.h"
 #include "app/single_instance.h"
+#include "app/subtitle_commands.h"
 #include "app/window_mode.h"
 #include "engine/player.h"
 #include "playlist/playlist.h"
@@ -160,6 +161,6 @@ bool HandleShellCommand(HWND window, int id, LPARAM lParam) {
       TakeHandOver(window);
       return true;
     default:
-      return false;
+      return HandleSubtitleCommand(window, id);
   }
 }

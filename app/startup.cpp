@@ -13,20 +13,18 @@
 #include "decode/decoder_holder.h"
 #include "engine/player.h"
 #include "playlist/playlist.h"
+#include "subtitles/gdi_subtitle_rasterizer.h"
+#include "subtitles/subtitle_track.h"
 #include "video/video_presenter.h"
 
 #include <ddraw.h>
 
 #include <cstdio>
+#include <memory>
 
 IDirectDraw* g_directDraw = nullptr;
 
 namespace {
-
-// The subtitle track joins the subsystems here, between the decoder holder
-// and the play list, once it exists.
-void CreateSubtitleTrack() {}
-void DestroySubtitleTrack() {}
 
 void CreateDirectDraw() {
   if (DirectDrawCreate(nullptr, &g_directDraw, nullptr) != DD_OK) {
@@ -42,12 +40,13 @@ void CreateSubsystems() {
   g_presenter = new VideoPresenter();
   g_soundOutput = new SoundOutput();
   g_decoderHolder = new DecoderHolder();
-  CreateSubtitleTrack();
+  g_subtitleTrack = new SubtitleTrack(std::make_unique<GdiSubtitleRasterizer>());
   g_playlist = new Playlist();
 }
 
 void DestroySubsystems() {
-  DestroySubtitleTrack();
+  delete g_subtitleTrack;
+  g_subtitleTrack = nullptr;
   delete g_player;  // closes the file first
   g_player = nullptr;
   delete g_decoderHolder;

@@ -16,6 +16,7 @@
 
 struct IDirectDraw;
 class DecoderHolder;
+class SubtitleTrack;
 
 // The looping sound buffer of blocks (SoundOutput). Every call takes the
 // sound output's own lock; Lock/Unlock hold it across several calls.
@@ -110,5 +111,7 @@ struct PlaybackPorts {
   PlaybackTime* time = nullptr;
   DecoderHolder* decoders = nullptr;
   ShellSignals* shell = nullptr;
+  // Loaded beside the video at open, unloaded at close; none: no subtitles.
+  SubtitleTrack* subtitles = nullptr;
   FrameEffects effects = {};
 };

@@ -10,6 +10,7 @@
 #include "playlist/playlist.h"
 #include "settings/options.h"
 #include "settings/shared_options.h"
+#include "subtitles/subtitle_track.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,12 +24,6 @@ namespace {
 constexpr size_t kFileNameSize = 1024;
 constexpr int32_t kPrefillChecks = 200;   // 20 seconds
 constexpr uint32_t kPrefillCheckSleep = 100;
-
-// Subtitles: the SubtitleTrack joins here (LoadSubtitles with the video's
-// rate, scale, width and height; UnloadSubtitles at close). Until then no
-// subtitle file loads.
-bool LoadSubtitleFile(const char* /*path*/, const PlaybackStream& /*stream*/) { return false; }
-void UnloadSubtitleFile() {}
 
 }  // namespace
 
@@ -136,13 +131,18 @@ void Player::OpenSound() {
 }
 
 bool Player::LoadSubtitlesBeside(const char* videoPath) {
+  if (ports_.subtitles == nullptr) return false;
   const char* dot = std::strrchr(videoPath, '.');
   if (dot == nullptr) return false;
   const size_t stem = static_cast<size_t>(dot - videoPath);
   for (const char* extension : {".sub", ".srt"}) {
     std::string path(videoPath, stem);
     path += extension;
-    if (LoadSubtitleFile(path.c_str(), stream_)) return true;
+    if (ports_.subtitles->LoadSubtitles(path.c_str(), static_cast<uint32_t>(stream_.rate),
+                                        static_cast<uint32_t>(stream_.scale), stream_.width,
+                                        stream_.height)) {
+      return true;
+    }
   }
   return false;
 }
@@ -266,7 +266,7 @@ void Player::Close() {
     stream_.state.store(kClosed, std::memory_order_relaxed);
     ports_.picture->Shutdown();
     ports_.decoders->Release();
-    UnloadSubtitleFile();
+    if (ports_.subtitles != nullptr) ports_.subtitles->UnloadSubtitles();
     if (ports_.shell->windowActive.load() != 0) {
       if (ports_.shell->fullscreenRequested.load(std::memory_order_relaxed) != 0) {
         ports_.host->LeaveFullscreen();

@@ -1,9 +1,19 @@
 #include "subtitles/subtitle_track.h"
 
 #include "platform/critical_section_lock.h"
+#include "subtitles/subtitle_band.h"
+#include "subtitles/subtitle_layout.h"
+#include "subtitles/subtitle_pixels.h"
 #include "video/yuy2_frame.h"
 
-SubtitleTrack::SubtitleTrack() { InitializeCriticalSection(&lock_); }
+#include <cstring>
+
+SubtitleTrack* g_subtitleTrack = nullptr;
+
+SubtitleTrack::SubtitleTrack(std::unique_ptr<SubtitleRasterizer> rasterizer)
+    : rasterizer_(std::move(rasterizer)) {
+  InitializeCriticalSection(&lock_);
+}
 
 SubtitleTrack::~SubtitleTrack() {
   UnloadSubtitles();
@@ -29,9 +39,16 @@ void SubtitleTrack::UnloadSubtitles() {
   UnloadLocked();
 }
 
-// The renderer's band bitmap belongs to the loaded file's frame size: it is
-// deleted here too, under the same lock, once the renderer has one.
-void SubtitleTrack::UnloadLocked() { list_.reset(); }
+// The band belongs to the loaded file's frame size.
+void SubtitleTrack::UnloadLocked() {
+  DropBandLocked();
+  list_.reset();
+}
+
+void SubtitleTrack::DropBandLocked() {
+  if (band_ != nullptr) rasterizer_->DeleteBand();
+  band_ = nullptr;
+}
 
 bool SubtitleTrack::IsLoaded() {
   CriticalSectionLock hold(&lock_);
@@ -41,4 +58,47 @@ bool SubtitleTrack::IsLoaded() {
 bool SubtitleTrack::FindSubtitle(char* text, int32_t frame) {
   CriticalSectionLock hold(&lock_);
   return list_ != nullptr && list_->FindSubtitle(text, frame);
+}
+
+void SubtitleTrack::DropBand() {
+  CriticalSectionLock hold(&lock_);
+  DropBandLocked();
+}
+
+void SubtitleTrack::SetDirty(bool dirty) {
+  CriticalSectionLock hold(&lock_);
+  dirty_ = dirty;
+}
+
+bool SubtitleTrack::Dirty() {
+  CriticalSectionLock hold(&lock_);
+  return dirty_;
+}
+
+void SubtitleTrack::RenderSubtitle(uint8_t* frame, int32_t frameNumber, const SubtitleStyle& style) {
+  CriticalSectionLock hold(&lock_);
+  if (list_ == nullptr || rasterizer_ == nullptr || frameWidth_ <= 0 || frameHeight_ <= 0) return;
+  if (band_ == nullptr && !MakeBand(style.font)) return;
+  if (!list_->FindSubtitle(currentText_, frameNumber)) return;
+  if (dirty_ || std::strcmp(currentText_, drawnText_) != 0) DrawBand(style);
+  MergeSubtitleBand(frame, frameWidth_, frameHeight_, band_, bandHeight_, style.transparent);
+}
+
+bool SubtitleTrack::MakeBand(const LOGFONTA& font) {
+  fontHeight_ = rasterizer_->FontHeight(font);
+  bandHeight_ = SubtitleBandHeight(fontHeight_, frameHeight_);
+  band_ = rasterizer_->CreateBand(frameWidth_, bandHeight_, frameStride_);
+  dirty_ = true;
+  return band_ != nullptr;
+}
+
+void SubtitleTrack::DrawBand(const SubtitleStyle& style) {
+  std::memcpy(drawnText_, currentText_, sizeof drawnText_);
+  std::memcpy(workText_, currentText_, sizeof workText_);
+  dirty_ = false;
+  std::memset(band_, 0, static_cast<size_t>(frameStride_) * bandHeight_);
+  rasterizer_->DrawLines(workText_, style.font, frameWidth_, bandHeight_, fontHeight_);
+  MarkSubtitleOutline(band_, frameWidth_, bandHeight_, frameStride_,
+                      style.shadow ? SubtitleShadowOffset(fontHeight_) : 0);
+  ConvertSubtitleBand(band_, frameWidth_, bandHeight_, frameStride_, ColorToYuy2(style.colour));
 }

@@ -10,8 +10,11 @@
 #include "engine_fakes.h"
 #include "playlist/playlist.h"
 #include "settings/shared_options.h"
+#include "subtitles/subtitle_track.h"
+#include "tests/common/test_paths.h"
 
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -310,6 +313,35 @@ TEST_F(PlayerTest, DisabledAudioOpensNoSoundOutput) {
   EXPECT_FALSE(player->SoundPlays());
   EXPECT_FALSE(sound.open_);
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PlayerTest, AutoLoadTakesTheSubFileBesideTheVideoThenTheSrt) {
+  const struct {
+    bool autoLoad, sub, srt;
+    const char* shown;  // the text at frame 150, null when nothing loads
+  } cases[] = {{true, true, true, "from sub"}, {true, false, true, "from srt"},
+               {false, true, true, nullptr},   {true, false, false, nullptr}};
+  int n = 0;
+  for (const auto& c : cases) {
+    if (n > 0) decoder = new FakeDecoder;  // the holder took the one before
+    const std::string stem = ScratchPath("movie" + std::to_string(n++));
+    if (c.sub) std::ofstream(stem + ".sub") << "{100}{200}from sub\n";
+    if (c.srt) std::ofstream(stem + ".srt") << "1\n00:00:01,000 --> 00:00:02,000\nfrom srt\n";
+    g_options.subtitlesAutoLoad = c.autoLoad ? 1 : 0;
+    playlist.SetText((stem + ".avi").c_str());
+    SubtitleTrack track;
+    ports.subtitles = &track;
+    decoder->rate_ = 100;  // the SubRip times: frames 100 to 199
+    ASSERT_TRUE(Open());
+    char text[SubtitleList::kTextBufferSize] = "";
+    EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;
+    if (c.shown != nullptr) {
+      EXPECT_STREQ(text, c.shown);
+      EXPECT_EQ(track.FrameWidth(), 8);  // the video's size
+    }
+    player.reset();  // closing unloads
+    EXPECT_FALSE(track.IsLoaded());
+  }
 }
 
 TEST_F(PlayerTest, OpeningAgainClosesTheFirstFile) {

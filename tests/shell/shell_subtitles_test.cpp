@@ -1,0 +1,174 @@
+// Subtitles in the real shell: a .srt beside a clip is loaded at open and
+// burnt into exactly the frames of its time, at the bottom of the picture.
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/application_ports.h"
+#include "app/playback_tally.h"
+#include "app/resource.h"
+#include "settings/options.h"
+#include "engine/player.h"
+#include "subtitles/subtitle_track.h"
+#include "tests/common/test_paths.h"
+#include "tests/shell/shell_session.h"
+#include "video/yuy2_frame.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kClip[] = "raw_pcm16.avi";  // 160 x 120, 15 frames a second, 45 frames
+constexpr int32_t kFirst = 15, kEnd = 30;  // 00:00:01,000 --> 00:00:02,000
+
+// Each frame as decoded and as the filter chain left it, by frame number.
+struct Recorded {
+  std::vector<uint8_t> decoded, filtered;
+};
+std::mutex g_recordLock;
+std::map<int32_t, Recorded> g_recorded;
+int32_t g_width = 0, g_height = 0;
+
+void RecordingFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
+  const size_t bytes = static_cast<size_t>(Yuy2RowStride(width)) * height;
+  Recorded r;
+  r.decoded.assign(frame, frame + bytes);
+  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
+  r.filtered.assign(frame, frame + bytes);
+  std::lock_guard<std::mutex> hold(g_recordLock);
+  g_recorded[frameNumber] = std::move(r);
+  g_width = width;
+  g_height = height;
+}
+
+// The clip copied to the scratch directory with a .srt beside it.
+std::string SubtitledClip() {
+  const std::string video = ScratchPath("subtitled.avi");
+  std::ifstream in(ClipPath(kClip), std::ios::binary);
+  std::ofstream(video, std::ios::binary) << in.rdbuf();
+  std::ofstream(ScratchPath("subtitled.srt")) << "1\n00:00:01,000 --> 00:00:02,000\nVelmora|subtitles\n\n";
+  return video;
+}
+
+SessionSettings Recording() {
+  SessionSettings settings;
+  settings.makePlayer = [] {
+    PlaybackPorts ports = ApplicationPorts();
+    ports.effects.applyVideoFilters = RecordingFilters;
+    return new Player(ports);
+  };
+  return settings;
+}
+
+// The first row at which two frames differ, and the last (-1 when equal).
+std::pair<int32_t, int32_t> ChangedRows(const Recorded& r, int32_t stride) {
+  int32_t first = -1, last = -1;
+  for (int32_t y = 0; y * stride < static_cast<int32_t>(r.decoded.size()); ++y) {
+    if (std::memcmp(&r.decoded[y * stride], &r.filtered[y * stride], stride) == 0) continue;
+    if (first < 0) first = y;
+    last = y;
+  }
+  return {first, last};
+}
+
+void SavePpm(const Capture& capture, const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << capture.width << " " << capture.height << "\n255\n";
+  out.write(reinterpret_cast<const char*>(capture.rgb.data()), static_cast<std::streamsize>(capture.rgb.size()));
+}
+
+TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesOnly) {
+  if (!ClipExists(kClip)) GTEST_SKIP() << "clip " << kClip << " not made";
+  {
+    std::lock_guard<std::mutex> hold(g_recordLock);
+    g_recorded.clear();
+  }
+  ShellSession session(SubtitledClip(), Recording());
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kPlaying; }, 10000));
+  ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kClosed; }, 20000));
+  std::lock_guard<std::mutex> hold(g_recordLock);
+  const int32_t band = g_subtitleTrack->BandHeight();
+  ASSERT_GT(band, 0) << "the subtitle was never drawn";
+  const int32_t stride = Yuy2RowStride(g_width);
+  int32_t inside = 0, outside = 0;
+  for (const auto& entry : g_recorded) {
+    const auto rows = ChangedRows(entry.second, stride);
+    if (entry.first >= kFirst && entry.first < kEnd) {
+      ++inside;
+      EXPECT_GE(rows.first, g_height - band) << "frame " << entry.first << ": changed above the band";
+      EXPECT_GE(rows.second, 0) << "frame " << entry.first << ": no subtitle";
+    } else {
+      ++outside;
+      EXPECT_EQ(rows.first, -1) << "frame " << entry.first << ": touched outside the subtitle's time";
+    }
+  }
+  EXPECT_GT(inside, 10);
+  EXPECT_GT(outside, 20);
+  EXPECT_FALSE(g_subtitleTrack->IsLoaded()) << "closing the file unloads its subtitles";
+}
+
+TEST(ShellSubtitles, ScreenshotShowsTheSubtitleAtTheBottom) {
+  if (!ClipExists(kClip)) GTEST_SKIP() << "clip " << kClip << " not made";
+  ShellSession session(SubtitledClip());
+  ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kPlaying; }, 10000));
+  session.PumpUntil([] { return g_player->CurrentFrame() >= 21; }, 10000);
+  session.Command(IDM_PLAY_PAUSE);
+  session.PumpFor(400);
+  const int32_t frame = g_player->CurrentFrame();
+  ASSERT_GT(frame, kFirst);
+  ASSERT_LT(frame, kEnd);
+  const Capture with = CaptureClientArea(session.Window());
+  SavePpm(with, ClipPath("subtitle_screenshot.ppm"));
+  // The same paused frame again without subtitles.
+  session.Command(IDM_SUBTITLES_CLOSE);
+  ASSERT_TRUE(SeekPlayer(frame));
+  session.PumpFor(600);
+  const Capture without = CaptureClientArea(session.Window());
+  ASSERT_EQ(with.rgb.size(), without.rgb.size());
+  const RECT video = g_app.videoRect.Get();
+  const int32_t bandTop = video.bottom - (video.bottom - video.top) * g_subtitleTrack->BandHeight() /
+                                             g_player->VideoHeight();
+  int64_t changedAbove = 0, changedInside = 0;
+  for (int32_t y = video.top; y < video.bottom; ++y) {
+    for (int32_t x = video.left; x < video.right; ++x) {
+      const bool changed = std::memcmp(with.At(x, y), without.At(x, y), 3) != 0;
+      (y < bandTop - 2 ? changedAbove : changedInside) += changed ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(changedAbove, 0);
+  EXPECT_GT(changedInside, 200);
+}
+
+TEST(ShellSubtitles, MenuCommandsWithNoFileOpen) {
+  ShellSession session("");
+  ASSERT_TRUE(session.Started());
+  session.Command(IDM_SUBTITLES_OPEN);
+  ASSERT_EQ(session.Messages().size(), 1u);
+  EXPECT_EQ(session.Messages()[0].text, "Open Video File first");
+  EXPECT_EQ(session.Messages()[0].caption, "Restriction");
+  EXPECT_EQ(session.Messages()[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
+  const struct {
+    int id;
+    const uint8_t* flag;
+    bool redraws;
+  } toggles[] = {{IDM_SUBTITLES_SHADOW, &g_options.subtitlesShadow, true},
+                 {IDM_SUBTITLES_TRANSPARENT, &g_options.subtitlesTransparent, true},
+                 {IDM_SUBTITLES_AUTO_LOAD, &g_options.subtitlesAutoLoad, false}};
+  for (const auto& t : toggles) {
+    const uint8_t before = *t.flag;
+    g_subtitleTrack->SetDirty(false);
+    session.Command(t.id);
+    EXPECT_EQ(*t.flag, before == 0 ? 1 : 0) << t.id;
+    const bool checked = (GetMenuState(GetMenu(session.Window()), t.id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    EXPECT_EQ(checked, *t.flag != 0) << t.id;
+    EXPECT_EQ(g_subtitleTrack->Dirty(), t.redraws) << t.id;
+  }
+}
+
+}  // namespace
