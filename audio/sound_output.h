@@ -93,6 +93,8 @@ class SoundOutput {
   DWORD lockedFirstLength_ = 0;
   DWORD lockedSecondLength_ = 0;
   int32_t sampleRate_ = 0;
+  // Guards every field. Lock order: taken before the player lock, never
+  // inside it; the notification thread takes only this one.
   CRITICAL_SECTION lock_;
   struct Notification {
     DWORD offset;

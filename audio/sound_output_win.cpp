@@ -1,5 +1,7 @@
 #include "audio/sound_output.h"
 
+#include "platform/critical_section_lock.h"
+
 #include "settings/options.h"
 
 #include <mmsystem.h>

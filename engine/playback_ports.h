@@ -38,6 +38,8 @@ class SoundPort {
   virtual void SetBlockCounter(int32_t value) = 0;
   virtual void CountBlock() = 0;
   virtual int32_t GetBlockCounter() = 0;
+  // Holds the sound output's lock across several calls. Lock order: before
+  // the player lock (the prefill), never inside it.
   virtual void Lock() = 0;
   virtual void Unlock() = 0;
 };

@@ -28,6 +28,9 @@ struct PlaybackStream {
 
   // The player lock: thread pointers, ring setup, target frame and start block
   // while the threads are being created.
+  // Lock order: the sound output's lock (SoundPort::Lock) is taken before this
+  // one and never while this one is held; the rings' own locks are taken
+  // last and held for one operation only.
   CRITICAL_SECTION lock;
 
   // Picture.
