@@ -128,6 +128,7 @@ TEST_F(PlayerTest, OpeningLeavesItPausedOnTheFirstFrame) {
   EXPECT_TRUE(messages.empty());
 }
 
+// 20 % of 1,000 MiB holds 341 VGA frames of 614,400 bytes.
 TEST_F(PlayerTest, TheFrameRingTakesTheChosenShareOfFreeMemory) {
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
