@@ -12,6 +12,7 @@
 // pictures themselves; frames shown and dropped; and the process's CPU time
 // per second of playback.
 #include "app/application.h"
+#include "app/application_ports.h"
 #include "settings/options.h"
 #include "platform/show_message.h"
 #include "app/startup.h"

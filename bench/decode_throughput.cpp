@@ -37,14 +37,12 @@ double FramesPerSecond(int framesPerPass, ReadAll readAll) {
 
 int main(int argc, char** argv) {
   CoInitialize(nullptr);
-  uint8_t highQuality = 1, autoSync = 0;
   for (int i = 1; i < argc; ++i) {
     DirectShowDecoder decoder;
     std::string messages;
     DecoderOpenSettings settings;
     settings.disableAudio = true;
-    settings.highQuality = &highQuality;
-    settings.autoSync = &autoSync;
+    settings.highQuality = [] { return true; };
     if (!decoder.Open(argv[i], &messages, settings)) {
       std::fprintf(stderr, "%s: %s\n", argv[i], messages.c_str());
       continue;

@@ -1,6 +1,6 @@
 set(VELMORA_WINDOWS_LIBRARIES
     ddraw dsound ole32 oleaut32 uuid strmiids dxguid vfw32 msacm32 winmm
-    gdi32 user32 advapi32 comdlg32 shell32)
+    gdi32 user32 advapi32 comdlg32 shell32 msdmo dmoguids)
 
 # Windows programs run under Wine through the project's harness (a private
 # prefix inside the build tree, Xvfb and a PulseAudio null sink).

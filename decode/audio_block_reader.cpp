@@ -3,6 +3,8 @@
 #include "decode/direct_show_decoder.h"
 
 #include "decode/avi_splitter_filter.h"
+#include "decode/dest_audio_pin.h"
+#include "decode/sample_grabber_filter.h"
 #include "decode/source_audio_pin.h"
 #include "media/avi_file.h"
 #include "platform/critical_section_lock.h"
@@ -18,7 +20,10 @@ bool DirectShowDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
       CheckAudioDrift()) {
     context_.nextBlock = -1;  // forces the repositioning below
   }
-  if (block != context_.nextBlock) RepositionAudio(block);
+  if (block != context_.nextBlock) {
+    RepositionAudio(block);
+    if (grabber_->AudioInput() != nullptr) grabber_->AudioInput()->RestartConversion();
+  }
 
   context_.bytesWanted = output.outputBytesPerBlock;
   context_.writePointer = destination;
@@ -29,6 +34,10 @@ bool DirectShowDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
     if (context_.bytesWanted > 0) ok = DeliverAudioUnits();
   }
   if (ok) ++context_.nextBlock;
+  // Sound a decompressor hands over later, from a thread of its own, must not
+  // land in this block after the caller has it back: it goes to the overflow.
+  context_.writePointer = nullptr;
+  context_.bytesWanted = 0;
   return ok;
 }
 

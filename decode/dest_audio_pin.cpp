@@ -3,6 +3,8 @@
 #include "decode/decoder_context.h"
 #include "platform/critical_section_lock.h"
 
+#include <algorithm>
+
 DestAudioPin::DestAudioPin(DecoderContext* context, SampleGrabberFilter* filter)
     : DestPin(&context->audioLock, context, filter, L"Audio Stream", L"IDestAudio") {
   const AudioOutputFormat& output = context->audioOutput;
@@ -38,11 +40,34 @@ DestAudioPin::DestAudioPin(DecoderContext* context, SampleGrabberFilter* filter)
 bool DestAudioPin::CheckMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr || type->pbFormat == nullptr || type->cbFormat < 16) return false;
   const auto* offered = reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
+  const WAVEFORMATEX& wanted = converting_ ? sourceFormat_ : format_;
   return IsEqualGUID(type->majortype, type_.majortype) && IsEqualGUID(type->subtype, type_.subtype) &&
          IsEqualGUID(type->formattype, type_.formattype) &&
-         offered->nChannels == format_.nChannels && offered->wBitsPerSample == format_.wBitsPerSample &&
-         offered->nSamplesPerSec == format_.nSamplesPerSec &&
-         offered->nBlockAlign == format_.nBlockAlign;
+         offered->nChannels == wanted.nChannels && offered->wBitsPerSample == wanted.wBitsPerSample &&
+         offered->nSamplesPerSec == wanted.nSamplesPerSec &&
+         offered->nBlockAlign == wanted.nBlockAlign;
+}
+
+bool DestAudioPin::AcceptSourcePcm(const WAVEFORMATEX& source) {
+  if (source.wFormatTag != WAVE_FORMAT_PCM || (source.wBitsPerSample != 8 && source.wBitsPerSample != 16)) {
+    return false;
+  }
+  PcmShape from;
+  from.channels = source.nChannels;
+  from.sixteenBit = source.wBitsPerSample == 16;
+  PcmShape to;
+  to.channels = format_.nChannels;
+  to.sixteenBit = format_.wBitsPerSample == 16;
+  const bool halfRate = format_.nSamplesPerSec != source.nSamplesPerSec;
+  if (!PcmConverter::CanConvert(from, to) ||
+      (halfRate && format_.nSamplesPerSec != source.nSamplesPerSec / 2)) {
+    return false;
+  }
+  CriticalSectionLock hold(lock_);
+  converter_ = PcmConverter(from, to, halfRate);
+  sourceFormat_ = source;
+  converting_ = true;
+  return true;
 }
 
 HRESULT DestAudioPin::Receive(IMediaSample* sample) {
@@ -50,7 +75,14 @@ HRESULT DestAudioPin::Receive(IMediaSample* sample) {
   CriticalSectionLock hold(lock_);
   BYTE* pointer = nullptr;
   if (FAILED(sample->GetPointer(&pointer))) return S_OK;
-  context_->AcceptDecodedSound(pointer, sample->GetActualDataLength());
+  const LONG length = sample->GetActualDataLength();
+  if (!converting_) {
+    context_->AcceptDecodedSound(pointer, length);
+    return S_OK;
+  }
+  converted_.resize(static_cast<size_t>(std::max(converter_.MaxOutputBytes(length), 0)));
+  const int32_t bytes = converter_.Convert(pointer, length, converted_.data());
+  context_->AcceptDecodedSound(converted_.data(), bytes);
   return S_OK;
 }
 

@@ -1,12 +1,16 @@
 // The grabber's audio input: accepts PCM in the decoder's output format only
 // (channels, bits, rate and block alignment), and copies decoded sound into
-// the caller's block, keeping what is left over for the next one.
+// the caller's block, keeping what is left over for the next one. When the
+// system has no converter for a PCM stream, it takes the stream's own PCM
+// and converts it itself.
 #pragma once
 
 #include "decode/dest_pin.h"
 #include "decode/instance_counter.h"
+#include "decode/pcm_conversion.h"
 
 #include <cstdint>
+#include <vector>
 
 class DestAudioPin : public DestPin, private InstanceCounter<DestAudioPin> {
  public:
@@ -21,6 +25,13 @@ class DestAudioPin : public DestPin, private InstanceCounter<DestAudioPin> {
 
   const AM_MEDIA_TYPE& PreferredType() const { return type_; }
 
+  // From now on accepts PCM of the source's shape and converts it to the
+  // output format. False for a shape the converter does not handle.
+  bool AcceptSourcePcm(const WAVEFORMATEX& source);
+  bool Converting() const { return converting_; }
+  // After a jump in the stream (audio lock held).
+  void RestartConversion() { converter_.Restart(); }
+
   using InstanceCounter<DestAudioPin>::Live;
 
  private:
@@ -28,4 +39,8 @@ class DestAudioPin : public DestPin, private InstanceCounter<DestAudioPin> {
 
   AM_MEDIA_TYPE type_ = {};
   WAVEFORMATEX format_ = {};  // the type's format block
+  bool converting_ = false;
+  WAVEFORMATEX sourceFormat_ = {};  // what is accepted while converting
+  PcmConverter converter_;
+  std::vector<uint8_t> converted_;  // under the audio lock
 };

@@ -20,6 +20,7 @@
 #include <memory>
 #include <functional>
 #include <string>
+#include <vector>
 
 class AviFile;
 class AviSplitterFilter;
@@ -99,9 +100,19 @@ class DirectShowDecoder : public Decoder {
   void AllocateBackupFrame();
   void ConnectAudio(IPin* audioPin, const DecoderOpenSettings& settings, std::string* messages);
   bool InsertAcmWrapper();
+  bool ConnectWithOwnConversion(IPin* audioPin);
   bool ConnectThroughWrapper(IBaseFilter* wrapper, IPin* upstream, IPin* grabberPin);
   void RemoveAudioRemnants();
+  // Appends the failure to messages unless they are null.
   bool RunGraph(std::string* messages);
+  void StopGraph();
+
+  // The check of the sound chain (audio_output_check.cpp).
+  void CheckAudioOutput(const DecoderOpenSettings& settings, std::string* messages);
+  bool AudioChainDelivers();
+  bool ConnectAudioCandidate(const std::vector<std::string>& failed,
+                             const DecoderOpenSettings& settings);
+  bool ConnectAudioThrough(IBaseFilter* filter, IPin* sourcePin, const DecoderOpenSettings& settings);
 
   // The check of the decompressor's YUY2 output (video_output_check.cpp).
   bool CheckVideoOutput(std::string* messages);

@@ -49,6 +49,7 @@ bool DirectShowDecoder::Open(const char* fileName, std::string* messages,
   if (!audioOpen_ && graph_) RemoveAudioRemnants();
   if (!audioOpen_) DropAudio();
   if (videoOpen_) videoOpen_ = RunGraph(messages);
+  if (videoOpen_ && audioOpen_) CheckAudioOutput(settings, messages);
   if (videoOpen_) videoOpen_ = CheckVideoOutput(messages);
   context_.videoChunksDelivered = 0;  // the check's own reads do not count
   if (!videoOpen_) Close();
@@ -168,8 +169,21 @@ void DirectShowDecoder::ConnectAudio(IPin* audioPin, const DecoderOpenSettings& 
   if (audioOpen_ && (!settings.sixteenBit || !settings.stereoAllowed || !settings.fullRate)) {
     audioOpen_ = InsertAcmWrapper();
   }
+  if (!audioOpen_) audioOpen_ = ConnectWithOwnConversion(audioPin);
   if (audioOpen_) audioOpen_ = CollectFilterChain(source_->AudioPin(), grabber_.Get(), &audioChain_);
+  // The graph's own search may miss a decoder that takes the type: each one
+  // registered for it is tried in turn (it collects the chain itself).
+  if (!audioOpen_) audioOpen_ = ConnectAudioCandidate({}, settings);
   if (!audioOpen_) *messages += "Can't locate audio decompressor\n";
+}
+
+// PCM that no system filter converts to the output format (Wine's ACM Wrapper
+// has no PCM converter) goes straight to the grabber, which converts it.
+bool DirectShowDecoder::ConnectWithOwnConversion(IPin* audioPin) {
+  const WAVEFORMATEX* format = context_.AudioFormat();
+  DestAudioPin* input = grabber_->AudioInput();
+  if (format == nullptr || input == nullptr || !input->AcceptSourcePcm(*format)) return false;
+  return SUCCEEDED(graph_->ConnectDirect(audioPin, grabber_->AudioPin(), nullptr));
 }
 
 // Puts an ACM Wrapper in front of the grabber, which accepts only its own
@@ -232,6 +246,6 @@ bool DirectShowDecoder::RunGraph(std::string* messages) {
   if (FAILED(graph_->QueryInterface(IID_IMediaControl, control.ReceiveVoid()))) return false;
   const HRESULT result = control->Run();
   if (result == S_OK) return true;
-  AppendRunFailure(messages, result, source_.Get());
+  if (messages != nullptr) AppendRunFailure(messages, result, source_.Get());
   return false;
 }

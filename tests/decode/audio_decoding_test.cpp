@@ -8,6 +8,7 @@
 #include "tests/common/test_paths.h"
 #include "tests/decode/clip_decoding_support.h"
 #include "tests/decode/known_failure.h"
+#include "tests/decode/test_sound_decoder.h"
 #include "tools/avi_writer.h"
 
 #include <gtest/gtest.h>
@@ -91,12 +92,15 @@ double AlignedSnr(const std::vector<int16_t>& ours, const std::vector<int16_t>& 
 // A clip of our own: tiny raw pictures at the given rate and PCM sound whose
 // bytes count up, so that every byte of the output can be checked.
 std::vector<uint8_t> WritePcmClip(const std::string& path, uint32_t frameRate, int frames,
-                                  uint16_t channels, uint32_t sampleRate, uint16_t bits) {
+                                  uint16_t channels, uint32_t sampleRate, uint16_t bits,
+                                  uint16_t tag = WAVE_FORMAT_PCM) {
   const uint32_t perFrame = sampleRate / frameRate;
   const uint32_t frameBytes = perFrame * channels * bits / 8;
   std::vector<AviWriterStream> streams = {
       VideoStream(0, 16, 16, 24, frameRate, 1, frames),
       PcmStream(channels, sampleRate, bits, perFrame * frames)};
+  streams[1].strf[0] = static_cast<uint8_t>(tag & 0xFF);  // the format tag leads WAVEFORMATEX
+  streams[1].strf[1] = static_cast<uint8_t>(tag >> 8);
   std::vector<AviWriterChunk> chunks;
   std::vector<uint8_t> sound;
   for (int f = 0; f < frames; ++f) {
@@ -118,6 +122,7 @@ struct PcmCase {
   bool sixteenBit;       // the output format asked for
   int channels;          // of the output
   int samplesPerBlock;   // two video frames' worth
+  const char* reference; // ffmpeg's decode, in the output's sample format
 };
 
 class PcmDecodingTest : public AudioDecodingTest, public ::testing::WithParamInterface<PcmCase> {};
@@ -134,7 +139,7 @@ TEST_P(PcmDecodingTest, BlocksAreTheFilesBytes) {
   EXPECT_EQ(c.channels == 2, format.stereo != 0);
   EXPECT_EQ(c.sixteenBit, format.sixteenBit != 0);
 
-  std::vector<uint8_t> reference = Reference(std::string(c.name) + ".a0");
+  std::vector<uint8_t> reference = Reference(std::string(c.name) + c.reference);
   int32_t count = 0;
   std::vector<uint8_t> all = ReadBlocks(1000, &count);
   // Every whole block of the file's sound, consecutive blocks seamless; the
@@ -152,13 +157,17 @@ TEST_P(PcmDecodingTest, BlocksAreTheFilesBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, PcmDecodingTest,
-                         ::testing::Values(PcmCase{"raw_pcm16", true, 2, 5880},
-                                           PcmCase{"msvc_two_audio", true, 1, 2940},
+                         ::testing::Values(PcmCase{"raw_pcm16", true, 2, 5880, ".a0"},
+                                           PcmCase{"msvc_two_audio", true, 1, 2940, ".a0"},
                                            // 8-bit asks for the ACM Wrapper; the chain
                                            // already gives 8 bits without it.
-                                           PcmCase{"msvc_pcm8", false, 1, 1468}),
+                                           PcmCase{"msvc_pcm8", false, 1, 1468, ".a0"},
+                                           // 8-bit sound as 16-bit: a system without a
+                                           // PCM converter leaves it to our own.
+                                           PcmCase{"msvc_pcm8", true, 1, 1468, ".a0.s16"},
+                                           PcmCase{"raw_pcm8", true, 1, 1332, ".a0.s16"}),
                          [](const ::testing::TestParamInfo<PcmCase>& info) {
-                           return std::string(info.param.name);
+                           return std::string(info.param.name) + (info.param.sixteenBit ? "_16" : "_8");
                          });
 
 // 44,100 Hz at 25 frames per second: 3,528 samples per block; stereo 8-bit
@@ -187,6 +196,11 @@ struct LossyCase {
   const char* name;
   double minimumSnr;   // dB against ffmpeg's decode
   bool brokenOnWine;   // what Wine's decoder does not decode
+  // The decoder expected under Wine, with or without its GStreamer filters:
+  // the MP3 DMO (Wine's GStreamer MP3 decoder delivers on a thread of its
+  // own and is given up), and for MPEG-2 sound, which the DMO does not
+  // decode, the ACM Wrapper with Wine's ACM MP3 codec.
+  const char* decoder;
 };
 
 class LossyDecodingTest : public AudioDecodingTest, public ::testing::WithParamInterface<LossyCase> {};
@@ -194,7 +208,17 @@ class LossyDecodingTest : public AudioDecodingTest, public ::testing::WithParamI
 TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
   const LossyCase& c = GetParam();
   ASSERT_TRUE(OpenClip(std::string(c.name) + ".avi")) << messages_;
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
+  std::string decoderName;
+  if (decoder_->AudioChain()[0]) FilterName(decoder_->AudioChain()[0].Get(), &decoderName);
+  EXPECT_EQ(decoderName, c.decoder);
+  if (!decoder_->IsAudioOpen()) {
+    // No installed decoder delivers this sound: it plays silently, and says so.
+    EXPECT_EQ(messages_, "Can't locate audio decompressor\n");
+    EXPECT_TRUE(c.brokenOnWine) << c.name << ": " << messages_;
+    ExpectTodoWine(false, std::string(c.name) + ": no decoder delivers it (Wine's MP3 decoder takes "
+                                                "1,152 samples per frame, so MPEG-2 sound never comes out)");
+    return;
+  }
   std::vector<uint8_t> reference = Reference(std::string(c.name) + ".a0");
   int32_t count = 0;
   std::vector<uint8_t> all = ReadBlocks(400, &count);
@@ -216,11 +240,11 @@ TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, LossyDecodingTest,
-                         ::testing::Values(LossyCase{"cinepak_mp3", 40, false},
-                                           LossyCase{"cinepak_msadpcm", 40, false},
-                                           LossyCase{"msvc_ima", 40, false},
-                                           LossyCase{"msvc_ima_long", 40, false},
-                                           LossyCase{"raw_mp3", 40, true}),
+                         ::testing::Values(LossyCase{"cinepak_mp3", 40, false, "MP3 Decoder DMO"},
+                                           LossyCase{"cinepak_msadpcm", 40, false, "ACM Wrapper"},
+                                           LossyCase{"msvc_ima", 40, false, "ACM Wrapper"},
+                                           LossyCase{"msvc_ima_long", 40, false, "ACM Wrapper"},
+                                           LossyCase{"raw_mp3", 40, true, "ACM Wrapper"}),
                          [](const ::testing::TestParamInfo<LossyCase>& info) {
                            return std::string(info.param.name);
                          });
@@ -307,6 +331,76 @@ TEST_F(AudioDecodingTest, AReducedFormatOfPcm) {
   DecoderOpenSettings settings;
   settings.stereoAllowed = false;
   ASSERT_TRUE(OpenClip("raw_pcm16.avi", settings)) << messages_;
-  ExpectTodoWine(decoder_->IsAudioOpen(), "stereo PCM made mono: no PCM converter in Wine");
-  if (!decoder_->IsAudioOpen()) EXPECT_EQ("Can't locate audio decompressor\n", messages_);
+  // Where the system has no PCM converter (Wine), the grabber converts.
+  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
+  EXPECT_TRUE(messages_.empty()) << messages_;
+  const std::vector<int16_t> stereo = Samples(Reference("raw_pcm16.a0"));
+  int32_t count = 0;
+  const std::vector<int16_t> mono = Samples(ReadBlocks(1000, &count));
+  ASSERT_GT(count, 0);
+  ASSERT_LE(mono.size() * 2, stereo.size());
+  for (size_t i = 0; i < mono.size(); ++i) {
+    ASSERT_EQ(mono[i], (stereo[2 * i] + stereo[2 * i + 1]) >> 1) << "sample " << i;
+  }
 }
+
+// Decompressors that connect and then misbehave, registered with a higher
+// merit than a well-behaved one for the same format: the graph picks the
+// misbehaving one first, the open-time check gives it up, and the file plays
+// with the sound of the next, or without sound and with the message when
+// there is none.
+struct MisbehavingCase {
+  SoundDelivery first;
+  bool wellBehavedToo;
+  const char* expectedDecoder;  // null: no sound
+};
+
+std::string MisbehavingCaseName(const ::testing::TestParamInfo<MisbehavingCase>& info) {
+  static const char* const kNames[] = {"AtOnce", "Never", "OneLate", "OwnThread"};
+  return std::string(kNames[static_cast<int>(info.param.first)]) +
+         (info.param.wellBehavedToo ? "ThenGood" : "Alone");
+}
+
+class MisbehavingDecoderTest : public AudioDecodingTest,
+                               public ::testing::WithParamInterface<MisbehavingCase> {};
+
+TEST_P(MisbehavingDecoderTest, TheSoundComesFromADecoderThatDelivers) {
+  const MisbehavingCase& c = GetParam();
+  const CLSID first = {0x7e570001, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 1}};
+  const CLSID good = {0x7e570002, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 2}};
+  TestSoundDecoder misbehaving(c.first, L"Test Sound First", first, MERIT_NORMAL + 2);
+  std::unique_ptr<TestSoundDecoder> wellBehaved;
+  if (c.wellBehavedToo) {
+    wellBehaved.reset(new TestSoundDecoder(SoundDelivery::kAtOnce, L"Test Sound Good", good, MERIT_NORMAL + 1));
+  }
+  ASSERT_TRUE(misbehaving.Registered());
+  const std::string path = ScratchPath("test_sound_format.avi");
+  const std::vector<uint8_t> sound = WritePcmClip(path, 10, 30, 1, 11025, 16, kTestSoundTag);
+  ASSERT_TRUE(decoder_->Open(path.c_str(), &messages_, DefaultSettings())) << messages_;
+  if (c.expectedDecoder == nullptr) {
+    EXPECT_FALSE(decoder_->IsAudioOpen());
+    EXPECT_EQ(messages_, "Can't locate audio decompressor\n");
+    return;
+  }
+  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
+  EXPECT_TRUE(messages_.empty()) << messages_;
+  std::string name;
+  ASSERT_TRUE(decoder_->AudioChain()[0] && FilterName(decoder_->AudioChain()[0].Get(), &name));
+  EXPECT_EQ(name, c.expectedDecoder);
+  int32_t count = 0;
+  const std::vector<uint8_t> all = ReadBlocks(1000, &count);
+  // A decoder one sample late gives all but the last chunk's sound.
+  EXPECT_GE(count, static_cast<int32_t>(sound.size() / OutputFormat().BlockBytes()) - 1);
+  ASSERT_LE(all.size(), sound.size());
+  EXPECT_TRUE(std::equal(all.begin(), all.end(), sound.begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoders, MisbehavingDecoderTest,
+    ::testing::Values(MisbehavingCase{SoundDelivery::kNever, true, "Test Sound Good"},
+                      MisbehavingCase{SoundDelivery::kOwnThread, true, "Test Sound Good"},
+                      MisbehavingCase{SoundDelivery::kOneLate, false, "Test Sound First"},
+                      MisbehavingCase{SoundDelivery::kNever, false, nullptr},
+                      MisbehavingCase{SoundDelivery::kOwnThread, false, nullptr}),
+    MisbehavingCaseName);
+

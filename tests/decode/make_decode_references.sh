@@ -7,6 +7,7 @@
 #   CLIP.swapped.yuyv  the same with red and blue exchanged (MS Video 1 only)
 #   CLIP.a0 / CLIP.a1  the first / second sound stream decoded, in the
 #                      stream's own sample format for PCM, else 16-bit
+#   CLIP.a0.s16        8-bit PCM sound as 16-bit
 #   CLIP.reduced       the first sound stream as 8-bit mono at half its rate
 #                      (MS ADPCM only: the reduced formats of the ACM Wrapper)
 set -euo pipefail
@@ -43,6 +44,9 @@ for clip in "$dir"/*.avi; do
       *) format=(-c:a pcm_s16le -f s16le) ;;
     esac
     make "$name.a$n" -i "$clip" -map "0:a:$n" "${format[@]}"
+    if [ "$codec" = pcm_u8 ]; then
+      make "$name.a$n.s16" -i "$clip" -map "0:a:$n" -c:a pcm_s16le -f s16le
+    fi
     n=$((n + 1))
   done
   case $(basename "$clip") in

@@ -111,7 +111,11 @@ INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
                                            VideoClip{"cinepak_mp3", 30, 1, false},
                                            VideoClip{"cinepak_msadpcm", 30, 0, false},
                                            VideoClip{"msvc_silent", 30, 0, true},
-                                           VideoClip{"msvc_pcm8", 30, 0, true}),
+                                           VideoClip{"msvc_pcm8", 30, 0, true},
+                                           // Sizes and rates met in the wild: rows of
+                                           // 606 bytes at 12 fps; 29.97 fps.
+                                           VideoClip{"raw_pcm8", 40, 0, false},
+                                           VideoClip{"cinepak_odd", 30, 0, false}),
                          [](const ::testing::TestParamInfo<VideoClip>& info) {
                            return std::string(info.param.name);
                          });

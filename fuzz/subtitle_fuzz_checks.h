@@ -1,0 +1,92 @@
+// What every subtitle list must satisfy whatever file it came from, checked
+// by both subtitle fuzzers: the limits, clean texts, FindSubtitle's answers
+// against the entries, and the band layout of each text. A broken rule aborts.
+#pragma once
+
+#include "subtitles/subtitle_layout.h"
+#include "subtitles/subtitle_line_reader.h"
+#include "subtitles/subtitle_list.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace subtitle_fuzz {
+
+inline void Require(bool holds) {
+  if (!holds) std::abort();
+}
+
+inline void CheckEntries(const SubtitleList& list, bool loaded) {
+  Require(loaded == (list.Count() > 0));
+  Require(list.Count() <= SubtitleList::kMaxEntries && list.PoolBytes() <= SubtitleList::kMaxPoolBytes);
+  for (int32_t i = 0; i < list.Count(); ++i) {
+    const int32_t offset = list.Entry(i).textOffset;
+    Require(offset >= 0 && static_cast<size_t>(offset) < list.PoolBytes());
+    const char* text = list.Text(i);
+    const size_t length = strnlen(text, list.PoolBytes() - static_cast<size_t>(offset));
+    Require(length > 0 && length <= SubtitleList::kMaxTextLength && offset + length < list.PoolBytes());
+    for (size_t k = 0; k < length; ++k) Require(static_cast<unsigned char>(text[k]) >= 32);
+  }
+}
+
+inline int32_t FirstActive(const SubtitleList& list, int32_t frame) {
+  for (int32_t i = 0; i < list.Count(); ++i) {
+    if (list.IsActive(i, frame)) return i;
+  }
+  return -1;
+}
+
+// One FindSubtitle against the rules: the cursor's entry, the gap after it,
+// the next entry, else the first active one.
+inline void CheckFind(SubtitleList* list, int32_t frame) {
+  const int32_t c = list->Cursor();
+  const bool gap = c >= 0 && c < list->Count() - 1 && list->Entry(c).endFrame <= frame &&
+                   frame < list->Entry(c + 1).firstFrame;
+  int32_t want = -1;
+  if (list->IsActive(c, frame)) want = c;
+  else if (!gap) want = list->IsActive(c + 1, frame) ? c + 1 : FirstActive(*list, frame);
+  char text[SubtitleList::kTextBufferSize];
+  const bool found = list->FindSubtitle(text, frame);
+  Require(found == (want >= 0));
+  Require(list->Cursor() == (found ? want : c));
+  if (found) Require(std::strcmp(text, list->Text(want)) == 0);
+}
+
+// Wrapping only turns blanks into '|'; the placed lines are the text's lines.
+inline void CheckLayout(const char* text, int32_t frameWidth) {
+  char work[SubtitleList::kTextBufferSize];
+  std::strcpy(work, text);
+  WrapSubtitleText(work, frameWidth, [](const char*, size_t length) { return static_cast<int32_t>(length * 7); });
+  for (size_t i = 0; text[i] != 0; ++i) Require(work[i] == text[i] || (text[i] == ' ' && work[i] == '|'));
+  const std::vector<SubtitleLine> lines = PlaceSubtitleLines(work, frameWidth, 85, 19);
+  Require(static_cast<int32_t>(lines.size()) == CountSubtitleLines(work));
+  size_t bytes = lines.size() - 1;  // the separators
+  for (const SubtitleLine& line : lines) {
+    Require(line.text >= work && line.text + line.length <= work + std::strlen(work));
+    bytes += line.length;
+  }
+  Require(bytes == std::strlen(work) && lines.back().y == 85 - 19 - 9);
+}
+
+// Parses data as the given format and checks the list, a few frames around
+// each entry, and the layout of every text.
+inline void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate, uint32_t scale) {
+  SubtitleLineReader reader(reinterpret_cast<const char*>(data), size);
+  SubtitleList list;
+  const bool loaded = list.Parse(&reader, format, rate, scale);
+  CheckEntries(list, loaded);
+  const int32_t checked = list.Count() < 64 ? list.Count() : 64;
+  for (int32_t i = 0; i < checked; ++i) {
+    const SubtitleEntry e = list.Entry(i);
+    for (int64_t f : {int64_t{e.firstFrame} - 1, int64_t{e.firstFrame}, int64_t{e.endFrame} - 1,
+                      int64_t{e.endFrame}}) {
+      if (f >= INT32_MIN && f <= INT32_MAX) CheckFind(&list, static_cast<int32_t>(f));
+    }
+    CheckLayout(list.Text(i), 40 + 61 * i % 700);
+  }
+}
+
+}  // namespace subtitle_fuzz

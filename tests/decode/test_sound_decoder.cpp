@@ -1,0 +1,457 @@
+#include "tests/decode/test_sound_decoder.h"
+
+#include "decode/media_type.h"
+#include "decode/media_type_enumerator.h"
+#include "decode/pin_enumerator.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+GUID TestSubtype() { return FourccSubtype(kTestSoundTag); }
+
+WCHAR* TaskString(const wchar_t* text) {
+  const size_t bytes = (wcslen(text) + 1) * sizeof(WCHAR);
+  auto* copy = static_cast<WCHAR*>(CoTaskMemAlloc(bytes));
+  if (copy != nullptr) std::memcpy(copy, text, bytes);
+  return copy;
+}
+
+class Filter;
+
+// What both pins share: the IPin bookkeeping; references go to the filter.
+class Pin : public IPin {
+ public:
+  Pin(Filter* filter, PIN_DIRECTION direction, const wchar_t* name)
+      : filter_(filter), direction_(direction), name_(name) {}
+  virtual ~Pin() { Disconnect(); }
+
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
+      *object = static_cast<IPin*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP Disconnect() override {
+    if (connected_ == nullptr) return S_FALSE;
+    connected_->Release();
+    connected_ = nullptr;
+    FreeMediaType(&type_);
+    return S_OK;
+  }
+  STDMETHODIMP ConnectedTo(IPin** pin) override {
+    if (pin == nullptr) return E_POINTER;
+    *pin = connected_;
+    if (connected_ == nullptr) return VFW_E_NOT_CONNECTED;
+    connected_->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override {
+    if (connected_ == nullptr) return VFW_E_NOT_CONNECTED;
+    return CopyMediaType(type, &type_);
+  }
+  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+    *direction = direction_;
+    return S_OK;
+  }
+  STDMETHODIMP QueryId(LPWSTR* id) override {
+    *id = TaskString(name_);
+    return S_OK;
+  }
+  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP EndOfStream() override { return S_OK; }
+  STDMETHODIMP BeginFlush() override { return S_OK; }
+  STDMETHODIMP EndFlush() override { return S_OK; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+
+  bool IsConnected() const { return connected_ != nullptr; }
+  const AM_MEDIA_TYPE& Type() const { return type_; }
+
+ protected:
+  void Accept(IPin* pin, const AM_MEDIA_TYPE* type) {
+    connected_ = pin;
+    connected_->AddRef();
+    CopyMediaType(&type_, type);
+  }
+
+  Filter* filter_;
+
+ private:
+  PIN_DIRECTION direction_;
+  const wchar_t* name_;
+  IPin* connected_ = nullptr;
+  AM_MEDIA_TYPE type_ = {};
+};
+
+// Offers 16-bit PCM of the input's shape to the grabber and delivers into it.
+class OutputPin : public Pin {
+ public:
+  explicit OutputPin(Filter* filter) : Pin(filter, PINDIR_OUTPUT, L"Out") {}
+  ~OutputPin() override { Disconnect(); }
+
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE*) override;
+  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
+  STDMETHODIMP Disconnect() override {
+    if (allocator_ != nullptr) allocator_->Release();
+    if (transport_ != nullptr) transport_->Release();
+    allocator_ = nullptr;
+    transport_ = nullptr;
+    return Pin::Disconnect();
+  }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_FALSE; }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
+
+  bool PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format);
+  void Commit(bool on) {
+    if (allocator_ != nullptr) on ? allocator_->Commit() : allocator_->Decommit();
+  }
+  void Deliver(const std::vector<uint8_t>& sound);
+
+ private:
+  IMemInputPin* transport_ = nullptr;
+  IMemAllocator* allocator_ = nullptr;
+};
+
+class InputPin : public Pin, public IMemInputPin {
+ public:
+  explicit InputPin(Filter* filter) : Pin(filter, PINDIR_INPUT, L"In") {}
+
+  STDMETHODIMP_(ULONG) AddRef() override { return Pin::AddRef(); }
+  STDMETHODIMP_(ULONG) Release() override { return Pin::Release(); }
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object != nullptr && IsEqualIID(iid, IID_IMemInputPin)) {
+      *object = static_cast<IMemInputPin*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return Pin::QueryInterface(iid, object);
+  }
+  STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override {
+    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    if (QueryAccept(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    Accept(connector, type);
+    return S_OK;
+  }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override {
+    const bool ours = type != nullptr && IsEqualGUID(type->majortype, MEDIATYPE_Audio) &&
+                      IsEqualGUID(type->subtype, TestSubtype()) && type->cbFormat >= 16 &&
+                      type->pbFormat != nullptr;
+    return ours ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override {
+    *types = new MediaTypeEnumerator(nullptr, 0);
+    return S_OK;
+  }
+
+  STDMETHODIMP GetAllocator(IMemAllocator**) override { return VFW_E_NO_ALLOCATOR; }
+  STDMETHODIMP NotifyAllocator(IMemAllocator*, BOOL) override { return S_OK; }
+  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
+  STDMETHODIMP Receive(IMediaSample* sample) override;
+  STDMETHODIMP ReceiveMultiple(IMediaSample** samples, long count, long* done) override {
+    long n = 0;
+    while (n < count && Receive(samples[n]) == S_OK) ++n;
+    if (done != nullptr) *done = n;
+    return S_OK;
+  }
+  STDMETHODIMP ReceiveCanBlock() override { return S_FALSE; }
+};
+
+class Filter : public IBaseFilter {
+ public:
+  Filter(SoundDelivery delivery, const CLSID& clsid) : delivery_(delivery), clsid_(clsid) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
+        IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
+      *object = static_cast<IBaseFilter*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP GetClassID(CLSID* clsid) override {
+    *clsid = clsid_;
+    return S_OK;
+  }
+  // Stopping forgets the sound held back, as a decoder's stop does.
+  STDMETHODIMP Stop() override {
+    StopThread();
+    held_.clear();
+    queue_.clear();
+    output_.Commit(false);
+    state_ = State_Stopped;
+    return S_OK;
+  }
+  STDMETHODIMP Pause() override {
+    output_.Commit(true);
+    state_ = State_Paused;
+    return S_OK;
+  }
+  STDMETHODIMP Run(REFERENCE_TIME) override {
+    output_.Commit(true);
+    if (delivery_ == SoundDelivery::kOwnThread && !thread_.joinable()) {
+      running_ = true;
+      thread_ = std::thread([this] { DeliverQueued(); });
+    }
+    state_ = State_Running;
+    return S_OK;
+  }
+  STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override {
+    *state = state_;
+    return S_OK;
+  }
+  STDMETHODIMP SetSyncSource(IReferenceClock*) override { return S_OK; }
+  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override {
+    *clock = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP EnumPins(IEnumPins** pins) override {
+    IPin* both[2] = {static_cast<IPin*>(static_cast<Pin*>(&input_)), &output_};
+    *pins = new PinEnumerator(both, 2);
+    return S_OK;
+  }
+  STDMETHODIMP FindPin(LPCWSTR, IPin**) override { return VFW_E_NOT_FOUND; }
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
+    wcsncpy(info->achName, name_.c_str(), MAX_FILTER_NAME - 1);
+    info->achName[MAX_FILTER_NAME - 1] = 0;
+    info->pGraph = graph_;
+    if (graph_ != nullptr) graph_->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override {
+    graph_ = graph;  // not counted: the graph holds us
+    name_ = name != nullptr ? name : L"";
+    return S_OK;
+  }
+  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
+
+  void Decode(const uint8_t* data, long length) {
+    std::vector<uint8_t> sound(data, data + (length > 0 ? length : 0));
+    switch (delivery_) {
+      case SoundDelivery::kAtOnce: output_.Deliver(sound); break;
+      case SoundDelivery::kNever: break;
+      case SoundDelivery::kOneLate:
+        if (!held_.empty()) output_.Deliver(held_);
+        held_ = sound;
+        break;
+      case SoundDelivery::kOwnThread: {
+        std::lock_guard<std::mutex> hold(queueLock_);
+        queue_.push_back(sound);
+        break;
+      }
+    }
+  }
+
+  InputPin input_{this};
+  OutputPin output_{this};
+
+ private:
+  ~Filter() { StopThread(); }
+
+  void StopThread() {
+    running_ = false;
+    if (thread_.joinable()) thread_.join();
+  }
+  void DeliverQueued() {
+    while (running_) {
+      std::vector<uint8_t> sound;
+      {
+        std::lock_guard<std::mutex> hold(queueLock_);
+        if (!queue_.empty()) {
+          sound = queue_.front();
+          queue_.pop_front();
+        }
+      }
+      if (!sound.empty()) {
+        output_.Deliver(sound);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+  }
+
+  std::atomic<ULONG> references_{1};
+  SoundDelivery delivery_;
+  CLSID clsid_;
+  FILTER_STATE state_ = State_Stopped;
+  IFilterGraph* graph_ = nullptr;
+  std::wstring name_;
+  std::vector<uint8_t> held_;
+  std::mutex queueLock_;
+  std::deque<std::vector<uint8_t>> queue_;
+  std::atomic<bool> running_{false};
+  std::thread thread_;
+};
+
+ULONG Pin::AddRef() { return filter_->AddRef(); }
+ULONG Pin::Release() { return filter_->Release(); }
+
+HRESULT Pin::QueryPinInfo(PIN_INFO* info) {
+  info->pFilter = filter_;
+  filter_->AddRef();
+  info->dir = direction_;
+  wcsncpy(info->achName, name_, MAX_PIN_NAME - 1);
+  info->achName[MAX_PIN_NAME - 1] = 0;
+  return S_OK;
+}
+
+bool OutputPin::PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format) {
+  if (!filter_->input_.IsConnected()) return false;
+  *format = *reinterpret_cast<const WAVEFORMATEX*>(filter_->input_.Type().pbFormat);
+  format->wFormatTag = WAVE_FORMAT_PCM;
+  format->cbSize = 0;
+  *type = AM_MEDIA_TYPE{};
+  type->majortype = MEDIATYPE_Audio;
+  type->subtype = MEDIASUBTYPE_PCM;
+  type->bFixedSizeSamples = TRUE;
+  type->lSampleSize = format->nBlockAlign;
+  type->formattype = FORMAT_WaveFormatEx;
+  type->cbFormat = sizeof *format;
+  type->pbFormat = reinterpret_cast<BYTE*>(format);
+  return true;
+}
+
+HRESULT OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
+  AM_MEDIA_TYPE type;
+  WAVEFORMATEX format;
+  const bool known = PcmType(&type, &format);
+  *types = new MediaTypeEnumerator(&type, known ? 1 : 0);
+  return S_OK;
+}
+
+HRESULT OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
+  AM_MEDIA_TYPE type;
+  WAVEFORMATEX format;
+  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (!PcmType(&type, &format)) return VFW_E_NO_ACCEPTABLE_TYPES;
+  if (FAILED(receiver->ReceiveConnection(this, &type))) return VFW_E_NO_ACCEPTABLE_TYPES;
+  Accept(receiver, &type);
+  if (FAILED(receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport_))) ||
+      FAILED(transport_->GetAllocator(&allocator_))) {
+    Disconnect();
+    receiver->Disconnect();
+    return VFW_E_NO_TRANSPORT;
+  }
+  ALLOCATOR_PROPERTIES wanted = {4, static_cast<LONG>(format.nAvgBytesPerSec), 1, 0};
+  ALLOCATOR_PROPERTIES actual = {};
+  allocator_->SetProperties(&wanted, &actual);
+  transport_->NotifyAllocator(allocator_, FALSE);
+  return S_OK;
+}
+
+void OutputPin::Deliver(const std::vector<uint8_t>& sound) {
+  IMediaSample* sample = nullptr;
+  if (transport_ == nullptr || FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0))) return;
+  BYTE* buffer = nullptr;
+  const long length = std::min<long>(static_cast<long>(sound.size()), sample->GetSize());
+  if (SUCCEEDED(sample->GetPointer(&buffer)) && length > 0) {
+    std::memcpy(buffer, sound.data(), static_cast<size_t>(length));
+    sample->SetActualDataLength(length);
+    transport_->Receive(sample);
+  }
+  sample->Release();
+}
+
+HRESULT InputPin::Receive(IMediaSample* sample) {
+  BYTE* data = nullptr;
+  if (sample == nullptr || FAILED(sample->GetPointer(&data))) return E_POINTER;
+  filter_->Decode(data, sample->GetActualDataLength());
+  return S_OK;
+}
+
+class Factory : public IClassFactory {
+ public:
+  Factory(SoundDelivery delivery, const CLSID& clsid) : delivery_(delivery), clsid_(clsid) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *object = this;
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    auto* filter = new Filter(delivery_, clsid_);
+    const HRESULT result = filter->QueryInterface(iid, object);
+    filter->Release();
+    return result;
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+ private:
+  std::atomic<ULONG> references_{1};
+  SoundDelivery delivery_;
+  CLSID clsid_;
+};
+
+}  // namespace
+
+TestSoundDecoder::TestSoundDecoder(SoundDelivery delivery, const std::wstring& name,
+                                   const CLSID& clsid, DWORD merit)
+    : clsid_(clsid), factory_(new Factory(delivery, clsid)) {
+  if (FAILED(CoRegisterClassObject(clsid, factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                   &cookie_))) {
+    return;
+  }
+  IFilterMapper2* mapper = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
+                              reinterpret_cast<void**>(&mapper)))) {
+    return;
+  }
+  const GUID subtype = TestSubtype();
+  REGPINTYPES in = {&MEDIATYPE_Audio, &subtype};
+  REGPINTYPES out = {&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM};
+  REGFILTERPINS pins[2] = {
+      {nullptr, FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &in},
+      {nullptr, FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &out},
+  };
+  REGFILTER2 filter = {};
+  filter.dwVersion = 1;
+  filter.dwMerit = merit;
+  filter.cPins = 2;
+  filter.rgPins = pins;
+  registered_ = SUCCEEDED(mapper->RegisterFilter(clsid, name.c_str(), nullptr,
+                                                 &CLSID_LegacyAmFilterCategory, name.c_str(), &filter));
+  mapper->Release();
+}
+
+TestSoundDecoder::~TestSoundDecoder() {
+  IFilterMapper2* mapper = nullptr;
+  if (registered_ && SUCCEEDED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IFilterMapper2, reinterpret_cast<void**>(&mapper)))) {
+    mapper->UnregisterFilter(&CLSID_LegacyAmFilterCategory, nullptr, clsid_);
+    mapper->Release();
+  }
+  if (cookie_ != 0) CoRevokeClassObject(cookie_);
+  factory_->Release();
+}

@@ -1,0 +1,97 @@
+// The band's text layout: heights, wrapping and line positions.
+#include "subtitles/subtitle_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(SubtitleFontHeight, ScreenResolutionAndClamps) {
+  const struct {
+    int32_t logFontHeight, dpi, pixels;
+  } cases[] = {{-19, 96, 19}, {-19, 120, 15}, {-19, 72, 25}, {-5, 96, 12}, {-100, 96, 64},
+               {19, 96, 12},  {-19, 0, 19},   {INT_MIN, 96, 64}, {INT_MIN, 1, 64}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SubtitleFontHeight(c.logFontHeight, c.dpi), c.pixels) << c.logFontHeight << " at " << c.dpi;
+  }
+}
+
+TEST(SubtitleBandHeight, FourAndAHalfLinesWithinTheFrame) {
+  EXPECT_EQ(SubtitleBandHeight(19, 480), 85);
+  EXPECT_EQ(SubtitleBandHeight(15, 480), 67);
+  EXPECT_EQ(SubtitleBandHeight(64, 100), 100);
+  EXPECT_EQ(SubtitleBandHeight(12, 54), 54);
+}
+
+// A font of 10 pixels a byte, recording what is measured.
+struct Measure {
+  std::vector<std::string> measured;
+  SubtitleTextWidth Width() {
+    return [this](const char* text, size_t length) {
+      measured.emplace_back(text, length);
+      return static_cast<int32_t>(length * 10);
+    };
+  }
+};
+
+TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {
+  const struct {
+    const char* what;
+    int32_t width;
+    const char* text;
+    const char* wrapped;
+    std::vector<std::string> measured;
+  } cases[] = {
+      {"fits", 50, "short", "short", {"short"}},
+      {"exactly the width", 50, "fiver", "fiver", {"fiver"}},
+      {"blank at the middle", 100, "aaaa bbbb cccc dddd", "aaaa bbbb|cccc dddd", {"aaaa bbbb cccc dddd"}},
+      {"tie: the blank before", 100, "aaaaaa bbb cccccc", "aaaaaa|bbb cccccc", {"aaaaaa bbb cccccc"}},
+      {"the nearer blank after", 100, "aaaaa bbb cccccc", "aaaaa bbb|cccccc", {"aaaaa bbb cccccc"}},
+      {"no blank stays whole", 100, "aaaaaaaaaaaaaaaaaaaa", "aaaaaaaaaaaaaaaaaaaa", {"aaaaaaaaaaaaaaaaaaaa"}},
+      {"only one blank, far left", 50, "a bbbbbbbbbbbb", "a|bbbbbbbbbbbb", {"a bbbbbbbbbbbb"}},
+      {"halves not measured again", 50, "ok|aaaa bbbb cccc dddd", "ok|aaaa bbbb|cccc dddd",
+       {"ok", "aaaa bbbb cccc dddd"}},
+      {"each line on its own", 50, "aaa bbb||ccc ddd|", "aaa|bbb||ccc|ddd|", {"aaa bbb", "ccc ddd"}},
+      {"leading blank of a line", 50, "x| bbbbbbbbbbbbbbb", "x||bbbbbbbbbbbbbbb", {"x", " bbbbbbbbbbbbbbb"}},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.text;
+    Measure m;
+    WrapSubtitleText(text.data(), c.width, m.Width());
+    EXPECT_EQ(text, c.wrapped) << c.what;
+    EXPECT_EQ(m.measured, c.measured) << c.what;
+  }
+}
+
+TEST(PlaceSubtitleLines, BottomUpFromOneAndAHalfLines) {
+  // Font 19 in a band of 85: tops at 85 - (n - k + 1) * 19 - 9.
+  const struct {
+    const char* text;
+    std::vector<std::string> lines;
+    std::vector<int32_t> tops;
+  } cases[] = {
+      {"one", {"one"}, {57}},
+      {"a|b|c", {"a", "b", "c"}, {19, 38, 57}},
+      {"a||b", {"a", "", "b"}, {19, 38, 57}},
+      {"1|2|3|4|5", {"1", "2", "3", "4", "5"}, {-19, 0, 19, 38, 57}},  // the first runs off the top
+  };
+  for (const auto& c : cases) {
+    const std::vector<SubtitleLine> placed = PlaceSubtitleLines(c.text, 320, 85, 19);
+    EXPECT_EQ(CountSubtitleLines(c.text), static_cast<int32_t>(c.lines.size())) << c.text;
+    ASSERT_EQ(placed.size(), c.lines.size()) << c.text;
+    for (size_t i = 0; i < placed.size(); ++i) {
+      EXPECT_EQ(std::string(placed[i].text, placed[i].length), c.lines[i]) << c.text;
+      EXPECT_EQ(placed[i].y, c.tops[i]) << c.text << " line " << i + 1;
+      EXPECT_EQ(placed[i].x, 160);
+    }
+  }
+  // Three lines of 20 pixels in a band of 90: the last at band - 1.5 lines,
+  // the first at band - 3.5 lines.
+  EXPECT_EQ(SubtitleLineTop(3, 3, 90, 20), 60);
+  EXPECT_EQ(SubtitleLineTop(1, 3, 90, 20), 20);
+}
+
+}  // namespace

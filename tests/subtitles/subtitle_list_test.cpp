@@ -1,0 +1,194 @@
+// Loading files (names, limits, damaged content), the cursor's fast paths,
+// and the subtitle object's load and unload.
+#include "subtitles/subtitle_list.h"
+#include "subtitles/subtitle_track.h"
+#include "tests/common/test_paths.h"
+#include "tests/subtitles/subtitle_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string WriteFile(const std::string& name, const std::string& bytes) {
+  const std::string path = ScratchPath(name);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  EXPECT_NE(f, nullptr) << path;
+  if (f != nullptr) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+  return path;
+}
+
+const char kSub[] = "{100}{150}Hello|World\n";
+const char kSrt[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
+
+TEST(SubtitleListParse, TheExtensionPicksTheFormat) {
+  struct Case {
+    const char* name;
+    const char* content;
+    int32_t count;
+  };
+  const Case cases[] = {
+      {"a.sub", kSub, 1},     {"b.SRT", kSrt, 1},    {"c.x.Sub", kSub, 1}, {"d.srt", kSub, 0},
+      {"e.sub", kSrt, 0},     {"f.txt", kSub, 0},    {"g.sub.bak", kSub, 0}, {"h.subx", kSub, 0},
+      {"noextension", kSub, 0},
+  };
+  for (const Case& c : cases) {
+    SubtitleList list;
+    EXPECT_EQ(list.Parse(WriteFile(c.name, c.content).c_str(), 25, 1), c.count > 0) << c.name;
+    EXPECT_EQ(list.Count(), c.count) << c.name;
+  }
+  SubtitleList list;
+  EXPECT_FALSE(list.Parse(ScratchPath("missing.srt").c_str(), 25, 1));
+  EXPECT_FALSE(list.Parse(nullptr, 25, 1));
+}
+
+// The table stops at its limit, the pool before it would pass 1 MiB; what was
+// read before stays.
+TEST(SubtitleListParse, LimitsHold) {
+  std::string many;
+  for (int32_t i = 0; i < SubtitleList::kMaxEntries + 5; ++i) {
+    many += "{" + std::to_string(i) + "}{" + std::to_string(i + 1) + "}t" + std::to_string(i) + "\n";
+  }
+  SubtitleList list;
+  ASSERT_TRUE(list.Parse(WriteFile("many.sub", many).c_str(), 25, 1));
+  ASSERT_EQ(list.Count(), SubtitleList::kMaxEntries);
+  EXPECT_STREQ(list.Text(SubtitleList::kMaxEntries - 1), "t16383");
+  EXPECT_EQ(Entries(list), ParseText(many, SubtitleFormat::kMicroDvd)) << "a file reads as its bytes do";
+
+  // Texts of the given lengths (each with its zero in the pool): the pool
+  // takes exactly 1 MiB and no byte more.
+  const struct {
+    const char* what;
+    std::vector<size_t> lengths;
+    int32_t count;
+  } pools[] = {
+      {"fills the pool", std::vector<size_t>(1025, 1023), 1024},
+      {"one byte short", [] {
+         std::vector<size_t> v(1023, 1023);
+         v.insert(v.end(), {1022, 1, 1});
+         return v;
+       }(), 1024},
+      {"long texts are cut first", std::vector<size_t>(1025, 5000), 1024},
+  };
+  for (const auto& p : pools) {
+    std::string big;
+    for (size_t i = 0; i < p.lengths.size(); ++i) {
+      big += std::to_string(i) + "\n0:0:1 --> 0:0:2\n" + std::string(p.lengths[i], static_cast<char>('a' + i % 26)) +
+             "\n\n";
+    }
+    SubtitleList pool;
+    SubtitleLineReader reader(big.data(), big.size());
+    pool.Parse(&reader, SubtitleFormat::kSubRip, 25, 1);
+    EXPECT_EQ(pool.Count(), p.count) << p.what;
+    EXPECT_LE(pool.PoolBytes(), SubtitleList::kMaxPoolBytes) << p.what;
+  }
+}
+
+// A file is read in pieces: lines and numbers across their seams read as
+// they do from memory.
+TEST(SubtitleListParse, LargeFilesReadAsTheirBytes) {
+  std::string blocks = "\xEF\xBB\xBF";
+  for (int32_t i = 0; i < 3000; ++i) {
+    blocks += std::to_string(i + 1) + "\r\n00:" + std::to_string(i / 60 % 60) + ":" + std::to_string(i % 60) +
+              ",5 --> 01:00:00,000\r\nline " + std::string(i % 37, 'x') + "\r\n" + std::to_string(i) + "\r\n\r\n";
+  }
+  SubtitleList list;
+  ASSERT_TRUE(list.Parse(WriteFile("large.srt", blocks).c_str(), 30000, 1001));
+  EXPECT_EQ(list.Count(), 3000);
+  EXPECT_EQ(Entries(list), ParseText(blocks, SubtitleFormat::kSubRip, 30000, 1001));
+}
+
+// Files that are something else: refused, or read only as far as they hold
+// sound lines.
+TEST(SubtitleListParse, DamagedAndForeignFiles) {
+  std::mt19937 random(13);
+  std::string noise(200000, 0);
+  for (char& c : noise) c = static_cast<char>(random() % 255 + 1);  // no zero byte
+  const std::string riff = std::string("RIFF\x10\0\0\0AVI LIST", 16) + noise;
+  const struct {
+    const char* name;
+    std::string content;
+    bool refused;
+  } cases[] = {
+      {"noise.sub", noise, true}, {"noise.srt", noise, true},
+      {"mixed.sub", noise + "\n{1}{2}sound\n" + noise, false}, {"riff.sub", riff, true},
+      {"riff.srt", riff, true},    {"utf16.srt", std::string("\xFF\xFE" "1\0\n\0", 6), true},
+      {"empty.sub", "", true},
+  };
+  for (const auto& c : cases) {
+    SubtitleList list;
+    EXPECT_NE(list.Parse(WriteFile(c.name, c.content).c_str(), 25, 1), c.refused) << c.name;
+    ASSERT_LE(list.Count(), SubtitleList::kMaxEntries) << c.name;
+    for (int32_t i = 0; i < list.Count(); ++i) {
+      const std::string text = list.Text(i);
+      ASSERT_FALSE(text.empty()) << c.name;
+      ASSERT_LE(text.size(), SubtitleList::kMaxTextLength) << c.name;
+      for (char b : text) ASSERT_GE(static_cast<unsigned char>(b), 32) << c.name;
+    }
+  }
+}
+
+// Entries: A 10-20, B 30-40, C 35-50 (overlaps B), D 0-5 and E 22-25 (out of
+// order; E lies in the gap after A).
+TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
+  const std::string file = "{10}{20}A\n{30}{40}B\n{35}{50}C\n{0}{5}D\n{22}{25}E\n";
+  SubtitleLineReader reader(file.data(), file.size());
+  SubtitleList list;
+  ASSERT_TRUE(list.Parse(&reader, SubtitleFormat::kMicroDvd, 25, 1));
+  struct Step {
+    int32_t frame;
+    const char* text;  // null: nothing shows
+    int32_t cursor;    // after the step
+  };
+  const Step steps[] = {
+      {10, "A", 0}, {19, "A", 0},
+      {22, nullptr, 0},  // the gap after A: false at once, though E is active
+      {20, nullptr, 0}, {30, "B", 1},
+      {36, "B", 1},      // the cursor's entry first, though C is active too
+      {45, "C", 2},      // the next entry
+      {2, "D", 3}, {23, "E", 4},
+      {12, "A", 0},      // E is the last: search from the start
+      {60, nullptr, 0}, {-1, nullptr, 0},
+      {37, "B", 1},      // A's gap ends at B: B is the next entry
+      {0, "D", 3},
+      {38, "B", 1},      // neither D nor E: the first active in file order
+  };
+  for (const Step& s : steps) {
+    char text[SubtitleList::kTextBufferSize] = "unchanged";
+    EXPECT_EQ(list.FindSubtitle(text, s.frame), s.text != nullptr) << s.frame;
+    EXPECT_STREQ(text, s.text != nullptr ? s.text : "unchanged") << s.frame;
+    EXPECT_EQ(list.Cursor(), s.cursor) << s.frame;
+  }
+}
+
+TEST(SubtitleTrack, LoadAndUnload) {
+  SubtitleTrack track;
+  EXPECT_FALSE(track.FindSubtitle(nullptr, 37));
+  ASSERT_TRUE(track.LoadSubtitles(WriteFile("track.srt", kSrt).c_str(), 25, 1, 101, 75));
+  EXPECT_TRUE(track.Dirty());
+  EXPECT_EQ(track.FrameStride(), 204);  // 202 bytes rounded up to 4
+  char text[SubtitleList::kTextBufferSize];
+  EXPECT_TRUE(track.FindSubtitle(text, 37));
+  EXPECT_STREQ(text, "First|Second");
+  EXPECT_FALSE(track.FindSubtitle(text, 75));
+
+  track.SetDirty(false);
+  EXPECT_FALSE(track.LoadSubtitles(ScratchPath("none.srt").c_str(), 25, 1, 160, 120));
+  EXPECT_TRUE(track.Dirty());
+  EXPECT_FALSE(track.IsLoaded());
+  EXPECT_FALSE(track.FindSubtitle(text, 37)) << "a failed load drops the old list";
+
+  ASSERT_TRUE(track.LoadSubtitles(WriteFile("track.sub", kSub).c_str(), 25, 1, 160, 120));
+  EXPECT_TRUE(track.FindSubtitle(text, 149));
+  track.UnloadSubtitles();
+  EXPECT_FALSE(track.IsLoaded());
+  EXPECT_FALSE(track.FindSubtitle(text, 149));
+}
+
+}  // namespace
