@@ -6,6 +6,9 @@
 //     of each block, which is the reader's data path without its thread.
 //   Opening: AviFile::Open of a file with 100,000 idx1 entries (header walk,
 //     index load, totals) against running `ffprobe -v quiet` on the file.
+//   OpenDML: every chunk of a 1.2 GB OpenDML clip (two RIFF parts, read
+//     through its indx/ix## indexes) against plain read() of the same file,
+//     and opening it (both parts found, the indexes loaded).
 // The test files are made on first use in the build tree (bench-data/).
 #include <benchmark/benchmark.h>
 
@@ -33,6 +36,11 @@ constexpr uint32_t kFrameBytes = kWidth * kHeight * 3;
 constexpr int32_t kLargeFrames = 1000;        // 230 MB of frames
 constexpr uint32_t kSoundBytesPerFrame = 5880;  // 44.1 kHz 16-bit stereo at 30 fps
 constexpr int32_t kIndexedChunks = 100000;
+constexpr int32_t kOdmlWidth = 1280;
+constexpr int32_t kOdmlHeight = 720;
+constexpr uint32_t kOdmlFrameBytes = kOdmlWidth * kOdmlHeight * 3;
+constexpr int32_t kOdmlFrames = 440;                // 1.2 GB of frames: two RIFF parts
+constexpr uint32_t kOdmlSoundBytesPerFrame = 7056;  // 44.1 kHz 16-bit stereo at 25 fps
 
 std::string DataPath(const char* name) {
   const std::string dir = VELMORA_BENCH_DATA_DIR;
@@ -88,16 +96,64 @@ const std::string& IndexedClip() {
   return path;
 }
 
+// 440 raw 1280x720 frames with a block of PCM after each, written as an
+// OpenDML file: a RIFF "AVI " and a RIFF "AVIX" part with their indexes.
+const std::string& OpenDmlClip() {
+  static const std::string path = [] {
+    const std::string p = DataPath("opendml_1200mb.avi");
+    if (Exists(p)) return p;
+    std::vector<AviWriterStream> streams = {
+        VideoStream(0, kOdmlWidth, kOdmlHeight, 24, 25, 1, kOdmlFrames),
+        PcmStream(2, 44100, 16, kOdmlFrames * kOdmlSoundBytesPerFrame / 4)};
+    std::vector<AviWriterChunk> chunks;
+    for (int32_t f = 0; f < kOdmlFrames; ++f) {
+      chunks.push_back(
+          {0, "db", true, std::vector<uint8_t>(kOdmlFrameBytes, static_cast<uint8_t>(f))});
+      chunks.push_back({1, "wb", true, std::vector<uint8_t>(kOdmlSoundBytesPerFrame, 0x55)});
+    }
+    AviWriterOptions options;
+    options.openDml = true;
+    const std::string partial = p + ".part";
+    if (!WriteAvi(partial, streams, chunks, options)) std::abort();
+    std::rename(partial.c_str(), p.c_str());
+    return p;
+  }();
+  return path;
+}
+
+int64_t PlainReadOf(const std::string& path, std::vector<char>* buffer) {
+  int64_t total = 0;
+  const int fd = open(path.c_str(), O_RDONLY);
+  ssize_t n;
+  while ((n = read(fd, buffer->data(), buffer->size())) > 0) total += n;
+  close(fd);
+  return total;
+}
+
+// Opens the file and reads each frame and the sound after it; the bytes read.
+int64_t EveryChunkOf(const std::string& path, int32_t frames, uint32_t frameBytes,
+                     uint32_t soundBytes, std::vector<uint8_t>* frame,
+                     std::vector<uint8_t>* sound) {
+  AviFile file;
+  if (!file.Open(path.c_str(), nullptr, false, 4, true)) std::abort();
+  int64_t total = 0;
+  for (int32_t f = 0; f < frames; ++f) {
+    uint32_t bytes = frameBytes;
+    if (!file.ReadVideoFrame(frame->data(), f, &bytes)) std::abort();
+    total += bytes;
+    int32_t count = static_cast<int32_t>(soundBytes / 4);
+    bytes = soundBytes;
+    if (!file.ReadAudio(sound->data(), f * count, &count, &bytes)) std::abort();
+    total += bytes;
+  }
+  return total;
+}
+
 void PlainRead(benchmark::State& state) {
   const std::string& path = LargeClip();
   std::vector<char> buffer(CachedFileReader::kBlockSize);
   int64_t total = 0;
-  for (auto _ : state) {
-    const int fd = open(path.c_str(), O_RDONLY);
-    ssize_t n;
-    while ((n = read(fd, buffer.data(), buffer.size())) > 0) total += n;
-    close(fd);
-  }
+  for (auto _ : state) total += PlainReadOf(path, &buffer);
   state.SetBytesProcessed(total);
 }
 BENCHMARK(PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
@@ -142,17 +198,7 @@ void AviFileEveryChunk(benchmark::State& state) {
   std::vector<uint8_t> sound(kSoundBytesPerFrame);
   int64_t total = 0;
   for (auto _ : state) {
-    AviFile file;
-    if (!file.Open(path.c_str(), nullptr, false, 4, true)) std::abort();
-    for (int32_t f = 0; f < kLargeFrames; ++f) {
-      uint32_t bytes = kFrameBytes;
-      if (!file.ReadVideoFrame(frame.data(), f, &bytes)) std::abort();
-      total += bytes;
-      int32_t count = kSoundBytesPerFrame / 4;
-      bytes = kSoundBytesPerFrame;
-      if (!file.ReadAudio(sound.data(), f * count, &count, &bytes)) std::abort();
-      total += bytes;
-    }
+    total += EveryChunkOf(path, kLargeFrames, kFrameBytes, kSoundBytesPerFrame, &frame, &sound);
   }
   state.SetBytesProcessed(total);
 }
@@ -167,7 +213,7 @@ void CachedReaderInOrder(benchmark::State& state) {
     if (!reader.Open(path.c_str(), 4)) std::abort();
     const uint64_t size = reader.FileSize();
     for (uint64_t at = 0; at + kFrameBytes <= size; at += kFrameBytes) {
-      if (!reader.Read(buffer.data(), static_cast<uint32_t>(at), kFrameBytes)) std::abort();
+      if (!reader.Read(buffer.data(), at, kFrameBytes)) std::abort();
       total += kFrameBytes;
     }
   }
@@ -196,6 +242,40 @@ void AviFileOpenIndexed(benchmark::State& state) {
   }
 }
 BENCHMARK(AviFileOpenIndexed)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+
+void PlainReadOpenDml(benchmark::State& state) {
+  const std::string& path = OpenDmlClip();
+  std::vector<char> buffer(CachedFileReader::kBlockSize);
+  int64_t total = 0;
+  for (auto _ : state) total += PlainReadOf(path, &buffer);
+  state.SetBytesProcessed(total);
+}
+BENCHMARK(PlainReadOpenDml)->Unit(benchmark::kMillisecond)->MinTime(4)->UseRealTime();
+
+void AviFileEveryChunkOpenDml(benchmark::State& state) {
+  const std::string& path = OpenDmlClip();
+  std::vector<uint8_t> frame(kOdmlFrameBytes);
+  std::vector<uint8_t> sound(kOdmlSoundBytesPerFrame);
+  int64_t total = 0;
+  for (auto _ : state) {
+    total += EveryChunkOf(path, kOdmlFrames, kOdmlFrameBytes, kOdmlSoundBytesPerFrame, &frame,
+                          &sound);
+  }
+  state.SetBytesProcessed(total);
+}
+BENCHMARK(AviFileEveryChunkOpenDml)->Unit(benchmark::kMillisecond)->MinTime(4)->UseRealTime();
+
+void AviFileOpenOpenDml(benchmark::State& state) {
+  const std::string& path = OpenDmlClip();
+  for (auto _ : state) {
+    AviFile file;
+    if (!file.Open(path.c_str(), nullptr, false, 4, true) || file.PartCount() != 2 ||
+        !file.HasOpenDmlIndex(true)) {
+      std::abort();
+    }
+  }
+}
+BENCHMARK(AviFileOpenOpenDml)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 
 // Keeps each benchmark's speed (bytes per second where it reads, else runs
 // per second; the median when repeated), to print the ratios after the table.
@@ -243,6 +323,8 @@ int main(int argc, char** argv) {
                       "AviFileEveryChunk", "ReadThenCopyOut/4");
   reporter.PrintRatio("open with 100,000 idx1 entries / ffprobe -v quiet", "AviFileOpenIndexed",
                       "FfprobeOpen");
+  reporter.PrintRatio("every chunk of the 1.2 GB OpenDML clip / plain read()",
+                      "AviFileEveryChunkOpenDml", "PlainReadOpenDml");
   benchmark::Shutdown();
   return 0;
 }

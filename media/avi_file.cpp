@@ -7,6 +7,7 @@
 #include "media/cached_file_reader.h"
 #include "media/chunk_walk.h"
 #include "media/fourcc.h"
+#include "media/odml_index.h"
 #include "media/stream_info.h"
 
 #include <algorithm>
@@ -36,7 +37,9 @@ AviFile::AviFile()
     : mainHeader_(new MainAviHeader()),
       reader_(new CachedFileReader),
       videoStream_(new StreamInfo),
-      audioStream_(new StreamInfo) {}
+      audioStream_(new StreamInfo),
+      videoOdml_(new OdmlIndex),
+      audioOdml_(new OdmlIndex) {}
 
 AviFile::~AviFile() { Close(); }
 
@@ -52,8 +55,12 @@ bool AviFile::Open(const char* path, std::string* messages, bool useSecondaryAud
   if (opened) {
     useIndex_ = (mainHeader_->dwFlags & AVIF_HASINDEX) != 0 && allowIndex;
     mustUseIndex_ = useIndex_ && (mainHeader_->dwFlags & AVIF_MUSTUSEINDEX) != 0;
-    if (useIndex_) LoadIndex();
-    if (mustUseIndex_ && indexTable_ == nullptr) {
+    if (allowIndex && openDml_) LoadOpenDmlIndexes();
+    // idx1 only for the streams that no OpenDML index serves.
+    const bool idx1Needed = videoStream_->odmlIndex == nullptr ||
+                            (audioFormat_ != nullptr && audioStream_->odmlIndex == nullptr);
+    if (useIndex_ && idx1Needed) LoadIndex();
+    if (mustUseIndex_ && !HasIndex()) {
       Append(messages, kNoIndex);
       opened = false;
     }
@@ -72,8 +79,7 @@ bool AviFile::OpenStructure(std::string* messages, bool useSecondaryAudio) {
   CachedFileReader* reader = reader_.get();
   riff_ = HeaderAt(reader, 0);
   if (riff_.kind != kFourccRiff || riff_.id != kFourccAvi) return false;
-  riff_.limit = static_cast<uint32_t>(
-      std::min<uint64_t>(riff_.dataPosition + PaddedSize(riff_.size), 0xFFFFFFFFu));
+  riff_.limit = std::min(riff_.dataPosition + PaddedSize(riff_.size), reader->PositionCeiling());
 
   const ChunkRef hdrl = FindChild(reader, riff_, kFourccHdrl, kFourccList);
   const ChunkRef avih = FindChild(reader, hdrl, kFourccAvih, kFourccData);
@@ -84,20 +90,29 @@ bool AviFile::OpenStructure(std::string* messages, bool useSecondaryAudio) {
     return false;
   }
 
-  if (!SelectStream(hdrl, kFourccVids, 0, videoStream_.get(), &videoFormat_, &videoFormatSize_)) {
+  if (!SelectStream(hdrl, kFourccVids, 0, videoStream_.get(), &videoFormat_, &videoFormatSize_,
+                    &videoStrl_)) {
     return false;
   }
   if (!SelectStream(hdrl, kFourccAuds, useSecondaryAudio ? 1 : 0, audioStream_.get(),
-                    &audioFormat_, &audioFormatSize_) &&
+                    &audioFormat_, &audioFormatSize_, &audioStrl_) &&
       useSecondaryAudio) {
     Append(messages, kNoSecondaryAudio);  // the file still opens, without sound
+  }
+
+  openDml_ = DetectOpenDml(hdrl);
+  if (openDml_) {
+    reader->SetLargeFile(true);
+    riff_.limit = riff_.dataPosition + PaddedSize(riff_.size);
+    ReadOpenDmlHeader(hdrl);
   }
 
   movi_ = FindChild(reader, riff_, kFourccMovi, kFourccList);
   if (movi_.IsNull()) return false;
   // idx1 offsets count from the "movi" type and point at chunk headers.
-  indexBase_ = movi_.dataPosition + 4;
+  indexBase_ = static_cast<uint32_t>(movi_.dataPosition + 4);
   firstMoviChunk_ = FirstChild(reader, movi_);
+  FindParts();
   return !firstMoviChunk_.IsNull();
 }
 
@@ -105,8 +120,9 @@ bool AviFile::OpenStructure(std::string* messages, bool useSecondaryAudio) {
 // a "strl" of the right type without one does not count.
 bool AviFile::SelectStream(const ChunkRef& hdrl, uint32_t type, int32_t which,
                            StreamInfo* stream, std::unique_ptr<uint8_t[]>* format,
-                           uint32_t* formatSize) {
+                           uint32_t* formatSize, ChunkRef* strl) {
   ChunkRef chunk = FirstChild(reader_.get(), hdrl);
+  *strl = ChunkRef();
   int32_t number = 0;
   for (int32_t pass = 0; pass <= which; ++pass) {
     if (!NextStreamOfType(type, &chunk, &number, stream, format, formatSize)) {
@@ -120,6 +136,7 @@ bool AviFile::SelectStream(const ChunkRef& hdrl, uint32_t type, int32_t which,
     }
   }
   ResetStream(stream, number);
+  *strl = chunk;
   if (type == kFourccVids && Compression(format->get(), *formatSize) != 0 &&
       stream->header.dwSampleSize > stream->header.dwSuggestedBufferSize) {
     // A compressed stream cannot really have samples of one size.
@@ -185,6 +202,7 @@ void AviFile::ResetStream(StreamInfo* stream, int32_t number) {
   stream->sampleSize = static_cast<int32_t>(stream->header.dwSampleSize);
   stream->indexPosition = -1;
   stream->indexSample = 0;
+  stream->odmlIndex = nullptr;
 }
 
 void AviFile::Close() {
@@ -197,6 +215,14 @@ void AviFile::Close() {
   useIndex_ = false;
   mustUseIndex_ = false;
   riff_ = movi_ = firstMoviChunk_ = ChunkRef();
+  openDml_ = false;
+  moviLists_.clear();
+  videoStrl_ = audioStrl_ = ChunkRef();
+  videoOdml_->Clear();
+  audioOdml_->Clear();
+  videoStream_->odmlIndex = nullptr;
+  audioStream_->odmlIndex = nullptr;
+  dmlhTotalFrames_ = 0;
   reader_->Close();
 }
 
@@ -231,4 +257,17 @@ bool AviFile::GetAudioStreamInfo(AudioStreamInfo* info) {
   return true;
 }
 
-bool AviFile::HasIndex() const { return indexTable_ != nullptr; }
+bool AviFile::HasIndex() const {
+  return indexTable_ != nullptr || videoStream_->odmlIndex != nullptr ||
+         audioStream_->odmlIndex != nullptr;
+}
+
+ChunkRef AviFile::VideoChunk(int32_t frame) {
+  if (videoFormat_ == nullptr) return ChunkRef();
+  return ChunkOfSample(videoStream_->streamKey, frame, videoStream_.get());
+}
+
+ChunkRef AviFile::AudioChunk(int32_t n) {
+  if (audioFormat_ == nullptr) return ChunkRef();
+  return ChunkOfSample(audioStream_->streamKey, n, audioStream_.get());
+}

@@ -3,6 +3,15 @@
 // without the idx1 index. Everything is read through the file's own
 // CachedFileReader; the file is never written.
 //
+// OpenDML (AVI 2.0) files, the form of every file over 1 GiB, are read as
+// well: the first RIFF "AVI " part is followed by RIFF "AVIX" parts with
+// "movi" lists of their own, positions are 64-bit, and each stream may have
+// an "indx" super index of "ix##" standard indexes, which is used instead of
+// idx1 (idx1 covers the first part only). When it is missing or damaged the
+// idx1 table serves, and chunks past its end or past any table are found by
+// walking on through the "movi" lists of every part. AVI 1.0 files are read
+// exactly as before.
+//
 // Opening problems are appended to the caller's message text, one line each,
 // exactly as the user will see them under "Opening troubles".
 //
@@ -19,8 +28,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CachedFileReader;
+class OdmlIndex;
 struct AviIndexEntry;
 struct MainAviHeader;
 struct StreamInfo;
@@ -77,12 +88,26 @@ class AviFile {
   // one sample was read.
   bool ReadAudio(void* destination, int32_t position, int32_t* count, uint32_t* bytes);
 
-  // Keyframe search on the video stream (0 when nothing is found).
+  // Keyframe search on the video stream (0 when nothing is found). Through
+  // an OpenDML index: the nearest keyframe at or before (at or after) the
+  // frame, the first and last frames included.
   int32_t PreviousKeyframe(int32_t frame);
   int32_t NextKeyframe(int32_t frame);
 
-  // The idx1 table was loaded.
+  // A table was loaded: the idx1 table or an OpenDML index.
   bool HasIndex() const;
+
+  // The file is an OpenDML file ("odml" header, an "indx" or RIFF "AVIX"
+  // parts); its number of RIFF parts (1 for AVI 1.0 files); whether the
+  // selected video (or audio) stream is read through its OpenDML index.
+  bool IsOpenDml() const { return openDml_; }
+  int32_t PartCount() const { return static_cast<int32_t>(moviLists_.size()); }
+  bool HasOpenDmlIndex(bool video) const;
+
+  // The chunk of video frame n (or of audio chunk n) as the reads find it:
+  // for inspection. Like a read, it may move the stream's lookup cursors.
+  ChunkRef VideoChunk(int32_t frame);
+  ChunkRef AudioChunk(int32_t n);
 
   // For inspection (tests, statistics): the main header and the selected
   // streams' records, with their cursors; the audio one is meaningful only
@@ -98,7 +123,7 @@ class AviFile {
   // Opening (avi_file.cpp).
   bool OpenStructure(std::string* messages, bool useSecondaryAudio);
   bool SelectStream(const ChunkRef& hdrl, uint32_t type, int32_t which, StreamInfo* stream,
-                    std::unique_ptr<uint8_t[]>* format, uint32_t* formatSize);
+                    std::unique_ptr<uint8_t[]>* format, uint32_t* formatSize, ChunkRef* strl);
   bool NextStreamOfType(uint32_t type, ChunkRef* chunk, int32_t* number, StreamInfo* stream,
                         std::unique_ptr<uint8_t[]>* format, uint32_t* formatSize);
   bool ReadStreamHeader(const ChunkRef& strl, StreamInfo* stream);
@@ -106,10 +131,29 @@ class AviFile {
                         uint32_t* formatSize);
   void ResetStream(StreamInfo* stream, int32_t number);
 
+  // OpenDML (avi_odml.cpp).
+  bool DetectOpenDml(const ChunkRef& hdrl);
+  void ReadOpenDmlHeader(const ChunkRef& hdrl);
+  void FindParts();
+  bool LoadOpenDmlIndex(const ChunkRef& strl, StreamInfo* stream, OdmlIndex* index);
+  void LoadOpenDmlIndexes();
+  void ComputeOpenDmlTotals(StreamInfo* stream);
+  ChunkRef FirstChunkOfStream(uint32_t key);
+  ChunkRef NextChunkOfStream(const ChunkRef& chunk, uint32_t key);
+  bool WalksPastTables() const { return moviLists_.size() > 1; }
+  ChunkRef TableChunk(const StreamInfo& stream, int32_t n) const;
+  bool PlaceCursorByTable(int32_t position, StreamInfo* stream);
+  int32_t TableKeyframeSearch(int32_t frame, int32_t direction);
+
   // The index and sample lookup (avi_index.cpp).
   bool LoadIndex();
   void CorrectIndexBase();
+  // A sample of the played streams' entries leads to chunks of their own id
+  // inside "movi" (index_check.cpp).
+  bool IndexPointsAtItsChunks();
+  void DropIndex();
   void ComputeTotals(StreamInfo* stream);
+  void ComputeIdx1Totals(StreamInfo* stream);
   ChunkRef IndexLookup(uint32_t key, int32_t n, StreamInfo* stream);
   ChunkRef ChunkOfSample(uint32_t key, int32_t n, StreamInfo* stream);
   void ReadSamples(uint8_t* destination, int32_t position, int32_t* count, uint32_t* bytes,
@@ -132,10 +176,20 @@ class AviFile {
   int32_t indexEntryCount_ = 0;
   bool useIndex_ = false;
   bool mustUseIndex_ = false;
-  uint32_t indexBase_ = 0;
+  uint32_t indexBase_ = 0;  // idx1 offsets are 32-bit, and so is their arithmetic
   ChunkRef riff_;
   ChunkRef movi_;
   ChunkRef firstMoviChunk_;
+  // OpenDML: the "movi" list of every RIFF part, the first one's included
+  // (movi_ alone for AVI 1.0 files), the selected streams' "strl" lists and
+  // indexes, and the "dmlh" frame count (0 without one).
+  bool openDml_ = false;
+  std::vector<ChunkRef> moviLists_;
+  ChunkRef videoStrl_;
+  ChunkRef audioStrl_;
+  uint32_t dmlhTotalFrames_ = 0;
   std::unique_ptr<StreamInfo> videoStream_;
   std::unique_ptr<StreamInfo> audioStream_;
+  std::unique_ptr<OdmlIndex> videoOdml_;
+  std::unique_ptr<OdmlIndex> audioOdml_;
 };

@@ -55,3 +55,34 @@ struct AviIndexEntry {
   uint32_t dwChunkLength;
 };
 static_assert(sizeof(AviIndexEntry) == 16, "idx1 layout");
+
+// OpenDML (AVI 2.0) indexes. A stream's "indx" chunk is a super index whose
+// entries point at "ix##" standard indexes (or, in some files, is itself a
+// standard index); both start with this 24-byte header.
+constexpr uint8_t AVI_INDEX_OF_INDEXES = 0x00;
+constexpr uint8_t AVI_INDEX_OF_CHUNKS = 0x01;
+// Bit 31 of a standard index entry's size: the chunk is NOT a keyframe.
+constexpr uint32_t AVISTDINDEX_DELTAFRAME = 0x80000000u;
+
+struct AviIndexHeader {
+  uint16_t wLongsPerEntry;
+  uint8_t bIndexSubType;
+  uint8_t bIndexType;
+  uint32_t nEntriesInUse;
+  uint32_t dwChunkId;
+  // A standard index: the base its entries' offsets count from, then one
+  // reserved word. A super index: three reserved words.
+  uint32_t qwBaseOffsetLow;
+  uint32_t qwBaseOffsetHigh;
+  uint32_t dwReserved;
+};
+static_assert(sizeof(AviIndexHeader) == 24, "index header layout");
+
+// One super index entry: where an "ix##" chunk's header stands.
+struct AviSuperIndexEntry {
+  uint32_t qwOffsetLow;
+  uint32_t qwOffsetHigh;
+  uint32_t dwSize;
+  uint32_t dwDuration;
+};
+static_assert(sizeof(AviSuperIndexEntry) == 16, "super index entry layout");

@@ -7,6 +7,7 @@
 #include "media/cached_file_reader.h"
 #include "media/chunk_walk.h"
 #include "media/fourcc.h"
+#include "media/odml_index.h"
 #include "media/stream_info.h"
 
 #include <algorithm>
@@ -40,6 +41,7 @@ bool AviFile::LoadIndex() {
         indexTable_ = std::move(table);
         indexEntryCount_ = static_cast<int32_t>(count);
         CorrectIndexBase();
+        if (!IndexPointsAtItsChunks()) DropIndex();
       }
     }
   }
@@ -57,13 +59,18 @@ void AviFile::CorrectIndexBase() {
   if (chunk.IsNull()) return;
   for (int32_t e = 0; e < indexEntryCount_; ++e) {
     if (StreamKey(indexTable_[e].ckid) == key) {
-      indexBase_ = chunk.dataPosition - indexTable_[e].dwChunkOffset;
+      indexBase_ = static_cast<uint32_t>(chunk.dataPosition) - indexTable_[e].dwChunkOffset;
       return;
     }
   }
 }
 
 void AviFile::ComputeTotals(StreamInfo* stream) {
+  if (stream->odmlIndex == nullptr) ComputeIdx1Totals(stream);
+  if (openDml_) ComputeOpenDmlTotals(stream);
+}
+
+void AviFile::ComputeIdx1Totals(StreamInfo* stream) {
   AviStreamHeader& header = stream->header;
   stream->totalBytes = 0;
   if (indexTable_ == nullptr) {
@@ -105,26 +112,32 @@ ChunkRef AviFile::IndexLookup(uint32_t key, int32_t n, StreamInfo* stream) {
   ChunkRef chunk;
   chunk.id = key;
   chunk.size = indexTable_[e].dwChunkLength;
-  chunk.dataPosition = indexTable_[e].dwChunkOffset + indexBase_;
+  chunk.dataPosition = static_cast<uint32_t>(indexTable_[e].dwChunkOffset + indexBase_);
   chunk.limit = movi_.limit;
   chunk.kind = kFourccData;
   return chunk;
 }
 
-// The n-th chunk of the stream: looked up in the table, or without one found
-// by walking from the cursor, which reaches only chunk 0 and chunks at most
-// 300 ahead of the cursor. The cursor itself is not moved.
+// The n-th chunk of the stream: looked up in the stream's OpenDML index or
+// in the idx1 table, or without one found by walking from the cursor, which
+// reaches only chunk 0 and chunks at most 300 ahead of the cursor. In a file
+// of several RIFF parts a chunk past the table's end is walked to as well
+// (idx1 covers the first part only). The cursor itself is not moved.
 ChunkRef AviFile::ChunkOfSample(uint32_t key, int32_t n, StreamInfo* stream) {
-  if (indexTable_ != nullptr) return IndexLookup(key, n, stream);
+  if (stream->odmlIndex != nullptr || indexTable_ != nullptr) {
+    const ChunkRef found = stream->odmlIndex != nullptr ? TableChunk(*stream, n)
+                                                        : IndexLookup(key, n, stream);
+    if (!found.IsNull() || !WalksPastTables()) return found;
+  }
   int64_t distance = static_cast<int64_t>(n) - stream->cursorSample;
   ChunkRef chunk;
   if (distance >= 0 && distance <= kLongestWalk) chunk = stream->cursorChunk;
   if (chunk.IsNull() && n == 0) {
-    chunk = NextLeafOfStream(reader_.get(), firstMoviChunk_, key);
+    chunk = FirstChunkOfStream(key);
     distance = 0;
   }
   for (int64_t step = 0; step < distance && !chunk.IsNull(); ++step) {
-    chunk = NextLeafOfStream(reader_.get(), NextSibling(reader_.get(), chunk), key);
+    chunk = NextChunkOfStream(chunk, key);
   }
   return chunk;
 }
@@ -182,7 +195,7 @@ void AviFile::ReadFixedSizeSamples(uint8_t* destination, int32_t position, int32
       stream->cursorPosition >= 0 && stream->cursorPosition <= position &&
       (static_cast<int64_t>(position) - stream->cursorPosition) * s <= kLongestCursorStep &&
       !stream->cursorChunk.IsNull();
-  if (!keepCursor) {
+  if (!keepCursor && !(stream->odmlIndex != nullptr && PlaceCursorByTable(position, stream))) {
     stream->cursorPosition = 0;
     stream->cursorOffset = 0;
     stream->cursorChunk = ChunkOfSample(key, 0, stream);
@@ -242,6 +255,7 @@ int32_t AviFile::KeyframeSearch(int32_t frame, int32_t direction) {
   StreamInfo* video = videoStream_.get();
   if (videoFormat_ == nullptr) return 0;
   if (video->sampleSize > 0) return frame;
+  if (video->odmlIndex != nullptr) return TableKeyframeSearch(frame, direction);
   const int64_t length = video->header.dwLength;
   if (indexTable_ == nullptr || frame < 0 || frame > length) return 0;
   if (IndexLookup(video->streamKey, frame, video).IsNull()) return 0;

@@ -14,9 +14,11 @@ namespace {
 // open it is -1: the pointer stands at block 0.)
 constexpr int32_t kPointerUnknown = -2;
 
-// Blocks are moved to with one signed 32-bit distance from the file's start,
-// so nothing at or beyond 2 GiB can be loaded.
+// Out of large-file mode blocks are moved to with one signed 32-bit distance
+// from the file's start, so nothing at or beyond 2 GiB can be loaded.
 constexpr int64_t kLargestSeek = 0x7FFFFFFF;
+// The chunk walk's positions out of large-file mode.
+constexpr uint64_t kLargestPosition32 = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -39,6 +41,7 @@ bool CachedFileReader::Open(const char* path, int32_t slots) {
   {
     CriticalSectionLock table(&tableLock_);
     directMode_ = 0;
+    largeFile_ = false;
     slotCount_ = std::clamp(slots, kMinSlots, kMaxSlots);
     opened = OpenFile(path) && AllocateSlots() && StartReadAhead();
   }
@@ -108,6 +111,12 @@ void CachedFileReader::SetDirectMode(bool direct) {
   directMode_ = direct ? 1 : 0;
 }
 
+void CachedFileReader::SetLargeFile(bool large) { largeFile_ = large; }
+
+uint64_t CachedFileReader::PositionCeiling() const {
+  return largeFile_ ? ~0ull : kLargestPosition32;
+}
+
 bool CachedFileReader::IsOpen() {
   CriticalSectionLock file(&fileLock_);
   return file_ != nullptr;
@@ -124,7 +133,7 @@ int32_t CachedFileReader::FilePointerBlock() {
   return filePointerBlock_;
 }
 
-bool CachedFileReader::Read(void* destination, uint32_t position, uint32_t length) {
+bool CachedFileReader::Read(void* destination, uint64_t position, uint32_t length) {
   if (length == 0) return true;
   bool direct;
   uint64_t fileSize;
@@ -133,17 +142,16 @@ bool CachedFileReader::Read(void* destination, uint32_t position, uint32_t lengt
     direct = directMode_ != 0;
     fileSize = fileSize_;
   }
-  if (direct) return DirectRead(destination, position, length);
+  if (direct) return DirectRead(destination, position, length, false);
   // Nothing valid lies past the end of the file: a chunk cut off by it is
   // not read at all but fails, like the end of the data.
-  if (static_cast<uint64_t>(position) + length > fileSize) return false;
+  if (position > fileSize || length > fileSize - position) return false;
 
   CriticalSectionLock read(&readLock_);
   auto* out = static_cast<uint8_t*>(destination);
-  const uint32_t first = position >> kBlockShift;
-  // 64 bits, so that a read running past 4 GiB cannot wrap round to block 0.
-  const uint64_t final = (static_cast<uint64_t>(position) + length) >> kBlockShift;
-  int64_t offset = static_cast<int64_t>(position) - static_cast<int64_t>(first) * kBlockSize;
+  const uint64_t first = position >> kBlockShift;
+  const uint64_t final = (position + length) >> kBlockShift;
+  int64_t offset = static_cast<int64_t>(position - (first << kBlockShift));
   bool result = true;
   for (uint64_t block = first; block <= final && result; ++block) {
     const int64_t start = std::max<int64_t>(offset, 0);
@@ -297,17 +305,12 @@ bool CachedFileReader::LoadNextRequestedBlock() {
 
 bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
   CriticalSectionLock file(&fileLock_);
-  const int64_t target = static_cast<int64_t>(block) << kBlockShift;
-  if (target > kLargestSeek) {
+  const uint64_t target = static_cast<uint64_t>(block) << kBlockShift;
+  const bool reachable = largeFile_ || target <= static_cast<uint64_t>(kLargestSeek);
+  if (!reachable ||
+      (filePointerBlock_ + 1 != static_cast<int64_t>(block) && !MoveFilePointer(target, false))) {
     filePointerBlock_ = kPointerUnknown;
     return false;
-  }
-  if (filePointerBlock_ + 1 != static_cast<int64_t>(block)) {
-    const DWORD moved = SetFilePointer(file_, static_cast<LONG>(target), nullptr, FILE_BEGIN);
-    if (moved != static_cast<DWORD>(target)) {
-      filePointerBlock_ = kPointerUnknown;
-      return false;
-    }
   }
   filePointerBlock_ = static_cast<int32_t>(block);
   DWORD got = 0;
@@ -319,13 +322,32 @@ bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
   return got > 0;
 }
 
-bool CachedFileReader::DirectRead(void* destination, uint32_t position, uint32_t length) {
+bool CachedFileReader::ProbeRead(void* destination, uint64_t position, uint32_t length) {
+  return DirectRead(destination, position, length, true);
+}
+
+bool CachedFileReader::DirectRead(void* destination, uint64_t position, uint32_t length,
+                                  bool anyPosition) {
   CriticalSectionLock file(&fileLock_);
   filePointerBlock_ = kPointerUnknown;
-  if (file_ == nullptr || position > kLargestSeek) return false;
-  if (SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN) != position) {
-    return false;
-  }
+  if (file_ == nullptr || !MoveFilePointer(position, anyPosition)) return false;
   DWORD got = 0;
   return ReadFile(file_, destination, length, &got, nullptr) && got == length;
+}
+
+// Called under the file lock. Out of large-file mode with a single 32-bit
+// distance, as AVI 1.0 files have always been read; in it (or for any
+// position) with the high part.
+bool CachedFileReader::MoveFilePointer(uint64_t position, bool anyPosition) {
+  if (file_ == nullptr) return false;
+  if (!largeFile_ && !anyPosition) {
+    if (position > static_cast<uint64_t>(kLargestSeek)) return false;
+    return SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN) == position;
+  }
+  if (position > static_cast<uint64_t>(INT64_MAX)) return false;
+  LONG high = static_cast<LONG>(position >> 32);
+  const DWORD low =
+      SetFilePointer(file_, static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
+  return (static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32 | low) == position;
 }

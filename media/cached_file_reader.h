@@ -13,6 +13,7 @@
 #include "platform/worker_thread.h"
 #include "platform/win32.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -42,9 +43,9 @@ class CachedFileReader {
   bool Open(const char* path, int32_t slots);
 
   // Copies length bytes from the file position; true only if every byte was
-  // obtained: a read reaching past the end of the file fails. Positions are
-  // 32-bit: data at 2 GiB and beyond cannot be read.
-  bool Read(void* destination, uint32_t position, uint32_t length);
+  // obtained: a read reaching past the end of the file fails. Unless the
+  // reader is in large-file mode, data at 2 GiB and beyond cannot be read.
+  bool Read(void* destination, uint64_t position, uint32_t length);
 
   // Stops the thread, closes the file and frees the blocks. Safe when closed.
   void Close();
@@ -52,6 +53,19 @@ class CachedFileReader {
   // While set, reads go straight to the file past the cache (the index loader
   // reads the whole idx1 table this way). Open clears it.
   void SetDirectMode(bool direct);
+
+  // Large-file mode, for OpenDML files: blocks anywhere in the file load and
+  // positions are 64-bit. Off (AVI 1.0 files), the file pointer is moved with
+  // one signed 32-bit distance, so nothing at or beyond 2 GiB loads, and the
+  // chunk walk keeps its positions below 4 GiB. Open clears it; set it only
+  // while no read is in progress.
+  void SetLargeFile(bool large);
+  // The largest position the chunk walk may reach in this mode.
+  uint64_t PositionCeiling() const;
+
+  // Reads straight from the file at any position, whatever the modes, past
+  // the cache: for telling an OpenDML file before the mode is chosen.
+  bool ProbeRead(void* destination, uint64_t position, uint32_t length);
 
   // Queues a block for the read-ahead thread, after waiting until no other
   // block is waiting for it. Blocks past the last one, and blocks that a slot
@@ -80,7 +94,8 @@ class CachedFileReader {
   bool AnySlotRequested() const;
   int32_t SlotToReuse() const;
   void WaitWhileRequested(int32_t slot);
-  bool DirectRead(void* destination, uint32_t position, uint32_t length);
+  bool DirectRead(void* destination, uint64_t position, uint32_t length, bool anyPosition);
+  bool MoveFilePointer(uint64_t position, bool anyPosition);
 
   int32_t slotCount_ = 0;
   std::unique_ptr<uint8_t[]> slotBuffers_[kMaxSlots];
@@ -99,4 +114,5 @@ class CachedFileReader {
   uint32_t lastBlock_ = 0;
   uint64_t fileSize_ = 0;
   uint8_t directMode_ = 0;
+  std::atomic<bool> largeFile_{false};
 };

@@ -9,9 +9,10 @@ struct ChunkRef {
   // The data size; for a "RIFF" or "LIST" chunk without the 4-byte type.
   uint32_t size = 0;
   // The first data byte; for a "RIFF" or "LIST" chunk the byte after the type.
-  uint32_t dataPosition = 0;
+  // 64-bit for OpenDML files; AVI 1.0 files keep it below 4 GiB.
+  uint64_t dataPosition = 0;
   // The end of the enclosing list: the chunk and its siblings stay before it.
-  uint32_t limit = 0;
+  uint64_t limit = 0;
   // "RIFF", "LIST" or "DATA"; 0 is the null reference, which stands for no
   // chunk at all.
   uint32_t kind = 0;

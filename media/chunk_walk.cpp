@@ -8,22 +8,18 @@
 
 namespace {
 
-constexpr uint64_t kLargestPosition = 0xFFFFFFFFu;
-
 // The end of the chunk's data and pad byte.
-uint64_t EndOf(const ChunkRef& chunk) {
-  return static_cast<uint64_t>(chunk.dataPosition) + PaddedSize(chunk.size);
-}
+uint64_t EndOf(const ChunkRef& chunk) { return chunk.dataPosition + PaddedSize(chunk.size); }
 
 }  // namespace
 
-ChunkRef HeaderAt(CachedFileReader* reader, uint32_t position) {
+ChunkRef HeaderAt(CachedFileReader* reader, uint64_t position) {
   uint32_t header[2];
   if (!reader->Read(header, position, sizeof header)) return ChunkRef();
   ChunkRef chunk;
   if (header[0] == kFourccRiff || header[0] == kFourccList) {
     uint32_t type;
-    if (static_cast<uint64_t>(position) + 12 > kLargestPosition) return ChunkRef();
+    if (position > reader->PositionCeiling() - 12) return ChunkRef();
     if (!reader->Read(&type, position + 8, sizeof type)) return ChunkRef();
     chunk.id = type;
     // A list too short for its own type is taken as empty.
@@ -42,7 +38,7 @@ ChunkRef HeaderAt(CachedFileReader* reader, uint32_t position) {
 ChunkRef FirstChild(CachedFileReader* reader, const ChunkRef& parent) {
   if (parent.IsNull()) return ChunkRef();
   ChunkRef child = HeaderAt(reader, parent.dataPosition);
-  if (!child.IsNull()) child.limit = static_cast<uint32_t>(std::min(EndOf(parent), kLargestPosition));
+  if (!child.IsNull()) child.limit = std::min(EndOf(parent), reader->PositionCeiling());
   return child;
 }
 
@@ -51,7 +47,7 @@ ChunkRef NextSibling(CachedFileReader* reader, const ChunkRef& chunk) {
   const uint64_t next = EndOf(chunk);
   // A sibling that starts this late cannot end before the limit.
   if (next + 8 > chunk.limit) return ChunkRef();
-  ChunkRef sibling = HeaderAt(reader, static_cast<uint32_t>(next));
+  ChunkRef sibling = HeaderAt(reader, next);
   if (sibling.IsNull() || EndOf(sibling) > chunk.limit) return ChunkRef();
   sibling.limit = chunk.limit;
   return sibling;
@@ -69,7 +65,7 @@ ChunkRef FindChild(CachedFileReader* reader, const ChunkRef& parent, uint32_t id
 }
 
 ChunkRef FirstLeaf(CachedFileReader* reader, ChunkRef chunk) {
-  const uint32_t limit = chunk.limit;
+  const uint64_t limit = chunk.limit;
   while (!chunk.IsNull() && chunk.kind != kFourccData) chunk = FirstChild(reader, chunk);
   if (!chunk.IsNull()) chunk.limit = limit;
   return chunk;
@@ -89,7 +85,7 @@ bool ReadChunkData(CachedFileReader* reader, const ChunkRef& chunk, uint32_t off
   if (chunk.IsNull() || offset > chunk.size) return false;
   if (length == 0) length = chunk.size - offset;
   if (static_cast<uint64_t>(offset) + length > chunk.size) return false;
-  const uint64_t position = static_cast<uint64_t>(chunk.dataPosition) + offset;
-  if (position > kLargestPosition) return false;
-  return reader->Read(destination, static_cast<uint32_t>(position), length);
+  const uint64_t position = chunk.dataPosition + offset;
+  if (position > reader->PositionCeiling()) return false;
+  return reader->Read(destination, position, length);
 }

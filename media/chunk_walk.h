@@ -2,7 +2,8 @@
 // null reference returns a null reference or false, and a header that cannot
 // be read ends the walk there (null) rather than failing: a file cut off in
 // its "movi" list is walked as far as it goes. Positions only ever grow, so
-// every walk ends, whatever sizes the file claims.
+// every walk ends, whatever sizes the file claims. Positions stay below the
+// reader's ceiling: 4 GiB for AVI 1.0 files, none in large-file mode.
 #pragma once
 
 #include "media/chunk_ref.h"
@@ -12,7 +13,7 @@
 class CachedFileReader;
 
 // The chunk whose header starts at the position (limit 0).
-ChunkRef HeaderAt(CachedFileReader* reader, uint32_t position);
+ChunkRef HeaderAt(CachedFileReader* reader, uint64_t position);
 
 // The first chunk inside a list, limited by the list's end. It is not itself
 // tested against that limit.

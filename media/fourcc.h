@@ -25,3 +25,9 @@ constexpr uint32_t kFourccMovi = MakeFourcc('m', 'o', 'v', 'i');
 constexpr uint32_t kFourccIdx1 = MakeFourcc('i', 'd', 'x', '1');
 constexpr uint32_t kFourccVids = MakeFourcc('v', 'i', 'd', 's');
 constexpr uint32_t kFourccAuds = MakeFourcc('a', 'u', 'd', 's');
+// OpenDML: the RIFF form of the parts after the first, the "odml" list with
+// its "dmlh" header, and a stream's "indx" super index.
+constexpr uint32_t kFourccAvix = MakeFourcc('A', 'V', 'I', 'X');
+constexpr uint32_t kFourccOdml = MakeFourcc('o', 'd', 'm', 'l');
+constexpr uint32_t kFourccDmlh = MakeFourcc('d', 'm', 'l', 'h');
+constexpr uint32_t kFourccIndx = MakeFourcc('i', 'n', 'd', 'x');

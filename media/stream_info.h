@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class CachedFileReader;
+class OdmlIndex;
 
 struct StreamInfo {
   // The "strh" data; the bytes past the chunk's size are zero.
@@ -30,6 +31,9 @@ struct StreamInfo {
   // number, within the stream, of the chunk that it stands for.
   int32_t indexPosition = -1;
   int32_t indexSample = 0;
+  // The stream's OpenDML index when it is read through one (owned by the
+  // AviFile); it then takes the place of idx1.
+  const OdmlIndex* odmlIndex = nullptr;
 };
 
 // The stream key of a chunk id: "0" and a digit followed by anything become

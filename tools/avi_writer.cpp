@@ -152,11 +152,70 @@ std::vector<uint8_t> MainHeaderBytes(const std::vector<AviWriterStream>& streams
   return bytes;
 }
 
+// OpenDML: what the indexes collect while the parts are written.
+struct StandardEntry {
+  uint64_t dataPosition;
+  uint32_t size;
+  bool keyframe;
+};
+struct SuperEntry {
+  uint64_t position;  // the "ix##" chunk's header
+  uint32_t size;      // the whole chunk's, header included
+  uint32_t duration;  // chunks, or samples of a fixed-size stream
+};
+struct OdmlState {
+  explicit OdmlState(size_t streams) : partEntries(streams), superEntries(streams) {}
+  std::vector<std::vector<StandardEntry>> partEntries;  // per stream, the current part
+  std::vector<std::vector<SuperEntry>> superEntries;    // per stream
+  int videoStream = -1;
+  uint32_t firstPartFrames = 0;
+  uint32_t totalFrames = 0;
+  uint64_t avihPosition = 0;
+};
+
+// Room reserved in each "indx" for this many parts.
+constexpr uint32_t kSuperIndexRoom = 256;
+constexpr uint32_t kDmlhSize = 248;
+
+int VideoStreamNumber(const std::vector<AviWriterStream>& streams) {
+  for (size_t i = 0; i < streams.size(); ++i) {
+    if (ReadU32(streams[i].strh, 0) == Fourcc("vids")) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// The id under which a stream's chunks are indexed: its first chunk's.
+std::string StreamChunkId(const std::vector<AviWriterStream>& streams,
+                          const std::vector<AviWriterChunk>& chunks, size_t stream) {
+  for (const AviWriterChunk& chunk : chunks) {
+    if (chunk.stream == static_cast<int>(stream) && chunk.id.empty()) return ChunkId(chunk);
+  }
+  AviWriterChunk typical;
+  typical.stream = static_cast<int>(stream);
+  typical.type = ReadU32(streams[stream].strh, 0) == Fourcc("vids") ? "dc" : "wb";
+  return ChunkId(typical);
+}
+
+// An "indx" super index with room for kSuperIndexRoom parts; its entries are
+// filled in at the end.
+void WriteSuperIndexRoom(FileOut* out, const std::string& chunkId) {
+  out->Id("indx");
+  out->U32(24 + kSuperIndexRoom * 16);
+  const uint8_t header[4] = {4, 0, 0, 0};  // wLongsPerEntry 4, sub-type 0, AVI_INDEX_OF_INDEXES
+  out->Bytes(header, sizeof header);
+  out->U32(0);  // nEntriesInUse
+  out->Id(chunkId);
+  const std::vector<uint8_t> rest(12 + kSuperIndexRoom * 16, 0);
+  out->Bytes(rest.data(), rest.size());
+}
+
 void WriteHeaderList(FileOut* out, const std::vector<AviWriterStream>& streams,
-                     const std::vector<AviWriterChunk>& chunks, const AviWriterOptions& options) {
+                     const std::vector<AviWriterChunk>& chunks, const AviWriterOptions& options,
+                     AviWriterLayout* layout, OdmlState* odml) {
   ListOut hdrl(out, "LIST", "hdrl");
   const std::vector<uint8_t> avih =
       options.avih.empty() ? MainHeaderBytes(streams, chunks, options) : options.avih;
+  odml->avihPosition = out->Position();
   WriteChunk(out, "avih", avih.data(), avih.size());
   for (size_t i = 0; i < streams.size(); ++i) {
     if (i > 0 && options.junkBetweenStreams > 0) {
@@ -166,22 +225,80 @@ void WriteHeaderList(FileOut* out, const std::vector<AviWriterStream>& streams,
     ListOut strl(out, "LIST", "strl");
     WriteChunk(out, "strh", streams[i].strh.data(), streams[i].strh.size());
     WriteChunk(out, "strf", streams[i].strf.data(), streams[i].strf.size());
+    if (options.openDml) {
+      layout->indxPositions.push_back(out->Position());
+      WriteSuperIndexRoom(out, StreamChunkId(streams, chunks, i));
+    }
     strl.Close();
+  }
+  if (options.openDml) {
+    ListOut odmlList(out, "LIST", "odml");
+    layout->dmlhPosition = out->Position();
+    const std::vector<uint8_t> dmlh(kDmlhSize, 0);
+    WriteChunk(out, "dmlh", dmlh.data(), dmlh.size());
+    odmlList.Close();
   }
   hdrl.Close();
 }
 
-void WriteMovi(FileOut* out, const std::vector<AviWriterChunk>& chunks,
-               const AviWriterOptions& options, AviWriterLayout* layout) {
-  layout->moviListPosition = out->Position();
+// One "ix##" standard index per stream for the part whose "movi" list
+// starts at base, noted in the stream's super index.
+void WriteStandardIndexes(FileOut* out, const std::vector<AviWriterStream>& streams,
+                          const std::vector<AviWriterChunk>& chunks, uint64_t base, bool fields,
+                          AviWriterLayout* layout, OdmlState* odml) {
+  const uint8_t longs = fields ? 3 : 2;
+  for (size_t s = 0; s < streams.size(); ++s) {
+    std::vector<StandardEntry>& entries = odml->partEntries[s];
+    char id[8];
+    std::snprintf(id, sizeof id, "ix%02d", static_cast<int>(s % 100));
+    const uint32_t size = static_cast<uint32_t>(24 + entries.size() * 4 * longs);
+    layout->ixPositions.push_back(out->Position());
+    out->Id(id);
+    out->U32(size);
+    // wLongsPerEntry, sub-type (AVI_INDEX_2FIELD or 0), AVI_INDEX_OF_CHUNKS
+    const uint8_t header[4] = {longs, 0, static_cast<uint8_t>(fields ? 1 : 0), 1};
+    out->Bytes(header, sizeof header);
+    out->U32(static_cast<uint32_t>(entries.size()));
+    out->Id(StreamChunkId(streams, chunks, s));
+    out->U32(static_cast<uint32_t>(base));
+    out->U32(static_cast<uint32_t>(base >> 32));
+    out->U32(0);
+    uint64_t bytes = 0;
+    for (const StandardEntry& entry : entries) {
+      out->U32(static_cast<uint32_t>(entry.dataPosition - base));
+      out->U32(entry.size | (entry.keyframe ? 0u : 0x80000000u));
+      if (fields) out->U32(static_cast<uint32_t>(entry.dataPosition - base + entry.size / 2));
+      bytes += entry.size;
+    }
+    const uint32_t sampleSize = ReadU32(streams[s].strh, 44);
+    const uint64_t duration = sampleSize > 0 ? bytes / sampleSize : entries.size();
+    odml->superEntries[s].push_back(
+        {layout->ixPositions.back(), size + 8, static_cast<uint32_t>(duration)});
+    entries.clear();
+  }
+}
+
+// Writes one part's "movi" list from chunk first on and returns the number
+// of the chunk after its last. Without OpenDML every chunk goes into it.
+size_t WriteMovi(FileOut* out, const std::vector<AviWriterStream>& streams,
+                 const std::vector<AviWriterChunk>& chunks, size_t first,
+                 const AviWriterOptions& options, AviWriterLayout* layout, OdmlState* odml) {
+  const uint64_t listPosition = out->Position();
+  if (first == 0) {
+    layout->moviListPosition = listPosition;
+    layout->moviTypePosition = listPosition + 8;
+  }
   ListOut movi(out, "LIST", "movi");
-  layout->moviTypePosition = layout->moviListPosition + 8;
+  const auto partFull = [&](size_t i) {
+    const uint64_t next = out->Position() + chunks[i].junkBefore + chunks[i].payload.size() + 16;
+    return options.openDml && i > first && next - listPosition > options.partSize;
+  };
   const size_t group = options.recGroup > 0 ? static_cast<size_t>(options.recGroup) : chunks.size();
-  for (size_t i = 0; i < chunks.size();) {
-    const size_t groupEnd = std::min(chunks.size(), i + group);
+  size_t i = first;
+  while (i < chunks.size() && !partFull(i)) {
     std::optional<ListOut> rec;
     if (options.recGroup > 0) rec.emplace(out, "LIST", "rec ");
-    for (; i < groupEnd; ++i) {
+    for (size_t k = 0; k < group && i < chunks.size() && !partFull(i); ++k, ++i) {
       const AviWriterChunk& chunk = chunks[i];
       if (chunk.junkBefore > 0) {
         out->Id("JUNK");
@@ -191,24 +308,57 @@ void WriteMovi(FileOut* out, const std::vector<AviWriterChunk>& chunks,
       layout->chunkPositions.push_back(out->Position());
       layout->chunkDataPositions.push_back(out->Position() + 8);
       WriteChunk(out, ChunkId(chunk), chunk.payload.data(), chunk.payload.size());
+      if (options.openDml && chunk.id.empty() && chunk.stream >= 0 &&
+          static_cast<size_t>(chunk.stream) < streams.size()) {
+        odml->partEntries[chunk.stream].push_back(
+            {out->Position() - chunk.payload.size() - chunk.payload.size() % 2,
+             static_cast<uint32_t>(chunk.payload.size()), chunk.keyframe});
+        if (chunk.stream == odml->videoStream) ++odml->totalFrames;
+      }
     }
     if (rec) rec->Close();
   }
+  if (options.openDml) {
+    WriteStandardIndexes(out, streams, chunks, listPosition, options.fieldIndexes, layout, odml);
+  }
   movi.Close();
+  return i;
 }
 
-void WriteIndex(FileOut* out, const std::vector<AviWriterChunk>& chunks,
+void WriteIndex(FileOut* out, const std::vector<AviWriterChunk>& chunks, size_t count,
                 const AviWriterOptions& options, AviWriterLayout* layout) {
   layout->idx1Position = out->Position();
   out->Id("idx1");
-  out->U32(static_cast<uint32_t>(chunks.size() * 16));
+  out->U32(static_cast<uint32_t>(count * 16));
   const uint64_t origin = options.indexFromFileStart ? 0 : layout->moviTypePosition;
-  for (size_t i = 0; i < chunks.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     out->Id(ChunkId(chunks[i]));
     out->U32(chunks[i].keyframe ? 0x10 : 0);
     out->U32(static_cast<uint32_t>(layout->chunkPositions[i] - origin));
     out->U32(static_cast<uint32_t>(chunks[i].payload.size()));
   }
+}
+
+// The super indexes' entries, the dmlh frame count and avih's count of the
+// first part's frames.
+bool FinishOpenDml(FileOut* out, const AviWriterOptions& options, const AviWriterLayout& layout,
+                   const OdmlState& odml) {
+  for (size_t s = 0; s < odml.superEntries.size(); ++s) {
+    const std::vector<SuperEntry>& entries = odml.superEntries[s];
+    if (entries.size() > kSuperIndexRoom) return false;
+    const uint64_t at = layout.indxPositions[s] + 8;
+    out->PatchU32(at + 4, static_cast<uint32_t>(entries.size()));
+    for (size_t e = 0; e < entries.size(); ++e) {
+      const uint64_t entry = at + 24 + 16 * e;
+      out->PatchU32(entry, static_cast<uint32_t>(entries[e].position));
+      out->PatchU32(entry + 4, static_cast<uint32_t>(entries[e].position >> 32));
+      out->PatchU32(entry + 8, entries[e].size);
+      out->PatchU32(entry + 12, entries[e].duration);
+    }
+  }
+  out->PatchU32(layout.dmlhPosition + 8, odml.totalFrames);
+  if (options.avih.empty()) out->PatchU32(odml.avihPosition + 8 + 16, odml.firstPartFrames);
+  return true;
 }
 
 }  // namespace
@@ -221,13 +371,26 @@ bool WriteAvi(const std::string& path, const std::vector<AviWriterStream>& strea
   *layout = AviWriterLayout();
   {
     FileOut out(path);
+    OdmlState odml(streams.size());
+    odml.videoStream = VideoStreamNumber(streams);
+    layout->partPositions.push_back(0);
+    layout->partFirstChunks.push_back(0);
     ListOut riff(&out, "RIFF", "AVI ");
-    WriteHeaderList(&out, streams, chunks, options);
-    WriteMovi(&out, chunks, options, layout);
-    if (options.writeIndex) WriteIndex(&out, chunks, options, layout);
+    WriteHeaderList(&out, streams, chunks, options, layout, &odml);
+    size_t next = WriteMovi(&out, streams, chunks, 0, options, layout, &odml);
+    odml.firstPartFrames = odml.totalFrames;
+    if (options.writeIndex) WriteIndex(&out, chunks, next, options, layout);
     riff.Close();
+    while (next < chunks.size()) {
+      layout->partPositions.push_back(out.Position());
+      layout->partFirstChunks.push_back(next);
+      ListOut part(&out, "RIFF", "AVIX");
+      next = WriteMovi(&out, streams, chunks, next, options, layout, &odml);
+      part.Close();
+    }
+    const bool finished = !options.openDml || FinishOpenDml(&out, options, *layout, odml);
     layout->fileSize = out.Position();
-    if (!out.Finish()) {
+    if (!out.Finish() || !finished) {
       if (error != nullptr) *error = "cannot write " + path;
       return false;
     }

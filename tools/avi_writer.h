@@ -5,7 +5,9 @@
 // offsets counted from "movi" or from the file start; any avih flags; streams
 // in any order (the video strl second, two audio streams); chunks of size 0
 // and of odd size (followed by their pad byte); a tail cut at any length; a
-// sparse file reaching past 2 GiB (holes written as JUNK chunks).
+// sparse file reaching past 2 GiB (holes written as JUNK chunks); OpenDML
+// (AVI 2.0) files with RIFF "AVIX" parts of any size, "indx" super indexes,
+// "ix##" standard indexes and the "dmlh" header, past 4 GiB when sparse.
 //
 // Everything is built byte by byte, little-endian, from the values given: the
 // writer shares no code or record with the reader it tests.
@@ -70,6 +72,21 @@ struct AviWriterOptions {
   uint32_t junkBetweenStreams = 0;
   // When not 0, the file is cut to this length after writing.
   uint64_t cutAt = 0;
+
+  // OpenDML: an "odml" list with "dmlh" (the whole file's frame count) at the
+  // end of hdrl, an "indx" super index in each strl, and the chunks cut into
+  // RIFF parts: the first "AVI " part (with the idx1 of its own chunks, as
+  // writers do), then "AVIX" parts, each "movi" list ending with one "ix##"
+  // standard index per stream (offsets from the part's "movi" list, bit 31 of
+  // the size set on chunks that are not keyframes). avih counts the first
+  // part's frames.
+  bool openDml = false;
+  // A part ends before the chunk that would take its "movi" data past this
+  // many bytes (every part holds at least one chunk).
+  uint64_t partSize = 1ull << 30;
+  // Standard indexes as field indexes (AVI_INDEX_2FIELD, three longs an entry,
+  // the second field taken to start halfway through the chunk).
+  bool fieldIndexes = false;
 };
 
 // Where things landed, for tests that damage or check them.
@@ -80,6 +97,13 @@ struct AviWriterLayout {
   std::vector<uint64_t> chunkDataPositions;  // each chunk's first data byte
   uint64_t idx1Position = 0;  // the idx1 header (0 without one)
   uint64_t fileSize = 0;      // before any cut
+  // OpenDML files: each RIFF part's header, each stream's "indx" header and
+  // each "ix##" header (per part, in stream order), the "dmlh" header.
+  std::vector<uint64_t> partPositions;
+  std::vector<uint64_t> indxPositions;
+  std::vector<uint64_t> ixPositions;
+  uint64_t dmlhPosition = 0;
+  std::vector<size_t> partFirstChunks;  // the number of each part's first chunk
 };
 
 // Writes the file; false (with a reason in error, when given) if it cannot.

@@ -25,12 +25,17 @@
 #                        PCM 8-bit 8,000 Hz mono; 440 Hz
 #   cinepak_odd.avi      Cinepak 204x148 29.97 fps 2 s; no sound
 #   msvc_ima_long.avi    MS Video 1 (MSVC) 160x120 10 fps 180 s; IMA ADPCM 22,050 Hz mono; 1000 Hz
+#   raw_pcm16_odml.avi   uncompressed BGR24 (top-down) 1280x720 25 fps 16 s (400 frames); PCM
+#                        16-bit 22,050 Hz stereo; 1000 Hz. 1.03 GiB: past ffmpeg's 1 GiB RIFF
+#                        size, so an OpenDML file (a RIFF "AVI " and a RIFF "AVIX" part, indx
+#                        and ix## indexes, dmlh). 5 to 10 s to make (with its packet list) and
+#                        1.1 GB of disk.
 #
 # Beside each CLIP, CLIP.packets: one line per packet in file order, as
 # ffprobe prints them (compact, with keys):
-#   codec_type=video|stream_index=0|dts=0|size=9853|flags=K_|data_hash=MD5:5fa0...
+#   codec_type=video|stream_index=0|dts=0|size=9853|pos=10438|flags=K_|data_hash=MD5:5fa0...
 # Note that ffmpeg leaves out empty chunks, and cuts PCM chunks into packets
-# of its own size.
+# of its own size; pos is the file position of a packet's first byte.
 #
 # To add a clip: one clip line below; name it after its codecs.
 set -euo pipefail
@@ -49,9 +54,9 @@ clip() {
   local name=$1
   shift
   local out="$dir/$name"
-  if [ -s "$out" ] && [ -s "$out.packets" ]; then return 0; fi
+  if [ -s "$out" ] && grep -q 'pos=' "$out.packets" 2>/dev/null; then return 0; fi
   ffmpeg -v error -nostdin -y "$@" -f avi "$out.part"
-  ffprobe -v error -show_entries packet=codec_type,stream_index,dts,size,flags,data_hash \
+  ffprobe -v error -show_entries packet=codec_type,stream_index,dts,size,pos,flags,data_hash \
     -show_data_hash md5 -of compact=p=0 "$out.part" >"$out.packets.part"
   mv "$out.part" "$out"
   mv "$out.packets.part" "$out.packets"
@@ -88,3 +93,5 @@ clip cinepak_odd.avi $(picture 204x148 30000/1001 2) "${cinepak[@]}" -an
 clip msvc_ima_long.avi $(picture 160x120 10 180) $(tone 1000 22050) -t 180 \
   "${msvc[@]}" -c:a adpcm_ima_wav -ac 1
 wait "$beside"
+clip raw_pcm16_odml.avi $(picture 1280x720 25 16) $(tone 1000 22050) -t 16 \
+  "${raw[@]}" -c:a pcm_s16le -ac 2

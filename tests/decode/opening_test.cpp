@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -216,6 +218,43 @@ TEST_F(OpeningTest, RenderFullChainsGivesTheSamePictureAndSound) {
   std::string listing;
   AppendGraphListing(&listing, decoder_->Source());
   EXPECT_EQ(std::string::npos, listing.find("Renderer")) << listing;
+}
+
+// An ffmpeg clip whose idx1 entries all point past the end of the file
+// plays from its start as a file without an index: the same pictures and
+// sound as the undamaged file, only not seekable.
+TEST_F(OpeningTest, AFileWhoseIndexPointsNowherePlaysByWalking) {
+  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
+  std::vector<uint8_t> bytes = ReadWholeFile(ClipPath("cinepak_pcm16.avi"));
+  const size_t frames = 10;
+  std::vector<uint8_t> pictures(FrameSize() * frames), sound(5880 * 4);
+  for (size_t f = 0; f < frames; ++f) ASSERT_TRUE(decoder_->ReadVideoFrame(&pictures[f * FrameSize()], f));
+  ASSERT_TRUE(decoder_->ReadAudioBlock(sound.data(), 0));
+
+  const size_t idx1 = std::string(bytes.begin(), bytes.end()).rfind("idx1");
+  ASSERT_NE(idx1, std::string::npos);
+  for (size_t entry = idx1 + 8; entry + 16 <= bytes.size(); entry += 16) {
+    const uint32_t nowhere = 0xFFFF0000u;
+    std::memcpy(&bytes[entry + 8], &nowhere, 4);
+  }
+  const std::string path = ScratchPath("index_nowhere.avi");
+  FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+  messages_.clear();
+  ASSERT_TRUE(decoder_->Open(path.c_str(), &messages_, DefaultSettings())) << messages_;
+  EXPECT_TRUE(messages_.empty()) << messages_;
+  uint8_t hasIndex = 1;
+  decoder_->HasIndex(&hasIndex);
+  EXPECT_EQ(hasIndex, 0);
+  std::vector<uint8_t> picture(FrameSize()), block(sound.size());
+  for (size_t f = 0; f < frames; ++f) {
+    ASSERT_TRUE(decoder_->ReadVideoFrame(picture.data(), f)) << "frame " << f;
+    EXPECT_TRUE(std::equal(picture.begin(), picture.end(), &pictures[f * FrameSize()])) << "frame " << f;
+  }
+  ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), 0));
+  EXPECT_EQ(block, sound);
 }
 
 TEST_F(OpeningTest, TheRunningObjectTableEntryLivesWhileTheFileIsOpen) {

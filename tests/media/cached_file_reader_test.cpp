@@ -170,6 +170,21 @@ TEST(CachedFileReaderEnd, BlocksAtOrBeyond2GiBFailToLoad) {
   text[0] = 0;
   EXPECT_TRUE(reader.Read(text, static_cast<uint32_t>(twoGiB - 100), 10));
   EXPECT_STREQ(text, "before2GiB");
+
+  // Large-file mode (OpenDML files) reaches them, cached and direct, and
+  // opening leaves it again.
+  reader.SetLargeFile(true);
+  char across[210];
+  ASSERT_TRUE(reader.Read(across, twoGiB - 100, sizeof across));
+  EXPECT_EQ(std::string(across, 10) + std::string(across + 200, 10), "before2GiBafter2GiB!");
+  ASSERT_TRUE(reader.Read(text, twoGiB + 100, 10));
+  EXPECT_STREQ(text, "after2GiB!");
+  reader.SetDirectMode(true);
+  text[0] = 0;
+  EXPECT_TRUE(reader.Read(text, twoGiB + 100, 10));
+  EXPECT_STREQ(text, "after2GiB!");
+  ASSERT_TRUE(reader.Open(path.c_str(), 2));
+  EXPECT_FALSE(reader.Read(text, twoGiB + 100, 10));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "tests/media/media_test_support.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       if (cut >= needed - 1) cuts.push_back(cut);
     }
   }
+  const size_t idx1Entries =
+      layout.partFirstChunks.size() > 1 ? layout.partFirstChunks[1] : clip.chunks.size();
   const std::string path = ScratchPath("cut-" + name);
   for (const uint64_t cut : cuts) {
     ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
@@ -99,7 +102,13 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
       ASSERT_EQ(opened, cut >= needed) << what << ": " << messages;
       if (!opened) continue;
-      ASSERT_EQ(file.HasIndex(), index && clip.options.writeIndex && cut == bytes.size()) << what;
+      // idx1 is whole once the cut lies past it (the file's end in AVI 1.0
+      // files); the OpenDML indexes only in the whole file (each part's
+      // ix## stand at its end).
+      const uint64_t idx1End = layout.idx1Position + 8 + 16 * idx1Entries;
+      const bool indexed = (clip.options.writeIndex && cut >= idx1End) ||
+                           (clip.options.openDml && cut == bytes.size());
+      ASSERT_EQ(file.HasIndex(), index && indexed) << what;
       ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
     }
   }
@@ -115,6 +124,15 @@ TEST(DamagedFiles, RecGroupedTailsCutAtManyPointsReadUpToTheCut) {
   CheckCutsOf(clip, "grouped.avi");
 }
 
+// Cut in any part, an OpenDML file plays through its idx1 and walking up to
+// the cut: the last part's standard indexes, at its end, are cut off.
+TEST(DamagedFiles, OpenDmlTailsCutAtManyPointsReadUpToTheCut) {
+  TestClip clip = VideoAndPcmClip(14, 5, true);
+  clip.options.openDml = true;
+  clip.options.partSize = 1500;
+  CheckCutsOf(clip, "parts.avi");
+}
+
 TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
   TestClip clip = VideoAndPcmClip(10, 5, true);
   clip.options.avihFlags |= 0x20;  // AVIF_MUSTUSEINDEX
@@ -128,6 +146,39 @@ TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
     std::string messages;
     EXPECT_FALSE(file.Open(path.c_str(), &messages, false, 2, true)) << cut;
     EXPECT_EQ(messages, "Can't load indispensable index table\n") << cut;
+  }
+}
+
+// An idx1 that is mostly wrong (every entry past the end of the file, or
+// every entry pointing at its neighbour, a chunk of the other stream) is no
+// index: the file plays by walking "movi" as one without a table; with
+// "must use index" it is refused with the usual message.
+TEST(DamagedFiles, AMostlyWrongIndexIsDropped) {
+  const TestClip clip = VideoAndPcmClip(12, 5, true);
+  AviWriterLayout layout;
+  const std::string good = clip.Write("good-index.avi", &layout);
+  const std::vector<uint8_t> bytes = ReadFileBytes(good);
+  const uint64_t entries = layout.idx1Position + 8;
+  const uint32_t count = 24;  // a video and a sound chunk per frame
+  for (const bool toNeighbour : {false, true}) {
+    const std::string path = ScratchPath(toNeighbour ? "neighbour-index.avi" : "outside-index.avi");
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    for (uint32_t e = 0; e < count; ++e) {
+      const uint32_t other = e ^ 1;  // the frame's sound for its picture, and back
+      uint32_t offset = 0xFFFF0000u - e * 16;
+      if (toNeighbour) std::memcpy(&offset, bytes.data() + entries + 16 * other + 8, 4);
+      ASSERT_TRUE(PatchU32(path, entries + 16 * e + 8, offset));
+    }
+    AviFile file;
+    std::string messages;
+    ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 2, true)) << messages;
+    EXPECT_FALSE(file.HasIndex()) << path;
+    EXPECT_TRUE(messages.empty()) << messages;
+    const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+    for (int32_t f = 0; f < 12; ++f) {  // in order, as walking reads them
+      bool ok = false;
+      EXPECT_TRUE(ReadFrame(&file, f, &ok) == frames[f] && ok) << path << ": frame " << f;
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 // Every chunk our parser reads from the ffmpeg-made clips, with the index and
 // again by walking "movi" without it, against the packets that ffmpeg's own
 // AVI demuxer reports for the same file (tools/make_clips.sh writes them
-// beside each clip): sizes, MD5s and keyframe flags.
+// beside each clip): file positions, sizes, MD5s and keyframe flags. One clip
+// is an OpenDML file of two RIFF parts, just over 1 GiB.
 #include <gtest/gtest.h>
 
 #include "media/avi_file.h"
@@ -21,6 +22,7 @@ namespace {
 struct Packet {
   int stream = -1;
   int64_t dts = -1;
+  int64_t pos = -1;  // the file position of the packet's first byte
   uint32_t size = 0;
   bool keyframe = false;
   std::string md5;
@@ -43,6 +45,7 @@ std::vector<Packet> LoadPackets(const std::string& path) {
       if (key == "stream_index") packet.stream = std::stoi(value);
       if (key == "dts" && value != "N/A") packet.dts = std::stoll(value);
       if (key == "size") packet.size = static_cast<uint32_t>(std::stoul(value));
+      if (key == "pos" && value != "N/A") packet.pos = std::stoll(value);
       if (key == "flags") packet.keyframe = value.find('K') != std::string::npos;
       if (key == "data_hash") packet.md5 = value.substr(value.find(':') + 1);
     }
@@ -95,7 +98,7 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
     const int32_t length = static_cast<int32_t>(stream.header.dwLength);
     ASSERT_FALSE(expected.empty());
     EXPECT_LT(expected.rbegin()->first, length) << what;
-    std::vector<uint8_t> buffer(1 << 20);
+    std::vector<uint8_t> buffer(4 << 20);  // a 1280x720 RGB frame takes 2.6 MiB
     for (int32_t n = 0; n <= length; ++n) {
       uint32_t bytes = static_cast<uint32_t>(buffer.size());
       int32_t count = 1;
@@ -113,6 +116,29 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
       }
       EXPECT_EQ(bytes, packet->second.size) << what << ": chunk " << n;
       EXPECT_EQ(Md5::Of(buffer.data(), bytes), packet->second.md5) << what << ": chunk " << n;
+      const ChunkRef chunk = video ? file->VideoChunk(n) : file->AudioChunk(n);
+      EXPECT_EQ(static_cast<int64_t>(chunk.dataPosition), packet->second.pos)
+          << what << ": chunk " << n;
+    }
+  }
+
+  // A fixed-size stream read packet by packet at each packet's time stamp
+  // (counted in samples): the bytes, and where the read found its first one.
+  void ExpectPacketReadsEqualPackets(AviFile* file, const std::string& what) {
+    const StreamInfo& stream = file->AudioStream();
+    const int32_t sampleSize = stream.sampleSize;
+    std::vector<uint8_t> buffer;
+    for (const Packet& packet : PacketsOf(packets_, StreamNumber(stream.streamKey))) {
+      buffer.resize(packet.size);
+      int32_t count = static_cast<int32_t>(packet.size) / sampleSize;
+      uint32_t bytes = packet.size;
+      ASSERT_TRUE(file->ReadAudio(buffer.data(), static_cast<int32_t>(packet.dts), &count, &bytes))
+          << what << ": packet at " << packet.dts;
+      EXPECT_EQ(bytes, packet.size) << what << ": packet at " << packet.dts;
+      EXPECT_EQ(Md5::Of(buffer.data(), bytes), packet.md5) << what << ": packet at " << packet.dts;
+      EXPECT_EQ(static_cast<int64_t>(stream.cursorChunk.dataPosition + stream.cursorOffset),
+                packet.pos)
+          << what << ": packet at " << packet.dts;
     }
   }
 
@@ -154,6 +180,7 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
       } else {
         ExpectSamplesEqualPackets(&file, 1000, what);
         ExpectSamplesEqualPackets(&file, 333, what + " in runs of 333");
+        ExpectPacketReadsEqualPackets(&file, what + " packet by packet");
       }
     }
   }
@@ -212,11 +239,43 @@ INSTANTIATE_TEST_SUITE_P(Clips, DemuxerCrossCheck,
                          ::testing::Values("cinepak_pcm16.avi", "cinepak_mp3.avi",
                                            "cinepak_msadpcm.avi", "msvc_pcm8.avi", "msvc_ima.avi",
                                            "msvc_silent.avi", "msvc_two_audio.avi",
-                                           "raw_pcm16.avi", "raw_mp3.avi", "msvc_ima_long.avi"),
+                                           "raw_pcm16.avi", "raw_mp3.avi", "msvc_ima_long.avi",
+                                           "raw_pcm16_odml.avi"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            std::string name = info.param;
                            return name.substr(0, name.find('.'));
                          });
+
+// ffmpeg's OpenDML clip: both parts are found, each stream is read through
+// its OpenDML index, and the length is the whole file's, not the first
+// part's (the idx1 and avih count 388 of its 400 frames).
+TEST(DemuxerCrossCheckOpenDml, IndexesCoverBothPartsAndTheWholeLength) {
+  const char* name = "raw_pcm16_odml.avi";
+  if (!ClipExists(name)) GTEST_SKIP() << "clip " << name << " is missing";
+  const std::vector<Packet> packets = LoadPackets(ClipPath(name) + ".packets");
+  for (const bool index : {true, false}) {
+    AviFile file;
+    std::string messages;
+    ASSERT_TRUE(file.Open(ClipPath(name).c_str(), &messages, false, 4, index));
+    EXPECT_TRUE(file.IsOpenDml());
+    EXPECT_EQ(file.PartCount(), 2);
+    EXPECT_EQ(file.HasOpenDmlIndex(true), index);
+    EXPECT_EQ(file.HasOpenDmlIndex(false), index);
+    const std::vector<Packet> video = PacketsOf(packets, 0);
+    EXPECT_EQ(file.VideoStream().header.dwLength, video.size());
+    EXPECT_EQ(file.MainHeader().dwTotalFrames, video.size()) << "the dmlh count";
+    EXPECT_GT(video.back().pos, 1ll << 30) << "the last frame stands in the second part";
+    if (!index) continue;
+    // Seeks back and forth across the parts' border (frame 388 opens the second).
+    std::vector<uint8_t> buffer(4 << 20);
+    for (const int32_t f : {399, 0, 388, 387, 389, 200, 398}) {
+      uint32_t bytes = static_cast<uint32_t>(buffer.size());
+      ASSERT_TRUE(file.ReadVideoFrame(buffer.data(), f, &bytes)) << "frame " << f;
+      EXPECT_EQ(Md5::Of(buffer.data(), bytes), video[f].md5) << "frame " << f;
+      EXPECT_EQ(file.PreviousKeyframe(f), f) << "every raw frame is a keyframe";
+    }
+  }
+}
 
 TEST(Md5, KnownDigests) {
   // RFC 1321's test suite.

@@ -45,12 +45,17 @@ TEST(MediaThreading, ConcurrentReadsEachGetTheirOwnBytes) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
+// In an AVI 1.0 file and in an OpenDML file of many parts, with the indexes
+// and by walking.
 TEST(MediaThreading, VideoAndSoundAreReadAtTheSameTime) {
-  const TestClip clip = VideoAndPcmClip(300, 10, true);
-  const std::string path = clip.Write("parallel.avi");
+  TestClip clip = VideoAndPcmClip(300, 10, true);
   const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
   const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
-  for (const bool index : {true, false}) {
+  const std::string plainPath = clip.Write("parallel.avi");
+  clip.options.openDml = true;
+  clip.options.partSize = 20000;
+  const std::string partsPath = clip.Write("parallel-parts.avi");
+  for (const bool index : {true, false}) for (const std::string& path : {plainPath, partsPath}) {
     AviFile file;
     std::string messages;
     ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 2, index));
@@ -71,8 +76,8 @@ TEST(MediaThreading, VideoAndSoundAreReadAtTheSameTime) {
     });
     video.join();
     audio.join();
-    EXPECT_EQ(wrongFrames.load(), 0) << (index ? "indexed" : "walked");
-    EXPECT_TRUE(joined == sound) << (index ? "indexed" : "walked");
+    EXPECT_EQ(wrongFrames.load(), 0) << path << (index ? " indexed" : " walked");
+    EXPECT_TRUE(joined == sound) << path << (index ? " indexed" : " walked");
   }
 }
 

@@ -1,0 +1,251 @@
+// OpenDML files made by our writer: many small RIFF parts, indexes intact,
+// damaged or absent, and a sparse file reaching past 4 GiB. Every read is
+// checked against the payloads and positions the writer put in the file.
+#include <gtest/gtest.h>
+
+#include "media/avi_file.h"
+#include "media/stream_info.h"
+#include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// VideoAndPcmClip cut into RIFF parts of about partSize bytes.
+TestClip OpenDmlClip(int32_t frames, int32_t keyframeInterval, uint64_t partSize) {
+  TestClip clip = VideoAndPcmClip(frames, keyframeInterval, true);
+  clip.options.openDml = true;
+  clip.options.partSize = partSize;
+  return clip;
+}
+
+bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
+  std::string messages;
+  const bool opened = file->Open(path.c_str(), &messages, false, 4, allowIndex);
+  EXPECT_EQ(messages, "");
+  return opened;
+}
+
+void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
+                  const std::string& what) {
+  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+  for (const int32_t f : order) {
+    bool ok;
+    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
+    ASSERT_TRUE(ok) << what << ": frame " << f;
+    ASSERT_TRUE(got == frames[f]) << what << ": frame " << f;
+  }
+}
+
+// The sound at each position (in 4-byte samples) against the joined chunks.
+void ExpectSound(AviFile* file, const TestClip& clip, const std::vector<int32_t>& positions,
+                 int32_t run, const std::string& what) {
+  const std::vector<uint8_t> all = clip.JoinedPayloads(1);
+  for (const int32_t position : positions) {
+    const std::vector<uint8_t> got = ReadSound(file, position, run);
+    const size_t from = std::min(static_cast<size_t>(position) * 4, all.size());
+    const size_t bytes = std::min<size_t>(static_cast<size_t>(run) * 4, all.size() - from);
+    ASSERT_EQ(got.size(), bytes) << what << ": sound at " << position;
+    ASSERT_TRUE(std::equal(got.begin(), got.end(), all.begin() + from))
+        << what << ": sound at " << position;
+  }
+}
+
+std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step = 1) {
+  std::vector<int32_t> values;
+  for (int32_t v = from; v < to; v += step) values.push_back(v);
+  return values;
+}
+
+// Each way of finding chunks reads the whole file, across every part.
+TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
+  enum Damage { kNone, kVideoIndx, kBothIndx, kOnlyAvixTells };
+  struct Case {
+    const char* name;
+    bool idx1;
+    bool fieldIndexes;
+    int recGroup;
+    Damage damage;
+    bool allowIndex;
+    bool videoByOpenDml;  // else by idx1 (as far as it goes) and walking
+    bool anyOrder;        // frames can be read in any order
+  } const cases[] = {
+      {"indexes", true, false, 0, kNone, true, true, true},
+      {"field indexes", true, true, 0, kNone, true, true, true},
+      {"indexes, rec lists", true, false, 2, kNone, true, true, true},
+      {"indexes, no idx1", false, false, 0, kNone, true, true, true},
+      {"video indx damaged: idx1 then walking", true, false, 0, kVideoIndx, true, false, false},
+      {"both indx damaged, no idx1: walking", false, false, 0, kBothIndx, true, false, false},
+      {"index option off: walking", true, false, 0, kNone, false, false, false},
+      {"no odml list, no indx: the AVIX parts tell", true, false, 0, kOnlyAvixTells, true, false,
+       false},
+      {"rec lists walked", true, false, 3, kNone, false, false, false},
+  };
+  for (const Case& c : cases) {
+    TestClip clip = OpenDmlClip(120, 6, 6000);
+    clip.options.writeIndex = c.idx1;
+    clip.options.fieldIndexes = c.fieldIndexes;
+    clip.options.recGroup = c.recGroup;
+    AviWriterLayout layout;
+    const std::string path = clip.Write("parts.avi", &layout);
+    ASSERT_GT(layout.partPositions.size(), 10u);
+    // A super index of 3 longs an entry is not one.
+    if (c.damage != kNone) {
+      ASSERT_TRUE(PatchU32(path, layout.indxPositions[0] + 8, 3));
+    }
+    if (c.damage == kBothIndx) {
+      ASSERT_TRUE(PatchU32(path, layout.indxPositions[1] + 8, 3));
+    }
+    if (c.damage == kOnlyAvixTells) {
+      for (const uint64_t indx : layout.indxPositions) {
+        ASSERT_TRUE(PatchU32(path, indx, Fourcc("JUNK")));
+      }
+      ASSERT_TRUE(PatchU32(path, layout.dmlhPosition - 4, Fourcc("junk")));
+    }
+    const bool audioByOpenDml = c.allowIndex && c.damage != kBothIndx && c.damage != kOnlyAvixTells;
+
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, path, c.allowIndex)) << c.name;
+    EXPECT_TRUE(file.IsOpenDml()) << c.name;
+    EXPECT_EQ(file.PartCount(), static_cast<int32_t>(layout.partPositions.size())) << c.name;
+    EXPECT_EQ(file.HasOpenDmlIndex(true), c.videoByOpenDml) << c.name;
+    EXPECT_EQ(file.HasOpenDmlIndex(false), audioByOpenDml) << c.name;
+    EXPECT_EQ(file.VideoStream().header.dwLength, 120u) << c.name;
+    if (c.anyOrder) ExpectFrames(&file, clip, {119, 0, 64, 63, 3, 118, 1}, c.name);
+    ExpectFrames(&file, clip, Range(0, 120), c.name);
+    // Sound in runs, then (where the index allows) jumps back and forth.
+    ExpectSound(&file, clip, Range(0, 20000, 97), 97, c.name);
+    if (audioByOpenDml) {
+      ExpectSound(&file, clip, {19000, 5, 12345, 12344, 0, 19999}, 300, c.name);
+    }
+  }
+}
+
+// Keyframes by the index's delta-frame bit, in every part: the nearest one
+// at or before, at or after (0 when there is none).
+TEST(OpenDmlKeyframes, SearchesFollowTheDeltaFrameBitInEveryPart) {
+  const TestClip clip = OpenDmlClip(100, 7, 3000);
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, clip.Write("keys.avi"), true));
+  ASSERT_TRUE(file.HasOpenDmlIndex(true));
+  const std::vector<int32_t> keys = clip.Keyframes(0);
+  for (int32_t f = 0; f < 100; ++f) {
+    const auto after = std::lower_bound(keys.begin(), keys.end(), f);
+    const int32_t next = after == keys.end() ? 0 : *after;
+    const int32_t previous = after != keys.end() && *after == f ? f : *(after - 1);
+    EXPECT_EQ(file.NextKeyframe(f), next) << "frame " << f;
+    EXPECT_EQ(file.PreviousKeyframe(f), previous) << "frame " << f;
+  }
+  EXPECT_EQ(file.NextKeyframe(100), 0) << "past the end";
+}
+
+// A header that counts the first part's frames only: the length is the whole
+// file's, from the index or else from dmlh. avih's count becomes dmlh's.
+TEST(OpenDmlLength, LengthIsTheWholeFilesWhateverTheStreamHeaderSays) {
+  TestClip clip = OpenDmlClip(90, 5, 4000);
+  clip.streams[0] = VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, 9);
+  AviWriterLayout layout;
+  const std::string path = clip.Write("short-header.avi", &layout);
+  for (const bool index : {true, false}) {
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, path, index));
+    EXPECT_EQ(file.VideoStream().header.dwLength, 90u) << index;
+    EXPECT_EQ(file.MainHeader().dwTotalFrames, 90u) << index;
+    ExpectFrames(&file, clip, Range(0, 90), index ? "indexed" : "walked");
+  }
+}
+
+// Indexes that lie in any field: the file opens, that stream falls back to
+// idx1 and walking, and nothing is read from outside the file.
+TEST(OpenDmlDamage, IndexesThatLieFallBackToIdx1AndWalking) {
+  struct Patch {
+    const char* what;
+    bool inIx;        // in the first part's ix00, else in the video indx
+    uint64_t offset;  // from the chunk's header
+    uint32_t value;
+  } const patches[] = {
+      {"super index entry count", false, 12, 0xFFFFFFFFu},
+      {"super index entry count one too many", false, 12, 0x101},
+      {"super index of indexes of chunks", false, 8, 0x01000004u},
+      {"super index entry far past the end", false, 36, 0x7FFFFFFFu},
+      {"super index entry at the indx itself", false, 32, 0},
+      {"super index naming the first part's ix00 twice", false, 48, 0},
+      {"standard index of another stream", true, 16, Fourcc("01wb")},
+      {"standard index base past 16 EiB", true, 24, 0xFFFFFFFFu},
+      {"standard index entry past the end", true, 32, 0xFFFFFF00u},
+      {"standard index entry size past the end", true, 36, 0x7FFFFFF0u},
+      {"standard index entry count", true, 12, 1000000},
+      {"standard index size", true, 4, 0x7FFFFFF0u},
+      {"standard index of 1 long an entry", true, 8, 0x01000001u},
+  };
+  for (const Patch& patch : patches) {
+    const TestClip clip = OpenDmlClip(60, 5, 4000);
+    AviWriterLayout layout;
+    const std::string path = clip.Write("lying.avi", &layout);
+    uint64_t at = layout.indxPositions[0] + patch.offset;
+    if (!patch.inIx && patch.value == 0) {  // an entry pointing at a chunk of the file
+      const uint64_t target = patch.offset == 32 ? layout.indxPositions[0] : layout.ixPositions[0];
+      ASSERT_TRUE(PatchU32(path, at, static_cast<uint32_t>(target)));
+    } else {
+      if (patch.inIx) at = layout.ixPositions[0] + patch.offset;
+      ASSERT_TRUE(PatchU32(path, at, patch.value));
+    }
+    const std::vector<uint8_t> before = ReadFileBytes(path);
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, path, true)) << patch.what;
+    EXPECT_FALSE(file.HasOpenDmlIndex(true)) << patch.what;
+    EXPECT_TRUE(file.HasOpenDmlIndex(false)) << patch.what;
+    ExpectFrames(&file, clip, Range(0, 60), patch.what);
+    file.Close();
+    EXPECT_EQ(ReadFileBytes(path), before) << patch.what;
+  }
+}
+
+// A sparse file whose parts are each about 1 GiB of hole and a few chunks:
+// its last chunks stand past 4 GiB and are reached through the indexes and
+// by walking, at the positions the writer put them.
+TEST(OpenDmlLargeFile, ChunksPast4GiBAreReachedIndexedAndWalked) {
+  TestClip clip = VideoAndPcmClip(12, 3, true);
+  clip.options.openDml = true;
+  for (size_t i = 0; i < clip.chunks.size(); i += 4) clip.chunks[i].junkBefore = 0x3F000000;
+  AviWriterLayout layout;
+  const std::string path = clip.Write("past-4gib.avi", &layout);
+  ASSERT_GT(layout.chunkDataPositions.back(), 5ull << 30);
+  for (const bool index : {true, false}) {
+    const std::string what = index ? "indexed" : "walked";
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, path, index));
+    EXPECT_EQ(file.PartCount(), static_cast<int32_t>(layout.partPositions.size())) << what;
+    if (index) ExpectFrames(&file, clip, {11, 0, 10, 5}, what);
+    for (int32_t f = 0; f < 12; ++f) {
+      ExpectFrames(&file, clip, {f}, what);
+      EXPECT_EQ(file.VideoChunk(f).dataPosition, layout.chunkDataPositions[2 * f]) << what << f;
+    }
+    ExpectSound(&file, clip, Range(0, 2000, 101), 101, what);
+    if (index) ExpectSound(&file, clip, {1900, 3, 1500}, 200, what);
+  }
+}
+
+// Some writers put a single part's standard index in "indx" itself.
+TEST(OpenDmlReads, IndxThatIsItselfAStandardIndex) {
+  const TestClip clip = OpenDmlClip(30, 4, 1ull << 30);
+  AviWriterLayout layout;
+  const std::string path = clip.Write("indx-of-chunks.avi", &layout);
+  ASSERT_EQ(layout.partPositions.size(), 1u);
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  const uint64_t ix = layout.ixPositions[0] + 8;
+  const size_t ixBytes = 24 + 30 * 8;
+  std::copy(bytes.begin() + ix, bytes.begin() + ix + ixBytes,
+            bytes.begin() + layout.indxPositions[0] + 8);
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, path, true));
+  EXPECT_TRUE(file.HasOpenDmlIndex(true));
+  ExpectFrames(&file, clip, {29, 0, 17, 3}, "indx of chunks");
+  EXPECT_EQ(file.PreviousKeyframe(27), 24);
+}
+
+}  // namespace
