@@ -5,7 +5,9 @@
 bool ComputeAudioOutputFormat(const AudioSourceFacts& facts, bool sixteenBit, bool stereoAllowed,
                               bool fullRate, AudioOutputFormat* format) {
   const int64_t sourceRate = facts.sourceRate;
-  if (sourceRate <= 0) return false;
+  // Rates beyond any real sound (a damaged or crafted header) would overflow
+  // the block arithmetic; such sound cannot be played.
+  if (sourceRate <= 0 || sourceRate > kMaxSampleRate) return false;
   // Without a usable video rate, one second per frame: the block is capped below.
   const int64_t samplesPerFrame = facts.videoRate > 0 && facts.videoScale > 0
                                       ? sourceRate * facts.videoScale / facts.videoRate

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// The highest sample rate taken from a file.
+constexpr int64_t kMaxSampleRate = 768000;
+
 // The format of the decoded sound blocks.
 struct AudioOutputFormat {
   uint8_t stereo = 0;

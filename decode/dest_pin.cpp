@@ -14,14 +14,14 @@ DestPin::DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberF
     : PinBase(lock, filter, PINDIR_INPUT, name, id), context_(context) {}
 
 DestPin::~DestPin() {
-  if (transport_ != nullptr) transport_->Release();
-  if (allocator_ != nullptr) allocator_->Release();
+  if (allocator_ != nullptr && allocatorCounted_) allocator_->Release();
   FreeMediaType(&connectionType_);
 }
 
-void DestPin::AttachAllocator(IMemAllocator* allocator) {
+void DestPin::AttachAllocator(IMemAllocator* allocator, bool counted) {
   allocator_ = allocator;
-  transport_ = new DestTransport(lock_, this, allocator);
+  allocatorCounted_ = counted;
+  transport_.reset(new DestTransport(lock_, this, allocator));
 }
 
 void DestPin::SetPreferredTypes(const AM_MEDIA_TYPE* types, int count) {
@@ -35,11 +35,11 @@ void DestPin::SetMediaType(const AM_MEDIA_TYPE* type) {
   CopyMediaType(&connectionType_, type);
 }
 
-// IMemInputPin is the transport, a separate object.
+// IMemInputPin is the transport, a part of the pin.
 STDMETHODIMP DestPin::QueryInterface(REFIID iid, void** object) {
   if (object != nullptr && IsEqualIID(iid, IID_IMemInputPin) && transport_ != nullptr) {
     transport_->AddRef();
-    *object = static_cast<IMemInputPin*>(transport_);
+    *object = static_cast<IMemInputPin*>(transport_.get());
     return S_OK;
   }
   return QueryOwnInterface(this, {IID_IPin}, iid, object);

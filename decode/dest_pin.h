@@ -6,6 +6,8 @@
 #include "decode/direct_show.h"
 #include "decode/pin_base.h"
 
+#include <memory>
+
 class DecoderContext;
 class DestTransport;
 class SampleGrabberFilter;
@@ -37,16 +39,17 @@ class DestPin : public PinBase<DestPin> {
 
   // The allocator offered to the upstream pin (no reference added).
   IMemAllocator* Allocator() const { return allocator_; }
-  DestTransport* Transport() const { return transport_; }
+  DestTransport* Transport() const { return transport_.get(); }
   // The type kept by the last accepted connection (it stays after Disconnect).
   const AM_MEDIA_TYPE& ConnectionType() const { return connectionType_; }
 
  protected:
   DestPin(CRITICAL_SECTION* lock, DecoderContext* context, SampleGrabberFilter* filter,
           const wchar_t* name, const wchar_t* id);
-  // Called by the concrete pin's constructor: takes over the allocator's
-  // reference and creates the transport.
-  void AttachAllocator(IMemAllocator* allocator);
+  // Called by the concrete pin's constructor: creates the transport and
+  // takes the allocator, either a foreign one whose reference it takes over
+  // or (counted false) a part of the concrete pin, which deletes it.
+  void AttachAllocator(IMemAllocator* allocator, bool counted = true);
   // The types offered by EnumMediaTypes (the concrete pin owns them).
   void SetPreferredTypes(const AM_MEDIA_TYPE* types, int count);
 
@@ -56,8 +59,9 @@ class DestPin : public PinBase<DestPin> {
  private:
   friend class LockedUnknown<DestPin, IPin>;  // Release deletes the pin
 
-  DestTransport* transport_ = nullptr;   // counted
-  IMemAllocator* allocator_ = nullptr;   // counted
+  std::unique_ptr<DestTransport> transport_;  // a part of the pin
+  IMemAllocator* allocator_ = nullptr;
+  bool allocatorCounted_ = true;
   const AM_MEDIA_TYPE* preferred_ = nullptr;
   int preferredCount_ = 0;
 };

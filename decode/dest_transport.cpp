@@ -1,15 +1,24 @@
 #include "decode/dest_transport.h"
 
 #include "decode/dest_pin.h"
-#include "decode/query_interface.h"
 #include "platform/critical_section_lock.h"
 
 DestTransport::DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator)
-    : LockedUnknown(lock), allocator_(allocator), pin_(pin) {}
+    : lock_(lock), allocator_(allocator), pin_(pin) {}
 
 STDMETHODIMP DestTransport::QueryInterface(REFIID iid, void** object) {
-  return QueryOwnInterface(this, {IID_IMemInputPin}, iid, object);
+  if (object != nullptr && IsEqualIID(iid, IID_IMemInputPin)) {
+    *object = static_cast<IMemInputPin*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return pin_->QueryInterface(iid, object);
 }
+
+STDMETHODIMP_(ULONG) DestTransport::AddRef() { return pin_->AddRef(); }
+
+// The pin may go with this call: nothing of the transport is touched after.
+STDMETHODIMP_(ULONG) DestTransport::Release() { return pin_->Release(); }
 
 STDMETHODIMP DestTransport::GetAllocator(IMemAllocator** allocator) {
   if (allocator == nullptr) return E_POINTER;

@@ -1,22 +1,26 @@
-// The IMemInputPin of a grabber pin, a separate object (asked for IUnknown it
-// answers itself, not its pin). Nothing here waits: Receive hands the sample
-// to the pin, which returns at once.
+// The IMemInputPin of a grabber pin: a part of the pin, not an object of its
+// own. Its references are the pin's and QueryInterface answers with the pin's
+// identity, so a decompressor that keeps it after the graph let go of the pin
+// keeps the pin alive. Nothing here waits: Receive hands the sample to the
+// pin, which returns at once.
 #pragma once
 
 #include "decode/direct_show.h"
 #include "decode/instance_counter.h"
-#include "decode/locked_unknown.h"
 
 class DestPin;
 
-class DestTransport : public LockedUnknown<DestTransport, IMemInputPin>,
-                      private InstanceCounter<DestTransport> {
+class DestTransport : public IMemInputPin, private InstanceCounter<DestTransport> {
  public:
-  // lock is the lock of the pin's stream. The creator owns the one reference
-  // the object starts with.
+  // lock is the lock of the pin's stream. The pin owns the object and
+  // deletes it when it goes.
   DestTransport(CRITICAL_SECTION* lock, DestPin* pin, IMemAllocator* allocator);
+  virtual ~DestTransport() = default;
 
+  // IMemInputPin answers itself; everything else is asked of the pin.
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
 
   // The pin's own allocator, with a reference added.
   STDMETHODIMP GetAllocator(IMemAllocator** allocator) override;
@@ -34,9 +38,7 @@ class DestTransport : public LockedUnknown<DestTransport, IMemInputPin>,
   using InstanceCounter<DestTransport>::Live;
 
  private:
-  friend class LockedUnknown<DestTransport, IMemInputPin>;  // Release deletes the object
-  virtual ~DestTransport() = default;
-
-  IMemAllocator* allocator_;   // not counted
-  DestPin* pin_;               // not counted: the pin owns its transport
+  CRITICAL_SECTION* const lock_;
+  IMemAllocator* allocator_;   // not counted, never dereferenced
+  DestPin* pin_;               // the owner: its references are ours
 };

@@ -28,7 +28,8 @@ DestVideoPin::DestVideoPin(DecoderContext* context, SampleGrabberFilter* filter)
   BuildType(0, MEDIASUBTYPE_YUY2, -height, 16, kFourccYuy2);
   BuildType(1, MEDIASUBTYPE_RGB24, height, 24, BI_RGB);
   SetPreferredTypes(types_, 2);
-  AttachAllocator(new FrameAllocator(lock_, this));
+  frameAllocator_.reset(new FrameAllocator(lock_, this));
+  AttachAllocator(frameAllocator_.get(), false);
 }
 
 void DestVideoPin::BuildType(int index, const GUID& subtype, int32_t signedHeight, WORD bitCount,

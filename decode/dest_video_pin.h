@@ -4,9 +4,11 @@
 #pragma once
 
 #include "decode/dest_pin.h"
+#include "decode/frame_allocator.h"
 #include "decode/instance_counter.h"
 
 #include <cstdint>
+#include <memory>
 
 class DestVideoPin : public DestPin, private InstanceCounter<DestVideoPin> {
  public:
@@ -33,6 +35,8 @@ class DestVideoPin : public DestPin, private InstanceCounter<DestVideoPin> {
 
  private:
   ~DestVideoPin() override = default;
+
+  std::unique_ptr<FrameAllocator> frameAllocator_;  // a part of the pin
   void BuildType(int index, const GUID& subtype, int32_t signedHeight, WORD bitCount,
                  DWORD compression);
 

@@ -14,9 +14,22 @@
 #include "media/avi_file.h"
 #include "platform/critical_section_lock.h"
 
+#include <new>
+
 namespace {
 
 constexpr uint32_t kWaveFormatSize = 18;
+// Larger than any picture the program plays (8K is 7,680 x 4,320), small
+// enough that every size computed from it fits 32 bits.
+constexpr int64_t kMaxVideoSide = 16384;
+constexpr int64_t kMaxVideoPixels = 8192 * 8192;
+
+bool UsableVideoSize(const BITMAPINFOHEADER* header) {
+  const int64_t width = header->biWidth;
+  const int64_t height = header->biHeight < 0 ? -int64_t{header->biHeight} : header->biHeight;
+  return width > 0 && height > 0 && width <= kMaxVideoSide && height <= kMaxVideoSide &&
+         width * height <= kMaxVideoPixels;
+}
 // Room behind the backup frame: vector conversion routines may load up to a
 // register's width past the end of the last row.
 constexpr uint32_t kBackupFrameSlack = 64;
@@ -32,7 +45,10 @@ bool DirectShowDecoder::Open(const char* fileName, std::string* messages,
   autoSync_ = settings.autoSync;
 
   OpenFile(fileName, messages, settings);
-  if (audioOpen_) audioOpen_ = PrepareAudioOutput(settings);
+  if (audioOpen_ && !PrepareAudioOutput(settings)) {
+    audioOpen_ = false;
+    *messages += "Can't locate audio decompressor\n";  // a format no block can be made of
+  }
   if (videoOpen_) videoOpen_ = CreateGraph(settings.addToRot);
 
   ComPtr<IPin> videoPin;
@@ -67,6 +83,12 @@ void DirectShowDecoder::OpenFile(const char* fileName, std::string* messages,
   videoOpen_ = file_->GetVideoStreamInfo(&context_.video) && context_.VideoHeader() != nullptr;
   audioPresent_ = file_->GetAudioStreamInfo(&context_.audio) && context_.AudioFormat() != nullptr;
   audioOpen_ = audioPresent_ && !settings.disableAudio;
+  // A picture no decompressor could deliver (a header that lies about its
+  // size) is refused before any arithmetic or allocation is sized from it.
+  if (videoOpen_ && !UsableVideoSize(context_.VideoHeader())) {
+    videoOpen_ = false;
+    *messages += "Can't locate video decompressor\n";
+  }
 }
 
 // The decoded block format, the reading position state and the overflow
@@ -93,7 +115,8 @@ bool DirectShowDecoder::PrepareAudioOutput(const DecoderOpenSettings& settings) 
   context_.receivedPointer = nullptr;
   context_.overflow = OverflowBuffer{};
   context_.overflow.capacity = output.outputSamplesPerSecond * context_.bytesPerOutputFrame;
-  context_.overflow.data.reset(new uint8_t[context_.overflow.capacity]);
+  context_.overflow.data.reset(new (std::nothrow) uint8_t[context_.overflow.capacity]);
+  if (context_.overflow.data == nullptr) return false;
   context_.unitsPerRead = UnitsPerRead(facts, output.samplesPerBlock);
 
   if (context_.audio.formatSize >= kWaveFormatSize) {

@@ -6,14 +6,19 @@
 #include "platform/critical_section_lock.h"
 
 FrameAllocator::FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin)
-    : LockedUnknown(lock), pin_(pin), sample_(new FrameSample(lock, &bufferPointer_, &bufferSize_)) {
+    : lock_(lock), pin_(pin), sample_(new FrameSample(lock, this, &bufferPointer_, &bufferSize_)) {
   properties_.cBuffers = 1;
   properties_.cbBuffer = static_cast<LONG>(pin->BufferSize());
   properties_.cbAlign = 4;
   properties_.cbPrefix = 0;
 }
 
-FrameAllocator::~FrameAllocator() { sample_->Release(); }
+FrameAllocator::~FrameAllocator() = default;
+
+STDMETHODIMP_(ULONG) FrameAllocator::AddRef() { return pin_->AddRef(); }
+
+// The pin may go with this call: nothing of the allocator is touched after.
+STDMETHODIMP_(ULONG) FrameAllocator::Release() { return pin_->Release(); }
 
 STDMETHODIMP FrameAllocator::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IMemAllocator}, iid, object);
@@ -53,7 +58,7 @@ STDMETHODIMP FrameAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME* st
   bufferPointer_ = pin_->BufferPointer();
   sample_->SetTime(start, end);
   sample_->AddRef();
-  *sample = sample_;
+  *sample = sample_.get();
   return S_OK;
 }
 

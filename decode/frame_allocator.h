@@ -2,24 +2,27 @@
 // frame the decoder is filling at the moment of GetBuffer (the caller's frame
 // or the backup frame). It owns no memory, so it never waits and never runs
 // out; a sample still referenced from an earlier use is simply handed out
-// again.
+// again. It is a part of its pin (an identity of its own, the pin's
+// references), so a decompressor that keeps it keeps the pin alive.
 #pragma once
 
 #include "decode/direct_show.h"
 #include "decode/instance_counter.h"
-#include "decode/locked_unknown.h"
+#include <memory>
 
 class DestPin;
 class FrameSample;
 
-class FrameAllocator : public LockedUnknown<FrameAllocator, IMemAllocator>,
-                       private InstanceCounter<FrameAllocator> {
+class FrameAllocator : public IMemAllocator, private InstanceCounter<FrameAllocator> {
  public:
-  // lock is the decoder's video lock. The creator owns the one reference the
-  // object starts with.
+  // lock is the decoder's video lock. The pin owns the object and deletes it
+  // when it goes.
   FrameAllocator(CRITICAL_SECTION* lock, DestPin* pin);
+  virtual ~FrameAllocator();
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
 
   // Accepts one buffer without prefix, aligned to at most 4 bytes; anything
   // else is VFW_E_BADALIGN. Either way actual receives the current values.
@@ -34,11 +37,9 @@ class FrameAllocator : public LockedUnknown<FrameAllocator, IMemAllocator>,
   using InstanceCounter<FrameAllocator>::Live;
 
  private:
-  friend class LockedUnknown<FrameAllocator, IMemAllocator>;  // Release deletes the object
-  virtual ~FrameAllocator();
-
-  DestPin* pin_;            // not counted: the pin owns the allocator
-  FrameSample* sample_;     // counted
+  CRITICAL_SECTION* const lock_;
+  DestPin* pin_;            // the owner: its references are ours
+  std::unique_ptr<FrameSample> sample_;
   BYTE* bufferPointer_ = nullptr;
   LONG bufferSize_ = 0;     // 0 until the first accepted SetProperties
   ALLOCATOR_PROPERTIES properties_;

@@ -3,8 +3,9 @@
 #include "decode/query_interface.h"
 #include "platform/critical_section_lock.h"
 
-FrameSample::FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize)
-    : LockedUnknown(lock), bufferSize_(bufferSize), bufferPointer_(bufferPointer) {}
+FrameSample::FrameSample(CRITICAL_SECTION* lock, IUnknown* owner, BYTE* const* bufferPointer,
+                         const LONG* bufferSize)
+    : lock_(lock), owner_(owner), bufferSize_(bufferSize), bufferPointer_(bufferPointer) {}
 
 STDMETHODIMP FrameSample::QueryInterface(REFIID iid, void** object) {
   return QueryOwnInterface(this, {IID_IMediaSample}, iid, object);

@@ -1,20 +1,25 @@
 // The one IMediaSample of a FrameAllocator. It has no memory of its own: its
 // pointer and size are always its allocator's current buffer, which is the
 // frame the decoder is filling, so a decompressor writes straight into it.
+// It is a part of its allocator: its references are the allocator's (and so
+// the pin's), so a decompressor that keeps the sample keeps them alive.
 #pragma once
 
 #include "decode/direct_show.h"
 #include "decode/instance_counter.h"
-#include "decode/locked_unknown.h"
 
-class FrameSample : public LockedUnknown<FrameSample, IMediaSample>,
-                    private InstanceCounter<FrameSample> {
+class FrameSample : public IMediaSample, private InstanceCounter<FrameSample> {
  public:
-  // lock is the decoder's video lock. The two pointers lead into the
-  // allocator, which outlives its sample.
-  FrameSample(CRITICAL_SECTION* lock, BYTE* const* bufferPointer, const LONG* bufferSize);
+  // lock is the decoder's video lock. The owner and the two pointers are the
+  // allocator's, which deletes the sample when it goes.
+  FrameSample(CRITICAL_SECTION* lock, IUnknown* owner, BYTE* const* bufferPointer,
+              const LONG* bufferSize);
+  virtual ~FrameSample() = default;
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return owner_->AddRef(); }
+  // The sample may go with this call: nothing of it is touched after.
+  STDMETHODIMP_(ULONG) Release() override { return owner_->Release(); }
 
   STDMETHODIMP GetPointer(BYTE** buffer) override;
   STDMETHODIMP_(LONG) GetSize() override;
@@ -36,8 +41,8 @@ class FrameSample : public LockedUnknown<FrameSample, IMediaSample>,
   using InstanceCounter<FrameSample>::Live;
 
  private:
-  friend class LockedUnknown<FrameSample, IMediaSample>;  // Release deletes the object
-  virtual ~FrameSample() = default;
+  CRITICAL_SECTION* const lock_;
+  IUnknown* owner_;  // the allocator: its references are ours
 
   REFERENCE_TIME start_ = 0;
   REFERENCE_TIME end_ = 0;

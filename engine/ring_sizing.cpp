@@ -1,5 +1,7 @@
 #include "engine/ring_sizing.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int32_t kMinimumFrames = 5;
@@ -21,7 +23,9 @@ uint64_t FrameBudget(uint64_t available, uint32_t frameBufferSize) {
     case 2: return available / 5;
     case 3: return available / 3;
     case 4: return available / 2;
-    default: return available / 2 + available / 4;  // "Auto Allocation"
+    // "Auto Allocation", at most 1 GiB: frames never need more, and a player
+    // must not take a 64-bit machine's memory from every other program.
+    default: return std::min<uint64_t>(available / 2 + available / 4, kMostAutoBudget);
   }
 }
 

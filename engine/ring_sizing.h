@@ -9,7 +9,9 @@
 int32_t FrameStride(int32_t width);
 
 // The budget for "Frame Buffer Size" option index (0 Auto Allocation: three
-// quarters, 1: 10 %, 2: 20 %, 3: 30 %, 4: 50 %) of the available bytes.
+// quarters, at most kMostAutoBudget; 1: 10 %, 2: 20 %, 3: 30 %, 4: 50 %) of
+// the available bytes.
+constexpr uint64_t kMostAutoBudget = uint64_t{1} << 30;
 uint64_t FrameBudget(uint64_t availableBytes, uint32_t frameBufferSize);
 
 // Frames that fit the budget, never fewer than 5.

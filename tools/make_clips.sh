@@ -23,6 +23,8 @@
 #                        64 kb/s; 1000 Hz
 #   raw_pcm8.avi         uncompressed BGR24 (top-down) 202x150 12 fps 3 s (rows of 606 bytes);
 #                        PCM 8-bit 8,000 Hz mono; 440 Hz
+#   raw_mp3_odd.avi      uncompressed BGR24 (top-down) 200x150 12 fps 3 s; MP3 44,100 Hz stereo
+#                        128 kb/s; 1000 Hz
 #   cinepak_odd.avi      Cinepak 204x148 29.97 fps 2 s; no sound
 #   msvc_ima_long.avi    MS Video 1 (MSVC) 160x120 10 fps 180 s; IMA ADPCM 22,050 Hz mono; 1000 Hz
 #   raw_pcm16_odml.avi   uncompressed BGR24 (top-down) 1280x720 25 fps 16 s (400 frames); PCM
@@ -89,6 +91,8 @@ clip raw_mp3.avi $(picture 160x120 10 3) $(tone 1000 22050) -t 3 \
   "${raw[@]}" -c:a libmp3lame -b:a 64k -ac 1
 clip raw_pcm8.avi $(picture 202x150 12 3) $(tone 440 8000) -t 3 \
   "${raw[@]}" -c:a pcm_u8 -ac 1
+clip raw_mp3_odd.avi $(picture 200x150 12 3) $(tone 1000 44100) -t 3 \
+  "${raw[@]}" -c:a libmp3lame -b:a 128k -ac 2
 clip cinepak_odd.avi $(picture 204x148 30000/1001 2) "${cinepak[@]}" -an
 clip msvc_ima_long.avi $(picture 160x120 10 180) $(tone 1000 22050) -t 180 \
   "${msvc[@]}" -c:a adpcm_ima_wav -ac 1

@@ -61,8 +61,12 @@ TEST(AudioOutputFormatTest, BlocksAreMultiplesOfFourAndAtMostOneSecond) {
   // No usable video rate: one second as well, never a division by zero.
   ASSERT_TRUE(ComputeAudioOutputFormat(Facts(11025, 1, 0, 0), true, true, true, &format));
   EXPECT_EQ(11025, format.samplesPerBlock);
-  // No sample rate: the sound cannot be played.
+  // No sample rate, or one beyond any real sound (whose blocks would
+  // overflow 32 bits): the sound cannot be played.
   EXPECT_FALSE(ComputeAudioOutputFormat(Facts(0, 2, 25, 1), true, true, true, &format));
+  EXPECT_FALSE(ComputeAudioOutputFormat(Facts(0x7FFFFFF0, 2, 1, 1), true, true, true, &format));
+  ASSERT_TRUE(ComputeAudioOutputFormat(Facts(768000, 2, 1, 1), true, true, true, &format));
+  EXPECT_EQ(768000 * 4, format.outputBytesPerBlock);
 }
 
 TEST(UnitsPerReadTest, OneChunkForVariableSizeSamples) {

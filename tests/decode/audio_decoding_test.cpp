@@ -244,7 +244,8 @@ INSTANTIATE_TEST_SUITE_P(Clips, LossyDecodingTest,
                                            LossyCase{"cinepak_msadpcm", 40, false, "ACM Wrapper"},
                                            LossyCase{"msvc_ima", 40, false, "ACM Wrapper"},
                                            LossyCase{"msvc_ima_long", 40, false, "ACM Wrapper"},
-                                           LossyCase{"raw_mp3", 40, true, "ACM Wrapper"}),
+                                           LossyCase{"raw_mp3", 40, true, "ACM Wrapper"},
+                                           LossyCase{"raw_mp3_odd", 40, false, "MP3 Decoder DMO"}),
                          [](const ::testing::TestParamInfo<LossyCase>& info) {
                            return std::string(info.param.name);
                          });

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Decodes the test clips with ffmpeg into reference data for the decoding
 # tests (once; what exists is kept):
-#   CLIP.yuyv          every frame slot as full-range YUY2 (ffmpeg's RGB decode
+#   CLIP.yuyv          every frame slot as full-range YUY2 (of the OpenDML clip
+#                      frames 300 and 399 only) (ffmpeg's RGB decode
 #                      converted with BT.601 weights, chroma pairs averaged;
 #                      an empty chunk repeats the frame before it)
 #   CLIP.swapped.yuyv  the same with red and blue exchanged (MS Video 1 only)
@@ -29,6 +30,10 @@ for clip in "$dir"/*.avi; do
   name=${clip%.avi}
   case $(basename "$clip") in
     *_long.avi) ;;  # three minutes of pictures: used for its sound only
+    *_odml.avi)     # a gigabyte of pictures: frames 300 (in its second part) and 399 only
+      make "$name.yuyv" -i "$clip" -map 0:v:0 -fps_mode passthrough \
+        -vf "select='eq(n\,300)+eq(n\,399)',scale=out_range=full:out_color_matrix=bt601:flags=area+accurate_rnd+full_chroma_int" \
+        -pix_fmt yuyv422 -f rawvideo ;;
     msvc_*)
       make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}"
       make "$name.swapped.yuyv" -i "$clip" -map 0:v:0 -fps_mode cfr \

@@ -220,6 +220,41 @@ TEST_F(OpeningTest, RenderFullChainsGivesTheSamePictureAndSound) {
   EXPECT_EQ(std::string::npos, listing.find("Renderer")) << listing;
 }
 
+// Headers that lie about sizes refuse what they describe, with the usual
+// messages, before anything is sized from them.
+TEST_F(OpeningTest, CraftedSizesAreRefused) {
+  struct Case {
+    uint32_t offset;  // into the clip's first "strf" (BITMAPINFOHEADER) or second (WAVEFORMATEX)
+    int stream;
+    uint32_t value;
+    bool opens;
+    const char* messages;
+  };
+  const Case cases[] = {
+      {4, 0, 0x7FFFFFF0u, false, "Can't locate video decompressor\n"},  // biWidth
+      {8, 0, 0x80000010u, false, "Can't locate video decompressor\n"},  // biHeight, near -2^31
+      {4, 0, 0, false, "Can't locate video decompressor\n"},
+      {4, 1, 0x7FFFFFF0u, true, "Can't locate audio decompressor\n"},  // nSamplesPerSec
+  };
+  const std::vector<uint8_t> clip = ReadWholeFile(WriteOddClip("crafted.avi", nullptr, WAVE_FORMAT_PCM));
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = clip;
+    size_t strf = 0;
+    for (int s = 0; s <= c.stream; ++s) strf = std::string(bytes.begin(), bytes.end()).find("strf", strf + 1);
+    ASSERT_NE(strf, std::string::npos);
+    std::memcpy(&bytes[strf + 8 + c.offset], &c.value, 4);
+    const std::string path = ScratchPath("crafted_case.avi");
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    messages_.clear();
+    EXPECT_EQ(c.opens, decoder_->Open(path.c_str(), &messages_, DefaultSettings())) << c.offset;
+    EXPECT_EQ(c.messages, messages_) << c.offset;
+    if (c.opens) EXPECT_FALSE(decoder_->IsAudioOpen());
+  }
+}
+
 // An ffmpeg clip whose idx1 entries all point past the end of the file
 // plays from its start as a file without an index: the same pictures and
 // sound as the undamaged file, only not seekable.
@@ -243,7 +278,9 @@ TEST_F(OpeningTest, AFileWhoseIndexPointsNowherePlaysByWalking) {
   std::fwrite(bytes.data(), 1, bytes.size(), out);
   std::fclose(out);
   messages_.clear();
-  ASSERT_TRUE(decoder_->Open(path.c_str(), &messages_, DefaultSettings())) << messages_;
+  DecoderOpenSettings settings = DefaultSettings();
+  settings.highQuality = [] { return true; };  // as OpenClip decodes
+  ASSERT_TRUE(decoder_->Open(path.c_str(), &messages_, settings)) << messages_;
   EXPECT_TRUE(messages_.empty()) << messages_;
   uint8_t hasIndex = 1;
   decoder_->HasIndex(&hasIndex);

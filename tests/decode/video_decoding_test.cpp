@@ -115,10 +115,27 @@ INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
                                            // Sizes and rates met in the wild: rows of
                                            // 606 bytes at 12 fps; 29.97 fps.
                                            VideoClip{"raw_pcm8", 40, 0, false},
+                                           VideoClip{"raw_mp3_odd", 40, 1, false},
                                            VideoClip{"cinepak_odd", 30, 0, false}),
                          [](const ::testing::TestParamInfo<VideoClip>& info) {
                            return std::string(info.param.name);
                          });
+
+// A file of over a gigabyte in two RIFF parts (OpenDML), made by ffmpeg:
+// its whole length, its last frame, and a seek into its second part.
+TEST_F(ClipTest, AnOpenDmlClipPlaysToItsLastFrameAndSeeksIntoItsSecondPart) {
+  ASSERT_TRUE(OpenClip("raw_pcm16_odml.avi")) << messages_;
+  EXPECT_EQ(FrameCount(), 400);
+  const std::vector<uint8_t> reference = Reference("raw_pcm16_odml.yuyv");
+  ASSERT_EQ(reference.size(), 2 * FrameSize());
+  std::vector<uint8_t> frame(FrameSize());
+  for (const int32_t f : {399, 300}) {
+    ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), f)) << "frame " << f;
+    const uint8_t* expected = reference.data() + (f == 300 ? 0 : FrameSize());
+    EXPECT_GT(Psnr(frame.data(), expected, FrameSize()), 40) << "frame " << f;
+  }
+  EXPECT_EQ(decoder_->PreviousKeyframe(399), 399);  // every raw frame is a keyframe
+}
 
 // Cinepak keyframes at 0, 12, 24, 36 and 48.
 TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary) {
