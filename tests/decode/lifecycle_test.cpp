@@ -1,9 +1,7 @@
 // Reference counts and lifetimes of a real graph: nothing of ours is left
 // after a file closes, a hundred opens and closes leak neither objects,
 // handles nor memory, and the two streams decode in parallel.
-#include "platform/show_message.h"
 #include "decode/avi_splitter_filter.h"
-#include "decode/decoder_holder.h"
 #include "decode/dest_audio_pin.h"
 #include "decode/dest_transport.h"
 #include "decode/dest_video_pin.h"
@@ -158,34 +156,4 @@ TEST_F(ClipTest, BothStreamsDecodeInParallel) {
     EXPECT_TRUE(videoSame) << "round " << round;
     EXPECT_TRUE(audioSame) << "round " << round;
   }
-}
-
-// The holder of the Windows build opens files with the DirectShow decoder.
-TEST(DecoderHolderOnWindowsTest, OpensClipsAndShowsTheOpeningTroubles) {
-  std::vector<ShownMessage> shown;
-  MessageSink previous = SetMessageSink([&](const ShownMessage& m) {
-    shown.push_back(m);
-    return 1;
-  });
-  DecoderHolder holder;
-  ASSERT_TRUE(holder.Open(ClipPath("cinepak_mp3.avi").c_str()));
-  EXPECT_TRUE(holder.IsVideoOpen());
-  EXPECT_TRUE(holder.AudioPlays());
-  uint8_t stereo = 0, sixteenBit = 0;
-  int32_t rate = 0, samples = 0, bytes = 0;
-  ASSERT_TRUE(holder.AudioFormat(&stereo, &sixteenBit, &rate, &samples, &bytes));
-  EXPECT_EQ(44100, rate);
-  EXPECT_EQ(5880, samples);
-  EXPECT_EQ(23520, bytes);
-  EXPECT_TRUE(shown.empty());
-
-  EXPECT_FALSE(holder.Open(ScratchPath("missing.avi").c_str()));
-  EXPECT_EQ(nullptr, holder.Current());
-  ASSERT_EQ(1u, shown.size());
-  EXPECT_EQ("Opening troubles", shown[0].caption);
-  EXPECT_EQ(0u, shown[0].text.find("Can't open ")) << shown[0].text;
-  EXPECT_NE('\n', shown[0].text.back());
-  holder.Release();
-  EXPECT_EQ(kNothingLive, LiveObjects());
-  SetMessageSink(previous);
 }

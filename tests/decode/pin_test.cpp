@@ -284,28 +284,28 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
   EXPECT_EQ(88200u, pin->BufferSize());
   EXPECT_EQ(nullptr, pin->BufferPointer());
 
-  AM_MEDIA_TYPE offered = preferred;
-  WAVEFORMATEX format = *wave;
-  offered.pbFormat = reinterpret_cast<BYTE*>(&format);
-  format.wFormatTag = 0xFFFE;  // not compared
-  format.nAvgBytesPerSec = 1;
-  format.cbSize = 22;
-  EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
-  format = *wave;
-  format.nSamplesPerSec = 44100;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
-  format = *wave;
-  format.wBitsPerSample = 8;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
-  format = *wave;
-  format.nChannels = 1;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
-  format = *wave;
-  format.nBlockAlign = 2;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
-  format = *wave;
-  offered.subtype = FourccSubtype(3);  // IEEE float
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
+  // What it compares: the rate, the sample size, the channels, the block
+  // alignment and the subtype; not the tag, the byte rate or the extra size.
+  struct Case {
+    const char* what;
+    void (*change)(WAVEFORMATEX*, GUID*);
+    HRESULT accepted;
+  };
+  const Case cases[] = {
+      {"tag, byte rate, extra size",
+       [](WAVEFORMATEX* f, GUID*) { f->wFormatTag = 0xFFFE, f->nAvgBytesPerSec = 1, f->cbSize = 22; }, S_OK},
+      {"rate", [](WAVEFORMATEX* f, GUID*) { f->nSamplesPerSec = 44100; }, S_FALSE},
+      {"bits", [](WAVEFORMATEX* f, GUID*) { f->wBitsPerSample = 8; }, S_FALSE},
+      {"channels", [](WAVEFORMATEX* f, GUID*) { f->nChannels = 1; }, S_FALSE},
+      {"block alignment", [](WAVEFORMATEX* f, GUID*) { f->nBlockAlign = 2; }, S_FALSE},
+      {"IEEE float", [](WAVEFORMATEX*, GUID* subtype) { *subtype = FourccSubtype(3); }, S_FALSE}};
+  for (const Case& c : cases) {
+    AM_MEDIA_TYPE offered = preferred;
+    WAVEFORMATEX format = *wave;
+    offered.pbFormat = reinterpret_cast<BYTE*>(&format);
+    c.change(&format, &offered.subtype);
+    EXPECT_EQ(c.accepted, pin->QueryAccept(&offered)) << c.what;
+  }
   grabber->Release();
 }
 

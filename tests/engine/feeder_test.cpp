@@ -69,33 +69,46 @@ TEST_F(VideoFeederTest, AClosedPlayerStopsTheFeeding) {
   EXPECT_EQ(stream.endOfVideo, 1);
 }
 
-// In "Jump Keyframes", with the feeder at frame 0 and the given target and
-// keyframes, the frames queued by the first passes.
-Queued JumpWith(VideoFeederTest* test, int32_t target, std::set<int32_t> keyframes, int passes) {
-  test->decoder.keyframes_ = keyframes;
-  test->stream.targetFrame = target;
-  VideoFeeder feeder(test->context);
-  for (int i = 0; i < passes; ++i) feeder.Pass();
-  return Drain(&test->stream.frameRing);
+// With the feeder at frame 0 and the clock at the target, the frames the
+// first passes queue: 0 for a frame passed over undecoded, 1 for a decoded
+// one. Skip Frames and Jump Keyframes jump to a keyframe far enough ahead
+// (the distances are the pacing rules'); the other modes never jump.
+TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
+  struct Case {
+    uint32_t mode;
+    int32_t target;
+    std::set<int32_t> keyframes;
+    std::vector<uint8_t> flags;
+    std::vector<int32_t> decoded;
+  };
+  const Case cases[] = {
+      {kJumpKeyframes, 4, {0, 4}, {1, 1, 1}, {0, 1, 2}},
+      {kJumpKeyframes, 7, {0, 5, 10}, {0, 0, 0, 0, 0, 1, 1}, {5, 6}},
+      {kSkipFrames, 9, {0, 8}, std::vector<uint8_t>(8, 0), {}},
+      {kKeepFastMotion, 9, {0, 8}, std::vector<uint8_t>(8, 1), {0, 1, 2, 3, 4, 5, 6, 7}},
+      {kSmoothVideo, 9, {0, 8}, std::vector<uint8_t>(8, 1), {0, 1, 2, 3, 4, 5, 6, 7}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    g_options.speedTroublesMode = c.mode;
+    PublishOptions();
+    FakeDecoder fresh;
+    fresh.keyframes_ = c.keyframes;
+    context.decoder = &fresh;
+    stream.currentFrame = 0;
+    stream.targetFrame = c.target;
+    VideoFeeder feeder(context);
+    for (size_t i = 0; i < c.flags.size(); ++i) feeder.Pass();
+    const Queued queued = Drain(&stream.frameRing);
+    EXPECT_EQ(queued.flags, c.flags);
+    EXPECT_EQ(fresh.DecodedFrames(), c.decoded);
+    for (size_t i = 0; i < c.flags.size(); ++i) {
+      if (c.flags[i] == kFrameDecoded) EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i));
+    }
+  }
 }
 
-TEST_F(VideoFeederTest, JumpKeyframesDoesNotJumpFourFramesAhead) {
-  g_options.speedTroublesMode = kJumpKeyframes;
-  PublishOptions();
-  const Queued queued = JumpWith(this, 4, {0, 4}, 3);
-  EXPECT_EQ(queued.stamps, (std::vector<int32_t>{0, 1, 2}));
-}
-
-TEST_F(VideoFeederTest, JumpKeyframesSkipsFiveFramesToAKeyframeFiveAhead) {
-  g_options.speedTroublesMode = kJumpKeyframes;
-  PublishOptions();
-  const Queued queued = JumpWith(this, 7, {0, 5, 10}, 7);
-  // Frames 0-4 are queued as skipped without decoding; 5 and 6 are decoded.
-  EXPECT_EQ(queued.flags, (std::vector<uint8_t>{0, 0, 0, 0, 0, 1, 1}));
-  EXPECT_EQ(queued.stamps[5], 5);
-  EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{5, 6}));
-}
-
+// The jump is measured from the frame the feeder is at: a keyframe 1,001
+// ahead is not taken from frame 0, but from frame 1.
 TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
   g_options.speedTroublesMode = kJumpKeyframes;
   PublishOptions();
@@ -106,22 +119,9 @@ TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
   feeder.Pass();
   EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
   EXPECT_EQ(feeder.PendingSkips(), 0);
-  // From frame 1 the keyframe is exactly 1,000 ahead: now it jumps.
   feeder.Pass();
   EXPECT_EQ(feeder.PendingSkips(), 999);
   EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
-}
-
-TEST_F(VideoFeederTest, SkipFramesJumpsButKeepFastMotionAndSmoothVideoNever) {
-  g_options.speedTroublesMode = kSkipFrames;
-  PublishOptions();
-  EXPECT_EQ(JumpWith(this, 9, {0, 8}, 8).flags, (std::vector<uint8_t>(8, 0)));
-  for (uint32_t mode : {kKeepFastMotion, kSmoothVideo}) {
-    g_options.speedTroublesMode = mode;
-    PublishOptions();
-    stream.currentFrame = 0;
-    EXPECT_EQ(JumpWith(this, 9, {0, 8}, 8).flags, (std::vector<uint8_t>(8, 1))) << mode;
-  }
 }
 
 using AudioThreadsTest = PlaybackFixture;

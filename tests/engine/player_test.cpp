@@ -131,6 +131,7 @@ TEST_F(PlayerTest, OpeningLeavesItPausedOnTheFirstFrame) {
   EXPECT_TRUE(messages.empty());
 }
 
+// 20 % of 1,000 MiB holds 341 VGA frames of 614,400 bytes.
 TEST_F(PlayerTest, TheFrameRingTakesTheChosenShareOfFreeMemory) {
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
@@ -213,14 +214,16 @@ TEST_F(PlayerTest, OpeningStartsAtTheResumePositionAndClearsIt) {
   EXPECT_EQ(picture.Presented()[0], 40);
 }
 
-TEST_F(PlayerTest, ClosingRestoresTheSystemSettingsAndTheWindowSize) {
+TEST_F(PlayerTest, ClosingLeavesFullscreenAndRestoresTheSystemSettingsAndTheWindowSize) {
   host.system_ = SystemSettings{1, 0, 1};
   host.windowWidth_ = 512;
   host.windowHeight_ = 420;
   ASSERT_TRUE(Open());
   EXPECT_EQ(host.system_.powerOff, 0);
   EXPECT_EQ(host.system_.screenSaver, 0);
+  shell.fullscreenRequested = 1;
   player->Close();
+  EXPECT_EQ(host.fullscreenLeaves_, 1);  // fullscreen is left first
   EXPECT_EQ(player->State(), kClosed);
   EXPECT_EQ(host.system_.powerOff, 1);
   EXPECT_EQ(host.system_.lowPower, 0);
@@ -236,38 +239,34 @@ TEST_F(PlayerTest, ClosingRestoresTheSystemSettingsAndTheWindowSize) {
   EXPECT_EQ(picture.shutdowns_, 1);
 }
 
-TEST_F(PlayerTest, ClosingInFullscreenLeavesFullscreenFirst) {
-  ASSERT_TRUE(Open());
-  shell.fullscreenRequested = 1;
-  player->Close();
-  EXPECT_EQ(host.fullscreenLeaves_, 1);
-}
-
+// 25 blocks of 80 samples make 2 s at 1,000 Hz: the buffer is opened with
+// them and prefilled with the first decoded blocks (8-bit silence where the
+// decoder gives none), each through the audio filters.
 TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilled) {
-  decoder->hasAudio_ = true;
-  decoder->sampleRate_ = 1000;
-  decoder->samplesPerBlock_ = 80;
-  ASSERT_TRUE(Open());
-  EXPECT_TRUE(player->SoundPlays());
-  EXPECT_TRUE(sound.open_);
-  EXPECT_EQ(sound.openedBlocks_, 25);  // 25 x 80 samples = 2 s at 1,000 Hz
-  EXPECT_EQ(sound.counter_, 0);        // the prefill does not count
-  ASSERT_GE(sound.WrittenCount(), 25u);
-  for (size_t b = 0; b < 25; ++b) {
-    EXPECT_EQ(sound.Written(b), std::vector<uint8_t>(80, static_cast<uint8_t>(b))) << b;
+  for (const bool decodes : {true, false}) {
+    SCOPED_TRACE(decodes ? "decoded" : "silence");
+    g_effectLog.Reset();
+    decoder->hasAudio_ = true;
+    decoder->sampleRate_ = 1000;
+    decoder->samplesPerBlock_ = 80;
+    decoder->failAllBlocks_ = !decodes;
+    const size_t first = sound.WrittenCount();
+    ASSERT_TRUE(Open());
+    EXPECT_TRUE(player->SoundPlays());
+    EXPECT_TRUE(sound.open_);
+    EXPECT_EQ(sound.openedBlocks_, 25);
+    EXPECT_EQ(sound.counter_, 0);  // the prefill does not count
+    ASSERT_GE(sound.WrittenCount(), first + 25);
+    for (size_t b = 0; b < 25; ++b) {
+      EXPECT_EQ(sound.Written(first + b), std::vector<uint8_t>(80, decodes ? static_cast<uint8_t>(b) : 128)) << b;
+    }
+    if (decodes) EXPECT_EQ(g_effectLog.soundBlocks, 25);
+    EXPECT_GE(player->BlockRing().Capacity(), 30);
+    player.reset();
+    decoder = new FakeDecoder;
+    decoder->frameCount_ = 30;
+    decoder->rate_ = 100;
   }
-  EXPECT_EQ(g_effectLog.soundBlocks, 25);  // the audio filters ran on each
-  EXPECT_GE(player->BlockRing().Capacity(), 30);
-}
-
-TEST_F(PlayerTest, APrefillWithoutDecodedSoundIsEightBitSilence) {
-  decoder->hasAudio_ = true;
-  decoder->sampleRate_ = 1000;
-  decoder->samplesPerBlock_ = 80;
-  decoder->failAllBlocks_ = true;
-  ASSERT_TRUE(Open());
-  ASSERT_GE(sound.WrittenCount(), 25u);
-  for (size_t b = 0; b < 25; ++b) EXPECT_EQ(sound.Written(b), std::vector<uint8_t>(80, 128));
 }
 
 TEST_F(PlayerTest, SoundFollowsTheFreeBlocksWhilePlaying) {

@@ -118,14 +118,6 @@ TEST(RingSizing, FrameStrideRoundsTwoBytesPerPixelUpToFour) {
   EXPECT_EQ(FrameStride(321), 644);
 }
 
-TEST(RingSizing, TwentyPercentOfAGigabyteHolds341VgaFrames) {
-  const uint64_t budget = FrameBudget(1048576000ull, 2);
-  EXPECT_EQ(budget, 209715200ull);
-  const uint32_t frameBytes = 480u * static_cast<uint32_t>(FrameStride(640));
-  EXPECT_EQ(frameBytes, 614400u);
-  EXPECT_EQ(FrameRingCapacity(budget, frameBytes), 341);
-}
-
 TEST(RingSizing, BudgetsOfEachFrameBufferChoice) {
   const uint64_t available = 1000;
   EXPECT_EQ(FrameBudget(available, 0), 750u);  // Auto Allocation: 500 + 250

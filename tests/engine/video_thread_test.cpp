@@ -56,39 +56,22 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   EXPECT_EQ(g_effectLog.filtered, 5);  // each frame filtered once, though frame 0 showed twice
 }
 
-// The picture is 10 frames behind the clock.
-void RunTenBehind(VideoThreadTest* test, VideoThread* thread) {
-  thread->Begin();
-  test->stream.targetFrame = 10;
-  for (int i = 0; i < 6; ++i) ASSERT_TRUE(thread->Pass());
-}
-
-TEST_F(VideoThreadTest, SkipFramesShowsOneFrameThenDropsFive) {
-  Queue(0, 12);
-  VideoThread thread(context);
-  RunTenBehind(this, &thread);
-  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0}));
-  EXPECT_EQ(stream.droppedFrames, 5);
-  EXPECT_EQ(stream.currentFrame, 6);
-  EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
-  ASSERT_TRUE(thread.Pass());  // 4 behind now: shown, then 3 dropped
-  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 6}));
-  EXPECT_EQ(thread.FramesToDrop(), 3);
-}
-
-TEST_F(VideoThreadTest, KeepFastMotionDropsLikeSkipFrames) {
-  g_options.speedTroublesMode = kKeepFastMotion;
-  PublishOptions();
-  Queue(0, 12);
-  VideoThread thread(context);
-  RunTenBehind(this, &thread);
-  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0}));
-  EXPECT_EQ(stream.droppedFrames, 5);
-}
-
-TEST_F(VideoThreadTest, JumpKeyframesAndSmoothVideoDropNothing) {
-  for (uint32_t mode : {kJumpKeyframes, kSmoothVideo}) {
-    g_options.speedTroublesMode = mode;
+// With the picture 10 frames behind the clock, Skip Frames and Keep Fast
+// Motion show one frame and drop the next five (then, 4 behind, show one and
+// drop 3), never waiting; Jump Keyframes and Smooth Video show every frame.
+TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
+  struct Case {
+    uint32_t mode;
+    std::vector<int32_t> shown;
+    int32_t dropped;
+  };
+  const Case cases[] = {{kSkipFrames, {0}, 5},
+                        {kKeepFastMotion, {0}, 5},
+                        {kJumpKeyframes, {0, 1, 2, 3, 4, 5}, 0},
+                        {kSmoothVideo, {0, 1, 2, 3, 4, 5}, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    g_options.speedTroublesMode = c.mode;
     PublishOptions();
     stream.frameRing.Clear();
     stream.currentFrame = 0;
@@ -97,9 +80,17 @@ TEST_F(VideoThreadTest, JumpKeyframesAndSmoothVideoDropNothing) {
     FakePicture fresh;
     context.ports.picture = &fresh;
     VideoThread thread(context);
-    RunTenBehind(this, &thread);
-    EXPECT_EQ(AfterSetup(fresh.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5})) << mode;
-    EXPECT_EQ(stream.droppedFrames, 0) << mode;
+    thread.Begin();
+    stream.targetFrame = 10;
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(thread.Pass());
+    EXPECT_EQ(AfterSetup(fresh.Presented()), c.shown);
+    EXPECT_EQ(stream.droppedFrames, c.dropped);
+    if (c.mode != kSkipFrames) continue;
+    EXPECT_EQ(stream.currentFrame, 6);
+    EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
+    ASSERT_TRUE(thread.Pass());  // 4 behind now: shown, then 3 dropped
+    EXPECT_EQ(AfterSetup(fresh.Presented()), (std::vector<int32_t>{0, 6}));
+    EXPECT_EQ(thread.FramesToDrop(), 3);
   }
 }
 
@@ -251,17 +242,7 @@ TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
   EXPECT_EQ(stream.currentFrame, 8);
 }
 
-TEST_F(VideoThreadTest, FrameStepsAreClearedWhilePlaying) {
-  Queue(0, 5);
-  VideoThread thread(context);
-  thread.Begin();
-  shell.frameSteps = 3;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.frameSteps, 0);
-  EXPECT_EQ(stream.currentFrame, 1);
-}
-
-TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFrames) {
+TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsThem) {
   Queue(0, 10);
   stream.state = kPaused;
   VideoThread thread(context);
@@ -276,6 +257,12 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFrames) {
   EXPECT_EQ(picture.Setups().size(), 6u);  // each step draws through a presenter refresh
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(stream.currentFrame, 5);  // no more steps: it stays
+  // Playing, steps are cleared, not taken.
+  stream.state = kPlaying;
+  shell.frameSteps = 3;
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(shell.frameSteps, 0);
+  EXPECT_EQ(stream.currentFrame, 6);
 }
 
 TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {

@@ -1,100 +1,59 @@
 #include "tests/media/md5.h"
 
-#include <cstring>
+#include <cstdint>
+#include <cstdio>
 
-namespace {
+#ifdef _WIN32
+#include <windows.h>
+#include <wincrypt.h>
 
-constexpr uint32_t kSines[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-
-constexpr int kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                             5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-
-uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-
-}  // namespace
-
-Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
-
-void Md5::Block(const uint8_t* block) {
-  uint32_t m[16];
-  for (int i = 0; i < 16; ++i) {
-    m[i] = block[4 * i] | block[4 * i + 1] << 8 | block[4 * i + 2] << 16 |
-           static_cast<uint32_t>(block[4 * i + 3]) << 24;
+struct Md5::State {
+  HCRYPTPROV provider = 0;
+  HCRYPTHASH hash = 0;
+  State() {
+    CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT);
+    CryptCreateHash(provider, CALG_MD5, 0, 0, &hash);
   }
-  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t f;
-    int g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (d & b) | (~d & c);
-      g = (5 * i + 1) % 16;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) % 16;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) % 16;
-    }
-    const uint32_t next = d;
-    d = c;
-    c = b;
-    b = b + RotateLeft(a + f + kSines[i] + m[g], kShifts[i]);
-    a = next;
+  ~State() {
+    CryptDestroyHash(hash);
+    CryptReleaseContext(provider, 0);
   }
-  state_[0] += a;
-  state_[1] += b;
-  state_[2] += c;
-  state_[3] += d;
+  void Add(const void* data, size_t size) {
+    CryptHashData(hash, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0);
+  }
+  void Finish(uint8_t digest[16]) {
+    DWORD length = 16;
+    CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0);
+  }
+};
+#else
+extern "C" {
+#include <libavutil/md5.h>
+#include <libavutil/mem.h>
 }
 
-void Md5::Add(const void* data, size_t size) {
-  auto* bytes = static_cast<const uint8_t*>(data);
-  length_ += size;
-  while (size > 0) {
-    const size_t take = size < 64 - pendingSize_ ? size : 64 - pendingSize_;
-    std::memcpy(pending_ + pendingSize_, bytes, take);
-    pendingSize_ += take;
-    bytes += take;
-    size -= take;
-    if (pendingSize_ == 64) {
-      Block(pending_);
-      pendingSize_ = 0;
-    }
+struct Md5::State {
+  AVMD5* context = av_md5_alloc();
+  State() { av_md5_init(context); }
+  ~State() { av_free(context); }
+  void Add(const void* data, size_t size) {
+    av_md5_update(context, static_cast<const uint8_t*>(data), size);
   }
-}
+  void Finish(uint8_t digest[16]) { av_md5_final(context, digest); }
+};
+#endif
+
+Md5::Md5() : state_(new State) {}
+Md5::~Md5() = default;
+
+void Md5::Add(const void* data, size_t size) { state_->Add(data, size); }
 
 std::string Md5::HexDigest() {
-  const uint64_t bits = length_ * 8;
-  const uint8_t one = 0x80;
-  Add(&one, 1);
-  const uint8_t zero = 0;
-  while (pendingSize_ != 56) Add(&zero, 1);
-  uint8_t lengthBytes[8];
-  for (int i = 0; i < 8; ++i) lengthBytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-  Add(lengthBytes, 8);
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (uint32_t word : state_) {
-    for (int i = 0; i < 4; ++i) {
-      const uint8_t byte = static_cast<uint8_t>(word >> (8 * i));
-      hex += kHex[byte >> 4];
-      hex += kHex[byte & 15];
-    }
-  }
-  return hex;
+  uint8_t digest[16] = {};
+  state_->Finish(digest);
+  char text[33];
+  for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02x", digest[i]);
+  return text;
 }
 
 std::string Md5::Of(const void* data, size_t size) {

@@ -43,6 +43,19 @@ std::string Title(HWND window) {
   return text;
 }
 
+// The system's screen saver switch, which the player turns off while a file
+// is open and gives back at its close.
+bool ScreenSaverActive() {
+  BOOL active = FALSE;
+  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+  return active != FALSE;
+}
+
+void SetScreenSaver(bool active) {
+  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? TRUE : FALSE, nullptr, 0);
+  ASSERT_EQ(ScreenSaverActive(), active);
+}
+
 // Plays, then pauses at about the given frame (the picture stays on it).
 void PlayAndPauseNear(ShellSession* session, int frame) {
   ASSERT_TRUE(WaitForState(session, kPlaying, 10000));
@@ -96,19 +109,58 @@ void ExpectPlayedThrough(ShellSession* session, const ClipReference& reference) 
   EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
 }
 
-TEST(ShellPlayback, CinepakWithSoundPlaysToTheEndOnce) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  ShellSession session(ClipPath(kCinepakPcmClip));
+// A copy of the clip cut off at the given share of its bytes, as a download
+// that stopped: no index at the end, the last chunk broken.
+std::string CutOffCopy(const std::string& clip, double share) {
+  FILE* in = std::fopen(ClipPath(clip).c_str(), "rb");
+  if (in == nullptr) return "";
+  std::string bytes;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
+  std::fclose(in);
+  const std::string path = ScratchPath("cut off " + clip + ".avi");
+  FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return "";
+  std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size() * share), out);
+  std::fclose(out);
+  return path;
+}
+
+// Each clip plays through to Next File once, without a message, in a window
+// that fits the video (its client area is the video plus the strip, unless
+// that makes the window smaller than 320 x 240) and is titled with the file;
+// at the end the window gets its size and title back, and the system its
+// screen saver switch. A copy cut off at 60 %, as a download that stopped,
+// also plays through: the frames past the cut fail to decode and are passed
+// over, not waited for.
+struct PlayThroughCase {
+  const char* name;
+  const char* clip;
+  double share;       // of the clip's bytes
+  bool screenSaver;   // the switch before the file opens
+};
+
+class ShellPlayThrough : public ::testing::TestWithParam<PlayThroughCase> {};
+
+TEST_P(ShellPlayThrough, PlaysToTheEndOnceAndGivesTheWindowBack) {
+  const PlayThroughCase c = GetParam();
+  REQUIRE_CLIP(c.clip);
+  const std::string path = c.share < 1 ? CutOffCopy(c.clip, c.share) : ClipPath(c.clip);
+  ASSERT_FALSE(path.empty());
+  ASSERT_NO_FATAL_FAILURE(SetScreenSaver(c.screenSaver));
+  ShellSession session(path);
   ASSERT_TRUE(session.Started());
   ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  // The window fits the video: its client area is the video plus the strip,
-  // unless that makes the window smaller than 320 x 240.
+  EXPECT_FALSE(ScreenSaverActive());
+  EXPECT_EQ(g_player->SoundPlays(), reference.toneHertz > 0);
   RECT fitted = {0, 0, reference.width, reference.height + 16};
   AdjustWindowRect(&fitted, WS_OVERLAPPEDWINDOW, TRUE);
   const SIZE size = WindowSize(session.Window());
   EXPECT_EQ(size.cx, std::max<LONG>(fitted.right - fitted.left, 320));
   EXPECT_EQ(size.cy, std::max<LONG>(fitted.bottom - fitted.top, 240));
-  EXPECT_NE(Title(session.Window()).find("cinepak_pcm16 - Velmora Player"), std::string::npos);
+  std::string stem = path.substr(path.find_last_of("/\\") + 1);
+  stem = stem.substr(0, stem.rfind('.'));
+  EXPECT_EQ(Title(session.Window()), stem + " - Velmora Player");
 
   ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
   EXPECT_EQ(State(), kClosed);  // one entry, "Repeat" off: playback ends
@@ -116,9 +168,17 @@ TEST(ShellPlayback, CinepakWithSoundPlaysToTheEndOnce) {
   const SIZE restored = WindowSize(session.Window());
   EXPECT_EQ(restored.cx, kStartSize.cx);
   EXPECT_EQ(restored.cy, kStartSize.cy);
-  EXPECT_GT(CurrentTally().blocksWritten, 0);
+  EXPECT_EQ(ScreenSaverActive(), c.screenSaver);
+  EXPECT_EQ(CurrentTally().blocksWritten > 0, reference.toneHertz > 0);
   EXPECT_TRUE(session.Messages().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Clips, ShellPlayThrough,
+    ::testing::Values(PlayThroughCase{"CinepakWithSound", kCinepakPcmClip, 1.0, true},
+                      PlayThroughCase{"VideoWithoutSound", kMsVideoSilentClip, 1.0, false},
+                      PlayThroughCase{"CutOffAt60Percent", kCinepakPcmClip, 0.6, true}),
+    [](const ::testing::TestParamInfo<PlayThroughCase>& info) { return std::string(info.param.name); });
 
 TEST(ShellPlayback, PausedPictureIsTheDecodedFrame) {
   REQUIRE_CLIP(kRawMp3Clip);
@@ -132,23 +192,10 @@ TEST(ShellPlayback, PausedPictureIsTheDecodedFrame) {
   ExpectShowsFrame(reference, shown, frame);
 }
 
-TEST(ShellPlayback, SeekLandsOnTheKeyframeAtOrBefore) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  ASSERT_GE(reference.keyframes.size(), 2u) << "the clip needs a second keyframe";
-  ShellSession session(ClipPath(kCinepakPcmClip));
-  PlayAndPauseNear(&session, 5);
-  const int target = reference.keyframes[1] + 3;
-  ASSERT_TRUE(SeekPlayer(target));
-  EXPECT_EQ(g_player->CurrentFrame(), reference.KeyframeAtOrBefore(target));
-  EXPECT_EQ(State(), kPaused);  // a seek keeps the state
-  session.PumpFor(600);
-  // The picture is the keyframe's.
-  const CellPicture shown = ShownCells();
-  const int keyframe = reference.KeyframeAtOrBefore(target);
-  ExpectShowsFrame(reference, shown, keyframe);
-}
-
-TEST(ShellPlayback, ClickOnTheSeekBarSeeks) {
+// A click on the seek bar seeks (it does not toggle Play/Pause) to the
+// keyframe at or before the frame under the mouse, keeps the state, and the
+// picture becomes that keyframe's.
+TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
   REQUIRE_CLIP(kCinepakPcmClip);
   ShellSession session(ClipPath(kCinepakPcmClip));
   PlayAndPauseNear(&session, 3);
@@ -157,13 +204,16 @@ TEST(ShellPlayback, ClickOnTheSeekBarSeeks) {
   const int x = bar.left + (bar.right - bar.left) * 7 / 10;
   const int frame = static_cast<int>(static_cast<int64_t>(x - bar.left) * reference.frames /
                                      (bar.right - bar.left));
+  const int keyframe = reference.KeyframeAtOrBefore(frame);
+  ASSERT_GT(keyframe, 0) << "the clip needs a keyframe before 70 %";
   const int toggles = session.CommandCount(IDM_PLAY_PAUSE);
   SendMessageA(session.Window(), WM_LBUTTONDOWN, MK_LBUTTON,
                MAKELPARAM(x, (bar.top + bar.bottom) / 2));
-  EXPECT_EQ(g_player->CurrentFrame(), reference.KeyframeAtOrBefore(frame));
+  EXPECT_EQ(g_player->CurrentFrame(), keyframe);
   EXPECT_EQ(State(), kPaused);
-  session.PumpFor(100);
-  EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);  // a seek, not Play/Pause
+  session.PumpFor(600);
+  EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
+  ExpectShowsFrame(reference, ShownCells(), keyframe);
 }
 
 TEST(ShellPlayback, PauseHoldsPictureAndSoundAndPlayGoesOn) {
@@ -207,16 +257,6 @@ TEST(ShellPlayback, StopGivesTheWindowItsSizeBack) {
   EXPECT_LT(g_player->CurrentFrame(), 5);
 }
 
-TEST(ShellPlayback, VideoWithoutSoundPlaysToTheEnd) {
-  REQUIRE_CLIP(kMsVideoSilentClip);
-  ShellSession session(ClipPath(kMsVideoSilentClip));
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  EXPECT_FALSE(g_player->SoundPlays());
-  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
-  EXPECT_EQ(CurrentTally().blocksWritten, 0);
-  EXPECT_TRUE(session.Messages().empty());
-}
-
 TEST(ShellPlayback, FileThatCannotBeOpenedLeavesThePlayerClosed) {
   const std::string path = ScratchPath("not a video.avi");
   FILE* file = std::fopen(path.c_str(), "wb");
@@ -234,36 +274,6 @@ TEST(ShellPlayback, FileThatCannotBeOpenedLeavesThePlayerClosed) {
   const SIZE size = WindowSize(session.Window());
   EXPECT_EQ(size.cx, kStartSize.cx);
   EXPECT_EQ(size.cy, kStartSize.cy);
-}
-
-// A copy of the clip cut off at the given share of its bytes, as a download
-// that stopped: no index at the end, the last chunk broken.
-std::string CutOffCopy(const std::string& clip, double share) {
-  FILE* in = std::fopen(ClipPath(clip).c_str(), "rb");
-  if (in == nullptr) return "";
-  std::string bytes;
-  char buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
-  std::fclose(in);
-  const std::string path = ScratchPath("cut off " + clip + ".avi");
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return "";
-  std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size() * share), out);
-  std::fclose(out);
-  return path;
-}
-
-TEST(ShellPlayback, CutOffFilePlaysAsFarAsItReachesAndEnds) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  const std::string path = CutOffCopy(kCinepakPcmClip, 0.6);
-  ASSERT_FALSE(path.empty());
-  ShellSession session(path);
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  // Every frame the header promises goes by: those past the cut fail to
-  // decode and are passed over, not waited for.
-  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
-  EXPECT_TRUE(session.Messages().empty());
-  EXPECT_GT(CurrentTally().blocksWritten, 0);
 }
 
 // A sound output that cannot be opened, as on a machine without a sound

@@ -176,9 +176,3 @@ SIZE WindowSize(HWND window) {
   GetWindowRect(window, &r);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
-
-SIZE ClientSize(HWND window) {
-  RECT r;
-  GetClientRect(window, &r);
-  return SIZE{r.right, r.bottom};
-}

@@ -72,5 +72,3 @@ Capture CaptureClientArea(HWND window);
 
 // The window's outer size.
 SIZE WindowSize(HWND window);
-// The client area's size.
-SIZE ClientSize(HWND window);

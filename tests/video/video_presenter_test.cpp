@@ -5,6 +5,7 @@
 #include "settings/options.h"
 #include "settings/shared_options.h"
 #include "video/video_presenter.h"
+#include "tests/shell/shell_session.h"
 
 #include <cstring>
 #include <vector>
@@ -57,28 +58,11 @@ class PictureWindow {
 
   // The client area's pixels, 0x00RRGGBB, top row first.
   std::vector<uint32_t> Pixels() {
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC window = GetDC(window_);
-    HDC memory = CreateCompatibleDC(window);
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, kWidth, kHeight, window, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                                 static_cast<const uint32_t*>(bits) + kWidth * kHeight);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window_, window);
-    for (uint32_t& p : pixels) p &= 0xFFFFFF;
+    const Capture capture = CaptureClientArea(window_);
+    std::vector<uint32_t> pixels;
+    for (size_t i = 0; i + 2 < capture.rgb.size(); i += 3) {
+      pixels.push_back(capture.rgb[i] << 16 | capture.rgb[i + 1] << 8 | capture.rgb[i + 2]);
+    }
     return pixels;
   }
 
@@ -132,7 +116,7 @@ class VideoPresenterTest : public ::testing::Test {
     saved_ = g_options;
     g_options.highQualityConversion = 0;
     g_options.nonOverlayResize = 0;
-    PublishOptions();
+    PublishOptions();  // the presenter reads the published record
   }
   void TearDown() override {
     presenter.Shutdown();
