@@ -72,7 +72,9 @@ void DeleteCurrentFile() {
 void Reorder(int id) {
   if (id == IDM_PLAYLIST_SORT) g_playlist->SortByFullPath();
   if (id == IDM_PLAYLIST_REVERSE) g_playlist->Reverse();
-  if (id == IDM_PLAYLIST_RANDOMIZE) g_playlist->Randomize(static_cast<uint32_t>(std::time(nullptr)));
+  if (id == IDM_PLAYLIST_RANDOMIZE) {
+    g_playlist->Randomize(static_cast<uint32_t>(std::time(nullptr)));
+  }
   Repaint();
 }
 

@@ -29,82 +29,62 @@
 
 namespace {
 
-#define FIELD(name) offsetof(Options, name)
+// A flag that toggles, or a choice of the field's own width.
+#define FLAG(id, name) {id, offsetof(Options, name), 1, 0, true}
+#define PICK(id, name, value) \
+  {id, offsetof(Options, name), sizeof(static_cast<Options*>(nullptr)->name), value, false}
 
 // The commands that change one field of the options record.
 struct OptionRow {
   int id;
   size_t offset;
-  int width;       // 1: a flag that toggles (or a byte choice), 4: a 32-bit choice
+  size_t width;    // bytes
   uint32_t value;  // the choice; unused for toggles
   bool toggle;
 };
 
 const OptionRow kOptionRows[] = {
-    {IDM_AUTO_LEVEL, FIELD(videoFilters.autoLevel), 1, 0, true},
-    {IDM_KEY_F1, FIELD(videoFilters.autoLevel), 1, 0, true},
-    {IDM_INTERPOLATE_UV, FIELD(videoFilters.interpolateUV), 1, 0, true},
-    {IDM_KEY_F2, FIELD(videoFilters.interpolateUV), 1, 0, true},
-    {IDM_SOFTEN, FIELD(videoFilters.soften), 1, 0, true},
-    {IDM_KEY_F3, FIELD(videoFilters.soften), 1, 0, true},
-    {IDM_SHARPEN, FIELD(videoFilters.sharpen), 1, 0, true},
-    {IDM_KEY_F4, FIELD(videoFilters.sharpen), 1, 0, true},
-    {IDM_DOUBLE_CONTRAST, FIELD(videoFilters.doubleContrast), 1, 0, true},
-    {IDM_DOUBLE_SATURATION, FIELD(videoFilters.doubleSaturation), 1, 0, true},
-    {IDM_FLIP_VERTICAL, FIELD(videoFilters.flipVertical), 1, 0, true},
-    {IDM_FLIP_HORIZONTAL, FIELD(videoFilters.flipHorizontal), 1, 0, true},
-    {IDM_GRAYSCALE, FIELD(videoFilters.grayscale), 1, 0, true},
-    {IDM_NEGATIVE, FIELD(videoFilters.negative), 1, 0, true},
-    {IDM_HISTOGRAM, FIELD(videoFilters.histogram), 1, 0, true},
-    {IDM_AUTO_VOLUME, FIELD(audioFilters.autoVolume), 1, 0, true},
-    {IDM_KEY_ALT_F1, FIELD(audioFilters.autoVolume), 1, 0, true},
-    {IDM_SWAP_CHANNELS, FIELD(audioFilters.swapChannels), 1, 0, true},
-    {IDM_KEY_ALT_F2, FIELD(audioFilters.swapChannels), 1, 0, true},
-    {IDM_VOICE_REMOVAL, FIELD(audioFilters.voiceRemoval), 1, 0, true},
-    {IDM_KEY_ALT_F3, FIELD(audioFilters.voiceRemoval), 1, 0, true},
-    {IDM_SKIP_FRAMES, FIELD(speedTroublesMode), 4, 0, false},
-    {IDM_JUMP_KEYFRAMES, FIELD(speedTroublesMode), 4, 1, false},
-    {IDM_KEEP_FAST_MOTION, FIELD(speedTroublesMode), 4, 2, false},
-    {IDM_SMOOTH_VIDEO, FIELD(speedTroublesMode), 4, 3, false},
-    {IDM_BUFFER_AUTO, FIELD(frameBufferSize), 4, 0, false},
-    {IDM_BUFFER_10, FIELD(frameBufferSize), 4, 1, false},
-    {IDM_BUFFER_20, FIELD(frameBufferSize), 4, 2, false},
-    {IDM_BUFFER_30, FIELD(frameBufferSize), 4, 3, false},
-    {IDM_BUFFER_50, FIELD(frameBufferSize), 4, 4, false},
-    {IDM_SECONDARY_AUDIO, FIELD(useSecondaryAudioStream), 1, 0, true},
-    {IDM_SAFE_VIDEO_BACKUP, FIELD(safeVideoBackupMode), 1, 0, true},
-    {IDM_AUTO_AUDIO_SYNC, FIELD(allowAutoAudioSync), 1, 0, true},
-    {IDM_SEEKING_INDEX, FIELD(allowSeekingIndex), 1, 0, true},
-    {IDM_CACHE_1_0, FIELD(fileCacheSize), 4, 0, false},
-    {IDM_CACHE_1_5, FIELD(fileCacheSize), 4, 1, false},
-    {IDM_CACHE_2_0, FIELD(fileCacheSize), 4, 2, false},
-    {IDM_CACHE_2_5, FIELD(fileCacheSize), 4, 3, false},
-    {IDM_CACHE_3_0, FIELD(fileCacheSize), 4, 4, false},
-    {IDM_FULL_CHAINS, FIELD(renderFullChains), 1, 0, true},
-    {IDM_GRAPH_TO_ROT, FIELD(addGraphToRot), 1, 0, true},
-    {IDM_ALLOW_OVERLAYS, FIELD(denyOverlays), 1, 0, true},
-    {IDM_ALLOW_YV12, FIELD(allowYv12), 1, 0, true},
-    {IDM_ALLOW_YUY2, FIELD(allowYuy2Uyvy), 1, 0, true},
-    {IDM_ALLOW_RGB_HIGH, FIELD(allowRgbHighColor), 1, 0, true},
-    {IDM_ALLOW_RGB_TRUE, FIELD(allowRgbTrueColor), 1, 0, true},
-    {IDM_DOUBLE_BUFFERING, FIELD(allowDoubleBuffering), 1, 0, true},
-    {IDM_LOW_QUALITY, FIELD(highQualityConversion), 1, 0, false},
-    {IDM_HIGH_QUALITY, FIELD(highQualityConversion), 1, 1, false},
-    {IDM_RESIZE_NEAREST, FIELD(nonOverlayResize), 4, 0, false},
-    {IDM_RESIZE_BILINEAR, FIELD(nonOverlayResize), 4, 1, false},
-    {IDM_HALF_SAMPLE_RATE, FIELD(halfSampleRate), 1, 0, true},
-    {IDM_DENY_STEREO, FIELD(denyStereo), 1, 0, true},
-    {IDM_USE_8_BIT, FIELD(use8BitDepth), 1, 0, true},
-    {IDM_DISABLE_AUDIO, FIELD(disableAudio), 1, 0, true},
-    {IDM_VOLUME_CONTROL, FIELD(enableVolumeControl), 1, 0, true},
-    {IDM_REPEAT, FIELD(repeat), 1, 0, true},
-    {IDM_FADEOUT_PAUSE, FIELD(fadeoutPause), 1, 0, true},
-    {IDM_FULLSCREEN_AS_DEFAULT, FIELD(fullscreenAsDefault), 1, 0, true},
-    {IDM_MULTI_WINDOW_MODE, FIELD(multiWindowMode), 1, 0, true},
-    {IDM_ON_TOP, FIELD(onTop), 1, 0, true},
+    FLAG(IDM_AUTO_LEVEL, videoFilters.autoLevel), FLAG(IDM_KEY_F1, videoFilters.autoLevel),
+    FLAG(IDM_INTERPOLATE_UV, videoFilters.interpolateUV),
+    FLAG(IDM_KEY_F2, videoFilters.interpolateUV), FLAG(IDM_SOFTEN, videoFilters.soften),
+    FLAG(IDM_KEY_F3, videoFilters.soften), FLAG(IDM_SHARPEN, videoFilters.sharpen),
+    FLAG(IDM_KEY_F4, videoFilters.sharpen), FLAG(IDM_DOUBLE_CONTRAST, videoFilters.doubleContrast),
+    FLAG(IDM_DOUBLE_SATURATION, videoFilters.doubleSaturation),
+    FLAG(IDM_FLIP_VERTICAL, videoFilters.flipVertical),
+    FLAG(IDM_FLIP_HORIZONTAL, videoFilters.flipHorizontal),
+    FLAG(IDM_GRAYSCALE, videoFilters.grayscale), FLAG(IDM_NEGATIVE, videoFilters.negative),
+    FLAG(IDM_HISTOGRAM, videoFilters.histogram), FLAG(IDM_AUTO_VOLUME, audioFilters.autoVolume),
+    FLAG(IDM_KEY_ALT_F1, audioFilters.autoVolume),
+    FLAG(IDM_SWAP_CHANNELS, audioFilters.swapChannels),
+    FLAG(IDM_KEY_ALT_F2, audioFilters.swapChannels),
+    FLAG(IDM_VOICE_REMOVAL, audioFilters.voiceRemoval),
+    FLAG(IDM_KEY_ALT_F3, audioFilters.voiceRemoval), PICK(IDM_SKIP_FRAMES, speedTroublesMode, 0),
+    PICK(IDM_JUMP_KEYFRAMES, speedTroublesMode, 1),
+    PICK(IDM_KEEP_FAST_MOTION, speedTroublesMode, 2), PICK(IDM_SMOOTH_VIDEO, speedTroublesMode, 3),
+    PICK(IDM_BUFFER_AUTO, frameBufferSize, 0), PICK(IDM_BUFFER_10, frameBufferSize, 1),
+    PICK(IDM_BUFFER_20, frameBufferSize, 2), PICK(IDM_BUFFER_30, frameBufferSize, 3),
+    PICK(IDM_BUFFER_50, frameBufferSize, 4), FLAG(IDM_SECONDARY_AUDIO, useSecondaryAudioStream),
+    FLAG(IDM_SAFE_VIDEO_BACKUP, safeVideoBackupMode), FLAG(IDM_AUTO_AUDIO_SYNC, allowAutoAudioSync),
+    FLAG(IDM_SEEKING_INDEX, allowSeekingIndex), PICK(IDM_CACHE_1_0, fileCacheSize, 0),
+    PICK(IDM_CACHE_1_5, fileCacheSize, 1), PICK(IDM_CACHE_2_0, fileCacheSize, 2),
+    PICK(IDM_CACHE_2_5, fileCacheSize, 3), PICK(IDM_CACHE_3_0, fileCacheSize, 4),
+    FLAG(IDM_FULL_CHAINS, renderFullChains), FLAG(IDM_GRAPH_TO_ROT, addGraphToRot),
+    FLAG(IDM_ALLOW_OVERLAYS, denyOverlays), FLAG(IDM_ALLOW_YV12, allowYv12),
+    FLAG(IDM_ALLOW_YUY2, allowYuy2Uyvy), FLAG(IDM_ALLOW_RGB_HIGH, allowRgbHighColor),
+    FLAG(IDM_ALLOW_RGB_TRUE, allowRgbTrueColor), FLAG(IDM_DOUBLE_BUFFERING, allowDoubleBuffering),
+    PICK(IDM_LOW_QUALITY, highQualityConversion, 0),
+    PICK(IDM_HIGH_QUALITY, highQualityConversion, 1), PICK(IDM_RESIZE_NEAREST, nonOverlayResize, 0),
+    PICK(IDM_RESIZE_BILINEAR, nonOverlayResize, 1), FLAG(IDM_HALF_SAMPLE_RATE, halfSampleRate),
+    FLAG(IDM_DENY_STEREO, denyStereo), FLAG(IDM_USE_8_BIT, use8BitDepth),
+    FLAG(IDM_DISABLE_AUDIO, disableAudio), FLAG(IDM_VOLUME_CONTROL, enableVolumeControl),
+    FLAG(IDM_REPEAT, repeat), FLAG(IDM_FADEOUT_PAUSE, fadeoutPause),
+    FLAG(IDM_FULLSCREEN_AS_DEFAULT, fullscreenAsDefault),
+    PICK(IDM_RESIZE_THIRD, nonOverlayResize, 2),  // no menu item carries it
+    FLAG(IDM_MULTI_WINDOW_MODE, multiWindowMode), FLAG(IDM_ON_TOP, onTop),
 };
 
-#undef FIELD
+#undef PICK
+#undef FLAG
 
 // Commands that open a dialog (the dialogs are not built yet) and the
 // Subtitles menu's commands, which are checked with the subtitles.
@@ -160,14 +140,7 @@ std::set<int> ResourceIds() {
   return ids;
 }
 
-std::vector<std::string> Entries() { return g_playlist->Items(); }
-
-void SetEntries(const std::string& text, int32_t current) {
-  g_playlist->SetText(text);
-  g_app.currentIndex = current;
-}
-
-SIZE ClientOf() { return ClientSize(g_mainWindow); }
+std::string Entries() { return g_playlist->Text(); }
 
 bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
@@ -185,20 +158,17 @@ EffectRow Row(int id, std::function<void()> expect) {
           }};
 }
 
-// The answers the file dialogs give, and what they were asked.
+// The answer the file dialogs give, and the last one asked: its title, kind
+// and filter.
 struct DialogScript {
   std::string answer;
-  std::vector<FileDialogRequest> asked;
+  std::string asked;
 };
 
-void ExpectAsked(const DialogScript& dialogs, bool save, bool multi, const char* filter,
-                 const char* title) {
-  ASSERT_FALSE(dialogs.asked.empty());
-  const FileDialogRequest& last = dialogs.asked.back();
-  EXPECT_EQ(last.save, save);
-  EXPECT_EQ(last.multiSelect, multi);
-  EXPECT_EQ(last.filter, filter);
-  EXPECT_STREQ(last.title, title);
+std::string Describe(const FileDialogRequest& r) {
+  const char* kind = r.save ? ", save, " : r.multiSelect ? ", several, " : ", one, ";
+  const char* filter = r.filter == kVideoFilter ? "video" : "list";
+  return r.title + std::string(kind) + filter;
 }
 
 // Without a file open: the play list, the balance, the keys that move
@@ -207,23 +177,23 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
   const std::string list = ScratchPath("commands");
   return {
       {IDM_PLAYLIST_SORT, [](ShellSession& s) {
-         SetEntries("b.avi\rB.avi\ra.avi", 0);
+         g_playlist->SetText("b.avi\rB.avi\ra.avi");
          s.Command(IDM_PLAYLIST_SORT);
-         EXPECT_EQ(Entries(), (std::vector<std::string>{"B.avi", "a.avi", "b.avi"}));
+         EXPECT_EQ(Entries(), "B.avi\ra.avi\rb.avi");
        }},
       Row(IDM_PLAYLIST_REVERSE, [] {
-        EXPECT_EQ(Entries(), (std::vector<std::string>{"b.avi", "a.avi", "B.avi"}));
+        EXPECT_EQ(Entries(), "b.avi\ra.avi\rB.avi");
       }),
       Row(IDM_PLAYLIST_RANDOMIZE, [] {
-        std::vector<std::string> shuffled = Entries();
+        std::vector<std::string> shuffled = g_playlist->Items();
         std::sort(shuffled.begin(), shuffled.end());
         EXPECT_EQ(shuffled, (std::vector<std::string>{"B.avi", "a.avi", "b.avi"}));
       }),
       {IDM_PLAYLIST_SAVE, [dialogs, list](ShellSession& s) {
-         SetEntries("C:\\one.avi\rC:\\two.avi", 0);
+         g_playlist->SetText("C:\\one.avi\rC:\\two.avi");
          dialogs->answer = list;
          s.Command(IDM_PLAYLIST_SAVE);
-         ExpectAsked(*dialogs, true, false, kPlaylistFilter, "Save PlayList");
+         EXPECT_EQ(dialogs->asked, "Save PlayList, save, list");
          EXPECT_NE(GetFileAttributesA((list + ".mls").c_str()), INVALID_FILE_ATTRIBUTES);
        }},
       Row(IDM_PLAYLIST_NEW, [] { EXPECT_TRUE(g_playlist->IsEmpty()); }),
@@ -233,14 +203,14 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          EXPECT_TRUE(g_playlist->IsEmpty());
          dialogs->answer = list + ".mls";
          s.Command(IDM_PLAYLIST_LOAD);
-         ExpectAsked(*dialogs, false, false, kPlaylistFilter, "Open PlayList file");
-         EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\one.avi", "C:\\two.avi"}));
+         EXPECT_EQ(dialogs->asked, "Open PlayList file, one, list");
+         EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\two.avi");
          EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 0);  // loading does not play
        }},
       {IDM_PLAYLIST_ADD, [dialogs](ShellSession& s) {
          dialogs->answer = "C:\\three.avi\rC:\\four.avi";  // two chosen at once
          s.Command(IDM_PLAYLIST_ADD);
-         ExpectAsked(*dialogs, false, true, kVideoFilter, "Open Video file");
+         EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
          EXPECT_EQ(g_playlist->Count(), 4);
          EXPECT_EQ(g_playlist->Item(3), "C:\\four.avi");
        }},
@@ -262,8 +232,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
       {IDM_PLAYLIST_DELETE, [](ShellSession& s) {
          g_app.currentIndex = 1;
          s.Command(IDM_PLAYLIST_DELETE);
-         EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\one.avi", "C:\\three.avi",
-                                                         "C:\\four.avi", "C:\\five.avi"}));
+         EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi");
        }},
       {IDM_KEY_DELETE, [](ShellSession& s) {
          g_app.currentIndex = 3;
@@ -289,7 +258,13 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          s.Command(IDM_INCREASE_VOLUME);
          EXPECT_EQ(PublishedOptions().volume, 100u);  // held at 100
        }},
-      Row(IDM_DECREASE_VOLUME, [] { EXPECT_EQ(PublishedOptions().volume, 95u); }),
+      {IDM_DECREASE_VOLUME, [](ShellSession& s) {
+         s.Command(IDM_DECREASE_VOLUME);
+         EXPECT_EQ(PublishedOptions().volume, 95u);
+         g_options.volume = 3;
+         s.Command(IDM_DECREASE_VOLUME);  // held at 0
+         EXPECT_EQ(PublishedOptions().volume, 0u);
+       }},
       {IDM_NEXT_FRAME, [](ShellSession& s) {
          for (int i = 0; i < 7; ++i) s.Command(IDM_NEXT_FRAME);
          EXPECT_EQ(g_app.frameSteps.exchange(0), 5);  // at most five pending
@@ -328,7 +303,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";
          g_app.currentIndex = 1;
          s.Command(IDM_FILE_OPEN);
-         ExpectAsked(*dialogs, false, true, kVideoFilter, "Open Video file");
+         EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
          EXPECT_EQ(g_playlist->Count(), 2);
          EXPECT_EQ(g_app.currentIndex, 0);
          s.PumpFor(300);  // the posted Play/Pause tries the first file
@@ -353,6 +328,18 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
 }
 
 int32_t Frame() { return g_player->CurrentFrame(); }
+
+// A seek to the keyframe that the decoder finds from `offset` frames away.
+EffectRow KeyframeRow(int id, int32_t offset) {
+  return {id, [id, offset](ShellSession& s) {
+            const int32_t from = Frame();
+            const int32_t keyframe = offset > 0 ? g_decoderHolder->NextKeyframe(from + offset)
+                                                : g_decoderHolder->PreviousKeyframe(from + offset);
+            ASSERT_TRUE(offset > 0 ? keyframe >= from + offset : keyframe < from) << keyframe;
+            s.Command(id);
+            EXPECT_EQ(Frame(), keyframe);
+          }};
+}
 
 // A file open, paused unless said otherwise.
 std::vector<EffectRow> OpenRows() {
@@ -381,33 +368,9 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_TRUE(s.PumpUntil([before] { return Frame() == before + 1; }, 3000)) << Frame();
        }},
       {IDM_REWIND, [](ShellSession& s) { s.Command(IDM_REWIND); EXPECT_EQ(Frame(), 0); }},
-      {IDM_NEXT_KEYFRAME, [](ShellSession& s) {
-         const int32_t keyframe = g_decoderHolder->NextKeyframe(1);
-         ASSERT_GT(keyframe, 0);
-         s.Command(IDM_NEXT_KEYFRAME);
-         EXPECT_EQ(Frame(), keyframe);
-       }},
-      {IDM_KEY_RIGHT, [](ShellSession& s) {
-         const int32_t from = Frame();
-         const int32_t keyframe = g_decoderHolder->NextKeyframe(from + 50);  // 5 s at 10 fps
-         ASSERT_GE(keyframe, from + 50);
-         s.Command(IDM_KEY_RIGHT);
-         EXPECT_EQ(Frame(), keyframe);
-       }},
-      {IDM_PREVIOUS_KEYFRAME, [](ShellSession& s) {
-         const int32_t from = Frame();
-         const int32_t keyframe = g_decoderHolder->PreviousKeyframe(from - 1);
-         ASSERT_LT(keyframe, from);
-         s.Command(IDM_PREVIOUS_KEYFRAME);
-         EXPECT_EQ(Frame(), keyframe);
-       }},
-      {IDM_KEY_LEFT, [](ShellSession& s) {
-         const int32_t from = Frame();
-         const int32_t keyframe = g_decoderHolder->PreviousKeyframe(from - 50);
-         ASSERT_LT(keyframe, from);
-         s.Command(IDM_KEY_LEFT);
-         EXPECT_EQ(Frame(), keyframe);
-       }},
+      KeyframeRow(IDM_NEXT_KEYFRAME, 1),
+      KeyframeRow(IDM_KEY_RIGHT, 50), KeyframeRow(IDM_PREVIOUS_KEYFRAME, -1),  // 5 s at 10 fps
+      KeyframeRow(IDM_KEY_LEFT, -50),
       {IDM_KEY_HOME, [](ShellSession& s) {
          g_options.colorBalance.brightness = 50;
          s.Command(IDM_KEY_HOME);  // a file: brightness up
@@ -473,13 +436,21 @@ std::vector<EffectRow> OpenRows() {
        }},
       {IDM_NORMAL_SIZE, [](ShellSession& s) {
          s.Command(IDM_NORMAL_SIZE);  // the second file: 320 x 240
-         EXPECT_EQ(ClientOf().cx, 320);
+         EXPECT_EQ(ClientSize(g_mainWindow).cx, 320);
        }},
-      Row(IDM_DOUBLE_SIZE, [] { EXPECT_EQ(ClientOf().cx, 640); EXPECT_EQ(ClientOf().cy, 496); }),
+      Row(IDM_DOUBLE_SIZE, [] {
+        EXPECT_EQ(ClientSize(g_mainWindow).cx, 640);
+        EXPECT_EQ(ClientSize(g_mainWindow).cy, 496);
+      }),
       {IDM_HALF_SIZE, [](ShellSession& s) {
-         s.Command(IDM_HALF_SIZE);  // 160 x 136 asked, the window's minimum wins
-         EXPECT_EQ(WindowSize(g_mainWindow).cx, 320);
-         EXPECT_EQ(WindowSize(g_mainWindow).cy, 240);
+         RECT before, after;
+         GetWindowRect(g_mainWindow, &before);
+         s.Command(IDM_HALF_SIZE);  // 160 x 136 asked: the minimum wins, in place
+         GetWindowRect(g_mainWindow, &after);
+         EXPECT_EQ(after.right - after.left, 320);
+         EXPECT_EQ(after.bottom - after.top, 240);
+         EXPECT_EQ(after.left, before.left);
+         EXPECT_EQ(after.top, before.top);
        }},
       {IDM_PREVIOUS_FILE, [](ShellSession& s) {
          s.Command(IDM_PREVIOUS_FILE);
@@ -521,7 +492,7 @@ TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
   ASSERT_TRUE(session.Started());
   DialogScript dialogs;
   SetFileDialogHook([&dialogs](const FileDialogRequest& request) {
-    dialogs.asked.push_back(request);
+    dialogs.asked = Describe(request);
     return dialogs.answer;
   });
   const std::vector<EffectRow> closed = ClosedRows(&dialogs);

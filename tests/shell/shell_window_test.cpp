@@ -1,5 +1,6 @@
 // The main window without a file: start-up, the idle and play list screens,
-// the window's size rules, its own accelerators and the cursor command.
+// its own accelerators and the cursor command (the size rules are checked
+// with the size commands).
 #include <gtest/gtest.h>
 
 #include "app/application.h"
@@ -125,20 +126,6 @@ TEST(ShellWindow, PlaylistScreenMarksTheCurrentEntry) {
   SendMessageA(session.Window(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, last));
   EXPECT_EQ(g_app.currentIndex, 2);
   EXPECT_EQ(g_playlist->Item(2), "C:\\clips\\my.movie.avi");
-}
-
-TEST(ShellWindow, CannotBeMadeSmallerThan320By240) {
-  ShellSession session("");
-  RECT before;
-  GetWindowRect(session.Window(), &before);
-  MoveMainWindow(before.left, before.top, 100, 80);
-  const SIZE size = WindowSize(session.Window());
-  EXPECT_EQ(size.cx, 320);
-  EXPECT_EQ(size.cy, 240);
-  RECT after;
-  GetWindowRect(session.Window(), &after);
-  EXPECT_EQ(after.left, before.left);
-  EXPECT_EQ(after.top, before.top);
 }
 
 TEST(ShellWindow, WindowTranslatesItsOwnAccelerators) {
