@@ -142,6 +142,12 @@ std::set<int> ResourceIds() {
 
 std::string Entries() { return g_playlist->Text(); }
 
+std::string Title() {
+  char text[512] = {};
+  GetWindowTextA(g_mainWindow, text, sizeof text);
+  return text;
+}
+
 bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 // A command checked in its own way: what to set up, the command, what to see.
@@ -152,10 +158,7 @@ struct EffectRow {
 
 // The command alone, then what it did.
 EffectRow Row(int id, std::function<void()> expect) {
-  return {id, [id, expect](ShellSession& s) {
-            s.Command(id);
-            expect();
-          }};
+  return {id, [id, expect](ShellSession& s) { s.Command(id), expect(); }};
 }
 
 // The answer the file dialogs give, and the last one asked: its title, kind
@@ -311,6 +314,8 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          ASSERT_FALSE(s.Messages().empty());
          EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
          EXPECT_EQ(g_player->State(), kClosed);
+         EXPECT_EQ(Title(), DefaultTitle());
+         EXPECT_EQ(s.CommandCount(IDM_NEXT_FILE), 0);
          EXPECT_EQ(g_playlist->Count(), 2);
        }},
       {IDM_KEY_ENTER, [](ShellSession& s) {
@@ -393,8 +398,8 @@ std::vector<EffectRow> OpenRows() {
          s.Command(IDM_SEEKING_INDEX);
          EXPECT_EQ(g_options.allowSeekingIndex, before);
          ASSERT_FALSE(s.Messages().empty());
-         EXPECT_EQ(s.Messages().back().text, "Can't change option(s) while playing");
-         EXPECT_EQ(s.Messages().back().caption, "Restriction");
+         const ShownMessage& box = s.Messages().back();
+         EXPECT_EQ(box.caption + ": " + box.text, "Restriction: Can't change option(s) while playing");
        }},
       {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
          const size_t shown = s.Messages().size();
@@ -457,8 +462,11 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_EQ(g_app.currentIndex, 0);
          EXPECT_TRUE(s.PumpUntil([] { return g_player->State() == kPlaying; }, 20000));
        }},
-      Row(IDM_STOP, [] {
+      Row(IDM_STOP, [] {  // the window as before the first open, the list kept
         EXPECT_EQ(g_player->State(), kClosed);
+        EXPECT_EQ(WindowSize(g_mainWindow).cx, 512);
+        EXPECT_EQ(WindowSize(g_mainWindow).cy, 420);
+        EXPECT_EQ(Title(), DefaultTitle());
         EXPECT_EQ(g_playlist->Count(), 2);
       }),
       {IDM_EXIT, [](ShellSession& s) {
