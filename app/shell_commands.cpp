@@ -167,6 +167,22 @@ void TimeDisplacement(HWND window) {
   }
 }
 
+// One statistics window at a time: a second request brings it forward. It
+// has no owner, so the cursor countdown is held while it is up.
+void Statistics(HWND window) {
+  if (g_app.statisticsOpen) {
+    SetForegroundWindow(g_app.statisticsWindow);
+    return;
+  }
+  g_app.statisticsOpen = 1;
+  g_app.modalOpen.store(1);
+  RearmCursorTimer();
+  ShowStatisticsDialog(window);
+  g_app.modalOpen.store(0);
+  SettleAfterModal();
+  g_app.statisticsOpen = 0;
+}
+
 using Handler = void (*)(HWND window, LPARAM lParam);
 
 struct Command {
@@ -196,7 +212,7 @@ const Command kCommands[] = {
     {IDM_HAND_OVER, [](HWND w, LPARAM) { TakeHandOver(w); }},
     {IDM_FILE_PROPERTIES, [](HWND w, LPARAM) { FileProperties(w); }},
     {IDM_TIME_DISPLACEMENT, [](HWND w, LPARAM) { TimeDisplacement(w); }},
-    {IDM_STATISTICS, [](HWND w, LPARAM) { ShowStatisticsDialog(w); }},
+    {IDM_STATISTICS, [](HWND w, LPARAM) { Statistics(w); }},
     {IDM_FULLSCREEN_MODE, [](HWND w, LPARAM) { ShowFullscreenModeDialog(w); }},
     {IDM_ABOUT, [](HWND w, LPARAM) { ShowAboutDialog(w); }},
     {IDM_HELP_CONTENTS, [](HWND w, LPARAM) { ShowHelpContents(w); }},
