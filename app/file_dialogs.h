@@ -1,19 +1,29 @@
-// The system's file chooser as the commands use it (Windows only).
+// The open and save file dialogs of the File, Play list and Subtitles
+// commands (Windows only). Tests answer them through a hook instead of the
+// system dialog, which would wait for a user.
 #pragma once
 
-#include <windows.h>
-
+#include <functional>
 #include <string>
 
-// Filters: pairs of description and pattern, each ending in a zero, the list
-// ending with an empty pair.
-constexpr char kSubtitleFilter[] =
-    "All supported files\0*.sub;*.srt\0SUB Files (*.sub)\0*.sub\0SRT Files (*.srt)\0*.srt\0"
-    "All files\0*.*\0";
+// The filters: pairs of description and pattern, ending in an empty pair.
+extern const char kVideoFilter[];
+extern const char kSubtitleFilter[];
+extern const char kPlaylistFilter[];
 
-// Runs the open dialog owned by the main window with the title. On cancel
-// the output is empty and the result false. One chosen file gives its full
-// path; several (multiSelect) give their full paths joined by carriage
-// returns, the form the play list reads as a list. The modal flag is up while
-// the dialog runs, and the cursor countdown is settled around it.
-bool OpenFileDialog(bool multiSelect, const char* filter, const char* title, std::string* chosen);
+struct FileDialogRequest {
+  bool save;
+  bool multiSelect;
+  const char* filter;
+  const char* title;
+};
+
+// Runs the dialog (the cursor countdown and the modal flag around it). The
+// chosen path, or for several files their full paths joined by carriage
+// returns (the play list's text form); empty when cancelled.
+std::string RunFileDialog(const FileDialogRequest& request);
+
+// Answers the dialogs in place of the system (an empty hook restores it):
+// the hook returns the chosen text, empty for a cancel.
+using FileDialogHook = std::function<std::string(const FileDialogRequest&)>;
+FileDialogHook SetFileDialogHook(FileDialogHook hook);

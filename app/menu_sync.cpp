@@ -1,10 +1,12 @@
-// SyncMenuWithOptions: the main menu's check marks mirror the options record.
+// SyncMenuWithOptions: the main menu's check marks mirror the options record,
+// which is then handed to the playback threads and saved.
 #include "app/main_window.h"
 
 #include "app/application.h"
 #include "app/options_registry.h"
 #include "app/resource.h"
 #include "app/shell.h"
+#include "settings/shared_options.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -100,5 +102,8 @@ bool SyncMenuWithOptions() {
   static const int kResizeModes[] = {IDM_RESIZE_NEAREST, IDM_RESIZE_BILINEAR};
   CheckChoice(menu, &o.nonOverlayResize, kResizeModes, 3);
 
+  // Every change of the record ends here: the playback threads take it from
+  // this copy.
+  PublishOptions();
   return SaveOptions(&g_options);
 }

@@ -1,6 +1,12 @@
 #include "app/shell_commands.h"
 
 #include "app/application.h"
+#include "app/dialog_entry_points.h"
+#include "app/option_commands.h"
+#include "app/playlist_commands.h"
+#include "app/view_commands.h"
+#include "decode/decoder_holder.h"
+#include "platform/show_message.h"
 #include "settings/options.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
@@ -123,44 +129,104 @@ void EscapeKey(HWND window) {
   }
 }
 
+constexpr int32_t kMostPendingSteps = 5;
+
+// One more frame for the paused video thread to show.
+void NextFrame() {
+  int32_t steps = g_app.frameSteps.load();
+  while (steps < kMostPendingSteps && !g_app.frameSteps.compare_exchange_weak(steps, steps + 1)) {
+  }
+}
+
+// The keyframe commands and Left/Right need the index to reach any frame.
+void SeekToKeyframe(bool forward, int32_t from) {
+  if (PlayerClosed() || !g_player->IsSeekable()) return;
+  const int32_t keyframe = forward ? g_decoderHolder->NextKeyframe(from)
+                                   : g_decoderHolder->PreviousKeyframe(from);
+  SeekPlayer(keyframe);
+  g_app.redrawCounter.fetch_add(1);
+}
+
+int32_t FiveSeconds() {
+  const int32_t scale = g_player->VideoScale();
+  return scale > 0 ? 5 * g_player->VideoRate() / scale : 0;
+}
+
+void Restriction(const char* text) {
+  ShowMessage(g_mainWindow, text, "Restriction", MB_ICONEXCLAMATION);
+}
+
+void FileProperties(HWND window) {
+  if (!PlayerClosed()) ShowFilePropertiesDialog(window);
+}
+
+void TimeDisplacement(HWND window) {
+  if (g_playlist->IsEmpty()) {
+    Restriction("Open Video File first");
+  } else {
+    ShowTimeDisplacementDialog(window);
+  }
+}
+
+// One statistics window at a time: a second request brings it forward. It
+// has no owner, so the cursor countdown is held while it is up.
+void Statistics(HWND window) {
+  if (g_app.statisticsOpen) {
+    SetForegroundWindow(g_app.statisticsWindow);
+    return;
+  }
+  g_app.statisticsOpen = 1;
+  g_app.modalOpen.store(1);
+  RearmCursorTimer();
+  ShowStatisticsDialog(window);
+  g_app.modalOpen.store(0);
+  SettleAfterModal();
+  g_app.statisticsOpen = 0;
+}
+
+using Handler = void (*)(HWND window, LPARAM lParam);
+
+struct Command {
+  int id;
+  Handler run;
+};
+
+const Command kCommands[] = {
+    {IDM_PLAY_PAUSE, [](HWND, LPARAM) { PlayPause(); }},
+    {IDM_STOP, [](HWND w, LPARAM) { Stop(w); }},
+    {IDM_REWIND, [](HWND, LPARAM) { SeekPlayer(0); }},
+    {IDM_NEXT_FILE, [](HWND w, LPARAM) { NextFile(w); }},
+    {IDM_PREVIOUS_FILE, [](HWND w, LPARAM) { PreviousFile(w); }},
+    {IDM_NEXT_FRAME, [](HWND, LPARAM) { NextFrame(); }},
+    {IDM_PREVIOUS_KEYFRAME,
+     [](HWND, LPARAM) { SeekToKeyframe(false, g_player->CurrentFrame() - 1); }},
+    {IDM_NEXT_KEYFRAME, [](HWND, LPARAM) { SeekToKeyframe(true, g_player->CurrentFrame() + 1); }},
+    {IDM_KEY_LEFT,
+     [](HWND, LPARAM) { SeekToKeyframe(false, g_player->CurrentFrame() - FiveSeconds()); }},
+    {IDM_KEY_RIGHT,
+     [](HWND, LPARAM) { SeekToKeyframe(true, g_player->CurrentFrame() + FiveSeconds()); }},
+    {IDM_FILE_CLOSE, [](HWND w, LPARAM) { CloseFile(w); }},
+    {IDM_EXIT, [](HWND w, LPARAM) { Exit(w); }},
+    {IDM_FULLSCREEN, [](HWND, LPARAM) { SwitchFullscreen(!g_app.fullscreenRequested.load()); }},
+    {IDM_KEY_ESCAPE, [](HWND w, LPARAM) { EscapeKey(w); }},
+    {IDM_CURSOR, [](HWND, LPARAM l) { ShowOrHideCursor(l); }},
+    {IDM_HAND_OVER, [](HWND w, LPARAM) { TakeHandOver(w); }},
+    {IDM_FILE_PROPERTIES, [](HWND w, LPARAM) { FileProperties(w); }},
+    {IDM_TIME_DISPLACEMENT, [](HWND w, LPARAM) { TimeDisplacement(w); }},
+    {IDM_STATISTICS, [](HWND w, LPARAM) { Statistics(w); }},
+    {IDM_FULLSCREEN_MODE, [](HWND w, LPARAM) { ShowFullscreenModeDialog(w); }},
+    {IDM_ABOUT, [](HWND w, LPARAM) { ShowAboutDialog(w); }},
+    {IDM_HELP_CONTENTS, [](HWND w, LPARAM) { ShowHelpContents(w); }},
+};
+
 }  // namespace
 
 bool HandleShellCommand(HWND window, int id, LPARAM lParam) {
-  switch (id) {
-    case IDM_PLAY_PAUSE:
-      PlayPause();
-      return true;
-    case IDM_STOP:
-      Stop(window);
-      return true;
-    case IDM_REWIND:
-      SeekPlayer(0);
-      return true;
-    case IDM_NEXT_FILE:
-      NextFile(window);
-      return true;
-    case IDM_PREVIOUS_FILE:
-      PreviousFile(window);
-      return true;
-    case IDM_FILE_CLOSE:
-      CloseFile(window);
-      return true;
-    case IDM_EXIT:
-      Exit(window);
-      return true;
-    case IDM_FULLSCREEN:
-      SwitchFullscreen(!g_app.fullscreenRequested.load());
-      return true;
-    case IDM_KEY_ESCAPE:
-      EscapeKey(window);
-      return true;
-    case IDM_CURSOR:
-      ShowOrHideCursor(lParam);
-      return true;
-    case IDM_HAND_OVER:
-      TakeHandOver(window);
-      return true;
-    default:
-      return HandleSubtitleCommand(window, id);
+  for (const Command& command : kCommands) {
+    if (command.id != id) continue;
+    command.run(window, lParam);
+    return true;
   }
+  return HandleOptionCommand(id) || HandleViewCommand(window, id) ||
+         HandlePlaylistCommand(window, id) || HandleSubtitleCommand(window, id);
 }

@@ -1,6 +1,7 @@
-// The WM_COMMAND ids the shell carries out so far: Play/Pause, Stop, Rewind,
-// Next and Previous File, Close, Exit, Fullscreen and Esc, the cursor command
-// and the hand-over from a second start (Windows only).
+// The WM_COMMAND ids of the menus, the context menu and the accelerator
+// table (Windows only): the File and Playback commands, the cursor command and
+// the hand-over from a second start here; the options, the view and the play
+// list through their own tables.
 #pragma once
 
 #include <windows.h>

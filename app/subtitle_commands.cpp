@@ -21,7 +21,8 @@ void OpenSubtitleFile(HWND window) {
     return;
   }
   std::string path;
-  if (!OpenFileDialog(false, kSubtitleFilter, "Open Subtitle file", &path)) return;
+  path = RunFileDialog({false, false, kSubtitleFilter, "Open Subtitle file"});
+  if (path.empty()) return;
   g_subtitleTrack->LoadSubtitles(path.c_str(), static_cast<uint32_t>(g_player->VideoRate()),
                                  static_cast<uint32_t>(g_player->VideoScale()),
                                  g_player->VideoWidth(), g_player->VideoHeight());

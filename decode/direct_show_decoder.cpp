@@ -79,11 +79,16 @@ void DirectShowDecoder::GetVideoSummary(int32_t* width, int32_t* height, int32_t
   if (codecGivesRgb != nullptr) *codecGivesRgb = context_.codecGivesRgb;
 }
 
+// The keyframe commands ask from the window's thread while the video feeder
+// reads frames: the lookup walks the same index and reader, so it takes the
+// video lock (re-entrant: reading a frame looks keyframes up itself).
 int32_t DirectShowDecoder::PreviousKeyframe(int32_t frame) {
+  CriticalSectionLock hold(&context_.videoLock);
   return file_ ? file_->PreviousKeyframe(frame) : 0;
 }
 
 int32_t DirectShowDecoder::NextKeyframe(int32_t frame) {
+  CriticalSectionLock hold(&context_.videoLock);
   return file_ ? file_->NextKeyframe(frame) : 0;
 }
 

@@ -41,6 +41,7 @@ struct ShellSignals {
   // value from the window wins).
   std::atomic<int32_t> cursorCountdown{0};
 
-  // Written by the video thread; the window reads it.
+  // Written by the video thread; the window reads it, and its balance keys
+  // set it so that the key's value, not the volume, moves at once.
   std::atomic<uint8_t> balanceShown{0};         // the level bar is on the picture
 };

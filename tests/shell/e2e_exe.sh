@@ -8,6 +8,9 @@
 # 2. A second start with another file hands it to the first instance: the
 #    second process ends with 0 at once and the first window plays the new
 #    file.
+# 3. Without a file: two files chosen at once in the Open dialog (typed with
+#    xdotool), the play list saved, a new list, the saved one loaded, sorted
+#    and reversed; each Play/Pause shows in the title which entry came first.
 # Message boxes are answered with Enter by the watcher; only the first-run
 # notice ("Velmora Player") is expected, any other fails the test.
 set -uo pipefail
@@ -41,7 +44,35 @@ if [ "${1:-}" = "--hook" ]; then
     return 1
   }
 
+  post() { wine "$command_exe" "$@" >/dev/null 2>&1; }
+  # Posts a command that opens a file dialog and types the answers into it,
+  # each ended with Enter (a directory first moves the dialog there).
+  dialog() {  # command id, text...
+    post "$1"
+    for text in "${@:2}"; do
+      sleep 2
+      xdotool type --delay 20 "$text" && xdotool key Return
+    done
+  }
+  # Plays the list from the current entry; the title names the file.
+  first_entry() {
+    post 32817
+    wait_title " - Velmora Player\$" present 20
+    title | sed 's/ - Velmora Player$//'
+    post 32813
+    wait_title " - Velmora Player\$" absent 20
+  }
+
   case $mode in
+    playlist)
+      wait_title "^Velmora Player V" present 30
+      dialog 32772 "Z:${clips//\//\\}\\" '"raw_mp3.avi" "cinepak_pcm16.avi"'
+      wait_title "^raw_mp3 - Velmora Player\$" present 20 && echo opened >"$work/state"
+      post 32813 && dialog 32778 "Z:${work//\//\\}\\list"  # Stop, Save
+      post 32780 && dialog 32777 "Z:${work//\//\\}\\list.mls"  # New, Load
+      post 32849 && first_entry >"$work/sorted"  # Sort by Full Path
+      post 32850 && first_entry >"$work/reversed"  # Reverse
+      ;;
     play)
       if wait_title "^cinepak_pcm16 - Velmora Player\$" present 30; then
         echo playing >"$work/state"
@@ -62,7 +93,7 @@ if [ "${1:-}" = "--hook" ]; then
       fi
       ;;
   esac
-  wine "$command_exe" 105 >/dev/null 2>&1
+  post 105
   exit 0
 fi
 
@@ -82,17 +113,17 @@ fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
-run() {  # mode
+run() {  # mode [file]
   VELMORA_WINE_HOOK="'$here/e2e_exe.sh' --hook $1 '$work' '$exe' '$command_exe' '$clips'" \
-    WINEDEBUG=-all,+debugstr "$here/../../scripts/wine-run" --root "$build/wine" "$exe" "Z:$clip" \
-    2>"$work/$1.log"
+    WINEDEBUG=-all,+debugstr "$here/../../scripts/wine-run" --root "$build/wine" "$exe" \
+    ${2:+"$2"} 2>"$work/$1.log"
 }
 unexpected_boxes() {
   [ -f "$work/boxes" ] && grep -v '^Velmora Player$' "$work/boxes"
 }
 
 # 1. Play to the end.
-run play
+run play "Z:$clip"
 status=$?
 [ $status -eq 0 ] || fail "velmora.exe ended with $status"
 [ "$(cat "$work/state" 2>/dev/null)" = ended ] || fail "the clip did not play to its end"
@@ -113,11 +144,21 @@ boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
 
 # 2. A second start hands its file over.
 rm -f "$work/state" "$work/boxes"
-run handover
+run handover "Z:$clip"
 [ "$(cat "$work/second_status" 2>/dev/null)" = 0 ] ||
   fail "the second start ended with $(cat "$work/second_status" 2>/dev/null || echo nothing)"
 [ "$(cat "$work/state" 2>/dev/null)" = handed ] || fail "the first window did not take the new file"
 [ "$(cat "$work/windows" 2>/dev/null)" = 1 ] || fail "$(cat "$work/windows" 2>/dev/null) player windows"
+boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
+
+# 3. The play list through the file dialogs.
+rm -f "$work/state" "$work/boxes"
+run playlist
+[ "$(cat "$work/state" 2>/dev/null)" = opened ] || fail "the Open dialog did not start the first file"
+printf '"Z:%s\\raw_mp3.avi"\r\n"Z:%s\\cinepak_pcm16.avi"\r\n' "${clips//\//\\}" "${clips//\//\\}" |
+  cmp -s - "$work/list.mls" || fail "saved play list: $(od -c "$work/list.mls" 2>/dev/null | head -3)"
+[ "$(cat "$work/sorted" 2>/dev/null)" = cinepak_pcm16 ] || fail "sorted list starts with $(cat "$work/sorted")"
+[ "$(cat "$work/reversed" 2>/dev/null)" = raw_mp3 ] || fail "reversed list starts with $(cat "$work/reversed")"
 boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
 
 [ $failures -eq 0 ] && echo "e2e: passed"

@@ -239,43 +239,6 @@ TEST(ShellPlayback, PauseHoldsPictureAndSoundAndPlayGoesOn) {
   EXPECT_NE(status & DSBSTATUS_PLAYING, 0u);
 }
 
-TEST(ShellPlayback, StopGivesTheWindowItsSizeBack) {
-  REQUIRE_CLIP(kRawMp3Clip);
-  ShellSession session(ClipPath(kRawMp3Clip));
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  const SIZE playing = WindowSize(session.Window());
-  EXPECT_FALSE(playing.cx == kStartSize.cx && playing.cy == kStartSize.cy);
-  session.Command(IDM_STOP);
-  EXPECT_EQ(State(), kClosed);
-  const SIZE stopped = WindowSize(session.Window());
-  EXPECT_EQ(stopped.cx, kStartSize.cx);
-  EXPECT_EQ(stopped.cy, kStartSize.cy);
-  EXPECT_EQ(Title(session.Window()), DefaultTitle());
-  // Play/Pause opens the entry again from its start.
-  session.Command(IDM_PLAY_PAUSE);
-  EXPECT_EQ(State(), kPlaying);
-  EXPECT_LT(g_player->CurrentFrame(), 5);
-}
-
-TEST(ShellPlayback, FileThatCannotBeOpenedLeavesThePlayerClosed) {
-  const std::string path = ScratchPath("not a video.avi");
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fputs("RIFF\x10\0\0\0WAVEnot a movie at all", file);
-  std::fclose(file);
-  ShellSession session(path);
-  session.PumpUntil([&] { return session.CommandCount(IDM_PLAY_PAUSE) > 0; }, 5000);
-  session.PumpFor(300);
-  EXPECT_EQ(State(), kClosed);
-  EXPECT_EQ(Title(session.Window()), DefaultTitle());
-  ASSERT_EQ(session.Messages().size(), 1u);
-  EXPECT_EQ(session.Messages()[0].caption, "Opening troubles");
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 0);
-  const SIZE size = WindowSize(session.Window());
-  EXPECT_EQ(size.cx, kStartSize.cx);
-  EXPECT_EQ(size.cy, kStartSize.cy);
-}
-
 // A sound output that cannot be opened, as on a machine without a sound
 // device.
 class NoSoundDevice : public SoundPort {

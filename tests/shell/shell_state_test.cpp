@@ -1,11 +1,10 @@
 // The shell's small rules over the application record: the balance bar's
-// values and signs, and the play list selection.
+// values and signs (the keys and the selection are checked with the commands).
 #include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "settings/options.h"
 #include "app/shell_state.h"
-#include "playlist/playlist.h"
 
 namespace {
 
@@ -23,18 +22,6 @@ class ShellState : public ::testing::Test {
  private:
   Options saved_;
 };
-
-TEST_F(ShellState, VolumeStepsStayWithinZeroToHundred) {
-  g_options.volume = 97;
-  AdjustBalanceValue(5);
-  EXPECT_EQ(g_options.volume, 100u);
-  EXPECT_EQ(g_app.balanceChanged.load(), 1);
-  g_options.volume = 3;
-  AdjustBalanceValue(-5);
-  EXPECT_EQ(g_options.volume, 0u);
-  AdjustBalanceValue(-5);
-  EXPECT_EQ(g_options.volume, 0u);
-}
 
 TEST_F(ShellState, HiddenBarAlwaysMeansTheVolume) {
   g_app.balanceTarget = kBalanceBrightness;
@@ -73,25 +60,6 @@ TEST_F(ShellState, SignsOfTheBalanceBar) {
   EXPECT_EQ(BalanceTargetAt(127), kBalanceBrightness);
   EXPECT_EQ(BalanceTargetAt(128), kBalanceSaturation);
   EXPECT_EQ(BalanceTargetAt(159), kBalanceSaturation);
-}
-
-TEST_F(ShellState, SelectionStaysInsideTheList) {
-  Playlist list;
-  Playlist* saved = g_playlist;
-  g_playlist = &list;
-  list.SetText("a.avi\rb.avi\rc.avi");
-  g_app.currentIndex = 7;
-  ClampSelection();
-  EXPECT_EQ(g_app.currentIndex, 2);
-  g_app.currentIndex = -3;
-  ClampSelection();
-  EXPECT_EQ(g_app.currentIndex, 0);
-  list.SetText("");
-  g_app.currentIndex = 4;
-  ClampSelection();
-  EXPECT_EQ(g_app.currentIndex, 0);
-  g_playlist = saved;
-  g_app.currentIndex = 0;
 }
 
 }  // namespace

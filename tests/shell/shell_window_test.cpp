@@ -1,5 +1,6 @@
 // The main window without a file: start-up, the idle and play list screens,
-// the window's size rules and the commands that need no file.
+// its own accelerators and the cursor command (the size rules are checked
+// with the size commands).
 #include <gtest/gtest.h>
 
 #include "app/application.h"
@@ -126,38 +127,6 @@ TEST(ShellWindow, PlaylistScreenMarksTheCurrentEntry) {
   EXPECT_EQ(g_playlist->Item(2), "C:\\clips\\my.movie.avi");
 }
 
-TEST(ShellWindow, CannotBeMadeSmallerThan320By240) {
-  ShellSession session("");
-  RECT before;
-  GetWindowRect(session.Window(), &before);
-  MoveMainWindow(before.left, before.top, 100, 80);
-  const SIZE size = WindowSize(session.Window());
-  EXPECT_EQ(size.cx, 320);
-  EXPECT_EQ(size.cy, 240);
-  RECT after;
-  GetWindowRect(session.Window(), &after);
-  EXPECT_EQ(after.left, before.left);
-  EXPECT_EQ(after.top, before.top);
-  // The size commands do nothing without a file.
-  session.Command(IDM_DOUBLE_SIZE);
-  const SIZE unchanged = WindowSize(session.Window());
-  EXPECT_EQ(unchanged.cx, 320);
-}
-
-TEST(ShellWindow, CommandsWithoutAFileChangeNothing) {
-  ShellSession session("");
-  session.Command(IDM_PLAY_PAUSE);  // an empty play list: nothing opens
-  session.Command(IDM_FULLSCREEN);  // fullscreen needs an open file
-  session.Command(IDM_REWIND);
-  session.Command(IDM_NEXT_FILE);
-  session.PumpFor(300);
-  EXPECT_EQ(g_player->State(), kClosed);
-  EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
-  EXPECT_EQ(GetWindowLongA(session.Window(), GWL_STYLE) & WS_CAPTION, WS_CAPTION);
-  EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), 1);  // Next File at the end posts nothing
-  EXPECT_TRUE(session.Messages().empty());
-}
-
 TEST(ShellWindow, WindowTranslatesItsOwnAccelerators) {
   ShellSession session("");
   // The message loop does not translate keys: the window procedure does.
@@ -183,13 +152,6 @@ TEST(ShellWindow, CursorCommandCallsShowCursorOnChangesOnly) {
   info.cbSize = sizeof info;
   ASSERT_TRUE(GetCursorInfo(&info));
   EXPECT_NE(info.flags & CURSOR_SHOWING, 0u);
-}
-
-TEST(ShellWindow, ExitEndsTheMessageLoopWithZero) {
-  ShellSession session("");
-  EXPECT_EQ(session.Finish(), 0);
-  EXPECT_EQ(g_app.windowActive.load(), 0);
-  EXPECT_EQ(g_mainWindow, nullptr);
 }
 
 }  // namespace

@@ -86,18 +86,6 @@ TEST(WindowSize, DraggedEdgesStopAtTheMinimum) {
   }
 }
 
-TEST(WindowSize, ScaledClientAreaHoldsVideoAndStrip) {
-  // Double Size of a 400 x 300 video: 800 x 616.
-  RECT client = ScaledClientRect(50, 60, 400, 300, 512);
-  ExpectRect(client, 50, 60, 850, 676);
-  // Half Size of a 320 x 240 video asks for 160 x 136.
-  client = ScaledClientRect(0, 0, 320, 240, 128);
-  ExpectRect(client, 0, 0, 160, 136);
-  // Odd sizes are truncated by the shift.
-  client = ScaledClientRect(0, 0, 321, 241, 128);
-  ExpectRect(client, 0, 0, 160, 136);
-}
-
 TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEnds) {
   const PlaylistLayout layout = LayOutPlaylist(50, 100, 480);
   EXPECT_EQ(layout.topOffset, 560);

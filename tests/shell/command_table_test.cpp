@@ -1,0 +1,538 @@
+// Every command of the menus and the accelerator table, read from the real
+// resources: each id is either checked for its effect here (the options
+// record and what the playback threads see of it, the check mark, the play
+// list, the player, the window) or listed as opening a dialog or as a
+// subtitle command. An id in neither list fails, so no new menu item can be
+// left without its effect.
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/file_dialogs.h"
+#include "app/resource.h"
+#include "app/shell.h"
+#include "decode/decoder_holder.h"
+#include "engine/player.h"
+#include "playlist/playlist.h"
+#include "settings/displacement_list.h"
+#include "settings/options.h"
+#include "settings/shared_options.h"
+#include "tests/common/test_paths.h"
+#include "tests/shell/shell_session.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A flag that toggles, or a choice of the field's own width.
+#define FLAG(id, name) {id, offsetof(Options, name), 1, 0, true}
+#define PICK(id, name, value) \
+  {id, offsetof(Options, name), sizeof(static_cast<Options*>(nullptr)->name), value, false}
+
+// The commands that change one field of the options record.
+struct OptionRow {
+  int id;
+  size_t offset;
+  size_t width;    // bytes
+  uint32_t value;  // the choice; unused for toggles
+  bool toggle;
+};
+
+const OptionRow kOptionRows[] = {
+    FLAG(IDM_AUTO_LEVEL, videoFilters.autoLevel), FLAG(IDM_KEY_F1, videoFilters.autoLevel),
+    FLAG(IDM_INTERPOLATE_UV, videoFilters.interpolateUV),
+    FLAG(IDM_KEY_F2, videoFilters.interpolateUV), FLAG(IDM_SOFTEN, videoFilters.soften),
+    FLAG(IDM_KEY_F3, videoFilters.soften), FLAG(IDM_SHARPEN, videoFilters.sharpen),
+    FLAG(IDM_KEY_F4, videoFilters.sharpen), FLAG(IDM_DOUBLE_CONTRAST, videoFilters.doubleContrast),
+    FLAG(IDM_DOUBLE_SATURATION, videoFilters.doubleSaturation),
+    FLAG(IDM_FLIP_VERTICAL, videoFilters.flipVertical),
+    FLAG(IDM_FLIP_HORIZONTAL, videoFilters.flipHorizontal),
+    FLAG(IDM_GRAYSCALE, videoFilters.grayscale), FLAG(IDM_NEGATIVE, videoFilters.negative),
+    FLAG(IDM_HISTOGRAM, videoFilters.histogram), FLAG(IDM_AUTO_VOLUME, audioFilters.autoVolume),
+    FLAG(IDM_KEY_ALT_F1, audioFilters.autoVolume),
+    FLAG(IDM_SWAP_CHANNELS, audioFilters.swapChannels),
+    FLAG(IDM_KEY_ALT_F2, audioFilters.swapChannels),
+    FLAG(IDM_VOICE_REMOVAL, audioFilters.voiceRemoval),
+    FLAG(IDM_KEY_ALT_F3, audioFilters.voiceRemoval), PICK(IDM_SKIP_FRAMES, speedTroublesMode, 0),
+    PICK(IDM_JUMP_KEYFRAMES, speedTroublesMode, 1),
+    PICK(IDM_KEEP_FAST_MOTION, speedTroublesMode, 2), PICK(IDM_SMOOTH_VIDEO, speedTroublesMode, 3),
+    PICK(IDM_BUFFER_AUTO, frameBufferSize, 0), PICK(IDM_BUFFER_10, frameBufferSize, 1),
+    PICK(IDM_BUFFER_20, frameBufferSize, 2), PICK(IDM_BUFFER_30, frameBufferSize, 3),
+    PICK(IDM_BUFFER_50, frameBufferSize, 4), FLAG(IDM_SECONDARY_AUDIO, useSecondaryAudioStream),
+    FLAG(IDM_SAFE_VIDEO_BACKUP, safeVideoBackupMode), FLAG(IDM_AUTO_AUDIO_SYNC, allowAutoAudioSync),
+    FLAG(IDM_SEEKING_INDEX, allowSeekingIndex), PICK(IDM_CACHE_1_0, fileCacheSize, 0),
+    PICK(IDM_CACHE_1_5, fileCacheSize, 1), PICK(IDM_CACHE_2_0, fileCacheSize, 2),
+    PICK(IDM_CACHE_2_5, fileCacheSize, 3), PICK(IDM_CACHE_3_0, fileCacheSize, 4),
+    FLAG(IDM_FULL_CHAINS, renderFullChains), FLAG(IDM_GRAPH_TO_ROT, addGraphToRot),
+    FLAG(IDM_ALLOW_OVERLAYS, denyOverlays), FLAG(IDM_ALLOW_YV12, allowYv12),
+    FLAG(IDM_ALLOW_YUY2, allowYuy2Uyvy), FLAG(IDM_ALLOW_RGB_HIGH, allowRgbHighColor),
+    FLAG(IDM_ALLOW_RGB_TRUE, allowRgbTrueColor), FLAG(IDM_DOUBLE_BUFFERING, allowDoubleBuffering),
+    PICK(IDM_LOW_QUALITY, highQualityConversion, 0),
+    PICK(IDM_HIGH_QUALITY, highQualityConversion, 1), PICK(IDM_RESIZE_NEAREST, nonOverlayResize, 0),
+    PICK(IDM_RESIZE_BILINEAR, nonOverlayResize, 1), FLAG(IDM_HALF_SAMPLE_RATE, halfSampleRate),
+    FLAG(IDM_DENY_STEREO, denyStereo), FLAG(IDM_USE_8_BIT, use8BitDepth),
+    FLAG(IDM_DISABLE_AUDIO, disableAudio), FLAG(IDM_VOLUME_CONTROL, enableVolumeControl),
+    FLAG(IDM_REPEAT, repeat), FLAG(IDM_FADEOUT_PAUSE, fadeoutPause),
+    FLAG(IDM_FULLSCREEN_AS_DEFAULT, fullscreenAsDefault),
+    PICK(IDM_RESIZE_THIRD, nonOverlayResize, 2),  // no menu item carries it
+    FLAG(IDM_MULTI_WINDOW_MODE, multiWindowMode), FLAG(IDM_ON_TOP, onTop),
+};
+
+#undef PICK
+#undef FLAG
+
+// Commands that open a dialog (the dialogs are not built yet) and the
+// Subtitles menu's commands, which are checked with the subtitles.
+const int kDialogIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN_MODE,
+                          IDM_TIME_DISPLACEMENT, IDM_ABOUT, IDM_HELP_CONTENTS};
+const int kSubtitleIds[] = {IDM_SUBTITLES_OPEN,     IDM_SUBTITLES_CLOSE,
+                            IDM_SUBTITLES_AUTO_LOAD, IDM_SUBTITLES_TRANSPARENT,
+                            IDM_SUBTITLES_SHADOW,   IDM_SUBTITLES_FONT,
+                            IDM_SUBTITLES_COLOR};
+
+// 160x120, 10 fps, 180 s, indexed; and 320x240 for the window sizes.
+const char kLongClip[] = "msvc_ima_long.avi";
+const char kLargeClip[] = "msvc_pcm8.avi";
+
+uint32_t FieldOf(const Options& options, const OptionRow& row) {
+  uint32_t value = 0;
+  std::memcpy(&value, reinterpret_cast<const uint8_t*>(&options) + row.offset, row.width);
+  return value;
+}
+
+void SetField(const OptionRow& row, uint32_t value) {
+  std::memcpy(reinterpret_cast<uint8_t*>(&g_options) + row.offset, &value, row.width);
+}
+
+// The check mark, or -1 for an accelerator-only id.
+int Checked(int id) {
+  const UINT state = GetMenuState(g_app.mainMenu, id, MF_BYCOMMAND);
+  return state == static_cast<UINT>(-1) ? -1 : (state & MF_CHECKED) != 0;
+}
+
+void CollectMenuIds(HMENU menu, std::set<int>* ids) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    if (HMENU sub = GetSubMenu(menu, i)) {
+      CollectMenuIds(sub, ids);
+    } else if (GetMenuItemID(menu, i) != static_cast<UINT>(-1) && GetMenuItemID(menu, i) != 0) {
+      ids->insert(static_cast<int>(GetMenuItemID(menu, i)));
+    }
+  }
+}
+
+std::set<int> ResourceIds() {
+  std::set<int> ids;
+  const HINSTANCE module = GetModuleHandleA(nullptr);
+  for (int menuId : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(menuId));
+    CollectMenuIds(menu, &ids);
+    DestroyMenu(menu);
+  }
+  HACCEL table = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  std::vector<ACCEL> keys(CopyAcceleratorTableA(table, nullptr, 0));
+  CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
+  for (const ACCEL& key : keys) ids.insert(key.cmd);
+  return ids;
+}
+
+std::string Entries() { return g_playlist->Text(); }
+
+std::string Title() {
+  char text[512] = {};
+  GetWindowTextA(g_mainWindow, text, sizeof text);
+  return text;
+}
+
+bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// A command checked in its own way: what to set up, the command, what to see.
+struct EffectRow {
+  int id;
+  std::function<void(ShellSession&)> check;
+};
+
+// The command alone, then what it did.
+EffectRow Row(int id, std::function<void()> expect) {
+  return {id, [id, expect](ShellSession& s) { s.Command(id), expect(); }};
+}
+
+// The answer the file dialogs give, and the last one asked: its title, kind
+// and filter.
+struct DialogScript {
+  std::string answer;
+  std::string asked;
+};
+
+std::string Describe(const FileDialogRequest& r) {
+  const char* kind = r.save ? ", save, " : r.multiSelect ? ", several, " : ", one, ";
+  const char* filter = r.filter == kVideoFilter ? "video" : "list";
+  return r.title + std::string(kind) + filter;
+}
+
+// Without a file open: the play list, the balance, the keys that move
+// through the list, Next Frame's request, and the refusals that need a file.
+std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
+  const std::string list = ScratchPath("commands");
+  return {
+      {IDM_PLAYLIST_SORT, [](ShellSession& s) {
+         g_playlist->SetText("b.avi\rB.avi\ra.avi");
+         s.Command(IDM_PLAYLIST_SORT);
+         EXPECT_EQ(Entries(), "B.avi\ra.avi\rb.avi");
+       }},
+      Row(IDM_PLAYLIST_REVERSE, [] {
+        EXPECT_EQ(Entries(), "b.avi\ra.avi\rB.avi");
+      }),
+      Row(IDM_PLAYLIST_RANDOMIZE, [] {
+        std::vector<std::string> shuffled = g_playlist->Items();
+        std::sort(shuffled.begin(), shuffled.end());
+        EXPECT_EQ(shuffled, (std::vector<std::string>{"B.avi", "a.avi", "b.avi"}));
+      }),
+      {IDM_PLAYLIST_SAVE, [dialogs, list](ShellSession& s) {
+         g_playlist->SetText("C:\\one.avi\rC:\\two.avi");
+         dialogs->answer = list;
+         s.Command(IDM_PLAYLIST_SAVE);
+         EXPECT_EQ(dialogs->asked, "Save PlayList, save, list");
+         EXPECT_NE(GetFileAttributesA((list + ".mls").c_str()), INVALID_FILE_ATTRIBUTES);
+       }},
+      Row(IDM_PLAYLIST_NEW, [] { EXPECT_TRUE(g_playlist->IsEmpty()); }),
+      {IDM_PLAYLIST_LOAD, [dialogs, list](ShellSession& s) {
+         dialogs->answer.clear();  // a cancel changes nothing
+         s.Command(IDM_PLAYLIST_LOAD);
+         EXPECT_TRUE(g_playlist->IsEmpty());
+         dialogs->answer = list + ".mls";
+         s.Command(IDM_PLAYLIST_LOAD);
+         EXPECT_EQ(dialogs->asked, "Open PlayList file, one, list");
+         EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\two.avi");
+         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 0);  // loading does not play
+       }},
+      {IDM_PLAYLIST_ADD, [dialogs](ShellSession& s) {
+         dialogs->answer = "C:\\three.avi\rC:\\four.avi";  // two chosen at once
+         s.Command(IDM_PLAYLIST_ADD);
+         EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
+         EXPECT_EQ(g_playlist->Count(), 4);
+         EXPECT_EQ(g_playlist->Item(3), "C:\\four.avi");
+       }},
+      {IDM_KEY_INSERT, [dialogs](ShellSession& s) {
+         dialogs->answer = "C:\\five.avi";
+         s.Command(IDM_KEY_INSERT);  // no file: Add File(s)
+         EXPECT_EQ(g_playlist->Item(4), "C:\\five.avi");
+       }},
+      Row(IDM_KEY_END, [] { EXPECT_EQ(g_app.currentIndex, 4); }),
+      Row(IDM_KEY_UP, [] { EXPECT_EQ(g_app.currentIndex, 3); }),
+      {IDM_KEY_DOWN, [](ShellSession& s) {
+         s.Command(IDM_KEY_DOWN);
+         s.Command(IDM_KEY_DOWN);  // stays on the last entry
+         EXPECT_EQ(g_app.currentIndex, 4);
+       }},
+      Row(IDM_KEY_PAGE_UP, [] { EXPECT_EQ(g_app.currentIndex, 0); }),
+      Row(IDM_KEY_PAGE_DOWN, [] { EXPECT_EQ(g_app.currentIndex, 4); }),
+      Row(IDM_KEY_HOME, [] { EXPECT_EQ(g_app.currentIndex, 0); }),
+      {IDM_PLAYLIST_DELETE, [](ShellSession& s) {
+         g_app.currentIndex = 1;
+         s.Command(IDM_PLAYLIST_DELETE);
+         EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi");
+       }},
+      {IDM_KEY_DELETE, [](ShellSession& s) {
+         g_app.currentIndex = 3;
+         s.Command(IDM_KEY_DELETE);  // no file: Delete File
+         EXPECT_EQ(g_playlist->Count(), 3);
+         EXPECT_EQ(g_app.currentIndex, 2);
+       }},
+      Row(IDM_BRIGHTNESS, [] {
+        EXPECT_EQ(g_app.balanceTarget.load(), 1);
+        EXPECT_EQ(g_app.balanceChanged.exchange(0), 1);
+      }),
+      Row(IDM_CONTRAST, [] { EXPECT_EQ(g_app.balanceTarget.load(), 3); }),
+      Row(IDM_SATURATION, [] { EXPECT_EQ(g_app.balanceTarget.load(), 2); }),
+      {IDM_DEFAULT_COLORS, [](ShellSession& s) {
+         g_options.colorBalance = ColorBalance{10, 90, 0};
+         s.Command(IDM_DEFAULT_COLORS);
+         EXPECT_EQ(PublishedOptions().colorBalance.brightness, 50);
+         EXPECT_EQ(PublishedOptions().colorBalance.contrast, 50);
+         EXPECT_EQ(PublishedOptions().colorBalance.saturation, 50);
+       }},
+      {IDM_INCREASE_VOLUME, [](ShellSession& s) {
+         g_options.volume = 97;
+         s.Command(IDM_INCREASE_VOLUME);
+         EXPECT_EQ(PublishedOptions().volume, 100u);  // held at 100
+       }},
+      {IDM_DECREASE_VOLUME, [](ShellSession& s) {
+         s.Command(IDM_DECREASE_VOLUME);
+         EXPECT_EQ(PublishedOptions().volume, 95u);
+         g_options.volume = 3;
+         s.Command(IDM_DECREASE_VOLUME);  // held at 0
+         EXPECT_EQ(PublishedOptions().volume, 0u);
+       }},
+      {IDM_NEXT_FRAME, [](ShellSession& s) {
+         for (int i = 0; i < 7; ++i) s.Command(IDM_NEXT_FRAME);
+         EXPECT_EQ(g_app.frameSteps.exchange(0), 5);  // at most five pending
+       }},
+      {IDM_VIDEO_FILTERS_OFF, [](ShellSession& s) {
+         std::memset(&g_options.videoFilters, 1, sizeof g_options.videoFilters);
+         s.Command(IDM_VIDEO_FILTERS_OFF);
+         const VideoFilterFlags off = {};
+         EXPECT_EQ(std::memcmp(&g_options.videoFilters, &off, sizeof off), 0);
+         EXPECT_EQ(Checked(IDM_HISTOGRAM), 0);
+       }},
+      {IDM_AUDIO_FILTERS_OFF, [](ShellSession& s) {
+         std::memset(&g_options.audioFilters, 1, sizeof g_options.audioFilters);
+         s.Command(IDM_AUDIO_FILTERS_OFF);
+         EXPECT_EQ(PublishedOptions().audioFilters.swapChannels, 0);
+         EXPECT_EQ(PublishedOptions().audioFilters.voiceRemoval, 0);
+       }},
+      {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
+         g_options.volume = 3;
+         g_options.speedTroublesMode = 3;
+         g_displacementList.Remember("C:\\one.avi", 200);
+         s.Command(IDM_LOAD_DEFAULTS);
+         EXPECT_EQ(PublishedOptions().volume, 100u);
+         EXPECT_EQ(Checked(IDM_JUMP_KEYFRAMES), 1);
+         EXPECT_TRUE(g_displacementList.IsEmpty());
+       }},
+      {IDM_FULLSCREEN, [](ShellSession& s) {
+         s.Command(IDM_FULLSCREEN);  // needs an open file
+         EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
+       }},
+      {IDM_FILE_OPEN, [dialogs](ShellSession& s) {
+         const std::string before = g_playlist->Text();
+         dialogs->answer.clear();
+         s.Command(IDM_FILE_OPEN);
+         EXPECT_EQ(g_playlist->Text(), before);  // cancelled
+         dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";
+         g_app.currentIndex = 1;
+         s.Command(IDM_FILE_OPEN);
+         EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
+         EXPECT_EQ(g_playlist->Count(), 2);
+         EXPECT_EQ(g_app.currentIndex, 0);
+         s.PumpFor(300);  // the posted Play/Pause tries the first file
+         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);
+         ASSERT_FALSE(s.Messages().empty());
+         EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
+         EXPECT_EQ(g_player->State(), kClosed);
+         EXPECT_EQ(Title(), DefaultTitle());
+         EXPECT_EQ(s.CommandCount(IDM_NEXT_FILE), 0);
+         EXPECT_EQ(g_playlist->Count(), 2);
+       }},
+      {IDM_KEY_ENTER, [](ShellSession& s) {
+         s.Command(IDM_KEY_ENTER);  // no file: Play/Pause
+         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 2);
+         s.PumpFor(200);
+       }},
+      {IDM_FILE_CLOSE, [](ShellSession& s) {
+         s.Command(IDM_FILE_CLOSE);
+         EXPECT_TRUE(g_playlist->IsEmpty());
+         s.Command(IDM_PLAY_PAUSE);  // an empty list: nothing to open
+         EXPECT_EQ(g_player->State(), kClosed);
+       }},
+  };
+}
+
+int32_t Frame() { return g_player->CurrentFrame(); }
+
+// A seek to the keyframe that the decoder finds from `offset` frames away.
+EffectRow KeyframeRow(int id, int32_t offset) {
+  return {id, [id, offset](ShellSession& s) {
+            const int32_t from = Frame();
+            const int32_t keyframe = offset > 0 ? g_decoderHolder->NextKeyframe(from + offset)
+                                                : g_decoderHolder->PreviousKeyframe(from + offset);
+            ASSERT_TRUE(offset > 0 ? keyframe >= from + offset : keyframe < from) << keyframe;
+            s.Command(id);
+            EXPECT_EQ(Frame(), keyframe);
+          }};
+}
+
+// A file open, paused unless said otherwise.
+std::vector<EffectRow> OpenRows() {
+  return {
+      {IDM_PLAY_PAUSE, [](ShellSession& s) {
+         s.Command(IDM_PLAY_PAUSE);
+         EXPECT_EQ(g_player->State(), kPlaying);
+         s.PumpFor(500);
+         s.Command(IDM_PLAY_PAUSE);
+         EXPECT_EQ(g_player->State(), kPaused);
+       }},
+      {IDM_ON_TOP, [](ShellSession& s) {
+         g_options.onTop = 0;
+         s.Command(IDM_ON_TOP);
+         EXPECT_FALSE(Topmost());  // on top only while playing
+         s.Command(IDM_PLAY_PAUSE);
+         EXPECT_TRUE(Topmost());
+         s.Command(IDM_ON_TOP);
+         EXPECT_FALSE(Topmost());
+         s.Command(IDM_PLAY_PAUSE);
+       }},
+      {IDM_NEXT_FRAME, [](ShellSession& s) {
+         s.PumpFor(300);
+         const int32_t before = Frame();
+         s.Command(IDM_NEXT_FRAME);
+         EXPECT_TRUE(s.PumpUntil([before] { return Frame() == before + 1; }, 3000)) << Frame();
+       }},
+      {IDM_REWIND, [](ShellSession& s) { s.Command(IDM_REWIND); EXPECT_EQ(Frame(), 0); }},
+      KeyframeRow(IDM_NEXT_KEYFRAME, 1),
+      KeyframeRow(IDM_KEY_RIGHT, 50), KeyframeRow(IDM_PREVIOUS_KEYFRAME, -1),  // 5 s at 10 fps
+      KeyframeRow(IDM_KEY_LEFT, -50),
+      {IDM_KEY_HOME, [](ShellSession& s) {
+         g_options.colorBalance.brightness = 50;
+         s.Command(IDM_KEY_HOME);  // a file: brightness up
+         EXPECT_EQ(PublishedOptions().colorBalance.brightness, 55);
+         EXPECT_EQ(g_app.currentIndex, 0);
+       }},
+      {IDM_KEY_PAGE_DOWN, [](ShellSession& s) {
+         g_options.colorBalance.saturation = 50;
+         s.Command(IDM_KEY_PAGE_DOWN);
+         EXPECT_EQ(PublishedOptions().colorBalance.saturation, 45);
+       }},
+      {IDM_KEY_DOWN, [](ShellSession& s) {
+         g_options.volume = 50;
+         s.Command(IDM_KEY_DOWN);  // a file: the volume
+         EXPECT_EQ(PublishedOptions().volume, 45u);
+         EXPECT_EQ(g_app.currentIndex, 0);
+       }},
+      {IDM_SEEKING_INDEX, [](ShellSession& s) {
+         const uint8_t before = g_options.allowSeekingIndex;
+         s.Command(IDM_SEEKING_INDEX);
+         EXPECT_EQ(g_options.allowSeekingIndex, before);
+         ASSERT_FALSE(s.Messages().empty());
+         const ShownMessage& box = s.Messages().back();
+         EXPECT_EQ(box.caption + ": " + box.text, "Restriction: Can't change option(s) while playing");
+       }},
+      {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
+         const size_t shown = s.Messages().size();
+         g_options.volume = 45;
+         s.Command(IDM_LOAD_DEFAULTS);
+         EXPECT_EQ(g_options.volume, 45u);
+         EXPECT_EQ(s.Messages().size(), shown + 1);
+       }},
+      Row(IDM_PLAYLIST_DELETE, [] { EXPECT_EQ(g_playlist->Count(), 2); }),
+      {IDM_BUFFER_20, [](ShellSession& s) {
+         s.Command(IDM_NEXT_KEYFRAME);
+         const int32_t at = Frame();
+         ASSERT_GT(at, 0);
+         s.Command(IDM_BUFFER_20);  // closed and opened again at the same frame, paused
+         EXPECT_EQ(g_options.frameBufferSize, 2u);
+         EXPECT_EQ(g_player->State(), kPaused);
+         EXPECT_EQ(Frame(), at);
+       }},
+      {IDM_FULLSCREEN, [](ShellSession& s) {
+         s.Command(IDM_FULLSCREEN);
+         EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, 0);
+         s.Command(IDM_FULLSCREEN);
+         EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
+       }},
+      {IDM_KEY_ENTER, [](ShellSession& s) {
+         s.Command(IDM_KEY_ENTER);  // a file: fullscreen
+         EXPECT_EQ(g_app.fullscreenRequested.load(), 1);
+       }},
+      {IDM_KEY_ESCAPE, [](ShellSession& s) {
+         s.Command(IDM_KEY_ESCAPE);  // in fullscreen it only leaves it
+         EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
+         EXPECT_EQ(g_player->State(), kPaused);
+       }},
+      {IDM_NEXT_FILE, [](ShellSession& s) {
+         s.Command(IDM_NEXT_FILE);
+         EXPECT_EQ(g_app.currentIndex, 1);
+         EXPECT_TRUE(s.PumpUntil([] { return g_player->State() == kPlaying; }, 20000));
+         s.Command(IDM_PLAY_PAUSE);  // held while its size changes
+       }},
+      {IDM_NORMAL_SIZE, [](ShellSession& s) {
+         s.Command(IDM_NORMAL_SIZE);  // the second file: 320 x 240
+         EXPECT_EQ(ClientSize(g_mainWindow).cx, 320);
+       }},
+      Row(IDM_DOUBLE_SIZE, [] {
+        EXPECT_EQ(ClientSize(g_mainWindow).cx, 640);
+        EXPECT_EQ(ClientSize(g_mainWindow).cy, 496);
+      }),
+      {IDM_HALF_SIZE, [](ShellSession& s) {
+         RECT before, after;
+         GetWindowRect(g_mainWindow, &before);
+         s.Command(IDM_HALF_SIZE);  // 160 x 136 asked: the minimum wins, in place
+         GetWindowRect(g_mainWindow, &after);
+         EXPECT_EQ(after.right - after.left, 320);
+         EXPECT_EQ(after.bottom - after.top, 240);
+         EXPECT_EQ(after.left, before.left);
+         EXPECT_EQ(after.top, before.top);
+       }},
+      {IDM_PREVIOUS_FILE, [](ShellSession& s) {
+         s.Command(IDM_PREVIOUS_FILE);
+         EXPECT_EQ(g_app.currentIndex, 0);
+         EXPECT_TRUE(s.PumpUntil([] { return g_player->State() == kPlaying; }, 20000));
+       }},
+      Row(IDM_STOP, [] {  // the window as before the first open, the list kept
+        EXPECT_EQ(g_player->State(), kClosed);
+        EXPECT_EQ(WindowSize(g_mainWindow).cx, 512);
+        EXPECT_EQ(WindowSize(g_mainWindow).cy, 420);
+        EXPECT_EQ(Title(), DefaultTitle());
+        EXPECT_EQ(g_playlist->Count(), 2);
+      }),
+      {IDM_EXIT, [](ShellSession& s) {
+         EXPECT_EQ(s.Finish(), 0);
+         EXPECT_EQ(g_mainWindow, nullptr);
+         EXPECT_EQ(g_app.windowActive.load(), 0);
+       }},
+  };
+}
+
+// Toggles twice (back to where it was) or chooses, with the check mark, the
+// copy the playback threads read, and the record saved.
+void CheckOptionRow(ShellSession& session, const OptionRow& row) {
+  const uint32_t before = FieldOf(g_options, row);
+  if (!row.toggle) SetField(row, row.value == 0 ? 1 : 0);
+  session.Command(row.id);
+  const uint32_t expected = row.toggle ? (before == 0 ? 1 : 0) : row.value;
+  EXPECT_EQ(FieldOf(g_options, row), expected) << "command " << row.id;
+  EXPECT_EQ(FieldOf(PublishedOptions(), row), expected) << "command " << row.id;
+  const int mark = Checked(row.id);
+  const bool inverted = row.id == IDM_ALLOW_OVERLAYS;  // checked when overlays are not denied
+  const bool checked = row.toggle ? (expected != 0) != inverted : true;  // a choice: its item
+  if (mark >= 0) {
+    EXPECT_EQ(mark, checked) << "command " << row.id;
+  }
+  if (row.toggle) session.Command(row.id);
+}
+
+TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
+  ShellSession session("");
+  ASSERT_TRUE(session.Started());
+  DialogScript dialogs;
+  SetFileDialogHook([&dialogs](const FileDialogRequest& request) {
+    dialogs.asked = Describe(request);
+    return dialogs.answer;
+  });
+  const std::vector<EffectRow> closed = ClosedRows(&dialogs);
+  const std::vector<EffectRow> open = OpenRows();
+
+  std::set<int> covered(std::begin(kDialogIds), std::end(kDialogIds));
+  covered.insert(std::begin(kSubtitleIds), std::end(kSubtitleIds));
+  for (const OptionRow& row : kOptionRows) covered.insert(row.id);
+  for (const EffectRow& row : closed) covered.insert(row.id);
+  for (const EffectRow& row : open) covered.insert(row.id);
+  for (int id : ResourceIds()) EXPECT_TRUE(covered.count(id)) << "command " << id << " unchecked";
+
+  for (const OptionRow& row : kOptionRows) CheckOptionRow(session, row);
+  for (const EffectRow& row : closed) {
+    SCOPED_TRACE(row.id);
+    row.check(session);
+  }
+
+  if (!ClipExists(kLongClip) || !ClipExists(kLargeClip)) {
+    SetFileDialogHook(nullptr);
+    GTEST_SKIP() << "clips " << kLongClip << ", " << kLargeClip << " not made";
+  }
+  g_playlist->SetText(ClipPath(kLongClip) + "\r" + ClipPath(kLargeClip));
+  g_app.currentIndex = 0;
+  session.Command(IDM_PLAY_PAUSE);
+  session.Command(IDM_PLAY_PAUSE);
+  ASSERT_EQ(g_player->State(), kPaused);
+  for (const EffectRow& row : open) {
+    SCOPED_TRACE(row.id);
+    row.check(session);
+  }
+  SetFileDialogHook(nullptr);
+}
+
+}  // namespace
