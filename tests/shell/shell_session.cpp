@@ -171,6 +171,12 @@ Capture CaptureClientArea(HWND window) {
   return capture;
 }
 
+SIZE ClientSize(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  return SIZE{r.right, r.bottom};
+}
+
 SIZE WindowSize(HWND window) {
   RECT r;
   GetWindowRect(window, &r);

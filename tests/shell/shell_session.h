@@ -72,3 +72,5 @@ Capture CaptureClientArea(HWND window);
 
 // The window's outer size.
 SIZE WindowSize(HWND window);
+// The client area's size.
+SIZE ClientSize(HWND window);
