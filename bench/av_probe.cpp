@@ -242,16 +242,16 @@ int main(int argc, char** argv) {
 
   Pump(20000, [] { return g_player->State() == kPlaying; });
   StreamFacts facts;
-  PlaybackStream& stream = g_player->Stream();
-  facts.rate = stream.rate;
-  facts.scale = stream.scale;
-  facts.frames = stream.frameCount;
-  facts.sound = stream.soundPlays != 0;
-  facts.startBlock = stream.startBlock;
-  facts.blockLength = stream.blockLength;
-  facts.sampleRate = stream.sampleRate;
+  PlaybackRecord& record = g_player->Record();
+  facts.rate = record.rate;
+  facts.scale = record.scale;
+  facts.frames = record.frameCount;
+  facts.sound = record.soundPlays != 0;
+  facts.startBlock = record.startBlock;
+  facts.blockLength = record.blockLength;
+  facts.sampleRate = record.sampleRate;
   std::printf("clip: %dx%d, %d frames at %d/%d per second, sound %s (%d Hz, %d samples a block)\n",
-              static_cast<int>(stream.width), static_cast<int>(stream.height),
+              static_cast<int>(record.width), static_cast<int>(record.height),
               static_cast<int>(facts.frames), static_cast<int>(facts.rate),
               static_cast<int>(facts.scale), facts.sound ? "on" : "off",
               static_cast<int>(facts.sampleRate), static_cast<int>(facts.blockLength));

@@ -15,22 +15,22 @@ void FillSilence(uint8_t* block, int32_t bytes, bool sixteenBit) {
 }
 
 AudioFeeder::AudioFeeder(const PlaybackContext& context)
-    : context_(context), stream_(*context.stream), next_(stream_.startBlock) {}
+    : context_(context), record_(*context.record), next_(record_.startBlock) {}
 
 void AudioFeeder::Pass() {
-  uint8_t* slot = stream_.blockRing.WriteSlot();
+  uint8_t* slot = record_.blockRing.WriteSlot();
   if (slot == nullptr) {
     context_.Sleep(kIdleSleep);
     return;
   }
-  const int64_t needed = BlocksForFrames(stream_.frameRing.Count(), stream_.scale,
-                                         stream_.sampleRate, stream_.blockLength, stream_.rate);
-  if (!AudioFeederShouldDecode(stream_.blockRing.Count(), stream_.soundBufferBlocks, needed)) {
+  const int64_t needed = BlocksForFrames(record_.frameRing.Count(), record_.scale,
+                                         record_.sampleRate, record_.blockLength, record_.rate);
+  if (!AudioFeederShouldDecode(record_.blockRing.Count(), record_.soundBufferBlocks, needed)) {
     context_.Sleep(kIdleSleep);
     return;
   }
   const bool decoded = context_.decoder->ReadAudioBlock(slot, next_);
-  stream_.blockRing.Commit(decoded ? 1 : 0);
+  record_.blockRing.Commit(decoded ? 1 : 0);
   ++next_;
 }
 
@@ -39,12 +39,12 @@ void AudioFeeder::Run() {
 }
 
 AudioOutputThread::AudioOutputThread(const PlaybackContext& context)
-    : context_(context), stream_(*context.stream) {}
+    : context_(context), record_(*context.record) {}
 
 void AudioOutputThread::Pass() {
   uint8_t flag = 0;
   uint8_t* element = nullptr;
-  if (context_.ports.sound->CanWriteBlock()) element = stream_.blockRing.ReadSlot(&flag);
+  if (context_.ports.sound->CanWriteBlock()) element = record_.blockRing.ReadSlot(&flag);
   if (element == nullptr || !WriteBlock(element, flag)) context_.Sleep(kIdleSleep);
 }
 
@@ -53,18 +53,18 @@ bool AudioOutputThread::WriteBlock(uint8_t* element, uint8_t flag) {
   uint8_t* block = nullptr;
   int32_t frames = 0;
   if (!sound->LockNextBlock(&block, &frames)) return false;
-  const bool sixteenBit = stream_.sixteenBit != 0;
-  if (flag == 0) FillSilence(element, stream_.blockBytes, sixteenBit);
-  context_.ports.effects.applyAudioFilters(element, stream_.stereo != 0, sixteenBit,
-                                           stream_.blockLength);
-  const int32_t frameBytes = (stream_.stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
-  const int32_t bytes = std::min(stream_.blockBytes, frames * frameBytes);
+  const bool sixteenBit = record_.sixteenBit != 0;
+  if (flag == 0) FillSilence(element, record_.blockBytes, sixteenBit);
+  context_.ports.effects.applyAudioFilters(element, record_.stereo != 0, sixteenBit,
+                                           record_.blockLength);
+  const int32_t frameBytes = (record_.stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
+  const int32_t bytes = std::min(record_.blockBytes, frames * frameBytes);
   if (block != nullptr && bytes > 0) std::memcpy(block, element, static_cast<size_t>(bytes));
   sound->UnlockBlock();
-  stream_.blockRing.Release();
+  record_.blockRing.Release();
   sound->CountBlock();
   SetPriority(context_.audioFeeder,
-              AudioFeederPriority(stream_.blockRing.Count(), stream_.soundBufferBlocks));
+              AudioFeederPriority(record_.blockRing.Count(), record_.soundBufferBlocks));
   return true;
 }
 

@@ -20,7 +20,7 @@ class AudioFeeder {
 
  private:
   PlaybackContext context_;
-  PlaybackStream& stream_;
+  PlaybackRecord& record_;
   int32_t next_;
 };
 
@@ -35,7 +35,7 @@ class AudioOutputThread {
  private:
   bool WriteBlock(uint8_t* element, uint8_t flag);
   PlaybackContext context_;
-  PlaybackStream& stream_;
+  PlaybackRecord& record_;
 };
 
 // Fills a block with the silence of its sample type (0 for 16-bit, 128 for

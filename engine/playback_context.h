@@ -5,13 +5,13 @@
 
 #include "engine/playback_clock.h"
 #include "engine/playback_ports.h"
-#include "engine/playback_stream.h"
+#include "engine/playback_record.h"
 #include "platform/worker_thread.h"
 
 class Decoder;
 
 struct PlaybackContext {
-  PlaybackStream* stream = nullptr;
+  PlaybackRecord* record = nullptr;
   PlaybackPorts ports;
   Decoder* decoder = nullptr;
   PlaybackClock* clock = nullptr;

@@ -53,29 +53,29 @@ bool Player::OpenWithSubtitles() {
 bool Player::OpenFile(const char* path) {
   ResolvePorts();
   Close();
-  stream_.displacement.store(0, std::memory_order_relaxed);
+  record_.displacement.store(0, std::memory_order_relaxed);
   fileName_.reset(new char[kFileNameSize]);
   std::snprintf(fileName_.get(), kFileNameSize, "%s", path != nullptr ? path : "");
-  stream_.state.store(kOpening, std::memory_order_relaxed);
+  record_.state.store(kOpening, std::memory_order_relaxed);
   ports_.host->ShowFileTitle(fileName_.get());
   ports_.host->Repaint();
   if (!ports_.decoders->Open(fileName_.get())) {
-    stream_.state.store(kClosed, std::memory_order_relaxed);
+    record_.state.store(kClosed, std::memory_order_relaxed);
     Close();
     return false;
   }
   DescribeVideo();
   ports_.host->WindowSize(&windowWidth_, &windowHeight_);
-  stream_.state.store(kPaused, std::memory_order_relaxed);
-  stream_.droppedFrames.store(0, std::memory_order_relaxed);
+  record_.state.store(kPaused, std::memory_order_relaxed);
+  record_.droppedFrames.store(0, std::memory_order_relaxed);
   ports_.host->FitWindowToVideo();
   ports_.host->SaveAndDisableSystemSettings(&savedSettings_);
   SizeRings();
   OpenSound();
-  stream_.currentFrame.store(ports_.shell->resumePosition, std::memory_order_relaxed);
+  record_.currentFrame.store(ports_.shell->resumePosition, std::memory_order_relaxed);
   ports_.shell->resumePosition = 0;
-  stream_.ready.store(1, std::memory_order_relaxed);
-  stream_.feederOffset = 0;
+  record_.ready.store(1, std::memory_order_relaxed);
+  record_.feederOffset = 0;
   Start();
   return true;
 }
@@ -86,48 +86,48 @@ bool Player::DescribeVideo() {
   seekable_ = hasIndex != 0 ? 1 : 0;
   int32_t width = 0, height = 0, frames = 0, rate = 0, scale = 0;
   ports_.decoders->GetVideoSummary(&width, &height, &frames, &rate, &scale, nullptr);
-  stream_.width = std::max(width, 0);
-  stream_.height = std::max(height, 0);
-  stream_.frameCount = std::max(frames, 0);
-  stream_.rate = rate;
-  stream_.scale = scale;
-  stream_.stride = FrameStride(stream_.width);
-  const int64_t frameSize = int64_t{stream_.height} * stream_.stride;
-  stream_.frameSize = frameSize > 0x7FFFFFFF ? 0 : static_cast<int32_t>(frameSize);
-  return stream_.frameSize > 0;
+  record_.width = std::max(width, 0);
+  record_.height = std::max(height, 0);
+  record_.frameCount = std::max(frames, 0);
+  record_.rate = rate;
+  record_.scale = scale;
+  record_.stride = FrameStride(record_.width);
+  const int64_t frameSize = int64_t{record_.height} * record_.stride;
+  record_.frameSize = frameSize > 0x7FFFFFFF ? 0 : static_cast<int32_t>(frameSize);
+  return record_.frameSize > 0;
 }
 
 void Player::SizeRings() {
   const uint64_t budget = FrameBudget(ports_.host->AvailableMemory(), g_options.frameBufferSize);
-  const uint32_t frameBytes = static_cast<uint32_t>(stream_.frameSize);
-  stream_.frameRing.Allocate(frameBytes, FrameRingCapacity(budget, frameBytes));
+  const uint32_t frameBytes = static_cast<uint32_t>(record_.frameSize);
+  record_.frameRing.Allocate(frameBytes, FrameRingCapacity(budget, frameBytes));
 }
 
 void Player::OpenSound() {
-  stream_.soundPlays = 0;
+  record_.soundPlays = 0;
   if (!ports_.decoders->AudioPlays()) return;
   uint8_t stereo = 0, sixteenBit = 0;
   int32_t sampleRate = 0, blockLength = 0, blockBytes = 0;
   ports_.decoders->AudioFormat(&stereo, &sixteenBit, &sampleRate, &blockLength, &blockBytes);
-  stream_.soundBufferBlocks = SoundBufferBlocks(sampleRate, blockLength);
-  stream_.blockRing.Allocate(
+  record_.soundBufferBlocks = SoundBufferBlocks(sampleRate, blockLength);
+  record_.blockRing.Allocate(
       static_cast<uint32_t>(std::max(blockBytes, 1)),
-      BlockRingCapacity(stream_.scale, sampleRate, stream_.frameRing.Capacity(), stream_.rate,
-                        blockLength, stream_.soundBufferBlocks));
+      BlockRingCapacity(record_.scale, sampleRate, record_.frameRing.Capacity(), record_.rate,
+                        blockLength, record_.soundBufferBlocks));
   if (!ports_.sound->Open(ports_.host->MainWindow(), sampleRate, stereo != 0, sixteenBit != 0,
-                          blockLength, stream_.soundBufferBlocks)) {
+                          blockLength, record_.soundBufferBlocks)) {
     ShowMessage(ports_.host->MainWindow(), "Can't init DirectSound for playing audio.",
                 "DirectSound troubles", MB_ICONHAND);
     ports_.decoders->DropAudio();
-    stream_.blockRing.Free();
+    record_.blockRing.Free();
     return;
   }
-  stream_.stereo = stereo;
-  stream_.sixteenBit = sixteenBit;
-  stream_.sampleRate = sampleRate;
-  stream_.blockLength = blockLength;
-  stream_.blockBytes = blockBytes;
-  stream_.soundPlays = 1;
+  record_.stereo = stereo;
+  record_.sixteenBit = sixteenBit;
+  record_.sampleRate = sampleRate;
+  record_.blockLength = blockLength;
+  record_.blockBytes = blockBytes;
+  record_.soundPlays = 1;
 }
 
 bool Player::LoadSubtitlesBeside(const char* videoPath) {
@@ -138,9 +138,9 @@ bool Player::LoadSubtitlesBeside(const char* videoPath) {
   for (const char* extension : {".sub", ".srt"}) {
     std::string path(videoPath, stem);
     path += extension;
-    if (ports_.subtitles->LoadSubtitles(path.c_str(), static_cast<uint32_t>(stream_.rate),
-                                        static_cast<uint32_t>(stream_.scale), stream_.width,
-                                        stream_.height)) {
+    if (ports_.subtitles->LoadSubtitles(path.c_str(), static_cast<uint32_t>(record_.rate),
+                                        static_cast<uint32_t>(record_.scale), record_.width,
+                                        record_.height)) {
       return true;
     }
   }
@@ -151,30 +151,30 @@ void Player::Start() {
   StopThreads();
   PublishOptions();  // the threads start with the options as they are now
   {
-    CriticalSectionLock lock(&stream_.lock);
-    stream_.targetFrame.store(0, std::memory_order_relaxed);
-    stream_.blockRing.Clear();
+    CriticalSectionLock lock(&record_.lock);
+    record_.targetFrame.store(0, std::memory_order_relaxed);
+    record_.blockRing.Clear();
     clock_.reset(new PlaybackClock(ports_.time));
-    clock_->Create(stream_.rate, stream_.scale);
-    stream_.endOfVideo.store(0, std::memory_order_relaxed);
+    clock_->Create(record_.rate, record_.scale);
+    record_.endOfVideo.store(0, std::memory_order_relaxed);
   }
-  if (stream_.soundPlays) {
+  if (record_.soundPlays) {
     ports_.sound->SetBlockCounter(0);
     ports_.sound->ResyncWriteIndex();
     {
-      CriticalSectionLock lock(&stream_.lock);
-      stream_.startBlock =
-          StartBlockForFrame(stream_.currentFrame.load(std::memory_order_relaxed), stream_.scale,
-                             stream_.sampleRate, stream_.blockLength, stream_.rate);
+      CriticalSectionLock lock(&record_.lock);
+      record_.startBlock =
+          StartBlockForFrame(record_.currentFrame.load(std::memory_order_relaxed), record_.scale,
+                             record_.sampleRate, record_.blockLength, record_.rate);
       CreateThread(&audioFeeder_, AudioFeederRoutine, THREAD_PRIORITY_NORMAL);
     }
     WaitForPrefillBlocks();
     Prefill();
   }
-  CriticalSectionLock lock(&stream_.lock);
+  CriticalSectionLock lock(&record_.lock);
   CreateThread(&videoFeeder_, VideoFeederRoutine, THREAD_PRIORITY_BELOW_NORMAL);
   CreateThread(&videoThread_, VideoThreadRoutine, THREAD_PRIORITY_NORMAL);
-  if (stream_.soundPlays) {
+  if (record_.soundPlays) {
     CreateThread(&audioOutput_, AudioOutputRoutine, THREAD_PRIORITY_HIGHEST);
   }
 }
@@ -187,7 +187,7 @@ void Player::CreateThread(std::unique_ptr<WorkerThread>* slot, WorkerThread::Rou
 
 bool Player::WaitForPrefillBlocks() {
   for (int32_t check = 0; check < kPrefillChecks; ++check) {
-    if (stream_.blockRing.Count() >= stream_.soundBufferBlocks) return true;
+    if (record_.blockRing.Count() >= record_.soundBufferBlocks) return true;
     ports_.time->Sleep(kPrefillCheckSleep);
   }
   return false;  // plays anyway: missing blocks are silence
@@ -198,24 +198,24 @@ void Player::Prefill() {
   SoundPort* sound = ports_.sound;
   sound->Lock();
   {
-    CriticalSectionLock lock(&stream_.lock);
-    const bool sixteenBit = stream_.sixteenBit != 0;
-    const int32_t frameBytes = (stream_.stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
-    for (int32_t i = 0; i < stream_.soundBufferBlocks; ++i) {
+    CriticalSectionLock lock(&record_.lock);
+    const bool sixteenBit = record_.sixteenBit != 0;
+    const int32_t frameBytes = (record_.stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
+    for (int32_t i = 0; i < record_.soundBufferBlocks; ++i) {
       uint8_t* block = nullptr;
       int32_t frames = 0;
       if (!sound->LockNextBlock(&block, &frames) || block == nullptr) continue;
       const int32_t lockedBytes = frames * frameBytes;
       uint8_t flag = 0;
-      uint8_t* element = stream_.blockRing.ReadSlot(&flag);
+      uint8_t* element = record_.blockRing.ReadSlot(&flag);
       if (element == nullptr || flag == 0) {
         FillSilence(block, lockedBytes, sixteenBit);
       } else {
-        ports_.effects.applyAudioFilters(element, stream_.stereo != 0, sixteenBit,
-                                         stream_.blockLength);
-        std::memcpy(block, element, static_cast<size_t>(std::min(stream_.blockBytes, lockedBytes)));
+        ports_.effects.applyAudioFilters(element, record_.stereo != 0, sixteenBit,
+                                         record_.blockLength);
+        std::memcpy(block, element, static_cast<size_t>(std::min(record_.blockBytes, lockedBytes)));
       }
-      if (element != nullptr) stream_.blockRing.Release();
+      if (element != nullptr) record_.blockRing.Release();
       sound->UnlockBlock();
     }
   }
@@ -230,28 +230,28 @@ void Player::StopThreads() {
     (*thread)->SetPriority(THREAD_PRIORITY_NORMAL);
     (*thread)->Stop();
     // Threads still starting read the thread pointers under the player lock.
-    CriticalSectionLock lock(&stream_.lock);
+    CriticalSectionLock lock(&record_.lock);
     thread->reset();
   }
-  CriticalSectionLock lock(&stream_.lock);
+  CriticalSectionLock lock(&record_.lock);
   clock_.reset();
 }
 
 void Player::Play() {
-  if (IsOpen()) stream_.state.store(kPlaying, std::memory_order_relaxed);
+  if (IsOpen()) record_.state.store(kPlaying, std::memory_order_relaxed);
 }
 
 void Player::Pause() {
-  if (State() == kPlaying) stream_.state.store(kPaused, std::memory_order_relaxed);
+  if (State() == kPlaying) record_.state.store(kPaused, std::memory_order_relaxed);
 }
 
 bool Player::Seek(int32_t frame) {
-  if (!IsOpen() || frame < 0 || frame >= stream_.frameCount) return false;
+  if (!IsOpen() || frame < 0 || frame >= record_.frameCount) return false;
   if (!seekable_ && frame != 0) return false;
   StopThreads();
-  stream_.currentFrame.store(ports_.decoders->PreviousKeyframe(frame), std::memory_order_relaxed);
-  stream_.frameRing.Clear();
-  stream_.feederOffset = 0;
+  record_.currentFrame.store(ports_.decoders->PreviousKeyframe(frame), std::memory_order_relaxed);
+  record_.frameRing.Clear();
+  record_.feederOffset = 0;
   Start();
   return true;
 }
@@ -260,10 +260,10 @@ void Player::Close() {
   if (IsOpen()) {
     StopThreads();
     ports_.sound->Close();
-    stream_.frameRing.Free();
-    stream_.blockRing.Free();
-    stream_.soundPlays = 0;
-    stream_.state.store(kClosed, std::memory_order_relaxed);
+    record_.frameRing.Free();
+    record_.blockRing.Free();
+    record_.soundPlays = 0;
+    record_.state.store(kClosed, std::memory_order_relaxed);
     ports_.picture->Shutdown();
     ports_.decoders->Release();
     if (ports_.subtitles != nullptr) ports_.subtitles->UnloadSubtitles();
@@ -275,18 +275,18 @@ void Player::Close() {
     }
     ports_.host->RestoreSystemSettings(savedSettings_);
   }
-  stream_.droppedFrames.store(0, std::memory_order_relaxed);
-  stream_.frameCount = 0;
-  stream_.currentFrame.store(0, std::memory_order_relaxed);
+  record_.droppedFrames.store(0, std::memory_order_relaxed);
+  record_.frameCount = 0;
+  record_.currentFrame.store(0, std::memory_order_relaxed);
   if (ports_.host != nullptr) ports_.host->ShowDefaultTitle();
   fileName_.reset();
 }
 
 void Player::ShowDecoderPage(HWND parent, bool video) {
   if (!IsOpen()) return;
-  stream_.ready.store(0, std::memory_order_relaxed);
+  record_.ready.store(0, std::memory_order_relaxed);
   const bool changed = video ? ports_.decoders->ShowVideoDecoderPages(parent)
                              : ports_.decoders->ShowAudioDecoderPages(parent);
-  stream_.ready.store(1, std::memory_order_relaxed);
+  record_.ready.store(1, std::memory_order_relaxed);
   if (changed) Seek(CurrentFrame());
 }

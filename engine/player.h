@@ -8,7 +8,7 @@
 
 #include "engine/playback_clock.h"
 #include "engine/playback_ports.h"
-#include "engine/playback_stream.h"
+#include "engine/playback_record.h"
 #include "platform/worker_thread.h"
 
 #include <cstdint>
@@ -52,29 +52,29 @@ class Player {
   void ShowDecoderPage(HWND parent, bool video);
 
   // What the shell reads.
-  int32_t State() const { return stream_.state.load(std::memory_order_relaxed); }
-  bool IsOpen() const { return stream_.IsOpen(); }
+  int32_t State() const { return record_.state.load(std::memory_order_relaxed); }
+  bool IsOpen() const { return record_.IsOpen(); }
   bool IsSeekable() const { return seekable_ != 0; }
-  int32_t CurrentFrame() const { return stream_.currentFrame.load(std::memory_order_relaxed); }
-  int32_t FrameCount() const { return stream_.frameCount; }
-  int32_t VideoWidth() const { return stream_.width; }
-  int32_t VideoHeight() const { return stream_.height; }
-  int32_t VideoRate() const { return stream_.rate; }
-  int32_t VideoScale() const { return stream_.scale; }
-  int32_t DroppedFrames() const { return stream_.droppedFrames.load(std::memory_order_relaxed); }
-  int32_t Displacement() const { return stream_.displacement.load(std::memory_order_relaxed); }
+  int32_t CurrentFrame() const { return record_.currentFrame.load(std::memory_order_relaxed); }
+  int32_t FrameCount() const { return record_.frameCount; }
+  int32_t VideoWidth() const { return record_.width; }
+  int32_t VideoHeight() const { return record_.height; }
+  int32_t VideoRate() const { return record_.rate; }
+  int32_t VideoScale() const { return record_.scale; }
+  int32_t DroppedFrames() const { return record_.droppedFrames.load(std::memory_order_relaxed); }
+  int32_t Displacement() const { return record_.displacement.load(std::memory_order_relaxed); }
   void SetDisplacement(int32_t milliseconds) {
-    stream_.displacement.store(milliseconds, std::memory_order_relaxed);
+    record_.displacement.store(milliseconds, std::memory_order_relaxed);
   }
   // The ring fill for the statistics ("%i/%i Frames", "%i/%i Blocks").
-  SampleRing& FrameRing() { return stream_.frameRing; }
-  SampleRing& BlockRing() { return stream_.blockRing; }
-  bool SoundPlays() const { return stream_.soundPlays != 0; }
+  SampleRing& FrameRing() { return record_.frameRing; }
+  SampleRing& BlockRing() { return record_.blockRing; }
+  bool SoundPlays() const { return record_.soundPlays != 0; }
   // The open file's path, or null when closed.
   const char* FileName() const { return fileName_.get(); }
 
   // For the engine's threads and tests.
-  PlaybackStream& Stream() { return stream_; }
+  PlaybackRecord& Record() { return record_; }
   const PlaybackPorts& Ports() const { return ports_; }
 
  private:
@@ -90,7 +90,7 @@ class Player {
 
   PlaybackPorts ports_;
   PlaybackPorts (*portsSource_)() = nullptr;
-  PlaybackStream stream_;
+  PlaybackRecord record_;
   int32_t windowWidth_ = 0;   // the window's outer size before the open
   int32_t windowHeight_ = 0;
   uint8_t seekable_ = 0;

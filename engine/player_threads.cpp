@@ -10,10 +10,10 @@
 class PlayerThreads {
  public:
   static PlaybackContext ContextOf(Player* player) {
-    PlaybackStream& stream = player->stream_;
-    EnterCriticalSection(&stream.lock);
+    PlaybackRecord& record = player->record_;
+    EnterCriticalSection(&record.lock);
     PlaybackContext context;
-    context.stream = &stream;
+    context.record = &record;
     context.ports = player->ports_;
     context.decoder = player->ports_.decoders->Current();
     context.clock = player->clock_.get();
@@ -21,7 +21,7 @@ class PlayerThreads {
     context.videoFeeder = player->videoFeeder_.get();
     context.audioFeeder = player->audioFeeder_.get();
     context.audioOutput = player->audioOutput_.get();
-    LeaveCriticalSection(&stream.lock);
+    LeaveCriticalSection(&record.lock);
     return context;
   }
 };

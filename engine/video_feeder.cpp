@@ -10,32 +10,32 @@ constexpr uint32_t kIdleSleep = 100;
 
 VideoFeeder::VideoFeeder(const PlaybackContext& context)
     : context_(context),
-      stream_(*context.stream),
-      next_(stream_.feederOffset + stream_.currentFrame.load(std::memory_order_relaxed)) {}
+      record_(*context.record),
+      next_(record_.feederOffset + record_.currentFrame.load(std::memory_order_relaxed)) {}
 
 void VideoFeeder::Pass() {
-  if (next_ >= stream_.frameCount || !stream_.IsOpen()) {
-    stream_.endOfVideo.store(1, std::memory_order_relaxed);
+  if (next_ >= record_.frameCount || !record_.IsOpen()) {
+    record_.endOfVideo.store(1, std::memory_order_relaxed);
     context_.Sleep(kIdleSleep);
     return;
   }
-  uint8_t* slot = stream_.frameRing.WriteSlot();
+  uint8_t* slot = record_.frameRing.WriteSlot();
   if (slot == nullptr) {
     context_.Sleep(kIdleSleep);
     return;
   }
   if (FeederJumps(PublishedOptions().speedTroublesMode) && pendingSkips_ == 0) {
-    const int32_t target = stream_.targetFrame.load(std::memory_order_relaxed);
+    const int32_t target = record_.targetFrame.load(std::memory_order_relaxed);
     if (target > next_) pendingSkips_ = KeyframeJump(next_, context_.decoder->PreviousKeyframe(target));
   }
   if (pendingSkips_ > 0) {
-    stream_.frameRing.Commit(kFrameSkipped);
+    record_.frameRing.Commit(kFrameSkipped);
     --pendingSkips_;
     ++next_;
     return;
   }
   const bool decoded = context_.decoder->ReadVideoFrame(slot, next_);
-  stream_.frameRing.Commit(decoded ? kFrameDecoded : kFrameFailed);
+  record_.frameRing.Commit(decoded ? kFrameDecoded : kFrameFailed);
   ++next_;
 }
 

@@ -23,7 +23,7 @@ class VideoFeeder {
 
  private:
   PlaybackContext context_;
-  PlaybackStream& stream_;
+  PlaybackRecord& record_;
   int32_t next_;
   int32_t pendingSkips_ = 0;
 };

@@ -25,13 +25,13 @@ int32_t Relaxed(const std::atomic<int32_t>& value) {
 
 VideoThread::VideoThread(const PlaybackContext& context)
     : context_(context),
-      stream_(*context.stream),
+      record_(*context.record),
       shell_(*context.ports.shell),
       options_(PublishedOptions()) {}
 
 void VideoThread::Run() {
   {
-    CriticalSectionLock lock(&stream_.lock);
+    CriticalSectionLock lock(&record_.lock);
     Begin();
   }
   SetStartVolume();
@@ -41,16 +41,16 @@ void VideoThread::Run() {
 }
 
 void VideoThread::Begin() {
-  frameSize_ = stream_.frameSize;
-  fps_ = FramesPerSecond(stream_.rate, stream_.scale);
-  resyncThreshold_ = ResyncThreshold(stream_.rate, stream_.scale);
-  levelBarTime_ = LevelBarTime(stream_.rate, stream_.scale);
-  stream_.targetFrame.store(Relaxed(stream_.currentFrame), std::memory_order_relaxed);
+  frameSize_ = record_.frameSize;
+  fps_ = FramesPerSecond(record_.rate, record_.scale);
+  resyncThreshold_ = ResyncThreshold(record_.rate, record_.scale);
+  levelBarTime_ = LevelBarTime(record_.rate, record_.scale);
+  record_.targetFrame.store(Relaxed(record_.currentFrame), std::memory_order_relaxed);
   frameFiltered_ = false;
   shell_.balanceShown.store(0, std::memory_order_relaxed);
   shell_.balanceChanged.store(0, std::memory_order_relaxed);
   lastCounter_ = -1;
-  warmUp_ = stream_.frameRing.Capacity();
+  warmUp_ = record_.frameRing.Capacity();
   statusCountdown_ = 0;
   backup_.reset();
   // The presenter is set up and the first frame drawn at once.
@@ -59,11 +59,11 @@ void VideoThread::Begin() {
 }
 
 void VideoThread::SetStartVolume() {
-  if (stream_.soundPlays) context_.ports.sound->SetVolume(static_cast<int32_t>(options_.volume));
+  if (record_.soundPlays) context_.ports.sound->SetVolume(static_cast<int32_t>(options_.volume));
 }
 
 bool VideoThread::Pass() {
-  if (!Running() || Relaxed(stream_.currentFrame) >= stream_.frameCount || !stream_.IsOpen()) {
+  if (!Running() || Relaxed(record_.currentFrame) >= record_.frameCount || !record_.IsOpen()) {
     return false;
   }
   options_ = PublishedOptions();
@@ -78,7 +78,7 @@ bool VideoThread::Pass() {
   SetPriorities();
 
   uint8_t flag = 0;
-  uint8_t* element = stream_.frameRing.ReadSlot(&flag);
+  uint8_t* element = record_.frameRing.ReadSlot(&flag);
   if (element == nullptr) {
     if (options_.speedTroublesMode == kKeepFastMotion) BufferingPause();
     context_.Sleep(kEmptyRingSleep);
@@ -87,7 +87,7 @@ bool VideoThread::Pass() {
   KeepBackup(element);
   UpdateCursorAndLevelBar();
   if (RefreshPending()) RefreshPresenter(element, flag);
-  if (stream_.state.load(std::memory_order_relaxed) == kPlaying) {
+  if (record_.state.load(std::memory_order_relaxed) == kPlaying) {
     PlayingPass(element, flag);
   } else {
     PausedPass(element, flag);
@@ -97,7 +97,7 @@ bool VideoThread::Pass() {
 
 void VideoThread::Leave() {
   SetSoundPlaying(false);
-  while (stream_.ready.load(std::memory_order_relaxed) == 0) context_.Sleep(kClockPoll);
+  while (record_.ready.load(std::memory_order_relaxed) == 0) context_.Sleep(kClockPoll);
   if (Running()) context_.ports.host->PostCommand(kCommandNextFile, 0);
   backup_.reset();
 }
@@ -106,22 +106,22 @@ void VideoThread::TakeLevelBarRequest() {
   if (shell_.balanceChanged.exchange(0, std::memory_order_relaxed) == 0) return;
   shell_.cursorCountdown.store(levelBarTime_, std::memory_order_relaxed);
   shell_.balanceShown.store(1, std::memory_order_relaxed);
-  if (options_.enableVolumeControl && stream_.soundPlays && context_.ports.sound->IsOpen()) {
+  if (options_.enableVolumeControl && record_.soundPlays && context_.ports.sound->IsOpen()) {
     context_.ports.sound->SetVolume(static_cast<int32_t>(options_.volume));
   }
 }
 
 void VideoThread::WaitForClock() {
-  rememberedTarget_ = Relaxed(stream_.targetFrame);
+  rememberedTarget_ = Relaxed(record_.targetFrame);
   int64_t target = rememberedTarget_;
   while (Running()) {
     const int64_t now = context_.clock->Now();
     target += now - previousClock_;
     previousClock_ = now;
-    if (target > Relaxed(stream_.currentFrame)) break;
+    if (target > Relaxed(record_.currentFrame)) break;
     context_.Sleep(kClockPoll);
   }
-  stream_.targetFrame.store(static_cast<int32_t>(target), std::memory_order_relaxed);
+  record_.targetFrame.store(static_cast<int32_t>(target), std::memory_order_relaxed);
 }
 
 // Only once this thread has started the sound: before the first frame is
@@ -129,23 +129,23 @@ void VideoThread::WaitForClock() {
 // move, and taking its 0 as the sound's position would let the clock run
 // ahead of a sound that is not playing yet.
 void VideoThread::FollowSound() {
-  if (stream_.state.load(std::memory_order_relaxed) != kPlaying || !stream_.soundPlays ||
+  if (record_.state.load(std::memory_order_relaxed) != kPlaying || !record_.soundPlays ||
       !soundStarted_) {
     return;
   }
   const int32_t counter = context_.ports.sound->GetBlockCounter();
   if (counter == lastCounter_) return;
   SoundPosition position;
-  position.startBlock = stream_.startBlock;
+  position.startBlock = record_.startBlock;
   position.blockCounter = counter;
-  position.blockLength = stream_.blockLength;
-  position.sampleRate = stream_.sampleRate;
-  position.rate = stream_.rate;
-  position.scale = stream_.scale;
-  position.displacement = stream_.displacement.load(std::memory_order_relaxed);
+  position.blockLength = record_.blockLength;
+  position.sampleRate = record_.sampleRate;
+  position.rate = record_.rate;
+  position.scale = record_.scale;
+  position.displacement = record_.displacement.load(std::memory_order_relaxed);
   const int32_t audioFrame = LipSyncFrame(position);
-  if (NeedsResync(audioFrame, Relaxed(stream_.targetFrame), resyncThreshold_, lastCounter_ == -1)) {
-    stream_.targetFrame.store(audioFrame, std::memory_order_relaxed);
+  if (NeedsResync(audioFrame, Relaxed(record_.targetFrame), resyncThreshold_, lastCounter_ == -1)) {
+    record_.targetFrame.store(audioFrame, std::memory_order_relaxed);
   }
   lastCounter_ = counter;
 }
@@ -153,37 +153,37 @@ void VideoThread::FollowSound() {
 void VideoThread::SetPriorities() {
   const int32_t mode = context_.ports.picture->Mode();
   SetPriority(context_.videoThread, VideoThreadPriority(mode));
-  SetPriority(context_.videoFeeder, VideoFeederPriority(stream_.frameRing.FillPercent(),
-                                                        stream_.frameRing.Count(), mode));
+  SetPriority(context_.videoFeeder, VideoFeederPriority(record_.frameRing.FillPercent(),
+                                                        record_.frameRing.Count(), mode));
 }
 
 // "Keep Fast Motion" with an empty ring: the sound waits until the feeder has
 // nearly filled the ring again, so the picture never runs behind it.
 void VideoThread::BufferingPause() {
   SetSoundPlaying(false);
-  const int32_t targetBefore = Relaxed(stream_.targetFrame);
-  const int32_t nearlyFull = stream_.frameRing.Capacity() - 1;
+  const int32_t targetBefore = Relaxed(record_.targetFrame);
+  const int32_t nearlyFull = record_.frameRing.Capacity() - 1;
   int32_t before = 0;
   int32_t after = 0;
   do {
-    context_.ports.host->DrawStatus(stream_.frameRing.FillPercent());
-    before = stream_.frameRing.Count();
+    context_.ports.host->DrawStatus(record_.frameRing.FillPercent());
+    before = record_.frameRing.Count();
     context_.Sleep(kBufferingSleep);
     for (int32_t i = 0; i < kBufferingPatience && before < nearlyFull &&
-                        stream_.frameRing.Count() == before;
+                        record_.frameRing.Count() == before;
          ++i) {
       context_.Sleep(kBufferingSleep);
     }
-    after = stream_.frameRing.Count();
+    after = record_.frameRing.Count();
   } while (Running() && before < nearlyFull && after != before);
   previousClock_ = context_.clock->Now();
-  stream_.targetFrame.store(targetBefore, std::memory_order_relaxed);
+  record_.targetFrame.store(targetBefore, std::memory_order_relaxed);
   SetSoundPlaying(true);
   ++ownRefreshRequests_;
 }
 
 void VideoThread::KeepBackup(const uint8_t* element) {
-  if (stream_.state.load(std::memory_order_relaxed) == kPlaying) {
+  if (record_.state.load(std::memory_order_relaxed) == kPlaying) {
     backup_.reset();
   } else if (backup_ == nullptr && frameSize_ > 0) {
     // Without memory for the copy the paused frame is simply not redrawn.
@@ -225,8 +225,8 @@ void VideoThread::RefreshPresenter(uint8_t* element, uint8_t flag) {
   ownRefreshRequests_ = 0;
   seenRedrawCounter_ = Relaxed(shell_.redrawCounter);
   const RECT videoRect = shell_.videoRect.Get();
-  picture->Setup(host->DirectDraw(), host->MainWindow(), &videoRect, stream_.width, stream_.height,
-                 stream_.stride, PresenterAllowFlags(options_));
+  picture->Setup(host->DirectDraw(), host->MainWindow(), &videoRect, record_.width, record_.height,
+                 record_.stride, PresenterAllowFlags(options_));
   PresentFrame(element, flag);
   host->DrawBorders();
 }
@@ -236,20 +236,20 @@ void VideoThread::PlayingPass(uint8_t* element, uint8_t flag) {
   fadeCountdown_ = 0;
   if (framesToDrop_ > 0) {
     --framesToDrop_;
-    stream_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
+    record_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
   } else {
     const uint32_t mode = options_.speedTroublesMode;
     if (warmUp_ > 0) --warmUp_;
-    skipMode_ = NextSkipMode(skipMode_, warmUp_ == 0, stream_.frameRing.FillPercent(), mode,
-                             stream_.endOfVideo.load(std::memory_order_relaxed) != 0);
-    const int32_t lag = EffectiveLag(Relaxed(stream_.targetFrame), Relaxed(stream_.currentFrame),
+    skipMode_ = NextSkipMode(skipMode_, warmUp_ == 0, record_.frameRing.FillPercent(), mode,
+                             record_.endOfVideo.load(std::memory_order_relaxed) != 0);
+    const int32_t lag = EffectiveLag(Relaxed(record_.targetFrame), Relaxed(record_.currentFrame),
                                      skipMode_, mode);
     PresentFrame(element, flag);
-    if (flag == kFrameSkipped) stream_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
+    if (flag == kFrameSkipped) record_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
     framesToDrop_ = lag - 1;
   }
-  stream_.currentFrame.fetch_add(1, std::memory_order_relaxed);
-  stream_.frameRing.Release();
+  record_.currentFrame.fetch_add(1, std::memory_order_relaxed);
+  record_.frameRing.Release();
   frameFiltered_ = false;
   DrawStatusEverySecond();
   SetSoundPlaying(true);
@@ -267,9 +267,9 @@ void VideoThread::DrawStatusEverySecond() {
 
 void VideoThread::PausedPass(uint8_t* element, uint8_t flag) {
   if (TakeFrameStep()) {
-    stream_.targetFrame.store(rememberedTarget_ + 1, std::memory_order_relaxed);
-    stream_.currentFrame.fetch_add(1, std::memory_order_relaxed);
-    stream_.frameRing.Release();
+    record_.targetFrame.store(rememberedTarget_ + 1, std::memory_order_relaxed);
+    record_.currentFrame.fetch_add(1, std::memory_order_relaxed);
+    record_.frameRing.Release();
     backup_.reset();
     frameFiltered_ = false;
     ++ownRefreshRequests_;  // the next pass shows the new frame
@@ -305,7 +305,7 @@ void VideoThread::FadeOrRest(uint8_t* element, uint8_t flag) {
     if (fadeCountdown_ == 0) fadeCountdown_ = kFadeSteps;
     if (fadeCountdown_ > 1) {
       if (flag != kFrameSkipped) {
-        context_.ports.effects.fadeStep(element, stream_.width, stream_.height);
+        context_.ports.effects.fadeStep(element, record_.width, record_.height);
         PresentFrame(element, flag);
       }
       --fadeCountdown_;
@@ -319,9 +319,9 @@ void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
   if (element == nullptr || flag != kFrameDecoded || shell_.windowActive.load() == 0) return;
   if (!frameFiltered_) {
     const FrameEffects& effects = context_.ports.effects;
-    effects.applyVideoFilters(element, stream_.width, stream_.height, Relaxed(stream_.currentFrame));
+    effects.applyVideoFilters(element, record_.width, record_.height, Relaxed(record_.currentFrame));
     if (shell_.balanceShown.load(std::memory_order_relaxed) != 0) {
-      effects.drawLevelBar(element, stream_.width, stream_.height);
+      effects.drawLevelBar(element, record_.width, record_.height);
     }
     frameFiltered_ = true;
   }
@@ -329,6 +329,6 @@ void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
 }
 
 void VideoThread::SetSoundPlaying(bool playing) {
-  if (stream_.soundPlays) context_.ports.sound->SetPlaying(playing);
+  if (record_.soundPlays) context_.ports.sound->SetPlaying(playing);
   soundStarted_ = playing;
 }

@@ -64,7 +64,7 @@ class VideoThread {
   bool Running() const { return IsRunning(context_.videoThread); }
 
   PlaybackContext context_;
-  PlaybackStream& stream_;
+  PlaybackRecord& record_;
   ShellSignals& shell_;
   Options options_;               // the published options, taken at each pass
   int32_t frameSize_ = 0;

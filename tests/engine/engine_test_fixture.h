@@ -21,16 +21,16 @@ class PlaybackFixture : public ::testing::Test {
     g_options.enableVolumeControl = 1;
     g_options.volume = 80;
     PublishOptions();
-    stream.width = kWidth;
-    stream.height = kHeight;
-    stream.stride = kStride;
-    stream.frameSize = kFrameSize;
-    stream.frameCount = decoder.frameCount_;
-    stream.rate = 25;
-    stream.scale = 1;
-    stream.state = kPlaying;
-    ASSERT_TRUE(stream.frameRing.Allocate(kFrameSize, 20));
-    context.stream = &stream;
+    record.width = kWidth;
+    record.height = kHeight;
+    record.stride = kStride;
+    record.frameSize = kFrameSize;
+    record.frameCount = decoder.frameCount_;
+    record.rate = 25;
+    record.scale = 1;
+    record.state = kPlaying;
+    ASSERT_TRUE(record.frameRing.Allocate(kFrameSize, 20));
+    context.record = &record;
     context.ports.sound = &sound;
     context.ports.picture = &picture;
     context.ports.host = &host;
@@ -47,20 +47,20 @@ class PlaybackFixture : public ::testing::Test {
   // Decodes frames first .. first + count - 1 into the ring (as the feeder would).
   void Queue(int32_t first, int32_t count, uint8_t flag = kFrameDecoded) {
     for (int32_t n = first; n < first + count; ++n) {
-      uint8_t* slot = stream.frameRing.WriteSlot();
+      uint8_t* slot = record.frameRing.WriteSlot();
       ASSERT_NE(slot, nullptr);
       decoder.ReadVideoFrame(slot, n);
-      ASSERT_TRUE(stream.frameRing.Commit(flag));
+      ASSERT_TRUE(record.frameRing.Commit(flag));
     }
   }
 
-  // Gives the stream sound: 1,000 Hz in blocks of 80 samples (two frames).
+  // Gives the file sound: 1,000 Hz in blocks of 80 samples (two frames).
   void WithSound() {
-    stream.soundPlays = 1;
-    stream.sampleRate = 1000;
-    stream.blockLength = 80;
-    stream.blockBytes = 80;
-    stream.soundBufferBlocks = 25;
+    record.soundPlays = 1;
+    record.sampleRate = 1000;
+    record.blockLength = 80;
+    record.blockBytes = 80;
+    record.soundBufferBlocks = 25;
     sound.open_ = true;
   }
 
@@ -71,7 +71,7 @@ class PlaybackFixture : public ::testing::Test {
   FakePicture picture;
   FakeHost host;
   FakeDecoder decoder;
-  PlaybackStream stream;
+  PlaybackRecord record;
   ShellSignals shell;
   PlaybackContext context;
 };

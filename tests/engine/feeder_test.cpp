@@ -31,42 +31,42 @@ Queued Drain(SampleRing* ring) {
 }
 
 TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndMarksFailures) {
-  stream.currentFrame = 10;
-  stream.feederOffset = 2;
+  record.currentFrame = 10;
+  record.feederOffset = 2;
   decoder.failingFrames_ = {13};
   VideoFeeder feeder(context);
   for (int i = 0; i < 3; ++i) feeder.Pass();
-  const Queued queued = Drain(&stream.frameRing);
+  const Queued queued = Drain(&record.frameRing);
   EXPECT_EQ(queued.stamps, (std::vector<int32_t>{12, -1, 14}));
   EXPECT_EQ(queued.flags, (std::vector<uint8_t>{kFrameDecoded, kFrameFailed, kFrameDecoded}));
   EXPECT_EQ(time.SleptMilliseconds(), 0);
 }
 
 TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
-  stream.frameCount = 25;
+  record.frameCount = 25;
   VideoFeeder feeder(context);
   for (int i = 0; i < 20; ++i) feeder.Pass();
-  EXPECT_EQ(stream.frameRing.Count(), 20);
+  EXPECT_EQ(record.frameRing.Count(), 20);
   feeder.Pass();
   EXPECT_EQ(time.SleptMilliseconds(), 100);
   EXPECT_EQ(feeder.NextFrame(), 20);
-  EXPECT_EQ(stream.endOfVideo, 0);
+  EXPECT_EQ(record.endOfVideo, 0);
 
-  Drain(&stream.frameRing);
+  Drain(&record.frameRing);
   for (int i = 0; i < 5; ++i) feeder.Pass();
-  EXPECT_EQ(stream.endOfVideo, 0);
+  EXPECT_EQ(record.endOfVideo, 0);
   feeder.Pass();  // frame 25 does not exist
-  EXPECT_EQ(stream.endOfVideo, 1);
+  EXPECT_EQ(record.endOfVideo, 1);
   EXPECT_EQ(time.SleptMilliseconds(), 200);
-  EXPECT_EQ(stream.frameRing.Count(), 5);
+  EXPECT_EQ(record.frameRing.Count(), 5);
 }
 
 TEST_F(VideoFeederTest, AClosedPlayerStopsTheFeeding) {
-  stream.state = kClosed;
+  record.state = kClosed;
   VideoFeeder feeder(context);
   feeder.Pass();
-  EXPECT_EQ(stream.frameRing.Count(), 0);
-  EXPECT_EQ(stream.endOfVideo, 1);
+  EXPECT_EQ(record.frameRing.Count(), 0);
+  EXPECT_EQ(record.endOfVideo, 1);
 }
 
 // With the feeder at frame 0 and the clock at the target, the frames the
@@ -94,11 +94,11 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
     FakeDecoder fresh;
     fresh.keyframes_ = c.keyframes;
     context.decoder = &fresh;
-    stream.currentFrame = 0;
-    stream.targetFrame = c.target;
+    record.currentFrame = 0;
+    record.targetFrame = c.target;
     VideoFeeder feeder(context);
     for (size_t i = 0; i < c.flags.size(); ++i) feeder.Pass();
-    const Queued queued = Drain(&stream.frameRing);
+    const Queued queued = Drain(&record.frameRing);
     EXPECT_EQ(queued.flags, c.flags);
     EXPECT_EQ(fresh.DecodedFrames(), c.decoded);
     for (size_t i = 0; i < c.flags.size(); ++i) {
@@ -112,9 +112,9 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
 TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
   g_options.speedTroublesMode = kJumpKeyframes;
   PublishOptions();
-  stream.frameCount = 5000;
+  record.frameCount = 5000;
   decoder.keyframes_ = {0, 1001};
-  stream.targetFrame = 1500;
+  record.targetFrame = 1500;
   VideoFeeder feeder(context);
   feeder.Pass();
   EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
@@ -128,38 +128,38 @@ using AudioThreadsTest = PlaybackFixture;
 
 TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed) {
   WithSound();
-  stream.soundBufferBlocks = 4;
-  stream.startBlock = 30;
+  record.soundBufferBlocks = 4;
+  record.startBlock = 30;
   decoder.failingBlock_ = 31;
-  ASSERT_TRUE(stream.blockRing.Allocate(80, 40));
+  ASSERT_TRUE(record.blockRing.Allocate(80, 40));
   AudioFeeder feeder(context);
   for (int i = 0; i < 10; ++i) feeder.Pass();
   // It decodes while the ring holds no more than the sound buffer's 4 blocks.
-  EXPECT_EQ(stream.blockRing.Count(), 5);
+  EXPECT_EQ(record.blockRing.Count(), 5);
   EXPECT_EQ(decoder.DecodedBlocks(), (std::vector<int32_t>{30, 31, 32, 33, 34}));
   EXPECT_EQ(time.SleptMilliseconds(), 5 * 100);
   uint8_t flag = 9;
-  stream.blockRing.ReadSlot(&flag);
+  record.blockRing.ReadSlot(&flag);
   EXPECT_EQ(flag, 1);
-  stream.blockRing.Release();
-  stream.blockRing.ReadSlot(&flag);
+  record.blockRing.Release();
+  record.blockRing.ReadSlot(&flag);
   EXPECT_EQ(flag, 0);  // the failed block is queued as no sound
-  stream.blockRing.Release();
+  record.blockRing.Release();
 
   // 20 queued frames (0.8 s) need 10 blocks of 80 ms.
   Queue(0, 20);
   for (int i = 0; i < 20; ++i) feeder.Pass();
-  EXPECT_EQ(stream.blockRing.Count(), 11);
+  EXPECT_EQ(record.blockRing.Count(), 11);
   EXPECT_EQ(feeder.NextBlock(), 30 + 5 + 8);
 }
 
 TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
   WithSound();
-  ASSERT_TRUE(stream.blockRing.Allocate(80, 10));
+  ASSERT_TRUE(record.blockRing.Allocate(80, 10));
   sound.bytesPerBlock_ = 80;
   for (int b = 0; b < 3; ++b) {
-    decoder.ReadAudioBlock(stream.blockRing.WriteSlot(), 7 + b);
-    stream.blockRing.Commit(1);
+    decoder.ReadAudioBlock(record.blockRing.WriteSlot(), 7 + b);
+    record.blockRing.Commit(1);
   }
   AudioOutputThread output(context);
   output.Pass();  // no free block in the sound buffer
@@ -174,7 +174,7 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
   EXPECT_EQ(sound.Written(0), std::vector<uint8_t>(80, 7));
   EXPECT_EQ(sound.Written(1), std::vector<uint8_t>(80, 8));
   EXPECT_EQ(sound.counter_, 2);
-  EXPECT_EQ(stream.blockRing.Count(), 1);
+  EXPECT_EQ(record.blockRing.Count(), 1);
   EXPECT_EQ(g_effectLog.soundBlocks, 2);
   EXPECT_EQ(time.SleptMilliseconds(), 200);
 }
@@ -182,35 +182,35 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
 TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
   WithSound();
   for (bool sixteenBit : {false, true}) {
-    stream.sixteenBit = sixteenBit ? 1 : 0;
-    stream.blockBytes = sixteenBit ? 160 : 80;
+    record.sixteenBit = sixteenBit ? 1 : 0;
+    record.blockBytes = sixteenBit ? 160 : 80;
     sound.frameBytes_ = sixteenBit ? 2 : 1;
-    sound.bytesPerBlock_ = stream.blockBytes;
-    ASSERT_TRUE(stream.blockRing.Allocate(stream.blockBytes, 4));
-    std::memset(stream.blockRing.WriteSlot(), 0x55, stream.blockBytes);
-    stream.blockRing.Commit(0);
+    sound.bytesPerBlock_ = record.blockBytes;
+    ASSERT_TRUE(record.blockRing.Allocate(record.blockBytes, 4));
+    std::memset(record.blockRing.WriteSlot(), 0x55, record.blockBytes);
+    record.blockRing.Commit(0);
     sound.freeBlocks_ = 1;
     const size_t before = sound.WrittenCount();
     AudioOutputThread output(context);
     output.Pass();
     ASSERT_EQ(sound.WrittenCount(), before + 1);
     EXPECT_EQ(sound.Written(before),
-              std::vector<uint8_t>(static_cast<size_t>(stream.blockBytes), sixteenBit ? 0 : 128));
+              std::vector<uint8_t>(static_cast<size_t>(record.blockBytes), sixteenBit ? 0 : 128));
   }
 }
 
 TEST_F(AudioThreadsTest, AFailedLockKeepsTheBlockForTheNextAttempt) {
   WithSound();
-  ASSERT_TRUE(stream.blockRing.Allocate(80, 4));
+  ASSERT_TRUE(record.blockRing.Allocate(80, 4));
   sound.bytesPerBlock_ = 80;
-  decoder.ReadAudioBlock(stream.blockRing.WriteSlot(), 3);
-  stream.blockRing.Commit(1);
+  decoder.ReadAudioBlock(record.blockRing.WriteSlot(), 3);
+  record.blockRing.Commit(1);
   sound.freeBlocks_ = 1;
   sound.failLock_ = true;
   AudioOutputThread output(context);
   output.Pass();
   EXPECT_EQ(time.SleptMilliseconds(), 100);
-  EXPECT_EQ(stream.blockRing.Count(), 1);
+  EXPECT_EQ(record.blockRing.Count(), 1);
   EXPECT_EQ(sound.counter_, 0);
   sound.failLock_ = false;
   output.Pass();

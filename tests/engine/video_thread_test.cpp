@@ -17,8 +17,8 @@ std::vector<int32_t> AfterSetup(const std::vector<int32_t>& presented) {
 }
 
 TEST_F(VideoThreadTest, BeginDerivesThresholdsFromTheFrameRate) {
-  stream.currentFrame = 7;
-  stream.targetFrame = 0;
+  record.currentFrame = 7;
+  record.targetFrame = 0;
   shell.balanceChanged = 1;
   shell.balanceShown = 1;
   VideoThread thread(context);
@@ -26,12 +26,12 @@ TEST_F(VideoThreadTest, BeginDerivesThresholdsFromTheFrameRate) {
   thread.SetStartVolume();
   EXPECT_EQ(thread.ResyncThresholdFrames(), 2);
   EXPECT_EQ(thread.LevelBarFrames(), 50);
-  EXPECT_EQ(stream.targetFrame, 7);
+  EXPECT_EQ(record.targetFrame, 7);
   EXPECT_EQ(shell.balanceChanged, 0);
   EXPECT_EQ(shell.balanceShown, 0);
   EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
 
-  stream.rate = 15;
+  record.rate = 15;
   WithSound();
   VideoThread slow(context);
   slow.Begin();
@@ -49,8 +49,8 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(picture.Setups().size(), 1u);
-  EXPECT_EQ(stream.currentFrame, 5);
-  EXPECT_EQ(stream.droppedFrames, 0);
+  EXPECT_EQ(record.currentFrame, 5);
+  EXPECT_EQ(record.droppedFrames, 0);
   // The clock restarts every pass until the sound moves: 40 ms per frame.
   EXPECT_EQ(time.SleptMilliseconds(), 5 * 40);
   EXPECT_EQ(g_effectLog.filtered, 5);  // each frame filtered once, though frame 0 showed twice
@@ -73,20 +73,20 @@ TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
     SCOPED_TRACE(c.mode);
     g_options.speedTroublesMode = c.mode;
     PublishOptions();
-    stream.frameRing.Clear();
-    stream.currentFrame = 0;
-    stream.droppedFrames = 0;
+    record.frameRing.Clear();
+    record.currentFrame = 0;
+    record.droppedFrames = 0;
     Queue(0, 12);
     FakePicture fresh;
     context.ports.picture = &fresh;
     VideoThread thread(context);
     thread.Begin();
-    stream.targetFrame = 10;
+    record.targetFrame = 10;
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(thread.Pass());
     EXPECT_EQ(AfterSetup(fresh.Presented()), c.shown);
-    EXPECT_EQ(stream.droppedFrames, c.dropped);
+    EXPECT_EQ(record.droppedFrames, c.dropped);
     if (c.mode != kSkipFrames) continue;
-    EXPECT_EQ(stream.currentFrame, 6);
+    EXPECT_EQ(record.currentFrame, 6);
     EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
     ASSERT_TRUE(thread.Pass());  // 4 behind now: shown, then 3 dropped
     EXPECT_EQ(AfterSetup(fresh.Presented()), (std::vector<int32_t>{0, 6}));
@@ -102,8 +102,8 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   int32_t next = 0;
   std::vector<bool> shown;
   for (int pass = 0; pass < 26; ++pass) {
-    while (stream.frameRing.Count() < 2) Queue(next++, 1);
-    stream.targetFrame = stream.currentFrame + 1;
+    while (record.frameRing.Count() < 2) Queue(next++, 1);
+    record.targetFrame = record.currentFrame + 1;
     const size_t before = picture.Presented().size();
     ASSERT_TRUE(thread.Pass());
     shown.push_back(picture.Presented().size() > before);
@@ -116,10 +116,10 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   // A ring filled beyond 40 % ends skip mode.
   Queue(next, 10);
   next += 10;
-  stream.targetFrame = stream.currentFrame + 1;
+  record.targetFrame = record.currentFrame + 1;
   ASSERT_TRUE(thread.Pass());
   const size_t before = picture.Presented().size();
-  stream.targetFrame = stream.currentFrame + 1;
+  record.targetFrame = record.currentFrame + 1;
   ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(thread.SkipMode());
   EXPECT_EQ(picture.Presented().size(), before + 1);
@@ -156,39 +156,39 @@ TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   thread.Begin();
   ASSERT_TRUE(thread.Pass());
   // The first change seen (0 after -1) sets the target from the sound.
-  EXPECT_EQ(stream.targetFrame, 1);
+  EXPECT_EQ(record.targetFrame, 1);
   EXPECT_TRUE(sound.playing_);
 
   sound.counter_ = 10;  // 10 blocks of 80 ms = 20 frames
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.targetFrame, 21);
+  EXPECT_EQ(record.targetFrame, 21);
 
   // The clock is now counted from the sound's first block: the next wait adds
   // time, and a counter within 2 frames of the target leaves it alone.
-  const int32_t target = stream.targetFrame;
+  const int32_t target = record.targetFrame;
   sound.counter_ = 11;  // 23
-  stream.targetFrame = 22;
+  record.targetFrame = 22;
   ASSERT_TRUE(thread.Pass());
-  EXPECT_GE(stream.targetFrame, 22);
-  EXPECT_LE(stream.targetFrame, 23);
+  EXPECT_GE(record.targetFrame, 22);
+  EXPECT_LE(record.targetFrame, 23);
   (void)target;
 
   // An unchanged counter never pulls the target.
-  stream.targetFrame = 40;
+  record.targetFrame = 40;
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.targetFrame, 40);
+  EXPECT_EQ(record.targetFrame, 40);
 }
 
 TEST_F(VideoThreadTest, APositiveDisplacementPutsThePictureAheadOfTheSound) {
   WithSound();
-  stream.displacement = 500;
+  record.displacement = 500;
   Queue(0, 5);
   VideoThread thread(context);
   thread.Begin();
   ASSERT_TRUE(thread.Pass());  // starts the sound
   sound.counter_ = 10;
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.targetFrame, 21 + 12);
+  EXPECT_EQ(record.targetFrame, 21 + 12);
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
@@ -199,26 +199,26 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   thread.Begin();
   while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(sound.playing_);
-  EXPECT_LE(stream.targetFrame, 1);
+  EXPECT_LE(record.targetFrame, 1);
   Queue(0, 10);
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(sound.playing_);
-  EXPECT_EQ(stream.droppedFrames, 0);
+  EXPECT_EQ(record.droppedFrames, 0);
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(VideoThreadTest, SoundStartsAtTheFirstPlayingPassAndStopsWhenPaused) {
   WithSound();
   Queue(0, 5);
-  stream.state = kPaused;
+  record.state = kPaused;
   VideoThread thread(context);
   thread.Begin();
   ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(sound.playing_);
-  stream.state = kPlaying;
+  record.state = kPlaying;
   ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(sound.playing_);
-  stream.state = kPaused;
+  record.state = kPaused;
   ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(sound.playing_);
 }
@@ -228,48 +228,48 @@ TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
   VideoThread thread(context);
   thread.Begin();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
-  stream.state = kPaused;
+  record.state = kPaused;
   const int64_t pausedAt = time.SleptMilliseconds();
   while (time.SleptMilliseconds() - pausedAt < 60000) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.currentFrame, 3);
-  EXPECT_LE(stream.targetFrame, 4);
+  EXPECT_EQ(record.currentFrame, 3);
+  EXPECT_LE(record.targetFrame, 4);
 
-  stream.state = kPlaying;
+  record.state = kPlaying;
   const size_t shownBefore = picture.Presented().size();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.droppedFrames, 0);
+  EXPECT_EQ(record.droppedFrames, 0);
   EXPECT_EQ(picture.Presented().size(), shownBefore + 5);
-  EXPECT_EQ(stream.currentFrame, 8);
+  EXPECT_EQ(record.currentFrame, 8);
 }
 
 TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsThem) {
   Queue(0, 10);
-  stream.state = kPaused;
+  record.state = kPaused;
   VideoThread thread(context);
   thread.Begin();
   ASSERT_TRUE(thread.Pass());  // shows frame 0
   EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0}));
   shell.frameSteps = 5;
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.currentFrame, 5);
+  EXPECT_EQ(record.currentFrame, 5);
   EXPECT_EQ(shell.frameSteps, 0);
   EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(picture.Setups().size(), 6u);  // each step draws through a presenter refresh
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(stream.currentFrame, 5);  // no more steps: it stays
+  EXPECT_EQ(record.currentFrame, 5);  // no more steps: it stays
   // Playing, steps are cleared, not taken.
-  stream.state = kPlaying;
+  record.state = kPlaying;
   shell.frameSteps = 3;
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(shell.frameSteps, 0);
-  EXPECT_EQ(stream.currentFrame, 6);
+  EXPECT_EQ(record.currentFrame, 6);
 }
 
 TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {
   g_options.fadeoutPause = 1;
   PublishOptions();
   Queue(0, 10);
-  stream.state = kPaused;
+  record.state = kPaused;
   VideoThread thread(context);
   thread.Begin();
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
@@ -280,17 +280,17 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 6 * 100);
   EXPECT_EQ(picture.Presented().size(), 1u + 14u);
 
-  stream.state = kPlaying;
+  record.state = kPlaying;
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(thread.FadeCountdown(), 0);
-  stream.state = kPaused;
+  record.state = kPaused;
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 28);
 }
 
 TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
   Queue(0, 3);
-  stream.state = kPaused;
+  record.state = kPaused;
   VideoThread thread(context);
   thread.Begin();
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
@@ -302,7 +302,7 @@ TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
 TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   WithSound();
   Queue(0, 10);
-  stream.state = kPaused;
+  record.state = kPaused;
   VideoThread thread(context);
   thread.Begin();
   ASSERT_TRUE(thread.Pass());
@@ -374,7 +374,7 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
 }
 
 TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
-  stream.frameCount = 3;
+  record.frameCount = 3;
   WithSound();
   Queue(0, 3);
   VideoThread thread(context);
@@ -403,13 +403,13 @@ TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
 
 TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
   Queue(0, 1);
-  stream.ready = 0;
+  record.ready = 0;
   time.onSleep_ = [this](uint32_t) {
-    if (time.SleptMilliseconds() >= 30) stream.ready = 1;
+    if (time.SleptMilliseconds() >= 30) record.ready = 1;
   };
   VideoThread thread(context);
   thread.Begin();
-  stream.state = kClosed;
+  record.state = kClosed;
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
   EXPECT_EQ(time.SleptMilliseconds(), 30);
@@ -425,8 +425,8 @@ TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
   thread.Begin();
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 3}));
-  EXPECT_EQ(stream.droppedFrames, 1);
-  EXPECT_EQ(stream.currentFrame, 4);
+  EXPECT_EQ(record.droppedFrames, 1);
+  EXPECT_EQ(record.currentFrame, 4);
 }
 
 TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
@@ -437,7 +437,7 @@ TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
   shell.windowActive = 1;
   EXPECT_TRUE(picture.Presented().empty());
-  EXPECT_EQ(stream.currentFrame, 3);
+  EXPECT_EQ(record.currentFrame, 3);
 }
 
 TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
@@ -510,11 +510,11 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   EXPECT_TRUE(sound.playing_);
   // The target is what it was before the pause (the sound's position, at most
   // one ahead of the picture), not moved on by the 700 ms of buffering.
-  EXPECT_LE(stream.targetFrame, stream.currentFrame + 1);
+  EXPECT_LE(record.targetFrame, record.currentFrame + 1);
   std::vector<int32_t> fills = host.StatusDrawn();
   ASSERT_GE(fills.size(), 6u);
   EXPECT_EQ(fills[1], 0);  // the first drawing after the playing pass's status
-  EXPECT_EQ(stream.frameRing.Count(), 6);
+  EXPECT_EQ(record.frameRing.Count(), 6);
 
   ASSERT_TRUE(thread.Pass());  // a presenter refresh shows the refilled ring
   EXPECT_EQ(picture.Setups().size(), setups + 1);

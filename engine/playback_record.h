@@ -1,5 +1,5 @@
 // The record of the open file that the player shares with its four playback
-// threads: the stream's geometry and timing, the two rings, and the counters
+// threads: the picture's and the sound's geometry and timing, the two rings, and the counters
 // that move while it plays.
 //
 // The plain fields are written by the player on the window's thread while no
@@ -20,11 +20,11 @@ enum PlayerState : int32_t {
   kOpening = 3,
 };
 
-struct PlaybackStream {
-  PlaybackStream();
-  ~PlaybackStream();
-  PlaybackStream(const PlaybackStream&) = delete;
-  PlaybackStream& operator=(const PlaybackStream&) = delete;
+struct PlaybackRecord {
+  PlaybackRecord();
+  ~PlaybackRecord();
+  PlaybackRecord(const PlaybackRecord&) = delete;
+  PlaybackRecord& operator=(const PlaybackRecord&) = delete;
 
   // The player lock: thread pointers, ring setup, target frame and start block
   // while the threads are being created.

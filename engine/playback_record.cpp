@@ -1,0 +1,5 @@
+#include "engine/playback_record.h"
+
+PlaybackRecord::PlaybackRecord() { InitializeCriticalSection(&lock); }
+
+PlaybackRecord::~PlaybackRecord() { DeleteCriticalSection(&lock); }

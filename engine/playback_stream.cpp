@@ -1,5 +1,0 @@
-#include "engine/playback_stream.h"
-
-PlaybackStream::PlaybackStream() { InitializeCriticalSection(&lock); }
-
-PlaybackStream::~PlaybackStream() { DeleteCriticalSection(&lock); }
