@@ -5,6 +5,8 @@
 #                      frames 300 and 399 only) (ffmpeg's RGB decode
 #                      converted with BT.601 weights, chroma pairs averaged;
 #                      an empty chunk repeats the frame before it)
+#   CLIP.bgr24         uncompressed clips: every frame slot as ffmpeg decodes it
+#                      (top-down rows of 3 x width bytes)
 #   CLIP.swapped.yuyv  the same with red and blue exchanged (MS Video 1 only)
 #   CLIP.a0 / CLIP.a1  the first / second sound stream decoded, in the
 #                      stream's own sample format for PCM, else 16-bit
@@ -39,6 +41,9 @@ for clip in "$dir"/*.avi; do
       make "$name.swapped.yuyv" -i "$clip" -map 0:v:0 -fps_mode cfr \
         -vf "$swap,scale=out_range=full:out_color_matrix=bt601:flags=area+accurate_rnd+full_chroma_int" \
         -pix_fmt yuyv422 -f rawvideo ;;
+    raw_*)
+      make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}"
+      make "$name.bgr24" -i "$clip" -map 0:v:0 -fps_mode cfr -pix_fmt bgr24 -f rawvideo ;;
     *) make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}" ;;
   esac
   streams=$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 "$clip")
