@@ -246,6 +246,11 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilled) {
   for (const bool decodes : {true, false}) {
     SCOPED_TRACE(decodes ? "decoded" : "silence");
     g_effectLog.Reset();
+    if (!decodes) {  // a fresh decoder for the second open (the holder owns the first)
+      decoder = new FakeDecoder;
+      decoder->frameCount_ = 30;
+      decoder->rate_ = 100;
+    }
     decoder->hasAudio_ = true;
     decoder->sampleRate_ = 1000;
     decoder->samplesPerBlock_ = 80;
@@ -263,9 +268,6 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilled) {
     if (decodes) EXPECT_EQ(g_effectLog.soundBlocks, 25);
     EXPECT_GE(player->BlockRing().Capacity(), 30);
     player.reset();
-    decoder = new FakeDecoder;
-    decoder->frameCount_ = 30;
-    decoder->rate_ = 100;
   }
 }
 
