@@ -4,9 +4,11 @@
 
 #include "app/application.h"
 #include "app/application_ports.h"
+#include "app/file_dialogs.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
 #include "settings/options.h"
+#include "settings/shared_options.h"
 #include "engine/player.h"
 #include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
@@ -16,6 +18,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <thread>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -143,6 +147,19 @@ TEST(ShellSubtitles, ScreenshotShowsTheSubtitleAtTheBottom) {
   }
   EXPECT_EQ(changedAbove, 0);
   EXPECT_GT(changedInside, 200);
+
+  // Opened again from the menu (the file dialog answered with the .srt), the
+  // same subtitle is back on the same frame.
+  const FileDialogHook previous = SetFileDialogHook([](const FileDialogRequest& request) {
+    EXPECT_STREQ(request.title, "Open Subtitle file");
+    return ScratchPath("subtitled.srt");
+  });
+  session.Command(IDM_SUBTITLES_OPEN);
+  SetFileDialogHook(previous);
+  EXPECT_TRUE(g_subtitleTrack->IsLoaded());
+  ASSERT_TRUE(SeekPlayer(frame));
+  session.PumpFor(600);
+  EXPECT_TRUE(CaptureClientArea(session.Window()).rgb == with.rgb);
 }
 
 TEST(ShellSubtitles, MenuCommandsWithNoFileOpen) {
@@ -172,3 +189,53 @@ TEST(ShellSubtitles, MenuCommandsWithNoFileOpen) {
 }
 
 }  // namespace
+
+// The system's choosers, answered by a thread of the test as a user would:
+// the colour chooser's red, green and blue boxes, the font chooser's size.
+namespace {
+
+// Waits for the chooser this process opens, fills it in and presses OK.
+void AnswerChooser(const std::function<void(HWND)>& fill, bool* answered) {
+  for (int i = 0; i < 500 && !*answered; ++i) {
+    HWND dialog = FindWindowA("#32770", nullptr);
+    DWORD process = 0;
+    if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
+    if (dialog != nullptr && process == GetCurrentProcessId()) {
+      fill(dialog);
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      *answered = true;
+    }
+    Sleep(10);
+  }
+}
+
+}  // namespace
+
+TEST(ShellSubtitles, TheChoosersSetTheColourAndTheFont) {
+  ShellSession session("");
+  g_options.subtitleColor = RGB(1, 2, 3);
+  bool answered = false;
+  std::thread colour(AnswerChooser, [](HWND dialog) {
+    SetDlgItemInt(dialog, 706, 10, FALSE);  // red, green and blue of the full chooser
+    SetDlgItemInt(dialog, 707, 20, FALSE);
+    SetDlgItemInt(dialog, 708, 30, FALSE);
+  }, &answered);
+  session.Command(IDM_SUBTITLES_COLOR);
+  colour.join();
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(g_options.subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
+  EXPECT_EQ(PublishedOptions().subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
+
+  const LONG before = g_options.subtitleFont.lfHeight;
+  answered = false;
+  std::thread font(AnswerChooser, [](HWND dialog) {
+    SetDlgItemTextA(dialog, 0x472, "36");  // the size box
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_EDITCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 0x472)));
+  }, &answered);
+  session.Command(IDM_SUBTITLES_FONT);
+  font.join();
+  EXPECT_TRUE(answered);
+  EXPECT_NE(g_options.subtitleFont.lfHeight, before);
+  EXPECT_LT(g_options.subtitleFont.lfHeight, -40);  // 36 points at 96 dpi: -48
+}
