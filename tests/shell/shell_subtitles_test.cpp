@@ -200,8 +200,13 @@ void AnswerChooser(const std::function<void(HWND)>& fill, bool* answered) {
     HWND dialog = FindWindowA("#32770", nullptr);
     DWORD process = 0;
     if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
-    if (dialog != nullptr && process == GetCurrentProcessId()) {
+    if (dialog != nullptr && process == GetCurrentProcessId() && IsWindowVisible(dialog)) {
+      // The chooser may still be filling its boxes: type in twice, a moment apart.
+      Sleep(300);
       fill(dialog);
+      Sleep(200);
+      fill(dialog);
+      Sleep(100);
       PostMessageA(dialog, WM_COMMAND, IDOK, 0);
       *answered = true;
     }
