@@ -11,25 +11,6 @@
 
 namespace {
 
-bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
-  std::string messages;
-  const bool opened = file->Open(path.c_str(), &messages, false, 4, allowIndex);
-  EXPECT_EQ(messages, "");
-  return opened;
-}
-
-// Reads frames in the given order and compares each with the clip's payload.
-void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
-                  const std::string& what) {
-  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
-  for (const int32_t f : order) {
-    bool ok;
-    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
-    EXPECT_TRUE(ok) << what << ": frame " << f;
-    EXPECT_TRUE(got == frames[f]) << what << ": frame " << f;
-  }
-}
-
 std::vector<int32_t> Range(int32_t from, int32_t to) {
   std::vector<int32_t> frames;
   for (int32_t f = from; f < to; ++f) frames.push_back(f);

@@ -151,3 +151,21 @@ std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {
   data.resize(bytes);
   return data;
 }
+
+bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
+  std::string messages;
+  const bool opened = file->Open(path.c_str(), &messages, false, 4, allowIndex);
+  EXPECT_EQ(messages, "");
+  return opened;
+}
+
+void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
+                  const std::string& what) {
+  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
+  for (const int32_t f : order) {
+    bool ok;
+    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
+    EXPECT_TRUE(ok) << what << ": frame " << f;
+    EXPECT_TRUE(got == frames[f]) << what << ": frame " << f;
+  }
+}

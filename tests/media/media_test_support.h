@@ -57,6 +57,13 @@ std::vector<uint8_t> RiffList(const char* kind, const char* type,
 std::vector<uint8_t> WithSizeField(std::vector<uint8_t> chunk, uint32_t size);
 std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts);
 
+// Opens the file (4 cache slots, the first audio stream), expecting no
+// message.
+bool OpenFile(AviFile* file, const std::string& path, bool allowIndex);
+// Reads frames in the given order and compares each with the clip's payload.
+void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
+                  const std::string& what);
+
 // Frame f of an open file (ok tells whether ReadVideoFrame succeeded; an
 // empty vector when it did not).
 std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok);

@@ -22,24 +22,6 @@ TestClip OpenDmlClip(int32_t frames, int32_t keyframeInterval, uint64_t partSize
   return clip;
 }
 
-bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
-  std::string messages;
-  const bool opened = file->Open(path.c_str(), &messages, false, 4, allowIndex);
-  EXPECT_EQ(messages, "");
-  return opened;
-}
-
-void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
-                  const std::string& what) {
-  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
-  for (const int32_t f : order) {
-    bool ok;
-    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
-    ASSERT_TRUE(ok) << what << ": frame " << f;
-    ASSERT_TRUE(got == frames[f]) << what << ": frame " << f;
-  }
-}
-
 // The sound at each position (in 4-byte samples) against the joined chunks.
 void ExpectSound(AviFile* file, const TestClip& clip, const std::vector<int32_t>& positions,
                  int32_t run, const std::string& what) {
