@@ -2,31 +2,19 @@
 
 #include "tests/common/test_paths.h"
 
-#include <cstdio>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 const char kCinepakPcmClip[] = "cinepak_pcm16.avi";
 const char kRawMp3Clip[] = "raw_mp3.avi";
 const char kMsVideoSilentClip[] = "msvc_silent.avi";
 
-namespace {
-
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  uint8_t buffer[1 << 16];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  }
-  std::fclose(file);
-  return bytes;
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
-
-}  // namespace
 
 int ClipReference::KeyframeAtOrBefore(int n) const {
   int found = 0;
@@ -38,21 +26,12 @@ int ClipReference::KeyframeAtOrBefore(int n) const {
 
 ClipReference LoadClipReference(const std::string& clip) {
   ClipReference reference;
-  const std::vector<uint8_t> info = ReadWhole(ClipPath(clip + ".info"));
-  const std::string text(info.begin(), info.end());
   // "width height frames tone" on the first line, then one keyframe per line.
-  char* cursor = const_cast<char*>(text.c_str());
-  reference.width = static_cast<int>(std::strtol(cursor, &cursor, 10));
-  reference.height = static_cast<int>(std::strtol(cursor, &cursor, 10));
-  const int frames = static_cast<int>(std::strtol(cursor, &cursor, 10));
-  reference.toneHertz = std::strtod(cursor, &cursor);
-  for (;;) {
-    char* before = cursor;
-    const long k = std::strtol(cursor, &cursor, 10);
-    if (cursor == before) break;
-    reference.keyframes.push_back(static_cast<int>(k));
-  }
-  reference.rgb = ReadWhole(ClipPath(clip + ".rgb"));
+  std::ifstream info(ClipPath(clip + ".info"));
+  int frames = 0;
+  info >> reference.width >> reference.height >> frames >> reference.toneHertz;
+  for (int k; info >> k;) reference.keyframes.push_back(k);
+  reference.rgb = FileBytes(ClipPath(clip + ".rgb"));
   const size_t frameBytes = static_cast<size_t>(reference.width) * reference.height * 3;
   if (frameBytes > 0 && reference.rgb.size() >= frameBytes * frames) reference.frames = frames;
   return reference;

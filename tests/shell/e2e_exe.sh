@@ -4,11 +4,12 @@
 # 1. "velmora.exe cinepak_pcm16.avi" plays the file to its end: the sound taken
 #    from the PulseAudio null sink's monitor carries the clip's tone (as
 #    ffmpeg finds it), and the program's own report at exit counts every
-#    frame of the clip and some sound blocks.
-# 2. A second start with another file hands it to the first instance: the
-#    second process ends with 0 at once and the first window plays the new
-#    file.
-# 3. Without a file: two files chosen at once in the Open dialog (typed with
+#    frame of the clip and some sound blocks. Four Down keys (xdotool) lower
+#    the recorded level by the attenuation of 80 % volume. Then a second
+#    start with another file hands it to the first instance: the second
+#    process ends with 0 at once and the first window plays the new file to
+#    its end (the report counts both files' frames).
+# 2. Without a file: two files chosen at once in the Open dialog (typed with
 #    xdotool), the play list saved, a new list, the saved one loaded, sorted
 #    and reversed; each Play/Pause shows in the title which entry came first.
 # Message boxes are answered with Enter by the watcher; only the first-run
@@ -76,20 +77,18 @@ if [ "${1:-}" = "--hook" ]; then
     play)
       if wait_title "^cinepak_pcm16 - Velmora Player\$" present 30; then
         echo playing >"$work/state"
-        sleep 1
         parec -d nullsink.monitor --raw --format=s16le --rate=44100 --channels=1 >"$work/sound.raw" &
         recorder=$!
-        sleep 3
+        sleep 1
+        xdotool key Down Down Down Down  # the volume from 100 % to 80 %
+        sleep 1.6
         kill "$recorder"
         wait_title " - Velmora Player\$" absent 60 && echo ended >"$work/state"
-      fi
-      ;;
-    handover)
-      if wait_title "^cinepak_pcm16 - Velmora Player\$" present 30; then
         wine "$exe" "Z:$clips/raw_mp3.avi" >/dev/null 2>&1
         echo $? >"$work/second_status"
-        wait_title "^raw_mp3 - Velmora Player\$" present 20 && echo handed >"$work/state"
+        wait_title "^raw_mp3 - Velmora Player\$" present 20 && echo handed >"$work/handed"
         wine "$command_exe" windows 2>/dev/null | tr -d '\r' >"$work/windows"
+        wait_title " - Velmora Player\$" absent 30
       fi
       ;;
   esac
@@ -102,7 +101,7 @@ clips=${2:?usage: e2e_exe.sh BUILD_DIR CLIP_DIR}
 exe=$build/app/velmora.exe
 command_exe=$build/tools/window_command/velmora_command.exe
 clip=$clips/cinepak_pcm16.avi
-if [ ! -f "$clip" ] || [ ! -f "$clip.info" ] || [ ! -f "$clips/raw_mp3.avi" ]; then
+if [ ! -f "$clip.info" ] || [ ! -f "$clips/raw_mp3.avi.info" ]; then
   echo "e2e: clips or their references missing; skipped"
   exit 0
 fi
@@ -122,36 +121,39 @@ unexpected_boxes() {
   [ -f "$work/boxes" ] && grep -v '^Velmora Player$' "$work/boxes"
 }
 
-# 1. Play to the end.
+# 1. Play to the end, then a second start hands its file over.
 run play "Z:$clip"
 status=$?
 [ $status -eq 0 ] || fail "velmora.exe ended with $status"
 [ "$(cat "$work/state" 2>/dev/null)" = ended ] || fail "the clip did not play to its end"
 read -r _ _ frames tone _ <"$clip.info"
+read -r _ _ second_frames _ <"$clips/raw_mp3.avi.info"
 report=$(grep -o 'Velmora Player played: [^"\\]*' "$work/play.log" | tail -1)
 echo "e2e: ${report:-no report}"
 shown=$(echo "$report" | sed -n 's/.*frames shown \([0-9]*\).*/\1/p')
 dropped=$(echo "$report" | sed -n 's/.*dropped \([0-9]*\).*/\1/p')
 blocks=$(echo "$report" | sed -n 's/.*sound blocks written \([0-9]*\).*/\1/p')
-[ -n "$shown" ] && [ $((shown + dropped)) -eq "$frames" ] ||
-  fail "report counts ${shown:-?} + ${dropped:-?} frames, the clip has $frames"
+[ -n "$shown" ] && [ $((shown + dropped)) -eq $((frames + second_frames)) ] ||
+  fail "report counts ${shown:-?} + ${dropped:-?} frames, the clips have $frames + $second_frames"
 [ "${blocks:-0}" -gt 0 ] || fail "no sound blocks written"
 heard=$(python3 "$here/tone.py" 44100 <"$work/sound.raw" 2>/dev/null)
 echo "e2e: tone of the clip $tone Hz, recorded ${heard:-nothing}"
 python3 -c "import sys; t, h = float(sys.argv[1]), float(sys.argv[2] or 0); sys.exit(0 if abs(h - t) <= 0.01 * t else 1)" \
   "$tone" "${heard:-0}" || fail "recorded tone ${heard:-none} Hz, expected $tone Hz"
-boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
-
-# 2. A second start hands its file over.
-rm -f "$work/state" "$work/boxes"
-run handover "Z:$clip"
+# Four Down keys: 80 %, so -3000 x (1 - (e^0.8 - 1) / (e - 1)) = -860
+# hundredths of a decibel.
+loud=$(python3 "$here/tone.py" 44100 0.1 0.9 <"$work/sound.raw" 2>/dev/null)
+soft=$(python3 "$here/tone.py" 44100 1.6 2.4 <"$work/sound.raw" 2>/dev/null)
+echo "e2e: level ${loud:-?} dB, after Down x 4 ${soft:-?} dB (expected 8.6 dB less)"
+python3 -c "import sys; sys.exit(0 if abs(float(sys.argv[2]) - float(sys.argv[1]) + 8.6) <= 1 else 1)" \
+  "${loud:-0}" "${soft:-0}" || fail "the volume keys changed the level from ${loud:-?} to ${soft:-?} dB"
 [ "$(cat "$work/second_status" 2>/dev/null)" = 0 ] ||
   fail "the second start ended with $(cat "$work/second_status" 2>/dev/null || echo nothing)"
-[ "$(cat "$work/state" 2>/dev/null)" = handed ] || fail "the first window did not take the new file"
+[ "$(cat "$work/handed" 2>/dev/null)" = handed ] || fail "the first window did not take the new file"
 [ "$(cat "$work/windows" 2>/dev/null)" = 1 ] || fail "$(cat "$work/windows" 2>/dev/null) player windows"
 boxes=$(unexpected_boxes) && fail "message boxes: $boxes"
 
-# 3. The play list through the file dialogs.
+# 2. The play list through the file dialogs.
 rm -f "$work/state" "$work/boxes"
 run playlist
 [ "$(cat "$work/state" 2>/dev/null)" = opened ] || fail "the Open dialog did not start the first file"

@@ -210,33 +210,42 @@ TEST(ResourceScript, AcceleratorTableIsComplete) {
   EXPECT_EQ(actual, expected);
 }
 
-TEST(ResourceScript, AboutTextIsStringOne) {
+TEST(ResourceScript, AboutTextPicturesAndIcons) {
   char text[1024] = {};
-  const int length = LoadStringA(Module(), IDS_ABOUT_TEXT, text, sizeof text);
-  EXPECT_GT(length, 40);
+  EXPECT_GT(LoadStringA(Module(), IDS_ABOUT_TEXT, text, sizeof text), 40);
   EXPECT_NE(std::string(text).find("Velmora Player"), std::string::npos);
-}
-
-struct PictureSize {
-  const char* name;
-  int width;
-  int height;
-  int bitsPerPixel;
-};
-
-TEST(ResourceScript, PicturesHaveTheirSizes) {
-  const PictureSize pictures[] = {
-      {"ID_TAVO", 400, 300, 24}, {"ID_CONTEXT", 24, 333, 24}, {"ID_BALANCE", 128, 32, 8}};
-  for (const PictureSize& picture : pictures) {
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(Module(), picture.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr) << picture.name;
+  const struct {
+    const char* name;
+    UINT type;
+    int width, height, bitsPerPixel;
+  } images[] = {{"ID_TAVO", IMAGE_BITMAP, 400, 300, 24},
+                {"ID_CONTEXT", IMAGE_BITMAP, 24, 333, 24},
+                {"ID_BALANCE", IMAGE_BITMAP, 128, 32, 8},
+                {MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON, 32, 32, 0},
+                {MAKEINTRESOURCEA(IDI_VELMORA_SMALL), IMAGE_ICON, 16, 16, 0}};
+  for (const auto& image : images) {
+    HANDLE handle = LoadImageA(Module(), image.name, image.type, 0, 0,
+                               image.type == IMAGE_BITMAP ? LR_CREATEDIBSECTION : 0);
+    ASSERT_NE(handle, nullptr) << image.width;
+    if (image.type == IMAGE_ICON) {
+      ICONINFO info = {};
+      ASSERT_TRUE(GetIconInfo(static_cast<HICON>(handle), &info));
+      BITMAP colour = {};
+      GetObjectA(info.hbmColor, sizeof colour, &colour);
+      EXPECT_EQ(std::make_pair(int(colour.bmWidth), int(colour.bmHeight)),
+                std::make_pair(image.width, image.height));
+      DeleteObject(info.hbmColor);
+      DeleteObject(info.hbmMask);
+      DestroyIcon(static_cast<HICON>(handle));
+      continue;
+    }
     DIBSECTION section = {};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-    EXPECT_EQ(section.dsBmih.biWidth, picture.width) << picture.name;
-    EXPECT_EQ(section.dsBmih.biHeight, picture.height) << picture.name;
-    EXPECT_EQ(section.dsBmih.biBitCount, picture.bitsPerPixel) << picture.name;
-    DeleteObject(bitmap);
+    ASSERT_EQ(GetObjectA(handle, sizeof section, &section), static_cast<int>(sizeof section));
+    EXPECT_EQ(std::make_tuple(int(section.dsBmih.biWidth), int(section.dsBmih.biHeight),
+                              int(section.dsBmih.biBitCount)),
+              std::make_tuple(image.width, image.height, image.bitsPerPixel))
+        << image.name;
+    DeleteObject(handle);
   }
 }
 
@@ -258,24 +267,6 @@ TEST(ResourceScript, BalanceSignsAreLightOnDark) {
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(bitmap);
-}
-
-TEST(ResourceScript, IconsInBothSizes) {
-  const std::pair<int, int> icons[] = {{IDI_VELMORA, 32}, {IDI_VELMORA_SMALL, 16}};
-  for (const auto& icon : icons) {
-    HICON handle = static_cast<HICON>(
-        LoadImageA(Module(), MAKEINTRESOURCEA(icon.first), IMAGE_ICON, 0, 0, 0));
-    ASSERT_NE(handle, nullptr) << icon.first;
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(handle, &info));
-    BITMAP colour = {};
-    GetObjectA(info.hbmColor, sizeof colour, &colour);
-    EXPECT_EQ(colour.bmWidth, icon.second);
-    EXPECT_EQ(colour.bmHeight, icon.second);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(handle);
-  }
 }
 
 }  // namespace

@@ -15,12 +15,17 @@
 #include "tests/common/test_paths.h"
 #include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
+#include "video/point_filters.h"
+#include "video/rgb24_to_yuy2.h"
+#include "video/yuy2_frame.h"
+#include "video/yuy2_to_rgb32.h"
 
 #include <mmsystem.h>
 #include <dsound.h>
 
-#include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -65,26 +70,16 @@ void PlayAndPauseNear(ShellSession* session, int frame) {
   session->PumpFor(400);  // the video thread settles on the paused frame
 }
 
+bool SoundBufferPlays() {
+  DWORD status = 0;
+  g_soundOutput->Buffer()->GetStatus(&status);
+  return (status & DSBSTATUS_PLAYING) != 0;
+}
+
 // The picture on the screen now, in cells.
 CellPicture ShownCells() {
   const Capture capture = CaptureClientArea(g_mainWindow);
   return CaptureCells(capture.rgb, capture.width, g_app.videoRect.Get());
-}
-
-// The reference frame nearest the current one that the shown picture
-// matches best.
-int BestMatchingFrame(const ClipReference& reference, const CellPicture& shown) {
-  const int current = g_player->CurrentFrame();
-  int best = -1;
-  double smallest = 1e9;
-  for (int frame = current - 4; frame <= current + 1; ++frame) {
-    const double d = MeanCellDifference(shown, FrameCells(reference, frame));
-    if (d < smallest) {
-      smallest = d;
-      best = frame;
-    }
-  }
-  return best;
 }
 
 // The shown picture is decoded frame n: it matches frame n, and where frame
@@ -112,18 +107,11 @@ void ExpectPlayedThrough(ShellSession* session, const ClipReference& reference) 
 // A copy of the clip cut off at the given share of its bytes, as a download
 // that stopped: no index at the end, the last chunk broken.
 std::string CutOffCopy(const std::string& clip, double share) {
-  FILE* in = std::fopen(ClipPath(clip).c_str(), "rb");
-  if (in == nullptr) return "";
-  std::string bytes;
-  char buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
-  std::fclose(in);
+  const std::vector<uint8_t> bytes = FileBytes(ClipPath(clip));
   const std::string path = ScratchPath("cut off " + clip + ".avi");
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return "";
-  std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size() * share), out);
-  std::fclose(out);
-  return path;
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size() * share));
+  return bytes.empty() ? "" : path;
 }
 
 // Each clip plays through to Next File once, without a message, in a window
@@ -180,16 +168,147 @@ INSTANTIATE_TEST_SUITE_P(
                       PlayThroughCase{"CutOffAt60Percent", kCinepakPcmClip, 0.6, true}),
     [](const ::testing::TestParamInfo<PlayThroughCase>& info) { return std::string(info.param.name); });
 
-TEST(ShellPlayback, PausedPictureIsTheDecodedFrame) {
+// Of the pixels of the shown picture where reference frames a and b differ
+// clearly, the share nearer to a: what the cells cannot tell where only a few
+// thin lines change. Each screen pixel is compared with the frame's pixel that
+// the window's nearest resize takes for it: steps of (size - 1) / shown size,
+// rows counted from the bottom.
+double SharePixelsNearer(const ClipReference& reference, int a, int b) {
+  const Capture shown = CaptureClientArea(g_mainWindow);
+  const RECT r = g_app.videoRect.Get();
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const int64_t stepX = (int64_t{reference.width} * 65536 - 65536) / w;
+  const int64_t stepY = (int64_t{reference.height} * 65536 - 65536) / h;
+  int differing = 0, nearer = 0;
+  for (int i = 0; i < h; ++i) {
+    const int64_t row = reference.height - 1 - ((i * stepY) >> 16);
+    for (int j = 0; j < w; ++j) {
+      const size_t at = static_cast<size_t>(row * reference.width + ((j * stepX) >> 16)) * 3;
+      const uint8_t* pixel = shown.At(r.left + j, r.bottom - 1 - i);
+      int toA = 0, toB = 0, apart = 0;
+      for (int c = 0; c < 3; ++c) {
+        toA += std::abs(pixel[c] - reference.Frame(a)[at + c]);
+        toB += std::abs(pixel[c] - reference.Frame(b)[at + c]);
+        apart += std::abs(reference.Frame(a)[at + c] - reference.Frame(b)[at + c]);
+      }
+      if (apart < 150) continue;
+      ++differing;
+      nearer += toA < toB ? 1 : 0;
+    }
+  }
+  return differing > 20 ? static_cast<double>(nearer) / differing : 0;
+}
+
+// The first frame from `from` on after which the picture changes clearly
+// (the test picture's counter), so that a step shows in the cells.
+int FrameBeforeAChange(const ClipReference& reference, int from) {
+  for (int k = from; k + 3 < reference.frames; ++k) {
+    const CellPicture a = FrameCells(reference, k);
+    if (ShareNearer(a, a, FrameCells(reference, k + 1)) > 0) {  // 0: no cell differs clearly
+      return k;
+    }
+  }
+  return -1;
+}
+
+// Reference frame n as the program shows it with "Negative": ffmpeg's
+// picture through our YUY2 conversion, the filter routine and back to RGB.
+CellPicture NegativeFrameCells(const ClipReference& reference, int frame) {
+  const int w = reference.width, h = reference.height;
+  std::vector<uint8_t> bgr(static_cast<size_t>(w) * h * 3);
+  for (size_t i = 0; i < bgr.size(); i += 3) {
+    for (int c = 0; c < 3; ++c) bgr[i + c] = reference.Frame(frame)[i + 2 - c];
+  }
+  std::vector<uint8_t> yuy2(static_cast<size_t>(Yuy2RowStride(w)) * h);
+  std::vector<uint32_t> rgb32(static_cast<size_t>(w) * h);
+  Rgb555ToYuy2Table toYuy2;
+  YuvLookup toRgb;
+  ConvertRgb24ToYuy2(bgr.data(), yuy2.data(), w, -h, true, &toYuy2);
+  Negative(yuy2.data(), w, h);
+  ConvertYuy2ToRgb32(yuy2.data(), w, h, Yuy2RowStride(w), rgb32.data(), true, &toRgb);
+  std::vector<uint8_t> rgb;
+  for (uint32_t p : rgb32) rgb.insert(rgb.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+  return CaptureCells(rgb, w, RECT{0, 0, w, h});
+}
+
+// Pause holds the picture and the sound; paused on a frame, Next Frame shows
+// the one after it as ffmpeg decodes it; with "Negative" switched on, the next
+// step shows that frame as the filter routine turns it; Play goes on.
+TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
   REQUIRE_CLIP(kRawMp3Clip);
   ShellSession session(ClipPath(kRawMp3Clip));
-  PlayAndPauseNear(&session, 12);
-  const CellPicture shown = ShownCells();
-  const int frame = BestMatchingFrame(reference, shown);
-  // The frame shown last is the one before the next to be shown.
-  EXPECT_GE(frame, g_player->CurrentFrame() - 2);
-  EXPECT_LE(frame, g_player->CurrentFrame());
-  ExpectShowsFrame(reference, shown, frame);
+  PlayAndPauseNear(&session, 3);
+  ASSERT_NE(g_soundOutput->Buffer(), nullptr);
+  const int32_t paused = g_player->CurrentFrame(), blocks = g_soundOutput->GetBlockCounter();
+  session.PumpFor(800);
+  EXPECT_EQ(g_player->CurrentFrame(), paused);
+  EXPECT_EQ(g_soundOutput->GetBlockCounter(), blocks);
+  EXPECT_FALSE(SoundBufferPlays());
+
+  const int k = FrameBeforeAChange(reference, 5);
+  ASSERT_GT(k, 0) << "the clip's picture never changes clearly";
+  ASSERT_TRUE(SeekPlayer(k));
+  session.PumpFor(600);
+  ExpectShowsFrame(reference, ShownCells(), k);
+  EXPECT_GT(SharePixelsNearer(reference, k, k + 1), 0.8);
+  session.Command(IDM_NEXT_FRAME);
+  ASSERT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() == k + 1; }, 3000));
+  session.PumpFor(400);
+  const CellPicture stepped = ShownCells();
+  ExpectShowsFrame(reference, stepped, k + 1);
+  EXPECT_GT(SharePixelsNearer(reference, k + 1, k), 0.8);
+
+  session.Command(IDM_NEGATIVE);
+  session.Command(IDM_NEXT_FRAME);
+  ASSERT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() == k + 2; }, 3000));
+  session.PumpFor(400);
+  const CellPicture negative = ShownCells(), expected = NegativeFrameCells(reference, k + 2);
+  EXPECT_LT(MedianCellDifference(negative, expected), 4.0);
+  EXPECT_GT(ShareNearer(negative, expected, FrameCells(reference, k + 2)), 0.95);
+
+  session.Command(IDM_PLAY_PAUSE);
+  EXPECT_EQ(State(), kPlaying);
+  const int32_t played = g_soundOutput->GetBlockCounter();
+  session.PumpFor(800);
+  EXPECT_GT(g_player->CurrentFrame(), k + 6);
+  EXPECT_GT(g_soundOutput->GetBlockCounter(), played);
+  EXPECT_TRUE(SoundBufferPlays());
+}
+
+// Frames that take 200 ms to filter, against a clip of 10 frames a second:
+// the picture cannot keep up. "Skip Frames" drops frames to stay with the
+// sound; "Smooth Video", chosen while playing, shows every frame from then on.
+void SlowFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
+  Sleep(200);
+  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
+}
+
+TEST(ShellPlayback, SpeedTroublesModeChosenWhilePlayingTakesEffect) {
+  const char clip[] = "msvc_ima_long.avi";
+  if (!ClipExists(clip)) GTEST_SKIP() << "clip " << clip << " not made";
+  SessionSettings settings;
+  settings.makePlayer = [] {
+    PlaybackPorts ports = ApplicationPorts();
+    ports.effects.applyVideoFilters = SlowFilters;
+    return new Player(ports);
+  };
+  ShellSession session("", settings);
+  g_playlist->SetText(ClipPath(clip));
+  session.Command(IDM_SKIP_FRAMES);
+  session.Command(IDM_PLAY_PAUSE);
+  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
+  session.PumpFor(2500);
+  const PlaybackTally skipping = CurrentTally();
+  EXPECT_GT(skipping.framesDropped, 5) << "shown " << skipping.framesShown;
+
+  session.Command(IDM_SMOOTH_VIDEO);
+  session.PumpFor(1000);  // frames the feeder had marked skipped leave the ring
+  const PlaybackTally before = CurrentTally();
+  session.PumpFor(2000);
+  const PlaybackTally smooth = CurrentTally();
+  EXPECT_EQ(smooth.framesDropped, before.framesDropped);
+  EXPECT_GE(smooth.framesShown - before.framesShown, 6);  // about 5 a second
+  EXPECT_EQ(State(), kPlaying);
 }
 
 // A click on the seek bar seeks (it does not toggle Play/Pause) to the
@@ -214,29 +333,6 @@ TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
   session.PumpFor(600);
   EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
   ExpectShowsFrame(reference, ShownCells(), keyframe);
-}
-
-TEST(ShellPlayback, PauseHoldsPictureAndSoundAndPlayGoesOn) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  ShellSession session(ClipPath(kCinepakPcmClip));
-  PlayAndPauseNear(&session, 20);
-  ASSERT_NE(g_soundOutput->Buffer(), nullptr);
-  const int32_t frame = g_player->CurrentFrame();
-  const int32_t blocks = g_soundOutput->GetBlockCounter();
-  session.PumpFor(800);
-  EXPECT_EQ(g_player->CurrentFrame(), frame);
-  EXPECT_EQ(g_soundOutput->GetBlockCounter(), blocks);
-  DWORD status = 0;
-  g_soundOutput->Buffer()->GetStatus(&status);
-  EXPECT_EQ(status & DSBSTATUS_PLAYING, 0u);
-
-  session.Command(IDM_PLAY_PAUSE);
-  EXPECT_EQ(State(), kPlaying);
-  session.PumpFor(800);
-  EXPECT_GT(g_player->CurrentFrame(), frame + 10);
-  EXPECT_GT(g_soundOutput->GetBlockCounter(), blocks);
-  g_soundOutput->Buffer()->GetStatus(&status);
-  EXPECT_NE(status & DSBSTATUS_PLAYING, 0u);
 }
 
 // A sound output that cannot be opened, as on a machine without a sound

@@ -52,14 +52,12 @@ TEST_F(ShellState, TargetsOutOfRangeWrapAround) {
 }
 
 TEST_F(ShellState, SignsOfTheBalanceBar) {
-  EXPECT_EQ(BalanceTargetAt(32), kBalanceContrast);
-  EXPECT_EQ(BalanceTargetAt(63), kBalanceContrast);
-  EXPECT_EQ(BalanceTargetAt(64), kBalanceVolume);
-  EXPECT_EQ(BalanceTargetAt(95), kBalanceVolume);
-  EXPECT_EQ(BalanceTargetAt(96), kBalanceBrightness);
-  EXPECT_EQ(BalanceTargetAt(127), kBalanceBrightness);
-  EXPECT_EQ(BalanceTargetAt(128), kBalanceSaturation);
-  EXPECT_EQ(BalanceTargetAt(159), kBalanceSaturation);
+  const int32_t signs[] = {kBalanceContrast, kBalanceVolume, kBalanceBrightness,
+                           kBalanceSaturation};
+  for (int sign = 0; sign < 4; ++sign) {
+    EXPECT_EQ(BalanceTargetAt(32 + 32 * sign), signs[sign]);
+    EXPECT_EQ(BalanceTargetAt(63 + 32 * sign), signs[sign]);
+  }
 }
 
 }  // namespace

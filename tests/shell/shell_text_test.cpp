@@ -16,25 +16,19 @@ std::string TimeOf(int32_t frame, int32_t rate, int32_t scale) {
   return text;
 }
 
-TEST(FrameTime, MinutesAndSecondsUnderAnHour) {
-  EXPECT_EQ(TimeOf(1875, 25, 1), "01:15");  // 75 seconds
-  EXPECT_EQ(TimeOf(24, 25, 1), "00:00");    // truncated, not rounded
-  EXPECT_EQ(TimeOf(25, 25, 1), "00:01");
-  EXPECT_EQ(TimeOf(89999, 25, 1), "59:59");
-}
-
-TEST(FrameTime, HoursFromOneHourOn) {
-  EXPECT_EQ(TimeOf(3725, 1, 1), "01:02:05");
-  EXPECT_EQ(TimeOf(90000, 25, 1), "01:00:00");
-  // 29.97 frames per second: 2248 x 1001 / 30000 = 75.008 seconds.
-  EXPECT_EQ(TimeOf(2248, 30000, 1001), "01:15");
-  // The product is 64-bit: 2,000,000,000 x 1,000,000 / 1 does not wrap.
-  EXPECT_EQ(TimeOf(2000000000, 1, 1000000), "555555555555:33:20");
-}
-
-TEST(FrameTime, StreamsWithoutRateShowZero) {
-  EXPECT_EQ(TimeOf(100, 0, 1), "00:00");
-  EXPECT_EQ(TimeOf(-5, 25, 1), "00:00");
+TEST(FrameTime, MinutesSecondsAndHoursFromOneHourOn) {
+  const struct {
+    int32_t frame, rate, scale;
+    const char* time;
+  } cases[] = {
+      {1875, 25, 1, "01:15"}, {24, 25, 1, "00:00"},  // truncated, not rounded
+      {25, 25, 1, "00:01"},   {89999, 25, 1, "59:59"}, {3725, 1, 1, "01:02:05"},
+      {90000, 25, 1, "01:00:00"},
+      {2248, 30000, 1001, "01:15"},  // 29.97 frames a second: 75.008 seconds
+      {2000000000, 1, 1000000, "555555555555:33:20"},  // a 64-bit product
+      {100, 0, 1, "00:00"},   {-5, 25, 1, "00:00"},  // no rate, or before the start
+  };
+  for (const auto& c : cases) EXPECT_EQ(TimeOf(c.frame, c.rate, c.scale), c.time) << c.frame;
 }
 
 TEST(FileTitle, NameWithoutDirectoryAndLastExtension) {
@@ -64,22 +58,12 @@ TEST(FileTitle, VeryLongNamesAreCutToTheBuffer) {
 }
 
 TEST(PictureTones, DimmingMakesDarkSepia) {
-  // Blue, green, red.
+  // Blue, green, red in; with S the sum and H = S / 2: red H / 2, green H / 3,
+  // blue H / 4 out.
   uint8_t row[] = {255, 255, 255, 0, 0, 10, 30, 60, 90, 0, 0, 0};
   DimRow(row, 4);
-  // White: S = 765, H = 382: red 191, green 127, blue 95.
-  EXPECT_EQ(row[0], 95);
-  EXPECT_EQ(row[1], 127);
-  EXPECT_EQ(row[2], 191);
-  // S = 10, H = 5: red 2, green 1, blue 1.
-  EXPECT_EQ(row[3], 1);
-  EXPECT_EQ(row[4], 1);
-  EXPECT_EQ(row[5], 2);
-  // S = 180, H = 90: red 45, green 30, blue 22.
-  EXPECT_EQ(row[6], 22);
-  EXPECT_EQ(row[7], 30);
-  EXPECT_EQ(row[8], 45);
-  EXPECT_EQ(row[9] + row[10] + row[11], 0);
+  const uint8_t dimmed[] = {95, 127, 191, 1, 1, 2, 22, 30, 45, 0, 0, 0};
+  EXPECT_EQ(std::vector<uint8_t>(row, row + 12), std::vector<uint8_t>(dimmed, dimmed + 12));
 }
 
 TEST(PictureTones, HighlightFadesFromLeftToRight) {

@@ -2,6 +2,9 @@
 """Prints the strongest frequency of 16-bit mono little-endian samples.
 
     tone.py RATE < samples.raw
+    tone.py RATE FROM TO < samples.raw   the level instead, in dB of full scale:
+                                         the median over tenths of a second of
+                                         the loudness between FROM and TO seconds
 
 Scans 50 Hz to 5 kHz in 8 Hz steps with the Goertzel filter over an eighth
 of a second, then refines the peak in quarter hertz steps over the middle
@@ -32,11 +35,24 @@ def strongest(samples, rate, low, high, step):
     return best
 
 
+def level(samples, rate, start, end):
+    tenth = rate // 10
+    values = []
+    for i in range(int(start * rate), int(end * rate) - tenth + 1, tenth):
+        part = samples[i: i + tenth]
+        values.append(math.sqrt(sum(x * x for x in part) / len(part)) + 1e-9)
+    values.sort()
+    return 20 * math.log10(values[len(values) // 2] / 32768) if values else -999
+
+
 def main():
     rate = int(sys.argv[1])
     data = sys.stdin.buffer.read()
     count = len(data) // 2
     samples = struct.unpack("<%dh" % count, data[:count * 2])
+    if len(sys.argv) == 4:
+        print("%.2f" % level(samples, rate, float(sys.argv[2]), float(sys.argv[3])))
+        return
     if count > rate:
         middle = count // 2
         samples = samples[middle - rate // 2: middle + rate // 2]

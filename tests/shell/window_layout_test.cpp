@@ -5,84 +5,74 @@
 #include "app/playlist_layout.h"
 #include "app/window_geometry.h"
 
+#include <tuple>
+
 namespace {
 
-RECT Rect(LONG left, LONG top, LONG right, LONG bottom) { return RECT{left, top, right, bottom}; }
+using Box = std::tuple<LONG, LONG, LONG, LONG>;
 
-void ExpectRect(const RECT& r, LONG left, LONG top, LONG right, LONG bottom) {
-  EXPECT_EQ(r.left, left);
-  EXPECT_EQ(r.top, top);
-  EXPECT_EQ(r.right, right);
-  EXPECT_EQ(r.bottom, bottom);
-}
+Box Of(const RECT& r) { return Box{r.left, r.top, r.right, r.bottom}; }
+RECT Rect(const Box& b) { return RECT{std::get<0>(b), std::get<1>(b), std::get<2>(b), std::get<3>(b)}; }
 
-TEST(VideoLayout, WideWindowPutsBarsAtTheSides) {
-  RECT picture;
-  ASSERT_TRUE(FitVideoRect(Rect(0, 0, 800, 400), 320, 240, &picture));
-  // 400 rows high, 320 x 400 / 240 = 533 wide, centred: 400 - 266 = 134.
-  ExpectRect(picture, 134, 0, 667, 400);
-}
-
-TEST(VideoLayout, TallWindowPutsBarsAboveAndBelow) {
-  RECT picture;
-  ASSERT_TRUE(FitVideoRect(Rect(0, 0, 400, 800), 320, 240, &picture));
-  // 400 wide, 240 x 400 / 320 = 300 high, centred: 400 - 150 = 250.
-  ExpectRect(picture, 0, 250, 400, 550);
-}
-
-TEST(VideoLayout, AreaLeavesTheStatusStripOutsideFullscreen) {
-  const RECT client = Rect(0, 0, 512, 356);
-  ExpectRect(VideoArea(client, false), 0, 0, 512, 340);
-  ExpectRect(VideoArea(client, true), 0, 0, 512, 356);
-  RECT picture;
-  // A 512 x 340 area holds a 4:3 picture 453 wide (340 x 4 / 3, truncated).
-  ASSERT_TRUE(FitVideoRect(VideoArea(client, false), 640, 480, &picture));
-  ExpectRect(picture, 30, 0, 483, 340);
-}
-
-TEST(VideoLayout, VideoWithoutSizeKeepsThePreviousRectangle) {
-  RECT picture = Rect(1, 2, 3, 4);
-  EXPECT_FALSE(FitVideoRect(Rect(0, 0, 640, 480), 0, 240, &picture));
-  EXPECT_FALSE(FitVideoRect(Rect(0, 0, 640, 480), 320, 0, &picture));
-  ExpectRect(picture, 1, 2, 3, 4);
+TEST(VideoLayout, PictureFitsTheAreaCentred) {
+  const struct {
+    Box area;
+    int32_t width, height;
+    Box picture;
+  } cases[] = {
+      {{0, 0, 800, 400}, 320, 240, {134, 0, 667, 400}},  // 533 wide: bars at the sides
+      {{0, 0, 400, 800}, 320, 240, {0, 250, 400, 550}},  // 300 high: bars above and below
+      {{0, 0, 512, 340}, 640, 480, {30, 0, 483, 340}},   // 340 x 4 / 3 = 453, truncated
+  };
+  for (const auto& c : cases) {
+    RECT picture;
+    ASSERT_TRUE(FitVideoRect(Rect(c.area), c.width, c.height, &picture));
+    EXPECT_EQ(Of(picture), c.picture) << std::get<2>(c.area);
+  }
+  // Without a size the previous rectangle stays.
+  RECT picture = {1, 2, 3, 4};
+  EXPECT_FALSE(FitVideoRect(RECT{0, 0, 640, 480}, 0, 240, &picture));
+  EXPECT_FALSE(FitVideoRect(RECT{0, 0, 640, 480}, 320, 0, &picture));
+  EXPECT_EQ(Of(picture), Box(1, 2, 3, 4));
+  // The status strip is outside the area, except in fullscreen.
+  EXPECT_EQ(Of(VideoArea(RECT{0, 0, 512, 356}, false)), Box(0, 0, 512, 340));
+  EXPECT_EQ(Of(VideoArea(RECT{0, 0, 512, 356}, true)), Box(0, 0, 512, 356));
 }
 
 TEST(VideoLayout, PointsMapIntoVideoPixels) {
-  const RECT picture = Rect(10, 20, 330, 260);  // a 640 x 480 video at half size
-  int32_t x = -1;
-  int32_t y = -1;
-  ASSERT_TRUE(VideoPointAt(picture, 640, 480, 170, 140, &x, &y));
-  EXPECT_EQ(x, 320);
-  EXPECT_EQ(y, 240);
-  ASSERT_TRUE(VideoPointAt(picture, 640, 480, 10, 21, &x, &y));
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 2);
-  // The left edge is inside, the right edge and the top edge are not.
-  EXPECT_FALSE(VideoPointAt(picture, 640, 480, 330, 100, &x, &y));
-  EXPECT_FALSE(VideoPointAt(picture, 640, 480, 100, 20, &x, &y));
-  EXPECT_FALSE(VideoPointAt(picture, 640, 480, 100, 260, &x, &y));
-  EXPECT_FALSE(VideoPointAt(picture, 640, 480, 9, 100, &x, &y));
-  EXPECT_FALSE(VideoPointAt(Rect(5, 5, 5, 50), 640, 480, 5, 10, &x, &y));
+  const RECT picture = {10, 20, 330, 260};  // a 640 x 480 video at half size
+  const struct {
+    int x, y;
+    bool inside;
+    int32_t videoX, videoY;
+  } cases[] = {
+      {170, 140, true, 320, 240}, {10, 21, true, 0, 2},
+      // The left edge is inside; the right, top and bottom edges are not.
+      {330, 100, false, 0, 0},    {100, 20, false, 0, 0}, {100, 260, false, 0, 0},
+      {9, 100, false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    int32_t x = -1, y = -1;
+    ASSERT_EQ(VideoPointAt(picture, 640, 480, c.x, c.y, &x, &y), c.inside) << c.x << "," << c.y;
+    if (c.inside) EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY));
+  }
+  int32_t x, y;
+  EXPECT_FALSE(VideoPointAt(RECT{5, 5, 5, 50}, 640, 480, 5, 10, &x, &y));  // no width
 }
 
 TEST(WindowSize, DraggedEdgesStopAtTheMinimum) {
-  RECT window = Rect(100, 100, 200, 150);
-  KeepMinimumWindowSize(8 /* WMSZ_BOTTOMRIGHT */, &window);
-  ExpectRect(window, 100, 100, 420, 340);
-
-  window = Rect(100, 100, 200, 150);
-  KeepMinimumWindowSize(4 /* WMSZ_TOPLEFT */, &window);
-  ExpectRect(window, -120, -90, 200, 150);
-
-  window = Rect(100, 100, 200, 150);
-  KeepMinimumWindowSize(3 /* WMSZ_TOP */, &window);
-  ExpectRect(window, 100, -90, 200, 150);  // only the dragged edge moves
-
-  window = Rect(0, 0, 640, 480);
+  // WMSZ_BOTTOMRIGHT, WMSZ_TOPLEFT and WMSZ_TOP: only the dragged edges move.
+  const std::pair<int, Box> cases[] = {
+      {8, {100, 100, 420, 340}}, {4, {-120, -90, 200, 150}}, {3, {100, -90, 200, 150}}};
+  for (const auto& c : cases) {
+    RECT window = {100, 100, 200, 150};
+    KeepMinimumWindowSize(c.first, &window);
+    EXPECT_EQ(Of(window), c.second) << "edge " << c.first;
+  }
   for (int edge = 1; edge <= 8; ++edge) {
-    RECT copy = window;
-    KeepMinimumWindowSize(edge, &copy);
-    ExpectRect(copy, 0, 0, 640, 480);  // big enough: untouched
+    RECT window = {0, 0, 640, 480};
+    KeepMinimumWindowSize(edge, &window);
+    EXPECT_EQ(Of(window), Box(0, 0, 640, 480));  // big enough: untouched
   }
 }
 
@@ -92,23 +82,17 @@ TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEnds) {
   EXPECT_EQ(layout.scroll, 608);
   EXPECT_EQ(layout.firstIndex, 34);
   EXPECT_EQ(layout.lineCount, 33);
-  const int32_t top = PlaylistLineTop(50, layout.topOffset);
-  EXPECT_EQ(top + kPlaylistLineHeight / 2, 240);  // the line's middle is the window's
-}
-
-TEST(PlaylistScreen, EndsOfTheListStayInTheWindow) {
+  EXPECT_EQ(PlaylistLineTop(50, layout.topOffset) + kPlaylistLineHeight / 2, 240);
   // The first entry is drawn one half line below the top, not lower.
-  PlaylistLayout layout = LayOutPlaylist(0, 100, 480);
-  EXPECT_EQ(layout.topOffset, -16);
-  EXPECT_EQ(PlaylistLineTop(0, layout.topOffset), 8);
-  EXPECT_EQ(layout.firstIndex, -2);  // -16 / 16 - 1, rounding toward zero
+  const PlaylistLayout first = LayOutPlaylist(0, 100, 480);
+  EXPECT_EQ(first.topOffset, -16);
+  EXPECT_EQ(PlaylistLineTop(0, first.topOffset), 8);
+  EXPECT_EQ(first.firstIndex, -2);  // -16 / 16 - 1, rounding toward zero
   // The last entry's line ends above the bottom.
-  layout = LayOutPlaylist(99, 100, 480);
-  EXPECT_EQ(layout.topOffset, 1120);
-  EXPECT_EQ(PlaylistLineTop(99, layout.topOffset) + kPlaylistLineHeight, 472);
-  // A short list sticks to the top.
-  layout = LayOutPlaylist(2, 3, 480);
-  EXPECT_EQ(layout.topOffset, -16);
+  const PlaylistLayout last = LayOutPlaylist(99, 100, 480);
+  EXPECT_EQ(last.topOffset, 1120);
+  EXPECT_EQ(PlaylistLineTop(99, last.topOffset) + kPlaylistLineHeight, 472);
+  EXPECT_EQ(LayOutPlaylist(2, 3, 480).topOffset, -16);  // a short list sticks to the top
 }
 
 TEST(PlaylistScreen, MouseRowIsTheLineDrawnThere) {
@@ -127,41 +111,38 @@ TEST(PlaylistScreen, MouseRowIsTheLineDrawnThere) {
   EXPECT_EQ(PlaylistRowAt(-70, 32), -4);
 }
 
-TEST(StatusStrip, TimeDisplayLeavesRoomForTheTime) {
+TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentage) {
+  const struct {
+    int32_t width, progress, frame, frames;
+    int32_t margin, barRight, fill;
+    bool hasBar;
+  } cases[] = {
+      {512, -1, 50, 100, 128, 384, 190, true},   // the time display leaves room
+      {512, 40, 0, 100, 4, 508, 201, true},      // a percentage: 504 x 40 / 100
+      {512, 100, 0, 1, 4, 508, 504, true},
+      {512, 50, 0, 0, 4, 508, 0, false},
+      {1024, -1, 2000000000, 2100000000, 128, 896, 849, true},  // 2e9 x 892 / 2.1e9, 64-bit
+  };
+  for (const auto& c : cases) {
+    const PanelLayout layout = LayOutPanel(c.width, c.progress, c.frame, c.frames);
+    EXPECT_EQ(layout.hasBar, c.hasBar) << c.width << " " << c.progress;
+    EXPECT_EQ(layout.fill, c.fill) << c.width << " " << c.progress;
+    if (c.hasBar) EXPECT_EQ(std::make_pair(layout.margin, layout.barRight),
+                            std::make_pair(c.margin, c.barRight));
+  }
   const PanelLayout layout = LayOutPanel(512, -1, 50, 100);
-  EXPECT_EQ(layout.margin, 128);
-  EXPECT_TRUE(layout.hasBar);
   EXPECT_EQ(layout.barLeft, 4);
-  EXPECT_EQ(layout.barRight, 384);
-  EXPECT_EQ(layout.fill, 190);
-  ExpectRect(SeekBarRect(layout, 0, 436), 4, 424, 384, 432);
-  ExpectRect(SeekBarRect(layout, 10, 100), 14, 88, 394, 96);
-}
-
-TEST(StatusStrip, PercentageFillsTheWholeWidth) {
-  PanelLayout layout = LayOutPanel(512, 40, 0, 100);
-  EXPECT_EQ(layout.margin, 4);
-  EXPECT_EQ(layout.barRight, 508);
-  EXPECT_EQ(layout.fill, 201);  // 504 x 40 / 100
-  layout = LayOutPanel(512, 100, 0, 1);
-  EXPECT_EQ(layout.fill, 504);
-  layout = LayOutPanel(512, 50, 0, 0);
-  EXPECT_FALSE(layout.hasBar);
-  EXPECT_EQ(layout.fill, 0);
-}
-
-TEST(StatusStrip, LongFilesFillWithoutOverflow) {
-  const PanelLayout layout = LayOutPanel(1024, -1, 2000000000, 2100000000);
-  EXPECT_EQ(layout.fill, 849);  // 2e9 x 892 / 2.1e9 = 849.5
+  EXPECT_EQ(Of(SeekBarRect(layout, 0, 436)), Box(4, 424, 384, 432));
+  EXPECT_EQ(Of(SeekBarRect(layout, 10, 100)), Box(14, 88, 394, 96));
 }
 
 TEST(SeekBar, ClickPositionNamesAFrame) {
-  const RECT bar = Rect(4, 424, 384, 432);
+  const RECT bar = {4, 424, 384, 432};
   EXPECT_EQ(SeekFrameAt(4, bar, 1000), 0);
   EXPECT_EQ(SeekFrameAt(194, bar, 1000), 500);
   EXPECT_EQ(SeekFrameAt(383, bar, 1000), 997);
   EXPECT_EQ(SeekFrameAt(194, bar, 2000000000), 1000000000);  // 64-bit product
-  EXPECT_EQ(SeekFrameAt(100, Rect(4, 0, 4, 8), 1000), 0);
+  EXPECT_EQ(SeekFrameAt(100, RECT{4, 0, 4, 8}, 1000), 0);
 }
 
 }  // namespace
