@@ -54,7 +54,9 @@ TEST(VideoLayout, PointsMapIntoVideoPixels) {
   for (const auto& c : cases) {
     int32_t x = -1, y = -1;
     ASSERT_EQ(VideoPointAt(picture, 640, 480, c.x, c.y, &x, &y), c.inside) << c.x << "," << c.y;
-    if (c.inside) EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY));
+    if (c.inside) {
+      EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY));
+    }
   }
   int32_t x, y;
   EXPECT_FALSE(VideoPointAt(RECT{5, 5, 5, 50}, 640, 480, 5, 10, &x, &y));  // no width
@@ -127,8 +129,9 @@ TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentage) {
     const PanelLayout layout = LayOutPanel(c.width, c.progress, c.frame, c.frames);
     EXPECT_EQ(layout.hasBar, c.hasBar) << c.width << " " << c.progress;
     EXPECT_EQ(layout.fill, c.fill) << c.width << " " << c.progress;
-    if (c.hasBar) EXPECT_EQ(std::make_pair(layout.margin, layout.barRight),
-                            std::make_pair(c.margin, c.barRight));
+    if (c.hasBar) {
+      EXPECT_EQ(std::make_pair(layout.margin, layout.barRight), std::make_pair(c.margin, c.barRight));
+    }
   }
   const PanelLayout layout = LayOutPanel(512, -1, 50, 100);
   EXPECT_EQ(layout.barLeft, 4);

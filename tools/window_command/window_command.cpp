@@ -7,6 +7,8 @@
 //   velmora_command boxes         answers every open message box with OK and
 //                                 prints its caption (one a line)
 //   velmora_command windows       prints how many player windows there are
+//   velmora_command dialog        status 0 when a dialog (a file dialog, a
+//                                 message box) is open, 1 when none is
 //
 // Exit status 0 on success, 1 when no player runs (for boxes: when there was
 // none), 2 on a usage error.
@@ -18,11 +20,20 @@
 
 namespace {
 
-// Message boxes are dialogs of the standard dialog class.
-BOOL CALLBACK AnswerBox(HWND window, LPARAM answered) {
+// Message boxes and file dialogs are of the standard dialog class.
+bool IsDialog(HWND window) {
   char className[32] = {};
   GetClassNameA(window, className, sizeof className);
-  if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  return std::strcmp(className, "#32770") == 0 && IsWindowVisible(window);
+}
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM count) {
+  if (IsDialog(window)) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK AnswerBox(HWND window, LPARAM answered) {
+  if (!IsDialog(window)) return TRUE;
   char caption[256] = {};
   GetWindowTextA(window, caption, sizeof caption);
   std::printf("%s\n", caption);
@@ -42,7 +53,7 @@ BOOL CALLBACK CountPlayer(HWND window, LPARAM count) {
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title | boxes | windows\n");
+    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title | boxes | windows | dialog\n");
     return 2;
   }
   if (std::strcmp(argv[1], "windows") == 0) {
@@ -50,6 +61,11 @@ int main(int argc, char** argv) {
     EnumWindows(CountPlayer, reinterpret_cast<LPARAM>(&count));
     std::printf("%d\n", count);
     return 0;
+  }
+  if (std::strcmp(argv[1], "dialog") == 0) {
+    int count = 0;
+    EnumWindows(CountDialog, reinterpret_cast<LPARAM>(&count));
+    return count > 0 ? 0 : 1;
   }
   if (std::strcmp(argv[1], "boxes") == 0) {
     int answered = 0;
