@@ -366,12 +366,6 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_FALSE(Topmost());
          s.Command(IDM_PLAY_PAUSE);
        }},
-      {IDM_NEXT_FRAME, [](ShellSession& s) {
-         s.PumpFor(300);
-         const int32_t before = Frame();
-         s.Command(IDM_NEXT_FRAME);
-         EXPECT_TRUE(s.PumpUntil([before] { return Frame() == before + 1; }, 3000)) << Frame();
-       }},
       {IDM_REWIND, [](ShellSession& s) { s.Command(IDM_REWIND); EXPECT_EQ(Frame(), 0); }},
       KeyframeRow(IDM_NEXT_KEYFRAME, 1),
       KeyframeRow(IDM_KEY_RIGHT, 50), KeyframeRow(IDM_PREVIOUS_KEYFRAME, -1),  // 5 s at 10 fps
