@@ -142,12 +142,6 @@ std::set<int> ResourceIds() {
 
 std::string Entries() { return g_playlist->Text(); }
 
-std::string Title() {
-  char text[512] = {};
-  GetWindowTextA(g_mainWindow, text, sizeof text);
-  return text;
-}
-
 bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 // A command checked in its own way: what to set up, the command, what to see.
@@ -314,7 +308,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          ASSERT_FALSE(s.Messages().empty());
          EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
          EXPECT_EQ(g_player->State(), kClosed);
-         EXPECT_EQ(Title(), DefaultTitle());
+         EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
          EXPECT_EQ(s.CommandCount(IDM_NEXT_FILE), 0);
          EXPECT_EQ(g_playlist->Count(), 2);
        }},
@@ -460,7 +454,7 @@ std::vector<EffectRow> OpenRows() {
         EXPECT_EQ(g_player->State(), kClosed);
         EXPECT_EQ(WindowSize(g_mainWindow).cx, 512);
         EXPECT_EQ(WindowSize(g_mainWindow).cy, 420);
-        EXPECT_EQ(Title(), DefaultTitle());
+        EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
         EXPECT_EQ(g_playlist->Count(), 2);
       }),
       {IDM_EXIT, [](ShellSession& s) {

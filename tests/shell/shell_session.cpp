@@ -171,6 +171,12 @@ Capture CaptureClientArea(HWND window) {
   return capture;
 }
 
+std::string WindowTitle(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
 SIZE ClientSize(HWND window) {
   RECT r;
   GetClientRect(window, &r);

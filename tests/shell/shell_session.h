@@ -70,6 +70,8 @@ struct Capture {
 };
 Capture CaptureClientArea(HWND window);
 
+// The window's title.
+std::string WindowTitle(HWND window);
 // The window's outer size.
 SIZE WindowSize(HWND window);
 // The client area's size.
