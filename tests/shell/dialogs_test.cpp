@@ -425,6 +425,23 @@ TEST(Dialogs, FullscreenModeListsTheSystemsModesAndKeepsTheChoice) {
   const unsigned* stored = &g_options.fullscreenWidth;
   EXPECT_EQ(std::vector<unsigned>(stored, stored + 4), std::vector<unsigned>(mode, mode + 4));
 
+  // The next switch to fullscreen takes the chosen mode; leaving restores the desktop's.
+  DEVMODEA desktop = {}, current = {};
+  desktop.dmSize = current.dmSize = sizeof desktop;
+  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop);
+  g_playlist->SetText(ClipPath("msvc_silent.avi"));
+  session.Command(IDM_PLAY_PAUSE);
+  session.Command(IDM_FULLSCREEN);
+  session.PumpFor(500);
+  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current);
+  EXPECT_EQ(std::vector<unsigned>({current.dmPelsWidth, current.dmPelsHeight, current.dmBitsPerPel}),
+            std::vector<unsigned>(mode, mode + 3));
+  EXPECT_TRUE(session.Messages().empty()) << session.Messages()[0].text;
+  session.Command(IDM_STOP);
+  session.PumpFor(300);
+  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current);
+  EXPECT_EQ(current.dmBitsPerPel, desktop.dmBitsPerPel);
+
   // Opened again the choice is selected; Cancel keeps it.
   ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "fullscreen_mode_again", choose));
   EXPECT_EQ(selected, choice);
