@@ -294,11 +294,18 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
   };
   ShellSession session("", settings);
   std::vector<std::string> idle;
-  ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics_idle",
-                        [&](HWND d) { idle = StatisticsTexts(d); }, IDOK));
+  bool placed = false;  // at the main window's corner + 8, above every window
+  ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics_idle", [&](HWND d) {
+    idle = StatisticsTexts(d);
+    RECT own, main;
+    GetWindowRect(d, &own);
+    GetWindowRect(g_mainWindow, &main);
+    placed = own.left == main.left + 8 && own.top == main.top + 8 &&
+             (GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(d, GW_OWNER) == nullptr;
+  }, IDOK));
+  EXPECT_TRUE(placed);
   EXPECT_EQ(idle, (std::vector<std::string>{"Disabled", "0", "Off", "Disabled", "Disabled",
                                             "No notes, fastest mode."}));
-  EXPECT_FALSE(g_app.statisticsOpen);
 
   g_options.videoFilters.negative = 1;
   g_options.safeVideoBackupMode = 0;
