@@ -1,6 +1,7 @@
 // The resource script: menus 109 and 140 against the command table, the keys
-// they show against accelerator table 109 (itself written out here), string
-// 1, the three pictures and two icons.
+// they show against accelerator table 109 (itself written out here), the
+// three pictures and two icons. String 1 is read through the About dialog
+// (dialogs_test.cpp).
 #include <gtest/gtest.h>
 
 #include "app/resource.h"
@@ -208,13 +209,6 @@ TEST(ResourceScript, AcceleratorTableIsComplete) {
   }
   EXPECT_EQ(entries.size(), expected.size());
   EXPECT_EQ(actual, expected);
-}
-
-TEST(ResourceScript, AboutTextIsStringOne) {
-  char text[1024] = {};
-  const int length = LoadStringA(Module(), IDS_ABOUT_TEXT, text, sizeof text);
-  EXPECT_GT(length, 40);
-  EXPECT_NE(std::string(text).find("Velmora Player"), std::string::npos);
 }
 
 struct PictureSize {
