@@ -86,7 +86,7 @@ const OptionRow kOptionRows[] = {
 #undef PICK
 #undef FLAG
 
-// Commands that open a dialog (the dialogs are not built yet) and the
+// Commands that open a dialog (checked in dialogs_test.cpp) and the
 // Subtitles menu's commands, which are checked with the subtitles.
 const int kDialogIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN_MODE,
                           IDM_TIME_DISPLACEMENT, IDM_ABOUT, IDM_HELP_CONTENTS};
