@@ -64,15 +64,9 @@ class OpeningTest : public ClipTest {
 }  // namespace
 
 TEST_F(OpeningTest, FilesThatAreNotAviOpenWithTheReadersMessageOnly) {
-  const std::string wave = ScratchPath("tone.wav");
-  {
-    FILE* file = std::fopen(wave.c_str(), "wb");
-    ASSERT_NE(nullptr, file);
-    const char header[] = "RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00"
-                          "\x22\x56\x00\x00\x44\xac\x00\x00\x02\x00\x10\x00data\x00\x00\x00\x00";
-    std::fwrite(header, 1, sizeof(header) - 1, file);
-    std::fclose(file);
-  }
+  const char header[] = "RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00"
+                        "\x22\x56\x00\x00\x44\xac\x00\x00\x02\x00\x10\x00data\x00\x00\x00\x00";
+  const std::string wave = WriteWholeFile(ScratchPath("tone.wav"), std::string(header, sizeof(header) - 1));
   EXPECT_FALSE(OpenPath(wave));
   EXPECT_EQ("Unknown format, Velmora supports AVI (RIFF) formats only\n", messages_);
   EXPECT_FALSE(decoder_->IsVideoOpen());
@@ -238,11 +232,7 @@ TEST_F(OpeningTest, CraftedSizesAreRefused) {
     for (int s = 0; s <= c.stream; ++s) strf = std::string(bytes.begin(), bytes.end()).find("strf", strf + 1);
     ASSERT_NE(strf, std::string::npos);
     std::memcpy(&bytes[strf + 8 + c.offset], &c.value, 4);
-    const std::string path = ScratchPath("crafted_case.avi");
-    FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
+    const std::string path = WriteWholeFile(ScratchPath("crafted_case.avi"), std::string(bytes.begin(), bytes.end()));
     messages_.clear();
     EXPECT_EQ(c.opens, decoder_->Open(path.c_str(), &messages_, DefaultSettings())) << c.offset;
     EXPECT_EQ(c.messages, messages_) << c.offset;

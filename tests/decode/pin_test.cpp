@@ -40,7 +40,7 @@ class PinTest : public ComTest {
 
 TEST_F(PinTest, GrabberVideoTypesFor320By240) {
   TestStreams streams(320, 240, kFourccCvid, 24);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   DestVideoPin* pin = grabber->VideoInput();
 
   const AM_MEDIA_TYPE& yuy2 = pin->PreferredType(0);
@@ -73,20 +73,19 @@ TEST_F(PinTest, GrabberVideoTypesFor320By240) {
   EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
   for (AM_MEDIA_TYPE* type : out) FreeMediaType(type), CoTaskMemFree(type);
   types.Reset();
-  EXPECT_EQ(0u, grabber->Release());
+  EXPECT_EQ(0u, grabber.Detach()->Release());
 }
 
 TEST_F(PinTest, OddWidthRowsAreRoundedToFourBytes) {
   TestStreams streams(321, 10, kFourccCvid, 24);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   EXPECT_EQ(964u * 10, VideoFormatOf(grabber->VideoInput()->PreferredType(1)).bmiHeader.biSizeImage);
   EXPECT_EQ(644u * 10, VideoFormatOf(grabber->VideoInput()->PreferredType(0)).bmiHeader.biSizeImage);
-  grabber->Release();
 }
 
 TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
   TestStreams streams(320, 240, kFourccCvid, 24);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   DestVideoPin* pin = grabber->VideoInput();
   struct Case {
     const char* what;
@@ -135,13 +134,12 @@ TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
   FreeMediaType(out[0]);
   CoTaskMemFree(out[0]);
   types.Reset();
-  grabber->Release();
 }
 
 TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
   TestStreams streams(320, 240, kFourccCvid, 24);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
-  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
   DestVideoPin* pin = grabber->VideoInput();
   IPin* output = splitter->VideoPin();
   TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, -240, 24, 0);
@@ -182,14 +180,12 @@ TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
   EXPECT_EQ(0, streams.context.codecGivesRgb);
   EXPECT_EQ(153600u, pin->BufferSize());
   pin->Disconnect();
-  grabber->Release();
-  splitter->Release();
 }
 
 TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
   TestStreams streams(320, 240, kFourccCvid, 24, WaveFormat(0x55, 2, 44100, 0, 1));
   streams.context.audioOutput = AudioOutputFormat{1, 1, 3528, 1764, 22050, 7056};
-  auto* grabber = new SampleGrabberFilter(&streams.context, true);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
   DestAudioPin* pin = grabber->AudioInput();
   const AM_MEDIA_TYPE& preferred = pin->PreferredType();
   const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(preferred.pbFormat);
@@ -226,7 +222,6 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
     c.change(&format, &offered.subtype);
     EXPECT_EQ(c.accepted, pin->QueryAccept(&offered)) << c.what;
   }
-  grabber->Release();
 }
 
 TEST_F(PinTest, SourceVideoSubtypes) {
@@ -249,7 +244,7 @@ TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
   streams.context.video.formatSize = 60;
   streams.context.video.rate = 30000;
   streams.context.video.scale = 1001;
-  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
   auto* pin = splitter->VideoOutput();
   const AM_MEDIA_TYPE& type = pin->MediaType();
   EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Video, type.majortype));
@@ -276,7 +271,6 @@ TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
   format->bmiHeader.biHeight = -144;
   format->bmiHeader.biCompression = kFourccXvidUpper;
   EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
-  splitter->Release();
 }
 
 TEST_F(PinTest, SourceAudioTypes) {
@@ -295,7 +289,7 @@ TEST_F(PinTest, SourceAudioTypes) {
   };
   for (Case& c : cases) {
     TestStreams streams(320, 240, kFourccCvid, 24, c.wave);
-    auto* splitter = new AviSplitterFilter(&streams.context, true);
+    ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, true));
     SourceAudioPin* pin = splitter->AudioOutput();
     const AM_MEDIA_TYPE& type = pin->MediaType();
     EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Audio, type.majortype)) << c.what;
@@ -307,7 +301,6 @@ TEST_F(PinTest, SourceAudioTypes) {
     EXPECT_EQ(0, std::memcmp(type.pbFormat, c.wave.data(), 16)) << c.what;
     EXPECT_EQ(0, std::memcmp(type.pbFormat + 18, c.wave.data() + 18, c.cbSize)) << c.what;
     EXPECT_EQ(S_OK, pin->QueryAccept(&type)) << c.what;
-    splitter->Release();
   }
 
   // WAVE_FORMAT_EXTENSIBLE: the subtype is the SubFormat.
@@ -315,7 +308,7 @@ TEST_F(PinTest, SourceAudioTypes) {
   const GUID subFormat = FourccSubtype(0x55);
   std::memcpy(extra.data() + 6, &subFormat, sizeof(subFormat));
   TestStreams streams(320, 240, kFourccCvid, 24, WaveFormat(0xFFFE, 2, 48000, 16, 4, extra));
-  auto* splitter = new AviSplitterFilter(&streams.context, true);
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, true));
   EXPECT_TRUE(IsEqualGUID(subFormat, splitter->AudioOutput()->MediaType().subtype));
   // Another cbSize or other bytes are refused.
   AM_MEDIA_TYPE offered = splitter->AudioOutput()->MediaType();
@@ -324,13 +317,12 @@ TEST_F(PinTest, SourceAudioTypes) {
   EXPECT_EQ(S_OK, splitter->AudioOutput()->QueryAccept(&offered));
   block[30] ^= 1;
   EXPECT_EQ(S_FALSE, splitter->AudioOutput()->QueryAccept(&offered));
-  splitter->Release();
 }
 
 TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   TestStreams streams(320, 240, 0, 24);
-  auto* splitter = new AviSplitterFilter(&streams.context, false);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   SourceVideoPin* output = splitter->VideoOutput();
   DestVideoPin* input = grabber->VideoInput();
 
@@ -365,27 +357,23 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   EXPECT_EQ(S_FALSE, output->Disconnect());
   EXPECT_EQ(nullptr, output->Allocator());
   EXPECT_EQ(S_OK, input->Disconnect());
-  splitter->Release();
-  grabber->Release();
 }
 
 TEST_F(PinTest, CompressedVideoDoesNotConnectStraightToTheGrabber) {
   TestStreams streams(320, 240, kFourccCvid, 24);
-  auto* splitter = new AviSplitterFilter(&streams.context, false);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, splitter->VideoPin()->Connect(grabber->VideoPin(), nullptr));
   IPin* connected = nullptr;
   EXPECT_EQ(VFW_E_NOT_CONNECTED, grabber->VideoPin()->ConnectedTo(&connected));
   // A type other than the pin's own is refused before the input is asked.
   TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
   EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, splitter->VideoPin()->Connect(grabber->VideoPin(), &rgb.type));
-  splitter->Release();
-  grabber->Release();
 }
 
 TEST_F(PinTest, ADecompressorInputGetsTheStandardAllocator) {
   TestStreams streams(320, 240, kFourccCvid, 24);
-  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
   FakeInputPin decompressor;
   SourceVideoPin* output = splitter->VideoOutput();
   ASSERT_EQ(S_OK, output->Connect(&decompressor, nullptr));
@@ -412,12 +400,11 @@ TEST_F(PinTest, ADecompressorInputGetsTheStandardAllocator) {
 
   EXPECT_EQ(S_OK, output->Disconnect());
   EXPECT_EQ(1u, decompressor.references);
-  splitter->Release();
 }
 
 TEST_F(PinTest, AFailedConnectionUndoesEveryStep) {
   TestStreams streams(320, 240, kFourccCvid, 24);
-  auto* splitter = new AviSplitterFilter(&streams.context, false);
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
   SourceVideoPin* output = splitter->VideoOutput();
 
   FakeInputPin noTransport;
@@ -438,5 +425,4 @@ TEST_F(PinTest, AFailedConnectionUndoesEveryStep) {
   FakeInputPin working;
   EXPECT_EQ(S_OK, output->Connect(&working, nullptr));
   output->Disconnect();
-  splitter->Release();
 }

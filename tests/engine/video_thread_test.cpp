@@ -4,11 +4,21 @@
 #include "engine_test_fixture.h"
 #include "settings/shared_options.h"
 
+#include <memory>
 #include <vector>
 
 namespace {
 
-using VideoThreadTest = PlaybackFixture;
+class VideoThreadTest : public PlaybackFixture {
+ protected:
+  // A video thread over the fixture's context, begun.
+  VideoThread& Begin() {
+    thread_.reset(new VideoThread(context));
+    thread_->Begin();
+    return *thread_;
+  }
+  std::unique_ptr<VideoThread> thread_;
+};
 
 // Presented stamps without the first entry, which is the set-up's drawing of
 // the first frame at the start of the thread.
@@ -25,8 +35,7 @@ TEST_F(VideoThreadTest, BeginTakesTheThresholdsAndTheStartVolume) {
   shell.balanceChanged = 1;
   shell.balanceShown = 1;
   WithSound();
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   EXPECT_EQ(thread.ResyncThresholdFrames(), 2);
   EXPECT_EQ(thread.LevelBarFrames(), 50);
   EXPECT_EQ(record.targetFrame, 7);
@@ -39,8 +48,7 @@ TEST_F(VideoThreadTest, BeginTakesTheThresholdsAndTheStartVolume) {
 
 TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   Queue(0, 5);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(picture.Setups().size(), 1u);
@@ -92,8 +100,7 @@ TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
 TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   // The feeder keeps only two frames queued (10 % of 20); the picture is one
   // frame late at every pass.
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   int32_t next = 0;
   std::vector<bool> shown;
   for (int pass = 0; pass < 26; ++pass) {
@@ -122,8 +129,7 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
 
 TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
   Queue(0, 20);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   std::vector<int> drawnAt;
   int32_t next = 20;
   for (int pass = 1; pass <= 49; ++pass) {
@@ -147,8 +153,7 @@ TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiv
 TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   WithSound();
   Queue(0, 20);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   // The first change seen (0 after -1) sets the target from the sound.
   EXPECT_EQ(record.targetFrame, 1);
@@ -176,8 +181,7 @@ TEST_F(VideoThreadTest, APositiveDisplacementPutsThePictureAheadOfTheSound) {
   WithSound();
   record.displacement = 500;
   Queue(0, 5);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());  // starts the sound
   sound.counter_ = 10;
   ASSERT_TRUE(thread.Pass());
@@ -188,8 +192,7 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   // Playing from the start, the feeder's first frame takes a second to come:
   // the sound is not playing yet, so the clock must not run on.
   WithSound();
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(sound.playing_);
   EXPECT_LE(record.targetFrame, 1);
@@ -202,8 +205,7 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
 
 TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
   Queue(0, 20);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
   record.state = kPaused;
   const int64_t pausedAt = time.SleptMilliseconds();
@@ -222,8 +224,7 @@ TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
 TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsThem) {
   Queue(0, 10);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());  // shows frame 0
   EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0}));
   shell.frameSteps = 5;
@@ -247,8 +248,7 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
   PublishOptions();
   Queue(0, 10);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 14);
   EXPECT_EQ(thread.FadeCountdown(), 1);
@@ -268,8 +268,7 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
 TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
   Queue(0, 3);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 0);
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10 * 100);  // a frame of clock at the start
@@ -280,8 +279,7 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   WithSound();
   Queue(0, 10);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   const int32_t volumeCalls = sound.volumeCalls_;
   shell.balanceChanged = 1;
@@ -325,8 +323,7 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   Queue(0, 10);
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(host.Posted().empty());
@@ -348,8 +345,7 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
   record.frameCount = 3;
   WithSound();
   Queue(0, 3);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   int passes = 0;
   while (thread.Pass()) ++passes;
   EXPECT_EQ(passes, 3);
@@ -365,8 +361,7 @@ TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
   WorkerThread stopped;
   stopped.Stop();
   context.videoThread = &stopped;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
   EXPECT_TRUE(host.Posted().empty());
@@ -378,8 +373,7 @@ TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
   time.onSleep_ = [this](uint32_t) {
     if (time.SleptMilliseconds() >= 30) record.ready = 1;
   };
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   record.state = kClosed;
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
@@ -392,8 +386,7 @@ TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
   Queue(1, 1, kFrameSkipped);
   Queue(2, 1, kFrameFailed);
   Queue(3, 1);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 3}));
   EXPECT_EQ(record.droppedFrames, 1);
@@ -403,8 +396,7 @@ TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
 TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
   Queue(0, 3);
   shell.windowActive = 0;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
   shell.windowActive = 1;
   EXPECT_TRUE(picture.Presented().empty());
@@ -420,8 +412,7 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   g_options.allowDoubleBuffering = 1;
   PublishOptions();
   shell.videoRect.Set(RECT{10, 20, 330, 260});
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(picture.Setups().size(), 1u);
@@ -451,8 +442,7 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingWaitsTenMilliseconds) {
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
   EXPECT_TRUE(host.StatusDrawn().empty());
@@ -463,8 +453,7 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   PublishOptions();
   WithSound();
   Queue(0, 1);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(sound.playing_);
   const size_t setups = picture.Setups().size();

@@ -47,21 +47,8 @@ TEST(AviIndexVideo, WalkingReadsInOrderButReachesOnly300Ahead) {
   EXPECT_FALSE(ok) << "past the end";
 }
 
-TEST(AviIndexVideo, RecListsAreReadLikeChunksDirectlyInMovi) {
-  for (const int group : {1, 2, 3, 7}) {
-    TestClip clip = VideoAndPcmClip(60, 5, true);
-    clip.options.recGroup = group;
-    const std::string path = clip.Write("rec.avi");
-    for (const bool index : {true, false}) {
-      AviFile file;
-      ASSERT_TRUE(OpenFile(&file, path, index));
-      EXPECT_EQ(file.HasIndex(), index);
-      const std::string what = "group " + std::to_string(group) + (index ? " indexed" : " walked");
-      ExpectFrames(&file, clip, Range(0, 60), what);
-      EXPECT_EQ(ReadSound(&file, 0, 100000), clip.JoinedPayloads(1)) << what;
-    }
-  }
-}
+// Files grouped in "rec " lists are read whole, indexed and walked, by the
+// damaged-file test's uncut case.
 
 TEST(AviIndexVideo, OffsetsCountedFromTheFileStartGiveTheSameChunks) {
   TestClip clip = VideoAndPcmClip(40, 5, true);
