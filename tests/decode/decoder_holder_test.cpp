@@ -70,9 +70,11 @@ class DecoderHolderTest : public ::testing::Test {
   MessageSink previousSink_;
 };
 
-// Without a decoder the calls that fill buffers fail and leave them alone.
+// Without a decoder every call is safe; those that fill buffers fail and
+// leave them alone.
 TEST_F(DecoderHolderTest, WithoutADecoderNothingIsReadOrWritten) {
   int32_t value = -7;
+  uint32_t bytes = 77;
   uint8_t flag = 9;
   uint8_t buffer[4] = {5, 5, 5, 5};
   char text[16] = "stale";
@@ -81,7 +83,13 @@ TEST_F(DecoderHolderTest, WithoutADecoderNothingIsReadOrWritten) {
   EXPECT_FALSE(holder_.ReadVideoFrame(buffer, 0));
   EXPECT_FALSE(holder_.ReadAudioBlock(buffer, 0));
   holder_.GetAudioOutputFormat(&flag, &flag, &value, &value);
+  holder_.GetVideoInfo(&value, &value, &value, &value, &value, &value, &value, &value, &bytes);
+  holder_.GetVideoSummary(&value, &value, &value, &value, &value, &value);
+  holder_.GetAudioInfo(&value, &value, &value, &value, &bytes, &value);
+  holder_.HasIndex(&flag);
   holder_.DropAudio();
+  EXPECT_EQ(0, holder_.PreviousKeyframe(33) + holder_.NextKeyframe(33));
+  EXPECT_FALSE(holder_.ShowVideoDecoderPages(nullptr) || holder_.ShowAudioDecoderPages(nullptr));
   EXPECT_EQ(-7, value);
   EXPECT_EQ(9, flag);
   EXPECT_EQ(5, buffer[0]);

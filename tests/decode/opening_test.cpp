@@ -100,6 +100,8 @@ TEST_F(OpeningTest, SoundWithoutADecompressorPlaysSilently) {
   EXPECT_EQ(nullptr, decoder_->Source()->AudioPin());
   EXPECT_EQ(nullptr, decoder_->Grabber()->AudioPin());
   EXPECT_EQ("None", DescribeAudio());
+  uint8_t block[64];
+  EXPECT_FALSE(decoder_->ReadAudioBlock(block, 0));
 }
 
 TEST_F(OpeningTest, DisableAudioKeepsTheSoundDescribedButUnused) {

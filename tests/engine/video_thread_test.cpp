@@ -57,6 +57,8 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   // The clock restarts every pass until the sound moves: 40 ms per frame.
   EXPECT_EQ(time.SleptMilliseconds(), 5 * 40);
   EXPECT_EQ(g_effectLog.filtered, 5);  // each frame filtered once, though frame 0 showed twice
+  thread.SetStartVolume();
+  EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
 }
 
 // With the picture 10 frames behind the clock, Skip Frames and Keep Fast
