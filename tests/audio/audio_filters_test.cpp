@@ -193,18 +193,13 @@ TEST(AudioFilters, FastFormsMatchReference) {
   std::mt19937 random(64);
   for (int32_t frames = 0; frames < 40; ++frames) {
     for (bool sixteen : {true, false}) {
-      GuardedBuffer block(static_cast<size_t>(frames) * (sixteen ? 4 : 2), &random);
       for (auto pair : {std::make_pair(SwapChannels, reference::SwapChannels),
                         std::make_pair(RemoveVoice, reference::RemoveVoice)}) {
-        std::vector<uint8_t> want = block.Payload();
-        pair.second(want.data(), true, sixteen, frames);
-        for (VectorLevel level : VectorLevelsToTest()) {
-          ScopedVectorLevelCap cap(level);
-          GuardedBuffer got = block;
-          pair.first(got.data(), true, sixteen, frames);
-          ASSERT_TRUE(got.GuardIntact());
-          ASSERT_EQ(FirstDifference(got.Payload(), want), -1) << frames << " " << sixteen;
-        }
+        ExpectFastFormMatches(
+            static_cast<size_t>(frames) * (sixteen ? 4 : 2), &random,
+            [&](uint8_t* out) { pair.second(out, true, sixteen, frames); },
+            [&](uint8_t* out) { pair.first(out, true, sixteen, frames); },
+            std::to_string(frames) + (sixteen ? " 16-bit" : " 8-bit"));
       }
     }
   }

@@ -1,5 +1,7 @@
 #include "tests/common/test_paths.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,3 +55,11 @@ void RemoveScratch() {
 std::string ScratchDir() { return Scratch().string(); }
 
 std::string ScratchPath(const std::string& name) { return (Scratch() / name).string(); }
+
+std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  const bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (file != nullptr) std::fclose(file);
+  EXPECT_TRUE(written) << path;
+  return path;
+}

@@ -15,3 +15,7 @@ std::string ScratchDir();
 
 // A path inside the scratch directory.
 std::string ScratchPath(const std::string& name);
+
+// Writes the bytes as the whole file at the path (a failed write fails the
+// test) and returns the path.
+std::string WriteWholeFile(const std::string& path, const std::string& bytes);

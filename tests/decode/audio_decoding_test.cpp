@@ -170,8 +170,8 @@ INSTANTIATE_TEST_SUITE_P(Clips, PcmDecodingTest,
                            return std::string(info.param.name) + (info.param.sixteenBit ? "_16" : "_8");
                          });
 
-// 44,100 Hz at 25 frames per second: 3,528 samples per block; stereo 8-bit
-// sound written by our own writer.
+// Stereo 8-bit sound written by our own writer, 44,100 Hz at 25 frames per
+// second (the block arithmetic has its own test).
 TEST_F(AudioDecodingTest, TheWorkedBlockSizeAndEightBitStereo) {
   const std::string path = ScratchPath("pcm_44100_25fps.avi");
   const std::vector<uint8_t> sound = WritePcmClip(path, 25, 50, 2, 44100, 8);
@@ -179,12 +179,7 @@ TEST_F(AudioDecodingTest, TheWorkedBlockSizeAndEightBitStereo) {
   settings.sixteenBit = false;
   ASSERT_TRUE(decoder_->Open(path.c_str(), &messages_, settings)) << messages_;
   ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  const Format format = OutputFormat();
-  EXPECT_EQ(3528, format.samplesPerBlock);
-  EXPECT_EQ(44100, format.rate);
-  EXPECT_EQ(1, format.stereo);
-  EXPECT_EQ(0, format.sixteenBit);
-  EXPECT_EQ(7056, format.BlockBytes());
+  EXPECT_EQ(7056, OutputFormat().BlockBytes());
   int32_t count = 0;
   std::vector<uint8_t> all = ReadBlocks(1000, &count);
   EXPECT_EQ(static_cast<int32_t>(sound.size() / 7056), count);

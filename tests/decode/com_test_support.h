@@ -46,3 +46,62 @@ struct TestVideoType {
   AM_MEDIA_TYPE type = {};
   VIDEOINFOHEADER format = {};
 };
+
+// An input pin that counts its references, records its connection and can
+// refuse parts of it (like a decompressor's input, it has no allocator).
+class FakeInputPin : public IPin, public IMemInputPin {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    *object = nullptr;
+    if (IsEqualIID(iid, IID_IMemInputPin) && hasTransport) *object = static_cast<IMemInputPin*>(this);
+    if (IsEqualIID(iid, IID_IPin) || IsEqualIID(iid, IID_IUnknown)) *object = static_cast<IPin*>(this);
+    if (*object == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  STDMETHODIMP_(ULONG) Release() override { return --references; }
+  STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE*) override {
+    connected = connector;
+    return S_OK;
+  }
+  STDMETHODIMP Disconnect() override {
+    connected = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP ConnectedTo(IPin**) override { return E_NOTIMPL; }
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryPinInfo(PIN_INFO*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+    *direction = PINDIR_INPUT;
+    return S_OK;
+  }
+  STDMETHODIMP QueryId(LPWSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_OK; }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP EndOfStream() override { return S_OK; }
+  STDMETHODIMP BeginFlush() override { return S_OK; }
+  STDMETHODIMP EndFlush() override { return S_OK; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+  STDMETHODIMP GetAllocator(IMemAllocator**) override { return VFW_E_NO_ALLOCATOR; }
+  STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL) override {
+    notified = allocator;
+    return notifyResult;
+  }
+  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
+  STDMETHODIMP Receive(IMediaSample*) override {
+    ++received;
+    return S_OK;
+  }
+  STDMETHODIMP ReceiveMultiple(IMediaSample**, long, long*) override { return E_NOTIMPL; }
+  STDMETHODIMP ReceiveCanBlock() override { return S_FALSE; }
+
+  ULONG references = 1;
+  bool hasTransport = true;
+  HRESULT notifyResult = S_OK;
+  IPin* connected = nullptr;
+  IMemAllocator* notified = nullptr;
+  int received = 0;
+};

@@ -48,7 +48,6 @@ TEST_F(FilterTest, IdentitiesOfBothFilters) {
   EXPECT_TRUE(IsEqualGUID(id, FourccSubtype(0x4C494644)));  // DFIL
   EXPECT_EQ(S_OK, splitter->GetClassID(&id));
   EXPECT_TRUE(IsEqualGUID(id, FourccSubtype(0x4C494653)));  // SFIL
-  EXPECT_EQ(E_POINTER, grabber->GetClassID(nullptr));
 
   FILTER_INFO info = {};
   EXPECT_EQ(S_OK, grabber->QueryFilterInfo(&info));
@@ -56,8 +55,6 @@ TEST_F(FilterTest, IdentitiesOfBothFilters) {
   EXPECT_EQ(nullptr, info.pGraph);
   EXPECT_EQ(S_OK, splitter->QueryFilterInfo(&info));
   EXPECT_STREQ(L"Velmora AVI Splitter", info.achName);
-  EXPECT_EQ(E_POINTER, splitter->QueryFilterInfo(nullptr));
-  EXPECT_EQ(E_NOTIMPL, splitter->QueryVendorInfo(nullptr));
 
   // The pins' names, directions and ids; QueryPinInfo adds a filter reference.
   struct Expected {
@@ -83,7 +80,6 @@ TEST_F(FilterTest, IdentitiesOfBothFilters) {
     PIN_DIRECTION direction;
     EXPECT_EQ(S_OK, e.pin->QueryDirection(&direction));
     EXPECT_EQ(e.direction, direction);
-    EXPECT_EQ(E_POINTER, e.pin->QueryDirection(nullptr));
     EXPECT_EQ(e.id, PinId(e.pin));
     EXPECT_EQ(1u, RefCount(e.pin));  // the filter's reference only
   }
@@ -104,7 +100,6 @@ TEST_F(FilterTest, QueryInterfaceAnswersTheFilterInterfacesOnly) {
   void* object = &object;
   EXPECT_EQ(E_NOINTERFACE, grabber->QueryInterface(IID_IPin, &object));
   EXPECT_EQ(nullptr, object);
-  EXPECT_EQ(E_POINTER, grabber->QueryInterface(IID_IUnknown, nullptr));
   EXPECT_EQ(1u, RefCount(grabber));
   EXPECT_EQ(0u, grabber->Release());
 }
@@ -112,7 +107,6 @@ TEST_F(FilterTest, QueryInterfaceAnswersTheFilterInterfacesOnly) {
 TEST_F(FilterTest, FindPinEdgeCases) {
   auto* withoutAudio = new SampleGrabberFilter(&streams_.context, false);
   IPin* pin = reinterpret_cast<IPin*>(&pin);
-  EXPECT_EQ(E_POINTER, withoutAudio->FindPin(L"IDestVideo", nullptr));
   EXPECT_EQ(VFW_E_NOT_FOUND, withoutAudio->FindPin(L"IDestAudio", &pin));
   EXPECT_EQ(nullptr, pin);
   EXPECT_EQ(VFW_E_NOT_FOUND, withoutAudio->FindPin(L"idestvideo", &pin));  // exact comparison
@@ -162,16 +156,11 @@ TEST_F(FilterTest, StateChangesAtOnceAndTheClockIsReferenced) {
   FILTER_STATE state = State_Running;
   EXPECT_EQ(S_OK, grabber->GetState(0, &state));
   EXPECT_EQ(State_Stopped, state);
-  EXPECT_EQ(S_OK, grabber->Pause());
-  EXPECT_EQ(S_OK, grabber->GetState(INFINITE, &state));
-  EXPECT_EQ(State_Paused, state);
-  EXPECT_EQ(S_OK, grabber->Run(0));
-  EXPECT_EQ(S_OK, grabber->GetState(0, &state));
-  EXPECT_EQ(State_Running, state);
-  EXPECT_EQ(S_OK, grabber->Stop());
-  EXPECT_EQ(S_OK, grabber->GetState(0, &state));
-  EXPECT_EQ(State_Stopped, state);
-  EXPECT_EQ(E_POINTER, grabber->GetState(0, nullptr));
+  for (const FILTER_STATE next : {State_Paused, State_Running, State_Stopped}) {
+    EXPECT_EQ(S_OK, next == State_Paused ? grabber->Pause() : next == State_Running ? grabber->Run(0) : grabber->Stop());
+    EXPECT_EQ(S_OK, grabber->GetState(INFINITE, &state));
+    EXPECT_EQ(next, state);
+  }
 
   ComPtr<IReferenceClock> clock;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,

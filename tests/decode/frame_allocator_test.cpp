@@ -50,7 +50,6 @@ TEST_F(FrameAllocatorTest, StartsWithOneBufferAlignedToFour) {
   EXPECT_EQ(0, properties.cbBuffer);  // the pin is not connected yet
   EXPECT_EQ(4, properties.cbAlign);
   EXPECT_EQ(0, properties.cbPrefix);
-  EXPECT_EQ(E_POINTER, allocator_->GetProperties(nullptr));
   // The allocator's references are its pin's: the grabber's, and the
   // transport's and the allocator's that the test holds.
   EXPECT_EQ(3u, RefCount(allocator_.Get()));
@@ -72,7 +71,6 @@ TEST_F(FrameAllocatorTest, SetPropertiesTakesOnlyOneUnprefixedBuffer) {
   EXPECT_EQ(VFW_E_BADALIGN, allocator_->SetProperties(&request, &actual));
   request = {1, 5000, 4, 16};
   EXPECT_EQ(VFW_E_BADALIGN, allocator_->SetProperties(&request, &actual));
-  EXPECT_EQ(E_POINTER, allocator_->SetProperties(nullptr, &actual));
 
   request = {1, 5000, 2, 0};
   EXPECT_EQ(S_OK, allocator_->SetProperties(&request, &actual));
@@ -92,7 +90,6 @@ TEST_F(FrameAllocatorTest, GetBufferHandsOutTheOneSampleOverTheDestinationFrame)
   streams_->context.destinationFrame = first;
   REFERENCE_TIME start = 400000, end = 800000;
   IMediaSample* sample = nullptr;
-  EXPECT_EQ(E_POINTER, allocator_->GetBuffer(nullptr, nullptr, nullptr, 0));
   ASSERT_EQ(S_OK, allocator_->GetBuffer(&sample, &start, &end, 0));
   EXPECT_EQ(4u, RefCount(sample));  // the pin's three and ours
   BYTE* pointer = nullptr;
@@ -122,35 +119,17 @@ TEST_F(FrameAllocatorTest, TheSampleKeepsItsFlagsAndLength) {
   IMediaSample* sample = nullptr;
   ASSERT_EQ(S_OK, allocator_->GetBuffer(&sample, nullptr, nullptr, 0));
   EXPECT_EQ(S_FALSE, sample->IsSyncPoint());
-  EXPECT_EQ(S_FALSE, sample->IsPreroll());
   EXPECT_EQ(S_FALSE, sample->IsDiscontinuity());
   EXPECT_EQ(S_OK, sample->SetSyncPoint(TRUE));
-  EXPECT_EQ(S_OK, sample->SetPreroll(TRUE));
   EXPECT_EQ(S_OK, sample->SetDiscontinuity(TRUE));
   EXPECT_EQ(S_OK, sample->IsSyncPoint());
-  EXPECT_EQ(S_OK, sample->IsPreroll());
   EXPECT_EQ(S_OK, sample->IsDiscontinuity());
-
   // The length is stored as given, even beyond the size.
   EXPECT_EQ(S_OK, sample->SetActualDataLength(230400));
   EXPECT_EQ(230400, sample->GetActualDataLength());
-
-  LONGLONG mediaStart = 7, mediaEnd = 9;
-  EXPECT_EQ(S_OK, sample->SetMediaTime(&mediaStart, &mediaEnd));
-  mediaStart = mediaEnd = 0;
-  EXPECT_EQ(S_OK, sample->GetMediaTime(&mediaStart, nullptr));
-  EXPECT_EQ(7, mediaStart);
-
   AM_MEDIA_TYPE* type = reinterpret_cast<AM_MEDIA_TYPE*>(&type);
   EXPECT_EQ(S_FALSE, sample->GetMediaType(&type));
   EXPECT_EQ(nullptr, type);
-  EXPECT_EQ(E_NOTIMPL, sample->SetMediaType(nullptr));
-  EXPECT_EQ(E_POINTER, sample->GetPointer(nullptr));
-
-  IUnknown* unknown = nullptr;
-  EXPECT_EQ(S_OK, sample->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)));
-  EXPECT_EQ(static_cast<IUnknown*>(sample), unknown);
-  unknown->Release();
   EXPECT_EQ(3u, sample->Release());
 }
 
@@ -161,10 +140,7 @@ TEST_F(FrameAllocatorTest, TransportNamesItsNeedsAndNeverBlocks) {
   EXPECT_EQ(0, properties.cbBuffer);  // unconnected: no picture size yet
   EXPECT_EQ(4, properties.cbAlign);
   EXPECT_EQ(0, properties.cbPrefix);
-  EXPECT_EQ(E_POINTER, transport_->GetAllocatorRequirements(nullptr));
   EXPECT_EQ(S_FALSE, transport_->ReceiveCanBlock());
-  EXPECT_EQ(E_POINTER, transport_->GetAllocator(nullptr));
-  EXPECT_EQ(E_POINTER, transport_->NotifyAllocator(nullptr, FALSE));
 }
 
 // The MP3 decoder asks for 8-byte buffers; the audio pin raises them to one

@@ -3,6 +3,7 @@
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/pin_enumerator.h"
+#include "decode/wide_text.h"
 
 #include <atomic>
 #include <chrono>
@@ -15,13 +16,6 @@
 namespace {
 
 GUID TestSubtype() { return FourccSubtype(kTestSoundTag); }
-
-WCHAR* TaskString(const wchar_t* text) {
-  const size_t bytes = (wcslen(text) + 1) * sizeof(WCHAR);
-  auto* copy = static_cast<WCHAR*>(CoTaskMemAlloc(bytes));
-  if (copy != nullptr) std::memcpy(copy, text, bytes);
-  return copy;
-}
 
 class Filter;
 
@@ -68,7 +62,7 @@ class Pin : public IPin {
     return S_OK;
   }
   STDMETHODIMP QueryId(LPWSTR* id) override {
-    *id = TaskString(name_);
+    *id = TaskMemoryCopy(name_);
     return S_OK;
   }
   STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
@@ -161,12 +155,7 @@ class InputPin : public Pin, public IMemInputPin {
   STDMETHODIMP NotifyAllocator(IMemAllocator*, BOOL) override { return S_OK; }
   STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
   STDMETHODIMP Receive(IMediaSample* sample) override;
-  STDMETHODIMP ReceiveMultiple(IMediaSample** samples, long count, long* done) override {
-    long n = 0;
-    while (n < count && Receive(samples[n]) == S_OK) ++n;
-    if (done != nullptr) *done = n;
-    return S_OK;
-  }
+  STDMETHODIMP ReceiveMultiple(IMediaSample**, long, long*) override { return E_NOTIMPL; }
   STDMETHODIMP ReceiveCanBlock() override { return S_FALSE; }
 };
 
@@ -234,8 +223,7 @@ class Filter : public IBaseFilter {
   }
   STDMETHODIMP FindPin(LPCWSTR, IPin**) override { return VFW_E_NOT_FOUND; }
   STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
-    wcsncpy(info->achName, name_.c_str(), MAX_FILTER_NAME - 1);
-    info->achName[MAX_FILTER_NAME - 1] = 0;
+    CopyWide(info->achName, MAX_FILTER_NAME, name_.c_str());
     info->pGraph = graph_;
     if (graph_ != nullptr) graph_->AddRef();
     return S_OK;
@@ -312,8 +300,7 @@ HRESULT Pin::QueryPinInfo(PIN_INFO* info) {
   info->pFilter = filter_;
   filter_->AddRef();
   info->dir = direction_;
-  wcsncpy(info->achName, name_, MAX_PIN_NAME - 1);
-  info->achName[MAX_PIN_NAME - 1] = 0;
+  CopyWide(info->achName, MAX_PIN_NAME, name_);
   return S_OK;
 }
 

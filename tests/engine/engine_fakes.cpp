@@ -182,14 +182,6 @@ int32_t FrameStamp(const uint8_t* frame) {
   return stamp;
 }
 
-void FakeDecoder::DescribeVideoDecoders(char* text, size_t capacity) {
-  if (capacity > 0) text[0] = 0;
-}
-
-void FakeDecoder::DescribeAudioDecoders(char* text, size_t capacity) {
-  if (capacity > 0) text[0] = 0;
-}
-
 void FakeDecoder::GetVideoInfo(int32_t* width, int32_t* height, int32_t* frameCount,
                                int32_t* rate, int32_t* scale, int32_t* bitCount, int32_t* planes,
                                int32_t* sampleSize, uint32_t* totalBytes) {
@@ -206,7 +198,7 @@ void FakeDecoder::GetVideoSummary(int32_t* width, int32_t* height, int32_t* fram
   if (height) *height = height_;
   if (frameCount) *frameCount = frameCount_;
   if (rate) *rate = rate_;
-  if (scale) *scale = scale_;
+  if (scale) *scale = 1;
   if (codecGivesRgb) *codecGivesRgb = 0;
 }
 

@@ -51,7 +51,7 @@ class FakeSound : public SoundPort {
   bool CanWriteBlock() override { return freeBlocks_.load() > 0; }
   bool LockNextBlock(uint8_t** block, int32_t* frames) override;
   bool UnlockBlock() override;
-  void ResyncWriteIndex() override { ++resyncs_; }
+  void ResyncWriteIndex() override {}
   void SetBlockCounter(int32_t value) override { counter_ = value; }
   void CountBlock() override { ++counter_; }
   int32_t GetBlockCounter() override { return counter_.load(); }
@@ -69,7 +69,6 @@ class FakeSound : public SoundPort {
   std::atomic<int32_t> volumeCalls_{0};
   std::atomic<int32_t> freeBlocks_{0};
   std::atomic<int32_t> counter_{0};
-  std::atomic<int32_t> resyncs_{0};
   std::atomic<bool> failLock_{false};
   int32_t bytesPerBlock_;
   int32_t frameBytes_ = 1;
@@ -94,12 +93,11 @@ class FakePicture : public PicturePort {
   bool Present(const uint8_t* frame) override;
   void Release() override { ++releases_; }
   void Shutdown() override { ++shutdowns_; }
-  int32_t Mode() override { return mode_.load(); }
+  int32_t Mode() override { return 1; }
 
   std::vector<int32_t> Presented();  // the stamps of presented frames, in order
   std::vector<SetupCall> Setups();
 
-  std::atomic<int32_t> mode_{1};
   std::atomic<int32_t> releases_{0};
   std::atomic<int32_t> shutdowns_{0};
 
@@ -120,7 +118,7 @@ class FakeHost : public PlaybackHost {
   IDirectDraw* DirectDraw() override { return nullptr; }
   void ShowFileTitle(const char* path) override;
   void ShowDefaultTitle() override;
-  void Repaint() override { ++repaints_; }
+  void Repaint() override {}
   void WindowSize(int32_t* width, int32_t* height) override;
   void FitWindowToVideo() override { ++fits_; }
   void RestoreWindowSize(int32_t width, int32_t height) override;
@@ -137,7 +135,6 @@ class FakeHost : public PlaybackHost {
   std::vector<int32_t> StatusDrawn();
   std::string Title();
 
-  std::atomic<int32_t> repaints_{0};
   std::atomic<int32_t> fits_{0};
   std::atomic<int32_t> fullscreenLeaves_{0};
   std::atomic<int32_t> borders_{0};
@@ -162,8 +159,8 @@ class FakeDecoder : public Decoder {
  public:
   bool IsVideoOpen() override { return true; }
   bool IsAudioOpen() override { return hasAudio_; }
-  void DescribeVideoDecoders(char* text, size_t capacity) override;
-  void DescribeAudioDecoders(char* text, size_t capacity) override;
+  void DescribeVideoDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
+  void DescribeAudioDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
   void Close() override {}
   void GetVideoInfo(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
                     int32_t* scale, int32_t* bitCount, int32_t* planes, int32_t* sampleSize,
@@ -195,7 +192,6 @@ class FakeDecoder : public Decoder {
   int32_t height_ = 2;
   int32_t frameCount_ = 100;
   int32_t rate_ = 25;
-  int32_t scale_ = 1;
   std::set<int32_t> keyframes_ = {0};
   std::set<int32_t> failingFrames_;
   std::atomic<bool> hasAudio_{false};
@@ -209,6 +205,10 @@ class FakeDecoder : public Decoder {
   std::atomic<int32_t> audioDrops_{0};
 
  private:
+  static void Describe(char* text, size_t capacity) {
+    if (capacity > 0) text[0] = 0;
+  }
+
   std::mutex mutex_;
   std::vector<int32_t> decodedFrames_;
   std::vector<int32_t> decodedBlocks_;

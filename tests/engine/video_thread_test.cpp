@@ -4,11 +4,21 @@
 #include "engine_test_fixture.h"
 #include "settings/shared_options.h"
 
+#include <memory>
 #include <vector>
 
 namespace {
 
-using VideoThreadTest = PlaybackFixture;
+class VideoThreadTest : public PlaybackFixture {
+ protected:
+  // A video thread over the fixture's context, begun.
+  VideoThread& Begin() {
+    thread_.reset(new VideoThread(context));
+    thread_->Begin();
+    return *thread_;
+  }
+  std::unique_ptr<VideoThread> thread_;
+};
 
 // Presented stamps without the first entry, which is the set-up's drawing of
 // the first frame at the start of the thread.
@@ -16,36 +26,29 @@ std::vector<int32_t> AfterSetup(const std::vector<int32_t>& presented) {
   return presented.empty() ? presented : std::vector<int32_t>(presented.begin() + 1, presented.end());
 }
 
-TEST_F(VideoThreadTest, BeginDerivesThresholdsFromTheFrameRate) {
+// The rate's thresholds (worked out in the pacing rules' test) are taken at
+// the start, pending balance requests dropped, and the volume applied only
+// once the player lock is no longer held.
+TEST_F(VideoThreadTest, BeginTakesTheThresholdsAndTheStartVolume) {
   record.currentFrame = 7;
   record.targetFrame = 0;
   shell.balanceChanged = 1;
   shell.balanceShown = 1;
-  VideoThread thread(context);
-  thread.Begin();
-  thread.SetStartVolume();
+  WithSound();
+  VideoThread& thread = Begin();
   EXPECT_EQ(thread.ResyncThresholdFrames(), 2);
   EXPECT_EQ(thread.LevelBarFrames(), 50);
   EXPECT_EQ(record.targetFrame, 7);
   EXPECT_EQ(shell.balanceChanged, 0);
   EXPECT_EQ(shell.balanceShown, 0);
-  EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
-
-  record.rate = 15;
-  WithSound();
-  VideoThread slow(context);
-  slow.Begin();
-  EXPECT_EQ(sound.volumeCalls_, 0);  // not under the player lock
-  slow.SetStartVolume();
-  EXPECT_EQ(slow.ResyncThresholdFrames(), 1);
-  EXPECT_EQ(slow.LevelBarFrames(), 30);
-  EXPECT_EQ(sound.lastVolume_, 80);  // the volume setting applied at the start
+  EXPECT_EQ(sound.volumeCalls_, 0);
+  thread.SetStartVolume();
+  EXPECT_EQ(sound.lastVolume_, 80);
 }
 
 TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   Queue(0, 5);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(picture.Setups().size(), 1u);
@@ -54,6 +57,8 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   // The clock restarts every pass until the sound moves: 40 ms per frame.
   EXPECT_EQ(time.SleptMilliseconds(), 5 * 40);
   EXPECT_EQ(g_effectLog.filtered, 5);  // each frame filtered once, though frame 0 showed twice
+  thread.SetStartVolume();
+  EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
 }
 
 // With the picture 10 frames behind the clock, Skip Frames and Keep Fast
@@ -97,8 +102,7 @@ TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
 TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   // The feeder keeps only two frames queued (10 % of 20); the picture is one
   // frame late at every pass.
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   int32_t next = 0;
   std::vector<bool> shown;
   for (int pass = 0; pass < 26; ++pass) {
@@ -127,8 +131,7 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
 
 TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
   Queue(0, 20);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   std::vector<int> drawnAt;
   int32_t next = 20;
   for (int pass = 1; pass <= 49; ++pass) {
@@ -152,8 +155,7 @@ TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiv
 TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   WithSound();
   Queue(0, 20);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   // The first change seen (0 after -1) sets the target from the sound.
   EXPECT_EQ(record.targetFrame, 1);
@@ -165,13 +167,11 @@ TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
 
   // The clock is now counted from the sound's first block: the next wait adds
   // time, and a counter within 2 frames of the target leaves it alone.
-  const int32_t target = record.targetFrame;
   sound.counter_ = 11;  // 23
   record.targetFrame = 22;
   ASSERT_TRUE(thread.Pass());
   EXPECT_GE(record.targetFrame, 22);
   EXPECT_LE(record.targetFrame, 23);
-  (void)target;
 
   // An unchanged counter never pulls the target.
   record.targetFrame = 40;
@@ -183,8 +183,7 @@ TEST_F(VideoThreadTest, APositiveDisplacementPutsThePictureAheadOfTheSound) {
   WithSound();
   record.displacement = 500;
   Queue(0, 5);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());  // starts the sound
   sound.counter_ = 10;
   ASSERT_TRUE(thread.Pass());
@@ -195,8 +194,7 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   // Playing from the start, the feeder's first frame takes a second to come:
   // the sound is not playing yet, so the clock must not run on.
   WithSound();
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(sound.playing_);
   EXPECT_LE(record.targetFrame, 1);
@@ -207,26 +205,9 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
-TEST_F(VideoThreadTest, SoundStartsAtTheFirstPlayingPassAndStopsWhenPaused) {
-  WithSound();
-  Queue(0, 5);
-  record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_FALSE(sound.playing_);
-  record.state = kPlaying;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_TRUE(sound.playing_);
-  record.state = kPaused;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_FALSE(sound.playing_);
-}
-
 TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
   Queue(0, 20);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
   record.state = kPaused;
   const int64_t pausedAt = time.SleptMilliseconds();
@@ -245,8 +226,7 @@ TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
 TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsThem) {
   Queue(0, 10);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());  // shows frame 0
   EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0}));
   shell.frameSteps = 5;
@@ -270,8 +250,7 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
   PublishOptions();
   Queue(0, 10);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 14);
   EXPECT_EQ(thread.FadeCountdown(), 1);
@@ -291,8 +270,7 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
 TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
   Queue(0, 3);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 0);
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10 * 100);  // a frame of clock at the start
@@ -303,8 +281,7 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   WithSound();
   Queue(0, 10);
   record.state = kPaused;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   const int32_t volumeCalls = sound.volumeCalls_;
   shell.balanceChanged = 1;
@@ -334,28 +311,21 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   EXPECT_EQ(g_effectLog.levelBars, bars);
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(picture.Presented().size(), shown + 1);
-}
 
-TEST_F(VideoThreadTest, VolumeIsNotReappliedWithoutVolumeControl) {
-  WithSound();
+  // Without volume control a request shows the bar but sets no volume.
   g_options.enableVolumeControl = 0;
   PublishOptions();
-  Queue(0, 3);
-  VideoThread thread(context);
-  thread.Begin();
-  const int32_t volumeCalls = sound.volumeCalls_;
   shell.balanceChanged = 1;
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(sound.volumeCalls_, volumeCalls);
   EXPECT_EQ(shell.balanceShown, 1);
+  EXPECT_EQ(sound.volumeCalls_, volumeCalls + 1);
 }
 
 TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   Queue(0, 10);
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(host.Posted().empty());
@@ -377,8 +347,7 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
   record.frameCount = 3;
   WithSound();
   Queue(0, 3);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   int passes = 0;
   while (thread.Pass()) ++passes;
   EXPECT_EQ(passes, 3);
@@ -394,8 +363,7 @@ TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
   WorkerThread stopped;
   stopped.Stop();
   context.videoThread = &stopped;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
   EXPECT_TRUE(host.Posted().empty());
@@ -407,8 +375,7 @@ TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
   time.onSleep_ = [this](uint32_t) {
     if (time.SleptMilliseconds() >= 30) record.ready = 1;
   };
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   record.state = kClosed;
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
@@ -421,8 +388,7 @@ TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
   Queue(1, 1, kFrameSkipped);
   Queue(2, 1, kFrameFailed);
   Queue(3, 1);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 3}));
   EXPECT_EQ(record.droppedFrames, 1);
@@ -432,8 +398,7 @@ TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
 TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
   Queue(0, 3);
   shell.windowActive = 0;
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
   shell.windowActive = 1;
   EXPECT_TRUE(picture.Presented().empty());
@@ -449,8 +414,7 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   g_options.allowDoubleBuffering = 1;
   PublishOptions();
   shell.videoRect.Set(RECT{10, 20, 330, 260});
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(picture.Setups().size(), 1u);
@@ -480,8 +444,7 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingWaitsTenMilliseconds) {
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
   EXPECT_TRUE(host.StatusDrawn().empty());
@@ -492,8 +455,7 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   PublishOptions();
   WithSound();
   Queue(0, 1);
-  VideoThread thread(context);
-  thread.Begin();
+  VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(sound.playing_);
   const size_t setups = picture.Setups().size();

@@ -1,6 +1,6 @@
-// Damaged files: tails cut at every few bytes, chunk sizes that lie, bytes
-// overwritten at random. The parser gives its message or a clean end of the
-// data, never wrong bytes, a crash, a hang or a write to the file.
+// Damaged files: tails cut at every few bytes, chunk sizes and indexes that
+// lie. The parser gives its message or a clean end of the data, never wrong
+// bytes. (Random damage is the AVI fuzzer's work.)
 #include <gtest/gtest.h>
 
 #include "media/avi_file.h"
@@ -114,23 +114,17 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
   }
 }
 
+// Plain, grouped in "rec " lists, and OpenDML in parts (cut in any part, it
+// plays through its idx1 and walking up to the cut: the last part's standard
+// indexes, at its end, are cut off).
 TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
-  CheckCutsOf(VideoAndPcmClip(14, 5, true), "flat.avi");
-}
-
-TEST(DamagedFiles, RecGroupedTailsCutAtManyPointsReadUpToTheCut) {
-  TestClip clip = VideoAndPcmClip(14, 5, true);
-  clip.options.recGroup = 3;
-  CheckCutsOf(clip, "grouped.avi");
-}
-
-// Cut in any part, an OpenDML file plays through its idx1 and walking up to
-// the cut: the last part's standard indexes, at its end, are cut off.
-TEST(DamagedFiles, OpenDmlTailsCutAtManyPointsReadUpToTheCut) {
-  TestClip clip = VideoAndPcmClip(14, 5, true);
-  clip.options.openDml = true;
-  clip.options.partSize = 1500;
-  CheckCutsOf(clip, "parts.avi");
+  for (const int layout : {0, 1, 2}) {
+    TestClip clip = VideoAndPcmClip(14, 5, true);
+    clip.options.recGroup = layout == 1 ? 3 : 0;
+    clip.options.openDml = layout == 2;
+    if (layout == 2) clip.options.partSize = 1500;
+    CheckCutsOf(clip, std::to_string(layout) + "-cut.avi");
+  }
 }
 
 TEST(DamagedFiles, IndexThatMustBeUsedButIsCutOff) {
@@ -200,62 +194,6 @@ TEST(DamagedFiles, ChunkThatClaimsMoreThanTheListHoldsEndsTheWalk) {
       EXPECT_TRUE(got == frames[f]) << f;
     }
   }
-}
-
-// Bytes overwritten at random, mostly in the headers and the index: whatever
-// opens is read through without harm, and the file is never changed.
-TEST(DamagedFiles, RandomlyOverwrittenBytesDoNoHarm) {
-  TestClip clip = VideoAndPcmClip(40, 4, true);
-  AviWriterLayout layout;
-  const std::vector<uint8_t> original = ReadFileBytes(clip.Write("original.avi", &layout));
-  const std::string path = ScratchPath("overwritten.avi");
-  uint32_t x = 2024;
-  auto next = [&x]() {
-    x = x * 1664525u + 1013904223u;
-    return x >> 8;
-  };
-  int opened = 0;
-  for (int round = 0; round < 200; ++round) {
-    std::vector<uint8_t> bytes = original;
-    const int writes = 1 + next() % 6;
-    for (int w = 0; w < writes; ++w) {
-      const uint32_t region = next() % 3;
-      const size_t at = region == 0   ? next() % layout.moviTypePosition
-                        : region == 1 ? layout.idx1Position + next() % (bytes.size() - layout.idx1Position)
-                                      : next() % bytes.size();
-      bytes[at] = static_cast<uint8_t>(next() % 4 == 0 ? 0xFF : next());
-    }
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
-    for (const bool index : {true, false}) {
-      AviFile file;
-      std::string messages;
-      if (!file.Open(path.c_str(), &messages, round % 2 == 1, 2, index)) {
-        EXPECT_FALSE(messages.empty());
-        continue;
-      }
-      ++opened;
-      VideoStreamInfo video;
-      ASSERT_TRUE(file.GetVideoStreamInfo(&video));
-      std::vector<uint8_t> buffer(4096);
-      for (int32_t f = -1; f < std::min(video.length, 200) + 1; ++f) {
-        uint32_t size = static_cast<uint32_t>(buffer.size());
-        if (file.ReadVideoFrame(buffer.data(), f, &size)) {
-          EXPECT_LE(size, buffer.size());
-        }
-        file.NextKeyframe(f);
-        file.PreviousKeyframe(f);
-      }
-      for (int32_t position = 0; position < 20000; position += 501) {
-        int32_t count = 1000;
-        uint32_t size = static_cast<uint32_t>(buffer.size());
-        if (file.ReadAudio(buffer.data(), position, &count, &size)) {
-          EXPECT_LE(size, buffer.size());
-        }
-      }
-    }
-    ASSERT_EQ(ReadFileBytes(path), bytes) << "the file was changed";
-  }
-  EXPECT_GT(opened, 50) << "much damage leaves the file playable";
 }
 
 }  // namespace

@@ -6,58 +6,39 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <wincrypt.h>
-
-struct Md5::State {
-  HCRYPTPROV provider = 0;
-  HCRYPTHASH hash = 0;
-  State() {
-    CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT);
-    CryptCreateHash(provider, CALG_MD5, 0, 0, &hash);
-  }
-  ~State() {
-    CryptDestroyHash(hash);
-    CryptReleaseContext(provider, 0);
-  }
-  void Add(const void* data, size_t size) {
-    CryptHashData(hash, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0);
-  }
-  void Finish(uint8_t digest[16]) {
-    DWORD length = 16;
-    CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0);
-  }
-};
 #else
 extern "C" {
 #include <libavutil/md5.h>
-#include <libavutil/mem.h>
 }
-
-struct Md5::State {
-  AVMD5* context = av_md5_alloc();
-  State() { av_md5_init(context); }
-  ~State() { av_free(context); }
-  void Add(const void* data, size_t size) {
-    av_md5_update(context, static_cast<const uint8_t*>(data), size);
-  }
-  void Finish(uint8_t digest[16]) { av_md5_final(context, digest); }
-};
 #endif
 
-Md5::Md5() : state_(new State) {}
-Md5::~Md5() = default;
+namespace {
 
-void Md5::Add(const void* data, size_t size) { state_->Add(data, size); }
+bool Digest(const void* data, size_t size, uint8_t digest[16]) {
+#ifdef _WIN32
+  HCRYPTPROV provider = 0;
+  HCRYPTHASH hash = 0;
+  DWORD length = 16;
+  const bool done =
+      CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+      CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
+      CryptHashData(hash, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0) &&
+      CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0);
+  if (hash != 0) CryptDestroyHash(hash);
+  if (provider != 0) CryptReleaseContext(provider, 0);
+  return done;
+#else
+  av_md5_sum(digest, static_cast<const uint8_t*>(data), size);
+  return true;
+#endif
+}
 
-std::string Md5::HexDigest() {
+}  // namespace
+
+std::string Md5Of(const void* data, size_t size) {
   uint8_t digest[16] = {};
-  state_->Finish(digest);
+  if (!Digest(data, size, digest)) return "";
   char text[33];
   for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02x", digest[i]);
   return text;
-}
-
-std::string Md5::Of(const void* data, size_t size) {
-  Md5 md5;
-  md5.Add(data, size);
-  return md5.HexDigest();
 }

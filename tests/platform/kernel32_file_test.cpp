@@ -11,15 +11,6 @@
 
 namespace {
 
-std::string WriteFile(const std::string& name, const std::vector<char>& bytes) {
-  const std::string path = ScratchPath(name);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return path;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-  return path;
-}
-
 HANDLE OpenRead(const std::string& path) {
   return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -32,9 +23,9 @@ TEST(Kernel32File, OpenMissingFileFails) {
 TEST(Kernel32File, OpenDirectoryFails) { EXPECT_EQ(OpenRead(ScratchDir()), INVALID_HANDLE_VALUE); }
 
 TEST(Kernel32File, SizeSeekAndShortRead) {
-  std::vector<char> bytes(1000);
+  std::string bytes(1000, 0);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
-  HANDLE h = OpenRead(WriteFile("ten.bin", bytes));
+  HANDLE h = OpenRead(WriteWholeFile(ScratchPath("ten.bin"), bytes));
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
 
   DWORD high = 123;
@@ -61,7 +52,7 @@ TEST(Kernel32File, SizeSeekAndShortRead) {
 
 // A single signed 32-bit distance cannot reach 2 GiB: such a move fails.
 TEST(Kernel32File, NegativeDistanceFromStartFails) {
-  HANDLE h = OpenRead(WriteFile("small.bin", std::vector<char>(16, 'x')));
+  HANDLE h = OpenRead(WriteWholeFile(ScratchPath("small.bin"), std::string(16, 'x')));
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(SetFilePointer(h, static_cast<LONG>(0x80000000u), nullptr, FILE_BEGIN),
             INVALID_SET_FILE_POINTER);

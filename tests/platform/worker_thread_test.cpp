@@ -36,20 +36,18 @@ TEST(WorkerThread, RunsUntilStoppedAndStopWaitsForTheEnd) {
   EXPECT_EQ(counter.passes, after);  // the routine really ended
 }
 
-TEST(WorkerThread, StopIsSafeTwiceAndWithoutThread) {
-  WorkerThread idle;
-  idle.Stop();
-  idle.Stop();
-  EXPECT_FALSE(idle.IsRunning());
-}
-
+// Stop is safe without a thread and twice; the object takes a new thread
+// after a stop.
 TEST(WorkerThread, CanBeCreatedAgainAfterStop) {
   WorkerThread thread;
+  thread.Stop();
   Counter first, second;
   first.thread = second.thread = &thread;
   ASSERT_TRUE(thread.Create(CountUntilStopped, &first));
   while (!first.started) Sleep(1);
   thread.Stop();
+  thread.Stop();
+  EXPECT_FALSE(thread.IsRunning());
   ASSERT_TRUE(thread.Create(CountUntilStopped, &second));
   EXPECT_TRUE(thread.IsRunning());
   while (second.passes < 1) Sleep(1);

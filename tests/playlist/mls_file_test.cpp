@@ -9,13 +9,6 @@
 
 namespace {
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-  std::fclose(f);
-}
-
 std::string ReadBytes(const std::string& path) {
   std::string bytes;
   if (FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -54,7 +47,7 @@ TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
 
 TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
   const std::string path = ScratchPath("two.mls");
-  WriteBytes(path, "header text \"first one.avi\" trailing\r\n\"d:\\\xC4\\se\tcond.avi\"\r\n" +
+  WriteWholeFile(path, "header text \"first one.avi\" trailing\r\n\"d:\\\xC4\\se\tcond.avi\"\r\n" +
                        Quoted(std::string(999, 'k')) + Quoted(std::string(1000, 'l')) +
                        "\"not closed.avi\r\n");
   Playlist list;
@@ -76,7 +69,7 @@ TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
 
 TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeep) {
   for (int level = 1; level <= 6; ++level) {
-    WriteBytes(ScratchPath("level" + std::to_string(level) + ".mls"),
+    WriteWholeFile(ScratchPath("level" + std::to_string(level) + ".mls"),
                Quoted("item" + std::to_string(level) + ".avi") +
                    Quoted(ScratchPath("level" + std::to_string(level + 1) + ".mls")));
   }
@@ -87,7 +80,7 @@ TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeep) {
 
 TEST(PlaylistAddEntry, SelfListingFilesEnd) {
   const std::string self = ScratchPath("self.mls");
-  WriteBytes(self, Quoted("x.avi") + Quoted(self));
+  WriteWholeFile(self, Quoted("x.avi") + Quoted(self));
   Playlist once;
   once.AddEntry(self, Playlist::kNestingDepth);
   EXPECT_EQ(once.Text(), "x.avi\rx.avi\rx.avi\rx.avi\rx.avi");  // read five times over
@@ -95,13 +88,13 @@ TEST(PlaylistAddEntry, SelfListingFilesEnd) {
   // Five self references: 1 + 5 + 25 + 125 + 625 reads, each adding x.avi.
   std::string five = Quoted("x.avi");
   for (int i = 0; i < 5; ++i) five += Quoted(self);
-  WriteBytes(self, five);
+  WriteWholeFile(self, five);
   Playlist wide;
   wide.AddEntry(self, Playlist::kNestingDepth);
   EXPECT_EQ(wide.Count(), 781);
 
   // Six would be 1,555 reads: the files opened by one entry are limited.
-  WriteBytes(self, five + Quoted(self));
+  WriteWholeFile(self, five + Quoted(self));
   Playlist wider;
   wider.AddEntry(self, Playlist::kNestingDepth);
   EXPECT_EQ(wider.Count(), Playlist::kMaxListFilesPerEntry);
@@ -109,7 +102,7 @@ TEST(PlaylistAddEntry, SelfListingFilesEnd) {
   // So are the bytes read: a 1 MiB list is read through about 16 times, not
   // 1,555; each read adds x.avi, also those of the (at most 5) open lists
   // whose tails the limit cuts off.
-  WriteBytes(self, five + Quoted(self) + std::string(1 << 20, ' '));
+  WriteWholeFile(self, five + Quoted(self) + std::string(1 << 20, ' '));
   Playlist large;
   large.AddEntry(self, Playlist::kNestingDepth);
   EXPECT_GE(large.Count(), 16);

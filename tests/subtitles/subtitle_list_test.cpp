@@ -14,14 +14,7 @@
 namespace {
 
 std::string WriteFile(const std::string& name, const std::string& bytes) {
-  const std::string path = ScratchPath(name);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  EXPECT_NE(f, nullptr) << path;
-  if (f != nullptr) {
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
-  return path;
+  return WriteWholeFile(ScratchPath(name), bytes);
 }
 
 const char kSub[] = "{100}{150}Hello|World\n";
@@ -105,7 +98,7 @@ TEST(SubtitleListParse, LargeFilesReadAsTheirBytes) {
 }
 
 // Files that are something else: refused, or read only as far as they hold
-// sound lines.
+// sound lines. (What any entry may hold is the subtitle fuzzers' check.)
 TEST(SubtitleListParse, DamagedAndForeignFiles) {
   std::mt19937 random(13);
   std::string noise(200000, 0);
@@ -124,13 +117,6 @@ TEST(SubtitleListParse, DamagedAndForeignFiles) {
   for (const auto& c : cases) {
     SubtitleList list;
     EXPECT_NE(list.Parse(WriteFile(c.name, c.content).c_str(), 25, 1), c.refused) << c.name;
-    ASSERT_LE(list.Count(), SubtitleList::kMaxEntries) << c.name;
-    for (int32_t i = 0; i < list.Count(); ++i) {
-      const std::string text = list.Text(i);
-      ASSERT_FALSE(text.empty()) << c.name;
-      ASSERT_LE(text.size(), SubtitleList::kMaxTextLength) << c.name;
-      for (char b : text) ASSERT_GE(static_cast<unsigned char>(b), 32) << c.name;
-    }
   }
 }
 

@@ -49,10 +49,7 @@ class BoxRasterizer : public SubtitleRasterizer {
 
 struct Fixture {
   Fixture() : rasterizer(new BoxRasterizer), track(std::unique_ptr<SubtitleRasterizer>(rasterizer)) {
-    const std::string path = ScratchPath("render.sub");
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fputs("{10}{20}AB\n{20}{30}CD EF\n", f);
-    std::fclose(f);
+    const std::string path = WriteWholeFile(ScratchPath("render.sub"), "{10}{20}AB\n{20}{30}CD EF\n");
     loaded = track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight);
   }
   // A grey frame rendered at frameNumber.

@@ -49,10 +49,8 @@ struct Rendered {
 
 // One subtitle over frames 0 .. 24 drawn into a grey frame.
 Rendered Render(const char* text, bool shadow) {
-  const std::string path = ScratchPath("gdi.srt");
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fprintf(f, "1\n00:00:00,000 --> 00:00:01,000\n%s\n\n", text);
-  std::fclose(f);
+  const std::string path =
+      WriteWholeFile(ScratchPath("gdi.srt"), std::string("1\n00:00:00,000 --> 00:00:01,000\n") + text + "\n\n");
   SubtitleTrack track(std::make_unique<GdiSubtitleRasterizer>());
   Rendered r;
   r.frame.assign(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight, 0);

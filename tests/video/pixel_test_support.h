@@ -5,9 +5,12 @@
 #include "platform/cpu_features.h"
 #include "platform/vector_level.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -101,4 +104,23 @@ inline long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uin
   for (size_t i = 0; i < a.size() && i < b.size(); ++i)
     if (a[i] != b[i]) return static_cast<long>(i);
   return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+}
+
+// The routine's reference form writes into random bytes; its fast form, at
+// each vector level, into the same bytes: the results must be equal, the
+// guard bytes untouched.
+inline void ExpectFastFormMatches(size_t bytes, std::mt19937* random,
+                                  const std::function<void(uint8_t*)>& reference,
+                                  const std::function<void(uint8_t*)>& fast, const std::string& what) {
+  GuardedBuffer want(bytes, random);
+  const std::vector<uint8_t> before = want.Payload();
+  reference(want.data());
+  for (VectorLevel level : VectorLevelsToTest()) {
+    ScopedVectorLevelCap cap(level);
+    GuardedBuffer got(bytes, random);
+    std::copy(before.begin(), before.end(), got.data());  // no memcpy: an empty buffer has no data
+    fast(got.data());
+    ASSERT_TRUE(got.GuardIntact()) << what << " " << LevelName(level);
+    ASSERT_EQ(FirstDifference(got.Payload(), want.Payload()), -1) << what << " " << LevelName(level);
+  }
 }
