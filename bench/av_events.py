@@ -25,6 +25,7 @@ BRIGHT = 128
 LOUD = 32767 // 3
 QUIET_BEFORE = 0.3
 PAIR_WINDOW = 0.5
+SETTLE = 3  # clicks left out at the start, while the players settle
 LONGEST_FLASH = 12  # capture frames; a longer bright run is not a flash
 
 
@@ -107,10 +108,10 @@ def fit_slope(xs, ys):
 
 def report_sync(capture, label):
     seen = flashes(capture)
-    heard = clicks(capture)
+    heard = clicks(capture)[SETTLE:]
     pairs = []
     for t, frames in seen:
-        if frames > LONGEST_FLASH:
+        if frames > LONGEST_FLASH or (heard and t < heard[0] - 0.2):
             continue
         near = min(heard, key=lambda c: abs(c - t), default=None)
         if near is not None and abs(near - t) <= PAIR_WINDOW:

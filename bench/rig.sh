@@ -71,7 +71,15 @@ rig_wait_title() {  # regex, seconds
 }
 
 rig_stop_velmora() {
-  rig_command 105 >/dev/null
+  local i
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    rig_command boxes >/dev/null
+    rig_command 105 >/dev/null
+    sleep 1
+    kill -0 "$RIG_PLAYER" 2>/dev/null || break
+  done
+  # Still there after ten seconds: ended by force.
+  [ $i = 10 ] && pkill -P "$RIG_PLAYER" velmora.exe
   wait "$RIG_PLAYER" 2>/dev/null
   RIG_PLAYER=
 }
