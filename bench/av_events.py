@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Finds the flashes and clicks in a capture of the screen and the sound.
 
-    av_events.py CAPTURE [--label NAME] [--seek]
+    av_events.py CAPTURE [--label NAME] [--seek] [--levels]
 
 CAPTURE is a NUT file written by bench/rig.sh's capture: one gray video
 stream (a small patch of the screen, 50 frames a second) and one 16-bit mono
@@ -14,8 +14,9 @@ the click nearest to it (within half a second) and the offset, picture
 minus sound, is printed per event, with its mean, standard deviation and
 drift (the slope of a straight line through the offsets, in ms per minute).
 
-With --seek only the flashes are listed (time and length in frames), for
-the latency measurements.
+With --seek only the flashes are listed (time and length in frames), and
+with --levels the time and mean brightness of every captured frame, for the
+latency measurements.
 """
 import math
 import subprocess
@@ -47,6 +48,18 @@ def payload(capture, stream):
     return subprocess.run(
         ["ffmpeg", "-v", "error", "-i", capture, "-map", "0:" + stream, "-c", "copy",
          "-f", fmt, "-"], check=True, capture_output=True).stdout
+
+
+def levels(capture):
+    """(time, mean brightness) of every captured frame."""
+    data = payload(capture, "v")
+    found = []
+    offset = 0
+    for pts, size in packets(capture, "v"):
+        frame = data[offset:offset + size]
+        offset += size
+        found.append((pts, sum(frame) / size if size else 0.0))
+    return found
 
 
 def flashes(capture):
@@ -141,6 +154,10 @@ def main():
         return 2
     capture = args[0]
     label = args[args.index("--label") + 1] if "--label" in args else "capture"
+    if "--levels" in args:
+        for t, level in levels(capture):
+            print(f"{t:.3f} {level:.1f}")
+        return 0
     if "--seek" in args:
         for t, frames in flashes(capture):
             print(f"{t:.3f} {frames}")
