@@ -353,6 +353,10 @@ bool VideoPresenter::PresentNonOverlay(const uint8_t* frame) {
   if (dc == nullptr) return false;
   g_drawDib.Draw(dc, videoLeft_, videoTop_, resizeWidth_, resizeHeight_, resize_.get());
   ReleaseDC(window_, dc);
+  // Wine puts what another thread drew into a window on the screen only when
+  // the window's own thread next goes idle; a message wakes it for every
+  // frame, or the next frame can overwrite this one unseen.
+  PostMessageA(window_, WM_NULL, 0, 0);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "tests/shell/shell_session.h"
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -255,6 +256,25 @@ TEST_F(VideoPresenterTest, ANullRectangleMeansTheWholeClientArea) {
   EXPECT_EQ(pixels[0], 0u);  // the black top rows, stretched to the corner
   EXPECT_EQ(pixels[(PictureWindow::kHeight - 1) * PictureWindow::kWidth + PictureWindow::kWidth - 1],
             LowQualityColour(128));
+}
+
+// Wine shows what another thread drew into a window when the window's own
+// thread next goes idle: each frame the video thread draws must wake it.
+TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread) {
+  const std::vector<uint8_t> frame = TestFrame();
+  window.Pump();
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kPitch,
+                              kAllowNonOverlay));
+  std::thread video([&] {
+    for (int i = 0; i < 3; ++i) presenter.Present(frame.data());
+  });
+  video.join();
+  int wakes = 0;
+  MSG message;
+  while (PeekMessageA(&message, window.Get(), 0, 0, PM_REMOVE)) {
+    if (message.message == WM_NULL) ++wakes;
+  }
+  EXPECT_EQ(wakes, 3);
 }
 
 }  // namespace
