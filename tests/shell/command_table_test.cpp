@@ -16,6 +16,7 @@
 #include "settings/displacement_list.h"
 #include "settings/options.h"
 #include "settings/shared_options.h"
+#include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/shell_session.h"
 
@@ -82,19 +83,18 @@ const OptionRow kOptionRows[] = {
     FLAG(IDM_FULLSCREEN_AS_DEFAULT, fullscreenAsDefault),
     PICK(IDM_RESIZE_THIRD, nonOverlayResize, 2),  // no menu item carries it
     FLAG(IDM_MULTI_WINDOW_MODE, multiWindowMode), FLAG(IDM_ON_TOP, onTop),
+    FLAG(IDM_SUBTITLES_TRANSPARENT, subtitlesTransparent), FLAG(IDM_SUBTITLES_SHADOW, subtitlesShadow),
 };
 
 #undef PICK
 #undef FLAG
 
 // Commands that open a dialog (the dialogs are not built yet) and the
-// Subtitles menu's commands, which are checked with the subtitles.
+// Subtitles menu's commands that need a file or a chooser, which are checked
+// with the subtitles.
 const int kDialogIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN_MODE,
                           IDM_TIME_DISPLACEMENT, IDM_ABOUT, IDM_HELP_CONTENTS};
-const int kSubtitleIds[] = {IDM_SUBTITLES_OPEN,     IDM_SUBTITLES_CLOSE,
-                            IDM_SUBTITLES_AUTO_LOAD, IDM_SUBTITLES_TRANSPARENT,
-                            IDM_SUBTITLES_SHADOW,   IDM_SUBTITLES_FONT,
-                            IDM_SUBTITLES_COLOR};
+const int kSubtitleIds[] = {IDM_SUBTITLES_CLOSE, IDM_SUBTITLES_FONT, IDM_SUBTITLES_COLOR};
 
 // 160x120, 10 fps, 180 s, indexed; and 320x240 for the window sizes.
 const char kLongClip[] = "msvc_ima_long.avi";
@@ -178,6 +178,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
   const auto asked = [dialogs](const char* what) { EXPECT_EQ(dialogs->asked, what); };
   const auto at = [](int32_t index) { return [=] { EXPECT_EQ(g_app.currentIndex, index); }; };
   const auto target = [](int32_t sign) { return [=] { EXPECT_EQ(g_app.balanceTarget.load(), sign); }; };
+  const auto clean = [] { g_subtitleTrack->SetDirty(false); };
   return {
       Set(IDM_PLAYLIST_SORT, [] { g_playlist->SetText("b.avi\rB.avi\ra.avi"); },
           [] { EXPECT_EQ(Entries(), "B.avi\ra.avi\rb.avi"); }),
@@ -244,6 +245,20 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
         EXPECT_TRUE(g_displacementList.IsEmpty());
       }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
+      {IDM_SUBTITLES_OPEN, [](ShellSession& s) {
+         s.Command(IDM_SUBTITLES_OPEN);
+         ASSERT_FALSE(s.Messages().empty());
+         const ShownMessage& box = s.Messages().back();
+         EXPECT_EQ(box.caption + ": " + box.text, "Restriction: Open Video File first");
+         EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONEXCLAMATION));
+       }},
+      // The look of the subtitles is drawn again; the auto-load switch needs no drawing.
+      Set(IDM_SUBTITLES_SHADOW, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
+      Set(IDM_SUBTITLES_TRANSPARENT, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
+      Set(IDM_SUBTITLES_AUTO_LOAD, [=] { g_options.subtitlesAutoLoad = 0, clean(); }, [] {
+        EXPECT_EQ(Checked(IDM_SUBTITLES_AUTO_LOAD), 1);
+        EXPECT_FALSE(g_subtitleTrack->Dirty());
+      }),
       Set(IDM_FILE_OPEN, answer(""), [] { EXPECT_EQ(g_playlist->Count(), 3); }),  // cancelled
       {IDM_FILE_OPEN, [dialogs](ShellSession& s) {
          dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";

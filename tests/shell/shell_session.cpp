@@ -88,16 +88,16 @@ bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilli
   const DWORD start = GetTickCount();
   for (;;) {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (quitCode_ < 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(message.wParam));  // keep it for Finish
-        return done();
+        quitCode_ = static_cast<int>(message.wParam);  // the loop's end, for Finish
+        break;
       }
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
     if (done()) return true;
-    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
+    if (quitCode_ >= 0 || GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
     Sleep(5);
   }
 }
@@ -114,25 +114,12 @@ int ShellSession::CommandCount(int id) const {
 int ShellSession::Finish() {
   if (finished_) return 0;
   finished_ = true;
-  int code = -1;
   if (started_ && g_mainWindow != nullptr) {
     Command(IDM_EXIT);
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < 10000) {
-      if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        Sleep(5);
-        continue;
-      }
-      if (message.message == WM_QUIT) {
-        code = static_cast<int>(message.wParam);
-        break;
-      }
-      DispatchMessageA(&message);
-    }
+    PumpUntil([this] { return quitCode_ >= 0; }, 10000);
   }
   ShutdownShell();
-  return code;
+  return quitCode_;
 }
 
 Capture CaptureClientArea(HWND window) {
