@@ -24,11 +24,7 @@ HINSTANCE Module() { return GetModuleHandleA(nullptr); }
 
 // The command table: every IDM_ name and value that app/resource.h defines.
 std::map<std::string, int> Commands() {
-#ifdef _WIN32
-  std::ifstream header(std::string("Z:") + VELMORA_RESOURCE_HEADER);
-#else
-  std::ifstream header(VELMORA_RESOURCE_HEADER);
-#endif
+  std::ifstream header(std::string("Z:") + VELMORA_RESOURCE_HEADER);  // the build's path under Wine
   std::map<std::string, int> commands;
   std::string define, name;
   int value = 0;
