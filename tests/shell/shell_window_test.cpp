@@ -71,12 +71,8 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   ASSERT_NE(g_app.contextMenu, nullptr);
   EXPECT_EQ(GetMenuItemCount(g_app.contextMenu), 13);
   EXPECT_EQ(GetMenuItemID(g_app.contextMenu, 1), static_cast<UINT>(IDM_PLAY_PAUSE));
-  MENUITEMINFOA strip = {};
-  strip.cbSize = sizeof strip;
-  strip.fMask = MIIM_FTYPE | MIIM_STATE;
-  ASSERT_TRUE(GetMenuItemInfoA(g_app.contextMenu, 0, TRUE, &strip));
-  EXPECT_TRUE(strip.fType & MFT_OWNERDRAW);
-  EXPECT_TRUE(strip.fState & MFS_DISABLED);
+  const UINT strip = GetMenuState(g_app.contextMenu, 0, MF_BYPOSITION);
+  EXPECT_EQ(strip & (MF_OWNERDRAW | MF_DISABLED), static_cast<UINT>(MF_OWNERDRAW | MF_DISABLED));
   MEASUREITEMSTRUCT measure = {};
   measure.CtlType = ODT_MENU;
   SendMessageA(session.Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
