@@ -15,7 +15,6 @@
 #include "tests/shell/shell_session.h"
 #include "video/yuy2_frame.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <thread>

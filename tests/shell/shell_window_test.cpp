@@ -9,7 +9,6 @@
 #include "app/playlist_layout.h"
 #include "app/resource.h"
 #include "app/shell.h"
-#include "engine/player.h"
 #include "playlist/playlist.h"
 #include "tests/shell/shell_session.h"
 
