@@ -36,28 +36,19 @@ class OptionsRegistry : public ::testing::Test {
   }
 
   static void Store(const char* name, const void* bytes, size_t size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, REG_BINARY, static_cast<const BYTE*>(bytes),
-                             static_cast<DWORD>(size)),
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_BINARY, bytes, static_cast<DWORD>(size)),
               ERROR_SUCCESS);
-    RegCloseKey(key);
   }
 
   // The stored value read back with the registry API; false when missing.
   static bool Stored(const char* name, std::vector<uint8_t>* bytes, DWORD* type) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    DWORD size = 0;
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, nullptr, &size) != ERROR_SUCCESS) {
       return false;
     }
-    DWORD size = 0;
-    LONG result = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
-    if (result == ERROR_SUCCESS) {
-      bytes->assign(size, 0);
-      result = RegQueryValueExA(key, name, nullptr, type, bytes->data(), &size);
-    }
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    bytes->assign(size, 0);
+    return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, bytes->data(), &size) ==
+           ERROR_SUCCESS;
   }
 
   // A record that differs from the defaults in every region of the layout.
