@@ -90,14 +90,6 @@ CellPicture FrameCells(const ClipReference& reference, int frame) {
                reference.height);
 }
 
-double MeanCellDifference(const CellPicture& a, const CellPicture& b) {
-  const std::vector<double> d = CellDifferences(a, b);
-  if (d.empty()) return 1e9;
-  double sum = 0;
-  for (double v : d) sum += v;
-  return sum / d.size();
-}
-
 double MedianCellDifference(const CellPicture& a, const CellPicture& b) {
   std::vector<double> d = CellDifferences(a, b);
   if (d.empty()) return 1e9;

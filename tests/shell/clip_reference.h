@@ -50,8 +50,7 @@ CellPicture CaptureCells(const std::vector<uint8_t>& capture, int captureWidth, 
 // Reference frame n (none when n is out of range).
 CellPicture FrameCells(const ClipReference& reference, int frame);
 
-// Mean and median of the cells' differences (0 to 255 per colour).
-double MeanCellDifference(const CellPicture& a, const CellPicture& b);
+// The median of the cells' differences (0 to 255 per colour).
 double MedianCellDifference(const CellPicture& a, const CellPicture& b);
 
 // Of the cells in which frames a and b differ clearly, the share in which the

@@ -16,6 +16,7 @@
 #include "settings/displacement_list.h"
 #include "settings/options.h"
 #include "settings/shared_options.h"
+#include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/shell_session.h"
 
@@ -25,6 +26,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -81,19 +83,18 @@ const OptionRow kOptionRows[] = {
     FLAG(IDM_FULLSCREEN_AS_DEFAULT, fullscreenAsDefault),
     PICK(IDM_RESIZE_THIRD, nonOverlayResize, 2),  // no menu item carries it
     FLAG(IDM_MULTI_WINDOW_MODE, multiWindowMode), FLAG(IDM_ON_TOP, onTop),
+    FLAG(IDM_SUBTITLES_TRANSPARENT, subtitlesTransparent), FLAG(IDM_SUBTITLES_SHADOW, subtitlesShadow),
 };
 
 #undef PICK
 #undef FLAG
 
 // Commands that open a dialog (checked in dialogs_test.cpp) and the
-// Subtitles menu's commands, which are checked with the subtitles.
+// Subtitles menu's commands that need a file or a chooser, which are checked
+// with the subtitles.
 const int kDialogIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN_MODE,
                           IDM_TIME_DISPLACEMENT, IDM_ABOUT, IDM_HELP_CONTENTS};
-const int kSubtitleIds[] = {IDM_SUBTITLES_OPEN,     IDM_SUBTITLES_CLOSE,
-                            IDM_SUBTITLES_AUTO_LOAD, IDM_SUBTITLES_TRANSPARENT,
-                            IDM_SUBTITLES_SHADOW,   IDM_SUBTITLES_FONT,
-                            IDM_SUBTITLES_COLOR};
+const int kSubtitleIds[] = {IDM_SUBTITLES_CLOSE, IDM_SUBTITLES_FONT, IDM_SUBTITLES_COLOR};
 
 // 160x120, 10 fps, 180 s, indexed; and 320x240 for the window sizes.
 const char kLongClip[] = "msvc_ima_long.avi";
@@ -142,7 +143,7 @@ std::set<int> ResourceIds() {
 
 std::string Entries() { return g_playlist->Text(); }
 
-bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+std::tuple<LONG, LONG, LONG, LONG> Box(const RECT& r) { return std::make_tuple(r.left, r.top, r.right, r.bottom); }
 
 // A command checked in its own way: what to set up, the command, what to see.
 struct EffectRow {
@@ -150,10 +151,11 @@ struct EffectRow {
   std::function<void(ShellSession&)> check;
 };
 
-// The command alone, then what it did.
-EffectRow Row(int id, std::function<void()> expect) {
-  return {id, [id, expect](ShellSession& s) { s.Command(id), expect(); }};
+// What to set, the command, then what it did.
+EffectRow Set(int id, std::function<void()> setup, std::function<void()> expect) {
+  return {id, [id, setup, expect](ShellSession& s) { setup(), s.Command(id), expect(); }};
 }
+EffectRow Row(int id, std::function<void()> expect) { return Set(id, [] {}, expect); }
 
 // The answer the file dialogs give, and the last one asked: its title, kind
 // and filter.
@@ -172,139 +174,100 @@ std::string Describe(const FileDialogRequest& r) {
 // through the list, Next Frame's request, and the refusals that need a file.
 std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
   const std::string list = ScratchPath("commands");
+  const auto answer = [dialogs](const std::string& text) { return [=] { dialogs->answer = text; }; };
+  const auto asked = [dialogs](const char* what) { EXPECT_EQ(dialogs->asked, what); };
+  const auto at = [](int32_t index) { return [=] { EXPECT_EQ(g_app.currentIndex, index); }; };
+  const auto target = [](int32_t sign) { return [=] { EXPECT_EQ(g_app.balanceTarget.load(), sign); }; };
+  const auto clean = [] { g_subtitleTrack->SetDirty(false); };
   return {
-      {IDM_PLAYLIST_SORT, [](ShellSession& s) {
-         g_playlist->SetText("b.avi\rB.avi\ra.avi");
-         s.Command(IDM_PLAYLIST_SORT);
-         EXPECT_EQ(Entries(), "B.avi\ra.avi\rb.avi");
-       }},
-      Row(IDM_PLAYLIST_REVERSE, [] {
-        EXPECT_EQ(Entries(), "b.avi\ra.avi\rB.avi");
-      }),
+      Set(IDM_PLAYLIST_SORT, [] { g_playlist->SetText("b.avi\rB.avi\ra.avi"); },
+          [] { EXPECT_EQ(Entries(), "B.avi\ra.avi\rb.avi"); }),
+      Row(IDM_PLAYLIST_REVERSE, [] { EXPECT_EQ(Entries(), "b.avi\ra.avi\rB.avi"); }),
       Row(IDM_PLAYLIST_RANDOMIZE, [] {
         std::vector<std::string> shuffled = g_playlist->Items();
         std::sort(shuffled.begin(), shuffled.end());
         EXPECT_EQ(shuffled, (std::vector<std::string>{"B.avi", "a.avi", "b.avi"}));
       }),
-      {IDM_PLAYLIST_SAVE, [dialogs, list](ShellSession& s) {
-         g_playlist->SetText("C:\\one.avi\rC:\\two.avi");
-         dialogs->answer = list;
-         s.Command(IDM_PLAYLIST_SAVE);
-         EXPECT_EQ(dialogs->asked, "Save PlayList, save, list");
-         EXPECT_NE(GetFileAttributesA((list + ".mls").c_str()), INVALID_FILE_ATTRIBUTES);
-       }},
+      Set(IDM_PLAYLIST_SAVE, [=] { g_playlist->SetText("C:\\one.avi\rC:\\two.avi"); dialogs->answer = list; }, [=] {
+        asked("Save PlayList, save, list");
+        EXPECT_NE(GetFileAttributesA((list + ".mls").c_str()), INVALID_FILE_ATTRIBUTES);
+      }),
       Row(IDM_PLAYLIST_NEW, [] { EXPECT_TRUE(g_playlist->IsEmpty()); }),
-      {IDM_PLAYLIST_LOAD, [dialogs, list](ShellSession& s) {
-         dialogs->answer.clear();  // a cancel changes nothing
-         s.Command(IDM_PLAYLIST_LOAD);
-         EXPECT_TRUE(g_playlist->IsEmpty());
-         dialogs->answer = list + ".mls";
-         s.Command(IDM_PLAYLIST_LOAD);
-         EXPECT_EQ(dialogs->asked, "Open PlayList file, one, list");
-         EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\two.avi");
-         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 0);  // loading does not play
-       }},
-      {IDM_PLAYLIST_ADD, [dialogs](ShellSession& s) {
-         dialogs->answer = "C:\\three.avi\rC:\\four.avi";  // two chosen at once
-         s.Command(IDM_PLAYLIST_ADD);
-         EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
-         EXPECT_EQ(g_playlist->Count(), 4);
-         EXPECT_EQ(g_playlist->Item(3), "C:\\four.avi");
-       }},
-      {IDM_KEY_INSERT, [dialogs](ShellSession& s) {
-         dialogs->answer = "C:\\five.avi";
-         s.Command(IDM_KEY_INSERT);  // no file: Add File(s)
-         EXPECT_EQ(g_playlist->Item(4), "C:\\five.avi");
-       }},
-      Row(IDM_KEY_END, [] { EXPECT_EQ(g_app.currentIndex, 4); }),
-      Row(IDM_KEY_UP, [] { EXPECT_EQ(g_app.currentIndex, 3); }),
-      {IDM_KEY_DOWN, [](ShellSession& s) {
-         s.Command(IDM_KEY_DOWN);
-         s.Command(IDM_KEY_DOWN);  // stays on the last entry
-         EXPECT_EQ(g_app.currentIndex, 4);
-       }},
-      Row(IDM_KEY_PAGE_UP, [] { EXPECT_EQ(g_app.currentIndex, 0); }),
-      Row(IDM_KEY_PAGE_DOWN, [] { EXPECT_EQ(g_app.currentIndex, 4); }),
-      Row(IDM_KEY_HOME, [] { EXPECT_EQ(g_app.currentIndex, 0); }),
-      {IDM_PLAYLIST_DELETE, [](ShellSession& s) {
-         g_app.currentIndex = 1;
-         s.Command(IDM_PLAYLIST_DELETE);
-         EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi");
-       }},
-      {IDM_KEY_DELETE, [](ShellSession& s) {
-         g_app.currentIndex = 3;
-         s.Command(IDM_KEY_DELETE);  // no file: Delete File
-         EXPECT_EQ(g_playlist->Count(), 3);
-         EXPECT_EQ(g_app.currentIndex, 2);
-       }},
+      Set(IDM_PLAYLIST_LOAD, answer(""), [] { EXPECT_TRUE(g_playlist->IsEmpty()); }),  // cancelled
+      Set(IDM_PLAYLIST_LOAD, answer(list + ".mls"), [=] {
+        asked("Open PlayList file, one, list");
+        EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\two.avi");
+      }),
+      Set(IDM_PLAYLIST_ADD, answer("C:\\three.avi\rC:\\four.avi"), [=] {  // two chosen at once
+        asked("Open Video file, several, video");
+        EXPECT_EQ(g_playlist->Item(3), "C:\\four.avi");
+      }),
+      Set(IDM_KEY_INSERT, answer("C:\\five.avi"), [] { EXPECT_EQ(g_playlist->Item(4), "C:\\five.avi"); }),
+      Row(IDM_KEY_END, at(4)), Row(IDM_KEY_UP, at(3)), Row(IDM_KEY_DOWN, at(4)),
+      Row(IDM_KEY_DOWN, at(4)),  // stays on the last entry
+      Row(IDM_KEY_PAGE_UP, at(0)), Row(IDM_KEY_PAGE_DOWN, at(4)), Row(IDM_KEY_HOME, at(0)),
+      Set(IDM_PLAYLIST_DELETE, [] { g_app.currentIndex = 1; },
+          [] { EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi"); }),
+      Set(IDM_KEY_DELETE, [] { g_app.currentIndex = 3; }, [] {  // no file: Delete File
+        EXPECT_EQ(g_playlist->Count(), 3);
+        EXPECT_EQ(g_app.currentIndex, 2);
+      }),
       Row(IDM_BRIGHTNESS, [] {
         EXPECT_EQ(g_app.balanceTarget.load(), 1);
         EXPECT_EQ(g_app.balanceChanged.exchange(0), 1);
       }),
-      Row(IDM_CONTRAST, [] { EXPECT_EQ(g_app.balanceTarget.load(), 3); }),
-      Row(IDM_SATURATION, [] { EXPECT_EQ(g_app.balanceTarget.load(), 2); }),
-      {IDM_DEFAULT_COLORS, [](ShellSession& s) {
-         g_options.colorBalance = ColorBalance{10, 90, 0};
-         s.Command(IDM_DEFAULT_COLORS);
-         EXPECT_EQ(PublishedOptions().colorBalance.brightness, 50);
-         EXPECT_EQ(PublishedOptions().colorBalance.contrast, 50);
-         EXPECT_EQ(PublishedOptions().colorBalance.saturation, 50);
-       }},
-      {IDM_INCREASE_VOLUME, [](ShellSession& s) {
-         g_options.volume = 97;
-         s.Command(IDM_INCREASE_VOLUME);
-         EXPECT_EQ(PublishedOptions().volume, 100u);  // held at 100
-       }},
-      {IDM_DECREASE_VOLUME, [](ShellSession& s) {
-         s.Command(IDM_DECREASE_VOLUME);
-         EXPECT_EQ(PublishedOptions().volume, 95u);
-         g_options.volume = 3;
-         s.Command(IDM_DECREASE_VOLUME);  // held at 0
-         EXPECT_EQ(PublishedOptions().volume, 0u);
-       }},
+      Row(IDM_CONTRAST, target(3)), Row(IDM_SATURATION, target(2)),
+      Set(IDM_DEFAULT_COLORS, [] { g_options.colorBalance = ColorBalance{10, 90, 0}; }, [] {
+        const ColorBalance b = PublishedOptions().colorBalance;
+        EXPECT_EQ(std::make_tuple(b.brightness, b.contrast, b.saturation), std::make_tuple(50, 50, 50));
+      }),
+      Set(IDM_INCREASE_VOLUME, [] { g_options.volume = 97; }, [] { EXPECT_EQ(PublishedOptions().volume, 100u); }),
+      Row(IDM_DECREASE_VOLUME, [] { EXPECT_EQ(PublishedOptions().volume, 95u); }),
+      Set(IDM_DECREASE_VOLUME, [] { g_options.volume = 3; }, [] { EXPECT_EQ(PublishedOptions().volume, 0u); }),
       {IDM_NEXT_FRAME, [](ShellSession& s) {
          for (int i = 0; i < 7; ++i) s.Command(IDM_NEXT_FRAME);
          EXPECT_EQ(g_app.frameSteps.exchange(0), 5);  // at most five pending
        }},
-      {IDM_VIDEO_FILTERS_OFF, [](ShellSession& s) {
-         std::memset(&g_options.videoFilters, 1, sizeof g_options.videoFilters);
-         s.Command(IDM_VIDEO_FILTERS_OFF);
-         const VideoFilterFlags off = {};
-         EXPECT_EQ(std::memcmp(&g_options.videoFilters, &off, sizeof off), 0);
-         EXPECT_EQ(Checked(IDM_HISTOGRAM), 0);
+      Set(IDM_VIDEO_FILTERS_OFF, [] { std::memset(&g_options.videoFilters, 1, sizeof g_options.videoFilters); }, [] {
+        const VideoFilterFlags off = {};
+        EXPECT_EQ(std::memcmp(&g_options.videoFilters, &off, sizeof off), 0);
+        EXPECT_EQ(Checked(IDM_HISTOGRAM), 0);
+      }),
+      Set(IDM_AUDIO_FILTERS_OFF, [] { std::memset(&g_options.audioFilters, 1, sizeof g_options.audioFilters); }, [] {
+        EXPECT_EQ(PublishedOptions().audioFilters.swapChannels + PublishedOptions().audioFilters.voiceRemoval, 0);
+      }),
+      Set(IDM_LOAD_DEFAULTS, [] {
+        g_options.volume = 3, g_options.speedTroublesMode = 3;
+        g_displacementList.Remember("C:\\one.avi", 200);
+      }, [] {
+        EXPECT_EQ(PublishedOptions().volume, 100u);
+        EXPECT_EQ(Checked(IDM_JUMP_KEYFRAMES), 1);
+        EXPECT_TRUE(g_displacementList.IsEmpty());
+      }),
+      Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
+      {IDM_SUBTITLES_OPEN, [](ShellSession& s) {
+         s.Command(IDM_SUBTITLES_OPEN);
+         ASSERT_FALSE(s.Messages().empty());
+         const ShownMessage& box = s.Messages().back();
+         EXPECT_EQ(box.caption + ": " + box.text, "Restriction: Open Video File first");
+         EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONEXCLAMATION));
        }},
-      {IDM_AUDIO_FILTERS_OFF, [](ShellSession& s) {
-         std::memset(&g_options.audioFilters, 1, sizeof g_options.audioFilters);
-         s.Command(IDM_AUDIO_FILTERS_OFF);
-         EXPECT_EQ(PublishedOptions().audioFilters.swapChannels, 0);
-         EXPECT_EQ(PublishedOptions().audioFilters.voiceRemoval, 0);
-       }},
-      {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
-         g_options.volume = 3;
-         g_options.speedTroublesMode = 3;
-         g_displacementList.Remember("C:\\one.avi", 200);
-         s.Command(IDM_LOAD_DEFAULTS);
-         EXPECT_EQ(PublishedOptions().volume, 100u);
-         EXPECT_EQ(Checked(IDM_JUMP_KEYFRAMES), 1);
-         EXPECT_TRUE(g_displacementList.IsEmpty());
-       }},
-      {IDM_FULLSCREEN, [](ShellSession& s) {
-         s.Command(IDM_FULLSCREEN);  // needs an open file
-         EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
-       }},
+      // The look of the subtitles is drawn again; the auto-load switch needs no drawing.
+      Set(IDM_SUBTITLES_SHADOW, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
+      Set(IDM_SUBTITLES_TRANSPARENT, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
+      Set(IDM_SUBTITLES_AUTO_LOAD, [=] { g_options.subtitlesAutoLoad = 0, clean(); }, [] {
+        EXPECT_EQ(Checked(IDM_SUBTITLES_AUTO_LOAD), 1);
+        EXPECT_FALSE(g_subtitleTrack->Dirty());
+      }),
+      Set(IDM_FILE_OPEN, answer(""), [] { EXPECT_EQ(g_playlist->Count(), 3); }),  // cancelled
       {IDM_FILE_OPEN, [dialogs](ShellSession& s) {
-         const std::string before = g_playlist->Text();
-         dialogs->answer.clear();
-         s.Command(IDM_FILE_OPEN);
-         EXPECT_EQ(g_playlist->Text(), before);  // cancelled
          dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";
          g_app.currentIndex = 1;
          s.Command(IDM_FILE_OPEN);
          EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
-         EXPECT_EQ(g_playlist->Count(), 2);
          EXPECT_EQ(g_app.currentIndex, 0);
          s.PumpFor(300);  // the posted Play/Pause tries the first file
-         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);
+         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);  // loading a list did not play
          ASSERT_FALSE(s.Messages().empty());
          EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
          EXPECT_EQ(g_player->State(), kClosed);
@@ -340,15 +303,22 @@ EffectRow KeyframeRow(int id, int32_t offset) {
           }};
 }
 
+bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+LONG Caption() { return GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION; }
+int32_t State() { return g_player->State(); }
+
 // A file open, paused unless said otherwise.
 std::vector<EffectRow> OpenRows() {
+  const auto playing = [](ShellSession& s) { EXPECT_TRUE(s.PumpUntil([] { return State() == kPlaying; }, 20000)); };
+  const auto paused = [](ShellSession& s) {
+    s.Command(IDM_PLAY_PAUSE);
+    EXPECT_EQ(State(), kPaused);
+  };
   return {
-      {IDM_PLAY_PAUSE, [](ShellSession& s) {
+      {IDM_PLAY_PAUSE, [=](ShellSession& s) {
          s.Command(IDM_PLAY_PAUSE);
-         EXPECT_EQ(g_player->State(), kPlaying);
-         s.PumpFor(500);
-         s.Command(IDM_PLAY_PAUSE);
-         EXPECT_EQ(g_player->State(), kPaused);
+         EXPECT_EQ(State(), kPlaying);
+         s.PumpFor(500), paused(s);
        }},
       {IDM_ON_TOP, [](ShellSession& s) {
          g_options.onTop = 0;
@@ -360,27 +330,19 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_FALSE(Topmost());
          s.Command(IDM_PLAY_PAUSE);
        }},
-      {IDM_REWIND, [](ShellSession& s) { s.Command(IDM_REWIND); EXPECT_EQ(Frame(), 0); }},
-      KeyframeRow(IDM_NEXT_KEYFRAME, 1),
-      KeyframeRow(IDM_KEY_RIGHT, 50), KeyframeRow(IDM_PREVIOUS_KEYFRAME, -1),  // 5 s at 10 fps
-      KeyframeRow(IDM_KEY_LEFT, -50),
-      {IDM_KEY_HOME, [](ShellSession& s) {
-         g_options.colorBalance.brightness = 50;
-         s.Command(IDM_KEY_HOME);  // a file: brightness up
-         EXPECT_EQ(PublishedOptions().colorBalance.brightness, 55);
-         EXPECT_EQ(g_app.currentIndex, 0);
-       }},
-      {IDM_KEY_PAGE_DOWN, [](ShellSession& s) {
-         g_options.colorBalance.saturation = 50;
-         s.Command(IDM_KEY_PAGE_DOWN);
-         EXPECT_EQ(PublishedOptions().colorBalance.saturation, 45);
-       }},
-      {IDM_KEY_DOWN, [](ShellSession& s) {
-         g_options.volume = 50;
-         s.Command(IDM_KEY_DOWN);  // a file: the volume
-         EXPECT_EQ(PublishedOptions().volume, 45u);
-         EXPECT_EQ(g_app.currentIndex, 0);
-       }},
+      Row(IDM_REWIND, [] { EXPECT_EQ(Frame(), 0); }),
+      KeyframeRow(IDM_NEXT_KEYFRAME, 1), KeyframeRow(IDM_KEY_RIGHT, 50),  // 5 s at 10 fps
+      KeyframeRow(IDM_PREVIOUS_KEYFRAME, -1), KeyframeRow(IDM_KEY_LEFT, -50),
+      Set(IDM_KEY_HOME, [] { g_options.colorBalance.brightness = 50; }, [] {  // a file: brightness up
+        EXPECT_EQ(PublishedOptions().colorBalance.brightness, 55);
+        EXPECT_EQ(g_app.currentIndex, 0);
+      }),
+      Set(IDM_KEY_PAGE_DOWN, [] { g_options.colorBalance.saturation = 50; },
+          [] { EXPECT_EQ(PublishedOptions().colorBalance.saturation, 45); }),
+      Set(IDM_KEY_DOWN, [] { g_options.volume = 50; }, [] {  // a file: the volume
+        EXPECT_EQ(PublishedOptions().volume, 45u);
+        EXPECT_EQ(g_app.currentIndex, 0);
+      }),
       {IDM_SEEKING_INDEX, [](ShellSession& s) {
          const uint8_t before = g_options.allowSeekingIndex;
          s.Command(IDM_SEEKING_INDEX);
@@ -403,57 +365,39 @@ std::vector<EffectRow> OpenRows() {
          ASSERT_GT(at, 0);
          s.Command(IDM_BUFFER_20);  // closed and opened again at the same frame, paused
          EXPECT_EQ(g_options.frameBufferSize, 2u);
-         EXPECT_EQ(g_player->State(), kPaused);
-         EXPECT_EQ(Frame(), at);
+         EXPECT_EQ(std::make_pair(State(), Frame()), std::make_pair(int32_t{kPaused}, at));
        }},
-      {IDM_FULLSCREEN, [](ShellSession& s) {
-         s.Command(IDM_FULLSCREEN);
-         EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, 0);
-         s.Command(IDM_FULLSCREEN);
-         EXPECT_EQ(GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
-       }},
-      {IDM_KEY_ENTER, [](ShellSession& s) {
-         s.Command(IDM_KEY_ENTER);  // a file: fullscreen
-         EXPECT_EQ(g_app.fullscreenRequested.load(), 1);
-       }},
-      {IDM_KEY_ESCAPE, [](ShellSession& s) {
-         s.Command(IDM_KEY_ESCAPE);  // in fullscreen it only leaves it
-         EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
-         EXPECT_EQ(g_player->State(), kPaused);
-       }},
-      {IDM_NEXT_FILE, [](ShellSession& s) {
+      Row(IDM_FULLSCREEN, [] { EXPECT_EQ(Caption(), 0); }),
+      Row(IDM_FULLSCREEN, [] { EXPECT_EQ(Caption(), WS_CAPTION); }),
+      Row(IDM_KEY_ENTER, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 1); }),  // a file: fullscreen
+      Row(IDM_KEY_ESCAPE, [] {  // in fullscreen it only leaves it
+        EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
+        EXPECT_EQ(State(), kPaused);
+      }),
+      {IDM_NEXT_FILE, [=](ShellSession& s) {
          s.Command(IDM_NEXT_FILE);
          EXPECT_EQ(g_app.currentIndex, 1);
-         EXPECT_TRUE(s.PumpUntil([] { return g_player->State() == kPlaying; }, 20000));
-         s.Command(IDM_PLAY_PAUSE);  // held while its size changes
+         playing(s), paused(s);  // held while its size changes
        }},
-      {IDM_NORMAL_SIZE, [](ShellSession& s) {
-         s.Command(IDM_NORMAL_SIZE);  // the second file: 320 x 240
-         EXPECT_EQ(ClientSize(g_mainWindow).cx, 320);
-       }},
+      Row(IDM_NORMAL_SIZE, [] { EXPECT_EQ(ClientSize(g_mainWindow).cx, 320); }),  // the second file: 320 x 240
       Row(IDM_DOUBLE_SIZE, [] {
-        EXPECT_EQ(ClientSize(g_mainWindow).cx, 640);
-        EXPECT_EQ(ClientSize(g_mainWindow).cy, 496);
+        EXPECT_EQ(std::make_pair(ClientSize(g_mainWindow).cx, ClientSize(g_mainWindow).cy), std::make_pair(640L, 496L));
       }),
       {IDM_HALF_SIZE, [](ShellSession& s) {
          RECT before, after;
          GetWindowRect(g_mainWindow, &before);
          s.Command(IDM_HALF_SIZE);  // 160 x 136 asked: the minimum wins, in place
          GetWindowRect(g_mainWindow, &after);
-         EXPECT_EQ(after.right - after.left, 320);
-         EXPECT_EQ(after.bottom - after.top, 240);
-         EXPECT_EQ(after.left, before.left);
-         EXPECT_EQ(after.top, before.top);
+         EXPECT_EQ(Box(after), Box(RECT{before.left, before.top, before.left + 320, before.top + 240}));
        }},
-      {IDM_PREVIOUS_FILE, [](ShellSession& s) {
+      {IDM_PREVIOUS_FILE, [=](ShellSession& s) {
          s.Command(IDM_PREVIOUS_FILE);
          EXPECT_EQ(g_app.currentIndex, 0);
-         EXPECT_TRUE(s.PumpUntil([] { return g_player->State() == kPlaying; }, 20000));
+         playing(s);
        }},
       Row(IDM_STOP, [] {  // the window as before the first open, the list kept
-        EXPECT_EQ(g_player->State(), kClosed);
-        EXPECT_EQ(WindowSize(g_mainWindow).cx, 512);
-        EXPECT_EQ(WindowSize(g_mainWindow).cy, 420);
+        EXPECT_EQ(State(), kClosed);
+        EXPECT_EQ(std::make_pair(WindowSize(g_mainWindow).cx, WindowSize(g_mainWindow).cy), std::make_pair(512L, 420L));
         EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
         EXPECT_EQ(g_playlist->Count(), 2);
       }),

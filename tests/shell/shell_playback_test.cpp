@@ -8,12 +8,10 @@
 #include "app/playback_tally.h"
 #include "app/resource.h"
 #include "app/shell.h"
-#include "app/single_instance.h"
 #include "audio/sound_output.h"
 #include "engine/player.h"
 #include "playlist/playlist.h"
 #include "tests/common/test_paths.h"
-#include "tests/engine/engine_fakes.h"
 #include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
 #include "video/point_filters.h"
@@ -88,17 +86,6 @@ void ExpectShowsFrame(const ClipReference& reference, const CellPicture& shown, 
   }
 }
 
-// Waits for the file to play to its end, then checks that the video thread
-// went through every frame and asked for the next file once.
-void ExpectPlayedThrough(ShellSession* session, const ClipReference& reference) {
-  ASSERT_TRUE(WaitForState(session, kClosed, reference.frames * 40 + 15000))
-      << "still at frame " << g_player->CurrentFrame();
-  session->PumpFor(300);
-  EXPECT_EQ(session->CommandCount(IDM_NEXT_FILE), 1);
-  const PlaybackTally tally = CurrentTally();
-  EXPECT_EQ(tally.framesShown + tally.framesDropped, reference.frames);
-}
-
 // A copy of the clip cut off at the given share of its bytes, as a download
 // that stopped: no index at the end, the last chunk broken.
 std::string CutOffCopy(const std::string& clip, double share) {
@@ -145,8 +132,13 @@ TEST_P(ShellPlayThrough, PlaysToTheEndOnceAndGivesTheWindowBack) {
   stem = stem.substr(0, stem.rfind('.'));
   EXPECT_EQ(WindowTitle(session.Window()), stem + " - Velmora Player");
 
-  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
-  EXPECT_EQ(State(), kClosed);  // one entry, "Repeat" off: playback ends
+  // One entry, "Repeat" off: playback ends after every frame went through the
+  // video thread, with one request for the next file.
+  ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
+      << "still at frame " << g_player->CurrentFrame();
+  session.PumpFor(300);
+  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
+  EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
   EXPECT_EQ(WindowTitle(session.Window()), DefaultTitle());
   const SIZE restored = WindowSize(session.Window());
   EXPECT_EQ(restored.cx, kStartSize.cx);
@@ -327,48 +319,6 @@ TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
   session.PumpFor(600);
   EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
   ExpectShowsFrame(reference, ShownCells(), keyframe);
-}
-
-TEST(ShellPlayback, SoundThatCannotBeOpenedPlaysSilentlyAfterTheMessage) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  static FakeSound noSound;  // as on a machine without a sound device
-  noSound.failOpen_ = true;
-  SessionSettings settings;
-  settings.makePlayer = [] {
-    PlaybackPorts ports = ApplicationPorts();
-    ports.sound = &noSound;
-    return new Player(ports);
-  };
-  ShellSession session(ClipPath(kCinepakPcmClip), settings);
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  ASSERT_EQ(session.Messages().size(), 1u);
-  EXPECT_EQ(session.Messages()[0].caption, "DirectSound troubles");
-  EXPECT_EQ(session.Messages()[0].text, "Can't init DirectSound for playing audio.");
-  EXPECT_FALSE(g_player->SoundPlays());
-  ASSERT_NO_FATAL_FAILURE(ExpectPlayedThrough(&session, reference));
-}
-
-TEST(ShellHandOver, SecondStartPlaysItsFileInTheFirstWindow) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  ASSERT_TRUE(ClipExists(kRawMp3Clip));
-  ShellSession session(ClipPath(kCinepakPcmClip));
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  // What a second start does before it ends (its own process under Wine is
-  // covered by the end-to-end script).
-  HandOverToRunningInstance(session.Window(), ClipPath(kRawMp3Clip).c_str());
-  ASSERT_TRUE(session.PumpUntil(
-      [&] { return WindowTitle(session.Window()).find("raw_mp3") != std::string::npos; }, 10000));
-  EXPECT_EQ(State(), kPlaying);
-  EXPECT_EQ(g_playlist->Count(), 1);
-  EXPECT_EQ(g_playlist->Item(0), ClipPath(kRawMp3Clip));
-  // The value was taken: a hand-over without a command line only raises the
-  // window.
-  std::string left;
-  EXPECT_FALSE(TakeHandedOverCommandLine(&left));
-  HandOverToRunningInstance(session.Window(), "");
-  session.PumpFor(200);
-  EXPECT_NE(WindowTitle(session.Window()).find("raw_mp3"), std::string::npos);
-  EXPECT_EQ(session.CommandCount(IDM_HAND_OVER), 2);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "app/startup.h"
 #include "engine/player.h"
 
-#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -88,16 +88,16 @@ bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilli
   const DWORD start = GetTickCount();
   for (;;) {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (quitCode_ < 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(message.wParam));  // keep it for Finish
-        return done();
+        quitCode_ = static_cast<int>(message.wParam);  // the loop's end, for Finish
+        break;
       }
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
     if (done()) return true;
-    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
+    if (quitCode_ >= 0 || GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
     Sleep(5);
   }
 }
@@ -114,57 +114,35 @@ int ShellSession::CommandCount(int id) const {
 int ShellSession::Finish() {
   if (finished_) return 0;
   finished_ = true;
-  int code = -1;
   if (started_ && g_mainWindow != nullptr) {
     Command(IDM_EXIT);
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < 10000) {
-      if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        Sleep(5);
-        continue;
-      }
-      if (message.message == WM_QUIT) {
-        code = static_cast<int>(message.wParam);
-        break;
-      }
-      DispatchMessageA(&message);
-    }
+    PumpUntil([this] { return quitCode_ >= 0; }, 10000);
   }
   ShutdownShell();
-  return code;
+  return quitCode_;
 }
 
 Capture CaptureClientArea(HWND window) {
   Capture capture;
-  RECT client;
-  GetClientRect(window, &client);
-  capture.width = client.right;
-  capture.height = client.bottom;
-  if (capture.width <= 0 || capture.height <= 0) return capture;
-  BITMAPINFO info;
-  std::memset(&info, 0, sizeof info);
+  const SIZE size = ClientSize(window);
+  capture.width = size.cx;
+  capture.height = size.cy;
+  if (size.cx <= 0 || size.cy <= 0) return capture;
+  HDC windowDc = GetDC(window);
+  HDC memory = CreateCompatibleDC(windowDc);
+  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, size.cx, size.cy);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, size.cx, size.cy, windowDc, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width;
-  info.bmiHeader.biHeight = -capture.height;  // top-down
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;  // top-down
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HDC windowDc = GetDC(window);
-  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = CreateCompatibleDC(windowDc);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, capture.width, capture.height, windowDc, 0, 0, SRCCOPY);
-  GdiFlush();
-  capture.rgb.resize(static_cast<size_t>(capture.width) * capture.height * 3);
-  const uint8_t* source = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(capture.width) * capture.height; ++i) {
-    capture.rgb[3 * i] = source[4 * i + 2];
-    capture.rgb[3 * i + 1] = source[4 * i + 1];
-    capture.rgb[3 * i + 2] = source[4 * i];
-  }
-  SelectObject(memory, old);
+  std::vector<uint8_t> bgra(static_cast<size_t>(size.cx) * size.cy * 4);
+  GetDIBits(memory, bitmap, 0, size.cy, bgra.data(), &info, DIB_RGB_COLORS);
+  for (size_t i = 0; i < bgra.size(); i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
   DeleteDC(memory);
   DeleteObject(bitmap);
   ReleaseDC(window, windowDc);

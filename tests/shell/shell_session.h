@@ -55,6 +55,7 @@ class ShellSession {
 
   bool started_ = false;
   bool finished_ = false;
+  int quitCode_ = -1;  // WM_QUIT's code once the message loop saw it
   MessageSink previousSink_;
   std::vector<ShownMessage> messages_;
   std::map<int, int> commands_;

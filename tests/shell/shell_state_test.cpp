@@ -41,14 +41,16 @@ TEST_F(ShellState, HiddenBarAlwaysMeansTheVolume) {
 }
 
 TEST_F(ShellState, TargetsOutOfRangeWrapAround) {
-  g_app.balanceTarget = 5;
-  EXPECT_EQ(CurrentBalanceValue(), &g_options.colorBalance.brightness);
-  EXPECT_EQ(g_app.balanceTarget.load(), 1);
-  g_app.balanceTarget = -1;
-  EXPECT_EQ(CurrentBalanceValue(), &g_options.colorBalance.contrast);
-  EXPECT_EQ(g_app.balanceTarget.load(), 3);
-  g_app.balanceTarget = 10;
-  EXPECT_EQ(CurrentBalanceValue(), &g_options.colorBalance.saturation);
+  const struct {
+    int32_t target, wrapped;
+    int32_t* value;
+  } cases[] = {{5, 1, &g_options.colorBalance.brightness}, {-1, 3, &g_options.colorBalance.contrast},
+               {10, 2, &g_options.colorBalance.saturation}};
+  for (const auto& c : cases) {
+    g_app.balanceTarget = c.target;
+    EXPECT_EQ(CurrentBalanceValue(), c.value) << c.target;
+    EXPECT_EQ(g_app.balanceTarget.load(), c.wrapped) << c.target;
+  }
 }
 
 TEST_F(ShellState, SignsOfTheBalanceBar) {

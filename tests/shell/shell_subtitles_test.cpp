@@ -15,7 +15,6 @@
 #include "tests/shell/shell_session.h"
 #include "video/yuy2_frame.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -148,32 +147,6 @@ TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
   EXPECT_GT(inside, 10);
   EXPECT_GT(outside, 20);
   EXPECT_FALSE(g_subtitleTrack->IsLoaded()) << "closing the file unloads its subtitles";
-}
-
-TEST(ShellSubtitles, MenuCommandsWithNoFileOpen) {
-  ShellSession session("");
-  ASSERT_TRUE(session.Started());
-  session.Command(IDM_SUBTITLES_OPEN);
-  ASSERT_EQ(session.Messages().size(), 1u);
-  EXPECT_EQ(session.Messages()[0].text, "Open Video File first");
-  EXPECT_EQ(session.Messages()[0].caption, "Restriction");
-  EXPECT_EQ(session.Messages()[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
-  const struct {
-    int id;
-    const uint8_t* flag;
-    bool redraws;
-  } toggles[] = {{IDM_SUBTITLES_SHADOW, &g_options.subtitlesShadow, true},
-                 {IDM_SUBTITLES_TRANSPARENT, &g_options.subtitlesTransparent, true},
-                 {IDM_SUBTITLES_AUTO_LOAD, &g_options.subtitlesAutoLoad, false}};
-  for (const auto& t : toggles) {
-    const uint8_t before = *t.flag;
-    g_subtitleTrack->SetDirty(false);
-    session.Command(t.id);
-    EXPECT_EQ(*t.flag, before == 0 ? 1 : 0) << t.id;
-    const bool checked = (GetMenuState(GetMenu(session.Window()), t.id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-    EXPECT_EQ(checked, *t.flag != 0) << t.id;
-    EXPECT_EQ(g_subtitleTrack->Dirty(), t.redraws) << t.id;
-  }
 }
 
 }  // namespace

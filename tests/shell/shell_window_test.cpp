@@ -5,15 +5,17 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/picture_tones.h"
 #include "app/playlist_layout.h"
 #include "app/resource.h"
 #include "app/shell.h"
-#include "engine/player.h"
 #include "playlist/playlist.h"
 #include "tests/shell/shell_session.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,13 +52,10 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   EXPECT_GE(matching, 95);  // of 100 samples
   EXPECT_EQ(Brightness(capture.At(2, 2)), 0);
   EXPECT_EQ(Brightness(capture.At(capture.width - 3, capture.height - 3)), 0);
-  // The dimmed copy is the dark sepia of the idle picture.
-  const uint8_t* idle = g_app.idlePicture.Row(150) + 3 * 200;
-  const uint8_t* dim = g_app.dimmedIdlePicture.Row(150) + 3 * 200;
-  const int half = (idle[0] + idle[1] + idle[2]) / 2;
-  EXPECT_EQ(dim[2], half / 2);
-  EXPECT_EQ(dim[1], half / 3);
-  EXPECT_EQ(dim[0], half / 4);
+  // The dimmed copy is the idle picture through the dimming routine.
+  std::vector<uint8_t> row(g_app.idlePicture.Row(150), g_app.idlePicture.Row(150) + 3 * 400);
+  DimRow(row.data(), 400);
+  EXPECT_TRUE(std::equal(row.begin(), row.end(), g_app.dimmedIdlePicture.Row(150)));
   // The balance image holds four 32 x 32 signs, each a lit part on a dark
   // background.
   for (int sign = 0; sign < 4; ++sign) {
@@ -71,12 +70,8 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   ASSERT_NE(g_app.contextMenu, nullptr);
   EXPECT_EQ(GetMenuItemCount(g_app.contextMenu), 13);
   EXPECT_EQ(GetMenuItemID(g_app.contextMenu, 1), static_cast<UINT>(IDM_PLAY_PAUSE));
-  MENUITEMINFOA strip = {};
-  strip.cbSize = sizeof strip;
-  strip.fMask = MIIM_FTYPE | MIIM_STATE;
-  ASSERT_TRUE(GetMenuItemInfoA(g_app.contextMenu, 0, TRUE, &strip));
-  EXPECT_TRUE(strip.fType & MFT_OWNERDRAW);
-  EXPECT_TRUE(strip.fState & MFS_DISABLED);
+  const UINT strip = GetMenuState(g_app.contextMenu, 0, MF_BYPOSITION);
+  EXPECT_EQ(strip & (MF_OWNERDRAW | MF_DISABLED), static_cast<UINT>(MF_OWNERDRAW | MF_DISABLED));
   MEASUREITEMSTRUCT measure = {};
   measure.CtlType = ODT_MENU;
   SendMessageA(session.Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));

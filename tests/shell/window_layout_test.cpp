@@ -78,23 +78,22 @@ TEST(WindowSize, DraggedEdgesStopAtTheMinimum) {
   }
 }
 
+// The middle entry's line is centred (its middle at 240 of 480); the first is
+// drawn one half line below the top, not lower; the last ends above the
+// bottom; a short list sticks to the top. Lines of 16: scroll is top + 48.
 TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEnds) {
-  const PlaylistLayout layout = LayOutPlaylist(50, 100, 480);
-  EXPECT_EQ(layout.topOffset, 560);
-  EXPECT_EQ(layout.scroll, 608);
-  EXPECT_EQ(layout.firstIndex, 34);
-  EXPECT_EQ(layout.lineCount, 33);
-  EXPECT_EQ(PlaylistLineTop(50, layout.topOffset) + kPlaylistLineHeight / 2, 240);
-  // The first entry is drawn one half line below the top, not lower.
-  const PlaylistLayout first = LayOutPlaylist(0, 100, 480);
-  EXPECT_EQ(first.topOffset, -16);
-  EXPECT_EQ(PlaylistLineTop(0, first.topOffset), 8);
-  EXPECT_EQ(first.firstIndex, -2);  // -16 / 16 - 1, rounding toward zero
-  // The last entry's line ends above the bottom.
-  const PlaylistLayout last = LayOutPlaylist(99, 100, 480);
-  EXPECT_EQ(last.topOffset, 1120);
-  EXPECT_EQ(PlaylistLineTop(99, last.topOffset) + kPlaylistLineHeight, 472);
-  EXPECT_EQ(LayOutPlaylist(2, 3, 480).topOffset, -16);  // a short list sticks to the top
+  const struct {
+    int32_t current, count, top, first;
+  } cases[] = {{50, 100, 560, 34}, {0, 100, -16, -2},  // -16 / 16 - 1, rounding toward zero
+               {99, 100, 1120, 69}, {2, 3, -16, -2}};
+  for (const auto& c : cases) {
+    const PlaylistLayout l = LayOutPlaylist(c.current, c.count, 480);
+    EXPECT_EQ(std::make_tuple(l.topOffset, l.scroll, l.firstIndex, l.lineCount),
+              std::make_tuple(c.top, c.top + 48, c.first, 33)) << c.current;
+  }
+  EXPECT_EQ(PlaylistLineTop(50, 560) + kPlaylistLineHeight / 2, 240);
+  EXPECT_EQ(PlaylistLineTop(0, -16), 8);
+  EXPECT_EQ(PlaylistLineTop(99, 1120) + kPlaylistLineHeight, 472);
 }
 
 TEST(PlaylistScreen, MouseRowIsTheLineDrawnThere) {
