@@ -6,6 +6,7 @@
 #include "media/avi_headers.h"
 #include "media/cached_file_reader.h"
 #include "media/chunk_walk.h"
+#include "media/file_source.h"
 #include "media/fourcc.h"
 #include "media/odml_index.h"
 #include "media/stream_info.h"
@@ -50,6 +51,18 @@ bool AviFile::Open(const char* path, std::string* messages, bool useSecondaryAud
     Append(messages, std::string("Can't open  file ") + (path != nullptr ? path : "") + "\n");
     return false;
   }
+  return OpenReaderContent(messages, useSecondaryAudio, allowIndex);
+}
+
+bool AviFile::Open(const uint8_t* data, size_t size, std::string* messages,
+                   bool useSecondaryAudio, int cacheSlots, bool allowIndex) {
+  Close();
+  if (!reader_->Open(MemoryFileSource(data, size), cacheSlots)) return false;
+  return OpenReaderContent(messages, useSecondaryAudio, allowIndex);
+}
+
+// The file's structure, index and totals, once the reader is open.
+bool AviFile::OpenReaderContent(std::string* messages, bool useSecondaryAudio, bool allowIndex) {
   bool opened = OpenStructure(messages, useSecondaryAudio);
   if (!opened) Append(messages, kUnknownFormat);
   if (opened) {
