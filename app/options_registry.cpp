@@ -6,6 +6,7 @@
 #include "app/settings_key.h"
 #include "platform/show_message.h"
 #include "settings/displacement_list.h"
+#include "settings/stored_options.h"
 
 #include <cstring>
 #include <vector>
@@ -21,10 +22,10 @@ const char kNoticeCaption[] = "Velmora Player";
 // the defaults, a longer one fails the query. Taken only when its first word
 // is this version.
 bool ReadStoredRecord(HKEY key, Options* record) {
-  DWORD size = sizeof *record;
-  const LONG result = RegQueryValueExA(key, "Options", nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(record), &size);
-  return result == ERROR_SUCCESS && record->formatVersion == kOptionsVersion;
+  uint8_t value[sizeof *record];
+  DWORD size = sizeof value;
+  if (RegQueryValueExA(key, "Options", nullptr, nullptr, value, &size) != ERROR_SUCCESS) return false;
+  return TakeStoredOptions(value, size, record);
 }
 
 // The stored list text, of any length; one zero is added, as the value may

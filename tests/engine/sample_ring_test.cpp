@@ -149,6 +149,10 @@ TEST(RingSizing, BlockRingHoldsTheFrameRingsPlayingTimeAndFiveMoreThanTheBuffer)
   EXPECT_EQ(BlockRingCapacity(1, 44100, 341, 25, 4410, 20), 136);
   // NTSC timing: 1001/30000, 1,000 frames, 1,764-sample blocks at 44,100 Hz.
   EXPECT_EQ(BlockRingCapacity(1001, 44100, 1000, 30000, 1764, 50), 834);
+  // A crafted scale with a large ring: capped, not overflowed; just below the
+  // cap the count stays exact.
+  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX);
+  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367);
 }
 
 }  // namespace
