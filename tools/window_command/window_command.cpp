@@ -7,10 +7,16 @@
 //   velmora_command boxes         answers every open message box with OK and
 //                                 prints its caption (one a line)
 //   velmora_command windows       prints how many player windows there are
+//   velmora_command figures       prints the player process's private bytes,
+//                                 handles, GDI objects, USER objects and threads
+//   velmora_command key VK        posts a key press (accelerators included)
+//   velmora_command click PERCENT clicks the seek bar at that share of its width
 //
 // Exit status 0 on success, 1 when no player runs (for boxes: when there was
 // none), 2 on a usage error.
 #include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,11 +44,60 @@ BOOL CALLBACK CountPlayer(HWND window, LPARAM count) {
   return TRUE;
 }
 
+int ThreadsOf(DWORD process) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == process) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+int PrintFigures(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+  if (process == nullptr) return 1;
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  DWORD handles = 0;
+  GetProcessHandleCount(process, &handles);
+  std::printf("%llu %lu %lu %lu %d\n", static_cast<unsigned long long>(memory.PrivateUsage),
+              static_cast<unsigned long>(handles),
+              static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+              static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)), ThreadsOf(id));
+  CloseHandle(process);
+  return 0;
+}
+
+// A press and release of the left button over the seek bar, which lies in
+// the status strip along the client area's bottom.
+int ClickSeekBar(HWND window, long percent) {
+  RECT client;
+  GetClientRect(window, &client);
+  const LONG left = 4, right = client.right - 128;
+  const LPARAM at = MAKELPARAM(left + (right - left) * percent / 100, client.bottom - 8);
+  return PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(window, WM_LBUTTONUP, 0, at) ? 0 : 1;
+}
+
+int PressKey(HWND window, long key) {
+  return PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(key), 1) &&
+                 PostMessageA(window, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001)
+             ? 0
+             : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title | boxes | windows\n");
+    std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title | boxes | windows | figures | "
+                         "key VK | click PERCENT\n");
     return 2;
   }
   if (std::strcmp(argv[1], "windows") == 0) {
@@ -66,6 +121,11 @@ int main(int argc, char** argv) {
     GetWindowTextA(window, title, sizeof title);
     std::printf("%s\n", title);
     return 0;
+  }
+  if (std::strcmp(argv[1], "figures") == 0) return PrintFigures(window);
+  if (argc == 3 && std::strcmp(argv[1], "key") == 0) return PressKey(window, std::strtol(argv[2], nullptr, 0));
+  if (argc == 3 && std::strcmp(argv[1], "click") == 0) {
+    return ClickSeekBar(window, std::strtol(argv[2], nullptr, 10));
   }
   char* end = nullptr;
   const long id = std::strtol(argv[1], &end, 10);
