@@ -28,12 +28,13 @@ bool ReadStoredRecord(HKEY key, Options* record) {
   return TakeStoredOptions(value, size, record);
 }
 
-// The stored list text, of any length; one zero is added, as the value may
+// The stored list text, up to its bound; one zero is added, as the value may
 // lack its own.
 void ReadDisplacementList(HKEY key) {
   DWORD size = 0;
-  if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-    return;
+  if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+      size > DisplacementList::kMaxStoredBytes) {
+    return;  // an outsized value is damaged: no delays are remembered
   }
   std::vector<char> text(static_cast<size_t>(size) + 1, '\0');
   if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),

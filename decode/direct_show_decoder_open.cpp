@@ -165,6 +165,7 @@ bool DirectShowDecoder::AllocateBackupFrame() {
   context_.nextFrame = -2;
   DestVideoPin* pin = grabber_->VideoInput();
   const uint32_t size = pin->BufferSize();
+  if (size > kMostPictureBytes) return false;  // a claim no usable picture makes
   const bool yuy2 = IsEqualGUID(pin->ConnectionType().subtype, MEDIASUBTYPE_YUY2);
   context_.backupFrame.reset();
   context_.backupFrameSize = 0;

@@ -10,6 +10,9 @@
 // enough that every size computed from it fits 32 bits.
 constexpr int64_t kMaxVideoSide = 16384;
 constexpr int64_t kMaxVideoPixels = 8192 * 8192;
+// The largest usable picture at 32 bits a pixel: no decompressor's buffer
+// claim beyond it is believed.
+constexpr uint32_t kMostPictureBytes = static_cast<uint32_t>(kMaxVideoPixels * 4);
 
 // The picture height of a biHeight (negative for top-down rows), in 64 bits
 // so that the most negative value has one.

@@ -58,3 +58,10 @@ int32_t BlockRingCapacity(int32_t videoScale, int32_t sampleRate, int32_t frameC
   if (blocks < minimum) return minimum;
   return blocks > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(blocks);
 }
+
+int32_t BoundedBlockRing(int32_t blocks, uint32_t blockBytes, int32_t soundBufferBlocks) {
+  const int32_t minimum = soundBufferBlocks + kBlocksBeyondSoundBuffer;
+  const uint64_t most = kMostBlockRingBytes / std::max<uint32_t>(blockBytes, 1);
+  const int64_t bounded = std::min<int64_t>(blocks, static_cast<int64_t>(std::min<uint64_t>(most, 0x7FFFFFFF)));
+  return static_cast<int32_t>(std::max<int64_t>(bounded, minimum));
+}

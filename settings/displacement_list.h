@@ -10,12 +10,15 @@
 
 #include "platform/string_list.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 class DisplacementList {
  public:
   static constexpr int kMaxEntries = 10;
+  // The largest stored text taken: ten entries of the longest paths and more.
+  static constexpr size_t kMaxStoredBytes = 65536;
 
   bool IsEmpty() const { return list_.IsEmpty(); }
   int32_t Count() const { return IsEmpty() ? 0 : list_.Count(); }

@@ -153,6 +153,11 @@ TEST(RingSizing, BlockRingHoldsTheFrameRingsPlayingTimeAndFiveMoreThanTheBuffer)
   // cap the count stays exact.
   EXPECT_EQ(BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX);
   EXPECT_EQ(BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367);
+  // Whatever the count, the ring takes at most 1 GiB, and never fewer blocks
+  // than the sound buffer's and five more.
+  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 17640, 20), 60869);  // 2^30 / 17,640
+  EXPECT_EQ(BoundedBlockRing(136, 17640, 20), 136);
+  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005);
 }
 
 }  // namespace
