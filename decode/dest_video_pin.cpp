@@ -115,7 +115,7 @@ uint32_t DestVideoPin::BufferSize() {
   }
   const BITMAPINFOHEADER& header =
       reinterpret_cast<const VIDEOINFOHEADER*>(connectionType_.pbFormat)->bmiHeader;
-  return std::max(header.biSizeImage, PictureBytes(header.biBitCount, header.biWidth, header.biHeight));
+  return std::max<uint32_t>(header.biSizeImage, PictureBytes(header.biBitCount, header.biWidth, header.biHeight));
 }
 
 BYTE* DestVideoPin::BufferPointer() {

@@ -72,7 +72,9 @@ void SweepPrefixes(const std::string& clip) {
       EXPECT_TRUE(IsPrefix(got.sound, all.sound)) << what << ": " << got.sound.size() << " sound bytes";
       EXPECT_GE(got.frames.size(), framesBefore) << what << ": a longer prefix reads fewer frames";
       framesBefore = got.frames.size();
-      if (cut == bytes.size()) EXPECT_EQ(got.sound.size(), all.sound.size()) << what;
+      if (cut == bytes.size()) {
+        EXPECT_EQ(got.sound.size(), all.sound.size()) << what;
+      }
     }
     EXPECT_EQ(framesBefore, all.frames.size()) << clip;
   }
