@@ -75,7 +75,9 @@ std::string WritePrefixes(int32_t* files, int64_t* announcedFrames) {
 
 TEST(ShellTruncation, PrefixesPlayToTheirLastFrameOrAreRefusedAndTheListMovesOn) {
   for (const Cuts& cuts : kCuts) {
-    if (!ClipExists(cuts.clip)) GTEST_SKIP() << cuts.clip << " not made";
+    if (!ClipExists(cuts.clip)) {
+      GTEST_SKIP() << cuts.clip << " not made";
+    }
   }
   int32_t files = 0;
   int64_t announced = 0;
@@ -83,22 +85,35 @@ TEST(ShellTruncation, PrefixesPlayToTheirLastFrameOrAreRefusedAndTheListMovesOn)
   ResetTally();
   ShellSession session(list);
   ASSERT_TRUE(session.Started());
-  // Each entry ends in one Next File: played through or refused.
-  ASSERT_TRUE(session.PumpUntil([&] { return session.CommandCount(IDM_NEXT_FILE) >= files && g_player->State() == kClosed; },
-                                180000))
-      << session.CommandCount(IDM_NEXT_FILE) << " of " << files << " files ended";
-  session.PumpFor(500);
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), files);
+  // Each entry gets one Play/Pause and ends in one Next File: played
+  // through, or refused (the player closed after its Play/Pause, with a
+  // message or silently) and passed over as a user would.
+  const auto refusedNow = [&] {
+    return g_player->State() == kClosed &&
+           session.CommandCount(IDM_PLAY_PAUSE) > session.CommandCount(IDM_NEXT_FILE);
+  };
+  int32_t refused = 0;
+  for (int32_t ended = 0; ended < files; ended = session.CommandCount(IDM_NEXT_FILE)) {
+    ASSERT_TRUE(session.PumpUntil([&] { return session.CommandCount(IDM_NEXT_FILE) > ended || refusedNow(); },
+                                  60000))
+        << "entry " << ended << " neither ended nor was refused: state " << g_player->State()
+        << ", frame " << g_player->CurrentFrame() << " of " << g_player->FrameCount();
+    if (session.CommandCount(IDM_NEXT_FILE) == ended) {
+      ++refused;
+      session.Command(IDM_NEXT_FILE);
+    }
+  }
+  ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kClosed; }, 10000));
   for (const ShownMessage& message : session.Messages()) {
     EXPECT_TRUE(IsOpeningMessage(message)) << message.caption << ": " << message.text;
   }
   const PlaybackTally tally = CurrentTally();
   EXPECT_GE(tally.filesOpened, files / 2);
-  EXPECT_EQ(tally.filesOpened + static_cast<int32_t>(session.Messages().size()), files);
+  EXPECT_EQ(tally.filesOpened + refused, files);
   EXPECT_EQ(tally.framesShown + tally.framesDropped, announced);
   std::printf("%d prefixes: %d played (%lld frames shown, %lld dropped), %d refused\n", files,
               tally.filesOpened, static_cast<long long>(tally.framesShown),
-              static_cast<long long>(tally.framesDropped), static_cast<int>(session.Messages().size()));
+              static_cast<long long>(tally.framesDropped), refused);
 }
 
 }  // namespace
