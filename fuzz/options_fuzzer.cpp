@@ -2,8 +2,8 @@
 // "Displacement" text of remembered delays. The input is the options value,
 // then (after a byte 0xFE, if any) the list text. Whatever is stored, a taken
 // record carries this version, the frame ring's budget stays within the
-// free memory (and 1 GiB for Auto Allocation), and the list answers lookups
-// of what it was just told and never grows past ten entries.
+// free memory (and 1 GiB for Auto Allocation), and the list keeps a chosen
+// delay as its most recent entry and never holds more than ten.
 #include "engine/ring_sizing.h"
 #include "settings/displacement_list.h"
 #include "settings/options.h"
@@ -34,25 +34,30 @@ void CheckRecord(const uint8_t* value, size_t size) {
   }
 }
 
-// The list as stored, then the entries of its own paths looked up and
-// remembered again, as the delay dialog does.
+// The list as stored, then delays chosen for a path as the delay dialog
+// does: a lookup, then the choice remembered, which must stand as the most
+// recent entry. (A damaged stored list may name the path more than once; a
+// lookup answers with the oldest of those, as it always has.)
 void CheckDisplacements(const std::string& text) {
   DisplacementList list;
   list.SetText(text);
   const int32_t stored = list.Count();
   int32_t delay = 0;
   list.Lookup(text.size() > 10 ? text.substr(10) : text, &delay);
-  Require(list.Count() == stored);
+  Require(list.Count() == stored && stored <= DisplacementList::kMaxEntries);
   // A path never holds the list's separator or a zero.
   std::string path = text.substr(0, std::min<size_t>(text.size(), 40));
   std::replace(path.begin(), path.end(), '\r', '_');
   std::replace(path.begin(), path.end(), '\0', '_');
-  for (const int32_t remembered : {-100, 0, INT32_MIN, 7}) {
-    list.Remember(path, remembered);
-    int32_t found = 0;
-    const bool known = list.Lookup(path, &found);
-    Require(remembered == 0 || (known && found == remembered));
-    Require(remembered == 0 || list.Count() <= DisplacementList::kMaxEntries);
+  for (const int32_t chosen : {-100, 0, INT32_MIN, 7}) {
+    list.Lookup(path, &delay);
+    list.Remember(path, chosen);
+    if (chosen == 0) continue;
+    const std::string entry = DisplacementList::FormatEntry(path, chosen);
+    const std::string& now = list.Text();
+    Require(now.size() >= entry.size() && now.compare(now.size() - entry.size(), entry.size(), entry) == 0);
+    Require(list.Count() <= DisplacementList::kMaxEntries && DisplacementList::MatchEntry(entry, path, &delay) &&
+            delay == chosen);
   }
 }
 
