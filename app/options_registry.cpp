@@ -6,6 +6,7 @@
 #include "app/settings_key.h"
 #include "platform/show_message.h"
 #include "settings/displacement_list.h"
+#include "settings/stored_options.h"
 
 #include <cstring>
 #include <vector>
@@ -21,18 +22,19 @@ const char kNoticeCaption[] = "Velmora Player";
 // the defaults, a longer one fails the query. Taken only when its first word
 // is this version.
 bool ReadStoredRecord(HKEY key, Options* record) {
-  DWORD size = sizeof *record;
-  const LONG result = RegQueryValueExA(key, "Options", nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(record), &size);
-  return result == ERROR_SUCCESS && record->formatVersion == kOptionsVersion;
+  uint8_t value[sizeof *record];
+  DWORD size = sizeof value;
+  if (RegQueryValueExA(key, "Options", nullptr, nullptr, value, &size) != ERROR_SUCCESS) return false;
+  return TakeStoredOptions(value, size, record);
 }
 
-// The stored list text, of any length; one zero is added, as the value may
+// The stored list text, up to its bound; one zero is added, as the value may
 // lack its own.
 void ReadDisplacementList(HKEY key) {
   DWORD size = 0;
-  if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-    return;
+  if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+      size > DisplacementList::kMaxStoredBytes) {
+    return;  // an outsized value is damaged: no delays are remembered
   }
   std::vector<char> text(static_cast<size_t>(size) + 1, '\0');
   if (RegQueryValueExA(key, "Displacement", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),

@@ -67,5 +67,11 @@ int64_t DecodedMilliseconds(int64_t bufferedBytes, int32_t bytesPerOutputFrame,
 
 int64_t SourceMilliseconds(int32_t audioPosition, int32_t audioScale, int32_t audioRate) {
   if (audioRate <= 0) return 0;
-  return static_cast<int64_t>(audioPosition) * audioScale * 1000 / audioRate;
+  // Seconds and the rest apart: a crafted scale makes the unit count itself
+  // near 2^62, and so far off any decoded time that saturating is enough.
+  const int64_t units = static_cast<int64_t>(audioPosition) * audioScale;
+  const int64_t seconds = units / audioRate;
+  constexpr int64_t kMostSeconds = INT64_MAX / 1000 - 1;
+  if (seconds > kMostSeconds || seconds < -kMostSeconds) return seconds > 0 ? INT64_MAX : INT64_MIN;
+  return seconds * 1000 + units % audioRate * 1000 / audioRate;
 }

@@ -3,17 +3,13 @@
 #include "decode/decoder_context.h"
 #include "decode/frame_allocator.h"
 #include "decode/media_type.h"
+#include "decode/stream_format_check.h"
 #include "platform/critical_section_lock.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
-
-// Rows rounded up to a multiple of 4 bytes, computed as the format states it.
-int32_t ImageSize(int32_t bitCount, int32_t width, int32_t height) {
-  return ((bitCount * width / 8 - 1) / 4 + 1) * 4 * height;
-}
 
 bool RectFits(const RECT& rect, LONG width, LONG height) {
   return rect.left == 0 && rect.top == 0 && (rect.right == 0 || rect.right == width) &&
@@ -46,7 +42,7 @@ void DestVideoPin::BuildType(int index, const GUID& subtype, int32_t signedHeigh
   format.bmiHeader.biPlanes = 1;
   format.bmiHeader.biBitCount = bitCount;
   format.bmiHeader.biCompression = compression;
-  format.bmiHeader.biSizeImage = ImageSize(bitCount, width, height);
+  format.bmiHeader.biSizeImage = PictureBytes(bitCount, width, height);
 
   AM_MEDIA_TYPE& type = types_[index];
   type.majortype = MEDIATYPE_Video;
@@ -119,8 +115,7 @@ uint32_t DestVideoPin::BufferSize() {
   }
   const BITMAPINFOHEADER& header =
       reinterpret_cast<const VIDEOINFOHEADER*>(connectionType_.pbFormat)->bmiHeader;
-  const int32_t rows = ImageSize(header.biBitCount, header.biWidth, std::abs(header.biHeight));
-  return std::max<uint32_t>(header.biSizeImage, static_cast<uint32_t>(rows));
+  return std::max<uint32_t>(header.biSizeImage, PictureBytes(header.biBitCount, header.biWidth, header.biHeight));
 }
 
 BYTE* DestVideoPin::BufferPointer() {

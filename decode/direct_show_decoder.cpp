@@ -4,6 +4,7 @@
 #include "decode/running_object_table.h"
 #include "decode/sample_grabber_filter.h"
 #include "media/avi_file.h"
+#include "decode/stream_format_check.h"
 #include "platform/critical_section_lock.h"
 
 #include <cstdlib>
@@ -126,6 +127,5 @@ void DirectShowDecoder::HasIndex(uint8_t* flag) {
 // The size of the caller's YUY2 frame: rows of 2 x width bytes rounded up to
 // a multiple of 4.
 uint32_t DirectShowDecoder::VideoFrameSize() const {
-  const uint32_t row = (static_cast<uint32_t>(context_.VideoWidth()) * 2 + 3) / 4 * 4;
-  return row * static_cast<uint32_t>(context_.VideoHeight());
+  return PictureBytes(16, context_.VideoWidth(), context_.VideoHeight());
 }

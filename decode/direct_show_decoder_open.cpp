@@ -11,6 +11,7 @@
 #include "decode/sample_grabber_filter.h"
 #include "decode/source_audio_pin.h"
 #include "decode/source_video_pin.h"
+#include "decode/stream_format_check.h"
 #include "media/avi_file.h"
 #include "platform/critical_section_lock.h"
 
@@ -18,18 +19,6 @@
 
 namespace {
 
-constexpr uint32_t kWaveFormatSize = 18;
-// Larger than any picture the program plays (8K is 7,680 x 4,320), small
-// enough that every size computed from it fits 32 bits.
-constexpr int64_t kMaxVideoSide = 16384;
-constexpr int64_t kMaxVideoPixels = 8192 * 8192;
-
-bool UsableVideoSize(const BITMAPINFOHEADER* header) {
-  const int64_t width = header->biWidth;
-  const int64_t height = header->biHeight < 0 ? -int64_t{header->biHeight} : header->biHeight;
-  return width > 0 && height > 0 && width <= kMaxVideoSide && height <= kMaxVideoSide &&
-         width * height <= kMaxVideoPixels;
-}
 // Room behind the backup frame: vector conversion routines may load up to a
 // register's width past the end of the last row.
 constexpr uint32_t kBackupFrameSlack = 64;
@@ -85,7 +74,7 @@ void DirectShowDecoder::OpenFile(const char* fileName, std::string* messages,
   audioOpen_ = audioPresent_ && !settings.disableAudio;
   // A picture no decompressor could deliver (a header that lies about its
   // size) is refused before any arithmetic or allocation is sized from it.
-  if (videoOpen_ && !UsableVideoSize(context_.VideoHeader())) {
+  if (videoOpen_ && !UsableVideoSize(context_.VideoHeader()->biWidth, context_.VideoHeader()->biHeight)) {
     videoOpen_ = false;
     *messages += "Can't locate video decompressor\n";
   }
@@ -121,8 +110,7 @@ bool DirectShowDecoder::PrepareAudioOutput(const DecoderOpenSettings& settings) 
 
   if (context_.audio.formatSize >= kWaveFormatSize) {
     auto* wave = reinterpret_cast<WAVEFORMATEX*>(context_.audio.format);
-    const uint32_t room = context_.audio.formatSize - kWaveFormatSize;
-    if (wave->cbSize > room) wave->cbSize = static_cast<WORD>(room);
+    wave->cbSize = FittedCbSize(context_.audio.formatSize, wave->cbSize);
   }
   return true;
 }
@@ -177,6 +165,7 @@ bool DirectShowDecoder::AllocateBackupFrame() {
   context_.nextFrame = -2;
   DestVideoPin* pin = grabber_->VideoInput();
   const uint32_t size = pin->BufferSize();
+  if (size > kMostPictureBytes) return false;  // a claim no usable picture makes
   const bool yuy2 = IsEqualGUID(pin->ConnectionType().subtype, MEDIASUBTYPE_YUY2);
   context_.backupFrame.reset();
   context_.backupFrameSize = 0;

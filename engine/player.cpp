@@ -110,10 +110,12 @@ void Player::OpenSound() {
   int32_t sampleRate = 0, blockLength = 0, blockBytes = 0;
   ports_.decoders->AudioFormat(&stereo, &sixteenBit, &sampleRate, &blockLength, &blockBytes);
   record_.soundBufferBlocks = SoundBufferBlocks(sampleRate, blockLength);
-  record_.blockRing.Allocate(
-      static_cast<uint32_t>(std::max(blockBytes, 1)),
+  const uint32_t elementBytes = static_cast<uint32_t>(std::max(blockBytes, 1));
+  const int32_t blocks =
       BlockRingCapacity(record_.scale, sampleRate, record_.frameRing.Capacity(), record_.rate,
-                        blockLength, record_.soundBufferBlocks));
+                        blockLength, record_.soundBufferBlocks);
+  record_.blockRing.Allocate(elementBytes,
+                             BoundedBlockRing(blocks, elementBytes, record_.soundBufferBlocks));
   if (!ports_.sound->Open(ports_.host->MainWindow(), sampleRate, stereo != 0, sixteenBit != 0,
                           blockLength, record_.soundBufferBlocks)) {
     ShowMessage(ports_.host->MainWindow(), "Can't init DirectSound for playing audio.",

@@ -45,9 +45,23 @@ int32_t SoundBufferBlocks(int32_t sampleRate, int32_t blockLength) {
 int32_t BlockRingCapacity(int32_t videoScale, int32_t sampleRate, int32_t frameCapacity,
                           int32_t videoRate, int32_t blockLength, int32_t soundBufferBlocks) {
   const int32_t minimum = soundBufferBlocks + kBlocksBeyondSoundBuffer;
-  if (videoRate < 1 || blockLength < 1 || videoScale < 0 || sampleRate < 0) return minimum;
-  const int64_t blocks = static_cast<int64_t>(videoScale) * sampleRate * frameCapacity /
-                         videoRate / blockLength;
+  if (videoRate < 1 || blockLength < 1 || videoScale < 0 || sampleRate < 0 || frameCapacity < 1) {
+    return minimum;
+  }
+  // scale x rate x frames / videoRate, exactly, in steps that cannot overflow:
+  // a crafted scale and a large ring reach 2^93, where the count is capped.
+  const int64_t perFrame = static_cast<int64_t>(videoScale) * sampleRate;
+  const int64_t whole = perFrame / videoRate;
+  if (whole > 0 && frameCapacity > (INT64_MAX / 2) / whole) return 0x7FFFFFFF;
+  const int64_t units = whole * frameCapacity + perFrame % videoRate * frameCapacity / videoRate;
+  const int64_t blocks = units / blockLength;
   if (blocks < minimum) return minimum;
   return blocks > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(blocks);
+}
+
+int32_t BoundedBlockRing(int32_t blocks, uint32_t blockBytes, int32_t soundBufferBlocks) {
+  const int32_t minimum = soundBufferBlocks + kBlocksBeyondSoundBuffer;
+  const uint64_t most = kMostBlockRingBytes / std::max<uint32_t>(blockBytes, 1);
+  const int64_t bounded = std::min<int64_t>(blocks, static_cast<int64_t>(std::min<uint64_t>(most, 0x7FFFFFFF)));
+  return static_cast<int32_t>(std::max<int64_t>(bounded, minimum));
 }

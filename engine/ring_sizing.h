@@ -25,3 +25,10 @@ int32_t SoundBufferBlocks(int32_t sampleRate, int32_t blockLength);
 // frames / rate / blockLength in 64-bit steps), at least soundBufferBlocks + 5.
 int32_t BlockRingCapacity(int32_t videoScale, int32_t sampleRate, int32_t frameCapacity,
                           int32_t videoRate, int32_t blockLength, int32_t soundBufferBlocks);
+
+// The block ring never takes more than this, whatever playing time the frame
+// ring holds: a crafted scale makes each frame last for hours.
+constexpr uint64_t kMostBlockRingBytes = uint64_t{1} << 30;
+// Blocks cut to what kMostBlockRingBytes holds of blocks of blockBytes, never
+// below soundBufferBlocks + 5.
+int32_t BoundedBlockRing(int32_t blocks, uint32_t blockBytes, int32_t soundBufferBlocks);

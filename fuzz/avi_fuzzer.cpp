@@ -1,16 +1,12 @@
 // Opens arbitrary bytes as an AVI file, with and without its index, and reads
-// every frame, every audio position and every keyframe. Each input is written
-// to a file in /dev/shm (the reader opens files by path); the reads are
-// bounded so that no input can run for long whatever lengths it claims.
+// every frame, every audio position and every keyframe. The reader reads the
+// input in memory (no file, no read-ahead thread); the reads are bounded so
+// that no input can run for long whatever lengths it claims.
 #include "media/avi_file.h"
 #include "media/stream_info.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,26 +15,6 @@ namespace {
 constexpr int32_t kMostFrames = 3000;
 constexpr int32_t kMostAudioReads = 3000;
 constexpr uint32_t kBufferSize = 1 << 20;
-
-void RemoveInput();
-
-const std::string& InputPath() {
-  static const std::string* path = [] {
-    auto* p = new std::string("/dev/shm/velmora-avi-fuzz-" + std::to_string(getpid()) + ".avi");
-    std::atexit(RemoveInput);
-    return p;
-  }();
-  return *path;
-}
-
-void RemoveInput() { std::remove(InputPath().c_str()); }
-
-bool WriteInput(const uint8_t* data, size_t size) {
-  std::FILE* file = std::fopen(InputPath().c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(data, 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
-}
 
 void ReadEveryFrame(AviFile* file, std::vector<uint8_t>* buffer) {
   VideoStreamInfo video;
@@ -75,12 +51,11 @@ void ReadEveryAudioPosition(AviFile* file, std::vector<uint8_t>* buffer) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!WriteInput(data, size)) return 0;
   static std::vector<uint8_t> buffer(kBufferSize);
   for (const bool index : {true, false}) {
     AviFile file;
     std::string messages;
-    if (!file.Open(InputPath().c_str(), &messages, !index, 2, index)) continue;
+    if (!file.Open(data, size, &messages, !index, 2, index)) continue;
     ReadEveryFrame(&file, &buffer);
     ReadEveryAudioPosition(&file, &buffer);
   }

@@ -22,7 +22,7 @@ void RemoveFolder();
 
 const std::string& Folder() {
   static const std::string* folder = [] {
-    char pattern[] = "/tmp/mlsfuzzXXXXXX";
+    char pattern[] = "/dev/shm/mlsfuzzXXXXXX";  // memory: each input writes two files
     auto* made = new std::string(mkdtemp(pattern) ? pattern : "/tmp");
     std::atexit(RemoveFolder);
     return made;

@@ -6,6 +6,7 @@
 #include "media/avi_headers.h"
 #include "media/cached_file_reader.h"
 #include "media/chunk_walk.h"
+#include "media/file_source.h"
 #include "media/fourcc.h"
 #include "media/odml_index.h"
 #include "media/stream_info.h"
@@ -19,6 +20,8 @@ namespace {
 const char kUnknownFormat[] = "Unknown format, Velmora supports AVI (RIFF) formats only\n";
 const char kNoSecondaryAudio[] = "Secondary audio stream not found\n";
 const char kNoIndex[] = "Can't load indispensable index table\n";
+// The most of a stream's "strf" format that is read.
+constexpr uint32_t kMostFormatBytes = 1u << 20;
 
 void Append(std::string* messages, const std::string& text) {
   if (messages != nullptr) messages->append(text);
@@ -50,6 +53,18 @@ bool AviFile::Open(const char* path, std::string* messages, bool useSecondaryAud
     Append(messages, std::string("Can't open  file ") + (path != nullptr ? path : "") + "\n");
     return false;
   }
+  return OpenReaderContent(messages, useSecondaryAudio, allowIndex);
+}
+
+bool AviFile::Open(const uint8_t* data, size_t size, std::string* messages,
+                   bool useSecondaryAudio, int cacheSlots, bool allowIndex) {
+  Close();
+  if (!reader_->Open(MemoryFileSource(data, size), cacheSlots)) return false;
+  return OpenReaderContent(messages, useSecondaryAudio, allowIndex);
+}
+
+// The file's structure, index and totals, once the reader is open.
+bool AviFile::OpenReaderContent(std::string* messages, bool useSecondaryAudio, bool allowIndex) {
   bool opened = OpenStructure(messages, useSecondaryAudio);
   if (!opened) Append(messages, kUnknownFormat);
   if (opened) {
@@ -181,13 +196,16 @@ bool AviFile::ReadStreamFormat(const ChunkRef& strl, std::unique_ptr<uint8_t[]>*
   // A size that reaches past the end of the file cannot be read: do not
   // allocate for it.
   if (static_cast<uint64_t>(strf.dataPosition) + strf.size > reader_->FileSize()) return false;
-  format->reset(new (std::nothrow) uint8_t[strf.size]);
+  // Only the start of an outsized one is kept: a header, its palette or its
+  // codec data never come near the bound.
+  const uint32_t size = std::min(strf.size, kMostFormatBytes);
+  format->reset(new (std::nothrow) uint8_t[size]);
   if (*format == nullptr) return false;
-  if (!ReadChunkData(reader_.get(), strf, 0, strf.size, format->get())) {
+  if (!ReadChunkData(reader_.get(), strf, 0, size, format->get())) {
     format->reset();
     return false;
   }
-  *formatSize = strf.size;
+  *formatSize = size;
   return true;
 }
 

@@ -74,6 +74,9 @@ class AviFile {
   // index when the header announces one and allowIndex is set.
   bool Open(const char* path, std::string* messages, bool useSecondaryAudio, int cacheSlots,
             bool allowIndex);
+  // The same over bytes in memory, which must outlive the open file.
+  bool Open(const uint8_t* data, size_t size, std::string* messages, bool useSecondaryAudio,
+            int cacheSlots, bool allowIndex);
   void Close();
 
   bool GetVideoStreamInfo(VideoStreamInfo* info);
@@ -121,6 +124,7 @@ class AviFile {
 
  private:
   // Opening (avi_file.cpp).
+  bool OpenReaderContent(std::string* messages, bool useSecondaryAudio, bool allowIndex);
   bool OpenStructure(std::string* messages, bool useSecondaryAudio);
   bool SelectStream(const ChunkRef& hdrl, uint32_t type, int32_t which, StreamInfo* stream,
                     std::unique_ptr<uint8_t[]>* format, uint32_t* formatSize, ChunkRef* strl);

@@ -150,12 +150,11 @@ ChunkRef AviFile::NextChunkOfStream(const ChunkRef& chunk, uint32_t key) {
   CachedFileReader* reader = reader_.get();
   ChunkRef next = NextLeafOfStream(reader, NextSibling(reader, chunk), key);
   if (!next.IsNull() || chunk.IsNull() || moviLists_.size() < 2) return next;
-  size_t part = 0;
-  while (part < moviLists_.size() && !(chunk.dataPosition >= moviLists_[part].dataPosition &&
-                                       chunk.dataPosition < EndOf(moviLists_[part]))) {
-    ++part;
-  }
-  for (++part; next.IsNull() && part < moviLists_.size(); ++part) {
+  // On in the first part whose "movi" list starts past the chunk. Parts whose
+  // sizes make them overlap are then never gone through again: the chain
+  // only moves forward through the file, and ends.
+  for (size_t part = 0; next.IsNull() && part < moviLists_.size(); ++part) {
+    if (moviLists_[part].dataPosition <= chunk.dataPosition) continue;
     next = NextLeafOfStream(reader, FirstChild(reader, moviLists_[part]), key);
   }
   return next;

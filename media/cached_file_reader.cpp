@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -36,6 +37,10 @@ CachedFileReader::~CachedFileReader() {
 }
 
 bool CachedFileReader::Open(const char* path, int32_t slots) {
+  return Open(OpenFileSource(path), slots);
+}
+
+bool CachedFileReader::Open(std::unique_ptr<FileSource> source, int32_t slots) {
   Close();
   bool opened;
   {
@@ -43,32 +48,30 @@ bool CachedFileReader::Open(const char* path, int32_t slots) {
     directMode_ = 0;
     largeFile_ = false;
     slotCount_ = std::clamp(slots, kMinSlots, kMaxSlots);
-    opened = OpenFile(path) && AllocateSlots() && StartReadAhead();
+    opened = TakeSource(std::move(source)) && AllocateSlots() && (loadsInline_ || StartReadAhead());
   }
   if (!opened) Close();
   return opened;
 }
 
 // Called under the table lock.
-bool CachedFileReader::OpenFile(const char* path) {
+bool CachedFileReader::TakeSource(std::unique_ptr<FileSource> source) {
   CriticalSectionLock file(&fileLock_);
-  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return false;
-  file_ = handle;
+  if (source == nullptr) return false;
+  file_ = std::move(source);
   filePointerBlock_ = -1;
-  DWORD high = 0;
-  const DWORD low = GetFileSize(file_, &high);
-  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
-  fileSize_ = static_cast<uint64_t>(high) << 32 | low;
+  loadsInline_ = file_->InMemory();
+  fileSize_ = file_->Size();
   lastBlock_ = static_cast<uint32_t>(fileSize_ / kBlockSize);
+  // A file smaller than a block needs no more than itself in each slot.
+  blockBytes_ = static_cast<uint32_t>(std::clamp<uint64_t>(fileSize_, 1, kBlockSize));
   return true;
 }
 
 // Called under the table lock.
 bool CachedFileReader::AllocateSlots() {
   for (int32_t i = 0; i < slotCount_; ++i) {
-    slotBuffers_[i].reset(new (std::nothrow) uint8_t[kBlockSize]);
+    slotBuffers_[i].reset(new (std::nothrow) uint8_t[blockBytes_]);
     if (slotBuffers_[i] == nullptr) return false;
     slotStates_[i] = kSlotEmpty;
     slotStamps_[i] = 0;
@@ -79,7 +82,8 @@ bool CachedFileReader::AllocateSlots() {
 // Called under the table lock: the thread's first look at the slots waits
 // until the reader is fully open.
 bool CachedFileReader::StartReadAhead() {
-  readAhead_.reset(new WorkerThread);
+  readAhead_.reset(new (std::nothrow) WorkerThread);
+  if (readAhead_ == nullptr) return false;
   if (!readAhead_->Create(ReadAheadThread, this)) return false;
   readAhead_->SetPriority(THREAD_PRIORITY_ABOVE_NORMAL);
   return true;
@@ -93,8 +97,8 @@ void CachedFileReader::Close() {
   CriticalSectionLock table(&tableLock_);
   {
     CriticalSectionLock file(&fileLock_);
-    if (file_ != nullptr) CloseHandle(file_);
-    file_ = nullptr;
+    file_.reset();
+    loadsInline_ = false;
   }
   for (int32_t i = 0; i < kMaxSlots; ++i) {
     slotBuffers_[i].reset();
@@ -234,23 +238,28 @@ void CachedFileReader::WaitWhileRequested(int32_t slot) {
 }
 
 void CachedFileReader::Request(uint32_t block) {
+  if (Queue(block) && loadsInline_) LoadNextRequestedBlock();
+}
+
+// True when the block was queued now.
+bool CachedFileReader::Queue(uint32_t block) {
   PollPacer pacer;
   for (;;) {
     {
       CriticalSectionLock table(&tableLock_);
-      if (slotCount_ == 0 || block > lastBlock_) return;
+      if (slotCount_ == 0 || block > lastBlock_) return false;
       // A block already held or waiting needs nothing, so it is looked for
       // before waiting for the thread: a sequential reader asks for the block
       // after its own on every read, mostly while that very block is in
       // flight, and would otherwise wait out each load instead of copying.
-      if (FindSlot(block) >= 0) return;
+      if (FindSlot(block) >= 0) return false;
       if (!AnySlotRequested()) {
         const int32_t chosen = SlotToReuse();
         ++useClock_;
         slotStates_[chosen] = kSlotRequested;
         slotBlocks_[chosen] = block;
         slotStamps_[chosen] = useClock_;
-        return;
+        return true;
       }
     }
     // At most one block waits for the thread at a time.
@@ -307,14 +316,14 @@ bool CachedFileReader::LoadBlock(uint8_t* buffer, uint32_t block) {
   CriticalSectionLock file(&fileLock_);
   const uint64_t target = static_cast<uint64_t>(block) << kBlockShift;
   const bool reachable = largeFile_ || target <= static_cast<uint64_t>(kLargestSeek);
-  if (!reachable ||
+  if (file_ == nullptr || !reachable ||
       (filePointerBlock_ + 1 != static_cast<int64_t>(block) && !MoveFilePointer(target, false))) {
     filePointerBlock_ = kPointerUnknown;
     return false;
   }
   filePointerBlock_ = static_cast<int32_t>(block);
-  DWORD got = 0;
-  if (!ReadFile(file_, buffer, kBlockSize, &got, nullptr)) got = 0;
+  uint32_t got = 0;
+  if (!file_->Read(buffer, blockBytes_, &got)) got = 0;
   // After a short read (the last block) the pointer is not at the next
   // block. What the buffer holds past the end of the file is never read: reads
   // reaching past the end fail.
@@ -331,23 +340,14 @@ bool CachedFileReader::DirectRead(void* destination, uint64_t position, uint32_t
   CriticalSectionLock file(&fileLock_);
   filePointerBlock_ = kPointerUnknown;
   if (file_ == nullptr || !MoveFilePointer(position, anyPosition)) return false;
-  DWORD got = 0;
-  return ReadFile(file_, destination, length, &got, nullptr) && got == length;
+  uint32_t got = 0;
+  return file_->Read(destination, length, &got) && got == length;
 }
 
-// Called under the file lock. Out of large-file mode with a single 32-bit
-// distance, as AVI 1.0 files have always been read; in it (or for any
-// position) with the high part.
+// Called under the file lock. Out of large-file mode only as far as one
+// signed 32-bit distance reaches, as AVI 1.0 files have always been read.
 bool CachedFileReader::MoveFilePointer(uint64_t position, bool anyPosition) {
   if (file_ == nullptr) return false;
-  if (!largeFile_ && !anyPosition) {
-    if (position > static_cast<uint64_t>(kLargestSeek)) return false;
-    return SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN) == position;
-  }
-  if (position > static_cast<uint64_t>(INT64_MAX)) return false;
-  LONG high = static_cast<LONG>(position >> 32);
-  const DWORD low =
-      SetFilePointer(file_, static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
-  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
-  return (static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32 | low) == position;
+  if (!largeFile_ && !anyPosition && position > static_cast<uint64_t>(kLargestSeek)) return false;
+  return file_->Seek(position);
 }

@@ -1,6 +1,7 @@
 // The only way the player reads a media file: read-only, in blocks of
 // 512 KiB, a few of them kept in memory, loaded one at a time by a read-ahead
-// thread that each read keeps one block ahead of the reader.
+// thread that each read keeps one block ahead of the reader. A source in
+// memory has its blocks loaded by the reading thread itself, with no thread.
 //
 // Locks: the table lock guards the slot table, the use clock and the
 // direct-mode flag; the file lock guards the file handle, the file pointer and
@@ -10,6 +11,7 @@
 // not run while a read is in progress). All waiting is done by polling.
 #pragma once
 
+#include "media/file_source.h"
 #include "platform/worker_thread.h"
 #include "platform/win32.h"
 
@@ -41,6 +43,8 @@ class CachedFileReader {
   // Opens the file read-only with slots cache blocks (held to 2 .. 256) and
   // starts the read-ahead thread. Any file that was open is closed first.
   bool Open(const char* path, int32_t slots);
+  // The same over a source already open (null fails).
+  bool Open(std::unique_ptr<FileSource> source, int32_t slots);
 
   // Copies length bytes from the file position; true only if every byte was
   // obtained: a read reaching past the end of the file fails. Unless the
@@ -82,7 +86,8 @@ class CachedFileReader {
   int32_t FilePointerBlock();
 
  private:
-  bool OpenFile(const char* path);
+  bool TakeSource(std::unique_ptr<FileSource> source);
+  bool Queue(uint32_t block);
   bool AllocateSlots();
   bool StartReadAhead();
   static DWORD WINAPI ReadAheadThread(LPVOID self);
@@ -107,11 +112,13 @@ class CachedFileReader {
   CRITICAL_SECTION fileLock_;
   CRITICAL_SECTION readLock_;
   std::unique_ptr<WorkerThread> readAhead_;
-  HANDLE file_ = nullptr;
+  std::unique_ptr<FileSource> file_;
+  bool loadsInline_ = false;  // set at open: a source in memory, no read-ahead thread
   // The block at whose start the file pointer stands after the last load;
   // -1 after open and -2 after a direct read, both of which force a seek.
   int32_t filePointerBlock_ = -1;
   uint32_t lastBlock_ = 0;
+  uint32_t blockBytes_ = kBlockSize;  // each slot's size: a block, or the whole of a smaller file
   uint64_t fileSize_ = 0;
   uint8_t directMode_ = 0;
   std::atomic<bool> largeFile_{false};

@@ -37,6 +37,16 @@ bool DisplacementList::MatchEntry(const std::string& entry, const std::string& p
   return ReadInteger(entry.substr(0, kDelayChars), delay);
 }
 
+void DisplacementList::SetText(const std::string& text) {
+  list_.SetText(text);
+  if (list_.Count() <= kMaxEntries) return;
+  // The text after the separator that starts the tenth entry from the end.
+  const std::string& kept = list_.Text();
+  size_t start = kept.size();
+  for (int32_t i = 0; i < kMaxEntries; ++i) start = kept.rfind('\r', start - 1);
+  list_.SetText(kept.substr(start + 1));
+}
+
 bool DisplacementList::Lookup(const std::string& path, int32_t* delay) {
   if (IsEmpty()) return false;
   for (int32_t i = 0; i < list_.Count(); ++i) {

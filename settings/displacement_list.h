@@ -10,18 +10,22 @@
 
 #include "platform/string_list.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 class DisplacementList {
  public:
   static constexpr int kMaxEntries = 10;
+  // The largest stored text taken: ten entries of the longest paths and more.
+  static constexpr size_t kMaxStoredBytes = 65536;
 
   bool IsEmpty() const { return list_.IsEmpty(); }
   int32_t Count() const { return IsEmpty() ? 0 : list_.Count(); }
   const std::string& Text() const { return list_.Text(); }
-  // Text as stored; entries that don't have the entry form never match.
-  void SetText(const std::string& text) { list_.SetText(text); }
+  // Text as stored; entries that don't have the entry form never match. Of a
+  // longer list (a damaged or crafted value) only the ten most recent are kept.
+  void SetText(const std::string& text);
   void Clear() { list_.SetText(std::string()); }
 
   // The delay remembered for path: the first matching entry is moved to the

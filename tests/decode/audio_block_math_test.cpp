@@ -130,5 +130,9 @@ TEST(DriftCheckTest, RunsEveryTenSecondsAndToleratesUpTo200Milliseconds) {
   EXPECT_GT(DecodedMilliseconds(0, 4, 441000 + 8865, 44100) - source, kMaxDriftMilliseconds);
   EXPECT_EQ(kMaxDriftMilliseconds, DecodedMilliseconds(0, 4, 441000 + 8820, 44100) - source);
   EXPECT_EQ(0, SourceMilliseconds(100, 1, 0));
+  // A crafted scale: seconds beyond any clip saturate rather than overflow.
+  EXPECT_EQ(INT64_MAX, SourceMilliseconds(INT32_MAX, INT32_MAX, 1));
+  EXPECT_EQ(INT64_MIN, SourceMilliseconds(INT32_MIN, INT32_MAX, 1));
+  EXPECT_EQ(int64_t{INT32_MAX} * INT32_MAX / 1000, SourceMilliseconds(INT32_MAX, INT32_MAX, 1000000));
   EXPECT_EQ(0, DecodedMilliseconds(100, 0, 10, 44100));
 }

@@ -145,6 +145,15 @@ TEST(RingSizing, BlockRingHoldsTheFrameRingsPlayingTimeAndFiveMoreThanTheBuffer)
   EXPECT_EQ(BlockRingCapacity(1, 44100, 341, 25, 4410, 20), 136);
   // NTSC timing: 1001/30000, 1,000 frames, 1,764-sample blocks at 44,100 Hz.
   EXPECT_EQ(BlockRingCapacity(1001, 44100, 1000, 30000, 1764, 50), 834);
+  // A crafted scale with a large ring: capped, not overflowed; just below the
+  // cap the count stays exact.
+  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX);
+  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367);
+  // Whatever the count, the ring takes at most 1 GiB, and never fewer blocks
+  // than the sound buffer's and five more.
+  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 17640, 20), 60869);  // 2^30 / 17,640
+  EXPECT_EQ(BoundedBlockRing(136, 17640, 20), 136);
+  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005);
 }
 
 }  // namespace

@@ -268,6 +268,19 @@ TEST(AviFileHeaders, LongHeadersAreCutAndShortOnesLeaveZeros) {
   VideoStreamInfo info;
   ASSERT_TRUE(file.GetVideoStreamInfo(&info));
   EXPECT_EQ(info.bufferSize, 65536u) << "no index and no suggested size";
+
+  // An outsized strf (3 MiB) is kept up to 1 MiB.
+  std::vector<uint8_t> hugeStrf = SmallVideo().strf;
+  hugeStrf.resize(3u << 20, 0x5A);
+  const std::string hugePath = ScratchPath("huge-strf.avi");
+  ASSERT_TRUE(WriteFileBytes(hugePath, HandMadeAvi({RiffChunk("avih", longAvih),
+                                                    RiffList("LIST", "strl", {RiffChunk("strh", longStrh),
+                                                                              RiffChunk("strf", hugeStrf)})},
+                                                   {RiffChunk("00dc", {1})})));
+  ASSERT_TRUE(OpenFile(&file, hugePath, &messages));
+  ASSERT_TRUE(file.GetVideoStreamInfo(&info));
+  EXPECT_EQ(info.formatSize, 1u << 20);
+  EXPECT_EQ(info.format[(1u << 20) - 1], 0x5A);
 }
 
 TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples) {

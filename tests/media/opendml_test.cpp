@@ -186,6 +186,22 @@ TEST(OpenDmlDamage, IndexesThatLieFallBackToIdx1AndWalking) {
   }
 }
 
+// A part's "movi" list whose size reaches over the parts after it (a fuzzer
+// made one): walking goes on from the next part that starts past the chunk,
+// and never through a part twice, which once made the walk cycle.
+TEST(OpenDmlDamage, MoviListOverlappingLaterPartsIsWalkedOnce) {
+  const TestClip clip = OpenDmlClip(60, 5, 4000);
+  AviWriterLayout layout;
+  const std::string path = clip.Write("overlap.avi", &layout);
+  ASSERT_GT(layout.partPositions.size(), 3u);
+  ASSERT_TRUE(PatchU32(path, layout.partPositions[1] + 16, 0x7FFFFFF0u));
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, path, false));
+  ExpectFrames(&file, clip, Range(0, 60), "overlapping movi");
+  // One read of more than there is ends at the last chunk.
+  EXPECT_TRUE(ReadSound(&file, 0, 1 << 20) == clip.JoinedPayloads(1));
+}
+
 // A sparse file whose parts are each about 1 GiB of hole and a few chunks:
 // its last chunks stand past 4 GiB and are reached through the indexes and
 // by walking, at the positions the writer put them.

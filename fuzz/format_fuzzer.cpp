@@ -1,0 +1,119 @@
+// The decoder's view of a file's stream formats: the BITMAPINFOHEADER and
+// WAVEFORMATEX fields and the stream header numbers that size pictures,
+// sound blocks and the rings. The input is read as the numbers below, in
+// order (missing bytes are 0). Whatever they claim, a format that passes the
+// checks leads to sizes that fit their types and to no overflow in the block
+// arithmetic (UndefinedBehaviorSanitizer watches the signed products).
+#include "decode/audio_block_math.h"
+#include "decode/stream_format_check.h"
+#include "engine/ring_sizing.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+void Require(bool holds) {
+  if (!holds) std::abort();
+}
+
+class Numbers {
+ public:
+  Numbers(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  template <typename T>
+  T Next() {
+    T value{};
+    const size_t n = size_ - used_ < sizeof value ? size_ - used_ : sizeof value;
+    std::memcpy(&value, data_ + used_, n);
+    used_ += n;
+    return value;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t used_ = 0;
+};
+
+struct Stream {
+  int32_t rate, scale, length, sampleSize;
+  uint32_t totalBytes;
+};
+
+Stream NextStream(Numbers* in) {
+  Stream s;
+  s.rate = in->Next<int32_t>();
+  s.scale = in->Next<int32_t>();
+  s.length = in->Next<int32_t>();
+  s.sampleSize = in->Next<int32_t>();
+  s.totalBytes = in->Next<uint32_t>();
+  return s;
+}
+
+// The picture sizes of a usable header fit 32 bits, as the frame buffers
+// and the output check's guarded probe are sized from them.
+uint32_t CheckPicture(int32_t width, int32_t height, uint16_t bitCount) {
+  const bool usable = UsableVideoSize(width, height);
+  const uint32_t yuy2 = PictureBytes(16, width, height);
+  Require(usable == (yuy2 > 0));
+  if (!usable) return 0;
+  const uint64_t widest = uint64_t{PictureBytes(32, width, height)} + PictureBytes(bitCount, width, height);
+  Require(widest < (uint64_t{1} << 32) && yuy2 >= 2 * width * PictureHeight(height));
+  return yuy2;
+}
+
+// The block arithmetic over a playing session's block numbers.
+void CheckSound(const AudioSourceFacts& facts, const Stream& audio, uint8_t flags, uint32_t frameBytes) {
+  AudioOutputFormat out;
+  if (!ComputeAudioOutputFormat(facts, flags & 1, flags & 2, flags & 4, &out)) return;
+  Require(out.samplesPerBlock > 0 && out.samplesPerBlock <= facts.sourceRate);
+  const int64_t overflowCapacity = int64_t{out.outputSamplesPerSecond} * BytesPerOutputFrame(out);
+  Require(out.outputBytesPerBlock > 0 && overflowCapacity <= 4 * kMaxSampleRate);
+  Require(UnitsPerRead(facts, out.samplesPerBlock) >= 1);
+  for (const int32_t block : {0, 1, 999, INT32_MAX / out.samplesPerBlock}) {
+    const int32_t position =
+        AudioStreamPosition(block, out.samplesPerBlock, audio.rate, facts.sourceRate, audio.scale);
+    IsDriftCheckBlock(block, facts.sourceRate, out.samplesPerBlock);
+    SourceMilliseconds(position, audio.scale, audio.rate);
+    DecodedMilliseconds(int64_t{out.outputBytesPerBlock} * 64, BytesPerOutputFrame(out),
+                        int64_t{block} * out.outputSamplesPerBlock, out.outputSamplesPerSecond);
+  }
+  if (frameBytes == 0) return;
+  const int32_t frames = FrameRingCapacity(FrameBudget(uint64_t{24} << 30, flags >> 4), frameBytes);
+  const int32_t soundBlocks = SoundBufferBlocks(out.outputSamplesPerSecond, out.outputSamplesPerBlock);
+  Require(frames >= 5 && soundBlocks >= 2);
+  Require(BlockRingCapacity(facts.videoScale, out.outputSamplesPerSecond, frames, facts.videoRate,
+                            out.outputSamplesPerBlock, soundBlocks) >= soundBlocks + 5);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Numbers in(data, size);
+  const Stream video = NextStream(&in);
+  const Stream audio = NextStream(&in);
+  const uint8_t flags = in.Next<uint8_t>();
+  const int32_t width = in.Next<int32_t>();
+  const int32_t height = in.Next<int32_t>();
+  const uint16_t bitCount = in.Next<uint16_t>();
+  const uint32_t sourceRate = in.Next<uint32_t>();  // nSamplesPerSec
+  const uint16_t channels = in.Next<uint16_t>();
+  const uint32_t formatSize = in.Next<uint32_t>();
+  const uint16_t cbSize = in.Next<uint16_t>();
+
+  const uint32_t frameBytes = CheckPicture(width, height, bitCount);
+  Require(formatSize < kWaveFormatSize || FittedCbSize(formatSize, cbSize) <= formatSize - kWaveFormatSize);
+
+  AudioSourceFacts facts;
+  facts.sourceRate = static_cast<int32_t>(sourceRate);
+  facts.channels = channels;
+  facts.videoRate = video.rate;
+  facts.videoScale = video.scale;
+  facts.videoLength = video.length;
+  facts.sampleSize = audio.sampleSize;
+  facts.totalBytes = audio.totalBytes;
+  CheckSound(facts, audio, flags, frameBytes);
+  return 0;
+}
