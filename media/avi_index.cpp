@@ -191,6 +191,13 @@ void AviFile::ReadFixedSizeSamples(uint8_t* destination, int32_t position, int32
                                    StreamInfo* stream) {
   const uint32_t key = stream->streamKey;
   const int64_t s = stream->sampleSize;
+  // The chunks ran out before an earlier position: nothing lies further on.
+  // Walking again from the first chunk would cost a whole walk per read of a
+  // cut-off file's missing end.
+  if (stream->cursorChunk.IsNull() && stream->cursorPosition >= 0 &&
+      position >= stream->cursorPosition) {
+    return;
+  }
   const bool keepCursor =
       stream->cursorPosition >= 0 && stream->cursorPosition <= position &&
       (static_cast<int64_t>(position) - stream->cursorPosition) * s <= kLongestCursorStep &&

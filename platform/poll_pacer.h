@@ -20,12 +20,15 @@ class PollPacer {
   static constexpr int64_t kYieldSpellUs = 1000;
   static constexpr int64_t kShortSleepSpellUs = 100000;
 
-  PollPacer() { Restart(); }
+  // The time starts at the first pause: most waits end before it, and reading
+  // the counter on every read would cost more than the read.
+  PollPacer() { since_.QuadPart = -1; }
 
   // Something happened: the next pauses start short again.
   void Restart() { QueryPerformanceCounter(&since_); }
 
   void Pause() {
+    if (since_.QuadPart < 0) Restart();
     const int64_t waited = MicrosecondsSince(since_);
     if (waited < kYieldSpellUs) {
       Sleep(0);
