@@ -1,59 +1,35 @@
 // Play list files through Playlist::AddEntry: never crashes, never recurses
 // without bound, and whatever is added is a clean path.
 //
-// The input is the content of two list files, a.mls and, after the first
-// zero byte, b.mls, in a folder of this process. A double quote followed by
-// "@" stands for that folder, so inputs can name the lists themselves
-// ("@a.mls" and "@b.mls") and nest them.
+// The input is the content of two list files, /mem/a.mls and, after the first
+// zero byte, /mem/b.mls, read from memory. A double quote followed by "@"
+// stands for "/mem/", so inputs can name the lists themselves ("@a.mls" and
+// "@b.mls") and nest them.
 #include "playlist/playlist.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-namespace fs = std::filesystem;
+std::string g_listA;
+std::string g_listB;
 
-void RemoveFolder();
-
-const std::string& Folder() {
-  static const std::string* folder = [] {
-    char pattern[] = "/dev/shm/mlsfuzzXXXXXX";  // memory: each input writes two files
-    auto* made = new std::string(mkdtemp(pattern) ? pattern : "/tmp");
-    std::atexit(RemoveFolder);
-    return made;
-  }();
-  return *folder;
-}
-
-void RemoveFolder() {
-  if (Folder() == "/tmp") return;
-  std::error_code ignored;
-  fs::remove_all(Folder(), ignored);
+bool ReadFromMemory(const std::string& path, size_t limit, std::string* text) {
+  const std::string* list = path == "/mem/a.mls" ? &g_listA : path == "/mem/b.mls" ? &g_listB : nullptr;
+  if (list == nullptr) return false;
+  *text = list->substr(0, limit);
+  return true;
 }
 
 // "@ after a quote names the folder.
 std::string Expand(const std::string& text) {
   std::string expanded;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '@' && i > 0 && text[i - 1] == '"') {
-      expanded += Folder() + "/";
-    } else {
-      expanded += text[i];
-    }
+    expanded += text[i] == '@' && i > 0 && text[i - 1] == '"' ? std::string("/mem/") : std::string(1, text[i]);
   }
   return expanded;
-}
-
-void Write(const std::string& path, const std::string& content) {
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::fclose(f);
-  }
 }
 
 void CheckItems(const Playlist& list) {
@@ -76,11 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
   const std::string input(reinterpret_cast<const char*>(data), size);
   const size_t split = input.find('\0');
-  Write(Folder() + "/a.mls", Expand(input.substr(0, split)));
-  Write(Folder() + "/b.mls", split == std::string::npos ? "" : Expand(input.substr(split + 1)));
+  g_listA = Expand(input.substr(0, split));
+  g_listB = split == std::string::npos ? "" : Expand(input.substr(split + 1));
 
   Playlist list;
-  list.AddEntry(Folder() + "/a.mls", Playlist::kNestingDepth);
+  list.SetListFileReader(ReadFromMemory);
+  list.AddEntry("/mem/a.mls", Playlist::kNestingDepth);
   CheckItems(list);
   return 0;
 }

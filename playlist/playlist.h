@@ -59,10 +59,19 @@ class Playlist : public StringList {
   // Brings an index into 0 .. count - 1.
   int32_t ClampIndex(int32_t index) const;
 
+  // Where list files come from: the file system (text mode), unless the
+  // fuzzer hands in its own. Reads at most `limit` bytes of the file into
+  // `text`; false when it can't be opened.
+  using ListFileReader = bool (*)(const std::string& path, size_t limit, std::string* text);
+  void SetListFileReader(ListFileReader reader) { readListFile_ = reader; }
+
  private:
   struct ReadBudget;
+  static bool ReadListFileText(const std::string& path, size_t limit, std::string* text);
   void AddCleanEntry(const std::string& path, int depth, ReadBudget* budget);
   void ReadListFile(const std::string& path, int depth, ReadBudget* budget);
+
+  ListFileReader readListFile_ = ReadListFileText;
 
 };
 

@@ -2,6 +2,7 @@
 // the list as an .mls file.
 #include "playlist/playlist.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -51,18 +52,31 @@ void Playlist::AddCleanEntry(const std::string& path, int depth, ReadBudget* bud
   }
 }
 
-// Reads the names between double quotes, one character at a time; control
-// characters (line ends included) are skipped and text outside quotes is
-// thrown away. A name without its closing quote adds nothing.
-void Playlist::ReadListFile(const std::string& path, int depth, ReadBudget* budget) {
+bool Playlist::ReadListFileText(const std::string& path, size_t limit, std::string* text) {
   File file(std::fopen(path.c_str(), "r"));
-  if (!file) return;
+  if (!file) return false;
+  char chunk[4096];
+  size_t got = 0;
+  while (text->size() < limit &&
+         (got = std::fread(chunk, 1, std::min(sizeof chunk, limit - text->size()), file.get())) > 0) {
+    text->append(chunk, got);
+  }
+  return true;
+}
+
+// Reads the names between double quotes; control characters (line ends
+// included) are skipped and text outside quotes is thrown away. A name
+// without its closing quote adds nothing. The bytes are charged to the
+// budget as they are read, so the lists open at one time hold no more than
+// the budget between them.
+void Playlist::ReadListFile(const std::string& path, int depth, ReadBudget* budget) {
+  std::string text;
+  if (!readListFile_(path, budget->bytes, &text)) return;
   --budget->listFiles;
+  budget->bytes -= std::min(text.size(), budget->bytes);
   std::string name;
   bool inName = false;
-  char c = 0;
-  while (budget->bytes > 0 && std::fscanf(file.get(), "%c", &c) == 1) {
-    --budget->bytes;
+  for (const char c : text) {
     if (static_cast<unsigned char>(c) < 32) continue;
     if (c != '"') {
       // One byte past the limit is enough to have the name refused.
