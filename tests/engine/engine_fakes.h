@@ -16,11 +16,33 @@
 #include <string>
 #include <vector>
 
+// What a fake was asked, appended by the playback threads and read whole by
+// the test.
+template <typename T>
+class CallLog {
+ public:
+  void Add(const T& item) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.push_back(item);
+  }
+  std::vector<T> Items() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return items_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<T> items_;
+};
+
 // Time in milliseconds (frequency 1,000) that advances by exactly the slept
 // amount. An optional hook runs at every sleep (e.g. a scripted feeder).
 class ScriptedTime : public PlaybackTime {
  public:
-  bool Frequency(int64_t* countsPerSecond) override;
+  bool Frequency(int64_t* countsPerSecond) override {
+    *countsPerSecond = frequency_;
+    return !frequencyFails_;
+  }
   int64_t Counter() override { return now_.load(); }
   void Sleep(uint32_t milliseconds) override;
 
@@ -41,13 +63,17 @@ PlaybackTime* RealTime();
 
 class FakeSound : public SoundPort {
  public:
-  explicit FakeSound(int32_t bytesPerBlock = 64, int32_t blocks = 4);
   bool Open(HWND, int32_t sampleRate, bool stereo, bool sixteenBit, int32_t framesPerBlock,
             int32_t blockCount) override;
-  void Close() override;
+  void Close() override { open_ = false; }
   bool IsOpen() override { return open_; }
-  void SetPlaying(bool playing) override;
-  void SetVolume(int32_t percent) override;
+  void SetPlaying(bool playing) override {
+    if (playing_.exchange(playing) != playing) ++playTransitions_;
+  }
+  void SetVolume(int32_t percent) override {
+    lastVolume_ = percent;
+    ++volumeCalls_;
+  }
   bool CanWriteBlock() override { return freeBlocks_.load() > 0; }
   bool LockNextBlock(uint8_t** block, int32_t* frames) override;
   bool UnlockBlock() override;
@@ -58,8 +84,7 @@ class FakeSound : public SoundPort {
   void Lock() override { mutex_.lock(); }
   void Unlock() override { mutex_.unlock(); }
 
-  std::vector<uint8_t> Written(size_t index);  // bytes of the index-th unlocked block
-  size_t WrittenCount();
+  CallLog<std::vector<uint8_t>> written;  // the unlocked blocks' bytes
 
   std::atomic<bool> open_{false};
   std::atomic<bool> failOpen_{false};
@@ -70,14 +95,13 @@ class FakeSound : public SoundPort {
   std::atomic<int32_t> freeBlocks_{0};
   std::atomic<int32_t> counter_{0};
   std::atomic<bool> failLock_{false};
-  int32_t bytesPerBlock_;
+  int32_t bytesPerBlock_ = 64;
   int32_t frameBytes_ = 1;
   int32_t openedBlocks_ = 0;
 
  private:
   std::recursive_mutex mutex_;
   std::vector<uint8_t> block_;
-  std::vector<std::vector<uint8_t>> written_;
 };
 
 struct SetupCall {
@@ -89,22 +113,19 @@ struct SetupCall {
 class FakePicture : public PicturePort {
  public:
   bool Setup(IDirectDraw*, HWND, const RECT* videoRect, int32_t width, int32_t height,
-             int32_t pitch, uint32_t allowFlags) override;
+             int32_t pitch, uint32_t allowFlags) override {
+    setups.Add(SetupCall{allowFlags, videoRect ? *videoRect : RECT{0, 0, 0, 0}, width, height, pitch});
+    return true;
+  }
   bool Present(const uint8_t* frame) override;
   void Release() override { ++releases_; }
   void Shutdown() override { ++shutdowns_; }
   int32_t Mode() override { return 1; }
 
-  std::vector<int32_t> Presented();  // the stamps of presented frames, in order
-  std::vector<SetupCall> Setups();
-
+  CallLog<int32_t> presented;  // the stamps of presented frames, in order
+  CallLog<SetupCall> setups;
   std::atomic<int32_t> releases_{0};
   std::atomic<int32_t> shutdowns_{0};
-
- private:
-  std::mutex mutex_;
-  std::vector<int32_t> presented_;
-  std::vector<SetupCall> setups_;
 };
 
 struct PostedCommand {
@@ -116,41 +137,43 @@ class FakeHost : public PlaybackHost {
  public:
   HWND MainWindow() override { return nullptr; }
   IDirectDraw* DirectDraw() override { return nullptr; }
-  void ShowFileTitle(const char* path) override;
-  void ShowDefaultTitle() override;
+  void ShowFileTitle(const char* path) override { titles.Add(std::string("file:") + path); }
+  void ShowDefaultTitle() override { titles.Add("default"); }
   void Repaint() override {}
-  void WindowSize(int32_t* width, int32_t* height) override;
+  void WindowSize(int32_t* width, int32_t* height) override {
+    *width = 640;
+    *height = 480;
+  }
   void FitWindowToVideo() override { ++fits_; }
-  void RestoreWindowSize(int32_t width, int32_t height) override;
+  void RestoreWindowSize(int32_t width, int32_t) override { restoredWidth_ = width; }
   void LeaveFullscreen() override { ++fullscreenLeaves_; }
-  void PostCommand(int32_t id, LPARAM lParam) override;
-  void DrawStatus(int32_t progress) override;
+  void PostCommand(int32_t id, LPARAM lParam) override { posted.Add(PostedCommand{id, lParam}); }
+  void DrawStatus(int32_t progress) override { statusDrawn.Add(progress); }
   void DrawBorders() override { ++borders_; }
   void ReopenDrawDib() override { ++drawDibReopens_; }
   uint64_t AvailableMemory() override { return availableMemory_; }
-  void SaveAndDisableSystemSettings(SystemSettings* saved) override;
-  void RestoreSystemSettings(const SystemSettings& saved) override;
+  void SaveAndDisableSystemSettings(SystemSettings* saved) override {
+    *saved = system_;
+    system_ = SystemSettings{0, 0, 0};
+  }
+  void RestoreSystemSettings(const SystemSettings& saved) override { system_ = saved; }
 
-  std::vector<PostedCommand> Posted();
-  std::vector<int32_t> StatusDrawn();
-  std::string Title();
+  // The title shown last ("default" before any).
+  std::string Title() {
+    const std::vector<std::string> shown = titles.Items();
+    return shown.empty() ? "default" : shown.back();
+  }
 
+  CallLog<std::string> titles;
+  CallLog<PostedCommand> posted;
+  CallLog<int32_t> statusDrawn;
   std::atomic<int32_t> fits_{0};
   std::atomic<int32_t> fullscreenLeaves_{0};
   std::atomic<int32_t> borders_{0};
   std::atomic<int32_t> drawDibReopens_{0};
-  int32_t windowWidth_ = 640;
-  int32_t windowHeight_ = 480;
   int32_t restoredWidth_ = -1;
-  int32_t restoredHeight_ = -1;
   SystemSettings system_{1, 1, 1};  // what the "system" holds now
   uint64_t availableMemory_ = 64 * 1024;
-
- private:
-  std::mutex mutex_;
-  std::vector<PostedCommand> posted_;
-  std::vector<int32_t> status_;
-  std::string title_ = "default";
 };
 
 // A decoder of frameCount frames: frame n decodes to bytes whose first four
@@ -162,18 +185,22 @@ class FakeDecoder : public Decoder {
   void DescribeVideoDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
   void DescribeAudioDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
   void Close() override {}
-  void GetVideoInfo(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
-                    int32_t* scale, int32_t* bitCount, int32_t* planes, int32_t* sampleSize,
-                    uint32_t* totalBytes) override;
+  void GetVideoInfo(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                    uint32_t*) override {}
   void GetVideoSummary(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
                        int32_t* scale, int32_t* codecGivesRgb) override;
   bool ReadVideoFrame(uint8_t* destination, int32_t frame) override;
-  int32_t PreviousKeyframe(int32_t frame) override;
-  int32_t NextKeyframe(int32_t frame) override;
+  int32_t PreviousKeyframe(int32_t frame) override {
+    auto it = keyframes_.upper_bound(frame);
+    return it == keyframes_.begin() ? 0 : *--it;
+  }
+  int32_t NextKeyframe(int32_t frame) override {
+    auto it = keyframes_.lower_bound(frame);
+    return it == keyframes_.end() ? 0 : *it;
+  }
   bool ShowVideoDecoderPages(HWND) override { return false; }
   bool ShowAudioDecoderPages(HWND) override { return false; }
-  void GetAudioInfo(int32_t* channels, int32_t* bitsPerSample, int32_t* samplesPerSecond,
-                    int32_t* sampleSize, uint32_t* totalBytes, int32_t* totalSamples) override;
+  void GetAudioInfo(int32_t*, int32_t*, int32_t*, int32_t*, uint32_t*, int32_t*) override {}
   void GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBit, int32_t* samplesPerSecond,
                             int32_t* samplesPerBlock) override;
   bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
@@ -185,8 +212,8 @@ class FakeDecoder : public Decoder {
     if (flag != nullptr) *flag = hasIndex_ ? 1 : 0;
   }
 
-  std::vector<int32_t> DecodedFrames();
-  std::vector<int32_t> DecodedBlocks();
+  CallLog<int32_t> decodedFrames;
+  CallLog<int32_t> decodedBlocks;
 
   int32_t width_ = 8;
   int32_t height_ = 2;
@@ -208,10 +235,6 @@ class FakeDecoder : public Decoder {
   static void Describe(char* text, size_t capacity) {
     if (capacity > 0) text[0] = 0;
   }
-
-  std::mutex mutex_;
-  std::vector<int32_t> decodedFrames_;
-  std::vector<int32_t> decodedBlocks_;
 };
 
 // The stamp FakeDecoder wrote into a frame.
@@ -230,8 +253,8 @@ struct EffectLog {
 extern EffectLog g_effectLog;
 FrameEffects RecordingEffects();
 
-// Saves the options and the application flags the engine touches and puts
-// them back at the end of a test.
+// Saves the options the engine touches and puts them back at the end of a
+// test.
 class EngineGlobalsGuard {
  public:
   EngineGlobalsGuard();

@@ -100,7 +100,7 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
     for (size_t i = 0; i < c.flags.size(); ++i) feeder.Pass();
     const Queued queued = Drain(&record.frameRing);
     EXPECT_EQ(queued.flags, c.flags);
-    EXPECT_EQ(fresh.DecodedFrames(), c.decoded);
+    EXPECT_EQ(fresh.decodedFrames.Items(), c.decoded);
     for (size_t i = 0; i < c.flags.size(); ++i) {
       if (c.flags[i] == kFrameDecoded) EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i));
     }
@@ -117,11 +117,11 @@ TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
   record.targetFrame = 1500;
   VideoFeeder feeder(context);
   feeder.Pass();
-  EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
+  EXPECT_EQ(decoder.decodedFrames.Items(), (std::vector<int32_t>{0}));
   EXPECT_EQ(feeder.PendingSkips(), 0);
   feeder.Pass();
   EXPECT_EQ(feeder.PendingSkips(), 999);
-  EXPECT_EQ(decoder.DecodedFrames(), (std::vector<int32_t>{0}));
+  EXPECT_EQ(decoder.decodedFrames.Items(), (std::vector<int32_t>{0}));
 }
 
 using AudioThreadsTest = PlaybackFixture;
@@ -136,7 +136,7 @@ TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed)
   for (int i = 0; i < 10; ++i) feeder.Pass();
   // It decodes while the ring holds no more than the sound buffer's 4 blocks.
   EXPECT_EQ(record.blockRing.Count(), 5);
-  EXPECT_EQ(decoder.DecodedBlocks(), (std::vector<int32_t>{30, 31, 32, 33, 34}));
+  EXPECT_EQ(decoder.decodedBlocks.Items(), (std::vector<int32_t>{30, 31, 32, 33, 34}));
   EXPECT_EQ(time.SleptMilliseconds(), 5 * 100);
   uint8_t flag = 9;
   record.blockRing.ReadSlot(&flag);
@@ -163,16 +163,16 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
   }
   AudioOutputThread output(context);
   output.Pass();  // no free block in the sound buffer
-  EXPECT_EQ(sound.WrittenCount(), 0u);
+  EXPECT_EQ(sound.written.Items().size(), 0u);
   EXPECT_EQ(time.SleptMilliseconds(), 100);
 
   sound.freeBlocks_ = 2;
   output.Pass();
   output.Pass();
   output.Pass();
-  ASSERT_EQ(sound.WrittenCount(), 2u);
-  EXPECT_EQ(sound.Written(0), std::vector<uint8_t>(80, 7));
-  EXPECT_EQ(sound.Written(1), std::vector<uint8_t>(80, 8));
+  ASSERT_EQ(sound.written.Items().size(), 2u);
+  EXPECT_EQ(sound.written.Items()[0], std::vector<uint8_t>(80, 7));
+  EXPECT_EQ(sound.written.Items()[1], std::vector<uint8_t>(80, 8));
   EXPECT_EQ(sound.counter_, 2);
   EXPECT_EQ(record.blockRing.Count(), 1);
   EXPECT_EQ(g_effectLog.soundBlocks, 2);
@@ -190,11 +190,11 @@ TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
     std::memset(record.blockRing.WriteSlot(), 0x55, record.blockBytes);
     record.blockRing.Commit(0);
     sound.freeBlocks_ = 1;
-    const size_t before = sound.WrittenCount();
+    const size_t before = sound.written.Items().size();
     AudioOutputThread output(context);
     output.Pass();
-    ASSERT_EQ(sound.WrittenCount(), before + 1);
-    EXPECT_EQ(sound.Written(before),
+    ASSERT_EQ(sound.written.Items().size(), before + 1);
+    EXPECT_EQ(sound.written.Items()[before],
               std::vector<uint8_t>(static_cast<size_t>(record.blockBytes), sixteenBit ? 0 : 128));
   }
 }
@@ -214,7 +214,7 @@ TEST_F(AudioThreadsTest, AFailedLockKeepsTheBlockForTheNextAttempt) {
   EXPECT_EQ(sound.counter_, 0);
   sound.failLock_ = false;
   output.Pass();
-  EXPECT_EQ(sound.Written(0), std::vector<uint8_t>(80, 3));
+  EXPECT_EQ(sound.written.Items(), std::vector<std::vector<uint8_t>>(1, std::vector<uint8_t>(80, 3)));
   EXPECT_EQ(sound.counter_, 1);
 }
 

@@ -108,19 +108,14 @@ TEST(SampleRing, AllocateAgainAndFreeStartEmpty) {
 }
 
 TEST(RingSizing, FrameStrideRoundsTwoBytesPerPixelUpToFour) {
-  EXPECT_EQ(FrameStride(640), 1280);
-  EXPECT_EQ(FrameStride(1), 4);
-  EXPECT_EQ(FrameStride(3), 8);
-  EXPECT_EQ(FrameStride(321), 644);
+  for (const auto& c : {std::make_pair(640, 1280), {1, 4}, {3, 8}, {321, 644}}) {
+    EXPECT_EQ(FrameStride(c.first), c.second) << c.first;
+  }
 }
 
 TEST(RingSizing, BudgetsOfEachFrameBufferChoice) {
-  const uint64_t available = 1000;
-  EXPECT_EQ(FrameBudget(available, 0), 750u);  // Auto Allocation: 500 + 250
-  EXPECT_EQ(FrameBudget(available, 1), 100u);
-  EXPECT_EQ(FrameBudget(available, 2), 200u);
-  EXPECT_EQ(FrameBudget(available, 3), 333u);
-  EXPECT_EQ(FrameBudget(available, 4), 500u);
+  const uint64_t budgets[] = {750, 100, 200, 333, 500};  // Auto Allocation: 500 + 250
+  for (uint32_t choice = 0; choice < 5; ++choice) EXPECT_EQ(FrameBudget(1000, choice), budgets[choice]) << choice;
   EXPECT_EQ(FrameBudget(1001, 0), 750u);  // 500 + 250, each division truncated
 }
 

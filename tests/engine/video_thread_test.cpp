@@ -26,18 +26,16 @@ std::vector<int32_t> AfterSetup(const std::vector<int32_t>& presented) {
   return presented.empty() ? presented : std::vector<int32_t>(presented.begin() + 1, presented.end());
 }
 
-// The rate's thresholds (worked out in the pacing rules' test) are taken at
-// the start, pending balance requests dropped, and the volume applied only
-// once the player lock is no longer held.
-TEST_F(VideoThreadTest, BeginTakesTheThresholdsAndTheStartVolume) {
+// Pending balance requests are dropped at the start, and the volume applied
+// only once the player lock is no longer held. (The rate's thresholds show in
+// the level bar's countdown and the sound counter's resync.)
+TEST_F(VideoThreadTest, BeginDropsBalanceRequestsAndLeavesTheVolumeForLater) {
   record.currentFrame = 7;
   record.targetFrame = 0;
   shell.balanceChanged = 1;
   shell.balanceShown = 1;
   WithSound();
   VideoThread& thread = Begin();
-  EXPECT_EQ(thread.ResyncThresholdFrames(), 2);
-  EXPECT_EQ(thread.LevelBarFrames(), 50);
   EXPECT_EQ(record.targetFrame, 7);
   EXPECT_EQ(shell.balanceChanged, 0);
   EXPECT_EQ(shell.balanceShown, 0);
@@ -50,8 +48,8 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   Queue(0, 5);
   VideoThread& thread = Begin();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(picture.Setups().size(), 1u);
+  EXPECT_EQ(AfterSetup(picture.presented.Items()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(picture.setups.Items().size(), 1u);
   EXPECT_EQ(record.currentFrame, 5);
   EXPECT_EQ(record.droppedFrames, 0);
   // The clock restarts every pass until the sound moves: 40 ms per frame.
@@ -88,13 +86,13 @@ TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
     thread.Begin();
     record.targetFrame = 10;
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(thread.Pass());
-    EXPECT_EQ(AfterSetup(fresh.Presented()), c.shown);
+    EXPECT_EQ(AfterSetup(fresh.presented.Items()), c.shown);
     EXPECT_EQ(record.droppedFrames, c.dropped);
     if (c.mode != kSkipFrames) continue;
     EXPECT_EQ(record.currentFrame, 6);
     EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
     ASSERT_TRUE(thread.Pass());  // 4 behind now: shown, then 3 dropped
-    EXPECT_EQ(AfterSetup(fresh.Presented()), (std::vector<int32_t>{0, 6}));
+    EXPECT_EQ(AfterSetup(fresh.presented.Items()), (std::vector<int32_t>{0, 6}));
     EXPECT_EQ(thread.FramesToDrop(), 3);
   }
 }
@@ -108,9 +106,9 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   for (int pass = 0; pass < 26; ++pass) {
     while (record.frameRing.Count() < 2) Queue(next++, 1);
     record.targetFrame = record.currentFrame + 1;
-    const size_t before = picture.Presented().size();
+    const size_t before = picture.presented.Items().size();
     ASSERT_TRUE(thread.Pass());
-    shown.push_back(picture.Presented().size() > before);
+    shown.push_back(picture.presented.Items().size() > before);
   }
   // Warm-up: the ring's capacity in shown frames, all of them shown.
   for (int pass = 1; pass < 19; ++pass) EXPECT_TRUE(shown[pass]) << pass;
@@ -122,11 +120,11 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   next += 10;
   record.targetFrame = record.currentFrame + 1;
   ASSERT_TRUE(thread.Pass());
-  const size_t before = picture.Presented().size();
+  const size_t before = picture.presented.Items().size();
   record.targetFrame = record.currentFrame + 1;
   ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(thread.SkipMode());
-  EXPECT_EQ(picture.Presented().size(), before + 1);
+  EXPECT_EQ(picture.presented.Items().size(), before + 1);
 }
 
 TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
@@ -135,21 +133,21 @@ TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiv
   std::vector<int> drawnAt;
   int32_t next = 20;
   for (int pass = 1; pass <= 49; ++pass) {
-    const size_t before = host.StatusDrawn().size();
+    const size_t before = host.statusDrawn.Items().size();
     ASSERT_TRUE(thread.Pass());
-    if (host.StatusDrawn().size() > before) drawnAt.push_back(pass);
+    if (host.statusDrawn.Items().size() > before) drawnAt.push_back(pass);
     Queue(next++, 1);
   }
   EXPECT_EQ(drawnAt, (std::vector<int>{1, 25, 49}));
-  for (int32_t progress : host.StatusDrawn()) EXPECT_EQ(progress, -1);
+  for (int32_t progress : host.statusDrawn.Items()) EXPECT_EQ(progress, -1);
 
   shell.fullscreenRequested = 1;  // no status strip in fullscreen
-  const size_t before = host.StatusDrawn().size();
+  const size_t before = host.statusDrawn.Items().size();
   for (int pass = 0; pass < 30; ++pass) {
     ASSERT_TRUE(thread.Pass());
     Queue(next++, 1);
   }
-  EXPECT_EQ(host.StatusDrawn().size(), before);
+  EXPECT_EQ(host.statusDrawn.Items().size(), before);
 }
 
 TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
@@ -195,6 +193,9 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   // the sound is not playing yet, so the clock must not run on.
   WithSound();
   VideoThread& thread = Begin();
+  ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
+  EXPECT_TRUE(host.statusDrawn.Items().empty());
   while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
   EXPECT_FALSE(sound.playing_);
   EXPECT_LE(record.targetFrame, 1);
@@ -202,7 +203,7 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(sound.playing_);
   EXPECT_EQ(record.droppedFrames, 0);
-  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(AfterSetup(picture.presented.Items()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
@@ -216,10 +217,10 @@ TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
   EXPECT_LE(record.targetFrame, 4);
 
   record.state = kPlaying;
-  const size_t shownBefore = picture.Presented().size();
+  const size_t shownBefore = picture.presented.Items().size();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.droppedFrames, 0);
-  EXPECT_EQ(picture.Presented().size(), shownBefore + 5);
+  EXPECT_EQ(picture.presented.Items().size(), shownBefore + 5);
   EXPECT_EQ(record.currentFrame, 8);
 }
 
@@ -228,13 +229,13 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsT
   record.state = kPaused;
   VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());  // shows frame 0
-  EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0}));
+  EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0}));
   shell.frameSteps = 5;
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.currentFrame, 5);
   EXPECT_EQ(shell.frameSteps, 0);
-  EXPECT_EQ(picture.Presented(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
-  EXPECT_EQ(picture.Setups().size(), 6u);  // each step draws through a presenter refresh
+  EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(picture.setups.Items().size(), 6u);  // each step draws through a presenter refresh
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.currentFrame, 5);  // no more steps: it stays
   // Playing, steps are cleared, not taken.
@@ -257,7 +258,7 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
   // One frame of clock at the start, 14 fading passes without sleeping, then
   // the loop rests 100 ms a pass.
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 6 * 100);
-  EXPECT_EQ(picture.Presented().size(), 1u + 14u);
+  EXPECT_EQ(picture.presented.Items().size(), 1u + 14u);
 
   record.state = kPlaying;
   ASSERT_TRUE(thread.Pass());
@@ -274,7 +275,7 @@ TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 0);
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10 * 100);  // a frame of clock at the start
-  EXPECT_EQ(picture.Presented().size(), 1u);
+  EXPECT_EQ(picture.presented.Items().size(), 1u);
 }
 
 TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
@@ -292,7 +293,7 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   EXPECT_EQ(sound.volumeCalls_, volumeCalls + 1);
   // The paused frame is drawn again from its copy, with the bar over it.
   EXPECT_EQ(g_effectLog.levelBars, 1);
-  EXPECT_EQ(picture.Presented().size(), 2u);
+  EXPECT_EQ(picture.presented.Items().size(), 2u);
 
   shell.modalOpen = 1;  // a dialog holds the countdown
   ASSERT_TRUE(thread.Pass());
@@ -301,16 +302,16 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   for (int i = 0; i < 49; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(shell.cursorCountdown, 0);
   EXPECT_EQ(shell.balanceShown, 1);
-  const size_t shown = picture.Presented().size();
+  const size_t shown = picture.presented.Items().size();
   const int32_t bars = g_effectLog.levelBars;
   // The countdown is seen at 0: the bar goes, and the frame is drawn once
   // more without it.
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(shell.balanceShown, 0);
-  EXPECT_EQ(picture.Presented().size(), shown + 1);
+  EXPECT_EQ(picture.presented.Items().size(), shown + 1);
   EXPECT_EQ(g_effectLog.levelBars, bars);
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(picture.Presented().size(), shown + 1);
+  EXPECT_EQ(picture.presented.Items().size(), shown + 1);
 
   // Without volume control a request shows the bar but sets no volume.
   g_options.enableVolumeControl = 0;
@@ -328,19 +329,19 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(thread.Pass());
-  EXPECT_TRUE(host.Posted().empty());
+  EXPECT_TRUE(host.posted.Items().empty());
   ASSERT_TRUE(thread.Pass());  // countdown 0 in fullscreen: hide
-  ASSERT_EQ(host.Posted().size(), 1u);
-  EXPECT_EQ(host.Posted()[0].id, kCommandShowCursor);
-  EXPECT_EQ(host.Posted()[0].lParam, 0);
+  ASSERT_EQ(host.posted.Items().size(), 1u);
+  EXPECT_EQ(host.posted.Items()[0].id, kCommandShowCursor);
+  EXPECT_EQ(host.posted.Items()[0].lParam, 0);
 
   shell.cursorShown = 0;  // the shell hid it
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(host.Posted().size(), 1u);
+  EXPECT_EQ(host.posted.Items().size(), 1u);
   shell.cursorCountdown = 50;  // the mouse moved
   ASSERT_TRUE(thread.Pass());
-  ASSERT_EQ(host.Posted().size(), 2u);
-  EXPECT_EQ(host.Posted()[1].lParam, 1);
+  ASSERT_EQ(host.posted.Items().size(), 2u);
+  EXPECT_EQ(host.posted.Items()[1].lParam, 1);
 }
 
 TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
@@ -352,9 +353,9 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
   while (thread.Pass()) ++passes;
   EXPECT_EQ(passes, 3);
   thread.Leave();
-  ASSERT_EQ(host.Posted().size(), 1u);
-  EXPECT_EQ(host.Posted()[0].id, kCommandNextFile);
-  EXPECT_EQ(host.Posted()[0].lParam, 0);
+  ASSERT_EQ(host.posted.Items().size(), 1u);
+  EXPECT_EQ(host.posted.Items()[0].id, kCommandNextFile);
+  EXPECT_EQ(host.posted.Items()[0].lParam, 0);
   EXPECT_FALSE(sound.playing_);
 }
 
@@ -366,7 +367,7 @@ TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
   VideoThread& thread = Begin();
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
-  EXPECT_TRUE(host.Posted().empty());
+  EXPECT_TRUE(host.posted.Items().empty());
 }
 
 TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
@@ -380,29 +381,24 @@ TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
   EXPECT_EQ(time.SleptMilliseconds(), 30);
-  EXPECT_EQ(host.Posted().size(), 1u);
+  EXPECT_EQ(host.posted.Items().size(), 1u);
 }
 
-TEST_F(VideoThreadTest, SkippedFramesCountAsDroppedAndFailedFramesAreNotShown) {
+// Skipped frames count as dropped and failed frames are not shown; while the
+// window is inactive nothing is, but the frames pass all the same.
+TEST_F(VideoThreadTest, SkippedFailedAndHiddenFramesAreNotShown) {
   Queue(0, 1);
   Queue(1, 1, kFrameSkipped);
   Queue(2, 1, kFrameFailed);
-  Queue(3, 1);
+  Queue(3, 3);
   VideoThread& thread = Begin();
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(AfterSetup(picture.Presented()), (std::vector<int32_t>{0, 3}));
+  EXPECT_EQ(AfterSetup(picture.presented.Items()), (std::vector<int32_t>{0, 3}));
   EXPECT_EQ(record.droppedFrames, 1);
-  EXPECT_EQ(record.currentFrame, 4);
-}
-
-TEST_F(VideoThreadTest, NothingIsPresentedWhileTheWindowIsInactive) {
-  Queue(0, 3);
   shell.windowActive = 0;
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
-  shell.windowActive = 1;
-  EXPECT_TRUE(picture.Presented().empty());
-  EXPECT_EQ(record.currentFrame, 3);
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
+  EXPECT_EQ(picture.presented.Items().size(), 3u);
+  EXPECT_EQ(record.currentFrame, 6);
 }
 
 TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
@@ -417,8 +413,8 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(thread.Pass());
-  ASSERT_EQ(picture.Setups().size(), 1u);
-  const SetupCall first = picture.Setups()[0];
+  ASSERT_EQ(picture.setups.Items().size(), 1u);
+  const SetupCall first = picture.setups.Items()[0];
   EXPECT_EQ(first.allowFlags, 1u + 4u + 24u + 64u);
   EXPECT_EQ(first.videoRect.left, 10);
   EXPECT_EQ(first.videoRect.bottom, 260);
@@ -431,23 +427,16 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   PublishOptions();
   ++shell.redrawCounter;
   ASSERT_TRUE(thread.Pass());
-  ASSERT_EQ(picture.Setups().size(), 2u);
-  EXPECT_EQ(picture.Setups()[1].allowFlags, 1u + 64u);
+  ASSERT_EQ(picture.setups.Items().size(), 2u);
+  EXPECT_EQ(picture.setups.Items()[1].allowFlags, 1u + 64u);
   EXPECT_EQ(picture.releases_, 0);
 
   shell.displayChanged = 1;  // a display change rebuilds everything
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(picture.Setups().size(), 3u);
+  EXPECT_EQ(picture.setups.Items().size(), 3u);
   EXPECT_EQ(picture.releases_, 1);
   EXPECT_EQ(host.drawDibReopens_, 1);
   EXPECT_EQ(shell.displayChanged, 0);
-}
-
-TEST_F(VideoThreadTest, AnEmptyRingWaitsTenMilliseconds) {
-  VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
-  EXPECT_TRUE(host.StatusDrawn().empty());
 }
 
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
@@ -458,7 +447,7 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   VideoThread& thread = Begin();
   ASSERT_TRUE(thread.Pass());
   ASSERT_TRUE(sound.playing_);
-  const size_t setups = picture.Setups().size();
+  const size_t setups = picture.setups.Items().size();
 
   // The feeder brings 6 frames, one per 100 ms, then stalls.
   int32_t next = 1;
@@ -473,13 +462,13 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   // The target is what it was before the pause (the sound's position, at most
   // one ahead of the picture), not moved on by the 700 ms of buffering.
   EXPECT_LE(record.targetFrame, record.currentFrame + 1);
-  std::vector<int32_t> fills = host.StatusDrawn();
+  std::vector<int32_t> fills = host.statusDrawn.Items();
   ASSERT_GE(fills.size(), 6u);
   EXPECT_EQ(fills[1], 0);  // the first drawing after the playing pass's status
   EXPECT_EQ(record.frameRing.Count(), 6);
 
   ASSERT_TRUE(thread.Pass());  // a presenter refresh shows the refilled ring
-  EXPECT_EQ(picture.Setups().size(), setups + 1);
+  EXPECT_EQ(picture.setups.Items().size(), setups + 1);
 }
 
 }  // namespace

@@ -18,22 +18,19 @@
 #include "settings/displacement_list.h"
 #include "settings/options.h"
 #include "tests/common/test_paths.h"
+#include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
-#include "video/video_presenter.h"
 
 #include <ddraw.h>
 
-#include <atomic>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -77,37 +74,6 @@ std::vector<std::string> Texts(HWND dialog, std::initializer_list<int> ids) {
     texts.push_back(text);
   }
   return texts;
-}
-
-HWND FindOwnDialog(const char* caption) {
-  HWND dialog = FindWindowA("#32770", caption);
-  DWORD process = 0;
-  if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
-  return process == GetCurrentProcessId() && IsWindowVisible(dialog) ? dialog : nullptr;
-}
-
-// Runs the command, which shows the dialog of the caption and returns when it
-// closes. Meanwhile a second thread waits for the dialog, lets it paint, saves
-// its screenshot (PPM), runs act on it and presses closeId.
-bool RunDialog(ShellSession& session, int command, const char* caption, const std::string& shot,
-               const std::function<void(HWND)>& act, int closeId = IDCANCEL) {
-  std::atomic<bool> seen{false};
-  std::thread helper([&] {
-    HWND dialog = nullptr;
-    for (int i = 0; i < 1000 && (dialog = FindOwnDialog(caption)) == nullptr; ++i) Sleep(10);
-    if (dialog == nullptr) return;
-    seen = true;
-    Sleep(300);
-    const Capture capture = CaptureClientArea(dialog);
-    std::ofstream out(ClipPath("dialog_" + shot + ".ppm"), std::ios::binary);
-    out << "P6\n" << capture.width << " " << capture.height << "\n255\n";
-    out.write(reinterpret_cast<const char*>(capture.rgb.data()), capture.rgb.size());
-    act(dialog);
-    if (IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, closeId, 0);
-  });
-  session.Command(command);
-  helper.join();
-  return seen;
 }
 
 // What the running graph says, found through the Running Object Table: the
@@ -256,25 +222,6 @@ TEST(Dialogs, FilePropertiesShowWhatFfprobeAndTheGraphSay) {
 
 namespace {
 
-// The program's picture port made slow, so that the video thread falls behind
-// and drops frames.
-class SlowPicture : public PicturePort {
- public:
-  bool Setup(IDirectDraw* directDraw, HWND window, const RECT* videoRect, int32_t width,
-             int32_t height, int32_t pitch, uint32_t allowFlags) override {
-    return g_presenter->Setup(directDraw, window, videoRect, width, height, pitch, allowFlags);
-  }
-  bool Present(const uint8_t* frame) override {
-    Sleep(150);
-    return g_presenter->Present(frame);
-  }
-  void Release() override { g_presenter->Release(); }
-  void Shutdown() override { g_presenter->Shutdown(); }
-  int32_t Mode() override { return g_presenter->Mode(); }
-};
-
-SlowPicture g_slowPicture;
-
 // Video mode, frames dropped, audio mode, audio buffer, video buffer, notes.
 std::vector<std::string> StatisticsTexts(HWND d) {
   return Texts(d, {IDC_VIDEO_MODE, IDC_FRAMES_DROPPED, IDC_AUDIO_MODE, IDC_AUDIO_BUFFER,
@@ -289,7 +236,7 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
   SessionSettings settings;
   settings.makePlayer = [] {
     PlaybackPorts ports = ApplicationPorts();
-    ports.picture = &g_slowPicture;
+    ports.effects.applyVideoFilters = SlowVideoFilters;  // the video thread falls behind
     return new Player(ports);
   };
   ShellSession session("", settings);
@@ -501,10 +448,8 @@ TEST(Dialogs, HelpWritesTheCarriedFileAndTheViewerOpensIt) {
 
   const HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HELP_FILE), MAKEINTRESOURCEA(10));
   ASSERT_NE(resource, nullptr);
-  const char* carried = static_cast<const char*>(LockResource(LoadResource(nullptr, resource)));
-  std::ifstream in(path, std::ios::binary);
-  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_TRUE(written == std::string(carried, SizeofResource(nullptr, resource))) << path;
+  const uint8_t* carried = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, resource)));
+  EXPECT_TRUE(FileBytes(path) == std::vector<uint8_t>(carried, carried + SizeofResource(nullptr, resource))) << path;
 
   HWND viewer = nullptr;
   session.PumpUntil([&] { return !EnumWindows(FindViewer, reinterpret_cast<LPARAM>(&viewer)); }, 20000);

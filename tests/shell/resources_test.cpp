@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/resource.h"
+#include "tests/shell/shell_session.h"
 
 #include <windows.h>
 
@@ -43,40 +44,6 @@ std::map<std::string, int> Commands() {
 // shows), and those of the program itself.
 bool KeyOnly(const std::string& name) { return name.rfind("IDM_KEY_", 0) == 0; }
 const std::set<std::string> kNotInAMenu = {"IDM_CURSOR", "IDM_HAND_OVER", "IDM_RESIZE_THIRD"};
-
-struct MenuItem {
-  int id;
-  std::string text;
-};
-
-// The command items of a menu and its submenus, in order.
-void Items(HMENU menu, std::vector<MenuItem>* items) {
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    char text[256] = {};
-    MENUITEMINFOA item = {};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_ID | MIIM_STRING | MIIM_SUBMENU | MIIM_FTYPE;
-    item.dwTypeData = text;
-    item.cch = sizeof text;
-    ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &item));
-    if (item.hSubMenu != nullptr) {
-      Items(item.hSubMenu, items);
-    } else if (!(item.fType & MFT_SEPARATOR)) {
-      items->push_back({static_cast<int>(item.wID), text});
-    }
-  }
-}
-
-std::vector<MenuItem> MenuItems(int id) {
-  std::vector<MenuItem> items;
-  HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(id));
-  EXPECT_NE(menu, nullptr);
-  if (menu != nullptr) {
-    Items(menu, &items);
-    DestroyMenu(menu);
-  }
-  return items;
-}
 
 // The keys a menu text shows after its tab ("Ctrl+Up", "Home/End"), as
 // (FSHIFT | FCONTROL | FALT, virtual key); false for a name it cannot read.
@@ -183,10 +150,7 @@ TEST(ResourceScript, AcceleratorTableIsTheShownKeysTheKeyNamesAndTheSecondKeys) 
       }
     }
   }
-  HACCEL table = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-  ASSERT_NE(table, nullptr);
-  std::vector<ACCEL> entries(static_cast<size_t>(CopyAcceleratorTableA(table, nullptr, 0)));
-  CopyAcceleratorTableA(table, entries.data(), static_cast<int>(entries.size()));
+  const std::vector<ACCEL> entries = ResourceAccelerators();
   std::set<Key> actual;
   for (const ACCEL& e : entries) {
     EXPECT_TRUE(e.fVirt & FVIRTKEY) << "key " << e.key;

@@ -248,18 +248,13 @@ TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
 // Frames that take 200 ms to filter, against a clip of 10 frames a second:
 // the picture cannot keep up. "Skip Frames" drops frames to stay with the
 // sound; "Smooth Video", chosen while playing, shows every frame from then on.
-void SlowFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
-  Sleep(200);
-  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
-}
-
 TEST(ShellPlayback, SpeedTroublesModeChosenWhilePlayingTakesEffect) {
   const char clip[] = "msvc_ima_long.avi";
   if (!ClipExists(clip)) GTEST_SKIP() << "clip " << clip << " not made";
   SessionSettings settings;
   settings.makePlayer = [] {
     PlaybackPorts ports = ApplicationPorts();
-    ports.effects.applyVideoFilters = SlowFilters;
+    ports.effects.applyVideoFilters = SlowVideoFilters;
     return new Player(ports);
   };
   ShellSession session("", settings);

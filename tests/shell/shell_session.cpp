@@ -1,6 +1,7 @@
 #include "tests/shell/shell_session.h"
 
 #include "app/application.h"
+#include "app/application_ports.h"
 #include "settings/options.h"
 #include "app/painting.h"
 #include "app/playback_tally.h"
@@ -8,7 +9,11 @@
 #include "app/shell.h"
 #include "app/startup.h"
 #include "engine/player.h"
+#include "tests/common/test_paths.h"
 
+#include <atomic>
+#include <fstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -147,6 +152,79 @@ Capture CaptureClientArea(HWND window) {
   DeleteObject(bitmap);
   ReleaseDC(window, windowDc);
   return capture;
+}
+
+HWND FindOwnDialog(const char* caption) {
+  HWND dialog = FindWindowA("#32770", caption);
+  DWORD process = 0;
+  if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
+  return process == GetCurrentProcessId() && IsWindowVisible(dialog) ? dialog : nullptr;
+}
+
+bool RunDialog(ShellSession& session, int command, const char* caption, const std::string& shot,
+               const std::function<void(HWND)>& act, int closeId) {
+  std::atomic<bool> seen{false};
+  std::thread helper([&] {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 1000 && (dialog = FindOwnDialog(caption)) == nullptr; ++i) Sleep(10);
+    if (dialog == nullptr) return;
+    seen = true;
+    Sleep(300);
+    if (!shot.empty()) {
+      const Capture capture = CaptureClientArea(dialog);
+      std::ofstream out(ClipPath("dialog_" + shot + ".ppm"), std::ios::binary);
+      out << "P6\n" << capture.width << " " << capture.height << "\n255\n";
+      out.write(reinterpret_cast<const char*>(capture.rgb.data()), capture.rgb.size());
+    }
+    act(dialog);
+    if (IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, closeId, 0);
+  });
+  session.Command(command);
+  helper.join();
+  return seen;
+}
+
+void SlowVideoFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
+  Sleep(200);
+  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
+}
+
+namespace {
+
+void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[256] = {};
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_STRING | MIIM_SUBMENU | MIIM_FTYPE;
+    item.dwTypeData = text;
+    item.cch = sizeof text;
+    if (!GetMenuItemInfoA(menu, i, TRUE, &item)) {
+      items->push_back({-1, "unreadable"});
+    } else if (item.hSubMenu != nullptr) {
+      CollectItems(item.hSubMenu, items);
+    } else if (!(item.fType & MFT_SEPARATOR)) {
+      items->push_back({static_cast<int>(item.wID), text});
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<MenuItem> MenuItems(int menuId) {
+  std::vector<MenuItem> items;
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
+  if (menu == nullptr) return items;
+  CollectItems(menu, &items);
+  DestroyMenu(menu);
+  return items;
+}
+
+std::vector<ACCEL> ResourceAccelerators() {
+  HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
+  if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
+  return keys;
 }
 
 std::string WindowTitle(HWND window) {

@@ -71,6 +71,29 @@ struct Capture {
 };
 Capture CaptureClientArea(HWND window);
 
+// Runs the command, which shows a dialog of this process with the caption
+// (any caption when null) and returns when it closes. Meanwhile a second
+// thread waits for the dialog, lets it paint, saves its screenshot
+// (dialog_<shot>.ppm beside the clips; none when shot is empty), runs act on
+// it and presses closeId. False when no dialog came up.
+bool RunDialog(ShellSession& session, int command, const char* caption, const std::string& shot,
+               const std::function<void(HWND)>& act, int closeId = IDCANCEL);
+// The visible dialog of this process with the caption, or null.
+HWND FindOwnDialog(const char* caption);
+
+// The program's video filters after 200 ms: a picture that cannot keep up
+// with a clip of 10 frames a second.
+void SlowVideoFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber);
+
+// The command items of a menu of the resources and its submenus, in order.
+struct MenuItem {
+  int id;
+  std::string text;
+};
+std::vector<MenuItem> MenuItems(int menuId);
+// The resources' accelerator table.
+std::vector<ACCEL> ResourceAccelerators();
+
 // The window's title.
 std::string WindowTitle(HWND window);
 // The window's outer size.

@@ -1,9 +1,10 @@
 // Subtitles in the real shell: a .srt beside a clip is loaded at open and
-// burnt into exactly the frames of its time, at the bottom of the picture.
+// burnt into the picture shown, at the bottom. (Which frames are drawn into,
+// and where in the band: the subtitle renderer's test; the .srt's times at
+// the clip's rate: the player's auto-load test.)
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/application_ports.h"
 #include "app/file_dialogs.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
@@ -13,41 +14,16 @@
 #include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/shell_session.h"
-#include "video/yuy2_frame.h"
 
 #include <cstring>
 #include <fstream>
-#include <thread>
 #include <functional>
-#include <map>
-#include <mutex>
 #include <string>
-#include <vector>
 
 namespace {
 
 constexpr char kClip[] = "raw_pcm16.avi";  // 160 x 120, 15 frames a second, 45 frames
 constexpr int32_t kFirst = 15, kEnd = 30;  // 00:00:01,000 --> 00:00:02,000
-
-// Each frame as decoded and as the filter chain left it, by frame number.
-struct Recorded {
-  std::vector<uint8_t> decoded, filtered;
-};
-std::mutex g_recordLock;
-std::map<int32_t, Recorded> g_recorded;
-int32_t g_width = 0, g_height = 0;
-
-void RecordingFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
-  const size_t bytes = static_cast<size_t>(Yuy2RowStride(width)) * height;
-  Recorded r;
-  r.decoded.assign(frame, frame + bytes);
-  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
-  r.filtered.assign(frame, frame + bytes);
-  std::lock_guard<std::mutex> hold(g_recordLock);
-  g_recorded[frameNumber] = std::move(r);
-  g_width = width;
-  g_height = height;
-}
 
 // The clip copied to the scratch directory with a .srt beside it.
 std::string SubtitledClip() {
@@ -58,38 +34,13 @@ std::string SubtitledClip() {
   return video;
 }
 
-SessionSettings Recording() {
-  SessionSettings settings;
-  settings.makePlayer = [] {
-    PlaybackPorts ports = ApplicationPorts();
-    ports.effects.applyVideoFilters = RecordingFilters;
-    return new Player(ports);
-  };
-  return settings;
-}
-
-// The first row at which two frames differ, and the last (-1 when equal).
-std::pair<int32_t, int32_t> ChangedRows(const Recorded& r, int32_t stride) {
-  int32_t first = -1, last = -1;
-  for (int32_t y = 0; y * stride < static_cast<int32_t>(r.decoded.size()); ++y) {
-    if (std::memcmp(&r.decoded[y * stride], &r.filtered[y * stride], stride) == 0) continue;
-    if (first < 0) first = y;
-    last = y;
-  }
-  return {first, last};
-}
-
 // The picture paused inside the subtitle's time has the subtitle in the band
 // at the bottom and nowhere else (against the same frame with the subtitles
-// closed); opened again from the menu, the same subtitle is back. Played to
-// the end, exactly the frames of its time were drawn into, in the band only.
+// closed); opened again from the menu, the same subtitle is back. Closing the
+// file unloads them.
 TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
   if (!ClipExists(kClip)) GTEST_SKIP() << "clip " << kClip << " not made";
-  {
-    std::lock_guard<std::mutex> hold(g_recordLock);
-    g_recorded.clear();
-  }
-  ShellSession session(SubtitledClip(), Recording());
+  ShellSession session(SubtitledClip());
   ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kPlaying; }, 10000));
   session.PumpUntil([] { return g_player->CurrentFrame() >= 21; }, 10000);
   session.Command(IDM_PLAY_PAUSE);
@@ -105,6 +56,7 @@ TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
   ASSERT_EQ(with.rgb.size(), without.rgb.size());
   const RECT video = g_app.videoRect.Get();
   const int32_t band = g_subtitleTrack->BandHeight();
+  ASSERT_GT(band, 0) << "the subtitle was never drawn";
   const int32_t bandTop = video.bottom - (video.bottom - video.top) * band / g_player->VideoHeight();
   int64_t changedAbove = 0, changedInside = 0;
   for (int32_t y = video.top; y < video.bottom; ++y) {
@@ -126,26 +78,7 @@ TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
   ASSERT_TRUE(SeekPlayer(frame));
   session.PumpFor(600);
   EXPECT_TRUE(CaptureClientArea(session.Window()).rgb == with.rgb);
-
-  session.Command(IDM_PLAY_PAUSE);
-  ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kClosed; }, 20000));
-  std::lock_guard<std::mutex> hold(g_recordLock);
-  ASSERT_GT(band, 0) << "the subtitle was never drawn";
-  const int32_t stride = Yuy2RowStride(g_width);
-  int32_t inside = 0, outside = 0;
-  for (const auto& entry : g_recorded) {
-    const auto rows = ChangedRows(entry.second, stride);
-    if (entry.first >= kFirst && entry.first < kEnd) {
-      ++inside;
-      EXPECT_GE(rows.first, g_height - band) << "frame " << entry.first << ": changed above the band";
-      EXPECT_GE(rows.second, 0) << "frame " << entry.first << ": no subtitle";
-    } else {
-      ++outside;
-      EXPECT_EQ(rows.first, -1) << "frame " << entry.first << ": touched outside the subtitle's time";
-    }
-  }
-  EXPECT_GT(inside, 10);
-  EXPECT_GT(outside, 20);
+  session.Command(IDM_STOP);
   EXPECT_FALSE(g_subtitleTrack->IsLoaded()) << "closing the file unloads its subtitles";
 }
 
@@ -153,55 +86,33 @@ TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
 
 // The system's choosers, answered by a thread of the test as a user would:
 // the colour chooser's red, green and blue boxes, the font chooser's size.
-namespace {
-
-// Waits for the chooser this process opens, fills it in and presses OK.
-void AnswerChooser(const std::function<void(HWND)>& fill, bool* answered) {
-  for (int i = 0; i < 500 && !*answered; ++i) {
-    HWND dialog = FindWindowA("#32770", nullptr);
-    DWORD process = 0;
-    if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
-    if (dialog != nullptr && process == GetCurrentProcessId() && IsWindowVisible(dialog)) {
-      // The chooser may still be filling its boxes: type in twice, a moment apart.
-      Sleep(300);
+// A chooser may still be filling its boxes when it shows: they are typed in
+// twice, a moment apart.
+TEST(ShellSubtitles, TheChoosersSetTheColourAndTheFont) {
+  ShellSession session("");
+  g_options.subtitleColor = RGB(1, 2, 3);
+  const auto twice = [](const std::function<void(HWND)>& fill) {
+    return [fill](HWND dialog) {
       fill(dialog);
       Sleep(200);
       fill(dialog);
       Sleep(100);
-      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-      *answered = true;
-    }
-    Sleep(10);
-  }
-}
-
-}  // namespace
-
-TEST(ShellSubtitles, TheChoosersSetTheColourAndTheFont) {
-  ShellSession session("");
-  g_options.subtitleColor = RGB(1, 2, 3);
-  bool answered = false;
-  std::thread colour(AnswerChooser, [](HWND dialog) {
+    };
+  };
+  EXPECT_TRUE(RunDialog(session, IDM_SUBTITLES_COLOR, nullptr, "", twice([](HWND dialog) {
     SetDlgItemInt(dialog, 706, 10, FALSE);  // red, green and blue of the full chooser
     SetDlgItemInt(dialog, 707, 20, FALSE);
     SetDlgItemInt(dialog, 708, 30, FALSE);
-  }, &answered);
-  session.Command(IDM_SUBTITLES_COLOR);
-  colour.join();
-  EXPECT_TRUE(answered);
+  }), IDOK));
   EXPECT_EQ(g_options.subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
   EXPECT_EQ(PublishedOptions().subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
 
   const LONG before = g_options.subtitleFont.lfHeight;
-  answered = false;
-  std::thread font(AnswerChooser, [](HWND dialog) {
+  EXPECT_TRUE(RunDialog(session, IDM_SUBTITLES_FONT, nullptr, "", twice([](HWND dialog) {
     SetDlgItemTextA(dialog, 0x472, "36");  // the size box
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_EDITCHANGE),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, 0x472)));
-  }, &answered);
-  session.Command(IDM_SUBTITLES_FONT);
-  font.join();
-  EXPECT_TRUE(answered);
+  }), IDOK));
   EXPECT_NE(g_options.subtitleFont.lfHeight, before);
   EXPECT_LT(g_options.subtitleFont.lfHeight, -40);  // 36 points at 96 dpi: -48
 }

@@ -10,10 +10,10 @@
 #include "media/avi_file.h"
 #include "media/stream_info.h"
 #include "tests/common/test_paths.h"
+#include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
 
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -45,17 +45,12 @@ bool IsOpeningMessage(const ShownMessage& message) {
   return true;
 }
 
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Writes the prefixes and the list naming them; the frames the parser
 // announces over the prefixes it opens.
 std::string WritePrefixes(int32_t* files, int64_t* announcedFrames) {
   std::ofstream list(ScratchPath("prefixes.mls"));
   for (const Cuts& cuts : kCuts) {
-    const std::vector<uint8_t> bytes = ReadBytes(ClipPath(cuts.clip));
+    const std::vector<uint8_t> bytes = FileBytes(ClipPath(cuts.clip));
     for (const double share : cuts.shares) {
       const std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<size_t>(bytes.size() * share));
       const std::string path = ScratchPath(std::to_string(*files) + "-" + cuts.clip);
