@@ -152,6 +152,12 @@ std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {
   return data;
 }
 
+std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step) {
+  std::vector<int32_t> values;
+  for (int32_t v = from; v < to; v += step) values.push_back(v);
+  return values;
+}
+
 bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
   std::string messages;
   const bool opened = file->Open(path.c_str(), &messages, false, 4, allowIndex);

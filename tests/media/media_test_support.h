@@ -57,6 +57,9 @@ std::vector<uint8_t> RiffList(const char* kind, const char* type,
 std::vector<uint8_t> WithSizeField(std::vector<uint8_t> chunk, uint32_t size);
 std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts);
 
+// The numbers from `from` up to (not including) `to`.
+std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step = 1);
+
 // Opens the file (4 cache slots, the first audio stream), expecting no
 // message.
 bool OpenFile(AviFile* file, const std::string& path, bool allowIndex);

@@ -24,15 +24,6 @@ uint32_t ConvertPair(const uint8_t (&pixels)[6], bool highQuality, Rgb555ToYuy2T
   return out;
 }
 
-TEST(Rgb24ToYuy2, BlackAndWhiteInBothQualities) {
-  Rgb555ToYuy2Table table;
-  const uint8_t black[6] = {0, 0, 0, 0, 0, 0}, white[6] = {255, 255, 255, 255, 255, 255};
-  for (bool high : {true, false}) EXPECT_EQ(ConvertPair(black, high, &table), Word(0, 128, 0, 128));
-  // 28 + 149 + 76 after the per-term flooring; 5-bit colours become 248.
-  EXPECT_EQ(ConvertPair(white, true, &table), Word(253, 127, 253, 128));
-  EXPECT_EQ(ConvertPair(white, false, &table), Word(248, 128, 248, 128));
-}
-
 TEST(Rgb24ToYuy2, TableLivesFromLowQualityToHighQuality) {
   Rgb555ToYuy2Table table;
   const uint8_t grey[6] = {90, 90, 90, 10, 20, 30};

@@ -1,11 +1,15 @@
 // The filters' behaviour on chosen pixels, against descriptions written
-// independently of the code (per pixel or per byte), and the chain's order.
+// independently of the code (per pixel or per byte), the chain's order, and
+// the fast forms of every in-place filter against the reference forms.
 
 #include "video/video_filters.h"
 
 #include "tests/video/yuy2_test_frame.h"
+#include "video/auto_level.h"
+#include "video/color_balance.h"
 #include "video/fade_step.h"
 #include "video/flip_filters.h"
+#include "video/histogram.h"
 #include "video/interpolate_uv.h"
 #include "video/neighbour_filters.h"
 #include "video/point_filters.h"
@@ -14,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -61,15 +66,11 @@ TEST(FlipFilters, HorizontalMirrorsWholeGroupsOnly) {
 
 TEST(PointFilters, NegativeCarriesLikeASubtraction) {
   std::mt19937 random(22);
-  Yuy2TestFrame frame(4, 1, &random);
-  frame.SetWord(0, 0, Word(0, 0x20, 0x30, 0x40));  // Y0 = 0: U becomes 256 - U
-  frame.SetWord(1, 0, Word(0, 0, 0, 0));
-  Negative(frame.data(), 4, 1);
-  EXPECT_EQ(frame.Word(0, 0), Word(0, 0xE0, 0xCF, 0xBF));
-  EXPECT_EQ(frame.Word(1, 0), 0u);
-  // The byte rule on random words: zero bytes below the lowest non-zero byte
-  // stay, that byte becomes 256 minus itself, the ones above 255 minus theirs.
+  // Zero bytes below a word's lowest non-zero byte stay, that byte becomes 256
+  // minus itself, the ones above 255 minus theirs.
   Yuy2TestFrame many(200, 3, &random);
+  many.SetWord(0, 0, 0);
+  many.SetWord(1, 0, Word(0, 0x20, 0x30, 0x40));
   const std::vector<uint8_t> before = many.Bytes();
   Negative(many.data(), 200, 3);
   for (int32_t r = 0; r < 3; ++r)
@@ -244,6 +245,97 @@ TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHis
   EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);
   EXPECT_EQ(frame.Word(0, 0), 0x15902B70u);
   EXPECT_EQ(frame.Word(5, 0), Word(0, 128, 0, 128));
+}
+
+// --- the fast forms ----------------------------------------------------------
+
+
+using Filter = std::function<void(uint8_t*, int32_t, int32_t)>;
+
+struct FilterPair {
+  const char* name;
+  Filter fast;
+  Filter reference;
+};
+
+Filter Balance(void (*f)(uint8_t*, int32_t, int32_t, const ColorBalance&), ColorBalance b) {
+  return [f, b](uint8_t* frame, int32_t w, int32_t h) { f(frame, w, h, b); };
+}
+
+// Auto Level from a fixed smoothed state, so that both forms start alike.
+Filter Leveled(void (*f)(uint8_t*, int32_t, int32_t, AutoLevelState*), AutoLevelState start) {
+  return [f, start](uint8_t* frame, int32_t w, int32_t h) {
+    AutoLevelState state = start;
+    f(frame, w, h, &state);
+  };
+}
+
+std::vector<FilterPair> AllFilters() {
+  std::vector<FilterPair> filters = {
+      {"FlipVertical", FlipVertical, reference::FlipVertical},
+      {"FlipHorizontal", FlipHorizontal, reference::FlipHorizontal},
+      {"DoubleContrast", DoubleContrast, reference::DoubleContrast},
+      {"DoubleSaturation", DoubleSaturation, reference::DoubleSaturation},
+      {"Negative", Negative, reference::Negative},
+      {"Grayscale", Grayscale, reference::Grayscale},
+      {"InterpolateUV", InterpolateUV, reference::InterpolateUV},
+      {"Soften", Soften, reference::Soften},
+      {"Sharpen", Sharpen, reference::Sharpen},
+      {"FadeStep", FadeStep, reference::FadeStep},
+      {"DrawHistogram", DrawHistogram, reference::DrawHistogram},
+      {"AutoLevel fresh", Leveled(AutoLevel, {}), Leveled(reference::AutoLevel, {})},
+      {"AutoLevel settled", Leveled(AutoLevel, {40, 200, true, true}),
+       Leveled(reference::AutoLevel, {40, 200, true, true})},
+  };
+  for (ColorBalance b : {ColorBalance{100, 50, 50}, ColorBalance{0, 100, 100}, ColorBalance{37, 81, 12},
+                         ColorBalance{50, 0, 50}, ColorBalance{73, 50, 0}}) {
+    filters.push_back({"ApplyColorBalance", Balance(ApplyColorBalance, b),
+                       Balance(reference::ApplyColorBalance, b)});
+  }
+  return filters;
+}
+
+// Random frames of awkward sizes (some 16,000 pixels, so that every byte
+// value comes in every byte position of a word): the fast forms give the
+// reference's bytes and write nothing outside the frame.
+TEST(VideoFilters, FastFormsMatchReference) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(11);
+  std::vector<FrameSize> sizes = AwkwardFrameSizes();
+  sizes.push_back({1920, 4});
+  for (const FilterPair& filter : AllFilters()) {
+    for (const FrameSize& size : sizes) {
+      ExpectFastFormMatches(
+          static_cast<size_t>(Yuy2RowStride(size.width)) * size.height, &random,
+          [&](uint8_t* frame) { filter.reference(frame, size.width, size.height); },
+          [&](uint8_t* frame) { filter.fast(frame, size.width, size.height); },
+          std::string(filter.name) + " " + std::to_string(size.width) + "x" + std::to_string(size.height));
+    }
+  }
+}
+
+// Auto Level, Sharpen, the colour balance and the fade step need MMX; the
+// other filters run without it.
+TEST(VideoFilters, MmxOnlyFiltersDoNothingWithoutMmx) {
+  ScopedMmxFlag mmx(0);
+  std::mt19937 random(13);
+  for (const FilterPair& filter : AllFilters()) {
+    const std::string name = filter.name;
+    const bool needsMmx = name.rfind("AutoLevel", 0) == 0 || name == "Sharpen" ||
+                          name == "ApplyColorBalance" || name == "FadeStep";
+    for (const Filter& f : {filter.fast, filter.reference}) {
+      Yuy2TestFrame frame(64, 8, &random);
+      for (int32_t r = 0; r < 8; ++r)  // few distinct lumas, so that the histogram shows
+        for (int32_t x = 0; x < 64; ++x) frame.Luma(x, r) &= 3;
+      const std::vector<uint8_t> before = frame.Bytes();
+      f(frame.data(), 64, 8);
+      EXPECT_EQ(frame.Bytes() == before, needsMmx) << name;
+    }
+  }
+  AutoLevelState state;
+  Yuy2TestFrame frame(16, 2, &random);
+  AutoLevel(frame.data(), 16, 2, &state);
+  EXPECT_FALSE(state.minimumSet) << "the smoothing does not advance either";
 }
 
 }  // namespace
