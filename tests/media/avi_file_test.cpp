@@ -16,6 +16,22 @@ const char kUnknown[] = "Unknown format, Velmora supports AVI (RIFF) formats onl
 const char kNoSecondary[] = "Secondary audio stream not found\n";
 const char kNoIndex[] = "Can't load indispensable index table\n";
 
+// A plain chunk (with its pad byte when the size is odd), and a "RIFF" or
+// "LIST" around the given children.
+std::vector<uint8_t> RiffChunk(const char* id, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> chunk(id, id + 4);
+  for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(data.size() >> (8 * i)));
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  if (data.size() % 2 != 0) chunk.push_back(0);
+  return chunk;
+}
+
+std::vector<uint8_t> RiffList(const char* kind, const char* type, const std::vector<std::vector<uint8_t>>& children) {
+  std::vector<uint8_t> body(type, type + 4);
+  for (const std::vector<uint8_t>& child : children) body.insert(body.end(), child.begin(), child.end());
+  return RiffChunk(kind, body);
+}
+
 std::string KeyText(uint32_t key) { return std::string(reinterpret_cast<const char*>(&key), 4); }
 
 // Opens with the usual settings (first audio stream, 2 slots, index allowed).

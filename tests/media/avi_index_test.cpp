@@ -194,64 +194,58 @@ TEST(AviIndexAudio, ReadsBeyondTheCursorsReachStartAgainFromChunkZero) {
   }
 }
 
-TEST(AviIndexAudio, CapacityLimitsTheCountToWholeSamples) {
-  const TestClip clip = VideoAndPcmClip(10, 5, true);
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("capacity.avi"), true));
-  std::vector<uint8_t> buffer(64, 0xEE);
-  int32_t count = 100;
-  uint32_t bytes = 10;
-  ASSERT_TRUE(file.ReadAudio(buffer.data(), 5, &count, &bytes));
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(bytes, 8u);
-  EXPECT_EQ(buffer[10], 0xEE) << "nothing beyond the capacity";
-  count = 100;
-  bytes = 3;
-  EXPECT_FALSE(file.ReadAudio(buffer.data(), 5, &count, &bytes));
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(bytes, 0u);
-  count = 0;
-  bytes = 64;
-  EXPECT_FALSE(file.ReadAudio(buffer.data(), 5, &count, &bytes));
-  EXPECT_FALSE(file.ReadAudio(buffer.data(), 5, nullptr, &bytes));
-}
-
-TEST(AviIndexAudio, VariableSizeAudioReadsWholeChunks) {
-  TestClip clip;
-  clip.streams = {VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 30),
-                  VariableAudioStream(0x55, 2, 44100, 1152, 30)};
+// The count read is limited by the room in the destination: whole samples of
+// a fixed-size stream (4 bytes each here), whole chunks of a variable-size
+// one (400 to 402 bytes each here), and the stream's end.
+TEST(AviIndexAudio, CountsAreWholeSamplesOrChunksThatFit) {
+  const TestClip pcm = VideoAndPcmClip(10, 5, true);
+  TestClip vbr;
+  vbr.streams = {VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 30),
+                 VariableAudioStream(0x55, 2, 44100, 1152, 30)};
   for (int32_t f = 0; f < 30; ++f) {
-    clip.chunks.emplace_back(0, "dc", true, Payload(f, 20));
-    clip.chunks.emplace_back(1, "wb", true, Payload(300 + f, 400 + f % 3));
+    vbr.chunks.emplace_back(0, "dc", true, Payload(f, 20));
+    vbr.chunks.emplace_back(1, "wb", true, Payload(300 + f, 400 + f % 3));
   }
-  const std::vector<std::vector<uint8_t>> blocks = clip.Payloads(1);
+  const std::vector<std::vector<uint8_t>> blocks = vbr.Payloads(1);
+  const std::vector<uint8_t> sound = pcm.JoinedPayloads(1);
+  const struct {
+    bool variable;
+    int32_t position, count;
+    uint32_t capacity;
+    int32_t read;  // the count read, 0 when the read fails
+  } cases[] = {
+      {false, 5, 100, 10, 2}, {false, 5, 100, 3, 0}, {false, 5, 0, 64, 0},  {true, 0, 3, 2000, 3},
+      {true, 12, 3, 2000, 3}, {true, 27, 3, 2000, 3}, {true, 0, 5, 1000, 2}, {true, 0, 1, 399, 0},
+      {true, 28, 10, 2000, 2},
+  };
+  const std::string pcmPath = pcm.Write("capacity.avi"), vbrPath = vbr.Write("vbr.avi");
   for (const bool index : {true, false}) {
-    AviFile file;
-    ASSERT_TRUE(OpenFile(&file, clip.Write("vbr.avi"), index));
-    std::vector<uint8_t> buffer(2000);
-    for (int32_t position = 0; position < 30; position += 3) {
-      int32_t count = 3;
-      uint32_t bytes = 2000;
-      ASSERT_TRUE(file.ReadAudio(buffer.data(), position, &count, &bytes)) << position;
-      EXPECT_EQ(count, 3);
-      const std::vector<uint8_t> expected =
-          Joined({blocks[position], blocks[position + 1], blocks[position + 2]});
-      EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + bytes), expected) << position;
+    AviFile pcmFile, vbrFile;
+    ASSERT_TRUE(OpenFile(&pcmFile, pcmPath, index));
+    ASSERT_TRUE(OpenFile(&vbrFile, vbrPath, index));
+    for (const auto& c : cases) {
+      const std::string what = std::string(c.variable ? "variable " : "fixed ") + std::to_string(c.position) +
+                               "+" + std::to_string(c.count) + (index ? " indexed" : " walked");
+      AviFile& file = c.variable ? vbrFile : pcmFile;
+      std::vector<uint8_t> buffer(2001, 0xEE);
+      int32_t count = c.count;
+      uint32_t bytes = c.capacity;
+      ASSERT_EQ(file.ReadAudio(buffer.data(), c.position, &count, &bytes), c.read > 0) << what;
+      EXPECT_EQ(count, c.read) << what;
+      std::vector<uint8_t> expected;
+      for (int32_t n = c.position; n < c.position + c.read; ++n) {
+        if (c.variable) expected.insert(expected.end(), blocks[n].begin(), blocks[n].end());
+        else expected.insert(expected.end(), sound.begin() + 4 * n, sound.begin() + 4 * n + 4);
+      }
+      EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + bytes), expected) << what;
+      EXPECT_EQ(buffer[c.capacity], 0xEE) << what << ": nothing beyond the capacity";
     }
-    // Room for two blocks and a half: two are read.
-    int32_t count = 5;
-    uint32_t bytes = 1000;
-    ASSERT_TRUE(file.ReadAudio(buffer.data(), 0, &count, &bytes));
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(bytes, blocks[0].size() + blocks[1].size());
-    count = 1;
-    bytes = 399;
-    EXPECT_FALSE(file.ReadAudio(buffer.data(), 0, &count, &bytes)) << "the first block does not fit";
-    count = 10;
-    bytes = 2000;
-    ASSERT_TRUE(file.ReadAudio(buffer.data(), 28, &count, &bytes));
-    EXPECT_EQ(count, 2) << "the stream ends";
   }
+  AviFile file;
+  ASSERT_TRUE(OpenFile(&file, pcmPath, true));
+  uint32_t bytes = 64;
+  uint8_t buffer[64];
+  EXPECT_FALSE(file.ReadAudio(buffer, 5, nullptr, &bytes));
 }
 
 // Keyframes every 12 frames and at 5, 6, 40 and 149 (the last frame): the
