@@ -10,6 +10,7 @@
 #include "media/stream_info.h"
 #include "tests/common/test_paths.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -84,20 +85,22 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
   }
 
   // Each chunk of a stream of variable-size samples (video, MP3), read one by
-  // one: its size, bytes and position are the packet's.
-  void ExpectChunksEqualPackets(AviFile* file, bool video, const std::string& what) {
+  // one (from the last to the first when backwards): its size, bytes and
+  // position are the packet's.
+  void ExpectChunksEqualPackets(AviFile* file, bool video, bool backwards, const std::string& what) {
     const StreamInfo& stream = video ? file->VideoStream() : file->AudioStream();
     const std::map<long long, Packet> expected = PacketsOf(packets_, StreamNumber(stream.streamKey));
     const int32_t length = static_cast<int32_t>(stream.header.dwLength);
     ASSERT_FALSE(expected.empty());
     EXPECT_LT(expected.rbegin()->first, length) << what;
     std::vector<uint8_t> buffer(4 << 20);  // a 1280x720 RGB frame takes 2.6 MiB
-    for (int32_t n = 0; n <= length; ++n) {
+    for (int32_t k = 0; k <= length; ++k) {
+      const int32_t n = backwards && k < length ? length - 1 - k : k;
       uint32_t bytes = static_cast<uint32_t>(buffer.size());
       int32_t count = 1;
       const bool ok = video ? file->ReadVideoFrame(buffer.data(), n, &bytes)
                             : file->ReadAudio(buffer.data(), n, &count, &bytes);
-      if (n == length) {
+      if (k == length) {
         EXPECT_FALSE(ok) << what << ": past the end";
         break;
       }
@@ -115,11 +118,17 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
   }
 
   // A fixed-size stream read packet by packet at each packet's time stamp
-  // (counted in samples): the bytes, and where the read found its first one.
-  void ExpectPacketReadsEqualPackets(AviFile* file, const std::string& what) {
+  // (counted in samples), from the last to the first when backwards: the
+  // bytes, and where the read found its first one.
+  void ExpectPacketReadsEqualPackets(AviFile* file, bool backwards, const std::string& what) {
     const StreamInfo& stream = file->AudioStream();
     std::vector<uint8_t> buffer;
-    for (const auto& [dts, packet] : PacketsOf(packets_, StreamNumber(stream.streamKey))) {
+    const std::map<long long, Packet> packets = PacketsOf(packets_, StreamNumber(stream.streamKey));
+    std::vector<Packet> order;
+    for (const auto& numbered : packets) order.push_back(numbered.second);
+    if (backwards) std::reverse(order.begin(), order.end());
+    for (const Packet& packet : order) {
+      const long long dts = packet.dts;
       buffer.resize(packet.size);
       int32_t count = static_cast<int32_t>(packet.size) / stream.sampleSize;
       uint32_t bytes = packet.size;
@@ -134,9 +143,8 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
 
   // A fixed-size stream read through in runs of samples that cross chunks;
   // the joined bytes are cut at the packets' sizes.
-  void ExpectSamplesEqualPackets(AviFile* file, const std::string& what) {
+  void ExpectSamplesEqualPackets(AviFile* file, int32_t run, const std::string& what) {
     const StreamInfo& stream = file->AudioStream();
-    const int32_t run = 333;
     std::vector<uint8_t> joined;
     std::vector<uint8_t> buffer(static_cast<size_t>(run) * stream.sampleSize);
     for (int32_t position = 0;; position += run) {
@@ -164,7 +172,8 @@ TEST_P(DemuxerCrossCheck, VideoChunksEqualTheDemuxersPackets) {
   for (const bool index : {true, false}) {
     AviFile file;
     ASSERT_TRUE(Open(&file, index));
-    ExpectChunksEqualPackets(&file, true, std::string(GetParam()) + (index ? " indexed" : " walked"));
+    ExpectChunksEqualPackets(&file, true, false, std::string(GetParam()) + (index ? " indexed" : " walked"));
+    if (index) ExpectChunksEqualPackets(&file, true, true, std::string(GetParam()) + " indexed, backwards");
   }
 }
 
@@ -184,11 +193,13 @@ TEST_P(DemuxerCrossCheck, AudioEqualsTheDemuxersPackets) {
       ASSERT_TRUE(file.GetAudioStreamInfo(nullptr));
       const std::string what = std::string(GetParam()) + (index ? " indexed" : " walked") +
                                (secondary ? ", second sound" : "");
+      // With the index, also backwards; walking goes forwards only.
       if (file.AudioStream().sampleSize == 0) {
-        ExpectChunksEqualPackets(&file, false, what);
+        ExpectChunksEqualPackets(&file, false, index, what);
       } else {
-        ExpectSamplesEqualPackets(&file, what);
-        ExpectPacketReadsEqualPackets(&file, what + " packet by packet");
+        ExpectSamplesEqualPackets(&file, 333, what + " in runs of 333");
+        ExpectSamplesEqualPackets(&file, 4999, what + " in runs of 4999");
+        ExpectPacketReadsEqualPackets(&file, index, what + " packet by packet");
       }
     }
   }
