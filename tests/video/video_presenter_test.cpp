@@ -136,33 +136,29 @@ class VideoPresenterTest : public ::testing::Test {
 
 PictureWindow* VideoPresenterTest::shared_ = nullptr;
 
-TEST_F(VideoPresenterTest, WithOverlaysOffItTakesNoDirectDrawObject) {
-  const RECT rect = {0, 0, 128, 96};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, kAllowNonOverlay));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());
-  // The back buffer bit alone is no overlay kind either.
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch,
-                              kAllowNonOverlay | kAllowBackBuffer));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());
-  int32_t mode = -1;
-  bool doubleBuffered = true;
-  presenter.GetMode(&mode, &doubleBuffered);
-  EXPECT_EQ(mode, kPresentNonOverlay);
-  EXPECT_FALSE(doubleBuffered);
-}
-
-TEST_F(VideoPresenterTest, TheOverlaySearchEndsInThePlainWindowDrawing) {
+// Whatever is allowed, the set-up ends in the plain window drawing and keeps
+// no DirectDraw object of its own (the back buffer bit alone is no overlay
+// kind); a borrowed one is never released. Nothing is presented before a
+// set-up, without a window, or after the shutdown.
+TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
+  const std::vector<uint8_t> frame = TestFrame();
+  EXPECT_FALSE(presenter.Present(frame.data()));
+  EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));
+  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
   const RECT rect = {0, 0, 128, 96};
   const uint32_t everything = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 |
                               kAllowUyvy | kAllowBackBuffer;
-  // With its own DirectDraw object ...
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, everything));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());  // given back on the fallback
+  for (const uint32_t allowed : {kAllowNonOverlay, kAllowNonOverlay | kAllowBackBuffer, everything}) {
+    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, allowed)) << allowed;
+    EXPECT_FALSE(presenter.HoldsDirectDraw()) << allowed;
+    int32_t mode = -1;
+    bool doubleBuffered = true;
+    presenter.GetMode(&mode, &doubleBuffered);
+    EXPECT_EQ(mode, kPresentNonOverlay) << allowed;
+    EXPECT_FALSE(doubleBuffered) << allowed;
+    EXPECT_TRUE(presenter.Present(frame.data())) << allowed;
+  }
 
-  // ... and with a borrowed one, which it never releases.
   IDirectDraw* directDraw = nullptr;
   ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
   ASSERT_EQ(directDraw->SetCooperativeLevel(window.Get(), DDSCL_NORMAL), DD_OK);
@@ -170,21 +166,10 @@ TEST_F(VideoPresenterTest, TheOverlaySearchEndsInThePlainWindowDrawing) {
   EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
   presenter.Shutdown();
   EXPECT_EQ(presenter.Mode(), kPresentDisabled);
+  EXPECT_FALSE(presenter.Present(frame.data()));
   EXPECT_EQ(directDraw->AddRef(), 2u);  // still only ours
   directDraw->Release();
   EXPECT_EQ(directDraw->Release(), 0u);
-}
-
-TEST_F(VideoPresenterTest, NothingIsPresentedBeforeSetupOrAfterShutdown) {
-  const std::vector<uint8_t> frame = TestFrame();
-  EXPECT_FALSE(presenter.Present(frame.data()));
-  EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));  // no window
-  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
-  const RECT rect = {0, 0, 64, 48};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, kAllowNonOverlay));
-  EXPECT_TRUE(presenter.Present(frame.data()));
-  presenter.Shutdown();
-  EXPECT_FALSE(presenter.Present(frame.data()));
 }
 
 // Each setup's rectangle (none: the whole client area) shows the converted
