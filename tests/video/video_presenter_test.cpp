@@ -148,7 +148,7 @@ TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
   const RECT rect = {0, 0, 128, 96};
   const uint32_t everything = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 |
                               kAllowUyvy | kAllowBackBuffer;
-  for (const uint32_t allowed : {kAllowNonOverlay, kAllowNonOverlay | kAllowBackBuffer, everything}) {
+  for (const uint32_t allowed : {uint32_t{kAllowNonOverlay}, kAllowNonOverlay | kAllowBackBuffer, everything}) {
     ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, allowed)) << allowed;
     EXPECT_FALSE(presenter.HoldsDirectDraw()) << allowed;
     int32_t mode = -1;
