@@ -16,6 +16,22 @@ const char kUnknown[] = "Unknown format, Velmora supports AVI (RIFF) formats onl
 const char kNoSecondary[] = "Secondary audio stream not found\n";
 const char kNoIndex[] = "Can't load indispensable index table\n";
 
+// A plain chunk (with its pad byte when the size is odd), and a "RIFF" or
+// "LIST" around the given children.
+std::vector<uint8_t> RiffChunk(const char* id, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> chunk(id, id + 4);
+  for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(data.size() >> (8 * i)));
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  if (data.size() % 2 != 0) chunk.push_back(0);
+  return chunk;
+}
+
+std::vector<uint8_t> RiffList(const char* kind, const char* type, const std::vector<std::vector<uint8_t>>& children) {
+  std::vector<uint8_t> body(type, type + 4);
+  for (const std::vector<uint8_t>& child : children) body.insert(body.end(), child.begin(), child.end());
+  return RiffChunk(kind, body);
+}
+
 std::string KeyText(uint32_t key) { return std::string(reinterpret_cast<const char*>(&key), 4); }
 
 // Opens with the usual settings (first audio stream, 2 slots, index allowed).
@@ -89,24 +105,6 @@ TEST(AviFileOpen, FilesOfOtherFormatsAreRefused) {
   }
 }
 
-TEST(AviFileOpen, HeadersCutAnywhereGiveTheUnknownFormatMessage) {
-  TestClip clip = VideoAndPcmClip(5, 2, true);
-  AviWriterLayout layout;
-  const std::string whole = clip.Write("whole.avi", &layout);
-  const std::vector<uint8_t> bytes = ReadFileBytes(whole);
-  // The first "movi" chunk's header is the last thing opening needs.
-  const uint64_t needed = layout.chunkDataPositions[0];
-  for (uint64_t cut = 0; cut <= needed + 40; ++cut) {
-    const std::string path = ScratchPath("cut.avi");
-    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
-    AviFile file;
-    std::string messages;
-    const bool opened = OpenFile(&file, path, &messages);
-    EXPECT_EQ(opened, cut >= needed) << "cut at " << cut;
-    EXPECT_EQ(messages, opened ? "" : kUnknown) << "cut at " << cut;
-  }
-}
-
 TEST(AviFileStreams, InfosDescribeTheSelectedStreams) {
   TestClip clip = VideoAndPcmClip(30, 5, true);
   const std::string path = clip.Write("infos.avi");
@@ -141,96 +139,85 @@ TEST(AviFileStreams, InfosDescribeTheSelectedStreams) {
   EXPECT_EQ(audio.length, static_cast<int32_t>(clip.JoinedPayloads(1).size() / 4));
   ASSERT_EQ(audio.formatSize, 18u);
   EXPECT_EQ(std::vector<uint8_t>(audio.format, audio.format + 18), clip.streams[1].strf);
-  EXPECT_EQ(KeyText(file.VideoStream().streamKey), "00cs");
-  EXPECT_EQ(KeyText(file.AudioStream().streamKey), "01cs");
 }
 
-TEST(AviFileStreams, SecondaryAudioStreamIsTakenWhenAsked) {
-  TestClip clip = VideoAndPcmClip(10, 1, true);
-  clip.streams.push_back(PcmStream(1, 8000, 8, 10 * 50));
-  for (int32_t f = 0; f < 10; ++f) clip.chunks.emplace_back(2, "wb", true, Payload(500 + f, 50));
-  const std::string path = clip.Write("two-sounds.avi");
+// Which streams are taken: the first video, the first sound or (when asked)
+// the second; stream numbers count every strl, also those without a usable
+// format. Each stream reads as its chunks.
+TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
+  TestClip twoSounds = VideoAndPcmClip(10, 1, true);
+  twoSounds.streams.push_back(PcmStream(1, 8000, 8, 10 * 50));
+  for (int32_t f = 0; f < 10; ++f) twoSounds.chunks.emplace_back(2, "wb", true, Payload(500 + f, 50));
+  const std::string twoSoundsPath = twoSounds.Write("two-sounds.avi");
+  const TestClip silent = VideoAndPcmClip(4, 1, false);
 
-  AviFile file;
-  std::string messages;
-  ASSERT_TRUE(OpenFile(&file, path, &messages, true));
-  EXPECT_EQ(messages, "");
-  AudioStreamInfo audio;
-  ASSERT_TRUE(file.GetAudioStreamInfo(&audio));
-  EXPECT_EQ(audio.sampleSize, 1);
-  EXPECT_EQ(KeyText(file.AudioStream().streamKey), "02cs");
-  int32_t count = 500;
-  std::vector<uint8_t> sound(500);
-  uint32_t bytes = 500;
-  ASSERT_TRUE(file.ReadAudio(sound.data(), 0, &count, &bytes));
-  EXPECT_EQ(sound, clip.JoinedPayloads(2));
-
-  ASSERT_TRUE(OpenFile(&file, path, &messages, false));
-  EXPECT_EQ(KeyText(file.AudioStream().streamKey), "01cs");
-}
-
-TEST(AviFileStreams, MissingSecondaryAudioStreamOpensWithoutSound) {
-  const std::string path = VideoAndPcmClip(4, 1, true).Write("one-sound.avi");
-  AviFile file;
-  std::string messages;
-  ASSERT_TRUE(OpenFile(&file, path, &messages, true));
-  EXPECT_EQ(messages, kNoSecondary);
-  EXPECT_FALSE(file.GetAudioStreamInfo(nullptr));
-  int32_t count = 10;
-  uint32_t bytes = 40;
-  uint8_t sound[40];
-  EXPECT_FALSE(file.ReadAudio(sound, 0, &count, &bytes));
-  bool ok;
-  ReadFrame(&file, 2, &ok);
-  EXPECT_TRUE(ok);
-
-  const std::string silent = VideoAndPcmClip(4, 1, false).Write("silent.avi");
-  messages.clear();
-  ASSERT_TRUE(OpenFile(&file, silent, &messages, false));
-  EXPECT_EQ(messages, "") << "a file without sound is no error";
-  EXPECT_FALSE(file.GetAudioStreamInfo(nullptr));
-}
-
-TEST(AviFileStreams, VideoStreamListedSecondGetsKey01) {
-  TestClip clip;
-  clip.streams = {PcmStream(1, 8000, 8, 40), VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 4)};
+  TestClip videoSecond;
+  videoSecond.streams = {PcmStream(1, 8000, 8, 40), VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 4)};
   for (int32_t f = 0; f < 4; ++f) {
-    clip.chunks.emplace_back(0, "wb", true, Payload(900 + f, 10));
-    clip.chunks.emplace_back(1, f % 2 == 0 ? "dc" : "db", true, Payload(f, 30 + f));
+    videoSecond.chunks.emplace_back(0, "wb", true, Payload(900 + f, 10));
+    videoSecond.chunks.emplace_back(1, f % 2 == 0 ? "dc" : "db", true, Payload(f, 30 + f));
   }
-  for (const bool index : {true, false}) {
-    clip.options.writeIndex = index;
-    const std::string path = clip.Write("video-second.avi");
+  const std::string videoSecondIndexed = videoSecond.Write("video-second.avi");
+  videoSecond.options.writeIndex = false;
+
+  // strl 0: video without strf; strl 1: JUNK-separated sound; strl 2: the video taken.
+  const std::string unusable = ScratchPath("unusable.avi");
+  ASSERT_TRUE(WriteFileBytes(
+      unusable,
+      HandMadeAvi({Avih(0), RiffList("LIST", "strl", {RiffChunk("strh", SmallVideo().strh)}),
+                   RiffChunk("JUNK", {0, 0, 0}), Strl(PcmStream(1, 8000, 8, 4)), Strl(SmallVideo())},
+                  {RiffChunk("01wb", {1, 2, 3, 4}), RiffChunk("02dc", {5, 6})})));
+  struct Case {
+    const char* name;
+    std::string path;
+    bool secondaryAudio;
+    std::string messages;
+    const char* videoKey;
+    const char* audioKey;  // null: no sound
+    std::vector<std::vector<uint8_t>> frames;
+    std::vector<uint8_t> sound;
+  } const cases[] = {
+      {"second sound", twoSoundsPath, true, "", "00cs", "02cs", twoSounds.Payloads(0),
+       twoSounds.JoinedPayloads(2)},
+      {"first sound", twoSoundsPath, false, "", "00cs", "01cs", twoSounds.Payloads(0),
+       twoSounds.JoinedPayloads(1)},
+      {"no second sound", VideoAndPcmClip(4, 1, true).Write("one-sound.avi"), true, kNoSecondary, "00cs",
+       nullptr, silent.Payloads(0), {}},
+      {"without sound", silent.Write("silent.avi"), false, "", "00cs", nullptr, silent.Payloads(0), {}},
+      {"video second, indexed", videoSecondIndexed, false, "", "01cs", "00cs", videoSecond.Payloads(1),
+       videoSecond.JoinedPayloads(0)},
+      {"video second, walked", videoSecond.Write("video-second.avi"), false, "", "01cs", "00cs",
+       videoSecond.Payloads(1), videoSecond.JoinedPayloads(0)},
+      {"unusable stream lists", unusable, false, "", "02cs", "01cs", {{5, 6}}, {1, 2, 3, 4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     AviFile file;
     std::string messages;
-    ASSERT_TRUE(OpenFile(&file, path, &messages));
-    EXPECT_EQ(KeyText(file.VideoStream().streamKey), "01cs");
-    EXPECT_EQ(KeyText(file.AudioStream().streamKey), "00cs");
-    for (int32_t f = 0; f < 4; ++f) {
-      bool ok;
-      EXPECT_EQ(ReadFrame(&file, f, &ok), Payload(f, 30 + f)) << "frame " << f << " index " << index;
+    ASSERT_TRUE(OpenFile(&file, c.path, &messages, c.secondaryAudio));
+    EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(KeyText(file.VideoStream().streamKey), c.videoKey);
+    EXPECT_EQ(file.GetAudioStreamInfo(nullptr), c.audioKey != nullptr);
+    if (c.audioKey) {
+      EXPECT_EQ(KeyText(file.AudioStream().streamKey), c.audioKey);
     }
-    EXPECT_EQ(ReadSound(&file, 0, 40), clip.JoinedPayloads(0));
+    for (int32_t f = 0; f < static_cast<int32_t>(c.frames.size()); ++f) {
+      bool ok;
+      EXPECT_EQ(ReadFrame(&file, f, &ok), c.frames[f]) << "frame " << f;
+    }
+    EXPECT_EQ(ReadSound(&file, 0, 1 << 16), c.sound);
   }
 }
 
-TEST(AviFileStreams, StreamListsWithoutUsableFormatDoNotCount) {
-  // strl 0: video without strf; strl 1: JUNK-separated sound; strl 2: the
-  // video that is taken. Stream numbers still count every strl.
-  std::vector<uint8_t> noFormat = RiffList("LIST", "strl", {RiffChunk("strh", SmallVideo().strh)});
-  const std::string path = ScratchPath("unusable.avi");
-  ASSERT_TRUE(WriteFileBytes(
-      path, HandMadeAvi({Avih(0), noFormat, RiffChunk("JUNK", {0, 0, 0}), Strl(PcmStream(1, 8000, 8, 4)),
-                         Strl(SmallVideo())},
-                        {RiffChunk("01wb", {1, 2, 3, 4}), RiffChunk("02dc", {5, 6})})));
-  AviFile file;
-  std::string messages;
-  ASSERT_TRUE(OpenFile(&file, path, &messages));
-  EXPECT_EQ(KeyText(file.VideoStream().streamKey), "02cs");
-  EXPECT_EQ(KeyText(file.AudioStream().streamKey), "01cs");
-  bool ok;
-  EXPECT_EQ(ReadFrame(&file, 0, &ok), (std::vector<uint8_t>{5, 6}));
-  EXPECT_EQ(ReadSound(&file, 0, 4), (std::vector<uint8_t>{1, 2, 3, 4}));
+// A file of one video stream with the given headers, and one frame.
+std::string HeaderFile(const std::string& name, const std::vector<uint8_t>& avih,
+                       const std::vector<uint8_t>& strh, const std::vector<uint8_t>& strf) {
+  const std::string path = ScratchPath(name);
+  EXPECT_TRUE(WriteFileBytes(
+      path, HandMadeAvi({RiffChunk("avih", avih),
+                         RiffList("LIST", "strl", {RiffChunk("strh", strh), RiffChunk("strf", strf)})},
+                        {RiffChunk("00dc", {1})})));
+  return path;
 }
 
 TEST(AviFileHeaders, LongHeadersAreCutAndShortOnesLeaveZeros) {
@@ -241,26 +228,17 @@ TEST(AviFileHeaders, LongHeadersAreCutAndShortOnesLeaveZeros) {
   std::vector<uint8_t> longAvih(60, 0);
   longAvih[12] = 0x10;
   longAvih[56] = 0xCD;
-  const std::string path = ScratchPath("long-headers.avi");
-  ASSERT_TRUE(WriteFileBytes(path, HandMadeAvi({RiffChunk("avih", longAvih),
-                                                RiffList("LIST", "strl", {RiffChunk("strh", longStrh),
-                                                                          RiffChunk("strf", SmallVideo().strf)})},
-                                               {RiffChunk("00dc", {1})})));
   AviFile file;
   std::string messages;
-  ASSERT_TRUE(OpenFile(&file, path, &messages));
+  ASSERT_TRUE(OpenFile(&file, HeaderFile("long-headers.avi", longAvih, longStrh, SmallVideo().strf), &messages));
   EXPECT_EQ(file.MainHeader().dwFlags, 0x10u);
   EXPECT_EQ(file.VideoStream().header.dwLength, 2u);
   EXPECT_EQ(file.VideoStream().header.rcFrame[8], 0xAB) << "bytes 56 to 63 of the strh are kept";
 
-  std::vector<uint8_t> shortStrh(SmallVideo().strh.begin(), SmallVideo().strh.begin() + 40);
-  std::vector<uint8_t> shortAvih(longAvih.begin(), longAvih.begin() + 16);
-  const std::string shortPath = ScratchPath("short-headers.avi");
-  ASSERT_TRUE(WriteFileBytes(shortPath, HandMadeAvi({RiffChunk("avih", shortAvih),
-                                                RiffList("LIST", "strl", {RiffChunk("strh", shortStrh),
-                                                                          RiffChunk("strf", SmallVideo().strf)})},
-                                               {RiffChunk("00dc", {1})})));
-  ASSERT_TRUE(OpenFile(&file, shortPath, &messages));
+  const std::vector<uint8_t> shortStrh(SmallVideo().strh.begin(), SmallVideo().strh.begin() + 40);
+  const std::vector<uint8_t> shortAvih(longAvih.begin(), longAvih.begin() + 16);
+  ASSERT_TRUE(OpenFile(&file, HeaderFile("short-headers.avi", shortAvih, shortStrh, SmallVideo().strf),
+                       &messages));
   EXPECT_EQ(file.MainHeader().dwFlags, 0x10u);
   EXPECT_EQ(file.MainHeader().dwWidth, 0u);
   EXPECT_EQ(file.VideoStream().header.dwLength, 2u);
@@ -272,12 +250,7 @@ TEST(AviFileHeaders, LongHeadersAreCutAndShortOnesLeaveZeros) {
   // An outsized strf (3 MiB) is kept up to 1 MiB.
   std::vector<uint8_t> hugeStrf = SmallVideo().strf;
   hugeStrf.resize(3u << 20, 0x5A);
-  const std::string hugePath = ScratchPath("huge-strf.avi");
-  ASSERT_TRUE(WriteFileBytes(hugePath, HandMadeAvi({RiffChunk("avih", longAvih),
-                                                    RiffList("LIST", "strl", {RiffChunk("strh", longStrh),
-                                                                              RiffChunk("strf", hugeStrf)})},
-                                                   {RiffChunk("00dc", {1})})));
-  ASSERT_TRUE(OpenFile(&file, hugePath, &messages));
+  ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-strf.avi", longAvih, longStrh, hugeStrf), &messages));
   ASSERT_TRUE(file.GetVideoStreamInfo(&info));
   EXPECT_EQ(info.formatSize, 1u << 20);
   EXPECT_EQ(info.format[(1u << 20) - 1], 0x5A);
@@ -310,34 +283,50 @@ TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples)
   }
 }
 
+// The table is loaded when the header announces it and the option allows it;
+// a file that must use it is refused without it (absent or cut anywhere).
 TEST(AviFileIndexOption, TableIsLoadedWhenAnnouncedAndAllowedAndDemandedOnlyThen) {
-  TestClip clip = VideoAndPcmClip(6, 2, true);
-  clip.options.avihFlags = AVIF_HASINDEX | AVIF_MUSTUSEINDEX;
-  clip.options.writeIndex = false;
-  const std::string path = clip.Write("must-use.avi");
-  AviFile file;
-  std::string messages;
-  EXPECT_FALSE(OpenFile(&file, path, &messages));
-  EXPECT_EQ(messages, kNoIndex);
-  EXPECT_FALSE(file.GetVideoStreamInfo(nullptr));
-
-  messages.clear();
-  ASSERT_TRUE(OpenFile(&file, path, &messages, false, false)) << "the index option is off";
-  EXPECT_EQ(messages, "");
-
-  clip.options.avihFlags = AVIF_MUSTUSEINDEX;  // without AVIF_HASINDEX nothing is demanded
-  ASSERT_TRUE(OpenFile(&file, clip.Write("must-use.avi"), &messages));
-  EXPECT_FALSE(file.HasIndex());
-
-  clip.options.avihFlags = AVIF_HASINDEX | AVIF_MUSTUSEINDEX;
-  clip.options.writeIndex = true;
-  const std::string indexed = clip.Write("must-use.avi");
-  ASSERT_TRUE(OpenFile(&file, indexed, &messages));
-  EXPECT_TRUE(file.HasIndex());
-  EXPECT_EQ(file.IndexEntryCount(), 12);
-  EXPECT_EQ(messages, "");
-  ASSERT_TRUE(OpenFile(&file, indexed, &messages, false, false));
-  EXPECT_FALSE(file.HasIndex()) << "the table is not loaded with the option off";
+  const uint32_t must = AVIF_HASINDEX | AVIF_MUSTUSEINDEX;
+  struct Case {
+    const char* name;
+    uint32_t avihFlags;
+    bool writeIndex;
+    int cut;  // 0: whole; 1, 2, 3: cut at the idx1, 9 bytes into it, before its last byte
+    bool allowIndex;
+    bool opens;
+    int32_t entries;  // of the loaded table, 0 for none
+  } const cases[] = {
+      {"must use, none", must, false, 0, true, false, 0},
+      {"must use, none, option off", must, false, 0, false, true, 0},
+      {"must use without has index", AVIF_MUSTUSEINDEX, false, 0, true, true, 0},
+      {"must use, present", must, true, 0, true, true, 12},
+      {"must use, present, option off", must, true, 0, false, true, 0},
+      {"must use, cut at the table", must, true, 1, true, false, 0},
+      {"must use, cut in its header", must, true, 2, true, false, 0},
+      {"must use, cut before its end", must, true, 3, true, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestClip clip = VideoAndPcmClip(6, 2, true);
+    clip.options.avihFlags = c.avihFlags;
+    clip.options.writeIndex = c.writeIndex;
+    AviWriterLayout layout;
+    const std::string path = clip.Write("must-use.avi", &layout);
+    if (c.cut > 0) {
+      const std::vector<uint8_t> bytes = ReadFileBytes(path);
+      const uint64_t cuts[] = {layout.idx1Position, layout.idx1Position + 9, bytes.size() - 1};
+      ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cuts[c.cut - 1])));
+    }
+    AviFile file;
+    std::string messages;
+    EXPECT_EQ(OpenFile(&file, path, &messages, false, c.allowIndex), c.opens);
+    EXPECT_EQ(messages, c.opens ? "" : kNoIndex);
+    EXPECT_EQ(file.GetVideoStreamInfo(nullptr), c.opens);
+    EXPECT_EQ(file.HasIndex(), c.entries > 0);
+    if (c.entries > 0) {
+      EXPECT_EQ(file.IndexEntryCount(), c.entries);
+    }
+  }
 }
 
 TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
@@ -365,6 +354,21 @@ TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
 
   ASSERT_TRUE(OpenFile(&file, good, &messages));
   EXPECT_EQ(ReadFrame(&file, 1, &ok), Payload(1, FrameSize(1)));
+}
+
+TEST(StreamKey, DigitsNameTheStreamWhateverTheType) {
+  const struct {
+    const char* id;
+    const char* key;
+  } cases[] = {
+      {"00dc", "00cs"}, {"00db", "00cs"}, {"01wb", "01cs"}, {"09pc", "09cs"},
+      {"0adc", "0adc"},  // only digits
+      {"10dc", "10dc"},  // only streams 0 to 9
+      {"ix00", "ix00"}, {"JUNK", "JUNK"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(KeyText(StreamKey(Fourcc(c.id))), c.key) << c.id;
+  EXPECT_EQ(KeyText(StreamKeyOfNumber(0)), "00cs");
+  EXPECT_EQ(KeyText(StreamKeyOfNumber(7)), "07cs");
 }
 
 }  // namespace

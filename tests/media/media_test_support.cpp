@@ -82,7 +82,8 @@ uint32_t FrameSize(int32_t frame) {
   return frame % 7 == 0 ? size | 1 : size & ~1u;
 }
 
-uint32_t SoundChunkSamples(int32_t chunk) { return 100 + static_cast<uint32_t>(chunk % 17) * 11; }
+// The PCM chunk sizes (in samples) VideoAndPcmClip uses.
+static uint32_t SoundChunkSamples(int32_t chunk) { return 100 + static_cast<uint32_t>(chunk % 17) * 11; }
 
 TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudio) {
   TestClip clip;
@@ -99,43 +100,6 @@ TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudi
   return clip;
 }
 
-namespace {
-
-void PutU32(std::vector<uint8_t>* out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-}  // namespace
-
-std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts) {
-  std::vector<uint8_t> joined;
-  for (const std::vector<uint8_t>& part : parts) joined.insert(joined.end(), part.begin(), part.end());
-  return joined;
-}
-
-std::vector<uint8_t> RiffChunk(const char* id, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> chunk(id, id + 4);
-  PutU32(&chunk, static_cast<uint32_t>(data.size()));
-  chunk.insert(chunk.end(), data.begin(), data.end());
-  if (data.size() % 2 != 0) chunk.push_back(0);
-  return chunk;
-}
-
-std::vector<uint8_t> RiffList(const char* kind, const char* type,
-                              const std::vector<std::vector<uint8_t>>& children) {
-  const std::vector<uint8_t> body = Joined(children);
-  std::vector<uint8_t> list(kind, kind + 4);
-  PutU32(&list, static_cast<uint32_t>(body.size() + 4));
-  list.insert(list.end(), type, type + 4);
-  list.insert(list.end(), body.begin(), body.end());
-  return list;
-}
-
-std::vector<uint8_t> WithSizeField(std::vector<uint8_t> chunk, uint32_t size) {
-  for (int i = 0; i < 4; ++i) chunk[4 + i] = static_cast<uint8_t>(size >> (8 * i));
-  return chunk;
-}
-
 std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok) {
   std::vector<uint8_t> data(100000);
   uint32_t bytes = static_cast<uint32_t>(data.size());
@@ -150,6 +114,12 @@ std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {
   if (!file->ReadAudio(data.data(), position, &count, &bytes)) return {};
   data.resize(bytes);
   return data;
+}
+
+std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step) {
+  std::vector<int32_t> values;
+  for (int32_t v = from; v < to; v += step) values.push_back(v);
+  return values;
 }
 
 bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {

@@ -45,17 +45,8 @@ TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudi
 // The video frame sizes VideoAndPcmClip uses: frame 3 and every 10th after it
 // is empty, every 7th has an odd size.
 uint32_t FrameSize(int32_t frame);
-// The PCM chunk sizes (in samples) VideoAndPcmClip uses.
-uint32_t SoundChunkSamples(int32_t chunk);
-
-// Byte builders for hand-made RIFF files: a plain chunk (with its pad byte
-// when the size is odd) and a "RIFF" or "LIST" around the given children.
-// A size other than the true one can be written to make a chunk lie.
-std::vector<uint8_t> RiffChunk(const char* id, const std::vector<uint8_t>& data);
-std::vector<uint8_t> RiffList(const char* kind, const char* type,
-                              const std::vector<std::vector<uint8_t>>& children);
-std::vector<uint8_t> WithSizeField(std::vector<uint8_t> chunk, uint32_t size);
-std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& parts);
+// The numbers from `from` up to (not including) `to`.
+std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step = 1);
 
 // Opens the file (4 cache slots, the first audio stream), expecting no
 // message.

@@ -36,12 +36,6 @@ void ExpectSound(AviFile* file, const TestClip& clip, const std::vector<int32_t>
   }
 }
 
-std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step = 1) {
-  std::vector<int32_t> values;
-  for (int32_t v = from; v < to; v += step) values.push_back(v);
-  return values;
-}
-
 // Each way of finding chunks reads the whole file, across every part.
 TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
   enum Damage { kNone, kVideoIndx, kBothIndx, kOnlyAvixTells };

@@ -1,9 +1,8 @@
-// DibImage and DrawDibContext: the 24-bit bottom-up DIB section the painting
-// code draws into, and its drawing through the application's DrawDib.
+// DibImage: the 24-bit bottom-up DIB section the painting code draws into,
+// and its drawing through the application's DrawDib.
 #include <gtest/gtest.h>
 
 #include "video/dib_image.h"
-#include "video/draw_dib_context.h"
 
 #include <cstring>
 #include <vector>
@@ -27,10 +26,7 @@ TEST(DibImage, RowsAreBottomUpWithFourByteAlignedStrides) {
   image.Destroy();
   EXPECT_EQ(image.Bits(), nullptr);
   EXPECT_EQ(image.Row(0), nullptr);
-}
-
-TEST(DibImage, SizesBelowOneBecomeOne) {
-  DibImage image;
+  // Sizes below one become one.
   ASSERT_TRUE(image.Create(0, -4));
   EXPECT_EQ(image.Width(), 1);
   EXPECT_EQ(image.Height(), 1);
@@ -80,13 +76,6 @@ TEST(DibImage, DrawsAtItsNaturalSizeThroughDrawDib) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   image.Destroy();
-}
-
-TEST(DrawDibContext, ReopenGivesAWorkingHandle) {
-  DrawDibContext context;
-  ASSERT_NE(context.Handle(), nullptr);
-  context.Reopen();
-  EXPECT_NE(context.Handle(), nullptr);
 }
 
 }  // namespace

@@ -12,10 +12,6 @@
 
 namespace {
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
-
 // A frame whose lumas run through `lumas` (cyclically), with random chroma.
 Yuy2TestFrame LumaFrame(int32_t width, int32_t height, const std::vector<int>& lumas, std::mt19937* random) {
   Yuy2TestFrame frame(width, height, random);
@@ -31,54 +27,45 @@ std::vector<int> Range(int from, int to) {
   return v;
 }
 
-TEST(AutoLevel, FullRangeFrameStaysOnceSettled) {
+// The stretch of a luma for a smoothed range: a range below 128 counts as 128.
+int Stretched(int y, int minimum, int maximum) {
+  return y <= minimum ? 0 : std::min(255, 255 * (y - minimum) / std::max(maximum - minimum, 128));
+}
+
+// Each frame moves the smoothed range a quarter of the way to its own (the
+// first frame sets it), and the lumas are stretched over the smoothed range;
+// a range that is empty once smoothed leaves the frame alone; chroma stays.
+TEST(AutoLevel, SmoothsTheRangeAndStretchesLuma) {
   ScopedMmxFlag mmx(1);
   std::mt19937 random(40);
-  AutoLevelState state;
-  Yuy2TestFrame frame = LumaFrame(32, 16, Range(0, 255), &random);
-  const std::vector<uint8_t> before = frame.Bytes();
-  for (int i = 0; i < 3; ++i) AutoLevel(frame.data(), 32, 16, &state);
-  EXPECT_EQ(frame.Bytes(), before);
-  EXPECT_EQ(state.minimum, 0);
-  EXPECT_EQ(state.maximum, 255);
-}
-
-TEST(AutoLevel, FlatFrameIsStretchedAtMostTwice) {
-  ScopedMmxFlag mmx(1);
-  std::mt19937 random(41);
-  AutoLevelState state;
-  Yuy2TestFrame frame = LumaFrame(16, 4, Range(100, 150), &random);
-  const std::vector<uint8_t> before = frame.Bytes();
-  AutoLevel(frame.data(), 16, 4, &state);
-  EXPECT_TRUE(state.minimumSet && state.maximumSet);
-  EXPECT_EQ(state.minimum, 100);  // the first frame smooths with itself
-  EXPECT_EQ(state.maximum, 150);
-  for (int32_t r = 0; r < 4; ++r)
-    for (int32_t x = 0; x < 16; ++x) {
-      const int y = before[r * frame.stride + 2 * x];
-      // The range 50 counts as 128: L = 255 (y - 100) / 128, so 150 -> 99.
-      ASSERT_EQ(frame.Luma(x, r), 255 * (y - 100) / 128) << y;
-      ASSERT_EQ(frame.Row(r)[2 * x + 1], before[r * frame.stride + 2 * x + 1]);
-    }
-}
-
-TEST(AutoLevel, SmoothsTowardsEachNewFrame) {
-  ScopedMmxFlag mmx(1);
-  std::mt19937 random(42);
-  AutoLevelState state{0, 255, true, true};
-  Yuy2TestFrame frame = LumaFrame(8, 2, Range(100, 115), &random);
-  AutoLevel(frame.data(), 8, 2, &state);
-  EXPECT_EQ(state.minimum, (100 + 3 * 0) >> 2);
-  EXPECT_EQ(state.maximum, (115 + 3 * 255) >> 2);
-  // 25 .. 220: L = 255 (y - 25) / 195, so 100 -> 98, 115 -> 117.
-  EXPECT_EQ(frame.Luma(0, 0), 98);
-  EXPECT_EQ(frame.Luma(15 - 8, 0), 255 * (107 - 25) / 195);
-  // A frame that empties the range (maximum not above minimum) stays as it is.
-  AutoLevelState collapsed{200, 10, true, true};
-  Yuy2TestFrame flat = LumaFrame(8, 2, {120}, &random);
-  const std::vector<uint8_t> before = flat.Bytes();
-  AutoLevel(flat.data(), 8, 2, &collapsed);
-  EXPECT_EQ(flat.Bytes(), before);
+  struct Case {
+    const char* name;
+    AutoLevelState start;
+    std::vector<int> lumas;
+    int minimum, maximum;  // the smoothed range after the frame
+    int stretchMin, stretchMax;
+  } const cases[] = {
+      {"full range, first frame", {}, Range(0, 255), 0, 255, 0, 255},
+      {"flat frame, first frame", {}, Range(100, 150), 100, 150, 100, 150},
+      {"smoothing", {0, 255, true, true}, Range(100, 115), (100 + 3 * 0) >> 2, (115 + 3 * 255) >> 2,
+       25, 220},
+      {"emptied range", {200, 10, true, true}, {120}, (120 + 3 * 200) >> 2, (120 + 3 * 10) >> 2, 0, 255},
+  };
+  for (const Case& c : cases) {
+    AutoLevelState state = c.start;
+    Yuy2TestFrame frame = LumaFrame(64, 4, c.lumas, &random);
+    const std::vector<uint8_t> before = frame.Bytes();
+    AutoLevel(frame.data(), 64, 4, &state);
+    EXPECT_EQ(state.minimum, c.minimum) << c.name;
+    EXPECT_EQ(state.maximum, c.maximum) << c.name;
+    EXPECT_TRUE(state.minimumSet && state.maximumSet) << c.name;
+    for (int32_t r = 0; r < 4; ++r)
+      for (int32_t x = 0; x < 64; ++x) {
+        const int y = before[r * frame.stride + 2 * x];
+        ASSERT_EQ(frame.Luma(x, r), Stretched(y, c.stretchMin, c.stretchMax)) << c.name << " " << y;
+        ASSERT_EQ(frame.Row(r)[2 * x + 1], before[r * frame.stride + 2 * x + 1]) << c.name;
+      }
+  }
 }
 
 // The stretch for every smoothed minimum and maximum, on a frame holding every
@@ -90,10 +77,8 @@ TEST(AutoLevel, StretchIsExactForEveryRange) {
   std::vector<uint8_t> want(bytes.size()), ref(bytes.size()), fast(bytes.size());
   for (int32_t minimum = 0; minimum < 255; ++minimum) {
     for (int32_t maximum = minimum + 1; maximum < 256; ++maximum) {
-      const int range = std::max(maximum - minimum, 128);
       want = bytes;
-      for (size_t i = 0; i < 512; i += 2)
-        want[i] = static_cast<uint8_t>(want[i] <= minimum ? 0 : std::min(255, 255 * (want[i] - minimum) / range));
+      for (size_t i = 0; i < 512; i += 2) want[i] = static_cast<uint8_t>(Stretched(want[i], minimum, maximum));
       ref = bytes;
       fast = bytes;
       reference::StretchLuma(ref.data(), 256, 1, minimum, maximum);
@@ -107,64 +92,35 @@ TEST(AutoLevel, StretchIsExactForEveryRange) {
   }
 }
 
-TEST(ColorBalance, WorkedSettings) {
-  ScopedMmxFlag mmx(1);
-  std::mt19937 random(44);
-  struct Case {
-    ColorBalance balance;
-    uint32_t in, out;
-  };
-  const Case cases[] = {
-      // Brightness 100: +128 on the luma, clamped; chroma untouched.
-      {{100, 50, 50}, Word(100, 30, 200, 220), Word(228, 30, 255, 220)},
-      // Contrast 0: black with neutral chroma, whatever the brightness offset 0.
-      {{50, 0, 50}, Word(100, 30, 200, 220), Word(0, 128, 0, 128)},
-      // Saturation 0: neutral chroma, luma kept.
-      {{50, 50, 0}, Word(100, 30, 200, 220), Word(100, 128, 200, 128)},
-      // Contrast 100: luma and chroma doubled (chroma gain 512), clamped.
-      {{50, 100, 50}, Word(100, 100, 200, 220), Word(200, 72, 255, 255)},
-      // Brightness 0: an offset of -128.
-      {{0, 50, 50}, Word(100, 100, 200, 220), Word(0, 100, 72, 220)},
-  };
-  for (const Case& c : cases) {
-    Yuy2TestFrame frame(2, 1, &random);
-    frame.SetWord(0, 0, c.in);
-    ApplyColorBalance(frame.data(), 2, 1, c.balance);
-    EXPECT_EQ(frame.Word(0, 0), c.out) << c.balance.brightness << "/" << c.balance.contrast << "/"
-                                       << c.balance.saturation;
-  }
-}
-
-TEST(ColorBalance, NeutralSettingTouchesNothing) {
-  ScopedMmxFlag mmx(1);
-  std::mt19937 random(45);
-  Yuy2TestFrame frame(9, 3, &random);
-  const std::vector<uint8_t> before = frame.Bytes();
-  ApplyColorBalance(frame.data(), 9, 3, ColorBalance{50, 50, 50});
-  EXPECT_EQ(frame.Bytes(), before);
-}
-
 // Y' = Y k / 50 + 2.56 (b - 50) and c' = (c - 128) (s / 50) (k / 50) + 128 in
-// floating point. The truncated gain (up to half a step on a bright luma),
-// the truncated offset and the floor of the product keep the luma less than
-// 3 below and 1 above; chroma's truncated gain and floor stay within 2.
+// floating point, for the neutral setting (which changes nothing), each
+// setting at its ends, and random ones. The truncated gain (up to half a step
+// on a bright luma), the truncated offset and the floor of the product keep
+// the luma less than 3 below and 1 above; chroma's truncated gain and floor
+// stay within 2.
 TEST(ColorBalance, FollowsFloatingPoint) {
   ScopedMmxFlag mmx(1);
   std::mt19937 random(46);
-  for (int trial = 0; trial < 200; ++trial) {
-    const ColorBalance b{static_cast<int32_t>(random() % 101), static_cast<int32_t>(random() % 101),
-                         static_cast<int32_t>(random() % 101)};
+  std::vector<ColorBalance> settings = {{50, 50, 50}, {100, 50, 50}, {0, 50, 50}, {50, 0, 50},
+                                        {50, 100, 50}, {50, 50, 0}, {100, 100, 100}};
+  for (int trial = 0; trial < 200; ++trial)
+    settings.push_back({static_cast<int32_t>(random() % 101), static_cast<int32_t>(random() % 101),
+                        static_cast<int32_t>(random() % 101)});
+  for (const ColorBalance& b : settings) {
     Yuy2TestFrame frame(32, 2, &random);
     const std::vector<uint8_t> before = frame.Bytes();
     ApplyColorBalance(frame.data(), 32, 2, b);
+    if (&b == &settings[0]) {
+      EXPECT_EQ(frame.Bytes(), before) << "the neutral setting";
+    }
     for (int32_t r = 0; r < 2; ++r)
       for (int32_t i = 0; i < 32; ++i) {
         const int v = before[r * frame.stride + i], got = frame.Row(r)[i];
         double want = i % 2 == 0 ? v * b.contrast / 50.0 + 2.56 * (b.brightness - 50)
                                  : (v - 128) * (b.saturation / 50.0) * (b.contrast / 50.0) + 128;
         want = std::clamp(want, 0.0, 255.0);
-        ASSERT_LT(got, want + 1.0) << i;
-        ASSERT_GT(got, want - (i % 2 == 0 ? 3.0 : 2.0)) << i;
+        ASSERT_LT(got, want + 1.0) << b.brightness << "/" << b.contrast << "/" << b.saturation << " " << i;
+        ASSERT_GT(got, want - (i % 2 == 0 ? 3.0 : 2.0)) << b.brightness << "/" << b.contrast << " " << i;
       }
   }
 }

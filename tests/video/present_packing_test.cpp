@@ -45,60 +45,44 @@ void ExpectOnlyRectWritten(const Surface& s, int32_t top, int32_t rows, int32_t 
   }
 }
 
-TEST(PresentPacking, Rgb16PacksPixelPairs) {
+// Each packing on a frame placed at (xo, yo) of a larger surface: xo is
+// rounded down to the packing's group, only whole groups are written, and
+// each byte of a row comes from its pixel (RGB) or frame byte (YUV).
+TEST(PresentPacking, FramesArePackedIntoTheirRectangleOnly) {
   std::mt19937 random(7);
-  const int32_t width = 13, height = 3;
-  const std::vector<uint32_t> pixels = RandomPixels(width * height, &random);
-  Surface surface(64, 8);
-  PackFrameRgb16(pixels.data(), width, height, surface.Target(5, 2));
-  // xo 5 gives byte (5 div 2) x 4 = 8; six words per row, the odd pixel left out.
-  ExpectOnlyRectWritten(surface, 2, height, 8, 24);
-  for (int32_t r = 0; r < height; ++r)
-    for (int32_t x = 0; x < 12; ++x) {
-      const uint8_t* at = surface.Row(r + 2) + 8 + 2 * x;
-      ASSERT_EQ(at[0] | at[1] << 8, Expected565(pixels[r * width + x])) << r << "," << x;
-    }
-  EXPECT_EQ(Expected565(0xFF8040), 0xFC08);
-}
-
-TEST(PresentPacking, Rgb24PacksFourPixelsInThreeWords) {
-  std::mt19937 random(8);
-  const int32_t width = 11, height = 2;
-  const std::vector<uint32_t> pixels = RandomPixels(width * height, &random);
-  Surface surface(80, 5);
-  PackFrameRgb24(pixels.data(), width, height, surface.Target(9, 1));
-  // xo 9 gives byte (9 div 4) x 12 = 24; two groups (8 pixels) per row.
-  ExpectOnlyRectWritten(surface, 1, height, 24, 24);
-  for (int32_t r = 0; r < height; ++r)
-    for (int32_t x = 0; x < 8; ++x)
-      for (int c = 0; c < 3; ++c)
-        ASSERT_EQ(surface.Row(r + 1)[24 + 3 * x + c], (pixels[r * width + x] >> (8 * c)) & 0xFF);
-}
-
-TEST(PresentPacking, Rgb32AndYuy2Copy) {
-  std::mt19937 random(9);
-  const int32_t width = 7, height = 3;
-  const std::vector<uint32_t> pixels = RandomPixels(width * height, &random);
-  Surface rgb(48, 4);
-  PackFrameRgb32(pixels.data(), width, height, rgb.Target(3, 1));
-  ExpectOnlyRectWritten(rgb, 1, height, 12, 28);
-  for (int32_t r = 0; r < height; ++r)
-    EXPECT_EQ(0, std::memcmp(rgb.Row(r + 1) + 12, pixels.data() + r * width, 28));
-
-  const int32_t pitch = 16;
+  const int32_t height = 3, pitch = 16;
+  const std::vector<uint32_t> pixels = RandomPixels(13 * height, &random);
   GuardedBuffer frame(pitch * height, &random);
-  Surface yuy2(40, 4), uyvy(40, 4);
-  PackFrameYuy2(frame.data(), width, height, pitch, yuy2.Target(3, 0));
-  PackFrameUyvy(frame.data(), width, height, pitch, uyvy.Target(3, 0));
-  // xo 3 gives byte 4; three words per row.
-  ExpectOnlyRectWritten(yuy2, 0, height, 4, 12);
-  ExpectOnlyRectWritten(uyvy, 0, height, 4, 12);
-  for (int32_t r = 0; r < height; ++r) {
-    EXPECT_EQ(0, std::memcmp(yuy2.Row(r) + 4, frame.data() + r * pitch, 12));
-    for (int i = 0; i < 12; i += 2) {
-      ASSERT_EQ(uyvy.Row(r)[4 + i], frame.data()[r * pitch + i + 1]);
-      ASSERT_EQ(uyvy.Row(r)[4 + i + 1], frame.data()[r * pitch + i]);
-    }
+  const uint8_t* yuv = frame.data();
+  struct Case {
+    const char* name;
+    int32_t width, xo, yo;
+    int32_t first, length;  // the bytes of each row written
+    std::function<void(const PackTarget&)> pack;
+    std::function<int(int32_t r, int32_t b)> expected;  // byte b of row r
+  } const cases[] = {
+      // (5 div 2) x 4 = 8; six words of two pixels, the odd pixel left out.
+      {"rgb16", 13, 5, 2, 8, 24, [&](const PackTarget& t) { PackFrameRgb16(pixels.data(), 13, height, t); },
+       [&](int32_t r, int32_t b) { return Expected565(pixels[r * 13 + b / 2]) >> (8 * (b % 2)) & 0xFF; }},
+      // (9 div 4) x 12 = 24; two groups of four pixels in three words.
+      {"rgb24", 11, 9, 1, 24, 24, [&](const PackTarget& t) { PackFrameRgb24(pixels.data(), 11, height, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(pixels[r * 11 + b / 3] >> (8 * (b % 3)) & 0xFF); }},
+      {"rgb32", 7, 3, 1, 12, 28, [&](const PackTarget& t) { PackFrameRgb32(pixels.data(), 7, height, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(pixels[r * 7 + b / 4] >> (8 * (b % 4)) & 0xFF); }},
+      // (3 div 2) x 4 = 4; three words.
+      {"yuy2", 7, 3, 0, 4, 12, [&](const PackTarget& t) { PackFrameYuy2(yuv, 7, height, pitch, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(yuv[r * pitch + b]); }},
+      {"uyvy", 7, 3, 0, 4, 12, [&](const PackTarget& t) { PackFrameUyvy(yuv, 7, height, pitch, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(yuv[r * pitch + (b ^ 1)]); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Surface surface(80, 6);
+    c.pack(surface.Target(c.xo, c.yo));
+    ExpectOnlyRectWritten(surface, c.yo, height, c.first, c.length);
+    for (int32_t r = 0; r < height; ++r)
+      for (int32_t b = 0; b < c.length; ++b)
+        ASSERT_EQ(surface.Row(c.yo + r)[c.first + b], c.expected(r, b)) << r << "," << b;
   }
 }
 

@@ -1,11 +1,15 @@
 // The filters' behaviour on chosen pixels, against descriptions written
-// independently of the code (per pixel or per byte), and the chain's order.
+// independently of the code (per pixel or per byte), the chain's order, and
+// the fast forms of every in-place filter against the reference forms.
 
 #include "video/video_filters.h"
 
 #include "tests/video/yuy2_test_frame.h"
+#include "video/auto_level.h"
+#include "video/color_balance.h"
 #include "video/fade_step.h"
 #include "video/flip_filters.h"
+#include "video/histogram.h"
 #include "video/interpolate_uv.h"
 #include "video/neighbour_filters.h"
 #include "video/point_filters.h"
@@ -14,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -59,73 +64,57 @@ TEST(FlipFilters, HorizontalMirrorsWholeGroupsOnly) {
   }
 }
 
-TEST(PointFilters, NegativeCarriesLikeASubtraction) {
-  std::mt19937 random(22);
-  Yuy2TestFrame frame(4, 1, &random);
-  frame.SetWord(0, 0, Word(0, 0x20, 0x30, 0x40));  // Y0 = 0: U becomes 256 - U
-  frame.SetWord(1, 0, Word(0, 0, 0, 0));
-  Negative(frame.data(), 4, 1);
-  EXPECT_EQ(frame.Word(0, 0), Word(0, 0xE0, 0xCF, 0xBF));
-  EXPECT_EQ(frame.Word(1, 0), 0u);
-  // The byte rule on random words: zero bytes below the lowest non-zero byte
-  // stay, that byte becomes 256 minus itself, the ones above 255 minus theirs.
-  Yuy2TestFrame many(200, 3, &random);
-  const std::vector<uint8_t> before = many.Bytes();
-  Negative(many.data(), 200, 3);
-  for (int32_t r = 0; r < 3; ++r)
-    for (int32_t i = 0; i < 100; ++i) {
-      uint32_t w;
-      std::memcpy(&w, before.data() + r * many.stride + 4 * i, 4);
-      bool carried = false;
-      for (int k = 0; k < 4; ++k) {
-        const int b = Byte(w, k);
-        const int want = carried ? 255 - b : (b == 0 ? 0 : 256 - b);
-        carried = carried || b != 0;
-        ASSERT_EQ(Byte(many.Word(i, r), k), want) << std::hex << w;
-      }
-    }
-}
-
-TEST(PointFilters, GrayscaleTintsAndKeepsLuma) {
-  std::mt19937 random(23);
-  Yuy2TestFrame frame(6, 2, &random);
-  const std::vector<uint8_t> before = frame.Bytes();
-  Grayscale(frame.data(), 6, 2);
-  for (int32_t r = 0; r < 2; ++r)
-    for (int32_t i = 0; i < 3; ++i) {
-      const uint8_t* b = before.data() + r * frame.stride + 4 * i;
-      EXPECT_EQ(frame.Word(i, r), Word(b[0], 0x70, b[2], 0x90));
-    }
-}
-
-TEST(PointFilters, DoubleContrastAndSaturationOnWholeGroups) {
-  std::mt19937 random(24);
-  Yuy2TestFrame frame(6, 1, &random);  // one group, then a pair left alone
-  frame.SetWord(0, 0, Word(100, 0, 128, 64));
-  frame.SetWord(1, 0, Word(200, 100, 0, 255));
-  frame.SetWord(2, 0, Word(90, 90, 90, 90));
-  DoubleContrast(frame.data(), 6, 1);
-  EXPECT_EQ(frame.Word(0, 0), Word(200, 0, 255, 64));
-  EXPECT_EQ(frame.Word(1, 0), Word(255, 100, 0, 255));
-  EXPECT_EQ(frame.Word(2, 0), Word(90, 90, 90, 90));
-  DoubleSaturation(frame.data(), 6, 1);
-  // Chroma 2 (c - 128) + 128, cut at 0 and 255: 0 -> 0, 64 -> 0, 100 -> 72, 255 -> 255.
-  EXPECT_EQ(frame.Word(0, 0), Word(200, 0, 255, 0));
-  EXPECT_EQ(frame.Word(1, 0), Word(255, 72, 0, 255));
-  EXPECT_EQ(frame.Word(2, 0), Word(90, 90, 90, 90));
-}
-
-TEST(PointFilters, FadeStepLowersLumaByFourDownToZero) {
+// The per-byte filters on random frames of several widths (with words of
+// zero bytes, for the carry of Negative): each handled word as described
+// byte by byte, the words behind the handled ones (W div 2 words, or whole
+// groups of four pixels) left alone.
+TEST(PointFilters, EachByteAsDescribed) {
   ScopedMmxFlag mmx(1);
-  std::mt19937 random(25);
-  Yuy2TestFrame frame(5, 1, &random);
-  frame.SetWord(0, 0, Word(3, 50, 4, 60));
-  frame.SetWord(1, 0, Word(255, 0, 5, 255));
-  frame.SetWord(2, 0, Word(77, 77, 77, 77));  // the odd pixel's word: outside the groups
-  for (int step = 0; step < 2; ++step) FadeStep(frame.data(), 5, 1);
-  EXPECT_EQ(frame.Word(0, 0), Word(0, 50, 0, 60));
-  EXPECT_EQ(frame.Word(1, 0), Word(247, 0, 0, 255));
-  EXPECT_EQ(frame.Word(2, 0), Word(77, 77, 77, 77));
+  std::mt19937 random(22);
+  const auto luma = [](int (*f)(int)) {
+    return [f](int b, int k, bool) { return k % 2 == 0 ? f(b) : b; };
+  };
+  const auto chroma = [](int (*f)(int)) {
+    return [f](int b, int k, bool) { return k % 2 == 1 ? f(b) : b; };
+  };
+  struct Case {
+    const char* name;
+    void (*filter)(uint8_t*, int32_t, int32_t);
+    bool wholeGroups;
+    std::function<int(int b, int k, bool carried)> byte;  // byte k of a word, after any non-zero byte below
+  } const cases[] = {
+      // 0 - w: zero bytes below the lowest non-zero byte stay, that byte
+      // becomes 256 minus itself, the ones above 255 minus theirs.
+      {"Negative", Negative, false, [](int b, int, bool carried) { return carried ? 255 - b : (256 - b) & 255; }},
+      {"Grayscale", Grayscale, false, [](int b, int k, bool) { return k == 1 ? 0x70 : k == 3 ? 0x90 : b; }},
+      {"DoubleContrast", DoubleContrast, true, luma([](int y) { return std::min(2 * y, 255); })},
+      {"DoubleSaturation", DoubleSaturation, true,
+       chroma([](int c) { return std::clamp(2 * (c - 128), -128, 127) + 128; })},
+      {"FadeStep", FadeStep, true, luma([](int y) { return std::max(y - 4, 0); })},
+  };
+  for (const Case& c : cases) {
+    for (const int32_t width : {5, 6, 13, 200}) {
+      Yuy2TestFrame frame(width, 3, &random);
+      frame.SetWord(0, 0, 0);
+      frame.SetWord(1, 0, Word(0, 0x20, 0x30, 0x40));
+      frame.SetWord(0, 1, Word(0, 0, 5, 0));
+      const std::vector<uint8_t> before = frame.Bytes();
+      c.filter(frame.data(), width, 3);
+      const int32_t handled = c.wholeGroups ? width / 4 * 2 : width / 2;
+      for (int32_t r = 0; r < 3; ++r)
+        for (int32_t i = 0; i < frame.stride / 4; ++i) {
+          uint32_t w;
+          std::memcpy(&w, before.data() + r * frame.stride + 4 * i, 4);
+          bool carried = false;
+          for (int k = 0; k < 4; ++k) {
+            const int b = Byte(w, k);
+            ASSERT_EQ(Byte(frame.Word(i, r), k), i < handled ? c.byte(b, k, carried) : b)
+                << c.name << " width " << width << " word " << i << " " << std::hex << w;
+            carried = carried || b != 0;
+          }
+        }
+    }
+  }
 }
 
 TEST(InterpolateUVFilter, OddRowsTakeTheAverageChroma) {
@@ -244,6 +233,97 @@ TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHis
   EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);
   EXPECT_EQ(frame.Word(0, 0), 0x15902B70u);
   EXPECT_EQ(frame.Word(5, 0), Word(0, 128, 0, 128));
+}
+
+// --- the fast forms ----------------------------------------------------------
+
+
+using Filter = std::function<void(uint8_t*, int32_t, int32_t)>;
+
+struct FilterPair {
+  const char* name;
+  Filter fast;
+  Filter reference;
+};
+
+Filter Balance(void (*f)(uint8_t*, int32_t, int32_t, const ColorBalance&), ColorBalance b) {
+  return [f, b](uint8_t* frame, int32_t w, int32_t h) { f(frame, w, h, b); };
+}
+
+// Auto Level from a fixed smoothed state, so that both forms start alike.
+Filter Leveled(void (*f)(uint8_t*, int32_t, int32_t, AutoLevelState*), AutoLevelState start) {
+  return [f, start](uint8_t* frame, int32_t w, int32_t h) {
+    AutoLevelState state = start;
+    f(frame, w, h, &state);
+  };
+}
+
+std::vector<FilterPair> AllFilters() {
+  std::vector<FilterPair> filters = {
+      {"FlipVertical", FlipVertical, reference::FlipVertical},
+      {"FlipHorizontal", FlipHorizontal, reference::FlipHorizontal},
+      {"DoubleContrast", DoubleContrast, reference::DoubleContrast},
+      {"DoubleSaturation", DoubleSaturation, reference::DoubleSaturation},
+      {"Negative", Negative, reference::Negative},
+      {"Grayscale", Grayscale, reference::Grayscale},
+      {"InterpolateUV", InterpolateUV, reference::InterpolateUV},
+      {"Soften", Soften, reference::Soften},
+      {"Sharpen", Sharpen, reference::Sharpen},
+      {"FadeStep", FadeStep, reference::FadeStep},
+      {"DrawHistogram", DrawHistogram, reference::DrawHistogram},
+      {"AutoLevel fresh", Leveled(AutoLevel, {}), Leveled(reference::AutoLevel, {})},
+      {"AutoLevel settled", Leveled(AutoLevel, {40, 200, true, true}),
+       Leveled(reference::AutoLevel, {40, 200, true, true})},
+  };
+  for (ColorBalance b : {ColorBalance{100, 50, 50}, ColorBalance{0, 100, 100}, ColorBalance{37, 81, 12},
+                         ColorBalance{50, 0, 50}, ColorBalance{73, 50, 0}}) {
+    filters.push_back({"ApplyColorBalance", Balance(ApplyColorBalance, b),
+                       Balance(reference::ApplyColorBalance, b)});
+  }
+  return filters;
+}
+
+// Random frames of awkward sizes (some 16,000 pixels, so that every byte
+// value comes in every byte position of a word): the fast forms give the
+// reference's bytes and write nothing outside the frame.
+TEST(VideoFilters, FastFormsMatchReference) {
+  ScopedMmxFlag mmx(1);
+  std::mt19937 random(11);
+  std::vector<FrameSize> sizes = AwkwardFrameSizes();
+  sizes.push_back({1920, 4});
+  for (const FilterPair& filter : AllFilters()) {
+    for (const FrameSize& size : sizes) {
+      ExpectFastFormMatches(
+          static_cast<size_t>(Yuy2RowStride(size.width)) * size.height, &random,
+          [&](uint8_t* frame) { filter.reference(frame, size.width, size.height); },
+          [&](uint8_t* frame) { filter.fast(frame, size.width, size.height); },
+          std::string(filter.name) + " " + std::to_string(size.width) + "x" + std::to_string(size.height));
+    }
+  }
+}
+
+// Auto Level, Sharpen, the colour balance and the fade step need MMX; the
+// other filters run without it.
+TEST(VideoFilters, MmxOnlyFiltersDoNothingWithoutMmx) {
+  ScopedMmxFlag mmx(0);
+  std::mt19937 random(13);
+  for (const FilterPair& filter : AllFilters()) {
+    const std::string name = filter.name;
+    const bool needsMmx = name.rfind("AutoLevel", 0) == 0 || name == "Sharpen" ||
+                          name == "ApplyColorBalance" || name == "FadeStep";
+    for (const Filter& f : {filter.fast, filter.reference}) {
+      Yuy2TestFrame frame(64, 8, &random);
+      for (int32_t r = 0; r < 8; ++r)  // few distinct lumas, so that the histogram shows
+        for (int32_t x = 0; x < 64; ++x) frame.Luma(x, r) &= 3;
+      const std::vector<uint8_t> before = frame.Bytes();
+      f(frame.data(), 64, 8);
+      EXPECT_EQ(frame.Bytes() == before, needsMmx) << name;
+    }
+  }
+  AutoLevelState state;
+  Yuy2TestFrame frame(16, 2, &random);
+  AutoLevel(frame.data(), 16, 2, &state);
+  EXPECT_FALSE(state.minimumSet) << "the smoothing does not advance either";
 }
 
 }  // namespace

@@ -5,105 +5,72 @@
 #include "video/video_presenter_rects.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
-// A 320 x 240 frame doubled into a 640 x 480 video rectangle at the client
-// origin (x, y) of a 1024 x 768 screen.
-OverlayPlacement Doubled(LONG x, LONG y) {
-  OverlayPlacement p;
-  p.clientOrigin = POINT{x, y};
-  p.width = 640;
-  p.height = 480;
-  p.sourceWidth = 320;
-  p.sourceHeight = 240;
-  p.surfaceWidth = 320;
-  p.surfaceHeight = 240;
-  p.screenWidth = 1024;
-  p.screenHeight = 768;
-  return p;
-}
-
-bool Same(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-TEST(OverlayRects, OnScreenTheSourceIsTheWholeSurface) {
-  RECT src, dst;
-  OverlayPlacement p = Doubled(100, 50);
-  p.left = 8;
-  p.top = 4;
-  ASSERT_TRUE(ComputeOverlayRects(OverlayCaps(), p, &src, &dst));
-  EXPECT_TRUE(Same(src, RECT{0, 0, 320, 240}));
-  EXPECT_TRUE(Same(dst, RECT{108, 54, 748, 534}));
-}
-
-TEST(OverlayRects, OffTheLeftAndTopTheSourceShiftsByTheHiddenPartOverTheStretch) {
-  RECT src, dst;
-  ASSERT_TRUE(ComputeOverlayRects(OverlayCaps(), Doubled(-100, -60), &src, &dst));
-  EXPECT_TRUE(Same(dst, RECT{0, 0, 540, 420}));
-  EXPECT_TRUE(Same(src, RECT{50, 30, 320, 240}));  // 100 / 2.000, 60 / 2.000
-}
-
-TEST(OverlayRects, BeyondTheRightAndBottomTheOverlayIsCutAtTheScreen) {
-  RECT src, dst;
-  ASSERT_TRUE(ComputeOverlayRects(OverlayCaps(), Doubled(900, 500), &src, &dst));
-  EXPECT_TRUE(Same(dst, RECT{900, 500, 1024, 768}));
-  // 516 and 212 pixels hidden: 258 and 106 surface pixels.
-  EXPECT_TRUE(Same(src, RECT{0, 0, 62, 134}));
-}
-
-TEST(OverlayRects, StretchOutsideTheDriversLimitsFails) {
-  OverlayCaps caps;
-  caps.caps = kCapsOverlay | kCapsOverlayStretch;
-  caps.minOverlayStretch = 1000;
-  caps.maxOverlayStretch = 2000;
-  RECT src, dst;
-  OverlayPlacement p = Doubled(0, 0);
-  EXPECT_TRUE(ComputeOverlayRects(caps, p, &src, &dst));  // exactly 2.000
-  p.width = 642;
-  EXPECT_FALSE(ComputeOverlayRects(caps, p, &src, &dst));  // 2.006
-  p.width = 319;
-  p.height = 240;
-  EXPECT_FALSE(ComputeOverlayRects(caps, p, &src, &dst));  // 0.996
-  caps.caps = kCapsOverlay;  // limits only count with DDCAPS_OVERLAYSTRETCH
-  EXPECT_TRUE(ComputeOverlayRects(caps, p, &src, &dst));
-  caps.caps = kCapsOverlay | kCapsOverlayStretch;
-  caps.maxOverlayStretch = 0;  // and only when both are given
-  EXPECT_TRUE(ComputeOverlayRects(caps, p, &src, &dst));
-}
-
-TEST(OverlayRects, AnEmptySourceFails) {
-  RECT src, dst;
-  OverlayPlacement p = Doubled(0, 0);
-  p.sourceWidth = 0;
-  EXPECT_FALSE(ComputeOverlayRects(OverlayCaps(), p, &src, &dst));
-  p.sourceWidth = 320;
-  p.sourceHeight = 0;
-  EXPECT_FALSE(ComputeOverlayRects(OverlayCaps(), p, &src, &dst));
-}
-
-TEST(OverlayRects, AlignmentRoundsTheSourceAndWidensTheDestination) {
-  OverlayCaps caps;
-  caps.caps = kCapsAlignBoundarySrc | kCapsAlignBoundaryDest;
-  caps.alignBoundarySrc = 4;
-  caps.alignSizeSrc = 8;
-  caps.alignBoundaryDest = 8;
-  RECT src, dst;
-  OverlayPlacement p = Doubled(-100, 0);  // source left 50
-  p.width = 650;  // stretch 2.031
-  p.left = 3;     // destination -97 .. 553, cut to 0 .. 553
-  ASSERT_TRUE(ComputeOverlayRects(caps, p, &src, &dst));
-  // Source left: -97 x 1000 / 2031 = 47 -> (47 + 2) rounded down to 4 = 48.
-  EXPECT_EQ(src.left, 48);
-  // Source right: 320 -> (320 + 4) & -8 = 320.
-  EXPECT_EQ(src.right, 320);
-  EXPECT_EQ(dst.left, 0);
-  EXPECT_EQ(dst.right, 560);  // 553 widened to a multiple of 8
-
-  caps.caps = kCapsAlignBoundaryDest;  // without the source flag the source stays
-  ASSERT_TRUE(ComputeOverlayRects(caps, p, &src, &dst));
-  EXPECT_EQ(src.left, 47);
+// The source is the surface's part that shows: the destination is cut at the
+// screen's edges, and the hidden parts are taken off the source divided by the
+// stretch (in thousandths). Stretches outside the driver's limits and empty
+// sources fail; the driver's alignments round the source's edges and widen
+// the destination.
+TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
+  const uint32_t stretchCaps = kCapsOverlay | kCapsOverlayStretch;
+  const uint32_t alignCaps = kCapsAlignBoundarySrc | kCapsAlignBoundaryDest;
+  // A 320 x 240 surface on a 1024 x 768 screen, mostly doubled.
+  struct Case {
+    const char* name;
+    OverlayCaps caps;
+    LONG x, y;  // the client origin
+    int32_t left, top, width, height;  // the video rectangle
+    int32_t sourceWidth, sourceHeight;
+    bool ok;
+    RECT src, dst;  // not checked when both are empty
+  } const cases[] = {
+      {"on screen", {}, 100, 50, 8, 4, 640, 480, 320, 240, true, {0, 0, 320, 240}, {108, 54, 748, 534}},
+      // 100 / 2.000 and 60 / 2.000 hidden.
+      {"off the left and top", {}, -100, -60, 0, 0, 640, 480, 320, 240, true, {50, 30, 320, 240},
+       {0, 0, 540, 420}},
+      // 516 and 212 pixels hidden: 258 and 106 surface pixels.
+      {"past the right and bottom", {}, 900, 500, 0, 0, 640, 480, 320, 240, true, {0, 0, 62, 134},
+       {900, 500, 1024, 768}},
+      {"stretch 2.000 at the limit", {stretchCaps, 1000, 2000}, 0, 0, 0, 0, 640, 480, 320, 240, true, {}, {}},
+      {"stretch 2.006 above it", {stretchCaps, 1000, 2000}, 0, 0, 0, 0, 642, 480, 320, 240, false, {}, {}},
+      {"stretch 0.996 below it", {stretchCaps, 1000, 2000}, 0, 0, 0, 0, 319, 240, 320, 240, false, {}, {}},
+      {"limits without DDCAPS_OVERLAYSTRETCH", {kCapsOverlay, 1000, 2000}, 0, 0, 0, 0, 319, 240, 320, 240,
+       true, {}, {}},
+      {"only one limit", {stretchCaps, 1000, 0}, 0, 0, 0, 0, 319, 240, 320, 240, true, {}, {}},
+      {"no source columns", {}, 0, 0, 0, 0, 640, 480, 0, 240, false, {}, {}},
+      {"no source rows", {}, 0, 0, 0, 0, 640, 480, 320, 0, false, {}, {}},
+      // Destination -97 .. 553 at 2.031, cut to 0 .. 553 and widened to 560;
+      // source left -97 x 1000 / 2031 = 47, rounded to the boundary of 4: 48.
+      {"aligned", {alignCaps, 0, 0, 4, 8, 8}, -100, 0, 3, 0, 650, 480, 320, 240, true, {48, 0, 320, 240},
+       {0, 0, 560, 480}},
+      {"destination aligned only", {kCapsAlignBoundaryDest, 0, 0, 4, 8, 8}, -100, 0, 3, 0, 650, 480, 320,
+       240, true, {47, 0, 320, 240}, {0, 0, 560, 480}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OverlayPlacement p;
+    p.clientOrigin = POINT{c.x, c.y};
+    p.left = c.left;
+    p.top = c.top;
+    p.width = c.width;
+    p.height = c.height;
+    p.sourceWidth = c.sourceWidth;
+    p.sourceHeight = c.sourceHeight;
+    p.surfaceWidth = 320;
+    p.surfaceHeight = 240;
+    p.screenWidth = 1024;
+    p.screenHeight = 768;
+    RECT src, dst;
+    ASSERT_EQ(ComputeOverlayRects(c.caps, p, &src, &dst), c.ok);
+    if (c.src.right == 0 && c.dst.right == 0) continue;
+    EXPECT_EQ(std::vector<LONG>({src.left, src.top, src.right, src.bottom}),
+              std::vector<LONG>({c.src.left, c.src.top, c.src.right, c.src.bottom}));
+    EXPECT_EQ(std::vector<LONG>({dst.left, dst.top, dst.right, dst.bottom}),
+              std::vector<LONG>({c.dst.left, c.dst.top, c.dst.right, c.dst.bottom}));
+  }
 }
 
 TEST(OverlayRects, TheSurfaceWidthFollowsTheDestinationSizeAlignment) {

@@ -8,6 +8,7 @@
 #include "tests/shell/shell_session.h"
 
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -135,33 +136,29 @@ class VideoPresenterTest : public ::testing::Test {
 
 PictureWindow* VideoPresenterTest::shared_ = nullptr;
 
-TEST_F(VideoPresenterTest, WithOverlaysOffItTakesNoDirectDrawObject) {
-  const RECT rect = {0, 0, 128, 96};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, kAllowNonOverlay));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());
-  // The back buffer bit alone is no overlay kind either.
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch,
-                              kAllowNonOverlay | kAllowBackBuffer));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());
-  int32_t mode = -1;
-  bool doubleBuffered = true;
-  presenter.GetMode(&mode, &doubleBuffered);
-  EXPECT_EQ(mode, kPresentNonOverlay);
-  EXPECT_FALSE(doubleBuffered);
-}
-
-TEST_F(VideoPresenterTest, TheOverlaySearchEndsInThePlainWindowDrawing) {
+// Whatever is allowed, the set-up ends in the plain window drawing and keeps
+// no DirectDraw object of its own (the back buffer bit alone is no overlay
+// kind); a borrowed one is never released. Nothing is presented before a
+// set-up, without a window, or after the shutdown.
+TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
+  const std::vector<uint8_t> frame = TestFrame();
+  EXPECT_FALSE(presenter.Present(frame.data()));
+  EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));
+  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
   const RECT rect = {0, 0, 128, 96};
   const uint32_t everything = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 |
                               kAllowUyvy | kAllowBackBuffer;
-  // With its own DirectDraw object ...
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, everything));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());  // given back on the fallback
+  for (const uint32_t allowed : {uint32_t{kAllowNonOverlay}, kAllowNonOverlay | kAllowBackBuffer, everything}) {
+    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, allowed)) << allowed;
+    EXPECT_FALSE(presenter.HoldsDirectDraw()) << allowed;
+    int32_t mode = -1;
+    bool doubleBuffered = true;
+    presenter.GetMode(&mode, &doubleBuffered);
+    EXPECT_EQ(mode, kPresentNonOverlay) << allowed;
+    EXPECT_FALSE(doubleBuffered) << allowed;
+    EXPECT_TRUE(presenter.Present(frame.data())) << allowed;
+  }
 
-  // ... and with a borrowed one, which it never releases.
   IDirectDraw* directDraw = nullptr;
   ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
   ASSERT_EQ(directDraw->SetCooperativeLevel(window.Get(), DDSCL_NORMAL), DD_OK);
@@ -169,93 +166,53 @@ TEST_F(VideoPresenterTest, TheOverlaySearchEndsInThePlainWindowDrawing) {
   EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
   presenter.Shutdown();
   EXPECT_EQ(presenter.Mode(), kPresentDisabled);
+  EXPECT_FALSE(presenter.Present(frame.data()));
   EXPECT_EQ(directDraw->AddRef(), 2u);  // still only ours
   directDraw->Release();
   EXPECT_EQ(directDraw->Release(), 0u);
 }
 
-TEST_F(VideoPresenterTest, NothingIsPresentedBeforeSetupOrAfterShutdown) {
+// Each setup's rectangle (none: the whole client area) shows the converted
+// frame resized to it, nearest pixel: output pixel (x, y) samples source
+// column (x sx) >> 16 and source row h - 1 - ((i sy) >> 16), i counted from
+// the bottom, with s = (source x 65536 - 65536) div output. An empty
+// rectangle shows nothing; outside the rectangle the window is untouched.
+TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRectangle) {
   const std::vector<uint8_t> frame = TestFrame();
-  EXPECT_FALSE(presenter.Present(frame.data()));
-  EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));  // no window
-  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
-  const RECT rect = {0, 0, 64, 48};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, kAllowNonOverlay));
-  EXPECT_TRUE(presenter.Present(frame.data()));
-  presenter.Shutdown();
-  EXPECT_FALSE(presenter.Present(frame.data()));
-}
-
-TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheConvertedFrameResizedIntoTheRectangle) {
-  const std::vector<uint8_t> frame = TestFrame();
-  window.Fill(RGB(1, 2, 3));
-  const RECT rect = {10, 20, 10 + 128, 20 + 96};  // twice the frame's size
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kFrameWidth, kFrameHeight, kPitch,
-                              kAllowNonOverlay));
-  ASSERT_TRUE(presenter.Present(frame.data()));
-  const std::vector<uint32_t> pixels = window.Pixels();
-
-  // Nearest resize: output pixel (x, y) samples source column (x * sx) >> 16
-  // and source row (h - 1 - ((i * sy) >> 16)), i counted from the bottom.
-  const int32_t stepX = (kFrameWidth * 65536 - 65536) / 128;
-  const int32_t stepY = (kFrameHeight * 65536 - 65536) / 96;
-  int32_t mismatches = 0;
-  for (int32_t y = 0; y < 96; ++y) {
-    const int32_t i = 96 - 1 - y;
-    const int32_t sourceRow = kFrameHeight - 1 - ((i * stepY) >> 16);
-    for (int32_t x = 0; x < 128; ++x) {
-      const int32_t sourceColumn = (x * stepX) >> 16;
-      const uint32_t expected = LowQualityColour(LumaAt(sourceColumn, sourceRow));
-      const uint32_t actual = pixels[static_cast<size_t>(20 + y) * PictureWindow::kWidth + 10 + x];
-      if (actual != expected && ++mismatches <= 5) {
-        ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << actual << " != "
-                      << expected;
+  const RECT whole = {0, 0, PictureWindow::kWidth, PictureWindow::kHeight};
+  const struct {
+    bool given;
+    RECT rect;
+  } cases[] = {{true, {10, 20, 10 + 128, 20 + 96}}, {true, {0, 0, 192, 144}}, {false, whole},
+               {true, {10, 10, 10, 60}}, {true, {10, 10, 60, 10}}};
+  for (const auto& c : cases) {
+    const RECT& r = c.rect;
+    SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) +
+                 "," + std::to_string(r.bottom));
+    window.Fill(RGB(1, 2, 3));
+    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kFrameWidth, kFrameHeight,
+                                kPitch, kAllowNonOverlay));
+    const int32_t width = r.right - r.left, height = r.bottom - r.top;
+    EXPECT_EQ(presenter.Present(frame.data()), width > 0 && height > 0);
+    const std::vector<uint32_t> pixels = window.Pixels();
+    int32_t mismatches = 0;
+    for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
+      for (int32_t x = 0; x < PictureWindow::kWidth; ++x) {
+        uint32_t expected = 0x010203;
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+          const int32_t i = height - 1 - (y - r.top);
+          const int32_t sourceRow = kFrameHeight - 1 - ((i * ((kFrameHeight * 65536 - 65536) / height)) >> 16);
+          const int32_t sourceColumn = ((x - r.left) * ((kFrameWidth * 65536 - 65536) / width)) >> 16;
+          expected = LowQualityColour(LumaAt(sourceColumn, sourceRow));
+        }
+        const uint32_t actual = pixels[static_cast<size_t>(y) * PictureWindow::kWidth + x];
+        if (actual != expected && ++mismatches <= 5) {
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << actual << " != " << expected;
+        }
       }
     }
+    EXPECT_EQ(mismatches, 0);
   }
-  EXPECT_EQ(mismatches, 0);
-  // Outside the rectangle the window is untouched.
-  EXPECT_EQ(pixels[5 * PictureWindow::kWidth + 5], 0x010203u);
-  EXPECT_EQ(pixels[(20 + 96) * PictureWindow::kWidth + 10 + 128], 0x010203u);
-}
-
-TEST_F(VideoPresenterTest, AZeroSizeRectangleShowsNothing) {
-  const std::vector<uint8_t> frame = TestFrame();
-  window.Fill(RGB(1, 2, 3));
-  for (const RECT& rect : {RECT{10, 10, 10, 60}, RECT{10, 10, 60, 10}}) {
-    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kFrameWidth, kFrameHeight, kPitch,
-                                kAllowNonOverlay));
-    EXPECT_FALSE(presenter.Present(frame.data()));
-  }
-  for (uint32_t p : window.Pixels()) ASSERT_EQ(p, 0x010203u);
-}
-
-TEST_F(VideoPresenterTest, ANewRectangleTakesEffectAtTheNextSetup) {
-  const std::vector<uint8_t> frame = TestFrame();
-  window.Fill(RGB(1, 2, 3));
-  const RECT small = {0, 0, 64, 48};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &small, kFrameWidth, kFrameHeight, kPitch,
-                              kAllowNonOverlay));
-  ASSERT_TRUE(presenter.Present(frame.data()));
-  EXPECT_EQ(window.Pixels()[40 * PictureWindow::kWidth + 100], 0x010203u);
-  const RECT wide = {0, 0, 192, 144};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &wide, kFrameWidth, kFrameHeight, kPitch,
-                              kAllowNonOverlay));
-  ASSERT_TRUE(presenter.Present(frame.data()));
-  // Source pixel (33, 13) at three times the size: the right half's grey.
-  EXPECT_EQ(window.Pixels()[40 * PictureWindow::kWidth + 100], LowQualityColour(128));
-}
-
-TEST_F(VideoPresenterTest, ANullRectangleMeansTheWholeClientArea) {
-  const std::vector<uint8_t> frame = TestFrame();
-  window.Fill(RGB(1, 2, 3));
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kPitch,
-                              kAllowNonOverlay));
-  ASSERT_TRUE(presenter.Present(frame.data()));
-  const std::vector<uint32_t> pixels = window.Pixels();
-  EXPECT_EQ(pixels[0], 0u);  // the black top rows, stretched to the corner
-  EXPECT_EQ(pixels[(PictureWindow::kHeight - 1) * PictureWindow::kWidth + PictureWindow::kWidth - 1],
-            LowQualityColour(128));
 }
 
 // Wine shows what another thread drew into a window when the window's own
