@@ -8,10 +8,11 @@
 #include "playlist/playlist.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -50,22 +51,18 @@ std::string Expand(const std::string& text) {
 }
 
 void Write(const std::string& path, const std::string& content) {
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::fclose(f);
-  }
+  std::ofstream(path, std::ios::binary) << content;
 }
 
 void CheckItems(const Playlist& list) {
-  int32_t items = 0;
-  for (const std::string& item : list.Items()) {
+  const std::vector<std::string> items = list.Items();
+  if (items.size() != static_cast<size_t>(list.Count())) std::abort();
+  for (const std::string& item : items) {
     if (item.size() > Playlist::kMaxPathLength) std::abort();
     for (const char c : item) {
       if (static_cast<unsigned char>(c) < 32 || c == '"') std::abort();
     }
-    ++items;
   }
-  if (items != list.Count()) std::abort();
 }
 
 }  // namespace
