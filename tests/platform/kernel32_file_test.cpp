@@ -5,9 +5,7 @@
 #include "platform/win32.h"
 #include "tests/common/test_paths.h"
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 

@@ -39,6 +39,7 @@ struct Scene {
 // their frame word, or with transparency are averaged with it byte by byte.
 TEST(MergeSubtitleBand, OpaqueReplacesAndTransparentAveragesNonZeroWords) {
   for (const bool transparent : {false, true}) {
+    SCOPED_TRACE(transparent ? "transparent" : "opaque");
     std::mt19937 random(70);
     Scene s(&random);
     s.frame.SetWord(1, 3, Word(255, 255, 0, 7));
