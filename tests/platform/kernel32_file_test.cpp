@@ -5,9 +5,7 @@
 #include "platform/win32.h"
 #include "tests/common/test_paths.h"
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -16,11 +14,10 @@ HANDLE OpenRead(const std::string& path) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TEST(Kernel32File, OpenMissingFileFails) {
+TEST(Kernel32File, OpenMissingFileOrDirectoryFails) {
   EXPECT_EQ(OpenRead(ScratchPath("does-not-exist.avi")), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(OpenRead(ScratchDir()), INVALID_HANDLE_VALUE);
 }
-
-TEST(Kernel32File, OpenDirectoryFails) { EXPECT_EQ(OpenRead(ScratchDir()), INVALID_HANDLE_VALUE); }
 
 TEST(Kernel32File, SizeSeekAndShortRead) {
   std::string bytes(1000, 0);
@@ -47,31 +44,12 @@ TEST(Kernel32File, SizeSeekAndShortRead) {
   EXPECT_EQ(SetFilePointer(h, 5000, nullptr, FILE_BEGIN), 5000u);
   ASSERT_TRUE(ReadFile(h, buffer, sizeof buffer, &read, nullptr));
   EXPECT_EQ(read, 0u);
-  EXPECT_TRUE(CloseHandle(h));
-}
 
-// A single signed 32-bit distance cannot reach 2 GiB: such a move fails.
-TEST(Kernel32File, NegativeDistanceFromStartFails) {
-  HANDLE h = OpenRead(WriteWholeFile(ScratchPath("small.bin"), std::string(16, 'x')));
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  // A single signed 32-bit distance cannot reach 2 GiB: such a move fails.
   EXPECT_EQ(SetFilePointer(h, static_cast<LONG>(0x80000000u), nullptr, FILE_BEGIN),
             INVALID_SET_FILE_POINTER);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
   EXPECT_TRUE(CloseHandle(h));
-}
-
-TEST(Kernel32Memory, GlobalAllocAndStatus) {
-  void* p = GlobalAlloc(GMEM_FIXED, 4096);
-  ASSERT_NE(p, nullptr);
-  static_cast<char*>(p)[4095] = 1;
-  EXPECT_EQ(GlobalFree(p), nullptr);
-
-  MEMORYSTATUS status;
-  status.dwLength = sizeof status;
-  GlobalMemoryStatus(&status);
-  EXPECT_GT(status.dwTotalPhys, 0u);
-  EXPECT_GT(status.dwAvailPhys, 0u);
-  EXPECT_LE(status.dwAvailPhys, status.dwTotalPhys);
 }
 
 TEST(Kernel32Clock, PerformanceCounterAdvances) {

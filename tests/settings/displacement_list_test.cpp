@@ -73,17 +73,16 @@ TEST(DisplacementList, DelaysReadLikePercentI) {
                "    -25xyzC:\\c.avi\r"   // decimal, the rest of the ten ignored
                "0x7fffffffC:\\d.avi\r"
                "0x0000000A");           // an empty path
-  int32_t delay = 0;
-  EXPECT_FALSE(list.Lookup("C:\\a.avi", &delay));
-  EXPECT_FALSE(list.Lookup("rt", &delay));
-  ASSERT_TRUE(list.Lookup("C:\\b.avi", &delay));
-  EXPECT_EQ(delay, 64);
-  ASSERT_TRUE(list.Lookup("C:\\c.avi", &delay));
-  EXPECT_EQ(delay, -25);
-  ASSERT_TRUE(list.Lookup("C:\\d.avi", &delay));
-  EXPECT_EQ(delay, INT32_MAX);
-  ASSERT_TRUE(list.Lookup("", &delay));
-  EXPECT_EQ(delay, 10);
+  const struct {
+    const char* path;
+    int32_t delay;  // 0: no match
+  } lookups[] = {{"C:\\a.avi", 0}, {"rt", 0},         {"C:\\b.avi", 64},
+                 {"C:\\c.avi", -25}, {"C:\\d.avi", INT32_MAX}, {"", 10}};
+  for (const auto& l : lookups) {
+    int32_t delay = 0;
+    EXPECT_EQ(list.Lookup(l.path, &delay), l.delay != 0) << l.path;
+    EXPECT_EQ(delay, l.delay) << l.path;
+  }
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ struct Band {
 
 using Pixels = std::map<std::pair<int32_t, int32_t>, uint16_t>;  // (x, y) -> value
 
-TEST(MarkSubtitleOutline, NeighboursAndShadowOfTextPixels) {
+TEST(MarkSubtitleOutline, NeighboursAndShadowOfTextPixelsWithinTheMargin) {
   // Text (value 1) at (2,2), (3,2), (0,4) and (7,1) in a 10 x 9 band: text is
   // looked for in columns 0..5 and rows 0..4, so (7,1) casts nothing and
   // (0,4) loses its mark to the left.
@@ -55,14 +55,12 @@ TEST(MarkSubtitleOutline, NeighboursAndShadowOfTextPixels) {
       }
     }
   }
-}
-
-TEST(MarkSubtitleOutline, BandsTooSmallForTheMarginStayAsTheyAre) {
-  Band band(5, 5);  // only (0,0) can cast marks
-  band.Set(1, 1, 0xFFFF);
-  const std::vector<uint8_t> before = band.bytes;
-  MarkSubtitleOutline(band.bytes.data(), 5, 5, band.stride, 4);
-  EXPECT_EQ(band.bytes, before);
+  // A band too small for the margin stays as it is: only (0,0) could cast marks.
+  Band small(5, 5);
+  small.Set(1, 1, 0xFFFF);
+  const std::vector<uint8_t> before = small.bytes;
+  MarkSubtitleOutline(small.bytes.data(), 5, 5, small.stride, 4);
+  EXPECT_EQ(small.bytes, before);
 }
 
 TEST(SubtitleShadowOffset, FifthOfTheFontUpToFour) {

@@ -35,32 +35,27 @@ struct Scene {
   Yuy2TestFrame frame, band;
 };
 
-TEST(MergeSubtitleBand, OpaqueReplacesNonZeroWords) {
-  std::mt19937 random(70);
-  Scene s(&random);
-  const std::vector<uint8_t> before = s.frame.Bytes();
-  MergeSubtitleBand(s.frame.data(), 5, 6, s.band.data(), 3, false);
-  for (int32_t r = 0; r < 6; ++r) {
-    const uint8_t* old = before.data() + r * s.frame.stride;
-    EXPECT_EQ(0, std::memcmp(s.frame.Row(r), old, 4)) << "zero band words leave the frame";
-    if (r >= 3) EXPECT_EQ(s.frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
-    else EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 4, old + 4, 4));
-    EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 8, old + 8, 4)) << "the odd pixel stays";
-  }
-}
-
-TEST(MergeSubtitleBand, TransparentAveragesBytes) {
-  std::mt19937 random(71);
-  Scene s(&random);
-  s.frame.SetWord(1, 3, Word(255, 255, 0, 7));
-  const std::vector<uint8_t> before = s.frame.Bytes();
-  MergeSubtitleBand(s.frame.data(), 5, 6, s.band.data(), 3, true);
-  EXPECT_EQ(s.frame.Word(1, 3), Word(227, 132, 50, 18));
-  for (int32_t r = 3; r < 6; ++r) {
-    const uint8_t* old = before.data() + r * s.frame.stride;
-    EXPECT_EQ(0, std::memcmp(s.frame.Row(r), old, 4));
-    for (int k = 0; k < 4; ++k)
-      EXPECT_EQ(s.frame.Row(r)[4 + k], (old[4 + k] + s.band.Row(r - 3)[4 + k]) / 2);
+// Zero band words and the odd pixel leave the frame; the others replace
+// their frame word, or with transparency are averaged with it byte by byte.
+TEST(MergeSubtitleBand, OpaqueReplacesAndTransparentAveragesNonZeroWords) {
+  for (const bool transparent : {false, true}) {
+    SCOPED_TRACE(transparent ? "transparent" : "opaque");
+    std::mt19937 random(70);
+    Scene s(&random);
+    s.frame.SetWord(1, 3, Word(255, 255, 0, 7));
+    const std::vector<uint8_t> before = s.frame.Bytes();
+    MergeSubtitleBand(s.frame.data(), 5, 6, s.band.data(), 3, transparent);
+    for (int32_t r = 0; r < 6; ++r) {
+      const uint8_t* old = before.data() + r * s.frame.stride;
+      EXPECT_EQ(0, std::memcmp(s.frame.Row(r), old, 4)) << "zero band words leave the frame";
+      EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 8, old + 8, 4)) << "the odd pixel stays";
+      if (r < 3) {
+        EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 4, old + 4, 4)) << "above the band";
+      } else if (!transparent) {
+        EXPECT_EQ(s.frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
+      }
+    }
+    EXPECT_EQ(s.frame.Word(1, 3), transparent ? Word(227, 132, 50, 18) : Word(200, 10, 101, 30));
   }
 }
 

@@ -1,8 +1,11 @@
-// What every subtitle list must satisfy whatever file it came from, checked
-// by both subtitle fuzzers: the limits, clean texts, FindSubtitle's answers
-// against the entries, and the band layout of each text. A broken rule aborts.
-#pragma once
-
+// MicroDVD and SubRip subtitle files through SubtitleList (one fuzzer per
+// format, built from this file with SUBTITLE_FORMAT naming the format): never
+// crashes, and every list keeps its rules whatever file it came from: the
+// limits, clean texts, FindSubtitle's answers against the entries, and the
+// band layout of each text. A broken rule aborts.
+//
+// SubRip times need a video rate: there the first byte picks the rate and
+// scale the times are turned into frames with, the rest is the file.
 #include "subtitles/subtitle_layout.h"
 #include "subtitles/subtitle_line_reader.h"
 #include "subtitles/subtitle_list.h"
@@ -10,16 +13,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
-namespace subtitle_fuzz {
+namespace {
 
-inline void Require(bool holds) {
+void Require(bool holds) {
   if (!holds) std::abort();
 }
 
-inline void CheckEntries(const SubtitleList& list, bool loaded) {
+void CheckEntries(const SubtitleList& list, bool loaded) {
   Require(loaded == (list.Count() > 0));
   Require(list.Count() <= SubtitleList::kMaxEntries && list.PoolBytes() <= SubtitleList::kMaxPoolBytes);
   for (int32_t i = 0; i < list.Count(); ++i) {
@@ -32,7 +34,7 @@ inline void CheckEntries(const SubtitleList& list, bool loaded) {
   }
 }
 
-inline int32_t FirstActive(const SubtitleList& list, int32_t frame) {
+int32_t FirstActive(const SubtitleList& list, int32_t frame) {
   for (int32_t i = 0; i < list.Count(); ++i) {
     if (list.IsActive(i, frame)) return i;
   }
@@ -41,7 +43,7 @@ inline int32_t FirstActive(const SubtitleList& list, int32_t frame) {
 
 // One FindSubtitle against the rules: the cursor's entry, the gap after it,
 // the next entry, else the first active one.
-inline void CheckFind(SubtitleList* list, int32_t frame) {
+void CheckFind(SubtitleList* list, int32_t frame) {
   const int32_t c = list->Cursor();
   const bool gap = c >= 0 && c < list->Count() - 1 && list->Entry(c).endFrame <= frame &&
                    frame < list->Entry(c + 1).firstFrame;
@@ -56,7 +58,7 @@ inline void CheckFind(SubtitleList* list, int32_t frame) {
 }
 
 // Wrapping only turns blanks into '|'; the placed lines are the text's lines.
-inline void CheckLayout(const char* text, int32_t frameWidth) {
+void CheckLayout(const char* text, int32_t frameWidth) {
   char work[SubtitleList::kTextBufferSize];
   std::strcpy(work, text);
   WrapSubtitleText(work, frameWidth, [](const char*, size_t length) { return static_cast<int32_t>(length * 7); });
@@ -73,7 +75,7 @@ inline void CheckLayout(const char* text, int32_t frameWidth) {
 
 // Parses data as the given format and checks the list, a few frames around
 // each entry, and the layout of every text.
-inline void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate, uint32_t scale) {
+void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate, uint32_t scale) {
   SubtitleLineReader reader(reinterpret_cast<const char*>(data), size);
   SubtitleList list;
   const bool loaded = list.Parse(&reader, format, rate, scale);
@@ -89,4 +91,21 @@ inline void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_
   }
 }
 
-}  // namespace subtitle_fuzz
+struct Rate {
+  uint32_t rate, scale;
+};
+constexpr Rate kRates[] = {{25, 1},  {30000, 1001}, {24000, 1001}, {1, 1},
+                           {0, 1},   {25, 0},       {0xFFFFFFFFu, 1}, {1, 0xFFFFFFFFu}};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  constexpr SubtitleFormat kFormat = SubtitleFormat::SUBTITLE_FORMAT;
+  if (kFormat == SubtitleFormat::kMicroDvd) {
+    Run(data, size, kFormat, 25, 1);  // frames need no rate
+  } else if (size > 0) {
+    const Rate r = kRates[data[0] % (sizeof kRates / sizeof kRates[0])];
+    Run(data + 1, size - 1, kFormat, r.rate, r.scale);
+  }
+  return 0;
+}
