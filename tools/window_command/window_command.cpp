@@ -14,6 +14,7 @@
 //                                 objects, USER objects, threads and
 //                                 top-level windows (Wine 8 reports no GDI or
 //                                 USER objects: its GetGuiResources gives 0)
+//   velmora_command handles       prints the player's handles by object type
 //   velmora_command key VK        posts a key press (accelerators included)
 //   velmora_command click PERCENT clicks the seek bar at that share of its width
 //
@@ -28,6 +29,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 #include <cwchar>
 #include <utility>
 #include <vector>
@@ -76,30 +79,31 @@ int ThreadsOf(DWORD process) {
   return count;
 }
 
-bool IsRegistryKey(HANDLE process, USHORT value) {
+// The object type of another process's handle ("Key", "Event", "Thread", ...).
+std::wstring TypeOfHandle(HANDLE process, USHORT value) {
   HANDLE copy = nullptr;
   if (!DuplicateHandle(process, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)), GetCurrentProcess(),
                        &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-    return false;
+    return L"?";
   }
   alignas(8) char type[512];
   ULONG length = 0;
-  bool key = false;
+  std::wstring name = L"?";
   if (NtQueryObject(copy, ObjectTypeInformation, type, sizeof type, &length) == 0) {
-    const UNICODE_STRING& name = reinterpret_cast<PUBLIC_OBJECT_TYPE_INFORMATION*>(type)->TypeName;
-    key = name.Length == 6 && std::wcsncmp(name.Buffer, L"Key", 3) == 0;
+    const UNICODE_STRING& typeName = reinterpret_cast<PUBLIC_OBJECT_TYPE_INFORMATION*>(type)->TypeName;
+    name.assign(typeName.Buffer, typeName.Length / sizeof(wchar_t));
   }
   CloseHandle(copy);
-  return key;
+  return name;
 }
 
 // Handles from the system's handle table, which Wine's wineserver fills for
 // every process (GetProcessHandleCount reports 0 for other processes there),
-// and how many of them are registry keys: Wine 8's filter graph leaks key
-// handles on every connection it tries (77 for each RenderFile of a bare
-// graph, measured), which no code of ours can close.
-void CountHandles(DWORD id, HANDLE process, long* handles, long* keys) {
-  *handles = *keys = -1;
+// counted by type. Wine 8's filter graph leaks key handles on every
+// connection it tries (77 for each RenderFile of a bare graph, measured),
+// which no code of ours can close. Empty when the table can't be read.
+std::map<std::wstring, long> HandlesByType(DWORD id, HANDLE process) {
+  std::map<std::wstring, long> types;
   std::vector<uint8_t> table(1 << 20);
   ULONG needed = 0;
   NTSTATUS status;
@@ -109,14 +113,12 @@ void CountHandles(DWORD id, HANDLE process, long* handles, long* keys) {
          table.size() < (64u << 20)) {
     table.resize(table.size() * 2);
   }
-  if (status != 0) return;
+  if (status != 0) return types;
   const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(table.data());
-  *handles = *keys = 0;
   for (ULONG i = 0; i < info->Count; ++i) {
-    if (info->Handle[i].OwnerPid != id) continue;
-    ++*handles;
-    *keys += IsRegistryKey(process, info->Handle[i].HandleValue);
+    if (info->Handle[i].OwnerPid == id) ++types[TypeOfHandle(process, info->Handle[i].HandleValue)];
   }
+  return types;
 }
 
 BOOL CALLBACK CountWindowsOf(HWND window, LPARAM param) {
@@ -143,12 +145,24 @@ int PrintFigures(HWND window) {
   GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   // PrivateUsage is the commit charge; Wine fills only PagefileUsage, the same figure.
   const SIZE_T commit = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-  long handles = 0, keys = 0;
-  CountHandles(id, process, &handles, &keys);
+  const std::map<std::wstring, long> types = HandlesByType(id, process);
+  long handles = types.empty() ? -1 : 0;
+  for (const auto& type : types) handles += type.second;
+  const long keys = types.empty() ? -1 : types.count(L"Key") ? types.at(L"Key") : 0;
   std::printf("%llu %ld %ld %lu %lu %d %d\n", static_cast<unsigned long long>(commit), handles, keys,
               static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
               static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)), ThreadsOf(id),
               WindowsOf(id));
+  CloseHandle(process);
+  return 0;
+}
+
+int PrintHandleTypes(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_DUP_HANDLE, FALSE, id);
+  if (process == nullptr) return 1;
+  for (const auto& type : HandlesByType(id, process)) std::printf("%ls %ld\n", type.first.c_str(), type.second);
   CloseHandle(process);
   return 0;
 }
@@ -175,7 +189,7 @@ int PressKey(HWND window, long key) {
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
     std::fprintf(stderr, "usage: velmora_command ID [LPARAM] | title | boxes | windows | dialog | "
-                         "figures | key VK | click PERCENT\n");
+                         "figures | handles | key VK | click PERCENT\n");
     return 2;
   }
   if (std::strcmp(argv[1], "windows") == 0) {
@@ -206,6 +220,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(argv[1], "figures") == 0) return PrintFigures(window);
+  if (std::strcmp(argv[1], "handles") == 0) return PrintHandleTypes(window);
   if (argc == 3 && std::strcmp(argv[1], "key") == 0) return PressKey(window, std::strtol(argv[2], nullptr, 0));
   if (argc == 3 && std::strcmp(argv[1], "click") == 0) {
     return ClickSeekBar(window, std::strtol(argv[2], nullptr, 10));
