@@ -15,31 +15,13 @@
 
 namespace {
 
-// A plain window for SetCooperativeLevel.
-class TestWindow {
- public:
-  TestWindow() {
-    window_ = CreateWindowExA(0, "STATIC", "sound test", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-  }
-  ~TestWindow() {
-    if (window_ != nullptr) DestroyWindow(window_);
-  }
-  HWND Get() const { return window_; }
-
- private:
-  HWND window_ = nullptr;
-};
-
-// Fills every block of the buffer (the write index comes round to 0).
-void FillAllBlocks(SoundOutput* output, uint8_t value) {
-  for (int32_t i = 0; i < output->BlockCount(); ++i) {
-    uint8_t* block = nullptr;
-    int32_t frames = 0;
-    ASSERT_TRUE(output->LockNextBlock(&block, &frames));
-    std::memset(block, value, static_cast<size_t>(output->BlockSize()));
-    ASSERT_TRUE(output->UnlockBlock());
-  }
+// Writes silence into the block at the write index: its frame count, or -1.
+int32_t WriteSilence(SoundOutput* output) {
+  uint8_t* block = nullptr;
+  int32_t frames = 0;
+  if (!output->LockNextBlock(&block, &frames)) return -1;
+  std::memset(block, 128, static_cast<size_t>(output->BlockSize()));
+  return output->UnlockBlock() ? frames : -1;
 }
 
 class SoundOutputTest : public ::testing::Test {
@@ -47,14 +29,17 @@ class SoundOutputTest : public ::testing::Test {
   void SetUp() override {
     saved_ = g_options;
     g_options.enableVolumeControl = 1;
-    ASSERT_NE(window.Get(), nullptr);
+    ASSERT_NE(window, nullptr);
   }
   void TearDown() override {
     output.Close();
+    DestroyWindow(window);
     g_options = saved_;
   }
 
-  TestWindow window;
+  // A plain window for SetCooperativeLevel.
+  HWND window = CreateWindowExA(0, "STATIC", "sound test", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
   SoundOutput output;
 
  private:
@@ -76,7 +61,7 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
       {80, 62, true, 62},
   };
   for (const Case c : cases) {
-    EXPECT_EQ(c.opens, output.Open(window.Get(), 8000, false, false, c.frames, c.blocks)) << c.blocks;
+    EXPECT_EQ(c.opens, output.Open(window, 8000, false, false, c.frames, c.blocks)) << c.blocks;
     EXPECT_EQ(c.opens, output.IsOpen());
     if (c.opens) {
       EXPECT_EQ(output.BlockCount(), c.blockCount);
@@ -84,12 +69,10 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
       continue;
     }
     EXPECT_FALSE(output.CanWriteBlock());
-    uint8_t* block = nullptr;
-    int32_t frames = 0;
-    EXPECT_FALSE(output.LockNextBlock(&block, &frames));
+    EXPECT_EQ(-1, WriteSilence(&output));
   }
 
-  ASSERT_TRUE(output.Open(window.Get(), 44100, true, true, 4410, 4));
+  ASSERT_TRUE(output.Open(window, 44100, true, true, 4410, 4));
   EXPECT_EQ(output.BlockSize(), 4410 * 4);
   DSBCAPS caps;
   std::memset(&caps, 0, sizeof caps);
@@ -101,11 +84,7 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
   ASSERT_EQ(output.Buffer()->GetFormat(&format, sizeof format, nullptr), DS_OK);
   EXPECT_EQ(format.nBlockAlign, 4);
   EXPECT_EQ(format.nSamplesPerSec, 44100u);
-  uint8_t* block = nullptr;
-  int32_t frames = 0;
-  ASSERT_TRUE(output.LockNextBlock(&block, &frames));
-  EXPECT_EQ(frames, 4410);  // sample frames, not bytes
-  ASSERT_TRUE(output.UnlockBlock());
+  EXPECT_EQ(4410, WriteSilence(&output));  // sample frames, not bytes
   output.Close();
   EXPECT_FALSE(output.IsOpen());
   output.Close();  // safe when closed
@@ -115,8 +94,8 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
 // notified index follows the play cursor one block at a time, and the writer
 // fills only the block that just played.
 TEST_F(SoundOutputTest, TheWriterFollowsThePlayCursorBlockByBlock) {
-  ASSERT_TRUE(output.Open(window.Get(), 8000, false, false, 400, 4));
-  FillAllBlocks(&output, 128);
+  ASSERT_TRUE(output.Open(window, 8000, false, false, 400, 4));
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(400, WriteSilence(&output));
   EXPECT_EQ(output.WriteIndex(), 0);
   EXPECT_FALSE(output.CanWriteBlock());  // the writer has come round to the playing block
   output.SetPlaying(true);
@@ -127,11 +106,7 @@ TEST_F(SoundOutputTest, TheWriterFollowsThePlayCursorBlockByBlock) {
     if (output.NotifiedIndex() != seen.back()) seen.push_back(output.NotifiedIndex());
     if (output.CanWriteBlock()) {
       EXPECT_NE(output.WriteIndex(), output.NotifiedIndex());
-      uint8_t* block = nullptr;
-      int32_t frames = 0;
-      ASSERT_TRUE(output.LockNextBlock(&block, &frames));
-      std::memset(block, 128, 400);
-      ASSERT_TRUE(output.UnlockBlock());
+      ASSERT_EQ(400, WriteSilence(&output));
       output.CountBlock();
       ++written;
     }
@@ -146,11 +121,8 @@ TEST_F(SoundOutputTest, TheWriterFollowsThePlayCursorBlockByBlock) {
 }
 
 TEST_F(SoundOutputTest, ResyncPutsTheWriteIndexOnTheNotifiedBlock) {
-  ASSERT_TRUE(output.Open(window.Get(), 8000, false, false, 400, 4));
-  uint8_t* block = nullptr;
-  int32_t frames = 0;
-  ASSERT_TRUE(output.LockNextBlock(&block, &frames));
-  ASSERT_TRUE(output.UnlockBlock());
+  ASSERT_TRUE(output.Open(window, 8000, false, false, 400, 4));
+  ASSERT_EQ(400, WriteSilence(&output));
   EXPECT_TRUE(output.CanWriteBlock());
   output.ResyncWriteIndex();
   EXPECT_EQ(output.WriteIndex(), output.NotifiedIndex());
@@ -162,7 +134,7 @@ TEST_F(SoundOutputTest, ResyncPutsTheWriteIndexOnTheNotifiedBlock) {
 TEST_F(SoundOutputTest, VolumeReachesTheBufferWhenVolumeControlIsOn) {
   for (const uint8_t control : {1, 0}) {
     g_options.enableVolumeControl = control;
-    ASSERT_TRUE(output.Open(window.Get(), 8000, false, false, 800, 2));
+    ASSERT_TRUE(output.Open(window, 8000, false, false, 800, 2));
     output.SetVolume(50);  // harmless without control
     LONG volume = 1;
     EXPECT_EQ(output.Buffer()->GetVolume(&volume) == DS_OK, control != 0);
@@ -171,7 +143,7 @@ TEST_F(SoundOutputTest, VolumeReachesTheBufferWhenVolumeControlIsOn) {
 }
 
 TEST_F(SoundOutputTest, PlayingLoopsTheBuffer) {
-  ASSERT_TRUE(output.Open(window.Get(), 8000, false, false, 800, 2));
+  ASSERT_TRUE(output.Open(window, 8000, false, false, 800, 2));
   DWORD status = 0;
   output.SetPlaying(true);
   output.SetPlaying(true);
@@ -185,7 +157,7 @@ TEST_F(SoundOutputTest, PlayingLoopsTheBuffer) {
 TEST_F(SoundOutputTest, ClosingWhileTheNotificationThreadWaitsEndsIt) {
   // The buffer never plays, so no block notification would ever wake the
   // thread: only the stop event can end it (otherwise Close never returns).
-  ASSERT_TRUE(output.Open(window.Get(), 8000, false, false, 8000, 2));
+  ASSERT_TRUE(output.Open(window, 8000, false, false, 8000, 2));
   output.Close();
   EXPECT_FALSE(output.IsOpen());
 }
