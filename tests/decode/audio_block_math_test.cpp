@@ -69,13 +69,6 @@ TEST(AudioOutputFormatTest, BlocksAreMultiplesOfFourAndAtMostOneSecond) {
   EXPECT_EQ(768000 * 4, format.outputBytesPerBlock);
 }
 
-TEST(UnitsPerReadTest, OneChunkForVariableSizeSamples) {
-  AudioSourceFacts facts = Facts(44100, 2, 25, 1);
-  facts.sampleSize = 0;  // ffmpeg's MP3 in AVI
-  facts.totalBytes = 123456;
-  EXPECT_EQ(1, UnitsPerRead(facts, 3528));
-}
-
 TEST(UnitsPerReadTest, TheFilesDataPerBlockOverTheVideosDuration) {
   // 10 s of video, 16-bit stereo PCM: 1,764,000 bytes in units of 4 bytes.
   AudioSourceFacts facts = Facts(44100, 2, 25, 1);
@@ -97,6 +90,9 @@ TEST(UnitsPerReadTest, TheFilesDataPerBlockOverTheVideosDuration) {
   facts.totalBytes = 1764000;
   facts.videoLength = 0;
   EXPECT_EQ(3528, UnitsPerRead(facts, 3528));
+  // One chunk for variable-size samples (ffmpeg's MP3 in AVI).
+  facts.sampleSize = 0;
+  EXPECT_EQ(1, UnitsPerRead(facts, 3528));
 }
 
 TEST(AudioStreamPositionTest, BlockStartsInStreamUnits) {

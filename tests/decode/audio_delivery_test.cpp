@@ -43,21 +43,25 @@ class AudioDeliveryTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(AudioDeliveryTest, ASampleLargerThanTheRestGoesWholeToTheOverflowBuffer) {
+// A sample larger than the rest of the block goes whole to the overflow
+// buffer, and a smaller one that would fit queues behind it, or the sound
+// would come out of order; the next block takes what is left.
+TEST_F(AudioDeliveryTest, ALargeSampleGoesToTheOverflowBufferAndWhatFollowsQueues) {
   StartBlock(3528);
-  std::vector<uint8_t> sound = NextSound(4000);
-  context_.AcceptDecodedSound(sound.data(), 4000);
+  std::vector<uint8_t> big = NextSound(4000);
+  std::vector<uint8_t> small = NextSound(200);
+  context_.AcceptDecodedSound(big.data(), 4000);
   EXPECT_EQ(3528, context_.bytesWanted);  // nothing went to the block
-  EXPECT_EQ(4000, context_.overflow.fill);
   EXPECT_EQ(0xEE, block_[0]);
+  context_.AcceptDecodedSound(small.data(), 200);
+  EXPECT_EQ(4200, context_.overflow.fill);
 
   context_.DrainOverflow();
   EXPECT_EQ(0, context_.bytesWanted);
-  EXPECT_EQ(3528, context_.overflow.readPosition);  // 472 left for the next block
+  EXPECT_EQ(3528, context_.overflow.readPosition);  // 672 left for the next block
   EXPECT_EQ(882, context_.samplesProduced);
   ExpectRun(0);
-
-  StartBlock(472);
+  StartBlock(672);
   context_.DrainOverflow();
   EXPECT_EQ(0, context_.bytesWanted);
   ExpectRun(static_cast<uint8_t>(3528));
@@ -74,22 +78,6 @@ TEST_F(AudioDeliveryTest, SmallSamplesGoStraightIntoTheBlock) {
   EXPECT_EQ(3456, context_.samplesProduced);
   EXPECT_FALSE(context_.DrainReceivedSample());  // nothing left of the last one
   ExpectRun(0);
-}
-
-// After one sample went to the overflow buffer, a smaller one that would fit
-// must queue behind it, or the sound would come out of order.
-TEST_F(AudioDeliveryTest, SoundWaitingInTheOverflowBufferComesFirst) {
-  StartBlock(1000);
-  std::vector<uint8_t> big = NextSound(1500);
-  std::vector<uint8_t> small = NextSound(200);
-  context_.AcceptDecodedSound(big.data(), 1500);
-  context_.AcceptDecodedSound(small.data(), 200);
-  EXPECT_EQ(1700, context_.overflow.fill);
-  context_.DrainOverflow();
-  ExpectRun(0);
-  StartBlock(700);
-  context_.DrainOverflow();
-  ExpectRun(static_cast<uint8_t>(1000));
 }
 
 TEST_F(AudioDeliveryTest, SoundBeyondOneSecondIsDropped) {

@@ -3,19 +3,12 @@
 #include "tests/common/test_paths.h"
 
 #include <cmath>
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  uint8_t buffer[65536];
-  size_t count;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + count);
-  }
-  std::fclose(file);
-  return bytes;
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 double Psnr(const uint8_t* a, const uint8_t* b, size_t count) {
@@ -27,8 +20,6 @@ double Psnr(const uint8_t* a, const uint8_t* b, size_t count) {
   if (squares == 0) return 99.0;
   return 10.0 * std::log10(255.0 * 255.0 * count / squares);
 }
-
-DecoderOpenSettings DefaultSettings() { return DecoderOpenSettings(); }
 
 void ClipTest::SetUp() {
   ComTest::SetUp();
@@ -45,10 +36,14 @@ bool ClipTest::OpenClip(const std::string& name, const DecoderOpenSettings& sett
     ADD_FAILURE() << "clip " << name << " was not made";
     return false;
   }
+  return OpenPath(ClipPath(name), settings);
+}
+
+bool ClipTest::OpenPath(const std::string& path, const DecoderOpenSettings& settings) {
   DecoderOpenSettings withOptions = settings;
   withOptions.highQuality = [this] { return highQuality_ != 0; };
   withOptions.autoSync = [this] { return autoSync_ != 0; };
-  const bool opened = decoder_->Open(ClipPath(name).c_str(), &messages_, withOptions);
+  const bool opened = decoder_->Open(path.c_str(), &messages_, withOptions);
   decoder_->GetVideoInfo(&width_, &height_, &frameCount_, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr);
   return opened;

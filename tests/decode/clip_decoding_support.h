@@ -18,16 +18,15 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path);
 // (99 when they are equal).
 double Psnr(const uint8_t* a, const uint8_t* b, size_t count);
 
-// Settings as the options' defaults give them, with high-quality conversion.
-DecoderOpenSettings DefaultSettings();
-
 class ClipTest : public ComTest {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Opens the clip (skipping the test when it was not made); messages are kept.
-  bool OpenClip(const std::string& name, const DecoderOpenSettings& settings = DefaultSettings());
+  // Opens the clip (failing the test when it was not made); messages are kept.
+  bool OpenClip(const std::string& name, const DecoderOpenSettings& settings = {});
+  // Opens a file with the fixture's conversion and synchronisation options.
+  bool OpenPath(const std::string& path, const DecoderOpenSettings& settings = {});
   // The reference file beside a clip, e.g. "cinepak_pcm16.yuyv".
   std::vector<uint8_t> Reference(const std::string& fileName);
 

@@ -45,18 +45,3 @@ std::vector<uint8_t> WaveFormat(uint16_t tag, uint16_t channels, uint32_t rate, 
   bytes.insert(bytes.end(), extra.begin(), extra.end());
   return bytes;
 }
-
-TestVideoType::TestVideoType(const GUID& subtype, int32_t width, int32_t height, uint16_t bitCount,
-                             uint32_t compression) {
-  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  format.bmiHeader.biWidth = width;
-  format.bmiHeader.biHeight = height;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = bitCount;
-  format.bmiHeader.biCompression = compression;
-  type.majortype = MEDIATYPE_Video;
-  type.subtype = subtype;
-  type.formattype = FORMAT_VideoInfo;
-  type.cbFormat = sizeof(format);
-  type.pbFormat = reinterpret_cast<BYTE*>(&format);
-}

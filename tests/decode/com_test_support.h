@@ -39,14 +39,6 @@ struct TestStreams {
 std::vector<uint8_t> WaveFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
                                 uint16_t blockAlign, std::vector<uint8_t> extra = {});
 
-// A video media type with a VIDEOINFOHEADER (the block is owned by the test).
-struct TestVideoType {
-  TestVideoType(const GUID& subtype, int32_t width, int32_t height, uint16_t bitCount,
-                uint32_t compression);
-  AM_MEDIA_TYPE type = {};
-  VIDEOINFOHEADER format = {};
-};
-
 // An input pin that counts its references, records its connection and can
 // refuse parts of it (like a decompressor's input, it has no allocator).
 class FakeInputPin : public IPin, public IMemInputPin {

@@ -1,6 +1,8 @@
-// The source and grabber pins: their media types, what they accept, and the
-// connection with its allocator negotiation (which must undo every step when
-// it fails).
+// The two filters and their pins: a given-up pin and the clock's reference,
+// the pins' media types, what they accept, and the connection with its
+// allocator negotiation (which must undo every step when it fails). (The
+// references between graph, filters and pins are counted by the lifecycle
+// test on a real graph.)
 #include "decode/avi_splitter_filter.h"
 #include "decode/com_ptr.h"
 #include "decode/dest_audio_pin.h"
@@ -25,62 +27,97 @@ const VIDEOINFOHEADER& VideoFormatOf(const AM_MEDIA_TYPE& type) {
   return *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
 }
 
+// A video media type with a VIDEOINFOHEADER (the block is owned by the test).
+struct TestVideoType {
+  TestVideoType(const GUID& subtype, int32_t width, int32_t height, uint16_t bitCount, uint32_t compression) {
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, bitCount, compression, 0, 0, 0, 0, 0};
+    type.majortype = MEDIATYPE_Video;
+    type.subtype = subtype;
+    type.formattype = FORMAT_VideoInfo;
+    type.cbFormat = sizeof(format);
+    type.pbFormat = reinterpret_cast<BYTE*>(&format);
+  }
+  AM_MEDIA_TYPE type = {};
+  VIDEOINFOHEADER format = {};
+};
+
 class PinTest : public ComTest {
  protected:
   void TearDown() override {
-    EXPECT_EQ(0, DestVideoPin::Live());
-    EXPECT_EQ(0, DestAudioPin::Live());
-    EXPECT_EQ(0, SourceVideoPin::Live());
-    EXPECT_EQ(0, SourceAudioPin::Live());
+    EXPECT_EQ(0, SampleGrabberFilter::Live() + AviSplitterFilter::Live() + DestVideoPin::Live() +
+                     DestAudioPin::Live() + SourceVideoPin::Live() + SourceAudioPin::Live());
     ComTest::TearDown();
   }
 };
 
 }  // namespace
 
-TEST_F(PinTest, GrabberVideoTypesFor320By240) {
-  TestStreams streams(320, 240, kFourccCvid, 24);
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
-  DestVideoPin* pin = grabber->VideoInput();
-
-  const AM_MEDIA_TYPE& yuy2 = pin->PreferredType(0);
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, yuy2.subtype));
-  EXPECT_TRUE(yuy2.bFixedSizeSamples);
-  EXPECT_FALSE(yuy2.bTemporalCompression);
-  EXPECT_EQ(88u, yuy2.cbFormat);
-  EXPECT_EQ(153600u, yuy2.lSampleSize);
-  const VIDEOINFOHEADER& yuy2Format = VideoFormatOf(yuy2);
-  EXPECT_EQ(153600u, yuy2Format.bmiHeader.biSizeImage);
-  EXPECT_EQ(-240, yuy2Format.bmiHeader.biHeight);
-  EXPECT_EQ(16, yuy2Format.bmiHeader.biBitCount);
-  EXPECT_EQ(kFourccYuy2, yuy2Format.bmiHeader.biCompression);
-  EXPECT_EQ(400000, yuy2Format.AvgTimePerFrame);
-
-  const VIDEOINFOHEADER& rgb = VideoFormatOf(pin->PreferredType(1));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, pin->PreferredType(1).subtype));
-  EXPECT_EQ(230400u, rgb.bmiHeader.biSizeImage);
-  EXPECT_EQ(240, rgb.bmiHeader.biHeight);
-  EXPECT_EQ(24, rgb.bmiHeader.biBitCount);
-  EXPECT_EQ(0u, rgb.bmiHeader.biCompression);
-
-  // EnumMediaTypes offers YUY2, then RGB24.
-  ComPtr<IEnumMediaTypes> types;
-  ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.Receive()));
-  AM_MEDIA_TYPE* out[2] = {};
+TEST_F(PinTest, AGivenUpAudioPinIsGoneFromThePins) {
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4));
+  auto* grabber = new SampleGrabberFilter(&streams.context, true);
+  grabber->GiveUpAudioPin();
+  EXPECT_EQ(nullptr, grabber->AudioPin());
+  EXPECT_EQ(0, DestAudioPin::Live());  // nobody else held it
+  ComPtr<IEnumPins> pins;
+  ASSERT_EQ(S_OK, grabber->EnumPins(pins.Receive()));
+  IPin* out[3] = {};
   ULONG fetched = 0;
-  EXPECT_EQ(S_OK, types->Next(2, out, &fetched));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, out[0]->subtype));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
-  for (AM_MEDIA_TYPE* type : out) FreeMediaType(type), CoTaskMemFree(type);
-  types.Reset();
-  EXPECT_EQ(0u, grabber.Detach()->Release());
+  EXPECT_EQ(S_FALSE, pins->Next(3, out, &fetched));
+  ASSERT_EQ(1u, fetched);
+  EXPECT_EQ(grabber->VideoPin(), out[0]);
+  out[0]->Release();
+  grabber->GiveUpAudioPin();  // a second time does nothing
+  pins.Reset();
+  EXPECT_EQ(0u, grabber->Release());
 }
 
-TEST_F(PinTest, OddWidthRowsAreRoundedToFourBytes) {
-  TestStreams streams(321, 10, kFourccCvid, 24);
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
-  EXPECT_EQ(964u * 10, VideoFormatOf(grabber->VideoInput()->PreferredType(1)).bmiHeader.biSizeImage);
-  EXPECT_EQ(644u * 10, VideoFormatOf(grabber->VideoInput()->PreferredType(0)).bmiHeader.biSizeImage);
+TEST_F(PinTest, StateChangesAtOnceAndTheClockIsReferenced) {
+  TestStreams streams(320, 240, kFourccYuy2, 16);
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  FILTER_STATE state = State_Stopped;
+  EXPECT_EQ(S_OK, grabber->Run(0));
+  EXPECT_EQ(S_OK, grabber->GetState(INFINITE, &state));  // never transitional
+  EXPECT_EQ(State_Running, state);
+  ComPtr<IReferenceClock> clock;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IReferenceClock, clock.ReceiveVoid()));
+  EXPECT_EQ(S_OK, grabber->SetSyncSource(clock.Get()));
+  EXPECT_EQ(2u, RefCount(clock.Get()));
+  EXPECT_EQ(S_OK, grabber->SetSyncSource(nullptr));
+  EXPECT_EQ(1u, RefCount(clock.Get()));
+  EXPECT_EQ(S_OK, grabber->SetSyncSource(clock.Get()));
+  EXPECT_EQ(0u, grabber->Release());  // the filter's end releases the clock
+  EXPECT_EQ(1u, RefCount(clock.Get()));
+}
+
+// What the grabber offers for a picture: YUY2 top-down, then RGB24
+// bottom-up, rows rounded up to four bytes.
+TEST_F(PinTest, GrabberVideoOffersYuy2ThenRgb24) {
+  struct Case {
+    int32_t width, height;
+    uint32_t yuy2Bytes, rgbBytes;
+  };
+  for (const Case c : {Case{320, 240, 153600, 230400}, Case{321, 10, 644 * 10, 964 * 10}}) {
+    SCOPED_TRACE(c.width);
+    TestStreams streams(c.width, c.height, kFourccCvid, 24);
+    ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, grabber->VideoInput()->EnumMediaTypes(types.Receive()));
+    AM_MEDIA_TYPE* out[2] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(S_OK, types->Next(2, out, &fetched));
+    ASSERT_EQ(2u, fetched);
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, out[0]->subtype));
+    EXPECT_EQ(c.yuy2Bytes, out[0]->lSampleSize);
+    EXPECT_EQ(c.yuy2Bytes, VideoFormatOf(*out[0]).bmiHeader.biSizeImage);
+    EXPECT_EQ(-c.height, VideoFormatOf(*out[0]).bmiHeader.biHeight);
+    EXPECT_EQ(kFourccYuy2, VideoFormatOf(*out[0]).bmiHeader.biCompression);
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
+    EXPECT_EQ(c.rgbBytes, VideoFormatOf(*out[1]).bmiHeader.biSizeImage);
+    EXPECT_EQ(c.height, VideoFormatOf(*out[1]).bmiHeader.biHeight);
+    EXPECT_EQ(24, VideoFormatOf(*out[1]).bmiHeader.biBitCount);
+    for (AM_MEDIA_TYPE* type : out) FreeMediaType(type), CoTaskMemFree(type);
+  }
 }
 
 TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
@@ -115,10 +152,6 @@ TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
   rect.format.rcTarget = RECT{0, 0, 0, 0};
   rect.type.cbFormat = 87;
   EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
-  rect.type.cbFormat = 88;
-  rect.type.formattype = FORMAT_WaveFormatEx;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(nullptr));
 
   // Accepting RGB24 only: YUY2 is neither accepted nor offered.
   pin->AcceptRgb24Only(true);
@@ -133,10 +166,10 @@ TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
   EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[0]->subtype));
   FreeMediaType(out[0]);
   CoTaskMemFree(out[0]);
-  types.Reset();
 }
 
-TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
+// The connected type decides the buffer and whether the codec gives RGB.
+TEST_F(PinTest, GrabberVideoConnectionSetsTheBufferAndTheRgbFlag) {
   TestStreams streams(320, 240, kFourccCvid, 24);
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
@@ -147,32 +180,12 @@ TEST_F(PinTest, GrabberVideoConnectionLifecycle) {
 
   EXPECT_EQ(VFW_E_INVALID_DIRECTION, pin->ReceiveConnection(pin, &rgb.type));
   EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, pin->ReceiveConnection(output, &rgb32.type));
-  EXPECT_EQ(0u, pin->BufferSize());
-
   ASSERT_EQ(S_OK, pin->ReceiveConnection(output, &rgb.type));
   EXPECT_EQ(1, streams.context.codecGivesRgb);
   EXPECT_EQ(230400u, pin->BufferSize());
   EXPECT_EQ(1u, RefCount(output));  // the connected pin is held without a reference
   EXPECT_EQ(VFW_E_ALREADY_CONNECTED, pin->ReceiveConnection(output, &rgb.type));
-
-  IPin* connected = nullptr;
-  EXPECT_EQ(S_OK, pin->ConnectedTo(&connected));
-  EXPECT_EQ(output, connected);
-  EXPECT_EQ(2u, RefCount(output));
-  connected->Release();
-  AM_MEDIA_TYPE type = {};
-  EXPECT_EQ(S_OK, pin->ConnectionMediaType(&type));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, type.subtype));
-  EXPECT_EQ(-240, VideoFormatOf(type).bmiHeader.biHeight);
-  FreeMediaType(&type);
-
   EXPECT_EQ(S_OK, pin->Disconnect());
-  EXPECT_EQ(S_FALSE, pin->Disconnect());
-  EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectedTo(&connected));
-  EXPECT_EQ(nullptr, connected);
-  EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectionMediaType(&type));
-  // The connection type stays as it was.
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, pin->ConnectionType().subtype));
 
   // A YUY2 connection clears the RGB flag.
   TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2);
@@ -189,16 +202,11 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
   DestAudioPin* pin = grabber->AudioInput();
   const AM_MEDIA_TYPE& preferred = pin->PreferredType();
   const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(preferred.pbFormat);
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_PCM, preferred.subtype));
-  EXPECT_EQ(18u, preferred.cbFormat);
   EXPECT_EQ(2, wave->nChannels);
-  EXPECT_EQ(22050u, wave->nSamplesPerSec);
+  EXPECT_EQ(22050u, wave->nSamplesPerSec);  // the output's rate, not the file's
   EXPECT_EQ(16, wave->wBitsPerSample);
-  EXPECT_EQ(4, wave->nBlockAlign);
   EXPECT_EQ(88200u, wave->nAvgBytesPerSec);
-  EXPECT_EQ(88200u, preferred.lSampleSize);
   EXPECT_EQ(88200u, pin->BufferSize());
-  EXPECT_EQ(nullptr, pin->BufferPointer());
 
   // What it compares: the rate, the sample size, the channels, the block
   // alignment and the subtype; not the tag, the byte rate or the extra size.
@@ -225,16 +233,20 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
 }
 
 TEST_F(PinTest, SourceVideoSubtypes) {
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, VideoSubtype(0, 24)));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB555, VideoSubtype(0, 16)));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB8, VideoSubtype(0, 8)));
-  EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB32, VideoSubtype(0, 32)));
-  EXPECT_TRUE(IsEqualGUID(GUID_NULL, VideoSubtype(0, 12)));
-  EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), VideoSubtype(kFourccXvidLower, 24)));
-  EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), VideoSubtype(kFourccXvidUpper, 24)));
-  // Digits stay; a zero byte ends the conversion.
-  EXPECT_TRUE(IsEqualGUID(FourccSubtype(0x33564944), VideoSubtype(0x33766964, 24)));  // div3
-  EXPECT_TRUE(IsEqualGUID(FourccSubtype(0x61004241), VideoSubtype(0x61006261, 24)));  // "ab\0a"
+  const struct {
+    uint32_t compression;
+    uint16_t bits;
+    GUID subtype;
+  } cases[] = {
+      {0, 24, MEDIASUBTYPE_RGB24}, {0, 16, MEDIASUBTYPE_RGB555}, {0, 8, MEDIASUBTYPE_RGB8},
+      {0, 32, MEDIASUBTYPE_RGB32}, {0, 12, GUID_NULL},
+      {kFourccXvidLower, 24, FourccSubtype(kFourccXvidUpper)},
+      {0x33766964, 24, FourccSubtype(0x33564944)},  // div3: digits stay
+      {0x61006261, 24, FourccSubtype(0x61004241)},  // "ab\0a": a zero byte ends the conversion
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(IsEqualGUID(c.subtype, VideoSubtype(c.compression, c.bits))) << std::hex << c.compression;
+  }
 }
 
 TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
@@ -247,16 +259,10 @@ TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
   ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
   auto* pin = splitter->VideoOutput();
   const AM_MEDIA_TYPE& type = pin->MediaType();
-  EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Video, type.majortype));
   EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype));
-  EXPECT_FALSE(type.bFixedSizeSamples);
-  EXPECT_TRUE(type.bTemporalCompression);
-  EXPECT_EQ(0u, type.lSampleSize);
   EXPECT_EQ(108u, type.cbFormat);
   EXPECT_EQ(333666, VideoFormatOf(type).AvgTimePerFrame);
-  EXPECT_EQ(kFourccXvidLower, VideoFormatOf(type).bmiHeader.biCompression);
   EXPECT_EQ(0, std::memcmp(type.pbFormat + 48, streams.videoFormat.data(), 60));
-  EXPECT_EQ(100000u, pin->BufferSize());
 
   // What it accepts: its own type, with either rectangle form.
   AM_MEDIA_TYPE offered = type;
@@ -274,6 +280,10 @@ TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
 }
 
 TEST_F(PinTest, SourceAudioTypes) {
+  // WAVE_FORMAT_EXTENSIBLE: the subtype is the SubFormat.
+  std::vector<uint8_t> extra(22, 0);
+  const GUID subFormat = FourccSubtype(0x55);
+  std::memcpy(extra.data() + 6, &subFormat, sizeof(subFormat));
   struct Case {
     const char* what;
     std::vector<uint8_t> wave;
@@ -286,37 +296,26 @@ TEST_F(PinTest, SourceAudioTypes) {
        MEDIASUBTYPE_PCM, 18, 0},
       {"MP3", WaveFormat(0x55, 2, 44100, 0, 1, std::vector<uint8_t>(12, 9)), FourccSubtype(0x55), 30, 12},
       {"IMA ADPCM", WaveFormat(0x11, 1, 22050, 4, 512, {0xF9, 0x03}), FourccSubtype(0x11), 20, 2},
+      {"EXTENSIBLE", WaveFormat(0xFFFE, 2, 48000, 16, 4, extra), subFormat, 40, 22},
   };
   for (Case& c : cases) {
     TestStreams streams(320, 240, kFourccCvid, 24, c.wave);
     ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, true));
     SourceAudioPin* pin = splitter->AudioOutput();
     const AM_MEDIA_TYPE& type = pin->MediaType();
-    EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Audio, type.majortype)) << c.what;
     EXPECT_TRUE(IsEqualGUID(c.subtype, type.subtype)) << c.what;
-    EXPECT_TRUE(IsEqualGUID(FORMAT_WaveFormatEx, type.formattype)) << c.what;
-    EXPECT_FALSE(type.bTemporalCompression) << c.what;
     ASSERT_EQ(c.formatSize, type.cbFormat) << c.what;
     EXPECT_EQ(c.cbSize, reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->cbSize) << c.what;
     EXPECT_EQ(0, std::memcmp(type.pbFormat, c.wave.data(), 16)) << c.what;
     EXPECT_EQ(0, std::memcmp(type.pbFormat + 18, c.wave.data() + 18, c.cbSize)) << c.what;
     EXPECT_EQ(S_OK, pin->QueryAccept(&type)) << c.what;
+    // Its last byte changed (cbSize's or the extra bytes'), it is refused.
+    AM_MEDIA_TYPE offered = type;
+    std::vector<uint8_t> block(type.pbFormat, type.pbFormat + type.cbFormat);
+    offered.pbFormat = block.data();
+    block.back() ^= 1;
+    EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered)) << c.what;
   }
-
-  // WAVE_FORMAT_EXTENSIBLE: the subtype is the SubFormat.
-  std::vector<uint8_t> extra(22, 0);
-  const GUID subFormat = FourccSubtype(0x55);
-  std::memcpy(extra.data() + 6, &subFormat, sizeof(subFormat));
-  TestStreams streams(320, 240, kFourccCvid, 24, WaveFormat(0xFFFE, 2, 48000, 16, 4, extra));
-  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, true));
-  EXPECT_TRUE(IsEqualGUID(subFormat, splitter->AudioOutput()->MediaType().subtype));
-  // Another cbSize or other bytes are refused.
-  AM_MEDIA_TYPE offered = splitter->AudioOutput()->MediaType();
-  std::vector<uint8_t> block(offered.pbFormat, offered.pbFormat + offered.cbFormat);
-  offered.pbFormat = block.data();
-  EXPECT_EQ(S_OK, splitter->AudioOutput()->QueryAccept(&offered));
-  block[30] ^= 1;
-  EXPECT_EQ(S_FALSE, splitter->AudioOutput()->QueryAccept(&offered));
 }
 
 TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
@@ -326,11 +325,7 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   SourceVideoPin* output = splitter->VideoOutput();
   DestVideoPin* input = grabber->VideoInput();
 
-  EXPECT_EQ(VFW_E_INVALID_DIRECTION, output->Connect(output, nullptr));
-  EXPECT_EQ(VFW_E_NOT_CONNECTED, output->Deliver(nullptr));
-
   ASSERT_EQ(S_OK, output->Connect(input, nullptr));
-  EXPECT_EQ(VFW_E_ALREADY_CONNECTED, output->Connect(input, nullptr));
   EXPECT_EQ(input->Allocator(), output->Allocator());  // the grabber's one buffer
   ALLOCATOR_PROPERTIES properties = {};
   ASSERT_EQ(S_OK, output->Allocator()->GetProperties(&properties));
@@ -352,30 +347,28 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   EXPECT_EQ(frame.data(), streams.context.lastReceivedFrame);
   EXPECT_EQ(230400, streams.context.lastReceivedLength);
   sample->Release();
-
   EXPECT_EQ(S_OK, output->Disconnect());
-  EXPECT_EQ(S_FALSE, output->Disconnect());
-  EXPECT_EQ(nullptr, output->Allocator());
   EXPECT_EQ(S_OK, input->Disconnect());
 }
 
-TEST_F(PinTest, CompressedVideoDoesNotConnectStraightToTheGrabber) {
+// A decompressor's input (no allocator of its own) gets the standard one,
+// committed by Run; a connection refused at any step is undone, and the pin
+// is free for the next.
+TEST_F(PinTest, ADecompressorInputGetsTheStandardAllocatorOrNothing) {
   TestStreams streams(320, 240, kFourccCvid, 24);
   ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
-  EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, splitter->VideoPin()->Connect(grabber->VideoPin(), nullptr));
-  IPin* connected = nullptr;
-  EXPECT_EQ(VFW_E_NOT_CONNECTED, grabber->VideoPin()->ConnectedTo(&connected));
-  // A type other than the pin's own is refused before the input is asked.
-  TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
-  EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, splitter->VideoPin()->Connect(grabber->VideoPin(), &rgb.type));
-}
-
-TEST_F(PinTest, ADecompressorInputGetsTheStandardAllocator) {
-  TestStreams streams(320, 240, kFourccCvid, 24);
-  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
-  FakeInputPin decompressor;
   SourceVideoPin* output = splitter->VideoOutput();
+  FakeInputPin noTransport, refusing, decompressor;
+  noTransport.hasTransport = false;
+  refusing.notifyResult = E_FAIL;
+  EXPECT_EQ(VFW_E_NO_TRANSPORT, output->Connect(&noTransport, nullptr));
+  EXPECT_EQ(E_FAIL, output->Connect(&refusing, nullptr));
+  for (FakeInputPin* refused : {&noTransport, &refusing}) {
+    EXPECT_EQ(nullptr, refused->connected);
+    EXPECT_EQ(1u, refused->references);
+  }
+  EXPECT_EQ(nullptr, output->Allocator());
+
   ASSERT_EQ(S_OK, output->Connect(&decompressor, nullptr));
   EXPECT_EQ(output, decompressor.connected);
   ASSERT_NE(nullptr, output->Allocator());
@@ -385,44 +378,13 @@ TEST_F(PinTest, ADecompressorInputGetsTheStandardAllocator) {
   EXPECT_EQ(1, properties.cBuffers);
   EXPECT_EQ(100000, properties.cbBuffer);
   EXPECT_EQ(2u, decompressor.references);  // the transport reference
-
-  // Buffers exist only after Run commits the allocator.
   IMediaSample* sample = nullptr;
   EXPECT_EQ(VFW_E_NOT_COMMITTED, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
   ASSERT_EQ(S_OK, splitter->Run(0));
-  FILTER_STATE state;
-  splitter->GetState(0, &state);
-  EXPECT_EQ(State_Running, state);
   ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
   EXPECT_EQ(S_OK, output->Deliver(sample));
   EXPECT_EQ(1, decompressor.received);
   sample->Release();
-
   EXPECT_EQ(S_OK, output->Disconnect());
   EXPECT_EQ(1u, decompressor.references);
-}
-
-TEST_F(PinTest, AFailedConnectionUndoesEveryStep) {
-  TestStreams streams(320, 240, kFourccCvid, 24);
-  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
-  SourceVideoPin* output = splitter->VideoOutput();
-
-  FakeInputPin noTransport;
-  noTransport.hasTransport = false;
-  EXPECT_EQ(VFW_E_NO_TRANSPORT, output->Connect(&noTransport, nullptr));
-  EXPECT_EQ(nullptr, noTransport.connected);  // disconnected again
-  EXPECT_EQ(1u, noTransport.references);
-
-  FakeInputPin refusing;
-  refusing.notifyResult = E_FAIL;
-  EXPECT_EQ(E_FAIL, output->Connect(&refusing, nullptr));
-  EXPECT_EQ(nullptr, refusing.connected);
-  EXPECT_EQ(1u, refusing.references);
-  EXPECT_EQ(nullptr, output->Allocator());
-  EXPECT_FALSE(output->IsConnected());
-
-  // The pin is free for a working connection afterwards.
-  FakeInputPin working;
-  EXPECT_EQ(S_OK, output->Connect(&working, nullptr));
-  output->Disconnect();
 }

@@ -3,14 +3,11 @@
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/pin_enumerator.h"
+#include "decode/query_interface.h"
 #include "decode/wide_text.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -19,26 +16,38 @@ GUID TestSubtype() { return FourccSubtype(kTestSoundTag); }
 
 class Filter;
 
-// What both pins share: the IPin bookkeeping; references go to the filter.
-class Pin : public IPin {
+// Either pin of the filter; references go to the filter. The input takes
+// the test format and hands each sample to the filter; the output offers
+// 16-bit PCM of the input's shape and delivers into the pin it connected.
+class Pin : public IPin, public IMemInputPin {
  public:
-  Pin(Filter* filter, PIN_DIRECTION direction, const wchar_t* name)
-      : filter_(filter), direction_(direction), name_(name) {}
+  Pin(Filter* filter, PIN_DIRECTION direction) : filter_(filter), direction_(direction) {}
   virtual ~Pin() { Disconnect(); }
 
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
-      *object = static_cast<IPin*>(this);
+    if (direction_ == PINDIR_INPUT && object != nullptr && IsEqualIID(iid, IID_IMemInputPin)) {
+      *object = static_cast<IMemInputPin*>(this);
       AddRef();
       return S_OK;
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOwnInterface(static_cast<IPin*>(this), {IID_IPin}, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE*) override;
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override {
+    if (direction_ == PINDIR_OUTPUT) return E_UNEXPECTED;
+    if (connected_ != nullptr) return VFW_E_ALREADY_CONNECTED;
+    if (QueryAccept(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    Accept(connector, type);
+    return S_OK;
   }
   STDMETHODIMP Disconnect() override {
+    if (allocator_ != nullptr) allocator_->Release();
+    if (transport_ != nullptr) transport_->Release();
+    allocator_ = nullptr;
+    transport_ = nullptr;
     if (connected_ == nullptr) return S_FALSE;
     connected_->Release();
     connected_ = nullptr;
@@ -46,7 +55,6 @@ class Pin : public IPin {
     return S_OK;
   }
   STDMETHODIMP ConnectedTo(IPin** pin) override {
-    if (pin == nullptr) return E_POINTER;
     *pin = connected_;
     if (connected_ == nullptr) return VFW_E_NOT_CONNECTED;
     connected_->AddRef();
@@ -62,94 +70,22 @@ class Pin : public IPin {
     return S_OK;
   }
   STDMETHODIMP QueryId(LPWSTR* id) override {
-    *id = TaskMemoryCopy(name_);
+    *id = TaskMemoryCopy(Name());
     return S_OK;
   }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override {
+    const bool ours = direction_ == PINDIR_INPUT && type != nullptr &&
+                      IsEqualGUID(type->majortype, MEDIATYPE_Audio) &&
+                      IsEqualGUID(type->subtype, TestSubtype()) && type->cbFormat >= 16 &&
+                      type->pbFormat != nullptr;
+    return ours ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
   STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
   STDMETHODIMP EndOfStream() override { return S_OK; }
   STDMETHODIMP BeginFlush() override { return S_OK; }
   STDMETHODIMP EndFlush() override { return S_OK; }
   STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
-
-  bool IsConnected() const { return connected_ != nullptr; }
-  const AM_MEDIA_TYPE& Type() const { return type_; }
-
- protected:
-  void Accept(IPin* pin, const AM_MEDIA_TYPE* type) {
-    connected_ = pin;
-    connected_->AddRef();
-    CopyMediaType(&type_, type);
-  }
-
-  Filter* filter_;
-
- private:
-  PIN_DIRECTION direction_;
-  const wchar_t* name_;
-  IPin* connected_ = nullptr;
-  AM_MEDIA_TYPE type_ = {};
-};
-
-// Offers 16-bit PCM of the input's shape to the grabber and delivers into it.
-class OutputPin : public Pin {
- public:
-  explicit OutputPin(Filter* filter) : Pin(filter, PINDIR_OUTPUT, L"Out") {}
-  ~OutputPin() override { Disconnect(); }
-
-  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE*) override;
-  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
-  STDMETHODIMP Disconnect() override {
-    if (allocator_ != nullptr) allocator_->Release();
-    if (transport_ != nullptr) transport_->Release();
-    allocator_ = nullptr;
-    transport_ = nullptr;
-    return Pin::Disconnect();
-  }
-  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_FALSE; }
-  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-
-  bool PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format);
-  void Commit(bool on) {
-    if (allocator_ != nullptr) on ? allocator_->Commit() : allocator_->Decommit();
-  }
-  void Deliver(const std::vector<uint8_t>& sound);
-
- private:
-  IMemInputPin* transport_ = nullptr;
-  IMemAllocator* allocator_ = nullptr;
-};
-
-class InputPin : public Pin, public IMemInputPin {
- public:
-  explicit InputPin(Filter* filter) : Pin(filter, PINDIR_INPUT, L"In") {}
-
-  STDMETHODIMP_(ULONG) AddRef() override { return Pin::AddRef(); }
-  STDMETHODIMP_(ULONG) Release() override { return Pin::Release(); }
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object != nullptr && IsEqualIID(iid, IID_IMemInputPin)) {
-      *object = static_cast<IMemInputPin*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return Pin::QueryInterface(iid, object);
-  }
-  STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
-  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override {
-    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
-    if (QueryAccept(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
-    Accept(connector, type);
-    return S_OK;
-  }
-  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override {
-    const bool ours = type != nullptr && IsEqualGUID(type->majortype, MEDIATYPE_Audio) &&
-                      IsEqualGUID(type->subtype, TestSubtype()) && type->cbFormat >= 16 &&
-                      type->pbFormat != nullptr;
-    return ours ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override {
-    *types = new MediaTypeEnumerator(nullptr, 0);
-    return S_OK;
-  }
 
   STDMETHODIMP GetAllocator(IMemAllocator**) override { return VFW_E_NO_ALLOCATOR; }
   STDMETHODIMP NotifyAllocator(IMemAllocator*, BOOL) override { return S_OK; }
@@ -157,22 +93,35 @@ class InputPin : public Pin, public IMemInputPin {
   STDMETHODIMP Receive(IMediaSample* sample) override;
   STDMETHODIMP ReceiveMultiple(IMediaSample**, long, long*) override { return E_NOTIMPL; }
   STDMETHODIMP ReceiveCanBlock() override { return S_FALSE; }
+
+  void Commit(bool on) {
+    if (allocator_ != nullptr) on ? allocator_->Commit() : allocator_->Decommit();
+  }
+  void Deliver(const std::vector<uint8_t>& sound);
+
+ private:
+  const wchar_t* Name() const { return direction_ == PINDIR_INPUT ? L"In" : L"Out"; }
+  bool PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format);
+  void Accept(IPin* pin, const AM_MEDIA_TYPE* type) {
+    connected_ = pin;
+    connected_->AddRef();
+    CopyMediaType(&type_, type);
+  }
+
+  Filter* filter_;
+  PIN_DIRECTION direction_;
+  IPin* connected_ = nullptr;
+  AM_MEDIA_TYPE type_ = {};
+  IMemInputPin* transport_ = nullptr;  // the output's, while connected
+  IMemAllocator* allocator_ = nullptr;
 };
 
-class Filter : public IBaseFilter {
+class Filter final : public IBaseFilter {
  public:
   Filter(SoundDelivery delivery, const CLSID& clsid) : delivery_(delivery), clsid_(clsid) {}
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
-        IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
-      *object = static_cast<IBaseFilter*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOwnInterface(this, {IID_IPersist, IID_IMediaFilter, IID_IBaseFilter}, iid, object);
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
   STDMETHODIMP_(ULONG) Release() override {
@@ -186,9 +135,7 @@ class Filter : public IBaseFilter {
   }
   // Stopping forgets the sound held back, as a decoder's stop does.
   STDMETHODIMP Stop() override {
-    StopThread();
     held_.clear();
-    queue_.clear();
     output_.Commit(false);
     state_ = State_Stopped;
     return S_OK;
@@ -200,10 +147,6 @@ class Filter : public IBaseFilter {
   }
   STDMETHODIMP Run(REFERENCE_TIME) override {
     output_.Commit(true);
-    if (delivery_ == SoundDelivery::kOwnThread && !thread_.joinable()) {
-      running_ = true;
-      thread_ = std::thread([this] { DeliverQueued(); });
-    }
     state_ = State_Running;
     return S_OK;
   }
@@ -217,7 +160,7 @@ class Filter : public IBaseFilter {
     return S_OK;
   }
   STDMETHODIMP EnumPins(IEnumPins** pins) override {
-    IPin* both[2] = {static_cast<IPin*>(static_cast<Pin*>(&input_)), &output_};
+    IPin* both[2] = {&input_, &output_};
     *pins = new PinEnumerator(both, 2);
     return S_OK;
   }
@@ -244,42 +187,13 @@ class Filter : public IBaseFilter {
         if (!held_.empty()) output_.Deliver(held_);
         held_ = sound;
         break;
-      case SoundDelivery::kOwnThread: {
-        std::lock_guard<std::mutex> hold(queueLock_);
-        queue_.push_back(sound);
-        break;
-      }
     }
   }
 
-  InputPin input_{this};
-  OutputPin output_{this};
+  Pin input_{this, PINDIR_INPUT};
+  Pin output_{this, PINDIR_OUTPUT};
 
  private:
-  ~Filter() { StopThread(); }
-
-  void StopThread() {
-    running_ = false;
-    if (thread_.joinable()) thread_.join();
-  }
-  void DeliverQueued() {
-    while (running_) {
-      std::vector<uint8_t> sound;
-      {
-        std::lock_guard<std::mutex> hold(queueLock_);
-        if (!queue_.empty()) {
-          sound = queue_.front();
-          queue_.pop_front();
-        }
-      }
-      if (!sound.empty()) {
-        output_.Deliver(sound);
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    }
-  }
-
   std::atomic<ULONG> references_{1};
   SoundDelivery delivery_;
   CLSID clsid_;
@@ -287,10 +201,6 @@ class Filter : public IBaseFilter {
   IFilterGraph* graph_ = nullptr;
   std::wstring name_;
   std::vector<uint8_t> held_;
-  std::mutex queueLock_;
-  std::deque<std::vector<uint8_t>> queue_;
-  std::atomic<bool> running_{false};
-  std::thread thread_;
 };
 
 ULONG Pin::AddRef() { return filter_->AddRef(); }
@@ -300,13 +210,14 @@ HRESULT Pin::QueryPinInfo(PIN_INFO* info) {
   info->pFilter = filter_;
   filter_->AddRef();
   info->dir = direction_;
-  CopyWide(info->achName, MAX_PIN_NAME, name_);
+  CopyWide(info->achName, MAX_PIN_NAME, Name());
   return S_OK;
 }
 
-bool OutputPin::PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format) {
-  if (!filter_->input_.IsConnected()) return false;
-  *format = *reinterpret_cast<const WAVEFORMATEX*>(filter_->input_.Type().pbFormat);
+// The output's type: the input's format as PCM (none before the input connects).
+bool Pin::PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format) {
+  if (direction_ == PINDIR_INPUT || filter_->input_.connected_ == nullptr) return false;
+  *format = *reinterpret_cast<const WAVEFORMATEX*>(filter_->input_.type_.pbFormat);
   format->wFormatTag = WAVE_FORMAT_PCM;
   format->cbSize = 0;
   *type = AM_MEDIA_TYPE{};
@@ -320,7 +231,7 @@ bool OutputPin::PcmType(AM_MEDIA_TYPE* type, WAVEFORMATEX* format) {
   return true;
 }
 
-HRESULT OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
+HRESULT Pin::EnumMediaTypes(IEnumMediaTypes** types) {
   AM_MEDIA_TYPE type;
   WAVEFORMATEX format;
   const bool known = PcmType(&type, &format);
@@ -328,10 +239,11 @@ HRESULT OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
   return S_OK;
 }
 
-HRESULT OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
+HRESULT Pin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
   AM_MEDIA_TYPE type;
   WAVEFORMATEX format;
-  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (direction_ == PINDIR_INPUT) return E_UNEXPECTED;
+  if (connected_ != nullptr) return VFW_E_ALREADY_CONNECTED;
   if (!PcmType(&type, &format)) return VFW_E_NO_ACCEPTABLE_TYPES;
   if (FAILED(receiver->ReceiveConnection(this, &type))) return VFW_E_NO_ACCEPTABLE_TYPES;
   Accept(receiver, &type);
@@ -348,7 +260,7 @@ HRESULT OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
   return S_OK;
 }
 
-void OutputPin::Deliver(const std::vector<uint8_t>& sound) {
+void Pin::Deliver(const std::vector<uint8_t>& sound) {
   IMediaSample* sample = nullptr;
   if (transport_ == nullptr || FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0))) return;
   BYTE* buffer = nullptr;
@@ -361,53 +273,19 @@ void OutputPin::Deliver(const std::vector<uint8_t>& sound) {
   sample->Release();
 }
 
-HRESULT InputPin::Receive(IMediaSample* sample) {
+HRESULT Pin::Receive(IMediaSample* sample) {
   BYTE* data = nullptr;
   if (sample == nullptr || FAILED(sample->GetPointer(&data))) return E_POINTER;
   filter_->Decode(data, sample->GetActualDataLength());
   return S_OK;
 }
 
-class Factory : public IClassFactory {
- public:
-  Factory(SoundDelivery delivery, const CLSID& clsid) : delivery_(delivery), clsid_(clsid) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *object = this;
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* filter = new Filter(delivery_, clsid_);
-    const HRESULT result = filter->QueryInterface(iid, object);
-    filter->Release();
-    return result;
-  }
-  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
- private:
-  std::atomic<ULONG> references_{1};
-  SoundDelivery delivery_;
-  CLSID clsid_;
-};
-
 }  // namespace
 
 TestSoundDecoder::TestSoundDecoder(SoundDelivery delivery, const std::wstring& name,
                                    const CLSID& clsid, DWORD merit)
-    : clsid_(clsid), factory_(new Factory(delivery, clsid)) {
-  if (FAILED(CoRegisterClassObject(clsid, factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                   &cookie_))) {
+    : delivery_(delivery), clsid_(clsid) {
+  if (FAILED(CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_))) {
     return;
   }
   IFilterMapper2* mapper = nullptr;
@@ -440,5 +318,16 @@ TestSoundDecoder::~TestSoundDecoder() {
     mapper->Release();
   }
   if (cookie_ != 0) CoRevokeClassObject(cookie_);
-  factory_->Release();
+}
+
+HRESULT TestSoundDecoder::QueryInterface(REFIID iid, void** object) {
+  return QueryOwnInterface(this, {IID_IClassFactory}, iid, object);
+}
+
+HRESULT TestSoundDecoder::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+  auto* filter = new Filter(delivery_, clsid_);
+  const HRESULT result = filter->QueryInterface(iid, object);
+  filter->Release();
+  return result;
 }
