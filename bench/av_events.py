@@ -19,6 +19,7 @@ with --levels the time and mean brightness of every captured frame, for the
 latency measurements.
 """
 import math
+import signal
 import subprocess
 import sys
 
@@ -167,4 +168,6 @@ def main():
 
 
 if __name__ == "__main__":
+    # A reader that stops early (head) ends the listing quietly.
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
     sys.exit(main())
