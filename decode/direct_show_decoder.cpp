@@ -7,6 +7,7 @@
 #include "decode/stream_format_check.h"
 #include "platform/critical_section_lock.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 DirectShowDecoder::DirectShowDecoder() = default;
@@ -98,9 +99,14 @@ void DirectShowDecoder::GetAudioInfo(int32_t* channels, int32_t* bitsPerSample,
                                      uint32_t* totalBytes, int32_t* totalSamples) {
   const WAVEFORMATEX* format = audioPresent_ ? context_.AudioFormat() : nullptr;
   const AudioStreamInfo& audio = context_.audio;
+  // Rate, scale and length come from the file: a product past 64 bits shows
+  // as the most an int32_t holds.
   int64_t samples = 0;
-  if (format != nullptr && audio.rate > 0) {
-    samples = static_cast<int64_t>(format->nSamplesPerSec) * audio.scale * audio.length / audio.rate;
+  if (format != nullptr && audio.rate > 0 && audio.scale > 0 && audio.length > 0) {
+    int64_t product = 0;
+    const bool fits = !__builtin_mul_overflow(static_cast<int64_t>(format->nSamplesPerSec) * audio.scale,
+                                              static_cast<int64_t>(audio.length), &product);
+    samples = fits ? std::min<int64_t>(product / audio.rate, INT32_MAX) : INT32_MAX;
   }
   if (channels != nullptr) *channels = format != nullptr ? format->nChannels : 0;
   if (bitsPerSample != nullptr) *bitsPerSample = format != nullptr ? format->wBitsPerSample : 0;

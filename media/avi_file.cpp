@@ -34,6 +34,12 @@ uint32_t Compression(const uint8_t* format, uint32_t size) {
   return compression;
 }
 
+// A claimed length past what an int32_t frame or sample number can reach is
+// held there, so that positions counted from it (length - 1) stay in range.
+int32_t ClampedLength(uint32_t dwLength) {
+  return static_cast<int32_t>(std::min<uint32_t>(dwLength, INT32_MAX));
+}
+
 }  // namespace
 
 AviFile::AviFile()
@@ -249,7 +255,7 @@ bool AviFile::GetVideoStreamInfo(VideoStreamInfo* info) {
   if (info == nullptr) return true;
   const AviStreamHeader& header = videoStream_->header;
   info->sampleSize = static_cast<int32_t>(header.dwSampleSize);
-  info->length = static_cast<int32_t>(header.dwLength);
+  info->length = ClampedLength(header.dwLength);
   info->rate = static_cast<int32_t>(header.dwRate);
   info->scale = static_cast<int32_t>(header.dwScale);
   info->format = videoFormat_.get();
@@ -266,7 +272,7 @@ bool AviFile::GetAudioStreamInfo(AudioStreamInfo* info) {
   const AviStreamHeader& header = audioStream_->header;
   info->rate = static_cast<int32_t>(header.dwRate);
   info->scale = static_cast<int32_t>(header.dwScale);
-  info->length = static_cast<int32_t>(header.dwLength);
+  info->length = ClampedLength(header.dwLength);
   info->format = audioFormat_.get();
   info->formatSize = audioFormatSize_;
   info->bufferSize = std::max(header.dwSuggestedBufferSize, header.dwSampleSize);

@@ -256,6 +256,23 @@ TEST(AviFileHeaders, LongHeadersAreCutAndShortOnesLeaveZeros) {
   EXPECT_EQ(info.format[(1u << 20) - 1], 0x5A);
 }
 
+// A length past INT32_MAX (found by the fuzzer: length - 1 overflowed) is
+// held at INT32_MAX; frames past the file's own still read as nothing.
+TEST(AviFileHeaders, LengthBeyondInt32IsHeldAtInt32Max) {
+  std::vector<uint8_t> strh = SmallVideo().strh;
+  for (int32_t i = 32; i < 36; ++i) strh[i] = 0xFF;  // dwLength
+  AviFile file;
+  std::string messages;
+  ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-length.avi", std::vector<uint8_t>(56, 0), strh, SmallVideo().strf),
+                       &messages));
+  VideoStreamInfo info;
+  ASSERT_TRUE(file.GetVideoStreamInfo(&info));
+  EXPECT_EQ(info.length, INT32_MAX);
+  bool ok;
+  EXPECT_TRUE(ReadFrame(&file, INT32_MAX - 1, &ok).empty());
+  EXPECT_FALSE(ok);
+}
+
 TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples) {
   for (const uint32_t compression : {Fourcc("cvid"), 0u}) {
     AviWriterStream video = VideoStream(compression, 8, 8, 24, 10, 1, 3);
