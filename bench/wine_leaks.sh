@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# What Wine's own components keep per use, measured by a program with no code
+# of the player in it: the event handles left by filter graphs made and
+# released, and the commit charge of Cinepak frames decoded through the
+# installed decompressor. These are the growths the soak sees that no code of
+# ours can release.
+#
+#   bench/wine_leaks.sh [BUILD-DIR]      (default: build)
+#
+# Needs the Windows tree built (BUILD-DIR/win, target wine_leaks).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-build}
+win="$build/win"
+clips="$win/clips"
+"$here/tools/make_clips.sh" "$clips" >/dev/null
+"$here/scripts/wine-run" --root "$win/wine" "$win/tests/decode/wine_leaks.exe" \
+  "Z:$(cd "$clips" && pwd)/cinepak_pcm16.avi" 2>/dev/null | tr -d '\r'
