@@ -58,9 +58,6 @@ class ScriptedTime : public PlaybackTime {
   std::atomic<int64_t> slept_{0};
 };
 
-// Real time for threaded tests: the performance counter and short real sleeps.
-PlaybackTime* RealTime();
-
 class FakeSound : public SoundPort {
  public:
   bool Open(HWND, int32_t sampleRate, bool stereo, bool sixteenBit, int32_t framesPerBlock,
@@ -182,8 +179,8 @@ class FakeDecoder : public Decoder {
  public:
   bool IsVideoOpen() override { return true; }
   bool IsAudioOpen() override { return hasAudio_; }
-  void DescribeVideoDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
-  void DescribeAudioDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
+  void DescribeVideoDecoders(char* text, size_t capacity) override { if (capacity > 0) *text = 0; }
+  void DescribeAudioDecoders(char* text, size_t capacity) override { if (capacity > 0) *text = 0; }
   void Close() override {}
   void GetVideoInfo(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
                     uint32_t*) override {}
@@ -230,11 +227,6 @@ class FakeDecoder : public Decoder {
   std::atomic<int32_t> failingBlock_{-1};
   std::atomic<bool> failAllBlocks_{false};
   std::atomic<int32_t> audioDrops_{0};
-
- private:
-  static void Describe(char* text, size_t capacity) {
-    if (capacity > 0) text[0] = 0;
-  }
 };
 
 // The stamp FakeDecoder wrote into a frame.

@@ -153,7 +153,7 @@ TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed)
   EXPECT_EQ(feeder.NextBlock(), 30 + 5 + 8);
 }
 
-TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
+TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt) {
   WithSound();
   ASSERT_TRUE(record.blockRing.Allocate(80, 10));
   sound.bytesPerBlock_ = 80;
@@ -177,6 +177,19 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
   EXPECT_EQ(record.blockRing.Count(), 1);
   EXPECT_EQ(g_effectLog.soundBlocks, 2);
   EXPECT_EQ(time.SleptMilliseconds(), 200);
+
+  // A failed lock keeps the block for the next attempt.
+  sound.freeBlocks_ = 1;
+  sound.failLock_ = true;
+  output.Pass();
+  EXPECT_EQ(time.SleptMilliseconds(), 300);
+  EXPECT_EQ(record.blockRing.Count(), 1);
+  EXPECT_EQ(sound.counter_, 2);
+  sound.failLock_ = false;
+  output.Pass();
+  ASSERT_EQ(sound.written.Items().size(), 3u);
+  EXPECT_EQ(sound.written.Items()[2], std::vector<uint8_t>(80, 9));
+  EXPECT_EQ(sound.counter_, 3);
 }
 
 TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
@@ -197,25 +210,6 @@ TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
     EXPECT_EQ(sound.written.Items()[before],
               std::vector<uint8_t>(static_cast<size_t>(record.blockBytes), sixteenBit ? 0 : 128));
   }
-}
-
-TEST_F(AudioThreadsTest, AFailedLockKeepsTheBlockForTheNextAttempt) {
-  WithSound();
-  ASSERT_TRUE(record.blockRing.Allocate(80, 4));
-  sound.bytesPerBlock_ = 80;
-  decoder.ReadAudioBlock(record.blockRing.WriteSlot(), 3);
-  record.blockRing.Commit(1);
-  sound.freeBlocks_ = 1;
-  sound.failLock_ = true;
-  AudioOutputThread output(context);
-  output.Pass();
-  EXPECT_EQ(time.SleptMilliseconds(), 100);
-  EXPECT_EQ(record.blockRing.Count(), 1);
-  EXPECT_EQ(sound.counter_, 0);
-  sound.failLock_ = false;
-  output.Pass();
-  EXPECT_EQ(sound.written.Items(), std::vector<std::vector<uint8_t>>(1, std::vector<uint8_t>(80, 3)));
-  EXPECT_EQ(sound.counter_, 1);
 }
 
 }  // namespace

@@ -49,11 +49,4 @@ TEST(PlaybackClock, AZeroFrequencyCountsAsOne) {
   EXPECT_EQ(clock.Frequency(), 1);
 }
 
-TEST(PlaybackClock, SystemTimeRuns) {
-  PlaybackClock clock(SystemTime());
-  clock.Create(1000, 1);
-  SystemTime()->Sleep(20);
-  EXPECT_GE(clock.Now(), 10);
-}
-
 }  // namespace

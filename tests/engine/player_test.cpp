@@ -63,7 +63,7 @@ class PlayerTest : public ::testing::Test {
     ports.sound = &sound;
     ports.picture = &picture;
     ports.host = &host;
-    ports.time = RealTime();
+    ports.time = SystemTime();
     ports.decoders = &holder;
     ports.effects = RecordingEffects();
     ports.shell = &shell;

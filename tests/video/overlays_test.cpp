@@ -11,10 +11,6 @@ namespace {
 
 constexpr uint32_t kBar[3] = {0x15902B70u, 0x2F004060u, 0x65106A24u};
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
-
 // Rows from the bottom that carry column j's bar words (the next column's
 // bar may cover the third, so only the first two are looked at).
 int32_t BarHeight(Yuy2TestFrame& frame, int32_t j) {

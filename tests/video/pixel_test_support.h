@@ -45,6 +45,13 @@ inline const char* LevelName(VectorLevel level) {
   return "?";
 }
 
+// Random 0x00RRGGBB pixels.
+inline std::vector<uint32_t> RandomPixels(size_t n, std::mt19937* random) {
+  std::vector<uint32_t> pixels(n);
+  for (auto& p : pixels) p = (*random)() & 0xFFFFFF;
+  return pixels;
+}
+
 struct FrameSize {
   int32_t width;
   int32_t height;

@@ -8,12 +8,6 @@
 
 namespace {
 
-std::vector<uint32_t> RandomPixels(size_t n, std::mt19937* random) {
-  std::vector<uint32_t> pixels(n);
-  for (auto& p : pixels) p = (*random)() & 0xFFFFFF;
-  return pixels;
-}
-
 uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8 * c)); }
 
 // The step the presenter uses: ((source x 65536) - 65536) div output.

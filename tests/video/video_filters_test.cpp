@@ -22,9 +22,6 @@
 
 namespace {
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
 int Byte(uint32_t w, int k) { return static_cast<int>((w >> (8 * k)) & 0xFF); }
 
 TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestores) {

@@ -85,19 +85,6 @@ TEST(OverlayRects, TheSurfaceWidthFollowsTheDestinationSizeAlignment) {
   EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
 }
 
-TEST(PresentModes, NamesAsTheStatisticsShowThem) {
-  EXPECT_STREQ(PresentModeName(kPresentDisabled), "Disabled");
-  EXPECT_STREQ(PresentModeName(kPresentNonOverlay), "NonOverlay RGB");
-  EXPECT_STREQ(PresentModeName(kPresentRgb16), "16 Bit RGB (High)");
-  EXPECT_STREQ(PresentModeName(kPresentRgb24), "24 Bit RGB (True)");
-  EXPECT_STREQ(PresentModeName(kPresentRgb32), "32 Bit RGB (True)");
-  EXPECT_STREQ(PresentModeName(kPresentYv12), "9 Bit YUV (YV12)");
-  EXPECT_STREQ(PresentModeName(kPresentUyvy), "16 Bit YUV (UYVY)");
-  EXPECT_STREQ(PresentModeName(kPresentYuy2), "16 Bit YUV (YUY2)");
-  EXPECT_STREQ(PresentModeName(8), "");
-  EXPECT_STREQ(PresentModeName(-1), "");
-}
-
 TEST(PresentModes, AllowFlagsFromTheOutputOptions) {
   Options options;
   std::memset(&options, 0, sizeof options);

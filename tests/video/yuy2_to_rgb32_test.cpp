@@ -1,16 +1,12 @@
 #include "video/yuy2_to_rgb32.h"
 
-#include "tests/video/pixel_test_support.h"
+#include "tests/video/yuy2_test_frame.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
 
 uint32_t Rgb(int r, int g, int b) { return static_cast<uint32_t>((r << 16) | (g << 8) | b); }
 
