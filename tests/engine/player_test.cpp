@@ -109,32 +109,31 @@ class PlayerTest : public ::testing::Test {
   MessageSink previousSink_;
 };
 
-// Opening shows frame 0 and stays there. (Playing to the end: the video
+// Opening shows the resume position's frame (0 without one: the shell's
+// play-through), clears it and stays there. (Playing to the end: the video
 // thread's test posts Next File once, the shell's play-through counts every
-// frame of real clips.)
-TEST_F(PlayerTest, OpeningLeavesItPausedOnTheFirstFrame) {
-  ASSERT_TRUE(Open());
-  EXPECT_EQ(player->State(), kPaused);
-  EXPECT_EQ(host.Title(), "file:C:\\clips\\first.avi");
-  EXPECT_EQ(host.fits_, 1);
-  EXPECT_EQ(player->FrameCount(), 30);
-  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
-  EXPECT_EQ(picture.presented.Items()[0], 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(player->CurrentFrame(), 0);
-  EXPECT_TRUE(messages.empty());
-}
-
+// frame of real clips.) The frame ring takes the chosen share of free memory:
 // 20 % of 1,000 MiB holds 341 VGA frames of 614,400 bytes.
-TEST_F(PlayerTest, TheFrameRingTakesTheChosenShareOfFreeMemory) {
+TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePosition) {
+  shell.resumePosition = 20;
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
   PublishOptions();
   decoder->width_ = 640;
   decoder->height_ = 480;
   ASSERT_TRUE(Open());
+  EXPECT_EQ(player->State(), kPaused);
+  EXPECT_EQ(shell.resumePosition, 0);
+  EXPECT_EQ(host.Title(), "file:C:\\clips\\first.avi");
+  EXPECT_EQ(host.fits_, 1);
+  EXPECT_EQ(player->FrameCount(), 30);
   EXPECT_EQ(player->FrameRing().Capacity(), 341);
   EXPECT_EQ(player->FrameRing().ElementSize(), 614400u);
+  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
+  EXPECT_EQ(picture.presented.Items()[0], 20);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(player->CurrentFrame(), 20);
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(PlayerTest, AFileThatCannotBeOpenedLeavesThePlayerClosed) {
@@ -174,16 +173,6 @@ TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
   player->Pause();
   EXPECT_TRUE(player->Seek(0));
   EXPECT_EQ(player->CurrentFrame(), 0);
-}
-
-TEST_F(PlayerTest, OpeningStartsAtTheResumePositionAndClearsIt) {
-  decoder->frameCount_ = 100;
-  shell.resumePosition = 40;
-  ASSERT_TRUE(Open());
-  EXPECT_EQ(shell.resumePosition, 0);
-  EXPECT_EQ(player->CurrentFrame(), 40);
-  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
-  EXPECT_EQ(picture.presented.Items()[0], 40);
 }
 
 // The window size, title and screen saver coming back are shown by the

@@ -51,18 +51,9 @@ TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OverlayPlacement p;
-    p.clientOrigin = POINT{c.x, c.y};
-    p.left = c.left;
-    p.top = c.top;
-    p.width = c.width;
-    p.height = c.height;
-    p.sourceWidth = c.sourceWidth;
-    p.sourceHeight = c.sourceHeight;
-    p.surfaceWidth = 320;
-    p.surfaceHeight = 240;
-    p.screenWidth = 1024;
-    p.screenHeight = 768;
+    // On a 1024 x 768 screen, a 320 x 240 surface.
+    const OverlayPlacement p{POINT{c.x, c.y}, c.left, c.top, c.width, c.height, c.sourceWidth, c.sourceHeight,
+                             320, 240, 1024, 768};
     RECT src, dst;
     ASSERT_EQ(ComputeOverlayRects(c.caps, p, &src, &dst), c.ok);
     if (c.src.right == 0 && c.dst.right == 0) continue;
