@@ -87,21 +87,9 @@ EffectLog g_effectLog;
 
 namespace {
 
-void RecordFilter(uint8_t* frame, int32_t, int32_t, int32_t) {
-  ++g_effectLog.filtered;
-  ++frame[4];
-}
-
-void RecordLevelBar(uint8_t* frame, int32_t, int32_t) {
-  ++g_effectLog.levelBars;
-  frame[5] = 0xBB;
-}
-
-void RecordFade(uint8_t* frame, int32_t, int32_t) {
-  ++g_effectLog.fades;
-  --frame[6];
-}
-
+void RecordFilter(uint8_t*, int32_t, int32_t, int32_t) { ++g_effectLog.filtered; }
+void RecordLevelBar(uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
+void RecordFade(uint8_t*, int32_t, int32_t) { ++g_effectLog.fades; }
 void RecordSound(uint8_t*, bool, bool, int32_t) { ++g_effectLog.soundBlocks; }
 
 }  // namespace

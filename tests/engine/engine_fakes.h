@@ -232,9 +232,8 @@ class FakeDecoder : public Decoder {
 // The stamp FakeDecoder wrote into a frame.
 int32_t FrameStamp(const uint8_t* frame);
 
-// Effects that record their calls (and change the frame so that a test can
-// tell): the filter adds 1 to byte 4, the level bar sets byte 5, the fade
-// subtracts 1 from byte 6; the audio filter counts blocks.
+// Effects that count their calls: the filter, the level bar and the fade
+// per frame, the audio filter per block.
 struct EffectLog {
   std::atomic<int32_t> filtered{0};
   std::atomic<int32_t> levelBars{0};
