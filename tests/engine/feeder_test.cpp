@@ -30,7 +30,7 @@ Queued Drain(SampleRing* ring) {
   return out;
 }
 
-TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndMarksFailures) {
+TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetMarksFailuresAndStopsWhenClosed) {
   record.currentFrame = 10;
   record.feederOffset = 2;
   decoder.failingFrames_ = {13};
@@ -40,6 +40,11 @@ TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndMarksFailures)
   EXPECT_EQ(queued.stamps, (std::vector<int32_t>{12, -1, 14}));
   EXPECT_EQ(queued.flags, (std::vector<uint8_t>{kFrameDecoded, kFrameFailed, kFrameDecoded}));
   EXPECT_EQ(time.SleptMilliseconds(), 0);
+  // A closed player stops the feeding.
+  record.state = kClosed;
+  feeder.Pass();
+  EXPECT_EQ(record.frameRing.Count(), 0);
+  EXPECT_EQ(record.endOfVideo, 1);
 }
 
 TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
@@ -59,14 +64,6 @@ TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
   EXPECT_EQ(record.endOfVideo, 1);
   EXPECT_EQ(time.SleptMilliseconds(), 200);
   EXPECT_EQ(record.frameRing.Count(), 5);
-}
-
-TEST_F(VideoFeederTest, AClosedPlayerStopsTheFeeding) {
-  record.state = kClosed;
-  VideoFeeder feeder(context);
-  feeder.Pass();
-  EXPECT_EQ(record.frameRing.Count(), 0);
-  EXPECT_EQ(record.endOfVideo, 1);
 }
 
 // With the feeder at frame 0 and the clock at the target, the frames the

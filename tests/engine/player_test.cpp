@@ -136,20 +136,6 @@ TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePosition) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(PlayerTest, AFileThatCannotBeOpenedLeavesThePlayerClosed) {
-  g_nextOpens = false;
-  EXPECT_FALSE(Open());
-  EXPECT_EQ(player->State(), kClosed);
-  EXPECT_EQ(host.Title(), "default");
-  EXPECT_EQ(player->FileName(), nullptr);
-  EXPECT_EQ(holder.Current(), nullptr);
-  EXPECT_EQ(host.system_.screenSaver, 1);  // never touched
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_TRUE(picture.presented.Items().empty());  // no threads
-  player->Play();
-  EXPECT_EQ(player->State(), kClosed);
-}
-
 // Landing on the keyframe at or before is shown with a real clip in the
 // shell; here the refusals: out of range, and anything but 0 without an index.
 TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
@@ -275,16 +261,31 @@ TEST_F(PlayerTest, AutoLoadTakesTheSubFileBesideTheVideoThenTheSrt) {
   }
 }
 
-TEST_F(PlayerTest, OpeningAgainClosesTheFirstFile) {
+// Opening again closes the first file; a file that cannot be opened then
+// leaves the player closed, with the system settings given back.
+TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
   ASSERT_TRUE(Open());
   playlist.SetText("C:\\clips\\first.avi\rD:\\second.avi");
   shell.currentIndex = 1;
-  decoder = new FakeDecoder;
-  g_nextDecoder = decoder;
+  g_nextDecoder = new FakeDecoder;
   ASSERT_TRUE(player->Open());
   EXPECT_EQ(host.Title(), "file:D:\\second.avi");
   EXPECT_EQ(picture.shutdowns_, 1);
   EXPECT_EQ(player->State(), kPaused);
+
+  g_nextDecoder = new FakeDecoder;
+  g_nextOpens = false;
+  EXPECT_FALSE(player->Open());
+  EXPECT_EQ(player->State(), kClosed);
+  EXPECT_EQ(host.Title(), "default");
+  EXPECT_EQ(player->FileName(), nullptr);
+  EXPECT_EQ(holder.Current(), nullptr);
+  EXPECT_EQ(host.system_.screenSaver, 1);
+  const size_t shown = picture.presented.Items().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(picture.presented.Items().size(), shown);  // no threads
+  player->Play();
+  EXPECT_EQ(player->State(), kClosed);
 }
 
 }  // namespace

@@ -55,17 +55,6 @@ std::vector<uint8_t> TestClip::JoinedPayloads(int stream) const {
   return joined;
 }
 
-std::vector<int32_t> TestClip::Keyframes(int stream) const {
-  std::vector<int32_t> keyframes;
-  int32_t n = 0;
-  for (const AviWriterChunk& chunk : chunks) {
-    if (chunk.stream != stream || !chunk.id.empty()) continue;
-    if (chunk.keyframe) keyframes.push_back(n);
-    ++n;
-  }
-  return keyframes;
-}
-
 std::string TestClip::Write(const std::string& name, AviWriterLayout* layout) const {
   // A new file each time: on Windows a file that a reader still holds open
   // cannot be written over.

@@ -28,8 +28,6 @@ struct TestClip {
   // The payloads of one stream's chunks, in order, and all of them joined.
   std::vector<std::vector<uint8_t>> Payloads(int stream) const;
   std::vector<uint8_t> JoinedPayloads(int stream) const;
-  // The numbers (within the stream) of the stream's chunks flagged as keyframes.
-  std::vector<int32_t> Keyframes(int stream) const;
 
   // Writes the clip into a new file of the scratch directory (its name ends
   // with the given one) and returns its path; the layout when asked.
