@@ -7,6 +7,7 @@
 #include "decode/decoder.h"
 #include "settings/options.h"
 #include "engine/playback_context.h"
+#include "engine/shell_signals.h"
 
 #include <atomic>
 #include <cstdint>
@@ -253,4 +254,17 @@ class EngineGlobalsGuard {
 
  private:
   Options options_;
+};
+
+// The fakes of the ports but time, and the options put back after the test.
+struct FakePorts {
+  PlaybackPorts Ports(PlaybackTime* time) {
+    return PlaybackPorts{&sound, &picture, &host, time, nullptr, &shell, nullptr, RecordingEffects()};
+  }
+
+  EngineGlobalsGuard globals;
+  FakeSound sound;
+  FakePicture picture;
+  FakeHost host;
+  ShellSignals shell;
 };

@@ -40,7 +40,7 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
   return true;
 }
 
-class PlayerTest : public ::testing::Test {
+class PlayerTest : public ::testing::Test, public FakePorts {
  protected:
   void SetUp() override {
     g_options.speedTroublesMode = kSkipFrames;
@@ -60,13 +60,8 @@ class PlayerTest : public ::testing::Test {
       messages.push_back(m);
       return 1;
     });
-    ports.sound = &sound;
-    ports.picture = &picture;
-    ports.host = &host;
-    ports.time = SystemTime();
+    ports = Ports(SystemTime());
     ports.decoders = &holder;
-    ports.effects = RecordingEffects();
-    ports.shell = &shell;
     decoder = new FakeDecoder;
     decoder->frameCount_ = 30;
     decoder->rate_ = 100;  // 10 ms a frame: whole clips play in a blink
@@ -90,13 +85,8 @@ class PlayerTest : public ::testing::Test {
     return player->OpenWithSubtitles();
   }
 
-  EngineGlobalsGuard globals;
-  FakeSound sound;
-  FakePicture picture;
-  FakeHost host;
   DecoderHolder holder;
   Playlist playlist;
-  ShellSignals shell;
   PlaybackPorts ports;
   FakeDecoder* decoder = nullptr;  // owned by the holder once opened
   std::unique_ptr<Player> player;

@@ -184,8 +184,7 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
       EXPECT_EQ(KeyText(file.AudioStream().streamKey), c.audioKey);
     }
     for (int32_t f = 0; f < static_cast<int32_t>(c.frames.size()); ++f) {
-      bool ok;
-      EXPECT_EQ(ReadFrame(&file, f, &ok), c.frames[f]) << "frame " << f;
+      EXPECT_EQ(ReadFrame(&file, f), c.frames[f]) << "frame " << f;
     }
     EXPECT_EQ(ReadSound(&file, 0, 1 << 16), c.sound);
   }
@@ -247,9 +246,7 @@ TEST(AviFileHeaders, LengthBeyondInt32IsHeldAtInt32Max) {
   VideoStreamInfo info;
   ASSERT_TRUE(file.GetVideoStreamInfo(&info));
   EXPECT_EQ(info.length, INT32_MAX);
-  bool ok;
-  EXPECT_TRUE(ReadFrame(&file, INT32_MAX - 1, &ok).empty());
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(Readable(&file, INT32_MAX - 1));
 }
 
 TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples) {
@@ -270,8 +267,7 @@ TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples)
     EXPECT_EQ(info.sampleSize, compression == 0 ? 192 : 0);
     // Either way each frame reads as its chunk; fixed-size frames are their own keyframes.
     for (int32_t f = 0; f < 3; ++f) {
-      bool ok;
-      EXPECT_EQ(ReadFrame(&file, f, &ok), Payload(f, 192)) << f;
+      EXPECT_EQ(ReadFrame(&file, f), Payload(f, 192)) << f;
     }
     EXPECT_EQ(file.PreviousKeyframe(2), compression == 0 ? 2 : 0);
   }
@@ -331,9 +327,7 @@ TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
   ASSERT_TRUE(OpenFile(&file, good, true));
   file.Close();
   file.Close();
-  bool ok;
-  ReadFrame(&file, 0, &ok);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(Readable(&file, 0));
   EXPECT_FALSE(file.HasIndex());
   EXPECT_FALSE(file.GetAudioStreamInfo(nullptr));
   EXPECT_EQ(file.NextKeyframe(2), 0);
@@ -342,11 +336,10 @@ TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
   EXPECT_FALSE(file.Open(bad.c_str(), nullptr, false, 2, true));
   EXPECT_FALSE(file.GetVideoStreamInfo(nullptr));
   EXPECT_FALSE(file.HasIndex());
-  ReadFrame(&file, 0, &ok);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(Readable(&file, 0));
 
   ASSERT_TRUE(OpenFile(&file, good, true));
-  EXPECT_EQ(ReadFrame(&file, 1, &ok), Payload(1, FrameSize(1)));
+  EXPECT_EQ(ReadFrame(&file, 1), Payload(1, FrameSize(1)));
 }
 
 TEST(StreamKey, DigitsNameTheStreamWhateverTheType) {

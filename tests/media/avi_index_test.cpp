@@ -16,18 +16,13 @@ TEST(AviIndexVideo, WalkingReadsInOrderButReachesOnly300Ahead) {
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, clip.Write("walk.avi"), false));
   ASSERT_FALSE(file.HasIndex());
-  bool ok;
-  ReadFrame(&file, 1, &ok);
-  EXPECT_FALSE(ok) << "without a cursor only frame 0 can be found";
+  EXPECT_FALSE(Readable(&file, 1)) << "without a cursor only frame 0 can be found";
   ExpectFrames(&file, clip, {0, 300}, "300 ahead");
-  ReadFrame(&file, 601, &ok);
-  EXPECT_FALSE(ok) << "301 ahead";
+  EXPECT_FALSE(Readable(&file, 601)) << "301 ahead";
   ExpectFrames(&file, clip, {600}, "300 ahead again");
-  ReadFrame(&file, 599, &ok);
-  EXPECT_FALSE(ok) << "backwards";
+  EXPECT_FALSE(Readable(&file, 599)) << "backwards";
   ExpectFrames(&file, clip, Range(0, 700), "from frame 0 on");
-  ReadFrame(&file, 700, &ok);
-  EXPECT_FALSE(ok) << "past the end";
+  EXPECT_FALSE(Readable(&file, 700)) << "past the end";
 }
 
 // Files grouped in "rec " lists are read whole, indexed and walked, by the
@@ -99,9 +94,7 @@ TEST(AviIndexVideo, FramesPromisedByTheHeaderButMissingAreNotFound) {
     ASSERT_TRUE(OpenFile(&file, clip.Write("promised.avi"), index));
     ExpectFrames(&file, clip, Range(0, 10), "present");
     for (int32_t f = 10; f < 20; ++f) {
-      bool ok;
-      ReadFrame(&file, f, &ok);
-      EXPECT_FALSE(ok) << "frame " << f << (index ? " indexed" : " walked");
+      EXPECT_FALSE(Readable(&file, f)) << "frame " << f << (index ? " indexed" : " walked");
     }
     ExpectFrames(&file, clip, {9, 0, 1}, "after the misses");
   }
@@ -122,9 +115,7 @@ TEST(AviIndexVideo, EntriesPointingOutsideTheFileFailOnlyTheirOwnChunk) {
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, path, true));
   for (int32_t f = 4; f <= 7; ++f) {
-    bool ok;
-    ReadFrame(&file, f, &ok);
-    EXPECT_FALSE(ok) << "frame " << f;
+    EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
   }
   ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
   std::vector<uint8_t> huge(1 << 20);

@@ -92,9 +92,16 @@ TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudi
 std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok) {
   std::vector<uint8_t> data(100000);
   uint32_t bytes = static_cast<uint32_t>(data.size());
-  *ok = file->ReadVideoFrame(data.data(), frame, &bytes);
-  data.resize(*ok ? bytes : 0);
+  const bool read = file->ReadVideoFrame(data.data(), frame, &bytes);
+  if (ok != nullptr) *ok = read;
+  data.resize(read ? bytes : 0);
   return data;
+}
+
+bool Readable(AviFile* file, int32_t frame) {
+  bool ok;
+  ReadFrame(file, frame, &ok);
+  return ok;
 }
 
 std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {

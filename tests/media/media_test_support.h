@@ -53,9 +53,10 @@ bool OpenFile(AviFile* file, const std::string& path, bool allowIndex);
 void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
                   const std::string& what);
 
-// Frame f of an open file (ok tells whether ReadVideoFrame succeeded; an
-// empty vector when it did not).
-std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok);
+// Frame f of an open file (ok, when given, tells whether ReadVideoFrame
+// succeeded; an empty vector when it did not), and whether it can be read.
+std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok = nullptr);
+bool Readable(AviFile* file, int32_t frame);
 // Up to count audio samples from the position: the bytes read (empty when
 // ReadAudio failed). The capacity is 4 bytes a sample and a little more.
 std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count);
