@@ -168,7 +168,6 @@ struct SubtitleSpy {
   }
 };
 
-VideoFilterFlags NoFilters() { return VideoFilterFlags{}; }
 constexpr ColorBalance kNeutral = {50, 50, 50};
 
 TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
@@ -178,7 +177,7 @@ TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
   FlipVertical(expectSeen.data(), 8, 4);
   SubtitleSpy spy;
   spy.bytes = static_cast<int32_t>(frame.Bytes().size());
-  VideoFilterFlags flags = NoFilters();
+  VideoFilterFlags flags{};
   flags.flipVertical = 1;
   flags.negative = 1;
   flags.grayscale = 1;
@@ -193,10 +192,10 @@ TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
     }
   // With nothing on, only the subtitle step runs (when given).
   const std::vector<uint8_t> before = frame.Bytes();
-  ApplyVideoFilters(NoFilters(), kNeutral, frame.data(), 8, 4, 5, {SubtitleSpy::Render, &spy});
+  ApplyVideoFilters(VideoFilterFlags{}, kNeutral, frame.data(), 8, 4, 5, {SubtitleSpy::Render, &spy});
   EXPECT_EQ(frame.Bytes(), before);
   EXPECT_EQ(spy.calls, 2);
-  ApplyVideoFilters(NoFilters(), kNeutral, frame.data(), 8, 4, 6, SubtitleStep{});
+  ApplyVideoFilters(VideoFilterFlags{}, kNeutral, frame.data(), 8, 4, 6, SubtitleStep{});
   EXPECT_EQ(spy.calls, 2);
   EXPECT_EQ(frame.Bytes(), before);
 }
@@ -205,7 +204,7 @@ TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHis
   std::mt19937 random(30);
   Yuy2TestFrame frame(12, 6, &random), grayOnly(12, 6, &random);
   std::memcpy(grayOnly.data(), frame.data(), frame.Bytes().size());
-  VideoFilterFlags flags = NoFilters();
+  VideoFilterFlags flags{};
   flags.interpolateUV = 1;
   flags.grayscale = 1;
   ApplyVideoFilters(flags, kNeutral, frame.data(), 12, 6, 0, SubtitleStep{});
@@ -214,7 +213,7 @@ TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHis
 
   // Contrast 0 blackens the picture; the histogram drawn afterwards keeps its
   // colours: a full bar in column 0 (every luma is 0 by then).
-  flags = NoFilters();
+  flags = VideoFilterFlags{};
   flags.histogram = 1;
   ApplyVideoFilters(flags, ColorBalance{50, 0, 50}, frame.data(), 12, 6, 0, SubtitleStep{});
   EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);

@@ -30,11 +30,8 @@ class PictureWindow {
   static constexpr int kHeight = 150;
 
   PictureWindow() {
-    WNDCLASSA windowClass;
-    std::memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = QuietWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VelmoraPresenterTest";
+    const WNDCLASSA windowClass = {0, QuietWindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr,
+                                   nullptr, "VelmoraPresenterTest"};
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0,
                               0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
