@@ -104,33 +104,28 @@ TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommittedAllocat
   EXPECT_EQ(ring.ElementSize(), 16u);
 }
 
-TEST(RingSizing, FrameStrideRoundsTwoBytesPerPixelUpToFour) {
+// Frame rows take two bytes a pixel, rounded up to four; the budget is the
+// chosen share of free memory, and even a small one gives five frames.
+TEST(RingSizing, FrameStridesBudgetsAndCapacities) {
   for (const auto& c : {std::make_pair(640, 1280), {1, 4}, {3, 8}, {321, 644}}) {
     EXPECT_EQ(FrameStride(c.first), c.second) << c.first;
   }
-}
-
-TEST(RingSizing, BudgetsOfEachFrameBufferChoice) {
   const uint64_t budgets[] = {750, 100, 200, 333, 500};  // Auto Allocation: 500 + 250
   for (uint32_t choice = 0; choice < 5; ++choice) EXPECT_EQ(FrameBudget(1000, choice), budgets[choice]) << choice;
   EXPECT_EQ(FrameBudget(1001, 0), 750u);  // 500 + 250, each division truncated
-}
-
-TEST(RingSizing, ASmallBudgetStillGivesFiveFrames) {
   EXPECT_EQ(FrameRingCapacity(1000, 614400), 5);
   EXPECT_EQ(FrameRingCapacity(0, 614400), 5);
   EXPECT_EQ(FrameRingCapacity(6 * 614400ull, 614400), 6);
 }
 
-TEST(RingSizing, SoundBufferHoldsTwoSecondsInAtLeastTwoBlocks) {
+// The sound buffer holds two seconds in at least two blocks; the block ring
+// the frame ring's playing time and five blocks more than the buffer.
+TEST(RingSizing, SoundBufferAndBlockRing) {
   EXPECT_EQ(SoundBufferBlocks(44100, 4410), 20);
   EXPECT_EQ(SoundBufferBlocks(44100, 4411), 20);  // 20 x 4411 >= 88200
   EXPECT_EQ(SoundBufferBlocks(44100, 4409), 21);
   EXPECT_EQ(SoundBufferBlocks(8000, 100000), 2);
   EXPECT_EQ(SoundBufferBlocks(22050, 1764), 25);
-}
-
-TEST(RingSizing, BlockRingHoldsTheFrameRingsPlayingTimeAndFiveMoreThanTheBuffer) {
   // 44,100 Hz in blocks of 4,410: 20 sound buffer blocks, so at least 25.
   EXPECT_EQ(BlockRingCapacity(1, 44100, 5, 25, 4410, 20), 25);
   // 341 frames at 25 fps = 13.64 s = 136 blocks of 0.1 s (truncated).
