@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(PacingRules, ThresholdsAtTwentyFiveAndBelowTwentyFramesPerSecond) {
+TEST(PacingRules, ThresholdsAtTwentyFiveAndBelowTwentyFramesPerSecondAndTheResync) {
   EXPECT_EQ(ResyncThreshold(25, 1), 2);
   EXPECT_EQ(LevelBarTime(25, 1), 50);
   EXPECT_EQ(FramesPerSecond(25, 1), 25);
@@ -16,6 +16,12 @@ TEST(PacingRules, ThresholdsAtTwentyFiveAndBelowTwentyFramesPerSecond) {
   EXPECT_EQ(ResyncThreshold(30000, 1001), 2);  // 29 fps
   EXPECT_EQ(LevelBarTime(30000, 1001), 59);
   EXPECT_EQ(FramesPerSecond(1, 2), 1);  // half a frame per second still counts as 1
+  // Resync only beyond the threshold, or at the first change.
+  EXPECT_FALSE(NeedsResync(102, 100, 2, false));
+  EXPECT_FALSE(NeedsResync(98, 100, 2, false));
+  EXPECT_TRUE(NeedsResync(103, 100, 2, false));
+  EXPECT_TRUE(NeedsResync(97, 100, 2, false));
+  EXPECT_TRUE(NeedsResync(100, 100, 2, true));
 }
 
 SoundPosition At25Fps(int32_t startBlock, int32_t counter, int32_t displacement) {
@@ -40,14 +46,6 @@ TEST(PacingRules, LipSyncTurnsBlocksAndDisplacementIntoFrames) {
   // Three hours of 48 kHz sound in 1,920-sample blocks at 25 fps.
   const int32_t blocks = 3 * 3600 * 25;
   EXPECT_EQ(LipSyncFrame(SoundPosition{0, blocks, 1920, 48000, 25, 1, 0}), 3 * 3600 * 25 + 1);
-}
-
-TEST(PacingRules, ResyncOnlyBeyondTheThresholdOrAtTheFirstChange) {
-  EXPECT_FALSE(NeedsResync(102, 100, 2, false));
-  EXPECT_FALSE(NeedsResync(98, 100, 2, false));
-  EXPECT_TRUE(NeedsResync(103, 100, 2, false));
-  EXPECT_TRUE(NeedsResync(97, 100, 2, false));
-  EXPECT_TRUE(NeedsResync(100, 100, 2, true));
 }
 
 TEST(PacingRules, LagIsCappedAtSixAndDoubledFromOneInSkipMode) {
