@@ -24,7 +24,7 @@ namespace {
 
 int Byte(uint32_t w, int k) { return static_cast<int>((w >> (8 * k)) & 0xFF); }
 
-TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestores) {
+TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestoresHorizontalMirrorsWholeGroupsOnly) {
   std::mt19937 random(20);
   Yuy2TestFrame frame(7, 5, &random);
   const std::vector<uint8_t> original = frame.Bytes();
@@ -36,12 +36,9 @@ TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestores) {
   }
   FlipVertical(frame.data(), 7, 5);
   EXPECT_EQ(frame.Bytes(), original);
-}
 
-// Pixel x of the first 4 (W div 4) pixels shows pixel 4 (W div 4) - 1 - x; a
-// word's chroma comes with it; the pixels behind stay.
-TEST(FlipFilters, HorizontalMirrorsWholeGroupsOnly) {
-  std::mt19937 random(21);
+  // Horizontally, pixel x of the first 4 (W div 4) pixels shows pixel
+  // 4 (W div 4) - 1 - x; a word's chroma comes with it; the pixels behind stay.
   for (int32_t width : {4, 8, 10, 11, 22, 37}) {
     Yuy2TestFrame frame(width, 2, &random);
     const std::vector<uint8_t> original = frame.Bytes();

@@ -14,7 +14,7 @@ namespace {
 // stretch (in thousandths). Stretches outside the driver's limits and empty
 // sources fail; the driver's alignments round the source's edges and widen
 // the destination.
-TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
+TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
   const uint32_t stretchCaps = kCapsOverlay | kCapsOverlayStretch;
   const uint32_t alignCaps = kCapsAlignBoundarySrc | kCapsAlignBoundaryDest;
   // A 320 x 240 surface on a 1024 x 768 screen, mostly doubled.
@@ -62,9 +62,8 @@ TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
     EXPECT_EQ(std::vector<LONG>({dst.left, dst.top, dst.right, dst.bottom}),
               std::vector<LONG>({c.dst.left, c.dst.top, c.dst.right, c.dst.bottom}));
   }
-}
 
-TEST(OverlayRects, TheSurfaceWidthFollowsTheDestinationSizeAlignment) {
+  // The surface width follows the destination size alignment.
   OverlayCaps caps;
   EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
   caps.alignSizeDest = 16;
