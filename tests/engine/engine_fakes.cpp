@@ -2,38 +2,12 @@
 
 #include "settings/shared_options.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 void ScriptedTime::Sleep(uint32_t milliseconds) {
   Advance(milliseconds);
   slept_ += milliseconds;
   if (onSleep_) onSleep_(milliseconds);
-}
-
-namespace {
-
-class RealPlaybackTime : public PlaybackTime {
- public:
-  bool Frequency(int64_t* countsPerSecond) override {
-    *countsPerSecond = 1000000;
-    return true;
-  }
-  int64_t Counter() override {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-  }
-  void Sleep(uint32_t milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-};
-
-}  // namespace
-
-PlaybackTime* RealTime() {
-  static RealPlaybackTime time;
-  return &time;
 }
 
 bool FakeSound::Open(HWND, int32_t, bool stereo, bool sixteenBit, int32_t framesPerBlock,
@@ -113,21 +87,9 @@ EffectLog g_effectLog;
 
 namespace {
 
-void RecordFilter(uint8_t* frame, int32_t, int32_t, int32_t) {
-  ++g_effectLog.filtered;
-  ++frame[4];
-}
-
-void RecordLevelBar(uint8_t* frame, int32_t, int32_t) {
-  ++g_effectLog.levelBars;
-  frame[5] = 0xBB;
-}
-
-void RecordFade(uint8_t* frame, int32_t, int32_t) {
-  ++g_effectLog.fades;
-  --frame[6];
-}
-
+void RecordFilter(uint8_t*, int32_t, int32_t, int32_t) { ++g_effectLog.filtered; }
+void RecordLevelBar(uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
+void RecordFade(uint8_t*, int32_t, int32_t) { ++g_effectLog.fades; }
 void RecordSound(uint8_t*, bool, bool, int32_t) { ++g_effectLog.soundBlocks; }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "decode/decoder.h"
 #include "settings/options.h"
 #include "engine/playback_context.h"
+#include "engine/shell_signals.h"
 
 #include <atomic>
 #include <cstdint>
@@ -57,9 +58,6 @@ class ScriptedTime : public PlaybackTime {
   std::atomic<int64_t> now_{0};
   std::atomic<int64_t> slept_{0};
 };
-
-// Real time for threaded tests: the performance counter and short real sleeps.
-PlaybackTime* RealTime();
 
 class FakeSound : public SoundPort {
  public:
@@ -182,8 +180,8 @@ class FakeDecoder : public Decoder {
  public:
   bool IsVideoOpen() override { return true; }
   bool IsAudioOpen() override { return hasAudio_; }
-  void DescribeVideoDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
-  void DescribeAudioDecoders(char* text, size_t capacity) override { Describe(text, capacity); }
+  void DescribeVideoDecoders(char* text, size_t capacity) override { if (capacity > 0) *text = 0; }
+  void DescribeAudioDecoders(char* text, size_t capacity) override { if (capacity > 0) *text = 0; }
   void Close() override {}
   void GetVideoInfo(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
                     uint32_t*) override {}
@@ -230,19 +228,13 @@ class FakeDecoder : public Decoder {
   std::atomic<int32_t> failingBlock_{-1};
   std::atomic<bool> failAllBlocks_{false};
   std::atomic<int32_t> audioDrops_{0};
-
- private:
-  static void Describe(char* text, size_t capacity) {
-    if (capacity > 0) text[0] = 0;
-  }
 };
 
 // The stamp FakeDecoder wrote into a frame.
 int32_t FrameStamp(const uint8_t* frame);
 
-// Effects that record their calls (and change the frame so that a test can
-// tell): the filter adds 1 to byte 4, the level bar sets byte 5, the fade
-// subtracts 1 from byte 6; the audio filter counts blocks.
+// Effects that count their calls: the filter, the level bar and the fade
+// per frame, the audio filter per block.
 struct EffectLog {
   std::atomic<int32_t> filtered{0};
   std::atomic<int32_t> levelBars{0};
@@ -262,4 +254,17 @@ class EngineGlobalsGuard {
 
  private:
   Options options_;
+};
+
+// The fakes of the ports but time, and the options put back after the test.
+struct FakePorts {
+  PlaybackPorts Ports(PlaybackTime* time) {
+    return PlaybackPorts{&sound, &picture, &host, time, nullptr, &shell, nullptr, RecordingEffects()};
+  }
+
+  EngineGlobalsGuard globals;
+  FakeSound sound;
+  FakePicture picture;
+  FakeHost host;
+  ShellSignals shell;
 };

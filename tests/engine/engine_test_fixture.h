@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-class PlaybackFixture : public ::testing::Test {
+class PlaybackFixture : public ::testing::Test, public FakePorts {
  protected:
   static constexpr int32_t kWidth = 8;
   static constexpr int32_t kHeight = 2;
@@ -31,12 +31,7 @@ class PlaybackFixture : public ::testing::Test {
     record.state = kPlaying;
     ASSERT_TRUE(record.frameRing.Allocate(kFrameSize, 20));
     context.record = &record;
-    context.ports.sound = &sound;
-    context.ports.picture = &picture;
-    context.ports.host = &host;
-    context.ports.time = &time;
-    context.ports.shell = &shell;
-    context.ports.effects = RecordingEffects();
+    context.ports = Ports(&time);
     context.decoder = &decoder;
     context.clock = &clock;
     clock.Create(25, 1);
@@ -64,14 +59,9 @@ class PlaybackFixture : public ::testing::Test {
     sound.open_ = true;
   }
 
-  EngineGlobalsGuard globals;
   ScriptedTime time;
   PlaybackClock clock{&time};
-  FakeSound sound;
-  FakePicture picture;
-  FakeHost host;
   FakeDecoder decoder;
   PlaybackRecord record;
-  ShellSignals shell;
   PlaybackContext context;
 };

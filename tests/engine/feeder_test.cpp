@@ -30,7 +30,7 @@ Queued Drain(SampleRing* ring) {
   return out;
 }
 
-TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndMarksFailures) {
+TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetMarksFailuresAndStopsWhenClosed) {
   record.currentFrame = 10;
   record.feederOffset = 2;
   decoder.failingFrames_ = {13};
@@ -40,6 +40,11 @@ TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndMarksFailures)
   EXPECT_EQ(queued.stamps, (std::vector<int32_t>{12, -1, 14}));
   EXPECT_EQ(queued.flags, (std::vector<uint8_t>{kFrameDecoded, kFrameFailed, kFrameDecoded}));
   EXPECT_EQ(time.SleptMilliseconds(), 0);
+  // A closed player stops the feeding.
+  record.state = kClosed;
+  feeder.Pass();
+  EXPECT_EQ(record.frameRing.Count(), 0);
+  EXPECT_EQ(record.endOfVideo, 1);
 }
 
 TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
@@ -61,18 +66,12 @@ TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
   EXPECT_EQ(record.frameRing.Count(), 5);
 }
 
-TEST_F(VideoFeederTest, AClosedPlayerStopsTheFeeding) {
-  record.state = kClosed;
-  VideoFeeder feeder(context);
-  feeder.Pass();
-  EXPECT_EQ(record.frameRing.Count(), 0);
-  EXPECT_EQ(record.endOfVideo, 1);
-}
-
 // With the feeder at frame 0 and the clock at the target, the frames the
 // first passes queue: 0 for a frame passed over undecoded, 1 for a decoded
 // one. Skip Frames and Jump Keyframes jump to a keyframe far enough ahead
-// (the distances are the pacing rules'); the other modes never jump.
+// (5 to 1,000 frames, measured from the frame the feeder is at: a keyframe
+// 1,001 ahead is not taken from frame 0, but from frame 1); the other modes
+// never jump.
 TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
   struct Case {
     uint32_t mode;
@@ -84,9 +83,11 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
   const Case cases[] = {
       {kJumpKeyframes, 4, {0, 4}, {1, 1, 1}, {0, 1, 2}},
       {kJumpKeyframes, 7, {0, 5, 10}, {0, 0, 0, 0, 0, 1, 1}, {5, 6}},
+      {kJumpKeyframes, 1500, {0, 1001}, {1, 0}, {0}},
       {kSkipFrames, 9, {0, 8}, std::vector<uint8_t>(8, 0), {}},
       {kKeepFastMotion, 9, {0, 8}, std::vector<uint8_t>(8, 1), {0, 1, 2, 3, 4, 5, 6, 7}},
       {kSmoothVideo, 9, {0, 8}, std::vector<uint8_t>(8, 1), {0, 1, 2, 3, 4, 5, 6, 7}}};
+  record.frameCount = 5000;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
     g_options.speedTroublesMode = c.mode;
@@ -105,23 +106,6 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
       if (c.flags[i] == kFrameDecoded) EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i));
     }
   }
-}
-
-// The jump is measured from the frame the feeder is at: a keyframe 1,001
-// ahead is not taken from frame 0, but from frame 1.
-TEST_F(VideoFeederTest, AKeyframeMoreThanAThousandFramesAheadIsNotJumpedTo) {
-  g_options.speedTroublesMode = kJumpKeyframes;
-  PublishOptions();
-  record.frameCount = 5000;
-  decoder.keyframes_ = {0, 1001};
-  record.targetFrame = 1500;
-  VideoFeeder feeder(context);
-  feeder.Pass();
-  EXPECT_EQ(decoder.decodedFrames.Items(), (std::vector<int32_t>{0}));
-  EXPECT_EQ(feeder.PendingSkips(), 0);
-  feeder.Pass();
-  EXPECT_EQ(feeder.PendingSkips(), 999);
-  EXPECT_EQ(decoder.decodedFrames.Items(), (std::vector<int32_t>{0}));
 }
 
 using AudioThreadsTest = PlaybackFixture;
@@ -153,7 +137,7 @@ TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed)
   EXPECT_EQ(feeder.NextBlock(), 30 + 5 + 8);
 }
 
-TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
+TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt) {
   WithSound();
   ASSERT_TRUE(record.blockRing.Allocate(80, 10));
   sound.bytesPerBlock_ = 80;
@@ -177,6 +161,19 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockAndCountsIt) {
   EXPECT_EQ(record.blockRing.Count(), 1);
   EXPECT_EQ(g_effectLog.soundBlocks, 2);
   EXPECT_EQ(time.SleptMilliseconds(), 200);
+
+  // A failed lock keeps the block for the next attempt.
+  sound.freeBlocks_ = 1;
+  sound.failLock_ = true;
+  output.Pass();
+  EXPECT_EQ(time.SleptMilliseconds(), 300);
+  EXPECT_EQ(record.blockRing.Count(), 1);
+  EXPECT_EQ(sound.counter_, 2);
+  sound.failLock_ = false;
+  output.Pass();
+  ASSERT_EQ(sound.written.Items().size(), 3u);
+  EXPECT_EQ(sound.written.Items()[2], std::vector<uint8_t>(80, 9));
+  EXPECT_EQ(sound.counter_, 3);
 }
 
 TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
@@ -197,25 +194,6 @@ TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
     EXPECT_EQ(sound.written.Items()[before],
               std::vector<uint8_t>(static_cast<size_t>(record.blockBytes), sixteenBit ? 0 : 128));
   }
-}
-
-TEST_F(AudioThreadsTest, AFailedLockKeepsTheBlockForTheNextAttempt) {
-  WithSound();
-  ASSERT_TRUE(record.blockRing.Allocate(80, 4));
-  sound.bytesPerBlock_ = 80;
-  decoder.ReadAudioBlock(record.blockRing.WriteSlot(), 3);
-  record.blockRing.Commit(1);
-  sound.freeBlocks_ = 1;
-  sound.failLock_ = true;
-  AudioOutputThread output(context);
-  output.Pass();
-  EXPECT_EQ(time.SleptMilliseconds(), 100);
-  EXPECT_EQ(record.blockRing.Count(), 1);
-  EXPECT_EQ(sound.counter_, 0);
-  sound.failLock_ = false;
-  output.Pass();
-  EXPECT_EQ(sound.written.Items(), std::vector<std::vector<uint8_t>>(1, std::vector<uint8_t>(80, 3)));
-  EXPECT_EQ(sound.counter_, 1);
 }
 
 }  // namespace

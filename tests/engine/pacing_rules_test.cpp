@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(PacingRules, ThresholdsAtTwentyFiveAndBelowTwentyFramesPerSecond) {
+TEST(PacingRules, ThresholdsAtTwentyFiveAndBelowTwentyFramesPerSecondAndTheResync) {
   EXPECT_EQ(ResyncThreshold(25, 1), 2);
   EXPECT_EQ(LevelBarTime(25, 1), 50);
   EXPECT_EQ(FramesPerSecond(25, 1), 25);
@@ -16,6 +16,12 @@ TEST(PacingRules, ThresholdsAtTwentyFiveAndBelowTwentyFramesPerSecond) {
   EXPECT_EQ(ResyncThreshold(30000, 1001), 2);  // 29 fps
   EXPECT_EQ(LevelBarTime(30000, 1001), 59);
   EXPECT_EQ(FramesPerSecond(1, 2), 1);  // half a frame per second still counts as 1
+  // Resync only beyond the threshold, or at the first change.
+  EXPECT_FALSE(NeedsResync(102, 100, 2, false));
+  EXPECT_FALSE(NeedsResync(98, 100, 2, false));
+  EXPECT_TRUE(NeedsResync(103, 100, 2, false));
+  EXPECT_TRUE(NeedsResync(97, 100, 2, false));
+  EXPECT_TRUE(NeedsResync(100, 100, 2, true));
 }
 
 SoundPosition At25Fps(int32_t startBlock, int32_t counter, int32_t displacement) {
@@ -23,6 +29,7 @@ SoundPosition At25Fps(int32_t startBlock, int32_t counter, int32_t displacement)
   return SoundPosition{startBlock, counter, 3528, 44100, 25, 1, displacement};
 }
 
+// Each term is truncated on its own; long files do not overflow.
 TEST(PacingRules, LipSyncTurnsBlocksAndDisplacementIntoFrames) {
   EXPECT_EQ(LipSyncFrame(At25Fps(0, 0, 0)), 1);
   EXPECT_EQ(LipSyncFrame(At25Fps(0, 10, 0)), 21);
@@ -32,27 +39,13 @@ TEST(PacingRules, LipSyncTurnsBlocksAndDisplacementIntoFrames) {
   // Negative displacements truncate toward zero.
   EXPECT_EQ(LipSyncFrame(At25Fps(50, 10, -500)), 121 - 12);
   EXPECT_EQ(LipSyncFrame(At25Fps(0, 0, -30)), 1);  // -0.75 frames is 0
-}
-
-TEST(PacingRules, LipSyncTruncatesEachTermOnItsOwn) {
   // 1,000 Hz, 7-sample blocks, 30000/1001: start 3 blocks = 21 ms = 0.629 frames
   // -> 0, counter 5 blocks = 35 ms = 1.049 -> 1, displacement 100 ms = 2.997 -> 2.
   const SoundPosition p{3, 5, 7, 1000, 30000, 1001, 100};
   EXPECT_EQ(LipSyncFrame(p), 0 + 1 + 2 + 1);
-}
-
-TEST(PacingRules, LipSyncSurvivesLongFilesWithoutOverflow) {
   // Three hours of 48 kHz sound in 1,920-sample blocks at 25 fps.
   const int32_t blocks = 3 * 3600 * 25;
   EXPECT_EQ(LipSyncFrame(SoundPosition{0, blocks, 1920, 48000, 25, 1, 0}), 3 * 3600 * 25 + 1);
-}
-
-TEST(PacingRules, ResyncOnlyBeyondTheThresholdOrAtTheFirstChange) {
-  EXPECT_FALSE(NeedsResync(102, 100, 2, false));
-  EXPECT_FALSE(NeedsResync(98, 100, 2, false));
-  EXPECT_TRUE(NeedsResync(103, 100, 2, false));
-  EXPECT_TRUE(NeedsResync(97, 100, 2, false));
-  EXPECT_TRUE(NeedsResync(100, 100, 2, true));
 }
 
 TEST(PacingRules, LagIsCappedAtSixAndDoubledFromOneInSkipMode) {
@@ -76,18 +69,6 @@ TEST(PacingRules, SkipModeFollowsTheRingFillInSkipFramesOnly) {
   EXPECT_FALSE(NextSkipMode(true, true, 10, kSkipFrames, true));  // end of video
   EXPECT_FALSE(NextSkipMode(true, true, 10, kKeepFastMotion, false));
   EXPECT_FALSE(NextSkipMode(false, true, 10, kJumpKeyframes, false));
-}
-
-TEST(PacingRules, KeyframeJumpsFromFiveToAThousandFramesAhead) {
-  EXPECT_EQ(KeyframeJump(100, 104), 0);
-  EXPECT_EQ(KeyframeJump(100, 105), 5);
-  EXPECT_EQ(KeyframeJump(100, 1100), 1000);
-  EXPECT_EQ(KeyframeJump(100, 1101), 0);
-  EXPECT_EQ(KeyframeJump(100, 50), 0);
-  EXPECT_TRUE(FeederJumps(kSkipFrames));
-  EXPECT_TRUE(FeederJumps(kJumpKeyframes));
-  EXPECT_FALSE(FeederJumps(kKeepFastMotion));
-  EXPECT_FALSE(FeederJumps(kSmoothVideo));
 }
 
 TEST(PacingRules, AudioFeederKeepsTheSoundBufferAndTheFramesCovered) {

@@ -40,7 +40,7 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
   return true;
 }
 
-class PlayerTest : public ::testing::Test {
+class PlayerTest : public ::testing::Test, public FakePorts {
  protected:
   void SetUp() override {
     g_options.speedTroublesMode = kSkipFrames;
@@ -60,13 +60,8 @@ class PlayerTest : public ::testing::Test {
       messages.push_back(m);
       return 1;
     });
-    ports.sound = &sound;
-    ports.picture = &picture;
-    ports.host = &host;
-    ports.time = RealTime();
+    ports = Ports(SystemTime());
     ports.decoders = &holder;
-    ports.effects = RecordingEffects();
-    ports.shell = &shell;
     decoder = new FakeDecoder;
     decoder->frameCount_ = 30;
     decoder->rate_ = 100;  // 10 ms a frame: whole clips play in a blink
@@ -90,13 +85,8 @@ class PlayerTest : public ::testing::Test {
     return player->OpenWithSubtitles();
   }
 
-  EngineGlobalsGuard globals;
-  FakeSound sound;
-  FakePicture picture;
-  FakeHost host;
   DecoderHolder holder;
   Playlist playlist;
-  ShellSignals shell;
   PlaybackPorts ports;
   FakeDecoder* decoder = nullptr;  // owned by the holder once opened
   std::unique_ptr<Player> player;
@@ -109,46 +99,31 @@ class PlayerTest : public ::testing::Test {
   MessageSink previousSink_;
 };
 
-// Opening shows frame 0 and stays there. (Playing to the end: the video
+// Opening shows the resume position's frame (0 without one: the shell's
+// play-through), clears it and stays there. (Playing to the end: the video
 // thread's test posts Next File once, the shell's play-through counts every
-// frame of real clips.)
-TEST_F(PlayerTest, OpeningLeavesItPausedOnTheFirstFrame) {
-  ASSERT_TRUE(Open());
-  EXPECT_EQ(player->State(), kPaused);
-  EXPECT_EQ(host.Title(), "file:C:\\clips\\first.avi");
-  EXPECT_EQ(host.fits_, 1);
-  EXPECT_EQ(player->FrameCount(), 30);
-  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
-  EXPECT_EQ(picture.presented.Items()[0], 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(player->CurrentFrame(), 0);
-  EXPECT_TRUE(messages.empty());
-}
-
+// frame of real clips.) The frame ring takes the chosen share of free memory:
 // 20 % of 1,000 MiB holds 341 VGA frames of 614,400 bytes.
-TEST_F(PlayerTest, TheFrameRingTakesTheChosenShareOfFreeMemory) {
+TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePosition) {
+  shell.resumePosition = 20;
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
   PublishOptions();
   decoder->width_ = 640;
   decoder->height_ = 480;
   ASSERT_TRUE(Open());
+  EXPECT_EQ(player->State(), kPaused);
+  EXPECT_EQ(shell.resumePosition, 0);
+  EXPECT_EQ(host.Title(), "file:C:\\clips\\first.avi");
+  EXPECT_EQ(host.fits_, 1);
+  EXPECT_EQ(player->FrameCount(), 30);
   EXPECT_EQ(player->FrameRing().Capacity(), 341);
   EXPECT_EQ(player->FrameRing().ElementSize(), 614400u);
-}
-
-TEST_F(PlayerTest, AFileThatCannotBeOpenedLeavesThePlayerClosed) {
-  g_nextOpens = false;
-  EXPECT_FALSE(Open());
-  EXPECT_EQ(player->State(), kClosed);
-  EXPECT_EQ(host.Title(), "default");
-  EXPECT_EQ(player->FileName(), nullptr);
-  EXPECT_EQ(holder.Current(), nullptr);
-  EXPECT_EQ(host.system_.screenSaver, 1);  // never touched
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_TRUE(picture.presented.Items().empty());  // no threads
-  player->Play();
-  EXPECT_EQ(player->State(), kClosed);
+  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
+  EXPECT_EQ(picture.presented.Items()[0], 20);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(player->CurrentFrame(), 20);
+  EXPECT_TRUE(messages.empty());
 }
 
 // Landing on the keyframe at or before is shown with a real clip in the
@@ -174,16 +149,6 @@ TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
   player->Pause();
   EXPECT_TRUE(player->Seek(0));
   EXPECT_EQ(player->CurrentFrame(), 0);
-}
-
-TEST_F(PlayerTest, OpeningStartsAtTheResumePositionAndClearsIt) {
-  decoder->frameCount_ = 100;
-  shell.resumePosition = 40;
-  ASSERT_TRUE(Open());
-  EXPECT_EQ(shell.resumePosition, 0);
-  EXPECT_EQ(player->CurrentFrame(), 40);
-  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
-  EXPECT_EQ(picture.presented.Items()[0], 40);
 }
 
 // The window size, title and screen saver coming back are shown by the
@@ -286,16 +251,31 @@ TEST_F(PlayerTest, AutoLoadTakesTheSubFileBesideTheVideoThenTheSrt) {
   }
 }
 
-TEST_F(PlayerTest, OpeningAgainClosesTheFirstFile) {
+// Opening again closes the first file; a file that cannot be opened then
+// leaves the player closed, with the system settings given back.
+TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
   ASSERT_TRUE(Open());
   playlist.SetText("C:\\clips\\first.avi\rD:\\second.avi");
   shell.currentIndex = 1;
-  decoder = new FakeDecoder;
-  g_nextDecoder = decoder;
+  g_nextDecoder = new FakeDecoder;
   ASSERT_TRUE(player->Open());
   EXPECT_EQ(host.Title(), "file:D:\\second.avi");
   EXPECT_EQ(picture.shutdowns_, 1);
   EXPECT_EQ(player->State(), kPaused);
+
+  g_nextDecoder = new FakeDecoder;
+  g_nextOpens = false;
+  EXPECT_FALSE(player->Open());
+  EXPECT_EQ(player->State(), kClosed);
+  EXPECT_EQ(host.Title(), "default");
+  EXPECT_EQ(player->FileName(), nullptr);
+  EXPECT_EQ(holder.Current(), nullptr);
+  EXPECT_EQ(host.system_.screenSaver, 1);
+  const size_t shown = picture.presented.Items().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(picture.presented.Items().size(), shown);  // no threads
+  player->Play();
+  EXPECT_EQ(player->State(), kClosed);
 }
 
 }  // namespace

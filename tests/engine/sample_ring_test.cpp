@@ -7,8 +7,13 @@
 
 namespace {
 
+// Never allocated, or freed.
 TEST(SampleRing, WithoutStorageEveryOperationRefuses) {
   SampleRing ring;
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+  ASSERT_TRUE(ring.Allocate(4, 2));
+  ring.Commit(1);
+  ring.Free();
   EXPECT_EQ(ring.Capacity(), 0);
   EXPECT_EQ(ring.WriteSlot(), nullptr);
   EXPECT_FALSE(ring.Commit(1));
@@ -21,7 +26,7 @@ TEST(SampleRing, WithoutStorageEveryOperationRefuses) {
   EXPECT_EQ(ring.WriteSlot(), nullptr);
 }
 
-TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrap) {
+TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFullOrEmpty) {
   SampleRing ring;
   ASSERT_TRUE(ring.Allocate(4, 3));
   ring.Commit(0);
@@ -53,10 +58,8 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrap) {
     }
   }
   EXPECT_EQ(ring.Count(), 0);
-}
 
-TEST(SampleRing, FullRingRefusesWritesAndKeepsFlagsEmptyRingRefusesReads) {
-  SampleRing ring;
+  // A full ring refuses writes and keeps its flags; an empty one refuses reads.
   ASSERT_TRUE(ring.Allocate(8, 2));
   ASSERT_TRUE(ring.Commit(1));
   ASSERT_TRUE(ring.Commit(2));
@@ -75,7 +78,7 @@ TEST(SampleRing, FullRingRefusesWritesAndKeepsFlagsEmptyRingRefusesReads) {
   EXPECT_FALSE(ring.Release());
 }
 
-TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommitted) {
+TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommittedAllocateEmpties) {
   SampleRing ring;
   ASSERT_TRUE(ring.Allocate(4, 4));
   uint8_t* first = ring.WriteSlot();
@@ -92,48 +95,35 @@ TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommitted) {
   ring.Commit(2);
   EXPECT_EQ(ring.ReadSlot(&flag), third);
   EXPECT_EQ(flag, 2);
-}
-
-TEST(SampleRing, AllocateAgainAndFreeStartEmpty) {
-  SampleRing ring;
-  ASSERT_TRUE(ring.Allocate(4, 2));
-  ring.Commit(1);
+  // Allocating again starts empty.
   ASSERT_TRUE(ring.Allocate(16, 5));
   EXPECT_EQ(ring.Count(), 0);
   EXPECT_EQ(ring.Capacity(), 5);
   EXPECT_EQ(ring.ElementSize(), 16u);
-  ring.Free();
-  EXPECT_EQ(ring.Capacity(), 0);
-  EXPECT_EQ(ring.WriteSlot(), nullptr);
 }
 
-TEST(RingSizing, FrameStrideRoundsTwoBytesPerPixelUpToFour) {
+// Frame rows take two bytes a pixel, rounded up to four; the budget is the
+// chosen share of free memory, and even a small one gives five frames.
+TEST(RingSizing, FrameStridesBudgetsAndCapacities) {
   for (const auto& c : {std::make_pair(640, 1280), {1, 4}, {3, 8}, {321, 644}}) {
     EXPECT_EQ(FrameStride(c.first), c.second) << c.first;
   }
-}
-
-TEST(RingSizing, BudgetsOfEachFrameBufferChoice) {
   const uint64_t budgets[] = {750, 100, 200, 333, 500};  // Auto Allocation: 500 + 250
   for (uint32_t choice = 0; choice < 5; ++choice) EXPECT_EQ(FrameBudget(1000, choice), budgets[choice]) << choice;
   EXPECT_EQ(FrameBudget(1001, 0), 750u);  // 500 + 250, each division truncated
-}
-
-TEST(RingSizing, ASmallBudgetStillGivesFiveFrames) {
   EXPECT_EQ(FrameRingCapacity(1000, 614400), 5);
   EXPECT_EQ(FrameRingCapacity(0, 614400), 5);
   EXPECT_EQ(FrameRingCapacity(6 * 614400ull, 614400), 6);
 }
 
-TEST(RingSizing, SoundBufferHoldsTwoSecondsInAtLeastTwoBlocks) {
+// The sound buffer holds two seconds in at least two blocks; the block ring
+// the frame ring's playing time and five blocks more than the buffer.
+TEST(RingSizing, SoundBufferAndBlockRing) {
   EXPECT_EQ(SoundBufferBlocks(44100, 4410), 20);
   EXPECT_EQ(SoundBufferBlocks(44100, 4411), 20);  // 20 x 4411 >= 88200
   EXPECT_EQ(SoundBufferBlocks(44100, 4409), 21);
   EXPECT_EQ(SoundBufferBlocks(8000, 100000), 2);
   EXPECT_EQ(SoundBufferBlocks(22050, 1764), 25);
-}
-
-TEST(RingSizing, BlockRingHoldsTheFrameRingsPlayingTimeAndFiveMoreThanTheBuffer) {
   // 44,100 Hz in blocks of 4,410: 20 sound buffer blocks, so at least 25.
   EXPECT_EQ(BlockRingCapacity(1, 44100, 5, 25, 4410, 20), 25);
   // 341 frames at 25 fps = 13.64 s = 136 blocks of 0.1 s (truncated).

@@ -175,17 +175,13 @@ TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   record.targetFrame = 40;
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.targetFrame, 40);
-}
 
-TEST_F(VideoThreadTest, APositiveDisplacementPutsThePictureAheadOfTheSound) {
-  WithSound();
+  // A positive displacement puts the picture ahead of the sound: +500 ms are
+  // 12 frames.
   record.displacement = 500;
-  Queue(0, 5);
-  VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());  // starts the sound
-  sound.counter_ = 10;
+  sound.counter_ = 12;  // 25
   ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.targetFrame, 21 + 12);
+  EXPECT_EQ(record.targetFrame, 25 + 12);
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
@@ -236,8 +232,12 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsT
   EXPECT_EQ(shell.frameSteps, 0);
   EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(picture.setups.Items().size(), 6u);  // each step draws through a presenter refresh
+  const int64_t rested = time.SleptMilliseconds();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.currentFrame, 5);  // no more steps: it stays
+  // Without Fadeout Pause the paused loop rests 100 ms a pass, and nothing fades.
+  EXPECT_EQ(time.SleptMilliseconds() - rested, 5 * 100);
+  EXPECT_EQ(g_effectLog.fades, 0);
   // Playing, steps are cleared, not taken.
   record.state = kPlaying;
   shell.frameSteps = 3;
@@ -266,16 +266,6 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
   record.state = kPaused;
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(g_effectLog.fades, 28);
-}
-
-TEST_F(VideoThreadTest, WithoutFadeoutPauseThePausedLoopRests) {
-  Queue(0, 3);
-  record.state = kPaused;
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_effectLog.fades, 0);
-  EXPECT_EQ(time.SleptMilliseconds(), 40 + 10 * 100);  // a frame of clock at the start
-  EXPECT_EQ(picture.presented.Items().size(), 1u);
 }
 
 TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
@@ -344,6 +334,7 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   EXPECT_EQ(host.posted.Items()[1].lParam, 1);
 }
 
+// Leaving waits for the player to be ready.
 TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
   record.frameCount = 3;
   WithSound();
@@ -352,7 +343,11 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
   int passes = 0;
   while (thread.Pass()) ++passes;
   EXPECT_EQ(passes, 3);
+  record.ready = 0;
+  const int64_t ended = time.SleptMilliseconds();
+  time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
   thread.Leave();
+  EXPECT_EQ(time.SleptMilliseconds() - ended, 30);
   ASSERT_EQ(host.posted.Items().size(), 1u);
   EXPECT_EQ(host.posted.Items()[0].id, kCommandNextFile);
   EXPECT_EQ(host.posted.Items()[0].lParam, 0);
@@ -368,20 +363,6 @@ TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
   EXPECT_FALSE(thread.Pass());
   thread.Leave();
   EXPECT_TRUE(host.posted.Items().empty());
-}
-
-TEST_F(VideoThreadTest, LeavingWaitsForThePlayerToBeReady) {
-  Queue(0, 1);
-  record.ready = 0;
-  time.onSleep_ = [this](uint32_t) {
-    if (time.SleptMilliseconds() >= 30) record.ready = 1;
-  };
-  VideoThread& thread = Begin();
-  record.state = kClosed;
-  EXPECT_FALSE(thread.Pass());
-  thread.Leave();
-  EXPECT_EQ(time.SleptMilliseconds(), 30);
-  EXPECT_EQ(host.posted.Items().size(), 1u);
 }
 
 // Skipped frames count as dropped and failed frames are not shown; while the

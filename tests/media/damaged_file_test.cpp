@@ -14,26 +14,17 @@
 
 namespace {
 
-struct ChunkPlace {
-  int stream;
-  uint64_t end;  // the end of the chunk's data in the file
-};
-
 // Reads every frame in order and the sound in runs; checks that exactly the
 // frames lying wholly before the cut are read, each with its own bytes, and
 // the sound up to the cut.
 void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterLayout& layout,
                            uint64_t cut, const std::string& what) {
-  std::vector<ChunkPlace> places;
-  for (size_t i = 0; i < clip.chunks.size(); ++i) {
-    places.push_back({clip.chunks[i].stream, layout.chunkDataPositions[i] + clip.chunks[i].payload.size()});
-  }
+  // The end of chunk i's data in the file.
+  const auto end = [&](size_t i) { return layout.chunkDataPositions[i] + clip.chunks[i].payload.size(); };
   const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
   int32_t wholeFrames = 0;  // frames before the first one that was cut
-  for (const ChunkPlace& place : places) {
-    if (place.stream != 0) continue;
-    if (place.end > cut) break;
-    ++wholeFrames;
+  for (size_t i = 0; i < clip.chunks.size() && (clip.chunks[i].stream != 0 || end(i) <= cut); ++i) {
+    wholeFrames += clip.chunks[i].stream == 0 ? 1 : 0;
   }
   for (int32_t f = 0; f < static_cast<int32_t>(frames.size()); ++f) {
     bool ok;
@@ -50,15 +41,14 @@ void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterL
   const std::vector<uint8_t> allSound = clip.JoinedPayloads(1);
   uint64_t whole = 0;      // bytes of sound in chunks wholly before the cut
   uint64_t available = 0;  // of the first sound chunk that was cut, the bytes before the cut
-  for (size_t i = 0; i < places.size(); ++i) {
-    if (places[i].stream != 1) continue;
+  for (size_t i = 0; i < clip.chunks.size(); ++i) {
+    if (clip.chunks[i].stream != 1) continue;
     const uint64_t size = clip.chunks[i].payload.size();
-    if (places[i].end <= cut) {
+    if (end(i) <= cut) {
       whole += size;
       continue;
     }
-    const uint64_t start = places[i].end - size;
-    available = cut > start ? cut - start : 0;
+    available = cut > end(i) - size ? cut - (end(i) - size) : 0;
     break;
   }
   const uint64_t run = 97 * 4;

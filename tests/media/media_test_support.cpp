@@ -55,17 +55,6 @@ std::vector<uint8_t> TestClip::JoinedPayloads(int stream) const {
   return joined;
 }
 
-std::vector<int32_t> TestClip::Keyframes(int stream) const {
-  std::vector<int32_t> keyframes;
-  int32_t n = 0;
-  for (const AviWriterChunk& chunk : chunks) {
-    if (chunk.stream != stream || !chunk.id.empty()) continue;
-    if (chunk.keyframe) keyframes.push_back(n);
-    ++n;
-  }
-  return keyframes;
-}
-
 std::string TestClip::Write(const std::string& name, AviWriterLayout* layout) const {
   // A new file each time: on Windows a file that a reader still holds open
   // cannot be written over.
@@ -103,9 +92,16 @@ TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool withAudi
 std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok) {
   std::vector<uint8_t> data(100000);
   uint32_t bytes = static_cast<uint32_t>(data.size());
-  *ok = file->ReadVideoFrame(data.data(), frame, &bytes);
-  data.resize(*ok ? bytes : 0);
+  const bool read = file->ReadVideoFrame(data.data(), frame, &bytes);
+  if (ok != nullptr) *ok = read;
+  data.resize(read ? bytes : 0);
   return data;
+}
+
+bool Readable(AviFile* file, int32_t frame) {
+  bool ok;
+  ReadFrame(file, frame, &ok);
+  return ok;
 }
 
 std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {

@@ -28,8 +28,6 @@ struct TestClip {
   // The payloads of one stream's chunks, in order, and all of them joined.
   std::vector<std::vector<uint8_t>> Payloads(int stream) const;
   std::vector<uint8_t> JoinedPayloads(int stream) const;
-  // The numbers (within the stream) of the stream's chunks flagged as keyframes.
-  std::vector<int32_t> Keyframes(int stream) const;
 
   // Writes the clip into a new file of the scratch directory (its name ends
   // with the given one) and returns its path; the layout when asked.
@@ -55,9 +53,10 @@ bool OpenFile(AviFile* file, const std::string& path, bool allowIndex);
 void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
                   const std::string& what);
 
-// Frame f of an open file (ok tells whether ReadVideoFrame succeeded; an
-// empty vector when it did not).
-std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok);
+// Frame f of an open file (ok, when given, tells whether ReadVideoFrame
+// succeeded; an empty vector when it did not), and whether it can be read.
+std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok = nullptr);
+bool Readable(AviFile* file, int32_t frame);
 // Up to count audio samples from the position: the bytes read (empty when
 // ReadAudio failed). The capacity is 4 bytes a sample and a little more.
 std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count);

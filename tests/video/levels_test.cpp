@@ -36,7 +36,6 @@ int Stretched(int y, int minimum, int maximum) {
 // first frame sets it), and the lumas are stretched over the smoothed range;
 // a range that is empty once smoothed leaves the frame alone; chroma stays.
 TEST(AutoLevel, SmoothsTheRangeAndStretchesLuma) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(40);
   struct Case {
     const char* name;
@@ -99,7 +98,6 @@ TEST(AutoLevel, StretchIsExactForEveryRange) {
 // the luma less than 3 below and 1 above; chroma's truncated gain and floor
 // stay within 2.
 TEST(ColorBalance, FollowsFloatingPoint) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(46);
   std::vector<ColorBalance> settings = {{50, 50, 50}, {100, 50, 50}, {0, 50, 50}, {50, 0, 50},
                                         {50, 100, 50}, {50, 50, 0}, {100, 100, 100}};

@@ -11,10 +11,6 @@ namespace {
 
 constexpr uint32_t kBar[3] = {0x15902B70u, 0x2F004060u, 0x65106A24u};
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
-
 // Rows from the bottom that carry column j's bar words (the next column's
 // bar may cover the third, so only the first two are looked at).
 int32_t BarHeight(Yuy2TestFrame& frame, int32_t j) {
@@ -24,7 +20,7 @@ int32_t BarHeight(Yuy2TestFrame& frame, int32_t j) {
   return rows;
 }
 
-TEST(Histogram, AveragesSkippedBinsIntoTheColumn) {
+TEST(Histogram, AveragesSkippedBinsIntoTheColumnAndRepeatsBinsOnWideFrames) {
   std::mt19937 random(50);
   // W 16: four columns, bars for j = 0, 1, 2 showing bins 0, 63 and 127.
   Yuy2TestFrame frame(16, 200, &random);
@@ -39,24 +35,22 @@ TEST(Histogram, AveragesSkippedBinsIntoTheColumn) {
   EXPECT_EQ(frame.Word(4, 199), kBar[2]);
   EXPECT_EQ(frame.Luma(4, 199 - 31), 10) << "above the bar the picture stays";
   EXPECT_EQ(frame.Luma(12, 199), 63) << "column 2 (bin 127) is empty";
-}
 
-TEST(Histogram, WideFramesRepeatBinsAndCutBarsAtTheHeight) {
-  std::mt19937 random(51);
-  // W 1920: 480 columns for 256 bins; columns 0 and 1 both show bin 0.
-  Yuy2TestFrame frame(1920, 10, &random);
-  frame.Fill(Word(0, 128, 0, 128));
-  DrawHistogram(frame.data(), 1920, 10);
-  EXPECT_EQ(BarHeight(frame, 0), 10) << "19200 x 10 / 1920 = 100, cut at 10";
-  EXPECT_EQ(BarHeight(frame, 1), 10);
-  EXPECT_EQ(frame.Word(4, 9), kBar[2]) << "column 2 shows bin 1, empty: column 1's last word";
-  EXPECT_EQ(frame.Word(6, 9), Word(0, 128, 0, 128));
-  EXPECT_TRUE(frame.GuardIntact());
+  // W 1920: 480 columns for 256 bins; columns 0 and 1 both show bin 0, and
+  // bars are cut at the frame's height.
+  Yuy2TestFrame wide(1920, 10, &random);
+  wide.Fill(Word(0, 128, 0, 128));
+  DrawHistogram(wide.data(), 1920, 10);
+  EXPECT_EQ(BarHeight(wide, 0), 10) << "19200 x 10 / 1920 = 100, cut at 10";
+  EXPECT_EQ(BarHeight(wide, 1), 10);
+  EXPECT_EQ(wide.Word(4, 9), kBar[2]) << "column 2 shows bin 1, empty: column 1's last word";
+  EXPECT_EQ(wide.Word(6, 9), Word(0, 128, 0, 128));
+  EXPECT_TRUE(wide.GuardIntact());
 }
 
 std::vector<uint8_t> BalanceImage(uint8_t value) { return std::vector<uint8_t>(kBalanceImageSize, value); }
 
-TEST(LevelBar, CellsFillFromTheBottom) {
+TEST(LevelBar, CellsFillFromTheBottomAndNarrowFramesAreClipped) {
   std::mt19937 random(52);
   Yuy2TestFrame frame(40, 40, &random);  // 10 cells, no icons (W < 160)
   frame.Fill(Word(1, 2, 3, 4));
@@ -80,6 +74,23 @@ TEST(LevelBar, CellsFillFromTheBottom) {
   EXPECT_EQ(frame.Word(0, 39), 0x60806080u);
   EXPECT_EQ(frame.Word(3, 1), 0x50F050F0u);
   EXPECT_EQ(frame.Word(3, 37), 0x50F050F0u);
+
+  // Narrow and short frames are clipped.
+  Yuy2TestFrame narrow(5, 8, &random);  // 2 words and the odd pixel per row
+  const std::vector<uint8_t> before = narrow.Bytes();
+  DrawLevelBar(narrow.data(), 5, 8, 100, 2, image.data());
+  EXPECT_TRUE(narrow.GuardIntact());
+  EXPECT_EQ(narrow.Word(1, 0), 0x60806080u);
+  EXPECT_EQ(narrow.Word(1, 1), 0x50F050F0u);
+  for (int32_t r = 0; r < 8; ++r)
+    EXPECT_EQ(0, std::memcmp(narrow.Row(r) + 8, before.data() + r * narrow.stride + 8, 4)) << r;
+  Yuy2TestFrame shortFrame(320, 12, &random);
+  DrawLevelBar(shortFrame.data(), 320, 12, 100, 2, image.data());
+  EXPECT_TRUE(shortFrame.GuardIntact());
+  Yuy2TestFrame tiny(3, 3, &random);
+  const std::vector<uint8_t> tinyBefore = tiny.Bytes();
+  DrawLevelBar(tiny.data(), 3, 3, 100, 2, image.data());
+  EXPECT_EQ(tiny.Bytes(), tinyBefore) << "W div 4 and H div 4 below 1: nothing";
 }
 
 TEST(LevelBar, IconsBlendIntoTheTopRows) {
@@ -102,26 +113,6 @@ TEST(LevelBar, IconsBlendIntoTheTopRows) {
   EXPECT_EQ(frame.Word(48, 31), Word(62, 134, 191, 134));
   EXPECT_EQ(frame.Word(48, 32), Word(100, 200, 100, 200)) << "32 rows only";
   EXPECT_EQ(frame.Word(17, 5), Word(100, 200, 100, 200)) << "a = 0 leaves the picture";
-}
-
-TEST(LevelBar, NarrowAndShortFramesAreClipped) {
-  std::mt19937 random(54);
-  const std::vector<uint8_t> image = BalanceImage(200);
-  Yuy2TestFrame narrow(5, 8, &random);  // 2 words and the odd pixel per row
-  const std::vector<uint8_t> before = narrow.Bytes();
-  DrawLevelBar(narrow.data(), 5, 8, 100, 2, image.data());
-  EXPECT_TRUE(narrow.GuardIntact());
-  EXPECT_EQ(narrow.Word(1, 0), 0x60806080u);
-  EXPECT_EQ(narrow.Word(1, 1), 0x50F050F0u);
-  for (int32_t r = 0; r < 8; ++r)
-    EXPECT_EQ(0, std::memcmp(narrow.Row(r) + 8, before.data() + r * narrow.stride + 8, 4)) << r;
-  Yuy2TestFrame shortFrame(320, 12, &random);
-  DrawLevelBar(shortFrame.data(), 320, 12, 100, 2, image.data());
-  EXPECT_TRUE(shortFrame.GuardIntact());
-  Yuy2TestFrame tiny(3, 3, &random);
-  const std::vector<uint8_t> tinyBefore = tiny.Bytes();
-  DrawLevelBar(tiny.data(), 3, 3, 100, 2, image.data());
-  EXPECT_EQ(tiny.Bytes(), tinyBefore) << "W div 4 and H div 4 below 1: nothing";
 }
 
 }  // namespace

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-// Sets the MMX flag for the scope's lifetime.
+// Sets the MMX flag for the scope's lifetime (every processor that runs the
+// tests has MMX: the flag is on unless a test turns it off).
 class ScopedMmxFlag {
  public:
   explicit ScopedMmxFlag(uint8_t value) : saved_(HasMmx()) { SetHasMmx(value != 0); }
@@ -36,13 +37,11 @@ inline std::vector<VectorLevel> VectorLevelsToTest() {
   return levels;
 }
 
-inline const char* LevelName(VectorLevel level) {
-  switch (level) {
-    case VectorLevel::kScalar: return "scalar";
-    case VectorLevel::kSse2: return "sse2";
-    case VectorLevel::kAvx2: return "avx2";
-  }
-  return "?";
+// Random 0x00RRGGBB pixels.
+inline std::vector<uint32_t> RandomPixels(size_t n, std::mt19937* random) {
+  std::vector<uint32_t> pixels(n);
+  for (auto& p : pixels) p = (*random)() & 0xFFFFFF;
+  return pixels;
 }
 
 struct FrameSize {
@@ -120,7 +119,7 @@ inline void ExpectFastFormMatches(size_t bytes, std::mt19937* random,
     GuardedBuffer got(bytes, random);
     std::copy(before.begin(), before.end(), got.data());  // no memcpy: an empty buffer has no data
     fast(got.data());
-    ASSERT_TRUE(got.GuardIntact()) << what << " " << LevelName(level);
-    ASSERT_EQ(FirstDifference(got.Payload(), want.Payload()), -1) << what << " " << LevelName(level);
+    ASSERT_TRUE(got.GuardIntact()) << what << " level " << static_cast<int>(level);
+    ASSERT_EQ(FirstDifference(got.Payload(), want.Payload()), -1) << what << " level " << static_cast<int>(level);
   }
 }

@@ -10,12 +10,6 @@
 
 namespace {
 
-std::vector<uint32_t> RandomPixels(size_t n, std::mt19937* random) {
-  std::vector<uint32_t> pixels(n);
-  for (auto& p : pixels) p = (*random)() & 0xFFFFFF;
-  return pixels;
-}
-
 // The usual 5-6-5 packing: top 5 bits of red, 6 of green, 5 of blue.
 uint16_t Expected565(uint32_t p) {
   const uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;

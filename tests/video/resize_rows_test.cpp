@@ -8,12 +8,6 @@
 
 namespace {
 
-std::vector<uint32_t> RandomPixels(size_t n, std::mt19937* random) {
-  std::vector<uint32_t> pixels(n);
-  for (auto& p : pixels) p = (*random)() & 0xFFFFFF;
-  return pixels;
-}
-
 uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8 * c)); }
 
 // The step the presenter uses: ((source x 65536) - 65536) div output.
@@ -42,7 +36,6 @@ TEST(ResizeRowNearest, CopiesTheSourcePixelOfEachStep) {
 // White comes out as 254 with the fourth byte 0; at a position without
 // fraction row B plays no part; without MMX nothing is written.
 TEST(ResizeRowBilinear, WhiteRowBAndMmx) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(4);
   const std::vector<uint32_t> white(20, 0xFFFFFF);
   std::vector<uint8_t> row(20 * 3 + 1, 0x55);
@@ -66,7 +59,6 @@ TEST(ResizeRowBilinear, WhiteRowBAndMmx) {
 // Against plain floating-point bilinear interpolation: the 15-bit weights and
 // the floor of every product keep the result within three steps below it.
 TEST(ResizeRowBilinear, FollowsFloatingPointInterpolation) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(5);
   const std::vector<uint32_t> a = RandomPixels(101, &random), b = RandomPixels(101, &random);
   for (int32_t count : {37, 100, 250}) {
@@ -94,7 +86,6 @@ TEST(ResizeRowBilinear, FollowsFloatingPointInterpolation) {
 // every length around the vector widths; every byte from the first to the
 // spare byte, nothing behind it.
 TEST(ResizeRowBilinear, FastFormsMatchReference) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(6);
   const int32_t sources[] = {2, 3, 5, 8, 17, 64, 333, 700, 1500};
   const int32_t outputs[] = {1, 2, 3, 4, 7, 16, 31, 200, 641, 1920};

@@ -22,12 +22,9 @@
 
 namespace {
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
 int Byte(uint32_t w, int k) { return static_cast<int>((w >> (8 * k)) & 0xFF); }
 
-TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestores) {
+TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestoresHorizontalMirrorsWholeGroupsOnly) {
   std::mt19937 random(20);
   Yuy2TestFrame frame(7, 5, &random);
   const std::vector<uint8_t> original = frame.Bytes();
@@ -39,12 +36,9 @@ TEST(FlipFilters, VerticalSwapsRowsAndTwiceRestores) {
   }
   FlipVertical(frame.data(), 7, 5);
   EXPECT_EQ(frame.Bytes(), original);
-}
 
-// Pixel x of the first 4 (W div 4) pixels shows pixel 4 (W div 4) - 1 - x; a
-// word's chroma comes with it; the pixels behind stay.
-TEST(FlipFilters, HorizontalMirrorsWholeGroupsOnly) {
-  std::mt19937 random(21);
+  // Horizontally, pixel x of the first 4 (W div 4) pixels shows pixel
+  // 4 (W div 4) - 1 - x; a word's chroma comes with it; the pixels behind stay.
   for (int32_t width : {4, 8, 10, 11, 22, 37}) {
     Yuy2TestFrame frame(width, 2, &random);
     const std::vector<uint8_t> original = frame.Bytes();
@@ -69,7 +63,6 @@ TEST(FlipFilters, HorizontalMirrorsWholeGroupsOnly) {
 // byte by byte, the words behind the handled ones (W div 2 words, or whole
 // groups of four pixels) left alone.
 TEST(PointFilters, EachByteAsDescribed) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(22);
   const auto luma = [](int (*f)(int)) {
     return [f](int b, int k, bool) { return k % 2 == 0 ? f(b) : b; };
@@ -136,7 +129,6 @@ TEST(InterpolateUVFilter, OddRowsTakeTheAverageChroma) {
 // Soften and Sharpen against an out-of-place computation from a copy of the
 // unfiltered frame.
 TEST(NeighbourFilters, FollowTheUnfilteredNeighbours) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(27);
   for (bool sharpen : {false, true}) {
     Yuy2TestFrame frame(19, 6, &random);
@@ -173,52 +165,43 @@ struct SubtitleSpy {
   }
 };
 
-VideoFilterFlags NoFilters() { return VideoFilterFlags{}; }
 constexpr ColorBalance kNeutral = {50, 50, 50};
 
-TEST(ApplyVideoFiltersChain, WithNothingOnOnlyTheSubtitleStepRuns) {
-  ScopedMmxFlag mmx(1);
-  std::mt19937 random(28);
-  Yuy2TestFrame frame(10, 4, &random);
-  const std::vector<uint8_t> before = frame.Bytes();
-  SubtitleSpy spy;
-  spy.bytes = static_cast<int32_t>(before.size());
-  ApplyVideoFilters(NoFilters(), kNeutral, frame.data(), 10, 4, 1234, {SubtitleSpy::Render, &spy});
-  EXPECT_EQ(frame.Bytes(), before);
-  EXPECT_EQ(spy.calls, 1);
-  EXPECT_EQ(spy.frameNumber, 1234);
-  ApplyVideoFilters(NoFilters(), kNeutral, frame.data(), 10, 4, 1235, SubtitleStep{});
-  EXPECT_EQ(frame.Bytes(), before) << "no subtitle step given";
-}
-
 TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(29);
   Yuy2TestFrame frame(8, 4, &random), expectSeen(8, 4, &random);
   std::memcpy(expectSeen.data(), frame.data(), frame.Bytes().size());
   FlipVertical(expectSeen.data(), 8, 4);
   SubtitleSpy spy;
   spy.bytes = static_cast<int32_t>(frame.Bytes().size());
-  VideoFilterFlags flags = NoFilters();
+  VideoFilterFlags flags{};
   flags.flipVertical = 1;
   flags.negative = 1;
   flags.grayscale = 1;
-  ApplyVideoFilters(flags, kNeutral, frame.data(), 8, 4, 0, {SubtitleSpy::Render, &spy});
+  ApplyVideoFilters(flags, kNeutral, frame.data(), 8, 4, 1234, {SubtitleSpy::Render, &spy});
   EXPECT_EQ(spy.seen, expectSeen.Bytes()) << "flipped, not yet negated";
+  EXPECT_EQ(spy.frameNumber, 1234);
   // Negative before Grayscale: the tint survives, the lumas are negated.
   for (int32_t r = 0; r < 4; ++r)
     for (int32_t i = 0; i < 4; ++i) {
       const uint32_t w = frame.Word(i, r), seen = expectSeen.Word(i, r);
       EXPECT_EQ(w, ((0u - seen) & 0x00FF00FFu) | 0x90007000u);
     }
+  // With nothing on, only the subtitle step runs (when given).
+  const std::vector<uint8_t> before = frame.Bytes();
+  ApplyVideoFilters(VideoFilterFlags{}, kNeutral, frame.data(), 8, 4, 5, {SubtitleSpy::Render, &spy});
+  EXPECT_EQ(frame.Bytes(), before);
+  EXPECT_EQ(spy.calls, 2);
+  ApplyVideoFilters(VideoFilterFlags{}, kNeutral, frame.data(), 8, 4, 6, SubtitleStep{});
+  EXPECT_EQ(spy.calls, 2);
+  EXPECT_EQ(frame.Bytes(), before);
 }
 
 TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHistogram) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(30);
   Yuy2TestFrame frame(12, 6, &random), grayOnly(12, 6, &random);
   std::memcpy(grayOnly.data(), frame.data(), frame.Bytes().size());
-  VideoFilterFlags flags = NoFilters();
+  VideoFilterFlags flags{};
   flags.interpolateUV = 1;
   flags.grayscale = 1;
   ApplyVideoFilters(flags, kNeutral, frame.data(), 12, 6, 0, SubtitleStep{});
@@ -227,7 +210,7 @@ TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHis
 
   // Contrast 0 blackens the picture; the histogram drawn afterwards keeps its
   // colours: a full bar in column 0 (every luma is 0 by then).
-  flags = NoFilters();
+  flags = VideoFilterFlags{};
   flags.histogram = 1;
   ApplyVideoFilters(flags, ColorBalance{50, 0, 50}, frame.data(), 12, 6, 0, SubtitleStep{});
   EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);
@@ -287,7 +270,6 @@ std::vector<FilterPair> AllFilters() {
 // value comes in every byte position of a word): the fast forms give the
 // reference's bytes and write nothing outside the frame.
 TEST(VideoFilters, FastFormsMatchReference) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(11);
   std::vector<FrameSize> sizes = AwkwardFrameSizes();
   sizes.push_back({1920, 4});

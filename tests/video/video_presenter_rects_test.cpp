@@ -14,7 +14,7 @@ namespace {
 // stretch (in thousandths). Stretches outside the driver's limits and empty
 // sources fail; the driver's alignments round the source's edges and widen
 // the destination.
-TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
+TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
   const uint32_t stretchCaps = kCapsOverlay | kCapsOverlayStretch;
   const uint32_t alignCaps = kCapsAlignBoundarySrc | kCapsAlignBoundaryDest;
   // A 320 x 240 surface on a 1024 x 768 screen, mostly doubled.
@@ -51,18 +51,9 @@ TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OverlayPlacement p;
-    p.clientOrigin = POINT{c.x, c.y};
-    p.left = c.left;
-    p.top = c.top;
-    p.width = c.width;
-    p.height = c.height;
-    p.sourceWidth = c.sourceWidth;
-    p.sourceHeight = c.sourceHeight;
-    p.surfaceWidth = 320;
-    p.surfaceHeight = 240;
-    p.screenWidth = 1024;
-    p.screenHeight = 768;
+    // On a 1024 x 768 screen, a 320 x 240 surface.
+    const OverlayPlacement p{POINT{c.x, c.y}, c.left, c.top, c.width, c.height, c.sourceWidth, c.sourceHeight,
+                             320, 240, 1024, 768};
     RECT src, dst;
     ASSERT_EQ(ComputeOverlayRects(c.caps, p, &src, &dst), c.ok);
     if (c.src.right == 0 && c.dst.right == 0) continue;
@@ -71,9 +62,8 @@ TEST(OverlayRects, SourceAndDestinationOnAndOffTheScreen) {
     EXPECT_EQ(std::vector<LONG>({dst.left, dst.top, dst.right, dst.bottom}),
               std::vector<LONG>({c.dst.left, c.dst.top, c.dst.right, c.dst.bottom}));
   }
-}
 
-TEST(OverlayRects, TheSurfaceWidthFollowsTheDestinationSizeAlignment) {
+  // The surface width follows the destination size alignment.
   OverlayCaps caps;
   EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
   caps.alignSizeDest = 16;
@@ -83,19 +73,6 @@ TEST(OverlayRects, TheSurfaceWidthFollowsTheDestinationSizeAlignment) {
   EXPECT_EQ(OverlaySurfaceWidth(caps, 320), 320);
   caps.alignSizeDest = 0;
   EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
-}
-
-TEST(PresentModes, NamesAsTheStatisticsShowThem) {
-  EXPECT_STREQ(PresentModeName(kPresentDisabled), "Disabled");
-  EXPECT_STREQ(PresentModeName(kPresentNonOverlay), "NonOverlay RGB");
-  EXPECT_STREQ(PresentModeName(kPresentRgb16), "16 Bit RGB (High)");
-  EXPECT_STREQ(PresentModeName(kPresentRgb24), "24 Bit RGB (True)");
-  EXPECT_STREQ(PresentModeName(kPresentRgb32), "32 Bit RGB (True)");
-  EXPECT_STREQ(PresentModeName(kPresentYv12), "9 Bit YUV (YV12)");
-  EXPECT_STREQ(PresentModeName(kPresentUyvy), "16 Bit YUV (UYVY)");
-  EXPECT_STREQ(PresentModeName(kPresentYuy2), "16 Bit YUV (YUY2)");
-  EXPECT_STREQ(PresentModeName(8), "");
-  EXPECT_STREQ(PresentModeName(-1), "");
 }
 
 TEST(PresentModes, AllowFlagsFromTheOutputOptions) {

@@ -30,11 +30,8 @@ class PictureWindow {
   static constexpr int kHeight = 150;
 
   PictureWindow() {
-    WNDCLASSA windowClass;
-    std::memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = QuietWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VelmoraPresenterTest";
+    const WNDCLASSA windowClass = {0, QuietWindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr,
+                                   nullptr, "VelmoraPresenterTest"};
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0,
                               0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
@@ -56,16 +53,6 @@ class PictureWindow {
     FillRect(dc, &all, brush);
     DeleteObject(brush);
     ReleaseDC(window_, dc);
-  }
-
-  // The client area's pixels, 0x00RRGGBB, top row first.
-  std::vector<uint32_t> Pixels() {
-    const Capture capture = CaptureClientArea(window_);
-    std::vector<uint32_t> pixels;
-    for (size_t i = 0; i + 2 < capture.rgb.size(); i += 3) {
-      pixels.push_back(capture.rgb[i] << 16 | capture.rgb[i + 1] << 8 | capture.rgb[i + 2]);
-    }
-    return pixels;
   }
 
  private:
@@ -194,7 +181,7 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
                                 kPitch, kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
     EXPECT_EQ(presenter.Present(frame.data()), width > 0 && height > 0);
-    const std::vector<uint32_t> pixels = window.Pixels();
+    const Capture shot = CaptureClientArea(window.Get());
     int32_t mismatches = 0;
     for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
       for (int32_t x = 0; x < PictureWindow::kWidth; ++x) {
@@ -205,7 +192,7 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
           const int32_t sourceColumn = ((x - r.left) * ((kFrameWidth * 65536 - 65536) / width)) >> 16;
           expected = LowQualityColour(LumaAt(sourceColumn, sourceRow));
         }
-        const uint32_t actual = pixels[static_cast<size_t>(y) * PictureWindow::kWidth + x];
+        const uint32_t actual = shot.At(x, y)[0] << 16 | shot.At(x, y)[1] << 8 | shot.At(x, y)[2];
         if (actual != expected && ++mismatches <= 5) {
           ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << actual << " != " << expected;
         }

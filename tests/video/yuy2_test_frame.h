@@ -4,6 +4,11 @@
 #include "tests/video/pixel_test_support.h"
 #include "video/yuy2_frame.h"
 
+// A YUY2 word of two pixels: Y0, U, Y1, V from the lowest byte up.
+inline uint32_t Word(int y0, int u, int y1, int v) {
+  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
+}
+
 class Yuy2TestFrame {
  public:
   Yuy2TestFrame(int32_t width, int32_t height, std::mt19937* random)

@@ -1,16 +1,12 @@
 #include "video/yuy2_to_rgb32.h"
 
-#include "tests/video/pixel_test_support.h"
+#include "tests/video/yuy2_test_frame.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
 
 uint32_t Rgb(int r, int g, int b) { return static_cast<uint32_t>((r << 16) | (g << 8) | b); }
 
@@ -25,7 +21,6 @@ bool ConvertOne(uint32_t word, bool highQuality, YuvLookup* table, uint32_t (&ou
 TEST(Yuy2ToRgb32, WorkedColoursTableAndMmx) {
   EXPECT_EQ(YuvLookupEntry((128 >> 3) << 11 | (0 >> 2) << 5 | (128 >> 3)), Rgb(0, 0, 0));
   EXPECT_EQ(YuvLookupEntry((128 >> 3) << 11 | (128 >> 2) << 5 | (128 >> 3)), Rgb(129, 120, 129));
-  ScopedMmxFlag mmx(1);
   YuvLookup table;
   uint32_t out[2];
   ASSERT_TRUE(ConvertOne(Word(255, 128, 0, 128), true, &table, out));
@@ -72,8 +67,8 @@ TEST(Yuy2ToRgb32, LowQualityMatchesTableForEveryKey) {
     for (uint32_t key = 0; key < YuvLookup::kEntries; ++key) {
       const uint32_t w = words[key];
       const uint32_t key1 = (w >> 27) << 11 | (((w >> 16) & 0xFF) >> 2) << 5 | ((w >> 11) & 31);
-      ASSERT_EQ(out[2 * key], YuvLookupEntry(key)) << LevelName(level) << " key " << key;
-      ASSERT_EQ(out[2 * key + 1], YuvLookupEntry(key1)) << LevelName(level) << " key " << key;
+      ASSERT_EQ(out[2 * key], YuvLookupEntry(key)) << "level " << static_cast<int>(level) << " key " << key;
+      ASSERT_EQ(out[2 * key + 1], YuvLookupEntry(key1)) << "level " << static_cast<int>(level) << " key " << key;
     }
   }
 }
@@ -83,7 +78,6 @@ TEST(Yuy2ToRgb32, LowQualityMatchesTableForEveryKey) {
 // saturation ends: the per-term flooring keeps every channel at most two and
 // a half steps below, never half a step above.
 TEST(Yuy2ToRgb32, HighQualityFollowsFloatingPoint) {
-  ScopedMmxFlag mmx(1);
   std::vector<uint32_t> words;
   for (int u = 0; u < 256; ++u)
     for (int v = 0; v < 256; ++v) words.push_back(Word((u * 7 + v) & 255, u, (u + v * 3) & 255, v));
@@ -113,7 +107,6 @@ TEST(Yuy2ToRgb32, HighQualityFollowsFloatingPoint) {
 // The fast forms against the reference on random frames of awkward sizes,
 // with padded pitches; the reference leaves the odd last column alone.
 TEST(Yuy2ToRgb32, FastFormsMatchReference) {
-  ScopedMmxFlag mmx(1);
   std::mt19937 random(2);
   YuvLookup table;
   for (const FrameSize& size : AwkwardFrameSizes()) {
