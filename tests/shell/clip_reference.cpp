@@ -7,21 +7,9 @@
 #include <fstream>
 #include <iterator>
 
-const char kCinepakPcmClip[] = "cinepak_pcm16.avi";
-const char kRawMp3Clip[] = "raw_mp3.avi";
-const char kMsVideoSilentClip[] = "msvc_silent.avi";
-
 std::vector<uint8_t> FileBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-int ClipReference::KeyframeAtOrBefore(int n) const {
-  int found = 0;
-  for (int k : keyframes) {
-    if (k <= n) found = k;
-  }
-  return found;
 }
 
 ClipReference LoadClipReference(const std::string& clip) {

@@ -8,11 +8,6 @@
 #include <string>
 #include <vector>
 
-// The clips the playback tests use (made by tools/make_clips.sh).
-extern const char kCinepakPcmClip[];
-extern const char kRawMp3Clip[];
-extern const char kMsVideoSilentClip[];
-
 struct ClipReference {
   int width = 0;
   int height = 0;
@@ -25,8 +20,6 @@ struct ClipReference {
   const uint8_t* Frame(int n) const {
     return rgb.data() + static_cast<size_t>(n) * width * height * 3;
   }
-  // The keyframe at or before frame n.
-  int KeyframeAtOrBefore(int n) const;
 };
 
 ClipReference LoadClipReference(const std::string& clip);

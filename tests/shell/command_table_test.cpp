@@ -127,10 +127,6 @@ std::set<int> ResourceIds() {
   return ids;
 }
 
-std::string Entries() { return g_playlist->Text(); }
-
-std::tuple<LONG, LONG, LONG, LONG> Box(const RECT& r) { return std::make_tuple(r.left, r.top, r.right, r.bottom); }
-
 // A command checked in its own way: what to set up, the command, what to see.
 struct EffectRow {
   int id;
@@ -146,8 +142,7 @@ EffectRow Row(int id, std::function<void()> expect) { return Set(id, [] {}, expe
 // The answer the file dialogs give, and the last one asked: its title, kind
 // and filter.
 struct DialogScript {
-  std::string answer;
-  std::string asked;
+  std::string answer, asked;
 };
 
 std::string Describe(const FileDialogRequest& r) {
@@ -182,7 +177,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
       Row(IDM_KEY_DOWN, at(4)),  // stays on the last entry
       Row(IDM_KEY_PAGE_UP, at(0)), Row(IDM_KEY_PAGE_DOWN, at(4)), Row(IDM_KEY_HOME, at(0)),
       Set(IDM_PLAYLIST_DELETE, [] { g_app.currentIndex = 1; },
-          [] { EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi"); }),
+          [] { EXPECT_EQ(g_playlist->Text(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi"); }),
       Set(IDM_KEY_DELETE, [] { g_app.currentIndex = 3; }, [] {  // no file: Delete File
         EXPECT_EQ(g_playlist->Count(), 3);
         EXPECT_EQ(g_app.currentIndex, 2);
@@ -363,7 +358,8 @@ std::vector<EffectRow> OpenRows() {
          GetWindowRect(g_mainWindow, &before);
          s.Command(IDM_HALF_SIZE);  // 160 x 136 asked: the minimum wins, in place
          GetWindowRect(g_mainWindow, &after);
-         EXPECT_EQ(Box(after), Box(RECT{before.left, before.top, before.left + 320, before.top + 240}));
+         EXPECT_EQ(std::make_tuple(after.left, after.top, after.right, after.bottom),
+                   std::make_tuple(before.left, before.top, before.left + 320, before.top + 240));
        }},
       {IDM_PREVIOUS_FILE, [=](ShellSession& s) {
          s.Command(IDM_PREVIOUS_FILE);

@@ -50,7 +50,7 @@ void ResetApplicationRecord() {
 
 }  // namespace
 
-ShellSession::ShellSession(const std::string& commandLine, const SessionSettings& settings) {
+ShellSession::ShellSession(const std::string& commandLine) {
   g_session = this;
   previousSink_ = SetMessageSink([this](const ShownMessage& m) {
     messages_.push_back(m);
@@ -59,13 +59,9 @@ ShellSession::ShellSession(const std::string& commandLine, const SessionSettings
   ResetApplicationRecord();
   ResetTally();
   SetDefaultOptions(&g_options);
-  g_options.fullscreenAsDefault = settings.fullscreenAsDefault ? 1 : 0;
+  g_options.fullscreenAsDefault = 0;  // the tests start in a window
   started_ = StartShell(GetModuleHandleA(nullptr), commandLine.c_str(), SW_SHOWNORMAL);
   if (!started_) return;
-  if (settings.makePlayer) {
-    delete g_player;
-    g_player = settings.makePlayer();
-  }
   original_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
       g_mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShellSession::CountingProc)));
 }
@@ -184,9 +180,14 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   return seen;
 }
 
-void SlowVideoFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
-  Sleep(200);
-  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
+void UseSlowVideoFilters() {
+  PlaybackPorts ports = ApplicationPorts();
+  ports.effects.applyVideoFilters = [](uint8_t* frame, int32_t width, int32_t height, int32_t number) {
+    Sleep(200);
+    ProgramEffects().applyVideoFilters(frame, width, height, number);
+  };
+  delete g_player;
+  g_player = new Player(ports);
 }
 
 namespace {
@@ -194,17 +195,11 @@ namespace {
 void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
     char text[256] = {};
-    MENUITEMINFOA item = {};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_ID | MIIM_STRING | MIIM_SUBMENU | MIIM_FTYPE;
-    item.dwTypeData = text;
-    item.cch = sizeof text;
-    if (!GetMenuItemInfoA(menu, i, TRUE, &item)) {
-      items->push_back({-1, "unreadable"});
-    } else if (item.hSubMenu != nullptr) {
-      CollectItems(item.hSubMenu, items);
-    } else if (!(item.fType & MFT_SEPARATOR)) {
-      items->push_back({static_cast<int>(item.wID), text});
+    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    if (GetSubMenu(menu, i) != nullptr) {
+      CollectItems(GetSubMenu(menu, i), items);
+    } else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR)) {
+      items->push_back({static_cast<int>(GetMenuItemID(menu, i)), text});
     }
   }
 }
