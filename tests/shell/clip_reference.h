@@ -34,9 +34,8 @@ std::vector<uint8_t> FileBytes(const std::string& path);
 constexpr int kCellsAcross = 16;
 constexpr int kCellsDown = 12;
 
-struct CellPicture {
-  std::vector<double> means;  // cell by cell, top row first, red, green, blue
-};
+// The cells' mean colours, cell by cell, top row first: red, green, blue.
+using CellPicture = std::vector<double>;
 
 // A region (left, top, right, bottom) of a top-down RGB capture of the width.
 CellPicture CaptureCells(const std::vector<uint8_t>& capture, int captureWidth, const RECT& region);

@@ -207,16 +207,6 @@ TEST(Dialogs, FilePropertiesShowWhatFfprobeAndTheGraphSay) {
   }
 }
 
-namespace {
-
-// Video mode, frames dropped, audio mode, audio buffer, video buffer, notes.
-std::vector<std::string> StatisticsTexts(HWND d) {
-  return Texts(d, {IDC_VIDEO_MODE, IDC_FRAMES_DROPPED, IDC_AUDIO_MODE, IDC_AUDIO_BUFFER,
-                   IDC_VIDEO_BUFFER, IDC_NOTES});
-}
-
-}  // namespace
-
 // Each picture takes 200 ms to filter, against a clip of 10 frames a second:
 // with "Skip Frames" the dropped count moves while the dialog is up; "Smooth
 // Video", chosen while playing, then stops the drops.
@@ -225,10 +215,14 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
   if (!ClipExists(kClip)) GTEST_SKIP() << kClip << " not made";
   ShellSession session("");
   UseSlowVideoFilters();  // the video thread falls behind
+  // Video mode, frames dropped, audio mode, audio buffer, video buffer, notes.
+  const auto texts = [](HWND d) {
+    return Texts(d, {IDC_VIDEO_MODE, IDC_FRAMES_DROPPED, IDC_AUDIO_MODE, IDC_AUDIO_BUFFER, IDC_VIDEO_BUFFER, IDC_NOTES});
+  };
   std::vector<std::string> idle;
   bool placed = false;  // at the main window's corner + 8, above every window
   ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics_idle", [&](HWND d) {
-    idle = StatisticsTexts(d);
+    idle = texts(d);
     RECT own, main;
     GetWindowRect(d, &own);
     GetWindowRect(g_mainWindow, &main);
@@ -253,7 +247,7 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
   ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics", [&](HWND d) {
     // A second request only brings the window forward.
     SendMessageA(g_mainWindow, WM_COMMAND, IDM_STATISTICS, 0);
-    for (int i = 0; i < 30; ++i, Sleep(100)) samples.push_back(StatisticsTexts(d));
+    for (int i = 0; i < 30; ++i, Sleep(100)) samples.push_back(texts(d));
   }, IDOK));
   const int droppedAtClose = g_player->DroppedFrames();
   std::set<std::string> dropped, fills;

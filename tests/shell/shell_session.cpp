@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -20,32 +21,14 @@ namespace {
 
 ShellSession* g_session = nullptr;
 
-// What start-up finds in a fresh process: the application record's starting
-// values (earlier sessions in this process changed them).
+// What start-up finds in a fresh process: the application record as it is
+// built (earlier sessions in this process changed it), and the system's
+// cursor count back where it was.
 void ResetApplicationRecord() {
   ReleaseListImage();
-  g_app.windowActive.store(1);
-  g_app.currentIndex = 0;
-  g_app.playlistScroll = 0;
-  g_app.resumePosition = 0;
-  g_app.wasPaused = 0;
-  g_app.mouseMoveIgnoreCount = 0;
-  g_app.balanceTarget = kBalanceVolume;
-  g_app.fullscreenRequested.store(0);
-  g_app.fullscreenApplied = 0;
-  g_app.cursorCountdown.store(0);
-  g_app.modalOpen.store(0);
-  g_app.frameSteps.store(0);
-  g_app.balanceChanged.store(0);
-  g_app.balanceShown.store(0);
-  g_app.displayChanged.store(0);
-  g_app.redrawCounter.store(1);
-  g_app.videoRect.Set(RECT{0, 0, 0, 0});
-  g_app.seekBarRect.Set(RECT{0, 0, 0, 0});
-  if (!g_app.cursorShown.load()) {
-    ShowCursor(TRUE);
-    g_app.cursorShown.store(1);
-  }
+  if (!g_app.cursorShown.load()) ShowCursor(TRUE);
+  g_app.~Application();
+  new (&g_app) Application();
 }
 
 }  // namespace
