@@ -11,8 +11,6 @@
 #include "app/resource.h"
 #include "app/settings_key.h"
 #include "app/shell.h"
-#include "decode/com_ptr.h"
-#include "decode/direct_show.h"
 #include "decode/filter_chain.h"
 #include "engine/player.h"
 #include "playlist/playlist.h"

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/main_window.h"
 #include "app/picture_tones.h"
 #include "app/playlist_layout.h"
 #include "app/resource.h"
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 namespace {
