@@ -40,15 +40,15 @@ class OptionsRegistry : public ::testing::Test {
               ERROR_SUCCESS);
   }
 
-  // The stored value read back with the registry API; false when missing.
-  static bool Stored(const char* name, std::vector<uint8_t>* bytes, DWORD* type) {
-    DWORD size = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, nullptr, &size) != ERROR_SUCCESS) {
-      return false;
-    }
+  // The stored binary value read back with the registry API; false when
+  // missing or of another type.
+  static bool Stored(const char* name, std::vector<uint8_t>* bytes) {
+    DWORD size = 4096;
     bytes->assign(size, 0);
-    return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, type, bytes->data(), &size) ==
-           ERROR_SUCCESS;
+    const LSTATUS status =
+        RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_BINARY, nullptr, bytes->data(), &size);
+    bytes->resize(size);
+    return status == ERROR_SUCCESS;
   }
 
   // A record that differs from the defaults in every region of the layout.
@@ -114,15 +114,12 @@ TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
   ASSERT_TRUE(SaveOptions(&saved));
 
   std::vector<uint8_t> bytes;
-  DWORD type = 0;
-  ASSERT_TRUE(Stored("Options", &bytes, &type));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  ASSERT_TRUE(Stored("Options", &bytes));
   ASSERT_EQ(bytes.size(), 232u);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4),
             (std::vector<uint8_t>{25, 0, 0, 0}));
   EXPECT_EQ(std::memcmp(bytes.data(), &saved, 232), 0);
-  ASSERT_TRUE(Stored("Displacement", &bytes, &type));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  ASSERT_TRUE(Stored("Displacement", &bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), listText + '\0');
 
   Options loaded = defaults_;
@@ -135,7 +132,7 @@ TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
   // An empty list is stored as its terminating zero alone.
   g_displacementList.Clear();
   ASSERT_TRUE(SaveOptions(&saved));
-  ASSERT_TRUE(Stored("Displacement", &bytes, &type));
+  ASSERT_TRUE(Stored("Displacement", &bytes));
   EXPECT_EQ(bytes, std::vector<uint8_t>{0});
 }
 

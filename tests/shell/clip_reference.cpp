@@ -7,21 +7,9 @@
 #include <fstream>
 #include <iterator>
 
-const char kCinepakPcmClip[] = "cinepak_pcm16.avi";
-const char kRawMp3Clip[] = "raw_mp3.avi";
-const char kMsVideoSilentClip[] = "msvc_silent.avi";
-
 std::vector<uint8_t> FileBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-int ClipReference::KeyframeAtOrBefore(int n) const {
-  int found = 0;
-  for (int k : keyframes) {
-    if (k <= n) found = k;
-  }
-  return found;
 }
 
 ClipReference LoadClipReference(const std::string& clip) {
@@ -56,7 +44,7 @@ CellPicture Cells(const uint8_t* pixels, size_t stride, int w, int h) {
         }
       }
       const double count = static_cast<double>(x1 - x0) * (y1 - y0);
-      for (int c = 0; c < 3; ++c) cells.means.push_back(sum[c] / count);
+      for (int c = 0; c < 3; ++c) cells.push_back(sum[c] / count);
     }
   }
   return cells;
@@ -64,10 +52,10 @@ CellPicture Cells(const uint8_t* pixels, size_t stride, int w, int h) {
 
 std::vector<double> CellDifferences(const CellPicture& a, const CellPicture& b) {
   std::vector<double> differences;
-  if (a.means.size() != b.means.size()) return differences;
-  for (size_t i = 0; i < a.means.size(); i += 3) {
+  if (a.size() != b.size()) return differences;
+  for (size_t i = 0; i < a.size(); i += 3) {
     double d = 0;
-    for (int c = 0; c < 3; ++c) d += std::fabs(a.means[i + c] - b.means[i + c]);
+    for (int c = 0; c < 3; ++c) d += std::fabs(a[i + c] - b[i + c]);
     differences.push_back(d / 3);
   }
   return differences;

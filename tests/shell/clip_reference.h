@@ -8,11 +8,6 @@
 #include <string>
 #include <vector>
 
-// The clips the playback tests use (made by tools/make_clips.sh).
-extern const char kCinepakPcmClip[];
-extern const char kRawMp3Clip[];
-extern const char kMsVideoSilentClip[];
-
 struct ClipReference {
   int width = 0;
   int height = 0;
@@ -25,8 +20,6 @@ struct ClipReference {
   const uint8_t* Frame(int n) const {
     return rgb.data() + static_cast<size_t>(n) * width * height * 3;
   }
-  // The keyframe at or before frame n.
-  int KeyframeAtOrBefore(int n) const;
 };
 
 ClipReference LoadClipReference(const std::string& clip);
@@ -41,9 +34,8 @@ std::vector<uint8_t> FileBytes(const std::string& path);
 constexpr int kCellsAcross = 16;
 constexpr int kCellsDown = 12;
 
-struct CellPicture {
-  std::vector<double> means;  // cell by cell, top row first, red, green, blue
-};
+// The cells' mean colours, cell by cell, top row first: red, green, blue.
+using CellPicture = std::vector<double>;
 
 // A region (left, top, right, bottom) of a top-down RGB capture of the width.
 CellPicture CaptureCells(const std::vector<uint8_t>& capture, int captureWidth, const RECT& region);

@@ -1,9 +1,9 @@
 // Every command of the menus and the accelerator table, read from the real
-// resources: each id is either checked for its effect here (the options
-// record and what the playback threads see of it, the check mark, the play
-// list, the player, the window) or listed as opening a dialog or as a
-// subtitle command. An id in neither list fails, so no new menu item can be
-// left without its effect.
+// resources: each id is either checked for its effect in a row here (the play
+// list, the player, the window), listed as opening a dialog or as a subtitle
+// command, or else checked as an option (the options record and what the
+// playback threads see of it, the check mark). An id that is none of these
+// fails, so no new menu item can be left without its effect.
 #include <gtest/gtest.h>
 
 #include "app/application.h"
@@ -21,73 +21,15 @@
 #include "tests/shell/shell_session.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace {
-
-// A flag that toggles, or a choice of the field's own width.
-#define FLAG(id, name) {id, offsetof(Options, name), 1, 0, true}
-#define PICK(id, name, value) \
-  {id, offsetof(Options, name), sizeof(static_cast<Options*>(nullptr)->name), value, false}
-
-// The commands that change one field of the options record.
-struct OptionRow {
-  int id;
-  size_t offset;
-  size_t width;    // bytes
-  uint32_t value;  // the choice; unused for toggles
-  bool toggle;
-};
-
-const OptionRow kOptionRows[] = {
-    FLAG(IDM_AUTO_LEVEL, videoFilters.autoLevel), FLAG(IDM_KEY_F1, videoFilters.autoLevel),
-    FLAG(IDM_INTERPOLATE_UV, videoFilters.interpolateUV),
-    FLAG(IDM_KEY_F2, videoFilters.interpolateUV), FLAG(IDM_SOFTEN, videoFilters.soften),
-    FLAG(IDM_KEY_F3, videoFilters.soften), FLAG(IDM_SHARPEN, videoFilters.sharpen),
-    FLAG(IDM_KEY_F4, videoFilters.sharpen), FLAG(IDM_DOUBLE_CONTRAST, videoFilters.doubleContrast),
-    FLAG(IDM_DOUBLE_SATURATION, videoFilters.doubleSaturation),
-    FLAG(IDM_FLIP_VERTICAL, videoFilters.flipVertical),
-    FLAG(IDM_FLIP_HORIZONTAL, videoFilters.flipHorizontal),
-    FLAG(IDM_GRAYSCALE, videoFilters.grayscale), FLAG(IDM_NEGATIVE, videoFilters.negative),
-    FLAG(IDM_HISTOGRAM, videoFilters.histogram), FLAG(IDM_AUTO_VOLUME, audioFilters.autoVolume),
-    FLAG(IDM_KEY_ALT_F1, audioFilters.autoVolume),
-    FLAG(IDM_SWAP_CHANNELS, audioFilters.swapChannels),
-    FLAG(IDM_KEY_ALT_F2, audioFilters.swapChannels),
-    FLAG(IDM_VOICE_REMOVAL, audioFilters.voiceRemoval),
-    FLAG(IDM_KEY_ALT_F3, audioFilters.voiceRemoval), PICK(IDM_SKIP_FRAMES, speedTroublesMode, 0),
-    PICK(IDM_JUMP_KEYFRAMES, speedTroublesMode, 1),
-    PICK(IDM_KEEP_FAST_MOTION, speedTroublesMode, 2), PICK(IDM_SMOOTH_VIDEO, speedTroublesMode, 3),
-    PICK(IDM_BUFFER_AUTO, frameBufferSize, 0), PICK(IDM_BUFFER_10, frameBufferSize, 1),
-    PICK(IDM_BUFFER_20, frameBufferSize, 2), PICK(IDM_BUFFER_30, frameBufferSize, 3),
-    PICK(IDM_BUFFER_50, frameBufferSize, 4), FLAG(IDM_SECONDARY_AUDIO, useSecondaryAudioStream),
-    FLAG(IDM_SAFE_VIDEO_BACKUP, safeVideoBackupMode), FLAG(IDM_AUTO_AUDIO_SYNC, allowAutoAudioSync),
-    FLAG(IDM_SEEKING_INDEX, allowSeekingIndex), PICK(IDM_CACHE_1_0, fileCacheSize, 0),
-    PICK(IDM_CACHE_1_5, fileCacheSize, 1), PICK(IDM_CACHE_2_0, fileCacheSize, 2),
-    PICK(IDM_CACHE_2_5, fileCacheSize, 3), PICK(IDM_CACHE_3_0, fileCacheSize, 4),
-    FLAG(IDM_FULL_CHAINS, renderFullChains), FLAG(IDM_GRAPH_TO_ROT, addGraphToRot),
-    FLAG(IDM_ALLOW_OVERLAYS, denyOverlays), FLAG(IDM_ALLOW_YV12, allowYv12),
-    FLAG(IDM_ALLOW_YUY2, allowYuy2Uyvy), FLAG(IDM_ALLOW_RGB_HIGH, allowRgbHighColor),
-    FLAG(IDM_ALLOW_RGB_TRUE, allowRgbTrueColor), FLAG(IDM_DOUBLE_BUFFERING, allowDoubleBuffering),
-    PICK(IDM_LOW_QUALITY, highQualityConversion, 0),
-    PICK(IDM_HIGH_QUALITY, highQualityConversion, 1), PICK(IDM_RESIZE_NEAREST, nonOverlayResize, 0),
-    PICK(IDM_RESIZE_BILINEAR, nonOverlayResize, 1), FLAG(IDM_HALF_SAMPLE_RATE, halfSampleRate),
-    FLAG(IDM_DENY_STEREO, denyStereo), FLAG(IDM_USE_8_BIT, use8BitDepth),
-    FLAG(IDM_DISABLE_AUDIO, disableAudio), FLAG(IDM_VOLUME_CONTROL, enableVolumeControl),
-    FLAG(IDM_REPEAT, repeat), FLAG(IDM_FADEOUT_PAUSE, fadeoutPause),
-    FLAG(IDM_FULLSCREEN_AS_DEFAULT, fullscreenAsDefault),
-    PICK(IDM_RESIZE_THIRD, nonOverlayResize, 2),  // no menu item carries it
-    FLAG(IDM_MULTI_WINDOW_MODE, multiWindowMode), FLAG(IDM_ON_TOP, onTop),
-    FLAG(IDM_SUBTITLES_TRANSPARENT, subtitlesTransparent), FLAG(IDM_SUBTITLES_SHADOW, subtitlesShadow),
-};
-
-#undef PICK
-#undef FLAG
 
 // Commands that open a dialog (checked in dialogs_test.cpp), the Subtitles
 // menu's commands that need a file or a chooser, which are checked with the
@@ -101,16 +43,6 @@ const int kElsewhereIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN
 // 160x120, 10 fps, 180 s, indexed; and 320x240 for the window sizes.
 const char kLongClip[] = "msvc_ima_long.avi";
 const char kLargeClip[] = "msvc_pcm8.avi";
-
-uint32_t FieldOf(const Options& options, const OptionRow& row) {
-  uint32_t value = 0;
-  std::memcpy(&value, reinterpret_cast<const uint8_t*>(&options) + row.offset, row.width);
-  return value;
-}
-
-void SetField(const OptionRow& row, uint32_t value) {
-  std::memcpy(reinterpret_cast<uint8_t*>(&g_options) + row.offset, &value, row.width);
-}
 
 // The check mark, or -1 for an accelerator-only id.
 int Checked(int id) {
@@ -127,10 +59,6 @@ std::set<int> ResourceIds() {
   return ids;
 }
 
-std::string Entries() { return g_playlist->Text(); }
-
-std::tuple<LONG, LONG, LONG, LONG> Box(const RECT& r) { return std::make_tuple(r.left, r.top, r.right, r.bottom); }
-
 // A command checked in its own way: what to set up, the command, what to see.
 struct EffectRow {
   int id;
@@ -146,8 +74,7 @@ EffectRow Row(int id, std::function<void()> expect) { return Set(id, [] {}, expe
 // The answer the file dialogs give, and the last one asked: its title, kind
 // and filter.
 struct DialogScript {
-  std::string answer;
-  std::string asked;
+  std::string answer, asked;
 };
 
 std::string Describe(const FileDialogRequest& r) {
@@ -182,7 +109,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
       Row(IDM_KEY_DOWN, at(4)),  // stays on the last entry
       Row(IDM_KEY_PAGE_UP, at(0)), Row(IDM_KEY_PAGE_DOWN, at(4)), Row(IDM_KEY_HOME, at(0)),
       Set(IDM_PLAYLIST_DELETE, [] { g_app.currentIndex = 1; },
-          [] { EXPECT_EQ(Entries(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi"); }),
+          [] { EXPECT_EQ(g_playlist->Text(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi"); }),
       Set(IDM_KEY_DELETE, [] { g_app.currentIndex = 3; }, [] {  // no file: Delete File
         EXPECT_EQ(g_playlist->Count(), 3);
         EXPECT_EQ(g_app.currentIndex, 2);
@@ -220,6 +147,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
         EXPECT_TRUE(g_displacementList.IsEmpty());
       }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
+      Row(IDM_RESIZE_THIRD, [] { EXPECT_EQ(PublishedOptions().nonOverlayResize, 2u); }),  // no menu item
       {IDM_SUBTITLES_OPEN, [](ShellSession& s) {
          s.Command(IDM_SUBTITLES_OPEN);
          ASSERT_FALSE(s.Messages().empty());
@@ -363,7 +291,8 @@ std::vector<EffectRow> OpenRows() {
          GetWindowRect(g_mainWindow, &before);
          s.Command(IDM_HALF_SIZE);  // 160 x 136 asked: the minimum wins, in place
          GetWindowRect(g_mainWindow, &after);
-         EXPECT_EQ(Box(after), Box(RECT{before.left, before.top, before.left + 320, before.top + 240}));
+         EXPECT_EQ(std::make_tuple(after.left, after.top, after.right, after.bottom),
+                   std::make_tuple(before.left, before.top, before.left + 320, before.top + 240));
        }},
       {IDM_PREVIOUS_FILE, [=](ShellSession& s) {
          s.Command(IDM_PREVIOUS_FILE);
@@ -384,22 +313,44 @@ std::vector<EffectRow> OpenRows() {
   };
 }
 
-// Toggles twice (back to where it was) or chooses, with the check mark, the
-// copy the playback threads read, and the record saved.
-void CheckOptionRow(ShellSession& session, const OptionRow& row) {
-  const uint32_t before = FieldOf(g_options, row);
-  if (!row.toggle) SetField(row, row.value == 0 ? 1 : 0);
-  session.Command(row.id);
-  const uint32_t expected = row.toggle ? (before == 0 ? 1 : 0) : row.value;
-  EXPECT_EQ(FieldOf(g_options, row), expected) << "command " << row.id;
-  EXPECT_EQ(FieldOf(PublishedOptions(), row), expected) << "command " << row.id;
-  const int mark = Checked(row.id);
-  const bool inverted = row.id == IDM_ALLOW_OVERLAYS;  // checked when overlays are not denied
-  const bool checked = row.toggle ? (expected != 0) != inverted : true;  // a choice: its item
-  if (mark >= 0) {
-    EXPECT_EQ(mark, checked) << "command " << row.id;
+// Every other command is an option: it changes one field of the record, the
+// copy the playback threads read follows, and so does the check mark of its
+// item (of the item a key stands for), as the menu reads the record. A toggle
+// given twice is back where it was; a choice given again changes nothing.
+const std::map<int, int> kKeyItems = {
+    {IDM_KEY_F1, IDM_AUTO_LEVEL}, {IDM_KEY_F2, IDM_INTERPOLATE_UV}, {IDM_KEY_F3, IDM_SOFTEN},
+    {IDM_KEY_F4, IDM_SHARPEN}, {IDM_KEY_ALT_F1, IDM_AUTO_VOLUME}, {IDM_KEY_ALT_F2, IDM_SWAP_CHANNELS},
+    {IDM_KEY_ALT_F3, IDM_VOICE_REMOVAL}};
+// Options whose effect on an open file or the window also has a row.
+const int kAlsoOptions[] = {IDM_SUBTITLES_SHADOW, IDM_SUBTITLES_TRANSPARENT, IDM_ON_TOP, IDM_SEEKING_INDEX,
+                            IDM_BUFFER_20};
+
+const uint8_t* Bytes(const Options& options) { return reinterpret_cast<const uint8_t*>(&options); }
+
+void CheckOptionCommand(ShellSession& session, int id) {
+  SCOPED_TRACE(id);
+  const int item = kKeyItems.count(id) != 0 ? kKeyItems.at(id) : id;
+  const Options before = g_options;
+  const int markBefore = Checked(item);
+  session.Command(id);
+  const Options after = g_options, published = PublishedOptions();
+  const int mark = Checked(item);
+  EXPECT_EQ(std::memcmp(&published, &after, sizeof after), 0);
+  std::vector<size_t> changed;
+  for (size_t i = 0; i < sizeof after; ++i) {
+    if (Bytes(before)[i] != Bytes(after)[i]) changed.push_back(i);
   }
-  if (row.toggle) session.Command(row.id);
+  session.Command(id);
+  if (!changed.empty() && std::memcmp(&g_options, &before, sizeof before) == 0) {  // a toggle
+    const bool inverted = item == IDM_ALLOW_OVERLAYS;  // checked when overlays are not denied
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(mark, (Bytes(after)[changed[0]] != 0) != inverted);
+    EXPECT_EQ(Checked(item), markBefore);
+  } else {  // a choice, checked, in a field of at most four bytes
+    EXPECT_EQ(std::memcmp(&g_options, &after, sizeof after), 0);
+    EXPECT_TRUE(changed.empty() || changed.back() - changed.front() < 4);
+    EXPECT_EQ(mark, 1);
+  }
 }
 
 TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
@@ -413,13 +364,16 @@ TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
   const std::vector<EffectRow> closed = ClosedRows(&dialogs);
   const std::vector<EffectRow> open = OpenRows();
 
-  std::set<int> covered(std::begin(kElsewhereIds), std::end(kElsewhereIds));
-  for (const OptionRow& row : kOptionRows) covered.insert(row.id);
-  for (const EffectRow& row : closed) covered.insert(row.id);
-  for (const EffectRow& row : open) covered.insert(row.id);
-  for (int id : ResourceIds()) EXPECT_TRUE(covered.count(id)) << "command " << id << " unchecked";
-
-  for (const OptionRow& row : kOptionRows) CheckOptionRow(session, row);
+  std::set<int> options = ResourceIds();
+  for (int id : kElsewhereIds) options.erase(id);
+  for (const auto* rows : {&closed, &open}) {
+    for (const EffectRow& row : *rows) options.erase(row.id);
+  }
+  options.insert(std::begin(kAlsoOptions), std::end(kAlsoOptions));
+  // Twice over, so that each choice is made from another one of its group.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int id : options) CheckOptionCommand(session, id);
+  }
   for (const EffectRow& row : closed) {
     SCOPED_TRACE(row.id);
     row.check(session);

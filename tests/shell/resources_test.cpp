@@ -1,7 +1,7 @@
 // The resource script: menus 109 and 140 against the command table,
-// accelerator table 109 against the keys the menus show, the three pictures and
-// two icons (the balance signs are checked as loaded). String 1 is read through
-// the About dialog (dialogs_test.cpp).
+// accelerator table 109 against the keys the menus show. The pictures and
+// icons are checked as the window loads them (shell_window_test.cpp), string 1
+// through the About dialog (dialogs_test.cpp).
 #include <gtest/gtest.h>
 
 #include "app/resource.h"
@@ -21,8 +21,6 @@
 #include <vector>
 
 namespace {
-
-HINSTANCE Module() { return GetModuleHandleA(nullptr); }
 
 // The command table: every IDM_ name and value that app/resource.h defines.
 std::map<std::string, int> Commands() {
@@ -108,8 +106,8 @@ TEST(ResourceScript, MenusGiveEveryCommandOfTheTableOnce) {
   const std::vector<MenuItem> items = MenuItems(IDR_CONTEXT_MENU);
   EXPECT_EQ(items.size(), 9u);
   for (const MenuItem& item : items) EXPECT_EQ(expected.count(item.id), 1u) << item.text;
-  HMENU context = LoadMenuA(Module(), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
-  HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  HMENU context = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
   EXPECT_TRUE(TypeOf(GetSubMenu(context, 0), 0) & MFT_MENUBREAK);
   // "&Help" sits at the right of the menu bar; "Allow YV12" is stored greyed, nothing else is.
   EXPECT_TRUE(TypeOf(menu, GetMenuItemCount(menu) - 1) & MFT_RIGHTJUSTIFY);
@@ -159,34 +157,6 @@ TEST(ResourceScript, AcceleratorTableIsTheShownKeysTheKeyNamesAndTheSecondKeys) 
   EXPECT_EQ(entries.size(), actual.size());  // no key twice
   EXPECT_EQ(actual, expected);
   EXPECT_GT(actual.size(), 50u);
-}
-
-TEST(ResourceScript, PicturesAndIcons) {
-  const struct {
-    const char* name;
-    UINT type;
-    int width, height, bitsPerPixel;
-  } images[] = {{"ID_TAVO", IMAGE_BITMAP, 400, 300, 24},
-                {"ID_CONTEXT", IMAGE_BITMAP, 24, 333, 24},
-                {"ID_BALANCE", IMAGE_BITMAP, 128, 32, 8},
-                {MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON, 32, 32, 0},
-                {MAKEINTRESOURCEA(IDI_VELMORA_SMALL), IMAGE_ICON, 16, 16, 0}};
-  for (const auto& image : images) {
-    const bool icon = image.type == IMAGE_ICON;
-    HANDLE handle = LoadImageA(Module(), image.name, image.type, 0, 0, icon ? 0 : LR_CREATEDIBSECTION);
-    ASSERT_NE(handle, nullptr) << image.width;
-    ICONINFO parts = {};
-    if (icon) {
-      ASSERT_TRUE(GetIconInfo(static_cast<HICON>(handle), &parts));
-    }
-    BITMAP shape = {};
-    GetObjectA(icon ? parts.hbmColor : handle, sizeof shape, &shape);
-    EXPECT_EQ(std::make_tuple(int(shape.bmWidth), int(shape.bmHeight), icon ? 0 : int(shape.bmBitsPixel)),
-              std::make_tuple(image.width, image.height, image.bitsPerPixel));
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
-    icon ? DestroyIcon(static_cast<HICON>(handle)) : DeleteObject(handle);
-  }
 }
 
 }  // namespace

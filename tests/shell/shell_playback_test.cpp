@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/application_ports.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
 #include "app/shell.h"
 #include "audio/sound_output.h"
 #include "engine/player.h"
-#include "playlist/playlist.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
@@ -22,12 +20,11 @@
 #include <mmsystem.h>
 #include <dsound.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-constexpr SIZE kStartSize = {512, 420};
 
 #define REQUIRE_CLIP(name)                                                   \
   if (!ClipExists(name)) GTEST_SKIP() << "clip " << (name) << " not made"; \
@@ -90,54 +87,39 @@ void ExpectShowsFrame(const ClipReference& reference, const CellPicture& shown, 
 // that makes the window smaller than 320 x 240) and is titled with the file;
 // at the end the window gets its size and title back, and the system its
 // screen saver switch. (Cut-off copies: shell_truncation_test.cpp.)
-struct PlayThroughCase {
-  const char* name;
-  const char* clip;
-  bool screenSaver;   // the switch before the file opens
-};
+TEST(ShellPlayback, EachClipPlaysToTheEndOnceAndGivesTheWindowBack) {
+  // The clip, and the screen saver switch before it opens.
+  for (const auto& c : {std::make_pair("cinepak_pcm16.avi", true), std::make_pair("msvc_silent.avi", false)}) {
+    SCOPED_TRACE(c.first);
+    REQUIRE_CLIP(c.first);
+    ASSERT_NO_FATAL_FAILURE(SetScreenSaver(c.second));
+    ShellSession session(ClipPath(c.first));
+    ASSERT_TRUE(session.Started());
+    ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
+    EXPECT_FALSE(ScreenSaverActive());
+    EXPECT_EQ(g_player->SoundPlays(), reference.toneHertz > 0);
+    RECT fitted = {0, 0, reference.width, reference.height + 16};
+    AdjustWindowRect(&fitted, WS_OVERLAPPEDWINDOW, TRUE);
+    const SIZE size = WindowSize(session.Window());
+    EXPECT_EQ(size.cx, std::max<LONG>(fitted.right - fitted.left, 320));
+    EXPECT_EQ(size.cy, std::max<LONG>(fitted.bottom - fitted.top, 240));
+    EXPECT_EQ(WindowTitle(session.Window()), std::string(c.first, std::strlen(c.first) - 4) + " - Velmora Player");
 
-class ShellPlayThrough : public ::testing::TestWithParam<PlayThroughCase> {};
-
-TEST_P(ShellPlayThrough, PlaysToTheEndOnceAndGivesTheWindowBack) {
-  const PlayThroughCase c = GetParam();
-  REQUIRE_CLIP(c.clip);
-  const std::string path = ClipPath(c.clip);
-  ASSERT_NO_FATAL_FAILURE(SetScreenSaver(c.screenSaver));
-  ShellSession session(path);
-  ASSERT_TRUE(session.Started());
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  EXPECT_FALSE(ScreenSaverActive());
-  EXPECT_EQ(g_player->SoundPlays(), reference.toneHertz > 0);
-  RECT fitted = {0, 0, reference.width, reference.height + 16};
-  AdjustWindowRect(&fitted, WS_OVERLAPPEDWINDOW, TRUE);
-  const SIZE size = WindowSize(session.Window());
-  EXPECT_EQ(size.cx, std::max<LONG>(fitted.right - fitted.left, 320));
-  EXPECT_EQ(size.cy, std::max<LONG>(fitted.bottom - fitted.top, 240));
-  std::string stem = path.substr(path.find_last_of("/\\") + 1);
-  stem = stem.substr(0, stem.rfind('.'));
-  EXPECT_EQ(WindowTitle(session.Window()), stem + " - Velmora Player");
-
-  // One entry, "Repeat" off: playback ends after every frame went through the
-  // video thread, with one request for the next file.
-  ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
-      << "still at frame " << g_player->CurrentFrame();
-  session.PumpFor(300);
-  EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
-  EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
-  EXPECT_EQ(WindowTitle(session.Window()), DefaultTitle());
-  const SIZE restored = WindowSize(session.Window());
-  EXPECT_EQ(restored.cx, kStartSize.cx);
-  EXPECT_EQ(restored.cy, kStartSize.cy);
-  EXPECT_EQ(ScreenSaverActive(), c.screenSaver);
-  EXPECT_EQ(CurrentTally().blocksWritten > 0, reference.toneHertz > 0);
-  EXPECT_TRUE(session.Messages().empty());
+    // One entry, "Repeat" off: playback ends after every frame went through
+    // the video thread, with one request for the next file.
+    ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
+        << "still at frame " << g_player->CurrentFrame();
+    session.PumpFor(300);
+    EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
+    EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
+    EXPECT_EQ(WindowTitle(session.Window()), DefaultTitle());
+    const SIZE restored = WindowSize(session.Window());
+    EXPECT_EQ(std::make_pair(restored.cx, restored.cy), std::make_pair(512L, 420L));
+    EXPECT_EQ(ScreenSaverActive(), c.second);
+    EXPECT_EQ(CurrentTally().blocksWritten > 0, reference.toneHertz > 0);
+    EXPECT_TRUE(session.Messages().empty());
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Clips, ShellPlayThrough,
-    ::testing::Values(PlayThroughCase{"CinepakWithSound", kCinepakPcmClip, true},
-                      PlayThroughCase{"VideoWithoutSound", kMsVideoSilentClip, false}),
-    [](const ::testing::TestParamInfo<PlayThroughCase>& info) { return std::string(info.param.name); });
 
 // Of the pixels of the shown picture where reference frames a and b differ
 // clearly, the share nearer to a: what the cells cannot tell where only a few
@@ -206,8 +188,8 @@ CellPicture NegativeFrameCells(const ClipReference& reference, int frame) {
 // the one after it as ffmpeg decodes it; with "Negative" switched on, the next
 // step shows that frame as the filter routine turns it; Play goes on.
 TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
-  REQUIRE_CLIP(kRawMp3Clip);
-  ShellSession session(ClipPath(kRawMp3Clip));
+  REQUIRE_CLIP("raw_mp3.avi");
+  ShellSession session(ClipPath("raw_mp3.avi"));
   PlayAndPauseNear(&session, 3);
   ASSERT_NE(g_soundOutput->Buffer(), nullptr);
   const int32_t paused = g_player->CurrentFrame(), blocks = g_soundOutput->GetBlockCounter();
@@ -245,50 +227,20 @@ TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
   EXPECT_TRUE(SoundBufferPlays());
 }
 
-// Frames that take 200 ms to filter, against a clip of 10 frames a second:
-// the picture cannot keep up. "Skip Frames" drops frames to stay with the
-// sound; "Smooth Video", chosen while playing, shows every frame from then on.
-TEST(ShellPlayback, SpeedTroublesModeChosenWhilePlayingTakesEffect) {
-  const char clip[] = "msvc_ima_long.avi";
-  if (!ClipExists(clip)) GTEST_SKIP() << "clip " << clip << " not made";
-  SessionSettings settings;
-  settings.makePlayer = [] {
-    PlaybackPorts ports = ApplicationPorts();
-    ports.effects.applyVideoFilters = SlowVideoFilters;
-    return new Player(ports);
-  };
-  ShellSession session("", settings);
-  g_playlist->SetText(ClipPath(clip));
-  session.Command(IDM_SKIP_FRAMES);
-  session.Command(IDM_PLAY_PAUSE);
-  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
-  session.PumpFor(2500);
-  const PlaybackTally skipping = CurrentTally();
-  EXPECT_GT(skipping.framesDropped, 5) << "shown " << skipping.framesShown;
-
-  session.Command(IDM_SMOOTH_VIDEO);
-  session.PumpFor(1000);  // frames the feeder had marked skipped leave the ring
-  const PlaybackTally before = CurrentTally();
-  session.PumpFor(2000);
-  const PlaybackTally smooth = CurrentTally();
-  EXPECT_EQ(smooth.framesDropped, before.framesDropped);
-  EXPECT_GE(smooth.framesShown - before.framesShown, 4);  // up to 5 a second
-  EXPECT_EQ(State(), kPlaying);
-}
-
 // A click on the seek bar seeks (it does not toggle Play/Pause) to the
 // keyframe at or before the frame under the mouse, keeps the state, and the
 // picture becomes that keyframe's.
 TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
-  REQUIRE_CLIP(kCinepakPcmClip);
-  ShellSession session(ClipPath(kCinepakPcmClip));
+  REQUIRE_CLIP("cinepak_pcm16.avi");
+  ShellSession session(ClipPath("cinepak_pcm16.avi"));
   PlayAndPauseNear(&session, 3);
   const RECT bar = g_app.seekBarRect.Get();
   ASSERT_GT(bar.right - bar.left, 100) << "the status strip was not drawn";
   const int x = bar.left + (bar.right - bar.left) * 7 / 10;
   const int frame = static_cast<int>(static_cast<int64_t>(x - bar.left) * reference.frames /
                                      (bar.right - bar.left));
-  const int keyframe = reference.KeyframeAtOrBefore(frame);
+  int keyframe = 0;  // at or before the frame
+  for (int k : reference.keyframes) keyframe = k <= frame ? k : keyframe;
   ASSERT_GT(keyframe, 0) << "the clip needs a keyframe before 70 %";
   const int toggles = session.CommandCount(IDM_PLAY_PAUSE);
   SendMessageA(session.Window(), WM_LBUTTONDOWN, MK_LBUTTON,

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -20,37 +21,19 @@ namespace {
 
 ShellSession* g_session = nullptr;
 
-// What start-up finds in a fresh process: the application record's starting
-// values (earlier sessions in this process changed them).
+// What start-up finds in a fresh process: the application record as it is
+// built (earlier sessions in this process changed it), and the system's
+// cursor count back where it was.
 void ResetApplicationRecord() {
   ReleaseListImage();
-  g_app.windowActive.store(1);
-  g_app.currentIndex = 0;
-  g_app.playlistScroll = 0;
-  g_app.resumePosition = 0;
-  g_app.wasPaused = 0;
-  g_app.mouseMoveIgnoreCount = 0;
-  g_app.balanceTarget = kBalanceVolume;
-  g_app.fullscreenRequested.store(0);
-  g_app.fullscreenApplied = 0;
-  g_app.cursorCountdown.store(0);
-  g_app.modalOpen.store(0);
-  g_app.frameSteps.store(0);
-  g_app.balanceChanged.store(0);
-  g_app.balanceShown.store(0);
-  g_app.displayChanged.store(0);
-  g_app.redrawCounter.store(1);
-  g_app.videoRect.Set(RECT{0, 0, 0, 0});
-  g_app.seekBarRect.Set(RECT{0, 0, 0, 0});
-  if (!g_app.cursorShown.load()) {
-    ShowCursor(TRUE);
-    g_app.cursorShown.store(1);
-  }
+  if (!g_app.cursorShown.load()) ShowCursor(TRUE);
+  g_app.~Application();
+  new (&g_app) Application();
 }
 
 }  // namespace
 
-ShellSession::ShellSession(const std::string& commandLine, const SessionSettings& settings) {
+ShellSession::ShellSession(const std::string& commandLine) {
   g_session = this;
   previousSink_ = SetMessageSink([this](const ShownMessage& m) {
     messages_.push_back(m);
@@ -59,13 +42,9 @@ ShellSession::ShellSession(const std::string& commandLine, const SessionSettings
   ResetApplicationRecord();
   ResetTally();
   SetDefaultOptions(&g_options);
-  g_options.fullscreenAsDefault = settings.fullscreenAsDefault ? 1 : 0;
+  g_options.fullscreenAsDefault = 0;  // the tests start in a window
   started_ = StartShell(GetModuleHandleA(nullptr), commandLine.c_str(), SW_SHOWNORMAL);
   if (!started_) return;
-  if (settings.makePlayer) {
-    delete g_player;
-    g_player = settings.makePlayer();
-  }
   original_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
       g_mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShellSession::CountingProc)));
 }
@@ -184,9 +163,14 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   return seen;
 }
 
-void SlowVideoFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
-  Sleep(200);
-  ProgramEffects().applyVideoFilters(frame, width, height, frameNumber);
+void UseSlowVideoFilters() {
+  PlaybackPorts ports = ApplicationPorts();
+  ports.effects.applyVideoFilters = [](uint8_t* frame, int32_t width, int32_t height, int32_t number) {
+    Sleep(200);
+    ProgramEffects().applyVideoFilters(frame, width, height, number);
+  };
+  delete g_player;
+  g_player = new Player(ports);
 }
 
 namespace {
@@ -194,17 +178,11 @@ namespace {
 void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
     char text[256] = {};
-    MENUITEMINFOA item = {};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_ID | MIIM_STRING | MIIM_SUBMENU | MIIM_FTYPE;
-    item.dwTypeData = text;
-    item.cch = sizeof text;
-    if (!GetMenuItemInfoA(menu, i, TRUE, &item)) {
-      items->push_back({-1, "unreadable"});
-    } else if (item.hSubMenu != nullptr) {
-      CollectItems(item.hSubMenu, items);
-    } else if (!(item.fType & MFT_SEPARATOR)) {
-      items->push_back({static_cast<int>(item.wID), text});
+    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    if (GetSubMenu(menu, i) != nullptr) {
+      CollectItems(GetSubMenu(menu, i), items);
+    } else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR)) {
+      items->push_back({static_cast<int>(GetMenuItemID(menu, i)), text});
     }
   }
 }

@@ -14,19 +14,9 @@
 #include <string>
 #include <vector>
 
-class Player;
-
-struct SessionSettings {
-  bool fullscreenAsDefault = false;
-  // When set, replaces the application's player after start-up (tests that
-  // give the player other ports); the session deletes it.
-  std::function<Player*()> makePlayer;
-};
-
 class ShellSession {
  public:
-  explicit ShellSession(const std::string& commandLine,
-                        const SessionSettings& settings = SessionSettings());
+  explicit ShellSession(const std::string& commandLine);
   ~ShellSession();  // Exit, the rest of the message loop, shutdown
   ShellSession(const ShellSession&) = delete;
   ShellSession& operator=(const ShellSession&) = delete;
@@ -81,9 +71,9 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
 // The visible dialog of this process with the caption, or null.
 HWND FindOwnDialog(const char* caption);
 
-// The program's video filters after 200 ms: a picture that cannot keep up
-// with a clip of 10 frames a second.
-void SlowVideoFilters(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber);
+// Replaces the session's player with one whose video filters take 200 ms a
+// frame: a picture that cannot keep up with a clip of 10 frames a second.
+void UseSlowVideoFilters();
 
 // The command items of a menu of the resources and its submenus, in order.
 struct MenuItem {

@@ -70,15 +70,12 @@ std::string WritePrefixes(int32_t* files, int64_t* announcedFrames) {
 
 TEST(ShellTruncation, PrefixesPlayToTheirLastFrameOrAreRefusedAndTheListMovesOn) {
   for (const Cuts& cuts : kCuts) {
-    if (!ClipExists(cuts.clip)) {
-      GTEST_SKIP() << cuts.clip << " not made";
-    }
+    if (!ClipExists(cuts.clip)) GTEST_SKIP() << cuts.clip << " not made";
   }
   int32_t files = 0;
   int64_t announced = 0;
   const std::string list = WritePrefixes(&files, &announced);
-  ResetTally();
-  ShellSession session(list);
+  ShellSession session(list);  // counts from zero
   ASSERT_TRUE(session.Started());
   // Each entry gets one Play/Pause and ends in one Next File: played
   // through, or refused (the player closed after its Play/Pause, with a

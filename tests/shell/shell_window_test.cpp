@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/main_window.h"
 #include "app/picture_tones.h"
 #include "app/playlist_layout.h"
 #include "app/resource.h"
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 namespace {
@@ -77,6 +75,10 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   SendMessageA(session.Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
   EXPECT_EQ(measure.itemWidth, 8u);
   EXPECT_EQ(measure.itemHeight, 24u);
+  // The strip's picture and both icons of the window class are loaded.
+  EXPECT_NE(g_app.contextStripPicture, nullptr);
+  EXPECT_NE(GetClassLongPtrA(session.Window(), GCLP_HICON), 0);
+  EXPECT_NE(GetClassLongPtrA(session.Window(), GCLP_HICONSM), 0);
   // The message loop does not translate keys: the window procedure does.
   SendMessageA(session.Window(), WM_KEYDOWN, VK_SPACE, 0x00390001);
   EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), 1);
