@@ -54,3 +54,19 @@ std::vector<uint8_t> ClipTest::Reference(const std::string& fileName) {
   if (bytes.empty()) ADD_FAILURE() << "reference " << fileName << " was not made";
   return bytes;
 }
+
+ClipTest::AudioFormat ClipTest::OutputFormat() {
+  AudioFormat format;
+  decoder_->GetAudioOutputFormat(&format.stereo, &format.sixteenBit, &format.rate, &format.samplesPerBlock);
+  return format;
+}
+
+std::vector<uint8_t> ClipTest::ReadBlocks(int32_t maxBlocks, int32_t* count) {
+  std::vector<uint8_t> block(OutputFormat().BlockBytes()), all;
+  *count = 0;
+  while (*count < maxBlocks && decoder_->ReadAudioBlock(block.data(), *count)) {
+    all.insert(all.end(), block.begin(), block.end());
+    ++*count;
+  }
+  return all;
+}

@@ -30,6 +30,18 @@ class ClipTest : public ComTest {
   // The reference file beside a clip, e.g. "cinepak_pcm16.yuyv".
   std::vector<uint8_t> Reference(const std::string& fileName);
 
+  // The decoder's sound output format.
+  struct AudioFormat {
+    uint8_t stereo = 0;
+    uint8_t sixteenBit = 0;
+    int32_t rate = 0;
+    int32_t samplesPerBlock = 0;
+    int32_t BlockBytes() const { return samplesPerBlock * (stereo ? 2 : 1) * (sixteenBit ? 2 : 1); }
+  };
+  AudioFormat OutputFormat();
+  // Sound blocks 0, 1, 2, ... until one fails (at most maxBlocks), joined.
+  std::vector<uint8_t> ReadBlocks(int32_t maxBlocks, int32_t* count);
+
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   int32_t FrameCount() const { return frameCount_; }

@@ -1,12 +1,11 @@
 // The decoder holder with a fake decoder: the answers without a decoder, the
-// bytes per audio block, the audio-plays test, the "Opening troubles" box,
-// the release of failed and replaced decoders, and the pairing of COM
-// initialisation with each decoder. (Plain forwarding to the decoder is seen
-// wherever the player runs on a decoder.)
+// bytes per audio block, the "Opening troubles" box, the release of failed
+// and replaced decoders, and the pairing of COM initialisation with each
+// decoder. (Plain forwarding to the decoder, and whether the sound plays, are
+// seen wherever the player runs on a decoder.)
 #include "decode/decoder_holder.h"
 
 #include "platform/show_message.h"
-#include "settings/options.h"
 #include "tests/engine/engine_fakes.h"
 
 #include <gtest/gtest.h>
@@ -117,22 +116,6 @@ TEST_F(DecoderHolderTest, TheAudioFormatAddsTheBytesPerBlock) {
     EXPECT_EQ(1764, samples);
     EXPECT_EQ(c.bytes, bytes);
   }
-  Fake()->hasAudio_ = false;  // sound dropped
-  int32_t bytes = -1;
-  EXPECT_FALSE(holder_.AudioFormat(nullptr, nullptr, nullptr, nullptr, &bytes));
-  EXPECT_EQ(-1, bytes);
-}
-
-TEST_F(DecoderHolderTest, AudioPlaysOnlyWithSoundOpenAndNotDisabled) {
-  g_options.disableAudio = 0;
-  ASSERT_TRUE(holder_.Open("clip.avi"));
-  EXPECT_TRUE(holder_.AudioPlays());
-  g_options.disableAudio = 1;
-  EXPECT_FALSE(holder_.AudioPlays());
-  EXPECT_TRUE(holder_.IsAudioOpen());
-  g_options.disableAudio = 0;
-  Fake()->hasAudio_ = false;
-  EXPECT_FALSE(holder_.AudioPlays());
 }
 
 TEST_F(DecoderHolderTest, MessagesAreShownOnceWithoutTheFinalLineFeedInTheOwnersBox) {

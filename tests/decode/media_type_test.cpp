@@ -1,8 +1,10 @@
 // CopyMediaType / FreeMediaType and the two enumerators: deep copies, the
 // references they hold, and where the cursor goes past the end.
+#include "decode/com_ptr.h"
 #include "decode/media_type.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/pin_enumerator.h"
+#include "decode/sample_grabber_filter.h"
 #include "tests/decode/com_test_support.h"
 
 #include <gtest/gtest.h>
@@ -26,25 +28,39 @@ void FreeHandedOut(AM_MEDIA_TYPE* type) {
   CoTaskMemFree(type);
 }
 
+// The references taken are counted on the pins of a grabber.
+class MediaTypeTest : public ComTest {
+ protected:
+  void SetUp() override {
+    ComTest::SetUp();
+    grabber_.Reset(new SampleGrabberFilter(&streams_.context, true));
+  }
+  void TearDown() override {
+    grabber_.Reset();
+    ComTest::TearDown();
+  }
+  TestStreams streams_{320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4)};
+  ComPtr<SampleGrabberFilter> grabber_;
+};
+
 }  // namespace
 
-TEST(CopyMediaTypeTest, GivesTheCopyItsOwnBlockAndReferencesPunk) {
+TEST_F(MediaTypeTest, CopyGivesTheCopyItsOwnBlockAndReferencesPunk) {
   BYTE format[88];
   for (int i = 0; i < 88; ++i) format[i] = static_cast<BYTE>(i * 3);
-  FakeInputPin unknown;  // counts what happens to pUnk
   AM_MEDIA_TYPE source = TypeWithFormat(MEDIASUBTYPE_YUY2, format, sizeof(format));
-  source.pUnk = static_cast<IPin*>(&unknown);
+  source.pUnk = grabber_->VideoPin();
 
   AM_MEDIA_TYPE copy = {};
   ASSERT_EQ(S_OK, CopyMediaType(&copy, &source));
   ASSERT_EQ(88u, copy.cbFormat);
   EXPECT_NE(format, copy.pbFormat);
   EXPECT_EQ(0, std::memcmp(format, copy.pbFormat, sizeof(format)));
-  EXPECT_EQ(2u, unknown.references);
+  EXPECT_EQ(2u, RefCount(source.pUnk));
   FreeMediaType(&copy);
   EXPECT_EQ(nullptr, copy.pbFormat);
   EXPECT_EQ(nullptr, copy.pUnk);
-  EXPECT_EQ(1u, unknown.references);
+  EXPECT_EQ(1u, RefCount(source.pUnk));
   EXPECT_EQ(E_POINTER, CopyMediaType(&copy, &copy));  // a self-copy would free its own block
 
   source.cbFormat = 0;  // an empty format is not shared
@@ -95,28 +111,28 @@ TEST(MediaTypeEnumeratorTest, HandsOutDeepCopiesAndStaysAtTheEnd) {
   EXPECT_EQ(0, MediaTypeEnumerator::Live());
 }
 
-TEST(PinEnumeratorTest, NextPastTheEndReturnsToTheStart) {
-  FakeInputPin first, second;  // the enumerator only counts references
-  IPin* pins[2] = {&first, &second};
+TEST_F(MediaTypeTest, PinEnumeratorNextPastTheEndReturnsToTheStart) {
+  IPin* const pins[2] = {grabber_->VideoPin(), grabber_->AudioPin()};
   auto* enumerator = new PinEnumerator(pins, 2);
-  EXPECT_EQ(1u, first.references);  // the enumerator holds no references
+  EXPECT_EQ(1u, RefCount(pins[0]));  // the enumerator holds no references
 
   IPin* out[3] = {};
   ULONG fetched = 0;
   EXPECT_EQ(S_FALSE, enumerator->Next(3, out, &fetched));
   EXPECT_EQ(2u, fetched);
-  EXPECT_EQ(&second, out[1]);
-  EXPECT_EQ(2u, first.references);
+  EXPECT_EQ(pins[1], out[1]);
+  EXPECT_EQ(2u, RefCount(pins[0]));
   // Back at the start: the next pin is the first again.
-  IPin* again = nullptr;
-  EXPECT_EQ(S_OK, enumerator->Next(1, &again, &fetched));
-  EXPECT_EQ(&first, again);
-  EXPECT_EQ(3u, first.references);
+  EXPECT_EQ(S_OK, enumerator->Next(1, &out[2], &fetched));
+  EXPECT_EQ(pins[0], out[2]);
+  EXPECT_EQ(3u, RefCount(pins[0]));
+  for (IPin* pin : out) pin->Release();
 
   IEnumPins* clone = nullptr;
   ASSERT_EQ(S_OK, enumerator->Clone(&clone));
-  EXPECT_EQ(S_OK, clone->Next(1, &again, nullptr));
-  EXPECT_EQ(&second, again);
+  EXPECT_EQ(S_OK, clone->Next(1, out, nullptr));
+  EXPECT_EQ(pins[1], out[0]);
+  out[0]->Release();
   EXPECT_EQ(S_FALSE, clone->Skip(2));
   EXPECT_EQ(0u, clone->Release());
   EXPECT_EQ(0u, enumerator->Release());

@@ -185,18 +185,6 @@ TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary
   EXPECT_EQ(27, decoder_->VideoChunksDelivered());
 }
 
-// Wine's AVI Decompressor agrees to YUY2 and then writes RGB: the check at
-// opening catches it and the picture comes through RGB24.
-TEST_F(ClipTest, AMisbehavingYuy2DecompressorIsConnectedAgainForRgb24) {
-  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
-  int32_t rgb = 0;
-  decoder_->GetVideoSummary(nullptr, nullptr, nullptr, nullptr, nullptr, &rgb);
-  if (!RunningUnderWine()) GTEST_SKIP() << "what the decompressor does is the system's";
-  EXPECT_TRUE(decoder_->VideoReconnectedForRgb24());
-  EXPECT_EQ(1, rgb);
-  EXPECT_TRUE(messages_.empty()) << messages_;
-}
-
 // Both conversion qualities, switched while the file is open.
 TEST_F(ClipTest, TheConversionOptionTakesEffectAtTheNextFrame) {
   ASSERT_TRUE(OpenClip("raw_pcm16.avi")) << messages_;
