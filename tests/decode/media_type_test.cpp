@@ -28,28 +28,18 @@ void FreeHandedOut(AM_MEDIA_TYPE* type) {
   CoTaskMemFree(type);
 }
 
-// The references taken are counted on the pins of a grabber.
-class MediaTypeTest : public ComTest {
- protected:
-  void SetUp() override {
-    ComTest::SetUp();
-    grabber_.Reset(new SampleGrabberFilter(&streams_.context, true));
-  }
-  void TearDown() override {
-    grabber_.Reset();
-    ComTest::TearDown();
-  }
-  TestStreams streams_{320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4)};
-  ComPtr<SampleGrabberFilter> grabber_;
-};
+// The references taken are counted on a grabber and its pins.
+using MediaTypeTest = ComTest;
 
 }  // namespace
 
 TEST_F(MediaTypeTest, CopyGivesTheCopyItsOwnBlockAndReferencesPunk) {
   BYTE format[88];
   for (int i = 0; i < 88; ++i) format[i] = static_cast<BYTE>(i * 3);
+  TestStreams streams(320, 240, kFourccYuy2, 16);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   AM_MEDIA_TYPE source = TypeWithFormat(MEDIASUBTYPE_YUY2, format, sizeof(format));
-  source.pUnk = grabber_->VideoPin();
+  source.pUnk = grabber.Get();
 
   AM_MEDIA_TYPE copy = {};
   ASSERT_EQ(S_OK, CopyMediaType(&copy, &source));
@@ -112,7 +102,9 @@ TEST(MediaTypeEnumeratorTest, HandsOutDeepCopiesAndStaysAtTheEnd) {
 }
 
 TEST_F(MediaTypeTest, PinEnumeratorNextPastTheEndReturnsToTheStart) {
-  IPin* const pins[2] = {grabber_->VideoPin(), grabber_->AudioPin()};
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4));
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
+  IPin* const pins[2] = {grabber->VideoPin(), grabber->AudioPin()};
   auto* enumerator = new PinEnumerator(pins, 2);
   EXPECT_EQ(1u, RefCount(pins[0]));  // the enumerator holds no references
 

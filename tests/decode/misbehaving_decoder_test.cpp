@@ -286,16 +286,11 @@ std::vector<uint8_t> WriteTestSoundClip(const std::string& path) {
 }
 
 struct MisbehavingCase {
+  const char* name;
   SoundDelivery first;
   bool wellBehavedToo;
   const char* expectedDecoder;  // null: no sound
 };
-
-std::string MisbehavingCaseName(const ::testing::TestParamInfo<MisbehavingCase>& info) {
-  static const char* const kNames[] = {"AtOnce", "Never", "OneLate"};
-  return std::string(kNames[static_cast<int>(info.param.first)]) +
-         (info.param.wellBehavedToo ? "ThenGood" : "Alone");
-}
 
 class MisbehavingDecoderTest : public ClipTest, public ::testing::WithParamInterface<MisbehavingCase> {};
 
@@ -333,7 +328,7 @@ TEST_P(MisbehavingDecoderTest, TheSoundComesFromADecoderThatDelivers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Decoders, MisbehavingDecoderTest,
-    ::testing::Values(MisbehavingCase{SoundDelivery::kNever, true, "Test Sound Good"},
-                      MisbehavingCase{SoundDelivery::kOneLate, false, "Test Sound First"},
-                      MisbehavingCase{SoundDelivery::kNever, false, nullptr}),
-    MisbehavingCaseName);
+    ::testing::Values(MisbehavingCase{"NeverThenGood", SoundDelivery::kNever, true, "Test Sound Good"},
+                      MisbehavingCase{"OneLateAlone", SoundDelivery::kOneLate, false, "Test Sound First"},
+                      MisbehavingCase{"NeverAlone", SoundDelivery::kNever, false, nullptr}),
+    [](const ::testing::TestParamInfo<MisbehavingCase>& info) { return std::string(info.param.name); });

@@ -1,12 +1,16 @@
 // The two filters and their pins: the clock's reference, the pins' media
-// types, what they accept, and the straight connection of raw video with its
-// frame allocator. (The references between graph, filters and pins are
+// types, what they accept, the straight connection of raw video with its
+// frame allocator, what a decompressor may ask of the grabber's allocators,
+// and the references it keeps. (The references between graph, filters and pins are
 // counted by the lifecycle test on a real graph; connections through a
 // decompressor and its allocator are made by every decoding test.)
 #include "decode/avi_splitter_filter.h"
 #include "decode/com_ptr.h"
 #include "decode/dest_audio_pin.h"
+#include "decode/dest_transport.h"
 #include "decode/dest_video_pin.h"
+#include "decode/frame_allocator.h"
+#include "decode/frame_sample.h"
 #include "decode/media_type.h"
 #include "decode/sample_grabber_filter.h"
 #include "decode/source_audio_pin.h"
@@ -45,7 +49,8 @@ class PinTest : public ComTest {
  protected:
   void TearDown() override {
     EXPECT_EQ(0, SampleGrabberFilter::Live() + AviSplitterFilter::Live() + DestVideoPin::Live() +
-                     DestAudioPin::Live() + SourceVideoPin::Live() + SourceAudioPin::Live());
+                     DestAudioPin::Live() + SourceVideoPin::Live() + SourceAudioPin::Live() +
+                     DestTransport::Live() + FrameAllocator::Live() + FrameSample::Live());
     ComTest::TearDown();
   }
 };
@@ -130,28 +135,6 @@ TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
   rect.format.rcTarget = RECT{0, 0, 0, 0};
   rect.type.cbFormat = 87;
   EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
-}
-
-// The connected type decides the buffer and whether the codec gives RGB.
-TEST_F(PinTest, GrabberVideoConnectionSetsTheBufferAndTheRgbFlag) {
-  TestStreams streams(320, 240, kFourccCvid, 24);
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
-  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
-  DestVideoPin* pin = grabber->VideoInput();
-  IPin* output = splitter->VideoPin();
-  TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, -240, 24, 0);
-
-  ASSERT_EQ(S_OK, pin->ReceiveConnection(output, &rgb.type));
-  EXPECT_EQ(1, streams.context.codecGivesRgb);
-  EXPECT_EQ(230400u, pin->BufferSize());
-  EXPECT_EQ(S_OK, pin->Disconnect());
-
-  // A YUY2 connection clears the RGB flag.
-  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2);
-  ASSERT_EQ(S_OK, pin->ReceiveConnection(output, &yuy2.type));
-  EXPECT_EQ(0, streams.context.codecGivesRgb);
-  EXPECT_EQ(153600u, pin->BufferSize());
-  pin->Disconnect();
 }
 
 TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
@@ -293,19 +276,117 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   EXPECT_EQ(1, streams.context.codecGivesRgb);
 
   // A chunk pushed through lands in the destination frame without a copy.
-  std::vector<uint8_t> frame(230400);
-  streams.context.destinationFrame = frame.data();
+  // A second GetBuffer never waits: the same sample, now over the new frame,
+  // which the sample obtained earlier shows as well.
+  std::vector<uint8_t> frame(230400), next(230400);
+  streams.context.destinationFrame = next.data();
   ASSERT_EQ(S_OK, splitter->Run(0));
   IMediaSample* sample = nullptr;
+  IMediaSample* again = nullptr;
   ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
+  streams.context.destinationFrame = frame.data();
+  ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&again, nullptr, nullptr, 0));
+  EXPECT_EQ(sample, again);
   BYTE* pointer = nullptr;
   sample->GetPointer(&pointer);
   EXPECT_EQ(frame.data(), pointer);
+  EXPECT_EQ(230400, sample->GetSize());
   sample->SetActualDataLength(230400);
   EXPECT_EQ(S_OK, output->Deliver(sample));
   EXPECT_EQ(frame.data(), streams.context.lastReceivedFrame);
   EXPECT_EQ(230400, streams.context.lastReceivedLength);
+  again->Release();
   sample->Release();
   EXPECT_EQ(S_OK, output->Disconnect());
   EXPECT_EQ(S_OK, input->Disconnect());
+}
+
+// What a decompressor asks before it decodes: one buffer aligned to four,
+// sized once the pin is connected; more buffers, a wider alignment or a
+// prefix are refused. The allocator's references are its pin's.
+TEST_F(PinTest, TheFrameAllocatorTakesOneUnprefixedBufferAlignedToFour) {
+  TestStreams streams(320, 240, kFourccYuy2, 16);
+  ComPtr<IMemInputPin> transport;
+  ComPtr<IMemAllocator> allocator;
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
+  ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IMemInputPin, transport.ReceiveVoid()));
+  ASSERT_EQ(S_OK, transport->GetAllocator(allocator.Receive()));
+  ALLOCATOR_PROPERTIES properties = {};
+  EXPECT_EQ(S_OK, transport->GetAllocatorRequirements(&properties));
+  EXPECT_EQ(1, properties.cBuffers);
+  EXPECT_EQ(0, properties.cbBuffer);  // unconnected: no picture size yet
+  EXPECT_EQ(4, properties.cbAlign);
+  EXPECT_EQ(3u, RefCount(allocator.Get()));  // the grabber's, the transport's and ours
+  const ALLOCATOR_PROPERTIES refused[] = {{2, 5000, 1, 0}, {1, 5000, 8, 0}, {1, 5000, 4, 16}};
+  for (ALLOCATOR_PROPERTIES request : refused) {
+    ALLOCATOR_PROPERTIES actual = {};
+    EXPECT_EQ(VFW_E_BADALIGN, allocator->SetProperties(&request, &actual)) << request.cBuffers;
+    EXPECT_EQ(1, actual.cBuffers);
+  }
+  ALLOCATOR_PROPERTIES request = {1, 5000, 2, 0}, actual = {};
+  EXPECT_EQ(S_OK, allocator->SetProperties(&request, &actual));
+  EXPECT_EQ(5000, actual.cbBuffer);
+}
+
+// The MP3 decoder asks for 8-byte buffers; the audio pin raises them to one
+// second of output sound.
+TEST_F(PinTest, NotifyAllocatorRaisesASmallSoundBufferToThePinsSize) {
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4));
+  auto* grabber = new SampleGrabberFilter(&streams.context, true);
+  ComPtr<IMemInputPin> audioTransport;
+  ASSERT_EQ(S_OK, grabber->AudioPin()->QueryInterface(IID_IMemInputPin, audioTransport.ReceiveVoid()));
+
+  ComPtr<IMemAllocator> memory;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IMemAllocator, memory.ReceiveVoid()));
+  ALLOCATOR_PROPERTIES request = {2, 8, 1, 0};
+  ALLOCATOR_PROPERTIES actual = {};
+  ASSERT_EQ(S_OK, memory->SetProperties(&request, &actual));
+  EXPECT_EQ(S_OK, audioTransport->NotifyAllocator(memory.Get(), FALSE));
+  EXPECT_EQ(S_OK, memory->GetProperties(&actual));
+  EXPECT_EQ(176400, actual.cbBuffer);
+  EXPECT_EQ(2, actual.cBuffers);
+
+  // A buffer that is large enough stays as it is.
+  request = {1, 200000, 1, 0};
+  ASSERT_EQ(S_OK, memory->SetProperties(&request, &actual));
+  EXPECT_EQ(S_OK, audioTransport->NotifyAllocator(memory.Get(), TRUE));
+  EXPECT_EQ(S_OK, memory->GetProperties(&actual));
+  EXPECT_EQ(200000, actual.cbBuffer);
+
+  audioTransport.Reset();
+  EXPECT_EQ(0u, grabber->Release());
+}
+
+// The transport, the allocator and the sample are parts of the pin: the
+// transport answers with the pin's identity, and whatever a decompressor
+// keeps of them keeps the pin (and the filter that handed it out) alive
+// after the grabber itself was released.
+TEST_F(PinTest, WhatADecompressorKeepsKeepsThePinAlive) {
+  TestStreams streams(320, 240, kFourccYuy2, 16);
+  ComPtr<IMemInputPin> transport;
+  ComPtr<IMemAllocator> allocator;
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
+  ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IMemInputPin, transport.ReceiveVoid()));
+  ASSERT_EQ(S_OK, transport->GetAllocator(allocator.Receive()));
+  ComPtr<IUnknown> pinIdentity, transportIdentity;
+  ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IUnknown, pinIdentity.ReceiveVoid()));
+  ASSERT_EQ(S_OK, transport->QueryInterface(IID_IUnknown, transportIdentity.ReceiveVoid()));
+  EXPECT_EQ(pinIdentity.Get(), transportIdentity.Get());
+  ComPtr<IPin> backToPin;
+  EXPECT_EQ(S_OK, transport->QueryInterface(IID_IPin, backToPin.ReceiveVoid()));
+  pinIdentity.Reset();
+  transportIdentity.Reset();
+  backToPin.Reset();
+
+  IMediaSample* sample = nullptr;
+  ASSERT_EQ(S_OK, allocator->GetBuffer(&sample, nullptr, nullptr, 0));
+  allocator.Reset();
+  transport.Reset();
+  EXPECT_EQ(0u, grabber->Release());
+  // Only the sample holds the pin now, and it still works.
+  EXPECT_EQ(1, DestVideoPin::Live());
+  EXPECT_EQ(S_OK, sample->SetActualDataLength(0));
+  sample->Release();
+  EXPECT_EQ(0, DestVideoPin::Live());
 }
