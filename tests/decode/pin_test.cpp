@@ -1,9 +1,10 @@
-// The two filters and their pins: the clock's reference, the pins' media
-// types, what they accept, the straight connection of raw video with its
-// frame allocator, what a decompressor may ask of the grabber's allocators,
-// and the references it keeps. (The references between graph, filters and pins are
-// counted by the lifecycle test on a real graph; connections through a
-// decompressor and its allocator are made by every decoding test.)
+// The two filters and their pins: deep copies of media types and the two
+// enumerators, the clock's reference, the pins' media types, what they
+// accept, the straight connection of raw video with its frame allocator, what
+// a decompressor may ask of the grabber's allocators, and the references it
+// keeps. (The references between graph, filters and pins are counted by the
+// lifecycle test on a real graph; connections through a decompressor and its
+// allocator are made by every decoding test.)
 #include "decode/avi_splitter_filter.h"
 #include "decode/com_ptr.h"
 #include "decode/dest_audio_pin.h"
@@ -12,6 +13,8 @@
 #include "decode/frame_allocator.h"
 #include "decode/frame_sample.h"
 #include "decode/media_type.h"
+#include "decode/media_type_enumerator.h"
+#include "decode/pin_enumerator.h"
 #include "decode/sample_grabber_filter.h"
 #include "decode/source_audio_pin.h"
 #include "decode/source_video_pin.h"
@@ -29,6 +32,12 @@ constexpr uint32_t kFourccXvidUpper = 0x44495658;  // 'XVID'
 
 const VIDEOINFOHEADER& VideoFormatOf(const AM_MEDIA_TYPE& type) {
   return *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+}
+
+// A type an enumerator handed out, freed as its caller must.
+void FreeHandedOut(AM_MEDIA_TYPE* type) {
+  FreeMediaType(type);
+  CoTaskMemFree(type);
 }
 
 // A video media type with a VIDEOINFOHEADER (the block is owned by the test).
@@ -56,6 +65,98 @@ class PinTest : public ComTest {
 };
 
 }  // namespace
+
+// CopyMediaType gives the copy its own block and a reference to pUnk;
+// FreeMediaType undoes both.
+TEST_F(PinTest, CopyMediaTypeIsDeep) {
+  TestStreams streams(320, 240, kFourccYuy2, 16);
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
+  TestVideoType source(MEDIASUBTYPE_YUY2, 320, 240, 16, kFourccYuy2);
+  for (ULONG i = 0; i < source.type.cbFormat; ++i) source.type.pbFormat[i] = static_cast<BYTE>(i * 3);
+  source.type.pUnk = grabber.Get();
+
+  AM_MEDIA_TYPE copy = {};
+  ASSERT_EQ(S_OK, CopyMediaType(&copy, &source.type));
+  ASSERT_EQ(88u, copy.cbFormat);
+  EXPECT_NE(source.type.pbFormat, copy.pbFormat);
+  EXPECT_EQ(0, std::memcmp(source.type.pbFormat, copy.pbFormat, 88));
+  EXPECT_EQ(2u, RefCount(grabber.Get()));
+  FreeMediaType(&copy);
+  EXPECT_EQ(nullptr, copy.pbFormat);
+  EXPECT_EQ(nullptr, copy.pUnk);
+  EXPECT_EQ(1u, RefCount(grabber.Get()));
+  EXPECT_EQ(E_POINTER, CopyMediaType(&copy, &copy));  // a self-copy would free its own block
+
+  source.type.cbFormat = 0;  // an empty format is not shared
+  ASSERT_EQ(S_OK, CopyMediaType(&copy, &source.type));
+  EXPECT_EQ(nullptr, copy.pbFormat);
+  FreeMediaType(&copy);
+}
+
+// Next past the end hands out what is there and stays at the end; a clone
+// keeps the cursor and, like the original, its own deep copies.
+TEST_F(PinTest, MediaTypeEnumeratorHandsOutDeepCopiesAndStaysAtTheEnd) {
+  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2);
+  TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
+  const AM_MEDIA_TYPE types[2] = {yuy2.type, rgb.type};
+  auto* enumerator = new MediaTypeEnumerator(types, 2);
+  rgb.format = {};  // the source may go
+
+  AM_MEDIA_TYPE* out[3] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(S_FALSE, enumerator->Next(3, out, &fetched));
+  ASSERT_EQ(2u, fetched);
+  EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_YUY2));
+  EXPECT_EQ(24, VideoFormatOf(*out[1]).bmiHeader.biBitCount);
+  EXPECT_EQ(nullptr, out[2]);
+  FreeHandedOut(out[0]);
+  FreeHandedOut(out[1]);
+  EXPECT_EQ(S_FALSE, enumerator->Next(1, out, &fetched));
+  EXPECT_EQ(0u, fetched);
+
+  EXPECT_EQ(S_OK, enumerator->Reset());
+  EXPECT_EQ(S_OK, enumerator->Skip(1));
+  IEnumMediaTypes* clone = nullptr;
+  ASSERT_EQ(S_OK, enumerator->Clone(&clone));
+  EXPECT_EQ(0u, enumerator->Release());
+  EXPECT_EQ(S_OK, clone->Next(1, out, nullptr));
+  EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_RGB24));
+  EXPECT_EQ(24, VideoFormatOf(*out[0]).bmiHeader.biBitCount);
+  FreeHandedOut(out[0]);
+  EXPECT_EQ(S_FALSE, clone->Skip(5));
+  EXPECT_EQ(0u, clone->Release());
+  EXPECT_EQ(0, MediaTypeEnumerator::Live());
+}
+
+TEST_F(PinTest, PinEnumeratorNextPastTheEndReturnsToTheStart) {
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4));
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
+  IPin* const pins[2] = {grabber->VideoPin(), grabber->AudioPin()};
+  auto* enumerator = new PinEnumerator(pins, 2);
+  EXPECT_EQ(1u, RefCount(pins[0]));  // the enumerator holds no references
+
+  IPin* out[3] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(S_FALSE, enumerator->Next(3, out, &fetched));
+  EXPECT_EQ(2u, fetched);
+  EXPECT_EQ(pins[1], out[1]);
+  EXPECT_EQ(2u, RefCount(pins[0]));
+  // Back at the start: the next pin is the first again.
+  EXPECT_EQ(S_OK, enumerator->Next(1, &out[2], &fetched));
+  EXPECT_EQ(pins[0], out[2]);
+  EXPECT_EQ(3u, RefCount(pins[0]));
+  for (IPin* pin : out) pin->Release();
+
+  IEnumPins* clone = nullptr;
+  ASSERT_EQ(S_OK, enumerator->Clone(&clone));
+  EXPECT_EQ(S_OK, clone->Next(1, out, nullptr));
+  EXPECT_EQ(pins[1], out[0]);
+  out[0]->Release();
+  EXPECT_EQ(S_FALSE, clone->Skip(2));
+  EXPECT_EQ(0u, clone->Release());
+  EXPECT_EQ(0u, enumerator->Release());
+  EXPECT_EQ(0, PinEnumerator::Live());
+}
 
 // The graph's clock is held while set, and released with the filter.
 TEST_F(PinTest, TheClockIsReferenced) {
@@ -99,7 +200,7 @@ TEST_F(PinTest, GrabberVideoOffersYuy2ThenRgb24) {
     EXPECT_EQ(c.rgbBytes, VideoFormatOf(*out[1]).bmiHeader.biSizeImage);
     EXPECT_EQ(c.height, VideoFormatOf(*out[1]).bmiHeader.biHeight);
     EXPECT_EQ(24, VideoFormatOf(*out[1]).bmiHeader.biBitCount);
-    for (AM_MEDIA_TYPE* type : out) FreeMediaType(type), CoTaskMemFree(type);
+    for (AM_MEDIA_TYPE* type : out) FreeHandedOut(type);
   }
 }
 
@@ -203,7 +304,9 @@ TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
   const AM_MEDIA_TYPE& type = pin->MediaType();
   EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype));
   EXPECT_EQ(108u, type.cbFormat);
-  EXPECT_EQ(333666, VideoFormatOf(type).AvgTimePerFrame);
+  EXPECT_EQ(333666, VideoFormatOf(type).AvgTimePerFrame);  // 333,666.66 truncated
+  EXPECT_EQ(0, AverageTimePerFrame(0, 1));  // a stream without a rate
+  EXPECT_EQ(0, AverageTimePerFrame(25, 0));
   EXPECT_EQ(0, std::memcmp(type.pbFormat + 48, streams.videoFormat.data(), 60));
 
   // What it accepts: its own type, with either rectangle form.
