@@ -1,6 +1,5 @@
-// Opening files: the messages of each failure, what "Disable Audio", "Use
-// Secondary Audio Stream" and "Add Grapth to ROT" change, the chain
-// descriptions, and giving the sound up.
+// Opening files: the messages of each failure, what "Disable Audio" and "Add
+// Grapth to ROT" change, the chain descriptions, and giving the sound up.
 #include "decode/avi_splitter_filter.h"
 #include "decode/filter_chain.h"
 #include "decode/run_failure_message.h"
@@ -139,19 +138,6 @@ TEST_F(OpeningTest, NoSoundInTheGraph) {
     uint8_t stereo = 7;
     decoder_->GetAudioOutputFormat(&stereo, nullptr, nullptr, nullptr);
     EXPECT_EQ(7, stereo);  // nothing written without open sound
-  }
-}
-
-TEST_F(OpeningTest, TheSecondaryAudioStream) {
-  DecoderOpenSettings settings;
-  settings.useSecondaryAudio = true;
-  ASSERT_TRUE(OpenClip("msvc_two_audio.avi", settings)) << messages_;
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  std::vector<uint8_t> second = Reference("msvc_two_audio.a1");
-  std::vector<uint8_t> block(2940 * 2);
-  for (int32_t n = 0; n < 5; ++n) {
-    ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), n));
-    EXPECT_TRUE(std::equal(block.begin(), block.end(), second.begin() + n * block.size())) << n;
   }
 }
 
