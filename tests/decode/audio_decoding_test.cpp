@@ -3,7 +3,6 @@
 // other seamlessly, and the reduced formats of the ACM Wrapper path.
 #include "decode/filter_chain.h"
 #include "tests/decode/clip_decoding_support.h"
-#include "tests/decode/known_failure.h"
 
 #include <gtest/gtest.h>
 

@@ -70,9 +70,8 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   STDMETHODIMP_(ULONG) Release() override { return PinBase::Release(); }
 
   STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE*) override;
+  // The graph makes each connection once, in the right direction.
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override {
-    if (output_ == nullptr) return E_UNEXPECTED;
-    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
     if (QueryAccept(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
     Accept(connector, type);
     // The output's type: the same sound as PCM.
@@ -147,19 +146,14 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   std::vector<uint8_t> held_;
 };
 
+// The receiver is the grabber's sound pin, whose transport offers its allocator.
 HRESULT SoundPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
-  if (output_ != nullptr) return E_UNEXPECTED;
-  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
   if (pcm_.pbFormat == nullptr || FAILED(receiver->ReceiveConnection(this, &pcm_))) {
     return VFW_E_NO_ACCEPTABLE_TYPES;
   }
   Accept(receiver, &pcm_);
-  if (FAILED(receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport_))) ||
-      FAILED(transport_->GetAllocator(&allocator_))) {
-    Disconnect();
-    receiver->Disconnect();
-    return VFW_E_NO_TRANSPORT;
-  }
+  receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport_));
+  transport_->GetAllocator(&allocator_);
   const auto* format = reinterpret_cast<const WAVEFORMATEX*>(pcm_.pbFormat);
   ALLOCATOR_PROPERTIES wanted = {4, static_cast<LONG>(format->nAvgBytesPerSec), 1, 0};
   ALLOCATOR_PROPERTIES actual = {};

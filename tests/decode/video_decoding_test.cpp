@@ -3,7 +3,6 @@
 // same frame; read in order, at random positions and backwards, also in
 // "Safe Video Backup Mode".
 #include "tests/decode/clip_decoding_support.h"
-#include "tests/decode/known_failure.h"
 #include "video/rgb24_to_yuy2.h"
 
 #include <gtest/gtest.h>
