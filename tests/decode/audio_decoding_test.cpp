@@ -119,6 +119,7 @@ struct LossyCase {
   bool denyStereo = false;
   // "Allow Auto Audio Synchronization" finds no drift in a clean file.
   bool autoSync = false;
+  bool renderFullChains = false;  // "Render Full Chains of Filters"
 };
 
 class LossyDecodingTest : public AudioDecodingTest, public ::testing::WithParamInterface<LossyCase> {};
@@ -128,6 +129,7 @@ TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
   DecoderOpenSettings settings;
   settings.stereoAllowed = !c.denyStereo;
   autoSync_ = c.autoSync;
+  settings.renderFullChains = c.renderFullChains;
   ASSERT_TRUE(OpenClip(std::string(c.name) + ".avi", settings)) << messages_;
   std::string decoderName;
   if (decoder_->AudioChain()[0]) FilterName(decoder_->AudioChain()[0].Get(), &decoderName);
@@ -162,6 +164,7 @@ TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
 
 INSTANTIATE_TEST_SUITE_P(Clips, LossyDecodingTest,
                          ::testing::Values(LossyCase{"cinepak_mp3", 40, false, "MP3 Decoder DMO"},
+                                           LossyCase{"cinepak_mp3", 40, false, "MP3 Decoder DMO", false, false, true},
                                            LossyCase{"cinepak_msadpcm", 40, false, "ACM Wrapper"},
                                            LossyCase{"msvc_ima", 40, false, "ACM Wrapper"},
                                            LossyCase{"msvc_ima", 40, false, "ACM Wrapper", true},
@@ -171,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(Clips, LossyDecodingTest,
                                            LossyCase{"raw_mp3_odd", 40, false, "MP3 Decoder DMO"}),
                          [](const ::testing::TestParamInfo<LossyCase>& info) {
                            return std::string(info.param.name) + (info.param.denyStereo ? "_mono" : "") +
-                                  (info.param.autoSync ? "_autosync" : "");
+                                  (info.param.autoSync ? "_autosync" : "") +
+                                  (info.param.renderFullChains ? "_rendered" : "");
                          });
 
 // "Use 8 Bit Depth", "Deny Stereo" and "Half Sample Rate" put an ACM Wrapper

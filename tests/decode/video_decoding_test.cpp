@@ -1,7 +1,7 @@
 // Real decoding under Wine: every frame of the Cinepak, MS Video 1 and raw
 // clips through the installed decompressors, against ffmpeg's decode of the
 // same frame; read in order, at random positions and backwards, also in
-// "Safe Video Backup Mode".
+// "Safe Video Backup Mode" and through rendered chains.
 #include "tests/decode/clip_decoding_support.h"
 #include "video/rgb24_to_yuy2.h"
 
@@ -25,6 +25,7 @@ struct VideoClip {
   // blocks they skip hold garbage), so only keyframes can be compared.
   bool msVideo1;
   bool safeBackupMode = false;  // "Safe Video Backup Mode"
+  bool renderFullChains = false;  // "Render Full Chains of Filters"
 };
 
 class VideoDecodingTest : public ClipTest, public ::testing::WithParamInterface<VideoClip> {
@@ -44,6 +45,7 @@ TEST_P(VideoDecodingTest, EveryFrameMatchesFfmpegInAnyOrder) {
   const VideoClip& clip = GetParam();
   DecoderOpenSettings settings;
   settings.safeBackupMode = clip.safeBackupMode;
+  settings.renderFullChains = clip.renderFullChains;
   ASSERT_TRUE(OpenClip(std::string(clip.name) + ".avi", settings)) << messages_;
   std::vector<uint8_t> reference = Reference(std::string(clip.name) + ".yuyv");
   ASSERT_EQ(FrameCount() * FrameSize(), reference.size());
@@ -113,9 +115,11 @@ INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
                                            VideoClip{"raw_mp3_odd", 40, 1, false},
                                            VideoClip{"cinepak_odd", 30, 0, false},
                                            VideoClip{"raw_pcm16", 40, 0, false, true},
-                                           VideoClip{"cinepak_mp3", 30, 1, false, true}),
+                                           VideoClip{"cinepak_mp3", 30, 1, false, true},
+                                           VideoClip{"cinepak_mp3", 30, 1, false, false, true}),
                          [](const ::testing::TestParamInfo<VideoClip>& info) {
-                           return std::string(info.param.name) + (info.param.safeBackupMode ? "_safe" : "");
+                           return std::string(info.param.name) + (info.param.safeBackupMode ? "_safe" : "") +
+                                  (info.param.renderFullChains ? "_rendered" : "");
                          });
 
 // Uncompressed pictures of sizes met in the wild (rows of 480, 606 and 600
