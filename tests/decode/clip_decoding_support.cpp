@@ -12,6 +12,24 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+std::string WriteTinyClip(const std::string& name, uint32_t compression, int frames,
+                          const AviWriterStream* soundStream, const std::vector<uint8_t>& sound) {
+  std::vector<AviWriterStream> streams = {VideoStream(compression, 16, 16, 24, 10, 1, frames)};
+  if (soundStream != nullptr) streams.push_back(*soundStream);
+  const size_t share = sound.size() / frames;
+  std::vector<AviWriterChunk> chunks;
+  for (int f = 0; f < frames; ++f) {
+    const uint8_t picture = static_cast<uint8_t>(f * 9);
+    chunks.push_back({0, compression ? "dc" : "db", true, std::vector<uint8_t>(16 * 16 * 3, picture)});
+    const auto start = sound.begin() + static_cast<long>(f * share);
+    if (soundStream != nullptr) chunks.push_back({1, "wb", true, std::vector<uint8_t>(start, start + share)});
+  }
+  AviWriterOptions options;
+  options.microSecPerFrame = 100000;
+  EXPECT_TRUE(WriteAvi(ScratchPath(name), streams, chunks, options));
+  return ScratchPath(name);
+}
+
 double Psnr(const uint8_t* a, const uint8_t* b, size_t count) {
   double squares = 0;
   for (size_t i = 0; i < count; ++i) {

@@ -5,6 +5,7 @@
 
 #include "decode/direct_show_decoder.h"
 #include "tests/decode/com_test_support.h"
+#include "tools/avi_writer.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,13 @@
 
 // The whole file, or empty when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
+// Writes a 16 x 16 clip of `frames` frames at 10 per second, each a chunk of
+// the given video code (0: raw pictures; coded chunks are not real pictures),
+// with one equal share of `sound` per frame in the given sound stream (none
+// when null); returns the path of the scratch file `name`.
+std::string WriteTinyClip(const std::string& name, uint32_t compression, int frames,
+                          const AviWriterStream* soundStream, const std::vector<uint8_t>& sound = {});
 
 // Peak signal-to-noise ratio of two byte runs of equal length, in dB
 // (99 when they are equal).

@@ -11,7 +11,6 @@
 #include "decode/query_interface.h"
 #include "tests/common/test_paths.h"
 #include "tests/decode/clip_decoding_support.h"
-#include "tools/avi_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -32,14 +31,11 @@ enum class SoundDelivery {
   kOneLate,  // each sample's sound when the next one arrives
 };
 
-// The lock of every test filter and pin; it outlives them all.
+// The lock of every test filter and pin, never deleted: it outlives them all.
 CRITICAL_SECTION* TestLock() {
-  static CRITICAL_SECTION* const lock = [] {
-    auto* section = new CRITICAL_SECTION;
-    InitializeCriticalSection(section);
-    return section;
-  }();
-  return lock;
+  static CRITICAL_SECTION lock;
+  static const bool initialised = (InitializeCriticalSection(&lock), true);
+  return initialised ? &lock : nullptr;
 }
 
 // Either pin of the test decompressor. The input takes the test format and
@@ -257,25 +253,15 @@ class TestSoundDecoder : public IClassFactory {
   bool registered_ = false;
 };
 
-// Tiny raw pictures at 10 frames per second and three seconds of mono 16-bit
-// sound at 11,025 Hz in the test format, whose bytes count up: the sound.
-std::vector<uint8_t> WriteTestSoundClip(const std::string& path) {
-  const size_t chunkBytes = 1102 * 2;
-  std::vector<AviWriterStream> streams = {VideoStream(0, 16, 16, 24, 10, 1, 30),
-                                          PcmStream(1, 11025, 16, 1102 * 30)};
-  streams[1].strf[0] = kTestSoundTag & 0xFF;  // the format tag leads WAVEFORMATEX
-  streams[1].strf[1] = kTestSoundTag >> 8;
-  std::vector<uint8_t> sound(chunkBytes * 30);
+// Three seconds of mono 16-bit sound at 11,025 Hz in the test format, whose
+// bytes count up, with tiny raw pictures.
+std::vector<uint8_t> WriteTestSoundClip(const std::string& name) {
+  AviWriterStream stream = PcmStream(1, 11025, 16, 1102 * 30);
+  stream.strf[0] = kTestSoundTag & 0xFF;  // the format tag leads WAVEFORMATEX
+  stream.strf[1] = kTestSoundTag >> 8;
+  std::vector<uint8_t> sound(1102 * 2 * 30);
   for (size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<uint8_t>(i * 7 / 3);
-  std::vector<AviWriterChunk> chunks;
-  for (size_t f = 0; f < 30; ++f) {
-    chunks.push_back({0, "db", true, std::vector<uint8_t>(16 * 16 * 3, static_cast<uint8_t>(f))});
-    const auto start = sound.begin() + static_cast<long>(f * chunkBytes);
-    chunks.push_back({1, "wb", true, std::vector<uint8_t>(start, start + static_cast<long>(chunkBytes))});
-  }
-  AviWriterOptions options;
-  options.microSecPerFrame = 100000;
-  EXPECT_TRUE(WriteAvi(path, streams, chunks, options));
+  WriteTinyClip(name, 0, 30, &stream, sound);
   return sound;
 }
 
@@ -300,7 +286,7 @@ TEST_P(MisbehavingDecoderTest, TheSoundComesFromADecoderThatDelivers) {
     wellBehaved.reset(new TestSoundDecoder(SoundDelivery::kAtOnce, L"Test Sound Good", good, MERIT_NORMAL + 1));
   }
   ASSERT_TRUE(misbehaving.Registered());
-  const std::vector<uint8_t> sound = WriteTestSoundClip(ScratchPath("test_sound_format.avi"));
+  const std::vector<uint8_t> sound = WriteTestSoundClip("test_sound_format.avi");
   ASSERT_TRUE(OpenPath(ScratchPath("test_sound_format.avi"))) << messages_;
   if (c.expectedDecoder == nullptr) {
     EXPECT_FALSE(decoder_->IsAudioOpen());

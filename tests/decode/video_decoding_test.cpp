@@ -174,24 +174,16 @@ TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary
   EXPECT_FALSE(decoder_->ReadVideoFrame(nullptr, 0));
   EXPECT_EQ(std::vector<uint8_t>(FrameSize(), 0x5A), frame);
   EXPECT_EQ(0, decoder_->VideoChunksDelivered());
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 0));
-  EXPECT_EQ(1, decoder_->VideoChunksDelivered());
-  // The next frames in order: one chunk each.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 1));
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 2));
-  EXPECT_EQ(3, decoder_->VideoChunksDelivered());
-  // Forward to 10 within the same keyframe's frames: from where it was.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 10));
-  EXPECT_EQ(11, decoder_->VideoChunksDelivered());
-  // Back to 5: again from keyframe 0, frames 0 to 4 as preroll.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 5));
-  EXPECT_EQ(17, decoder_->VideoChunksDelivered());
-  // Forward to 40: from keyframe 36, not from 6.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 40));
-  EXPECT_EQ(22, decoder_->VideoChunksDelivered());
-  // The same frame again starts from its keyframe.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 40));
-  EXPECT_EQ(27, decoder_->VideoChunksDelivered());
+  // Frames read one after the other, and the chunks delivered so far: the
+  // next frames in order take one chunk each; forward to 10 within the same
+  // keyframe's frames goes on from where it was; back to 5 starts again at
+  // keyframe 0 (frames 0 to 4 as preroll); forward to 40 starts at keyframe
+  // 36, not at 6; the same frame again starts from its keyframe.
+  const int32_t reads[][2] = {{0, 1}, {1, 2}, {2, 3}, {10, 11}, {5, 17}, {40, 22}, {40, 27}};
+  for (const auto& read : reads) {
+    ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), read[0]));
+    EXPECT_EQ(read[1], decoder_->VideoChunksDelivered()) << "after frame " << read[0];
+  }
 }
 
 // Both conversion qualities, switched while the file is open.
