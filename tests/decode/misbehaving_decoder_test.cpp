@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -158,16 +157,15 @@ HRESULT SoundPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
   return S_OK;
 }
 
+// A chunk's sound is far less than the second a buffer holds.
 void SoundPin::Deliver(const std::vector<uint8_t>& sound) {
   IMediaSample* sample = nullptr;
-  if (transport_ == nullptr || FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0))) return;
   BYTE* buffer = nullptr;
-  const long length = std::min<long>(static_cast<long>(sound.size()), sample->GetSize());
-  if (SUCCEEDED(sample->GetPointer(&buffer)) && length > 0) {
-    std::memcpy(buffer, sound.data(), static_cast<size_t>(length));
-    sample->SetActualDataLength(length);
-    transport_->Receive(sample);
-  }
+  if (FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0))) return;
+  sample->GetPointer(&buffer);
+  std::memcpy(buffer, sound.data(), sound.size());
+  sample->SetActualDataLength(static_cast<long>(sound.size()));
+  transport_->Receive(sample);
   sample->Release();
 }
 
@@ -281,10 +279,8 @@ TEST_P(MisbehavingDecoderTest, TheSoundComesFromADecoderThatDelivers) {
   const CLSID first = {0x7e570001, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 1}};
   const CLSID good = {0x7e570002, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 2}};
   TestSoundDecoder misbehaving(c.first, L"Test Sound First", first, MERIT_NORMAL + 2);
-  std::unique_ptr<TestSoundDecoder> wellBehaved;
-  if (c.wellBehavedToo) {
-    wellBehaved.reset(new TestSoundDecoder(SoundDelivery::kAtOnce, L"Test Sound Good", good, MERIT_NORMAL + 1));
-  }
+  TestSoundDecoder wellBehaved(SoundDelivery::kAtOnce, L"Test Sound Good", good,
+                               c.wellBehavedToo ? MERIT_NORMAL + 1 : MERIT_DO_NOT_USE);
   ASSERT_TRUE(misbehaving.Registered());
   const std::vector<uint8_t> sound = WriteTestSoundClip("test_sound_format.avi");
   ASSERT_TRUE(OpenPath(ScratchPath("test_sound_format.avi"))) << messages_;
