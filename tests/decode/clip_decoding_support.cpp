@@ -4,13 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 std::string WriteTinyClip(const std::string& name, uint32_t compression, int frames,
                           const AviWriterStream* soundStream, const std::vector<uint8_t>& sound) {
@@ -86,7 +79,7 @@ bool ClipTest::OpenPath(const std::string& path, const DecoderOpenSettings& sett
 }
 
 std::vector<uint8_t> ClipTest::Reference(const std::string& fileName) {
-  std::vector<uint8_t> bytes = ReadWholeFile(ClipPath(fileName));
+  std::vector<uint8_t> bytes = ReadFileBytes(ClipPath(fileName));
   if (bytes.empty()) ADD_FAILURE() << "reference " << fileName << " was not made";
   return bytes;
 }

@@ -5,15 +5,13 @@
 
 #include "decode/direct_show_decoder.h"
 #include "tests/decode/com_test_support.h"
+#include "tests/media/media_test_support.h"
 #include "tools/avi_writer.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-// The whole file, or empty when it cannot be read.
-std::vector<uint8_t> ReadWholeFile(const std::string& path);
 
 // Writes a 16 x 16 clip of `frames` frames at 10 per second, each a chunk of
 // the given video code (0: raw pictures; coded chunks are not real pictures),

@@ -10,9 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -77,13 +74,13 @@ TEST_F(OpeningTest, WhatCannotBeDecodedIsRefusedWithItsMessage) {
     SCOPED_TRACE(testing::Message() << (c.fourcc ? c.fourcc : "raw") << " " << c.stream << " " << c.offset);
     decoder_->Close();  // the file is written again
     const AviWriterStream unknown = VariableAudioStream(c.audioTag, 2, 22050, 1024, 10);
-    std::vector<uint8_t> bytes = ReadWholeFile(WriteTinyClip("odd.avi", c.fourcc ? Fourcc(c.fourcc) : 0, 10,
-                                                             c.audioTag ? &unknown : nullptr, std::vector<uint8_t>(3000)));
+    const std::string path = WriteTinyClip("odd.avi", c.fourcc ? Fourcc(c.fourcc) : 0, 10,
+                                           c.audioTag ? &unknown : nullptr, std::vector<uint8_t>(3000));
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
     size_t strf = 0;
     for (int s = 0; s <= c.stream; ++s) strf = std::string(bytes.begin(), bytes.end()).find("strf", strf + 1);
     ASSERT_NE(strf, std::string::npos);
-    if (c.stream >= 0) std::memcpy(&bytes[strf + 8 + c.offset], &c.value, 4);
-    const std::string path = WriteWholeFile(ScratchPath("odd_case.avi"), std::string(bytes.begin(), bytes.end()));
+    if (c.stream >= 0) ASSERT_TRUE(PatchU32(path, strf + 8 + c.offset, c.value));
     messages_.clear();
     EXPECT_EQ(c.opens, OpenPath(path));
     EXPECT_EQ(c.messages, messages_);
