@@ -72,7 +72,6 @@ TEST(AudioOutputFormatTest, BlocksAreMultiplesOfFourAndAtMostOneSecond) {
 TEST(UnitsPerReadTest, TheFilesDataPerBlockOverTheVideosDuration) {
   // 10 s of video, 16-bit stereo PCM: 1,764,000 bytes in units of 4 bytes.
   AudioSourceFacts facts = Facts(44100, 2, 25, 1);
-  facts.videoLength = 250;
   facts.sampleSize = 4;
   facts.totalBytes = 1764000;
   EXPECT_EQ(3528, UnitsPerRead(facts, 3528));

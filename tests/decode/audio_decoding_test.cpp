@@ -2,11 +2,7 @@
 // ADPCM within a small error of ffmpeg's decode, blocks that continue each
 // other seamlessly, and the reduced formats of the ACM Wrapper path.
 #include "decode/filter_chain.h"
-#include "tests/common/test_paths.h"
 #include "tests/decode/clip_decoding_support.h"
-#include "tests/decode/known_failure.h"
-#include "tests/decode/test_sound_decoder.h"
-#include "tools/avi_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,35 +13,7 @@
 
 namespace {
 
-class AudioDecodingTest : public ClipTest {
- protected:
-  struct Format {
-    uint8_t stereo = 0;
-    uint8_t sixteenBit = 0;
-    int32_t rate = 0;
-    int32_t samplesPerBlock = 0;
-    int32_t BlockBytes() const { return samplesPerBlock * (stereo ? 2 : 1) * (sixteenBit ? 2 : 1); }
-  };
-
-  Format OutputFormat() {
-    Format format;
-    decoder_->GetAudioOutputFormat(&format.stereo, &format.sixteenBit, &format.rate,
-                                   &format.samplesPerBlock);
-    return format;
-  }
-
-  // Blocks 0, 1, 2, ... until one fails (at most maxBlocks), joined.
-  std::vector<uint8_t> ReadBlocks(int32_t maxBlocks, int32_t* count) {
-    const Format format = OutputFormat();
-    std::vector<uint8_t> block(format.BlockBytes()), all;
-    *count = 0;
-    while (*count < maxBlocks && decoder_->ReadAudioBlock(block.data(), *count)) {
-      all.insert(all.end(), block.begin(), block.end());
-      ++*count;
-    }
-    return all;
-  }
-};
+using AudioDecodingTest = ClipTest;
 
 std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes) {
   std::vector<int16_t> samples(bytes.size() / 2);
@@ -79,40 +47,11 @@ double AlignedSnr(const std::vector<int16_t>& ours, const std::vector<int16_t>& 
 
 }  // namespace
 
-// A clip of our own: tiny raw pictures at the given rate and PCM sound whose
-// bytes count up, so that every byte of the output can be checked.
-std::vector<uint8_t> WritePcmClip(const std::string& path, uint32_t frameRate, int frames,
-                                  uint16_t channels, uint32_t sampleRate, uint16_t bits,
-                                  uint16_t tag = WAVE_FORMAT_PCM) {
-  const uint32_t perFrame = sampleRate / frameRate;
-  const uint32_t frameBytes = perFrame * channels * bits / 8;
-  std::vector<AviWriterStream> streams = {
-      VideoStream(0, 16, 16, 24, frameRate, 1, frames),
-      PcmStream(channels, sampleRate, bits, perFrame * frames)};
-  streams[1].strf[0] = static_cast<uint8_t>(tag & 0xFF);  // the format tag leads WAVEFORMATEX
-  streams[1].strf[1] = static_cast<uint8_t>(tag >> 8);
-  std::vector<AviWriterChunk> chunks;
-  std::vector<uint8_t> sound;
-  for (int f = 0; f < frames; ++f) {
-    chunks.push_back({0, "db", true, std::vector<uint8_t>(16 * 16 * 3, static_cast<uint8_t>(f))});
-    std::vector<uint8_t> data(frameBytes);
-    for (uint32_t i = 0; i < frameBytes; ++i) data[i] = static_cast<uint8_t>((sound.size() + i) * 7 / 3);
-    sound.insert(sound.end(), data.begin(), data.end());
-    chunks.push_back({1, "wb", true, data});
-  }
-  AviWriterOptions options;
-  options.microSecPerFrame = 1000000 / frameRate;
-  std::string error;
-  EXPECT_TRUE(WriteAvi(path, streams, chunks, options, nullptr, &error)) << error;
-  return sound;
-}
-
 struct PcmCase {
   const char* name;
   bool sixteenBit;       // the output format asked for
-  int channels;          // of the output
-  int samplesPerBlock;   // two video frames' worth
   const char* reference; // ffmpeg's decode, in the output's sample format
+  bool secondary = false;  // "Use Secondary Audio Stream"
 };
 
 class PcmDecodingTest : public AudioDecodingTest, public ::testing::WithParamInterface<PcmCase> {};
@@ -121,13 +60,11 @@ TEST_P(PcmDecodingTest, BlocksAreTheFilesBytes) {
   const PcmCase& c = GetParam();
   DecoderOpenSettings settings;
   settings.sixteenBit = c.sixteenBit;
+  settings.useSecondaryAudio = c.secondary;
   ASSERT_TRUE(OpenClip(std::string(c.name) + ".avi", settings)) << messages_;
   ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
   EXPECT_TRUE(messages_.empty()) << messages_;
-  const Format format = OutputFormat();
-  EXPECT_EQ(c.samplesPerBlock, format.samplesPerBlock);
-  EXPECT_EQ(c.channels == 2, format.stereo != 0);
-  EXPECT_EQ(c.sixteenBit, format.sixteenBit != 0);
+  const AudioFormat format = OutputFormat();
 
   std::vector<uint8_t> reference = Reference(std::string(c.name) + c.reference);
   int32_t count = 0;
@@ -148,35 +85,20 @@ TEST_P(PcmDecodingTest, BlocksAreTheFilesBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, PcmDecodingTest,
-                         ::testing::Values(PcmCase{"raw_pcm16", true, 2, 5880, ".a0"},
-                                           PcmCase{"msvc_two_audio", true, 1, 2940, ".a0"},
+                         ::testing::Values(PcmCase{"raw_pcm16", true, ".a0"},
+                                           PcmCase{"msvc_two_audio", true, ".a0"},
+                                           PcmCase{"msvc_two_audio", true, ".a1", true},
                                            // 8-bit asks for the ACM Wrapper; the chain
                                            // already gives 8 bits without it.
-                                           PcmCase{"msvc_pcm8", false, 1, 1468, ".a0"},
+                                           PcmCase{"msvc_pcm8", false, ".a0"},
                                            // 8-bit sound as 16-bit: a system without a
                                            // PCM converter leaves it to our own.
-                                           PcmCase{"msvc_pcm8", true, 1, 1468, ".a0.s16"},
-                                           PcmCase{"raw_pcm8", true, 1, 1332, ".a0.s16"}),
+                                           PcmCase{"msvc_pcm8", true, ".a0.s16"},
+                                           PcmCase{"raw_pcm8", true, ".a0.s16"}),
                          [](const ::testing::TestParamInfo<PcmCase>& info) {
-                           return std::string(info.param.name) + (info.param.sixteenBit ? "_16" : "_8");
+                           return std::string(info.param.name) + (info.param.sixteenBit ? "_16" : "_8") +
+                                  (info.param.secondary ? "_second" : "");
                          });
-
-// Stereo 8-bit sound written by our own writer, 44,100 Hz at 25 frames per
-// second (the block arithmetic has its own test).
-TEST_F(AudioDecodingTest, TheWorkedBlockSizeAndEightBitStereo) {
-  const std::string path = ScratchPath("pcm_44100_25fps.avi");
-  const std::vector<uint8_t> sound = WritePcmClip(path, 25, 50, 2, 44100, 8);
-  DecoderOpenSettings settings;
-  settings.sixteenBit = false;
-  ASSERT_TRUE(OpenPath(path, settings)) << messages_;
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  EXPECT_EQ(7056, OutputFormat().BlockBytes());
-  int32_t count = 0;
-  std::vector<uint8_t> all = ReadBlocks(1000, &count);
-  EXPECT_EQ(static_cast<int32_t>(sound.size() / 7056), count);
-  ASSERT_LE(all.size(), sound.size());
-  EXPECT_TRUE(std::equal(all.begin(), all.end(), sound.begin()));
-}
 
 struct LossyCase {
   const char* name;
@@ -190,6 +112,9 @@ struct LossyCase {
   // "Deny Stereo" looks only at the options: on a mono file it still puts
   // the wrapper in, and the sound still plays.
   bool denyStereo = false;
+  // "Allow Auto Audio Synchronization" finds no drift in a clean file.
+  bool autoSync = false;
+  bool renderFullChains = false;  // "Render Full Chains of Filters"
 };
 
 class LossyDecodingTest : public AudioDecodingTest, public ::testing::WithParamInterface<LossyCase> {};
@@ -198,6 +123,8 @@ TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
   const LossyCase& c = GetParam();
   DecoderOpenSettings settings;
   settings.stereoAllowed = !c.denyStereo;
+  autoSync_ = c.autoSync;
+  settings.renderFullChains = c.renderFullChains;
   ASSERT_TRUE(OpenClip(std::string(c.name) + ".avi", settings)) << messages_;
   std::string decoderName;
   if (decoder_->AudioChain()[0]) FilterName(decoder_->AudioChain()[0].Get(), &decoderName);
@@ -213,7 +140,7 @@ TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
   std::vector<uint8_t> reference = Reference(std::string(c.name) + ".a0");
   int32_t count = 0;
   std::vector<uint8_t> all = ReadBlocks(400, &count);
-  const Format format = OutputFormat();
+  const AudioFormat format = OutputFormat();
   int lag = 0;
   const double snr = count > 0 ? AlignedSnr(Samples(all), Samples(reference), format.stereo ? 2 : 1, 1200, &lag)
                                : 0.0;
@@ -232,28 +159,19 @@ TEST_P(LossyDecodingTest, CloseToFfmpegsDecode) {
 
 INSTANTIATE_TEST_SUITE_P(Clips, LossyDecodingTest,
                          ::testing::Values(LossyCase{"cinepak_mp3", 40, false, "MP3 Decoder DMO"},
+                                           LossyCase{"cinepak_mp3", 40, false, "MP3 Decoder DMO", false, false, true},
                                            LossyCase{"cinepak_msadpcm", 40, false, "ACM Wrapper"},
                                            LossyCase{"msvc_ima", 40, false, "ACM Wrapper"},
                                            LossyCase{"msvc_ima", 40, false, "ACM Wrapper", true},
                                            LossyCase{"msvc_ima_long", 40, false, "ACM Wrapper"},
+                                           LossyCase{"msvc_ima_long", 40, false, "ACM Wrapper", false, true},
                                            LossyCase{"raw_mp3", 40, true, "ACM Wrapper"},
                                            LossyCase{"raw_mp3_odd", 40, false, "MP3 Decoder DMO"}),
                          [](const ::testing::TestParamInfo<LossyCase>& info) {
-                           return std::string(info.param.name) + (info.param.denyStereo ? "_mono" : "");
+                           return std::string(info.param.name) + (info.param.denyStereo ? "_mono" : "") +
+                                  (info.param.autoSync ? "_autosync" : "") +
+                                  (info.param.renderFullChains ? "_rendered" : "");
                          });
-
-// "Allow Auto Audio Synchronization" finds no drift in a clean file: reading
-// with it on gives the very same blocks as without.
-TEST_F(AudioDecodingTest, AutomaticSynchronisationLeavesACleanStreamAlone) {
-  ASSERT_TRUE(OpenClip("msvc_ima_long.avi")) << messages_;
-  int32_t count = 0;
-  const std::vector<uint8_t> plain = ReadBlocks(300, &count);  // 40 s: four checks
-  ASSERT_EQ(300, count);
-  autoSync_ = 1;
-  decoder_.reset(new DirectShowDecoder());
-  ASSERT_TRUE(OpenClip("msvc_ima_long.avi")) << messages_;
-  EXPECT_EQ(plain, ReadBlocks(300, &count));
-}
 
 // "Use 8 Bit Depth", "Deny Stereo" and "Half Sample Rate" put an ACM Wrapper
 // in front of the grabber, whose audio pin takes only the reduced format.
@@ -264,7 +182,7 @@ TEST_F(AudioDecodingTest, ReducedFormatsComeThroughTheAcmWrapper) {
   settings.fullRate = false;
   ASSERT_TRUE(OpenClip("cinepak_msadpcm.avi", settings)) << messages_;
   ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  const Format format = OutputFormat();
+  const AudioFormat format = OutputFormat();
   EXPECT_EQ(0, format.stereo);
   EXPECT_EQ(0, format.sixteenBit);
   EXPECT_EQ(11025, format.rate);
@@ -311,62 +229,3 @@ TEST_F(AudioDecodingTest, AReducedFormatOfPcm) {
     ASSERT_EQ(mono[i], (stereo[2 * i] + stereo[2 * i + 1]) >> 1) << "sample " << i;
   }
 }
-
-// Decompressors that connect and then misbehave, registered with a higher
-// merit than a well-behaved one for the same format: the graph picks the
-// misbehaving one first, the open-time check gives it up, and the file plays
-// with the sound of the next, or without sound and with the message when
-// there is none.
-struct MisbehavingCase {
-  SoundDelivery first;
-  bool wellBehavedToo;
-  const char* expectedDecoder;  // null: no sound
-};
-
-std::string MisbehavingCaseName(const ::testing::TestParamInfo<MisbehavingCase>& info) {
-  static const char* const kNames[] = {"AtOnce", "Never", "OneLate"};
-  return std::string(kNames[static_cast<int>(info.param.first)]) +
-         (info.param.wellBehavedToo ? "ThenGood" : "Alone");
-}
-
-class MisbehavingDecoderTest : public AudioDecodingTest,
-                               public ::testing::WithParamInterface<MisbehavingCase> {};
-
-TEST_P(MisbehavingDecoderTest, TheSoundComesFromADecoderThatDelivers) {
-  const MisbehavingCase& c = GetParam();
-  const CLSID first = {0x7e570001, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 1}};
-  const CLSID good = {0x7e570002, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 2}};
-  TestSoundDecoder misbehaving(c.first, L"Test Sound First", first, MERIT_NORMAL + 2);
-  std::unique_ptr<TestSoundDecoder> wellBehaved;
-  if (c.wellBehavedToo) {
-    wellBehaved.reset(new TestSoundDecoder(SoundDelivery::kAtOnce, L"Test Sound Good", good, MERIT_NORMAL + 1));
-  }
-  ASSERT_TRUE(misbehaving.Registered());
-  const std::string path = ScratchPath("test_sound_format.avi");
-  const std::vector<uint8_t> sound = WritePcmClip(path, 10, 30, 1, 11025, 16, kTestSoundTag);
-  ASSERT_TRUE(OpenPath(path)) << messages_;
-  if (c.expectedDecoder == nullptr) {
-    EXPECT_FALSE(decoder_->IsAudioOpen());
-    EXPECT_EQ(messages_, "Can't locate audio decompressor\n");
-    return;
-  }
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  EXPECT_TRUE(messages_.empty()) << messages_;
-  std::string name;
-  ASSERT_TRUE(decoder_->AudioChain()[0] && FilterName(decoder_->AudioChain()[0].Get(), &name));
-  EXPECT_EQ(name, c.expectedDecoder);
-  int32_t count = 0;
-  const std::vector<uint8_t> all = ReadBlocks(1000, &count);
-  // A decoder one sample late gives all but the last chunk's sound.
-  EXPECT_GE(count, static_cast<int32_t>(sound.size() / OutputFormat().BlockBytes()) - 1);
-  ASSERT_LE(all.size(), sound.size());
-  EXPECT_TRUE(std::equal(all.begin(), all.end(), sound.begin()));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Decoders, MisbehavingDecoderTest,
-    ::testing::Values(MisbehavingCase{SoundDelivery::kNever, true, "Test Sound Good"},
-                      MisbehavingCase{SoundDelivery::kOneLate, false, "Test Sound First"},
-                      MisbehavingCase{SoundDelivery::kNever, false, nullptr}),
-    MisbehavingCaseName);
-

@@ -57,7 +57,7 @@ uintptr_t NextHandleValue() {
 }  // namespace
 
 // Nothing of ours is left after a close, whether the sound was given up or
-// not, nor after a failed open. Mostly the quicker clips (Wine spends 0.1 to
+// not, the chains rendered in full or not, nor after a failed open. Mostly the quicker clips (Wine spends 0.1 to
 // 0.5 s on building a graph): raw video with PCM, Cinepak through the output
 // check and its reconnection, and every tenth an MP3 file through Wine's MP3
 // decoder.
@@ -74,10 +74,16 @@ TEST_F(ClipTest, AHundredOpensAndClosesLeakNothing) {
     }
     DecoderOpenSettings settings;
     settings.addToRot = cycle % 2 == 0;
+    settings.renderFullChains = cycle == 4;  // not measured: Wine's renderers keep memory of their own
     const char* clip = cycle % 10 == 5 ? "cinepak_mp3.avi" : cycle % 2 ? "cinepak_pcm16.avi" : "raw_pcm16.avi";
     ASSERT_TRUE(OpenClip(clip, settings)) << messages_;
     ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 2 + cycle % 28)) << clip;  // frame 1 may be empty
     ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), cycle % 10)) << clip;
+    if (settings.renderFullChains) {  // the renderers Render added are gone: the grabber ends both chains
+      std::string listing;
+      AppendGraphListing(&listing, decoder_->Source());
+      EXPECT_EQ(std::string::npos, listing.find("Renderer")) << listing;
+    }
     if (cycle % 4 == 0) decoder_->DropAudio();
     decoder_->Close();
     ASSERT_EQ(kNothingLive, LiveObjects()) << "cycle " << cycle;
@@ -88,34 +94,6 @@ TEST_F(ClipTest, AHundredOpensAndClosesLeakNothing) {
               static_cast<unsigned long long>(handleBefore), static_cast<unsigned long long>(handleAfter));
   EXPECT_LT(growth, 4ll << 20);
   EXPECT_LE(handleAfter, handleBefore + 4 * 4);
-}
-
-// "Render Full Chains of Filters" lets the graph add renderers, which are
-// then removed: the same picture and sound, and no object of ours left.
-// (Wine's renderers keep some memory of their own each time, about 70 KiB.)
-TEST_F(ClipTest, RenderedChainsGiveTheSamePictureAndSoundAndLeaveNothing) {
-  ASSERT_TRUE(OpenClip("cinepak_mp3.avi")) << messages_;
-  std::vector<uint8_t> picture(FrameSize()), block(5880 * 4);
-  ASSERT_TRUE(decoder_->ReadVideoFrame(picture.data(), 20));
-  ASSERT_TRUE(decoder_->ReadAudioBlock(block.data(), 3));
-  DecoderOpenSettings settings;
-  settings.renderFullChains = true;
-  ASSERT_TRUE(OpenClip("cinepak_mp3.avi", settings)) << messages_;
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  std::vector<uint8_t> picture2(FrameSize()), block2(block.size());
-  ASSERT_TRUE(decoder_->ReadVideoFrame(picture2.data(), 20));
-  ASSERT_TRUE(decoder_->ReadAudioBlock(block2.data(), 3));
-  EXPECT_EQ(picture, picture2);
-  EXPECT_EQ(block, block2);
-  // The renderers that Render added are gone: the grabber ends both chains.
-  std::string listing;
-  AppendGraphListing(&listing, decoder_->Source());
-  EXPECT_EQ(std::string::npos, listing.find("Renderer")) << listing;
-  decoder_->Close();
-  EXPECT_EQ(kNothingLive, LiveObjects());
-  ASSERT_TRUE(OpenClip("raw_pcm16.avi", settings)) << messages_;
-  decoder_->Close();
-  EXPECT_EQ(kNothingLive, LiveObjects());
 }
 
 // The video reader and the audio reader on two threads at once, as the

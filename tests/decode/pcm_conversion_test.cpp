@@ -4,20 +4,13 @@
 
 #include "decode/pcm_conversion.h"
 #include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // ffmpeg's raw output of a one-second tone in the given sample format.
 std::vector<uint8_t> FfmpegTone(const std::string& format, int channels, const std::string& source) {
@@ -26,7 +19,7 @@ std::vector<uint8_t> FfmpegTone(const std::string& format, int channels, const s
                               std::to_string(channels) + " -c:a pcm_" + format + " -f " + format +
                               " " + path;
   if (std::system(command.c_str()) != 0) return {};
-  return ReadFile(path);
+  return ReadFileBytes(path);
 }
 
 std::vector<uint8_t> Convert(PcmShape from, PcmShape to, bool halfRate, const std::vector<uint8_t>& in) {

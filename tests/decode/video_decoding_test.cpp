@@ -1,8 +1,8 @@
 // Real decoding under Wine: every frame of the Cinepak, MS Video 1 and raw
 // clips through the installed decompressors, against ffmpeg's decode of the
-// same frame; read in order, at random positions and backwards.
+// same frame; read in order, at random positions and backwards, also in
+// "Safe Video Backup Mode" and through rendered chains.
 #include "tests/decode/clip_decoding_support.h"
-#include "tests/decode/known_failure.h"
 #include "video/rgb24_to_yuy2.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +24,8 @@ struct VideoClip {
   // keyframes are decoded over a fresh, uninitialised buffer each time (the
   // blocks they skip hold garbage), so only keyframes can be compared.
   bool msVideo1;
+  bool safeBackupMode = false;  // "Safe Video Backup Mode"
+  bool renderFullChains = false;  // "Render Full Chains of Filters"
 };
 
 class VideoDecodingTest : public ClipTest, public ::testing::WithParamInterface<VideoClip> {
@@ -41,7 +43,10 @@ class VideoDecodingTest : public ClipTest, public ::testing::WithParamInterface<
 // reads give the pictures of the sequential ones.
 TEST_P(VideoDecodingTest, EveryFrameMatchesFfmpegInAnyOrder) {
   const VideoClip& clip = GetParam();
-  ASSERT_TRUE(OpenClip(std::string(clip.name) + ".avi")) << messages_;
+  DecoderOpenSettings settings;
+  settings.safeBackupMode = clip.safeBackupMode;
+  settings.renderFullChains = clip.renderFullChains;
+  ASSERT_TRUE(OpenClip(std::string(clip.name) + ".avi", settings)) << messages_;
   std::vector<uint8_t> reference = Reference(std::string(clip.name) + ".yuyv");
   ASSERT_EQ(FrameCount() * FrameSize(), reference.size());
   const bool swappedOnWine = clip.msVideo1 && RunningUnderWine();
@@ -108,9 +113,13 @@ INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
                                            // 606 bytes at 12 fps; 29.97 fps.
                                            VideoClip{"raw_pcm8", 40, 0, false},
                                            VideoClip{"raw_mp3_odd", 40, 1, false},
-                                           VideoClip{"cinepak_odd", 30, 0, false}),
+                                           VideoClip{"cinepak_odd", 30, 0, false},
+                                           VideoClip{"raw_pcm16", 40, 0, false, true},
+                                           VideoClip{"cinepak_mp3", 30, 1, false, true},
+                                           VideoClip{"cinepak_mp3", 30, 1, false, false, true}),
                          [](const ::testing::TestParamInfo<VideoClip>& info) {
-                           return std::string(info.param.name);
+                           return std::string(info.param.name) + (info.param.safeBackupMode ? "_safe" : "") +
+                                  (info.param.renderFullChains ? "_rendered" : "");
                          });
 
 // Uncompressed pictures of sizes met in the wild (rows of 480, 606 and 600
@@ -165,36 +174,16 @@ TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary
   EXPECT_FALSE(decoder_->ReadVideoFrame(nullptr, 0));
   EXPECT_EQ(std::vector<uint8_t>(FrameSize(), 0x5A), frame);
   EXPECT_EQ(0, decoder_->VideoChunksDelivered());
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 0));
-  EXPECT_EQ(1, decoder_->VideoChunksDelivered());
-  // The next frames in order: one chunk each.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 1));
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 2));
-  EXPECT_EQ(3, decoder_->VideoChunksDelivered());
-  // Forward to 10 within the same keyframe's frames: from where it was.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 10));
-  EXPECT_EQ(11, decoder_->VideoChunksDelivered());
-  // Back to 5: again from keyframe 0, frames 0 to 4 as preroll.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 5));
-  EXPECT_EQ(17, decoder_->VideoChunksDelivered());
-  // Forward to 40: from keyframe 36, not from 6.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 40));
-  EXPECT_EQ(22, decoder_->VideoChunksDelivered());
-  // The same frame again starts from its keyframe.
-  ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), 40));
-  EXPECT_EQ(27, decoder_->VideoChunksDelivered());
-}
-
-// Wine's AVI Decompressor agrees to YUY2 and then writes RGB: the check at
-// opening catches it and the picture comes through RGB24.
-TEST_F(ClipTest, AMisbehavingYuy2DecompressorIsConnectedAgainForRgb24) {
-  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
-  int32_t rgb = 0;
-  decoder_->GetVideoSummary(nullptr, nullptr, nullptr, nullptr, nullptr, &rgb);
-  if (!RunningUnderWine()) GTEST_SKIP() << "what the decompressor does is the system's";
-  EXPECT_TRUE(decoder_->VideoReconnectedForRgb24());
-  EXPECT_EQ(1, rgb);
-  EXPECT_TRUE(messages_.empty()) << messages_;
+  // Frames read one after the other, and the chunks delivered so far: the
+  // next frames in order take one chunk each; forward to 10 within the same
+  // keyframe's frames goes on from where it was; back to 5 starts again at
+  // keyframe 0 (frames 0 to 4 as preroll); forward to 40 starts at keyframe
+  // 36, not at 6; the same frame again starts from its keyframe.
+  const int32_t reads[][2] = {{0, 1}, {1, 2}, {2, 3}, {10, 11}, {5, 17}, {40, 22}, {40, 27}};
+  for (const auto& read : reads) {
+    ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), read[0]));
+    EXPECT_EQ(read[1], decoder_->VideoChunksDelivered()) << "after frame " << read[0];
+  }
 }
 
 // Both conversion qualities, switched while the file is open.
@@ -211,20 +200,4 @@ TEST_F(ClipTest, TheConversionOptionTakesEffectAtTheNextFrame) {
   highQuality_ = 1;
   ASSERT_TRUE(decoder_->ReadVideoFrame(low.data(), 7));
   EXPECT_EQ(high, low);
-}
-
-TEST_F(ClipTest, SafeVideoBackupModeGivesTheSamePictures) {
-  for (const char* name : {"cinepak_mp3.avi", "raw_pcm16.avi"}) {
-    ASSERT_TRUE(OpenClip(name)) << messages_;
-    std::vector<std::vector<uint8_t>> direct(FrameCount(), std::vector<uint8_t>(FrameSize()));
-    for (int32_t f = 0; f < FrameCount(); ++f) decoder_->ReadVideoFrame(direct[f].data(), f);
-    DecoderOpenSettings safe;
-    safe.safeBackupMode = true;
-    ASSERT_TRUE(OpenClip(name, safe)) << messages_;
-    std::vector<uint8_t> frame(FrameSize());
-    for (int32_t f = 0; f < FrameCount(); ++f) {
-      decoder_->ReadVideoFrame(frame.data(), f);
-      EXPECT_TRUE(frame == direct[f]) << name << " frame " << f;
-    }
-  }
 }
