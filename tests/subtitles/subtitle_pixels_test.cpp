@@ -6,10 +6,6 @@
 
 namespace {
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
-
 COLORREF Rgb(int r, int g, int b) { return static_cast<COLORREF>(r | (g << 8) | (b << 16)); }
 
 TEST(ColorToYuy2, WorkedColours) {
