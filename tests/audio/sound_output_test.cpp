@@ -74,12 +74,7 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
 
   ASSERT_TRUE(output.Open(window, 44100, true, true, 4410, 4));
   EXPECT_EQ(output.BlockSize(), 4410 * 4);
-  DSBCAPS caps;
-  std::memset(&caps, 0, sizeof caps);
-  caps.dwSize = sizeof caps;
-  ASSERT_EQ(output.Buffer()->GetCaps(&caps), DS_OK);
-  EXPECT_EQ(caps.dwBufferBytes, 4u * 4410u * 4u);
-  EXPECT_NE(caps.dwFlags & DSBCAPS_CTRLPOSITIONNOTIFY, 0u);
+  // The buffer's size and notifications show in the writer test below.
   WAVEFORMATEX format;
   ASSERT_EQ(output.Buffer()->GetFormat(&format, sizeof format, nullptr), DS_OK);
   EXPECT_EQ(format.nBlockAlign, 4);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -28,33 +27,30 @@ bool ClipExists(const std::string& name) {
 
 namespace {
 
-void RemoveScratch();
+// Made on first use, removed at exit.
+struct Scratch {
+  Scratch() {
+    std::random_device seed;
+    dir = fs::temp_directory_path() / ("velmora-tests-" + std::to_string(seed()) + std::to_string(seed()));
+    fs::create_directories(dir);
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+  fs::path dir;
+};
 
-fs::path MakeScratch() {
-  std::random_device seed;
-  const fs::path dir =
-      fs::temp_directory_path() / ("velmora-tests-" + std::to_string(seed()) + std::to_string(seed()));
-  fs::create_directories(dir);
-  std::atexit(RemoveScratch);
-  return dir;
-}
-
-// Never destroyed, so that removing it at exit can still name it.
-const fs::path& Scratch() {
-  static const fs::path* dir = new fs::path(MakeScratch());
-  return *dir;
-}
-
-void RemoveScratch() {
-  std::error_code ignored;
-  fs::remove_all(Scratch(), ignored);
+const fs::path& ScratchRoot() {
+  static const Scratch scratch;
+  return scratch.dir;
 }
 
 }  // namespace
 
-std::string ScratchDir() { return Scratch().string(); }
+std::string ScratchDir() { return ScratchRoot().string(); }
 
-std::string ScratchPath(const std::string& name) { return (Scratch() / name).string(); }
+std::string ScratchPath(const std::string& name) { return (ScratchRoot() / name).string(); }
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");

@@ -67,10 +67,6 @@ struct Fixture {
   bool loaded = false;
 };
 
-uint8_t Luma(const std::vector<uint8_t>& frame, int32_t x, int32_t y) {
-  return frame[static_cast<size_t>(y) * Yuy2RowStride(kWidth) + 2 * x];
-}
-
 TEST(RenderSubtitle, DrawsEachTextOnceAndLeavesOtherFramesAlone) {
   Fixture f;
   ASSERT_TRUE(f.loaded);
@@ -118,7 +114,7 @@ TEST(RenderSubtitle, TextOutlineAndShadowInTheFrame) {
     Fixture f;
     ASSERT_TRUE(f.loaded);
     const std::vector<uint8_t> frame = f.Render(12, c.shadow, c.transparent);
-    EXPECT_EQ(Luma(frame, c.x, kBandTop + c.bandRow), c.want)
+    EXPECT_EQ(frame[(kBandTop + c.bandRow) * Yuy2RowStride(kWidth) + 2 * c.x], c.want)
         << c.x << "," << c.bandRow << " shadow " << c.shadow << " transparent " << c.transparent;
   }
 }
