@@ -31,13 +31,11 @@ class BoxRasterizer : public SubtitleRasterizer {
   }
   void DeleteBand() override { pixels.clear(); }
   void DrawLines(char* text, const LOGFONTA&, int32_t width, int32_t height, int32_t fontHeight) override {
-    drawn.push_back(text);
-    WrapSubtitleText(text, width, [](const char*, size_t length) { return static_cast<int32_t>(4 * length); });
+    drawn.push_back(text);  // short enough never to wrap
     for (const SubtitleLine& line : PlaceSubtitleLines(text, width, height, fontHeight)) {
       const int32_t left = line.x - 2 * static_cast<int32_t>(line.length);
       for (int32_t y = std::max(line.y, 0); y < std::min(line.y + fontHeight, height); ++y)
-        for (int32_t x = left; x < left + 4 * static_cast<int32_t>(line.length); ++x)
-          std::memset(pixels.data() + y * stride_ + 2 * x, 0xFF, 2);
+        std::memset(pixels.data() + y * stride_ + 2 * left, 0xFF, 8 * line.length);
     }
   }
   int32_t bands = 0;
