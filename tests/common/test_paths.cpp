@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <system_error>
@@ -18,12 +18,7 @@ std::string ClipPath(const std::string& name) {
 #endif
 }
 
-bool ClipExists(const std::string& name) {
-  FILE* f = std::fopen(ClipPath(name).c_str(), "rb");
-  if (f == nullptr) return false;
-  std::fclose(f);
-  return true;
-}
+bool ClipExists(const std::string& name) { return std::ifstream(ClipPath(name), std::ios::binary).is_open(); }
 
 namespace {
 
@@ -53,9 +48,7 @@ std::string ScratchDir() { return ScratchRoot().string(); }
 std::string ScratchPath(const std::string& name) { return (ScratchRoot() / name).string(); }
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  const bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (file != nullptr) std::fclose(file);
-  EXPECT_TRUE(written) << path;
+  std::ofstream file(path, std::ios::binary);
+  EXPECT_TRUE(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good()) << path;
   return path;
 }
