@@ -18,8 +18,6 @@ std::vector<uint8_t> Block(const std::vector<int>& samples, bool sixteen) {
   return bytes;
 }
 
-using Filter = void (*)(uint8_t*, bool, bool, int32_t);
-
 // Worked samples; the fast forms are compared with the reference below.
 // Swaps and voice removal leave the frames beyond the count and mono blocks
 // alone. Voice removal wraps at the ends of the range: 16-bit takes right -
@@ -27,7 +25,7 @@ using Filter = void (*)(uint8_t*, bool, bool, int32_t);
 TEST(AudioFilters, SwapAndVoiceRemovalWorkedSamples) {
   const struct {
     const char* what;
-    Filter filter;
+    void (*filter)(uint8_t*, bool, bool, int32_t);
     bool stereo, sixteen;
     int32_t frames;
     std::vector<int> in, want;

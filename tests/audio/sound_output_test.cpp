@@ -49,18 +49,17 @@ class SoundOutputTest : public ::testing::Test {
 // Opens of every shape, failed ones closing everything and leaving the
 // output ready for the next.
 TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
-  struct Case {
+  const struct {
     int32_t frames, blocks;
     bool opens;
     int32_t blockCount;  // as opened
-  };
-  const Case cases[] = {
+  } cases[] = {
       {800, 0, true, 2}, {800, 1, true, 2},  // raised to two blocks
       {0, 2, false, 0},                      // no bytes per block
       {80, 200, false, 0},                   // too many events
       {80, 62, true, 62},
   };
-  for (const Case c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(c.opens, output.Open(window, 8000, false, false, c.frames, c.blocks)) << c.blocks;
     EXPECT_EQ(c.opens, output.IsOpen());
     if (c.opens) {

@@ -7,12 +7,10 @@
 
 namespace {
 
-using T = std::vector<TimedText>;
-
 struct Case {
   const char* what;
   std::string file;
-  T want;
+  std::vector<TimedText> want;
   uint32_t rate = 25, scale = 1;
 };
 

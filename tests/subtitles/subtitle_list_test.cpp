@@ -108,12 +108,11 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
   SubtitleLineReader reader(file.data(), file.size());
   SubtitleList list;
   ASSERT_TRUE(list.Parse(&reader, SubtitleFormat::kMicroDvd, 25, 1));
-  struct Step {
+  const struct {
     int32_t frame;
     const char* text;  // null: nothing shows
     int32_t cursor;    // after the step
-  };
-  const Step steps[] = {
+  } steps[] = {
       {10, "A", 0}, {19, "A", 0},
       {22, nullptr, 0},  // the gap after A: false at once, though E is active
       {20, nullptr, 0}, {30, "B", 1},
@@ -126,7 +125,7 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
       {0, "D", 3},
       {38, "B", 1},      // neither D nor E: the first active in file order
   };
-  for (const Step& s : steps) {
+  for (const auto& s : steps) {
     char text[SubtitleList::kTextBufferSize] = "unchanged";
     EXPECT_EQ(list.FindSubtitle(text, s.frame), s.text != nullptr) << s.frame;
     EXPECT_STREQ(text, s.text != nullptr ? s.text : "unchanged") << s.frame;

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int32_t kWidth = 320, kHeight = 240;
-constexpr uint8_t kGreyLuma = 100;
 
 // What a pixel of the rendered frame is.
 enum Kind { kUntouched, kText, kDark, kEmptyMate };
@@ -53,7 +52,7 @@ Rendered Render(const char* text) {
   Rendered r;
   r.frame.assign(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight, 0);
   for (size_t i = 0; i < r.frame.size(); i += 2) {
-    r.frame[i] = kGreyLuma;
+    r.frame[i] = 100;  // grey
     r.frame[i + 1] = 128;
   }
   if (!track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight)) return r;
