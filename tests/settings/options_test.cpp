@@ -9,13 +9,10 @@ namespace {
 
 // The stored layout's non-zero defaults: offset, width in bytes and value.
 // Every other byte of the record, reserved bytes included, is zero.
-struct StoredField {
-  size_t offset;
-  size_t width;
+const struct {
+  size_t offset, width;
   uint32_t value;
-};
-
-const StoredField kNonZeroDefaults[] = {
+} kNonZeroDefaults[] = {
     {0, 4, 25}, {12, 4, 1}, {20, 4, 1},
     // RGB High, RGB True, YUY2/UYVY; subtitles Auto Load and Shadow
     {46, 1, 1}, {47, 1, 1}, {48, 1, 1}, {52, 1, 1}, {54, 1, 1},
@@ -42,7 +39,7 @@ TEST(Options, DefaultsSitAtTheirStoredOffsets) {
     std::memset(&options, 0xA5, sizeof options);  // defaults must cover every byte
     SetDefaultOptions(&options);
     uint8_t want[232] = {};
-    for (const StoredField& field : kNonZeroDefaults) {
+    for (const auto& field : kNonZeroDefaults) {
       for (size_t i = 0; i < field.width; ++i) want[field.offset + i] = static_cast<uint8_t>(field.value >> 8 * i);
     }
     std::memcpy(want + 160, "Verdana", 7);  // the face name, zero padded

@@ -1,7 +1,7 @@
 // The outline, shadow and conversion passes on small hand-drawn bands.
 #include "subtitles/subtitle_band.h"
 
-#include "video/yuy2_frame.h"
+#include "tests/video/yuy2_test_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,6 @@
 #include <vector>
 
 namespace {
-
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
 
 // A band of 16-bit pixels at the frame stride.
 struct Band {

@@ -7,21 +7,12 @@
 
 namespace {
 
-using T = std::vector<TimedText>;
-
 struct Case {
   const char* what;
   std::string file;
-  T want;
+  std::vector<TimedText> want;
+  uint32_t rate = 25, scale = 1;
 };
-
-std::string Repeat(char c, size_t n) { return std::string(n, c); }
-
-// All of a literal, zero bytes included.
-template <size_t n>
-std::string Bytes(const char (&text)[n]) {
-  return std::string(text, n - 1);
-}
 
 TEST(ReadMicroDvd, Lines) {
   const Case cases[] = {
@@ -35,56 +26,48 @@ TEST(ReadMicroDvd, Lines) {
       {"not at the line start", " {1}{2}x\nx{1}{2}y\n{1}x{2}y\n{1}{x}\n{}{2}z\n", {}},
       {"saturated numbers", "{99999999999}{-99999999999}big\n", {{INT_MAX, INT_MIN, "big"}}},
       {"byte order mark skipped", "\xEF\xBB\xBF{1}{2}bom\n", {{1, 2, "bom"}}},
-      {"a zero byte ends the file", Bytes("{1}{2}a\n{3}{4}b\0{5}{6}c\n"), {{1, 2, "a"}, {3, 4, "b"}}},
+      {"a zero byte ends the file", std::string("{1}{2}a\n{3}{4}b\0{5}{6}c\n", 24), {{1, 2, "a"}, {3, 4, "b"}}},
       // A line is read 1,023 bytes at a time; the rest is a line of its own.
-      {"long line in pieces", "{1}{2}" + Repeat('a', 1017) + "{3}{4}tail\n",
-       {{1, 2, Repeat('a', 1017)}, {3, 4, "tail"}}},
+      {"long line in pieces", "{1}{2}" + std::string(1017, 'a') + "{3}{4}tail\n",
+       {{1, 2, std::string(1017, 'a')}, {3, 4, "tail"}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseText(c.file, SubtitleFormat::kMicroDvd), c.want) << c.what;
   }
 }
 
-struct TimedCase {
-  const char* what;
-  uint32_t rate, scale;
-  std::string file;
-  T want;
-};
-
 const char kBlock[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
 
 TEST(ReadSubRip, Blocks) {
-  const TimedCase cases[] = {
-      {"two text lines", 25, 1, kBlock, {{37, 75, "First|Second"}}},
-      {"CR LF and no final blank line", 25, 1, "1\r\n00:00:01,500 --> 00:00:03,000\r\nFirst\r\nSecond",
+  const Case cases[] = {
+      {"two text lines", kBlock, {{37, 75, "First|Second"}}},
+      {"CR LF and no final blank line", "1\r\n00:00:01,500 --> 00:00:03,000\r\nFirst\r\nSecond",
        {{37, 75, "First|Second"}}},
-      {"dots for commas, odd spacing", 25, 1, "\n\n 7 junk\n0:0:1.5-->0:0:3\nx\n", {{37, 75, "x"}}},
-      {"blocks in a row", 25, 1, std::string(kBlock) + "\n\n2\n00:01:00,000 --> 01:00:00,040\n|a|\n",
+      {"dots for commas, odd spacing", "\n\n 7 junk\n0:0:1.5-->0:0:3\nx\n", {{37, 75, "x"}}},
+      {"blocks in a row", std::string(kBlock) + "\n\n2\n00:01:00,000 --> 01:00:00,040\n|a|\n",
        {{37, 75, "First|Second"}, {1500, 90001, "|a|"}}},
-      {"empty text skipped, reading goes on", 25, 1,
+      {"empty text skipped, reading goes on",
        "1\n00:00:01,000 --> 00:00:02,000\n\n2\n00:00:03,000 --> 00:00:04,000\ny\n", {{75, 100, "y"}}},
-      {"times without milliseconds", 25, 1, "2\n00:00:05 --> 00:00:06\nz\n", {{125, 150, "z"}}},
-      {"bad time line ends the file", 25, 1, std::string(kBlock) + "2\n00:05 --> 00:06\nz\n3\n" +
-           "00:00:07,000 --> 00:00:08,000\nw\n", {{37, 75, "First|Second"}}},
-      {"no number ends the file", 25, 1, std::string(kBlock) + "Two\n00:00:05,000 --> 00:00:06,000\nz\n",
+      {"times without milliseconds", "2\n00:00:05 --> 00:00:06\nz\n", {{125, 150, "z"}}},
+      {"bad time line ends the file",
+       std::string(kBlock) + "2\n00:05 --> 00:06\nz\n3\n00:00:07,000 --> 00:00:08,000\nw\n",
        {{37, 75, "First|Second"}}},
-      {"byte order mark skipped", 25, 1, "\xEF\xBB\xBF" + std::string(kBlock), {{37, 75, "First|Second"}}},
-      {"NTSC rate", 30000, 1001, "1\n00:01:00,000 --> 00:01:00,100\nn\n", {{1798, 1801, "n"}}},
+      {"no number ends the file", std::string(kBlock) + "Two\n00:00:05,000 --> 00:00:06,000\nz\n",
+       {{37, 75, "First|Second"}}},
+      {"byte order mark skipped", "\xEF\xBB\xBF" + std::string(kBlock), {{37, 75, "First|Second"}}},
+      {"NTSC rate", "1\n00:01:00,000 --> 00:01:00,100\nn\n", {{1798, 1801, "n"}}, 30000, 1001},
       // The seconds are a float: 0.12 reads as 0.119999997 (2.9999999 frames),
       // 0.16 as 0.159999996.
-      {"truncated float seconds", 25, 1, "1\n00:00:00,120 --> 00:00:00,160\nt\n", {{2, 3, "t"}}},
-      {"huge times saturate", 25, 1, "1\n596524:00:00,000 --> 99999999999:00:00,000\nh\n",
-       {{INT_MAX, INT_MAX, "h"}}},
-      {"no scale", 25, 0, "1\n00:00:00,000 --> 00:00:01,000\nz\n", {{0, INT_MAX, "z"}}},
-      {"a long line continues as another", 25, 1,
-       "1\n00:00:01,000 --> 00:00:02,000\n" + Repeat('b', 1100) + "\n",
-       {{25, 50, Repeat('b', 1023)}}},
-      {"joined lines cut to the buffer", 25, 1,
-       "1\n00:00:01,000 --> 00:00:02,000\n" + Repeat('c', 600) + "\n" + Repeat('d', 600) + "\n",
-       {{25, 50, Repeat('c', 600) + "|" + Repeat('d', 422)}}},
+      {"truncated float seconds", "1\n00:00:00,120 --> 00:00:00,160\nt\n", {{2, 3, "t"}}},
+      {"huge times saturate", "1\n596524:00:00,000 --> 99999999999:00:00,000\nh\n", {{INT_MAX, INT_MAX, "h"}}},
+      {"no scale", "1\n00:00:00,000 --> 00:00:01,000\nz\n", {{0, INT_MAX, "z"}}, 25, 0},
+      {"a long line continues as another", "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(1100, 'b') + "\n",
+       {{25, 50, std::string(1023, 'b')}}},
+      {"joined lines cut to the buffer",
+       "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(600, 'c') + "\n" + std::string(600, 'd') + "\n",
+       {{25, 50, std::string(600, 'c') + "|" + std::string(422, 'd')}}},
   };
-  for (const TimedCase& c : cases) {
+  for (const Case& c : cases) {
     EXPECT_EQ(ParseText(c.file, SubtitleFormat::kSubRip, c.rate, c.scale), c.want) << c.what;
   }
 }

@@ -12,10 +12,6 @@
 
 namespace {
 
-std::string WriteFile(const std::string& name, const std::string& bytes) {
-  return WriteWholeFile(ScratchPath(name), bytes);
-}
-
 const char kSub[] = "{100}{150}Hello|World\n";
 const char kSrt[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
 
@@ -42,7 +38,7 @@ TEST(SubtitleListParse, WhichFilesLoad) {
   };
   for (const auto& c : cases) {
     SubtitleList list;
-    EXPECT_EQ(list.Parse(WriteFile(c.name, c.content).c_str(), 25, 1), c.count > 0) << c.name;
+    EXPECT_EQ(list.Parse(WriteWholeFile(ScratchPath(c.name), c.content).c_str(), 25, 1), c.count > 0) << c.name;
     EXPECT_EQ(list.Count(), c.count) << c.name;
   }
   SubtitleList list;
@@ -58,7 +54,7 @@ TEST(SubtitleListParse, LimitsHold) {
     many += "{" + std::to_string(i) + "}{" + std::to_string(i + 1) + "}t" + std::to_string(i) + "\n";
   }
   SubtitleList list;
-  ASSERT_TRUE(list.Parse(WriteFile("many.sub", many).c_str(), 25, 1));
+  ASSERT_TRUE(list.Parse(WriteWholeFile(ScratchPath("many.sub"), many).c_str(), 25, 1));
   ASSERT_EQ(list.Count(), SubtitleList::kMaxEntries);
   EXPECT_STREQ(list.Text(SubtitleList::kMaxEntries - 1), "t16383");
 
@@ -100,7 +96,7 @@ TEST(SubtitleListParse, LargeFilesReadAsTheirBytes) {
               ",5 --> 01:00:00,000\r\nline " + std::string(i % 37, 'x') + "\r\n" + std::to_string(i) + "\r\n\r\n";
   }
   SubtitleList list;
-  ASSERT_TRUE(list.Parse(WriteFile("large.srt", blocks).c_str(), 30000, 1001));
+  ASSERT_TRUE(list.Parse(WriteWholeFile(ScratchPath("large.srt"), blocks).c_str(), 30000, 1001));
   EXPECT_EQ(list.Count(), 3000);
   EXPECT_EQ(Entries(list), ParseText(blocks, SubtitleFormat::kSubRip, 30000, 1001));
 }
@@ -112,12 +108,11 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
   SubtitleLineReader reader(file.data(), file.size());
   SubtitleList list;
   ASSERT_TRUE(list.Parse(&reader, SubtitleFormat::kMicroDvd, 25, 1));
-  struct Step {
+  const struct {
     int32_t frame;
     const char* text;  // null: nothing shows
     int32_t cursor;    // after the step
-  };
-  const Step steps[] = {
+  } steps[] = {
       {10, "A", 0}, {19, "A", 0},
       {22, nullptr, 0},  // the gap after A: false at once, though E is active
       {20, nullptr, 0}, {30, "B", 1},
@@ -130,7 +125,7 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
       {0, "D", 3},
       {38, "B", 1},      // neither D nor E: the first active in file order
   };
-  for (const Step& s : steps) {
+  for (const auto& s : steps) {
     char text[SubtitleList::kTextBufferSize] = "unchanged";
     EXPECT_EQ(list.FindSubtitle(text, s.frame), s.text != nullptr) << s.frame;
     EXPECT_STREQ(text, s.text != nullptr ? s.text : "unchanged") << s.frame;
@@ -143,7 +138,7 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
 TEST(SubtitleTrack, AFailedLoadDropsTheOldList) {
   SubtitleTrack track;
   EXPECT_FALSE(track.FindSubtitle(nullptr, 37));
-  ASSERT_TRUE(track.LoadSubtitles(WriteFile("track.srt", kSrt).c_str(), 25, 1, 101, 75));
+  ASSERT_TRUE(track.LoadSubtitles(WriteWholeFile(ScratchPath("track.srt"), kSrt).c_str(), 25, 1, 101, 75));
   EXPECT_EQ(track.FrameStride(), 204);  // 202 bytes rounded up to 4
   char text[SubtitleList::kTextBufferSize];
   EXPECT_TRUE(track.FindSubtitle(text, 37));

@@ -6,10 +6,6 @@
 
 namespace {
 
-uint32_t Word(int y0, int u, int y1, int v) {
-  return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
-}
-
 COLORREF Rgb(int r, int g, int b) { return static_cast<COLORREF>(r | (g << 8) | (b << 16)); }
 
 TEST(ColorToYuy2, WorkedColours) {
@@ -23,39 +19,33 @@ TEST(ColorToYuy2, WorkedColours) {
   EXPECT_EQ(ColorToYuy2(0xFF000000 | Rgb(0, 0, 0)), Word(0, 128, 0, 128)) << "the top byte is not a colour";
 }
 
-// The band of a 5 x 6 frame (two words and an odd pixel per row), 3 rows.
-struct Scene {
-  explicit Scene(std::mt19937* random) : frame(5, 6, random), band(5, 3, random) {
-    for (int32_t r = 0; r < 3; ++r) {
-      band.SetWord(0, r, 0);
-      band.SetWord(1, r, Word(200, 10, 101, 30 + r));
-      band.SetWord(2, r, Word(1, 1, 1, 1));  // the odd pixel's word: never merged
-    }
-  }
-  Yuy2TestFrame frame, band;
-};
-
 // Zero band words and the odd pixel leave the frame; the others replace
 // their frame word, or with transparency are averaged with it byte by byte.
 TEST(MergeSubtitleBand, OpaqueReplacesAndTransparentAveragesNonZeroWords) {
   for (const bool transparent : {false, true}) {
     SCOPED_TRACE(transparent ? "transparent" : "opaque");
     std::mt19937 random(70);
-    Scene s(&random);
-    s.frame.SetWord(1, 3, Word(255, 255, 0, 7));
-    const std::vector<uint8_t> before = s.frame.Bytes();
-    MergeSubtitleBand(s.frame.data(), 5, 6, s.band.data(), 3, transparent);
+    // The band of a 5 x 6 frame (two words and an odd pixel per row), 3 rows.
+    Yuy2TestFrame frame(5, 6, &random), band(5, 3, &random);
+    for (int32_t r = 0; r < 3; ++r) {
+      band.SetWord(0, r, 0);
+      band.SetWord(1, r, Word(200, 10, 101, 30 + r));
+      band.SetWord(2, r, Word(1, 1, 1, 1));  // the odd pixel's word: never merged
+    }
+    frame.SetWord(1, 3, Word(255, 255, 0, 7));
+    const std::vector<uint8_t> before = frame.Bytes();
+    MergeSubtitleBand(frame.data(), 5, 6, band.data(), 3, transparent);
     for (int32_t r = 0; r < 6; ++r) {
-      const uint8_t* old = before.data() + r * s.frame.stride;
-      EXPECT_EQ(0, std::memcmp(s.frame.Row(r), old, 4)) << "zero band words leave the frame";
-      EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 8, old + 8, 4)) << "the odd pixel stays";
+      const uint8_t* old = before.data() + r * frame.stride;
+      EXPECT_EQ(0, std::memcmp(frame.Row(r), old, 4)) << "zero band words leave the frame";
+      EXPECT_EQ(0, std::memcmp(frame.Row(r) + 8, old + 8, 4)) << "the odd pixel stays";
       if (r < 3) {
-        EXPECT_EQ(0, std::memcmp(s.frame.Row(r) + 4, old + 4, 4)) << "above the band";
+        EXPECT_EQ(0, std::memcmp(frame.Row(r) + 4, old + 4, 4)) << "above the band";
       } else if (!transparent) {
-        EXPECT_EQ(s.frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
+        EXPECT_EQ(frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
       }
     }
-    EXPECT_EQ(s.frame.Word(1, 3), transparent ? Word(227, 132, 50, 18) : Word(200, 10, 101, 30));
+    EXPECT_EQ(frame.Word(1, 3), transparent ? Word(227, 132, 50, 18) : Word(200, 10, 101, 30));
   }
 }
 

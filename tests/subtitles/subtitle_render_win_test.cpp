@@ -1,9 +1,8 @@
 // The subtitle band drawn by GDI with the fonts Wine ships: glyphs in the
-// colour, a dark outline all round them, the shadow down and to the right,
-// centred lines, and long lines wrapped in two.
+// colour, a dark outline all round them, centred lines, and long lines
+// wrapped in two.
 #include "settings/options.h"
 #include "subtitles/gdi_subtitle_rasterizer.h"
-#include "subtitles/subtitle_band.h"
 #include "subtitles/subtitle_layout.h"
 #include "subtitles/subtitle_pixels.h"
 #include "subtitles/subtitle_track.h"
@@ -22,7 +21,6 @@
 namespace {
 
 constexpr int32_t kWidth = 320, kHeight = 240;
-constexpr uint8_t kGreyLuma = 100;
 
 // What a pixel of the rendered frame is.
 enum Kind { kUntouched, kText, kDark, kEmptyMate };
@@ -47,20 +45,20 @@ struct Rendered {
 };
 
 // One subtitle over frames 0 .. 24 drawn into a grey frame.
-Rendered Render(const char* text, bool shadow) {
+Rendered Render(const char* text) {
   const std::string path =
       WriteWholeFile(ScratchPath("gdi.srt"), std::string("1\n00:00:00,000 --> 00:00:01,000\n") + text + "\n\n");
   SubtitleTrack track(std::make_unique<GdiSubtitleRasterizer>());
   Rendered r;
   r.frame.assign(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight, 0);
   for (size_t i = 0; i < r.frame.size(); i += 2) {
-    r.frame[i] = kGreyLuma;
+    r.frame[i] = 100;  // grey
     r.frame[i + 1] = 128;
   }
   if (!track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight)) return r;
   Options options;
   SetDefaultOptions(&options);
-  const SubtitleStyle style = {options.subtitleFont, options.subtitleColor, false, shadow};
+  const SubtitleStyle style = {options.subtitleFont, options.subtitleColor, false, false};
   r.colour = ColorToYuy2(style.colour);
   track.RenderSubtitle(r.frame.data(), 12, style);
   r.fontHeight = track.FontHeight();
@@ -68,10 +66,11 @@ Rendered Render(const char* text, bool shadow) {
   return r;
 }
 
-TEST(GdiSubtitleBand, GlyphsWithTheirOutlineAndShadow) {
-  const Rendered plain = Render("Hello World", false);
-  const Rendered shadowed = Render("Hello World", true);
-  ASSERT_EQ(plain.bandHeight, SubtitleBandHeight(plain.fontHeight, kHeight));
+// Where the outline and shadow marks fall is the band passes' test (natively,
+// subtitle_band_test and subtitle_render_test); here the glyphs GDI draws must
+// be whole pixels of text, so that the outline closes round every one.
+TEST(GdiSubtitleBand, GlyphsWithTheirOutline) {
+  const Rendered plain = Render("Hello World");
   const auto text = plain.All(kText);
   ASSERT_GT(text.size(), 100u) << "no glyphs drawn with the fonts at hand";
   // One line: its box is the font height, one and a half above the bottom.
@@ -91,28 +90,10 @@ TEST(GdiSubtitleBand, GlyphsWithTheirOutlineAndShadow) {
       ASSERT_TRUE(k == kText || k == kDark) << p.first << "," << p.second;
     }
   }
-  // Every outline pixel touches a glyph pixel.
-  for (const auto& p : plain.All(kDark)) {
-    bool touches = false;
-    for (const auto& d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1), std::make_pair(0, -1)})
-      touches |= text.count({p.first + d.first, p.second + d.second}) > 0;
-    ASSERT_TRUE(touches) << p.first << "," << p.second;
-  }
-  // The shadow keeps the glyphs and adds dark pixels k down and right of them.
-  EXPECT_EQ(shadowed.All(kText), text);
-  const int32_t k = SubtitleShadowOffset(plain.fontHeight);
-  size_t added = 0;
-  const auto plainDark = plain.All(kDark);
-  for (const auto& p : shadowed.All(kDark)) {
-    if (plainDark.count(p) != 0) continue;
-    ++added;
-    ASSERT_EQ(text.count({p.first - k, p.second - k}), 1u) << p.first << "," << p.second;
-  }
-  EXPECT_GT(added, 10u);
 }
 
 TEST(GdiSubtitleBand, LineWiderThanTheFrameWrapsInTwo) {
-  const Rendered r = Render("This subtitle line is much wider than the small frame it goes into", false);
+  const Rendered r = Render("This subtitle line is much wider than the small frame it goes into");
   const int32_t bandTop = kHeight - r.bandHeight;
   std::set<int32_t> lines;
   for (const auto& p : r.All(kText)) {

@@ -5,23 +5,12 @@
 #include "subtitles/subtitle_list.h"
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
 
-struct TimedText {
-  int32_t first, end;
-  std::string text;
-  bool operator==(const TimedText& o) const { return first == o.first && end == o.end && text == o.text; }
-  bool operator<(const TimedText& o) const {
-    return std::tie(first, end, text) < std::tie(o.first, o.end, o.text);
-  }
-};
-
-inline std::ostream& operator<<(std::ostream& out, const TimedText& t) {
-  return out << "{" << t.first << "}{" << t.end << "}" << t.text;
-}
+// First frame, end frame and text: compared, ordered and printed by the tuple.
+using TimedText = std::tuple<int32_t, int32_t, std::string>;
 
 inline std::vector<TimedText> Entries(const SubtitleList& list) {
   std::vector<TimedText> all;
