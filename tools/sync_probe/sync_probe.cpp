@@ -13,15 +13,22 @@
 //   thread       a worker thread, as the player's video thread does;
 //   thread-wake  a worker thread that also posts WM_NULL to the window after
 //                each frame, so that the window's thread goes idle once more.
+//   dib          as thread-wake, but each frame is a screen-sized 24-bit
+//                bottom-up image drawn with DrawDibDraw, the way the player
+//                draws when it has no overlay: what Wine costs to show a
+//                full-screen picture and play the sound, with no decoding,
+//                conversion or resizing (bench/cpu_vs).
 // Prints the frames painted when it ends (after SECONDS, default 30).
 #include <windows.h>
 #include <mmsystem.h>
 #include <dsound.h>
+#include <vfw.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -29,7 +36,7 @@ constexpr int kRate = 44100;
 constexpr int kFps = 25;
 constexpr DWORD kBufferBytes = kRate * 2;  // one second
 
-enum class Mode { kMain, kThread, kThreadWake };
+enum class Mode { kMain, kThread, kThreadWake, kDib };
 
 struct Probe {
   HWND window = nullptr;
@@ -38,6 +45,10 @@ struct Probe {
   LONG lastFrame = -1;
   std::atomic<bool> stop{false};
   std::atomic<int> painted{0};
+  // dib mode: one white and one black image, the window's size.
+  HDRAWDIB drawDib = nullptr;
+  BITMAPINFOHEADER header = {};
+  std::vector<unsigned char> white, black;
 };
 
 Probe g_probe;
@@ -57,12 +68,38 @@ void PaintIfDue() {
   g_probe.lastFrame = frame;
   HDC dc = GetDC(g_probe.window);
   if (dc == nullptr) return;
-  RECT rect;
-  GetClientRect(g_probe.window, &rect);
-  FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(frame == 0 ? WHITE_BRUSH : BLACK_BRUSH)));
+  if (g_probe.mode == Mode::kDib) {
+    auto& image = frame == 0 ? g_probe.white : g_probe.black;
+    DrawDibDraw(g_probe.drawDib, dc, 0, 0, -1, -1, &g_probe.header, image.data(), 0, 0,
+                g_probe.header.biWidth, g_probe.header.biHeight, DDF_HALFTONE);
+  } else {
+    RECT rect;
+    GetClientRect(g_probe.window, &rect);
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(frame == 0 ? WHITE_BRUSH : BLACK_BRUSH)));
+  }
   ReleaseDC(g_probe.window, dc);
   ++g_probe.painted;
-  if (g_probe.mode == Mode::kThreadWake) PostMessageA(g_probe.window, WM_NULL, 0, 0);
+  if (g_probe.mode == Mode::kThreadWake || g_probe.mode == Mode::kDib) {
+    PostMessageA(g_probe.window, WM_NULL, 0, 0);
+  }
+}
+
+// The two images of dib mode, as large as the window.
+bool MakeImages() {
+  RECT rect;
+  GetClientRect(g_probe.window, &rect);
+  BITMAPINFOHEADER& header = g_probe.header;
+  header.biSize = sizeof header;
+  header.biWidth = rect.right;
+  header.biHeight = rect.bottom;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  header.biSizeImage = static_cast<DWORD>(((3 * rect.right + 3) & ~3) * rect.bottom);
+  g_probe.white.assign(header.biSizeImage, 0xFF);
+  g_probe.black.assign(header.biSizeImage, 0);
+  g_probe.drawDib = DrawDibOpen();
+  return g_probe.drawDib != nullptr;
 }
 
 DWORD WINAPI PaintThread(void*) {
@@ -137,6 +174,8 @@ bool ParseMode(const char* text) {
     g_probe.mode = Mode::kThread;
   } else if (std::strcmp(text, "thread-wake") == 0) {
     g_probe.mode = Mode::kThreadWake;
+  } else if (std::strcmp(text, "dib") == 0) {
+    g_probe.mode = Mode::kDib;
   } else {
     return false;
   }
@@ -147,7 +186,7 @@ bool ParseMode(const char* text) {
 
 int main(int argc, char** argv) {
   if (argc < 2 || !ParseMode(argv[1])) {
-    std::fprintf(stderr, "usage: velmora_sync_probe main|thread|thread-wake [SECONDS]\n");
+    std::fprintf(stderr, "usage: velmora_sync_probe main|thread|thread-wake|dib [SECONDS]\n");
     return 2;
   }
   const int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
@@ -157,6 +196,10 @@ int main(int argc, char** argv) {
   if (g_probe.window == nullptr || FAILED(DirectSoundCreate(nullptr, &sound, nullptr)) ||
       FAILED(sound->SetCooperativeLevel(g_probe.window, DSSCL_PRIORITY))) {
     std::fprintf(stderr, "velmora_sync_probe: no window or no DirectSound\n");
+    return 1;
+  }
+  if (g_probe.mode == Mode::kDib && !MakeImages()) {
+    std::fprintf(stderr, "velmora_sync_probe: no DrawDib\n");
     return 1;
   }
   g_probe.buffer = MakeSound(sound);
@@ -184,6 +227,7 @@ int main(int argc, char** argv) {
   g_probe.buffer->Stop();
   g_probe.buffer->Release();
   sound->Release();
+  if (g_probe.drawDib != nullptr) DrawDibClose(g_probe.drawDib);
   std::printf("velmora_sync_probe: %d frames painted in %d s\n", g_probe.painted.load(), seconds);
   timeEndPeriod(1);
   return 0;
