@@ -81,24 +81,28 @@ TEST(ResizeRowBilinear, FollowsFloatingPointInterpolation) {
   }
 }
 
-// The bilinear fast forms against the reference (nearest has no other form),
-// over up- and downscaling steps as the presenter computes them and rows of
-// every length around the vector widths; every byte from the first to the
-// spare byte, nothing behind it.
-TEST(ResizeRowBilinear, FastFormsMatchReference) {
+// The fast forms against the reference, over up- and downscaling steps as
+// the presenter computes them and rows of every length around the vector
+// widths; every byte from the first to the spare byte, nothing behind it.
+TEST(ResizeRows, FastFormsMatchReference) {
   std::mt19937 random(6);
   const int32_t sources[] = {2, 3, 5, 8, 17, 64, 333, 700, 1500};
-  const int32_t outputs[] = {1, 2, 3, 4, 7, 16, 31, 200, 641, 1920};
+  const int32_t outputs[] = {1, 2, 3, 4, 7, 9, 10, 11, 16, 18, 31, 200, 641, 1920};
   for (int32_t source : sources) {
     const std::vector<uint32_t> a = RandomPixels(source, &random), b = RandomPixels(source, &random);
     for (int32_t output : outputs) {
       const int32_t step = PresenterStep(source, output);
       const int32_t position = static_cast<int32_t>(random() & 0x3FFFFF);
+      const std::string what = std::to_string(source) + " -> " + std::to_string(output);
       ExpectFastFormMatches(
           output * 3 + 1, &random,
           [&](uint8_t* out) { reference::ResizeRowBilinear(a.data(), b.data(), position, out, step, output); },
           [&](uint8_t* out) { ResizeRowBilinear(a.data(), b.data(), position, out, step, output); },
-          std::to_string(source) + " -> " + std::to_string(output));
+          "bilinear " + what);
+      ExpectFastFormMatches(
+          output * 3 + 1, &random,
+          [&](uint8_t* out) { reference::ResizeRowNearest(a.data(), out, step, output); },
+          [&](uint8_t* out) { ResizeRowNearest(a.data(), out, step, output); }, "nearest " + what);
     }
   }
 }
