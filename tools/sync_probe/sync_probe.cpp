@@ -18,13 +18,16 @@
 //                draws when it has no overlay: what Wine costs to show a
 //                full-screen picture and play the sound, with no decoding,
 //                conversion or resizing (bench/cpu_vs).
-// Prints the frames painted when it ends (after SECONDS, default 30).
+// Prints the frames painted when it ends (after SECONDS, default 30), and how
+// fast the play cursor ran against the performance counter, the clock a
+// player paces its picture with between corrections.
 #include <windows.h>
 #include <mmsystem.h>
 #include <dsound.h>
 #include <vfw.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -43,6 +46,10 @@ struct Probe {
   IDirectSoundBuffer* buffer = nullptr;
   Mode mode = Mode::kMain;
   LONG lastFrame = -1;
+  // The cursor's whole course, wraps counted, from its first reading.
+  DWORD lastPlay = 0;
+  int64_t cursorBytes = -1;
+  LARGE_INTEGER firstCount = {}, lastCount = {};
   std::atomic<bool> stop{false};
   std::atomic<int> painted{0};
   // dib mode: one white and one black image, the window's size.
@@ -58,6 +65,14 @@ LONG CursorFrame() {
   DWORD play = 0;
   DWORD write = 0;
   if (FAILED(g_probe.buffer->GetCurrentPosition(&play, &write))) return -1;
+  QueryPerformanceCounter(&g_probe.lastCount);
+  if (g_probe.cursorBytes < 0) {
+    g_probe.cursorBytes = 0;
+    g_probe.firstCount = g_probe.lastCount;
+  } else {
+    g_probe.cursorBytes += (play + kBufferBytes - g_probe.lastPlay) % kBufferBytes;
+  }
+  g_probe.lastPlay = play;
   return static_cast<LONG>(play / (kBufferBytes / kFps));
 }
 
@@ -229,6 +244,15 @@ int main(int argc, char** argv) {
   sound->Release();
   if (g_probe.drawDib != nullptr) DrawDibClose(g_probe.drawDib);
   std::printf("velmora_sync_probe: %d frames painted in %d s\n", g_probe.painted.load(), seconds);
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  const double counted = double(g_probe.lastCount.QuadPart - g_probe.firstCount.QuadPart) /
+                         double(frequency.QuadPart);
+  if (counted > 0) {
+    const double played = double(g_probe.cursorBytes) / (2.0 * kRate);
+    std::printf("velmora_sync_probe: the play cursor ran %.3f s in %.3f s of the performance "
+                "counter: %+.0f ppm\n", played, counted, (played / counted - 1) * 1e6);
+  }
   timeEndPeriod(1);
   return 0;
 }
