@@ -2,7 +2,7 @@
 // an outside measurement (bench/av_sync --probe) can tell what the platform
 // adds from what the player adds.
 //
-//   velmora_sync_probe MODE [SECONDS]
+//   velmora_sync_probe MODE [SECONDS [primary]]
 //
 // Plays a looping one-second DirectSound buffer (44.1 kHz, 16-bit mono) with
 // a 10 ms click at its start and, taking the play cursor as the clock, paints
@@ -20,7 +20,9 @@
 //                conversion or resizing (bench/cpu_vs).
 // Prints the frames painted when it ends (after SECONDS, default 30), and how
 // fast the play cursor ran against the performance counter, the clock a
-// player paces its picture with between corrections.
+// player paces its picture with between corrections (over the whole run, and
+// from the end of the first minute on). With "primary" it first sets the
+// primary buffer to the sound's own format, as the player does.
 #include <windows.h>
 #include <mmsystem.h>
 #include <dsound.h>
@@ -44,12 +46,15 @@ enum class Mode { kMain, kThread, kThreadWake, kDib };
 struct Probe {
   HWND window = nullptr;
   IDirectSoundBuffer* buffer = nullptr;
+  IDirectSoundBuffer* primary = nullptr;  // held while playing, as the player holds it
   Mode mode = Mode::kMain;
   LONG lastFrame = -1;
   // The cursor's whole course, wraps counted, from its first reading.
   DWORD lastPlay = 0;
   int64_t cursorBytes = -1;
   LARGE_INTEGER firstCount = {}, lastCount = {};
+  int64_t minuteBytes = -1;  // the course at the first reading a minute on
+  LARGE_INTEGER minuteCount = {};
   std::atomic<bool> stop{false};
   std::atomic<int> painted{0};
   // dib mode: one white and one black image, the window's size.
@@ -71,6 +76,13 @@ LONG CursorFrame() {
     g_probe.firstCount = g_probe.lastCount;
   } else {
     g_probe.cursorBytes += (play + kBufferBytes - g_probe.lastPlay) % kBufferBytes;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    if (g_probe.minuteBytes < 0 &&
+        g_probe.lastCount.QuadPart - g_probe.firstCount.QuadPart >= 60 * frequency.QuadPart) {
+      g_probe.minuteBytes = g_probe.cursorBytes;
+      g_probe.minuteCount = g_probe.lastCount;
+    }
   }
   g_probe.lastPlay = play;
   return static_cast<LONG>(play / (kBufferBytes / kFps));
@@ -151,8 +163,8 @@ HWND MakeWindow() {
                          nullptr);
 }
 
-// The looping second with a 1 kHz click of 10 ms at its start.
-IDirectSoundBuffer* MakeSound(IDirectSound* sound) {
+// 44.1 kHz, 16-bit mono.
+WAVEFORMATEX SoundFormat() {
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = 1;
@@ -160,6 +172,22 @@ IDirectSoundBuffer* MakeSound(IDirectSound* sound) {
   format.wBitsPerSample = 16;
   format.nBlockAlign = 2;
   format.nAvgBytesPerSec = kRate * 2;
+  return format;
+}
+
+// The primary buffer set to the sound's format, as the player sets it.
+bool SetPrimaryFormat(IDirectSound* sound) {
+  DSBUFFERDESC desc = {};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  if (FAILED(sound->CreateSoundBuffer(&desc, &g_probe.primary, nullptr))) return false;
+  WAVEFORMATEX format = SoundFormat();
+  return SUCCEEDED(g_probe.primary->SetFormat(&format));
+}
+
+// The looping second with a 1 kHz click of 10 ms at its start.
+IDirectSoundBuffer* MakeSound(IDirectSound* sound) {
+  WAVEFORMATEX format = SoundFormat();
   DSBUFFERDESC desc = {};
   desc.dwSize = sizeof desc;
   desc.dwFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
@@ -201,7 +229,7 @@ bool ParseMode(const char* text) {
 
 int main(int argc, char** argv) {
   if (argc < 2 || !ParseMode(argv[1])) {
-    std::fprintf(stderr, "usage: velmora_sync_probe main|thread|thread-wake|dib [SECONDS]\n");
+    std::fprintf(stderr, "usage: velmora_sync_probe main|thread|thread-wake|dib [SECONDS [primary]]\n");
     return 2;
   }
   const int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
@@ -215,6 +243,10 @@ int main(int argc, char** argv) {
   }
   if (g_probe.mode == Mode::kDib && !MakeImages()) {
     std::fprintf(stderr, "velmora_sync_probe: no DrawDib\n");
+    return 1;
+  }
+  if (argc > 3 && std::strcmp(argv[3], "primary") == 0 && !SetPrimaryFormat(sound)) {
+    std::fprintf(stderr, "velmora_sync_probe: the primary buffer's format can't be set\n");
     return 1;
   }
   g_probe.buffer = MakeSound(sound);
@@ -241,18 +273,23 @@ int main(int argc, char** argv) {
   }
   g_probe.buffer->Stop();
   g_probe.buffer->Release();
+  if (g_probe.primary != nullptr) g_probe.primary->Release();
   sound->Release();
   if (g_probe.drawDib != nullptr) DrawDibClose(g_probe.drawDib);
   std::printf("velmora_sync_probe: %d frames painted in %d s\n", g_probe.painted.load(), seconds);
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
-  const double counted = double(g_probe.lastCount.QuadPart - g_probe.firstCount.QuadPart) /
-                         double(frequency.QuadPart);
-  if (counted > 0) {
-    const double played = double(g_probe.cursorBytes) / (2.0 * kRate);
-    std::printf("velmora_sync_probe: the play cursor ran %.3f s in %.3f s of the performance "
-                "counter: %+.0f ppm\n", played, counted, (played / counted - 1) * 1e6);
-  }
+  auto pace = [&](const char* what, const LARGE_INTEGER& from, int64_t fromBytes) {
+    const double counted = double(g_probe.lastCount.QuadPart - from.QuadPart) /
+                           double(frequency.QuadPart);
+    const double played = double(g_probe.cursorBytes - fromBytes) / (2.0 * kRate);
+    if (counted <= 0) return;
+    std::printf("velmora_sync_probe: %s, the play cursor ran %.3f s in %.3f s of the "
+                "performance counter: %+.0f ppm\n", what, played, counted,
+                (played / counted - 1) * 1e6);
+  };
+  pace("from the start", g_probe.firstCount, 0);
+  if (g_probe.minuteBytes >= 0) pace("after the first minute", g_probe.minuteCount, g_probe.minuteBytes);
   timeEndPeriod(1);
   return 0;
 }
