@@ -2,7 +2,7 @@
 
 #include "settings/options.h"
 #include "platform/win32.h"
-#include "engine/present_mode.h"
+#include "settings/present_mode.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "engine/pacing_rules.h"
 #include "platform/critical_section_lock.h"
 #include "settings/shared_options.h"
-#include "engine/present_mode.h"
+#include "settings/present_mode.h"
 
 #include <new>
 #include <cstring>

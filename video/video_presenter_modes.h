@@ -1,7 +1,7 @@
 // The names of the presenter's modes, as the statistics show them.
 #pragma once
 
-#include "engine/present_mode.h"
+#include "settings/present_mode.h"
 
 #include <cstdint>
 

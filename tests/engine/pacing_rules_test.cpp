@@ -3,7 +3,7 @@
 #include "settings/options.h"
 #include "engine/pacing_rules.h"
 #include "platform/win32.h"
-#include "engine/present_mode.h"
+#include "settings/present_mode.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/present_mode.h"
+#include "settings/present_mode.h"
 
 #include "settings/options.h"
 

@@ -1,4 +1,4 @@
-// The picture port's vocabulary: what the presenter puts the picture on, and
+// The picture's vocabulary: what the presenter puts the picture on, and
 // the allow flags that choose among its surfaces.
 #pragma once
 
