@@ -142,6 +142,12 @@ VELMORA_AVX2 void BlendRowsAvx2(const uint32_t* rowA, const uint32_t* rowB, uint
   BlendRowsSse2(rowA, rowB, x, to, _mm_set1_epi16(wa), _mm_set1_epi16(wb), lanes);
 }
 
+// A byte shuffle that drops the fourth byte of each of four 32-bit pixels,
+// leaving their twelve bytes of B, G, R at the front.
+inline __m128i DropFourthBytes() {
+  return _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+}
+
 VELMORA_AVX2 bool BilinearAvx2(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
                                uint8_t* destination, uint32_t step, int32_t count) {
   const uint64_t lastPosition = static_cast<uint64_t>(count - 1) * step;
@@ -150,8 +156,7 @@ VELMORA_AVX2 bool BilinearAvx2(const uint32_t* rowA, const uint32_t* rowB, int32
 
   const int32_t fy = static_cast<int32_t>((static_cast<uint32_t>(position) >> 1) & 0x7FFF);
   const __m256i full = _mm256_set1_epi64x(0x00007FFF7FFF7FFF);
-  // Drops the fourth byte of each of four pixels: twelve bytes of B, G, R.
-  const __m128i drop = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m128i drop = DropFourthBytes();
   BlendBuffer buffer;
   uint32_t base = 0, end = 0;  // buffer holds source pixels [base, end)
 
@@ -201,8 +206,7 @@ VELMORA_AVX2 int32_t NearestAvx2(const uint32_t* source, uint8_t* destination, u
                                  int32_t count) {
   if (step > 65536 || count < 1) return 0;
   const uint32_t lastSource = (static_cast<uint32_t>(count - 1) * step) >> 16;
-  const __m256i drop = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
-                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i drop = _mm256_broadcastsi128_si256(DropFourthBytes());
   const __m256i steps = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
                                            _mm256_set1_epi32(static_cast<int32_t>(step)));
   uint32_t p = 0;
