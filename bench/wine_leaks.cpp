@@ -14,13 +14,12 @@
 #include <vfw.h>
 #include <winternl.h>
 
+#include "tools/event_kind.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-extern "C" NTSTATUS NTAPI NtQueryEvent(HANDLE event, int informationClass, void* information,
-                                       ULONG length, ULONG* returned);
 
 namespace {
 
@@ -38,12 +37,9 @@ long long CommitKb() {
 std::pair<int, int> EventHandles() {
   std::pair<int, int> counts(0, 0);
   for (uintptr_t value = 4; value < 0x10000; value += 4) {
-    struct {
-      int type;  // 0: manual reset (notification), 1: auto reset (synchronization)
-      LONG state;
-    } info = {};
-    if (NtQueryEvent(reinterpret_cast<HANDLE>(value), 0, &info, sizeof info, nullptr) != 0) continue;
-    ++(info.type == 0 ? counts.first : counts.second);
+    const EventKind kind = KindOfEvent(reinterpret_cast<HANDLE>(value));
+    if (kind == EventKind::kNotAnEvent) continue;
+    ++(kind == EventKind::kManualReset ? counts.first : counts.second);
   }
   return counts;
 }

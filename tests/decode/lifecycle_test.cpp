@@ -15,6 +15,7 @@
 #include "decode/source_video_pin.h"
 #include "tests/common/test_paths.h"
 #include "tests/decode/clip_decoding_support.h"
+#include "tools/event_kind.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +25,6 @@
 #include <cstdio>
 #include <string>
 #include <thread>
-
-extern "C" NTSTATUS NTAPI NtQueryEvent(HANDLE event, int informationClass, void* information,
-                                       ULONG length, ULONG* returned);
 
 namespace {
 
@@ -63,12 +61,7 @@ int OwnHandles() {
     if (NtQueryObject(handle, ObjectTypeInformation, type, sizeof type, nullptr) != 0) continue;
     const UNICODE_STRING& name = reinterpret_cast<PUBLIC_OBJECT_TYPE_INFORMATION*>(type)->TypeName;
     const std::wstring typeName(name.Buffer, name.Length / sizeof(wchar_t));
-    struct {
-      int type;  // 0: manual reset
-      LONG state;
-    } event = {};
-    const bool manualEvent = typeName == L"Event" &&
-                             NtQueryEvent(handle, 0, &event, sizeof event, nullptr) == 0 && event.type == 0;
+    const bool manualEvent = typeName == L"Event" && KindOfEvent(handle) == EventKind::kManualReset;
     count += typeName != L"Key" && !manualEvent;
   }
   return count;

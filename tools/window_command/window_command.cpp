@@ -26,6 +26,8 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include "tools/event_kind.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -35,9 +37,6 @@
 #include <cwchar>
 #include <utility>
 #include <vector>
-
-extern "C" NTSTATUS NTAPI NtQueryEvent(HANDLE event, int informationClass, void* information,
-                                       ULONG length, ULONG* returned);
 
 namespace {
 
@@ -83,15 +82,6 @@ int ThreadsOf(DWORD process) {
   return count;
 }
 
-// An event handle's kind: manual reset (a notification event) or not.
-bool IsManualResetEvent(HANDLE event) {
-  struct {
-    int type;  // 0: notification (manual reset), 1: synchronization
-    LONG state;
-  } info = {};
-  return NtQueryEvent(event, 0, &info, sizeof info, nullptr) == 0 && info.type == 0;
-}
-
 // The object type of another process's handle ("Key", "Event", "Thread", ...);
 // manual-reset events are told apart as "ManualEvent": the player makes none,
 // and Wine's filter graph leaves one behind for every graph (bench/wine_leaks.sh).
@@ -108,7 +98,7 @@ std::wstring TypeOfHandle(HANDLE process, USHORT value) {
     const UNICODE_STRING& typeName = reinterpret_cast<PUBLIC_OBJECT_TYPE_INFORMATION*>(type)->TypeName;
     name.assign(typeName.Buffer, typeName.Length / sizeof(wchar_t));
   }
-  if (name == L"Event" && IsManualResetEvent(copy)) name = L"ManualEvent";
+  if (name == L"Event" && KindOfEvent(copy) == EventKind::kManualReset) name = L"ManualEvent";
   CloseHandle(copy);
   return name;
 }
