@@ -52,7 +52,7 @@ struct Probe {
   // The cursor's whole course, wraps counted, from its first reading.
   DWORD lastPlay = 0;
   int64_t cursorBytes = -1;
-  LARGE_INTEGER firstCount = {}, lastCount = {};
+  LARGE_INTEGER frequency = {}, firstCount = {}, lastCount = {};
   int64_t minuteBytes = -1;  // the course at the first reading a minute on
   LARGE_INTEGER minuteCount = {};
   std::atomic<bool> stop{false};
@@ -72,14 +72,13 @@ LONG CursorFrame() {
   if (FAILED(g_probe.buffer->GetCurrentPosition(&play, &write))) return -1;
   QueryPerformanceCounter(&g_probe.lastCount);
   if (g_probe.cursorBytes < 0) {
+    QueryPerformanceFrequency(&g_probe.frequency);
     g_probe.cursorBytes = 0;
     g_probe.firstCount = g_probe.lastCount;
   } else {
     g_probe.cursorBytes += (play + kBufferBytes - g_probe.lastPlay) % kBufferBytes;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
     if (g_probe.minuteBytes < 0 &&
-        g_probe.lastCount.QuadPart - g_probe.firstCount.QuadPart >= 60 * frequency.QuadPart) {
+        g_probe.lastCount.QuadPart - g_probe.firstCount.QuadPart >= 60 * g_probe.frequency.QuadPart) {
       g_probe.minuteBytes = g_probe.cursorBytes;
       g_probe.minuteCount = g_probe.lastCount;
     }
@@ -277,18 +276,16 @@ int main(int argc, char** argv) {
   sound->Release();
   if (g_probe.drawDib != nullptr) DrawDibClose(g_probe.drawDib);
   std::printf("velmora_sync_probe: %d frames painted in %d s\n", g_probe.painted.load(), seconds);
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
   auto pace = [&](const char* what, const LARGE_INTEGER& from, int64_t fromBytes) {
     const double counted = double(g_probe.lastCount.QuadPart - from.QuadPart) /
-                           double(frequency.QuadPart);
+                           double(g_probe.frequency.QuadPart);
     const double played = double(g_probe.cursorBytes - fromBytes) / (2.0 * kRate);
     if (counted <= 0) return;
     std::printf("velmora_sync_probe: %s, the play cursor ran %.3f s in %.3f s of the "
                 "performance counter: %+.0f ppm\n", what, played, counted,
                 (played / counted - 1) * 1e6);
   };
-  pace("from the start", g_probe.firstCount, 0);
+  if (g_probe.cursorBytes >= 0) pace("from the start", g_probe.firstCount, 0);
   if (g_probe.minuteBytes >= 0) pace("after the first minute", g_probe.minuteCount, g_probe.minuteBytes);
   timeEndPeriod(1);
   return 0;
