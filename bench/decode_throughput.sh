@@ -10,18 +10,13 @@
 # only, in random order (each read starts again at a keyframe). ffmpeg's
 # keyframe figure decodes with -skip_frame nokey.
 set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-build}
-win="$build/win"
-clips="$win/clips"
-"$here/tools/make_clips.sh" "$clips" >/dev/null
+source "$(dirname "${BASH_SOURCE[0]}")/win_tree.sh"
 
 names=(raw_pcm16 cinepak_pcm16 cinepak_mp3 msvc_silent msvc_pcm8)
 paths=()
-for n in "${names[@]}"; do paths+=("Z:$(cd "$clips" && pwd)/$n.avi"); done
+for n in "${names[@]}"; do paths+=("$(win_clip "$n")"); done
 
-ours=$("$here/scripts/wine-run" --root "$win/wine" "$win/tests/decode/decode_throughput.exe" "${paths[@]}" 2>/dev/null |
-  tr -d '\r' | grep '\.avi ')
+ours=$(win_run tests/decode/decode_throughput.exe "${paths[@]}" | grep '\.avi ')
 
 # Frames per second of ffmpeg's own timing (-benchmark rtime: the decoding
 # loop without the process start), one thread like ours, converting to YUY2

@@ -9,10 +9,5 @@
 #
 # Needs the Windows tree built (BUILD-DIR/win, target wine_leaks).
 set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-build}
-win="$build/win"
-clips="$win/clips"
-"$here/tools/make_clips.sh" "$clips" >/dev/null
-"$here/scripts/wine-run" --root "$win/wine" "$win/tests/decode/wine_leaks.exe" \
-  "Z:$(cd "$clips" && pwd)/cinepak_pcm16.avi" 2>/dev/null | tr -d '\r'
+source "$(dirname "${BASH_SOURCE[0]}")/win_tree.sh"
+win_run tests/decode/wine_leaks.exe "$(win_clip cinepak_pcm16)"
