@@ -9,6 +9,8 @@
 #                             a prefix of its own, so the program starts with
 #                             its defaults)
 #   rig_velmora ARGS...       starts velmora.exe in the background
+#   rig_probe ARGS...         starts our minimal player, velmora_sync_probe.exe
+#   rig_start EXE OUT ARGS... starts another of our programs, its output to OUT
 #   rig_command ID|title|boxes  talks to the running program
 #   rig_wait_title REGEX SECONDS   answers message boxes until the title matches
 #   rig_geometry              "W H X Y" of the largest window on the screen
@@ -52,11 +54,16 @@ rig_cleanup() {
   wait "$RIG_XVFB" 2>/dev/null
 }
 
-rig_velmora() {
-  "$rig_here/../scripts/wine-run" --root "$RIG_ROOT" --keep-display "$RIG_EXE" "$@" \
-    >/dev/null 2>>"$RIG_ROOT/velmora.log" &
+rig_start() {  # exe, output file, arguments...
+  local exe=$1 out=$2
+  shift 2
+  "$rig_here/../scripts/wine-run" --root "$RIG_ROOT" --keep-display "$exe" "$@" \
+    >"$out" 2>>"$RIG_ROOT/velmora.log" &
   RIG_PLAYER=$!
 }
+
+rig_velmora() { rig_start "$RIG_EXE" /dev/null "$@"; }
+rig_probe() { rig_start "$RIG_BUILD/tools/sync_probe/velmora_sync_probe.exe" /dev/null "$@"; }
 
 rig_command() { wine "$RIG_COMMAND" "$@" 2>/dev/null | tr -d '\r'; }
 
