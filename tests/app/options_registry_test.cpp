@@ -5,14 +5,42 @@
 #include "app/options_registry.h"
 #include "platform/show_message.h"
 
-#include <cstring>
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-// Every test starts without the settings key (the Wine prefix keeps the
-// registry between runs) and observes messages instead of showing them.
+// Deletes the key with its values (the Wine prefix keeps the registry between runs).
+void DeleteSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey); }
+
+void Store(const char* name, const std::vector<uint8_t>& bytes) {
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_BINARY, bytes.data(),
+                            static_cast<DWORD>(bytes.size())),
+            ERROR_SUCCESS);
+}
+
+// The stored binary value read back with the registry API; empty when missing
+// or of another type.
+std::vector<uint8_t> Stored(const char* name) {
+  DWORD size = 4096;
+  std::vector<uint8_t> bytes(size);
+  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_BINARY, nullptr, bytes.data(), &size) !=
+      ERROR_SUCCESS) {
+    size = 0;
+  }
+  bytes.resize(size);
+  return bytes;
+}
+
+std::vector<uint8_t> BytesOf(const Options& options) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&options);
+  return std::vector<uint8_t>(bytes, bytes + sizeof options);
+}
+
+// Every test starts without the settings key and observes messages instead
+// of showing them.
 class OptionsRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -30,27 +58,6 @@ class OptionsRegistry : public ::testing::Test {
     DeleteSettingsKey();
   }
 
-  static void DeleteSettingsKey() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-  }
-
-  static void Store(const char* name, const void* bytes, size_t size) {
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_BINARY, bytes, static_cast<DWORD>(size)),
-              ERROR_SUCCESS);
-  }
-
-  // The stored binary value read back with the registry API; false when
-  // missing or of another type.
-  static bool Stored(const char* name, std::vector<uint8_t>* bytes) {
-    DWORD size = 4096;
-    bytes->assign(size, 0);
-    const LSTATUS status =
-        RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_BINARY, nullptr, bytes->data(), &size);
-    bytes->resize(size);
-    return status == ERROR_SUCCESS;
-  }
-
   // A record that differs from the defaults in every region of the layout.
   Options Changed() const {
     Options options = defaults_;
@@ -63,17 +70,6 @@ class OptionsRegistry : public ::testing::Test {
     return options;
   }
 
-  static std::vector<uint8_t> BytesOf(const Options& options) {
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&options);
-    return std::vector<uint8_t>(bytes, bytes + sizeof options);
-  }
-
-  bool NoticeShown() const {
-    return shown_.size() == 1 && shown_[0].owner == nullptr &&
-           shown_[0].caption == "Velmora Player" && shown_[0].type == MB_ICONINFORMATION &&
-           !shown_[0].text.empty();
-  }
-
   Options defaults_;
   std::vector<ShownMessage> shown_;
 
@@ -83,22 +79,34 @@ class OptionsRegistry : public ::testing::Test {
 };
 
 // Nothing stored, another version, a longer value, or a first word of 24
-// over the default bytes 0, 0: the defaults, the notice, and a key to save into.
-TEST_F(OptionsRegistry, ValuesItCannotTakeGiveTheDefaultsAndTheNotice) {
+// over the default bytes 0, 0: the defaults, the notice, and a key to save
+// into. A shorter value is taken over the rest of the defaults.
+TEST_F(OptionsRegistry, StoredValuesAreTakenOrGiveTheDefaultsAndTheNotice) {
   Options other = Changed();
   other.formatVersion = 24;
-  std::vector<uint8_t> longer = BytesOf(Changed());
+  std::vector<uint8_t> longer = BytesOf(Changed()), shorter = longer, mixed = BytesOf(defaults_);
   longer.resize(300);
-  for (const std::vector<uint8_t>& stored : {std::vector<uint8_t>{}, BytesOf(other), longer,
-                                             std::vector<uint8_t>{24, 0}}) {
+  shorter.resize(100);  // up to the custom colours
+  std::copy(shorter.begin(), shorter.end(), mixed.begin());
+  const std::pair<const char*, std::vector<uint8_t>> rows[] = {
+      {"nothing", {}}, {"version 24", BytesOf(other)}, {"300 bytes", longer}, {"24, 0", {24, 0}},
+      {"100 bytes", shorter}};
+  for (const auto& [name, stored] : rows) {
+    SCOPED_TRACE(name);
+    const bool taken = stored == shorter;
     DeleteSettingsKey();
     shown_.clear();
-    if (!stored.empty()) Store("Options", stored.data(), stored.size());
+    if (!stored.empty()) Store("Options", stored);
     g_displacementList.Remember("C:\\old.avi", 10);
     Options loaded = Changed();
-    EXPECT_FALSE(LoadOptions(&loaded)) << stored.size();
-    EXPECT_TRUE(NoticeShown()) << stored.size();
-    EXPECT_EQ(std::memcmp(&loaded, &defaults_, sizeof loaded), 0) << stored.size();
+    EXPECT_EQ(LoadOptions(&loaded), taken);
+    EXPECT_EQ(BytesOf(loaded), taken ? mixed : BytesOf(defaults_));
+    ASSERT_EQ(shown_.size(), taken ? 0u : 1u);
+    if (!taken) {
+      EXPECT_EQ(std::make_tuple(shown_[0].owner, shown_[0].caption, shown_[0].type),
+                std::make_tuple(HWND{nullptr}, std::string("Velmora Player"), UINT{MB_ICONINFORMATION}));
+      EXPECT_FALSE(shown_[0].text.empty());
+    }
     EXPECT_TRUE(!stored.empty() || g_displacementList.IsEmpty());  // emptied when nothing is stored
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -113,46 +121,30 @@ TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
   const std::string listText = g_displacementList.Text();
   ASSERT_TRUE(SaveOptions(&saved));
 
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(Stored("Options", &bytes));
+  const std::vector<uint8_t> bytes = Stored("Options");
   ASSERT_EQ(bytes.size(), 232u);
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4),
-            (std::vector<uint8_t>{25, 0, 0, 0}));
-  EXPECT_EQ(std::memcmp(bytes.data(), &saved, 232), 0);
-  ASSERT_TRUE(Stored("Displacement", &bytes));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), listText + '\0');
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4), (std::vector<uint8_t>{25, 0, 0, 0}));
+  EXPECT_EQ(bytes, BytesOf(saved));
+  const std::vector<uint8_t> list = Stored("Displacement");
+  EXPECT_EQ(std::string(list.begin(), list.end()), listText + '\0');
 
   Options loaded = defaults_;
   g_displacementList.Clear();
   EXPECT_TRUE(LoadOptions(&loaded));
   EXPECT_TRUE(shown_.empty());
-  EXPECT_EQ(std::memcmp(&loaded, &saved, sizeof loaded), 0);
+  EXPECT_EQ(BytesOf(loaded), bytes);
   EXPECT_EQ(g_displacementList.Text(), listText);
 
   // An empty list is stored as its terminating zero alone.
   g_displacementList.Clear();
   ASSERT_TRUE(SaveOptions(&saved));
-  ASSERT_TRUE(Stored("Displacement", &bytes));
-  EXPECT_EQ(bytes, std::vector<uint8_t>{0});
-}
-
-TEST_F(OptionsRegistry, AShorterValueKeepsTheRestOfTheDefaults) {
-  const Options current = Changed();
-  Store("Options", &current, 100);  // up to the custom colours
-  Options loaded = Changed();
-  EXPECT_TRUE(LoadOptions(&loaded));
-  EXPECT_TRUE(shown_.empty());
-  EXPECT_EQ(std::memcmp(&loaded, &current, 100), 0);
-  EXPECT_EQ(std::memcmp(reinterpret_cast<const uint8_t*>(&loaded) + 100,
-                        reinterpret_cast<const uint8_t*>(&defaults_) + 100, 132),
-            0);
+  EXPECT_EQ(Stored("Displacement"), std::vector<uint8_t>{0});
 }
 
 TEST_F(OptionsRegistry, AnyDisplacementValueLoadsWithoutHarm) {
-  const Options current = Changed();
-  Store("Options", &current, sizeof current);
+  Store("Options", BytesOf(Changed()));
   const std::string unterminated = "0x00000010C:\\a.avi\r0x00000020C:\\b.avi";  // no zero
-  Store("Displacement", unterminated.data(), unterminated.size());
+  Store("Displacement", std::vector<uint8_t>(unterminated.begin(), unterminated.end()));
   Options loaded;
   EXPECT_TRUE(LoadOptions(&loaded));
   EXPECT_EQ(g_displacementList.Text(), unterminated);
@@ -162,7 +154,7 @@ TEST_F(OptionsRegistry, AnyDisplacementValueLoadsWithoutHarm) {
 
   std::vector<uint8_t> junk(200000);
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 >> 3);
-  Store("Displacement", junk.data(), junk.size());
+  Store("Displacement", junk);
   EXPECT_TRUE(LoadOptions(&loaded));
   EXPECT_FALSE(g_displacementList.Lookup("C:\\b.avi", &delay));
   EXPECT_TRUE(shown_.empty());

@@ -71,23 +71,16 @@ EffectRow Set(int id, std::function<void()> setup, std::function<void()> expect)
 }
 EffectRow Row(int id, std::function<void()> expect) { return Set(id, [] {}, expect); }
 
-// The answer the file dialogs give, and the last one asked: its title, kind
-// and filter.
+// The answer the file dialogs give, and the last one asked: its title and
+// whether it chose several videos.
 struct DialogScript {
   std::string answer, asked;
 };
-
-std::string Describe(const FileDialogRequest& r) {
-  const char* kind = r.save ? ", save, " : r.multiSelect ? ", several, " : ", one, ";
-  const char* filter = r.filter == kVideoFilter ? "video" : "list";
-  return r.title + std::string(kind) + filter;
-}
 
 // Without a file open: the play list, the balance, the keys that move
 // through the list, Next Frame's request, and the refusals that need a file.
 std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
   const auto answer = [dialogs](const std::string& text) { return [=] { dialogs->answer = text; }; };
-  const auto asked = [dialogs](const char* what) { EXPECT_EQ(dialogs->asked, what); };
   const auto at = [](int32_t index) { return [=] { EXPECT_EQ(g_app.currentIndex, index); }; };
   const auto target = [](int32_t sign) { return [=] { EXPECT_EQ(g_app.balanceTarget.load(), sign); }; };
   const auto clean = [] { g_subtitleTrack->SetDirty(false); };
@@ -101,7 +94,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
         g_playlist->SetText("C:\\one.avi\rC:\\two.avi");
         dialogs->answer = "C:\\three.avi\rC:\\four.avi";
       }, [=] {
-        asked("Open Video file, several, video");
+        EXPECT_EQ(dialogs->asked, "Open Video file, several videos");
         EXPECT_EQ(g_playlist->Item(3), "C:\\four.avi");
       }),
       Set(IDM_KEY_INSERT, answer("C:\\five.avi"), [] { EXPECT_EQ(g_playlist->Item(4), "C:\\five.avi"); }),
@@ -167,7 +160,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";
          g_app.currentIndex = 1;
          s.Command(IDM_FILE_OPEN);
-         EXPECT_EQ(dialogs->asked, "Open Video file, several, video");
+         EXPECT_EQ(dialogs->asked, "Open Video file, several videos");
          EXPECT_EQ(g_app.currentIndex, 0);
          s.PumpFor(300);  // the posted Play/Pause tries the first file
          EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);  // loading a list did not play
@@ -282,9 +275,9 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_EQ(g_app.currentIndex, 1);
          playing(s), paused(s);  // held while its size changes
        }},
-      Row(IDM_NORMAL_SIZE, [] { EXPECT_EQ(ClientSize(g_mainWindow).cx, 320); }),  // the second file: 320 x 240
+      Row(IDM_NORMAL_SIZE, [] { EXPECT_EQ(ClientSize(g_mainWindow).first, 320); }),  // the second file: 320 x 240
       Row(IDM_DOUBLE_SIZE, [] {
-        EXPECT_EQ(std::make_pair(ClientSize(g_mainWindow).cx, ClientSize(g_mainWindow).cy), std::make_pair(640L, 496L));
+        EXPECT_EQ(ClientSize(g_mainWindow), std::make_pair(640L, 496L));
       }),
       {IDM_HALF_SIZE, [](ShellSession& s) {
          RECT before, after;
@@ -301,7 +294,7 @@ std::vector<EffectRow> OpenRows() {
        }},
       Row(IDM_STOP, [] {  // the window as before the first open, the list kept
         EXPECT_EQ(State(), kClosed);
-        EXPECT_EQ(std::make_pair(WindowSize(g_mainWindow).cx, WindowSize(g_mainWindow).cy), std::make_pair(512L, 420L));
+        EXPECT_EQ(WindowSize(g_mainWindow), std::make_pair(512L, 420L));
         EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
         EXPECT_EQ(g_playlist->Count(), 2);
       }),
@@ -358,7 +351,8 @@ TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
   ASSERT_TRUE(session.Started());
   DialogScript dialogs;
   SetFileDialogHook([&dialogs](const FileDialogRequest& request) {
-    dialogs.asked = Describe(request);
+    const bool videos = request.multiSelect && !request.save && request.filter == kVideoFilter;
+    dialogs.asked = request.title + std::string(videos ? ", several videos" : ", other");
     return dialogs.answer;
   });
   const std::vector<EffectRow> closed = ClosedRows(&dialogs);

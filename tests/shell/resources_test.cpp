@@ -43,6 +43,22 @@ std::map<std::string, int> Commands() {
 bool KeyOnly(const std::string& name) { return name.rfind("IDM_KEY_", 0) == 0; }
 const std::set<std::string> kNotInAMenu = {"IDM_CURSOR", "IDM_HAND_OVER", "IDM_RESIZE_THIRD"};
 
+// A key by its name in a menu text ("Pg Up", "Ins", "F12", "O") or in a
+// key-only command's name ("PAGE_UP"); -1 for a name it cannot read.
+int KeyNamed(const std::string& name) {
+  std::string upper = name;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::map<std::string, int> keys = {
+      {"SPACE", VK_SPACE}, {"ESC", VK_ESCAPE}, {"ESCAPE", VK_ESCAPE}, {"ENTER", VK_RETURN}, {"UP", VK_UP},
+      {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}, {"INS", VK_INSERT}, {"INSERT", VK_INSERT},
+      {"DEL", VK_DELETE}, {"DELETE", VK_DELETE}, {"HOME", VK_HOME}, {"END", VK_END}, {"PG UP", VK_PRIOR},
+      {"PAGE_UP", VK_PRIOR}, {"DN", VK_NEXT}, {"PAGE_DOWN", VK_NEXT}};
+  if (keys.count(upper) != 0) return keys.at(upper);
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) return name[0];
+  const int f = name.size() >= 2 && name[0] == 'F' ? std::atoi(name.c_str() + 1) : 0;
+  return f > 0 ? VK_F1 + f - 1 : -1;
+}
+
 // The keys a menu text shows after its tab ("Ctrl+Up", "Home/End"), as
 // (FSHIFT | FCONTROL | FALT, virtual key); false for a name it cannot read.
 bool ShownKeys(const std::string& text, std::vector<std::pair<int, int>>* keys) {
@@ -53,21 +69,10 @@ bool ShownKeys(const std::string& text, std::vector<std::pair<int, int>>* keys) 
   for (const auto& p : prefixes) {
     if (rest.rfind(p.first, 0) == 0) modifiers |= p.second, rest = rest.substr(p.first.size());
   }
-  const std::map<std::string, int> names = {
-      {"Space", VK_SPACE}, {"Esc", VK_ESCAPE}, {"Enter", VK_RETURN}, {"Up", VK_UP},
-      {"Down", VK_DOWN}, {"Insert", VK_INSERT}, {"Ins", VK_INSERT}, {"Delete", VK_DELETE},
-      {"Del", VK_DELETE}, {"Home", VK_HOME}, {"End", VK_END}, {"Pg Up", VK_PRIOR}, {"Dn", VK_NEXT}};
   std::istringstream parts(rest);
   for (std::string name; std::getline(parts, name, '/');) {
-    if (names.count(name) != 0) {
-      keys->push_back({modifiers, names.at(name)});
-    } else if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
-      keys->push_back({modifiers, name[0]});
-    } else if (name.size() >= 2 && name[0] == 'F' && std::atoi(name.c_str() + 1) > 0) {
-      keys->push_back({modifiers, VK_F1 + std::atoi(name.c_str() + 1) - 1});
-    } else {
-      return false;
-    }
+    if (KeyNamed(name) < 0) return false;
+    keys->push_back({modifiers, KeyNamed(name)});
   }
   return !keys->empty();
 }
@@ -82,14 +87,8 @@ UINT TypeOf(HMENU menu, int position) {
 // A key-only command is named after its key: IDM_KEY_ALT_F1 is Alt+F1.
 std::pair<int, int> KeyOfName(std::string name) {
   name = name.substr(std::strlen("IDM_KEY_"));
-  const int modifiers = name.rfind("ALT_", 0) == 0 ? FALT : 0;
-  if (modifiers != 0) name = name.substr(4);
-  const std::map<std::string, int> keys = {
-      {"ESCAPE", VK_ESCAPE}, {"ENTER", VK_RETURN}, {"INSERT", VK_INSERT}, {"DELETE", VK_DELETE},
-      {"HOME", VK_HOME}, {"END", VK_END}, {"PAGE_UP", VK_PRIOR}, {"PAGE_DOWN", VK_NEXT},
-      {"UP", VK_UP}, {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}};
-  if (name[0] == 'F') return {modifiers, VK_F1 + std::atoi(name.c_str() + 1) - 1};
-  return {modifiers, keys.count(name) != 0 ? keys.at(name) : -1};
+  const bool alt = name.rfind("ALT_", 0) == 0;
+  return {alt ? FALT : 0, KeyNamed(name.substr(alt ? 4 : 0))};
 }
 
 TEST(ResourceScript, MenusGiveEveryCommandOfTheTableOnce) {

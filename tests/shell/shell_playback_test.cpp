@@ -100,9 +100,8 @@ TEST(ShellPlayback, EachClipPlaysToTheEndOnceAndGivesTheWindowBack) {
     EXPECT_EQ(g_player->SoundPlays(), reference.toneHertz > 0);
     RECT fitted = {0, 0, reference.width, reference.height + 16};
     AdjustWindowRect(&fitted, WS_OVERLAPPEDWINDOW, TRUE);
-    const SIZE size = WindowSize(session.Window());
-    EXPECT_EQ(size.cx, std::max<LONG>(fitted.right - fitted.left, 320));
-    EXPECT_EQ(size.cy, std::max<LONG>(fitted.bottom - fitted.top, 240));
+    EXPECT_EQ(WindowSize(session.Window()), std::make_pair(std::max<LONG>(fitted.right - fitted.left, 320),
+                                                           std::max<LONG>(fitted.bottom - fitted.top, 240)));
     EXPECT_EQ(WindowTitle(session.Window()), std::string(c.first, std::strlen(c.first) - 4) + " - Velmora Player");
 
     // One entry, "Repeat" off: playback ends after every frame went through
@@ -113,8 +112,7 @@ TEST(ShellPlayback, EachClipPlaysToTheEndOnceAndGivesTheWindowBack) {
     EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
     EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
     EXPECT_EQ(WindowTitle(session.Window()), DefaultTitle());
-    const SIZE restored = WindowSize(session.Window());
-    EXPECT_EQ(std::make_pair(restored.cx, restored.cy), std::make_pair(512L, 420L));
+    EXPECT_EQ(WindowSize(session.Window()), std::make_pair(512L, 420L));
     EXPECT_EQ(ScreenSaverActive(), c.second);
     EXPECT_EQ(CurrentTally().blocksWritten > 0, reference.toneHertz > 0);
     EXPECT_TRUE(session.Messages().empty());

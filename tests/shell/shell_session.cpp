@@ -1,14 +1,12 @@
 #include "tests/shell/shell_session.h"
 
 #include "app/application.h"
-#include "app/application_ports.h"
 #include "settings/options.h"
 #include "app/painting.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
 #include "app/shell.h"
 #include "app/startup.h"
-#include "engine/player.h"
 #include "tests/common/test_paths.h"
 
 #include <atomic>
@@ -108,24 +106,20 @@ int ShellSession::Finish() {
 
 Capture CaptureClientArea(HWND window) {
   Capture capture;
-  const SIZE size = ClientSize(window);
-  capture.width = size.cx;
-  capture.height = size.cy;
-  if (size.cx <= 0 || size.cy <= 0) return capture;
+  const auto [w, h] = ClientSize(window);
+  capture.width = w;
+  capture.height = h;
+  if (w <= 0 || h <= 0) return capture;
   HDC windowDc = GetDC(window);
   HDC memory = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, size.cx, size.cy);
+  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, w, h);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, size.cx, size.cy, windowDc, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = size.cx;
-  info.bmiHeader.biHeight = -size.cy;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  std::vector<uint8_t> bgra(static_cast<size_t>(size.cx) * size.cy * 4);
-  GetDIBits(memory, bitmap, 0, size.cy, bgra.data(), &info, DIB_RGB_COLORS);
+  info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32};  // top-down, 32 bits a pixel
+  std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
+  GetDIBits(memory, bitmap, 0, h, bgra.data(), &info, DIB_RGB_COLORS);
   for (size_t i = 0; i < bgra.size(); i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
   DeleteDC(memory);
   DeleteObject(bitmap);
@@ -161,16 +155,6 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   session.Command(command);
   helper.join();
   return seen;
-}
-
-void UseSlowVideoFilters() {
-  PlaybackPorts ports = ApplicationPorts();
-  ports.effects.applyVideoFilters = [](uint8_t* frame, int32_t width, int32_t height, int32_t number) {
-    Sleep(200);
-    ProgramEffects().applyVideoFilters(frame, width, height, number);
-  };
-  delete g_player;
-  g_player = new Player(ports);
 }
 
 namespace {
@@ -211,14 +195,14 @@ std::string WindowTitle(HWND window) {
   return text;
 }
 
-SIZE ClientSize(HWND window) {
+std::pair<LONG, LONG> ClientSize(HWND window) {
   RECT r;
   GetClientRect(window, &r);
-  return SIZE{r.right, r.bottom};
+  return {r.right, r.bottom};
 }
 
-SIZE WindowSize(HWND window) {
+std::pair<LONG, LONG> WindowSize(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
+  return {r.right - r.left, r.bottom - r.top};
 }

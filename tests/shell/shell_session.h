@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ShellSession {
@@ -71,10 +72,6 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
 // The visible dialog of this process with the caption, or null.
 HWND FindOwnDialog(const char* caption);
 
-// Replaces the session's player with one whose video filters take 200 ms a
-// frame: a picture that cannot keep up with a clip of 10 frames a second.
-void UseSlowVideoFilters();
-
 // The command items of a menu of the resources and its submenus, in order.
 struct MenuItem {
   int id;
@@ -86,7 +83,6 @@ std::vector<ACCEL> ResourceAccelerators();
 
 // The window's title.
 std::string WindowTitle(HWND window);
-// The window's outer size.
-SIZE WindowSize(HWND window);
-// The client area's size.
-SIZE ClientSize(HWND window);
+// The window's outer size and the client area's, as (width, height).
+std::pair<LONG, LONG> WindowSize(HWND window);
+std::pair<LONG, LONG> ClientSize(HWND window);

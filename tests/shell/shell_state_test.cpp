@@ -40,19 +40,6 @@ TEST_F(ShellState, HiddenBarAlwaysMeansTheVolume) {
   EXPECT_EQ(g_options.colorBalance.brightness, 50);
 }
 
-TEST_F(ShellState, TargetsOutOfRangeWrapAround) {
-  const struct {
-    int32_t target, wrapped;
-    int32_t* value;
-  } cases[] = {{5, 1, &g_options.colorBalance.brightness}, {-1, 3, &g_options.colorBalance.contrast},
-               {10, 2, &g_options.colorBalance.saturation}};
-  for (const auto& c : cases) {
-    g_app.balanceTarget = c.target;
-    EXPECT_EQ(CurrentBalanceValue(), c.value) << c.target;
-    EXPECT_EQ(g_app.balanceTarget.load(), c.wrapped) << c.target;
-  }
-}
-
 TEST_F(ShellState, SignsOfTheBalanceBar) {
   const int32_t signs[] = {kBalanceContrast, kBalanceVolume, kBalanceBrightness,
                            kBalanceSaturation};

@@ -13,12 +13,13 @@
 #include "engine/player.h"
 #include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
+#include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
 
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,11 +28,9 @@ constexpr int32_t kFirst = 15, kEnd = 30;  // 00:00:01,000 --> 00:00:02,000
 
 // The clip copied to the scratch directory with a .srt beside it.
 std::string SubtitledClip() {
-  const std::string video = ScratchPath("subtitled.avi");
-  std::ifstream in(ClipPath(kClip), std::ios::binary);
-  std::ofstream(video, std::ios::binary) << in.rdbuf();
-  std::ofstream(ScratchPath("subtitled.srt")) << "1\n00:00:01,000 --> 00:00:02,000\nVelmora|subtitles\n\n";
-  return video;
+  const std::vector<uint8_t> clip = FileBytes(ClipPath(kClip));
+  WriteWholeFile(ScratchPath("subtitled.srt"), "1\n00:00:01,000 --> 00:00:02,000\nVelmora|subtitles\n\n");
+  return WriteWholeFile(ScratchPath("subtitled.avi"), std::string(clip.begin(), clip.end()));
 }
 
 // The picture paused inside the subtitle's time has the subtitle in the band

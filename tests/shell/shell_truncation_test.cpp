@@ -54,9 +54,7 @@ std::string WritePrefixes(int32_t* files, int64_t* announcedFrames) {
     for (const double share : cuts.shares) {
       const std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<size_t>(bytes.size() * share));
       const std::string path = ScratchPath(std::to_string(*files) + "-" + cuts.clip);
-      std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(prefix.data()),
-                                                  static_cast<std::streamsize>(prefix.size()));
-      list << '"' << path << "\"\n";
+      list << '"' << WriteWholeFile(path, std::string(prefix.begin(), prefix.end())) << "\"\n";
       ++*files;
       AviFile file;
       VideoStreamInfo video;

@@ -4,16 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/picture_tones.h"
 #include "app/playlist_layout.h"
 #include "app/resource.h"
 #include "app/shell.h"
 #include "playlist/playlist.h"
 #include "tests/shell/shell_session.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -25,9 +22,7 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   session.PumpFor(300);
   EXPECT_EQ(WindowTitle(session.Window()), "Velmora Player V0.25 Beta");
   EXPECT_EQ(FindWindowA("VelmoraClass", nullptr), session.Window());
-  const SIZE size = WindowSize(session.Window());
-  EXPECT_EQ(size.cx, 512);
-  EXPECT_EQ(size.cy, 420);
+  EXPECT_EQ(WindowSize(session.Window()), std::make_pair(512L, 420L));
   EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), 0);
   EXPECT_NE(GetMenu(session.Window()), nullptr);
   EXPECT_EQ(g_app.mainMenu, GetMenu(session.Window()));
@@ -50,10 +45,6 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   EXPECT_GE(matching, 95);  // of 100 samples
   EXPECT_EQ(Brightness(capture.At(2, 2)), 0);
   EXPECT_EQ(Brightness(capture.At(capture.width - 3, capture.height - 3)), 0);
-  // The dimmed copy is the idle picture through the dimming routine.
-  std::vector<uint8_t> row(g_app.idlePicture.Row(150), g_app.idlePicture.Row(150) + 3 * 400);
-  DimRow(row.data(), 400);
-  EXPECT_TRUE(std::equal(row.begin(), row.end(), g_app.dimmedIdlePicture.Row(150)));
   // The balance image holds four 32 x 32 signs, each a lit part on a dark
   // background.
   for (int sign = 0; sign < 4; ++sign) {
@@ -115,8 +106,6 @@ TEST(ShellWindow, PlaylistScreenMarksTheCurrentEntry) {
   // The band: strong red at the left of the current line only.
   EXPECT_GE(capture.At(3, current)[0], 127);
   EXPECT_LT(capture.At(3, other)[0], 100);
-  // The band fades to the right.
-  EXPECT_GT(capture.At(3, current)[0], capture.At(capture.width - 3, current)[0]);
   // Some text was written on each line, right of the 32-pixel indent.
   for (int index = 0; index < 3; ++index) {
     const int top = PlaylistLineTop(index, layout.topOffset);
@@ -137,6 +126,5 @@ TEST(ShellWindow, PlaylistScreenMarksTheCurrentEntry) {
   EXPECT_EQ(g_app.currentIndex, 2);
   EXPECT_EQ(g_playlist->Item(2), "C:\\clips\\my.movie.avi");
 }
-
 
 }  // namespace
