@@ -155,12 +155,6 @@ class FakeHost : public PlaybackHost {
   }
   void RestoreSystemSettings(const SystemSettings& saved) override { system_ = saved; }
 
-  // The title shown last ("default" before any).
-  std::string Title() {
-    const std::vector<std::string> shown = titles.Items();
-    return shown.empty() ? "default" : shown.back();
-  }
-
   CallLog<std::string> titles;
   CallLog<PostedCommand> posted;
   CallLog<int32_t> statusDrawn;

@@ -249,7 +249,7 @@ TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
   shell.currentIndex = 1;
   g_nextDecoder = new FakeDecoder;
   ASSERT_TRUE(player->Open());
-  EXPECT_EQ(host.Title(), "file:D:\\second.avi");
+  EXPECT_EQ(host.titles.Items().back(), "file:D:\\second.avi");
   EXPECT_EQ(picture.shutdowns_, 1);
   EXPECT_EQ(player->State(), kPaused);
 
@@ -257,7 +257,7 @@ TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
   g_nextOpens = false;
   EXPECT_FALSE(player->Open());
   EXPECT_EQ(player->State(), kClosed);
-  EXPECT_EQ(host.Title(), "default");
+  EXPECT_EQ(host.titles.Items().back(), "default");
   EXPECT_EQ(player->FileName(), nullptr);
   EXPECT_EQ(holder.Current(), nullptr);
   EXPECT_EQ(host.system_.screenSaver, 1);

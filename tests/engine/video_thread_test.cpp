@@ -216,12 +216,9 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsT
   EXPECT_EQ(shell.frameSteps, 0);
   EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(picture.setups.Items().size(), 6u);  // each step draws through a presenter refresh
-  const int64_t rested = time.SleptMilliseconds();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.currentFrame, 5);  // no more steps: it stays
-  // Without Fadeout Pause the paused loop rests 100 ms a pass, and nothing fades.
-  EXPECT_EQ(time.SleptMilliseconds() - rested, 5 * 100);
-  EXPECT_EQ(g_effectLog.fades, 0);
+  EXPECT_EQ(g_effectLog.fades, 0);  // without Fadeout Pause nothing fades
   // Playing, steps are cleared, not taken.
   record.state = kPlaying;
   shell.frameSteps = 3;
