@@ -151,9 +151,7 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt
   EXPECT_EQ(time.SleptMilliseconds(), 100);
 
   sound.freeBlocks_ = 2;
-  output.Pass();
-  output.Pass();
-  output.Pass();
+  for (int i = 0; i < 3; ++i) output.Pass();
   ASSERT_EQ(sound.written.Items().size(), 2u);
   EXPECT_EQ(sound.written.Items()[0], std::vector<uint8_t>(80, 7));
   EXPECT_EQ(sound.written.Items()[1], std::vector<uint8_t>(80, 8));

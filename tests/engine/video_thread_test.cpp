@@ -298,8 +298,7 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
   VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  ASSERT_TRUE(thread.Pass());
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(host.posted.Items().empty());
   ASSERT_TRUE(thread.Pass());  // countdown 0 in fullscreen: hide
   ASSERT_EQ(host.posted.Items().size(), 1u);
@@ -370,8 +369,7 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   PublishOptions();
   shell.videoRect.Set(RECT{10, 20, 330, 260});
   VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  ASSERT_TRUE(thread.Pass());
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(picture.setups.Items().size(), 1u);
   const SetupCall first = picture.setups.Items()[0];
   EXPECT_EQ(first.allowFlags, PresenterAllowFlags(g_options));
