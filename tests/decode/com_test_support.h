@@ -25,7 +25,8 @@ inline ULONG RefCount(IUnknown* object) {
 }
 
 // A decoder context with a video format of the given size and code, and
-// optionally a sound format (the bytes of a WAVEFORMATEX and what follows).
+// optionally a sound format (the bytes of a WAVEFORMATEX and what follows, as
+// WaveFormatBytes makes them).
 struct TestStreams {
   TestStreams(int32_t width, int32_t height, uint32_t compression, uint16_t bitCount,
               std::vector<uint8_t> wave = {});
@@ -34,7 +35,3 @@ struct TestStreams {
   std::vector<uint8_t> videoFormat;
   std::vector<uint8_t> audioFormat;
 };
-
-// The bytes of a WAVEFORMATEX with extra bytes behind it.
-std::vector<uint8_t> WaveFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
-                                uint16_t blockAlign, std::vector<uint8_t> extra = {});

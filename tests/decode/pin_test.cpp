@@ -19,6 +19,7 @@
 #include "decode/source_audio_pin.h"
 #include "decode/source_video_pin.h"
 #include "tests/decode/com_test_support.h"
+#include "tools/avi_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -129,7 +130,7 @@ TEST_F(PinTest, MediaTypeEnumeratorHandsOutDeepCopiesAndStaysAtTheEnd) {
 }
 
 TEST_F(PinTest, PinEnumeratorNextPastTheEndReturnsToTheStart) {
-  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4));
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
   IPin* const pins[2] = {grabber->VideoPin(), grabber->AudioPin()};
   auto* enumerator = new PinEnumerator(pins, 2);
@@ -239,7 +240,7 @@ TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
 }
 
 TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
-  TestStreams streams(320, 240, kFourccCvid, 24, WaveFormat(0x55, 2, 44100, 0, 1));
+  TestStreams streams(320, 240, kFourccCvid, 24, WaveFormatBytes(0x55, 2, 44100, 44100, 1, 0));
   streams.context.audioOutput = AudioOutputFormat{1, 1, 3528, 1764, 22050, 7056};
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
   DestAudioPin* pin = grabber->AudioInput();
@@ -321,11 +322,11 @@ TEST_F(PinTest, SourceAudioTypes) {
     WORD cbSize;
   } cases[] = {
       // A PCM format longer than 18 bytes is cut to 18 with cbSize 0.
-      {"PCM", WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4, std::vector<uint8_t>(22, 7)),
+      {"PCM", WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, std::vector<uint8_t>(22, 7)),
        MEDIASUBTYPE_PCM, 18, 0},
-      {"MP3", WaveFormat(0x55, 2, 44100, 0, 1, std::vector<uint8_t>(12, 9)), FourccSubtype(0x55), 30, 12},
-      {"IMA ADPCM", WaveFormat(0x11, 1, 22050, 4, 512, {0xF9, 0x03}), FourccSubtype(0x11), 20, 2},
-      {"EXTENSIBLE", WaveFormat(0xFFFE, 2, 48000, 16, 4, extra), subFormat, 40, 22},
+      {"MP3", WaveFormatBytes(0x55, 2, 44100, 44100, 1, 0, std::vector<uint8_t>(12, 9)), FourccSubtype(0x55), 30, 12},
+      {"IMA ADPCM", WaveFormatBytes(0x11, 1, 22050, 11025, 512, 4, {0xF9, 0x03}), FourccSubtype(0x11), 20, 2},
+      {"EXTENSIBLE", WaveFormatBytes(0xFFFE, 2, 48000, 192000, 4, 16, extra), subFormat, 40, 22},
   };
   for (Case& c : cases) {
     TestStreams streams(320, 240, kFourccCvid, 24, c.wave);
@@ -410,7 +411,7 @@ TEST_F(PinTest, TheFrameAllocatorTakesOneUnprefixedBufferAlignedToFour) {
 // The MP3 decoder asks for 8-byte buffers; the audio pin raises them to one
 // second of output sound.
 TEST_F(PinTest, NotifyAllocatorRaisesASmallSoundBufferToThePinsSize) {
-  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16, 4));
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
   auto* grabber = new SampleGrabberFilter(&streams.context, true);
   ComPtr<IMemInputPin> audioTransport;
   ASSERT_EQ(S_OK, grabber->AudioPin()->QueryInterface(IID_IMemInputPin, audioTransport.ReceiveVoid()));

@@ -105,14 +105,13 @@ class FakeSound : public SoundPort {
 struct SetupCall {
   uint32_t allowFlags;
   RECT videoRect;
-  int32_t width, height, pitch;
 };
 
 class FakePicture : public PicturePort {
  public:
-  bool Setup(IDirectDraw*, HWND, const RECT* videoRect, int32_t width, int32_t height,
-             int32_t pitch, uint32_t allowFlags) override {
-    setups.Add(SetupCall{allowFlags, videoRect ? *videoRect : RECT{0, 0, 0, 0}, width, height, pitch});
+  bool Setup(IDirectDraw*, HWND, const RECT* videoRect, int32_t, int32_t, int32_t,
+             uint32_t allowFlags) override {
+    setups.Add(SetupCall{allowFlags, videoRect ? *videoRect : RECT{0, 0, 0, 0}});
     return true;
   }
   bool Present(const uint8_t* frame) override;
@@ -142,8 +141,8 @@ class FakeHost : public PlaybackHost {
     *width = 640;
     *height = 480;
   }
-  void FitWindowToVideo() override { ++fits_; }
-  void RestoreWindowSize(int32_t width, int32_t) override { restoredWidth_ = width; }
+  void FitWindowToVideo() override {}
+  void RestoreWindowSize(int32_t, int32_t) override {}
   void LeaveFullscreen() override { ++fullscreenLeaves_; }
   void PostCommand(int32_t id, LPARAM lParam) override { posted.Add(PostedCommand{id, lParam}); }
   void DrawStatus(int32_t progress) override { statusDrawn.Add(progress); }
@@ -156,20 +155,12 @@ class FakeHost : public PlaybackHost {
   }
   void RestoreSystemSettings(const SystemSettings& saved) override { system_ = saved; }
 
-  // The title shown last ("default" before any).
-  std::string Title() {
-    const std::vector<std::string> shown = titles.Items();
-    return shown.empty() ? "default" : shown.back();
-  }
-
   CallLog<std::string> titles;
   CallLog<PostedCommand> posted;
   CallLog<int32_t> statusDrawn;
-  std::atomic<int32_t> fits_{0};
   std::atomic<int32_t> fullscreenLeaves_{0};
   std::atomic<int32_t> borders_{0};
   std::atomic<int32_t> drawDibReopens_{0};
-  int32_t restoredWidth_ = -1;
   SystemSettings system_{1, 1, 1};  // what the "system" holds now
   uint64_t availableMemory_ = 64 * 1024;
 };

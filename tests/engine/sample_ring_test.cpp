@@ -34,27 +34,21 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
   ring.Commit(0);
   EXPECT_EQ(ring.FillPercent(), 66);
   ring.Clear();
-  int32_t written = 0;
-  int32_t read = 0;
   // Five rounds of two in, two out wrap the three-element ring several times.
-  for (int round = 0; round < 5; ++round) {
-    for (int i = 0; i < 2; ++i) {
+  for (int32_t first = 0; first < 10; first += 2) {
+    for (const int32_t value : {first, first + 1}) {
       uint8_t* slot = ring.WriteSlot();
       ASSERT_NE(slot, nullptr);
-      std::memcpy(slot, &written, 4);
-      ASSERT_TRUE(ring.Commit(static_cast<uint8_t>(written % 3)));
-      ++written;
+      std::memcpy(slot, &value, 4);
+      ASSERT_TRUE(ring.Commit(static_cast<uint8_t>(value % 3)));
     }
-    for (int i = 0; i < 2; ++i) {
+    for (const int32_t value : {first, first + 1}) {
       uint8_t flag = 99;
-      uint8_t* slot = ring.ReadSlot(&flag);
+      const uint8_t* slot = ring.ReadSlot(&flag);
       ASSERT_NE(slot, nullptr);
-      int32_t value = -1;
-      std::memcpy(&value, slot, 4);
-      EXPECT_EQ(value, read);
-      EXPECT_EQ(flag, read % 3);
+      EXPECT_EQ(std::memcmp(slot, &value, 4), 0) << value;
+      EXPECT_EQ(flag, value % 3);
       ASSERT_TRUE(ring.Release());
-      ++read;
     }
   }
   EXPECT_EQ(ring.Count(), 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/video_thread.h"
+#include "settings/present_mode.h"
 #include "engine_test_fixture.h"
 #include "settings/shared_options.h"
 
@@ -60,8 +61,9 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
 }
 
 // With the picture 10 frames behind the clock, Skip Frames and Keep Fast
-// Motion show one frame and drop the next five (then, 4 behind, show one and
-// drop 3), never waiting; Jump Keyframes and Smooth Video show every frame.
+// Motion show one frame and drop the next five (the lag is capped at 6),
+// never waiting; Jump Keyframes and Smooth Video show every frame. (The lag
+// below the cap, and doubled in skip mode: the pacing rules' test.)
 TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
   struct Case {
     uint32_t mode;
@@ -91,12 +93,11 @@ TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
     if (c.mode != kSkipFrames) continue;
     EXPECT_EQ(record.currentFrame, 6);
     EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
-    ASSERT_TRUE(thread.Pass());  // 4 behind now: shown, then 3 dropped
-    EXPECT_EQ(AfterSetup(fresh.presented.Items()), (std::vector<int32_t>{0, 6}));
-    EXPECT_EQ(thread.FramesToDrop(), 3);
   }
 }
 
+// (Where skip mode ends, by ring fill, mode and the end of the video: the
+// pacing rules' test.)
 TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   // The feeder keeps only two frames queued (10 % of 20); the picture is one
   // frame late at every pass.
@@ -114,17 +115,6 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   for (int pass = 1; pass < 19; ++pass) EXPECT_TRUE(shown[pass]) << pass;
   EXPECT_TRUE(thread.SkipMode());
   for (int pass = 20; pass < 26; ++pass) EXPECT_EQ(shown[pass], pass % 2 == 1) << pass;
-
-  // A ring filled beyond 40 % ends skip mode.
-  Queue(next, 10);
-  next += 10;
-  record.targetFrame = record.currentFrame + 1;
-  ASSERT_TRUE(thread.Pass());
-  const size_t before = picture.presented.Items().size();
-  record.targetFrame = record.currentFrame + 1;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_FALSE(thread.SkipMode());
-  EXPECT_EQ(picture.presented.Items().size(), before + 1);
 }
 
 TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
@@ -150,6 +140,8 @@ TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiv
   EXPECT_EQ(host.statusDrawn.Items().size(), before);
 }
 
+// (The resync threshold and the sound position's terms: the pacing rules'
+// test.)
 TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   WithSound();
   Queue(0, 20);
@@ -162,14 +154,6 @@ TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   sound.counter_ = 10;  // 10 blocks of 80 ms = 20 frames
   ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.targetFrame, 21);
-
-  // The clock is now counted from the sound's first block: the next wait adds
-  // time, and a counter within 2 frames of the target leaves it alone.
-  sound.counter_ = 11;  // 23
-  record.targetFrame = 22;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_GE(record.targetFrame, 22);
-  EXPECT_LE(record.targetFrame, 23);
 
   // An unchanged counter never pulls the target.
   record.targetFrame = 40;
@@ -232,12 +216,9 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsT
   EXPECT_EQ(shell.frameSteps, 0);
   EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(picture.setups.Items().size(), 6u);  // each step draws through a presenter refresh
-  const int64_t rested = time.SleptMilliseconds();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.currentFrame, 5);  // no more steps: it stays
-  // Without Fadeout Pause the paused loop rests 100 ms a pass, and nothing fades.
-  EXPECT_EQ(time.SleptMilliseconds() - rested, 5 * 100);
-  EXPECT_EQ(g_effectLog.fades, 0);
+  EXPECT_EQ(g_effectLog.fades, 0);  // without Fadeout Pause nothing fades
   // Playing, steps are cleared, not taken.
   record.state = kPlaying;
   shell.frameSteps = 3;
@@ -317,8 +298,7 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
   VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  ASSERT_TRUE(thread.Pass());
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
   EXPECT_TRUE(host.posted.Items().empty());
   ASSERT_TRUE(thread.Pass());  // countdown 0 in fullscreen: hide
   ASSERT_EQ(host.posted.Items().size(), 1u);
@@ -382,34 +362,28 @@ TEST_F(VideoThreadTest, SkippedFailedAndHiddenFramesAreNotShown) {
   EXPECT_EQ(record.currentFrame, 6);
 }
 
+// (Which flags the options allow: the present modes' test.)
 TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
   Queue(0, 10);
   g_options.denyOverlays = 0;
-  g_options.allowRgbHighColor = 0;
-  g_options.allowRgbTrueColor = 1;
-  g_options.allowYuy2Uyvy = 1;
-  g_options.allowDoubleBuffering = 1;
   PublishOptions();
   shell.videoRect.Set(RECT{10, 20, 330, 260});
   VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  ASSERT_TRUE(thread.Pass());
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(picture.setups.Items().size(), 1u);
   const SetupCall first = picture.setups.Items()[0];
-  EXPECT_EQ(first.allowFlags, 1u + 4u + 24u + 64u);
+  EXPECT_EQ(first.allowFlags, PresenterAllowFlags(g_options));
   EXPECT_EQ(first.videoRect.left, 10);
   EXPECT_EQ(first.videoRect.bottom, 260);
-  EXPECT_EQ(first.width, kWidth);
-  EXPECT_EQ(first.height, kHeight);
-  EXPECT_EQ(first.pitch, kStride);
   EXPECT_EQ(host.borders_, 1);
 
-  g_options.denyOverlays = 1;  // overlays off: only the plain window drawing
+  g_options.denyOverlays = 1;  // the options as they are at the redraw
   PublishOptions();
   ++shell.redrawCounter;
   ASSERT_TRUE(thread.Pass());
   ASSERT_EQ(picture.setups.Items().size(), 2u);
-  EXPECT_EQ(picture.setups.Items()[1].allowFlags, 1u + 64u);
+  EXPECT_EQ(picture.setups.Items()[1].allowFlags, PresenterAllowFlags(g_options));
+  EXPECT_NE(picture.setups.Items()[1].allowFlags, first.allowFlags);
   EXPECT_EQ(picture.releases_, 0);
 
   shell.displayChanged = 1;  // a display change rebuilds everything
