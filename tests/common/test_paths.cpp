@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -46,6 +47,11 @@ const fs::path& ScratchRoot() {
 std::string ScratchDir() { return ScratchRoot().string(); }
 
 std::string ScratchPath(const std::string& name) { return (ScratchRoot() / name).string(); }
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary);

@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
-#include <iterator>
 
 std::vector<uint8_t> Payload(uint32_t seed, size_t size) {
   std::vector<uint8_t> bytes(size);
@@ -17,11 +15,6 @@ std::vector<uint8_t> Payload(uint32_t seed, size_t size) {
     bytes[i] = static_cast<uint8_t>(x >> 23);
   }
   return bytes;
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -5,12 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <iterator>
-
-std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 ClipReference LoadClipReference(const std::string& clip) {
   ClipReference reference;
@@ -19,7 +13,7 @@ ClipReference LoadClipReference(const std::string& clip) {
   int frames = 0;
   info >> reference.width >> reference.height >> frames >> reference.toneHertz;
   for (int k; info >> k;) reference.keyframes.push_back(k);
-  reference.rgb = FileBytes(ClipPath(clip + ".rgb"));
+  reference.rgb = ReadFileBytes(ClipPath(clip + ".rgb"));
   const size_t frameBytes = static_cast<size_t>(reference.width) * reference.height * 3;
   if (frameBytes > 0 && reference.rgb.size() >= frameBytes * frames) reference.frames = frames;
   return reference;

@@ -24,9 +24,6 @@ struct ClipReference {
 
 ClipReference LoadClipReference(const std::string& clip);
 
-// A whole file (empty when it cannot be read).
-std::vector<uint8_t> FileBytes(const std::string& path);
-
 // Pictures compared by the mean colours of a grid of cells, which makes the
 // comparison blind to how the picture was scaled and to chroma subsampling,
 // but not to what it shows. Cells that a hard edge crosses differ by a pixel

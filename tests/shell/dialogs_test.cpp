@@ -27,7 +27,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -430,7 +429,7 @@ TEST(Dialogs, HelpWritesTheCarriedFileAndTheViewerOpensIt) {
   const HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HELP_FILE), MAKEINTRESOURCEA(10));
   ASSERT_NE(resource, nullptr);
   const uint8_t* carried = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, resource)));
-  EXPECT_TRUE(FileBytes(path) == std::vector<uint8_t>(carried, carried + SizeofResource(nullptr, resource))) << path;
+  EXPECT_TRUE(ReadFileBytes(path) == std::vector<uint8_t>(carried, carried + SizeofResource(nullptr, resource))) << path;
 
   // The system's viewer, a process of its own, titled by the help file.
   HWND viewer = nullptr;

@@ -28,7 +28,7 @@ constexpr int32_t kFirst = 15, kEnd = 30;  // 00:00:01,000 --> 00:00:02,000
 
 // The clip copied to the scratch directory with a .srt beside it.
 std::string SubtitledClip() {
-  const std::vector<uint8_t> clip = FileBytes(ClipPath(kClip));
+  const std::vector<uint8_t> clip = ReadFileBytes(ClipPath(kClip));
   WriteWholeFile(ScratchPath("subtitled.srt"), "1\n00:00:01,000 --> 00:00:02,000\nVelmora|subtitles\n\n");
   return WriteWholeFile(ScratchPath("subtitled.avi"), std::string(clip.begin(), clip.end()));
 }

@@ -50,7 +50,7 @@ bool IsOpeningMessage(const ShownMessage& message) {
 std::string WritePrefixes(int32_t* files, int64_t* announcedFrames) {
   std::ofstream list(ScratchPath("prefixes.mls"));
   for (const Cuts& cuts : kCuts) {
-    const std::vector<uint8_t> bytes = FileBytes(ClipPath(cuts.clip));
+    const std::vector<uint8_t> bytes = ReadFileBytes(ClipPath(cuts.clip));
     for (const double share : cuts.shares) {
       const std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<size_t>(bytes.size() * share));
       const std::string path = ScratchPath(std::to_string(*files) + "-" + cuts.clip);

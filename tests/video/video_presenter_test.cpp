@@ -7,7 +7,6 @@
 #include "video/video_presenter.h"
 #include "tests/shell/shell_session.h"
 
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
