@@ -58,3 +58,7 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
   EXPECT_TRUE(file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good()) << path;
   return path;
 }
+
+std::string WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  return WriteWholeFile(path, std::string(bytes.begin(), bytes.end()));
+}

@@ -24,3 +24,4 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path);
 // Writes the bytes as the whole file at the path (a failed write fails the
 // test) and returns the path.
 std::string WriteWholeFile(const std::string& path, const std::string& bytes);
+std::string WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);

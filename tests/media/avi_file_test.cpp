@@ -88,8 +88,7 @@ TEST(AviFileOpen, FilesOfOtherFormatsAreRefused) {
       RiffList("RIFF", "AVI ", {RiffList("LIST", "hdrl", {Avih(0), Strl(SmallVideo())})}),  // no movi
   };
   for (size_t i = 0; i < files.size(); ++i) {
-    const std::string path = ScratchPath("other" + std::to_string(i) + ".avi");
-    ASSERT_TRUE(WriteFileBytes(path, files[i]));
+    const std::string path = WriteWholeFile(ScratchPath("other" + std::to_string(i) + ".avi"), files[i]);
     AviFile file;
     std::string messages;
     EXPECT_FALSE(file.Open(path.c_str(), &messages, false, 2, true)) << "file " << i;
@@ -143,12 +142,11 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
   videoSecond.options.writeIndex = false;
 
   // strl 0: video without strf; strl 1: JUNK-separated sound; strl 2: the video taken.
-  const std::string unusable = ScratchPath("unusable.avi");
-  ASSERT_TRUE(WriteFileBytes(
-      unusable,
+  const std::string unusable = WriteWholeFile(
+      ScratchPath("unusable.avi"),
       HandMadeAvi({Avih(0), RiffList("LIST", "strl", {RiffChunk("strh", SmallVideo().strh)}),
                    RiffChunk("JUNK", {0, 0, 0}), Strl(PcmStream(1, 8000, 8, 4)), Strl(SmallVideo())},
-                  {RiffChunk("01wb", {1, 2, 3, 4}), RiffChunk("02dc", {5, 6})})));
+                  {RiffChunk("01wb", {1, 2, 3, 4}), RiffChunk("02dc", {5, 6})}));
   struct Case {
     const char* name;
     std::string path;
@@ -193,12 +191,10 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
 // A file of one video stream with the given headers, and one frame.
 std::string HeaderFile(const std::string& name, const std::vector<uint8_t>& avih,
                        const std::vector<uint8_t>& strh, const std::vector<uint8_t>& strf) {
-  const std::string path = ScratchPath(name);
-  EXPECT_TRUE(WriteFileBytes(
-      path, HandMadeAvi({RiffChunk("avih", avih),
-                         RiffList("LIST", "strl", {RiffChunk("strh", strh), RiffChunk("strf", strf)})},
-                        {RiffChunk("00dc", {1})})));
-  return path;
+  return WriteWholeFile(ScratchPath(name),
+                        HandMadeAvi({RiffChunk("avih", avih),
+                                     RiffList("LIST", "strl", {RiffChunk("strh", strh), RiffChunk("strf", strf)})},
+                                    {RiffChunk("00dc", {1})}));
 }
 
 TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
@@ -301,7 +297,7 @@ TEST(AviFileIndexOption, TableIsLoadedWhenAnnouncedAndAllowedAndDemandedOnlyThen
     if (c.cut > 0) {
       const std::vector<uint8_t> bytes = ReadFileBytes(path);
       const uint64_t cuts[] = {layout.idx1Position, layout.idx1Position + 9, bytes.size() - 1};
-      ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cuts[c.cut - 1])));
+      WriteWholeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cuts[c.cut - 1]));
     }
     AviFile file;
     std::string messages;
@@ -317,8 +313,7 @@ TEST(AviFileIndexOption, TableIsLoadedWhenAnnouncedAndAllowedAndDemandedOnlyThen
 
 TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
   const std::string good = VideoAndPcmClip(6, 2, true).Write("good.avi");
-  const std::string bad = ScratchPath("bad.avi");
-  ASSERT_TRUE(WriteFileBytes(bad, std::vector<uint8_t>(100, 'R')));
+  const std::string bad = WriteWholeFile(ScratchPath("bad.avi"), std::vector<uint8_t>(100, 'R'));
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, good, true));
   file.Close();

@@ -15,9 +15,7 @@ constexpr uint32_t kBlock = CachedFileReader::kBlockSize;
 // A scratch file of the given size with known bytes.
 std::string MakeFile(const std::string& name, size_t size, std::vector<uint8_t>* bytes) {
   *bytes = Payload(static_cast<uint32_t>(size), size);
-  const std::string path = ScratchPath(name);
-  EXPECT_TRUE(WriteFileBytes(path, *bytes));
-  return path;
+  return WriteWholeFile(ScratchPath(name), *bytes);
 }
 
 void WaitUntilNothingRequested(CachedFileReader* reader) {

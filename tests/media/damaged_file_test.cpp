@@ -85,7 +85,7 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       layout.partFirstChunks.size() > 1 ? layout.partFirstChunks[1] : clip.chunks.size();
   const std::string path = ScratchPath("cut-" + name);
   for (const uint64_t cut : cuts) {
-    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
+    WriteWholeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
     for (const bool index : {true, false}) {
       AviFile file;
       std::string messages;
@@ -131,8 +131,7 @@ TEST(DamagedFiles, AMostlyWrongIndexIsDropped) {
   const uint64_t entries = layout.idx1Position + 8;
   const uint32_t count = 24;  // a video and a sound chunk per frame
   for (const bool toNeighbour : {false, true}) {
-    const std::string path = ScratchPath(toNeighbour ? "neighbour-index.avi" : "outside-index.avi");
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    const std::string path = WriteWholeFile(ScratchPath(toNeighbour ? "neighbour.avi" : "outside.avi"), bytes);
     for (uint32_t e = 0; e < count; ++e) {
       const uint32_t other = e ^ 1;  // the frame's sound for its picture, and back
       uint32_t offset = 0xFFFF0000u - e * 16;

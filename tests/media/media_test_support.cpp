@@ -17,12 +17,6 @@ std::vector<uint8_t> Payload(uint32_t seed, size_t size) {
   return bytes;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
 bool PatchU32(const std::string& path, uint64_t offset, uint32_t value) {
   std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
   const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),

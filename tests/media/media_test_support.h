@@ -14,7 +14,6 @@ class AviFile;
 // a chunk read from the wrong place never matches.
 std::vector<uint8_t> Payload(uint32_t seed, size_t size);
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // Overwrites four bytes of a file with a little-endian value.
 bool PatchU32(const std::string& path, uint64_t offset, uint32_t value);
 

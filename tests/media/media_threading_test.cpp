@@ -20,8 +20,7 @@ constexpr uint32_t kBlock = CachedFileReader::kBlockSize;
 TEST(MediaThreading, ConcurrentReadsEachGetTheirOwnBytes) {
   const uint32_t size = 6 * kBlock + 1234;
   const std::vector<uint8_t> bytes = Payload(31, size);
-  const std::string path = ScratchPath("shared.bin");
-  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  const std::string path = WriteWholeFile(ScratchPath("shared.bin"), bytes);
   CachedFileReader reader;
   ASSERT_TRUE(reader.Open(path.c_str(), 2));  // fewer slots than readers
   std::atomic<int> wrong{0};
@@ -83,8 +82,7 @@ TEST(MediaThreading, VideoAndSoundAreReadAtTheSameTime) {
 
 TEST(MediaThreading, ClosingWhileTheThreadLoadsIsClean) {
   const std::vector<uint8_t> bytes = Payload(5, 4 * kBlock);
-  const std::string path = ScratchPath("churn.bin");
-  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  const std::string path = WriteWholeFile(ScratchPath("churn.bin"), bytes);
   CachedFileReader reader;
   for (int round = 0; round < 60; ++round) {
     ASSERT_TRUE(reader.Open(path.c_str(), 2 + round % 3));

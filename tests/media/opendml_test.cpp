@@ -227,7 +227,7 @@ TEST(OpenDmlReads, IndxThatIsItselfAStandardIndex) {
   const size_t ixBytes = 24 + 30 * 8;
   std::copy(bytes.begin() + ix, bytes.begin() + ix + ixBytes,
             bytes.begin() + layout.indxPositions[0] + 8);
-  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  WriteWholeFile(path, bytes);
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, path, true));
   EXPECT_TRUE(file.HasOpenDmlIndex(true));

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -173,8 +171,8 @@ TEST(Playlist, RandomizeMatchesTheRuntimeGenerator) {
 
 // Play list files.
 std::string ReadBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\"\r\n"; }

@@ -5,26 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <utility>
 #include <vector>
 
 namespace {
-
-// A band of 16-bit pixels at the frame stride.
-struct Band {
-  Band(int32_t width, int32_t height)
-      : width(width), height(height), stride(Yuy2RowStride(width)), bytes(static_cast<size_t>(stride) * height) {}
-  uint16_t Get(int32_t x, int32_t y) const {
-    uint16_t v;
-    std::memcpy(&v, bytes.data() + y * stride + 2 * x, 2);
-    return v;
-  }
-  void Set(int32_t x, int32_t y, uint16_t v) { std::memcpy(bytes.data() + y * stride + 2 * x, &v, 2); }
-  int32_t width, height, stride;
-  std::vector<uint8_t> bytes;
-};
 
 using Pixels = std::map<std::pair<int32_t, int32_t>, uint16_t>;  // (x, y) -> value
 
@@ -36,27 +21,30 @@ TEST(MarkSubtitleOutline, NeighboursAndShadowOfTextPixelsWithinTheMargin) {
   const Pixels outline = {{{2, 2}, 3}, {{3, 2}, 3}, {{1, 2}, 2}, {{4, 2}, 2}, {{2, 1}, 2}, {{3, 1}, 2},
                           {{2, 3}, 2}, {{3, 3}, 2}, {{1, 4}, 2}, {{0, 5}, 2}, {{0, 3}, 2}};
   const Pixels shadow = {{{4, 4}, 2}, {{5, 4}, 2}, {{2, 6}, 2}};  // two down and right
+  std::mt19937 random(60);
   for (int32_t offset : {0, 2}) {
-    Band band(10, 9);
-    for (const auto& p : text) band.Set(p.first.first, p.first.second, p.second);
-    MarkSubtitleOutline(band.bytes.data(), band.width, band.height, band.stride, offset);
+    Yuy2TestFrame band(10, 9, &random);
+    band.Fill(0);
+    for (const auto& p : text) band.SetPixel(p.first.first, p.first.second, p.second);
+    MarkSubtitleOutline(band.data(), band.width, band.height, band.stride, offset);
     Pixels want = text;
     for (const auto& p : outline) want[p.first] = p.second;
     if (offset > 0) for (const auto& p : shadow) want[p.first] = p.second;
     for (int32_t y = 0; y < band.height; ++y) {
       for (int32_t x = 0; x < band.width; ++x) {
         const auto found = want.find({x, y});
-        EXPECT_EQ(band.Get(x, y), found == want.end() ? 0 : found->second)
+        EXPECT_EQ(band.Pixel(x, y), found == want.end() ? 0 : found->second)
             << "(" << x << "," << y << ") shadow " << offset;
       }
     }
   }
   // A band too small for the margin stays as it is: only (0,0) could cast marks.
-  Band small(5, 5);
-  small.Set(1, 1, 0xFFFF);
-  const std::vector<uint8_t> before = small.bytes;
-  MarkSubtitleOutline(small.bytes.data(), 5, 5, small.stride, 4);
-  EXPECT_EQ(small.bytes, before);
+  Yuy2TestFrame small(5, 5, &random);
+  small.Fill(0);
+  small.SetPixel(1, 1, 0xFFFF);
+  const std::vector<uint8_t> before = small.Bytes();
+  MarkSubtitleOutline(small.data(), 5, 5, small.stride, 4);
+  EXPECT_EQ(small.Bytes(), before);
 }
 
 TEST(SubtitleShadowOffset, FifthOfTheFontUpToFour) {
@@ -78,15 +66,15 @@ TEST(ConvertSubtitleBand, PixelPairsInTheColour) {
       {2, 1, Word(255, 255, 255, 255), Word(31, 255, 255, 255)}, // no chroma leaks into the outline
       {2, 2, Word(7, 0, 7, 0), Word(0, 0, 0, 0)},                // too dark for any outline
   };
+  std::mt19937 random(61);
   for (const auto& c : cases) {
-    Band band(6, 2);  // three words a row
-    band.Set(2, 1, c.left);
-    band.Set(3, 1, c.right);
-    ConvertSubtitleBand(band.bytes.data(), band.width, band.height, band.stride, c.colour);
-    uint32_t word;
-    std::memcpy(&word, band.bytes.data() + band.stride + 4, 4);
-    EXPECT_EQ(word, c.want) << std::hex << c.left << " " << c.right;
-    EXPECT_EQ(band.Get(0, 0) | band.Get(5, 1), 0) << "empty words stay empty";
+    Yuy2TestFrame band(6, 2, &random);  // three words a row
+    band.Fill(0);
+    band.SetPixel(2, 1, c.left);
+    band.SetPixel(3, 1, c.right);
+    ConvertSubtitleBand(band.data(), band.width, band.height, band.stride, c.colour);
+    EXPECT_EQ(band.Word(1, 1), c.want) << std::hex << c.left << " " << c.right;
+    EXPECT_EQ(band.Pixel(0, 0) | band.Pixel(5, 1), 0) << "empty words stay empty";
   }
 }
 

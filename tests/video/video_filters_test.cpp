@@ -169,8 +169,7 @@ constexpr ColorBalance kNeutral = {50, 50, 50};
 
 TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
   std::mt19937 random(29);
-  Yuy2TestFrame frame(8, 4, &random), expectSeen(8, 4, &random);
-  std::memcpy(expectSeen.data(), frame.data(), frame.Bytes().size());
+  Yuy2TestFrame frame(8, 4, &random), expectSeen = frame;
   FlipVertical(expectSeen.data(), 8, 4);
   SubtitleSpy spy;
   spy.bytes = static_cast<int32_t>(frame.Bytes().size());
@@ -199,8 +198,7 @@ TEST(ApplyVideoFiltersChain, SubtitlesSitBetweenGeometryAndColourFilters) {
 
 TEST(ApplyVideoFiltersChain, GrayscaleSkipsInterpolateUVAndBalanceComesBeforeHistogram) {
   std::mt19937 random(30);
-  Yuy2TestFrame frame(12, 6, &random), grayOnly(12, 6, &random);
-  std::memcpy(grayOnly.data(), frame.data(), frame.Bytes().size());
+  Yuy2TestFrame frame(12, 6, &random), grayOnly = frame;
   VideoFilterFlags flags{};
   flags.interpolateUV = 1;
   flags.grayscale = 1;
