@@ -46,13 +46,11 @@ TEST(Playlist, CountIsSeparatorsPlusOneAndEmptyIsOneEmptyItem) {
 
 TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
   const Playlist list = ListOf({"first", "second", "third"});
-  EXPECT_EQ(list.Item(-5), "first");
-  EXPECT_EQ(list.Item(1), "second");
-  EXPECT_EQ(list.Item(2), "third");
-  EXPECT_EQ(list.Item(3), "");
-  EXPECT_EQ(list.ItemLength(-1), 5u);
-  EXPECT_EQ(list.ItemLength(1), 6u);
-  EXPECT_EQ(list.ItemLength(9), 0u);
+  const std::pair<int32_t, const char*> items[] = {{-5, "first"}, {1, "second"}, {2, "third"}, {3, ""}, {9, ""}};
+  for (const auto& [index, item] : items) {
+    EXPECT_EQ(list.Item(index), item) << index;
+    EXPECT_EQ(list.ItemLength(index), std::strlen(item)) << index;
+  }
 
   char buffer[5];
   std::memset(buffer, 'X', sizeof buffer);

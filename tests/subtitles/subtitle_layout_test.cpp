@@ -20,10 +20,8 @@ TEST(SubtitleFontHeight, ScreenResolutionAndClamps) {
 }
 
 TEST(SubtitleBandHeight, FourAndAHalfLinesWithinTheFrame) {
-  EXPECT_EQ(SubtitleBandHeight(19, 480), 85);
-  EXPECT_EQ(SubtitleBandHeight(15, 480), 67);
-  EXPECT_EQ(SubtitleBandHeight(64, 100), 100);
-  EXPECT_EQ(SubtitleBandHeight(12, 54), 54);
+  const int32_t cases[][3] = {{19, 480, 85}, {15, 480, 67}, {64, 100, 100}, {12, 54, 54}};  // font, frame, band
+  for (const auto& c : cases) EXPECT_EQ(SubtitleBandHeight(c[0], c[1]), c[2]) << c[0] << " in " << c[1];
 }
 
 TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {
