@@ -83,8 +83,6 @@ class GuardedBuffer {
     if (kGuard > 0) std::memset(bytes_.data() + size, kGuardByte, kGuard);
   }
   uint8_t* data() { return bytes_.data(); }
-  const uint8_t* data() const { return bytes_.data(); }
-  size_t size() const { return size_; }
   bool GuardIntact() const {
     for (size_t i = size_; i < bytes_.size(); ++i)
       if (bytes_[i] != kGuardByte) return false;
