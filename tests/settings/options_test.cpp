@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/cpu_features.h"
 #include "settings/options.h"
+#include "tests/video/pixel_test_support.h"
 
 #include <cstring>
 
@@ -32,9 +32,8 @@ const struct {
 
 TEST(Options, DefaultsSitAtTheirStoredOffsets) {
   ASSERT_EQ(sizeof(Options), 232u);
-  const bool savedMmx = HasMmx();
   for (const bool mmx : {true, false}) {
-    SetHasMmx(mmx);
+    ScopedMmxFlag flag(mmx);
     Options options;
     std::memset(&options, 0xA5, sizeof options);  // defaults must cover every byte
     SetDefaultOptions(&options);
@@ -47,7 +46,6 @@ TEST(Options, DefaultsSitAtTheirStoredOffsets) {
     const auto* stored = reinterpret_cast<const uint8_t*>(&options);
     for (size_t i = 0; i < sizeof want; ++i) EXPECT_EQ(stored[i], want[i]) << "byte " << i << " mmx " << mmx;
   }
-  SetHasMmx(savedMmx);
 }
 
 }  // namespace
