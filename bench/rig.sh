@@ -6,8 +6,8 @@
 #
 #   rig_init BUILD_DIR [NAME] Xvfb, PulseAudio and the Wine environment; the
 #                             Wine root is BUILD_DIR/NAME (default bench-wine:
-#                             a prefix of its own, so the program starts with
-#                             its defaults)
+#                             a prefix of its own, where the program starts
+#                             with its defaults: its saved options are removed)
 #   rig_velmora ARGS...       starts velmora.exe in the background
 #   rig_probe ARGS...         starts our minimal player, velmora_sync_probe.exe
 #   rig_start EXE OUT ARGS... starts another of our programs, its output to OUT
@@ -45,6 +45,16 @@ rig_init() {
       --load="module-native-protocol-unix" >/dev/null 2>&1
     for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   fi
+  # The program saves its options at exit, and a run may change them (a menu
+  # command, a dialog). So each run starts from the defaults: the saved ones
+  # are removed, and one start of the program (its first-run notice answered)
+  # saves the defaults again.
+  if [ -d "$WINEPREFIX" ]; then
+    wine reg delete 'HKCU\Software\Norvane Software\Velmora Player' /f >/dev/null 2>&1
+  fi
+  rig_velmora
+  rig_wait_title "^Velmora Player" 120
+  rig_stop_velmora
 }
 
 rig_cleanup() {
