@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Finds the flashes and clicks in a capture of the screen and the sound.
 
-    av_events.py CAPTURE [--label NAME] [--seek] [--levels]
+    av_events.py CAPTURE [--label NAME] [--absolute] [--seek] [--levels]
 
 CAPTURE is a NUT file written by bench/rig.sh's capture: one gray video
 stream (a small patch of the screen, 50 frames a second) and one 16-bit mono
@@ -13,6 +13,8 @@ third of full scale after at least 0.3 s of quiet. Each flash is paired with
 the click nearest to it (within half a second) and the offset, picture
 minus sound, is printed per event, with its mean, standard deviation and
 drift (the slope of a straight line through the offsets, in ms per minute).
+With --absolute each event is listed at its wall-clock time rather than
+from the first one.
 
 With --seek only the flashes are listed (time and length in frames), and
 with --levels the time and mean brightness of every captured frame, for the
@@ -120,7 +122,7 @@ def fit_slope(xs, ys):
     return sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sxx if sxx > 0 else 0.0
 
 
-def report_sync(capture, label):
+def report_sync(capture, label, absolute):
     seen = flashes(capture)
     heard = clicks(capture)[SETTLE:]
     pairs = []
@@ -135,7 +137,8 @@ def report_sync(capture, label):
         return
     t0 = pairs[0][0]
     for click, offset, frames in pairs:
-        print(f"  {label} event {click - t0:8.2f} s  offset {offset:+7.1f} ms  "
+        when = f"at {click:.3f}" if absolute else f"{click - t0:8.2f}"
+        print(f"  {label} event {when} s  offset {offset:+7.1f} ms  "
               f"flash {frames} capture frames")
     offsets = [p[1] for p in pairs]
     mean = sum(offsets) / len(offsets)
@@ -163,7 +166,7 @@ def main():
         for t, frames in flashes(capture):
             print(f"{t:.3f} {frames}")
         return 0
-    report_sync(capture, label)
+    report_sync(capture, label, "--absolute" in args)
     return 0
 
 
