@@ -103,7 +103,9 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
     EXPECT_EQ(queued.flags, c.flags);
     EXPECT_EQ(fresh.decodedFrames.Items(), c.decoded);
     for (size_t i = 0; i < c.flags.size(); ++i) {
-      if (c.flags[i] == kFrameDecoded) EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i));
+      if (c.flags[i] == kFrameDecoded) {
+        EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i));
+      }
     }
   }
 }

@@ -187,7 +187,9 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilled) {
     for (size_t b = 0; b < 25; ++b) {
       EXPECT_EQ(sound.written.Items()[first + b], std::vector<uint8_t>(80, decodes ? static_cast<uint8_t>(b) : 128)) << b;
     }
-    if (decodes) EXPECT_EQ(g_effectLog.soundBlocks, 25);
+    if (decodes) {
+      EXPECT_EQ(g_effectLog.soundBlocks, 25);
+    }
     EXPECT_GE(player->BlockRing().Capacity(), 30);
     player.reset();
   }
@@ -207,7 +209,9 @@ TEST_F(PlayerTest, WithoutASoundOutputNoSoundIsKept) {
     PublishOptions();
     ASSERT_TRUE(Open());
     ASSERT_EQ(messages.size(), fails ? 1u : 0u);
-    if (fails) EXPECT_EQ(messages[0].type & MB_ICONHAND, static_cast<UINT>(MB_ICONHAND));
+    if (fails) {
+      EXPECT_EQ(messages[0].type & MB_ICONHAND, static_cast<UINT>(MB_ICONHAND));
+    }
     EXPECT_FALSE(player->SoundPlays());
     EXPECT_EQ(decoder->audioDrops_, fails ? 1 : 0);
     EXPECT_EQ(player->BlockRing().Capacity(), 0);
@@ -236,7 +240,9 @@ TEST_F(PlayerTest, AutoLoadTakesTheSubFileBesideTheVideoThenTheSrt) {
     ASSERT_TRUE(Open());
     char text[SubtitleList::kTextBufferSize] = "";
     EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;
-    if (c.shown != nullptr) EXPECT_STREQ(text, c.shown);
+    if (c.shown != nullptr) {
+      EXPECT_STREQ(text, c.shown);
+    }
     player.reset();
   }
 }

@@ -18,10 +18,18 @@ class Yuy2TestFrame {
   uint8_t* data() { return buffer.data(); }
   uint8_t* Row(int32_t r) { return buffer.data() + static_cast<size_t>(r) * stride; }
   uint8_t& Luma(int32_t x, int32_t r) { return Row(r)[2 * x]; }
-  uint32_t Word(int32_t i, int32_t r) { uint32_t w; std::memcpy(&w, Row(r) + 4 * i, 4); return w; }
+  uint32_t Word(int32_t i, int32_t r) {
+    uint32_t w;
+    std::memcpy(&w, Row(r) + 4 * i, 4);
+    return w;
+  }
   void SetWord(int32_t i, int32_t r, uint32_t w) { std::memcpy(Row(r) + 4 * i, &w, 4); }
   // A 16-bit pixel, as the subtitle band passes see the frame.
-  uint16_t Pixel(int32_t x, int32_t r) { uint16_t p; std::memcpy(&p, Row(r) + 2 * x, 2); return p; }
+  uint16_t Pixel(int32_t x, int32_t r) {
+    uint16_t p;
+    std::memcpy(&p, Row(r) + 2 * x, 2);
+    return p;
+  }
   void SetPixel(int32_t x, int32_t r, uint16_t p) { std::memcpy(Row(r) + 2 * x, &p, 2); }
   void Fill(uint32_t w) {
     for (int32_t r = 0; r < height; ++r)
