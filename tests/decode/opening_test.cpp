@@ -80,12 +80,16 @@ TEST_F(OpeningTest, WhatCannotBeDecodedIsRefusedWithItsMessage) {
     size_t strf = 0;
     for (int s = 0; s <= c.stream; ++s) strf = std::string(bytes.begin(), bytes.end()).find("strf", strf + 1);
     ASSERT_NE(strf, std::string::npos);
-    if (c.stream >= 0) ASSERT_TRUE(PatchU32(path, strf + 8 + c.offset, c.value));
+    if (c.stream >= 0) {
+      ASSERT_TRUE(PatchU32(path, strf + 8 + c.offset, c.value));
+    }
     messages_.clear();
     EXPECT_EQ(c.opens, OpenPath(path));
     EXPECT_EQ(c.messages, messages_);
     EXPECT_FALSE(decoder_->IsAudioOpen());
-    if (!c.opens) EXPECT_EQ(nullptr, decoder_->Graph());  // everything made was released
+    if (!c.opens) {
+      EXPECT_EQ(nullptr, decoder_->Graph());  // everything made was released
+    }
   }
   int32_t channels = 0;
   decoder_->GetAudioInfo(&channels, nullptr, nullptr, nullptr, nullptr, nullptr);

@@ -93,11 +93,15 @@ TEST_P(VideoDecodingTest, EveryFrameMatchesFfmpegInAnyOrder) {
   for (int i = 0; i < 40; ++i) {
     const int32_t f = static_cast<int32_t>(random() % FrameCount());
     EXPECT_EQ(results[f], decoder_->ReadVideoFrame(frame.data(), f)) << "frame " << f;
-    if (Comparable(f)) EXPECT_TRUE(frame == frames[f]) << "random read of frame " << f;
+    if (Comparable(f)) {
+      EXPECT_TRUE(frame == frames[f]) << "random read of frame " << f;
+    }
   }
   for (int32_t f = FrameCount() - 1; f >= 0; --f) {
     EXPECT_EQ(results[f], decoder_->ReadVideoFrame(frame.data(), f)) << "frame " << f;
-    if (Comparable(f)) EXPECT_TRUE(frame == frames[f]) << "backward read of frame " << f;
+    if (Comparable(f)) {
+      EXPECT_TRUE(frame == frames[f]) << "backward read of frame " << f;
+    }
   }
 }
 
