@@ -130,7 +130,9 @@ TEST_F(SoundOutputTest, VolumeReachesTheBufferWhenVolumeControlIsOn) {
     output.SetVolume(50);  // harmless without control
     LONG volume = 1;
     EXPECT_EQ(output.Buffer()->GetVolume(&volume) == DS_OK, control != 0);
-    if (control) EXPECT_EQ(volume, VolumeForPercent(50));
+    if (control) {
+      EXPECT_EQ(volume, VolumeForPercent(50));
+    }
   }
 }
 

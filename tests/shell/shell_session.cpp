@@ -117,7 +117,11 @@ Capture CaptureClientArea(HWND window) {
   BitBlt(memory, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32};  // top-down, 32 bits a pixel
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
   std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
   GetDIBits(memory, bitmap, 0, h, bgra.data(), &info, DIB_RGB_COLORS);
   for (size_t i = 0; i < bgra.size(); i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
