@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <ddraw.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -45,10 +46,10 @@ class VideoPresenter : public PicturePort {
   // Either pointer may be null; the flag says a back buffer is held.
   void GetMode(int32_t* mode, bool* doubleBuffered) const;
 
-  // For tests: the overlay rectangles of the last placement.
-  const RECT& OverlaySource() const { return overlaySource_; }
-  const RECT& OverlayDestination() const { return overlayDestination_; }
   bool HoldsDirectDraw() const { return directDraw_ != nullptr; }
+  // For tests: buffers of more bytes than this can't be had, as when memory
+  // runs out.
+  void LimitAllocations(size_t bytes) { allocationLimit_ = bytes; }
 
  private:
   bool NegotiateOverlay(IDirectDraw* borrowed);
@@ -66,6 +67,9 @@ class VideoPresenter : public PicturePort {
   bool PresentNonOverlay(const uint8_t* frame);
   bool PresentOverlay(const uint8_t* frame);
   bool ConvertFrame(const uint8_t* frame);
+  bool AllocateConversion();
+  template <typename T>
+  std::unique_ptr<T[]> Allocate(size_t count) const;
   bool PrepareResizeBuffer();
   void ResizeIntoBuffer();
   COLORREF KeyColor() const;
@@ -103,6 +107,7 @@ class VideoPresenter : public PicturePort {
   uint8_t primaryDepth_ = 0;
   RECT overlayDestination_ = {0, 0, 0, 0};
   RECT overlaySource_ = {0, 0, 0, 0};
+  size_t allocationLimit_ = SIZE_MAX;
 };
 
 // The application's presenter, created at start-up.

@@ -114,10 +114,28 @@ bool VideoPresenter::Setup(IDirectDraw* directDraw, HWND window, const RECT* vid
     Release();
     mode_ = kPresentNonOverlay;
   }
-  if (mode_ != kPresentYuy2 && width > 0 && height > 0) {
-    conversion_.reset(new uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)]());
+  // An RGB overlay without its conversion buffer shows nothing: the plain
+  // path takes over (and shows nothing either until a later set-up finds the
+  // memory), so that a lack of memory never ends the video thread.
+  if (mode_ != kPresentYuy2 && !AllocateConversion() && ConvertsInSoftware(mode_)) {
+    Release();
+    mode_ = kPresentNonOverlay;
   }
   return true;
+}
+
+bool VideoPresenter::AllocateConversion() {
+  conversion_.reset();
+  if (sourceWidth_ < 1 || sourceHeight_ < 1) return false;
+  conversion_ = Allocate<uint32_t>(static_cast<size_t>(sourceWidth_) * static_cast<size_t>(sourceHeight_));
+  return conversion_ != nullptr;
+}
+
+// Zeroed, or null when the memory can't be had.
+template <typename T>
+std::unique_ptr<T[]> VideoPresenter::Allocate(size_t count) const {
+  if (count > allocationLimit_ / sizeof(T)) return nullptr;
+  return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 
 // Every step that fails ends the search; the caller falls back to mode 1.
@@ -370,7 +388,7 @@ bool VideoPresenter::PrepareResizeBuffer() {
   resizeStride_ = ((3 * resizeWidth_ - 1) / 4) * 4 + 4;
   const size_t bytes =
       static_cast<size_t>(resizeStride_) * static_cast<size_t>(resizeHeight_) + kResizeSpareBytes;
-  resize_.reset(new (std::nothrow) uint8_t[bytes]());
+  resize_ = Allocate<uint8_t>(bytes);
   stepY_ = static_cast<int32_t>((int64_t{sourceHeight_} * 65536 - 65536) / resizeHeight_);
   stepX_ = static_cast<int32_t>((int64_t{sourceWidth_} * 65536 - 65536) / resizeWidth_);
   return resize_ != nullptr;

@@ -1,12 +1,17 @@
-// The presenter on Wine, whose DirectDraw offers no overlay: every set-up ends
-// in the plain window drawing, which is read back from the window.
+// The presenter on displays of the tests' own (FakeDirectDraw), with the
+// overlays, colour keys and alignments that display drivers offer, and on
+// Wine's, which offers no overlay: there every set-up ends in the plain
+// window drawing, read back from the window.
 #include <gtest/gtest.h>
 
 #include "settings/options.h"
 #include "settings/shared_options.h"
-#include "video/video_presenter.h"
 #include "tests/shell/shell_session.h"
+#include "tests/video/fake_direct_draw.h"
+#include "video/video_presenter.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,41 +59,60 @@ class PictureWindow {
     ReleaseDC(window_, dc);
   }
 
+  void Move(int x, int y) { SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }
+
  private:
   HWND window_ = nullptr;
 };
 
-// A 64 x 48 YUY2 frame: the top 8 rows black (Y 0), below them the left
-// half at Y 255 and the right half at Y 128, all with U = V = 128.
-constexpr int32_t kFrameWidth = 64;
-constexpr int32_t kFrameHeight = 48;
-constexpr int32_t kPitch = 2 * kFrameWidth;
+int ClampShift8(int value) { return std::min(std::max(value, 0), 65535) >> 8; }
 
-uint8_t LumaAt(int32_t x, int32_t y) {
-  if (y < 8) return 0;
-  return x < kFrameWidth / 2 ? 255 : 128;
+// "Low Quality (16Bit)": the table entry of the pixel's key, from its formula.
+uint32_t LowQualityRgb(int luma, int cb, int cr) {
+  const int u = (cb >> 3) * 8 - 128, y = (luma >> 2) * 4, v = (cr >> 3) * 8 - 128;
+  return ClampShift8(259 * y + 369 * v) << 16 | ClampShift8(259 * y - 88 * u - 183 * v - 2199) << 8 |
+         ClampShift8(259 * y + 467 * u);
 }
 
-std::vector<uint8_t> TestFrame() {
-  std::vector<uint8_t> frame(static_cast<size_t>(kPitch) * kFrameHeight);
-  for (int32_t y = 0; y < kFrameHeight; ++y) {
-    for (int32_t x = 0; x < kFrameWidth; ++x) {
-      frame[static_cast<size_t>(y) * kPitch + 2 * x] = LumaAt(x, y);
-      frame[static_cast<size_t>(y) * kPitch + 2 * x + 1] = 128;
-    }
-  }
+constexpr uint32_t kOverlayKinds = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 | kAllowUyvy;
+
+// Overlay frames: 22 x 6 random YUY2 pixels.
+constexpr int32_t kWidth = 22;
+constexpr int32_t kHeight = 6;
+constexpr int32_t kPitch = 44;
+
+std::vector<uint8_t> RandomFrame() {
+  std::mt19937 random(28);
+  std::vector<uint8_t> frame(kPitch * kHeight);
+  for (uint8_t& byte : frame) byte = static_cast<uint8_t>(random());
   return frame;
 }
 
-// The "Low Quality (16Bit)" colours of those lumas with neutral chroma, as
-// the conversion's worked examples give them.
-uint32_t LowQualityColour(uint8_t luma) {
-  switch (luma) {
-    case 0: return 0x000000;
-    case 255: return (254u << 16) | (246u << 8) | 254u;
-    default: return (129u << 16) | (120u << 8) | 129u;  // 128
+// What a surface row of the format holds of a frame row: the words as they
+// are (YUY2), their bytes swapped in pairs (UYVY), or each pixel's colour in
+// 5-6-5 or as blue, green, red (and a zero byte for 32 bits). RGB24 packs
+// groups of four pixels, so two of the 22 are left out.
+std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row) {
+  std::vector<uint8_t> out;
+  if (format == "YUY2" || format == "UYVY") {
+    for (int i = 0; i < kPitch; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
+    return out;
   }
+  for (int x = 0; x < (format == "RGB24" ? 20 : kWidth); ++x) {
+    const uint32_t c = LowQualityRgb(row[2 * x], row[4 * (x / 2) + 1], row[4 * (x / 2) + 3]);
+    const uint8_t r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
+    const int rgb16 = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+    if (format == "RGB16") {
+      out.insert(out.end(), {static_cast<uint8_t>(rgb16 & 0xFF), static_cast<uint8_t>(rgb16 >> 8)});
+    } else {
+      out.insert(out.end(), {b, g, r});
+      if (format == "RGB32") out.push_back(0);
+    }
+  }
+  return out;
 }
+
+std::vector<LONG> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 class VideoPresenterTest : public ::testing::Test {
  protected:
@@ -105,16 +129,23 @@ class VideoPresenterTest : public ::testing::Test {
     g_options.highQualityConversion = 0;
     g_options.nonOverlayResize = 0;
     PublishOptions();  // the presenter reads the published record
+    window.Move(0, 0);
   }
   void TearDown() override {
-    presenter.Shutdown();
     g_options = saved_;
     PublishOptions();
   }
 
+  int32_t ModeOf(const VideoPresenter& presenter, bool* doubleBuffered = nullptr) {
+    int32_t mode = -1;
+    presenter.GetMode(&mode, doubleBuffered);
+    return mode;
+  }
+
   static PictureWindow* shared_;
   PictureWindow& window = *shared_;
-  VideoPresenter presenter;
+  const std::vector<uint8_t> frame = RandomFrame();
+  const RECT rect = {10, 20, 10 + 2 * kWidth, 20 + 2 * kHeight};
 
  private:
   Options saved_;
@@ -122,40 +153,294 @@ class VideoPresenterTest : public ::testing::Test {
 
 PictureWindow* VideoPresenterTest::shared_ = nullptr;
 
-// Whatever is allowed, the set-up ends in the plain window drawing and keeps
-// no DirectDraw object of its own (the back buffer bit alone is no overlay
-// kind); a borrowed one is never released. Nothing is presented before a
-// set-up, without a window, or after the shutdown.
-TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
-  const std::vector<uint8_t> frame = TestFrame();
-  EXPECT_FALSE(presenter.Present(frame.data()));
-  EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));
-  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
-  const RECT rect = {0, 0, 128, 96};
-  const uint32_t everything = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 |
-                              kAllowUyvy | kAllowBackBuffer;
-  for (const uint32_t allowed : {uint32_t{kAllowNonOverlay}, kAllowNonOverlay | kAllowBackBuffer, everything}) {
-    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, 64, 48, kPitch, allowed)) << allowed;
-    EXPECT_FALSE(presenter.HoldsDirectDraw()) << allowed;
-    int32_t mode = -1;
-    bool doubleBuffered = true;
-    presenter.GetMode(&mode, &doubleBuffered);
-    EXPECT_EQ(mode, kPresentNonOverlay) << allowed;
-    EXPECT_FALSE(doubleBuffered) << allowed;
-    EXPECT_TRUE(presenter.Present(frame.data())) << allowed;
+// Each format is tried as a flipping chain (when double buffering is
+// allowed) and then as a single surface, in the order YUY2, UYVY, RGB32,
+// RGB24, RGB16; a chain whose back buffer can't be had fails its format.
+// Whatever fails ends in the plain drawing with every DirectDraw object given
+// back, and the display's own object is never released.
+TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInThePlainDrawing) {
+  const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
+  const DWORD overlayCaps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
+  const size_t conversion = kWidth * kHeight * 4;
+  struct Case {
+    const char* name;
+    std::vector<std::string> formats;
+    bool flipping, attachFails;
+    DWORD caps;
+    uint32_t allow;
+    size_t memory;  // the largest buffer the presenter can have
+    std::vector<std::string> asked;  // surfaces, from the primary on
+    int32_t mode;
+    bool doubleBuffered, presents;
+  } const cases[] = {
+      {"every format", all, true, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, SIZE_MAX,
+       {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
+      {"no flipping chains", all, false, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, SIZE_MAX,
+       {"primary", "YUY2 22x6 flip", "YUY2 22x6"}, kPresentYuy2, false, true},
+      {"single surfaces without double buffering", {"UYVY"}, true, false, overlayCaps, kOverlayKinds, SIZE_MAX,
+       {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
+      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, overlayCaps, kAllowRgbTrue | kAllowRgb16, SIZE_MAX,
+       {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
+      {"high colour only", all, true, false, overlayCaps, kAllowNonOverlay | kAllowRgb16, SIZE_MAX,
+       {"primary", "RGB16 22x6"}, kPresentRgb16, false, true},
+      {"no back buffer to a chain", {"RGB24"}, true, true, overlayCaps, kOverlayKinds | kAllowBackBuffer, SIZE_MAX,
+       {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip",
+        "RGB32 22x6", "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
+       kPresentNonOverlay, false, true},
+      {"no overlay kind allowed", all, true, false, overlayCaps, kAllowNonOverlay | kAllowBackBuffer, SIZE_MAX,
+       {}, kPresentNonOverlay, false, true},
+      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, kOverlayKinds, SIZE_MAX, {"primary"},
+       kPresentNonOverlay, false, true},
+      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, kOverlayKinds, SIZE_MAX, {"primary"},
+       kPresentNonOverlay, false, true},
+      {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, overlayCaps, kOverlayKinds,
+       conversion - 1, {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
+      {"YUY2 needs no memory", all, true, false, overlayCaps, kOverlayKinds, 0, {"primary", "YUY2 22x6"},
+       kPresentYuy2, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDirectDraw display;
+    display.formats = c.formats;
+    display.flipping = c.flipping;
+    display.attachFails = c.attachFails;
+    display.caps.dwCaps = c.caps;
+    VideoPresenter presenter;
+    presenter.LimitAllocations(c.memory);
+    EXPECT_FALSE(presenter.Present(frame.data()));
+    EXPECT_FALSE(presenter.Setup(&display, nullptr, &rect, kWidth, kHeight, kPitch, c.allow));
+    ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, c.allow));
+    std::vector<std::string> asked = display.Calls("CreateSurface ");
+    for (std::string& call : asked) call.erase(0, 14);
+    EXPECT_EQ(asked, c.asked);
+    bool doubleBuffered = !c.doubleBuffered;
+    EXPECT_EQ(ModeOf(presenter, &doubleBuffered), c.mode);
+    EXPECT_EQ(doubleBuffered, c.doubleBuffered);
+    EXPECT_EQ(display.liveObjects, c.mode == kPresentNonOverlay ? 0 : c.doubleBuffered ? 3 : 2);
+    EXPECT_EQ(presenter.Present(frame.data()), c.presents);
+    presenter.Shutdown();
+    EXPECT_EQ(ModeOf(presenter), kPresentDisabled);
+    EXPECT_FALSE(presenter.Present(frame.data()));
+    EXPECT_EQ(display.liveObjects, 0);
+    EXPECT_EQ(display.Refs(), 1u);
   }
+}
 
-  IDirectDraw* directDraw = nullptr;
-  ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-  ASSERT_EQ(directDraw->SetCooperativeLevel(window.Get(), DDSCL_NORMAL), DD_OK);
-  ASSERT_TRUE(presenter.Setup(directDraw, window.Get(), &rect, 64, 48, kPitch, everything));
-  EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
-  presenter.Shutdown();
-  EXPECT_EQ(presenter.Mode(), kPresentDisabled);
+// The overlay is cleared from its first byte to its last (YUY2 to black,
+// the others to zero bytes) with a write lock, not a blit; each frame is
+// written, centred, into the back buffer when there is one, which is then
+// flipped, or else into the overlay, each format with its packing.
+TEST_F(VideoPresenterTest, OverlaysStartClearedAndShowEachFrameBitForBit) {
+  // The driver sizes surfaces in steps of 16: 32 pixels, the frame at 5.
+  const struct {
+    const char* format;
+    int32_t mode;
+    uint8_t clear[4];
+    int32_t offset;  // of the frame in each row, in bytes
+  } cases[] = {{"YUY2", kPresentYuy2, {0, 0x80, 0, 0x80}, 8},
+               {"UYVY", kPresentUyvy, {0, 0, 0, 0}, 8},
+               {"RGB32", kPresentRgb32, {0, 0, 0, 0}, 20},
+               {"RGB24", kPresentRgb24, {0, 0, 0, 0}, 12},
+               {"RGB16", kPresentRgb16, {0, 0, 0, 0}, 8}};
+  for (const auto& c : cases) {
+    for (const bool flipping : {false, true}) {
+      SCOPED_TRACE(std::string(c.format) + (flipping ? " flipping" : ""));
+      FakeDirectDraw display;
+      display.formats = {c.format};
+      display.flipping = flipping;
+      display.caps.dwCaps |= DDCAPS_ALIGNSIZESRC;
+      display.caps.dwAlignSizeDest = 16;
+      VideoPresenter presenter;
+      ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch,
+                                  kOverlayKinds | kAllowBackBuffer));
+      ASSERT_EQ(ModeOf(presenter), c.mode);
+      FakeSurface* front = display.overlay;
+      ASSERT_EQ(front->width, 32u);
+      std::vector<uint8_t> cleared(front->pitch);
+      for (size_t i = 0; i < cleared.size(); ++i) cleared[i] = c.clear[i % 4];
+      for (DWORD r = 0; r < front->height; ++r) ASSERT_EQ(front->Row(r), cleared) << r;
+
+      FakeSurface* target = flipping ? front->back : front;
+      ASSERT_NE(target, nullptr);
+      std::vector<std::vector<uint8_t>> expected;
+      for (int32_t r = 0; r < kHeight; ++r) {
+        expected.push_back(target->Row(r));
+        const std::vector<uint8_t> packed = PackedRow(c.format, frame.data() + r * kPitch);
+        std::copy(packed.begin(), packed.end(), expected.back().begin() + c.offset);
+      }
+      ASSERT_TRUE(presenter.Present(frame.data()));
+      for (int32_t r = 0; r < kHeight; ++r) EXPECT_EQ(display.overlay->Row(r), expected[r]) << r;
+      EXPECT_EQ(display.Calls("Lock"), (std::vector<std::string>{"Lock overlay 0x1", "Lock primary 0x0",
+                                                                 "Lock " + target->role + " 0x21"}));
+      EXPECT_EQ(display.Calls("Unlock").size(), 3u);
+      EXPECT_EQ(display.Calls("Flip"), flipping ? std::vector<std::string>{"Flip 0x1"} : std::vector<std::string>{});
+      EXPECT_TRUE(display.Calls("Blt").empty());
+    }
+  }
+}
+
+// With a destination colour key the overlay shows where the primary holds
+// the key colour, RGB(16, 0, 16) (magenta on a palette display), turned into
+// the primary's own pixel value through GDI and a lock, the pixel drawn on
+// being put back; the window's video rectangle is painted with the colour.
+// Without one a clipper on the window cuts the overlay.
+TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClipperCutsTheOverlay) {
+  const DWORD keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX;
+  const struct {
+    const char* name;
+    int primaryBits;
+    DWORD keyCaps;
+    bool lockFails, clipperFails;
+    DWORD key, flags;
+    COLORREF painted;
+  } cases[] = {
+      {"32 bits", 32, DDCKEYCAPS_DESTOVERLAY, false, false, 0x100010, keyed, RGB(16, 0, 16)},
+      {"24 bits", 24, DDCKEYCAPS_DESTOVERLAY, false, false, 0x100010, keyed, RGB(16, 0, 16)},
+      {"16 bits, 5-6-5", 16, DDCKEYCAPS_DESTOVERLAY, false, false, 2 << 11 | 2, keyed, RGB(16, 0, 16)},
+      {"15 bits", 15, DDCKEYCAPS_DESTOVERLAY, false, false, 2 << 10 | 2, keyed, RGB(16, 0, 16)},
+      {"a palette", 8, DDCKEYCAPS_DESTOVERLAY, false, false, FakeDirectDraw::kMagentaIndex, keyed,
+       RGB(255, 0, 255)},
+      {"a primary that can't be locked", 32, DDCKEYCAPS_DESTOVERLAY, true, false, 0xFFFFFFFF, keyed,
+       RGB(16, 0, 16)},
+      {"a clipper", 32, 0, false, false, 0, DDOVER_SHOW, RGB(16, 0, 16)},
+      {"no clipper to be had", 32, 0, false, true, 0, 0, RGB(1, 2, 3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    window.Fill(RGB(1, 2, 3));
+    FakeDirectDraw display;
+    display.primaryBits = c.primaryBits;
+    display.caps.dwCKeyCaps = c.keyCaps;
+    display.primaryLockFails = c.lockFails;
+    display.clipperFails = c.clipperFails;
+    VideoPresenter presenter;
+    ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
+    const Capture shot = CaptureClientArea(window.Get());
+    for (int y = 0; y < PictureWindow::kHeight; ++y) {
+      for (int x = 0; x < PictureWindow::kWidth; ++x) {
+        const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+        const COLORREF color = inside ? c.painted : RGB(1, 2, 3);
+        const uint8_t* shown = shot.At(x, y);
+        ASSERT_EQ(RGB(shown[0], shown[1], shown[2]), color) << x << "," << y;
+      }
+    }
+    if (c.flags == 0) {
+      EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
+      continue;
+    }
+    ASSERT_EQ(ModeOf(presenter), kPresentYuy2);
+    ASSERT_EQ(display.updates.size(), 1u);
+    const OverlayUpdate& update = display.updates[0];
+    EXPECT_TRUE(update.ontoPrimary);
+    EXPECT_EQ(update.flags, c.flags);
+    EXPECT_EQ(update.fx.dwSize, sizeof(DDOVERLAYFX));
+    EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceLowValue, c.key);
+    EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceHighValue, c.key);
+    const int bytes = (c.primaryBits + 7) / 8;
+    const uint8_t* pixels = display.primary->bits;
+    EXPECT_TRUE(std::equal(pixels, pixels + bytes, pixels + bytes)) << "pixel (0, 0) put back";
+    const auto* clipper = static_cast<FakeClipper*>(display.primary->clipper);
+    EXPECT_EQ(clipper != nullptr, c.keyCaps == 0);
+    if (clipper != nullptr) {
+      EXPECT_EQ(clipper->window, window.Get());
+      EXPECT_EQ(display.Calls("SetHWnd"), std::vector<std::string>{"SetHWnd 0x0"});
+    }
+  }
+}
+
+// The overlay goes where the window's video rectangle is on the screen: cut
+// at the screen's edges, the hidden part taken off the surface at the
+// stretch, the driver's alignments applied. A window move keeps the surfaces
+// (only the overlay moves); a stretch beyond the driver's limits, a lost
+// overlay or a new frame size rebuild them, ending in the plain drawing when
+// they can't be had, and a later set-up finds the overlay again.
+TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustBe) {
+  FakeDirectDraw display;
+  display.caps.dwCaps |= DDCAPS_ALIGNBOUNDARYSRC | DDCAPS_ALIGNSIZESRC | DDCAPS_ALIGNBOUNDARYDEST;
+  display.caps.dwAlignBoundarySrc = 4;
+  display.caps.dwAlignSizeSrc = 8;
+  display.caps.dwAlignBoundaryDest = 8;
+  display.caps.dwAlignSizeDest = 16;  // surfaces 32 wide
+  display.caps.dwMinOverlayStretch = 1000;
+  display.caps.dwMaxOverlayStretch = 4000;
+  VideoPresenter presenter;
+  const RECT video = {3, 2, 63, 20};  // stretches 2.727 and 3.000
+  const auto setUp = [&](const RECT& r, int32_t width) {
+    return presenter.Setup(&display, window.Get(), &r, width, kHeight, 2 * width, kOverlayKinds);
+  };
+  // Client origin (-50, 760): destination (-47, 762) .. (13, 780); the left
+  // 47 pixels hidden are 47 / 2.727 = 17 surface pixels, rounded to 16; the
+  // bottom 12 rows 12 / 3 = 4 surface rows; the destination widened to 16.
+  window.Move(-50, 760);
+  ASSERT_TRUE(setUp(video, kWidth));
+  ASSERT_EQ(ModeOf(presenter), kPresentYuy2);
+  ASSERT_EQ(display.updates.size(), 1u);
+  EXPECT_EQ(Corners(display.updates[0].source), (std::vector<LONG>{16, 0, 32, 2}));
+  EXPECT_EQ(Corners(display.updates[0].destination), (std::vector<LONG>{0, 762, 16, 768}));
+
+  // Moved to (100, 50): (103, 52) .. (163, 70), widened to 96 .. 168.
+  const FakeSurface* overlay = display.overlay;
+  window.Move(100, 50);
+  ASSERT_TRUE(setUp(video, kWidth));
+  EXPECT_EQ(display.overlay, overlay);
+  EXPECT_EQ(display.Calls("CreateSurface").size(), 2u);
+  ASSERT_EQ(display.updates.size(), 2u);
+  EXPECT_EQ(Corners(display.updates[1].source), (std::vector<LONG>{0, 0, 32, 6}));
+  EXPECT_EQ(Corners(display.updates[1].destination), (std::vector<LONG>{96, 52, 168, 70}));
+
+  const RECT tooTall = {3, 2, 63, 32};  // stretch 5.000
+  ASSERT_TRUE(setUp(tooTall, kWidth));
+  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
+  EXPECT_EQ(display.Calls("CreateSurface").size(), 3u) << "the primary only";
+  EXPECT_EQ(display.liveObjects, 0);
+  ASSERT_TRUE(setUp(video, kWidth));
+  EXPECT_EQ(ModeOf(presenter), kPresentYuy2);
+
+  display.lost = true;
   EXPECT_FALSE(presenter.Present(frame.data()));
-  EXPECT_EQ(directDraw->AddRef(), 2u);  // still only ours
-  directDraw->Release();
-  EXPECT_EQ(directDraw->Release(), 0u);
+  ASSERT_TRUE(setUp(video, kWidth));
+  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
+  EXPECT_EQ(display.Calls("CreateSurface YUY2").size(), 3u);
+  display.lost = false;
+  ASSERT_TRUE(setUp(video, kWidth));
+  EXPECT_EQ(ModeOf(presenter), kPresentYuy2);
+  EXPECT_EQ(display.Calls("CreateSurface YUY2").size(), 4u);
+  ASSERT_TRUE(setUp(video, 40));
+  EXPECT_EQ(display.Calls("CreateSurface").back(), "CreateSurface YUY2 48x6");
+  presenter.Shutdown();
+  EXPECT_EQ(display.liveObjects, 0);
+}
+
+// On Wine's display the presenter makes its own DirectDraw object, finds no
+// overlay and gives the object back.
+TEST_F(VideoPresenterTest, WinesDisplayEndsInThePlainDrawing) {
+  VideoPresenter presenter;
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
+  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
+  EXPECT_FALSE(presenter.HoldsDirectDraw());
+  EXPECT_TRUE(presenter.Present(frame.data()));
+}
+
+// A 64 x 48 YUY2 frame: the top 8 rows black (Y 0), below them the left
+// half at Y 255 and the right half at Y 128, all with U = V = 128.
+constexpr int32_t kFrameWidth = 64;
+constexpr int32_t kFrameHeight = 48;
+constexpr int32_t kFramePitch = 2 * kFrameWidth;
+
+uint8_t LumaAt(int32_t x, int32_t y) {
+  if (y < 8) return 0;
+  return x < kFrameWidth / 2 ? 255 : 128;
+}
+
+std::vector<uint8_t> TestFrame() {
+  std::vector<uint8_t> frame(static_cast<size_t>(kFramePitch) * kFrameHeight);
+  for (int32_t y = 0; y < kFrameHeight; ++y) {
+    for (int32_t x = 0; x < kFrameWidth; ++x) {
+      frame[static_cast<size_t>(y) * kFramePitch + 2 * x] = LumaAt(x, y);
+      frame[static_cast<size_t>(y) * kFramePitch + 2 * x + 1] = 128;
+    }
+  }
+  return frame;
 }
 
 // Each setup's rectangle (none: the whole client area) shows the converted
@@ -164,7 +449,8 @@ TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
 // the bottom, with s = (source x 65536 - 65536) div output. An empty
 // rectangle shows nothing; outside the rectangle the window is untouched.
 TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRectangle) {
-  const std::vector<uint8_t> frame = TestFrame();
+  VideoPresenter presenter;
+  const std::vector<uint8_t> picture = TestFrame();
   const RECT whole = {0, 0, PictureWindow::kWidth, PictureWindow::kHeight};
   const struct {
     bool given;
@@ -177,9 +463,9 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
                  "," + std::to_string(r.bottom));
     window.Fill(RGB(1, 2, 3));
     ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kFrameWidth, kFrameHeight,
-                                kPitch, kAllowNonOverlay));
+                                kFramePitch, kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    EXPECT_EQ(presenter.Present(frame.data()), width > 0 && height > 0);
+    EXPECT_EQ(presenter.Present(picture.data()), width > 0 && height > 0);
     const Capture shot = CaptureClientArea(window.Get());
     int32_t mismatches = 0;
     for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
@@ -189,7 +475,7 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
           const int32_t i = height - 1 - (y - r.top);
           const int32_t sourceRow = kFrameHeight - 1 - ((i * ((kFrameHeight * 65536 - 65536) / height)) >> 16);
           const int32_t sourceColumn = ((x - r.left) * ((kFrameWidth * 65536 - 65536) / width)) >> 16;
-          expected = LowQualityColour(LumaAt(sourceColumn, sourceRow));
+          expected = LowQualityRgb(LumaAt(sourceColumn, sourceRow), 128, 128);
         }
         const uint32_t actual = shot.At(x, y)[0] << 16 | shot.At(x, y)[1] << 8 | shot.At(x, y)[2];
         if (actual != expected && ++mismatches <= 5) {
@@ -199,17 +485,27 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
     }
     EXPECT_EQ(mismatches, 0);
   }
+  // Without the memory for the resized picture nothing is drawn, until the
+  // memory is there again.
+  const RECT big = {0, 0, 100, 100};
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kFrameWidth, kFrameHeight, kFramePitch,
+                              kAllowNonOverlay));
+  presenter.LimitAllocations(kFrameWidth * kFrameHeight * 4);
+  EXPECT_FALSE(presenter.Present(picture.data()));
+  presenter.LimitAllocations(SIZE_MAX);
+  EXPECT_TRUE(presenter.Present(picture.data()));
 }
 
 // Wine shows what another thread drew into a window when the window's own
 // thread next goes idle: each frame the video thread draws must wake it.
 TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread) {
-  const std::vector<uint8_t> frame = TestFrame();
+  VideoPresenter presenter;
+  const std::vector<uint8_t> picture = TestFrame();
   window.Pump();
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kPitch,
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kFramePitch,
                               kAllowNonOverlay));
   std::thread video([&] {
-    for (int i = 0; i < 3; ++i) presenter.Present(frame.data());
+    for (int i = 0; i < 3; ++i) presenter.Present(picture.data());
   });
   video.join();
   int wakes = 0;
