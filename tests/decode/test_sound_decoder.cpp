@@ -127,14 +127,18 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   std::vector<uint8_t> held_;
 };
 
-// The receiver is the grabber's sound pin, whose transport offers its allocator.
+// The receiver is the grabber's sound pin, whose transport offers its
+// allocator, or another test decompressor's, which has none.
 HRESULT SoundPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
   if (pcm_.pbFormat == nullptr || FAILED(receiver->ReceiveConnection(this, &pcm_))) {
     return VFW_E_NO_ACCEPTABLE_TYPES;
   }
   Accept(receiver, &pcm_);
   receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport_));
-  transport_->GetAllocator(&allocator_);
+  if (FAILED(transport_->GetAllocator(&allocator_))) {
+    CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                     reinterpret_cast<void**>(&allocator_));
+  }
   const auto* format = reinterpret_cast<const WAVEFORMATEX*>(pcm_.pbFormat);
   ALLOCATOR_PROPERTIES wanted = {4, static_cast<LONG>(format->nAvgBytesPerSec), 1, 0};
   ALLOCATOR_PROPERTIES actual = {};
@@ -210,6 +214,8 @@ std::vector<void*>& PageListsHandedOut() {
 }
 
 TestSoundDecoder::TestSoundDecoder(TestSoundDecoderKind kind) : kind_(std::move(kind)) {
+  server_ = std::thread([this] { ServeMultithreaded(); });
+  WaitForSingleObject(served_, INFINITE);
   if (FAILED(CoRegisterClassObject(kind_.clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_)) ||
       FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                               mapper_.ReceiveVoid()))) {
@@ -232,8 +238,22 @@ TestSoundDecoder::TestSoundDecoder(TestSoundDecoderKind kind) : kind_(std::move(
 }
 
 TestSoundDecoder::~TestSoundDecoder() {
-  if (registered_) mapper_->UnregisterFilter(&CLSID_LegacyAmFilterCategory, nullptr, kind_.clsid);
+  if (registered_) mapper_->UnregisterFilter(&CLSID_LegacyAmFilterCategory, kind_.name, kind_.clsid);
   if (cookie_ != 0) CoRevokeClassObject(cookie_);
+  SetEvent(revoke_);
+  server_.join();
+  CloseHandle(served_);
+  CloseHandle(revoke_);
+}
+
+void TestSoundDecoder::ServeMultithreaded() {
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  DWORD cookie = 0;
+  CoRegisterClassObject(kind_.clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+  SetEvent(served_);
+  WaitForSingleObject(revoke_, INFINITE);
+  CoRevokeClassObject(cookie);
+  CoUninitialize();
 }
 
 STDMETHODIMP TestSoundDecoder::QueryInterface(REFIID iid, void** object) {

@@ -8,6 +8,7 @@
 #include "decode/com_ptr.h"
 #include "decode/direct_show.h"
 
+#include <thread>
 #include <vector>
 
 // Format tags of the tests' own.
@@ -34,7 +35,9 @@ struct TestSoundDecoderKind {
   std::vector<CLSID> pages;  // offered through ISpecifyPropertyPages when any
 };
 
-// The object is the class object of its filters.
+// The object is the class object of its filters, registered in the
+// creating thread's apartment and in the multi-threaded one, where the
+// graph makes the filters it inserts itself.
 class TestSoundDecoder : public IClassFactory {
  public:
   explicit TestSoundDecoder(TestSoundDecoderKind kind);
@@ -49,10 +52,17 @@ class TestSoundDecoder : public IClassFactory {
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
  private:
+  // Runs a thread that stays in the multi-threaded apartment while the
+  // class object is registered there.
+  void ServeMultithreaded();
+
   TestSoundDecoderKind kind_;
   ComPtr<IFilterMapper2> mapper_;
   DWORD cookie_ = 0;
   bool registered_ = false;
+  HANDLE served_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  HANDLE revoke_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  std::thread server_;
 };
 
 // The page lists GetPages handed out (task memory the caller frees), in order.

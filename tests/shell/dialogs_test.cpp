@@ -19,15 +19,23 @@
 #include "settings/options.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/clip_reference.h"
+#include "decode/query_interface.h"
+#include "tests/decode/test_sound_decoder.h"
 #include "tests/shell/shell_session.h"
+#include "tools/avi_writer.h"
+#include "tests/video/fake_direct_draw.h"
 
 #include <ddraw.h>
+#include <olectl.h>
+#include <prsht.h>
+#include <commctrl.h>
 
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -133,21 +141,6 @@ void UseSlowVideoFilters() {
   g_player = new Player(ports);
 }
 
-// Presses a "Properties" button: true when a property frame came up (it is
-// then closed).
-bool PressPagesButton(HWND dialog, int button) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
-  for (int i = 0; i < 50; ++i, Sleep(20)) {
-    HWND frame = FindOwnDialog("Decompressor(s) Properties");
-    if (frame == nullptr) continue;
-    PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
-    for (int j = 0; j < 100 && IsWindow(frame); ++j) Sleep(20);
-    return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST(Dialogs, FilePropertiesShowWhatFfprobeAndTheGraphSay) {
@@ -165,20 +158,13 @@ TEST(Dialogs, FilePropertiesShowWhatFfprobeAndTheGraphSay) {
     ASSERT_TRUE(ReadGraphFacts(&graph));
 
     std::vector<std::string> shown;
-    int framesShown = 0;
     ASSERT_TRUE(RunDialog(session, IDM_FILE_PROPERTIES, "File Properties", std::string("properties_") + clip,
                           [&](HWND d) {
                             shown = Texts(d, {IDC_STREAM_LENGTH, IDC_RESOLUTION, IDC_FRAME_RATE, IDC_DEPTH,
                                               IDC_PIXEL_FORMAT, IDC_VIDEO_BITRATE, IDC_SAMPLING_RATE,
                                               IDC_CHANNELS, IDC_PRECISION, IDC_AUDIO_BITRATE,
                                               IDC_VIDEO_DECOMPRESSORS, IDC_AUDIO_DECOMPRESSORS});
-                            for (int button : {IDC_VIDEO_PAGES, IDC_AUDIO_PAGES}) {
-                              framesShown += PressPagesButton(d, button) ? 1 : 0;
-                            }
                           }));
-    // Wine's AVI Decompressor and ACM Wrapper offer no property pages.
-    EXPECT_EQ(framesShown, 0);
-    EXPECT_EQ(g_player->State(), kPaused);
 
     int num = 0, den = 1;
     std::sscanf(f["stream.0.r_frame_rate"].c_str(), "%d/%d", &num, &den);
@@ -215,6 +201,249 @@ TEST(Dialogs, FilePropertiesShowWhatFfprobeAndTheGraphSay) {
     EXPECT_NEAR(kilobits, audioKilobits, audioKilobits * 0.03) << shown[9];
     EXPECT_NE(shown[9].find(Format("(Size: %d KB) CBR", audioBytes / 1024)), std::string::npos) << shown[9];
   }
+}
+
+namespace {
+
+// A property page of the tests' own: its title, and the names of the
+// filters it was given, joined, in *objects.
+class TestPage final : public IPropertyPage {
+ public:
+  TestPage(const std::wstring& title, std::string* objects) : title_(title), objects_(objects) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    return QueryOwnInterface(this, {IID_IPropertyPage}, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP SetPageSite(IPropertyPageSite*) override { return S_OK; }
+  STDMETHODIMP Activate(HWND, LPCRECT, BOOL) override { return S_OK; }
+  STDMETHODIMP Deactivate() override { return S_OK; }
+  STDMETHODIMP GetPageInfo(PROPPAGEINFO* info) override {
+    *info = {};
+    info->cb = sizeof *info;
+    info->pszTitle = static_cast<LPOLESTR>(CoTaskMemAlloc((title_.size() + 1) * sizeof(wchar_t)));
+    std::copy(title_.c_str(), title_.c_str() + title_.size() + 1, info->pszTitle);
+    info->size = {120, 60};
+    return S_OK;
+  }
+  STDMETHODIMP SetObjects(ULONG count, IUnknown** objects) override {
+    objects_->clear();
+    for (ULONG i = 0; i < count; ++i) {
+      ComPtr<IBaseFilter> filter;
+      std::string name = "?";
+      if (SUCCEEDED(objects[i]->QueryInterface(IID_IBaseFilter, filter.ReceiveVoid()))) FilterName(filter.Get(), &name);
+      *objects_ += (i > 0 ? ", " : "") + name;
+    }
+    return S_OK;
+  }
+  STDMETHODIMP Show(UINT) override { return S_OK; }
+  STDMETHODIMP Move(LPCRECT) override { return S_OK; }
+  STDMETHODIMP IsPageDirty() override { return S_FALSE; }
+  STDMETHODIMP Apply() override { return S_OK; }
+  STDMETHODIMP Help(LPCOLESTR) override { return E_NOTIMPL; }
+  STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
+
+ private:
+  ULONG refs_ = 1;
+  const std::wstring title_;
+  std::string* const objects_;
+};
+
+// The class object of one page, registered in this process while it lives.
+class TestPageClass final : public IClassFactory {
+ public:
+  TestPageClass(const CLSID& clsid, std::wstring title) : title_(std::move(title)) {
+    CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+  }
+  ~TestPageClass() { CoRevokeClassObject(cookie_); }
+  std::string objects;  // what the last page made was given
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    return QueryOwnInterface(this, {IID_IClassFactory}, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** object) override {
+    ComPtr<IPropertyPage> page(new TestPage(title_, &objects));
+    return page->QueryInterface(iid, object);
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+ private:
+  const std::wstring title_;
+  DWORD cookie_ = 0;
+};
+
+// Sees the task memory freed while it records. COM keeps a spy until the
+// blocks allocated under it are freed, so the one spy is never destroyed.
+class TaskMemorySpy final : public IMallocSpy {
+ public:
+  static TaskMemorySpy* Start() {
+    static TaskMemorySpy* spy = new TaskMemorySpy;
+    spy->freed_.clear();
+    spy->recording_ = true;
+    CoRegisterMallocSpy(spy);
+    return spy;
+  }
+  void Stop() {
+    CoRevokeMallocSpy();
+    recording_ = false;
+  }
+  bool Freed(void* block) const { return freed_.count(block) != 0; }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    return QueryOwnInterface(this, {IID_IMallocSpy}, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  // COM calls the spy under a lock of its own.
+  STDMETHODIMP_(void*) PreFree(void* block, BOOL) override {
+    if (recording_) freed_.insert(block);
+    return block;
+  }
+  STDMETHODIMP_(void) PostFree(BOOL) override {}
+  STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T bytes) override { return bytes; }
+  STDMETHODIMP_(void*) PostAlloc(void* block) override { return block; }
+  STDMETHODIMP_(SIZE_T) PreRealloc(void* block, SIZE_T bytes, void** request, BOOL) override {
+    *request = block;
+    return bytes;
+  }
+  STDMETHODIMP_(void*) PostRealloc(void* block, BOOL) override { return block; }
+  STDMETHODIMP_(void*) PreGetSize(void* block, BOOL) override { return block; }
+  STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T bytes, BOOL) override { return bytes; }
+  STDMETHODIMP_(void*) PreDidAlloc(void* block, BOOL) override { return block; }
+  STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+  STDMETHODIMP_(void) PreHeapMinimize() override {}
+  STDMETHODIMP_(void) PostHeapMinimize() override {}
+
+ private:
+  std::set<void*> freed_;
+  bool recording_ = false;
+};
+
+// A visible dialog of this process other than the one given.
+HWND FindOtherDialog(HWND known) {
+  struct Search {
+    HWND known, found = nullptr;
+  } search{known};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        char kind[16] = {};
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        GetClassNameA(window, kind, sizeof kind);
+        if (window == s->known || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+            std::string(kind) != "#32770") {
+          return TRUE;
+        }
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Presses a "Properties" button; when a frame comes up, its caption and tab
+// titles, and it is closed.
+std::vector<std::string> PressPagesButton(HWND dialog, int button) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+  std::vector<std::string> seen;
+  HWND frame = nullptr;
+  for (int i = 0; i < 50 && (frame = FindOtherDialog(dialog)) == nullptr; ++i) Sleep(20);
+  if (frame == nullptr) return seen;
+  seen.push_back(WindowTitle(frame));
+  const HWND tabs = PropSheet_GetTabControl(frame);
+  for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
+    char title[64] = {};
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = title;
+    item.cchTextMax = sizeof title;
+    SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    seen.push_back(title);
+  }
+  PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+  for (int j = 0; j < 100 && IsWindow(frame); ++j) Sleep(20);
+  return seen;
+}
+
+}  // namespace
+
+// A clip whose sound goes through two decompressors of the tests' own (A
+// gives the format B takes), with 20 and 10 property pages, and raw video:
+// File Properties names the chain joined by " -> ", the audio "Properties"
+// button opens one frame with the first 25 pages of both, each given both
+// filters, and every page list is freed; the video chain has no
+// decompressor, so its button shows nothing.
+TEST(Dialogs, FilePropertiesOpenTheDecompressorsPropertyPagesInOneFrame) {
+  ShellSession session("");
+  // The test's class objects live in this thread's apartment.
+  struct Apartment {
+    Apartment() { CoInitialize(nullptr); }
+    ~Apartment() { CoUninitialize(); }
+  } apartment;
+  std::vector<std::unique_ptr<TestPageClass>> pages;
+  std::vector<CLSID> ids[2];
+  std::vector<std::string> titles;
+  for (int i = 0; i < 30; ++i) {
+    const CLSID id = {0x7e5800a0u + i, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 3}};
+    const std::string title = std::string(i < 20 ? "A " : "B ") + std::to_string(i < 20 ? i + 1 : i - 19);
+    pages.push_back(std::make_unique<TestPageClass>(id, std::wstring(title.begin(), title.end())));
+    ids[i < 20 ? 0 : 1].push_back(id);
+    if (i < 25) titles.push_back(title);
+  }
+  std::vector<uint8_t> sound(1102 * 2 * 20);
+  std::vector<AviWriterChunk> chunks;
+  for (int f = 0; f < 20; ++f) {
+    chunks.push_back({0, "db", true, std::vector<uint8_t>(16 * 16 * 3, static_cast<uint8_t>(f * 9))});
+    chunks.push_back({1, "wb", true, std::vector<uint8_t>(1102 * 2, static_cast<uint8_t>(f))});
+  }
+  AviWriterStream soundStream = PcmStream(1, 11025, 16, 1102 * 20);
+  soundStream.strf[0] = kTestSoundTag & 0xFF;  // the format tag leads WAVEFORMATEX
+  soundStream.strf[1] = kTestSoundTag >> 8;
+  AviWriterOptions options;
+  options.microSecPerFrame = 100000;
+  const std::string path = ScratchPath("two_sound_decoders.avi");
+  ASSERT_TRUE(WriteAvi(path, {VideoStream(0, 16, 16, 24, 10, 1, 20), soundStream}, chunks, options));
+  TestSoundDecoderKind first(L"Test Pages A", {0x7e580001, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 1}}, MERIT_NORMAL);
+  first.outputTag = kTestSoundTag2;
+  first.pages = ids[0];
+  TestSoundDecoderKind second(L"Test Pages B", {0x7e580002, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 2}}, MERIT_NORMAL);
+  second.inputTag = kTestSoundTag2;
+  second.pages = ids[1];
+  TestSoundDecoder a(first), b(second);
+  ASSERT_TRUE(a.Registered() && b.Registered());
+  g_playlist->SetText(path);
+  session.Command(IDM_PLAY_PAUSE);
+  session.Command(IDM_PLAY_PAUSE);
+  ASSERT_EQ(g_player->State(), kPaused);
+  ASSERT_TRUE(session.Messages().empty()) << session.Messages()[0].text;
+
+  PageListsHandedOut().clear();
+  TaskMemorySpy* spy = TaskMemorySpy::Start();
+  std::vector<std::string> decoders, videoFrame, audioFrame;
+  ASSERT_TRUE(RunDialog(session, IDM_FILE_PROPERTIES, "File Properties", "", [&](HWND d) {
+    decoders = Texts(d, {IDC_VIDEO_DECOMPRESSORS, IDC_AUDIO_DECOMPRESSORS});
+    videoFrame = PressPagesButton(d, IDC_VIDEO_PAGES);
+    audioFrame = PressPagesButton(d, IDC_AUDIO_PAGES);
+  }));
+  spy->Stop();
+  EXPECT_EQ(decoders, (std::vector<std::string>{"<> None", "<0x7E57> Test Pages A -> Test Pages B"}));
+  EXPECT_TRUE(videoFrame.empty());
+  ASSERT_FALSE(audioFrame.empty()) << "no property frame";
+  EXPECT_NE(audioFrame[0].find("Decompressor(s) Properties"), std::string::npos) << audioFrame[0];
+  EXPECT_EQ(std::vector<std::string>(audioFrame.begin() + 1, audioFrame.end()), titles);
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(pages[i]->objects, "Test Pages A, Test Pages B") << i;
+  EXPECT_EQ(pages[25]->objects, "") << "beyond the table";
+  ASSERT_EQ(PageListsHandedOut().size(), 2u);
+  for (void* list : PageListsHandedOut()) EXPECT_TRUE(spy->Freed(list));
+  EXPECT_EQ(g_player->State(), kPaused);
 }
 
 // Each picture takes 200 ms to filter, against a clip of 10 frames a second:
@@ -333,30 +562,36 @@ TEST(Dialogs, AudioDelayIsCheckedRememberedAndSaved) {
 
 namespace {
 
-HRESULT WINAPI ListRgbMode(LPDDSURFACEDESC d, LPVOID list) {
-  const DWORD hertz = d->dwRefreshRate;
-  if (d->ddpfPixelFormat.dwFlags & DDPF_RGB) {
-    static_cast<std::vector<std::string>*>(list)->push_back(
-        Format("%lux%lu %luBit", d->dwWidth, d->dwHeight, d->ddpfPixelFormat.dwRGBBitCount) +
-        (hertz > 20 ? Format(" %luHz", hertz) : ""));
-  }
-  return DDENUMRET_OK;
+// The session's DirectDraw object replaced by the test's display.
+void UseDisplay(FakeDirectDraw* display) {
+  if (g_directDraw != nullptr) g_directDraw->Release();
+  display->AddRef();  // given back by the shell's shutdown
+  g_directDraw = display;
+}
+
+void SetFullscreenMode(DWORD width, DWORD height, DWORD bits, DWORD hertz) {
+  g_options.fullscreenWidth = width;
+  g_options.fullscreenHeight = height;
+  g_options.fullscreenBitsPerPixel = bits;
+  g_options.fullscreenRefreshRate = hertz;
 }
 
 }  // namespace
 
-TEST(Dialogs, FullscreenModeListsTheSystemsModesAndKeepsTheChoice) {
+// The dialog lists the display's RGB modes; the next switch to fullscreen
+// asks for the chosen one, says so when the display refuses it (and goes
+// fullscreen all the same), and leaving fullscreen restores the desktop's.
+TEST(Dialogs, FullscreenModesComeFromTheDisplayAndARefusedModeIsShown) {
+  FakeDirectDraw display;
+  display.modes = {{640, 480, 16, 60}, {800, 600, 32, 0}, {720, 576, 16, 50, MAKEFOURCC('Y', 'U', 'Y', '2')},
+                   {320, 240, 8, 20}, {1024, 768, 24, 85}};
   ShellSession session("");
-  std::vector<std::string> expected = {"Use Desktop settings"};
-  IDirectDraw* directDraw = nullptr;
-  ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-  directDraw->EnumDisplayModes(DDEDM_REFRESHRATES, nullptr, &expected, ListRgbMode);
-  directDraw->Release();
-  ASSERT_GT(expected.size(), 1u) << "DirectDraw lists no RGB mode";
-
+  UseDisplay(&display);
+  const std::vector<std::string> expected = {"Use Desktop settings", "640x480 16Bit 60Hz", "800x600 32Bit",
+                                             "320x240 8Bit", "1024x768 24Bit 85Hz"};
   // Each run: the list, its selection, then the item to choose.
   std::vector<std::string> listed;
-  LRESULT selected = -1, choice = static_cast<LRESULT>(expected.size()) - 1;
+  LRESULT selected = -1, choice = 1;
   auto choose = [&](HWND d) {
     const HWND list = GetDlgItem(d, IDC_MODE_LIST);
     listed.clear();
@@ -372,36 +607,67 @@ TEST(Dialogs, FullscreenModeListsTheSystemsModesAndKeepsTheChoice) {
   ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "fullscreen_mode", choose, IDOK));
   EXPECT_EQ(listed, expected);
   EXPECT_EQ(selected, 0);  // the desktop's settings at first
-  unsigned mode[4] = {0, 0, 0, 0};
-  std::sscanf(expected.back().c_str(), "%ux%u %uBit %uHz", &mode[0], &mode[1], &mode[2], &mode[3]);
+  EXPECT_EQ(display.Calls("Enum"), std::vector<std::string>{"EnumDisplayModes 0x1"});
   const unsigned* stored = &g_options.fullscreenWidth;
-  EXPECT_EQ(std::vector<unsigned>(stored, stored + 4), std::vector<unsigned>(mode, mode + 4));
+  EXPECT_EQ(std::vector<unsigned>(stored, stored + 4), (std::vector<unsigned>{640, 480, 16, 60}));
+  choice = 2;
+  ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "", choose, IDOK));
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(std::vector<unsigned>(stored, stored + 4), (std::vector<unsigned>{800, 600, 32, 0}));
+  // At most 1023 modes are listed; Cancel keeps the choice, "Use Desktop
+  // settings" is bits 1.
+  for (DWORD i = 0; i < 1100; ++i) display.modes.push_back({2000 + i, 1000, 32, 60});
+  choice = 0;
+  ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "", choose, IDCANCEL));
+  EXPECT_EQ(listed.size(), 1024u);
+  EXPECT_EQ(selected, 2);
+  EXPECT_EQ(g_options.fullscreenBitsPerPixel, 32u);
+  ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "", choose, IDOK));
+  EXPECT_EQ(g_options.fullscreenBitsPerPixel, 1u);
 
-  // The next switch to fullscreen takes the chosen mode; leaving restores the desktop's.
-  DEVMODEA desktop = {}, current = {};
-  desktop.dmSize = current.dmSize = sizeof desktop;
-  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop);
+  g_options.denyOverlays = 1;  // the picture keeps off the display
   g_playlist->SetText(ClipPath("msvc_silent.avi"));
   session.Command(IDM_PLAY_PAUSE);
-  session.Command(IDM_FULLSCREEN);
-  session.PumpFor(500);
-  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current);
-  EXPECT_EQ(std::vector<unsigned>({current.dmPelsWidth, current.dmPelsHeight, current.dmBitsPerPel}),
-            std::vector<unsigned>(mode, mode + 3));
-  EXPECT_TRUE(session.Messages().empty()) << session.Messages()[0].text;
-  session.Command(IDM_STOP);
-  session.PumpFor(300);
-  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current);
-  EXPECT_EQ(current.dmBitsPerPel, desktop.dmBitsPerPel);
-
-  // Opened again the choice is selected; Cancel keeps it.
-  ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "fullscreen_mode_again", choose));
-  EXPECT_EQ(selected, choice);
-  EXPECT_EQ(g_options.fullscreenBitsPerPixel, mode[2]);
-  // "Use Desktop settings" is bits 1.
-  choice = 0;
-  ASSERT_TRUE(RunDialog(session, IDM_FULLSCREEN_MODE, kCaption, "fullscreen_mode_desktop", choose, IDOK));
-  EXPECT_EQ(g_options.fullscreenBitsPerPixel, 1u);
+  ASSERT_TRUE(g_player->IsOpen());
+  const struct {
+    const char* name;
+    DWORD bits;
+    bool hasDirectDraw4;
+    HRESULT result;
+    std::vector<std::string> calls;  // on the way into fullscreen
+    bool message;
+  } cases[] = {
+      {"the chosen mode", 16, true, DD_OK, {"SetDisplayMode 640 480 16 60 0"}, false},
+      {"a mode the display refuses", 16, true, DDERR_UNSUPPORTEDMODE, {"SetDisplayMode 640 480 16 60 0"}, true},
+      {"no IDirectDraw4", 16, false, DD_OK, {}, true},
+      {"the desktop's settings", 1, true, DD_OK, {"RestoreDisplayMode"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetFullscreenMode(640, 480, c.bits, 60);
+    display.hasDirectDraw4 = c.hasDirectDraw4;
+    display.setModeResult = c.result;
+    display.calls.clear();
+    const size_t messages = session.Messages().size();
+    RECT windowed, shown;
+    GetWindowRect(g_mainWindow, &windowed);
+    session.Command(IDM_FULLSCREEN);
+    EXPECT_EQ(display.Calls(""), c.calls);
+    ASSERT_EQ(session.Messages().size(), messages + (c.message ? 1 : 0));
+    if (c.message) {
+      EXPECT_EQ(session.Messages().back().text, "Can't change display mode");
+      EXPECT_EQ(session.Messages().back().caption, "Display troubles");
+      EXPECT_EQ(session.Messages().back().type, static_cast<UINT>(MB_ICONEXCLAMATION));
+    }
+    GetWindowRect(g_mainWindow, &shown);
+    EXPECT_EQ(shown.right - shown.left, GetSystemMetrics(SM_CXSCREEN));
+    display.calls.clear();
+    session.Command(IDM_FULLSCREEN);
+    EXPECT_EQ(display.Calls(""), std::vector<std::string>{"RestoreDisplayMode"});
+    GetWindowRect(g_mainWindow, &shown);
+    EXPECT_TRUE(EqualRect(&shown, &windowed));
+    EXPECT_EQ(display.Refs(), 2u) << "IDirectDraw4 given back";
+  }
 }
 
 TEST(Dialogs, AboutShowsTheTitleAndTheProgramsFeatures) {
