@@ -205,21 +205,27 @@ TEST(Dialogs, FilePropertiesShowWhatFfprobeAndTheGraphSay) {
 
 namespace {
 
-// A property page of the tests' own: its title, and the names of the
-// filters it was given, joined, in *objects.
-class TestPage final : public IPropertyPage {
+// A property page of the tests' own, registered in this process while it
+// lives, and its own class object: its title, and the names of the filters
+// it was last given.
+class TestPage final : public IPropertyPage, public IClassFactory {
  public:
-  TestPage(const std::wstring& title, std::string* objects) : title_(title), objects_(objects) {}
+  TestPage(const CLSID& clsid, std::wstring title) : title_(std::move(title)) {
+    CoRegisterClassObject(clsid, static_cast<IClassFactory*>(this), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                          &cookie_);
+  }
+  ~TestPage() { CoRevokeClassObject(cookie_); }
+  std::string objects;
 
+  // Its count is not kept: it lives as long as its registration.
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    return QueryOwnInterface(this, {IID_IPropertyPage}, iid, object);
+    if (IsEqualIID(iid, IID_IClassFactory)) return QueryOwnInterface(static_cast<IClassFactory*>(this), {iid}, iid, object);
+    return QueryOwnInterface(static_cast<IPropertyPage*>(this), {IID_IPropertyPage}, iid, object);
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** object) override { return QueryInterface(iid, object); }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
   STDMETHODIMP SetPageSite(IPropertyPageSite*) override { return S_OK; }
   STDMETHODIMP Activate(HWND, LPCRECT, BOOL) override { return S_OK; }
   STDMETHODIMP Deactivate() override { return S_OK; }
@@ -231,13 +237,13 @@ class TestPage final : public IPropertyPage {
     info->size = {120, 60};
     return S_OK;
   }
-  STDMETHODIMP SetObjects(ULONG count, IUnknown** objects) override {
-    objects_->clear();
+  STDMETHODIMP SetObjects(ULONG count, IUnknown** given) override {
+    objects.clear();
     for (ULONG i = 0; i < count; ++i) {
       ComPtr<IBaseFilter> filter;
       std::string name = "?";
-      if (SUCCEEDED(objects[i]->QueryInterface(IID_IBaseFilter, filter.ReceiveVoid()))) FilterName(filter.Get(), &name);
-      *objects_ += (i > 0 ? ", " : "") + name;
+      if (SUCCEEDED(given[i]->QueryInterface(IID_IBaseFilter, filter.ReceiveVoid()))) FilterName(filter.Get(), &name);
+      objects += (i > 0 ? ", " : "") + name;
     }
     return S_OK;
   }
@@ -247,32 +253,6 @@ class TestPage final : public IPropertyPage {
   STDMETHODIMP Apply() override { return S_OK; }
   STDMETHODIMP Help(LPCOLESTR) override { return E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
-
- private:
-  ULONG refs_ = 1;
-  const std::wstring title_;
-  std::string* const objects_;
-};
-
-// The class object of one page, registered in this process while it lives.
-class TestPageClass final : public IClassFactory {
- public:
-  TestPageClass(const CLSID& clsid, std::wstring title) : title_(std::move(title)) {
-    CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-  }
-  ~TestPageClass() { CoRevokeClassObject(cookie_); }
-  std::string objects;  // what the last page made was given
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    return QueryOwnInterface(this, {IID_IClassFactory}, iid, object);
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** object) override {
-    ComPtr<IPropertyPage> page(new TestPage(title_, &objects));
-    return page->QueryInterface(iid, object);
-  }
-  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
  private:
   const std::wstring title_;
@@ -388,13 +368,13 @@ TEST(Dialogs, FilePropertiesOpenTheDecompressorsPropertyPagesInOneFrame) {
     Apartment() { CoInitialize(nullptr); }
     ~Apartment() { CoUninitialize(); }
   } apartment;
-  std::vector<std::unique_ptr<TestPageClass>> pages;
+  std::vector<std::unique_ptr<TestPage>> pages;
   std::vector<CLSID> ids[2];
   std::vector<std::string> titles;
   for (int i = 0; i < 30; ++i) {
     const CLSID id = {0x7e5800a0u + i, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 3}};
     const std::string title = std::string(i < 20 ? "A " : "B ") + std::to_string(i < 20 ? i + 1 : i - 19);
-    pages.push_back(std::make_unique<TestPageClass>(id, std::wstring(title.begin(), title.end())));
+    pages.push_back(std::make_unique<TestPage>(id, std::wstring(title.begin(), title.end())));
     ids[i < 20 ? 0 : 1].push_back(id);
     if (i < 25) titles.push_back(title);
   }

@@ -1,5 +1,7 @@
 #include "tests/video/fake_direct_draw.h"
 
+#include "decode/query_interface.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -119,13 +121,7 @@ FakeSurface::~FakeSurface() {
 }
 
 STDMETHODIMP FakeSurface::QueryInterface(REFIID iid, void** object) {
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDirectDrawSurface)) {
-    *object = static_cast<IDirectDrawSurface*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IDirectDrawSurface}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) FakeSurface::Release() {
@@ -134,17 +130,10 @@ STDMETHODIMP_(ULONG) FakeSurface::Release() {
   return left;
 }
 
-// Colour fills only.
-STDMETHODIMP FakeSurface::Blt(LPRECT rect, LPDIRECTDRAWSURFACE, LPRECT, DWORD flags, LPDDBLTFX fx) {
-  owner_->Log("Blt " + role + " " + Hex(flags) + " " + Hex(fx != nullptr ? fx->dwFillColor : 0));
-  if ((flags & DDBLT_COLORFILL) == 0 || fx == nullptr || role == "primary") return DDERR_UNSUPPORTED;
-  const RECT all = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-  const RECT r = rect != nullptr ? *rect : all;
-  const DWORD bytes = FindFormat(format)->bytesPerPixel;
-  for (LONG y = r.top; y < r.bottom; ++y) {
-    for (LONG x = r.left; x < r.right; ++x) std::memcpy(bits + y * pitch + x * bytes, &fx->dwFillColor, bytes);
-  }
-  return DD_OK;
+// A display without a blitter: blits are only recorded.
+STDMETHODIMP FakeSurface::Blt(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD flags, LPDDBLTFX) {
+  owner_->Log("Blt " + role + " " + Hex(flags));
+  return DDERR_NOBLTHW;
 }
 
 // The back buffer's picture comes to the front.
@@ -235,24 +224,13 @@ FakeClipper::FakeClipper(FakeDirectDraw* owner) : owner_(owner) { ++owner_->live
 FakeClipper::~FakeClipper() { --owner_->liveObjects; }
 
 STDMETHODIMP FakeClipper::QueryInterface(REFIID iid, void** object) {
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDirectDrawClipper)) {
-    *object = static_cast<IDirectDrawClipper*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  return QueryOwnInterface(this, {IID_IDirectDrawClipper}, iid, object);
 }
 
 STDMETHODIMP_(ULONG) FakeClipper::Release() {
   const ULONG left = --refs_;
   if (left == 0) delete this;
   return left;
-}
-
-STDMETHODIMP FakeClipper::GetHWnd(HWND* out) {
-  *out = window;
-  return DD_OK;
 }
 
 STDMETHODIMP FakeClipper::SetHWnd(DWORD flags, HWND newWindow) {

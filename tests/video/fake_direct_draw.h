@@ -37,7 +37,7 @@ class FakeSurface final : public IDirectDrawSurface {
   STDMETHODIMP_(ULONG) Release() override;
   STDMETHODIMP AddAttachedSurface(LPDIRECTDRAWSURFACE) override { return DDERR_UNSUPPORTED; }
   STDMETHODIMP AddOverlayDirtyRect(LPRECT) override { return DDERR_UNSUPPORTED; }
-  STDMETHODIMP Blt(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD flags, LPDDBLTFX fx) override;
+  STDMETHODIMP Blt(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD flags, LPDDBLTFX) override;
   STDMETHODIMP BltBatch(LPDDBLTBATCH, DWORD, DWORD) override { return DDERR_UNSUPPORTED; }
   STDMETHODIMP BltFast(DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT, DWORD) override { return DDERR_UNSUPPORTED; }
   STDMETHODIMP DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE) override { return DDERR_UNSUPPORTED; }
@@ -89,7 +89,7 @@ class FakeClipper final : public IDirectDrawClipper {
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override;
   STDMETHODIMP GetClipList(LPRECT, LPRGNDATA, LPDWORD) override { return DDERR_UNSUPPORTED; }
-  STDMETHODIMP GetHWnd(HWND* out) override;
+  STDMETHODIMP GetHWnd(HWND*) override { return DDERR_UNSUPPORTED; }
   STDMETHODIMP Initialize(LPDIRECTDRAW, DWORD) override { return DDERR_ALREADYINITIALIZED; }
   STDMETHODIMP IsClipListChanged(WINBOOL*) override { return DDERR_UNSUPPORTED; }
   STDMETHODIMP SetClipList(LPRGNDATA, DWORD) override { return DDERR_UNSUPPORTED; }

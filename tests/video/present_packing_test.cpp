@@ -1,6 +1,4 @@
 #include "video/present_packing.h"
-#include "video/video_presenter_modes.h"
-#include "video/video_presenter_pack.h"
 
 #include "tests/video/pixel_test_support.h"
 
@@ -77,35 +75,6 @@ TEST(PresentPacking, FramesArePackedIntoTheirRectangleOnly) {
     for (int32_t r = 0; r < height; ++r)
       for (int32_t b = 0; b < c.length; ++b)
         ASSERT_EQ(surface.Row(c.yo + r)[c.first + b], c.expected(r, b)) << r << "," << b;
-  }
-}
-
-// The presenter centres the frame in the overlay surface and packs it with
-// its mode's packing; modes without an overlay write nothing.
-TEST(PresentPacking, OverlayModesPackTheCentredFrameWithTheirPacking) {
-  std::mt19937 random(11);
-  const int32_t width = 6, height = 3, pitch = 12;
-  const std::vector<uint32_t> pixels = RandomPixels(width * height, &random);
-  GuardedBuffer frame(pitch * height, &random);
-  struct Case {
-    int32_t mode;
-    std::function<void(const PackTarget&)> pack;
-  };
-  const Case cases[] = {
-      {kPresentRgb16, [&](const PackTarget& t) { PackFrameRgb16(pixels.data(), width, height, t); }},
-      {kPresentRgb24, [&](const PackTarget& t) { PackFrameRgb24(pixels.data(), width, height, t); }},
-      {kPresentRgb32, [&](const PackTarget& t) { PackFrameRgb32(pixels.data(), width, height, t); }},
-      {kPresentYuy2, [&](const PackTarget& t) { PackFrameYuy2(frame.data(), width, height, pitch, t); }},
-      {kPresentUyvy, [&](const PackTarget& t) { PackFrameUyvy(frame.data(), width, height, pitch, t); }},
-      {kPresentDisabled, nullptr}, {kPresentNonOverlay, nullptr}, {kPresentYv12, nullptr}, {8, nullptr}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.mode);
-    Surface got(64, 9), want(64, 9);
-    EXPECT_EQ(PackOverlayFrame(c.mode, frame.data(), pitch, pixels.data(), width, height,
-                               CentredTarget(got.bytes.data(), 64, 10, 9, width, height)),
-              c.pack != nullptr);
-    if (c.pack) c.pack(PackTarget{want.bytes.data(), 64, 2, 3});
-    EXPECT_EQ(got.bytes, want.bytes);
   }
 }
 

@@ -12,11 +12,9 @@ namespace {
 // The source is the surface's part that shows: the destination is cut at the
 // screen's edges, and the hidden parts are taken off the source divided by the
 // stretch (in thousandths). Stretches outside the driver's limits and empty
-// sources fail; the driver's alignments round the source's edges and widen
-// the destination.
+// sources fail. (The presenter's tests place overlays with every alignment.)
 TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
   const uint32_t stretchCaps = kCapsOverlay | kCapsOverlayStretch;
-  const uint32_t alignCaps = kCapsAlignBoundarySrc | kCapsAlignBoundaryDest;
   // A 320 x 240 surface on a 1024 x 768 screen, mostly doubled.
   struct Case {
     const char* name;
@@ -27,7 +25,6 @@ TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
     bool ok;
     RECT src, dst;  // not checked when both are empty
   } const cases[] = {
-      {"on screen", {}, 100, 50, 8, 4, 640, 480, 320, 240, true, {0, 0, 320, 240}, {108, 54, 748, 534}},
       // 100 / 2.000 and 60 / 2.000 hidden.
       {"off the left and top", {}, -100, -60, 0, 0, 640, 480, 320, 240, true, {50, 30, 320, 240},
        {0, 0, 540, 420}},
@@ -43,9 +40,7 @@ TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
       {"no source columns", {}, 0, 0, 0, 0, 640, 480, 0, 240, false, {}, {}},
       {"no source rows", {}, 0, 0, 0, 0, 640, 480, 320, 0, false, {}, {}},
       // Destination -97 .. 553 at 2.031, cut to 0 .. 553 and widened to 560;
-      // source left -97 x 1000 / 2031 = 47, rounded to the boundary of 4: 48.
-      {"aligned", {alignCaps, 0, 0, 4, 8, 8}, -100, 0, 3, 0, 650, 480, 320, 240, true, {48, 0, 320, 240},
-       {0, 0, 560, 480}},
+      // the source left, -97 x 1000 / 2031 = 47, is not aligned.
       {"destination aligned only", {kCapsAlignBoundaryDest, 0, 0, 4, 8, 8}, -100, 0, 3, 0, 650, 480, 320,
        240, true, {47, 0, 320, 240}, {0, 0, 560, 480}},
   };
@@ -63,15 +58,10 @@ TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
               std::vector<LONG>({c.dst.left, c.dst.top, c.dst.right, c.dst.bottom}));
   }
 
-  // The surface width follows the destination size alignment.
+  // Surfaces are sized in steps of dwAlignSizeDest (the presenter's tests)
+  // only when there is a step.
   OverlayCaps caps;
-  EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
-  caps.alignSizeDest = 16;
-  EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);  // the flag is DDCAPS_ALIGNSIZESRC
   caps.caps = kCapsAlignSizeSrc;
-  EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 336);
-  EXPECT_EQ(OverlaySurfaceWidth(caps, 320), 320);
-  caps.alignSizeDest = 0;
   EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
 }
 

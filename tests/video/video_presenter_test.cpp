@@ -411,16 +411,6 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
   EXPECT_EQ(display.liveObjects, 0);
 }
 
-// On Wine's display the presenter makes its own DirectDraw object, finds no
-// overlay and gives the object back.
-TEST_F(VideoPresenterTest, WinesDisplayEndsInThePlainDrawing) {
-  VideoPresenter presenter;
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
-  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
-  EXPECT_FALSE(presenter.HoldsDirectDraw());
-  EXPECT_TRUE(presenter.Present(frame.data()));
-}
-
 // A 64 x 48 YUY2 frame: the top 8 rows black (Y 0), below them the left
 // half at Y 255 and the right half at Y 128, all with U = V = 128.
 constexpr int32_t kFrameWidth = 64;
@@ -443,13 +433,18 @@ std::vector<uint8_t> TestFrame() {
   return frame;
 }
 
-// Each setup's rectangle (none: the whole client area) shows the converted
-// frame resized to it, nearest pixel: output pixel (x, y) samples source
-// column (x sx) >> 16 and source row h - 1 - ((i sy) >> 16), i counted from
-// the bottom, with s = (source x 65536 - 65536) div output. An empty
-// rectangle shows nothing; outside the rectangle the window is untouched.
+// On Wine's display (the presenter makes its own DirectDraw object, finds no
+// overlay and gives the object back) each setup's rectangle (none: the whole
+// client area) shows the converted frame resized to it, nearest pixel: output
+// pixel (x, y) samples source column (x sx) >> 16 and source row
+// h - 1 - ((i sy) >> 16), i counted from the bottom, with
+// s = (source x 65536 - 65536) div output. An empty rectangle shows nothing;
+// outside the rectangle the window is untouched.
 TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRectangle) {
   VideoPresenter presenter;
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
+  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
+  EXPECT_FALSE(presenter.HoldsDirectDraw());
   const std::vector<uint8_t> picture = TestFrame();
   const RECT whole = {0, 0, PictureWindow::kWidth, PictureWindow::kHeight};
   const struct {
