@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "settings/options.h"
-#include "settings/shared_options.h"
 #include "tests/shell/shell_session.h"
 #include "tests/video/fake_direct_draw.h"
 #include "video/video_presenter.h"
@@ -125,15 +124,9 @@ class VideoPresenterTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    saved_ = g_options;
-    g_options.highQualityConversion = 0;
-    g_options.nonOverlayResize = 0;
-    PublishOptions();  // the presenter reads the published record
+    options.highQualityConversion = 0;
+    options.nonOverlayResize = 0;
     window.Move(0, 0);
-  }
-  void TearDown() override {
-    g_options = saved_;
-    PublishOptions();
   }
 
   int32_t ModeOf(const VideoPresenter& presenter, bool* doubleBuffered = nullptr) {
@@ -146,9 +139,7 @@ class VideoPresenterTest : public ::testing::Test {
   PictureWindow& window = *shared_;
   const std::vector<uint8_t> frame = RandomFrame();
   const RECT rect = {10, 20, 10 + 2 * kWidth, 20 + 2 * kHeight};
-
- private:
-  Options saved_;
+  Options options = g_options;  // "Low Quality (16Bit)", "Nearest (Fast)"
 };
 
 PictureWindow* VideoPresenterTest::shared_ = nullptr;
@@ -207,7 +198,7 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     display.caps.dwCaps = c.caps;
     VideoPresenter presenter;
     presenter.LimitAllocations(c.memory);
-    EXPECT_FALSE(presenter.Present(frame.data()));
+    EXPECT_FALSE(presenter.Present(frame.data(), options));
     EXPECT_FALSE(presenter.Setup(&display, nullptr, &rect, kWidth, kHeight, kPitch, c.allow));
     ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, c.allow));
     std::vector<std::string> asked = display.Calls("CreateSurface ");
@@ -217,10 +208,10 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     EXPECT_EQ(ModeOf(presenter, &doubleBuffered), c.mode);
     EXPECT_EQ(doubleBuffered, c.doubleBuffered);
     EXPECT_EQ(display.liveObjects, c.mode == kPresentNonOverlay ? 0 : c.doubleBuffered ? 3 : 2);
-    EXPECT_EQ(presenter.Present(frame.data()), c.presents);
+    EXPECT_EQ(presenter.Present(frame.data(), options), c.presents);
     presenter.Shutdown();
     EXPECT_EQ(ModeOf(presenter), kPresentDisabled);
-    EXPECT_FALSE(presenter.Present(frame.data()));
+    EXPECT_FALSE(presenter.Present(frame.data(), options));
     EXPECT_EQ(display.liveObjects, 0);
     EXPECT_EQ(display.Refs(), 1u);
   }
@@ -268,7 +259,7 @@ TEST_F(VideoPresenterTest, OverlaysStartClearedAndShowEachFrameBitForBit) {
         const std::vector<uint8_t> packed = PackedRow(c.format, frame.data() + r * kPitch);
         std::copy(packed.begin(), packed.end(), expected.back().begin() + c.offset);
       }
-      ASSERT_TRUE(presenter.Present(frame.data()));
+      ASSERT_TRUE(presenter.Present(frame.data(), options));
       for (int32_t r = 0; r < kHeight; ++r) EXPECT_EQ(display.overlay->Row(r), expected[r]) << r;
       EXPECT_EQ(display.Calls("Lock"), (std::vector<std::string>{"Lock overlay 0x1", "Lock primary 0x0",
                                                                  "Lock " + target->role + " 0x21"}));
@@ -397,7 +388,7 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
   EXPECT_EQ(ModeOf(presenter), kPresentYuy2);
 
   display.lost = true;
-  EXPECT_FALSE(presenter.Present(frame.data()));
+  EXPECT_FALSE(presenter.Present(frame.data(), options));
   ASSERT_TRUE(setUp(video, kWidth));
   EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
   EXPECT_EQ(display.Calls("CreateSurface YUY2").size(), 3u);
@@ -460,7 +451,7 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
     ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kFrameWidth, kFrameHeight,
                                 kFramePitch, kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    EXPECT_EQ(presenter.Present(picture.data()), width > 0 && height > 0);
+    EXPECT_EQ(presenter.Present(picture.data(), options), width > 0 && height > 0);
     const Capture shot = CaptureClientArea(window.Get());
     int32_t mismatches = 0;
     for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
@@ -486,9 +477,9 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kFrameWidth, kFrameHeight, kFramePitch,
                               kAllowNonOverlay));
   presenter.LimitAllocations(kFrameWidth * kFrameHeight * 4);
-  EXPECT_FALSE(presenter.Present(picture.data()));
+  EXPECT_FALSE(presenter.Present(picture.data(), options));
   presenter.LimitAllocations(SIZE_MAX);
-  EXPECT_TRUE(presenter.Present(picture.data()));
+  EXPECT_TRUE(presenter.Present(picture.data(), options));
 }
 
 // Wine shows what another thread drew into a window when the window's own
@@ -500,7 +491,7 @@ TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread)
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kFramePitch,
                               kAllowNonOverlay));
   std::thread video([&] {
-    for (int i = 0; i < 3; ++i) presenter.Present(picture.data());
+    for (int i = 0; i < 3; ++i) presenter.Present(picture.data(), options);
   });
   video.join();
   int wakes = 0;
