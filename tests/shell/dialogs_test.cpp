@@ -1,9 +1,10 @@
 // The dialogs opened by their commands in the real shell and read back from a
 // second thread while they are up, against figures found elsewhere: ffprobe's
 // view of the clips (make_stream_facts.sh), the filters of the running graph,
-// DirectDraw's own list of display modes, the registry and the system's help
-// viewer (help_contents_check.sh reads the help file's table of contents on
-// the build machine). Each dialog leaves a screenshot in the clips directory.
+// a display and sound decompressors of the tests' own (their display modes,
+// their property pages), the registry and the system's help viewer
+// (help_contents_check.sh reads the help file's table of contents on the
+// build machine). Each dialog leaves a screenshot in the clips directory.
 #include <gtest/gtest.h>
 
 #include "app/application.h"
@@ -13,23 +14,24 @@
 #include "app/settings_key.h"
 #include "app/shell.h"
 #include "decode/filter_chain.h"
+#include "decode/query_interface.h"
 #include "engine/player.h"
 #include "playlist/playlist.h"
 #include "settings/displacement_list.h"
 #include "settings/options.h"
 #include "tests/common/test_paths.h"
-#include "tests/shell/clip_reference.h"
-#include "decode/query_interface.h"
 #include "tests/decode/test_sound_decoder.h"
+#include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
-#include "tools/avi_writer.h"
 #include "tests/video/fake_direct_draw.h"
+#include "tools/avi_writer.h"
 
+#include <commctrl.h>
 #include <ddraw.h>
 #include <olectl.h>
 #include <prsht.h>
-#include <commctrl.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -303,8 +305,8 @@ class TaskMemorySpy final : public IMallocSpy {
   STDMETHODIMP_(void) PostHeapMinimize() override {}
 
  private:
-  std::set<void*> freed_;
-  bool recording_ = false;
+  std::set<void*> freed_;  // written only while recording
+  std::atomic<bool> recording_{false};
 };
 
 // A visible dialog of this process other than the one given.
