@@ -48,9 +48,6 @@ class VideoPresenter : public PicturePort {
   void GetMode(int32_t* mode, bool* doubleBuffered) const;
 
   bool HoldsDirectDraw() const { return directDraw_ != nullptr; }
-  // For tests: buffers of more bytes than this can't be had, as when memory
-  // runs out.
-  void LimitAllocations(size_t bytes) { allocationLimit_ = bytes; }
 
  private:
   bool NegotiateOverlay(IDirectDraw* borrowed);
@@ -70,7 +67,7 @@ class VideoPresenter : public PicturePort {
   bool ConvertFrame(const uint8_t* frame, const Options& options);
   bool AllocateConversion();
   template <typename T>
-  std::unique_ptr<T[]> Allocate(size_t count) const;
+  static std::unique_ptr<T[]> Allocate(size_t count);
   bool PrepareResizeBuffer();
   void ResizeIntoBuffer(bool bilinear);
   COLORREF KeyColor() const;
@@ -108,7 +105,6 @@ class VideoPresenter : public PicturePort {
   uint8_t primaryDepth_ = 0;
   RECT overlayDestination_ = {0, 0, 0, 0};
   RECT overlaySource_ = {0, 0, 0, 0};
-  size_t allocationLimit_ = SIZE_MAX;
 };
 
 // The application's presenter, created at start-up.

@@ -132,8 +132,7 @@ bool VideoPresenter::AllocateConversion() {
 
 // Zeroed, or null when the memory can't be had.
 template <typename T>
-std::unique_ptr<T[]> VideoPresenter::Allocate(size_t count) const {
-  if (count > allocationLimit_ / sizeof(T)) return nullptr;
+std::unique_ptr<T[]> VideoPresenter::Allocate(size_t count) {
   return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 

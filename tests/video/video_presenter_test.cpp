@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/options.h"
+#include "tests/common/failing_allocations.h"
 #include "tests/shell/shell_session.h"
 #include "tests/video/fake_direct_draw.h"
 #include "video/video_presenter.h"
@@ -152,40 +153,40 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInThePlainDrawing) {
   const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
   const DWORD overlayCaps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
-  const size_t conversion = kWidth * kHeight * 4;
+  const size_t conversion = kWidth * kHeight * 4, none = SIZE_MAX;
   struct Case {
     const char* name;
     std::vector<std::string> formats;
     bool flipping, attachFails;
     DWORD caps;
     uint32_t allow;
-    size_t memory;  // the largest buffer the presenter can have
+    size_t refused;  // the presenter's buffers of this many bytes and more can't be had
     std::vector<std::string> asked;  // surfaces, from the primary on
     int32_t mode;
     bool doubleBuffered, presents;
   } const cases[] = {
-      {"every format", all, true, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, SIZE_MAX,
+      {"every format", all, true, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
        {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
-      {"no flipping chains", all, false, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, SIZE_MAX,
+      {"no flipping chains", all, false, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
        {"primary", "YUY2 22x6 flip", "YUY2 22x6"}, kPresentYuy2, false, true},
-      {"single surfaces without double buffering", {"UYVY"}, true, false, overlayCaps, kOverlayKinds, SIZE_MAX,
+      {"single surfaces without double buffering", {"UYVY"}, true, false, overlayCaps, kOverlayKinds, none,
        {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
-      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, overlayCaps, kAllowRgbTrue | kAllowRgb16, SIZE_MAX,
+      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, overlayCaps, kAllowRgbTrue | kAllowRgb16, none,
        {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
-      {"high colour only", all, true, false, overlayCaps, kAllowNonOverlay | kAllowRgb16, SIZE_MAX,
+      {"high colour only", all, true, false, overlayCaps, kAllowNonOverlay | kAllowRgb16, none,
        {"primary", "RGB16 22x6"}, kPresentRgb16, false, true},
-      {"no back buffer to a chain", {"RGB24"}, true, true, overlayCaps, kOverlayKinds | kAllowBackBuffer, SIZE_MAX,
+      {"no back buffer to a chain", {"RGB24"}, true, true, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
        {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip",
         "RGB32 22x6", "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
        kPresentNonOverlay, false, true},
-      {"no overlay kind allowed", all, true, false, overlayCaps, kAllowNonOverlay | kAllowBackBuffer, SIZE_MAX,
+      {"no overlay kind allowed", all, true, false, overlayCaps, kAllowNonOverlay | kAllowBackBuffer, none,
        {}, kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, kOverlayKinds, SIZE_MAX, {"primary"},
+      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, kOverlayKinds, none, {"primary"},
        kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, kOverlayKinds, SIZE_MAX, {"primary"},
+      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, kOverlayKinds, none, {"primary"},
        kPresentNonOverlay, false, true},
       {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, overlayCaps, kOverlayKinds,
-       conversion - 1, {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
+       conversion, {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
       {"YUY2 needs no memory", all, true, false, overlayCaps, kOverlayKinds, 0, {"primary", "YUY2 22x6"},
        kPresentYuy2, false, true},
   };
@@ -197,7 +198,7 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     display.attachFails = c.attachFails;
     display.caps.dwCaps = c.caps;
     VideoPresenter presenter;
-    presenter.LimitAllocations(c.memory);
+    const FailingAllocations noMemory(c.refused, SIZE_MAX);
     EXPECT_FALSE(presenter.Present(frame.data(), options));
     EXPECT_FALSE(presenter.Setup(&display, nullptr, &rect, kWidth, kHeight, kPitch, c.allow));
     ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, c.allow));
@@ -476,9 +477,10 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
   const RECT big = {0, 0, 100, 100};
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kFrameWidth, kFrameHeight, kFramePitch,
                               kAllowNonOverlay));
-  presenter.LimitAllocations(kFrameWidth * kFrameHeight * 4);
-  EXPECT_FALSE(presenter.Present(picture.data(), options));
-  presenter.LimitAllocations(SIZE_MAX);
+  {
+    const FailingAllocations noMemory(300 * 100 + 512, SIZE_MAX);  // 24-bit rows of 300 bytes
+    EXPECT_FALSE(presenter.Present(picture.data(), options));
+  }
   EXPECT_TRUE(presenter.Present(picture.data(), options));
 }
 
