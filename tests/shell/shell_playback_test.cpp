@@ -27,9 +27,9 @@
 
 namespace {
 
-#define REQUIRE_CLIP(name)                                                   \
-  if (!ClipExists(name)) GTEST_SKIP() << "clip " << (name) << " not made"; \
-  const ClipReference reference = LoadClipReference(name);                 \
+#define REQUIRE_CLIP(name)                                   \
+  ASSERT_TRUE(ClipExists(name)) << "clip " << (name) << " not made"; \
+  const ClipReference reference = LoadClipReference(name); \
   ASSERT_TRUE(reference.Loaded()) << "no ffmpeg reference for " << (name)
 
 int32_t State() { return g_player->State(); }
