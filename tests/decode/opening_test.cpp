@@ -171,14 +171,22 @@ TEST_F(OpeningTest, WithoutTheFrameForTheRgb24PictureTheOpenFails) {
   }
 }
 
+// The descriptions give the format tag and the chain's filters by their own
+// names (which decoder the graph takes depends on what the host offers,
+// unless Wine's own set is fixed for the run).
 TEST_F(OpeningTest, DescriptionsNameTheChains) {
   ASSERT_TRUE(OpenClip("cinepak_mp3.avi")) << messages_;
   EXPECT_EQ("<CVID> AVI Decompressor", Describe(false));
-  EXPECT_EQ("<0x55> MP3 Decoder DMO", Describe(true));
+  std::string decoderName;
+  ASSERT_TRUE(decoder_->AudioChain()[0] && FilterName(decoder_->AudioChain()[0].Get(), &decoderName));
+  EXPECT_EQ("<0x55> " + decoderName, Describe(true));
+  if (WineFilterSetFixed()) {
+    EXPECT_EQ("<0x55> MP3 Decoder DMO", Describe(true));
+  }
   // The audio text goes behind what the text holds; a short buffer cuts it.
   char text[16] = "A:";
   decoder_->DescribeAudioDecoders(text, sizeof(text));
-  EXPECT_STREQ("A:<0x55> MP3 De", text);
+  EXPECT_EQ(("A:<0x55> " + decoderName).substr(0, 15), text);
 
   // Giving the sound up: no chain, no pages, no blocks.
   decoder_->DropAudio();
