@@ -9,6 +9,7 @@
 
 #include "platform/cpu_features.h"
 #include "audio/audio_filters.h"
+#include "video/picture_to_yuy2.h"
 #include "video/rgb24_to_yuy2.h"
 #include "video/auto_level.h"
 #include "video/color_balance.h"
@@ -27,6 +28,8 @@
 #include <benchmark/benchmark.h>
 
 extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -89,33 +92,31 @@ std::string MemcpyBaseline(size_t bytes) {
   return name;
 }
 
-int BytesPerPixel(AVPixelFormat f) {
-  return f == AV_PIX_FMT_BGR24 ? 3 : (f == AV_PIX_FMT_BGRA ? 4 : 2);
-}
-
-// A libswscale conversion of one whole frame.
+// A libswscale conversion of one whole frame; its buffers are laid out by
+// libavutil for the formats (planes, palette), the source filled at random.
 std::string SwscaleBaseline(const std::string& what, const Size& in, AVPixelFormat inFormat, const Size& out,
                             AVPixelFormat outFormat, int flags) {
   const std::string name = "swscale_" + what + "/" + SizeName(in) + "->" + SizeName(out);
   Register(name, [=](benchmark::State& state) {
     SwsContext* context = sws_getContext(in.width, in.height, inFormat, out.width, out.height, outFormat,
                                          flags, nullptr, nullptr, nullptr);
-    if (context == nullptr) {
-      state.SkipWithError("sws_getContext failed");
-      return;
+    uint8_t* src[4] = {};
+    uint8_t* dst[4] = {};
+    int srcStride[4] = {}, dstStride[4] = {};
+    const int inBytes = av_image_alloc(src, srcStride, in.width, in.height, inFormat, 32);
+    const int outBytes = av_image_alloc(dst, dstStride, out.width, out.height, outFormat, 32);
+    if (context == nullptr || inBytes < 0 || outBytes < 0) {
+      state.SkipWithError("libswscale set-up failed");
+    } else {
+      const std::vector<uint8_t> random = RandomBytes(static_cast<size_t>(inBytes), 2);
+      std::memcpy(src[0], random.data(), random.size());
+      for (auto _ : state) {
+        sws_scale(context, src, srcStride, 0, in.height, dst, dstStride);
+        benchmark::ClobberMemory();
+      }
     }
-    const int inStride = (in.width * BytesPerPixel(inFormat) + 31) / 32 * 32;
-    const int outStride = (out.width * BytesPerPixel(outFormat) + 31) / 32 * 32;
-    std::vector<uint8_t> source = RandomBytes(static_cast<size_t>(inStride) * in.height, 2);
-    std::vector<uint8_t> target(static_cast<size_t>(outStride) * out.height);
-    const uint8_t* src[4] = {source.data()};
-    const int srcStride[4] = {inStride};
-    uint8_t* dst[4] = {target.data()};
-    const int dstStride[4] = {outStride};
-    for (auto _ : state) {
-      sws_scale(context, src, srcStride, 0, in.height, dst, dstStride);
-      benchmark::ClobberMemory();
-    }
+    av_freep(&src[0]);
+    av_freep(&dst[0]);
     sws_freeContext(context);
   });
   return name;
@@ -162,6 +163,52 @@ void RegisterRgb24ToYuy2(const Size& s) {
         Rgb555ToYuy2Table table;
         for (auto _ : state) {
           ConvertRgb24ToYuy2(source.data(), out.data(), s.width, rows, high, &table);
+          benchmark::ClobberMemory();
+        }
+      });
+      AddRow(name, copy, sws, double(s.width) * s.height, double(outBytes));
+    }
+  }
+}
+
+// The other uncompressed picture forms into YUY2, each against libswscale's
+// conversion of the same form (nearest-neighbour: no filtering, as ours).
+void RegisterPictureForms(const Size& s) {
+  struct Form {
+    const char* name;
+    PictureForm form;
+    AVPixelFormat swscale;
+    bool rgb;  // both qualities
+  };
+  const Form forms[] = {{"rgb32", PictureForm::kRgb32, AV_PIX_FMT_BGRA, true},
+                        {"rgb555", PictureForm::kRgb555, AV_PIX_FMT_RGB555LE, true},
+                        {"rgb565", PictureForm::kRgb565, AV_PIX_FMT_RGB565LE, true},
+                        {"pal8", PictureForm::kPalette8, AV_PIX_FMT_PAL8, true},
+                        {"pal1", PictureForm::kPalette1, AV_PIX_FMT_MONOWHITE, true},
+                        {"uyvy", PictureForm::kUyvy, AV_PIX_FMT_UYVY422, false},
+                        {"yvyu", PictureForm::kYvyu, AV_PIX_FMT_YVYU422, false},
+                        {"i420", PictureForm::kI420, AV_PIX_FMT_YUV420P, false}};
+  const size_t outBytes = static_cast<size_t>(Yuy2RowStride(s.width)) * s.height;
+  const std::string copy = MemcpyBaseline(outBytes);
+  for (const Form& f : forms) {
+    const std::string sws = SwscaleBaseline(std::string(f.name) + "_to_yuyv422", s, f.swscale, s,
+                                            AV_PIX_FMT_YUYV422, SWS_POINT);
+    for (const bool high : {true, false}) {
+      if (!high && !f.rgb) continue;
+      const std::string name = std::string("ConvertPictureToYuy2 ") + f.name + (f.rgb ? (high ? " high/" : " low/") : "/") +
+                               SizeName(s);
+      Register(name, [s, f, high, outBytes](benchmark::State& state) {
+        PictureLayout layout;
+        layout.form = f.form;
+        layout.width = s.width;
+        layout.biHeight = -s.height;
+        const std::vector<uint8_t> source = RandomBytes(PictureLayoutBytes(layout), 4);
+        std::vector<uint32_t> palette(256);
+        std::memcpy(palette.data(), RandomBytes(1024, 9).data(), 1024);
+        std::vector<uint8_t> out(outBytes);
+        Rgb555ToYuy2Table table;
+        for (auto _ : state) {
+          ConvertPictureToYuy2(layout, source.data(), palette.data(), out.data(), high, &table);
           benchmark::ClobberMemory();
         }
       });
@@ -355,6 +402,7 @@ int main(int argc, char** argv) {
   for (const Size& s : kSizes) {
     RegisterYuy2ToRgb32(s);
     RegisterRgb24ToYuy2(s);
+    RegisterPictureForms(s);
     RegisterPackings(s);
     RegisterVideoFilters(s);
   }
