@@ -62,6 +62,13 @@ struct AudioStreamInfo {
   uint32_t totalBytes;
 };
 
+// A palette change ("##pc" chunk) of the video stream: from `frame` on the
+// palette holds the entries it brings.
+struct PaletteChangeRef {
+  int32_t frame = 0;
+  ChunkRef chunk;
+};
+
 class AviFile {
  public:
   AviFile();
@@ -90,6 +97,15 @@ class AviFile {
   // wanted count and the capacity in, what was read out. True when at least
   // one sample was read.
   bool ReadAudio(void* destination, int32_t position, int32_t* count, uint32_t* bytes);
+
+  // The video stream's palette changes in file order, at most `most`: found
+  // in idx1, or without one by walking "movi" when the stream header says
+  // that the palette changes (AVISF_VIDEO_PALCHANGES). Empty for a file
+  // without palette changes.
+  std::vector<PaletteChangeRef> FindPaletteChanges(size_t most);
+  // Reads a chunk's first `length` bytes (fewer when the chunk is shorter:
+  // the count read is the result, 0 on a failed read).
+  uint32_t ReadChunk(const ChunkRef& chunk, void* destination, uint32_t length);
 
   // Keyframe search on the video stream (0 when nothing is found). Through
   // an OpenDML index: the nearest keyframe at or before (at or after) the
