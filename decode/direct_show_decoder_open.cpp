@@ -6,6 +6,7 @@
 #include "decode/avi_splitter_filter.h"
 #include "decode/dest_audio_pin.h"
 #include "decode/dest_video_pin.h"
+#include "decode/picture_format.h"
 #include "decode/run_failure_message.h"
 #include "decode/running_object_table.h"
 #include "decode/sample_grabber_filter.h"
@@ -13,9 +14,11 @@
 #include "decode/source_video_pin.h"
 #include "decode/stream_format_check.h"
 #include "media/avi_file.h"
+#include "media/avi_headers.h"
 #include "platform/critical_section_lock.h"
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -78,6 +81,28 @@ void DirectShowDecoder::OpenFile(const char* fileName, std::string* messages,
     videoOpen_ = false;
     *messages += "Can't locate video decompressor\n";
   }
+  if (videoOpen_ && !RepairVideoRate(file_->MainHeader().dwMicroSecPerFrame, &context_.video.rate,
+                                     &context_.video.scale)) {
+    videoOpen_ = false;
+    *messages += "Unknown format, Velmora supports AVI (RIFF) formats only\n";
+  }
+  if (audioOpen_ && !RepairSoundRates(&context_.audio)) {
+    audioOpen_ = false;
+    *messages += "Can't locate audio decompressor\n";
+  }
+  if (videoOpen_) DescribeSourcePicture();
+}
+
+// The stream's uncompressed picture and, when it has a palette, its changes.
+void DirectShowDecoder::DescribeSourcePicture() {
+  uint32_t palette[256] = {};
+  context_.describesPicture =
+      DescribePicture(context_.video.format, context_.video.formatSize, &context_.sourcePicture, palette);
+  std::vector<PaletteChangeRef> changes;
+  if (context_.describesPicture && IsPaletteForm(context_.sourcePicture.form)) {
+    changes = file_->FindPaletteChanges(kMostPaletteChanges);
+  }
+  context_.palette.Reset(palette, std::move(changes));
 }
 
 // The decoded block format, the reading position state and the overflow
@@ -150,10 +175,22 @@ bool DirectShowDecoder::ConnectVideo(IPin* videoPin, std::string* messages) {
   if (FAILED(graph_->AddFilter(grabber_.Get(), nullptr))) return false;
   // Intelligent connection: the graph inserts whatever decompressor (and
   // converter) the system offers between the two.
-  const bool connected = SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&
-                         CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
+  bool connected = SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&
+                   CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
+  if (!connected) connected = ConnectWithOwnPictureConversion(videoPin);
   if (!connected) *messages += "Can't locate video decompressor\n";
   return connected;
+}
+
+// An uncompressed picture that no system filter takes to YUY2 or RGB24
+// (Wine has no colour converter) goes straight to the grabber, which takes
+// it as it is; ReadVideoFrame converts it.
+bool DirectShowDecoder::ConnectWithOwnPictureConversion(IPin* videoPin) {
+  if (!context_.describesPicture) return false;
+  ReleaseChain(&videoChain_);
+  grabber_->VideoInput()->AcceptSourcePicture();
+  return SUCCEEDED(graph_->ConnectDirect(videoPin, grabber_->VideoPin(), nullptr)) &&
+         CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
 }
 
 // Decoding lands in a frame of the decoder's own first when the user asked
@@ -194,9 +231,8 @@ void DirectShowDecoder::ConnectAudio(IPin* audioPin, const DecoderOpenSettings& 
 // PCM that no system filter converts to the output format (Wine's ACM Wrapper
 // has no PCM converter) goes straight to the grabber, which converts it.
 bool DirectShowDecoder::ConnectWithOwnConversion(IPin* audioPin) {
-  const WAVEFORMATEX* format = context_.AudioFormat();
   DestAudioPin* input = grabber_->AudioInput();
-  if (format == nullptr || input == nullptr || !input->AcceptSourcePcm(*format)) return false;
+  if (input == nullptr || !input->AcceptSourcePcm()) return false;
   return SUCCEEDED(graph_->ConnectDirect(audioPin, grabber_->AudioPin(), nullptr));
 }
 
