@@ -336,13 +336,14 @@ void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
   if (element == nullptr || flag != kFrameDecoded || shell_.windowActive.load() == 0) return;
   if (!frameFiltered_) {
     const FrameEffects& effects = context_.ports.effects;
-    effects.applyVideoFilters(element, record_.width, record_.height, Relaxed(record_.currentFrame));
+    effects.applyVideoFilters(options_, element, record_.width, record_.height,
+                              Relaxed(record_.currentFrame));
     if (shell_.balanceShown.load(std::memory_order_relaxed) != 0) {
-      effects.drawLevelBar(element, record_.width, record_.height);
+      effects.drawLevelBar(options_, element, record_.width, record_.height);
     }
     frameFiltered_ = true;
   }
-  context_.ports.picture->Present(element);
+  context_.ports.picture->Present(element, options_);
 }
 
 void VideoThread::SetSoundPlaying(bool playing) {

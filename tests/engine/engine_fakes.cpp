@@ -36,8 +36,9 @@ bool FakeSound::UnlockBlock() {
   return true;
 }
 
-bool FakePicture::Present(const uint8_t* frame) {
+bool FakePicture::Present(const uint8_t* frame, const Options& options) {
   presented.Add(FrameStamp(frame));
+  presentedQuality.Add(options.highQualityConversion);
   return true;
 }
 
@@ -87,8 +88,12 @@ EffectLog g_effectLog;
 
 namespace {
 
-void RecordFilter(uint8_t*, int32_t, int32_t, int32_t) { ++g_effectLog.filtered; }
-void RecordLevelBar(uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
+void RecordFilter(const Options& options, uint8_t*, int32_t, int32_t, int32_t) {
+  ++g_effectLog.filtered;
+  g_effectLog.filteredQuality.Add(options.highQualityConversion);
+  if (g_effectLog.duringFilter != nullptr) g_effectLog.duringFilter();
+}
+void RecordLevelBar(const Options&, uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
 void RecordFade(uint8_t*, int32_t, int32_t) { ++g_effectLog.fades; }
 void RecordSound(uint8_t*, bool, bool, int32_t) { ++g_effectLog.soundBlocks; }
 

@@ -30,6 +30,10 @@ class CallLog {
     std::lock_guard<std::mutex> lock(mutex_);
     return items_;
   }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.clear();
+  }
 
  private:
   std::mutex mutex_;
@@ -114,12 +118,13 @@ class FakePicture : public PicturePort {
     setups.Add(SetupCall{allowFlags, videoRect ? *videoRect : RECT{0, 0, 0, 0}});
     return true;
   }
-  bool Present(const uint8_t* frame) override;
+  bool Present(const uint8_t* frame, const Options& options) override;
   void Release() override { ++releases_; }
   void Shutdown() override { ++shutdowns_; }
   int32_t Mode() override { return 1; }
 
   CallLog<int32_t> presented;  // the stamps of presented frames, in order
+  CallLog<uint8_t> presentedQuality;  // highQualityConversion of each Present's options
   CallLog<SetupCall> setups;
   std::atomic<int32_t> releases_{0};
   std::atomic<int32_t> shutdowns_{0};
@@ -226,12 +231,20 @@ int32_t FrameStamp(const uint8_t* frame);
 
 // Effects that count their calls: the filter, the level bar and the fade
 // per frame, the audio filter per block.
+// The filter also notes the options it was given, and runs duringFilter
+// (when set) as a window that changes the options mid-pass would.
 struct EffectLog {
   std::atomic<int32_t> filtered{0};
   std::atomic<int32_t> levelBars{0};
   std::atomic<int32_t> fades{0};
   std::atomic<int32_t> soundBlocks{0};
-  void Reset() { filtered = levelBars = fades = soundBlocks = 0; }
+  CallLog<uint8_t> filteredQuality;  // highQualityConversion of each filter call's options
+  void (*duringFilter)() = nullptr;
+  void Reset() {
+    filtered = levelBars = fades = soundBlocks = 0;
+    filteredQuality.Clear();
+    duringFilter = nullptr;
+  }
 };
 extern EffectLog g_effectLog;
 FrameEffects RecordingEffects();
