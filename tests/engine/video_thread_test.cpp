@@ -68,9 +68,9 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
 TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
   struct TimedPicture : FakePicture {
     explicit TimedPicture(ScriptedTime* t) : time(t) {}
-    bool Present(const uint8_t* frame) override {
+    bool Present(const uint8_t* frame, const Options& options) override {
       at.push_back(time->SleptMilliseconds());
-      return FakePicture::Present(frame);
+      return FakePicture::Present(frame, options);
     }
     ScriptedTime* time;
     std::vector<int64_t> at;
