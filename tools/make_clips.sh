@@ -79,8 +79,10 @@ clip() {
   local out="$dir/$name"
   if [ -s "$out" ] && grep -q 'pos=' "$out.packets" 2>/dev/null; then return 0; fi
   ffmpeg -v error -nostdin -y "$@" -f avi "$out.part"
+  # A packet with side data (a palette) has it printed on a line of its own: joined back.
   ffprobe -v error -show_entries packet=codec_type,stream_index,dts,size,pos,flags,data_hash \
-    -show_data_hash md5 -of compact=p=0 "$out.part" >"$out.packets.part"
+    -show_data_hash md5 -of compact=p=0 "$out.part" | sed -e ':a' -e 'N' -e '$!ba' -e 's/\n|/|/g' \
+    >"$out.packets.part"
   mv "$out.part" "$out"
   mv "$out.packets.part" "$out.packets"
 }

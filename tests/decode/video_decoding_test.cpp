@@ -118,6 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Clips, VideoDecodingTest,
                                            VideoClip{"raw_pcm8", 40, 0, false},
                                            VideoClip{"raw_mp3_odd", 40, 1, false},
                                            VideoClip{"cinepak_odd", 30, 0, false},
+                                           // A palette of its own at every frame.
+                                           VideoClip{"pal8_pcm51", 40, 0, false},
                                            VideoClip{"raw_pcm16", 40, 0, false, true},
                                            VideoClip{"cinepak_mp3", 30, 1, false, true},
                                            VideoClip{"cinepak_mp3", 30, 1, false, false, true}),
