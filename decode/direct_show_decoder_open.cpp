@@ -173,9 +173,13 @@ void DirectShowDecoder::RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* a
 bool DirectShowDecoder::ConnectVideo(IPin* videoPin, std::string* messages) {
   grabber_.Reset(new SampleGrabberFilter(&context_, audioOpen_));
   if (FAILED(graph_->AddFilter(grabber_.Get(), nullptr))) return false;
+  // Masks that no DirectShow subtype names are ours alone: asking the
+  // graph would only have it try filter after filter (a minute under Wine).
+  const bool oursAlone = context_.describesPicture && (context_.sourcePicture.form == PictureForm::kBitfields16 ||
+                                                       context_.sourcePicture.form == PictureForm::kBitfields32);
   // Intelligent connection: the graph inserts whatever decompressor (and
   // converter) the system offers between the two.
-  bool connected = SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&
+  bool connected = !oursAlone && SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&
                    CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
   if (!connected) connected = ConnectWithOwnPictureConversion(videoPin);
   if (!connected) *messages += "Can't locate video decompressor\n";

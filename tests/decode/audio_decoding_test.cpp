@@ -200,22 +200,3 @@ TEST_F(AudioDecodingTest, ReducedFormatsComeThroughTheAcmWrapper) {
   // The sound itself (Wine's wrapper hands it on unreduced, and the grabber
   // reduces it) is UncompressedTest.SoundIsFfmpegsConversionWithinOneStep's.
 }
-
-// Wine has no converter for PCM itself (its ACM Wrapper refuses PCM input):
-// a reduced format of a PCM file finds no chain there.
-TEST_F(AudioDecodingTest, AReducedFormatOfPcm) {
-  DecoderOpenSettings settings;
-  settings.stereoAllowed = false;
-  ASSERT_TRUE(OpenClip("raw_pcm16.avi", settings)) << messages_;
-  // Where the system has no PCM converter (Wine), the grabber converts.
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  EXPECT_TRUE(messages_.empty()) << messages_;
-  const std::vector<int16_t> stereo = Samples(Reference("raw_pcm16.a0"));
-  int32_t count = 0;
-  const std::vector<int16_t> mono = Samples(ReadBlocks(1000, &count));
-  ASSERT_GT(count, 0);
-  ASSERT_LE(mono.size() * 2, stereo.size());
-  for (size_t i = 0; i < mono.size(); ++i) {
-    ASSERT_EQ(mono[i], (stereo[2 * i] + stereo[2 * i + 1] + 1) >> 1) << "sample " << i;
-  }
-}

@@ -2,6 +2,9 @@
 // picture form of a "strf", and the judgement of what a sound chain delivers.
 #include "decode/delivered_sound.h"
 #include "decode/picture_format.h"
+#include "decode/stream_format_check.h"
+#include "media/avi_file.h"
+#include "tools/avi_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -101,4 +104,45 @@ TEST(StreamForms, WhatAChainDeliversIsJudgedBySizeAndBytes) {
   EXPECT_EQ(JudgeDelivery(11025, SoundBytes::kUnsigned8, agreed, unreduced), Delivery::kAsAgreed);
   EXPECT_EQ(JudgeDelivery(8000, SoundBytes::kUnknown, agreed, unreduced), Delivery::kAsAgreed);  // a decoder's delay
   EXPECT_EQ(JudgeDelivery(44100, SoundBytes::kSigned16, agreed, unreduced), Delivery::kUnknown);
+}
+
+// A video rate of 0 or above 1,000 frames a second comes from avih; a sound
+// rate of 0 from the format (16-bit stereo PCM, 4-byte samples), a sample
+// rate of 0 from the sound's header; false where neither answers.
+TEST(StreamForms, SenselessRatesComeFromTheOtherHeader) {
+  struct Video {
+    int32_t rate, scale;
+    uint32_t microSecPerFrame;
+    bool ok;
+    int32_t wantRate, wantScale;
+  };
+  for (const Video& c : {Video{0, 0, 100000, true, 1000000, 100000}, Video{2000, 1, 40000, true, 1000000, 40000},
+                         Video{25, 1, 0, true, 25, 1}, Video{0, 0, 0, false, 0, 0}, Video{1, 0, 500, false, 1, 0}}) {
+    int32_t rate = c.rate, scale = c.scale;
+    EXPECT_EQ(RepairVideoRate(c.microSecPerFrame, &rate, &scale), c.ok) << c.rate << "/" << c.scale;
+    EXPECT_EQ(rate, c.wantRate);
+    EXPECT_EQ(scale, c.wantScale);
+  }
+  struct Sound {
+    int32_t rate, scale;
+    uint32_t samplesPerSec, avgBytesPerSec;
+    bool ok;
+    int32_t wantRate, wantScale;
+    uint32_t wantSamplesPerSec;
+  };
+  for (const Sound& c : {Sound{0, 0, 22050, 88200, true, 88200, 4, 22050}, Sound{0, 1, 22050, 0, true, 88200, 4, 22050},
+                         Sound{44100, 2, 0, 0, true, 44100, 2, 22050}, Sound{0, 0, 0, 0, false, 0, 0, 0}}) {
+    std::vector<uint8_t> format = WaveFormatBytes(1, 2, c.samplesPerSec, c.avgBytesPerSec, 4, 16);
+    AudioStreamInfo audio = {};
+    audio.rate = c.rate;
+    audio.scale = c.scale;
+    audio.sampleSize = 4;
+    audio.format = format.data();
+    audio.formatSize = static_cast<uint32_t>(format.size());
+    EXPECT_EQ(RepairSoundRates(&audio), c.ok) << c.rate << "/" << c.scale << " " << c.samplesPerSec;
+    if (!c.ok) continue;
+    EXPECT_EQ(audio.rate, c.wantRate);
+    EXPECT_EQ(audio.scale, c.wantScale);
+    EXPECT_EQ(format[4] | format[5] << 8, static_cast<int>(c.wantSamplesPerSec));
+  }
 }

@@ -43,7 +43,9 @@ TEST_F(UncompressedTest, PicturesAreExactlyTheConversionOfFfmpegsDecode) {
     const char* name;
     const char* reference;  // ".bgr24", ".yuv420p" or ".yuyv"
   };
-  const Clip clips[] = {{"rgb32_pcm24", ".bgr24"},  {"rgb555_float", ".bgr24"},  {"pal8_pcm51", ".bgr24"},
+  // Sizes met in the wild among them: rows of 480, 606 and 600 bytes.
+  const Clip clips[] = {{"raw_pcm16", ".bgr24"},    {"raw_pcm8", ".bgr24"},      {"raw_mp3_odd", ".bgr24"},
+                        {"rgb32_pcm24", ".bgr24"},  {"rgb555_float", ".bgr24"},  {"pal8_pcm51", ".bgr24"},
                         {"mono_f64", ".bgr24"},     {"uyvy_pcm32", ".yuyv"},     {"yvyu_u8quad", ".yuyv"},
                         {"yuy2_pcm16", ".yuyv"},    {"i420_pcm71", ".yuv420p"},  {"yv12_silent", ".yuv420p"},
                         {"iyuv_silent", ".yuv420p"}};
@@ -80,59 +82,47 @@ TEST_F(UncompressedTest, PicturesAreExactlyTheConversionOfFfmpegsDecode) {
   }
 }
 
-// Forms ffmpeg does not write, from our own writer: bottom-up rows, masks in
-// another order, 16-bit masks, four-bit palettes, and palette changes found
-// without an index (the stream header announcing them). Random pictures:
-// each frame must be the reference conversion of its own bytes, with the
-// palette of its frame.
+// Forms ffmpeg does not write, from our own writer: 16-bit and 32-bit masks
+// (the latter bottom-up and in another order), and a four-bit palette that
+// changes before frame 1, found without an index (the stream header says it
+// changes). Random pictures: each frame must be the reference conversion of
+// its own bytes with the palette of its frame.
 TEST_F(UncompressedTest, FormsOfOurOwnWriterAreConvertedAsTheirHeadersSay) {
-  const uint32_t rgbFromLow[3] = {0x0000FF, 0x00FF00, 0xFF0000}, masks565[3] = {0xF800, 0x07E0, 0x001F},
-                 masks555[3] = {0x7C00, 0x03E0, 0x001F};
+  const uint32_t masks565[3] = {0xF800, 0x07E0, 0x001F}, rgbFromLow[3] = {0x0000FF, 0x00FF00, 0xFF0000};
   struct Case {
-    const char* what;
     PictureForm form;
     uint16_t bits;
-    uint32_t compression;
     int32_t biHeight;
     const uint32_t* masks;
-    bool index;
   };
-  const Case cases[] = {{"rgb32 bottom-up", PictureForm::kRgb32, 32, BI_RGB, 30, nullptr, true},
-                        {"rgb masks from the low byte", PictureForm::kBitfields32, 32, BI_BITFIELDS, -30, rgbFromLow, true},
-                        {"565", PictureForm::kRgb565, 16, BI_BITFIELDS, -30, masks565, true},
-                        {"555 masks bottom-up", PictureForm::kRgb555, 16, BI_BITFIELDS, 30, masks555, true},
-                        {"4-bit palette", PictureForm::kPalette4, 4, BI_RGB, 30, nullptr, true},
-                        {"palette changes, no index", PictureForm::kPalette8, 8, BI_RGB, -30, nullptr, false}};
   std::mt19937 random(2026);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const Case& c : {Case{PictureForm::kRgb565, 16, -30, masks565}, Case{PictureForm::kBitfields32, 32, 30, rgbFromLow},
+                        Case{PictureForm::kPalette4, 4, 30, nullptr}}) {
+    SCOPED_TRACE(static_cast<int>(c.form));
     decoder_->Close();
     PictureLayout layout;
     layout.form = c.form;
-    layout.width = 85;
+    layout.width = 85;  // rows padded
     layout.biHeight = c.biHeight;
-    if (c.masks != nullptr) std::memcpy(layout.masks, c.masks, sizeof layout.masks);
-    std::vector<uint32_t> palettes[2] = {std::vector<uint32_t>(256), {}};
-    for (uint32_t& entry : palettes[0]) entry = random() & 0xFFFFFF;
-    palettes[1] = palettes[0];
     StreamHeaderFields fields;
     fields.flags = AVISF_VIDEO_PALCHANGES;
     fields.length = 2;
-    AviWriterStream video = {StreamHeaderBytes(fields), BitmapInfoHeaderBytes(85, c.biHeight, c.bits, c.compression)};
-    for (int i = 0; c.masks != nullptr && i < 3; ++i) AppendWord(&video.strf, c.masks[i]);
-    for (int i = 0; c.bits <= 8 && i < (1 << c.bits); ++i) AppendWord(&video.strf, palettes[0][i]);
-    std::vector<AviWriterChunk> chunks;
-    std::vector<std::vector<uint8_t>> pictures;
-    for (int f = 0; f < 2; ++f) {
-      pictures.emplace_back(PictureLayoutBytes(layout));
-      for (uint8_t& b : pictures.back()) b = static_cast<uint8_t>(random());
-      chunks.push_back({0, "db", true, pictures.back()});
-    }
+    AviWriterStream video = {StreamHeaderBytes(fields), BitmapInfoHeaderBytes(85, c.biHeight, c.bits, c.masks ? BI_BITFIELDS : BI_RGB)};
+    std::vector<uint32_t> palettes[2] = {std::vector<uint32_t>(256)};
+    for (int i = 0; c.masks != nullptr && i < 3; ++i) AppendWord(&video.strf, layout.masks[i] = c.masks[i]);
+    for (int i = 0; c.masks == nullptr && i < 16; ++i) AppendWord(&video.strf, palettes[0][i] = random() & 0xFFFFFF);
     // Entries 3 to 5 change before frame 1: PALETTEENTRY red, green, blue, flags.
-    chunks.insert(chunks.begin() + 1, AviWriterChunk(0, "pc", false, {3, 3, 0, 0, 10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0}));
+    palettes[1] = palettes[0];
     for (uint32_t i = 0; i < 3; ++i) palettes[1][3 + i] = (30 * i + 30) | (30 * i + 20) << 8 | (30 * i + 10) << 16;
+    std::vector<std::vector<uint8_t>> pictures(2, std::vector<uint8_t>(PictureLayoutBytes(layout)));
+    for (auto& picture : pictures) {
+      for (uint8_t& b : picture) b = static_cast<uint8_t>(random());
+    }
+    const std::vector<AviWriterChunk> chunks = {{0, "db", true, pictures[0]},
+                                                {0, "pc", false, {3, 3, 0, 0, 10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0}},
+                                                {0, "db", true, pictures[1]}};
     AviWriterOptions options;
-    options.writeIndex = c.index;
+    options.writeIndex = c.masks != nullptr;
     ASSERT_TRUE(WriteAvi(ScratchPath("own_form.avi"), {video}, chunks, options));
     ASSERT_TRUE(OpenPath(ScratchPath("own_form.avi"))) << messages_;
     Rgb555ToYuy2Table table;
@@ -145,36 +135,26 @@ TEST_F(UncompressedTest, FormsOfOurOwnWriterAreConvertedAsTheirHeadersSay) {
   }
 }
 
-// Stream headers that make no sense: a video rate of 0 or above 1,000
-// frames a second comes from avih's microseconds per frame, the sound's rate
-// from its format and the format's sample rate from the sound's header;
-// where neither answers, the file (or its sound) is refused with its message.
+// Stream headers that make no sense, as a file carries them: the video rate
+// taken from avih, the sound's from its format (and block 3 then starts
+// where it should); without either, the file (or its sound) is refused with
+// its message. (Every rule: StreamForms.SenselessRatesComeFromTheOtherHeader.)
 TEST_F(UncompressedTest, HeadersThatMakeNoSenseAreRepairedOrRefused) {
   struct Case {
-    uint32_t videoRate, videoScale, microSecPerFrame;
-    uint32_t soundRate, soundScale, samplesPerSec;  // the sound's header and format
+    uint32_t videoRate, microSecPerFrame, soundRate, samplesPerSec;  // scales 1 and 4 where rates are given
     bool opens;
-    int32_t rate, scale;
     const char* messages;
   };
-  const char* const kUnknown = "Unknown format, Velmora supports AVI (RIFF) formats only\n";
-  const Case cases[] = {
-      {0, 0, 100000, 88200, 4, 22050, true, 1000000, 100000, ""},
-      {2000, 1, 40000, 88200, 4, 22050, true, 1000000, 40000, ""},
-      {0, 0, 0, 88200, 4, 22050, false, 0, 0, kUnknown},
-      {0, 1, 500, 88200, 4, 22050, false, 0, 0, kUnknown},  // avih: 2,000 frames a second
-      {10, 1, 0, 0, 0, 22050, true, 10, 1, ""},
-      {10, 1, 0, 88200, 4, 0, true, 10, 1, ""},
-      {10, 1, 0, 0, 0, 0, true, 10, 1, "Can't locate audio decompressor\n"},
-  };
+  const Case cases[] = {{0, 100000, 0, 22050, true, ""},
+                        {0, 0, 88200, 22050, false, "Unknown format, Velmora supports AVI (RIFF) formats only\n"},
+                        {10, 0, 0, 0, true, "Can't locate audio decompressor\n"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.videoRate << "/" << c.videoScale << " " << c.microSecPerFrame << " us, "
-                                    << c.soundRate << "/" << c.soundScale << " " << c.samplesPerSec << " Hz");
+    SCOPED_TRACE(testing::Message() << c.videoRate << " " << c.microSecPerFrame << " us " << c.soundRate);
     decoder_->Close();
     StreamHeaderFields sound;
     sound.fccType = "auds";
     sound.rate = c.soundRate;
-    sound.scale = c.soundScale;
+    sound.scale = c.soundRate ? 4 : 0;
     sound.sampleSize = 4;
     sound.length = 22050;
     const AviWriterStream audio = {StreamHeaderBytes(sound), WaveFormatBytes(1, 2, c.samplesPerSec, c.samplesPerSec * 4, 4, 16)};
@@ -185,20 +165,12 @@ TEST_F(UncompressedTest, HeadersThatMakeNoSenseAreRepairedOrRefused) {
     }
     AviWriterOptions options;
     options.microSecPerFrame = c.microSecPerFrame;
-    ASSERT_TRUE(WriteAvi(ScratchPath("headers.avi"), {VideoStream(0, 16, 16, 24, c.videoRate, c.videoScale, 10), audio},
-                         chunks, options));
+    const AviWriterStream video = VideoStream(0, 16, 16, 24, c.videoRate, c.videoRate ? 1 : 0, 10);
+    ASSERT_TRUE(WriteAvi(ScratchPath("headers.avi"), {video, audio}, chunks, options));
     messages_.clear();
     EXPECT_EQ(OpenPath(ScratchPath("headers.avi")), c.opens);
     EXPECT_EQ(messages_, c.messages);
-    if (!c.opens) continue;
-    int32_t rate = 0, scale = 0, samplesPerSec = 0;
-    decoder_->GetVideoInfo(nullptr, nullptr, nullptr, &rate, &scale, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(rate, c.rate);
-    EXPECT_EQ(scale, c.scale);
-    EXPECT_EQ(decoder_->IsAudioOpen(), messages_.empty());
     if (!decoder_->IsAudioOpen()) continue;
-    decoder_->GetAudioOutputFormat(nullptr, nullptr, &samplesPerSec, nullptr);
-    EXPECT_EQ(samplesPerSec, 22050);
     // The sound of block 3 lies in chunk 3 x samples per block x 4 bytes div 8,820.
     std::vector<uint8_t> block(OutputFormat().BlockBytes());
     EXPECT_TRUE(decoder_->ReadAudioBlock(block.data(), 3));
@@ -209,7 +181,8 @@ TEST_F(UncompressedTest, HeadersThatMakeNoSenseAreRepairedOrRefused) {
 // The sound of every clip in each output format its options give, against
 // ffmpeg's conversion of the same file to that format (half the rate: every
 // other frame of its full-rate conversion), within one step of the last
-// bit: our own conversion, or Wine's ACM Wrapper and what it leaves undone.
+// bit: our own conversion (a system without a PCM converter, as Wine, leaves
+// even 16-bit PCM to it), or Wine's ACM Wrapper and what it leaves undone.
 TEST_F(UncompressedTest, SoundIsFfmpegsConversionWithinOneStep) {
   struct Choice {
     const char* name;
