@@ -6,6 +6,7 @@
 #include "decode/avi_splitter_filter.h"
 #include "decode/dest_audio_pin.h"
 #include "decode/dest_video_pin.h"
+#include "decode/pcm_format.h"
 #include "decode/picture_format.h"
 #include "decode/run_failure_message.h"
 #include "decode/running_object_table.h"
@@ -160,23 +161,31 @@ bool DirectShowDecoder::AddSourceFilter(ComPtr<IPin>* videoPin, ComPtr<IPin>* au
 // "Render Full Chains of Filters": lets the graph render each stream, then
 // keeps the decompressors and drops the renderer it put at the end.
 void DirectShowDecoder::RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* audioPin) {
+  // Uncompressed pictures and PCM that the system cannot render are still
+  // ours to convert, from the source pin itself.
   if (videoOpen_) {
-    videoOpen_ = SUCCEEDED(graph_->Render(videoPin->Get()));
-    if (videoOpen_) *videoPin = TrimRenderedChain(graph_.Get(), videoPin->Get());
+    const bool rendered = SUCCEEDED(graph_->Render(videoPin->Get()));
+    if (rendered) *videoPin = TrimRenderedChain(graph_.Get(), videoPin->Get());
+    videoOpen_ = rendered || context_.describesPicture;
   }
   if (audioOpen_) {
-    audioOpen_ = SUCCEEDED(graph_->Render(audioPin->Get()));
-    if (audioOpen_) *audioPin = TrimRenderedChain(graph_.Get(), audioPin->Get());
+    const bool rendered = SUCCEEDED(graph_->Render(audioPin->Get()));
+    if (rendered) *audioPin = TrimRenderedChain(graph_.Get(), audioPin->Get());
+    PcmShape shape;
+    audioOpen_ = rendered || DescribePcm(context_.audio.format, context_.audio.formatSize, &shape);
   }
 }
 
 bool DirectShowDecoder::ConnectVideo(IPin* videoPin, std::string* messages) {
   grabber_.Reset(new SampleGrabberFilter(&context_, audioOpen_));
   if (FAILED(graph_->AddFilter(grabber_.Get(), nullptr))) return false;
-  // Masks that no DirectShow subtype names are ours alone: asking the
-  // graph would only have it try filter after filter (a minute under Wine).
-  const bool oursAlone = context_.describesPicture && (context_.sourcePicture.form == PictureForm::kBitfields16 ||
-                                                       context_.sourcePicture.form == PictureForm::kBitfields32);
+  // Masks that no DirectShow subtype names are ours alone (asking the graph
+  // would only have it try filter after filter: a minute under Wine), and so
+  // are palettes that change, which no chain would hear of.
+  const PictureForm form = context_.sourcePicture.form;
+  const bool oursAlone = context_.describesPicture &&
+                         (form == PictureForm::kBitfields16 || form == PictureForm::kBitfields32 ||
+                          context_.palette.HasChanges());
   // Intelligent connection: the graph inserts whatever decompressor (and
   // converter) the system offers between the two.
   bool connected = !oursAlone && SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&

@@ -21,6 +21,7 @@ class VideoPalette {
   // The palette that holds for the frame (the entries as RGBQUAD bytes
   // blue, green, red, 0).
   const uint32_t* ForFrame(int32_t frame, AviFile* file);
+  bool HasChanges() const { return !changes_.empty(); }
 
  private:
   void Apply(const PaletteChangeRef& change, AviFile* file);
