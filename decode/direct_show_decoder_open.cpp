@@ -47,7 +47,7 @@ bool DirectShowDecoder::Open(const char* fileName, std::string* messages,
   ComPtr<IPin> videoPin;
   ComPtr<IPin> audioPin;
   if (videoOpen_) videoOpen_ = AddSourceFilter(&videoPin, &audioPin);
-  if (settings.renderFullChains) RenderFullChains(&videoPin, &audioPin);
+  if (videoOpen_ && settings.renderFullChains) RenderFullChains(&videoPin, &audioPin);
   if (videoOpen_) videoOpen_ = ConnectVideo(videoPin.Get(), messages);
   if (videoOpen_) videoOpen_ = AllocateBackupFrame();
   audioOpen_ = audioOpen_ && videoOpen_;
@@ -74,6 +74,7 @@ void DirectShowDecoder::OpenFile(const char* fileName, std::string* messages,
     return;
   }
   videoOpen_ = file_->GetVideoStreamInfo(&context_.video) && context_.VideoHeader() != nullptr;
+  context_.videoDataEnd = context_.video.length;
   audioPresent_ = file_->GetAudioStreamInfo(&context_.audio) && context_.AudioFormat() != nullptr;
   audioOpen_ = audioPresent_ && !settings.disableAudio;
   // A picture no decompressor could deliver (a header that lies about its
@@ -168,7 +169,7 @@ void DirectShowDecoder::RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* a
     if (rendered) *videoPin = TrimRenderedChain(graph_.Get(), videoPin->Get());
     videoOpen_ = rendered || context_.describesPicture;
   }
-  if (audioOpen_) {
+  if (audioOpen_ && *audioPin) {
     const bool rendered = SUCCEEDED(graph_->Render(audioPin->Get()));
     if (rendered) *audioPin = TrimRenderedChain(graph_.Get(), audioPin->Get());
     PcmShape shape;

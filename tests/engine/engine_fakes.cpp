@@ -60,7 +60,10 @@ void FakeDecoder::GetVideoSummary(int32_t* width, int32_t* height, int32_t* fram
 
 bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   decodedFrames.Add(frame);
-  if (frame < 0 || frame >= frameCount_ || failingFrames_.count(frame) != 0) return false;
+  if (frame >= dataEnd_) foundEnd_ = std::min(foundEnd_.load(), dataEnd_);
+  if (frame < 0 || frame >= frameCount_ || frame >= dataEnd_ || failingFrames_.count(frame) != 0) {
+    return false;
+  }
   const int32_t size = height_ * ((2 * width_ - 1) / 4 * 4 + 4);
   std::memset(destination, frame & 0xFF, static_cast<size_t>(size));
   std::memcpy(destination, &frame, sizeof frame);

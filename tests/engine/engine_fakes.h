@@ -9,6 +9,7 @@
 #include "engine/playback_context.h"
 #include "engine/shell_signals.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -205,6 +206,7 @@ class FakeDecoder : public Decoder {
   void HasIndex(uint8_t* flag) override {
     if (flag != nullptr) *flag = hasIndex_ ? 1 : 0;
   }
+  int32_t VideoDataEnd() override { return std::min(frameCount_, foundEnd_.load()); }
 
   CallLog<int32_t> decodedFrames;
   CallLog<int32_t> decodedBlocks;
@@ -215,6 +217,8 @@ class FakeDecoder : public Decoder {
   int32_t rate_ = 25;
   std::set<int32_t> keyframes_ = {0};
   std::set<int32_t> failingFrames_;
+  int32_t dataEnd_ = 0x7FFFFFFF;  // frames the data holds: reads from here on find its end
+  std::atomic<int32_t> foundEnd_{0x7FFFFFFF};
   std::atomic<bool> hasAudio_{false};
   bool hasIndex_ = true;
   uint8_t stereo_ = 0;

@@ -352,9 +352,11 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   EXPECT_EQ(host.posted.Items()[1].lParam, 1);
 }
 
-// Leaving waits for the player to be ready.
+// The video ends with the data (here before the claimed frame count), once;
+// leaving waits for the player to be ready.
 TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
-  record.frameCount = 3;
+  record.frameCount = 10;
+  record.dataEnd = 3;  // the data ends before the claimed frame count
   WithSound();
   Queue(0, 3);
   VideoThread& thread = Begin();
