@@ -1,14 +1,18 @@
 // Pixel and sample routines against memcpy of the same bytes and against
-// libswscale's nearest equivalent, measured in the same run. After the usual
-// Google Benchmark output a table gives, per routine and size: ns per pixel
-// (per sample for the audio filters), GB/s of bytes written, the time as a
-// multiple of memcpy's and libswscale's time divided by ours.
+// libswscale's (pictures) or libswresample's (sound) nearest equivalent,
+// measured in the same run. After the usual Google Benchmark output a table
+// gives, per routine and size: ns per pixel (per sample for the audio
+// filters, per input sample frame for the PCM conversions), GB/s of bytes
+// written, the time as a multiple of memcpy's and the library's time divided
+// by ours.
 //
 // Run from an optimised tree, e.g. build-x/native/bench/pixel_bench; the
 // table uses the median CPU time of the repetitions (--benchmark_repetitions).
 
 #include "platform/cpu_features.h"
 #include "audio/audio_filters.h"
+#include "decode/pcm_conversion.h"
+#include "video/picture_to_yuy2.h"
 #include "video/rgb24_to_yuy2.h"
 #include "video/auto_level.h"
 #include "video/color_balance.h"
@@ -27,7 +31,11 @@
 #include <benchmark/benchmark.h>
 
 extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/pixfmt.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
@@ -60,7 +68,7 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
 struct TableRow {
   std::string routine;  // our benchmark
   std::string memcpy;   // memcpy of the bytes it writes
-  std::string swscale;  // libswscale's nearest equivalent, or empty
+  std::string swscale;  // libswscale's (or libswresample's) nearest equivalent, or empty
   double units;         // pixels (or samples) per iteration
   double bytes;         // bytes written per iteration
 };
@@ -89,33 +97,31 @@ std::string MemcpyBaseline(size_t bytes) {
   return name;
 }
 
-int BytesPerPixel(AVPixelFormat f) {
-  return f == AV_PIX_FMT_BGR24 ? 3 : (f == AV_PIX_FMT_BGRA ? 4 : 2);
-}
-
-// A libswscale conversion of one whole frame.
+// A libswscale conversion of one whole frame; its buffers are laid out by
+// libavutil for the formats (planes, palette), the source filled at random.
 std::string SwscaleBaseline(const std::string& what, const Size& in, AVPixelFormat inFormat, const Size& out,
                             AVPixelFormat outFormat, int flags) {
   const std::string name = "swscale_" + what + "/" + SizeName(in) + "->" + SizeName(out);
   Register(name, [=](benchmark::State& state) {
     SwsContext* context = sws_getContext(in.width, in.height, inFormat, out.width, out.height, outFormat,
                                          flags, nullptr, nullptr, nullptr);
-    if (context == nullptr) {
-      state.SkipWithError("sws_getContext failed");
-      return;
+    uint8_t* src[4] = {};
+    uint8_t* dst[4] = {};
+    int srcStride[4] = {}, dstStride[4] = {};
+    const int inBytes = av_image_alloc(src, srcStride, in.width, in.height, inFormat, 32);
+    const int outBytes = av_image_alloc(dst, dstStride, out.width, out.height, outFormat, 32);
+    if (context == nullptr || inBytes < 0 || outBytes < 0) {
+      state.SkipWithError("libswscale set-up failed");
+    } else {
+      const std::vector<uint8_t> random = RandomBytes(static_cast<size_t>(inBytes), 2);
+      std::memcpy(src[0], random.data(), random.size());
+      for (auto _ : state) {
+        sws_scale(context, src, srcStride, 0, in.height, dst, dstStride);
+        benchmark::ClobberMemory();
+      }
     }
-    const int inStride = (in.width * BytesPerPixel(inFormat) + 31) / 32 * 32;
-    const int outStride = (out.width * BytesPerPixel(outFormat) + 31) / 32 * 32;
-    std::vector<uint8_t> source = RandomBytes(static_cast<size_t>(inStride) * in.height, 2);
-    std::vector<uint8_t> target(static_cast<size_t>(outStride) * out.height);
-    const uint8_t* src[4] = {source.data()};
-    const int srcStride[4] = {inStride};
-    uint8_t* dst[4] = {target.data()};
-    const int dstStride[4] = {outStride};
-    for (auto _ : state) {
-      sws_scale(context, src, srcStride, 0, in.height, dst, dstStride);
-      benchmark::ClobberMemory();
-    }
+    av_freep(&src[0]);
+    av_freep(&dst[0]);
     sws_freeContext(context);
   });
   return name;
@@ -162,6 +168,52 @@ void RegisterRgb24ToYuy2(const Size& s) {
         Rgb555ToYuy2Table table;
         for (auto _ : state) {
           ConvertRgb24ToYuy2(source.data(), out.data(), s.width, rows, high, &table);
+          benchmark::ClobberMemory();
+        }
+      });
+      AddRow(name, copy, sws, double(s.width) * s.height, double(outBytes));
+    }
+  }
+}
+
+// The other uncompressed picture forms into YUY2, each against libswscale's
+// conversion of the same form (nearest-neighbour: no filtering, as ours).
+void RegisterPictureForms(const Size& s) {
+  struct Form {
+    const char* name;
+    PictureForm form;
+    AVPixelFormat swscale;
+    bool rgb;  // both qualities
+  };
+  const Form forms[] = {{"rgb32", PictureForm::kRgb32, AV_PIX_FMT_BGRA, true},
+                        {"rgb555", PictureForm::kRgb555, AV_PIX_FMT_RGB555LE, true},
+                        {"rgb565", PictureForm::kRgb565, AV_PIX_FMT_RGB565LE, true},
+                        {"pal8", PictureForm::kPalette8, AV_PIX_FMT_PAL8, true},
+                        {"pal1", PictureForm::kPalette1, AV_PIX_FMT_MONOWHITE, true},
+                        {"uyvy", PictureForm::kUyvy, AV_PIX_FMT_UYVY422, false},
+                        {"yvyu", PictureForm::kYvyu, AV_PIX_FMT_YVYU422, false},
+                        {"i420", PictureForm::kI420, AV_PIX_FMT_YUV420P, false}};
+  const size_t outBytes = static_cast<size_t>(Yuy2RowStride(s.width)) * s.height;
+  const std::string copy = MemcpyBaseline(outBytes);
+  for (const Form& f : forms) {
+    const std::string sws = SwscaleBaseline(std::string(f.name) + "_to_yuyv422", s, f.swscale, s,
+                                            AV_PIX_FMT_YUYV422, SWS_POINT);
+    for (const bool high : {true, false}) {
+      if (!high && !f.rgb) continue;
+      const std::string name = std::string("ConvertPictureToYuy2 ") + f.name + (f.rgb ? (high ? " high/" : " low/") : "/") +
+                               SizeName(s);
+      Register(name, [s, f, high, outBytes](benchmark::State& state) {
+        PictureLayout layout;
+        layout.form = f.form;
+        layout.width = s.width;
+        layout.biHeight = -s.height;
+        const std::vector<uint8_t> source = RandomBytes(PictureLayoutBytes(layout), 4);
+        std::vector<uint32_t> palette(256);
+        std::memcpy(palette.data(), RandomBytes(1024, 9).data(), 1024);
+        std::vector<uint8_t> out(outBytes);
+        Rgb555ToYuy2Table table;
+        for (auto _ : state) {
+          ConvertPictureToYuy2(layout, source.data(), palette.data(), out.data(), high, &table);
           benchmark::ClobberMemory();
         }
       });
@@ -309,6 +361,72 @@ void RegisterAudioFilters() {
   }
 }
 
+// --- PCM conversions over one second of sound ---------------------------------
+
+// libswresample converting the same second (24-bit sound from the 32-bit
+// samples ffmpeg's decoders give it), same rate in and out.
+std::string SwresampleBaseline(const std::string& what, int rate, int channels, AVSampleFormat in,
+                               int outChannels, AVSampleFormat out) {
+  const std::string name = "swresample_" + what;
+  Register(name, [=](benchmark::State& state) {
+    AVChannelLayout inLayout, outLayout;
+    av_channel_layout_default(&inLayout, channels);
+    av_channel_layout_default(&outLayout, outChannels);
+    SwrContext* context = nullptr;
+    if (swr_alloc_set_opts2(&context, &outLayout, out, rate, &inLayout, in, rate, 0, nullptr) < 0 ||
+        swr_init(context) < 0) {
+      state.SkipWithError("libswresample set-up failed");
+      swr_free(&context);
+      return;
+    }
+    const std::vector<uint8_t> source =
+        RandomBytes(static_cast<size_t>(rate) * channels * av_get_bytes_per_sample(in), 10);
+    std::vector<uint8_t> target(static_cast<size_t>(rate) * outChannels * av_get_bytes_per_sample(out));
+    const uint8_t* src[1] = {source.data()};
+    uint8_t* dst[1] = {target.data()};
+    for (auto _ : state) {
+      swr_convert(context, dst, rate, src, rate);
+      benchmark::ClobberMemory();
+    }
+    swr_free(&context);
+  });
+  return name;
+}
+
+void RegisterPcmConversions() {
+  struct Conversion {
+    const char* name;
+    int rate;
+    PcmShape from;
+    AVSampleFormat swresample;
+    PcmShape to;
+  };
+  const Conversion conversions[] = {
+      {"s24 stereo 44100 to s16 stereo", 44100, {2, SampleType::kSigned24, 0}, AV_SAMPLE_FMT_S32, {2, SampleType::kSigned16, 0}},
+      {"f32 stereo 48000 to s16 stereo", 48000, {2, SampleType::kFloat32, 0}, AV_SAMPLE_FMT_FLT, {2, SampleType::kSigned16, 0}},
+      {"s16 5.1 48000 to s16 stereo", 48000, {6, SampleType::kSigned16, 0}, AV_SAMPLE_FMT_S16, {2, SampleType::kSigned16, 0}},
+      {"s16 5.1 48000 to u8 mono", 48000, {6, SampleType::kSigned16, 0}, AV_SAMPLE_FMT_S16, {1, SampleType::kUnsigned8, 0}},
+      {"s24 7.1 192000 to s16 stereo", 192000, {8, SampleType::kSigned24, 0}, AV_SAMPLE_FMT_S32, {2, SampleType::kSigned16, 0}},
+      {"f64 mono 8000 to u8 mono", 8000, {1, SampleType::kFloat64, 0}, AV_SAMPLE_FMT_DBL, {1, SampleType::kUnsigned8, 0}},
+  };
+  for (const Conversion& c : conversions) {
+    const size_t outBytes = static_cast<size_t>(c.rate) * c.to.BytesPerFrame();
+    const AVSampleFormat out = c.to.type == SampleType::kSigned16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_U8;
+    const std::string baseline = SwresampleBaseline(c.name, c.rate, c.from.channels, c.swresample, c.to.channels, out);
+    const std::string name = std::string("PcmConverter ") + c.name;
+    Register(name, [c, outBytes](benchmark::State& state) {
+      const std::vector<uint8_t> source = RandomBytes(static_cast<size_t>(c.rate) * c.from.BytesPerFrame(), 11);
+      std::vector<uint8_t> target(outBytes);
+      PcmConverter converter(c.from, c.to, false);
+      for (auto _ : state) {
+        converter.Convert(source.data(), static_cast<int32_t>(source.size()), target.data());
+        benchmark::ClobberMemory();
+      }
+    });
+    AddRow(name, MemcpyBaseline(outBytes), baseline, double(c.rate), double(outBytes));
+  }
+}
+
 // Keeps the measured time of every benchmark for the closing table: the
 // median when repeated, else the single run. The table uses the thread's CPU
 // time, which other processes on a busy machine disturb less than the wall
@@ -332,7 +450,7 @@ std::string BaseName(const std::string& runName) { return runName.substr(0, runN
 void PrintTable(const std::map<std::string, double>& measured) {
   std::map<std::string, double> times;
   for (const auto& m : measured) times[BaseName(m.first)] = m.second;
-  std::printf("\n%-52s %10s %9s %8s %9s %9s\n", "routine", "time us", "ns/unit", "GB/s", "/memcpy", "sws/ours");
+  std::printf("\n%-52s %10s %9s %8s %9s %9s\n", "routine", "time us", "ns/unit", "GB/s", "/memcpy", "lib/ours");
   for (const TableRow& row : g_table) {
     auto ours = times.find(row.routine);
     if (ours == times.end()) continue;
@@ -355,12 +473,14 @@ int main(int argc, char** argv) {
   for (const Size& s : kSizes) {
     RegisterYuy2ToRgb32(s);
     RegisterRgb24ToYuy2(s);
+    RegisterPictureForms(s);
     RegisterPackings(s);
     RegisterVideoFilters(s);
   }
   RegisterResize({320, 240}, {640, 480});
   RegisterResize({1280, 720}, {1920, 1080});
   RegisterAudioFilters();
+  RegisterPcmConversions();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RecordingReporter reporter;

@@ -13,6 +13,7 @@
 #include "decode/direct_show_decoder.h"
 
 #include "decode/audio_decoder_candidates.h"
+#include "decode/delivered_sound.h"
 #include "decode/avi_splitter_filter.h"
 #include "decode/dest_audio_pin.h"
 #include "decode/sample_grabber_filter.h"
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr int32_t kProbeDeliveries = 64;  // a decoder may hold back a few units first
+constexpr double kProbeSeconds = 0.5;     // of the stream, measured
+constexpr double kFewestProbeSeconds = 0.05;
 constexpr int kMaxChainsTried = 8;
 
 // The first media type a pin offers.
@@ -48,7 +51,9 @@ void DirectShowDecoder::CheckAudioOutput(const DecoderOpenSettings& settings, st
   for (int tried = 0; tried < kMaxChainsTried; ++tried) {
     // Sound that no decompressor touches is ours from end to end.
     if (!audioChain_[0]) return;
-    if (AudioChainDelivers()) {
+    SoundProbe probe;
+    if (AudioChainDelivers(&probe)) {
+      TrustWhatArrives(probe);
       // Stopping makes the decoders forget what the check left in them.
       StopGraph();
       videoOpen_ = RunGraph(messages);
@@ -72,9 +77,10 @@ void DirectShowDecoder::CheckAudioOutput(const DecoderOpenSettings& settings, st
 
 // Reads the first block with at most kProbeDeliveries units pushed; true when
 // the whole block arrived on this thread (a decoder that gives only its
-// first, silent, output and then nothing fails here). The reading state is left as if
-// nothing had been read.
-bool DirectShowDecoder::AudioChainDelivers() {
+// first, silent, output and then nothing fails here). Then goes on to half a
+// second of the stream (within the same count), measuring what the chain
+// gives (the probe). The reading state is left as if nothing had been read.
+bool DirectShowDecoder::AudioChainDelivers(SoundProbe* probe) {
   CriticalSectionLock hold(&context_.audioLock);
   const int32_t blockBytes = context_.audioOutput.outputBytesPerBlock;
   std::vector<uint8_t> block(static_cast<size_t>(std::max(blockBytes, 1)));
@@ -82,7 +88,12 @@ bool DirectShowDecoder::AudioChainDelivers() {
   if (grabber_->AudioInput() != nullptr) grabber_->AudioInput()->RestartConversion();
   context_.writePointer = block.data();
   context_.bytesWanted = blockBytes;
-  for (int32_t delivery = 0; delivery < kProbeDeliveries && context_.bytesWanted > 0; ++delivery) {
+  context_.probingSound = true;
+  context_.probedBytes = 0;
+  context_.probedStart.clear();
+  const int32_t start = context_.audioPosition;
+  int32_t delivery = 0;
+  for (; delivery < kProbeDeliveries && context_.bytesWanted > 0; ++delivery) {
     context_.DrainReceivedSample();
     context_.DrainOverflow();
     if (context_.bytesWanted > 0 && !DeliverAudioUnits()) break;
@@ -90,6 +101,17 @@ bool DirectShowDecoder::AudioChainDelivers() {
   context_.DrainReceivedSample();
   context_.DrainOverflow();
   const bool delivered = context_.bytesWanted == 0;
+  auto seconds = [&] {
+    return context_.audio.rate > 0 ? static_cast<double>(context_.audioPosition - start) * context_.audio.scale /
+                                         context_.audio.rate
+                                   : 0.0;
+  };
+  while (delivered && delivery++ < kProbeDeliveries && seconds() < kProbeSeconds && DeliverAudioUnits()) {
+  }
+  context_.probingSound = false;
+  probe->seconds = seconds();
+  probe->bytes = context_.probedBytes;
+  probe->start.swap(context_.probedStart);
   context_.writePointer = nullptr;
   context_.bytesWanted = 0;
   context_.overflow.readPosition = 0;
@@ -137,4 +159,26 @@ bool DirectShowDecoder::ConnectAudioThrough(IBaseFilter* filter, IPin* sourcePin
     graph_->Disconnect(input.Get());
   }
   return connected;
+}
+
+// Trust what arrives, not what was connected: a chain that agreed to the
+// reduced format and delivers the decoder's own (16-bit, all channels, the
+// full rate) gets that converted by the grabber.
+void DirectShowDecoder::TrustWhatArrives(const SoundProbe& probe) {
+  DestAudioPin* input = grabber_->AudioInput();
+  const WAVEFORMATEX* source = context_.AudioFormat();
+  if (input == nullptr || source == nullptr || probe.seconds < kFewestProbeSeconds || input->Converting()) return;
+  PcmFormatFacts agreed;
+  agreed.channels = context_.audioOutput.stereo ? 2 : 1;
+  agreed.sixteenBit = context_.audioOutput.sixteenBit != 0;
+  agreed.rate = context_.audioOutput.outputSamplesPerSecond;
+  PcmFormatFacts unreduced;
+  unreduced.channels = source->nChannels;
+  unreduced.rate = static_cast<int32_t>(source->nSamplesPerSec);
+  const SoundBytes bytes = ClassifySoundBytes(probe.start.data(), probe.start.size());
+  if (JudgeDelivery(probe.bytes / probe.seconds, bytes, agreed, unreduced) != Delivery::kUnreduced) return;
+  PcmShape delivered;
+  delivered.channels = unreduced.channels;
+  delivered.type = SampleType::kSigned16;
+  input->ConvertDelivered(delivered, unreduced.rate);
 }

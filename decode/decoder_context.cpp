@@ -79,3 +79,10 @@ void DecoderContext::AcceptDecodedSound(const uint8_t* data, int32_t length) {
   receivedLength = length;
   DrainReceivedSample();
 }
+
+void DecoderContext::ProbeSound(const uint8_t* data, int32_t length) {
+  constexpr size_t kKept = 8192;
+  probedBytes += length;
+  const size_t room = kKept - std::min(kKept, probedStart.size());
+  probedStart.insert(probedStart.end(), data, data + std::min<size_t>(room, static_cast<size_t>(length)));
+}

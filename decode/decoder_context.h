@@ -9,10 +9,13 @@
 
 #include "decode/audio_block_math.h"
 #include "decode/direct_show.h"
+#include "decode/video_palette.h"
 #include "media/avi_file.h"
+#include "video/picture_to_yuy2.h"
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // Decoded sound that arrived while less was wanted: kept for the next block.
 struct OverflowBuffer {
@@ -44,6 +47,8 @@ class DecoderContext {
   // The grabber's audio Receive: the sample goes to the caller's block when
   // it fits what is still wanted, else whole into the overflow buffer.
   void AcceptDecodedSound(const uint8_t* data, int32_t length);
+  // While probing: counts a received sample and keeps the first bytes.
+  void ProbeSound(const uint8_t* data, int32_t length);
 
   CRITICAL_SECTION videoLock;
   CRITICAL_SECTION audioLock;
@@ -65,6 +70,11 @@ class DecoderContext {
   const uint8_t* lastReceivedFrame = nullptr;
   int32_t lastReceivedLength = 0;  // the grabber's last sample's data length
   int32_t videoChunksDelivered = 0;  // counted for inspection (tests, statistics)
+  // The stream's uncompressed picture, when the format describes one; the
+  // grabber then may take it as it is and the decoder convert it.
+  bool describesPicture = false;
+  PictureLayout sourcePicture;
+  VideoPalette palette;  // of a palettized picture
 
   // Audio delivery, under the audio lock.
   int32_t nextBlock = -1;  // -1: nothing delivered yet
@@ -78,6 +88,11 @@ class DecoderContext {
   uint8_t* writePointer = nullptr;
   OverflowBuffer overflow;
   int32_t unitsPerRead = 1;
+  // The open-time check of the sound chain: while probing, the grabber counts
+  // the bytes it receives and keeps the first of them as they came.
+  bool probingSound = false;
+  int64_t probedBytes = 0;
+  std::vector<uint8_t> probedStart;
 
  private:
   void CopyOut(const uint8_t* source, int32_t count);

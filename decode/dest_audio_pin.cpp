@@ -40,34 +40,45 @@ DestAudioPin::DestAudioPin(DecoderContext* context, SampleGrabberFilter* filter)
 bool DestAudioPin::CheckMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr || type->pbFormat == nullptr || type->cbFormat < 16) return false;
   const auto* offered = reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
-  const WAVEFORMATEX& wanted = converting_ ? sourceFormat_ : format_;
-  return IsEqualGUID(type->majortype, type_.majortype) && IsEqualGUID(type->subtype, type_.subtype) &&
+  const WAVEFORMATEX& wanted = acceptingSource_ ? sourceFormat_ : format_;
+  const GUID& subtype = acceptingSource_ ? sourceSubtype_ : type_.subtype;
+  return IsEqualGUID(type->majortype, type_.majortype) && IsEqualGUID(type->subtype, subtype) &&
          IsEqualGUID(type->formattype, type_.formattype) &&
          offered->nChannels == wanted.nChannels && offered->wBitsPerSample == wanted.wBitsPerSample &&
          offered->nSamplesPerSec == wanted.nSamplesPerSec &&
          offered->nBlockAlign == wanted.nBlockAlign;
 }
 
-bool DestAudioPin::AcceptSourcePcm(const WAVEFORMATEX& source) {
-  if (source.wFormatTag != WAVE_FORMAT_PCM || (source.wBitsPerSample != 8 && source.wBitsPerSample != 16)) {
-    return false;
-  }
-  PcmShape from;
-  from.channels = source.nChannels;
-  from.sixteenBit = source.wBitsPerSample == 16;
+// The output format needs the same rate or half of it.
+bool DestAudioPin::SetConversion(const PcmShape& from, int32_t fromRate) {
   PcmShape to;
   to.channels = format_.nChannels;
-  to.sixteenBit = format_.wBitsPerSample == 16;
-  const bool halfRate = format_.nSamplesPerSec != source.nSamplesPerSec;
-  if (!PcmConverter::CanConvert(from, to) ||
-      (halfRate && format_.nSamplesPerSec != source.nSamplesPerSec / 2)) {
+  to.type = format_.wBitsPerSample == 16 ? SampleType::kSigned16 : SampleType::kUnsigned8;
+  const int32_t rate = static_cast<int32_t>(format_.nSamplesPerSec);
+  if (!PcmConverter::CanConvert(from, to) || (rate != fromRate && rate != fromRate / 2)) return false;
+  CriticalSectionLock hold(lock_);
+  converter_ = PcmConverter(from, to, rate != fromRate);
+  converting_ = true;
+  return true;
+}
+
+bool DestAudioPin::AcceptSourcePcm() {
+  const WAVEFORMATEX* source = context_->AudioFormat();
+  PcmShape from;
+  if (source == nullptr || !DescribePcm(context_->audio.format, context_->audio.formatSize, &from) ||
+      !SetConversion(from, static_cast<int32_t>(source->nSamplesPerSec))) {
     return false;
   }
   CriticalSectionLock hold(lock_);
-  converter_ = PcmConverter(from, to, halfRate);
-  sourceFormat_ = source;
-  converting_ = true;
+  sourceFormat_ = *source;
+  const bool isFloat = from.type == SampleType::kFloat32 || from.type == SampleType::kFloat64;
+  sourceSubtype_ = isFloat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM;
+  acceptingSource_ = true;
   return true;
+}
+
+bool DestAudioPin::ConvertDelivered(const PcmShape& delivered, int32_t deliveredRate) {
+  return SetConversion(delivered, deliveredRate);
 }
 
 HRESULT DestAudioPin::Receive(IMediaSample* sample) {
@@ -76,6 +87,7 @@ HRESULT DestAudioPin::Receive(IMediaSample* sample) {
   BYTE* pointer = nullptr;
   if (FAILED(sample->GetPointer(&pointer))) return S_OK;
   const LONG length = sample->GetActualDataLength();
+  if (context_->probingSound && pointer != nullptr && length > 0) context_->ProbeSound(pointer, length);
   if (!converting_) {
     context_->AcceptDecodedSound(pointer, length);
     return S_OK;

@@ -25,9 +25,13 @@ class DestAudioPin : public DestPin, private InstanceCounter<DestAudioPin> {
 
   const AM_MEDIA_TYPE& PreferredType() const { return type_; }
 
-  // From now on accepts PCM of the source's shape and converts it to the
-  // output format. False for a shape the converter does not handle.
-  bool AcceptSourcePcm(const WAVEFORMATEX& source);
+  // From now on accepts PCM of the source's shape (the stream's own format,
+  // plain or extensible, integer or float) and converts it to the output
+  // format. False for a shape the converter does not handle.
+  bool AcceptSourcePcm();
+  // The chain connected delivers `delivered` instead of the type it agreed
+  // to (and which stays connected): converted from now on.
+  bool ConvertDelivered(const PcmShape& delivered, int32_t deliveredRate);
   bool Converting() const { return converting_; }
   // After a jump in the stream (audio lock held).
   void RestartConversion() { converter_.Restart(); }
@@ -39,8 +43,12 @@ class DestAudioPin : public DestPin, private InstanceCounter<DestAudioPin> {
 
   AM_MEDIA_TYPE type_ = {};
   WAVEFORMATEX format_ = {};  // the type's format block
+  bool SetConversion(const PcmShape& from, int32_t fromRate);
+
   bool converting_ = false;
-  WAVEFORMATEX sourceFormat_ = {};  // what is accepted while converting
+  bool acceptingSource_ = false;
+  WAVEFORMATEX sourceFormat_ = {};  // what is accepted while accepting the source
+  GUID sourceSubtype_ = GUID_NULL;
   PcmConverter converter_;
   std::vector<uint8_t> converted_;  // under the audio lock
 };

@@ -3,6 +3,7 @@
 #include "decode/decoder_context.h"
 #include "decode/frame_allocator.h"
 #include "decode/media_type.h"
+#include "decode/picture_format.h"
 #include "decode/stream_format_check.h"
 #include "platform/critical_section_lock.h"
 
@@ -66,11 +67,24 @@ void DestVideoPin::AcceptRgb24Only(bool only) {
   }
 }
 
+void DestVideoPin::AcceptSourcePicture() {
+  CriticalSectionLock hold(lock_);
+  sourcePicture_ = true;
+}
+
 bool DestVideoPin::CheckMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr || type->pbFormat == nullptr || type->cbFormat < sizeof(VIDEOINFOHEADER)) {
     return false;
   }
   const auto* offered = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
+  if (sourcePicture_) {
+    const BITMAPINFOHEADER* own = context_->VideoHeader();
+    const BITMAPINFOHEADER& header = offered->bmiHeader;
+    return own != nullptr && context_->describesPicture && IsEqualGUID(type->majortype, MEDIATYPE_Video) &&
+           IsEqualGUID(type->formattype, FORMAT_VideoInfo) && header.biWidth == own->biWidth &&
+           header.biHeight == own->biHeight && header.biBitCount == own->biBitCount &&
+           header.biCompression == own->biCompression;
+  }
   for (int i = rgb24Only_ ? 1 : 0; i < 2; ++i) {
     const AM_MEDIA_TYPE& wanted = types_[i];
     const BITMAPINFOHEADER& header = formats_[i].bmiHeader;
@@ -89,9 +103,14 @@ bool DestVideoPin::CheckMediaType(const AM_MEDIA_TYPE* type) {
   return false;
 }
 
+// The own conversion is software RGB to YUV only for the RGB forms.
 void DestVideoPin::SetMediaType(const AM_MEDIA_TYPE* type) {
   DestPin::SetMediaType(type);
-  context_->codecGivesRgb = IsEqualGUID(type->subtype, MEDIASUBTYPE_YUY2) ? 0 : 1;
+  if (sourcePicture_) {
+    context_->codecGivesRgb = IsRgbForm(context_->sourcePicture.form) ? 1 : 0;
+  } else {
+    context_->codecGivesRgb = IsEqualGUID(type->subtype, MEDIASUBTYPE_YUY2) ? 0 : 1;
+  }
 }
 
 HRESULT DestVideoPin::Receive(IMediaSample* sample) {
@@ -106,7 +125,8 @@ HRESULT DestVideoPin::Receive(IMediaSample* sample) {
 
 // The picture's size as the connection states it. An uncompressed header may
 // leave biSizeImage 0, and a decompressor may state it without the rows'
-// padding, so it is never taken below the size of the padded rows.
+// padding, so it is never taken below the size of the padded rows (for the
+// stream's own picture: of the picture the conversion reads).
 uint32_t DestVideoPin::BufferSize() {
   CriticalSectionLock hold(lock_);
   if (!IsConnected() || connectionType_.pbFormat == nullptr ||
@@ -115,7 +135,9 @@ uint32_t DestVideoPin::BufferSize() {
   }
   const BITMAPINFOHEADER& header =
       reinterpret_cast<const VIDEOINFOHEADER*>(connectionType_.pbFormat)->bmiHeader;
-  return std::max<uint32_t>(header.biSizeImage, PictureBytes(header.biBitCount, header.biWidth, header.biHeight));
+  const uint32_t rows = sourcePicture_ ? PictureLayoutBytes(context_->sourcePicture)
+                                       : PictureBytes(header.biBitCount, header.biWidth, header.biHeight);
+  return std::max<uint32_t>(header.biSizeImage, rows);
 }
 
 BYTE* DestVideoPin::BufferPointer() {

@@ -1,6 +1,8 @@
 // The grabber's video input: accepts YUY2 (preferred) or RGB24 of exactly the
 // stream's size, in either row order, and offers a FrameAllocator so that the
-// decompressor writes into the frame the decoder is filling (zero copy).
+// decompressor writes into the frame the decoder is filling (zero copy). For
+// an uncompressed stream that nothing else connects it takes the stream's
+// own picture instead, for the decoder to convert.
 #pragma once
 
 #include "decode/dest_pin.h"
@@ -28,6 +30,11 @@ class DestVideoPin : public DestPin, private InstanceCounter<DestVideoPin> {
   // Offers and accepts RGB24 alone, for a decompressor whose YUY2 output
   // turned out not to be YUY2.
   void AcceptRgb24Only(bool only);
+  // From now on accepts the stream's own uncompressed picture (the source
+  // pin's type: the same header, rows in the same order), which the decoder
+  // converts itself; no chain of the system's filters connected it.
+  void AcceptSourcePicture();
+  bool TakesSourcePicture() const { return sourcePicture_; }
   // The types offered: YUY2 (index 0) and RGB24 (index 1).
   const AM_MEDIA_TYPE& PreferredType(int index) const { return types_[index]; }
 
@@ -43,4 +50,5 @@ class DestVideoPin : public DestPin, private InstanceCounter<DestVideoPin> {
   AM_MEDIA_TYPE types_[2] = {};
   VIDEOINFOHEADER formats_[2] = {};  // the types' format blocks
   bool rgb24Only_ = false;
+  bool sourcePicture_ = false;
 };

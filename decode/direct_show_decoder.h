@@ -97,7 +97,9 @@ class DirectShowDecoder : public Decoder {
   bool CreateGraph(bool addToRot);
   bool AddSourceFilter(ComPtr<IPin>* videoPin, ComPtr<IPin>* audioPin);
   void RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* audioPin);
+  void DescribeSourcePicture();
   bool ConnectVideo(IPin* videoPin, std::string* messages);
+  bool ConnectWithOwnPictureConversion(IPin* videoPin);
   bool AllocateBackupFrame();
   void ConnectAudio(IPin* audioPin, const DecoderOpenSettings& settings, std::string* messages);
   bool InsertAcmWrapper();
@@ -110,7 +112,15 @@ class DirectShowDecoder : public Decoder {
 
   // The check of the sound chain (audio_output_check.cpp).
   void CheckAudioOutput(const DecoderOpenSettings& settings, std::string* messages);
-  bool AudioChainDelivers();
+  // What the sound chain gave while its first half second of stream was
+  // pushed: the seconds pushed, the bytes received, the first of them.
+  struct SoundProbe {
+    double seconds = 0;
+    int64_t bytes = 0;
+    std::vector<uint8_t> start;
+  };
+  bool AudioChainDelivers(SoundProbe* probe);
+  void TrustWhatArrives(const SoundProbe& probe);
   bool ConnectAudioCandidate(const std::vector<std::string>& failed,
                              const DecoderOpenSettings& settings);
   bool ConnectAudioThrough(IBaseFilter* filter, IPin* sourcePin, const DecoderOpenSettings& settings);
@@ -122,7 +132,7 @@ class DirectShowDecoder : public Decoder {
   // Reading (video_frame_reader.cpp, audio_block_reader.cpp).
   int32_t FirstFrameToDeliver(int32_t frame);
   bool DeliverVideoFrame(int32_t frame, bool* targetHasData);
-  void FinishVideoFrame(uint8_t* destination);
+  bool FinishVideoFrame(uint8_t* destination, int32_t frame);
   void RepositionAudio(int32_t block);
   bool CheckAudioDrift();
   bool DeliverAudioUnits();

@@ -6,6 +6,8 @@
 #include "decode/avi_splitter_filter.h"
 #include "decode/dest_audio_pin.h"
 #include "decode/dest_video_pin.h"
+#include "decode/pcm_format.h"
+#include "decode/picture_format.h"
 #include "decode/run_failure_message.h"
 #include "decode/running_object_table.h"
 #include "decode/sample_grabber_filter.h"
@@ -13,9 +15,11 @@
 #include "decode/source_video_pin.h"
 #include "decode/stream_format_check.h"
 #include "media/avi_file.h"
+#include "media/avi_headers.h"
 #include "platform/critical_section_lock.h"
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -79,6 +83,28 @@ void DirectShowDecoder::OpenFile(const char* fileName, std::string* messages,
     videoOpen_ = false;
     *messages += "Can't locate video decompressor\n";
   }
+  if (videoOpen_ && !RepairVideoRate(file_->MainHeader().dwMicroSecPerFrame, &context_.video.rate,
+                                     &context_.video.scale)) {
+    videoOpen_ = false;
+    *messages += "Unknown format, Velmora supports AVI (RIFF) formats only\n";
+  }
+  if (audioOpen_ && !RepairSoundRates(&context_.audio)) {
+    audioOpen_ = false;
+    *messages += "Can't locate audio decompressor\n";
+  }
+  if (videoOpen_) DescribeSourcePicture();
+}
+
+// The stream's uncompressed picture and, when it has a palette, its changes.
+void DirectShowDecoder::DescribeSourcePicture() {
+  uint32_t palette[256] = {};
+  context_.describesPicture =
+      DescribePicture(context_.video.format, context_.video.formatSize, &context_.sourcePicture, palette);
+  std::vector<PaletteChangeRef> changes;
+  if (context_.describesPicture && IsPaletteForm(context_.sourcePicture.form)) {
+    changes = file_->FindPaletteChanges(kMostPaletteChanges);
+  }
+  context_.palette.Reset(palette, std::move(changes));
 }
 
 // The decoded block format, the reading position state and the overflow
@@ -136,25 +162,49 @@ bool DirectShowDecoder::AddSourceFilter(ComPtr<IPin>* videoPin, ComPtr<IPin>* au
 // "Render Full Chains of Filters": lets the graph render each stream, then
 // keeps the decompressors and drops the renderer it put at the end.
 void DirectShowDecoder::RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* audioPin) {
+  // Uncompressed pictures and PCM that the system cannot render are still
+  // ours to convert, from the source pin itself.
   if (videoOpen_) {
-    videoOpen_ = SUCCEEDED(graph_->Render(videoPin->Get()));
-    if (videoOpen_) *videoPin = TrimRenderedChain(graph_.Get(), videoPin->Get());
+    const bool rendered = SUCCEEDED(graph_->Render(videoPin->Get()));
+    if (rendered) *videoPin = TrimRenderedChain(graph_.Get(), videoPin->Get());
+    videoOpen_ = rendered || context_.describesPicture;
   }
   if (audioOpen_ && *audioPin) {
-    audioOpen_ = SUCCEEDED(graph_->Render(audioPin->Get()));
-    if (audioOpen_) *audioPin = TrimRenderedChain(graph_.Get(), audioPin->Get());
+    const bool rendered = SUCCEEDED(graph_->Render(audioPin->Get()));
+    if (rendered) *audioPin = TrimRenderedChain(graph_.Get(), audioPin->Get());
+    PcmShape shape;
+    audioOpen_ = rendered || DescribePcm(context_.audio.format, context_.audio.formatSize, &shape);
   }
 }
 
 bool DirectShowDecoder::ConnectVideo(IPin* videoPin, std::string* messages) {
   grabber_.Reset(new SampleGrabberFilter(&context_, audioOpen_));
   if (FAILED(graph_->AddFilter(grabber_.Get(), nullptr))) return false;
+  // Masks that no DirectShow subtype names are ours alone (asking the graph
+  // would only have it try filter after filter: a minute under Wine), and so
+  // are palettes that change, which no chain would hear of.
+  const PictureForm form = context_.sourcePicture.form;
+  const bool oursAlone = context_.describesPicture &&
+                         (form == PictureForm::kBitfields16 || form == PictureForm::kBitfields32 ||
+                          context_.palette.HasChanges());
   // Intelligent connection: the graph inserts whatever decompressor (and
   // converter) the system offers between the two.
-  const bool connected = SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&
-                         CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
+  bool connected = !oursAlone && SUCCEEDED(graph_->Connect(videoPin, grabber_->VideoPin())) &&
+                   CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
+  if (!connected) connected = ConnectWithOwnPictureConversion(videoPin);
   if (!connected) *messages += "Can't locate video decompressor\n";
   return connected;
+}
+
+// An uncompressed picture that no system filter takes to YUY2 or RGB24
+// (Wine has no colour converter) goes straight to the grabber, which takes
+// it as it is; ReadVideoFrame converts it.
+bool DirectShowDecoder::ConnectWithOwnPictureConversion(IPin* videoPin) {
+  if (!context_.describesPicture) return false;
+  ReleaseChain(&videoChain_);
+  grabber_->VideoInput()->AcceptSourcePicture();
+  return SUCCEEDED(graph_->ConnectDirect(videoPin, grabber_->VideoPin(), nullptr)) &&
+         CollectFilterChain(source_->VideoPin(), grabber_.Get(), &videoChain_);
 }
 
 // Decoding lands in a frame of the decoder's own first when the user asked
@@ -195,9 +245,8 @@ void DirectShowDecoder::ConnectAudio(IPin* audioPin, const DecoderOpenSettings& 
 // PCM that no system filter converts to the output format (Wine's ACM Wrapper
 // has no PCM converter) goes straight to the grabber, which converts it.
 bool DirectShowDecoder::ConnectWithOwnConversion(IPin* audioPin) {
-  const WAVEFORMATEX* format = context_.AudioFormat();
   DestAudioPin* input = grabber_->AudioInput();
-  if (format == nullptr || input == nullptr || !input->AcceptSourcePcm(*format)) return false;
+  if (input == nullptr || !input->AcceptSourcePcm()) return false;
   return SUCCEEDED(graph_->ConnectDirect(audioPin, grabber_->AudioPin(), nullptr));
 }
 

@@ -52,6 +52,15 @@ SourceVideoPin::SourceVideoPin(DecoderContext* context, AviSplitterFilter* filte
   mediaType_.majortype = MEDIATYPE_Video;
   mediaType_.subtype = header != nullptr ? VideoSubtype(header->biCompression, header->biBitCount)
                                          : GUID_NULL;
+  // Masks name the RGB subtypes that have them.
+  if (header != nullptr && header->biCompression == BI_BITFIELDS && context->describesPicture) {
+    switch (context->sourcePicture.form) {
+      case PictureForm::kRgb555: mediaType_.subtype = MEDIASUBTYPE_RGB555; break;
+      case PictureForm::kRgb565: mediaType_.subtype = MEDIASUBTYPE_RGB565; break;
+      case PictureForm::kRgb32: mediaType_.subtype = MEDIASUBTYPE_RGB32; break;
+      default: break;
+    }
+  }
   mediaType_.bFixedSizeSamples = FALSE;
   mediaType_.bTemporalCompression = TRUE;
   mediaType_.lSampleSize = 0;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+struct AudioStreamInfo;
+
 // Larger than any picture the program plays (8K is 7,680 x 4,320), small
 // enough that every size computed from it fits 32 bits.
 constexpr int64_t kMaxVideoSide = 16384;
@@ -32,3 +34,21 @@ constexpr uint32_t kWaveFormatSize = 18;
 // The cbSize a WAVEFORMATEX of formatSize bytes can hold: the stated one,
 // cut to the bytes that follow its 18-byte header.
 uint16_t FittedCbSize(uint32_t formatSize, uint16_t cbSize);
+
+// The most frames a second a stream header is believed.
+constexpr int64_t kMostFramesPerSecond = 1000;
+
+// A video rate that makes sense: dwRate and dwScale above 0 and at most
+// kMostFramesPerSecond. Any other is taken from the main header's
+// dwMicroSecPerFrame (rate 1,000,000, scale the microseconds) when that
+// makes sense; false when neither does.
+bool RepairVideoRate(uint32_t microSecPerFrame, int32_t* rate, int32_t* scale);
+
+// The sound stream's timing made sense of, in the stream description and in
+// its format (the AviFile's copy): a dwRate or dwScale of 0 is taken from
+// the format when the samples are of a fixed size (rate nAvgBytesPerSec, or
+// for PCM nSamplesPerSec x nBlockAlign, scale dwSampleSize); a PCM format's
+// nSamplesPerSec of 0 from the stream header (dwRate x dwSampleSize div
+// (dwScale x nBlockAlign)), its nAvgBytesPerSec to match. False when the
+// timing stays unknown.
+bool RepairSoundRates(AudioStreamInfo* audio);

@@ -8,6 +8,7 @@
 #include "decode/sample_grabber_filter.h"
 #include "decode/source_video_pin.h"
 #include "media/avi_file.h"
+#include "video/picture_to_yuy2.h"
 #include "platform/critical_section_lock.h"
 
 #include <algorithm>
@@ -21,8 +22,8 @@ bool DirectShowDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   context_.nextFrame = FirstFrameToDeliver(frame);
 
   bool targetHasData = false;
-  const bool ok = DeliverVideoFrame(frame, &targetHasData);
-  if (ok && context_.lastReceivedFrame != destination) FinishVideoFrame(destination);
+  bool ok = DeliverVideoFrame(frame, &targetHasData);
+  if (ok && context_.lastReceivedFrame != destination) ok = FinishVideoFrame(destination, frame);
   return ok && targetHasData;
 }
 
@@ -89,20 +90,34 @@ bool DirectShowDecoder::DeliverVideoFrame(int32_t frame, bool* targetHasData) {
 }
 
 // The picture landed somewhere else than the caller's frame: copied as it is
-// (YUY2) or converted (RGB24). Wine's AVI Decompressor writes into the frame
-// the grabber's FrameAllocator names (the backup frame here); a decompressor
-// that keeps its own buffers leaves the picture there instead. The copy or
-// conversion reads from wherever the grabber saw the picture, so both give
-// the same frame.
-void DirectShowDecoder::FinishVideoFrame(uint8_t* destination) {
+// (YUY2) or converted (RGB24, or the stream's own picture with the palette of
+// the frame). Wine's AVI Decompressor writes into the frame the grabber's
+// FrameAllocator names (the backup frame here); a decompressor that keeps its
+// own buffers leaves the picture there instead. The copy or conversion reads
+// from wherever the grabber saw the picture, so both give the same frame.
+// False when the stream's own picture, outside our own frames, is shorter
+// than its form.
+bool DirectShowDecoder::FinishVideoFrame(uint8_t* destination, int32_t frame) {
   DestVideoPin* pin = grabber_->VideoInput();
   const AM_MEDIA_TYPE& type = pin->ConnectionType();
-  if (IsEqualGUID(type.subtype, MEDIASUBTYPE_YUY2)) {
+  if (IsEqualGUID(type.subtype, MEDIASUBTYPE_YUY2) && !pin->TakesSourcePicture()) {
     std::memcpy(destination, context_.lastReceivedFrame, std::min(pin->BufferSize(), VideoFrameSize()));
-    return;
+    return true;
   }
-  const auto* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+  PictureLayout layout;
+  const uint32_t* palette = nullptr;
+  if (pin->TakesSourcePicture()) {
+    layout = context_.sourcePicture;
+    palette = context_.palette.ForFrame(frame, file_.get());
+  } else {
+    const auto* format = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+    layout.width = format->bmiHeader.biWidth;
+    layout.biHeight = format->bmiHeader.biHeight;
+  }
+  const uint32_t bytes = PictureLayoutBytes(layout);
+  const bool ours = context_.lastReceivedFrame == context_.backupFrame.get() && context_.backupFrameSize >= bytes;
+  if (pin->TakesSourcePicture() && !ours && context_.lastReceivedLength < static_cast<int64_t>(bytes)) return false;
   const bool highQuality = highQuality_ && highQuality_();
-  ConvertRgb24ToYuy2(context_.lastReceivedFrame, destination, format->bmiHeader.biWidth,
-                     format->bmiHeader.biHeight, highQuality, &conversionTable_);
+  ConvertPictureToYuy2(layout, context_.lastReceivedFrame, palette, destination, highQuality, &conversionTable_);
+  return true;
 }

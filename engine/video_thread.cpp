@@ -55,6 +55,7 @@ void VideoThread::Begin() {
   backup_.reset();
   // The presenter is set up and the first frame drawn at once.
   ownRefreshRequests_ = 1;
+  firstFrameShown_ = false;
   seenRedrawCounter_ = shell_.redrawCounter.load(std::memory_order_relaxed);
 }
 
@@ -74,6 +75,7 @@ bool VideoThread::Pass() {
     context_.clock->Restart();
     previousClock_ = context_.clock->Now();
   }
+  ShowFirstFrameAtOnce();
   WaitForClock();
   FollowSound();
   SetPriorities();
@@ -103,6 +105,20 @@ void VideoThread::Leave() {
   backup_.reset();
 }
 
+// Frame n is shown once the clock has run n + 1 frames (WaitForClock), which
+// at a low frame rate would leave the window without a picture for a whole
+// frame's time: the first frame in the ring is set up and drawn as soon as
+// it is there, before or while the clock is waited for, and shown again in
+// its own pass.
+void VideoThread::ShowFirstFrameAtOnce() {
+  if (firstFrameShown_ || !RefreshPending()) return;
+  uint8_t flag = 0;
+  uint8_t* element = record_.frameRing.ReadSlot(&flag);
+  if (element == nullptr) return;
+  firstFrameShown_ = true;
+  RefreshPresenter(element, flag);
+}
+
 void VideoThread::TakeLevelBarRequest() {
   if (shell_.balanceChanged.exchange(0, std::memory_order_relaxed) == 0) return;
   shell_.cursorCountdown.store(levelBarTime_, std::memory_order_relaxed);
@@ -120,6 +136,7 @@ void VideoThread::WaitForClock() {
     target += now - previousClock_;
     previousClock_ = now;
     if (target > Relaxed(record_.currentFrame)) break;
+    ShowFirstFrameAtOnce();  // the feeder may have decoded it only now
     context_.Sleep(kClockPoll);
   }
   record_.targetFrame.store(static_cast<int32_t>(target), std::memory_order_relaxed);

@@ -45,6 +45,7 @@ class VideoThread {
   bool HasBackup() const { return backup_ != nullptr; }
 
  private:
+  void ShowFirstFrameAtOnce();
   void TakeLevelBarRequest();
   void WaitForClock();
   void FollowSound();
@@ -84,5 +85,6 @@ class VideoThread {
   bool frameFiltered_ = false;    // the filters ran on the frame in hand
   bool redrawPending_ = false;    // the level bar was up on the last paused pass
   bool soundStarted_ = false;     // this thread set the sound playing
+  bool firstFrameShown_ = false;  // drawn before the first wait for the clock
   std::unique_ptr<uint8_t[]> backup_;  // the paused frame as decoded
 };

@@ -1,17 +1,22 @@
 // The decoder's view of a file's stream formats: the BITMAPINFOHEADER and
 // WAVEFORMATEX fields and the stream header numbers that size pictures,
 // sound blocks and the rings. The input is read as the numbers below, in
-// order (missing bytes are 0). Whatever they claim, a format that passes the
+// order (missing bytes are 0), and again as a whole picture and sound
+// format for the decoder's own conversions. Whatever they claim, a format that passes the
 // checks leads to sizes that fit their types and to no overflow in the block
 // arithmetic (UndefinedBehaviorSanitizer watches the signed products).
 #include "decode/audio_block_math.h"
+#include "decode/pcm_conversion.h"
+#include "decode/picture_format.h"
 #include "decode/stream_format_check.h"
 #include "engine/ring_sizing.h"
+#include "video/yuy2_frame.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -88,6 +93,43 @@ void CheckSound(const AudioSourceFacts& facts, const Stream& audio, uint8_t flag
                             out.outputSamplesPerBlock, soundBlocks) >= soundBlocks + 5);
 }
 
+// The input as a "strf": a picture it describes has a size that fits, and
+// small ones convert alike in the plain and the fast forms (whatever masks
+// or palette it brings).
+void CheckPictureFormat(const uint8_t* data, size_t size) {
+  PictureLayout layout;
+  uint32_t palette[256];
+  if (!DescribePicture(data, static_cast<uint32_t>(size), &layout, palette)) return;
+  const uint32_t bytes = PictureLayoutBytes(layout);
+  Require(bytes > 0);
+  const int64_t height = PictureHeight(layout.biHeight);
+  if (bytes > (1u << 16) || Yuy2RowStride(layout.width) * height > (1 << 18)) return;
+  std::vector<uint8_t> source(data, data + std::min<size_t>(size, bytes));
+  source.resize(bytes, 0x5A);
+  std::vector<uint8_t> plain(static_cast<size_t>(Yuy2RowStride(layout.width) * height)), fast(plain.size());
+  for (const bool high : {true, false}) {
+    Rgb555ToYuy2Table table;
+    reference::ConvertPictureToYuy2(layout, source.data(), palette, plain.data(), high, &table);
+    ConvertPictureToYuy2(layout, source.data(), palette, fast.data(), high, &table);
+    Require(plain == fast);
+  }
+}
+
+// The input as a WAVEFORMATEX: a PCM shape it describes converts the input's
+// own bytes within the room MaxOutputBytes gives.
+void CheckSoundFormat(const uint8_t* data, size_t size) {
+  PcmShape from;
+  if (!DescribePcm(data, static_cast<uint32_t>(size), &from)) return;
+  Require(from.channels >= 1 && from.channels <= kMostPcmChannels);
+  for (const int32_t channels : {1, 2}) {
+    const PcmShape to{channels, channels == 1 ? SampleType::kUnsigned8 : SampleType::kSigned16, 0};
+    if (!PcmConverter::CanConvert(from, to)) continue;
+    PcmConverter converter(from, to, channels == 1);
+    std::vector<uint8_t> out(static_cast<size_t>(converter.MaxOutputBytes(static_cast<int32_t>(size))));
+    Require(converter.Convert(data, static_cast<int32_t>(size), out.data()) <= static_cast<int32_t>(out.size()));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -115,5 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   facts.sampleSize = audio.sampleSize;
   facts.totalBytes = audio.totalBytes;
   CheckSound(facts, audio, flags, frameBytes);
+  CheckPictureFormat(data, size);
+  CheckSoundFormat(data, size);
   return 0;
 }

@@ -62,6 +62,13 @@ struct AudioStreamInfo {
   uint32_t totalBytes;
 };
 
+// A palette change ("##pc" chunk) of the video stream: from `frame` on the
+// palette holds the entries it brings.
+struct PaletteChangeRef {
+  int32_t frame = 0;
+  ChunkRef chunk;
+};
+
 class AviFile {
  public:
   AviFile();
@@ -93,6 +100,14 @@ class AviFile {
   // chunk larger than the capacity is not read: false, with bytes its size.
   bool ReadAudio(void* destination, int32_t position, int32_t* count, uint32_t* bytes);
 
+  // The video stream's palette changes in file order, at most `most`: found
+  // in idx1, or without one by walking "movi" when the stream header says
+  // that the palette changes (AVISF_VIDEO_PALCHANGES). Empty for a file
+  // without palette changes.
+  std::vector<PaletteChangeRef> FindPaletteChanges(size_t most);
+  // Reads a chunk's first `length` bytes (fewer when the chunk is shorter:
+  // the count read is the result, 0 on a failed read).
+  uint32_t ReadChunk(const ChunkRef& chunk, void* destination, uint32_t length);
   // Frame n's chunk is not there, or begins at or past the end of the file
   // (a file cut off, or a header that claims more frames than it holds). A
   // frame that fails to read for another reason is not past the data. Like a

@@ -9,6 +9,7 @@
 constexpr uint32_t AVIF_HASINDEX = 0x10;
 constexpr uint32_t AVIF_MUSTUSEINDEX = 0x20;
 constexpr uint32_t AVIIF_KEYFRAME = 0x10;
+constexpr uint32_t AVISF_VIDEO_PALCHANGES = 0x10000;
 
 // "avih": 56 bytes.
 struct MainAviHeader {

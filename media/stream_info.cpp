@@ -6,6 +6,8 @@ uint32_t StreamKey(uint32_t chunkId) {
   const char first = static_cast<char>(chunkId & 0xFF);
   const char second = static_cast<char>((chunkId >> 8) & 0xFF);
   if (first != '0' || second < '0' || second > '9') return chunkId;
+  // A palette change is no sample of its stream: it keeps its own id.
+  if ((chunkId >> 16) == (MakeFourcc(0, 0, 'p', 'c') >> 16)) return chunkId;
   return MakeFourcc(first, second, 'c', 's');
 }
 

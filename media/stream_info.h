@@ -36,9 +36,10 @@ struct StreamInfo {
   const OdmlIndex* odmlIndex = nullptr;
 };
 
-// The stream key of a chunk id: "0" and a digit followed by anything become
-// "0", the digit, "cs" (00dc, 00db -> 00cs; 01wb -> 01cs); any other id is
-// its own key. Only streams 0 to 9 can be told apart.
+// The stream key of a chunk id: "0" and a digit followed by anything but
+// "pc" become "0", the digit, "cs" (00dc, 00db -> 00cs; 01wb -> 01cs); any
+// other id is its own key, palette changes (00pc) among them, which are no
+// samples of their stream. Only streams 0 to 9 can be told apart.
 uint32_t StreamKey(uint32_t chunkId);
 
 // The key of stream number n ("0", '0' + n, "cs").

@@ -36,6 +36,22 @@
 #                        and ix## indexes, dmlh). 5 to 10 s to make (with its packet list) and
 #                        1.1 GB of disk.
 #
+# Uncompressed pictures and PCM sound in the other forms files carry (small:
+# 1 s at 10 fps), each sound stream a tone per channel (300, 410, 520, ... Hz):
+#
+#   rgb32_pcm24.avi      BGRA (BI_RGB 32) 84x60; PCM 24-bit 44,100 Hz stereo (extensible)
+#   rgb555_float.avi     RGB555 (BI_RGB 16) 85x61 (rows padded); 32-bit float 48,000 Hz stereo
+#   pal8_pcm51.avi       8-bit palette, a palette of its own for every frame (palette change
+#                        chunks) 84x60; PCM 16-bit 48,000 Hz 5.1
+#   mono_f64.avi         1-bit palette (white, black) 84x60 (rows padded); 64-bit float 8,000 Hz mono
+#   uyvy_pcm32.avi       UYVY 84x60; PCM 32-bit 96,000 Hz mono
+#   yvyu_u8quad.avi      YVYU 84x60; PCM 8-bit 22,050 Hz quad
+#   yuy2_pcm16.avi       YUY2 84x60; PCM 16-bit 32,000 Hz stereo
+#   i420_pcm71.avi       I420 84x60; PCM 24-bit 192,000 Hz 7.1
+#   yv12_silent.avi      planar 4:2:0 84x60 written as YV12 (ffmpeg writes its planes in I420
+#                        order under that tag, and reads them back swapped); no sound
+#   iyuv_silent.avi      the same as IYUV; no sound
+#
 # Beside each CLIP, CLIP.packets: one line per packet in file order, as
 # ffprobe prints them (compact, with keys):
 #   codec_type=video|stream_index=0|dts=0|size=9853|pos=10438|flags=K_|data_hash=MD5:5fa0...
@@ -53,6 +69,11 @@ picture() {  # size rate seconds
 tone() {  # frequency sample-rate
   echo -f lavfi -i "sine=frequency=$1:sample_rate=$2"
 }
+tones() {  # layout channels sample-rate: one tone per channel, at half of full scale
+  local exprs="" i
+  for ((i = 0; i < $2; i++)); do exprs+="${exprs:+|}0.5*sin(2*PI*$((300 + 110 * i))*t)"; done
+  echo -f lavfi -i "aevalsrc=exprs=$exprs:s=$3:c=$1"
+}
 
 # clip NAME FFMPEG-ARGUMENTS...: makes NAME and NAME.packets unless both exist.
 clip() {
@@ -61,8 +82,10 @@ clip() {
   local out="$dir/$name"
   if [ -s "$out" ] && grep -q 'pos=' "$out.packets" 2>/dev/null; then return 0; fi
   ffmpeg -v error -nostdin -y "$@" -f avi "$out.part"
+  # A packet with side data (a palette) has it printed on a line of its own: joined back.
   ffprobe -v error -show_entries packet=codec_type,stream_index,dts,size,pos,flags,data_hash \
-    -show_data_hash md5 -of compact=p=0 "$out.part" >"$out.packets.part"
+    -show_data_hash md5 -of compact=p=0 "$out.part" | sed -e ':a' -e 'N' -e '$!ba' -e 's/\n|/|/g' \
+    >"$out.packets.part"
   mv "$out.part" "$out"
   mv "$out.packets.part" "$out.packets"
 }
@@ -102,6 +125,19 @@ done
 clip cinepak_odd.avi $(picture 204x148 30000/1001 2) "${cinepak[@]}" -an
 clip msvc_ima_long.avi $(picture 160x120 10 180) $(tone 1000 22050) -t 180 \
   "${msvc[@]}" -c:a adpcm_ima_wav -ac 1
+small=(-c:v rawvideo -t 1)
+clip rgb32_pcm24.avi $(picture 84x60 10 1) $(tones stereo 2 44100) "${small[@]}" -pix_fmt bgra -c:a pcm_s24le
+clip rgb555_float.avi $(picture 85x61 10 1) $(tones stereo 2 48000) "${small[@]}" -pix_fmt rgb555le \
+  -c:a pcm_f32le
+clip pal8_pcm51.avi $(picture 84x60 10 1) $(tones 5.1 6 48000) "${small[@]}" -c:a pcm_s16le \
+  -vf "split[a][b];[a]palettegen=stats_mode=single:max_colors=64[p];[b][p]paletteuse=new=1" -pix_fmt pal8
+clip mono_f64.avi $(picture 84x60 10 1) $(tones mono 1 8000) "${small[@]}" -pix_fmt monow -c:a pcm_f64le
+clip uyvy_pcm32.avi $(picture 84x60 10 1) $(tones mono 1 96000) "${small[@]}" -pix_fmt uyvy422 -c:a pcm_s32le
+clip yvyu_u8quad.avi $(picture 84x60 10 1) $(tones quad 4 22050) "${small[@]}" -pix_fmt yvyu422 -c:a pcm_u8
+clip yuy2_pcm16.avi $(picture 84x60 10 1) $(tones stereo 2 32000) "${small[@]}" -pix_fmt yuyv422 -c:a pcm_s16le
+clip i420_pcm71.avi $(picture 84x60 10 1) $(tones 7.1 8 192000) "${small[@]}" -pix_fmt yuv420p -c:a pcm_s24le
+clip yv12_silent.avi $(picture 84x60 10 1) "${small[@]}" -pix_fmt yuv420p -vtag YV12 -an
+clip iyuv_silent.avi $(picture 84x60 10 1) "${small[@]}" -pix_fmt yuv420p -vtag IYUV -an
 wait "$beside"
 clip raw_pcm16_odml.avi $(picture 1280x720 25 16) $(tone 1000 22050) -t 16 \
   "${raw[@]}" -c:a pcm_s16le -ac 2

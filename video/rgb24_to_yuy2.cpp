@@ -3,6 +3,7 @@
 #include "video/clamp_shift8.h"
 #include "platform/vector_helpers.h"
 #include "platform/vector_level.h"
+#include "video/rgb_pair_vectors.h"
 #include "video/yuy2_frame.h"
 
 #include <immintrin.h>
@@ -58,11 +59,18 @@ uint32_t ConvertPairLow(const uint8_t* p, const uint32_t* table) {
   return (e0 & 0xFF) | (u << 8) | ((e1 & 0xFF) << 16) | (v << 24);
 }
 
+}  // namespace
+
+uint32_t Rgb24PairToYuy2(const uint8_t* pair, bool highQuality, const uint32_t* table) {
+  return highQuality ? ConvertPairHigh(pair) : ConvertPairLow(pair, table);
+}
+
+namespace {
+
 void ConvertPairs(const uint8_t* source, uint8_t* destination, int32_t from, int32_t pairs,
                   bool highQuality, const uint32_t* table) {
   for (int32_t k = from; k < pairs; ++k) {
-    const uint8_t* p = source + 6 * k;
-    StoreWord(destination + 4 * k, highQuality ? ConvertPairHigh(p) : ConvertPairLow(p, table));
+    StoreWord(destination + 4 * k, Rgb24PairToYuy2(source + 6 * k, highQuality, table));
   }
 }
 
@@ -70,12 +78,6 @@ void ConvertPairs(const uint8_t* source, uint8_t* destination, int32_t from, int
 // Each 128-bit lane takes eight pixels (24 bytes) as two loads of four pixels
 // (12 bytes each); one byte shuffle groups each load's B, G and R bytes, and
 // unpacking spreads them into 16-bit lanes. Pair terms form in the even lanes.
-
-#define VELMORA_AVX2 __attribute__((target("avx2")))
-
-struct Channels256 {
-  __m256i b, g, r;
-};
 
 VELMORA_AVX2 inline __m256i LoadTwice(const uint8_t* low, const uint8_t* high) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
@@ -94,58 +96,6 @@ VELMORA_AVX2 inline Channels256 LoadPixels(const uint8_t* p, __m256i group) {
   return {_mm256_unpacklo_epi8(bg, zero), _mm256_unpackhi_epi8(bg, zero), _mm256_unpacklo_epi8(r, zero)};
 }
 
-// The sum of each pixel pair in the even lanes.
-VELMORA_AVX2 inline __m256i PairSum(__m256i x) { return _mm256_add_epi16(x, _mm256_srli_epi32(x, 16)); }
-
-// Y in every lane, U and V in the even lanes (clamped to bytes): Y0 U Y1 V.
-VELMORA_AVX2 inline __m256i Assemble(__m256i y, __m256i u, __m256i v) {
-  const __m256i zero = _mm256_setzero_si256(), byte = _mm256_set1_epi16(255);
-  u = _mm256_min_epi16(_mm256_max_epi16(u, zero), byte);
-  v = _mm256_min_epi16(_mm256_max_epi16(v, zero), byte);
-  const __m256i uv = _mm256_blend_epi16(u, _mm256_slli_epi32(v, 16), 0xAA);
-  return _mm256_or_si256(y, _mm256_slli_epi16(uv, 8));
-}
-
-VELMORA_AVX2 inline __m256i HighQuality(const Channels256& c) {
-  const __m256i y = _mm256_add_epi16(
-      _mm256_add_epi16(_mm256_mulhi_epi16(_mm256_slli_epi16(c.b, 7), _mm256_set1_epi16(58)),
-                       _mm256_mulhi_epi16(_mm256_slli_epi16(c.g, 7), _mm256_set1_epi16(300))),
-      _mm256_mulhi_epi16(_mm256_slli_epi16(c.r, 7), _mm256_set1_epi16(154)));  // at most 253
-  const __m256i bs = _mm256_srli_epi16(PairSum(c.b), 1);
-  const __m256i gs = _mm256_srli_epi16(PairSum(c.g), 1);
-  const __m256i rs = _mm256_srli_epi16(PairSum(c.r), 1);
-  const __m256i bias = _mm256_set1_epi16(128);
-  const __m256i v = _mm256_add_epi16(
-      _mm256_add_epi16(bias, _mm256_srli_epi16(rs, 1)),
-      _mm256_add_epi16(_mm256_mulhi_epi16(gs, _mm256_set1_epi16(-27392)), _mm256_mulhi_epi16(bs, _mm256_set1_epi16(-5120))));
-  const __m256i u = _mm256_add_epi16(
-      _mm256_add_epi16(bias, _mm256_srli_epi16(bs, 1)),
-      _mm256_add_epi16(_mm256_mulhi_epi16(rs, _mm256_set1_epi16(-11008)), _mm256_mulhi_epi16(gs, _mm256_set1_epi16(-21760))));
-  return Assemble(y, u, v);
-}
-
-// The table entries computed instead of read: with 5-bit channels times 8,
-// 77 R + 150 G + 29 B and the chroma sums plus 32768 all lie in 0 .. 64512,
-// so 16-bit lanes taken without sign hold them exactly (the chroma sums pass
-// through negative values only modulo 2^16) and ClampShift8 never clamps.
-struct LowFactors {
-  __m256i r, g, b, k;
-};
-
-VELMORA_AVX2 inline __m256i ShiftedSum(const Channels256& c, const LowFactors& f) {
-  const __m256i s = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(c.r, f.r), _mm256_mullo_epi16(c.g, f.g)),
-                                     _mm256_add_epi16(_mm256_mullo_epi16(c.b, f.b), f.k));
-  return _mm256_srli_epi16(s, 8);
-}
-
-VELMORA_AVX2 LowFactors MakeFactors(int16_t r, int16_t g, int16_t b, int16_t k) {
-  LowFactors f = {_mm256_set1_epi16(r), _mm256_set1_epi16(g), _mm256_set1_epi16(b), _mm256_set1_epi16(k)};
-  // Opaque to the compiler, so that the products stay single multiplies
-  // instead of longer shift-and-add chains (measured faster).
-  __asm__("" : "+x"(f.r), "+x"(f.g), "+x"(f.b));
-  return f;
-}
-
 VELMORA_AVX2 void ConvertRowAvx2(const uint8_t* source, uint8_t* destination, int32_t pairs,
                                  bool highQuality, const uint32_t* table) {
   const __m256i group = _mm256_setr_epi8(0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11, -1, -1, -1, -1,
@@ -153,18 +103,13 @@ VELMORA_AVX2 void ConvertRowAvx2(const uint8_t* source, uint8_t* destination, in
   int32_t k = 0;
   if (highQuality) {
     for (; k + 8 < pairs; k += 8) {
-      const __m256i out = HighQuality(LoadPixels(source + 6 * k, group));
+      const __m256i out = HighQuality256(LoadPixels(source + 6 * k, group));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + 4 * k), out);
     }
   } else {
-    const LowFactors y = MakeFactors(77, 150, 29, 0), v = MakeFactors(128, -107, -21, -32768),
-                     u = MakeFactors(-43, -85, 128, -32768);
-    const __m256i mask = _mm256_set1_epi16(0xF8);
+    const LowQualityFactors256 factors = MakeLowQualityFactors256();
     for (; k + 8 < pairs; k += 8) {
-      const Channels256 c = LoadPixels(source + 6 * k, group);
-      const Channels256 q = {_mm256_and_si256(c.b, mask), _mm256_and_si256(c.g, mask), _mm256_and_si256(c.r, mask)};
-      const __m256i out = Assemble(ShiftedSum(q, y), _mm256_srli_epi16(PairSum(ShiftedSum(q, u)), 1),
-                                   _mm256_srli_epi16(PairSum(ShiftedSum(q, v)), 1));
+      const __m256i out = LowQuality256(LoadPixels(source + 6 * k, group), factors);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + 4 * k), out);
     }
   }

@@ -35,6 +35,10 @@ class Rgb555ToYuy2Table {
 // + 32768), U = ClampShift8(128 B - 85 G - 43 R + 32768).
 uint32_t Rgb555ToYuy2Entry(uint32_t index);
 
+// One pixel pair (B0 G0 R0 B1 G1 R1) as the word Y0 U Y1 V, in either
+// quality (the table is read only in low quality): the arithmetic below.
+uint32_t Rgb24PairToYuy2(const uint8_t* pair, bool highQuality, const uint32_t* table);
+
 // Converts one frame.
 //  highQuality true:  "High Quality (MMX)": frees *table first; per pixel
 //                     Y = floor(58 B / 512) + floor(300 G / 512) + floor(154 R

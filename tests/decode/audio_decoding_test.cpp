@@ -203,35 +203,6 @@ TEST_F(AudioDecodingTest, ReducedFormatsComeThroughTheAcmWrapper) {
   ASSERT_TRUE(chain[last] && FilterName(chain[last].Get(), &name));
   EXPECT_EQ("ACM Wrapper", name);
 
-  // The sound itself, against ffmpeg's reduction of the same sound.
-  int32_t count = 0;
-  const std::vector<uint8_t> all = ReadBlocks(1000, &count);
-  std::vector<uint8_t> reference = Reference("cinepak_msadpcm.reduced");
-  std::vector<int16_t> ours(all.size()), expected(reference.size());
-  for (size_t i = 0; i < all.size(); ++i) ours[i] = static_cast<int16_t>((all[i] - 128) * 256);
-  for (size_t i = 0; i < reference.size(); ++i) expected[i] = static_cast<int16_t>((reference[i] - 128) * 256);
-  int lag = 0;
-  const double snr = AlignedSnr(ours, expected, 1, 200, &lag);
-  ExpectTodoWine(count >= static_cast<int32_t>(reference.size() / 1470) - 1 && snr > 20,
-                 "Wine's ACM Wrapper delivers the 16-bit full-rate sound unchanged (" +
-                     std::to_string(count) + " blocks, " + std::to_string(snr) + " dB)");
-}
-
-// Wine has no converter for PCM itself (its ACM Wrapper refuses PCM input):
-// a reduced format of a PCM file finds no chain there.
-TEST_F(AudioDecodingTest, AReducedFormatOfPcm) {
-  DecoderOpenSettings settings;
-  settings.stereoAllowed = false;
-  ASSERT_TRUE(OpenClip("raw_pcm16.avi", settings)) << messages_;
-  // Where the system has no PCM converter (Wine), the grabber converts.
-  ASSERT_TRUE(decoder_->IsAudioOpen()) << messages_;
-  EXPECT_TRUE(messages_.empty()) << messages_;
-  const std::vector<int16_t> stereo = Samples(Reference("raw_pcm16.a0"));
-  int32_t count = 0;
-  const std::vector<int16_t> mono = Samples(ReadBlocks(1000, &count));
-  ASSERT_GT(count, 0);
-  ASSERT_LE(mono.size() * 2, stereo.size());
-  for (size_t i = 0; i < mono.size(); ++i) {
-    ASSERT_EQ(mono[i], (stereo[2 * i] + stereo[2 * i + 1]) >> 1) << "sample " << i;
-  }
+  // The sound itself (Wine's wrapper hands it on unreduced, and the grabber
+  // reduces it) is UncompressedTest.SoundIsFfmpegsConversionWithinOneStep's.
 }

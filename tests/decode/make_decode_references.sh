@@ -11,8 +11,16 @@
 #   CLIP.a0 / CLIP.a1  the first / second sound stream decoded, in the
 #                      stream's own sample format for PCM, else 16-bit
 #   CLIP.a0.s16        8-bit PCM sound as 16-bit
-#   CLIP.reduced       the first sound stream as 8-bit mono at half its rate
-#                      (MS ADPCM only: the reduced formats of the ACM Wrapper)
+# and for the clips of the other uncompressed forms:
+#   CLIP.bgr24         RGB and palette pictures: every frame as above
+#   CLIP.yuyv          packed YUV pictures: every frame as YUY2, the bytes only
+#                      reordered (no range or colour change); planar ones with
+#                      each chroma row used for two rows (nearest neighbour)
+#   CLIP.yuv420p       planar pictures: every frame's planes Y, U, V
+#   CLIP.out16         the sound as 16-bit, stereo (down-mixed when it has
+#                      more channels) or mono, at its rate
+#   CLIP.out8m         the sound as 8-bit mono at its rate
+# (MS ADPCM also gets CLIP.out8m: the reduced formats of the ACM Wrapper.)
 set -euo pipefail
 dir=${1:?usage: make_decode_references.sh CLIP-DIR}
 
@@ -31,6 +39,13 @@ swap="colorchannelmixer=rr=0:rb=1:br=1:bb=0"
 for clip in "$dir"/*.avi; do
   name=${clip%.avi}
   case $(basename "$clip") in
+    rgb*|pal8_*|mono_*)
+      make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}"
+      make "$name.bgr24" -i "$clip" -map 0:v:0 -pix_fmt bgr24 -f rawvideo ;;
+    uyvy_*|yvyu_*|yuy2_*) make "$name.yuyv" -i "$clip" -map 0:v:0 -pix_fmt yuyv422 -f rawvideo ;;
+    i420_*|yv12_*|iyuv_*)
+      make "$name.yuyv" -i "$clip" -map 0:v:0 -vf scale=flags=neighbor -pix_fmt yuyv422 -f rawvideo
+      make "$name.yuv420p" -i "$clip" -map 0:v:0 -pix_fmt yuv420p -f rawvideo ;;
     *_long.avi) ;;  # three minutes of pictures: used for its sound only
     *_odml.avi)     # a gigabyte of pictures: frames 300 (in its second part) and 399 only
       make "$name.yuyv" -i "$clip" -map 0:v:0 -fps_mode passthrough \
@@ -46,7 +61,10 @@ for clip in "$dir"/*.avi; do
       make "$name.bgr24" -i "$clip" -map 0:v:0 -fps_mode cfr -pix_fmt bgr24 -f rawvideo ;;
     *) make "$name.yuyv" -i "$clip" -map 0:v:0 "${yuyv[@]}" ;;
   esac
-  streams=$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 "$clip")
+  case $(basename "$clip") in
+    rgb*|pal8_*|mono_*|uyvy_*|yvyu_*|yuy2_*|i420_*|yv12_*|iyuv_*) streams="" ;;  # below
+    *) streams=$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 "$clip") ;;
+  esac
   n=0
   for codec in $streams; do
     case $codec in
@@ -61,7 +79,10 @@ for clip in "$dir"/*.avi; do
   done
   case $(basename "$clip") in
     cinepak_msadpcm.avi)
-      rate=$(ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate -of csv=p=0 "$clip")
-      make "$name.reduced" -i "$clip" -map 0:a:0 -ac 1 -ar $((rate / 2)) -c:a pcm_u8 -f u8 ;;
+      make "$name.out8m" -i "$clip" -map 0:a:0 -ac 1 -c:a pcm_u8 -f u8 ;;
+    rgb*|pal8_*|mono_*|uyvy_*|yvyu_*|yuy2_*|i420_*)
+      channels=$(ffprobe -v error -select_streams a:0 -show_entries stream=channels -of csv=p=0 "$clip")
+      make "$name.out16" -i "$clip" -map 0:a:0 -ac $((channels > 1 ? 2 : 1)) -c:a pcm_s16le -f s16le
+      make "$name.out8m" -i "$clip" -map 0:a:0 -ac 1 -c:a pcm_u8 -f u8 ;;
   esac
 done

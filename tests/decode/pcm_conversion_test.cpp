@@ -1,23 +1,24 @@
-// Our PCM conversion against ffmpeg's conversion of the same sound, byte for
-// byte, and the stereo-to-mono and half-rate steps on worked values.
+// Our PCM conversion against ffmpeg's conversion of the same sound (its
+// swresample: the same down-mix and roundings), and the format reading.
 #include <gtest/gtest.h>
 
 #include "decode/pcm_conversion.h"
 #include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
+#include "tools/avi_writer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-// ffmpeg's raw output of a one-second tone in the given sample format.
-std::vector<uint8_t> FfmpegTone(const std::string& format, int channels, const std::string& source) {
-  const std::string path = ScratchPath("tone_" + format + std::to_string(channels) + ".raw");
-  const std::string command = "ffmpeg -v error -nostdin -y " + source + " -ac " +
-                              std::to_string(channels) + " -c:a pcm_" + format + " -f " + format +
-                              " " + path;
+std::vector<uint8_t> Ffmpeg(const std::string& arguments, const std::string& output) {
+  const std::string path = ScratchPath(output);
+  const std::string command = "ffmpeg -v error -nostdin -y " + arguments + " " + path;
   if (std::system(command.c_str()) != 0) return {};
   return ReadFileBytes(path);
 }
@@ -29,46 +30,145 @@ std::vector<uint8_t> Convert(PcmShape from, PcmShape to, bool halfRate, const st
   return out;
 }
 
+// The largest difference of two runs of samples (16-bit when sixteen).
+int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool sixteen) {
+  int largest = 0;
+  const size_t step = sixteen ? 2 : 1;
+  for (size_t i = 0; i + step <= a.size() && i + step <= b.size(); i += step) {
+    const int x = sixteen ? static_cast<int16_t>(a[i] | a[i + 1] << 8) : a[i];
+    const int y = sixteen ? static_cast<int16_t>(b[i] | b[i + 1] << 8) : b[i];
+    largest = std::max(largest, std::abs(x - y));
+  }
+  return largest;
+}
+
 }  // namespace
 
-TEST(PcmConversionTest, BitDepthsMatchFfmpegByteForByte) {
-  const std::string tone = "-f lavfi -i sine=frequency=997:sample_rate=11025:duration=1";
+// Each channel a tone of its own at half of full scale (so that a wrong
+// matrix shows); ffmpeg writes it in the input format and converts what it
+// wrote, so both start from the same bytes. 8- and 16-bit sound comes out
+// identical; within one step of the last bit from wider integers and floats
+// (whose mix ffmpeg computes in floating point) and in mono mixes of more
+// than two channels (ffmpeg rounds its own mono coefficients, equal to ours
+// before rounding).
+TEST(PcmConversionTest, MatchesFfmpegsConversion) {
   struct Case {
-    const char* from;
-    const char* to;
+    const char* format;  // ffmpeg's name of the input samples
+    SampleType type;
     int channels;
+    const char* layout;  // ffmpeg's name of the standard layout of that count
+    int outChannels;
+    bool sixteen;  // else 8-bit
+    int tolerance;
   };
-  for (const Case& c : {Case{"u8", "s16le", 1}, Case{"u8", "s16le", 2}, Case{"s16le", "u8", 1},
-                        Case{"s16le", "u8", 2}}) {
-    SCOPED_TRACE(std::string(c.from) + " to " + c.to + ", channels " + std::to_string(c.channels));
-    const std::vector<uint8_t> source = FfmpegTone(c.from, c.channels, tone);
-    // ffmpeg converts the file it wrote, so both start from the same bytes.
-    const std::string sourcePath = ScratchPath("tone_" + std::string(c.from) + std::to_string(c.channels) + ".raw");
-    const std::vector<uint8_t> reference = FfmpegTone(
-        c.to, c.channels, std::string("-f ") + c.from + " -ar 11025 -ac " + std::to_string(c.channels) +
-                              " -i " + sourcePath);
+  const Case cases[] = {
+      {"u8", SampleType::kUnsigned8, 2, "stereo", 2, true, 0},
+      {"s16le", SampleType::kSigned16, 1, "mono", 1, false, 0},
+      {"s16le", SampleType::kSigned16, 2, "stereo", 1, true, 0},
+      {"s16le", SampleType::kSigned16, 2, "stereo", 1, false, 0},
+      {"s24le", SampleType::kSigned24, 2, "stereo", 2, true, 0},
+      {"s24le", SampleType::kSigned24, 2, "stereo", 1, false, 1},
+      {"s32le", SampleType::kSigned32, 1, "mono", 1, true, 0},
+      {"f32le", SampleType::kFloat32, 2, "stereo", 2, true, 0},
+      {"f32le", SampleType::kFloat32, 2, "stereo", 2, false, 0},
+      {"f64le", SampleType::kFloat64, 1, "mono", 1, true, 0},
+      {"s16le", SampleType::kSigned16, 3, "3.0", 2, true, 0},
+      {"u8", SampleType::kUnsigned8, 4, "quad", 2, true, 0},
+      {"s16le", SampleType::kSigned16, 5, "5.0", 1, true, 1},
+      {"s16le", SampleType::kSigned16, 6, "5.1", 2, true, 0},
+      {"s16le", SampleType::kSigned16, 6, "5.1", 1, false, 1},
+      {"f32le", SampleType::kFloat32, 6, "5.1", 2, true, 1},
+      {"s16le", SampleType::kSigned16, 7, "6.1", 2, true, 0},
+      {"s24le", SampleType::kSigned24, 8, "7.1", 2, true, 1},
+  };
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.format) + " " + c.layout + " to " + std::to_string(c.outChannels) +
+                             (c.sixteen ? " s16" : " u8");
+    SCOPED_TRACE(what);
+    std::string tones;
+    for (int i = 0; i < c.channels; ++i) tones += (i ? "|" : "") + ("0.5*sin(2*PI*" + std::to_string(300 + 110 * i) + "*t)");
+    const std::string raw = std::string(" -f ") + c.format + " ";
+    const std::vector<uint8_t> source = Ffmpeg("-f lavfi -i \"aevalsrc=exprs='" + tones + "':s=11025:c=" +
+                                                   c.layout + ":d=1\" -c:a pcm_" + c.format + raw,
+                                               "pcm_source.raw");
+    const char* out = c.sixteen ? "s16le" : "u8";
+    const std::vector<uint8_t> reference =
+        Ffmpeg(raw + "-ar 11025 -ch_layout " + c.layout + " -i " + ScratchPath("pcm_source.raw") + " -ac " +
+                   std::to_string(c.outChannels) + " -c:a pcm_" + out + " -f " + out,
+               "pcm_reference.raw");
     ASSERT_FALSE(source.empty());
     ASSERT_FALSE(reference.empty());
-    PcmShape from{c.channels, std::string(c.from) == "s16le"};
-    PcmShape to{c.channels, std::string(c.to) == "s16le"};
-    EXPECT_EQ(Convert(from, to, false, source), reference);
+    PcmShape from{c.channels, c.type, 0};
+    PcmShape to{c.outChannels, c.sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0};
+    ASSERT_TRUE(PcmConverter::CanConvert(from, to));
+    const std::vector<uint8_t> ours = Convert(from, to, false, source);
+    ASSERT_EQ(ours.size(), reference.size());
+    EXPECT_LE(LargestDifference(ours, reference, c.sixteen), c.tolerance);
   }
 }
 
-TEST(PcmConversionTest, StereoToMonoAndHalfRate) {
+TEST(PcmConversionTest, HalfRateKeepsEveryOtherFrameAcrossCalls) {
   // Frames (L, R) as 16-bit: (100, 301), (-3, 0), (-32768, 32767), (7, 7).
   const std::vector<uint8_t> stereo = {100, 0, 45, 1, 0xFD, 0xFF, 0, 0, 0, 0x80, 0xFF, 0x7F, 7, 0, 7, 0};
-  // Means truncated toward minus infinity: 200, -2, -1, 7.
-  EXPECT_EQ(Convert({2, true}, {1, true}, false, stereo),
-            (std::vector<uint8_t>{200, 0, 0xFE, 0xFF, 0xFF, 0xFF, 7, 0}));
-  // Every other frame, the phase carried across calls: frames 0 and 2.
-  PcmConverter converter({2, true}, {1, true}, true);
+  // Means rounded half up: 201 and, two frames on, 0.
+  PcmConverter converter({2, SampleType::kSigned16, 0}, {1, SampleType::kSigned16, 0}, true);
   std::vector<uint8_t> out(16);
   int32_t written = converter.Convert(stereo.data(), 4, out.data());
   written += converter.Convert(stereo.data() + 4, 12, out.data() + written);
   out.resize(static_cast<size_t>(written));
-  EXPECT_EQ(out, (std::vector<uint8_t>{200, 0, 0xFF, 0xFF}));
-  // More channels out than in, or more than two, is not converted.
-  EXPECT_FALSE(PcmConverter::CanConvert({1, false}, {2, true}));
-  EXPECT_FALSE(PcmConverter::CanConvert({6, true}, {2, true}));
+  EXPECT_EQ(out, (std::vector<uint8_t>{201, 0, 0, 0}));
+  // Floats clamped, then rounded to even; NaN the lowest value. Twice over,
+  // so that both the vector loop and the rest of the run see them.
+  const float floats[] = {1.0f, -1.0f, 0.5f / 32768, 1.5f / 32768, NAN, 1e10f, -0.25f};
+  std::vector<uint8_t> bytes(2 * sizeof floats);
+  std::memcpy(bytes.data(), floats, sizeof floats);
+  std::memcpy(bytes.data() + sizeof floats, floats, sizeof floats);
+  const std::vector<uint8_t> s16 = {0xFF, 0x7F, 0, 0x80, 0, 0, 2, 0, 0, 0x80, 0xFF, 0x7F, 0, 0xE0};
+  const std::vector<uint8_t> u8 = {255, 0, 128, 128, 0, 255, 96};
+  for (const bool sixteen : {true, false}) {
+    std::vector<uint8_t> expected = sixteen ? s16 : u8;
+    expected.insert(expected.end(), expected.begin(), expected.end());
+    EXPECT_EQ(Convert({1, SampleType::kFloat32, 0}, {1, sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0},
+                      false, bytes),
+              expected);
+  }
+  // More channels out than in is not converted.
+  EXPECT_FALSE(PcmConverter::CanConvert({1, SampleType::kUnsigned8, 0}, {2, SampleType::kSigned16, 0}));
+}
+
+// Formats as files carry them: plain PCM and float tags, extensible ones
+// with their sub-format, valid bits and speakers; anything else refused.
+TEST(PcmConversionTest, DescribesPlainAndExtensibleFormats) {
+  auto extensible = [](uint16_t channels, uint16_t align, uint16_t bits, uint8_t subTag, uint32_t mask) {
+    const std::vector<uint8_t> extra = {static_cast<uint8_t>(bits), 0, static_cast<uint8_t>(mask), static_cast<uint8_t>(mask >> 8), 0, 0,
+                                        subTag, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    return WaveFormatBytes(0xFFFE, channels, 44100, 0, align, bits, extra);
+  };
+  struct Case {
+    std::vector<uint8_t> bytes;
+    int channels;  // 0: refused
+    SampleType type;
+  };
+  const Case cases[] = {
+      {WaveFormatBytes(1, 2, 44100, 0, 6, 24), 2, SampleType::kSigned24},
+      {WaveFormatBytes(1, 1, 44100, 0, 3, 20), 1, SampleType::kSigned24},  // 20 valid bits in 3 bytes
+      {WaveFormatBytes(3, 2, 44100, 0, 8, 32), 2, SampleType::kFloat32},
+      {extensible(6, 12, 16, 1, 0x3F), 6, SampleType::kSigned16},
+      {extensible(1, 8, 64, 3, 4), 1, SampleType::kFloat64},
+      {extensible(2, 4, 16, 2, 3), 0, SampleType::kSigned16},        // another sub-format
+      {WaveFormatBytes(1, 2, 44100, 0, 5, 16), 0, SampleType::kSigned16},  // block align of no frame
+      {WaveFormatBytes(1, 9, 44100, 0, 18, 16), 0, SampleType::kSigned16},
+      {WaveFormatBytes(3, 1, 44100, 0, 2, 16), 0, SampleType::kSigned16},  // 16-bit floats
+      {WaveFormatBytes(0x55, 2, 44100, 0, 1, 0), 0, SampleType::kSigned16},
+  };
+  for (const Case& c : cases) {
+    PcmShape shape;
+    ASSERT_EQ(DescribePcm(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), &shape), c.channels > 0)
+        << "tag " << (c.bytes[0] | c.bytes[1] << 8) << " bits " << int{c.bytes[14]};
+    EXPECT_TRUE(c.channels == 0 || (shape.type == c.type && shape.channels == c.channels));
+  }
+  PcmShape shape;
+  ASSERT_TRUE(DescribePcm(cases[3].bytes.data(), 40, &shape));
+  EXPECT_EQ(shape.channelMask, 0x3Fu);
+  EXPECT_FALSE(DescribePcm(cases[3].bytes.data(), 39, &shape)) << "cut short";
 }

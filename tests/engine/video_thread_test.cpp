@@ -61,6 +61,43 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
   EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
 }
 
+// At one frame a second, with sound, the first frame is on the screen before
+// the clock is waited for (the presenter's set-up draws it), not a second
+// later, also when the feeder decodes it only during the wait; it is shown
+// again in its own pass, and the next frame a second on.
+TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
+  struct TimedPicture : FakePicture {
+    explicit TimedPicture(ScriptedTime* t) : time(t) {}
+    bool Present(const uint8_t* frame, const Options& options) override {
+      at.push_back(time->SleptMilliseconds());
+      return FakePicture::Present(frame, options);
+    }
+    ScriptedTime* time;
+    std::vector<int64_t> at;
+  };
+  record.rate = 1;
+  clock.Create(1, 1);
+  WithSound();
+  for (const int64_t decodedAt : {0, 30}) {
+    SCOPED_TRACE(decodedAt);
+    TimedPicture timed(&time);
+    context.ports.picture = &timed;
+    record.frameRing.Clear();
+    record.currentFrame = 0;
+    const int64_t start = time.SleptMilliseconds();
+    time.onSleep_ = [&](uint32_t) {
+      if (record.frameRing.Count() == 0 && time.SleptMilliseconds() - start >= decodedAt) Queue(0, 3);
+    };
+    if (decodedAt == 0) Queue(0, 3);
+    VideoThread thread(context);
+    thread.Begin();
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
+    EXPECT_EQ(timed.presented.Items(), (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_EQ(timed.at, (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
+  }
+  time.onSleep_ = nullptr;
+}
+
 // With the picture 10 frames behind the clock, Skip Frames and Keep Fast
 // Motion show one frame and drop the next five (the lag is capped at 6),
 // never waiting; Jump Keyframes and Smooth Video show every frame. (The lag

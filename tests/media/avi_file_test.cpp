@@ -331,12 +331,45 @@ TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
   EXPECT_EQ(ReadFrame(&file, 1), Payload(1, FrameSize(1)));
 }
 
-TEST(StreamKey, DigitsNameTheStreamWhateverTheType) {
+// Palette changes between frames 0 and 1 and after frame 2, found with
+// idx1 and without it (by walking, as the stream header says there are
+// some); they are not frames: frame 1 is the second picture chunk.
+TEST(AviFileOpen, PaletteChangesAreFoundAndAreNoFrames) {
+  StreamHeaderFields fields;
+  fields.flags = AVISF_VIDEO_PALCHANGES;
+  fields.length = 4;
+  const AviWriterStream video = {StreamHeaderBytes(fields), BitmapInfoHeaderBytes(4, 2, 8, 0)};
+  std::vector<AviWriterChunk> chunks;
+  for (int f = 0; f < 4; ++f) {
+    chunks.push_back({0, "db", true, std::vector<uint8_t>(8, static_cast<uint8_t>(f))});
+    if (f == 0 || f == 2) chunks.push_back({0, "pc", false, {1, 2, 0, 0, 9, 8, 7, 0, 6, 5, 4, 0}});
+  }
+  for (const bool index : {true, false}) {
+    AviWriterOptions options;
+    options.writeIndex = index;
+    const std::string path = ScratchPath("palette_changes.avi");
+    ASSERT_TRUE(WriteAvi(path, {video}, chunks, options));
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, path, true));
+    const std::vector<PaletteChangeRef> changes = file.FindPaletteChanges(10);
+    ASSERT_EQ(changes.size(), 2u) << (index ? "idx1" : "walk");
+    EXPECT_EQ(changes[0].frame, 1);
+    EXPECT_EQ(changes[1].frame, 3);
+    uint8_t bytes[16] = {};
+    EXPECT_EQ(file.ReadChunk(changes[1].chunk, bytes, sizeof bytes), 12u);
+    EXPECT_EQ(bytes[4], 9);
+    EXPECT_EQ(file.FindPaletteChanges(1).size(), 1u);
+    EXPECT_EQ(ReadFrame(&file, 0), std::vector<uint8_t>(8, 0));
+    EXPECT_EQ(ReadFrame(&file, 1), std::vector<uint8_t>(8, 1));
+  }
+}
+
+TEST(StreamKey, DigitsNameTheStreamWhateverTheTypeButPaletteChanges) {
   const struct {
     const char* id;
     const char* key;
   } cases[] = {
-      {"00dc", "00cs"}, {"00db", "00cs"}, {"01wb", "01cs"}, {"09pc", "09cs"},
+      {"00dc", "00cs"}, {"00db", "00cs"}, {"01wb", "01cs"}, {"09pc", "09pc"},
       {"0adc", "0adc"},  // only digits
       {"10dc", "10dc"},  // only streams 0 to 9
       {"ix00", "ix00"}, {"JUNK", "JUNK"},

@@ -137,8 +137,11 @@ run play "Z:$clip"
 status=$?
 [ $status -eq 0 ] || fail "velmora.exe ended with $status"
 [ "$(cat "$work/state" 2>/dev/null)" = ended ] || fail "the clip did not play to its end"
-read -r _ _ frames tone _ <"$clip.info"
-read -r _ _ second_frames _ <"$clips/raw_mp3.avi.info"
+read -r _ _ _ tone _ <"$clip.info"
+# The frames that show something: the video packets of ffprobe's list (an
+# empty chunk repeats the picture before it; ffmpeg lists no packet for it).
+frames=$(grep -c '^codec_type=video' "$clip.packets")
+second_frames=$(grep -c '^codec_type=video' "$clips/raw_mp3.avi.packets")
 report=$(grep -o 'Velmora Player played: [^"\\]*' "$work/play.log" | tail -1)
 echo "e2e: ${report:-no report}"
 shown=$(echo "$report" | sed -n 's/.*frames shown \([0-9]*\).*/\1/p')

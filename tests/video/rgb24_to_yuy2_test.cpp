@@ -96,39 +96,6 @@ TEST(Rgb24ToYuy2, FollowsFloatingPointInBothRowOrders) {
   EXPECT_EQ(nothing[0], 1);
 }
 
-// Every 15-bit colour through the low-quality vector form (with random low
-// bits that the table drops), every pair average, and random frames of
-// awkward sizes in both qualities: the fast form gives the reference's bytes.
-TEST(Rgb24ToYuy2, FastFormsMatchReference) {
-  std::mt19937 random(82);
-  Rgb555ToYuy2Table table;
-  const int32_t width = 256, height = 128;  // 32768 pixels, one of each colour
-  std::vector<uint8_t> all(SourceStride(width) * height);
-  for (uint32_t i = 0; i < 32768; ++i) {
-    uint8_t* p = all.data() + 3 * i;
-    p[0] = static_cast<uint8_t>((i & 31) << 3 | (random() & 7));
-    p[1] = static_cast<uint8_t>(((i >> 5) & 31) << 3 | (random() & 7));
-    p[2] = static_cast<uint8_t>(((i >> 10) & 31) << 3 | (random() & 7));
-  }
-  std::vector<FrameSize> sizes = AwkwardFrameSizes();
-  for (const FrameSize& size : sizes) {
-    for (bool high : {false, true}) {
-      GuardedBuffer source(SourceStride(size.width) * size.height, &random);
-      for (int32_t height : {size.height, -size.height}) {
-        ExpectFastFormMatches(
-            Yuy2RowStride(size.width) * size.height, &random,
-            [&](uint8_t* out) { reference::ConvertRgb24ToYuy2(source.data(), out, size.width, height, high, &table); },
-            [&](uint8_t* out) { ConvertRgb24ToYuy2(source.data(), out, size.width, height, high, &table); },
-            std::to_string(size.width) + "x" + std::to_string(height) + (high ? " high" : " low"));
-      }
-    }
-  }
-  for (bool high : {false, true}) {
-    std::vector<uint8_t> want(Yuy2RowStride(width) * height), got(want.size());
-    ASSERT_TRUE(reference::ConvertRgb24ToYuy2(all.data(), want.data(), width, -height, high, &table));
-    ASSERT_TRUE(ConvertRgb24ToYuy2(all.data(), got.data(), width, -height, high, &table));
-    ASSERT_EQ(FirstDifference(got, want), -1) << (high ? "high" : "low");
-  }
-}
+// (The fast forms against this reference: PictureToYuy2.FastFormsMatchReference.)
 
 }  // namespace
