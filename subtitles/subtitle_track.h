@@ -28,11 +28,13 @@ class SubtitleTrack {
   SubtitleTrack(const SubtitleTrack&) = delete;
   SubtitleTrack& operator=(const SubtitleTrack&) = delete;
 
-  // Replaces the list with the subtitles of fileName, their SubRip times
-  // turned into frames at rate / scale, for frames of width x height.
-  // Marks the band dirty. True when at least one entry was read; on false
-  // nothing is loaded.
-  bool LoadSubtitles(const char* fileName, uint32_t rate, uint32_t scale, int32_t width, int32_t height);
+  // Replaces the list with the subtitles of fileName, their times turned
+  // into frames at rate / scale, for frames of width x height; a file in
+  // neither UTF-8 nor UTF-16 is read in the code page of charSet (the
+  // subtitle font's). Marks the band dirty. True when at least one entry was
+  // read; on false nothing is loaded.
+  bool LoadSubtitles(const char* fileName, uint32_t rate, uint32_t scale, int32_t width, int32_t height,
+                     uint8_t charSet = kDefaultCharSet);
   // Drops the list and the band.
   void UnloadSubtitles();
 
@@ -41,7 +43,8 @@ class SubtitleTrack {
   bool FindSubtitle(char* text, int32_t frame);
 
   // Burns the subtitle of frameNumber into the bottom rows of a YUY2 frame
-  // of the loaded size (video thread). The band is drawn again only when the
+  // of the loaded size, or the top rows for a subtitle placed at the top
+  // (video thread). The band is drawn again only when the
   // text changes or the band is dirty; otherwise it is only merged. Frames
   // without a subtitle stay untouched.
   void RenderSubtitle(uint8_t* frame, int32_t frameNumber, const SubtitleStyle& style);
