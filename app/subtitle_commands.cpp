@@ -25,7 +25,8 @@ void OpenSubtitleFile(HWND window) {
   if (path.empty()) return;
   g_subtitleTrack->LoadSubtitles(path.c_str(), static_cast<uint32_t>(g_player->VideoRate()),
                                  static_cast<uint32_t>(g_player->VideoScale()),
-                                 g_player->VideoWidth(), g_player->VideoHeight());
+                                 g_player->VideoWidth(), g_player->VideoHeight(),
+                                 g_options.subtitleFont.lfCharSet);
 }
 
 // Flips an option the video thread reads, then has the band drawn again.
