@@ -79,9 +79,12 @@ void SelectSubtitleFont(HWND owner) {
   dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
   if (!ChooseFontA(&dialog)) return;
   font.lfQuality = NONANTIALIASED_QUALITY;
+  const bool newScript = font.lfCharSet != g_options.subtitleFont.lfCharSet;
   g_options.subtitleFont = font;
   PublishOptions();
   g_subtitleTrack->DropBand();
+  // The loaded file may be in the code page of the script just chosen.
+  if (newScript) g_subtitleTrack->ReloadSubtitles(font.lfCharSet);
 }
 
 void SelectSubtitleColor(HWND owner) {

@@ -27,12 +27,22 @@ bool SubtitleTrack::LoadSubtitles(const char* fileName, uint32_t rate, uint32_t 
   UnloadLocked();
   dirty_ = true;
   list_ = std::make_unique<SubtitleList>();
+  fileName_ = fileName != nullptr ? fileName : "";
+  rate_ = rate;
+  scale_ = scale;
   frameWidth_ = width;
   frameHeight_ = height;
   frameStride_ = Yuy2RowStride(width);
   if (list_->Parse(fileName, rate, scale, charSet)) return true;
   UnloadLocked();
   return false;
+}
+
+bool SubtitleTrack::ReloadSubtitles(uint8_t charSet) {
+  CriticalSectionLock hold(&lock_);
+  if (list_ == nullptr) return false;
+  const std::string fileName = fileName_;
+  return LoadSubtitles(fileName.c_str(), rate_, scale_, frameWidth_, frameHeight_, charSet);
 }
 
 void SubtitleTrack::UnloadSubtitles() {

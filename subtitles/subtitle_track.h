@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // How the subtitles look, from the options record: taken once a frame.
 struct SubtitleStyle {
@@ -35,6 +36,10 @@ class SubtitleTrack {
   // read; on false nothing is loaded.
   bool LoadSubtitles(const char* fileName, uint32_t rate, uint32_t scale, int32_t width, int32_t height,
                      uint8_t charSet = kDefaultCharSet);
+  // The loaded file read again, for a subtitle font of another character
+  // set: a file in neither UTF-8 nor UTF-16 then reads in its code page.
+  // False, loading nothing, when no file is loaded.
+  bool ReloadSubtitles(uint8_t charSet);
   // Drops the list and the band.
   void UnloadSubtitles();
 
@@ -69,6 +74,8 @@ class SubtitleTrack {
   void DrawBand(const SubtitleStyle& style);
 
   std::unique_ptr<SubtitleList> list_;
+  std::string fileName_;  // of the list, and the rate and scale it was read at
+  uint32_t rate_ = 0, scale_ = 0;
   int32_t frameWidth_ = 0;
   int32_t frameHeight_ = 0;
   int32_t bandHeight_ = 0;
