@@ -11,6 +11,7 @@
 #include "subtitles/subtitle_text.h"
 #include "subtitles/subtitle_time.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -116,7 +117,7 @@ class SubStationReader {
   static Section SectionOf(Span line) {
     if (line.Is("[events]")) return Section::kEvents;
     if (line.Is("[v4+ styles]")) return Section::kStyles;
-    if (line.Is("[v4 styles]") || line.Is("[v4 styles+]")) return Section::kOldStyles;
+    if (line.Is("[v4 styles]")) return Section::kOldStyles;
     return Section::kOther;
   }
 
@@ -124,8 +125,9 @@ class SubStationReader {
     FieldOrder order = FieldOrder::Parse(value);
     if (section_ != Section::kEvents) {
       styleOrder_ = order;
-    } else if (order.IndexOf("start") >= 0 && order.IndexOf("end") >= 0 && order.IndexOf("text") >= 0) {
-      eventOrder_ = order;  // a line without the three is no order to read events by
+    } else if (order.IndexOf("start") >= 0 && order.IndexOf("end") >= 0 &&
+               order.IndexOf("text") > std::max(order.IndexOf("start"), order.IndexOf("end"))) {
+      eventOrder_ = order;  // a line without the three, Text last, is no order to read events by
     }
   }
 
@@ -135,24 +137,26 @@ class SubStationReader {
     return std::string(s.at, s.length);
   }
 
-  static bool On(const std::vector<Span>& fields, int index) {
-    return index >= 0 && static_cast<size_t>(index) < fields.size() && std::atoi(std::string(fields[index].at, fields[index].length).c_str()) != 0;
+  // The number in field index (as atoi reads it), or 0 when there is none.
+  static int Number(const std::vector<Span>& fields, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= fields.size()) return 0;
+    return std::atoi(std::string(fields[index].at, fields[index].length).c_str());
   }
 
   void AddStyle(Span value) {
-    const int name = styleOrder_.IndexOf("name"), alignment = styleOrder_.IndexOf("alignment");
+    const int name = styleOrder_.IndexOf("name");
     if (name < 0 || styles_.size() >= kMaxStyles) return;
     const std::vector<Span> f = Fields(value, 64, false);
     if (static_cast<size_t>(name) >= f.size()) return;
     Style style{StyleName(f[name]), 0, false};
-    if (On(f, styleOrder_.IndexOf("italic"))) style.bits |= kItalic;
-    if (On(f, styleOrder_.IndexOf("bold"))) style.bits |= kBold;
-    if (On(f, styleOrder_.IndexOf("underline"))) style.bits |= kUnderline;
-    if (On(f, styleOrder_.IndexOf("strikeout"))) style.bits |= kStrikeOut;
-    if (alignment >= 0 && static_cast<size_t>(alignment) < f.size()) {
-      const int a = std::atoi(std::string(f[alignment].at, f[alignment].length).c_str());
-      style.top = section_ == Section::kOldStyles ? (a >= 5 && a <= 7) : (a >= 7 && a <= 9);
-    }
+    // True is -1 in these files, but any number but 0 counts.
+    if (Number(f, styleOrder_.IndexOf("italic")) != 0) style.bits |= kItalic;
+    if (Number(f, styleOrder_.IndexOf("bold")) != 0) style.bits |= kBold;
+    if (Number(f, styleOrder_.IndexOf("underline")) != 0) style.bits |= kUnderline;
+    if (Number(f, styleOrder_.IndexOf("strikeout")) != 0) style.bits |= kStrikeOut;
+    // The alignment as on a numeric keypad, or in old files 1-3 bottom, 5-7 top, 9-11 middle.
+    const int a = Number(f, styleOrder_.IndexOf("alignment"));
+    style.top = section_ == Section::kOldStyles ? (a >= 5 && a <= 7) : (a >= 7 && a <= 9);
     styles_.push_back(style);
   }
 

@@ -10,7 +10,9 @@ uint32_t SubtitleCodePage::OfCharSet(uint8_t charSet) {
       info.ciACP != CP_SYMBOL) {
     return info.ciACP;
   }
-  return GetACP();
+  // A system whose ANSI code page is UTF-8 has no 8-bit one: Western is the likeliest.
+  const UINT ansi = GetACP();
+  return ansi == CP_UTF8 ? 1252 : ansi;
 }
 
 void SubtitleCodePage::Open() {}

@@ -86,10 +86,11 @@ void ApplyOverrides(const char* s, size_t n, SubtitleTagState* state, SubtitleTe
 // The '}' closing the block that starts at s[0], or null.
 const char* BlockEnd(const char* s, size_t n) { return static_cast<const char*>(std::memchr(s, '}', n)); }
 
-// Appends the character at s[0] (n bytes are left); returns its length.
+// Appends the character at s[0] (n bytes are left; one cut off is none);
+// returns its length.
 size_t AppendOne(const char* s, size_t n, const SubtitleTagState& state, SubtitleText* text) {
-  size_t length = Utf8SequenceLength(static_cast<unsigned char>(s[0]));
-  if (length > n) length = n;
+  const size_t length = Utf8SequenceLength(static_cast<unsigned char>(s[0]));
+  if (length > n) return n;
   if (!state.drawing && static_cast<unsigned char>(s[0]) >= 32) text->AppendCharacter(s, length, state.style);
   return length;
 }

@@ -19,7 +19,8 @@ class SubtitleText {
     size_t i = 0;
     while (i < length) {
       const size_t n = Utf8SequenceLength(static_cast<unsigned char>(from[i]));
-      if (static_cast<unsigned char>(from[i]) >= 32) AppendCharacter(from + i, n < length - i ? n : length - i, 0);
+      if (n > length - i) return;  // a character cut off: none
+      if (static_cast<unsigned char>(from[i]) >= 32) AppendCharacter(from + i, n, 0);
       i += n;
     }
   }
