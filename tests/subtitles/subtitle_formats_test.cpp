@@ -1,10 +1,13 @@
 // The formats line by line: what each kind of line gives, and what each
-// kind of tag and override block makes of the text.
+// kind of tag and override block makes of the text; and one subtitle in
+// every encoding a file may come in, read back as UTF-8 (UTF-16 forms made by
+// the compiler from u"" literals, code page bytes from the published tables).
 #include "tests/subtitles/subtitle_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
 namespace {
 
@@ -74,6 +77,49 @@ TEST(ReadSubRip, Blocks) {
   }
 }
 
+constexpr uint8_t kWestern = 0, kCyrillic = 204, kJapanese = 128;
+
+TEST(SubtitleEncodings, EveryFormReadsAsTheSameCharacters) {
+  const std::string both = u8"Café crème|Привет, мир";
+  const std::u16string both16 = u"{1}{2}Café crème|Привет, мир\r\n";
+  const struct {
+    const char* what;
+    std::string file;
+    uint8_t charSet;
+    std::vector<TimedText> want;
+  } cases[] = {
+      {"UTF-8 with its byte order mark", "\xEF\xBB\xBF{1}{2}" + both + "\n", kCyrillic, {{1, 2, both}}},
+      {"UTF-8 without", "{1}{2}" + both + "\n", kCyrillic, {{1, 2, both}}},
+      {"UTF-16 LE", Utf16File(both16, false), kWestern, {{1, 2, both}}},
+      {"UTF-16 BE", Utf16File(both16, true), kWestern, {{1, 2, both}}},
+      {"UTF-16 past the first plane", Utf16File(u"{1}{2}a\U0001F600b", false), kWestern, {{1, 2, u8"a\U0001F600b"}}},
+      {"Windows-1252 with a Western font", "{1}{2}Caf\xE9 cr\xE8me\n", kWestern, {{1, 2, u8"Café crème"}}},
+      {"Windows-1251 with a Cyrillic font", "{1}{2}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\n", kCyrillic,
+       {{1, 2, u8"Привет, мир"}}},
+      {"the font's set decides", "{1}{2}Caf\xE9\n", kCyrillic, {{1, 2, u8"Cafй"}}},
+      {"Shift-JIS: '\\' and '|' as second bytes", "{1}{2}\x95\x5C\x8E\xA6\x83\x5C\x83\x7C\n", kJapanese,
+       {{1, 2, u8"表示ソポ"}}},
+      {"one valid sequence among invalid bytes is no UTF-8", "{1}{2}\xC3\xA9 \xE9\n", kWestern,
+       {{1, 2, u8"Ã© é"}}},
+      {"broken UTF-8 after a byte order mark", "\xEF\xBB\xBF{1}{2}a\xE9z\xC3\n", kWestern,
+       {{1, 2, u8"a\uFFFDz\uFFFD"}}},
+      {"a lone surrogate", Utf16File(u"{1}{2}a\xD800z\xDC00\n", false), kWestern, {{1, 2, u8"a\uFFFDz\uFFFD"}}},
+      {"a UTF-8 byte order mark alone", "\xEF\xBB\xBF", kWestern, {}},
+      {"a UTF-16 byte order mark alone", "\xFE\xFF", kWestern, {}},
+      {"byte order marks of joined files", "{1}{2}\xC3\xA9\n\xEF\xBB\xBF{3}{4}b\n", kWestern,
+       {{1, 2, u8"é"}, {3, 4, "b"}}},
+      {"a zero character ends the text", Utf16File(std::u16string(u"{1}{2}a\n\0{3}{4}b\n", 17), false), kWestern,
+       {{1, 2, "a"}}},
+      // A line is read 1,023 bytes at a time; a character does not fit whole
+      // and starts the next piece (which is no MicroDVD line).
+      {"no character split between pieces", "{1}{2}" + std::string(1016, 'a') + u8"é\n", kWestern,
+       {{1, 2, std::string(1016, 'a')}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseText(c.file, SubtitleFormat::kMicroDvd, 25, 1, c.charSet), c.want) << c.what;
+  }
+}
+
 // The stored marks (subtitle_markup.h): a style after it, the top.
 const std::string P = "\x10", I = "\x11", B = "\x12", U = "\x14", S = "\x18", Top = "\x01";
 
@@ -110,14 +156,11 @@ TEST(ReadSubRip, TagsAndOverrideBlocks) {
   }
 }
 
+// Styles as the usual writers give them, only fewer fields.
 const char kAssHeader[] =
     "[Script Info]\r\nScriptType: v4.00+\r\nDialogue: 0,0:00:00.00,0:00:09.00,,,0,0,0,,not an event yet\r\n\r\n"
-    "[V4+ Styles]\r\n"
-    "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
-    "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
-    "MarginR, MarginV, Encoding\r\n"
-    "Style: Default,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,2,2,2,10,10,10,1\r\n"
-    "Style: Sign,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,-1,-1,0,0,100,100,0,0,1,2,2,8,10,10,10,1\r\n"
+    "[V4+ Styles]\r\nFormat: Name, Fontname, Bold, Italic, Underline, StrikeOut, Outline, Alignment, Encoding\r\n"
+    "Style: Default,Arial,0,0,0,0,2,2,1\r\nStyle: Sign,Arial,-1,-1,0,0,2,8,1\r\n"
     "\r\n[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
 
 TEST(ReadSubStationAlpha, Events) {

@@ -45,9 +45,8 @@ class BoxRasterizer : public SubtitleRasterizer {
 };
 
 struct Fixture {
-  explicit Fixture(const char* name = "render.sub", const char* file = "{10}{20}AB\n{20}{30}CD EF\n")
-      : rasterizer(new BoxRasterizer), track(std::unique_ptr<SubtitleRasterizer>(rasterizer)) {
-    const std::string path = WriteWholeFile(ScratchPath(name), file);
+  Fixture() : rasterizer(new BoxRasterizer), track(std::unique_ptr<SubtitleRasterizer>(rasterizer)) {
+    const std::string path = WriteWholeFile(ScratchPath("render.sub"), "{10}{20}AB\n{20}{30}CD EF\n");
     EXPECT_TRUE(track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight));
   }
   // A grey frame rendered at frameNumber.
@@ -112,17 +111,6 @@ TEST(RenderSubtitle, TextOutlineAndShadowInTheFrame) {
     EXPECT_EQ(frame[(kBandTop + c.bandRow) * Yuy2RowStride(kWidth) + 2 * c.x], c.want)
         << c.x << "," << c.bandRow << " shadow " << c.shadow << " transparent " << c.transparent;
   }
-}
-
-// "{\an8}AB" at the top: the box over columns 28..35 and rows 6..17 of the
-// band, which lies on the frame's first rows.
-TEST(RenderSubtitle, ATopSubtitleGoesOntoTheFirstRows) {
-  Fixture f("top.srt", "1\n00:00:00,400 --> 00:00:00,800\n{\\an8}AB\n");
-  const std::vector<uint8_t> grey = f.Render(5), frame = f.Render(12);
-  const size_t stride = Yuy2RowStride(kWidth), bandEnd = kBand * stride;
-  EXPECT_EQ(frame[6 * stride + 2 * 30], 255);
-  EXPECT_EQ(frame[5 * stride + 2 * 30], 31);  // the outline above
-  EXPECT_TRUE(std::equal(grey.begin() + bandEnd, grey.end(), frame.begin() + bandEnd));
 }
 
 }  // namespace

@@ -9,12 +9,12 @@
 #include "subtitles/subtitle_pixels.h"
 #include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
-#include "tests/subtitles/subtitle_test_support.h"
 #include "video/yuy2_frame.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -55,11 +55,8 @@ Rendered Render(const std::string& name, const std::string& file, const LOGFONTA
   const std::string path = WriteWholeFile(ScratchPath(name), file);
   SubtitleTrack track(std::make_unique<GdiSubtitleRasterizer>());
   Rendered r;
-  r.frame.assign(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight, 0);
-  for (size_t i = 0; i < r.frame.size(); i += 2) {
-    r.frame[i] = 100;  // grey
-    r.frame[i + 1] = 128;
-  }
+  r.frame.resize(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight);
+  for (size_t i = 0; i < r.frame.size(); ++i) r.frame[i] = i % 2 == 0 ? 100 : 128;  // grey
   EXPECT_TRUE(track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight, font.lfCharSet)) << name;
   track.RenderSubtitle(r.frame.data(), 12, {font, 0x0000FFFF, false, false});
   r.fontHeight = track.FontHeight();
@@ -67,20 +64,13 @@ Rendered Render(const std::string& name, const std::string& file, const LOGFONTA
   return r;
 }
 
-HFONT Variant(const LOGFONTA& font, uint8_t style) {
-  LOGFONTW wide = {};
-  wide.lfHeight = font.lfHeight;
-  wide.lfWeight = (style & kBold) != 0 ? std::max<LONG>(font.lfWeight, FW_BOLD) : font.lfWeight;
-  wide.lfItalic = (style & kItalic) != 0;
-  wide.lfUnderline = (style & kUnderline) != 0;
-  wide.lfStrikeOut = (style & kStrikeOut) != 0;
-  wide.lfCharSet = font.lfCharSet;
-  wide.lfOutPrecision = font.lfOutPrecision;
-  wide.lfClipPrecision = font.lfClipPrecision;
-  wide.lfQuality = NONANTIALIASED_QUALITY;
-  wide.lfPitchAndFamily = font.lfPitchAndFamily;
-  MultiByteToWideChar(CP_ACP, 0, font.lfFaceName, -1, wide.lfFaceName, LF_FACESIZE);
-  return CreateFontIndirectW(&wide);
+HFONT Variant(LOGFONTA font, uint8_t style) {
+  if (style & kBold) font.lfWeight = std::max<LONG>(font.lfWeight, FW_BOLD);
+  font.lfItalic = (style & kItalic) != 0;
+  font.lfUnderline = (style & kUnderline) != 0;
+  font.lfStrikeOut = (style & kStrikeOut) != 0;
+  font.lfQuality = NONANTIALIASED_QUALITY;
+  return CreateFontIndirectA(&font);
 }
 
 // The lines drawn in white into a band of the rendered size: centred, line k
@@ -89,12 +79,7 @@ HFONT Variant(const LOGFONTA& font, uint8_t style) {
 // from the current position. Returns the pixels with bit 0 set, in frame
 // coordinates.
 Pixels Reference(const std::vector<Line>& lines, const LOGFONTA& font, const Rendered& r, bool top) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -r.bandHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 16;
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), kWidth, -r.bandHeight, 1, 16, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC dc = CreateCompatibleDC(nullptr);
@@ -104,33 +89,30 @@ Pixels Reference(const std::vector<Line>& lines, const LOGFONTA& font, const Ren
   const int32_t n = static_cast<int32_t>(lines.size()), f = r.fontHeight;
   for (int32_t k = 1; k <= n; ++k) {
     const int32_t y = top ? f / 2 + (k - 1) * f : r.bandHeight - (n - k + 1) * f - f / 2;
-    const Line& line = lines[k - 1];
     std::vector<HFONT> fonts;
-    int32_t width = 0;
-    for (const Run& run : line) {
+    SIZE size = {}, line = {};
+    for (const Run& run : lines[k - 1]) {
       fonts.push_back(Variant(font, run.style));
       SelectObject(dc, fonts.back());
-      SIZE size = {};
       GetTextExtentPoint32W(dc, run.text.data(), static_cast<int>(run.text.size()), &size);
-      width += size.cx;
+      line.cx += size.cx;
     }
-    SetTextAlign(dc, line.size() == 1 ? TA_CENTER | TA_TOP : TA_LEFT | TA_TOP | TA_UPDATECP);
-    MoveToEx(dc, kWidth / 2 - width / 2, y, nullptr);
-    for (size_t i = 0; i < line.size(); ++i) {
+    SetTextAlign(dc, fonts.size() == 1 ? TA_CENTER | TA_TOP : TA_LEFT | TA_TOP | TA_UPDATECP);
+    MoveToEx(dc, kWidth / 2 - line.cx / 2, y, nullptr);
+    for (size_t i = 0; i < fonts.size(); ++i) {
       SelectObject(dc, fonts[i]);
-      ExtTextOutW(dc, kWidth / 2, y, 0, nullptr, line[i].text.data(), static_cast<UINT>(line[i].text.size()), nullptr);
+      const std::wstring& text = lines[k - 1][i].text;
+      ExtTextOutW(dc, kWidth / 2, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
     }
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
     for (HFONT each : fonts) DeleteObject(each);
   }
   GdiFlush();
   Pixels drawn;
-  const int32_t bandTop = top ? 0 : kHeight - r.bandHeight;
-  const int32_t stride = Yuy2RowStride(kWidth);
   for (int32_t y = 0; y < r.bandHeight; ++y) {
-    const uint16_t* row = reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(bits) + y * stride);
+    const uint16_t* row = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(bits) + y * Yuy2RowStride(kWidth));
     for (int32_t x = 0; x < kWidth; ++x) {
-      if ((row[x] & 1) != 0) drawn.insert({x, bandTop + y});
+      if ((row[x] & 1) != 0) drawn.insert({x, (top ? 0 : kHeight - r.bandHeight) + y});
     }
   }
   SelectObject(dc, oldBitmap);
@@ -152,12 +134,8 @@ TEST(GdiSubtitleBand, DrawsTheTextItShouldShowAndAnOutlineRoundIt) {
   } cases[] = {
       {"UTF-8 without a byte order mark", "utf8.srt", Srt(u8"Café crème\r\nПривет, мир"), kCyrillic,
        {{{L"Café crème", kPlain}}, {{L"Привет, мир", kPlain}}}, false},
-      {"UTF-16", "utf16.srt", Utf16File(u"1\r\n00:00:00,000 --> 00:00:01,000\r\nCafé crème|Привет\r\n", false),
-       kWestern, {{{L"Café crème", kPlain}}, {{L"Привет", kPlain}}}, false},
       {"Windows-1251 in a Cyrillic font", "cp1251.sub", "{0}{25}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n", kCyrillic,
        {{{L"Привет, мир", kPlain}}}, false},
-      {"Windows-1252 in a Western font", "cp1252.srt", Srt("Caf\xE9 cr\xE8me"), kWestern,
-       {{{L"Café crème", kPlain}}}, false},
       {"italic", "italic.srt", Srt("<i>Italic line</i>"), kWestern, {{{L"Italic line", kItalic}}}, false},
       {"bold across the lines of a block", "bold.srt", Srt("<b>Bold\r\nlines</b>"), kWestern,
        {{{L"Bold", kBold}}, {{L"lines", kBold}}}, false},
@@ -185,10 +163,7 @@ TEST(GdiSubtitleBand, DrawsTheTextItShouldShowAndAnOutlineRoundIt) {
     for (int32_t y = 0; y < kHeight; ++y)
       for (int32_t x = 0; x < kWidth; ++x)
         if (r.Luma(x, y) == yellow) text.insert({x, y});
-    std::vector<std::pair<int32_t, int32_t>> differ;
-    std::set_symmetric_difference(text.begin(), text.end(), want.begin(), want.end(), std::back_inserter(differ));
-    EXPECT_TRUE(differ.empty()) << differ.size() << " pixels differ of " << want.size() << ", the first at "
-                                << differ[0].first << "," << differ[0].second;
+    EXPECT_TRUE(text == want) << text.size() << " text pixels drawn, " << want.size() << " expected";
     // Every neighbour of a glyph pixel is glyph or outline (an eighth of the luma).
     for (const auto& p : text) {
       for (const auto& d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1), std::make_pair(0, -1)}) {
