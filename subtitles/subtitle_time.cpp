@@ -44,7 +44,7 @@ bool ParseSubtitleClock(const char* text, size_t length, SubtitleTime* time) {
   if (!ScanPart(&p, end, 0, &part)) return false;
   if (p < end && *p == '.' && !ScanPart(&++p, end, 0, &part)) return false;
   if (p != end) return false;
-  // The seconds as "%f" reads them (digits beyond a float's precision dropped).
+  // The seconds as "%f" reads them (of a longer number, the first 31 characters).
   char digits[32];
   const size_t n = std::min<size_t>(static_cast<size_t>(end - seconds), sizeof digits - 1);
   std::memcpy(digits, seconds, n);
