@@ -131,13 +131,15 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
       Set(IDM_AUDIO_FILTERS_OFF, [] { std::memset(&g_options.audioFilters, 1, sizeof g_options.audioFilters); }, [] {
         EXPECT_EQ(PublishedOptions().audioFilters.swapChannels + PublishedOptions().audioFilters.voiceRemoval, 0);
       }),
-      Set(IDM_LOAD_DEFAULTS, [] {
+      Set(IDM_LOAD_DEFAULTS, [=] {
         g_options.volume = 3, g_options.speedTroublesMode = 3;
         g_displacementList.Remember("C:\\one.avi", 200);
+        clean();
       }, [] {
         EXPECT_EQ(PublishedOptions().volume, 100u);
         EXPECT_EQ(Checked(IDM_JUMP_KEYFRAMES), 1);
         EXPECT_TRUE(g_displacementList.IsEmpty());
+        EXPECT_TRUE(g_subtitleTrack->Dirty());  // the default look is drawn
       }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
       Row(IDM_RESIZE_THIRD, [] { EXPECT_EQ(PublishedOptions().nonOverlayResize, 2u); }),  // no menu item

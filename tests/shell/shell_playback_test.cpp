@@ -9,6 +9,7 @@
 #include "app/shell.h"
 #include "audio/sound_output.h"
 #include "engine/player.h"
+#include "settings/shared_options.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
@@ -248,6 +249,55 @@ TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
   session.PumpFor(600);
   EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
   ExpectShowsFrame(reference, ShownCells(), keyframe);
+}
+
+// At 120 and 240 frames a second a sound block holds two frames: the sound
+// buffer of two seconds has 120 and 243 blocks, more than one wait takes
+// notification events. The sound opens and plays all the same.
+TEST(ShellPlayback, HighFrameRatesKeepTheirSound) {
+  for (const char* clip : {"raw_120fps.avi", "raw_240fps.avi"}) {
+    SCOPED_TRACE(clip);
+    ASSERT_TRUE(ClipExists(clip));
+    ShellSession session(ClipPath(clip));
+    ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
+    EXPECT_TRUE(g_player->SoundPlays());
+    EXPECT_GT(g_soundOutput->BlockCount(), 62);
+    EXPECT_TRUE(session.PumpUntil([] { return g_soundOutput->GetBlockCounter() > 60; }, 5000))
+        << g_soundOutput->GetBlockCounter() << " blocks written";
+    EXPECT_TRUE(session.Messages().empty());  // no "DirectSound troubles"
+  }
+}
+
+// The mean of red, green and blue over the right half of the shown picture
+// (the balance bar is drawn on the left).
+double MeanOfRightHalf() {
+  const Capture shown = CaptureClientArea(g_mainWindow);
+  const RECT r = g_app.videoRect.Get();
+  int64_t sum = 0, count = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = (r.left + r.right) / 2; x < r.right; ++x, ++count) {
+      sum += shown.At(x, y)[0] + shown.At(x, y)[1] + shown.At(x, y)[2];
+    }
+  }
+  return count > 0 ? static_cast<double>(sum) / (3 * count) : 0;
+}
+
+// A click at the top of the balance bar's level column sets the named value
+// to 100 for the playing threads at once: the picture brightens while it
+// plays, with no other command after the click.
+TEST(ShellPlayback, AClickOnTheLevelColumnReachesThePlayingPicture) {
+  ASSERT_TRUE(ClipExists("raw_pcm16.avi"));
+  ShellSession session(ClipPath("raw_pcm16.avi"));
+  ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
+  session.Command(IDM_BRIGHTNESS);  // the bar comes up on brightness
+  ASSERT_TRUE(session.PumpUntil([] { return g_app.balanceShown.load() != 0; }, 3000));
+  const double before = MeanOfRightHalf();
+  const RECT r = g_app.videoRect.Get();
+  SendMessageA(session.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 4, r.top + 1));
+  EXPECT_EQ(PublishedOptions().colorBalance.brightness, 100);
+  EXPECT_EQ(State(), kPlaying);  // the click is not Play/Pause
+  EXPECT_TRUE(session.PumpUntil([before] { return MeanOfRightHalf() > before + 30; }, 3000))
+      << "mean " << before << " before the click, " << MeanOfRightHalf() << " after";
 }
 
 }  // namespace
