@@ -61,6 +61,10 @@ struct PlaybackRecord {
   std::atomic<int32_t> targetFrame{0};      // video thread (player while stopped)
   std::atomic<int32_t> droppedFrames{0};    // video thread
   std::atomic<int32_t> shownFrames{0};      // video thread: frames presented while playing
+  // The video thread's passes and pictures presented (playing, paused or
+  // redrawn), counted for whoever waits for the thread to move on.
+  std::atomic<int32_t> passes{0};
+  std::atomic<int32_t> presents{0};
   // Frames the file's data holds: the frame count until the video feeder
   // finds fewer (video feeder; player while stopped).
   std::atomic<int32_t> dataEnd{0x7FFFFFFF};

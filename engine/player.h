@@ -66,6 +66,9 @@ class Player {
   int32_t DroppedFrames() const { return record_.droppedFrames.load(std::memory_order_relaxed); }
   // Frames that reached the screen while playing, since the file opened.
   int32_t ShownFrames() const { return record_.shownFrames.load(std::memory_order_relaxed); }
+  // The video thread's passes and pictures presented so far (they only grow).
+  int32_t VideoPasses() const { return record_.passes.load(std::memory_order_relaxed); }
+  int32_t PicturesPresented() const { return record_.presents.load(std::memory_order_relaxed); }
   int32_t Displacement() const { return record_.displacement.load(std::memory_order_relaxed); }
   void SetDisplacement(int32_t milliseconds) {
     record_.displacement.store(milliseconds, std::memory_order_relaxed);

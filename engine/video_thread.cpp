@@ -67,6 +67,7 @@ bool VideoThread::Pass() {
     return false;
   }
   options_ = PublishedOptions();
+  record_.passes.fetch_add(1, std::memory_order_relaxed);
   TakeLevelBarRequest();
   // Until the sound's counter moves, the clock only counts the wait below.
   if (lastCounter_ == -1) {
@@ -326,7 +327,9 @@ bool VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
     }
     frameFiltered_ = true;
   }
-  return context_.ports.picture->Present(element, options_);
+  const bool presented = context_.ports.picture->Present(element, options_);
+  if (presented) record_.presents.fetch_add(1, std::memory_order_relaxed);
+  return presented;
 }
 
 void VideoThread::SetSoundPlaying(bool playing) {

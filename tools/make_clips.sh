@@ -67,7 +67,7 @@ clip() {
   mv "$out.packets.part" "$out.packets"
 }
 
-cinepak=(-c:v cinepak)
+cinepak=(-c:v cinepak -g 12)  # a keyframe every 12 frames
 msvc=(-c:v msvideo1 -vtag MSVC)
 raw=(-c:v rawvideo -pix_fmt bgr24)
 

@@ -27,9 +27,9 @@
 
 namespace {
 
-#define REQUIRE_CLIP(name)                                                   \
-  if (!ClipExists(name)) GTEST_SKIP() << "clip " << (name) << " not made"; \
-  const ClipReference reference = LoadClipReference(name);                 \
+#define REQUIRE_CLIP(name)                                   \
+  ASSERT_TRUE(ClipExists(name)) << "clip " << (name) << " not made"; \
+  const ClipReference reference = LoadClipReference(name); \
   ASSERT_TRUE(reference.Loaded()) << "no ffmpeg reference for " << (name)
 
 int32_t State() { return g_player->State(); }
@@ -57,7 +57,7 @@ void PlayAndPauseNear(ShellSession* session, int frame) {
   session->PumpUntil([frame] { return g_player->CurrentFrame() >= frame; }, 20000);
   session->Command(IDM_PLAY_PAUSE);
   ASSERT_EQ(State(), kPaused);
-  session->PumpFor(400);  // the video thread settles on the paused frame
+  ASSERT_TRUE(session->PumpForVideoPasses(2));  // the video thread settles on the paused frame
 }
 
 bool SoundBufferPlays() {
@@ -109,7 +109,7 @@ TEST(ShellPlayback, EachClipPlaysToTheEndOnceAndGivesTheWindowBack) {
     // the video thread, with one request for the next file.
     ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
         << "still at frame " << g_player->CurrentFrame();
-    session.PumpFor(300);
+    session.PumpUntil([] { return true; }, 0);  // closed: the threads are gone, only what they posted is left
     EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
     EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
     EXPECT_EQ(WindowTitle(session.Window()), DefaultTitle());
@@ -192,28 +192,31 @@ TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
   PlayAndPauseNear(&session, 3);
   ASSERT_NE(g_soundOutput->Buffer(), nullptr);
   const int32_t paused = g_player->CurrentFrame(), blocks = g_soundOutput->GetBlockCounter();
-  session.PumpFor(800);
+  ASSERT_TRUE(session.PumpForVideoPasses(8));  // each paused pass rests 100 ms
   EXPECT_EQ(g_player->CurrentFrame(), paused);
   EXPECT_EQ(g_soundOutput->GetBlockCounter(), blocks);
   EXPECT_FALSE(SoundBufferPlays());
 
   const int k = FrameBeforeAChange(reference, 5);
   ASSERT_GT(k, 0) << "the clip's picture never changes clearly";
+  int32_t presented = g_player->PicturesPresented();
   ASSERT_TRUE(SeekPlayer(k));
-  session.PumpFor(600);
+  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
   ExpectShowsFrame(reference, ShownCells(), k);
   EXPECT_GT(SharePixelsNearer(reference, k, k + 1), 0.8);
+  presented = g_player->PicturesPresented();
   session.Command(IDM_NEXT_FRAME);
   ASSERT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() == k + 1; }, 3000));
-  session.PumpFor(400);
+  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
   const CellPicture stepped = ShownCells();
   ExpectShowsFrame(reference, stepped, k + 1);
   EXPECT_GT(SharePixelsNearer(reference, k + 1, k), 0.8);
 
   session.Command(IDM_NEGATIVE);
+  presented = g_player->PicturesPresented();
   session.Command(IDM_NEXT_FRAME);
   ASSERT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() == k + 2; }, 3000));
-  session.PumpFor(400);
+  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
   const CellPicture negative = ShownCells(), expected = NegativeFrameCells(reference, k + 2);
   EXPECT_LT(MedianCellDifference(negative, expected), 4.0);
   EXPECT_GT(ShareNearer(negative, expected, FrameCells(reference, k + 2)), 0.95);
@@ -242,11 +245,12 @@ TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
   for (int k : reference.keyframes) keyframe = k <= frame ? k : keyframe;
   ASSERT_GT(keyframe, 0) << "the clip needs a keyframe before 70 %";
   const int toggles = session.CommandCount(IDM_PLAY_PAUSE);
+  const int32_t presented = g_player->PicturesPresented();
   SendMessageA(session.Window(), WM_LBUTTONDOWN, MK_LBUTTON,
                MAKELPARAM(x, (bar.top + bar.bottom) / 2));
   EXPECT_EQ(g_player->CurrentFrame(), keyframe);
   EXPECT_EQ(State(), kPaused);
-  session.PumpFor(600);
+  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
   EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
   ExpectShowsFrame(reference, ShownCells(), keyframe);
 }
