@@ -63,8 +63,7 @@ bool ClickBalanceBar(int x, int y) {
   if (!g_app.balanceShown.load() || !HitTestVideo(x, y, &videoX, &videoY)) return false;
   if (videoX < kLevelColumnWidth) {
     const int32_t height = g_player->VideoHeight();
-    *CurrentBalanceValue() = 100 - videoY * 100 / (height > 0 ? height : 1);
-    g_app.balanceChanged.store(1);
+    SetBalanceValue(100 - videoY * 100 / (height > 0 ? height : 1));
     return true;
   }
   if (videoX >= kSignsLeft && videoX < kSignsRight && videoY < kSignsHeight) {

@@ -5,6 +5,7 @@
 #include "app/option_change.h"
 #include "app/resource.h"
 #include "settings/options.h"
+#include "subtitles/subtitle_track.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -132,6 +133,7 @@ void LoadDefaults() {
   SetDefaultOptions(&defaults);  // also forgets the remembered audio delays
   g_options = defaults;
   SyncMenuWithOptions();
+  g_subtitleTrack->SetDirty(true);  // the default font and colour
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace {
 // The stretch since the last open or seek.
 struct Stretch {
   bool open = false;
-  int32_t firstFrame = 0;
+  int32_t shownBefore = 0;
   int32_t droppedBefore = 0;
 };
 
@@ -19,17 +19,15 @@ Stretch g_stretch;
 void BeginStretch() {
   g_stretch.open = g_player != nullptr && g_player->IsOpen();
   if (!g_stretch.open) return;
-  g_stretch.firstFrame = g_player->CurrentFrame();
+  g_stretch.shownBefore = g_player->ShownFrames();
   g_stretch.droppedBefore = g_player->DroppedFrames();
 }
 
 // Adds the stretch to a tally without ending it.
 void AddStretch(PlaybackTally* tally) {
   if (!g_stretch.open || g_player == nullptr || !g_player->IsOpen()) return;
-  const int64_t passed = g_player->CurrentFrame() - g_stretch.firstFrame;
-  const int64_t dropped = g_player->DroppedFrames() - g_stretch.droppedBefore;
-  tally->framesDropped += dropped;
-  if (passed > dropped) tally->framesShown += passed - dropped;
+  tally->framesDropped += g_player->DroppedFrames() - g_stretch.droppedBefore;
+  tally->framesShown += g_player->ShownFrames() - g_stretch.shownBefore;
   SoundPort* sound = g_player->Ports().sound;
   if (g_player->SoundPlays() && sound != nullptr) tally->blocksWritten += sound->GetBlockCounter();
 }

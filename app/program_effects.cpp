@@ -1,6 +1,7 @@
 // The program's frame and sound effects: the filters chosen in the options
 // record, the level bar of the selected balance value, and the pause fade.
-// They run on the playback threads, so they read the published options.
+// The frame effects draw with the video thread's options of the pass; the
+// sound filters read the published options once a block.
 #include "app/application_ports.h"
 
 #include "app/application.h"
@@ -24,7 +25,7 @@ int32_t SelectedBalanceValue(const Options& options, int32_t target) {
 }
 
 // The subtitle step of the chain: context is the frame's options record.
-void RenderSubtitles(void* context, uint8_t* frame, int32_t frameNumber) {
+void RenderSubtitles(const void* context, uint8_t* frame, int32_t frameNumber) {
   const Options& options = *static_cast<const Options*>(context);
   SubtitleStyle style;
   style.font = options.subtitleFont;
@@ -34,8 +35,8 @@ void RenderSubtitles(void* context, uint8_t* frame, int32_t frameNumber) {
   if (g_subtitleTrack != nullptr) g_subtitleTrack->RenderSubtitle(frame, frameNumber, style);
 }
 
-void FilterFrame(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber) {
-  Options options = PublishedOptions();
+void FilterFrame(const Options& options, uint8_t* frame, int32_t width, int32_t height,
+                 int32_t frameNumber) {
   SubtitleStep subtitles;
   subtitles.render = RenderSubtitles;
   subtitles.context = &options;
@@ -43,9 +44,9 @@ void FilterFrame(uint8_t* frame, int32_t width, int32_t height, int32_t frameNum
                     subtitles);
 }
 
-void DrawBar(uint8_t* frame, int32_t width, int32_t height) {
+void DrawBar(const Options& options, uint8_t* frame, int32_t width, int32_t height) {
   const int32_t target = g_app.balanceTarget.load(std::memory_order_relaxed);
-  DrawLevelBar(frame, width, height, SelectedBalanceValue(PublishedOptions(), target), target,
+  DrawLevelBar(frame, width, height, SelectedBalanceValue(options, target), target,
                g_app.balanceImage);
 }
 

@@ -46,15 +46,15 @@ int32_t* CurrentBalanceValue() {
   }
 }
 
-void AdjustBalanceValue(int32_t delta) {
-  if (!g_app.balanceShown.load(std::memory_order_relaxed)) g_app.balanceTarget = kBalanceVolume;
-  int32_t* value = CurrentBalanceValue();
-  int32_t changed = *value + delta;
-  if (changed < 0) changed = 0;
-  if (changed > 100) changed = 100;
-  *value = changed;
+void SetBalanceValue(int32_t value) {
+  *CurrentBalanceValue() = value < 0 ? 0 : (value > 100 ? 100 : value);
   PublishOptions();
   g_app.balanceChanged.store(1, std::memory_order_relaxed);
+}
+
+void AdjustBalanceValue(int32_t delta) {
+  if (!g_app.balanceShown.load(std::memory_order_relaxed)) g_app.balanceTarget = kBalanceVolume;
+  SetBalanceValue(*CurrentBalanceValue() + delta);
 }
 
 bool HitTestVideo(int32_t x, int32_t y, int32_t* videoX, int32_t* videoY) {

@@ -19,8 +19,12 @@ void ClampSelection();
 // contrast), after bringing the balance target into 0..3.
 int32_t* CurrentBalanceValue();
 
-// Moves the named balance value by delta within 0..100 and asks the video
-// thread to show the bar. Without the bar on screen the volume is named.
+// Sets the named balance value within 0..100, publishes it to the playback
+// threads and asks the video thread to show the bar.
+void SetBalanceValue(int32_t value);
+
+// Moves the named balance value by delta within 0..100, as SetBalanceValue.
+// Without the bar on screen the volume is named.
 void AdjustBalanceValue(int32_t delta);
 
 // Maps a client point into video pixels of the open file (false when it is

@@ -27,6 +27,20 @@ struct IDirectSoundNotify;
 // -3000 x (1 - (e^(p/100) - 1) / (e - 1)), truncated, within -10000 .. 0.
 int32_t VolumeForPercent(int32_t percent);
 
+// Which block a position notification stands for. With one event per block
+// (up to 62 blocks) the event is the block. Beyond that the events are
+// shared round the buffer (block i signals event i mod eventCount), and the
+// block is the one of that event nearest the play cursor (or, without the
+// cursor, the first one after the current block); the notified block never
+// steps back.
+struct BlockFollower {
+  int32_t blockCount = 2;
+  int32_t eventCount = 2;
+  int32_t blockSize = 1;  // bytes
+  // played: the play cursor's byte offset, or -1 when it was not read.
+  int32_t BlockOfEvent(int32_t event, int32_t current, int64_t played) const;
+};
+
 class SoundOutput {
  public:
   SoundOutput();
@@ -100,8 +114,11 @@ class SoundOutput {
     DWORD offset;
     HANDLE event;
   };
-  std::unique_ptr<Notification[]> notifications_;  // blockCount + 1; the last is the stop event
+  // blockCount + 1 offsets; the events of the first eventCount entries are
+  // the block events, entry blockCount's the stop event.
+  std::unique_ptr<Notification[]> notifications_;
   int32_t blockCount_ = 2;
+  int32_t eventCount_ = 0;
   std::atomic<int32_t> notifiedIndex_{0};  // written by the notification thread
   std::unique_ptr<WorkerThread> thread_;   // the notification thread
 };

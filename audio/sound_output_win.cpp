@@ -14,9 +14,10 @@ SoundOutput* g_soundOutput = nullptr;
 
 namespace {
 
-// MsgWaitForMultipleObjects waits on at most 63 handles: the block events and
-// the stop event.
-constexpr int32_t kMostBlocks = MAXIMUM_WAIT_OBJECTS - 2;
+// MsgWaitForMultipleObjects waits on at most 63 handles: up to 62 block
+// events and the stop event. A buffer of more blocks shares the events round
+// the buffer (block i signals event i mod 62).
+constexpr int32_t kMostEvents = MAXIMUM_WAIT_OBJECTS - 2;
 
 template <typename T>
 void ReleaseInterface(T** pointer) {
@@ -56,7 +57,7 @@ bool SoundOutput::Open(HWND window, int32_t sampleRate, bool stereo, bool sixtee
     sampleRate_ = sampleRate;
     stereo_ = stereo ? 1 : 0;
     sixteenBit_ = sixteenBit ? 1 : 0;
-    if (blockCount_ <= kMostBlocks && framesPerBlock > 0 && sampleRate > 0 &&
+    if (framesPerBlock > 0 && sampleRate > 0 &&
         CreateBuffers(window, framesPerBlock) && CreateNotifications()) {
       blockCounter_ = 0;
       writeIndex_ = 0;
@@ -103,48 +104,63 @@ bool SoundOutput::CreateBuffers(HWND window, int32_t framesPerBlock) {
   return true;
 }
 
-// One auto-reset event per block start, and the stop event last.
+// One auto-reset event per block start (shared round the buffer beyond 62
+// blocks), and the stop event last: entry blockCount holds it.
 bool SoundOutput::CreateNotifications() {
-  notifications_.reset(new Notification[blockCount_ + 1]);
+  eventCount_ = blockCount_ < kMostEvents ? blockCount_ : kMostEvents;
+  notifications_.reset(new (std::nothrow) Notification[blockCount_ + 1]);
+  std::unique_ptr<DSBPOSITIONNOTIFY[]> positions(new (std::nothrow) DSBPOSITIONNOTIFY[blockCount_]);
+  if (notifications_ == nullptr || positions == nullptr) return false;
   for (int32_t i = 0; i <= blockCount_; ++i) {
     notifications_[i].offset = static_cast<DWORD>(i) * static_cast<DWORD>(blockSize_);
     notifications_[i].event = nullptr;
   }
-  for (int32_t i = 0; i <= blockCount_; ++i) {
+  for (int32_t i = 0; i < eventCount_; ++i) {
     notifications_[i].event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (notifications_[i].event == nullptr) return false;
   }
+  notifications_[blockCount_].event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (notifications_[blockCount_].event == nullptr) return false;
   if (FAILED(secondary_->QueryInterface(IID_IDirectSoundNotify,
                                         reinterpret_cast<void**>(&notify_)))) {
     notify_ = nullptr;
     return false;
   }
-  std::unique_ptr<DSBPOSITIONNOTIFY[]> positions(new DSBPOSITIONNOTIFY[blockCount_]);
   for (int32_t i = 0; i < blockCount_; ++i) {
     positions[i].dwOffset = notifications_[i].offset;
-    positions[i].hEventNotify = notifications_[i].event;
+    positions[i].hEventNotify = notifications_[i % eventCount_].event;
   }
   return SUCCEEDED(notify_->SetNotificationPositions(static_cast<DWORD>(blockCount_),
                                                      positions.get()));
 }
 
-// Follows the play cursor: each block-start event names the block it entered.
+// Follows the play cursor: each block-start event names the block it
+// entered (with shared events, the block of that event nearest the cursor).
 DWORD WINAPI SoundOutput::NotificationRoutine(LPVOID self) {
   SoundOutput* output = static_cast<SoundOutput*>(self);
-  int32_t count = 0;
-  std::unique_ptr<HANDLE[]> events;
+  HANDLE events[kMostEvents + 1];
+  BlockFollower follower;
+  IDirectSoundBuffer* buffer = nullptr;  // lives until Close has stopped this thread
   {
     CriticalSectionLock guard(&output->lock_);
-    count = output->blockCount_;
-    events.reset(new HANDLE[count + 1]);
-    for (int32_t i = 0; i <= count; ++i) events[i] = output->notifications_[i].event;
+    follower.blockCount = output->blockCount_;
+    follower.eventCount = output->eventCount_;
+    follower.blockSize = output->blockSize_;
+    for (int32_t i = 0; i < follower.eventCount; ++i) events[i] = output->notifications_[i].event;
+    events[follower.eventCount] = output->notifications_[follower.blockCount].event;
+    buffer = output->secondary_;
   }
   for (;;) {
-    const DWORD result = MsgWaitForMultipleObjects(static_cast<DWORD>(count + 1), events.get(),
-                                                   FALSE, INFINITE, 0);
+    const DWORD result = MsgWaitForMultipleObjects(static_cast<DWORD>(follower.eventCount + 1),
+                                                   events, FALSE, INFINITE, 0);
     const DWORD index = result - WAIT_OBJECT_0;
-    if (result == WAIT_FAILED || index >= static_cast<DWORD>(count)) break;  // stop event
-    output->notifiedIndex_.store(static_cast<int32_t>(index));
+    if (result == WAIT_FAILED || index >= static_cast<DWORD>(follower.eventCount)) break;  // stop
+    DWORD played = 0;
+    const bool cursorRead = follower.eventCount < follower.blockCount &&
+                            SUCCEEDED(buffer->GetCurrentPosition(&played, nullptr));
+    const int32_t current = output->notifiedIndex_.load();
+    output->notifiedIndex_.store(
+        follower.BlockOfEvent(static_cast<int32_t>(index), current, cursorRead ? int64_t{played} : -1));
   }
   return 0;
 }
@@ -171,6 +187,7 @@ void SoundOutput::Close() {
     }
     notifications_.reset();
   }
+  eventCount_ = 0;
   ReleaseInterface(&secondary_);
   ReleaseInterface(&primary_);
   ReleaseInterface(&sound_);

@@ -51,7 +51,7 @@ class RecordingPicture : public PicturePort {
     return inner_->Setup(directDraw, window, videoRect, width, height, pitch, allowFlags);
   }
 
-  bool Present(const uint8_t* frame) override {
+  bool Present(const uint8_t* frame, const Options& options) override {
     PresentRecord record;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
@@ -60,7 +60,7 @@ class RecordingPicture : public PicturePort {
     record.blocks = g_soundOutput->GetBlockCounter();
     record.meanLuma = MeanLuma(frame);
     if (records_.size() < records_.capacity()) records_.push_back(record);
-    return inner_->Present(frame);
+    return inner_->Present(frame, options);
   }
 
   void Release() override { inner_->Release(); }

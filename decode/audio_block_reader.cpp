@@ -78,20 +78,32 @@ bool DirectShowDecoder::DeliverAudioUnits() {
   SourcePin* pin = source_->AudioOutput();
   IMemAllocator* allocator = pin != nullptr ? pin->Allocator() : nullptr;
   if (allocator == nullptr) return false;
-  // Nothing else on this thread could free a buffer: waiting for one would
-  // wait forever, so a decompressor that keeps every buffer ends the read.
-  IMediaSample* raw = nullptr;
-  if (FAILED(allocator->GetBuffer(&raw, nullptr, nullptr, AM_GBF_NOWAIT))) return false;
-  ComPtr<IMediaSample> sample(raw);
-  BYTE* buffer = nullptr;
-  if (FAILED(sample->GetPointer(&buffer)) || buffer == nullptr) return false;
-  int32_t count = context_.unitsPerRead;
-  uint32_t bytes = static_cast<uint32_t>(std::max<LONG>(sample->GetSize(), 0));
-  if (!file_->ReadAudio(buffer, context_.audioPosition, &count, &bytes)) return false;
+  for (bool grown = false;; grown = true) {
+    // Nothing else on this thread could free a buffer: waiting for one would
+    // wait forever, so a decompressor that keeps every buffer ends the read.
+    IMediaSample* raw = nullptr;
+    if (FAILED(allocator->GetBuffer(&raw, nullptr, nullptr, AM_GBF_NOWAIT))) return false;
+    ComPtr<IMediaSample> sample(raw);
+    BYTE* buffer = nullptr;
+    if (FAILED(sample->GetPointer(&buffer)) || buffer == nullptr) return false;
+    int32_t count = context_.unitsPerRead;
+    uint32_t bytes = static_cast<uint32_t>(std::max<LONG>(sample->GetSize(), 0));
+    if (file_->ReadAudio(buffer, context_.audioPosition, &count, &bytes)) {
+      return DeliverAudioSample(sample.Get(), bytes, count);
+    }
+    // A chunk larger than the header's buffer size: the buffers are made
+    // again at its size, once.
+    sample.Reset();
+    if (bytes == 0 || grown || !pin->GrowBuffers(bytes)) return false;
+  }
+}
+
+bool DirectShowDecoder::DeliverAudioSample(IMediaSample* sample, uint32_t bytes, int32_t count) {
+  SourcePin* pin = source_->AudioOutput();
   sample->SetPreroll(FALSE);
   sample->SetActualDataLength(static_cast<LONG>(bytes));
   sample->SetSyncPoint(TRUE);
-  if (pin->Deliver(sample.Get()) != S_OK) return false;
+  if (pin->Deliver(sample) != S_OK) return false;
   context_.audioPosition += count;
   return true;
 }

@@ -57,4 +57,9 @@ class Decoder {
   virtual void DropAudio() = 0;
   // Writes whether the file's index table was loaded (seeking needs it).
   virtual void HasIndex(uint8_t* flag) = 0;
+  // The number of frames the file's data holds as far as reading has found:
+  // the frame count until a read meets the end of the data (a file cut off,
+  // or a header that claims more frames), then the first frame past it.
+  // Called by the video feeder.
+  virtual int32_t VideoDataEnd() = 0;
 };

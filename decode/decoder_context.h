@@ -57,6 +57,9 @@ class DecoderContext {
   // into: the caller's frame or the backup frame.
   uint8_t* destinationFrame = nullptr;
   int32_t nextFrame = -2;  // -2: nothing delivered since the graph was built
+  // The frames before the first one found past the file's data: the frame
+  // count until a read shows the file holds fewer.
+  int32_t videoDataEnd = 0;
   std::unique_ptr<uint8_t[]> backupFrame;
   uint32_t backupFrameSize = 0;
   const uint8_t* lastReceivedFrame = nullptr;

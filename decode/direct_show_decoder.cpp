@@ -36,6 +36,7 @@ void DirectShowDecoder::Close() {
     context_.destinationFrame = nullptr;
     context_.lastReceivedFrame = nullptr;
     context_.nextFrame = -2;
+    context_.videoDataEnd = 0;
     context_.codecGivesRgb = 0;
     context_.videoChunksDelivered = 0;
   }
@@ -124,6 +125,11 @@ void DirectShowDecoder::GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBi
   if (sixteenBit != nullptr) *sixteenBit = output.sixteenBit;
   if (samplesPerSecond != nullptr) *samplesPerSecond = output.outputSamplesPerSecond;
   if (samplesPerBlock != nullptr) *samplesPerBlock = output.outputSamplesPerBlock;
+}
+
+int32_t DirectShowDecoder::VideoDataEnd() {
+  CriticalSectionLock hold(&context_.videoLock);
+  return context_.videoDataEnd;
 }
 
 void DirectShowDecoder::HasIndex(uint8_t* flag) {

@@ -74,6 +74,7 @@ class DirectShowDecoder : public Decoder {
   bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
   void DropAudio() override;
   void HasIndex(uint8_t* flag) override;
+  int32_t VideoDataEnd() override;
 
   // For inspection by tests and the statistics: the graph and its parts
   // (no reference added; null while closed).
@@ -125,6 +126,7 @@ class DirectShowDecoder : public Decoder {
   void RepositionAudio(int32_t block);
   bool CheckAudioDrift();
   bool DeliverAudioUnits();
+  bool DeliverAudioSample(IMediaSample* sample, uint32_t bytes, int32_t count);
 
   // Property pages and chain names (decoder_pages.cpp).
   static void AppendChainText(std::string* text, const FilterChain& chain);

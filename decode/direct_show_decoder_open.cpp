@@ -43,7 +43,7 @@ bool DirectShowDecoder::Open(const char* fileName, std::string* messages,
   ComPtr<IPin> videoPin;
   ComPtr<IPin> audioPin;
   if (videoOpen_) videoOpen_ = AddSourceFilter(&videoPin, &audioPin);
-  if (settings.renderFullChains) RenderFullChains(&videoPin, &audioPin);
+  if (videoOpen_ && settings.renderFullChains) RenderFullChains(&videoPin, &audioPin);
   if (videoOpen_) videoOpen_ = ConnectVideo(videoPin.Get(), messages);
   if (videoOpen_) videoOpen_ = AllocateBackupFrame();
   audioOpen_ = audioOpen_ && videoOpen_;
@@ -70,6 +70,7 @@ void DirectShowDecoder::OpenFile(const char* fileName, std::string* messages,
     return;
   }
   videoOpen_ = file_->GetVideoStreamInfo(&context_.video) && context_.VideoHeader() != nullptr;
+  context_.videoDataEnd = context_.video.length;
   audioPresent_ = file_->GetAudioStreamInfo(&context_.audio) && context_.AudioFormat() != nullptr;
   audioOpen_ = audioPresent_ && !settings.disableAudio;
   // A picture no decompressor could deliver (a header that lies about its
@@ -139,7 +140,7 @@ void DirectShowDecoder::RenderFullChains(ComPtr<IPin>* videoPin, ComPtr<IPin>* a
     videoOpen_ = SUCCEEDED(graph_->Render(videoPin->Get()));
     if (videoOpen_) *videoPin = TrimRenderedChain(graph_.Get(), videoPin->Get());
   }
-  if (audioOpen_) {
+  if (audioOpen_ && *audioPin) {
     audioOpen_ = SUCCEEDED(graph_->Render(audioPin->Get()));
     if (audioOpen_) *audioPin = TrimRenderedChain(graph_.Get(), audioPin->Get());
   }

@@ -4,6 +4,7 @@
 #include "decode/com_ptr.h"
 #include "decode/media_type_enumerator.h"
 #include "decode/query_interface.h"
+#include "decode/stream_format_check.h"
 #include "platform/critical_section_lock.h"
 
 #include <algorithm>
@@ -114,6 +115,25 @@ STDMETHODIMP SourcePin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (types == nullptr) return E_POINTER;
   *types = new (std::nothrow) MediaTypeEnumerator(&mediaType_, 1);
   return *types != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+// Only the standard allocator that the pin owns is remade: an input's own
+// allocator stands for buffers of its own size (a frame), which a chunk must
+// fit. A chunk beyond the largest picture is a damaged size, never taken.
+bool SourcePin::GrowBuffers(uint32_t bytes) {
+  CriticalSectionLock hold(lock_);
+  if (allocator_ == nullptr || allocator_ != defaultAllocator_ || bytes > kMostPictureBytes ||
+      static_cast<LONG>(bytes) <= properties_.cbBuffer) {
+    return false;
+  }
+  ALLOCATOR_PROPERTIES wanted = properties_;
+  wanted.cbBuffer = static_cast<LONG>(bytes);
+  ALLOCATOR_PROPERTIES actual = {};
+  allocator_->Decommit();
+  const bool grown = SUCCEEDED(allocator_->SetProperties(&wanted, &actual)) && actual.cbBuffer >= wanted.cbBuffer;
+  if (grown) properties_ = wanted;
+  allocator_->Commit();
+  return grown;
 }
 
 HRESULT SourcePin::Activate() {

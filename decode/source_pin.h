@@ -36,6 +36,9 @@ class SourcePin : public PinBase<SourcePin> {
 
   // Pushes one sample into the connected input; VFW_E_NOT_CONNECTED without one.
   HRESULT Deliver(IMediaSample* sample);
+  // Makes the pin's buffers bytes long, for a chunk larger than the stream
+  // header said (every sample must be back). False when they stay as they were.
+  bool GrowBuffers(uint32_t bytes);
 
   // The allocator in use while connected (no reference added).
   IMemAllocator* Allocator() const { return allocator_; }

@@ -15,7 +15,7 @@
 
 bool DirectShowDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   CriticalSectionLock hold(&context_.videoLock);
-  if (!videoOpen_ || destination == nullptr || frame < 0 || frame >= context_.video.length) return false;
+  if (!videoOpen_ || destination == nullptr || frame < 0 || frame >= context_.videoDataEnd) return false;
   context_.destinationFrame = context_.backupFrame ? context_.backupFrame.get() : destination;
   context_.lastReceivedFrame = context_.destinationFrame;
   context_.nextFrame = FirstFrameToDeliver(frame);
@@ -45,6 +45,7 @@ bool DirectShowDecoder::DeliverVideoFrame(int32_t frame, bool* targetHasData) {
   IMemAllocator* allocator = pin->Allocator();
   if (allocator == nullptr) return false;
   bool ok = true;
+  bool grown = false;
   while (ok && context_.nextFrame <= frame) {
     ok = false;
     IMediaSample* raw = nullptr;
@@ -58,7 +59,17 @@ bool DirectShowDecoder::DeliverVideoFrame(int32_t frame, bool* targetHasData) {
     if (buffer == context_.backupFrame.get()) bytes = std::min(bytes, context_.backupFrameSize);
     else if (buffer == context_.destinationFrame) bytes = std::min(bytes, VideoFrameSize());
     const int32_t next = context_.nextFrame;
-    if (!file_->ReadVideoFrame(buffer, next, &bytes)) break;
+    if (!file_->ReadVideoFrame(buffer, next, &bytes)) {
+      // A chunk larger than the header's buffer size (a file without an
+      // index): the buffers are made again at its size, once.
+      sample.Reset();
+      if (bytes > 0 && !grown && pin->GrowBuffers(bytes)) {
+        grown = ok = true;
+        continue;
+      }
+      if (file_->IsPastVideoData(next)) context_.videoDataEnd = std::min(context_.videoDataEnd, next);
+      break;
+    }
     *targetHasData = bytes > 0;
     if (bytes == 0) {  // an empty chunk repeats the previous picture: nothing to decode
       ok = true;

@@ -84,6 +84,6 @@ bool DirectShowDecoder::ReconnectVideoForRgb24(std::string* messages) {
     return false;
   }
   reconnectedForRgb24_ = true;
-  AllocateBackupFrame();
-  return RunGraph(messages);
+  // Without the frame for the RGB24 picture nothing could be decoded.
+  return AllocateBackupFrame() && RunGraph(messages);
 }

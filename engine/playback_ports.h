@@ -11,6 +11,7 @@
 #include "engine/playback_clock.h"
 #include "engine/shell_signals.h"
 #include "platform/win32.h"
+#include "settings/options.h"
 
 #include <cstdint>
 
@@ -45,13 +46,14 @@ class SoundPort {
   virtual void Unlock() = 0;
 };
 
-// The picture output (VideoPresenter).
+// The picture output (VideoPresenter). Present draws with the options of
+// the video thread's pass, so one frame never mixes two settings.
 class PicturePort {
  public:
   virtual ~PicturePort() {}
   virtual bool Setup(IDirectDraw* directDraw, HWND window, const RECT* videoRect, int32_t width,
                      int32_t height, int32_t pitch, uint32_t allowFlags) = 0;
-  virtual bool Present(const uint8_t* frame) = 0;
+  virtual bool Present(const uint8_t* frame, const Options& options) = 0;
   virtual void Release() = 0;
   virtual void Shutdown() = 0;
   // PresentMode 0..7.
@@ -96,10 +98,12 @@ class PlaybackHost {
 };
 
 // The in-place effects the threads run over frames and sound blocks; the
-// program's are the video and audio filters with the options record.
+// program's are the video and audio filters with the options record. The
+// frame effects get the video thread's snapshot of the options for the pass.
 struct FrameEffects {
-  void (*applyVideoFilters)(uint8_t* frame, int32_t width, int32_t height, int32_t frameNumber);
-  void (*drawLevelBar)(uint8_t* frame, int32_t width, int32_t height);
+  void (*applyVideoFilters)(const Options& options, uint8_t* frame, int32_t width, int32_t height,
+                            int32_t frameNumber);
+  void (*drawLevelBar)(const Options& options, uint8_t* frame, int32_t width, int32_t height);
   void (*fadeStep)(uint8_t* frame, int32_t width, int32_t height);
   void (*applyAudioFilters)(uint8_t* block, bool stereo, bool sixteenBit, int32_t frames);
 };

@@ -60,9 +60,23 @@ struct PlaybackRecord {
   std::atomic<int32_t> currentFrame{0};     // video thread (player while stopped)
   std::atomic<int32_t> targetFrame{0};      // video thread (player while stopped)
   std::atomic<int32_t> droppedFrames{0};    // video thread
+  std::atomic<int32_t> shownFrames{0};      // video thread: frames presented while playing
+  // The video thread's passes and pictures presented (playing, paused or
+  // redrawn), counted for whoever waits for the thread to move on.
+  std::atomic<int32_t> passes{0};
+  std::atomic<int32_t> presents{0};
+  // Frames the file's data holds: the frame count until the video feeder
+  // finds fewer (video feeder; player while stopped).
+  std::atomic<int32_t> dataEnd{0x7FFFFFFF};
   std::atomic<int32_t> displacement{0};     // window's thread; ms, positive delays the sound
   std::atomic<uint8_t> endOfVideo{0};       // video feeder
   std::atomic<uint8_t> ready{1};            // window's thread; 0 while a decoder page is open
+
+  // The video ends at the frame count or the end of the data.
+  int32_t LastFrameEnd() const {
+    const int32_t end = dataEnd.load(std::memory_order_relaxed);
+    return end < frameCount ? end : frameCount;
+  }
 
   bool IsOpen() const {
     const int32_t s = state.load(std::memory_order_relaxed);

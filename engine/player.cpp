@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 Player* g_player = nullptr;
@@ -68,6 +69,7 @@ bool Player::OpenFile(const char* path) {
   ports_.host->WindowSize(&windowWidth_, &windowHeight_);
   record_.state.store(kPaused, std::memory_order_relaxed);
   record_.droppedFrames.store(0, std::memory_order_relaxed);
+  record_.shownFrames.store(0, std::memory_order_relaxed);
   ports_.host->FitWindowToVideo();
   ports_.host->SaveAndDisableSystemSettings(&savedSettings_);
   SizeRings();
@@ -76,7 +78,10 @@ bool Player::OpenFile(const char* path) {
   ports_.shell->resumePosition = 0;
   record_.ready.store(1, std::memory_order_relaxed);
   record_.feederOffset = 0;
-  Start();
+  if (!Start()) {
+    Close();  // without its threads the file would never play
+    return false;
+  }
   return true;
 }
 
@@ -89,6 +94,7 @@ bool Player::DescribeVideo() {
   record_.width = std::max(width, 0);
   record_.height = std::max(height, 0);
   record_.frameCount = std::max(frames, 0);
+  record_.dataEnd.store(record_.frameCount, std::memory_order_relaxed);
   record_.rate = rate;
   record_.scale = scale;
   record_.stride = FrameStride(record_.width);
@@ -149,7 +155,7 @@ bool Player::LoadSubtitlesBeside(const char* videoPath) {
   return false;
 }
 
-void Player::Start() {
+bool Player::Start() {
   StopThreads();
   PublishOptions();  // the threads start with the options as they are now
   {
@@ -168,23 +174,29 @@ void Player::Start() {
       record_.startBlock =
           StartBlockForFrame(record_.currentFrame.load(std::memory_order_relaxed), record_.scale,
                              record_.sampleRate, record_.blockLength, record_.rate);
-      CreateThread(&audioFeeder_, AudioFeederRoutine, THREAD_PRIORITY_NORMAL);
+      if (!CreateThread(&audioFeeder_, AudioFeederRoutine, THREAD_PRIORITY_NORMAL)) return false;
     }
     WaitForPrefillBlocks();
     Prefill();
   }
-  CriticalSectionLock lock(&record_.lock);
-  CreateThread(&videoFeeder_, VideoFeederRoutine, THREAD_PRIORITY_BELOW_NORMAL);
-  CreateThread(&videoThread_, VideoThreadRoutine, THREAD_PRIORITY_NORMAL);
-  if (record_.soundPlays) {
-    CreateThread(&audioOutput_, AudioOutputRoutine, THREAD_PRIORITY_HIGHEST);
+  bool started = false;
+  {
+    CriticalSectionLock lock(&record_.lock);
+    started = CreateThread(&videoFeeder_, VideoFeederRoutine, THREAD_PRIORITY_BELOW_NORMAL) &&
+              CreateThread(&videoThread_, VideoThreadRoutine, THREAD_PRIORITY_NORMAL) &&
+              (!record_.soundPlays ||
+               CreateThread(&audioOutput_, AudioOutputRoutine, THREAD_PRIORITY_HIGHEST));
   }
+  if (!started) StopThreads();  // outside the lock: the threads that did start take it
+  return started;
 }
 
-void Player::CreateThread(std::unique_ptr<WorkerThread>* slot, WorkerThread::Routine routine,
+bool Player::CreateThread(std::unique_ptr<WorkerThread>* slot, WorkerThread::Routine routine,
                           int priority) {
-  slot->reset(new WorkerThread);
-  if ((*slot)->Create(routine, this)) (*slot)->SetPriority(priority);
+  slot->reset(new (std::nothrow) WorkerThread);
+  if (*slot == nullptr || !(*slot)->Create(routine, this)) return false;
+  (*slot)->SetPriority(priority);
+  return true;
 }
 
 bool Player::WaitForPrefillBlocks() {
@@ -254,7 +266,10 @@ bool Player::Seek(int32_t frame) {
   record_.currentFrame.store(ports_.decoders->PreviousKeyframe(frame), std::memory_order_relaxed);
   record_.frameRing.Clear();
   record_.feederOffset = 0;
-  Start();
+  if (!Start()) {
+    Close();
+    return false;
+  }
   return true;
 }
 
@@ -278,6 +293,7 @@ void Player::Close() {
     ports_.host->RestoreSystemSettings(savedSettings_);
   }
   record_.droppedFrames.store(0, std::memory_order_relaxed);
+  record_.shownFrames.store(0, std::memory_order_relaxed);
   record_.frameCount = 0;
   record_.currentFrame.store(0, std::memory_order_relaxed);
   if (ports_.host != nullptr) ports_.host->ShowDefaultTitle();

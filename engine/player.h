@@ -34,8 +34,9 @@ class Player {
   // Opens the named file (Open takes the play list's current item).
   bool OpenFile(const char* path);
 
-  // (Re)creates the clock and the threads from the current frame.
-  void Start();
+  // (Re)creates the clock and the threads from the current frame. False
+  // when a thread could not be created (none is left running then).
+  bool Start();
   // Stops the four threads (video thread, audio output, audio feeder, video
   // feeder) and deletes the clock.
   void StopThreads();
@@ -43,7 +44,8 @@ class Player {
   void Play();   // state 2 if a file is open
   void Pause();  // playing becomes paused
   // Seeks to the keyframe at or before frame; only a file with an index can
-  // be sought anywhere but frame 0. The state stays. False when refused.
+  // be sought anywhere but frame 0. The state stays. False when refused, or
+  // when the threads could not be started again (the file is closed then).
   bool Seek(int32_t frame);
   void Close();
 
@@ -62,6 +64,11 @@ class Player {
   int32_t VideoRate() const { return record_.rate; }
   int32_t VideoScale() const { return record_.scale; }
   int32_t DroppedFrames() const { return record_.droppedFrames.load(std::memory_order_relaxed); }
+  // Frames that reached the screen while playing, since the file opened.
+  int32_t ShownFrames() const { return record_.shownFrames.load(std::memory_order_relaxed); }
+  // The video thread's passes and pictures presented so far (they only grow).
+  int32_t VideoPasses() const { return record_.passes.load(std::memory_order_relaxed); }
+  int32_t PicturesPresented() const { return record_.presents.load(std::memory_order_relaxed); }
   int32_t Displacement() const { return record_.displacement.load(std::memory_order_relaxed); }
   void SetDisplacement(int32_t milliseconds) {
     record_.displacement.store(milliseconds, std::memory_order_relaxed);
@@ -84,7 +91,7 @@ class Player {
   void OpenSound();
   void Prefill();
   bool WaitForPrefillBlocks();
-  void CreateThread(std::unique_ptr<WorkerThread>* slot, WorkerThread::Routine routine,
+  bool CreateThread(std::unique_ptr<WorkerThread>* slot, WorkerThread::Routine routine,
                     int priority);
   bool LoadSubtitlesBeside(const char* videoPath);
 

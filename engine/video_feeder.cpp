@@ -14,7 +14,7 @@ VideoFeeder::VideoFeeder(const PlaybackContext& context)
       next_(record_.feederOffset + record_.currentFrame.load(std::memory_order_relaxed)) {}
 
 void VideoFeeder::Pass() {
-  if (next_ >= record_.frameCount || !record_.IsOpen()) {
+  if (next_ >= record_.LastFrameEnd() || !record_.IsOpen()) {
     record_.endOfVideo.store(1, std::memory_order_relaxed);
     context_.Sleep(kIdleSleep);
     return;
@@ -35,6 +35,11 @@ void VideoFeeder::Pass() {
     return;
   }
   const bool decoded = context_.decoder->ReadVideoFrame(slot, next_);
+  if (!decoded && context_.decoder->VideoDataEnd() <= next_) {
+    // The data ends here: the video thread ends at this frame.
+    record_.dataEnd.store(context_.decoder->VideoDataEnd(), std::memory_order_relaxed);
+    return;
+  }
   record_.frameRing.Commit(decoded ? kFrameDecoded : kFrameFailed);
   ++next_;
 }

@@ -63,10 +63,11 @@ void VideoThread::SetStartVolume() {
 }
 
 bool VideoThread::Pass() {
-  if (!Running() || Relaxed(record_.currentFrame) >= record_.frameCount || !record_.IsOpen()) {
+  if (!Running() || Relaxed(record_.currentFrame) >= record_.LastFrameEnd() || !record_.IsOpen()) {
     return false;
   }
   options_ = PublishedOptions();
+  record_.passes.fetch_add(1, std::memory_order_relaxed);
   TakeLevelBarRequest();
   // Until the sound's counter moves, the clock only counts the wait below.
   if (lastCounter_ == -1) {
@@ -244,7 +245,7 @@ void VideoThread::PlayingPass(uint8_t* element, uint8_t flag) {
                              record_.endOfVideo.load(std::memory_order_relaxed) != 0);
     const int32_t lag = EffectiveLag(Relaxed(record_.targetFrame), Relaxed(record_.currentFrame),
                                      skipMode_, mode);
-    PresentFrame(element, flag);
+    if (PresentFrame(element, flag)) record_.shownFrames.fetch_add(1, std::memory_order_relaxed);
     if (flag == kFrameSkipped) record_.droppedFrames.fetch_add(1, std::memory_order_relaxed);
     framesToDrop_ = lag - 1;
   }
@@ -315,17 +316,20 @@ void VideoThread::FadeOrRest(uint8_t* element, uint8_t flag) {
   context_.Sleep(kPausedSleep);
 }
 
-void VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
-  if (element == nullptr || flag != kFrameDecoded || shell_.windowActive.load() == 0) return;
+bool VideoThread::PresentFrame(uint8_t* element, uint8_t flag) {
+  if (element == nullptr || flag != kFrameDecoded || shell_.windowActive.load() == 0) return false;
   if (!frameFiltered_) {
     const FrameEffects& effects = context_.ports.effects;
-    effects.applyVideoFilters(element, record_.width, record_.height, Relaxed(record_.currentFrame));
+    effects.applyVideoFilters(options_, element, record_.width, record_.height,
+                              Relaxed(record_.currentFrame));
     if (shell_.balanceShown.load(std::memory_order_relaxed) != 0) {
-      effects.drawLevelBar(element, record_.width, record_.height);
+      effects.drawLevelBar(options_, element, record_.width, record_.height);
     }
     frameFiltered_ = true;
   }
-  context_.ports.picture->Present(element);
+  const bool presented = context_.ports.picture->Present(element, options_);
+  if (presented) record_.presents.fetch_add(1, std::memory_order_relaxed);
+  return presented;
 }
 
 void VideoThread::SetSoundPlaying(bool playing) {

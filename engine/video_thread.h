@@ -59,7 +59,7 @@ class VideoThread {
   void FadeOrRest(uint8_t* element, uint8_t flag);
   bool TakeFrameStep();
   void DrawStatusEverySecond();
-  void PresentFrame(uint8_t* element, uint8_t flag);
+  bool PresentFrame(uint8_t* element, uint8_t flag);
   void SetSoundPlaying(bool playing);
   bool Running() const { return IsRunning(context_.videoThread); }
 

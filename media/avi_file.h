@@ -84,12 +84,20 @@ class AviFile {
 
   // Reads frame n's chunk into the destination; bytes is the capacity in and
   // the size read out. True when exactly one frame was read (an empty chunk
-  // reads as 0 bytes).
+  // reads as 0 bytes). A chunk larger than the capacity is not read: false,
+  // with bytes its size.
   bool ReadVideoFrame(void* destination, int32_t frame, uint32_t* bytes);
   // Reads audio samples from a stream position; count and bytes are the
   // wanted count and the capacity in, what was read out. True when at least
-  // one sample was read.
+  // one sample was read. Of a stream without a fixed sample size, a first
+  // chunk larger than the capacity is not read: false, with bytes its size.
   bool ReadAudio(void* destination, int32_t position, int32_t* count, uint32_t* bytes);
+
+  // Frame n's chunk is not there, or begins at or past the end of the file
+  // (a file cut off, or a header that claims more frames than it holds). A
+  // frame that fails to read for another reason is not past the data. Like a
+  // read, it may move the video stream's cursors.
+  bool IsPastVideoData(int32_t frame);
 
   // Keyframe search on the video stream (0 when nothing is found). Through
   // an OpenDML index: the nearest keyframe at or before (at or after) the

@@ -163,7 +163,8 @@ void AviFile::ReadSamples(uint8_t* destination, int32_t position, int32_t* count
 
 // One chunk per sample (video, and audio without a fixed sample size). A
 // chunk of size 0 is a sample of 0 bytes; a chunk that no longer fits, or
-// that cannot be found or read, ends the read.
+// that cannot be found or read, ends the read. When the first chunk alone is
+// larger than the capacity (and lies inside the file), bytes gives its size.
 void AviFile::ReadVariableSizeSamples(uint8_t* destination, int32_t position, int32_t wanted,
                                       uint32_t capacity, int32_t* count, uint32_t* bytes,
                                       StreamInfo* stream) {
@@ -173,7 +174,10 @@ void AviFile::ReadVariableSizeSamples(uint8_t* destination, int32_t position, in
     if (chunk.IsNull()) return;
     capacityLeft -= chunk.size;
     --wanted;
-    if (capacityLeft < 0) return;
+    if (capacityLeft < 0) {
+      if (*count == 0 && chunk.dataPosition + chunk.size <= reader_->FileSize()) *bytes = chunk.size;
+      return;
+    }
     if (chunk.size > 0 && !ReadChunkData(reader_.get(), chunk, 0, chunk.size, destination)) return;
     *bytes += chunk.size;
     *count += 1;
@@ -248,6 +252,12 @@ bool AviFile::ReadAudio(void* destination, int32_t position, int32_t* count, uin
   if (audioFormat_ == nullptr || count == nullptr || bytes == nullptr) return false;
   ReadSamples(static_cast<uint8_t*>(destination), position, count, bytes, audioStream_.get());
   return *count >= 1;
+}
+
+bool AviFile::IsPastVideoData(int32_t frame) {
+  if (videoFormat_ == nullptr) return true;
+  const ChunkRef chunk = ChunkOfSample(videoStream_->streamKey, frame, videoStream_.get());
+  return chunk.IsNull() || chunk.dataPosition >= reader_->FileSize();
 }
 
 int32_t AviFile::PreviousKeyframe(int32_t frame) { return KeyframeSearch(frame, -1); }

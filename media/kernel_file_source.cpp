@@ -19,6 +19,9 @@ class KernelFileSource final : public FileSource {
   bool Seek(uint64_t position) override {
     if (position > static_cast<uint64_t>(INT64_MAX)) return false;
     LONG high = static_cast<LONG>(position >> 32);
+    // A low part of 0xFFFFFFFF is a valid position: only the error code tells
+    // a failure, and success need not clear an earlier one.
+    SetLastError(NO_ERROR);
     const DWORD low =
         SetFilePointer(file_, static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
     if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
@@ -46,6 +49,7 @@ std::unique_ptr<FileSource> OpenFileSource(const char* path) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return nullptr;
   DWORD high = 0;
+  SetLastError(NO_ERROR);  // as for SetFilePointer: 0xFFFFFFFF may be a size
   const DWORD low = GetFileSize(handle, &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
     CloseHandle(handle);

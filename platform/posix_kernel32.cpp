@@ -9,6 +9,7 @@
 
 #include "platform/win32.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -166,8 +167,8 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     SetLastError(ERROR_INVALID_HANDLE);
     return INVALID_SET_FILE_POINTER;
   }
+  // As on Windows, success leaves the last error as it was.
   if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(target >> 32);
-  SetLastError(NO_ERROR);
   return static_cast<DWORD>(target);
 }
 
@@ -222,9 +223,16 @@ void EnterCriticalSection(LPCRITICAL_SECTION section) { pthread_mutex_lock(&sect
 void LeaveCriticalSection(LPCRITICAL_SECTION section) { pthread_mutex_unlock(&section->mutex); }
 void DeleteCriticalSection(LPCRITICAL_SECTION section) { pthread_mutex_destroy(&section->mutex); }
 
+namespace {
+std::atomic<bool> g_refuseThreads{false};
+}  // namespace
+
+void RefuseThreadCreation(bool refuse) { g_refuseThreads.store(refuse); }
+
 HANDLE CreateThread(void*, SIZE_T, LPTHREAD_START_ROUTINE routine, LPVOID argument, DWORD flags,
                     LPDWORD threadId) {
-  if (routine == nullptr || flags != 0) {  // suspended creation is not offered
+  // Suspended creation is not offered.
+  if (routine == nullptr || flags != 0 || g_refuseThreads.load()) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return nullptr;
   }

@@ -170,6 +170,9 @@ DWORD ResumeThread(HANDLE thread);
 BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD GetCurrentThreadId();
+// The stand-in's own switch, for tests: while set, CreateThread fails as on a
+// system that has run out of threads.
+void RefuseThreadCreation(bool refuse);
 
 void Sleep(DWORD milliseconds);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);

@@ -15,7 +15,12 @@ bool WorkerThread::Create(Routine routine, LPVOID argument) {
     CriticalSectionLock lock(&lock_);
     stopFlag_ = 0;
   }
-  handle_ = CreateThread(nullptr, 0, routine, argument, 0, &threadId_);
+  // The new thread may set its own priority before CreateThread returns here:
+  // the handle and the last priority are only touched under the lock.
+  CriticalSectionLock lock(&lock_);
+  DWORD id = 0;
+  handle_ = CreateThread(nullptr, 0, routine, argument, 0, &id);
+  threadId_ = id;
   if (handle_ == nullptr) return false;
   SetThreadPriority(handle_, THREAD_PRIORITY_NORMAL);
   lastPriority_ = THREAD_PRIORITY_NORMAL;
@@ -27,7 +32,13 @@ bool WorkerThread::IsRunning() {
   return stopFlag_ == 0;
 }
 
+int WorkerThread::LastPriority() {
+  CriticalSectionLock lock(&lock_);
+  return lastPriority_;
+}
+
 void WorkerThread::SetPriority(int priority) {
+  CriticalSectionLock lock(&lock_);
   if (handle_ == nullptr || priority == lastPriority_) return;
   SetThreadPriority(handle_, priority);
   lastPriority_ = priority;
@@ -38,20 +49,29 @@ void WorkerThread::Stop() {
     CriticalSectionLock lock(&lock_);
     stopFlag_ = 1;
   }
-  if (handle_ == nullptr) return;
-  WaitForSingleObject(handle_, INFINITE);
+  HANDLE handle = nullptr;
+  {
+    CriticalSectionLock lock(&lock_);
+    handle = handle_;
+  }
+  if (handle == nullptr) return;
+  WaitForSingleObject(handle, INFINITE);  // the routine may still take the lock meanwhile
+  CriticalSectionLock lock(&lock_);
   CloseHandle(handle_);
   handle_ = nullptr;
 }
 
 void WorkerThread::Suspend() {
+  CriticalSectionLock lock(&lock_);
   if (handle_ != nullptr) SuspendThread(handle_);
 }
 
 void WorkerThread::Resume() {
+  CriticalSectionLock lock(&lock_);
   if (handle_ != nullptr) ResumeThread(handle_);
 }
 
 void WorkerThread::Terminate() {
+  CriticalSectionLock lock(&lock_);
   if (handle_ != nullptr) TerminateThread(handle_, 0);
 }

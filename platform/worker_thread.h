@@ -25,7 +25,9 @@ class WorkerThread {
   // The stop flag is clear (read under the thread object's lock).
   bool IsRunning();
 
-  // Calls SetThreadPriority only when the value differs from the last one set.
+  // Calls SetThreadPriority only when the value differs from the last one
+  // set. Any thread may call it (the thread itself every pass, the window's
+  // thread while it stops playback).
   void SetPriority(int priority);
 
   // Sets the stop flag, waits for the routine's end and closes the handle.
@@ -35,10 +37,10 @@ class WorkerThread {
   void Resume();
   void Terminate();
 
-  DWORD Id() const { return threadId_; }
-  int LastPriority() const { return lastPriority_; }
+  int LastPriority();
 
  private:
+  // The handle, the stop flag and the last priority are guarded by lock_.
   HANDLE handle_ = nullptr;
   DWORD threadId_ = 0;
   CRITICAL_SECTION lock_;

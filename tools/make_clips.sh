@@ -25,6 +25,9 @@
 #                        PCM 8-bit 8,000 Hz mono; 440 Hz
 #   raw_mp3_odd.avi      uncompressed BGR24 (top-down) 200x150 12 fps 3 s; MP3 44,100 Hz stereo
 #                        128 kb/s; 1000 Hz
+#   raw_120fps.avi       uncompressed BGR24 (top-down) 64x48 120 fps 2 s; PCM 16-bit 44,100 Hz
+#                        stereo; 1000 Hz (more sound blocks than one wait takes events)
+#   raw_240fps.avi       the same at 240 fps
 #   cinepak_odd.avi      Cinepak 204x148 29.97 fps 2 s; no sound
 #   msvc_ima_long.avi    MS Video 1 (MSVC) 160x120 10 fps 180 s; IMA ADPCM 22,050 Hz mono; 1000 Hz
 #   raw_pcm16_odml.avi   uncompressed BGR24 (top-down) 1280x720 25 fps 16 s (400 frames); PCM
@@ -64,7 +67,7 @@ clip() {
   mv "$out.packets.part" "$out.packets"
 }
 
-cinepak=(-c:v cinepak)
+cinepak=(-c:v cinepak -g 12)  # a keyframe every 12 frames
 msvc=(-c:v msvideo1 -vtag MSVC)
 raw=(-c:v rawvideo -pix_fmt bgr24)
 
@@ -93,6 +96,9 @@ clip raw_pcm8.avi $(picture 202x150 12 3) $(tone 440 8000) -t 3 \
   "${raw[@]}" -c:a pcm_u8 -ac 1
 clip raw_mp3_odd.avi $(picture 200x150 12 3) $(tone 1000 44100) -t 3 \
   "${raw[@]}" -c:a libmp3lame -b:a 128k -ac 2
+for fps in 120 240; do
+  clip raw_${fps}fps.avi $(picture 64x48 $fps 2) $(tone 1000 44100) -t 2 "${raw[@]}" -c:a pcm_s16le -ac 2
+done
 clip cinepak_odd.avi $(picture 204x148 30000/1001 2) "${cinepak[@]}" -an
 clip msvc_ima_long.avi $(picture 160x120 10 180) $(tone 1000 22050) -t 180 \
   "${msvc[@]}" -c:a adpcm_ima_wav -ac 1

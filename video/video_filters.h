@@ -15,8 +15,8 @@
 // The subtitle renderer's place in the chain: render(context, frame, frame
 // number) burns the current subtitle into the frame. A null render skips it.
 struct SubtitleStep {
-  void (*render)(void* context, uint8_t* frame, int32_t frameNumber) = nullptr;
-  void* context = nullptr;
+  void (*render)(const void* context, uint8_t* frame, int32_t frameNumber) = nullptr;
+  const void* context = nullptr;
 };
 
 // Runs the chain, each step only when its flag is set unless marked always:

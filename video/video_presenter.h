@@ -34,8 +34,9 @@ class VideoPresenter : public PicturePort {
   // allowed). False only for a null window: every other failure ends in mode 1.
   bool Setup(IDirectDraw* directDraw, HWND window, const RECT* videoRect, int32_t width,
              int32_t height, int32_t pitch, uint32_t allowFlags) override;
-  // Shows one frame of the last Setup's geometry. True when it went out.
-  bool Present(const uint8_t* frame) override;
+  // Shows one frame of the last Setup's geometry, converted and resized as
+  // the options say. True when it went out.
+  bool Present(const uint8_t* frame, const Options& options) override;
   // Gives back every buffer and DirectDraw object; mode 0. The lookup table
   // of the low-quality conversion stays.
   void Release() override;
@@ -63,11 +64,11 @@ class VideoPresenter : public PicturePort {
   bool ComputeRects();
   bool ShowOverlay();
   bool Reposition();
-  bool PresentNonOverlay(const uint8_t* frame);
-  bool PresentOverlay(const uint8_t* frame);
-  bool ConvertFrame(const uint8_t* frame);
+  bool PresentNonOverlay(const uint8_t* frame, const Options& options);
+  bool PresentOverlay(const uint8_t* frame, const Options& options);
+  bool ConvertFrame(const uint8_t* frame, const Options& options);
   bool PrepareResizeBuffer();
-  void ResizeIntoBuffer();
+  void ResizeIntoBuffer(bool bilinear);
   COLORREF KeyColor() const;
   OverlayCaps OverlayCapsOf() const;
 

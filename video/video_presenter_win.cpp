@@ -1,6 +1,5 @@
 #include "video/video_presenter.h"
 
-#include "settings/shared_options.h"
 #include "video/draw_dib_context.h"
 #include "video/resize_rows.h"
 #include "video/video_presenter_pack.h"
@@ -322,33 +321,33 @@ bool VideoPresenter::Reposition() {
   return true;
 }
 
-bool VideoPresenter::Present(const uint8_t* frame) {
+bool VideoPresenter::Present(const uint8_t* frame, const Options& options) {
   if (frame == nullptr) return false;
   switch (mode_) {
     case kPresentNonOverlay:
-      return PresentNonOverlay(frame);
+      return PresentNonOverlay(frame, options);
     case kPresentRgb16:
     case kPresentRgb24:
     case kPresentRgb32:
     case kPresentUyvy:
     case kPresentYuy2:
-      return PresentOverlay(frame);
+      return PresentOverlay(frame, options);
     default:
       return false;  // nothing set up, or YV12 (never set up)
   }
 }
 
-bool VideoPresenter::ConvertFrame(const uint8_t* frame) {
+bool VideoPresenter::ConvertFrame(const uint8_t* frame, const Options& options) {
   if (conversion_ == nullptr) return false;
   ConvertYuy2ToRgb32(frame, sourceWidth_, sourceHeight_, sourcePitch_, conversion_.get(),
-                     PublishedOptions().highQualityConversion != 0, &lookup_);
+                     options.highQualityConversion != 0, &lookup_);
   return true;
 }
 
-bool VideoPresenter::PresentNonOverlay(const uint8_t* frame) {
-  if (videoWidth_ < 1 || videoHeight_ < 1 || !ConvertFrame(frame)) return false;
+bool VideoPresenter::PresentNonOverlay(const uint8_t* frame, const Options& options) {
+  if (videoWidth_ < 1 || videoHeight_ < 1 || !ConvertFrame(frame, options)) return false;
   if (!PrepareResizeBuffer()) return false;
-  ResizeIntoBuffer();
+  ResizeIntoBuffer(options.nonOverlayResize == 1);
   HDC dc = GetDC(window_);
   if (dc == nullptr) return false;
   g_drawDib.Draw(dc, videoLeft_, videoTop_, resizeWidth_, resizeHeight_, resize_.get());
@@ -378,8 +377,7 @@ bool VideoPresenter::PrepareResizeBuffer() {
 
 // Output row i (from the bottom of the DIB) samples source row H - 1 - (q >> 16)
 // with q = i x the vertical step; bilinear blends it with the row above.
-void VideoPresenter::ResizeIntoBuffer() {
-  const bool bilinear = PublishedOptions().nonOverlayResize == 1;
+void VideoPresenter::ResizeIntoBuffer(bool bilinear) {
   const uint32_t* pixels = conversion_.get();
   int32_t q = 0;
   for (int32_t i = 0; i < resizeHeight_; ++i, q += stepY_) {
@@ -396,10 +394,10 @@ void VideoPresenter::ResizeIntoBuffer() {
   }
 }
 
-bool VideoPresenter::PresentOverlay(const uint8_t* frame) {
+bool VideoPresenter::PresentOverlay(const uint8_t* frame, const Options& options) {
   IDirectDrawSurface* target = backBuffer_ != nullptr ? backBuffer_ : overlay_;
   if (target == nullptr) return false;
-  if (ConvertsInSoftware(mode_) && !ConvertFrame(frame)) return false;
+  if (ConvertsInSoftware(mode_) && !ConvertFrame(frame, options)) return false;
   DDSURFACEDESC desc = EmptySurfaceDesc();
   if (FAILED(target->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return false;
   const PackTarget packTarget =

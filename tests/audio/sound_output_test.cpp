@@ -4,10 +4,12 @@
 
 #include "settings/options.h"
 #include "audio/sound_output.h"
+#include "tests/common/failing_allocations.h"
 
 #include <mmsystem.h>
 #include <dsound.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -56,8 +58,8 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
   } cases[] = {
       {800, 0, true, 2}, {800, 1, true, 2},  // raised to two blocks
       {0, 2, false, 0},                      // no bytes per block
-      {80, 200, false, 0},                   // too many events
       {80, 62, true, 62},
+      {80, 200, true, 200},                  // more blocks than a wait takes events
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.opens, output.Open(window, 8000, false, false, c.frames, c.blocks)) << c.blocks;
@@ -71,6 +73,13 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
     EXPECT_EQ(-1, WriteSilence(&output));
   }
 
+  {
+    // Without memory for the notification table the open fails cleanly.
+    FailingAllocations noTable(1000, 100000);
+    EXPECT_FALSE(output.Open(window, 8000, false, false, 80, 100));
+    EXPECT_GT(noTable.Refused(), 0);
+    EXPECT_FALSE(output.IsOpen());
+  }
   ASSERT_TRUE(output.Open(window, 44100, true, true, 4410, 4));
   EXPECT_EQ(output.BlockSize(), 4410 * 4);
   // The buffer's size and notifications show in the writer test below.
@@ -84,41 +93,59 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
   output.Close();  // safe when closed
 }
 
-// Four blocks of 50 ms, written as the audio output thread writes them: the
-// notified index follows the play cursor one block at a time round the
-// looping buffer, and the writer fills only the block that just played.
+// Blocks written as the audio output thread writes them: the notified index
+// follows the play cursor round the looping buffer, and the writer fills only
+// blocks that have played. Four blocks of 50 ms step one at a time; 243 blocks
+// of 8.25 ms (a 240 fps file's sound, past the 62 events a wait can take)
+// step on through every part of the buffer, never more than Wine's mixing
+// ahead at the start (about 60 ms) at once, and never back.
 TEST_F(SoundOutputTest, TheWriterFollowsThePlayCursorBlockByBlock) {
-  ASSERT_TRUE(output.Open(window, 8000, false, false, 400, 4));
-  ASSERT_EQ(400, WriteSilence(&output));
-  output.ResyncWriteIndex();  // back onto the notified block
-  EXPECT_EQ(output.WriteIndex(), 0);
-  for (int i = 0; i < 4; ++i) ASSERT_EQ(400, WriteSilence(&output));
-  EXPECT_EQ(output.WriteIndex(), 0);
-  EXPECT_FALSE(output.CanWriteBlock());  // the writer has come round to the playing block
-  output.SetPlaying(true);
-  std::vector<int32_t> seen = {output.NotifiedIndex()};
-  int32_t written = 0;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
-  while (std::chrono::steady_clock::now() < end) {
-    if (output.NotifiedIndex() != seen.back()) seen.push_back(output.NotifiedIndex());
-    if (output.CanWriteBlock()) {
-      EXPECT_NE(output.WriteIndex(), output.NotifiedIndex());
-      ASSERT_EQ(400, WriteSilence(&output));
-      output.CountBlock();
-      ++written;
+  const struct {
+    int32_t rate;
+    bool wide;  // 16-bit stereo, else 8-bit mono
+    int32_t frames, blocks, milliseconds, longestStep;
+  } cases[] = {{8000, false, 400, 4, 700, 1}, {44100, true, 364, 243, 1500, 12}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.blocks);
+    ASSERT_TRUE(output.Open(window, c.rate, c.wide, c.wide, c.frames, c.blocks));
+    ASSERT_EQ(c.frames, WriteSilence(&output));
+    output.ResyncWriteIndex();  // back onto the notified block
+    EXPECT_EQ(output.WriteIndex(), 0);
+    for (int i = 0; i < c.blocks; ++i) ASSERT_EQ(c.frames, WriteSilence(&output));
+    EXPECT_EQ(output.WriteIndex(), 0);
+    EXPECT_FALSE(output.CanWriteBlock());  // the writer has come round to the playing block
+    output.SetPlaying(true);
+    std::vector<int32_t> seen = {output.NotifiedIndex()};
+    int32_t written = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(c.milliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+      if (output.NotifiedIndex() != seen.back()) seen.push_back(output.NotifiedIndex());
+      if (output.CanWriteBlock()) {
+        EXPECT_NE(output.WriteIndex(), output.NotifiedIndex());
+        ASSERT_EQ(c.frames, WriteSilence(&output));
+        output.CountBlock();
+        ++written;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    output.SetPlaying(false);
+    DWORD status = 0;
+    ASSERT_EQ(output.Buffer()->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status & DSBSTATUS_PLAYING, 0u);
+    for (size_t i = 1; i < seen.size(); ++i) {
+      const int32_t step = (seen[i] - seen[i - 1] + c.blocks) % c.blocks;
+      EXPECT_GE(step, 1) << "step " << i;
+      EXPECT_LE(step, c.longestStep) << "step " << i << " to block " << seen[i];
+    }
+    // About the blocks the time holds (timing varies: not fewer than half,
+    // and more than a buffer that did not loop or follow would take).
+    const int32_t played = c.milliseconds * c.rate / 1000 / c.frames;
+    EXPECT_GE(written, played / 2);
+    EXPECT_LE(written, played * 13 / 10);
+    EXPECT_GE(*std::max_element(seen.begin(), seen.end()), std::min(c.blocks - 1, 100))
+        << "the cursor was not followed round the buffer";
+    EXPECT_EQ(output.GetBlockCounter(), written);
   }
-  output.SetPlaying(false);
-  DWORD status = 0;
-  ASSERT_EQ(output.Buffer()->GetStatus(&status), DS_OK);
-  EXPECT_EQ(status & DSBSTATUS_PLAYING, 0u);
-  for (size_t i = 1; i < seen.size(); ++i) EXPECT_EQ(seen[i], (seen[i - 1] + 1) % 4) << "step " << i;
-  // 700 ms of 50 ms blocks: about 14 written (timing varies; not fewer than
-  // half, more than the four a buffer that did not loop would play).
-  EXPECT_GE(written, 7);
-  EXPECT_LE(written, 18);
-  EXPECT_EQ(output.GetBlockCounter(), written);
 }
 
 // The curve itself has its own test; here it reaches the buffer, which

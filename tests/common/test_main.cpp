@@ -2,14 +2,13 @@
 
 #include "platform/show_message.h"
 
-#include <cstdio>
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  // No test may ever block on a message box: messages nobody expected are
-  // printed instead; tests that expect one install their own sink.
+  // No test may ever block on a message box: a message nobody expected
+  // fails the test that raised it; tests that expect one install their own
+  // sink.
   SetMessageSink([](const ShownMessage& m) {
-    std::fprintf(stderr, "unexpected message box [%s]: %s\n", m.caption.c_str(), m.text.c_str());
+    ADD_FAILURE() << "unexpected message box [" << m.caption << "]: " << m.text;
     return 1;
   });
   return RUN_ALL_TESTS();

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 std::string WriteTinyClip(const std::string& name, uint32_t compression, int frames,
                           const AviWriterStream* soundStream, const std::vector<uint8_t>& sound) {
@@ -36,6 +38,11 @@ double Psnr(const uint8_t* a, const uint8_t* b, size_t count) {
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool WineFilterSetFixed() {
+  const char* gstreamer = std::getenv("VELMORA_WINE_GSTREAMER");
+  return RunningUnderWine() && gstreamer != nullptr && std::strcmp(gstreamer, "off") == 0;
 }
 
 void ExpectTodoWine(bool holds, const std::string& what) {

@@ -29,6 +29,10 @@ double Psnr(const uint8_t* a, const uint8_t* b, size_t count);
 // pass is reported, so that the mark gets removed); elsewhere it must hold.
 bool RunningUnderWine();
 void ExpectTodoWine(bool holds, const std::string& what);
+// Under Wine with its GStreamer-based filters switched off for the run
+// (VELMORA_WINE_GSTREAMER=off): the graph then chooses among Wine's own
+// filters, whatever the host has installed, so their names are known.
+bool WineFilterSetFixed();
 
 class ClipTest : public ComTest {
  protected:

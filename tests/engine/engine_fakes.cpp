@@ -36,8 +36,9 @@ bool FakeSound::UnlockBlock() {
   return true;
 }
 
-bool FakePicture::Present(const uint8_t* frame) {
+bool FakePicture::Present(const uint8_t* frame, const Options& options) {
   presented.Add(FrameStamp(frame));
+  presentedQuality.Add(options.highQualityConversion);
   return true;
 }
 
@@ -59,7 +60,10 @@ void FakeDecoder::GetVideoSummary(int32_t* width, int32_t* height, int32_t* fram
 
 bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   decodedFrames.Add(frame);
-  if (frame < 0 || frame >= frameCount_ || failingFrames_.count(frame) != 0) return false;
+  if (frame >= dataEnd_) foundEnd_ = std::min(foundEnd_.load(), dataEnd_);
+  if (frame < 0 || frame >= frameCount_ || frame >= dataEnd_ || failingFrames_.count(frame) != 0) {
+    return false;
+  }
   const int32_t size = height_ * ((2 * width_ - 1) / 4 * 4 + 4);
   std::memset(destination, frame & 0xFF, static_cast<size_t>(size));
   std::memcpy(destination, &frame, sizeof frame);
@@ -87,8 +91,12 @@ EffectLog g_effectLog;
 
 namespace {
 
-void RecordFilter(uint8_t*, int32_t, int32_t, int32_t) { ++g_effectLog.filtered; }
-void RecordLevelBar(uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
+void RecordFilter(const Options& options, uint8_t*, int32_t, int32_t, int32_t) {
+  ++g_effectLog.filtered;
+  g_effectLog.filteredQuality.Add(options.highQualityConversion);
+  if (g_effectLog.duringFilter != nullptr) g_effectLog.duringFilter();
+}
+void RecordLevelBar(const Options&, uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
 void RecordFade(uint8_t*, int32_t, int32_t) { ++g_effectLog.fades; }
 void RecordSound(uint8_t*, bool, bool, int32_t) { ++g_effectLog.soundBlocks; }
 

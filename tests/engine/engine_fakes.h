@@ -9,6 +9,7 @@
 #include "engine/playback_context.h"
 #include "engine/shell_signals.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,10 @@ class CallLog {
   std::vector<T> Items() {
     std::lock_guard<std::mutex> lock(mutex_);
     return items_;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    items_.clear();
   }
 
  private:
@@ -114,12 +119,13 @@ class FakePicture : public PicturePort {
     setups.Add(SetupCall{allowFlags, videoRect ? *videoRect : RECT{0, 0, 0, 0}});
     return true;
   }
-  bool Present(const uint8_t* frame) override;
+  bool Present(const uint8_t* frame, const Options& options) override;
   void Release() override { ++releases_; }
   void Shutdown() override { ++shutdowns_; }
   int32_t Mode() override { return 1; }
 
   CallLog<int32_t> presented;  // the stamps of presented frames, in order
+  CallLog<uint8_t> presentedQuality;  // highQualityConversion of each Present's options
   CallLog<SetupCall> setups;
   std::atomic<int32_t> releases_{0};
   std::atomic<int32_t> shutdowns_{0};
@@ -200,6 +206,7 @@ class FakeDecoder : public Decoder {
   void HasIndex(uint8_t* flag) override {
     if (flag != nullptr) *flag = hasIndex_ ? 1 : 0;
   }
+  int32_t VideoDataEnd() override { return std::min(frameCount_, foundEnd_.load()); }
 
   CallLog<int32_t> decodedFrames;
   CallLog<int32_t> decodedBlocks;
@@ -210,6 +217,8 @@ class FakeDecoder : public Decoder {
   int32_t rate_ = 25;
   std::set<int32_t> keyframes_ = {0};
   std::set<int32_t> failingFrames_;
+  int32_t dataEnd_ = 0x7FFFFFFF;  // frames the data holds: reads from here on find its end
+  std::atomic<int32_t> foundEnd_{0x7FFFFFFF};
   std::atomic<bool> hasAudio_{false};
   bool hasIndex_ = true;
   uint8_t stereo_ = 0;
@@ -226,12 +235,20 @@ int32_t FrameStamp(const uint8_t* frame);
 
 // Effects that count their calls: the filter, the level bar and the fade
 // per frame, the audio filter per block.
+// The filter also notes the options it was given, and runs duringFilter
+// (when set) as a window that changes the options mid-pass would.
 struct EffectLog {
   std::atomic<int32_t> filtered{0};
   std::atomic<int32_t> levelBars{0};
   std::atomic<int32_t> fades{0};
   std::atomic<int32_t> soundBlocks{0};
-  void Reset() { filtered = levelBars = fades = soundBlocks = 0; }
+  CallLog<uint8_t> filteredQuality;  // highQualityConversion of each filter call's options
+  void (*duringFilter)() = nullptr;
+  void Reset() {
+    filtered = levelBars = fades = soundBlocks = 0;
+    filteredQuality.Clear();
+    duringFilter = nullptr;
+  }
 };
 extern EffectLog g_effectLog;
 FrameEffects RecordingEffects();

@@ -274,6 +274,25 @@ TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
   EXPECT_EQ(player->State(), kClosed);
 }
 
+#ifndef _WIN32
+// A file whose threads cannot be created is closed again at once, rather
+// than left open with nothing playing it (natively: the kernel32 stand-in
+// can refuse threads).
+TEST_F(PlayerTest, AFileWhoseThreadsCannotStartIsClosed) {
+  for (const bool sound : {false, true}) {
+    if (sound) decoder = new FakeDecoder;  // the first went to the holder, which freed it
+    decoder->hasAudio_ = sound;
+    RefuseThreadCreation(true);
+    const bool opened = Open();
+    RefuseThreadCreation(false);
+    EXPECT_FALSE(opened) << sound;
+    EXPECT_EQ(player->State(), kClosed);
+    EXPECT_EQ(host.titles.Items().back(), "default");
+    EXPECT_EQ(holder.Current(), nullptr);
+  }
+}
+#endif
+
 }  // namespace
 
 // The window's thread (here the test's) works every signal while the four

@@ -23,8 +23,9 @@ class VideoThreadTest : public PlaybackFixture {
 
 // Presented stamps without the first entry, which is the set-up's drawing of
 // the first frame at the start of the thread.
-std::vector<int32_t> AfterSetup(const std::vector<int32_t>& presented) {
-  return presented.empty() ? presented : std::vector<int32_t>(presented.begin() + 1, presented.end());
+template <typename T>
+std::vector<T> AfterSetup(const std::vector<T>& presented) {
+  return presented.empty() ? presented : std::vector<T>(presented.begin() + 1, presented.end());
 }
 
 // Pending balance requests are dropped at the start, and the volume applied
@@ -314,9 +315,11 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   EXPECT_EQ(host.posted.Items()[1].lParam, 1);
 }
 
-// Leaving waits for the player to be ready.
+// The video ends with the data (here before the claimed frame count), once;
+// leaving waits for the player to be ready.
 TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
-  record.frameCount = 3;
+  record.frameCount = 10;
+  record.dataEnd = 3;  // the data ends before the claimed frame count
   WithSound();
   Queue(0, 3);
   VideoThread& thread = Begin();
@@ -392,6 +395,23 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
   EXPECT_EQ(picture.releases_, 1);
   EXPECT_EQ(host.drawDibReopens_, 1);
   EXPECT_EQ(shell.displayChanged, 0);
+}
+
+// A pass draws with one snapshot of the options: a change published while
+// the filters run reaches the presenter only with the next frame.
+TEST_F(VideoThreadTest, EachFrameIsFilteredAndPresentedWithTheSameOptions) {
+  Queue(0, 4);
+  g_options.highQualityConversion = 0;
+  PublishOptions();
+  g_effectLog.duringFilter = [] {
+    g_options.highQualityConversion ^= 1;
+    PublishOptions();
+  };
+  VideoThread& thread = Begin();
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
+  const std::vector<uint8_t> filtered = g_effectLog.filteredQuality.Items();
+  EXPECT_EQ(filtered, (std::vector<uint8_t>{0, 1, 0, 1}));
+  EXPECT_EQ(AfterSetup(picture.presentedQuality.Items()), filtered);
 }
 
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {

@@ -129,6 +129,40 @@ TEST(OpenDmlLength, LengthIsTheWholeFilesWhateverTheStreamHeaderSays) {
   }
 }
 
+// Cut inside its third RIFF part, or with a header that claims three times
+// the frames: the frames whose chunks lie in the file read, the one across
+// the cut does not but is not past the data, and every frame after it is.
+TEST(OpenDmlLength, TheDataEndsWhereTheFileOrItsChunksEnd) {
+  TestClip cut = OpenDmlClip(90, 5, 4000);
+  AviWriterLayout layout;
+  cut.Write("probe.avi", &layout);
+  ASSERT_GE(layout.partFirstChunks.size(), 3u);
+  const int32_t across = static_cast<int32_t>(layout.partFirstChunks[2] / 2 + 3);  // video chunk, a few in
+  cut.options.cutAt = layout.chunkDataPositions[2 * across] + 1;
+  TestClip claims = OpenDmlClip(90, 5, 4000);
+  claims.streams[0] = VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, 270);
+  const struct {
+    const TestClip* clip;
+    const char* what;
+    int32_t firstPast;
+  } cases[] = {{&cut, "cut", across + 1}, {&claims, "claims 270", 90}};
+  for (const auto& c : cases) {
+    const std::string path = c.clip->Write(std::string(c.what) + ".avi");
+    for (const bool index : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (index ? " indexed" : " walked"));
+      AviFile file;
+      std::string messages;
+      ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 4, index));
+      ExpectFrames(&file, *c.clip, Range(0, c.firstPast == 90 ? 90 : across), "before the end");
+      EXPECT_FALSE(file.IsPastVideoData(c.firstPast - 1));
+      for (const int32_t frame : {c.firstPast, c.firstPast + 1, 200}) {
+        EXPECT_TRUE(file.IsPastVideoData(frame)) << frame;
+      }
+      EXPECT_FALSE(file.IsPastVideoData(0)) << "and back at the start";
+    }
+  }
+}
+
 // Indexes that lie in any field: the file opens, that stream falls back to
 // idx1 and walking, and nothing is read from outside the file.
 TEST(OpenDmlDamage, IndexesThatLieFallBackToIdx1AndWalking) {

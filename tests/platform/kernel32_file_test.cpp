@@ -2,9 +2,11 @@
 // relies on these exact results.
 #include <gtest/gtest.h>
 
+#include "media/file_source.h"
 #include "platform/win32.h"
 #include "tests/common/test_paths.h"
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -46,6 +48,19 @@ TEST(Kernel32File, OpenSizeSeekAndShortRead) {
             INVALID_SET_FILE_POINTER);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
   EXPECT_TRUE(CloseHandle(h));
+
+  // The player's file source: positions whose low part is 0xFFFFFFFF are
+  // placed, whatever error an earlier call left behind.
+  std::unique_ptr<FileSource> source = OpenFileSource(ScratchPath("ten.bin").c_str());
+  ASSERT_NE(source, nullptr);
+  for (const uint64_t position : {0xFFFFFFFFull, 0x1FFFFFFFFull, 999ull}) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    EXPECT_TRUE(source->Seek(position)) << std::hex << position;
+  }
+  uint32_t got = 0;
+  ASSERT_TRUE(source->Read(buffer, 4, &got));
+  EXPECT_EQ(got, 1u);
+  EXPECT_EQ(buffer[0], bytes[999]);
 }
 
 }  // namespace

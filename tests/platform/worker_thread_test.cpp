@@ -49,4 +49,33 @@ TEST(WorkerThread, StopWaitsForTheEndAndTheObjectTakesANewThread) {
   ExpectEnded(second);
 }
 
+struct PrioritySetter {
+  WorkerThread* thread = nullptr;
+  std::atomic<int> passes{0};
+};
+
+// Sets its own priority every pass, as the video thread does.
+DWORD WINAPI SetOwnPriorityUntilStopped(LPVOID argument) {
+  auto* s = static_cast<PrioritySetter*>(argument);
+  while (s->thread->IsRunning()) {
+    s->thread->SetPriority(s->passes++ % 2 == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+  }
+  return 0;
+}
+
+// The thread and the window's thread set the priority at the same time
+// (ThreadSanitizer sees any unguarded access); the last value set is kept.
+TEST(WorkerThread, PrioritiesSetFromTwoThreadsAtOnce) {
+  WorkerThread thread;
+  PrioritySetter setter;
+  setter.thread = &thread;
+  ASSERT_TRUE(thread.Create(SetOwnPriorityUntilStopped, &setter));
+  for (int i = 0; i < 2000 || setter.passes < 100; ++i) {
+    thread.SetPriority(i % 2 == 0 ? THREAD_PRIORITY_BELOW_NORMAL : THREAD_PRIORITY_NORMAL);
+  }
+  thread.Stop();
+  thread.SetPriority(THREAD_PRIORITY_TIME_CRITICAL);  // no thread: nothing is set
+  EXPECT_NE(thread.LastPriority(), THREAD_PRIORITY_TIME_CRITICAL);
+}
+
 }  // namespace

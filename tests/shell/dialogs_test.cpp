@@ -127,9 +127,10 @@ bool ReadGraphFacts(GraphFacts* facts) {
 // frame: a picture that cannot keep up with a clip of 10 frames a second.
 void UseSlowVideoFilters() {
   PlaybackPorts ports = ApplicationPorts();
-  ports.effects.applyVideoFilters = [](uint8_t* frame, int32_t width, int32_t height, int32_t number) {
+  ports.effects.applyVideoFilters = [](const Options& options, uint8_t* frame, int32_t width,
+                                       int32_t height, int32_t number) {
     Sleep(200);
-    ProgramEffects().applyVideoFilters(frame, width, height, number);
+    ProgramEffects().applyVideoFilters(options, frame, width, height, number);
   };
   delete g_player;
   g_player = new Player(ports);

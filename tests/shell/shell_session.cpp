@@ -7,6 +7,7 @@
 #include "app/resource.h"
 #include "app/shell.h"
 #include "app/startup.h"
+#include "engine/player.h"
 #include "tests/common/test_paths.h"
 
 #include <atomic>
@@ -82,6 +83,18 @@ bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilli
     if (quitCode_ >= 0 || GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
     Sleep(5);
   }
+}
+
+bool ShellSession::PumpUntilPictureAfter(int32_t presented, int timeoutMilliseconds) {
+  const bool shown = PumpUntil([presented] { return g_player->PicturesPresented() > presented; },
+                               timeoutMilliseconds);
+  PumpUntil([] { return true; }, 0);  // the wake-up that puts the drawing on the screen
+  return shown;
+}
+
+bool ShellSession::PumpForVideoPasses(int32_t passes, int timeoutMilliseconds) {
+  const int32_t until = g_player->VideoPasses() + passes;
+  return PumpUntil([until] { return g_player->VideoPasses() >= until; }, timeoutMilliseconds);
 }
 
 void ShellSession::Command(int id, LPARAM lParam) {

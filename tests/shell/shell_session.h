@@ -29,6 +29,12 @@ class ShellSession {
   void PumpFor(int milliseconds);
   // Dispatches until the condition holds; false on timeout.
   bool PumpUntil(const std::function<bool()>& done, int timeoutMilliseconds);
+  // Dispatches until the video thread has presented a picture after the
+  // count given (taken before the command that asks for it) and the window's
+  // thread has put it on the screen; false on timeout.
+  bool PumpUntilPictureAfter(int32_t presented, int timeoutMilliseconds = 5000);
+  // Dispatches until the video thread has made passes more passes.
+  bool PumpForVideoPasses(int32_t passes, int timeoutMilliseconds = 5000);
 
   // Sends a WM_COMMAND as a menu would.
   void Command(int id, LPARAM lParam = 0);

@@ -152,13 +152,14 @@ TEST(NeighbourFilters, FollowTheUnfilteredNeighbours) {
 
 // --- the chain ---------------------------------------------------------------
 
+// The step's context is read-only to the chain; the spy writes what it saw.
 struct SubtitleSpy {
-  int calls = 0;
-  int32_t frameNumber = -1;
-  std::vector<uint8_t> seen;
+  mutable int calls = 0;
+  mutable int32_t frameNumber = -1;
+  mutable std::vector<uint8_t> seen;
   int32_t bytes = 0;
-  static void Render(void* context, uint8_t* frame, int32_t frameNumber) {
-    auto* spy = static_cast<SubtitleSpy*>(context);
+  static void Render(const void* context, uint8_t* frame, int32_t frameNumber) {
+    const auto* spy = static_cast<const SubtitleSpy*>(context);
     ++spy->calls;
     spy->frameNumber = frameNumber;
     spy->seen.assign(frame, frame + spy->bytes);

@@ -128,7 +128,7 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 // set-up, without a window, or after the shutdown.
 TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
   const std::vector<uint8_t> frame = TestFrame();
-  EXPECT_FALSE(presenter.Present(frame.data()));
+  EXPECT_FALSE(presenter.Present(frame.data(), g_options));
   EXPECT_FALSE(presenter.Setup(nullptr, nullptr, nullptr, 64, 48, kPitch, kAllowNonOverlay));
   EXPECT_EQ(presenter.Mode(), kPresentDisabled);
   const RECT rect = {0, 0, 128, 96};
@@ -142,7 +142,7 @@ TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
     presenter.GetMode(&mode, &doubleBuffered);
     EXPECT_EQ(mode, kPresentNonOverlay) << allowed;
     EXPECT_FALSE(doubleBuffered) << allowed;
-    EXPECT_TRUE(presenter.Present(frame.data())) << allowed;
+    EXPECT_TRUE(presenter.Present(frame.data(), g_options)) << allowed;
   }
 
   IDirectDraw* directDraw = nullptr;
@@ -152,7 +152,7 @@ TEST_F(VideoPresenterTest, SetupEndsInThePlainDrawingWhateverIsAllowed) {
   EXPECT_EQ(presenter.Mode(), kPresentNonOverlay);
   presenter.Shutdown();
   EXPECT_EQ(presenter.Mode(), kPresentDisabled);
-  EXPECT_FALSE(presenter.Present(frame.data()));
+  EXPECT_FALSE(presenter.Present(frame.data(), g_options));
   EXPECT_EQ(directDraw->AddRef(), 2u);  // still only ours
   directDraw->Release();
   EXPECT_EQ(directDraw->Release(), 0u);
@@ -179,7 +179,7 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
     ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kFrameWidth, kFrameHeight,
                                 kPitch, kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    EXPECT_EQ(presenter.Present(frame.data()), width > 0 && height > 0);
+    EXPECT_EQ(presenter.Present(frame.data(), g_options), width > 0 && height > 0);
     const Capture shot = CaptureClientArea(window.Get());
     int32_t mismatches = 0;
     for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
@@ -209,7 +209,7 @@ TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread)
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kPitch,
                               kAllowNonOverlay));
   std::thread video([&] {
-    for (int i = 0; i < 3; ++i) presenter.Present(frame.data());
+    for (int i = 0; i < 3; ++i) presenter.Present(frame.data(), g_options);
   });
   video.join();
   int wakes = 0;

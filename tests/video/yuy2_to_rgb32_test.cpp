@@ -58,8 +58,9 @@ TEST(Yuy2ToRgb32, LowQualityMatchesTableForEveryKey) {
   const int32_t width = 2 * 256, height = YuvLookup::kEntries / 256;
   std::vector<uint32_t> out(width * height);
   YuvLookup table;
-  for (VectorLevel level : {VectorLevel::kScalar, VectorLevel::kSse2, VectorLevel::kAvx2}) {
-    if (level > DetectedVectorLevel()) continue;
+  std::vector<VectorLevel> levels = VectorLevelsToTest();
+  levels.insert(levels.begin(), VectorLevel::kScalar);
+  for (VectorLevel level : levels) {
     ScopedVectorLevelCap cap(level);
     ASSERT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(words.data()), width, height,
                                    width * 2, out.data(), false, &table));
