@@ -21,8 +21,10 @@
 #include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
 
+#include <commctrl.h>
 #include <ddraw.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -355,9 +357,17 @@ TEST(Dialogs, FullscreenModeListsTheSystemsModesAndKeepsTheChoice) {
   directDraw->Release();
   ASSERT_GT(expected.size(), 1u) << "DirectDraw lists no RGB mode";
 
-  // Each run: the list, its selection, then the item to choose.
+  // Each run: the list, its selection, then the item to choose: the last mode
+  // of the desktop's depth (Wine can't change the depth of an X display; a
+  // 32-bit program is offered 8-bit modes too).
+  DEVMODEA desktop = {}, current = {};
+  desktop.dmSize = current.dmSize = sizeof desktop;
+  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop);
+  LRESULT choice = static_cast<LRESULT>(expected.size()) - 1;
+  const std::string depth = Format(" %luBit", desktop.dmBitsPerPel);
+  while (choice > 1 && expected[choice].find(depth) == std::string::npos) --choice;
   std::vector<std::string> listed;
-  LRESULT selected = -1, choice = static_cast<LRESULT>(expected.size()) - 1;
+  LRESULT selected = -1;
   auto choose = [&](HWND d) {
     const HWND list = GetDlgItem(d, IDC_MODE_LIST);
     listed.clear();
@@ -374,14 +384,11 @@ TEST(Dialogs, FullscreenModeListsTheSystemsModesAndKeepsTheChoice) {
   EXPECT_EQ(listed, expected);
   EXPECT_EQ(selected, 0);  // the desktop's settings at first
   unsigned mode[4] = {0, 0, 0, 0};
-  std::sscanf(expected.back().c_str(), "%ux%u %uBit %uHz", &mode[0], &mode[1], &mode[2], &mode[3]);
+  std::sscanf(expected[choice].c_str(), "%ux%u %uBit %uHz", &mode[0], &mode[1], &mode[2], &mode[3]);
   const unsigned* stored = &g_options.fullscreenWidth;
   EXPECT_EQ(std::vector<unsigned>(stored, stored + 4), std::vector<unsigned>(mode, mode + 4));
 
   // The next switch to fullscreen takes the chosen mode; leaving restores the desktop's.
-  DEVMODEA desktop = {}, current = {};
-  desktop.dmSize = current.dmSize = sizeof desktop;
-  EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop);
   g_playlist->SetText(ClipPath("msvc_silent.avi"));
   session.Command(IDM_PLAY_PAUSE);
   session.Command(IDM_FULLSCREEN);
@@ -405,12 +412,51 @@ TEST(Dialogs, FullscreenModeListsTheSystemsModesAndKeepsTheChoice) {
   EXPECT_EQ(g_options.fullscreenBitsPerPixel, 1u);
 }
 
-TEST(Dialogs, AboutShowsTheTitleAndTheProgramsFeatures) {
+// A string of the executable's version resource, as Explorer reads it.
+std::string VersionString(const std::vector<char>& info, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return "";
+  return std::string(value, length > 0 ? length - 1 : 0);
+}
+
+TEST(Dialogs, AboutShowsTheTitleVersionAndTheProgramsFeatures) {
   ShellSession session("");
   std::string text;
-  ASSERT_TRUE(RunDialog(session, IDM_ABOUT, "About", "about",
-                        [&](HWND d) { text = Texts(d, {IDC_ABOUT_TEXT})[0]; }));
+  LRESULT idealSize = 0;
+  ASSERT_TRUE(RunDialog(session, IDM_ABOUT, "About", "about", [&](HWND d) {
+    text = Texts(d, {IDC_ABOUT_TEXT})[0];
+    // Only version 6 of the common controls (the manifest's) knows this.
+    SIZE size = {0, 0};
+    idealSize = SendMessageA(GetDlgItem(d, IDOK), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size));
+  }));
   EXPECT_EQ(text.rfind(std::string("\r\n") + DefaultTitle() + "\r\n\r\n", 0), 0u) << text;
+  EXPECT_NE(idealSize, 0) << "the dialogs do not use common controls 6";
+
+  // The version resource carries the VERSION file's version, which the About
+  // box names with the build.
+  const std::vector<uint8_t> file = ReadFileBytes(VELMORA_VERSION_FILE);
+  const std::string version(file.begin(), std::find(file.begin(), file.end(), '\n'));
+  char module[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, module, sizeof module);
+  DWORD handle = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(module, &handle));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(module, 0, static_cast<DWORD>(info.size()), info.data()));
+  EXPECT_EQ(VersionString(info, "ProductVersion"), version);
+  EXPECT_EQ(VersionString(info, "FileVersion"), version);
+  EXPECT_EQ(VersionString(info, "ProductName"), "Velmora Player");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixedLength = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength));
+  const std::string fixedVersion = std::to_string(HIWORD(fixed->dwProductVersionMS)) + "." +
+                                   std::to_string(LOWORD(fixed->dwProductVersionMS)) + "." +
+                                   std::to_string(HIWORD(fixed->dwProductVersionLS));
+  EXPECT_EQ(fixedVersion, version);
+  const std::string line = "\r\nVersion " + version + ", " + std::to_string(8 * sizeof(void*)) + "-bit\r\n";
+  EXPECT_NE(text.find(line), std::string::npos) << text;
+
   char paragraph[1024] = {};
   const int length = LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT_TEXT, paragraph, sizeof paragraph);
   EXPECT_GT(length, 200);
