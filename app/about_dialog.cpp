@@ -5,6 +5,8 @@
 #include "app/shell.h"
 #include "app/shell_state.h"
 
+#include "velmora_version.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -12,15 +14,19 @@ namespace {
 
 constexpr int kTextCapacity = 4096;
 
+// The second line names the version (the one in the version resource) and
+// the build, 32- or 64-bit: they load different decompressors.
 const char kAuthorLines[] =
     "Norvane Software\r\n"
-    "Written by the Velmora Player team\r\n"
+    "Version " VELMORA_VERSION_TEXT ", %d-bit\r\n"
     "Picture: DirectDraw; sound: DirectSound\r\n"
     "Decoding: the decompressors installed on this computer\r\n";
 
 void FillText(HWND dialog) {
+  char authors[sizeof kAuthorLines + 8];
+  std::snprintf(authors, sizeof authors, kAuthorLines, static_cast<int>(8 * sizeof(void*)));
   char text[kTextCapacity];
-  int used = std::snprintf(text, sizeof text, "\r\n%s\r\n\r\n%s\r\n", DefaultTitle(), kAuthorLines);
+  int used = std::snprintf(text, sizeof text, "\r\n%s\r\n\r\n%s\r\n", DefaultTitle(), authors);
   if (used < 0 || used >= kTextCapacity) used = 0;
   LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT_TEXT, text + used, kTextCapacity - used);
   SetDlgItemTextA(dialog, IDC_ABOUT_TEXT, text);

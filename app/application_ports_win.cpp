@@ -11,10 +11,27 @@
 #include "video/draw_dib_context.h"
 #include "video/video_presenter.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+// The longest stretch of free addresses in this process: the most that one
+// allocation can take.
+uint64_t LongestFreeAddressRange() {
+  uint64_t longest = 0;
+  uintptr_t address = 0;
+  MEMORY_BASIC_INFORMATION region;
+  while (VirtualQuery(reinterpret_cast<LPCVOID>(address), &region, sizeof region) == sizeof region) {
+    if (region.State == MEM_FREE) longest = std::max<uint64_t>(longest, region.RegionSize);
+    const uintptr_t next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    if (next <= address) break;  // the top of the address space
+    address = next;
+  }
+  return longest;
+}
 
 constexpr int kStatusStripHeight = 16;
 constexpr int kNormalScale = 256;  // the video's own size, in 256ths
@@ -111,6 +128,11 @@ class WindowsPlaybackHost : public PlaybackHost {
     std::memset(&status, 0, sizeof status);
     status.dwLength = sizeof status;
     GlobalMemoryStatus(&status);
+    // A 64-bit process has far more addresses than the machine has memory; a
+    // 32-bit one has 2 GB of them, and the frame ring is one allocation: it
+    // gets at most half of the longest free stretch, leaving the rest to the
+    // block ring, the decoders and the surfaces.
+    if (sizeof(void*) < 8) return std::min<uint64_t>(status.dwAvailPhys, LongestFreeAddressRange() / 2);
     return status.dwAvailPhys;
   }
 

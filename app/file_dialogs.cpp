@@ -16,8 +16,8 @@ const char kVideoFilter[] =
     "All supported files\0*.avi;*.mls;*.divx\0AVI files (*.avi)\0*.avi\0"
     "DivX files (*.divx)\0*.divx\0Playlists (*.mls)\0*.mls\0All files\0*.*\0";
 const char kSubtitleFilter[] =
-    "All supported files\0*.sub;*.srt\0SUB Files (*.sub)\0*.sub\0SRT Files (*.srt)\0*.srt\0"
-    "All files\0*.*\0";
+    "All supported files\0*.sub;*.srt;*.ssa;*.ass\0SUB Files (*.sub)\0*.sub\0SRT Files (*.srt)\0*.srt\0"
+    "SSA/ASS Files (*.ssa;*.ass)\0*.ssa;*.ass\0All files\0*.*\0";
 const char kPlaylistFilter[] = "PlayList files (*.mls)\0*.mls\0All files\0*.*\0";
 
 namespace {

@@ -4,6 +4,7 @@
 #include "app/dialog_entry_points.h"
 
 #include "app/application.h"
+#include "app/bitrate.h"
 #include "app/frame_time.h"
 #include "app/resource.h"
 #include "app/shell_state.h"
@@ -38,14 +39,11 @@ void SetLine(HWND dialog, int item, const char* format, ...) {
   SetDlgItemTextA(dialog, item, text);
 }
 
-// Kilobits per second of totalBytes spread over units / perSecond seconds,
-// rounded to nearest: bytes x 8 / 1000 is bytes / 125. 128-bit, because the
-// stream's rate times its size alone can pass 63 bits.
-void SetBitrate(HWND dialog, int item, int64_t perSecond, uint32_t totalBytes, int64_t units,
+void SetBitrate(HWND dialog, int item, int32_t perSecond, uint32_t totalBytes, int64_t units,
                 int32_t sampleSize) {
-  const __int128 divisor = static_cast<__int128>(units) * 125;
-  if (divisor <= 0) return;
-  const __int128 kilobits = (static_cast<__int128>(perSecond) * totalBytes + divisor / 2) / divisor;
+  if (perSecond <= 0 || units <= 0) return;
+  const uint64_t kilobits = RoundedKilobitsPerSecond(static_cast<uint32_t>(perSecond), totalBytes,
+                                                     static_cast<uint64_t>(units));
   SetLine(dialog, item, "Average Bitrate:\t\t%i kBit/s (Size: %i KB)%s", static_cast<int>(kilobits),
           static_cast<int>(totalBytes / 1024), sampleSize != 0 ? " CBR" : " VBR");
 }

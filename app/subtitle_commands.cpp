@@ -25,7 +25,8 @@ void OpenSubtitleFile(HWND window) {
   if (path.empty()) return;
   g_subtitleTrack->LoadSubtitles(path.c_str(), static_cast<uint32_t>(g_player->VideoRate()),
                                  static_cast<uint32_t>(g_player->VideoScale()),
-                                 g_player->VideoWidth(), g_player->VideoHeight());
+                                 g_player->VideoWidth(), g_player->VideoHeight(),
+                                 g_options.subtitleFont.lfCharSet);
 }
 
 // Flips an option the video thread reads, then has the band drawn again.
@@ -78,9 +79,12 @@ void SelectSubtitleFont(HWND owner) {
   dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
   if (!ChooseFontA(&dialog)) return;
   font.lfQuality = NONANTIALIASED_QUALITY;
+  const bool newScript = font.lfCharSet != g_options.subtitleFont.lfCharSet;
   g_options.subtitleFont = font;
   PublishOptions();
   g_subtitleTrack->DropBand();
+  // The loaded file may be in the code page of the script just chosen.
+  if (newScript) g_subtitleTrack->ReloadSubtitles(font.lfCharSet);
 }
 
 void SelectSubtitleColor(HWND owner) {

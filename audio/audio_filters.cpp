@@ -131,7 +131,7 @@ void AutoVolumeFast(uint8_t* block, int32_t samples, bool sixteenBit, int32_t* l
 
 // --- vector forms ------------------------------------------------------------
 
-void SwapChannelsSse2(uint8_t* block, bool sixteenBit, int32_t frames) {
+VELMORA_SSE2 void SwapChannelsSse2(uint8_t* block, bool sixteenBit, int32_t frames) {
   const int32_t words = sixteenBit ? frames : frames / 2;
   int32_t k = 0;
   for (; k + 4 <= words; k += 4) {
@@ -144,7 +144,7 @@ void SwapChannelsSse2(uint8_t* block, bool sixteenBit, int32_t frames) {
   else SwapWords8(block, k, words);
 }
 
-void RemoveVoiceSse2(uint8_t* block, bool sixteenBit, int32_t frames) {
+VELMORA_SSE2 void RemoveVoiceSse2(uint8_t* block, bool sixteenBit, int32_t frames) {
   const int32_t words = sixteenBit ? frames : frames / 2;
   int32_t k = 0;
   for (; k + 4 <= words; k += 4) {

@@ -143,12 +143,12 @@ bool Player::LoadSubtitlesBeside(const char* videoPath) {
   const char* dot = std::strrchr(videoPath, '.');
   if (dot == nullptr) return false;
   const size_t stem = static_cast<size_t>(dot - videoPath);
-  for (const char* extension : {".sub", ".srt"}) {
+  for (const char* extension : {".sub", ".srt", ".ass", ".ssa"}) {
     std::string path(videoPath, stem);
     path += extension;
     if (ports_.subtitles->LoadSubtitles(path.c_str(), static_cast<uint32_t>(record_.rate),
                                         static_cast<uint32_t>(record_.scale), record_.width,
-                                        record_.height)) {
+                                        record_.height, g_options.subtitleFont.lfCharSet)) {
       return true;
     }
   }

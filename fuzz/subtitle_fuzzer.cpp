@@ -1,14 +1,18 @@
-// MicroDVD and SubRip subtitle files through SubtitleList (one fuzzer per
-// format, built from this file with SUBTITLE_FORMAT naming the format): never
-// crashes, and every list keeps its rules whatever file it came from: the
-// limits, clean texts, FindSubtitle's answers against the entries, and the
-// band layout of each text. A broken rule aborts.
+// MicroDVD, SubRip and SubStation Alpha subtitle files through SubtitleList
+// (one fuzzer per format, built from this file with SUBTITLE_FORMAT naming the
+// format): never crashes, and every list keeps its rules whatever file it came
+// from: the limits, texts of valid UTF-8 whose only bytes below 32 are
+// well-placed marks, FindSubtitle's answers against the entries, and the band
+// layout of each text. A broken rule aborts.
 //
-// SubRip times need a video rate: there the first byte picks the rate and
-// scale the times are turned into frames with, the rest is the file.
+// The first byte picks the video rate and scale the times are turned into
+// frames with, and the font character set whose code page reads a file in
+// neither UTF-8 nor UTF-16; the rest is the file.
 #include "subtitles/subtitle_layout.h"
 #include "subtitles/subtitle_line_reader.h"
 #include "subtitles/subtitle_list.h"
+#include "subtitles/subtitle_markup.h"
+#include "subtitles/subtitle_utf8.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -21,6 +25,31 @@ void Require(bool holds) {
   if (!holds) std::abort();
 }
 
+// Whole UTF-8 characters; the top mark only first; a style mark only before
+// a character, and only where the style changes; something to show.
+void CheckText(const char* text, size_t length) {
+  using namespace subtitle_markup;
+  size_t k = AtTop(text) ? 1 : 0;
+  Require(k < length);
+  uint8_t style = 0;
+  bool shown = false;
+  while (k < length) {
+    const unsigned char c = static_cast<unsigned char>(text[k]);
+    if (IsStyleMark(text[k])) {
+      Require(StyleOf(text[k]) != style && k + 1 < length && static_cast<unsigned char>(text[k + 1]) >= 32);
+      style = StyleOf(text[k++]);
+      continue;
+    }
+    Require(c >= 32);
+    size_t n = 0;
+    const char32_t character = DecodeUtf8(reinterpret_cast<const unsigned char*>(text + k), length - k, &n);
+    Require(n == Utf8SequenceLength(c) && (character != kReplacementCharacter || n == 3));
+    shown = true;
+    k += n;
+  }
+  Require(shown);
+}
+
 void CheckEntries(const SubtitleList& list, bool loaded) {
   Require(loaded == (list.Count() > 0));
   Require(list.Count() <= SubtitleList::kMaxEntries && list.PoolBytes() <= SubtitleList::kMaxPoolBytes);
@@ -30,7 +59,7 @@ void CheckEntries(const SubtitleList& list, bool loaded) {
     const char* text = list.Text(i);
     const size_t length = strnlen(text, list.PoolBytes() - static_cast<size_t>(offset));
     Require(length > 0 && length <= SubtitleList::kMaxTextLength && offset + length < list.PoolBytes());
-    for (size_t k = 0; k < length; ++k) Require(static_cast<unsigned char>(text[k]) >= 32);
+    CheckText(text, length);
   }
 }
 
@@ -57,26 +86,30 @@ void CheckFind(SubtitleList* list, int32_t frame) {
   if (found) Require(std::strcmp(text, list->Text(want)) == 0);
 }
 
-// Wrapping only turns blanks into '|'; the placed lines are the text's lines.
+// Wrapping only turns blanks into '|'; the placed lines are the text's lines
+// (after its top mark), the first at the top or the last at the bottom.
 void CheckLayout(const char* text, int32_t frameWidth) {
   char work[SubtitleList::kTextBufferSize];
   std::strcpy(work, text);
   WrapSubtitleText(work, frameWidth, [](const char*, size_t length) { return static_cast<int32_t>(length * 7); });
   for (size_t i = 0; text[i] != 0; ++i) Require(work[i] == text[i] || (text[i] == ' ' && work[i] == '|'));
+  const bool top = subtitle_markup::AtTop(work);
   const std::vector<SubtitleLine> lines = PlaceSubtitleLines(work, frameWidth, 85, 19);
-  Require(static_cast<int32_t>(lines.size()) == CountSubtitleLines(work));
-  size_t bytes = lines.size() - 1;  // the separators
+  Require(static_cast<int32_t>(lines.size()) == CountSubtitleLines(work + (top ? 1 : 0)));
+  size_t bytes = lines.size() - 1 + (top ? 1 : 0);  // the separators and the mark
   for (const SubtitleLine& line : lines) {
-    Require(line.text >= work && line.text + line.length <= work + std::strlen(work));
+    Require(line.text >= work + (top ? 1 : 0) && line.text + line.length <= work + std::strlen(work));
     bytes += line.length;
   }
-  Require(bytes == std::strlen(work) && lines.back().y == 85 - 19 - 9);
+  Require(bytes == std::strlen(work));
+  Require(top ? lines.front().y == 9 : lines.back().y == 85 - 19 - 9);
 }
 
 // Parses data as the given format and checks the list, a few frames around
 // each entry, and the layout of every text.
-void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate, uint32_t scale) {
-  SubtitleLineReader reader(reinterpret_cast<const char*>(data), size);
+void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate, uint32_t scale,
+         uint8_t charSet) {
+  SubtitleLineReader reader(reinterpret_cast<const char*>(data), size, charSet);
   SubtitleList list;
   const bool loaded = list.Parse(&reader, format, rate, scale);
   CheckEntries(list, loaded);
@@ -96,16 +129,16 @@ struct Rate {
 };
 constexpr Rate kRates[] = {{25, 1},  {30000, 1001}, {24000, 1001}, {1, 1},
                            {0, 1},   {25, 0},       {0xFFFFFFFFu, 1}, {1, 0xFFFFFFFFu}};
+// Western, default, Cyrillic, Japanese, Korean, Johab, Simplified and
+// Traditional Chinese, Greek, Vietnamese, Thai, Central European, symbol.
+constexpr uint8_t kCharSets[] = {0, 1, 204, 128, 129, 130, 134, 136, 161, 163, 222, 238, 2};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  constexpr SubtitleFormat kFormat = SubtitleFormat::SUBTITLE_FORMAT;
-  if (kFormat == SubtitleFormat::kMicroDvd) {
-    Run(data, size, kFormat, 25, 1);  // frames need no rate
-  } else if (size > 0) {
-    const Rate r = kRates[data[0] % (sizeof kRates / sizeof kRates[0])];
-    Run(data + 1, size - 1, kFormat, r.rate, r.scale);
-  }
+  if (size == 0) return 0;
+  const Rate r = kRates[data[0] % (sizeof kRates / sizeof kRates[0])];
+  const uint8_t charSet = kCharSets[data[0] / 8 % sizeof kCharSets];
+  Run(data + 1, size - 1, SubtitleFormat::SUBTITLE_FORMAT, r.rate, r.scale, charSet);
   return 0;
 }

@@ -4,6 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
+// Marks a routine built on SSE2. SSE2 is part of every x86-64 processor, but
+// not of the 32-bit baseline the program is also built for: there these
+// routines run only when CurrentVectorLevel() says so, and the code that makes
+// that choice (and every scalar form) stays free of SSE2 instructions.
+#define VELMORA_SSE2 __attribute__((target("sse2")))
+
 // A 32-bit lane holding two 16-bit constants, `low` in the low half.
 constexpr int32_t LanePair(int32_t low, int32_t high) {
   return static_cast<int32_t>((static_cast<uint32_t>(high) << 16) |

@@ -1,7 +1,8 @@
 // The subtitle band drawn with GDI: a 16-bit DIB section, the font made from
 // the options' LOGFONT without antialiasing (so the band stays a two-level
-// mask), lines measured with GetTextExtentPoint32 and drawn with ExtTextOut,
-// centred (Windows only).
+// mask), with its italic, bold, underlined and struck-out variants for the
+// text's styles; lines measured with GetTextExtentPoint32W and drawn with
+// ExtTextOutW, centred (Windows only).
 #pragma once
 
 #include "subtitles/subtitle_rasterizer.h"

@@ -2,20 +2,16 @@
 #include "subtitles/subtitle_formats.h"
 #include "subtitles/subtitle_line_reader.h"
 #include "subtitles/subtitle_list.h"
+#include "subtitles/subtitle_tags.h"
 #include "subtitles/subtitle_text.h"
+#include "subtitles/subtitle_time.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <limits>
 
 namespace {
-
-struct Time {
-  int32_t hours, minutes;
-  float seconds;
-};
 
 // Digits and dots only: anything else scans as a blank.
 void Simplify(char* line) {
@@ -47,33 +43,28 @@ bool ScanFloat(const char** p, float* value) {
   return true;
 }
 
-bool ScanTime(const char** p, Time* t) {
+bool ScanTime(const char** p, SubtitleTime* t) {
   return ScanInt(p, &t->hours) && ScanInt(p, &t->minutes) && ScanFloat(p, &t->seconds);
 }
 
-// The seconds are a float, as scanned; product and quotient in double,
-// truncated toward zero and kept to 32 bits.
-int32_t ToFrame(const Time& t, uint32_t rate, uint32_t scale) {
-  const float seconds =
-      static_cast<float>((int64_t{t.hours} * 60 + t.minutes) * 60) + t.seconds;
-  const double frame = std::trunc(static_cast<double>(seconds) * rate / scale);
-  if (std::isnan(frame)) return 0;
-  if (frame >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (frame <= std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(frame);
+bool IsEmptyLine(const char* line, size_t length) {
+  return std::all_of(line, line + length, [](char c) { return static_cast<unsigned char>(c) < 32; });
 }
 
-// Text lines up to an empty one (after dropping bytes below 32) or the end.
-// False at the end of the file.
+// Text lines up to an empty one (nothing but bytes below 32) or the end,
+// their tags turned into styles; the lines that show anything are joined by
+// line breaks. False at the end of the file.
 bool ReadBlockText(SubtitleLineReader* reader, SubtitleText* text) {
   char line[SubtitleLineReader::kLineSize];
   size_t length = 0;
+  SubtitleTagState state;
+  bool shown = false;  // the line before showed something
   while (reader->ReadLine(line, &length)) {
-    SubtitleText clean;
-    clean.AppendPrintable(line, length);
-    if (clean.empty()) return true;
-    if (!text->empty()) text->Append('|');
-    text->AppendPrintable(clean.data(), clean.size());
+    if (IsEmptyLine(line, length)) return true;
+    if (shown) text->AppendLineBreak();
+    const size_t before = text->shown();
+    AppendSubRipLine(line, length, &state, text);
+    shown = text->shown() != before;
   }
   return false;
 }
@@ -88,12 +79,12 @@ void ReadSubRip(SubtitleLineReader* reader, uint32_t rate, uint32_t scale, Subti
     if (!reader->ReadLine(line, nullptr)) return;
     Simplify(line);
     const char* p = line;
-    Time start{}, end{};
+    SubtitleTime start{}, end{};
     if (!ScanTime(&p, &start) || !ScanTime(&p, &end)) return;
     SubtitleText text;
     const bool more = ReadBlockText(reader, &text);
-    if (!text.empty() &&
-        !list->Append(text.data(), text.size(), ToFrame(start, rate, scale), ToFrame(end, rate, scale))) {
+    if (!text.empty() && !list->Append(text.data(), text.size(), SubtitleTimeToFrame(start, rate, scale),
+                                       SubtitleTimeToFrame(end, rate, scale))) {
       return;
     }
     if (!more) return;

@@ -1,11 +1,14 @@
 #include "subtitles/subtitle_layout.h"
 
+#include "subtitles/subtitle_markup.h"
+
 #include <algorithm>
 
 namespace {
 
-bool IsLineBreak(char c) { return static_cast<unsigned char>(c) < 32 || c == '|'; }
-bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= 32 || c == '|'; }
+// The marks below 32 are no characters: they neither end a line nor separate words.
+bool IsLineBreak(char c) { return c == subtitle_markup::kLineBreak; }
+bool IsSeparator(char c) { return c == ' ' || IsLineBreak(c); }
 
 // Splits text[start .. end - 1] at the separator nearest its middle.
 void SplitNearMiddle(char* text, size_t start, size_t end) {
@@ -53,12 +56,15 @@ int32_t CountSubtitleLines(const char* text) {
   return lines;
 }
 
-int32_t SubtitleLineTop(int32_t k, int32_t lines, int32_t bandHeight, int32_t fontHeight) {
+int32_t SubtitleLineTop(int32_t k, int32_t lines, int32_t bandHeight, int32_t fontHeight, bool atTop) {
+  if (atTop) return fontHeight / 2 + (k - 1) * fontHeight;
   return bandHeight - (lines - k + 1) * fontHeight - fontHeight / 2;
 }
 
 std::vector<SubtitleLine> PlaceSubtitleLines(const char* text, int32_t frameWidth, int32_t bandHeight,
                                              int32_t fontHeight) {
+  const bool atTop = subtitle_markup::AtTop(text);
+  if (atTop) ++text;
   const int32_t lines = CountSubtitleLines(text);
   std::vector<SubtitleLine> placed;
   placed.reserve(static_cast<size_t>(lines));
@@ -67,7 +73,7 @@ std::vector<SubtitleLine> PlaceSubtitleLines(const char* text, int32_t frameWidt
     const char* end = start;
     while (*end != 0 && !IsLineBreak(*end)) ++end;
     placed.push_back({start, static_cast<size_t>(end - start), frameWidth / 2,
-                      SubtitleLineTop(k, lines, bandHeight, fontHeight)});
+                      SubtitleLineTop(k, lines, bandHeight, fontHeight, atTop)});
     start = *end != 0 ? end + 1 : end;
   }
   return placed;

@@ -2,6 +2,7 @@
 
 #include "subtitles/subtitle_formats.h"
 #include "subtitles/subtitle_line_reader.h"
+#include "subtitles/subtitle_utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,25 +28,35 @@ bool SubtitleList::FormatOf(const char* fileName, SubtitleFormat* format) {
   }
   if (std::strcmp(extension, "sub") == 0) *format = SubtitleFormat::kMicroDvd;
   else if (std::strcmp(extension, "srt") == 0) *format = SubtitleFormat::kSubRip;
+  else if (std::strcmp(extension, "ssa") == 0 || std::strcmp(extension, "ass") == 0) *format = SubtitleFormat::kSubStationAlpha;
   else return false;
   return true;
 }
 
-bool SubtitleList::Parse(const char* fileName, uint32_t rate, uint32_t scale) {
+bool SubtitleList::Parse(const char* fileName, uint32_t rate, uint32_t scale, uint8_t charSet) {
   Clear();
   SubtitleFormat format;
   if (fileName == nullptr || !FormatOf(fileName, &format)) return false;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName, "rb"));
   if (!file) return false;
-  SubtitleLineReader reader(file.get());
+  SubtitleLineReader reader(file.get(), charSet);
   return Parse(&reader, format, rate, scale);
 }
 
 bool SubtitleList::Parse(SubtitleLineReader* reader, SubtitleFormat format, uint32_t rate,
                          uint32_t scale) {
   Clear();
-  if (format == SubtitleFormat::kMicroDvd) ReadMicroDvd(reader, this);
-  else ReadSubRip(reader, rate, scale, this);
+  switch (format) {
+    case SubtitleFormat::kMicroDvd:
+      ReadMicroDvd(reader, this);
+      break;
+    case SubtitleFormat::kSubRip:
+      ReadSubRip(reader, rate, scale, this);
+      break;
+    case SubtitleFormat::kSubStationAlpha:
+      ReadSubStationAlpha(reader, rate, scale, this);
+      break;
+  }
   if (entries_.empty()) {
     Clear();
     return false;
@@ -57,7 +68,10 @@ bool SubtitleList::Parse(SubtitleLineReader* reader, SubtitleFormat format, uint
 }
 
 bool SubtitleList::Append(const char* text, size_t length, int32_t firstFrame, int32_t endFrame) {
-  length = std::min(length, kMaxTextLength);
+  if (length > kMaxTextLength) {
+    length = kMaxTextLength;
+    while (length > 0 && IsUtf8Continuation(static_cast<unsigned char>(text[length]))) --length;
+  }
   if (Count() >= kMaxEntries || pool_.size() + length + 1 > kMaxPoolBytes) return false;
   entries_.push_back({static_cast<int32_t>(pool_.size()), firstFrame, endFrame});
   pool_.insert(pool_.end(), text, text + length);

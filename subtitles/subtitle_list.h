@@ -1,15 +1,20 @@
 // The subtitles of one file: timed texts measured in video frames.
 //
-// Texts live one after the other in a pool, each ending in a zero byte; they
-// hold only bytes of 32 and above, and '|' separates their lines. An entry
+// Texts live one after the other in a pool, each ending in a zero byte. They
+// are UTF-8 whatever the file's encoding, '|' separates their lines, and
+// marks below 32 carry their styles and place (subtitle_markup.h). An entry
 // shows on frames first <= f < end. Entries keep file order; they may overlap
 // or be out of order.
 //
-// Limits: the pool holds at most kMaxPoolBytes and the table kMaxEntries
-// entries; a file with more is read up to the entry that no longer fits, and
-// the rest is ignored. One text holds at most kMaxTextLength bytes (so that
-// it fits the renderer's buffers of kTextBufferSize); longer texts are cut.
+// Limits, counted in the stored bytes: the pool holds at most kMaxPoolBytes
+// and the table kMaxEntries entries; a file with more is read up to the entry
+// that no longer fits, and the rest is ignored. One text holds at most
+// kMaxTextLength bytes (so that it fits the renderer's buffers of
+// kTextBufferSize); longer texts are cut before the first character that
+// does not fit whole.
 #pragma once
+
+#include "subtitles/subtitle_code_page.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +29,7 @@ struct SubtitleEntry {
 };
 static_assert(sizeof(SubtitleEntry) == 12, "entries are three 32-bit fields");
 
-enum class SubtitleFormat { kMicroDvd, kSubRip };
+enum class SubtitleFormat { kMicroDvd, kSubRip, kSubStationAlpha };
 
 class SubtitleList {
  public:
@@ -34,13 +39,15 @@ class SubtitleList {
   static constexpr size_t kMaxTextLength = kTextBufferSize - 1;
 
   // The format by the text after the last '.', compared in lower case:
-  // "sub" is MicroDVD, "srt" SubRip. False for any other name.
+  // "sub" is MicroDVD, "srt" SubRip, "ssa" and "ass" SubStation Alpha. False
+  // for any other name.
   static bool FormatOf(const char* fileName, SubtitleFormat* format);
 
-  // Reads a subtitle file; SubRip times become frames at rate / scale frames
-  // per second. True when at least one entry was read; on false the list is
-  // empty.
-  bool Parse(const char* fileName, uint32_t rate, uint32_t scale);
+  // Reads a subtitle file; times become frames at rate / scale frames per
+  // second. A file in neither UTF-8 nor UTF-16 is read in the code page of
+  // charSet, the subtitle font's character set. True when at least one entry
+  // was read; on false the list is empty.
+  bool Parse(const char* fileName, uint32_t rate, uint32_t scale, uint8_t charSet = kDefaultCharSet);
   bool Parse(SubtitleLineReader* reader, SubtitleFormat format, uint32_t rate, uint32_t scale);
 
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
@@ -60,8 +67,9 @@ class SubtitleList {
   bool FindSubtitle(char* text, int32_t frame);
 
   // For the format readers: adds an entry with the first `length` bytes of
-  // text (cut to kMaxTextLength). False, adding nothing, when the table or
-  // the pool is full: the reader stops there.
+  // text (cut to kMaxTextLength, before a character that would not fit
+  // whole). False, adding nothing, when the table or the pool is full: the
+  // reader stops there.
   bool Append(const char* text, size_t length, int32_t firstFrame, int32_t endFrame);
 
   void Clear();

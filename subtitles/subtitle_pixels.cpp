@@ -24,7 +24,7 @@ void MergeWordsScalar(uint8_t* frame, const uint8_t* band, int32_t from, int32_t
   }
 }
 
-void MergeWordsSse2(uint8_t* frame, const uint8_t* band, int32_t bytes, bool transparent) {
+VELMORA_SSE2 void MergeWordsSse2(uint8_t* frame, const uint8_t* band, int32_t bytes, bool transparent) {
   const __m128i low7 = _mm_set1_epi8(0x7F);
   int32_t i = 0;
   for (; i + 16 <= bytes; i += 16) {

@@ -3,6 +3,7 @@
 #include "platform/critical_section_lock.h"
 #include "subtitles/subtitle_band.h"
 #include "subtitles/subtitle_layout.h"
+#include "subtitles/subtitle_markup.h"
 #include "subtitles/subtitle_pixels.h"
 #include "video/yuy2_frame.h"
 
@@ -21,17 +22,27 @@ SubtitleTrack::~SubtitleTrack() {
 }
 
 bool SubtitleTrack::LoadSubtitles(const char* fileName, uint32_t rate, uint32_t scale, int32_t width,
-                                  int32_t height) {
+                                  int32_t height, uint8_t charSet) {
   CriticalSectionLock hold(&lock_);
   UnloadLocked();
   dirty_ = true;
   list_ = std::make_unique<SubtitleList>();
+  fileName_ = fileName != nullptr ? fileName : "";
+  rate_ = rate;
+  scale_ = scale;
   frameWidth_ = width;
   frameHeight_ = height;
   frameStride_ = Yuy2RowStride(width);
-  if (list_->Parse(fileName, rate, scale)) return true;
+  if (list_->Parse(fileName, rate, scale, charSet)) return true;
   UnloadLocked();
   return false;
+}
+
+bool SubtitleTrack::ReloadSubtitles(uint8_t charSet) {
+  CriticalSectionLock hold(&lock_);
+  if (list_ == nullptr) return false;
+  const std::string fileName = fileName_;
+  return LoadSubtitles(fileName.c_str(), rate_, scale_, frameWidth_, frameHeight_, charSet);
 }
 
 void SubtitleTrack::UnloadSubtitles() {
@@ -81,7 +92,9 @@ void SubtitleTrack::RenderSubtitle(uint8_t* frame, int32_t frameNumber, const Su
   if (band_ == nullptr && !MakeBand(style.font)) return;
   if (!list_->FindSubtitle(currentText_, frameNumber)) return;
   if (dirty_ || std::strcmp(currentText_, drawnText_) != 0) DrawBand(style);
-  MergeSubtitleBand(frame, frameWidth_, frameHeight_, band_, bandHeight_, style.transparent);
+  // A band for the top goes onto the first rows: the frame as if it ended there.
+  const int32_t bandBottom = subtitle_markup::AtTop(drawnText_) ? bandHeight_ : frameHeight_;
+  MergeSubtitleBand(frame, frameWidth_, bandBottom, band_, bandHeight_, style.transparent);
 }
 
 bool SubtitleTrack::MakeBand(const LOGFONTA& font) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // How the subtitles look, from the options record: taken once a frame.
 struct SubtitleStyle {
@@ -28,11 +29,17 @@ class SubtitleTrack {
   SubtitleTrack(const SubtitleTrack&) = delete;
   SubtitleTrack& operator=(const SubtitleTrack&) = delete;
 
-  // Replaces the list with the subtitles of fileName, their SubRip times
-  // turned into frames at rate / scale, for frames of width x height.
-  // Marks the band dirty. True when at least one entry was read; on false
-  // nothing is loaded.
-  bool LoadSubtitles(const char* fileName, uint32_t rate, uint32_t scale, int32_t width, int32_t height);
+  // Replaces the list with the subtitles of fileName, their times turned
+  // into frames at rate / scale, for frames of width x height; a file in
+  // neither UTF-8 nor UTF-16 is read in the code page of charSet (the
+  // subtitle font's). Marks the band dirty. True when at least one entry was
+  // read; on false nothing is loaded.
+  bool LoadSubtitles(const char* fileName, uint32_t rate, uint32_t scale, int32_t width, int32_t height,
+                     uint8_t charSet = kDefaultCharSet);
+  // The loaded file read again, for a subtitle font of another character
+  // set: a file in neither UTF-8 nor UTF-16 then reads in its code page.
+  // False, loading nothing, when no file is loaded.
+  bool ReloadSubtitles(uint8_t charSet);
   // Drops the list and the band.
   void UnloadSubtitles();
 
@@ -41,7 +48,8 @@ class SubtitleTrack {
   bool FindSubtitle(char* text, int32_t frame);
 
   // Burns the subtitle of frameNumber into the bottom rows of a YUY2 frame
-  // of the loaded size (video thread). The band is drawn again only when the
+  // of the loaded size, or the top rows for a subtitle placed at the top
+  // (video thread). The band is drawn again only when the
   // text changes or the band is dirty; otherwise it is only merged. Frames
   // without a subtitle stay untouched.
   void RenderSubtitle(uint8_t* frame, int32_t frameNumber, const SubtitleStyle& style);
@@ -66,6 +74,8 @@ class SubtitleTrack {
   void DrawBand(const SubtitleStyle& style);
 
   std::unique_ptr<SubtitleList> list_;
+  std::string fileName_;  // of the list, and the rate and scale it was read at
+  uint32_t rate_ = 0, scale_ = 0;
   int32_t frameWidth_ = 0;
   int32_t frameHeight_ = 0;
   int32_t bandHeight_ = 0;

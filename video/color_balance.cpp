@@ -48,7 +48,7 @@ void BalanceBytesScalar(uint8_t* row, int32_t from, int32_t bytes, const Balance
 }
 
 // 16-bit lanes: luma in the low byte, chroma in the high byte.
-void BalanceRowSse2(uint8_t* row, int32_t bytes, const BalanceFactors& f) {
+VELMORA_SSE2 void BalanceRowSse2(uint8_t* row, int32_t bytes, const BalanceFactors& f) {
   const __m128i lowByte = _mm_set1_epi16(0xFF);
   const __m128i gain = _mm_set1_epi16(static_cast<int16_t>(f.gain));
   const __m128i chromaGain = _mm_set1_epi16(static_cast<int16_t>(f.chromaGain));

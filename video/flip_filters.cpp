@@ -15,13 +15,13 @@ inline uint32_t SwapLumas(uint32_t w) {
   return (w & 0xFF00FF00u) | ((w & 0xFFu) << 16) | ((w >> 16) & 0xFFu);
 }
 
-inline __m128i SwapLumas128(__m128i w) {
+VELMORA_SSE2 inline __m128i SwapLumas128(__m128i w) {
   const __m128i y = _mm_and_si128(w, _mm_set1_epi32(0x00FF00FF));
   return _mm_or_si128(_mm_andnot_si128(_mm_set1_epi32(0x00FF00FF), w),
                       _mm_or_si128(_mm_slli_epi32(y, 16), _mm_srli_epi32(y, 16)));
 }
 
-void SwapRowsSse2(uint8_t* a, uint8_t* b, int32_t bytes) {
+VELMORA_SSE2 void SwapRowsSse2(uint8_t* a, uint8_t* b, int32_t bytes) {
   int32_t i = 0;
   for (; i + 16 <= bytes; i += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
@@ -48,7 +48,7 @@ void MirrorRowScalar(uint8_t* row, int32_t n, int32_t from) {
 }
 
 // Four words from each end per step; the blocks meet in the middle.
-void MirrorRowSse2(uint8_t* row, int32_t n) {
+VELMORA_SSE2 void MirrorRowSse2(uint8_t* row, int32_t n) {
   int32_t i = 0;
   for (; i + 4 <= n; i += 4) {
     __m128i* front = reinterpret_cast<__m128i*>(row + 4 * i);

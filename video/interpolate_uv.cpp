@@ -19,7 +19,7 @@ void InterpolateWordsScalar(const uint8_t* above, uint8_t* mid, const uint8_t* b
   }
 }
 
-void InterpolateWordsSse2(const uint8_t* above, uint8_t* mid, const uint8_t* below, int32_t bytes) {
+VELMORA_SSE2 void InterpolateWordsSse2(const uint8_t* above, uint8_t* mid, const uint8_t* below, int32_t bytes) {
   const __m128i luma = _mm_set1_epi32(0x00FF00FF), low7 = _mm_set1_epi8(0x7F);
   int32_t i = 0;
   for (; i + 16 <= bytes; i += 16) {

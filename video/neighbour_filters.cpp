@@ -1,6 +1,7 @@
 #include "video/neighbour_filters.h"
 
 #include "platform/cpu_features.h"
+#include "platform/vector_helpers.h"
 #include "platform/vector_level.h"
 #include "video/yuy2_frame.h"
 
@@ -19,7 +20,7 @@ struct SoftenRule {
   static int32_t Scalar(int32_t y, int32_t right, int32_t below, int32_t belowRight) {
     return (y + right + below + belowRight) >> 2;
   }
-  static __m128i Vector(__m128i y, __m128i right, __m128i below, __m128i belowRight) {
+  VELMORA_SSE2 static __m128i Vector(__m128i y, __m128i right, __m128i below, __m128i belowRight) {
     return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(y, right), _mm_add_epi16(below, belowRight)), 2);
   }
   VELMORA_AVX2 static __m256i Vector(__m256i y, __m256i right, __m256i below, __m256i belowRight) {
@@ -32,7 +33,7 @@ struct SharpenRule {
     const int32_t v = (5 * y - right - below - belowRight) >> 1;  // floor of the half
     return v < 0 ? 0 : (v > 255 ? 255 : v);
   }
-  static __m128i Vector(__m128i y, __m128i right, __m128i below, __m128i belowRight) {
+  VELMORA_SSE2 static __m128i Vector(__m128i y, __m128i right, __m128i below, __m128i belowRight) {
     const __m128i five = _mm_add_epi16(_mm_slli_epi16(y, 2), y);
     const __m128i v = _mm_srai_epi16(
         _mm_sub_epi16(five, _mm_add_epi16(_mm_add_epi16(right, below), belowRight)), 1);
@@ -56,7 +57,7 @@ void FilterPixelsScalar(uint8_t* row, const uint8_t* below, int32_t from, int32_
 
 // Pixels x .. x + 7 as 16-bit lanes (luma low, chroma high); x + 8 must exist.
 template <typename Filter>
-void FilterRowSse2(uint8_t* row, const uint8_t* below, int32_t pixels) {
+VELMORA_SSE2 void FilterRowSse2(uint8_t* row, const uint8_t* below, int32_t pixels) {
   const __m128i luma = _mm_set1_epi16(0xFF);
   int32_t x = 0;
   for (; x + 8 <= pixels; x += 8) {

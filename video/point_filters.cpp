@@ -48,15 +48,50 @@ void MapRowsScalar(uint8_t* frame, int32_t width, int32_t height, int32_t bytes,
 
 // The same with 16 bytes at a time through `vector`, the rest through `word`.
 template <typename Vector, typename Word>
-void MapRowsSse2(uint8_t* frame, int32_t width, int32_t height, int32_t bytes, Vector vector, Word word) {
-  ForEachRow(frame, width, height, [&](uint8_t* row) {
+VELMORA_SSE2 void MapRowsSse2(uint8_t* frame, int32_t width, int32_t height, int32_t bytes,
+                              Vector vector, Word word) {
+  const int32_t stride = Yuy2RowStride(width);
+  for (int32_t r = 0; r < height; ++r) {
+    uint8_t* row = frame + static_cast<intptr_t>(r) * stride;
     int32_t i = 0;
     for (; i + 16 <= bytes; i += 16) {
       __m128i* p = reinterpret_cast<__m128i*>(row + i);
       _mm_storeu_si128(p, vector(_mm_loadu_si128(p)));
     }
     for (; i < bytes; i += 4) StoreWord(row + i, word(LoadWord(row + i)));
-  });
+  }
+}
+
+VELMORA_SSE2 void DoubleContrastSse2(uint8_t* frame, int32_t width, int32_t height) {
+  const __m128i luma = _mm_set1_epi32(kLuma);
+  MapRowsSse2(frame, width, height, GroupBytes(width),
+              [luma](__m128i w) VELMORA_SSE2 { return _mm_adds_epu8(w, _mm_and_si128(w, luma)); },
+              DoubleContrastWord);
+}
+
+VELMORA_SSE2 void DoubleSaturationSse2(uint8_t* frame, int32_t width, int32_t height) {
+  // Chroma as signed bytes (c - 128), doubled with signed saturation.
+  const __m128i chroma = _mm_set1_epi32(static_cast<int32_t>(kChroma));
+  const __m128i bias = _mm_set1_epi32(static_cast<int32_t>(0x80008000u));
+  MapRowsSse2(frame, width, height, GroupBytes(width),
+              [chroma, bias](__m128i w) VELMORA_SSE2 {
+                const __m128i s = _mm_xor_si128(w, bias);
+                return _mm_xor_si128(_mm_adds_epi8(s, _mm_and_si128(s, chroma)), bias);
+              },
+              DoubleSaturationWord);
+}
+
+VELMORA_SSE2 void NegativeSse2(uint8_t* frame, int32_t width, int32_t height) {
+  const __m128i zero = _mm_setzero_si128();
+  MapRowsSse2(frame, width, height, WordBytes(width),
+              [zero](__m128i w) VELMORA_SSE2 { return _mm_sub_epi32(zero, w); }, NegativeWord);
+}
+
+VELMORA_SSE2 void GrayscaleSse2(uint8_t* frame, int32_t width, int32_t height) {
+  const __m128i luma = _mm_set1_epi32(kLuma), tint = _mm_set1_epi32(static_cast<int32_t>(0x90007000u));
+  MapRowsSse2(frame, width, height, WordBytes(width),
+              [luma, tint](__m128i w) VELMORA_SSE2 { return _mm_or_si128(_mm_and_si128(w, luma), tint); },
+              GrayscaleWord);
 }
 
 bool UseVectors() { return CurrentVectorLevel() >= VectorLevel::kSse2; }
@@ -84,36 +119,21 @@ void Grayscale(uint8_t* frame, int32_t width, int32_t height) {
 }  // namespace reference
 
 void DoubleContrast(uint8_t* frame, int32_t width, int32_t height) {
-  if (!UseVectors()) return reference::DoubleContrast(frame, width, height);
-  const __m128i luma = _mm_set1_epi32(kLuma);
-  MapRowsSse2(frame, width, height, GroupBytes(width),
-              [luma](__m128i w) { return _mm_adds_epu8(w, _mm_and_si128(w, luma)); },
-              DoubleContrastWord);
+  if (UseVectors()) DoubleContrastSse2(frame, width, height);
+  else reference::DoubleContrast(frame, width, height);
 }
 
 void DoubleSaturation(uint8_t* frame, int32_t width, int32_t height) {
-  if (!UseVectors()) return reference::DoubleSaturation(frame, width, height);
-  // Chroma as signed bytes (c - 128), doubled with signed saturation.
-  const __m128i chroma = _mm_set1_epi32(static_cast<int32_t>(kChroma));
-  const __m128i bias = _mm_set1_epi32(static_cast<int32_t>(0x80008000u));
-  MapRowsSse2(frame, width, height, GroupBytes(width),
-              [chroma, bias](__m128i w) {
-                const __m128i s = _mm_xor_si128(w, bias);
-                return _mm_xor_si128(_mm_adds_epi8(s, _mm_and_si128(s, chroma)), bias);
-              },
-              DoubleSaturationWord);
+  if (UseVectors()) DoubleSaturationSse2(frame, width, height);
+  else reference::DoubleSaturation(frame, width, height);
 }
 
 void Negative(uint8_t* frame, int32_t width, int32_t height) {
-  if (!UseVectors()) return reference::Negative(frame, width, height);
-  MapRowsSse2(frame, width, height, WordBytes(width),
-              [](__m128i w) { return _mm_sub_epi32(_mm_setzero_si128(), w); }, NegativeWord);
+  if (UseVectors()) NegativeSse2(frame, width, height);
+  else reference::Negative(frame, width, height);
 }
 
 void Grayscale(uint8_t* frame, int32_t width, int32_t height) {
-  if (!UseVectors()) return reference::Grayscale(frame, width, height);
-  const __m128i luma = _mm_set1_epi32(kLuma), tint = _mm_set1_epi32(static_cast<int32_t>(0x90007000u));
-  MapRowsSse2(frame, width, height, WordBytes(width),
-              [luma, tint](__m128i w) { return _mm_or_si128(_mm_and_si128(w, luma), tint); },
-              GrayscaleWord);
+  if (UseVectors()) GrayscaleSse2(frame, width, height);
+  else reference::Grayscale(frame, width, height);
 }

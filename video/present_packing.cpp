@@ -20,7 +20,7 @@ inline uint32_t SwapBytesInHalves(uint32_t w) {
 
 // Four RGB 5-6-5 values in the low halves of 32-bit lanes, sign-extended so
 // that the signed pack keeps them exactly.
-inline __m128i Rgb565Lanes(__m128i p) {
+VELMORA_SSE2 inline __m128i Rgb565Lanes(__m128i p) {
   const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 8), _mm_set1_epi32(0xF800));
   const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 5), _mm_set1_epi32(0x7E0));
   const __m128i b = _mm_and_si128(_mm_srli_epi32(p, 3), _mm_set1_epi32(0x1F));
@@ -28,7 +28,7 @@ inline __m128i Rgb565Lanes(__m128i p) {
   return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
 }
 
-void PackRgb16RowSse2(const uint32_t* pixels, uint8_t* out, int32_t words) {
+VELMORA_SSE2 void PackRgb16RowSse2(const uint32_t* pixels, uint8_t* out, int32_t words) {
   int32_t k = 0;
   for (; k + 4 <= words; k += 4) {
     const __m128i lo = Rgb565Lanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 2 * k)));
@@ -38,7 +38,7 @@ void PackRgb16RowSse2(const uint32_t* pixels, uint8_t* out, int32_t words) {
   reference::PackRgb16Row(pixels + 2 * k, out + 4 * k, words - k);
 }
 
-void PackUyvyRowSse2(const uint8_t* yuy2, uint8_t* out, int32_t words) {
+VELMORA_SSE2 void PackUyvyRowSse2(const uint8_t* yuy2, uint8_t* out, int32_t words) {
   int32_t k = 0;
   for (; k + 4 <= words; k += 4) {
     const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(yuy2 + 4 * k));
@@ -51,7 +51,7 @@ void PackUyvyRowSse2(const uint8_t* yuy2, uint8_t* out, int32_t words) {
 // Four groups (sixteen pixels, 48 bytes out) per step: a byte shuffle drops
 // the fourth byte of each pixel. The 128-bit shuffle comes with SSSE3, which
 // every AVX2 processor has.
-__attribute__((target("avx2"))) void PackRgb24RowShuffle(const uint32_t* pixels, uint8_t* out,
+__attribute__((target("avx2"))) void PackRgb24RowAvx2(const uint32_t* pixels, uint8_t* out,
                                                          int32_t groups) {
   const __m128i drop = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
   int32_t g = 0;
@@ -106,7 +106,7 @@ void PackRgb16Row(const uint32_t* pixels, uint8_t* out, int32_t words) {
 }
 
 void PackRgb24Row(const uint32_t* pixels, uint8_t* out, int32_t groups) {
-  if (CurrentVectorLevel() >= VectorLevel::kAvx2) PackRgb24RowShuffle(pixels, out, groups);
+  if (CurrentVectorLevel() >= VectorLevel::kAvx2) PackRgb24RowAvx2(pixels, out, groups);
   else reference::PackRgb24Row(pixels, out, groups);
 }
 

@@ -54,7 +54,7 @@ struct alignas(16) BlendBuffer {
 };
 
 // Blends source pixels [from, to) of rows A and B into buffer lanes.
-void BlendRowsSse2(const uint32_t* rowA, const uint32_t* rowB, uint32_t from, uint32_t to,
+VELMORA_SSE2 void BlendRowsSse2(const uint32_t* rowA, const uint32_t* rowB, uint32_t from, uint32_t to,
                    __m128i wa, __m128i wb, int16_t* lanes) {
   const __m128i zero = _mm_setzero_si128();
   uint32_t x = from;
@@ -76,12 +76,12 @@ void BlendRowsSse2(const uint32_t* rowA, const uint32_t* rowB, uint32_t from, ui
 
 // Weights of two output pixels at positions p0 and p1 (64-bit lanes):
 // [fx fx fx 0] per pixel, so that the fourth byte comes out 0.
-inline __m128i RightWeights(__m128i positions) {
+VELMORA_SSE2 inline __m128i RightWeights(__m128i positions) {
   const __m128i f = _mm_and_si128(_mm_srli_epi64(positions, 1), _mm_set1_epi64x(0x7FFF));
   return _mm_shufflehi_epi16(_mm_shufflelo_epi16(f, 0xC0), 0xC0);
 }
 
-bool BilinearSse2(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
+VELMORA_SSE2 bool BilinearSse2(const uint32_t* rowA, const uint32_t* rowB, int32_t position,
                   uint8_t* destination, uint32_t step, int32_t count) {
   // The last source pixel read; rows whose positions would wrap stay scalar.
   const uint64_t lastPosition = static_cast<uint64_t>(count - 1) * step;
@@ -144,7 +144,7 @@ VELMORA_AVX2 void BlendRowsAvx2(const uint32_t* rowA, const uint32_t* rowB, uint
 
 // A byte shuffle that drops the fourth byte of each of four 32-bit pixels,
 // leaving their twelve bytes of B, G, R at the front.
-inline __m128i DropFourthBytes() {
+VELMORA_SSE2 inline __m128i DropFourthBytes() {
   return _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
 }
 
@@ -174,7 +174,7 @@ VELMORA_AVX2 bool BilinearAvx2(const uint32_t* rowA, const uint32_t* rowB, int32
                     buffer.lanes);
       if (x3 + 1 >= end) break;  // a step too long for the chunk: finish in scalar
     }
-    auto pair = [&](uint32_t q) {
+    auto pair = [&](uint32_t q) VELMORA_AVX2 {
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer.lanes + 4 * ((q >> 16) - base)));
     };
     const __m256i t0 = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(p)), pair(p + 2 * step), 1);

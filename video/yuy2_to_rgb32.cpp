@@ -60,7 +60,7 @@ struct ChromaTerms128 {
   __m128i b, g, r;
 };
 
-inline ChromaTerms128 HighTerms128(__m128i words) {
+VELMORA_SSE2 inline ChromaTerms128 HighTerms128(__m128i words) {
   const __m128i chroma = _mm_slli_epi16(_mm_sub_epi16(_mm_srli_epi16(words, 8), _mm_set1_epi16(128)), 8);
   // Lanes [U V]: (454, 359) gives [bU rV], (-88, -183) gives [gU gV].
   const __m128i bu_rv = _mm_mulhi_epi16(chroma, _mm_set1_epi32(LanePair(454, 359)));
@@ -74,7 +74,7 @@ inline ChromaTerms128 HighTerms128(__m128i words) {
 }
 
 // Saturates the 16-bit B, G, R lanes of eight pixels into 0x00RRGGBB pixels.
-inline void StorePixels128(__m128i b, __m128i g, __m128i r, uint32_t* out) {
+VELMORA_SSE2 inline void StorePixels128(__m128i b, __m128i g, __m128i r, uint32_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i br = _mm_packus_epi16(b, r);
   const __m128i g0 = _mm_packus_epi16(g, zero);
@@ -84,7 +84,7 @@ inline void StorePixels128(__m128i b, __m128i g, __m128i r, uint32_t* out) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(bg, r0));
 }
 
-void ConvertRowHighSse2(const uint8_t* row, int32_t words, uint32_t* out) {
+VELMORA_SSE2 void ConvertRowHighSse2(const uint8_t* row, int32_t words, uint32_t* out) {
   const __m128i lumaMask = _mm_set1_epi16(0xFF);
   int32_t i = 0;
   for (; i + 4 <= words; i += 4) {
@@ -105,7 +105,7 @@ void ConvertRowHighSse2(const uint8_t* row, int32_t words, uint32_t* out) {
 // the left side is the outer term plus the bracket shifted right by 8,
 // saturated to a byte. Faster than two table reads per word (measured with
 // SSE2 scalar reads and AVX2 gathers).
-inline void LowTerms128(__m128i words, __m128i* b, __m128i* g, __m128i* r) {
+VELMORA_SSE2 inline void LowTerms128(__m128i words, __m128i* b, __m128i* g, __m128i* r) {
   const __m128i y = _mm_and_si128(words, _mm_set1_epi16(0xFC));
   const __m128i y3 = _mm_add_epi16(y, _mm_add_epi16(y, y));
   const __m128i uv = _mm_sub_epi16(_mm_and_si128(_mm_srli_epi16(words, 8), _mm_set1_epi16(0xF8)),
@@ -123,7 +123,7 @@ inline void LowTerms128(__m128i words, __m128i* b, __m128i* g, __m128i* r) {
   *b = _mm_add_epi16(_mm_add_epi16(y, _mm_add_epi16(u, u)), _mm_srai_epi16(_mm_add_epi16(y3, bc), 8));
 }
 
-void ConvertRowLowSse2(const uint8_t* row, int32_t words, const uint32_t* table, uint32_t* out) {
+VELMORA_SSE2 void ConvertRowLowSse2(const uint8_t* row, int32_t words, const uint32_t* table, uint32_t* out) {
   int32_t i = 0;
   for (; i + 4 <= words; i += 4) {
     __m128i b, g, r;

@@ -74,8 +74,9 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
   }
 
   {
-    // Without memory for the notification table the open fails cleanly.
-    FailingAllocations noTable(1000, 100000);
+    // Without memory for the notification table (100 entries, of a size that
+    // follows the pointer size) the open fails cleanly.
+    FailingAllocations noTable(100 * sizeof(DSBPOSITIONNOTIFY), 100000);
     EXPECT_FALSE(output.Open(window, 8000, false, false, 80, 100));
     EXPECT_GT(noTable.Refused(), 0);
     EXPECT_FALSE(output.IsOpen());

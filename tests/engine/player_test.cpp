@@ -220,23 +220,29 @@ TEST_F(PlayerTest, WithoutASoundOutputNoSoundIsKept) {
   }
 }
 
-TEST_F(PlayerTest, AutoLoadTakesTheSubFileBesideTheVideoThenTheSrt) {
+TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
+  const char* const files[][2] = {{".sub", "{100}{200}from sub\n"},
+                                  {".srt", "1\n00:00:01,000 --> 00:00:02,000\nfrom srt\n"},
+                                  {".ass", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ass\n"},
+                                  {".ssa", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ssa\n"}};
   const struct {
-    bool autoLoad, sub, srt;
-    const char* shown;  // the text at frame 150, null when nothing loads
-  } cases[] = {{true, true, true, "from sub"}, {true, false, true, "from srt"},
-               {false, true, true, nullptr},   {true, false, false, nullptr}};
+    bool autoLoad;
+    const char* present;  // which of the four files exist, "1" for each
+    const char* shown;    // the text at frame 150, null when nothing loads
+  } cases[] = {{true, "1111", "from sub"}, {true, "0111", "from srt"}, {true, "0011", "from ass"},
+               {true, "0001", "from ssa"}, {false, "1111", nullptr},   {true, "0000", nullptr}};
   int n = 0;
   for (const auto& c : cases) {
     if (n > 0) decoder = new FakeDecoder;  // the holder took the one before
     const std::string stem = ScratchPath("movie" + std::to_string(n++));
-    if (c.sub) std::ofstream(stem + ".sub") << "{100}{200}from sub\n";
-    if (c.srt) std::ofstream(stem + ".srt") << "1\n00:00:01,000 --> 00:00:02,000\nfrom srt\n";
+    for (int i = 0; i < 4; ++i) {
+      if (c.present[i] == '1') std::ofstream(stem + files[i][0]) << files[i][1];
+    }
     g_options.subtitlesAutoLoad = c.autoLoad ? 1 : 0;
     playlist.SetText((stem + ".avi").c_str());
     SubtitleTrack track;
     ports.subtitles = &track;
-    decoder->rate_ = 100;  // the SubRip times: frames 100 to 199
+    decoder->rate_ = 100;  // the times: frames 100 to 199
     ASSERT_TRUE(Open());
     char text[SubtitleList::kTextBufferSize] = "";
     EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;

@@ -31,6 +31,7 @@
 #include <olectl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdarg>
@@ -653,12 +654,51 @@ TEST(Dialogs, FullscreenModesComeFromTheDisplayAndARefusedModeIsShown) {
   }
 }
 
-TEST(Dialogs, AboutShowsTheTitleAndTheProgramsFeatures) {
+// A string of the executable's version resource, as Explorer reads it.
+std::string VersionString(const std::vector<char>& info, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return "";
+  return std::string(value, length > 0 ? length - 1 : 0);
+}
+
+TEST(Dialogs, AboutShowsTheTitleVersionAndTheProgramsFeatures) {
   ShellSession session("");
   std::string text;
-  ASSERT_TRUE(RunDialog(session, IDM_ABOUT, "About", "about",
-                        [&](HWND d) { text = Texts(d, {IDC_ABOUT_TEXT})[0]; }));
+  LRESULT idealSize = 0;
+  ASSERT_TRUE(RunDialog(session, IDM_ABOUT, "About", "about", [&](HWND d) {
+    text = Texts(d, {IDC_ABOUT_TEXT})[0];
+    // Only version 6 of the common controls (the manifest's) knows this.
+    SIZE size = {0, 0};
+    idealSize = SendMessageA(GetDlgItem(d, IDOK), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size));
+  }));
   EXPECT_EQ(text.rfind(std::string("\r\n") + DefaultTitle() + "\r\n\r\n", 0), 0u) << text;
+  EXPECT_NE(idealSize, 0) << "the dialogs do not use common controls 6";
+
+  // The version resource carries the VERSION file's version, which the About
+  // box names with the build.
+  const std::vector<uint8_t> file = ReadFileBytes(VELMORA_VERSION_FILE);
+  const std::string version(file.begin(), std::find(file.begin(), file.end(), '\n'));
+  char module[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, module, sizeof module);
+  DWORD handle = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(module, &handle));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(module, 0, static_cast<DWORD>(info.size()), info.data()));
+  EXPECT_EQ(VersionString(info, "ProductVersion"), version);
+  EXPECT_EQ(VersionString(info, "FileVersion"), version);
+  EXPECT_EQ(VersionString(info, "ProductName"), "Velmora Player");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixedLength = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength));
+  const std::string fixedVersion = std::to_string(HIWORD(fixed->dwProductVersionMS)) + "." +
+                                   std::to_string(LOWORD(fixed->dwProductVersionMS)) + "." +
+                                   std::to_string(HIWORD(fixed->dwProductVersionLS));
+  EXPECT_EQ(fixedVersion, version);
+  const std::string line = "\r\nVersion " + version + ", " + std::to_string(8 * sizeof(void*)) + "-bit\r\n";
+  EXPECT_NE(text.find(line), std::string::npos) << text;
+
   char paragraph[1024] = {};
   const int length = LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT_TEXT, paragraph, sizeof paragraph);
   EXPECT_GT(length, 200);

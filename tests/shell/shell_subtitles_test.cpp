@@ -69,6 +69,11 @@ TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
 
   const FileDialogHook previous = SetFileDialogHook([](const FileDialogRequest& request) {
     EXPECT_STREQ(request.title, "Open Subtitle file");
+    std::vector<std::string> pairs;  // description, pattern, ... up to the empty pair
+    for (const char* p = request.filter; *p != 0; p += std::strlen(p) + 1) pairs.push_back(p);
+    EXPECT_EQ(pairs, (std::vector<std::string>{"All supported files", "*.sub;*.srt;*.ssa;*.ass", "SUB Files (*.sub)",
+                                               "*.sub", "SRT Files (*.srt)", "*.srt", "SSA/ASS Files (*.ssa;*.ass)",
+                                               "*.ssa;*.ass", "All files", "*.*"}));
     return ScratchPath("subtitled.srt");
   });
   session.Command(IDM_SUBTITLES_OPEN);

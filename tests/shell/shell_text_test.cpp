@@ -1,10 +1,12 @@
-// Frame times, file titles and the painting code's tone changes.
+// Frame times, bit rates, file titles and the painting code's tone changes.
 #include <gtest/gtest.h>
 
+#include "app/bitrate.h"
 #include "app/frame_time.h"
 #include "app/picture_tones.h"
 #include "app/shell.h"
 
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -30,6 +32,39 @@ TEST(FrameTime, MinutesSecondsAndHoursFromOneHourOn) {
       {100, 0, 1, "00:00"},   {-5, 25, 1, "00:00"},  // no rate, or before the start
   };
   for (const auto& c : cases) EXPECT_EQ(TimeOf(c.frame, c.rate, c.scale), c.time) << c.frame;
+}
+
+TEST(Bitrate, RoundedToNearestWithoutOverflow) {
+  const struct {
+    uint32_t perSecond, totalBytes;
+    uint64_t units, kilobits;
+  } cases[] = {
+      {25, 1000000, 250, 800},          // 10 s of video at 100,000 bytes a second
+      {44100, 1764000, 441000, 1411},   // CD sound: 1,411.2 kbit/s
+      {1, 375, 2, 2}, {1, 374, 2, 1},   // 1.5 rounds up, 1.496 down
+      {1, 1, 1, 0}, {1, 62, 1, 0}, {1, 63, 1, 1},  // a byte a second is 0.008 kbit/s
+      {2147483647u, 4294967295u, uint64_t{1} << 62, 0},  // the largest frame count times scale
+      // 125 x units passes 64 bits; the quotient is 0.74.
+      {4294967295u, 4294967295u, 200000000000000000u, 1},
+      {4294967295u, 4294967295u, 1, 147573952520956936u},  // the largest product over one unit
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RoundedKilobitsPerSecond(c.perSecond, c.totalBytes, c.units), c.kilobits)
+        << c.perSecond << " " << c.totalBytes << " " << c.units;
+  }
+#if defined(__SIZEOF_INT128__)
+  // Against 128-bit arithmetic, where the compiler has it.
+  std::mt19937_64 random(29);
+  for (int i = 0; i < 100000; ++i) {
+    const uint32_t perSecond = static_cast<uint32_t>(random()), totalBytes = static_cast<uint32_t>(random());
+    const uint64_t units = (random() >> (random() % 64)) | 1;
+    const unsigned __int128 d = static_cast<unsigned __int128>(units) * 125;
+    const unsigned __int128 expected =
+        (static_cast<unsigned __int128>(perSecond) * totalBytes + d / 2) / d;
+    ASSERT_EQ(RoundedKilobitsPerSecond(perSecond, totalBytes, units), static_cast<uint64_t>(expected))
+        << perSecond << " " << totalBytes << " " << units;
+  }
+#endif
 }
 
 TEST(FileTitle, NameWithoutDirectoryAndLastExtension) {

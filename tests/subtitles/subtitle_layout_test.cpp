@@ -43,6 +43,8 @@ TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {
        {"ok", "aaaa bbbb cccc dddd"}},
       {"each line on its own", 50, "aaa bbb||ccc ddd|", "aaa|bbb||ccc|ddd|", {"aaa bbb", "ccc ddd"}},
       {"leading blank of a line", 50, "x| bbbbbbbbbbbbbbb", "x||bbbbbbbbbbbbbbb", {"x", " bbbbbbbbbbbbbbb"}},
+      {"style marks are no blanks", 100, "aaaa\x11" "bbbb cccc\x10" "dddd", "aaaa\x11" "bbbb|cccc\x10" "dddd",
+       {"aaaa\x11" "bbbb cccc\x10" "dddd"}},
   };
   for (const auto& c : cases) {
     std::string text = c.text;
@@ -56,8 +58,9 @@ TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {
   }
 }
 
-TEST(PlaceSubtitleLines, BottomUpFromOneAndAHalfLines) {
-  // Font 19 in a band of 85: tops at 85 - (n - k + 1) * 19 - 9.
+TEST(PlaceSubtitleLines, BottomUpFromOneAndAHalfLinesOrDownFromTheTop) {
+  // Font 19 in a band of 85: tops at 85 - (n - k + 1) * 19 - 9; after the
+  // top mark at 9 + (k - 1) * 19. Style marks stay with their lines.
   const struct {
     const char* text;
     std::vector<std::string> lines;
@@ -67,10 +70,13 @@ TEST(PlaceSubtitleLines, BottomUpFromOneAndAHalfLines) {
       {"a|b|c", {"a", "b", "c"}, {19, 38, 57}},
       {"a||b", {"a", "", "b"}, {19, 38, 57}},
       {"1|2|3|4|5", {"1", "2", "3", "4", "5"}, {-19, 0, 19, 38, 57}},  // the first runs off the top
+      {"\x11" "a|b\x10" "c", {"\x11" "a", "b\x10" "c"}, {38, 57}},
+      {"\x01" "a|b", {"a", "b"}, {9, 28}},
+      {"\x01" "1|2|3|4|5", {"1", "2", "3", "4", "5"}, {9, 28, 47, 66, 85}},  // the last runs off the bottom
   };
   for (const auto& c : cases) {
     const std::vector<SubtitleLine> placed = PlaceSubtitleLines(c.text, 320, 85, 19);
-    EXPECT_EQ(CountSubtitleLines(c.text), static_cast<int32_t>(c.lines.size())) << c.text;
+    EXPECT_EQ(CountSubtitleLines(c.text + (c.text[0] == '\x01')), static_cast<int32_t>(c.lines.size())) << c.text;
     ASSERT_EQ(placed.size(), c.lines.size()) << c.text;
     for (size_t i = 0; i < placed.size(); ++i) {
       EXPECT_EQ(std::string(placed[i].text, placed[i].length), c.lines[i]) << c.text;

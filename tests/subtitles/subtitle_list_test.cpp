@@ -33,7 +33,7 @@ TEST(SubtitleListParse, WhichFilesLoad) {
       {"noextension", kSub, 0},
       {"noise.sub", noise, 0}, {"noise.srt", noise, 0},
       {"mixed.sub", noise + "\n{1}{2}sound\n" + noise, 1}, {"riff.sub", riff, 0},
-      {"riff.srt", riff, 0},    {"utf16.srt", std::string("\xFF\xFE" "1\0\n\0", 6), 0},
+      {"riff.srt", riff, 0},
       {"empty.sub", "", 0},
   };
   for (const auto& c : cases) {
@@ -133,9 +133,10 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
   }
 }
 
-// A failed load drops the old list and asks for a new band. (Drawing after a
-// load and nothing after an unload: subtitle_render_test.)
-TEST(SubtitleTrack, AFailedLoadDropsTheOldList) {
+// A failed load drops the old list and asks for a new band; a reload reads
+// the same file in another font's code page. (Drawing after a load and
+// nothing after an unload: subtitle_render_test.)
+TEST(SubtitleTrack, AFailedLoadDropsTheOldListAndAReloadTakesTheNewCodePage) {
   SubtitleTrack track;
   EXPECT_FALSE(track.FindSubtitle(nullptr, 37));
   ASSERT_TRUE(track.LoadSubtitles(WriteWholeFile(ScratchPath("track.srt"), kSrt).c_str(), 25, 1, 101, 75));
@@ -147,6 +148,18 @@ TEST(SubtitleTrack, AFailedLoadDropsTheOldList) {
   EXPECT_TRUE(track.Dirty());
   EXPECT_FALSE(track.IsLoaded());
   EXPECT_FALSE(track.FindSubtitle(text, 37));
+  EXPECT_FALSE(track.ReloadSubtitles(0));
+
+  const std::string western = WriteWholeFile(ScratchPath("western.sub"), "{1}{50}Caf\xE9\n");
+  ASSERT_TRUE(track.LoadSubtitles(western.c_str(), 25, 1, 160, 120, 204));
+  ASSERT_TRUE(track.FindSubtitle(text, 37));
+  EXPECT_STREQ(text, u8"Cafй");
+  track.SetDirty(false);
+  ASSERT_TRUE(track.ReloadSubtitles(0));
+  EXPECT_TRUE(track.FindSubtitle(text, 37));
+  EXPECT_STREQ(text, u8"Café");
+  EXPECT_TRUE(track.Dirty());
+  EXPECT_EQ(track.FrameWidth(), 160);
 }
 
 }  // namespace

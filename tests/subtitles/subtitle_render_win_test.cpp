@@ -1,9 +1,11 @@
-// The subtitle band drawn by GDI with the fonts Wine ships: glyphs in the
-// colour, a dark outline all round them, centred lines, and long lines
-// wrapped in two.
+// The subtitle band drawn by GDI with the fonts Wine has, against the text
+// it should show drawn on its own with ExtTextOutW in the same font: every
+// text pixel of the picture must be one of the reference's and the other way
+// round, so that a tag left in, a wrong letter, a missing style or a line in
+// the wrong place shows as a difference. And the outline closes round every
+// glyph.
 #include "settings/options.h"
 #include "subtitles/gdi_subtitle_rasterizer.h"
-#include "subtitles/subtitle_layout.h"
 #include "subtitles/subtitle_pixels.h"
 #include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
@@ -12,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -21,88 +23,155 @@
 namespace {
 
 constexpr int32_t kWidth = 320, kHeight = 240;
+constexpr uint8_t kPlain = 0, kItalic = 1, kBold = 2, kUnderline = 4, kStrikeOut = 8;
+constexpr uint8_t kWestern = 0, kCyrillic = 204;
 
-// What a pixel of the rendered frame is.
-enum Kind { kUntouched, kText, kDark, kEmptyMate };
+using Pixels = std::set<std::pair<int32_t, int32_t>>;  // (x, y) in the frame
+
+struct Run {
+  std::wstring text;
+  uint8_t style;
+};
+using Line = std::vector<Run>;
+
+// The options' font, of normal weight so that bold shows, in a character set.
+LOGFONTA TestFont(uint8_t charSet) {
+  Options options;
+  SetDefaultOptions(&options);
+  LOGFONTA font = options.subtitleFont;
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = charSet;
+  return font;
+}
 
 struct Rendered {
   std::vector<uint8_t> frame;
   int32_t fontHeight = 0, bandHeight = 0;
-  uint32_t colour = 0;
-  Kind At(int32_t x, int32_t y) const {
-    const uint8_t luma = frame[static_cast<size_t>(y) * Yuy2RowStride(kWidth) + 2 * x];
-    if (luma == (colour & 0xFF)) return kText;
-    if (luma == ((colour & 0xFF) >> 3)) return kDark;
-    return luma == 0 ? kEmptyMate : kUntouched;
-  }
-  std::set<std::pair<int32_t, int32_t>> All(Kind kind) const {
-    std::set<std::pair<int32_t, int32_t>> found;
-    for (int32_t y = 0; y < kHeight; ++y)
-      for (int32_t x = 0; x < kWidth; ++x)
-        if (At(x, y) == kind) found.insert({x, y});
-    return found;
-  }
+  uint8_t Luma(int32_t x, int32_t y) const { return frame[static_cast<size_t>(y) * Yuy2RowStride(kWidth) + 2 * x]; }
 };
 
-// One subtitle over frames 0 .. 24 drawn into a grey frame.
-Rendered Render(const char* text) {
-  const std::string path =
-      WriteWholeFile(ScratchPath("gdi.srt"), std::string("1\n00:00:00,000 --> 00:00:01,000\n") + text + "\n\n");
+// The file (shown over frames 0 .. 24) drawn into a grey frame at frame 12.
+Rendered Render(const std::string& name, const std::string& file, const LOGFONTA& font) {
+  const std::string path = WriteWholeFile(ScratchPath(name), file);
   SubtitleTrack track(std::make_unique<GdiSubtitleRasterizer>());
   Rendered r;
-  r.frame.assign(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight, 0);
-  for (size_t i = 0; i < r.frame.size(); i += 2) {
-    r.frame[i] = 100;  // grey
-    r.frame[i + 1] = 128;
-  }
-  if (!track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight)) return r;
-  Options options;
-  SetDefaultOptions(&options);
-  const SubtitleStyle style = {options.subtitleFont, options.subtitleColor, false, false};
-  r.colour = ColorToYuy2(style.colour);
-  track.RenderSubtitle(r.frame.data(), 12, style);
+  r.frame.resize(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight);
+  for (size_t i = 0; i < r.frame.size(); ++i) r.frame[i] = i % 2 == 0 ? 100 : 128;  // grey
+  EXPECT_TRUE(track.LoadSubtitles(path.c_str(), 25, 1, kWidth, kHeight, font.lfCharSet)) << name;
+  track.RenderSubtitle(r.frame.data(), 12, {font, 0x0000FFFF, false, false});
   r.fontHeight = track.FontHeight();
   r.bandHeight = track.BandHeight();
   return r;
 }
 
-// Where the outline and shadow marks fall is the band passes' test (natively,
-// subtitle_band_test and subtitle_render_test); here the glyphs GDI draws must
-// be whole pixels of text, so that the outline closes round every one.
-TEST(GdiSubtitleBand, GlyphsWithTheirOutline) {
-  const Rendered plain = Render("Hello World");
-  const auto text = plain.All(kText);
-  ASSERT_GT(text.size(), 100u) << "no glyphs drawn with the fonts at hand";
-  // One line: its box is the font height, one and a half above the bottom.
-  const int32_t top = kHeight - plain.bandHeight + SubtitleLineTop(1, 1, plain.bandHeight, plain.fontHeight);
-  int32_t left = kWidth, right = 0;
-  for (const auto& p : text) {
-    EXPECT_GE(p.second, top);
-    EXPECT_LT(p.second, top + plain.fontHeight);
-    left = std::min(left, p.first);
-    right = std::max(right, p.first);
-  }
-  EXPECT_LE(std::abs((left + right) / 2 - kWidth / 2), 3) << "centred: " << left << ".." << right;
-  // Every neighbour of a glyph pixel is glyph or outline.
-  for (const auto& p : text) {
-    for (const auto& d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1), std::make_pair(0, -1)}) {
-      const Kind k = plain.At(p.first + d.first, p.second + d.second);
-      ASSERT_TRUE(k == kText || k == kDark) << p.first << "," << p.second;
-    }
-  }
+HFONT Variant(LOGFONTA font, uint8_t style) {
+  if (style & kBold) font.lfWeight = std::max<LONG>(font.lfWeight, FW_BOLD);
+  font.lfItalic = (style & kItalic) != 0;
+  font.lfUnderline = (style & kUnderline) != 0;
+  font.lfStrikeOut = (style & kStrikeOut) != 0;
+  font.lfQuality = NONANTIALIASED_QUALITY;
+  return CreateFontIndirectA(&font);
 }
 
-TEST(GdiSubtitleBand, LineWiderThanTheFrameWrapsInTwo) {
-  const Rendered r = Render("This subtitle line is much wider than the small frame it goes into");
-  const int32_t bandTop = kHeight - r.bandHeight;
-  std::set<int32_t> lines;
-  for (const auto& p : r.All(kText)) {
-    for (int32_t k = 1; k <= 2; ++k) {
-      const int32_t top = bandTop + SubtitleLineTop(k, 2, r.bandHeight, r.fontHeight);
-      if (p.second >= top && p.second < top + r.fontHeight) lines.insert(k);
+// The lines drawn in white into a band of the rendered size: centred, line k
+// of n with its top at band - (n - k + 1) x font - font / 2, or at the top
+// at font / 2 + (k - 1) x font; a line of several runs drawn run after run
+// from the current position. Returns the pixels with bit 0 set, in frame
+// coordinates.
+Pixels Reference(const std::vector<Line>& lines, const LOGFONTA& font, const Rendered& r, bool top) {
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), kWidth, -r.bandHeight, 1, 16, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  SetTextColor(dc, RGB(255, 255, 255));
+  SetBkMode(dc, TRANSPARENT);
+  const int32_t n = static_cast<int32_t>(lines.size()), f = r.fontHeight;
+  for (int32_t k = 1; k <= n; ++k) {
+    const int32_t y = top ? f / 2 + (k - 1) * f : r.bandHeight - (n - k + 1) * f - f / 2;
+    std::vector<HFONT> fonts;
+    SIZE size = {}, line = {};
+    for (const Run& run : lines[k - 1]) {
+      fonts.push_back(Variant(font, run.style));
+      SelectObject(dc, fonts.back());
+      GetTextExtentPoint32W(dc, run.text.data(), static_cast<int>(run.text.size()), &size);
+      line.cx += size.cx;
+    }
+    SetTextAlign(dc, fonts.size() == 1 ? TA_CENTER | TA_TOP : TA_LEFT | TA_TOP | TA_UPDATECP);
+    MoveToEx(dc, kWidth / 2 - line.cx / 2, y, nullptr);
+    for (size_t i = 0; i < fonts.size(); ++i) {
+      SelectObject(dc, fonts[i]);
+      const std::wstring& text = lines[k - 1][i].text;
+      ExtTextOutW(dc, kWidth / 2, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
+    }
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    for (HFONT each : fonts) DeleteObject(each);
+  }
+  GdiFlush();
+  Pixels drawn;
+  for (int32_t y = 0; y < r.bandHeight; ++y) {
+    const uint16_t* row = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(bits) + y * Yuy2RowStride(kWidth));
+    for (int32_t x = 0; x < kWidth; ++x) {
+      if ((row[x] & 1) != 0) drawn.insert({x, (top ? 0 : kHeight - r.bandHeight) + y});
     }
   }
-  EXPECT_EQ(lines, (std::set<int32_t>{1, 2}));
+  SelectObject(dc, oldBitmap);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  return drawn;
+}
+
+std::string Srt(const std::string& text) { return "1\r\n00:00:00,000 --> 00:00:01,000\r\n" + text + "\r\n"; }
+
+TEST(GdiSubtitleBand, DrawsTheTextItShouldShowAndAnOutlineRoundIt) {
+  const uint8_t yellow = ColorToYuy2(0x0000FFFF) & 0xFF;
+  const struct {
+    const char* what;
+    std::string name, file;
+    uint8_t charSet;
+    std::vector<Line> lines;
+    bool top;
+  } cases[] = {
+      {"UTF-8 without a byte order mark", "utf8.srt", Srt(u8"Café crème\r\nПривет, мир"), kCyrillic,
+       {{{L"Café crème", kPlain}}, {{L"Привет, мир", kPlain}}}, false},
+      {"Windows-1251 in a Cyrillic font", "cp1251.sub", "{0}{25}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n", kCyrillic,
+       {{{L"Привет, мир", kPlain}}}, false},
+      {"italic", "italic.srt", Srt("<i>Italic line</i>"), kWestern, {{{L"Italic line", kItalic}}}, false},
+      {"bold across the lines of a block", "bold.srt", Srt("<b>Bold\r\nlines</b>"), kWestern,
+       {{{L"Bold", kBold}}, {{L"lines", kBold}}}, false},
+      {"underlined, struck out", "lines.srt", Srt("<u>Under</u>\r\n<s>Struck</s>"), kWestern,
+       {{{L"Under", kUnderline}}, {{L"Struck", kStrikeOut}}}, false},
+      {"styles within a line", "mixed.srt", Srt("plain <i>italic</i> <b>bold</b>"), kWestern,
+       {{{L"plain ", kPlain}, {L"italic", kItalic}, {L" ", kPlain}, {L"bold", kBold}}}, false},
+      {"tags removed, at the top", "top.srt", Srt("{\\an8}<font color=\"#ffff00\">At the top</font>"), kWestern,
+       {{{L"At the top", kPlain}}}, true},
+      {"SubStation Alpha", "events.ass",
+       "[Events]\r\nDialogue: 0,0:00:00.00,0:00:01.00,,,0,0,0,,{\\i1}Italic{\\i0}\\Nplain\r\n", kWestern,
+       {{{L"Italic", kItalic}}, {{L"plain", kPlain}}}, false},
+      {"a line wider than the frame wraps at its middle blank", "wide.srt",
+       Srt("This subtitle line is much wider than the small frame it goes into"), kWestern,
+       {{{L"This subtitle line is much wider", kPlain}}, {{L"than the small frame it goes into", kPlain}}}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const LOGFONTA font = TestFont(c.charSet);
+    const Rendered r = Render(c.name, c.file, font);
+    ASSERT_GT(r.bandHeight, 0);
+    const Pixels want = Reference(c.lines, font, r, c.top);
+    ASSERT_GT(want.size(), 50u) << "no glyphs drawn with the fonts at hand";
+    Pixels text;
+    for (int32_t y = 0; y < kHeight; ++y)
+      for (int32_t x = 0; x < kWidth; ++x)
+        if (r.Luma(x, y) == yellow) text.insert({x, y});
+    EXPECT_TRUE(text == want) << text.size() << " text pixels drawn, " << want.size() << " expected";
+    // Every neighbour of a glyph pixel is glyph or outline (an eighth of the luma).
+    for (const auto& p : text) {
+      for (const auto& d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1), std::make_pair(0, -1)}) {
+        const uint8_t luma = r.Luma(p.first + d.first, p.second + d.second);
+        ASSERT_TRUE(luma == yellow || luma == yellow / 8) << p.first << "," << p.second;
+      }
+    }
+  }
 }
 
 }  // namespace

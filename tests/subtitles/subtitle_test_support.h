@@ -12,6 +12,16 @@
 // First frame, end frame and text: compared, ordered and printed by the tuple.
 using TimedText = std::tuple<int32_t, int32_t, std::string>;
 
+// A file in UTF-16 with its byte order mark (the units of a u"" literal).
+inline std::string Utf16File(const std::u16string& text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
 inline std::vector<TimedText> Entries(const SubtitleList& list) {
   std::vector<TimedText> all;
   for (int32_t i = 0; i < list.Count(); ++i) {
@@ -21,8 +31,8 @@ inline std::vector<TimedText> Entries(const SubtitleList& list) {
 }
 
 inline std::vector<TimedText> ParseText(const std::string& text, SubtitleFormat format, uint32_t rate = 25,
-                                        uint32_t scale = 1) {
-  SubtitleLineReader reader(text.data(), text.size());
+                                        uint32_t scale = 1, uint8_t charSet = kDefaultCharSet) {
+  SubtitleLineReader reader(text.data(), text.size(), charSet);
   SubtitleList list;
   list.Parse(&reader, format, rate, scale);
   return Entries(list);
