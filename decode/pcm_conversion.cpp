@@ -1,7 +1,11 @@
 #include "decode/pcm_conversion.h"
 
+#include "platform/vector_helpers.h"
+#include "platform/vector_level.h"
+
 #include <emmintrin.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -39,7 +43,7 @@ inline int32_t RoundedFloat(double x, double scale, double low, double high) {
   double v = x * scale;
   v = v > low ? v : low;
   v = v < high ? v : high;
-  return _mm_cvtsd_si32(_mm_set_sd(v));
+  return static_cast<int32_t>(std::nearbyint(v));
 }
 
 inline double FloatAt(const uint8_t* p, SampleType type) {
@@ -65,7 +69,7 @@ inline int32_t Signed32At(const uint8_t* p) {
 
 // Floats to 16-bit (or, when `eight`, 8-bit plus 128) values: eight at a
 // time with the same clamping and rounding as RoundedFloat. Returns how many.
-int32_t NarrowFloats32(const uint8_t* in, int32_t count, bool eight, int16_t* out) {
+VELMORA_SSE2 int32_t NarrowFloats32Sse2(const uint8_t* in, int32_t count, bool eight, int16_t* out) {
   const __m128 scale = _mm_set1_ps(eight ? 128.0f : 32768.0f);
   const __m128 low = _mm_set1_ps(eight ? -128.0f : -32768.0f), high = _mm_set1_ps(eight ? 127.0f : 32767.0f);
   const __m128i bias = _mm_set1_epi16(eight ? 128 : 0);
@@ -81,9 +85,21 @@ int32_t NarrowFloats32(const uint8_t* in, int32_t count, bool eight, int16_t* ou
   return i;
 }
 
+// The top halves of 32-bit samples, eight at a time. Returns how many.
+VELMORA_SSE2 int32_t NarrowSigned32Sse2(const uint8_t* in, int32_t count, int16_t* out) {
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m128i a = _mm_srai_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i)), 16);
+    const __m128i b = _mm_srai_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i + 16)), 16);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
+  }
+  return i;
+}
+
 // count samples narrowed without mixing: 16-bit values, or for floats into
 // an 8-bit output (`eight`) the 8-bit ones.
 void Narrow(SampleType type, const uint8_t* in, int32_t count, bool eight, int16_t* out) {
+  const bool vectors = CurrentVectorLevel() >= VectorLevel::kSse2;
   int32_t i = 0;
   switch (type) {
     case SampleType::kUnsigned8:
@@ -96,16 +112,12 @@ void Narrow(SampleType type, const uint8_t* in, int32_t count, bool eight, int16
       for (; i < count; ++i) out[i] = static_cast<int16_t>(Signed16At(in + 3 * i + 1));
       return;
     case SampleType::kSigned32:
-      for (; i + 8 <= count; i += 8) {
-        const __m128i a = _mm_srai_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i)), 16);
-        const __m128i b = _mm_srai_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i + 16)), 16);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
-      }
+      if (vectors) i = NarrowSigned32Sse2(in, count, out);
       for (; i < count; ++i) out[i] = static_cast<int16_t>(Signed16At(in + 4 * i + 2));
       return;
     case SampleType::kFloat32:
     case SampleType::kFloat64: {
-      if (type == SampleType::kFloat32) i = NarrowFloats32(in, count, eight, out);
+      if (vectors && type == SampleType::kFloat32) i = NarrowFloats32Sse2(in, count, eight, out);
       const int32_t size = type == SampleType::kFloat32 ? 4 : 8;
       for (; i < count; ++i) {
         const double x = FloatAt(in + size * i, type);
@@ -224,7 +236,7 @@ void PcmConverter::BuildMatrix() {
     double carried = 0;
     for (int32_t j = 0; j < from_.channels; ++j) {
       const double target = rows[c][j] * (1 << kCoefficientBits) + carried;
-      matrix_[c][j] = _mm_cvtsd_si32(_mm_set_sd(target));
+      matrix_[c][j] = static_cast<int32_t>(std::nearbyint(target));
       carried = target - matrix_[c][j];
     }
   }

@@ -85,11 +85,11 @@ void ReferenceRow(const PictureLayout& layout, const uint8_t* row, const uint32_
 
 // --- 32-bit pixels (B, G, R, unused) ------------------------------------------
 
-inline Channels128 LoadBgrx128(const uint8_t* p) {
+VELMORA_SSE2 inline Channels128 LoadBgrx128(const uint8_t* p) {
   const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
   const __m128i byte = _mm_set1_epi32(0xFF);
-  auto channel = [&](int shift) {
+  auto channel = [&](int shift) VELMORA_SSE2 {
     return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(a, shift), byte),
                            _mm_and_si128(_mm_srli_epi32(b, shift), byte));
   };
@@ -128,7 +128,7 @@ VELMORA_AVX2 int32_t BgrxPairsAvx2(const uint8_t* pixels, uint8_t* out, int32_t 
   return k;
 }
 
-int32_t BgrxPairsSse2(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool highQuality) {
+VELMORA_SSE2 int32_t BgrxPairsSse2(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool highQuality) {
   int32_t k = 0;
   for (; k + 4 <= pairs; k += 4) {
     const Channels128 c = LoadBgrx128(pixels + 8 * k);
@@ -137,7 +137,7 @@ int32_t BgrxPairsSse2(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool h
   return k;
 }
 
-void ConvertBgrxPairs(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool highQuality,
+VELMORA_SSE2 void ConvertBgrxPairs(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool highQuality,
                       const uint32_t* table, VectorLevel level) {
   int32_t k = level >= VectorLevel::kAvx2 ? BgrxPairsAvx2(pixels, out, pairs, highQuality) : 0;
   k += BgrxPairsSse2(pixels + 8 * k, out + 4 * k, pairs - k, highQuality);
@@ -148,17 +148,18 @@ void ConvertBgrxPairs(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool h
 
 // --- 16-bit pixels, 555 or 565 ------------------------------------------------
 
+VELMORA_SSE2 inline __m128i Expand5Bits128(__m128i v) { return _mm_or_si128(_mm_slli_epi16(v, 3), _mm_srli_epi16(v, 2)); }
+
 template <bool kGreen6>
-inline Channels128 Load16Bit128(const uint8_t* p) {
+VELMORA_SSE2 inline Channels128 Load16Bit128(const uint8_t* p) {
   const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i five = _mm_set1_epi16(31);
-  auto expand5 = [](__m128i v) { return _mm_or_si128(_mm_slli_epi16(v, 3), _mm_srli_epi16(v, 2)); };
-  const __m128i b = expand5(_mm_and_si128(x, five));
+  const __m128i b = Expand5Bits128(_mm_and_si128(x, five));
   if (kGreen6) {
     const __m128i g6 = _mm_and_si128(_mm_srli_epi16(x, 5), _mm_set1_epi16(63));
-    return {b, _mm_or_si128(_mm_slli_epi16(g6, 2), _mm_srli_epi16(g6, 4)), expand5(_mm_srli_epi16(x, 11))};
+    return {b, _mm_or_si128(_mm_slli_epi16(g6, 2), _mm_srli_epi16(g6, 4)), Expand5Bits128(_mm_srli_epi16(x, 11))};
   }
-  return {b, expand5(_mm_and_si128(_mm_srli_epi16(x, 5), five)), expand5(_mm_and_si128(_mm_srli_epi16(x, 10), five))};
+  return {b, Expand5Bits128(_mm_and_si128(_mm_srli_epi16(x, 5), five)), Expand5Bits128(_mm_and_si128(_mm_srli_epi16(x, 10), five))};
 }
 
 VELMORA_AVX2 inline __m256i Expand5Bits256(__m256i v) {
@@ -197,7 +198,7 @@ VELMORA_AVX2 int32_t Pairs16Avx2(const uint8_t* row, uint8_t* out, int32_t pairs
 }
 
 template <bool kGreen6>
-int32_t Pairs16Sse2(const uint8_t* row, uint8_t* out, int32_t pairs, bool highQuality) {
+VELMORA_SSE2 int32_t Pairs16Sse2(const uint8_t* row, uint8_t* out, int32_t pairs, bool highQuality) {
   int32_t k = 0;
   for (; k + 4 <= pairs; k += 4) {
     const Channels128 c = Load16Bit128<kGreen6>(row + 4 * k);
@@ -207,7 +208,7 @@ int32_t Pairs16Sse2(const uint8_t* row, uint8_t* out, int32_t pairs, bool highQu
 }
 
 template <bool kGreen6>
-void Convert16BitPairs(const PictureLayout& layout, const uint8_t* row, uint8_t* out, int32_t pairs,
+VELMORA_SSE2 void Convert16BitPairs(const PictureLayout& layout, const uint8_t* row, uint8_t* out, int32_t pairs,
                        bool highQuality, const uint32_t* table, VectorLevel level) {
   int32_t k = level >= VectorLevel::kAvx2 ? Pairs16Avx2<kGreen6>(row, out, pairs, highQuality) : 0;
   k += Pairs16Sse2<kGreen6>(row + 4 * k, out + 4 * k, pairs - k, highQuality);
@@ -219,7 +220,7 @@ void Convert16BitPairs(const PictureLayout& layout, const uint8_t* row, uint8_t*
 
 // --- everything else: spread into 32-bit pixels first ---------------------------
 
-void SpreadPixels(const PictureLayout& layout, const uint8_t* row, const uint32_t* palette, int32_t first,
+VELMORA_SSE2 void SpreadPixels(const PictureLayout& layout, const uint8_t* row, const uint32_t* palette, int32_t first,
                   int32_t count, uint32_t* pixels) {
   switch (layout.form) {
     case PictureForm::kRgb24:

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/vector_helpers.h"
+
 #define VELMORA_AVX2 __attribute__((target("avx2")))
 
 // --- SSE2: eight pixels (four pairs) per vector ------------------------------
@@ -18,10 +20,10 @@ struct Channels128 {
 };
 
 // The sum of each pixel pair in the even lanes.
-inline __m128i PairSum128(__m128i x) { return _mm_add_epi16(x, _mm_srli_epi32(x, 16)); }
+VELMORA_SSE2 inline __m128i PairSum128(__m128i x) { return _mm_add_epi16(x, _mm_srli_epi32(x, 16)); }
 
 // Y in every lane, U and V in the even lanes (clamped to bytes): Y0 U Y1 V.
-inline __m128i Assemble128(__m128i y, __m128i u, __m128i v) {
+VELMORA_SSE2 inline __m128i Assemble128(__m128i y, __m128i u, __m128i v) {
   const __m128i zero = _mm_setzero_si128(), byte = _mm_set1_epi16(255);
   u = _mm_min_epi16(_mm_max_epi16(u, zero), byte);
   v = _mm_min_epi16(_mm_max_epi16(v, zero), byte);
@@ -29,7 +31,7 @@ inline __m128i Assemble128(__m128i y, __m128i u, __m128i v) {
   return _mm_or_si128(y, _mm_slli_epi16(uv, 8));
 }
 
-inline __m128i HighQuality128(const Channels128& c) {
+VELMORA_SSE2 inline __m128i HighQuality128(const Channels128& c) {
   const __m128i y = _mm_add_epi16(
       _mm_add_epi16(_mm_mulhi_epi16(_mm_slli_epi16(c.b, 7), _mm_set1_epi16(58)),
                     _mm_mulhi_epi16(_mm_slli_epi16(c.g, 7), _mm_set1_epi16(300))),
@@ -52,14 +54,14 @@ inline __m128i HighQuality128(const Channels128& c) {
 // lie in 0 .. 64512, so 16-bit lanes taken without sign hold them exactly
 // (the chroma sums pass through negative values only modulo 2^16) and
 // ClampShift8 never clamps.
-inline __m128i ShiftedSum128(const Channels128& q, int16_t r, int16_t g, int16_t b, int16_t k) {
+VELMORA_SSE2 inline __m128i ShiftedSum128(const Channels128& q, int16_t r, int16_t g, int16_t b, int16_t k) {
   const __m128i s = _mm_add_epi16(
       _mm_add_epi16(_mm_mullo_epi16(q.r, _mm_set1_epi16(r)), _mm_mullo_epi16(q.g, _mm_set1_epi16(g))),
       _mm_add_epi16(_mm_mullo_epi16(q.b, _mm_set1_epi16(b)), _mm_set1_epi16(k)));
   return _mm_srli_epi16(s, 8);
 }
 
-inline __m128i LowQuality128(const Channels128& c) {
+VELMORA_SSE2 inline __m128i LowQuality128(const Channels128& c) {
   const __m128i mask = _mm_set1_epi16(0xF8);
   const Channels128 q = {_mm_and_si128(c.b, mask), _mm_and_si128(c.g, mask), _mm_and_si128(c.r, mask)};
   return Assemble128(ShiftedSum128(q, 77, 150, 29, 0),

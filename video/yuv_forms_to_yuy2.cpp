@@ -20,7 +20,7 @@ inline uint32_t PackedPair(PictureForm form, uint32_t w) {
   }
 }
 
-inline __m128i PackedPairs128(PictureForm form, __m128i x) {
+VELMORA_SSE2 inline __m128i PackedPairs128(PictureForm form, __m128i x) {
   if (form == PictureForm::kUyvy) return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
   return _mm_or_si128(_mm_and_si128(x, _mm_set1_epi32(0x00FF00FF)),
                       _mm_or_si128(_mm_and_si128(_mm_srli_epi32(x, 16), _mm_set1_epi32(0x0000FF00)),
@@ -43,7 +43,7 @@ VELMORA_AVX2 int32_t PackedPairsAvx2(PictureForm form, const uint8_t* row, uint8
   return k;
 }
 
-int32_t PackedPairsSse2(PictureForm form, const uint8_t* row, uint8_t* out, int32_t pairs) {
+VELMORA_SSE2 int32_t PackedPairsSse2(PictureForm form, const uint8_t* row, uint8_t* out, int32_t pairs) {
   int32_t k = 0;
   for (; k + 4 <= pairs; k += 4) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * k));
@@ -70,7 +70,7 @@ VELMORA_AVX2 int32_t PlanarPairsAvx2(const uint8_t* luma, const uint8_t* u, cons
   return k;
 }
 
-int32_t PlanarPairsSse2(const uint8_t* luma, const uint8_t* u, const uint8_t* v, uint8_t* out, int32_t pairs) {
+VELMORA_SSE2 int32_t PlanarPairsSse2(const uint8_t* luma, const uint8_t* u, const uint8_t* v, uint8_t* out, int32_t pairs) {
   int32_t k = 0;
   for (; k + 8 <= pairs; k += 8) {
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + 2 * k));
