@@ -310,26 +310,28 @@ class TaskMemorySpy final : public IMallocSpy {
   std::atomic<bool> recording_{false};
 };
 
+struct DialogSearch {
+  HWND known, found = nullptr;
+};
+
+BOOL CALLBACK FindOtherDialogStep(HWND window, LPARAM context) {
+  auto* s = reinterpret_cast<DialogSearch*>(context);
+  char kind[16] = {};
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  GetClassNameA(window, kind, sizeof kind);
+  if (window == s->known || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+      std::string(kind) != "#32770") {
+    return TRUE;
+  }
+  s->found = window;
+  return FALSE;
+}
+
 // A visible dialog of this process other than the one given.
 HWND FindOtherDialog(HWND known) {
-  struct Search {
-    HWND known, found = nullptr;
-  } search{known};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        char kind[16] = {};
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        GetClassNameA(window, kind, sizeof kind);
-        if (window == s->known || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-            std::string(kind) != "#32770") {
-          return TRUE;
-        }
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DialogSearch search{known};
+  EnumWindows(FindOtherDialogStep, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
