@@ -52,14 +52,14 @@ int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
 // than two channels (ffmpeg rounds its own mono coefficients, equal to ours
 // before rounding).
 TEST(PcmConversionTest, MatchesFfmpegsConversion) {
+  // ffmpeg's names of the input samples and of the standard layout of the
+  // channel count; 16-bit output, else 8-bit.
   struct Case {
-    const char* format;  // ffmpeg's name of the input samples
+    const char* format;
     SampleType type;
     int channels;
-    const char* layout;  // ffmpeg's name of the standard layout of that count
-    int outChannels;
-    bool sixteen;  // else 8-bit
-    int tolerance;
+    const char* layout;
+    int outChannels, sixteen, tolerance;
   };
   const Case cases[] = {
       {"u8", SampleType::kUnsigned8, 2, "stereo", 2, true, 0},
@@ -82,9 +82,7 @@ TEST(PcmConversionTest, MatchesFfmpegsConversion) {
       {"s24le", SampleType::kSigned24, 8, "7.1", 2, true, 1},
   };
   for (const Case& c : cases) {
-    const std::string what = std::string(c.format) + " " + c.layout + " to " + std::to_string(c.outChannels) +
-                             (c.sixteen ? " s16" : " u8");
-    SCOPED_TRACE(what);
+    SCOPED_TRACE(std::string(c.format) + " " + c.layout + " to " + std::to_string(c.outChannels) + (c.sixteen ? " s16" : " u8"));
     std::string tones;
     for (int i = 0; i < c.channels; ++i) tones += (i ? "|" : "") + ("0.5*sin(2*PI*" + std::to_string(300 + 110 * i) + "*t)");
     const std::string raw = std::string(" -f ") + c.format + " ";
@@ -96,10 +94,8 @@ TEST(PcmConversionTest, MatchesFfmpegsConversion) {
         Ffmpeg(raw + "-ar 11025 -ch_layout " + c.layout + " -i " + ScratchPath("pcm_source.raw") + " -ac " +
                    std::to_string(c.outChannels) + " -c:a pcm_" + out + " -f " + out,
                "pcm_reference.raw");
-    ASSERT_FALSE(source.empty());
-    ASSERT_FALSE(reference.empty());
-    PcmShape from{c.channels, c.type, 0};
-    PcmShape to{c.outChannels, c.sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0};
+    ASSERT_FALSE(source.empty() || reference.empty());
+    const PcmShape from{c.channels, c.type, 0}, to{c.outChannels, c.sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0};
     ASSERT_TRUE(PcmConverter::CanConvert(from, to));
     const std::vector<uint8_t> ours = Convert(from, to, false, source);
     ASSERT_EQ(ours.size(), reference.size());
@@ -144,11 +140,7 @@ TEST(PcmConversionTest, DescribesPlainAndExtensibleFormats) {
                                         subTag, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     return WaveFormatBytes(0xFFFE, channels, 44100, 0, align, bits, extra);
   };
-  struct Case {
-    std::vector<uint8_t> bytes;
-    int channels;  // 0: refused
-    SampleType type;
-  };
+  struct Case { std::vector<uint8_t> bytes; int channels; SampleType type; };  // channels 0: refused
   const Case cases[] = {
       {WaveFormatBytes(1, 2, 44100, 0, 6, 24), 2, SampleType::kSigned24},
       {WaveFormatBytes(1, 1, 44100, 0, 3, 20), 1, SampleType::kSigned24},  // 20 valid bits in 3 bytes
