@@ -123,22 +123,15 @@ TEST_F(ClipTest, SoundIsTheFilesBytesOrFfmpegsConversion) {
 // ffmpeg's decode, or, where Wine's own decoders cannot decode it, what they
 // do instead (the row fails when that changes).
 TEST_F(ClipTest, LossySoundIsCloseToFfmpegsDecode) {
-  struct Case {
-    const char* name;
-    // MPEG-2 sound (22,050 Hz MP3): Wine's own MP3 decoders (the DMO and the
-    // ACM codec) take 1,152 samples per frame, so fed one 576-sample frame at
-    // a time it never comes out; GStreamer's decoder, when the host has it,
-    // decodes it.
-    bool mpeg2;
-    // The decoder when the graph chooses among Wine's own filters: the MP3
-    // DMO, and for MPEG-2 sound, which the DMO refuses, the ACM Wrapper with
-    // Wine's ACM MP3 codec.
-    const char* decoder;
-    // "Deny Stereo" looks only at the options: on a mono file it still puts
-    // the wrapper in, and the sound still plays. "Allow Auto Audio
-    // Synchronization" finds no drift in a clean file.
-    bool denyStereo, autoSync, renderFullChains;
-  };
+  // MPEG-2 sound (22,050 Hz MP3): Wine's own MP3 decoders (the DMO and the
+  // ACM codec) take 1,152 samples per frame, so fed one 576-sample frame at
+  // a time it never comes out; GStreamer's decoder, when the host has it,
+  // decodes it. The decoder named is the one the graph takes among Wine's own
+  // filters: the MP3 DMO, and for MPEG-2 sound, which the DMO refuses, the
+  // ACM Wrapper with Wine's ACM MP3 codec. "Deny Stereo" looks only at the
+  // options: on a mono file it still puts the wrapper in, and the sound still
+  // plays. "Allow Auto Audio Synchronization" finds no drift in a clean file.
+  struct Case { const char* name; bool mpeg2; const char* decoder; bool denyStereo, autoSync, renderFullChains; };
   const Case cases[] = {{"cinepak_mp3", false, "MP3 Decoder DMO", false, false, false},
                         {"cinepak_mp3", false, "MP3 Decoder DMO", false, false, true},
                         {"cinepak_msadpcm", false, "ACM Wrapper", false, false, false},
@@ -201,11 +194,8 @@ TEST_F(ClipTest, TheSoundComesFromADecoderThatDelivers) {
   std::vector<uint8_t> sound(1102 * 2 * 30);
   for (size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<uint8_t>(i * 7 / 3);
   const std::string path = WriteTinyClip("test_sound_format.avi", 0, 30, &stream, sound);
-  struct Case {
-    SoundDelivery first;
-    bool wellBehavedToo;
-    const char* expectedDecoder;  // null: no sound
-  };
+  // The expected decoder null: no sound.
+  struct Case { SoundDelivery first; bool wellBehavedToo; const char* expectedDecoder; };
   const CLSID first = {0x7e570001, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 1}};
   const CLSID good = {0x7e570002, 0x5a5a, 0x4b4b, {0x80, 0, 0, 0, 0, 0, 0, 2}};
   for (const Case& c : {Case{SoundDelivery::kNever, true, "Test Sound Good"},

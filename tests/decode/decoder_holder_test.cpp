@@ -68,8 +68,7 @@ class DecoderHolderTest : public ::testing::Test {
 TEST_F(DecoderHolderTest, WithoutADecoderNothingIsReadOrWritten) {
   int32_t value = -7;
   uint32_t bytes = 77;
-  uint8_t flag = 9;
-  uint8_t buffer[4] = {5, 5, 5, 5};
+  uint8_t flag = 9, buffer[4] = {5, 5, 5, 5};
   char text[16] = "stale";
   EXPECT_FALSE(holder_.AudioPlays() || holder_.AudioFormat(&flag, &flag, &value, &value, &value) ||
                holder_.ReadVideoFrame(buffer, 0) || holder_.ReadAudioBlock(buffer, 0));

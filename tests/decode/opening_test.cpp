@@ -75,15 +75,10 @@ TEST_F(OpeningTest, WhatCannotBeDecodedIsRefusedWithItsMessage) {
     messages_.clear();
   }
 
-  struct Case {
-    const char* fourcc;  // null: raw pictures
-    uint16_t audioTag;
-    int stream;  // the "strf" patched (-1: none), BITMAPINFOHEADER or WAVEFORMATEX
-    uint32_t offset, value;
-    bool opens;
-    const char* messages;
-    bool renderFullChains = false;
-  };
+  // The video code (null: raw pictures), the sound's, the "strf" patched
+  // (-1: none; 0 the BITMAPINFOHEADER, 1 the WAVEFORMATEX), where and with what.
+  struct Case { const char* fourcc; uint16_t audioTag; int stream; uint32_t offset, value; bool opens; const char* messages;
+                bool renderFullChains = false; };
   const Case cases[] = {
       {"MJPG", 0, -1, 0, 0, false, kNoVideoDecoder},
       {"ABCD", 0, -1, 0, 0, false, kNoVideoDecoder},

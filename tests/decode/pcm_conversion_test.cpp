@@ -18,9 +18,8 @@ namespace {
 
 std::vector<uint8_t> Ffmpeg(const std::string& arguments, const std::string& output) {
   const std::string path = ScratchPath(output);
-  const std::string command = "ffmpeg -v error -nostdin -y " + arguments + " " + path;
-  if (std::system(command.c_str()) != 0) return {};
-  return ReadFileBytes(path);
+  const bool made = std::system(("ffmpeg -v error -nostdin -y " + arguments + " " + path).c_str()) == 0;
+  return made ? ReadFileBytes(path) : std::vector<uint8_t>();
 }
 
 std::vector<uint8_t> Convert(PcmShape from, PcmShape to, bool halfRate, const std::vector<uint8_t>& in) {
@@ -33,11 +32,9 @@ std::vector<uint8_t> Convert(PcmShape from, PcmShape to, bool halfRate, const st
 // The largest difference of two runs of samples (16-bit when sixteen).
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool sixteen) {
   int largest = 0;
-  const size_t step = sixteen ? 2 : 1;
-  for (size_t i = 0; i + step <= a.size() && i + step <= b.size(); i += step) {
-    const int x = sixteen ? static_cast<int16_t>(a[i] | a[i + 1] << 8) : a[i];
-    const int y = sixteen ? static_cast<int16_t>(b[i] | b[i + 1] << 8) : b[i];
-    largest = std::max(largest, std::abs(x - y));
+  for (size_t i = 0, step = sixteen ? 2 : 1; i + step <= std::min(a.size(), b.size()); i += step) {
+    const auto sample = [&](const std::vector<uint8_t>& s) { return sixteen ? int16_t(s[i] | s[i + 1] << 8) : s[i]; };
+    largest = std::max(largest, std::abs(sample(a) - sample(b)));
   }
   return largest;
 }
@@ -116,14 +113,15 @@ TEST(PcmConversionTest, HalfRateKeepsEveryOtherFrameAcrossCalls) {
   // Floats clamped, then rounded to even; NaN the lowest value. Twice over,
   // so that both the vector loop and the rest of the run see them.
   const float floats[] = {1.0f, -1.0f, 0.5f / 32768, 1.5f / 32768, NAN, 1e10f, -0.25f};
-  std::vector<uint8_t> bytes(2 * sizeof floats);
-  std::memcpy(bytes.data(), floats, sizeof floats);
-  std::memcpy(bytes.data() + sizeof floats, floats, sizeof floats);
+  const auto* floatBytes = reinterpret_cast<const uint8_t*>(floats);
+  std::vector<uint8_t> bytes(floatBytes, floatBytes + sizeof floats);
+  bytes.insert(bytes.end(), floatBytes, floatBytes + sizeof floats);
   const std::vector<uint8_t> s16 = {0xFF, 0x7F, 0, 0x80, 0, 0, 2, 0, 0, 0x80, 0xFF, 0x7F, 0, 0xE0};
   const std::vector<uint8_t> u8 = {255, 0, 128, 128, 0, 255, 96};
   for (const bool sixteen : {true, false}) {
-    std::vector<uint8_t> expected = sixteen ? s16 : u8;
-    expected.insert(expected.end(), expected.begin(), expected.end());
+    const std::vector<uint8_t>& once = sixteen ? s16 : u8;
+    std::vector<uint8_t> expected = once;
+    expected.insert(expected.end(), once.begin(), once.end());
     EXPECT_EQ(Convert({1, SampleType::kFloat32, 0}, {1, sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0},
                       false, bytes),
               expected);

@@ -30,10 +30,8 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
  public:
   // An input when output is given.
   SoundPin(IBaseFilter* filter, SoundPin* output, const TestSoundDecoderKind& kind)
-      : PinBase(TestLock(), filter, output ? PINDIR_INPUT : PINDIR_OUTPUT, output ? L"In" : L"Out",
-                output ? L"In" : L"Out"),
-        output_(output),
-        kind_(kind) {}
+      : PinBase(TestLock(), filter, output ? PINDIR_INPUT : PINDIR_OUTPUT, output ? L"In" : L"Out", output ? L"In" : L"Out"),
+        output_(output), kind_(kind) {}
   ~SoundPin() {
     Disconnect();
     FreeMediaType(&pcm_);
@@ -59,8 +57,8 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
     if (FAILED(transport_->GetAllocator(allocator_.Receive()))) {
       CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator, allocator_.ReceiveVoid());
     }
-    ALLOCATOR_PROPERTIES wanted = {4, static_cast<LONG>(reinterpret_cast<WAVEFORMATEX*>(pcm_.pbFormat)->nAvgBytesPerSec), 1, 0};
-    ALLOCATOR_PROPERTIES actual = {};
+    const LONG second = static_cast<LONG>(reinterpret_cast<WAVEFORMATEX*>(pcm_.pbFormat)->nAvgBytesPerSec);
+    ALLOCATOR_PROPERTIES wanted = {4, second, 1, 0}, actual = {};
     allocator_->SetProperties(&wanted, &actual);
     transport_->NotifyAllocator(allocator_.Get(), FALSE);
     return S_OK;

@@ -35,24 +35,22 @@ void AppendWord(std::vector<uint8_t>* bytes, uint32_t word) {
 // Every frame read in order against ffmpeg's; then random and backward
 // reads give the pictures of the sequential ones.
 TEST_F(ClipTest, EveryFrameMatchesFfmpegInAnyOrder) {
-  struct Clip {
-    const char* name;    // the clip without ".avi"
-    double minimumPsnr;  // against ffmpeg's decode
-    int emptyChunks;     // frames that repeat the one before
-    // MS Video 1 under Wine: red and blue arrive exchanged, and frames between
-    // keyframes are decoded over a fresh, uninitialised buffer each time (the
-    // blocks they skip hold garbage), so only keyframes can be compared.
-    bool msVideo1;
-    bool safeBackupMode = false;    // "Safe Video Backup Mode"
-    bool renderFullChains = false;  // "Render Full Chains of Filters"
-  };
-  const Clip clips[] = {{"raw_pcm16", 40, 0, false}, {"raw_mp3", 40, 1, false}, {"cinepak_pcm16", 30, 0, false},
-                        {"cinepak_mp3", 30, 1, false}, {"cinepak_msadpcm", 30, 0, false}, {"msvc_silent", 30, 0, true},
-                        {"msvc_pcm8", 30, 0, true},
+  // The clip without ".avi", the least PSNR against ffmpeg's decode, the
+  // frames that repeat the one before (empty chunks), MS Video 1, "Safe Video
+  // Backup Mode", "Render Full Chains of Filters". MS Video 1 under Wine: red
+  // and blue arrive exchanged, and frames between keyframes are decoded over a
+  // fresh, uninitialised buffer each time (the blocks they skip hold
+  // garbage), so only keyframes can be compared.
+  struct Clip { const char* name; double minimumPsnr; int emptyChunks; bool msVideo1, safeBackupMode, renderFullChains; };
+  const Clip clips[] = {{"raw_pcm16", 40, 0, false, false, false},      {"raw_mp3", 40, 1, false, false, false},
+                        {"cinepak_pcm16", 30, 0, false, false, false},  {"cinepak_mp3", 30, 1, false, false, false},
+                        {"cinepak_msadpcm", 30, 0, false, false, false}, {"msvc_silent", 30, 0, true, false, false},
+                        {"msvc_pcm8", 30, 0, true, false, false},
                         // Sizes and rates met in the wild: rows of 606 bytes at 12 fps; 29.97 fps.
-                        {"raw_pcm8", 40, 0, false}, {"raw_mp3_odd", 40, 1, false}, {"cinepak_odd", 30, 0, false},
-                        {"pal8_pcm51", 40, 0, false},  // a palette of its own at every frame
-                        {"raw_pcm16", 40, 0, false, true}, {"cinepak_mp3", 30, 1, false, true},
+                        {"raw_pcm8", 40, 0, false, false, false},       {"raw_mp3_odd", 40, 1, false, false, false},
+                        {"cinepak_odd", 30, 0, false, false, false},
+                        {"pal8_pcm51", 40, 0, false, false, false},  // a palette of its own at every frame
+                        {"raw_pcm16", 40, 0, false, true, false},       {"cinepak_mp3", 30, 1, false, true, false},
                         {"cinepak_mp3", 30, 1, false, false, true}};
   for (const Clip& clip : clips) {
     SCOPED_TRACE(std::string(clip.name) + (clip.safeBackupMode ? " safe" : "") + (clip.renderFullChains ? " rendered" : ""));
@@ -177,11 +175,9 @@ TEST_F(ClipTest, TheDataDecidesTheBufferAndTheEnd) {
 // ffmpeg's decode: of RGB and palette pictures (palette changes included) its
 // BGR24 decode; of planar ones its planes; packed YUV is its own reordering.
 TEST_F(ClipTest, PicturesAreExactlyTheConversionOfFfmpegsDecode) {
-  struct Clip {
-    const char* name;
-    const char* reference;  // ".bgr24", ".yuv420p" or ".yuyv"
-    bool renderFullChains = false;  // the system renders no I420: ours still
-  };
+  // The reference ".bgr24", ".yuv420p" or ".yuyv"; rendering full chains,
+  // the system renders no I420: ours still.
+  struct Clip { const char* name; const char* reference; bool renderFullChains = false; };
   // Sizes met in the wild among them: rows of 480, 606 and 600 bytes.
   const Clip clips[] = {{"raw_pcm16", ".bgr24"},    {"raw_pcm8", ".bgr24"},      {"raw_mp3_odd", ".bgr24"},
                         {"rgb32_pcm24", ".bgr24"},  {"rgb555_float", ".bgr24"},  {"pal8_pcm51", ".bgr24"},
