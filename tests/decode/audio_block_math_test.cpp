@@ -8,14 +8,9 @@
 
 namespace {
 
+// 250 frames of video.
 AudioSourceFacts Facts(int32_t sourceRate, int32_t channels, int32_t videoRate, int32_t videoScale) {
-  AudioSourceFacts facts;
-  facts.sourceRate = sourceRate;
-  facts.channels = channels;
-  facts.videoRate = videoRate;
-  facts.videoScale = videoScale;
-  facts.videoLength = 250;
-  return facts;
+  return {sourceRate, channels, videoRate, videoScale, 250};
 }
 
 }  // namespace

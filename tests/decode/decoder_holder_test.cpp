@@ -20,12 +20,7 @@
 namespace {
 
 // What the fake open function does, and how many decoders were destroyed.
-struct Script {
-  bool opens = true;
-  bool createDecoder = true;
-  std::string messages;
-  int destroyed = 0;
-} g_script;
+struct Script { bool opens = true, createDecoder = true; std::string messages; int destroyed = 0; } g_script;
 
 struct CountedDecoder : FakeDecoder {
   ~CountedDecoder() override { ++g_script.destroyed; }

@@ -176,7 +176,9 @@ TEST_F(PinTest, GrabberVideoOffersAndAcceptsYuy2AndRgb24OfTheStreamSize) {
   for (Case& c : cases) EXPECT_EQ(c.accepted ? S_OK : S_FALSE, pin->QueryAccept(&c.type.type)) << c.what;
 }
 
-TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
+// The grabber's sound pin: its type at the output's rate, what it compares
+// of the types offered, and the buffers it asks of a decompressor's allocator.
+TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamplesAndRaisesSmallBuffers) {
   TestStreams streams(320, 240, kFourccCvid, 24, WaveFormatBytes(0x55, 2, 44100, 44100, 1, 0));
   streams.context.audioOutput = AudioOutputFormat{1, 1, 3528, 1764, 22050, 7056};
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
@@ -188,11 +190,7 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
 
   // What it compares: the rate, the sample size, the channels, the block
   // alignment and the subtype; not the tag, the byte rate or the extra size.
-  struct Case {
-    const char* what;
-    void (*change)(WAVEFORMATEX*, GUID*);
-    HRESULT accepted;
-  };
+  struct Case { const char* what; void (*change)(WAVEFORMATEX*, GUID*); HRESULT accepted; };
   const Case cases[] = {
       {"tag, byte rate, extra size",
        [](WAVEFORMATEX* f, GUID*) { f->wFormatTag = 0xFFFE, f->nAvgBytesPerSec = 1, f->cbSize = 22; }, S_OK},
@@ -207,6 +205,22 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
     offered.pbFormat = reinterpret_cast<BYTE*>(&format);
     c.change(&format, &offered.subtype);
     EXPECT_EQ(c.accepted, pin->QueryAccept(&offered)) << c.what;
+  }
+
+  // The MP3 decoder asks for 8-byte buffers; the pin raises them to its one
+  // second of output sound. A buffer that is large enough stays as it is.
+  ComPtr<IMemInputPin> transport;
+  ASSERT_EQ(S_OK, pin->QueryInterface(IID_IMemInputPin, transport.ReceiveVoid()));
+  ComPtr<IMemAllocator> memory;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                   memory.ReceiveVoid()));
+  struct Request { ALLOCATOR_PROPERTIES request; BOOL readOnly; long buffers, bytes; };
+  for (Request c : {Request{{2, 8, 1, 0}, FALSE, 2, 88200}, Request{{1, 200000, 1, 0}, TRUE, 1, 200000}}) {
+    ALLOCATOR_PROPERTIES actual = {};
+    ASSERT_EQ(S_OK, memory->SetProperties(&c.request, &actual));
+    EXPECT_EQ(S_OK, transport->NotifyAllocator(memory.Get(), c.readOnly));
+    EXPECT_EQ(S_OK, memory->GetProperties(&actual));
+    EXPECT_EQ(std::vector<long>({c.buffers, c.bytes}), std::vector<long>({actual.cBuffers, actual.cbBuffer}));
   }
 }
 
@@ -345,26 +359,4 @@ TEST_F(PinTest, TheFrameAllocatorTakesOneUnprefixedBufferAndKeepsItsPinAlive) {
   EXPECT_EQ(S_OK, sample->SetActualDataLength(0));
   sample->Release();
   EXPECT_EQ(0, DestVideoPin::Live());
-}
-
-// The MP3 decoder asks for 8-byte buffers; the audio pin raises them to one
-// second of output sound. A buffer that is large enough stays as it is.
-TEST_F(PinTest, NotifyAllocatorRaisesASmallSoundBufferToThePinsSize) {
-  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
-  auto* grabber = new SampleGrabberFilter(&streams.context, true);
-  ComPtr<IMemInputPin> audioTransport;
-  ASSERT_EQ(S_OK, grabber->AudioPin()->QueryInterface(IID_IMemInputPin, audioTransport.ReceiveVoid()));
-  ComPtr<IMemAllocator> memory;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   memory.ReceiveVoid()));
-  struct Case { ALLOCATOR_PROPERTIES request; BOOL readOnly; long buffers, bytes; };
-  for (Case c : {Case{{2, 8, 1, 0}, FALSE, 2, 176400}, Case{{1, 200000, 1, 0}, TRUE, 1, 200000}}) {
-    ALLOCATOR_PROPERTIES actual = {};
-    ASSERT_EQ(S_OK, memory->SetProperties(&c.request, &actual));
-    EXPECT_EQ(S_OK, audioTransport->NotifyAllocator(memory.Get(), c.readOnly));
-    EXPECT_EQ(S_OK, memory->GetProperties(&actual));
-    EXPECT_EQ(std::vector<long>({c.buffers, c.bytes}), std::vector<long>({actual.cBuffers, actual.cbBuffer}));
-  }
-  audioTransport.Reset();
-  EXPECT_EQ(0u, grabber->Release());
 }
