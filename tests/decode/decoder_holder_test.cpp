@@ -20,12 +20,7 @@
 namespace {
 
 // What the fake open function does, and how many decoders were destroyed.
-struct Script {
-  bool opens = true;
-  bool createDecoder = true;
-  std::string messages;
-  int destroyed = 0;
-} g_script;
+struct Script { bool opens = true, createDecoder = true; std::string messages; int destroyed = 0; } g_script;
 
 struct CountedDecoder : FakeDecoder {
   ~CountedDecoder() override { ++g_script.destroyed; }
@@ -43,7 +38,8 @@ class DecoderHolderTest : public ::testing::Test {
     g_script = Script();
     previousOpen_ = DecoderHolder::SetOpenFunction(&FakeOpen);
     previousSink_ = SetMessageSink([this](const ShownMessage& m) {
-      shown_.push_back(m);
+      shown_.push_back(m.text);
+      box_ = m;
       return 1;
     });
   }
@@ -56,7 +52,8 @@ class DecoderHolderTest : public ::testing::Test {
 
   EngineGlobalsGuard globals_;
   DecoderHolder holder_;
-  std::vector<ShownMessage> shown_;
+  std::vector<std::string> shown_;  // the texts shown
+  ShownMessage box_ = {};           // the last box
   DecoderHolder::OpenFunction previousOpen_ = nullptr;
   MessageSink previousSink_;
 };
@@ -66,13 +63,10 @@ class DecoderHolderTest : public ::testing::Test {
 TEST_F(DecoderHolderTest, WithoutADecoderNothingIsReadOrWritten) {
   int32_t value = -7;
   uint32_t bytes = 77;
-  uint8_t flag = 9;
-  uint8_t buffer[4] = {5, 5, 5, 5};
+  uint8_t flag = 9, buffer[4] = {5, 5, 5, 5};
   char text[16] = "stale";
-  EXPECT_FALSE(holder_.AudioPlays());
-  EXPECT_FALSE(holder_.AudioFormat(&flag, &flag, &value, &value, &value));
-  EXPECT_FALSE(holder_.ReadVideoFrame(buffer, 0));
-  EXPECT_FALSE(holder_.ReadAudioBlock(buffer, 0));
+  EXPECT_FALSE(holder_.AudioPlays() || holder_.AudioFormat(&flag, &flag, &value, &value, &value) ||
+               holder_.ReadVideoFrame(buffer, 0) || holder_.ReadAudioBlock(buffer, 0));
   holder_.GetAudioOutputFormat(&flag, &flag, &value, &value);
   holder_.GetVideoInfo(&value, &value, &value, &value, &value, &value, &value, &value, &bytes);
   holder_.GetVideoSummary(&value, &value, &value, &value, &value, &value);
@@ -81,9 +75,7 @@ TEST_F(DecoderHolderTest, WithoutADecoderNothingIsReadOrWritten) {
   holder_.DropAudio();
   EXPECT_EQ(0, holder_.PreviousKeyframe(33) + holder_.NextKeyframe(33));
   EXPECT_FALSE(holder_.ShowVideoDecoderPages(nullptr) || holder_.ShowAudioDecoderPages(nullptr));
-  EXPECT_EQ(-7, value);
-  EXPECT_EQ(9, flag);
-  EXPECT_EQ(5, buffer[0]);
+  EXPECT_EQ(std::vector<int>({-7, 9, 5}), std::vector<int>({value, flag, buffer[0]}));
   holder_.DescribeVideoDecoders(text, sizeof(text));
   EXPECT_STREQ("", text);
 }
@@ -93,86 +85,67 @@ TEST_F(DecoderHolderTest, TheAudioFormatAddsTheBytesPerBlock) {
   EXPECT_TRUE(shown_.empty());
   Fake()->hasAudio_ = true;
   Fake()->samplesPerBlock_ = 1764;
-  struct Case {
-    uint8_t stereo, sixteenBit;
-    int32_t bytes;
-  };
+  struct Case { uint8_t stereo, sixteenBit; int32_t bytes; };
   for (const Case c : {Case{1, 1, 7056}, Case{1, 0, 3528}, Case{0, 1, 3528}, Case{0, 0, 1764}}) {
-    SCOPED_TRACE(testing::Message() << "stereo " << int{c.stereo} << ", 16-bit " << int{c.sixteenBit});
     Fake()->stereo_ = c.stereo;
     Fake()->sixteenBit_ = c.sixteenBit;
     int32_t bytes = 0;
     ASSERT_TRUE(holder_.AudioFormat(nullptr, nullptr, nullptr, nullptr, &bytes));
-    EXPECT_EQ(c.bytes, bytes);
+    EXPECT_EQ(c.bytes, bytes) << "stereo " << int{c.stereo} << ", 16-bit " << int{c.sixteenBit};
   }
 }
 
-TEST_F(DecoderHolderTest, MessagesAreShownOnceWithoutTheFinalLineFeedInTheOwnersBox) {
+// Each open's messages are shown once, without the final line feed, in the
+// owner's box; 1,023 characters fit the buffer with its terminator, and the
+// last one goes as if it were the final line feed. Each new open releases
+// the decoder before it, a failed one its own; a failure without a message
+// shows no box, and neither does an open function that makes no decoder.
+TEST_F(DecoderHolderTest, MessagesAreShownOnceAndEveryDecoderIsReleased) {
   static HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
   const DecoderHolder::OwnerFunction previous = DecoderHolder::SetOwnerFunction([] { return window; });
-  g_script.messages = "Can't locate audio decompressor\n";
-  ASSERT_TRUE(holder_.Open("clip.avi"));  // opens, with a warning
+  // Opens and makes a decoder, the messages; opened and holds a decoder,
+  // decoders destroyed so far, the text shown.
+  struct Step { bool opens, createDecoder; std::string messages; bool opened; int destroyed; std::string shown; };
+  const Step steps[] = {
+      {true, true, "", true, 0, ""},
+      {true, true, "Can't locate audio decompressor\n", true, 1, "Can't locate audio decompressor"},
+      {true, true, std::string(2000, 'x') + "\n", true, 2, std::string(1022, 'x')},
+      {false, true, "Can't locate video decompressor\n", false, 4, "Can't locate video decompressor"},
+      {false, true, "", false, 5, ""},
+      {true, false, "", false, 5, ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.messages.substr(0, 40));
+    shown_.clear();
+    g_script = {step.opens, step.createDecoder, step.messages, g_script.destroyed};
+    EXPECT_EQ(step.opened, holder_.Open("clip.avi"));
+    EXPECT_EQ(step.opened, holder_.Current() != nullptr);
+    EXPECT_EQ(step.destroyed, g_script.destroyed);
+    EXPECT_EQ(step.shown.empty() ? std::vector<std::string>() : std::vector<std::string>{step.shown}, shown_);
+    EXPECT_TRUE(shown_.empty() || (box_.caption == "Opening troubles" && box_.owner == window &&
+                                   box_.type == static_cast<UINT>(MB_OK | MB_ICONSTOP)));
+  }
   DecoderHolder::SetOwnerFunction(previous);
-  ASSERT_EQ(1u, shown_.size());
-  EXPECT_EQ("Can't locate audio decompressor", shown_[0].text);
-  EXPECT_EQ("Opening troubles", shown_[0].caption);
-  EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONSTOP), shown_[0].type);
-  EXPECT_EQ(window, shown_[0].owner);
-  EXPECT_NE(nullptr, holder_.Current());
-
-  // 1,023 characters fit the buffer with its terminator; the last one goes
-  // as if it were the final line feed.
-  shown_.clear();
-  g_script.messages = std::string(2000, 'x') + "\n";
-  holder_.Open("clip.avi");
-  ASSERT_EQ(1u, shown_.size());
-  EXPECT_EQ(std::string(1022, 'x'), shown_[0].text);
-}
-
-TEST_F(DecoderHolderTest, FailedAndReplacedDecodersAreReleased) {
-  ASSERT_TRUE(holder_.Open("clip.avi"));
-  ASSERT_TRUE(holder_.Open("next.avi"));  // a second open releases the first decoder
-  EXPECT_EQ(1, g_script.destroyed);
+  g_script = {true, true, "", g_script.destroyed};
+  ASSERT_TRUE(holder_.Open("next.avi"));
   holder_.Release();
-  EXPECT_EQ(2, g_script.destroyed);
   EXPECT_EQ(nullptr, holder_.Current());
   holder_.Release();  // nothing left
-  EXPECT_EQ(2, g_script.destroyed);
-
-  g_script.opens = false;
-  g_script.messages = "Can't locate video decompressor\n";
-  EXPECT_FALSE(holder_.Open("clip.avi"));
-  EXPECT_EQ(nullptr, holder_.Current());
-  EXPECT_EQ(3, g_script.destroyed);
-  ASSERT_EQ(1u, shown_.size());
-  EXPECT_EQ("Can't locate video decompressor", shown_[0].text);
-
-  // A failure without a message shows no box; neither does an open function
-  // that makes no decoder.
-  shown_.clear();
-  g_script.messages.clear();
-  EXPECT_FALSE(holder_.Open("clip.avi"));
-  g_script.createDecoder = false;
-  g_script.opens = true;
-  EXPECT_FALSE(holder_.Open("clip.avi"));
-  EXPECT_EQ(nullptr, holder_.Current());
-  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(6, g_script.destroyed);
 }
 
 #ifdef _WIN32
 // Each decoder keeps COM initialised on the thread from its open to its
-// release (a second CoInitialize then answers S_FALSE).
+// release (a second CoInitialize then answers S_FALSE); a failed open, or
+// one that makes no decoder, leaves nothing initialised.
 TEST_F(DecoderHolderTest, ComIsInitialisedWhileADecoderIsHeld) {
   const HRESULT before = CoInitialize(nullptr);
   CoUninitialize();
-  if (before != S_OK) GTEST_SKIP() << "COM was already initialised on this thread";
+  ASSERT_EQ(S_OK, before) << "COM was already initialised on this thread";
   ASSERT_TRUE(holder_.Open("clip.avi"));
   EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
   CoUninitialize();
   holder_.Release();
-  EXPECT_EQ(S_OK, CoInitialize(nullptr));
-  CoUninitialize();
-  // A failed open, or one that makes no decoder, leaves nothing initialised.
   g_script.opens = false;
   EXPECT_FALSE(holder_.Open("clip.avi"));
   g_script.createDecoder = false;

@@ -18,9 +18,8 @@ namespace {
 
 std::vector<uint8_t> Ffmpeg(const std::string& arguments, const std::string& output) {
   const std::string path = ScratchPath(output);
-  const std::string command = "ffmpeg -v error -nostdin -y " + arguments + " " + path;
-  if (std::system(command.c_str()) != 0) return {};
-  return ReadFileBytes(path);
+  const bool made = std::system(("ffmpeg -v error -nostdin -y " + arguments + " " + path).c_str()) == 0;
+  return made ? ReadFileBytes(path) : std::vector<uint8_t>();
 }
 
 std::vector<uint8_t> Convert(PcmShape from, PcmShape to, bool halfRate, const std::vector<uint8_t>& in) {
@@ -33,11 +32,9 @@ std::vector<uint8_t> Convert(PcmShape from, PcmShape to, bool halfRate, const st
 // The largest difference of two runs of samples (16-bit when sixteen).
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool sixteen) {
   int largest = 0;
-  const size_t step = sixteen ? 2 : 1;
-  for (size_t i = 0; i + step <= a.size() && i + step <= b.size(); i += step) {
-    const int x = sixteen ? static_cast<int16_t>(a[i] | a[i + 1] << 8) : a[i];
-    const int y = sixteen ? static_cast<int16_t>(b[i] | b[i + 1] << 8) : b[i];
-    largest = std::max(largest, std::abs(x - y));
+  for (size_t i = 0, step = sixteen ? 2 : 1; i + step <= std::min(a.size(), b.size()); i += step) {
+    const auto sample = [&](const std::vector<uint8_t>& s) { return sixteen ? int16_t(s[i] | s[i + 1] << 8) : s[i]; };
+    largest = std::max(largest, std::abs(sample(a) - sample(b)));
   }
   return largest;
 }
@@ -52,14 +49,14 @@ int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
 // than two channels (ffmpeg rounds its own mono coefficients, equal to ours
 // before rounding).
 TEST(PcmConversionTest, MatchesFfmpegsConversion) {
+  // ffmpeg's names of the input samples and of the standard layout of the
+  // channel count; 16-bit output, else 8-bit.
   struct Case {
-    const char* format;  // ffmpeg's name of the input samples
+    const char* format;
     SampleType type;
     int channels;
-    const char* layout;  // ffmpeg's name of the standard layout of that count
-    int outChannels;
-    bool sixteen;  // else 8-bit
-    int tolerance;
+    const char* layout;
+    int outChannels, sixteen, tolerance;
   };
   const Case cases[] = {
       {"u8", SampleType::kUnsigned8, 2, "stereo", 2, true, 0},
@@ -82,9 +79,7 @@ TEST(PcmConversionTest, MatchesFfmpegsConversion) {
       {"s24le", SampleType::kSigned24, 8, "7.1", 2, true, 1},
   };
   for (const Case& c : cases) {
-    const std::string what = std::string(c.format) + " " + c.layout + " to " + std::to_string(c.outChannels) +
-                             (c.sixteen ? " s16" : " u8");
-    SCOPED_TRACE(what);
+    SCOPED_TRACE(std::string(c.format) + " " + c.layout + " to " + std::to_string(c.outChannels) + (c.sixteen ? " s16" : " u8"));
     std::string tones;
     for (int i = 0; i < c.channels; ++i) tones += (i ? "|" : "") + ("0.5*sin(2*PI*" + std::to_string(300 + 110 * i) + "*t)");
     const std::string raw = std::string(" -f ") + c.format + " ";
@@ -96,10 +91,8 @@ TEST(PcmConversionTest, MatchesFfmpegsConversion) {
         Ffmpeg(raw + "-ar 11025 -ch_layout " + c.layout + " -i " + ScratchPath("pcm_source.raw") + " -ac " +
                    std::to_string(c.outChannels) + " -c:a pcm_" + out + " -f " + out,
                "pcm_reference.raw");
-    ASSERT_FALSE(source.empty());
-    ASSERT_FALSE(reference.empty());
-    PcmShape from{c.channels, c.type, 0};
-    PcmShape to{c.outChannels, c.sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0};
+    ASSERT_FALSE(source.empty() || reference.empty());
+    const PcmShape from{c.channels, c.type, 0}, to{c.outChannels, c.sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0};
     ASSERT_TRUE(PcmConverter::CanConvert(from, to));
     const std::vector<uint8_t> ours = Convert(from, to, false, source);
     ASSERT_EQ(ours.size(), reference.size());
@@ -120,14 +113,15 @@ TEST(PcmConversionTest, HalfRateKeepsEveryOtherFrameAcrossCalls) {
   // Floats clamped, then rounded to even; NaN the lowest value. Twice over,
   // so that both the vector loop and the rest of the run see them.
   const float floats[] = {1.0f, -1.0f, 0.5f / 32768, 1.5f / 32768, NAN, 1e10f, -0.25f};
-  std::vector<uint8_t> bytes(2 * sizeof floats);
-  std::memcpy(bytes.data(), floats, sizeof floats);
-  std::memcpy(bytes.data() + sizeof floats, floats, sizeof floats);
+  const auto* floatBytes = reinterpret_cast<const uint8_t*>(floats);
+  std::vector<uint8_t> bytes(floatBytes, floatBytes + sizeof floats);
+  bytes.insert(bytes.end(), floatBytes, floatBytes + sizeof floats);
   const std::vector<uint8_t> s16 = {0xFF, 0x7F, 0, 0x80, 0, 0, 2, 0, 0, 0x80, 0xFF, 0x7F, 0, 0xE0};
   const std::vector<uint8_t> u8 = {255, 0, 128, 128, 0, 255, 96};
   for (const bool sixteen : {true, false}) {
-    std::vector<uint8_t> expected = sixteen ? s16 : u8;
-    expected.insert(expected.end(), expected.begin(), expected.end());
+    const std::vector<uint8_t>& once = sixteen ? s16 : u8;
+    std::vector<uint8_t> expected = once;
+    expected.insert(expected.end(), once.begin(), once.end());
     EXPECT_EQ(Convert({1, SampleType::kFloat32, 0}, {1, sixteen ? SampleType::kSigned16 : SampleType::kUnsigned8, 0},
                       false, bytes),
               expected);
@@ -144,11 +138,7 @@ TEST(PcmConversionTest, DescribesPlainAndExtensibleFormats) {
                                         subTag, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     return WaveFormatBytes(0xFFFE, channels, 44100, 0, align, bits, extra);
   };
-  struct Case {
-    std::vector<uint8_t> bytes;
-    int channels;  // 0: refused
-    SampleType type;
-  };
+  struct Case { std::vector<uint8_t> bytes; int channels; SampleType type; };  // channels 0: refused
   const Case cases[] = {
       {WaveFormatBytes(1, 2, 44100, 0, 6, 24), 2, SampleType::kSigned24},
       {WaveFormatBytes(1, 1, 44100, 0, 3, 20), 1, SampleType::kSigned24},  // 20 valid bits in 3 bytes

@@ -5,25 +5,8 @@
 // keeps. (The references between graph, filters and pins are counted by the
 // lifecycle test on a real graph; connections through a decompressor and its
 // allocator are made by every decoding test.)
-#include "decode/avi_splitter_filter.h"
-#include "decode/com_ptr.h"
-#include "decode/dest_audio_pin.h"
-#include "decode/dest_transport.h"
-#include "decode/dest_video_pin.h"
-#include "decode/frame_allocator.h"
-#include "decode/frame_sample.h"
 #include "decode/media_type.h"
-#include "decode/media_type_enumerator.h"
-#include "decode/pin_enumerator.h"
-#include "decode/sample_grabber_filter.h"
-#include "decode/source_audio_pin.h"
-#include "decode/source_video_pin.h"
-#include "tests/decode/com_test_support.h"
-#include "tools/avi_writer.h"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
+#include "tests/decode/clip_decoding_support.h"
 
 namespace {
 
@@ -31,8 +14,8 @@ constexpr uint32_t kFourccCvid = 0x64697663;  // 'cvid'
 constexpr uint32_t kFourccXvidLower = 0x64697678;  // 'xvid'
 constexpr uint32_t kFourccXvidUpper = 0x44495658;  // 'XVID'
 
-const VIDEOINFOHEADER& VideoFormatOf(const AM_MEDIA_TYPE& type) {
-  return *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+const BITMAPINFOHEADER& HeaderOf(const AM_MEDIA_TYPE& type) {
+  return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
 }
 
 // A type an enumerator handed out, freed as its caller must.
@@ -41,26 +24,23 @@ void FreeHandedOut(AM_MEDIA_TYPE* type) {
   CoTaskMemFree(type);
 }
 
+// Allocator properties as one comparable value.
+std::vector<long> Properties(const ALLOCATOR_PROPERTIES& p) { return {p.cBuffers, p.cbBuffer, p.cbAlign, p.cbPrefix}; }
+
 // A video media type with a VIDEOINFOHEADER (the block is owned by the test).
 struct TestVideoType {
-  TestVideoType(const GUID& subtype, int32_t width, int32_t height, uint16_t bitCount, uint32_t compression) {
+  TestVideoType(const GUID& subtype, int32_t width, int32_t height, uint16_t bitCount, uint32_t compression)
+      : type{MEDIATYPE_Video, subtype, 0, 0, 0, FORMAT_VideoInfo, nullptr, sizeof(format), reinterpret_cast<BYTE*>(&format)} {
     format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, bitCount, compression, 0, 0, 0, 0, 0};
-    type.majortype = MEDIATYPE_Video;
-    type.subtype = subtype;
-    type.formattype = FORMAT_VideoInfo;
-    type.cbFormat = sizeof(format);
-    type.pbFormat = reinterpret_cast<BYTE*>(&format);
   }
-  AM_MEDIA_TYPE type = {};
+  AM_MEDIA_TYPE type;
   VIDEOINFOHEADER format = {};
 };
 
 class PinTest : public ComTest {
  protected:
   void TearDown() override {
-    EXPECT_EQ(0, SampleGrabberFilter::Live() + AviSplitterFilter::Live() + DestVideoPin::Live() +
-                     DestAudioPin::Live() + SourceVideoPin::Live() + SourceAudioPin::Live() +
-                     DestTransport::Live() + FrameAllocator::Live() + FrameSample::Live());
+    EXPECT_EQ(kNothingLive, LiveObjects());
     ComTest::TearDown();
   }
 };
@@ -68,121 +48,93 @@ class PinTest : public ComTest {
 }  // namespace
 
 // CopyMediaType gives the copy its own block and a reference to pUnk;
-// FreeMediaType undoes both.
-TEST_F(PinTest, CopyMediaTypeIsDeep) {
+// FreeMediaType undoes both. The graph's clock is held while set, and
+// released with the filter.
+TEST_F(PinTest, CopiedTypesAndTheClockAreReferenced) {
   TestStreams streams(320, 240, kFourccYuy2, 16);
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
+  auto* grabber = new SampleGrabberFilter(&streams.context, false);
   TestVideoType source(MEDIASUBTYPE_YUY2, 320, 240, 16, kFourccYuy2);
   for (ULONG i = 0; i < source.type.cbFormat; ++i) source.type.pbFormat[i] = static_cast<BYTE>(i * 3);
-  source.type.pUnk = grabber.Get();
-
+  source.type.pUnk = grabber;
   AM_MEDIA_TYPE copy = {};
   ASSERT_EQ(S_OK, CopyMediaType(&copy, &source.type));
   ASSERT_EQ(88u, copy.cbFormat);
-  EXPECT_NE(source.type.pbFormat, copy.pbFormat);
-  EXPECT_EQ(0, std::memcmp(source.type.pbFormat, copy.pbFormat, 88));
-  EXPECT_EQ(2u, RefCount(grabber.Get()));
+  EXPECT_TRUE(source.type.pbFormat != copy.pbFormat && std::memcmp(source.type.pbFormat, copy.pbFormat, 88) == 0);
+  EXPECT_EQ(2u, RefCount(grabber));
   FreeMediaType(&copy);
-  EXPECT_EQ(nullptr, copy.pbFormat);
-  EXPECT_EQ(nullptr, copy.pUnk);
-  EXPECT_EQ(1u, RefCount(grabber.Get()));
+  EXPECT_TRUE(copy.pbFormat == nullptr && copy.pUnk == nullptr);
+  EXPECT_EQ(1u, RefCount(grabber));
   EXPECT_EQ(E_POINTER, CopyMediaType(&copy, &copy));  // a self-copy would free its own block
-
   source.type.cbFormat = 0;  // an empty format is not shared
   ASSERT_EQ(S_OK, CopyMediaType(&copy, &source.type));
   EXPECT_EQ(nullptr, copy.pbFormat);
   FreeMediaType(&copy);
-}
 
-// Next past the end hands out what is there and stays at the end; a clone
-// keeps the cursor and, like the original, its own deep copies.
-TEST_F(PinTest, MediaTypeEnumeratorHandsOutDeepCopiesAndStaysAtTheEnd) {
-  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2);
-  TestVideoType rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
-  const AM_MEDIA_TYPE types[2] = {yuy2.type, rgb.type};
-  auto* enumerator = new MediaTypeEnumerator(types, 2);
-  rgb.format = {};  // the source may go
-
-  AM_MEDIA_TYPE* out[3] = {};
-  ULONG fetched = 99;
-  EXPECT_EQ(S_FALSE, enumerator->Next(3, out, &fetched));
-  ASSERT_EQ(2u, fetched);
-  EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_YUY2));
-  EXPECT_EQ(24, VideoFormatOf(*out[1]).bmiHeader.biBitCount);
-  EXPECT_EQ(nullptr, out[2]);
-  FreeHandedOut(out[0]);
-  FreeHandedOut(out[1]);
-  EXPECT_EQ(S_FALSE, enumerator->Next(1, out, &fetched));
-  EXPECT_EQ(0u, fetched);
-
-  EXPECT_EQ(S_OK, enumerator->Reset());
-  EXPECT_EQ(S_OK, enumerator->Skip(1));
-  IEnumMediaTypes* clone = nullptr;
-  ASSERT_EQ(S_OK, enumerator->Clone(&clone));
-  EXPECT_EQ(0u, enumerator->Release());
-  EXPECT_EQ(S_OK, clone->Next(1, out, nullptr));
-  EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_RGB24));
-  EXPECT_EQ(24, VideoFormatOf(*out[0]).bmiHeader.biBitCount);
-  FreeHandedOut(out[0]);
-  EXPECT_EQ(S_FALSE, clone->Skip(5));
-  EXPECT_EQ(0u, clone->Release());
-  EXPECT_EQ(0, MediaTypeEnumerator::Live());
-}
-
-TEST_F(PinTest, PinEnumeratorNextPastTheEndReturnsToTheStart) {
-  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
-  IPin* const pins[2] = {grabber->VideoPin(), grabber->AudioPin()};
-  auto* enumerator = new PinEnumerator(pins, 2);
-  EXPECT_EQ(1u, RefCount(pins[0]));  // the enumerator holds no references
-
-  IPin* out[3] = {};
-  ULONG fetched = 0;
-  EXPECT_EQ(S_FALSE, enumerator->Next(3, out, &fetched));
-  EXPECT_EQ(2u, fetched);
-  EXPECT_EQ(pins[1], out[1]);
-  EXPECT_EQ(2u, RefCount(pins[0]));
-  // Back at the start: the next pin is the first again.
-  EXPECT_EQ(S_OK, enumerator->Next(1, &out[2], &fetched));
-  EXPECT_EQ(pins[0], out[2]);
-  EXPECT_EQ(3u, RefCount(pins[0]));
-  for (IPin* pin : out) pin->Release();
-
-  IEnumPins* clone = nullptr;
-  ASSERT_EQ(S_OK, enumerator->Clone(&clone));
-  EXPECT_EQ(S_OK, clone->Next(1, out, nullptr));
-  EXPECT_EQ(pins[1], out[0]);
-  out[0]->Release();
-  EXPECT_EQ(S_FALSE, clone->Skip(2));
-  EXPECT_EQ(0u, clone->Release());
-  EXPECT_EQ(0u, enumerator->Release());
-  EXPECT_EQ(0, PinEnumerator::Live());
-}
-
-// The graph's clock is held while set, and released with the filter.
-TEST_F(PinTest, TheClockIsReferenced) {
-  TestStreams streams(320, 240, kFourccYuy2, 16);
-  auto* grabber = new SampleGrabberFilter(&streams.context, false);
   ComPtr<IReferenceClock> clock;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IReferenceClock, clock.ReceiveVoid()));
-  EXPECT_EQ(S_OK, grabber->SetSyncSource(clock.Get()));
-  EXPECT_EQ(2u, RefCount(clock.Get()));
-  EXPECT_EQ(S_OK, grabber->SetSyncSource(nullptr));
-  EXPECT_EQ(1u, RefCount(clock.Get()));
-  EXPECT_EQ(S_OK, grabber->SetSyncSource(clock.Get()));
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
+                                   clock.ReceiveVoid()));
+  for (IReferenceClock* set : {clock.Get(), static_cast<IReferenceClock*>(nullptr), clock.Get()}) {
+    EXPECT_EQ(S_OK, grabber->SetSyncSource(set));
+    EXPECT_EQ(set ? 2u : 1u, RefCount(clock.Get()));
+  }
   EXPECT_EQ(0u, grabber->Release());  // the filter's end releases the clock
   EXPECT_EQ(1u, RefCount(clock.Get()));
 }
 
+// Media types: Next past the end hands out what is there and stays at the
+// end; a clone keeps the cursor and, like the original, its own deep copies.
+// Pins: Next past the end returns to the start, and the enumerator holds no
+// references of its own.
+TEST_F(PinTest, Enumerators) {
+  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2), rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
+  const AM_MEDIA_TYPE types[2] = {yuy2.type, rgb.type};
+  auto* typeEnumerator = new MediaTypeEnumerator(types, 2);
+  rgb.format = {};  // the source may go
+  AM_MEDIA_TYPE* out[3] = {};
+  ULONG fetched = 99;
+  EXPECT_EQ(S_FALSE, typeEnumerator->Next(3, out, &fetched));
+  ASSERT_EQ(2u, fetched);
+  EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_YUY2) && HeaderOf(*out[1]).biBitCount == 24 && !out[2]);
+  for (int i : {0, 1}) FreeHandedOut(out[i]);
+  EXPECT_EQ(S_FALSE, typeEnumerator->Next(1, out, &fetched));
+  EXPECT_EQ(0u, fetched);
+  EXPECT_TRUE(typeEnumerator->Reset() == S_OK && typeEnumerator->Skip(1) == S_OK);
+  IEnumMediaTypes* typeClone = nullptr;
+  ASSERT_EQ(S_OK, typeEnumerator->Clone(&typeClone));
+  EXPECT_EQ(0u, typeEnumerator->Release());
+  EXPECT_EQ(S_OK, typeClone->Next(1, out, nullptr));
+  EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_RGB24) && HeaderOf(*out[0]).biBitCount == 24);
+  FreeHandedOut(out[0]);
+  EXPECT_EQ(S_FALSE, typeClone->Skip(5));
+  EXPECT_EQ(0u, typeClone->Release());
+
+  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
+  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
+  IPin* const pins[2] = {grabber->VideoPin(), grabber->AudioPin()};
+  auto* pinEnumerator = new PinEnumerator(pins, 2);
+  EXPECT_EQ(1u, RefCount(pins[0]));
+  IPin* pinsOut[3] = {};
+  EXPECT_EQ(S_FALSE, pinEnumerator->Next(3, pinsOut, &fetched));
+  EXPECT_TRUE(fetched == 2 && pinsOut[1] == pins[1] && RefCount(pins[0]) == 2);
+  EXPECT_EQ(S_OK, pinEnumerator->Next(1, &pinsOut[2], &fetched));  // back at the start
+  EXPECT_TRUE(pinsOut[2] == pins[0] && RefCount(pins[0]) == 3);
+  for (IPin* pin : pinsOut) pin->Release();
+  IEnumPins* pinClone = nullptr;
+  ASSERT_EQ(S_OK, pinEnumerator->Clone(&pinClone));
+  EXPECT_EQ(S_OK, pinClone->Next(1, pinsOut, nullptr));
+  EXPECT_EQ(pins[1], pinsOut[0]);
+  pinsOut[0]->Release();
+  EXPECT_EQ(S_FALSE, pinClone->Skip(2));
+  EXPECT_EQ(0u, pinClone->Release());
+  EXPECT_EQ(0u, pinEnumerator->Release());
+}
+
 // What the grabber offers for a picture: YUY2 top-down, then RGB24
-// bottom-up, rows rounded up to four bytes.
-TEST_F(PinTest, GrabberVideoOffersYuy2ThenRgb24) {
-  struct Case {
-    int32_t width, height;
-    uint32_t yuy2Bytes, rgbBytes;
-  };
-  for (const Case c : {Case{320, 240, 153600, 230400}, Case{321, 10, 644 * 10, 964 * 10}}) {
+// bottom-up, rows rounded up to four bytes; what it accepts: those two of the
+// stream's size, of either row order, without a target rectangle.
+TEST_F(PinTest, GrabberVideoOffersAndAcceptsYuy2AndRgb24OfTheStreamSize) {
+  struct Offer { int32_t width, height; uint32_t yuy2Bytes, rgbBytes; };
+  for (const Offer c : {Offer{320, 240, 153600, 230400}, Offer{321, 10, 644 * 10, 964 * 10}}) {
     SCOPED_TRACE(c.width);
     TestStreams streams(c.width, c.height, kFourccCvid, 24);
     ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
@@ -192,31 +144,21 @@ TEST_F(PinTest, GrabberVideoOffersYuy2ThenRgb24) {
     ULONG fetched = 0;
     EXPECT_EQ(S_OK, types->Next(2, out, &fetched));
     ASSERT_EQ(2u, fetched);
-    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, out[0]->subtype));
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, out[0]->subtype) && IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
     EXPECT_EQ(c.yuy2Bytes, out[0]->lSampleSize);
-    EXPECT_EQ(c.yuy2Bytes, VideoFormatOf(*out[0]).bmiHeader.biSizeImage);
-    EXPECT_EQ(-c.height, VideoFormatOf(*out[0]).bmiHeader.biHeight);
-    EXPECT_EQ(kFourccYuy2, VideoFormatOf(*out[0]).bmiHeader.biCompression);
-    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
-    EXPECT_EQ(c.rgbBytes, VideoFormatOf(*out[1]).bmiHeader.biSizeImage);
-    EXPECT_EQ(c.height, VideoFormatOf(*out[1]).bmiHeader.biHeight);
-    EXPECT_EQ(24, VideoFormatOf(*out[1]).bmiHeader.biBitCount);
+    const BITMAPINFOHEADER &yuy2 = HeaderOf(*out[0]), &rgb = HeaderOf(*out[1]);
+    EXPECT_EQ(std::vector<long>({long(c.yuy2Bytes), -c.height, long(kFourccYuy2), long(c.rgbBytes), c.height, 24}),
+              std::vector<long>({long(yuy2.biSizeImage), yuy2.biHeight, long(yuy2.biCompression), long(rgb.biSizeImage),
+                                 rgb.biHeight, rgb.biBitCount}));
     for (AM_MEDIA_TYPE* type : out) FreeHandedOut(type);
   }
-}
 
-TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
   TestStreams streams(320, 240, kFourccCvid, 24);
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   DestVideoPin* pin = grabber->VideoInput();
-  struct Case {
-    const char* what;
-    TestVideoType type;
-    bool accepted;
-  } cases[] = {
+  struct Case { const char* what; TestVideoType type; bool accepted; } cases[] = {
       {"YUY2 top-down", TestVideoType(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2), true},
-      {"YUY2 bottom-up (the sign is not compared)",
-       TestVideoType(MEDIASUBTYPE_YUY2, 320, 240, 16, kFourccYuy2), true},
+      {"YUY2 bottom-up (the sign is not compared)", TestVideoType(MEDIASUBTYPE_YUY2, 320, 240, 16, kFourccYuy2), true},
       {"RGB24 bottom-up", TestVideoType(MEDIASUBTYPE_RGB24, 320, 240, 24, 0), true},
       {"RGB24 top-down", TestVideoType(MEDIASUBTYPE_RGB24, 320, -240, 24, 0), true},
       {"RGB32", TestVideoType(MEDIASUBTYPE_RGB32, 320, 240, 32, 0), false},
@@ -224,38 +166,31 @@ TEST_F(PinTest, GrabberVideoAcceptsYuy2AndRgb24OfTheStreamSizeOnly) {
       {"RGB24 of another height", TestVideoType(MEDIASUBTYPE_RGB24, 320, 200, 24, 0), false},
       {"RGB24 of another width", TestVideoType(MEDIASUBTYPE_RGB24, 322, 240, 24, 0), false},
       {"YUY2 with 24 bits", TestVideoType(MEDIASUBTYPE_YUY2, 320, 240, 24, kFourccYuy2), false},
+      {"a source rectangle of the whole picture", TestVideoType(MEDIASUBTYPE_RGB24, 320, 240, 24, 0), true},
+      {"a target rectangle", TestVideoType(MEDIASUBTYPE_RGB24, 320, 240, 24, 0), false},
+      {"a format block cut short", TestVideoType(MEDIASUBTYPE_RGB24, 320, 240, 24, 0), false},
   };
-  for (Case& c : cases) {
-    EXPECT_EQ(c.accepted ? S_OK : S_FALSE, pin->QueryAccept(&c.type.type)) << c.what;
-  }
-
-  TestVideoType rect(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
-  rect.format.rcSource = RECT{0, 0, 320, 240};
-  EXPECT_EQ(S_OK, pin->QueryAccept(&rect.type));
-  rect.format.rcTarget = RECT{0, 0, 160, 120};
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
-  rect.format.rcTarget = RECT{0, 0, 0, 0};
-  rect.type.cbFormat = 87;
-  EXPECT_EQ(S_FALSE, pin->QueryAccept(&rect.type));
+  cases[9].type.format.rcSource = cases[10].type.format.rcSource = RECT{0, 0, 320, 240};
+  cases[10].type.format.rcTarget = RECT{0, 0, 160, 120};
+  cases[11].type.type.cbFormat = 87;
+  for (Case& c : cases) EXPECT_EQ(c.accepted ? S_OK : S_FALSE, pin->QueryAccept(&c.type.type)) << c.what;
 }
 
-TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
+// The grabber's sound pin: its type at the output's rate, what it compares
+// of the types offered, and the buffers it asks of a decompressor's allocator.
+TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamplesAndRaisesSmallBuffers) {
   TestStreams streams(320, 240, kFourccCvid, 24, WaveFormatBytes(0x55, 2, 44100, 44100, 1, 0));
   streams.context.audioOutput = AudioOutputFormat{1, 1, 3528, 1764, 22050, 7056};
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
   DestAudioPin* pin = grabber->AudioInput();
   const AM_MEDIA_TYPE& preferred = pin->PreferredType();
   const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(preferred.pbFormat);
-  EXPECT_EQ(22050u, wave->nSamplesPerSec);  // the output's rate, not the file's
-  EXPECT_EQ(88200u, pin->BufferSize());  // one second
+  // The output's rate, not the file's; a buffer of one second.
+  EXPECT_TRUE(wave->nSamplesPerSec == 22050 && pin->BufferSize() == 88200) << pin->BufferSize();
 
   // What it compares: the rate, the sample size, the channels, the block
   // alignment and the subtype; not the tag, the byte rate or the extra size.
-  struct Case {
-    const char* what;
-    void (*change)(WAVEFORMATEX*, GUID*);
-    HRESULT accepted;
-  };
+  struct Case { const char* what; void (*change)(WAVEFORMATEX*, GUID*); HRESULT accepted; };
   const Case cases[] = {
       {"tag, byte rate, extra size",
        [](WAVEFORMATEX* f, GUID*) { f->wFormatTag = 0xFFFE, f->nAvgBytesPerSec = 1, f->cbSize = 22; }, S_OK},
@@ -271,45 +206,51 @@ TEST_F(PinTest, GrabberAudioComparesOnlyWhatShapesTheSamples) {
     c.change(&format, &offered.subtype);
     EXPECT_EQ(c.accepted, pin->QueryAccept(&offered)) << c.what;
   }
+
+  // The MP3 decoder asks for 8-byte buffers; the pin raises them to its one
+  // second of output sound. A buffer that is large enough stays as it is.
+  ComPtr<IMemInputPin> transport;
+  ASSERT_EQ(S_OK, pin->QueryInterface(IID_IMemInputPin, transport.ReceiveVoid()));
+  ComPtr<IMemAllocator> memory;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                   memory.ReceiveVoid()));
+  struct Request { ALLOCATOR_PROPERTIES request; BOOL readOnly; long buffers, bytes; };
+  for (Request c : {Request{{2, 8, 1, 0}, FALSE, 2, 88200}, Request{{1, 200000, 1, 0}, TRUE, 1, 200000}}) {
+    ALLOCATOR_PROPERTIES actual = {};
+    ASSERT_EQ(S_OK, memory->SetProperties(&c.request, &actual));
+    EXPECT_EQ(S_OK, transport->NotifyAllocator(memory.Get(), c.readOnly));
+    EXPECT_EQ(S_OK, memory->GetProperties(&actual));
+    EXPECT_EQ(std::vector<long>({c.buffers, c.bytes}), std::vector<long>({actual.cBuffers, actual.cbBuffer}));
+  }
 }
 
-TEST_F(PinTest, SourceVideoSubtypes) {
-  const struct {
-    uint32_t compression;
-    uint16_t bits;
-    GUID subtype;
-  } cases[] = {
+// The source's types carry the whole stream format to the decompressor.
+// (Each connection checks the pin's own type; nobody proposes another.)
+TEST_F(PinTest, SourceTypesCarryTheWholeFormat) {
+  const struct { uint32_t compression; uint16_t bits; GUID subtype; } subtypes[] = {
       {0, 24, MEDIASUBTYPE_RGB24}, {0, 16, MEDIASUBTYPE_RGB555}, {0, 8, MEDIASUBTYPE_RGB8},
       {0, 32, MEDIASUBTYPE_RGB32}, {0, 12, GUID_NULL},
       {kFourccXvidLower, 24, FourccSubtype(kFourccXvidUpper)},
       {0x33766964, 24, FourccSubtype(0x33564944)},  // div3: digits stay
       {0x61006261, 24, FourccSubtype(0x61004241)},  // "ab\0a": a zero byte ends the conversion
   };
-  for (const auto& c : cases) {
+  for (const auto& c : subtypes) {
     EXPECT_TRUE(IsEqualGUID(c.subtype, VideoSubtype(c.compression, c.bits))) << std::hex << c.compression;
   }
-}
-
-// The source's types carry the whole stream format to the decompressor.
-// (Each connection checks the pin's own type; nobody proposes another.)
-TEST_F(PinTest, SourceVideoTypeCarriesTheWholeFormat) {
-  TestStreams streams(176, -144, kFourccXvidLower, 24);
-  streams.videoFormat.resize(60, 0xAB);  // codec data behind the header
-  streams.context.video.format = streams.videoFormat.data();
-  streams.context.video.formatSize = 60;
-  streams.context.video.rate = 30000;
-  streams.context.video.scale = 1001;
-  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, false));
-  const AM_MEDIA_TYPE& type = splitter->VideoOutput()->MediaType();
-  EXPECT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype));
-  EXPECT_EQ(108u, type.cbFormat);
-  EXPECT_EQ(333666, VideoFormatOf(type).AvgTimePerFrame);  // 333,666.66 truncated
   EXPECT_EQ(0, AverageTimePerFrame(0, 1));  // a stream without a rate
   EXPECT_EQ(0, AverageTimePerFrame(25, 0));
-  EXPECT_EQ(0, std::memcmp(type.pbFormat + 48, streams.videoFormat.data(), 60));
-}
+  TestStreams video(176, -144, kFourccXvidLower, 24);
+  video.videoFormat.resize(60, 0xAB);  // codec data behind the header
+  video.context.video.format = video.videoFormat.data();
+  video.context.video.formatSize = 60;
+  video.context.video.rate = 30000;
+  video.context.video.scale = 1001;
+  ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&video.context, false));
+  const AM_MEDIA_TYPE& type = splitter->VideoOutput()->MediaType();
+  ASSERT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype) && type.cbFormat == 108);
+  EXPECT_EQ(333666, reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->AvgTimePerFrame);  // 333,666.66 truncated
+  EXPECT_EQ(0, std::memcmp(type.pbFormat + 48, video.videoFormat.data(), 60));
 
-TEST_F(PinTest, SourceAudioTypes) {
   // WAVE_FORMAT_EXTENSIBLE: the subtype is the SubFormat.
   std::vector<uint8_t> extra(22, 0);
   const GUID subFormat = FourccSubtype(0x55);
@@ -329,14 +270,14 @@ TEST_F(PinTest, SourceAudioTypes) {
       {"EXTENSIBLE", WaveFormatBytes(0xFFFE, 2, 48000, 192000, 4, 16, extra), subFormat, 40, 22},
   };
   for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
     TestStreams streams(320, 240, kFourccCvid, 24, c.wave);
-    ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&streams.context, true));
-    const AM_MEDIA_TYPE& type = splitter->AudioOutput()->MediaType();
-    EXPECT_TRUE(IsEqualGUID(c.subtype, type.subtype)) << c.what;
-    ASSERT_EQ(c.formatSize, type.cbFormat) << c.what;
-    EXPECT_EQ(c.cbSize, reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->cbSize) << c.what;
-    EXPECT_EQ(0, std::memcmp(type.pbFormat, c.wave.data(), 16)) << c.what;
-    EXPECT_EQ(0, std::memcmp(type.pbFormat + 18, c.wave.data() + 18, c.cbSize)) << c.what;
+    ComPtr<AviSplitterFilter> sound(new AviSplitterFilter(&streams.context, true));
+    const AM_MEDIA_TYPE& audio = sound->AudioOutput()->MediaType();
+    ASSERT_TRUE(IsEqualGUID(c.subtype, audio.subtype) && c.formatSize == audio.cbFormat) << audio.cbFormat;
+    EXPECT_EQ(c.cbSize, reinterpret_cast<const WAVEFORMATEX*>(audio.pbFormat)->cbSize);
+    EXPECT_TRUE(std::memcmp(audio.pbFormat, c.wave.data(), 16) == 0 &&
+                std::memcmp(audio.pbFormat + 18, c.wave.data() + 18, c.cbSize) == 0);
   }
 }
 
@@ -346,13 +287,12 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
   SourceVideoPin* output = splitter->VideoOutput();
   DestVideoPin* input = grabber->VideoInput();
-
   ASSERT_EQ(S_OK, output->Connect(input, nullptr));
   EXPECT_EQ(input->Allocator(), output->Allocator());  // the grabber's one buffer
   ALLOCATOR_PROPERTIES properties = {};
   ASSERT_EQ(S_OK, output->Allocator()->GetProperties(&properties));
-  EXPECT_EQ(1, properties.cBuffers);
-  EXPECT_EQ(230400, properties.cbBuffer);  // the grabber's need beats the stream's 100,000
+  // The grabber's need beats the stream's 100,000 bytes.
+  EXPECT_EQ(std::vector<long>({1, 230400}), std::vector<long>({properties.cBuffers, properties.cbBuffer}));
   EXPECT_EQ(1, streams.context.codecGivesRgb);
 
   // A chunk pushed through lands in the destination frame without a copy.
@@ -361,20 +301,16 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
   std::vector<uint8_t> frame(230400), next(230400);
   streams.context.destinationFrame = next.data();
   ASSERT_EQ(S_OK, splitter->Run(0));
-  IMediaSample* sample = nullptr;
-  IMediaSample* again = nullptr;
+  IMediaSample *sample = nullptr, *again = nullptr;
   ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&sample, nullptr, nullptr, 0));
   streams.context.destinationFrame = frame.data();
   ASSERT_EQ(S_OK, output->Allocator()->GetBuffer(&again, nullptr, nullptr, 0));
-  EXPECT_EQ(sample, again);
   BYTE* pointer = nullptr;
   sample->GetPointer(&pointer);
-  EXPECT_EQ(frame.data(), pointer);
-  EXPECT_EQ(230400, sample->GetSize());
+  EXPECT_TRUE(sample == again && pointer == frame.data() && sample->GetSize() == 230400);
   sample->SetActualDataLength(230400);
   EXPECT_EQ(S_OK, output->Deliver(sample));
-  EXPECT_EQ(frame.data(), streams.context.lastReceivedFrame);
-  EXPECT_EQ(230400, streams.context.lastReceivedLength);
+  EXPECT_TRUE(streams.context.lastReceivedFrame == frame.data() && streams.context.lastReceivedLength == 230400);
   again->Release();
   sample->Release();
   EXPECT_EQ(S_OK, output->Disconnect());
@@ -383,89 +319,43 @@ TEST_F(PinTest, RawVideoConnectsStraightToTheGrabberThroughItsFrameAllocator) {
 
 // What a decompressor asks before it decodes: one buffer aligned to four,
 // sized once the pin is connected; more buffers, a wider alignment or a
-// prefix are refused. The allocator's references are its pin's.
-TEST_F(PinTest, TheFrameAllocatorTakesOneUnprefixedBufferAlignedToFour) {
-  TestStreams streams(320, 240, kFourccYuy2, 16);
-  ComPtr<IMemInputPin> transport;
-  ComPtr<IMemAllocator> allocator;
-  ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, false));
-  ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IMemInputPin, transport.ReceiveVoid()));
-  ASSERT_EQ(S_OK, transport->GetAllocator(allocator.Receive()));
-  ALLOCATOR_PROPERTIES properties = {};
-  EXPECT_EQ(S_OK, transport->GetAllocatorRequirements(&properties));
-  EXPECT_EQ(1, properties.cBuffers);
-  EXPECT_EQ(0, properties.cbBuffer);  // unconnected: no picture size yet
-  EXPECT_EQ(4, properties.cbAlign);
-  EXPECT_EQ(3u, RefCount(allocator.Get()));  // the grabber's, the transport's and ours
-  const ALLOCATOR_PROPERTIES refused[] = {{2, 5000, 1, 0}, {1, 5000, 8, 0}, {1, 5000, 4, 16}};
-  for (ALLOCATOR_PROPERTIES request : refused) {
-    ALLOCATOR_PROPERTIES actual = {};
-    EXPECT_EQ(VFW_E_BADALIGN, allocator->SetProperties(&request, &actual)) << request.cBuffers;
-    EXPECT_EQ(1, actual.cBuffers);
-  }
-  ALLOCATOR_PROPERTIES request = {1, 5000, 2, 0}, actual = {};
-  EXPECT_EQ(S_OK, allocator->SetProperties(&request, &actual));
-  EXPECT_EQ(5000, actual.cbBuffer);
-}
-
-// The MP3 decoder asks for 8-byte buffers; the audio pin raises them to one
-// second of output sound.
-TEST_F(PinTest, NotifyAllocatorRaisesASmallSoundBufferToThePinsSize) {
-  TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
-  auto* grabber = new SampleGrabberFilter(&streams.context, true);
-  ComPtr<IMemInputPin> audioTransport;
-  ASSERT_EQ(S_OK, grabber->AudioPin()->QueryInterface(IID_IMemInputPin, audioTransport.ReceiveVoid()));
-
-  ComPtr<IMemAllocator> memory;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IMemAllocator, memory.ReceiveVoid()));
-  ALLOCATOR_PROPERTIES request = {2, 8, 1, 0};
-  ALLOCATOR_PROPERTIES actual = {};
-  ASSERT_EQ(S_OK, memory->SetProperties(&request, &actual));
-  EXPECT_EQ(S_OK, audioTransport->NotifyAllocator(memory.Get(), FALSE));
-  EXPECT_EQ(S_OK, memory->GetProperties(&actual));
-  EXPECT_EQ(176400, actual.cbBuffer);
-  EXPECT_EQ(2, actual.cBuffers);
-
-  // A buffer that is large enough stays as it is.
-  request = {1, 200000, 1, 0};
-  ASSERT_EQ(S_OK, memory->SetProperties(&request, &actual));
-  EXPECT_EQ(S_OK, audioTransport->NotifyAllocator(memory.Get(), TRUE));
-  EXPECT_EQ(S_OK, memory->GetProperties(&actual));
-  EXPECT_EQ(200000, actual.cbBuffer);
-
-  audioTransport.Reset();
-  EXPECT_EQ(0u, grabber->Release());
-}
-
-// The transport, the allocator and the sample are parts of the pin: the
-// transport answers with the pin's identity, and whatever a decompressor
-// keeps of them keeps the pin (and the filter that handed it out) alive
-// after the grabber itself was released.
-TEST_F(PinTest, WhatADecompressorKeepsKeepsThePinAlive) {
+// prefix are refused. The transport, the allocator and the sample are parts
+// of the pin: the transport answers with the pin's identity, and whatever a
+// decompressor keeps of them keeps the pin (and the filter that handed it
+// out) alive after the grabber itself was released.
+TEST_F(PinTest, TheFrameAllocatorTakesOneUnprefixedBufferAndKeepsItsPinAlive) {
   TestStreams streams(320, 240, kFourccYuy2, 16);
   ComPtr<IMemInputPin> transport;
   ComPtr<IMemAllocator> allocator;
   auto* grabber = new SampleGrabberFilter(&streams.context, false);
   ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IMemInputPin, transport.ReceiveVoid()));
   ASSERT_EQ(S_OK, transport->GetAllocator(allocator.Receive()));
-  ComPtr<IUnknown> pinIdentity, transportIdentity;
-  ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IUnknown, pinIdentity.ReceiveVoid()));
-  ASSERT_EQ(S_OK, transport->QueryInterface(IID_IUnknown, transportIdentity.ReceiveVoid()));
-  EXPECT_EQ(pinIdentity.Get(), transportIdentity.Get());
-  ComPtr<IPin> backToPin;
-  EXPECT_EQ(S_OK, transport->QueryInterface(IID_IPin, backToPin.ReceiveVoid()));
-  pinIdentity.Reset();
-  transportIdentity.Reset();
-  backToPin.Reset();
+  ALLOCATOR_PROPERTIES properties = {};
+  EXPECT_EQ(S_OK, transport->GetAllocatorRequirements(&properties));
+  EXPECT_EQ(std::vector<long>({1, 0, 4, 0}), Properties(properties));  // unconnected: no picture size yet
+  EXPECT_EQ(3u, RefCount(allocator.Get()));  // the grabber's, the transport's and ours
+  for (ALLOCATOR_PROPERTIES request : {ALLOCATOR_PROPERTIES{2, 5000, 1, 0}, {1, 5000, 8, 0}, {1, 5000, 4, 16}}) {
+    ALLOCATOR_PROPERTIES actual = {};
+    EXPECT_EQ(VFW_E_BADALIGN, allocator->SetProperties(&request, &actual)) << request.cBuffers;
+    EXPECT_EQ(1, actual.cBuffers);
+  }
+  ALLOCATOR_PROPERTIES request = {1, 5000, 2, 0}, actual = {};
+  EXPECT_TRUE(allocator->SetProperties(&request, &actual) == S_OK && actual.cbBuffer == 5000);
 
+  {
+    ComPtr<IUnknown> pinIdentity, transportIdentity;
+    ComPtr<IPin> backToPin;
+    ASSERT_EQ(S_OK, grabber->VideoPin()->QueryInterface(IID_IUnknown, pinIdentity.ReceiveVoid()));
+    ASSERT_EQ(S_OK, transport->QueryInterface(IID_IUnknown, transportIdentity.ReceiveVoid()));
+    EXPECT_EQ(pinIdentity.Get(), transportIdentity.Get());
+    EXPECT_EQ(S_OK, transport->QueryInterface(IID_IPin, backToPin.ReceiveVoid()));
+  }
   IMediaSample* sample = nullptr;
   ASSERT_EQ(S_OK, allocator->GetBuffer(&sample, nullptr, nullptr, 0));
   allocator.Reset();
   transport.Reset();
   EXPECT_EQ(0u, grabber->Release());
-  // Only the sample holds the pin now, and it still works.
-  EXPECT_EQ(1, DestVideoPin::Live());
+  EXPECT_EQ(1, DestVideoPin::Live());  // only the sample holds the pin now, and it still works
   EXPECT_EQ(S_OK, sample->SetActualDataLength(0));
   sample->Release();
   EXPECT_EQ(0, DestVideoPin::Live());

@@ -14,9 +14,12 @@ namespace {
 
 // The lock of every test filter and pin, never deleted: it outlives them all.
 CRITICAL_SECTION* TestLock() {
-  static CRITICAL_SECTION lock;
-  static const bool initialised = (InitializeCriticalSection(&lock), true);
-  return initialised ? &lock : nullptr;
+  static CRITICAL_SECTION* const lock = [] {
+    auto* made = new CRITICAL_SECTION;
+    InitializeCriticalSection(made);
+    return made;
+  }();
+  return lock;
 }
 
 // Either pin of the test decompressor. The input takes the input format and
@@ -27,12 +30,8 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
  public:
   // An input when output is given.
   SoundPin(IBaseFilter* filter, SoundPin* output, const TestSoundDecoderKind& kind)
-      : PinBase(TestLock(), filter, output ? PINDIR_INPUT : PINDIR_OUTPUT, output ? L"In" : L"Out",
-                output ? L"In" : L"Out"),
-        output_(output),
-        delivery_(kind.delivery),
-        inputTag_(kind.inputTag),
-        outputTag_(kind.outputTag) {}
+      : PinBase(TestLock(), filter, output ? PINDIR_INPUT : PINDIR_OUTPUT, output ? L"In" : L"Out", output ? L"In" : L"Out"),
+        output_(output), kind_(kind) {}
   ~SoundPin() {
     Disconnect();
     FreeMediaType(&pcm_);
@@ -49,23 +48,35 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   STDMETHODIMP_(ULONG) AddRef() override { return PinBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return PinBase::Release(); }
 
-  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE*) override;
-  // The graph makes each connection once, in the right direction.
+  // The receiver is the grabber's sound pin, whose transport offers its
+  // allocator, or another test decompressor's, which has none.
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE*) override {
+    if (pcm_.pbFormat == nullptr || FAILED(receiver->ReceiveConnection(this, &pcm_))) return VFW_E_NO_ACCEPTABLE_TYPES;
+    Accept(receiver, &pcm_);
+    receiver->QueryInterface(IID_IMemInputPin, transport_.ReceiveVoid());
+    if (FAILED(transport_->GetAllocator(allocator_.Receive()))) {
+      CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator, allocator_.ReceiveVoid());
+    }
+    const LONG second = static_cast<LONG>(reinterpret_cast<WAVEFORMATEX*>(pcm_.pbFormat)->nAvgBytesPerSec);
+    ALLOCATOR_PROPERTIES wanted = {4, second, 1, 0}, actual = {};
+    allocator_->SetProperties(&wanted, &actual);
+    transport_->NotifyAllocator(allocator_.Get(), FALSE);
+    return S_OK;
+  }
+  // The graph makes each connection once, in the right direction. The
+  // output's type: the same sound in the output format.
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override {
     if (QueryAccept(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
     Accept(connector, type);
-    // The output's type: the same sound in the output format.
     FreeMediaType(&output_->pcm_);
     CopyMediaType(&output_->pcm_, type);
-    output_->pcm_.subtype = FourccSubtype(outputTag_);
-    reinterpret_cast<WAVEFORMATEX*>(output_->pcm_.pbFormat)->wFormatTag = outputTag_;
+    output_->pcm_.subtype = FourccSubtype(kind_.outputTag);
+    reinterpret_cast<WAVEFORMATEX*>(output_->pcm_.pbFormat)->wFormatTag = kind_.outputTag;
     return S_OK;
   }
   STDMETHODIMP Disconnect() override {
-    if (allocator_ != nullptr) allocator_->Release();
-    if (transport_ != nullptr) transport_->Release();
-    allocator_ = nullptr;
-    transport_ = nullptr;
+    allocator_.Reset();
+    transport_.Reset();
     if (!IsConnected()) return S_FALSE;
     connectedPin_->Release();
     connectedPin_ = nullptr;
@@ -79,8 +90,7 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   }
   bool CheckMediaType(const AM_MEDIA_TYPE* type) const {
     return output_ != nullptr && IsEqualGUID(type->majortype, MEDIATYPE_Audio) &&
-           IsEqualGUID(type->subtype, FourccSubtype(inputTag_)) && type->cbFormat >= 16 &&
-           type->pbFormat != nullptr;
+           IsEqualGUID(type->subtype, FourccSubtype(kind_.inputTag)) && type->cbFormat >= 16 && type->pbFormat != nullptr;
   }
 
   STDMETHODIMP GetAllocator(IMemAllocator**) override { return VFW_E_NO_ALLOCATOR; }
@@ -89,7 +99,11 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   STDMETHODIMP Receive(IMediaSample* sample) override {
     BYTE* data = nullptr;
     if (sample == nullptr || FAILED(sample->GetPointer(&data))) return E_POINTER;
-    output_->Decode(std::vector<uint8_t>(data, data + std::max(0L, sample->GetActualDataLength())));
+    std::vector<uint8_t> sound(data, data + std::max(0L, sample->GetActualDataLength()));
+    if (kind_.delivery == SoundDelivery::kAtOnce) output_->Deliver(sound);
+    if (kind_.delivery != SoundDelivery::kOneLate) return S_OK;
+    if (!output_->held_.empty()) output_->Deliver(output_->held_);
+    output_->held_ = std::move(sound);
     return S_OK;
   }
   STDMETHODIMP ReceiveMultiple(IMediaSample**, long, long*) override { return E_NOTIMPL; }
@@ -99,7 +113,7 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   // sound held back, as a decoder's stop does.
   void Activate(bool on) {
     held_.clear();
-    if (allocator_ != nullptr) on ? allocator_->Commit() : allocator_->Decommit();
+    if (allocator_) on ? allocator_->Commit() : allocator_->Decommit();
   }
 
  private:
@@ -109,67 +123,37 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
     pin->AddRef();
     CopyMediaType(&type_, type);
   }
-  void Decode(std::vector<uint8_t> sound) {
-    if (delivery_ == SoundDelivery::kAtOnce) Deliver(sound);
-    if (delivery_ != SoundDelivery::kOneLate) return;
-    if (!held_.empty()) Deliver(held_);
-    held_ = std::move(sound);
+  // A chunk's sound is far less than the second a buffer holds.
+  void Deliver(const std::vector<uint8_t>& sound) {
+    IMediaSample* sample = nullptr;
+    BYTE* buffer = nullptr;
+    if (FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0))) return;
+    sample->GetPointer(&buffer);
+    std::memcpy(buffer, sound.data(), sound.size());
+    sample->SetActualDataLength(static_cast<long>(sound.size()));
+    transport_->Receive(sample);
+    sample->Release();
   }
-  void Deliver(const std::vector<uint8_t>& sound);
 
   SoundPin* const output_;  // the input's; null for the output
-  const SoundDelivery delivery_;
-  const uint16_t inputTag_, outputTag_;
+  const TestSoundDecoderKind kind_;
   AM_MEDIA_TYPE type_ = {};  // while connected
   AM_MEDIA_TYPE pcm_ = {};   // the output's, once the input is connected
-  IMemInputPin* transport_ = nullptr;  // the output's, while connected
-  IMemAllocator* allocator_ = nullptr;
+  ComPtr<IMemInputPin> transport_;  // the output's, while connected
+  ComPtr<IMemAllocator> allocator_;
   std::vector<uint8_t> held_;
 };
-
-// The receiver is the grabber's sound pin, whose transport offers its
-// allocator, or another test decompressor's, which has none.
-HRESULT SoundPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
-  if (pcm_.pbFormat == nullptr || FAILED(receiver->ReceiveConnection(this, &pcm_))) {
-    return VFW_E_NO_ACCEPTABLE_TYPES;
-  }
-  Accept(receiver, &pcm_);
-  receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport_));
-  if (FAILED(transport_->GetAllocator(&allocator_))) {
-    CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                     reinterpret_cast<void**>(&allocator_));
-  }
-  const auto* format = reinterpret_cast<const WAVEFORMATEX*>(pcm_.pbFormat);
-  ALLOCATOR_PROPERTIES wanted = {4, static_cast<LONG>(format->nAvgBytesPerSec), 1, 0};
-  ALLOCATOR_PROPERTIES actual = {};
-  allocator_->SetProperties(&wanted, &actual);
-  transport_->NotifyAllocator(allocator_, FALSE);
-  return S_OK;
-}
-
-// A chunk's sound is far less than the second a buffer holds.
-void SoundPin::Deliver(const std::vector<uint8_t>& sound) {
-  IMediaSample* sample = nullptr;
-  BYTE* buffer = nullptr;
-  if (FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0))) return;
-  sample->GetPointer(&buffer);
-  std::memcpy(buffer, sound.data(), sound.size());
-  sample->SetActualDataLength(static_cast<long>(sound.size()));
-  transport_->Receive(sample);
-  sample->Release();
-}
 
 // The input pin is the base's first, the output its second.
 class SoundFilter final : public FilterBase, public ISpecifyPropertyPages {
  public:
-  explicit SoundFilter(const TestSoundDecoderKind& kind)
-      : FilterBase(TestLock(), kind.clsid, kind.name), pages_(kind.pages) {
-    auto* output = new SoundPin(this, nullptr, kind);
-    AdoptPins(new SoundPin(this, output, kind), output);
+  explicit SoundFilter(const TestSoundDecoderKind& kind) : FilterBase(TestLock(), kind.clsid, kind.name), kind_(kind) {
+    auto* output = new SoundPin(this, nullptr, kind_);
+    AdoptPins(new SoundPin(this, output, kind_), output);
   }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!pages_.empty() && object != nullptr && IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
+    if (!kind_.pages.empty() && object != nullptr && IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
       *object = static_cast<ISpecifyPropertyPages*>(this);
       AddRef();
       return S_OK;
@@ -179,10 +163,10 @@ class SoundFilter final : public FilterBase, public ISpecifyPropertyPages {
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
   STDMETHODIMP GetPages(CAUUID* pages) override {
-    pages->cElems = static_cast<ULONG>(pages_.size());
-    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(pages_.size() * sizeof(GUID)));
+    pages->cElems = static_cast<ULONG>(kind_.pages.size());
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(kind_.pages.size() * sizeof(GUID)));
     if (pages->pElems == nullptr) return E_OUTOFMEMORY;
-    std::copy(pages_.begin(), pages_.end(), pages->pElems);
+    std::copy(kind_.pages.begin(), kind_.pages.end(), pages->pElems);
     PageListsHandedOut().push_back(pages->pElems);
     return S_OK;
   }
@@ -203,7 +187,7 @@ class SoundFilter final : public FilterBase, public ISpecifyPropertyPages {
   void HandOverPin(IPin*) override {}
   void OrphanPin(IPin*) override {}
 
-  const std::vector<CLSID> pages_;
+  const TestSoundDecoderKind kind_;
 };
 
 }  // namespace
@@ -214,7 +198,17 @@ std::vector<void*>& PageListsHandedOut() {
 }
 
 TestSoundDecoder::TestSoundDecoder(TestSoundDecoderKind kind) : kind_(std::move(kind)) {
-  server_ = std::thread([this] { ServeMultithreaded(); });
+  // A thread that stays in the multi-threaded apartment while the class
+  // object is registered there.
+  server_ = std::thread([this] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    DWORD cookie = 0;
+    CoRegisterClassObject(kind_.clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    SetEvent(served_);
+    WaitForSingleObject(revoke_, INFINITE);
+    CoRevokeClassObject(cookie);
+    CoUninitialize();
+  });
   WaitForSingleObject(served_, INFINITE);
   if (FAILED(CoRegisterClassObject(kind_.clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_)) ||
       FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
@@ -222,17 +216,10 @@ TestSoundDecoder::TestSoundDecoder(TestSoundDecoderKind kind) : kind_(std::move(
     return;
   }
   const GUID input = FourccSubtype(kind_.inputTag), output = FourccSubtype(kind_.outputTag);
-  REGPINTYPES in = {&MEDIATYPE_Audio, &input};
-  REGPINTYPES out = {&MEDIATYPE_Audio, &output};
-  REGFILTERPINS pins[2] = {
-      {nullptr, FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &in},
-      {nullptr, FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &out},
-  };
-  REGFILTER2 filter = {};
-  filter.dwVersion = 1;
-  filter.dwMerit = kind_.merit;
-  filter.cPins = 2;
-  filter.rgPins = pins;
+  REGPINTYPES in = {&MEDIATYPE_Audio, &input}, out = {&MEDIATYPE_Audio, &output};
+  REGFILTERPINS pins[2] = {{nullptr, FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &in},
+                           {nullptr, FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, &out}};
+  const REGFILTER2 filter = {1, kind_.merit, {{2, pins}}};
   registered_ = SUCCEEDED(
       mapper_->RegisterFilter(kind_.clsid, kind_.name, nullptr, &CLSID_LegacyAmFilterCategory, kind_.name, &filter));
 }
@@ -244,16 +231,6 @@ TestSoundDecoder::~TestSoundDecoder() {
   server_.join();
   CloseHandle(served_);
   CloseHandle(revoke_);
-}
-
-void TestSoundDecoder::ServeMultithreaded() {
-  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  DWORD cookie = 0;
-  CoRegisterClassObject(kind_.clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-  SetEvent(served_);
-  WaitForSingleObject(revoke_, INFINITE);
-  CoRevokeClassObject(cookie);
-  CoUninitialize();
 }
 
 STDMETHODIMP TestSoundDecoder::QueryInterface(REFIID iid, void** object) {

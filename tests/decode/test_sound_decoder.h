@@ -52,10 +52,6 @@ class TestSoundDecoder : public IClassFactory {
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
  private:
-  // Runs a thread that stays in the multi-threaded apartment while the
-  // class object is registered there.
-  void ServeMultithreaded();
-
   TestSoundDecoderKind kind_;
   ComPtr<IFilterMapper2> mapper_;
   DWORD cookie_ = 0;
