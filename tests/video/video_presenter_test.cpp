@@ -8,9 +8,11 @@
 #include "tests/common/failing_allocations.h"
 #include "tests/shell/shell_session.h"
 #include "tests/video/fake_direct_draw.h"
+#include "tests/video/yuy2_test_frame.h"
 #include "video/video_presenter.h"
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -18,68 +20,61 @@
 
 namespace {
 
-LRESULT CALLBACK QuietWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_ERASEBKGND) return 1;
-  if (message == WM_PAINT) {
-    ValidateRect(window, nullptr);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // A visible popup window at the screen's corner that never paints itself.
 class PictureWindow {
  public:
-  static constexpr int kWidth = 200;
-  static constexpr int kHeight = 150;
-
+  static constexpr int kWidth = 200, kHeight = 150;
   PictureWindow() {
-    const WNDCLASSA windowClass = {0, QuietWindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr,
-                                   nullptr, "VelmoraPresenterTest"};
+    const WNDCLASSA windowClass = {0, Proc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+                                   "VelmoraPresenterTest"};
     RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0,
-                              0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
-                              nullptr);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
+                              kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     Pump();
   }
   ~PictureWindow() { DestroyWindow(window_); }
   HWND Get() const { return window_; }
-
   void Pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
-
   void Fill(COLORREF color) {
     HDC dc = GetDC(window_);
     HBRUSH brush = CreateSolidBrush(color);
-    RECT all = {0, 0, kWidth, kHeight};
+    const RECT all = {0, 0, kWidth, kHeight};
     FillRect(dc, &all, brush);
     DeleteObject(brush);
     ReleaseDC(window_, dc);
   }
-
   void Move(int x, int y) { SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }
+  // The pixels of the client area that differ from want(x, y) (0x00RRGGBB):
+  // the first few fail the test.
+  int Mismatches(const std::function<uint32_t(int, int)>& want) const {
+    const Capture shot = CaptureClientArea(window_);
+    int mismatches = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const uint8_t* p = shot.At(x, y);
+        const uint32_t shown = p[0] << 16 | p[1] << 8 | p[2], expected = want(x, y);
+        if (shown != expected && ++mismatches <= 5)
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << shown << " != " << expected;
+      }
+    return mismatches;
+  }
 
  private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT) return ValidateRect(window, nullptr), 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
   HWND window_ = nullptr;
 };
 
-int ClampShift8(int value) { return std::min(std::max(value, 0), 65535) >> 8; }
-
-// "Low Quality (16Bit)": the table entry of the pixel's key, from its formula.
-uint32_t LowQualityRgb(int luma, int cb, int cr) {
-  const int u = (cb >> 3) * 8 - 128, y = (luma >> 2) * 4, v = (cr >> 3) * 8 - 128;
-  return ClampShift8(259 * y + 369 * v) << 16 | ClampShift8(259 * y - 88 * u - 183 * v - 2199) << 8 |
-         ClampShift8(259 * y + 467 * u);
-}
-
 constexpr uint32_t kOverlayKinds = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 | kAllowUyvy;
 
-// Overlay frames: 22 x 6 random YUY2 pixels.
-constexpr int32_t kWidth = 22;
-constexpr int32_t kHeight = 6;
-constexpr int32_t kPitch = 44;
+// Frames of 22 x 6 random YUY2 pixels.
+constexpr int32_t kWidth = 22, kHeight = 6, kPitch = 44;
 
 std::vector<uint8_t> RandomFrame() {
   std::mt19937 random(28);
@@ -88,26 +83,25 @@ std::vector<uint8_t> RandomFrame() {
   return frame;
 }
 
+// Pixel x of a frame row in "Low Quality (16Bit)".
+uint32_t ShownRgb(const uint8_t* row, int32_t x) {
+  return LowQualityRgb(row[2 * x], row[4 * (x / 2) + 1], row[4 * (x / 2) + 3]);
+}
+
 // What a surface row of the format holds of a frame row: the words as they
 // are (YUY2), their bytes swapped in pairs (UYVY), or each pixel's colour in
 // 5-6-5 or as blue, green, red (and a zero byte for 32 bits). RGB24 packs
 // groups of four pixels, so two of the 22 are left out.
 std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row) {
   std::vector<uint8_t> out;
-  if (format == "YUY2" || format == "UYVY") {
-    for (int i = 0; i < kPitch; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
-    return out;
-  }
-  for (int x = 0; x < (format == "RGB24" ? 20 : kWidth); ++x) {
-    const uint32_t c = LowQualityRgb(row[2 * x], row[4 * (x / 2) + 1], row[4 * (x / 2) + 3]);
+  for (int i = 0; format[0] != 'R' && i < kPitch; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
+  for (int x = 0; format[0] == 'R' && x < (format == "RGB24" ? 20 : kWidth); ++x) {
+    const uint32_t c = ShownRgb(row, x);
     const uint8_t r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
     const int rgb16 = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-    if (format == "RGB16") {
-      out.insert(out.end(), {static_cast<uint8_t>(rgb16 & 0xFF), static_cast<uint8_t>(rgb16 >> 8)});
-    } else {
-      out.insert(out.end(), {b, g, r});
-      if (format == "RGB32") out.push_back(0);
-    }
+    if (format == "RGB16") out.insert(out.end(), {static_cast<uint8_t>(rgb16 & 0xFF), static_cast<uint8_t>(rgb16 >> 8)});
+    else out.insert(out.end(), {b, g, r});
+    if (format == "RGB32") out.push_back(0);
   }
   return out;
 }
@@ -307,15 +301,10 @@ TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClippe
     display.clipperFails = c.clipperFails;
     VideoPresenter presenter;
     ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
-    const Capture shot = CaptureClientArea(window.Get());
-    for (int y = 0; y < PictureWindow::kHeight; ++y) {
-      for (int x = 0; x < PictureWindow::kWidth; ++x) {
-        const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-        const COLORREF color = inside ? c.painted : RGB(1, 2, 3);
-        const uint8_t* shown = shot.At(x, y);
-        ASSERT_EQ(RGB(shown[0], shown[1], shown[2]), color) << x << "," << y;
-      }
-    }
+    const uint32_t painted = GetRValue(c.painted) << 16 | GetGValue(c.painted) << 8 | GetBValue(c.painted);
+    EXPECT_EQ(window.Mismatches([&](int x, int y) {
+      return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? painted : 0x010203u;
+    }), 0);
     if (c.flags == 0) {
       EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
       continue;
@@ -403,28 +392,6 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
   EXPECT_EQ(display.liveObjects, 0);
 }
 
-// A 64 x 48 YUY2 frame: the top 8 rows black (Y 0), below them the left
-// half at Y 255 and the right half at Y 128, all with U = V = 128.
-constexpr int32_t kFrameWidth = 64;
-constexpr int32_t kFrameHeight = 48;
-constexpr int32_t kFramePitch = 2 * kFrameWidth;
-
-uint8_t LumaAt(int32_t x, int32_t y) {
-  if (y < 8) return 0;
-  return x < kFrameWidth / 2 ? 255 : 128;
-}
-
-std::vector<uint8_t> TestFrame() {
-  std::vector<uint8_t> frame(static_cast<size_t>(kFramePitch) * kFrameHeight);
-  for (int32_t y = 0; y < kFrameHeight; ++y) {
-    for (int32_t x = 0; x < kFrameWidth; ++x) {
-      frame[static_cast<size_t>(y) * kFramePitch + 2 * x] = LumaAt(x, y);
-      frame[static_cast<size_t>(y) * kFramePitch + 2 * x + 1] = 128;
-    }
-  }
-  return frame;
-}
-
 // On Wine's display (the presenter makes its own DirectDraw object, finds no
 // overlay and gives the object back) each setup's rectangle (none: the whole
 // client area) shows the converted frame resized to it, nearest pixel: output
@@ -437,7 +404,6 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
   EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
   EXPECT_FALSE(presenter.HoldsDirectDraw());
-  const std::vector<uint8_t> picture = TestFrame();
   const RECT whole = {0, 0, PictureWindow::kWidth, PictureWindow::kHeight};
   const struct {
     bool given;
@@ -446,61 +412,43 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
                {true, {10, 10, 10, 60}}, {true, {10, 10, 60, 10}}};
   for (const auto& c : cases) {
     const RECT& r = c.rect;
-    SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) +
-                 "," + std::to_string(r.bottom));
+    SCOPED_TRACE(testing::PrintToString(Corners(r)));
     window.Fill(RGB(1, 2, 3));
-    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kFrameWidth, kFrameHeight,
-                                kFramePitch, kAllowNonOverlay));
+    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kWidth, kHeight, kPitch,
+                                kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    EXPECT_EQ(presenter.Present(picture.data(), options), width > 0 && height > 0);
-    const Capture shot = CaptureClientArea(window.Get());
-    int32_t mismatches = 0;
-    for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
-      for (int32_t x = 0; x < PictureWindow::kWidth; ++x) {
-        uint32_t expected = 0x010203;
-        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
-          const int32_t i = height - 1 - (y - r.top);
-          const int32_t sourceRow = kFrameHeight - 1 - ((i * ((kFrameHeight * 65536 - 65536) / height)) >> 16);
-          const int32_t sourceColumn = ((x - r.left) * ((kFrameWidth * 65536 - 65536) / width)) >> 16;
-          expected = LowQualityRgb(LumaAt(sourceColumn, sourceRow), 128, 128);
-        }
-        const uint32_t actual = shot.At(x, y)[0] << 16 | shot.At(x, y)[1] << 8 | shot.At(x, y)[2];
-        if (actual != expected && ++mismatches <= 5) {
-          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << actual << " != " << expected;
-        }
-      }
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(presenter.Present(frame.data(), options), width > 0 && height > 0);
+    EXPECT_EQ(window.Mismatches([&](int32_t x, int32_t y) {
+      if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) return 0x010203u;
+      const int32_t i = height - 1 - (y - r.top);
+      const int32_t row = kHeight - 1 - ((i * ((kHeight * 65536 - 65536) / height)) >> 16);
+      return ShownRgb(frame.data() + row * kPitch, ((x - r.left) * ((kWidth * 65536 - 65536) / width)) >> 16);
+    }), 0);
   }
   // Without the memory for the resized picture nothing is drawn, until the
   // memory is there again.
   const RECT big = {0, 0, 100, 100};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kFrameWidth, kFrameHeight, kFramePitch,
-                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kWidth, kHeight, kPitch, kAllowNonOverlay));
   {
     const FailingAllocations noMemory(300 * 100 + 512, SIZE_MAX);  // 24-bit rows of 300 bytes
-    EXPECT_FALSE(presenter.Present(picture.data(), options));
+    EXPECT_FALSE(presenter.Present(frame.data(), options));
   }
-  EXPECT_TRUE(presenter.Present(picture.data(), options));
+  EXPECT_TRUE(presenter.Present(frame.data(), options));
 }
 
 // Wine shows what another thread drew into a window when the window's own
 // thread next goes idle: each frame the video thread draws must wake it.
 TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread) {
   VideoPresenter presenter;
-  const std::vector<uint8_t> picture = TestFrame();
   window.Pump();
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kFramePitch,
-                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kWidth, kHeight, kPitch, kAllowNonOverlay));
   std::thread video([&] {
-    for (int i = 0; i < 3; ++i) presenter.Present(picture.data(), options);
+    for (int i = 0; i < 3; ++i) presenter.Present(frame.data(), options);
   });
   video.join();
   int wakes = 0;
   MSG message;
-  while (PeekMessageA(&message, window.Get(), 0, 0, PM_REMOVE)) {
-    if (message.message == WM_NULL) ++wakes;
-  }
+  while (PeekMessageA(&message, window.Get(), 0, 0, PM_REMOVE)) wakes += message.message == WM_NULL;
   EXPECT_EQ(wakes, 3);
 }
 
