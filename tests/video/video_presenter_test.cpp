@@ -146,8 +146,9 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 // back, and the display's own object is never released.
 TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInThePlainDrawing) {
   const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
-  const DWORD overlayCaps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
-  const size_t conversion = kWidth * kHeight * 4, none = SIZE_MAX;
+  const DWORD caps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
+  const uint32_t k = kOverlayKinds, kb = kOverlayKinds | kAllowBackBuffer;
+  const size_t none = SIZE_MAX;
   struct Case {
     const char* name;
     std::vector<std::string> formats;
@@ -159,30 +160,26 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     int32_t mode;
     bool doubleBuffered, presents;
   } const cases[] = {
-      {"every format", all, true, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
-       {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
-      {"no flipping chains", all, false, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
-       {"primary", "YUY2 22x6 flip", "YUY2 22x6"}, kPresentYuy2, false, true},
-      {"single surfaces without double buffering", {"UYVY"}, true, false, overlayCaps, kOverlayKinds, none,
-       {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
-      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, overlayCaps, kAllowRgbTrue | kAllowRgb16, none,
-       {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
-      {"high colour only", all, true, false, overlayCaps, kAllowNonOverlay | kAllowRgb16, none,
-       {"primary", "RGB16 22x6"}, kPresentRgb16, false, true},
-      {"no back buffer to a chain", {"RGB24"}, true, true, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
-       {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip",
-        "RGB32 22x6", "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
-       kPresentNonOverlay, false, true},
-      {"no overlay kind allowed", all, true, false, overlayCaps, kAllowNonOverlay | kAllowBackBuffer, none,
-       {}, kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, kOverlayKinds, none, {"primary"},
-       kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, kOverlayKinds, none, {"primary"},
-       kPresentNonOverlay, false, true},
-      {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, overlayCaps, kOverlayKinds,
-       conversion, {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
-      {"YUY2 needs no memory", all, true, false, overlayCaps, kOverlayKinds, 0, {"primary", "YUY2 22x6"},
+      {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
+      {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 22x6 flip", "YUY2 22x6"},
        kPresentYuy2, false, true},
+      {"single surfaces without double buffering", {"UYVY"}, true, false, caps, k, none,
+       {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
+      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, caps, kAllowRgbTrue | kAllowRgb16, none,
+       {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
+      {"high colour only", all, true, false, caps, kAllowNonOverlay | kAllowRgb16, none, {"primary", "RGB16 22x6"},
+       kPresentRgb16, false, true},
+      {"no back buffer to a chain", {"RGB24"}, true, true, caps, kb, none,
+       {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip", "RGB32 22x6",
+        "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
+       kPresentNonOverlay, false, true},
+      {"no overlay kind allowed", all, true, false, caps, kAllowNonOverlay | kAllowBackBuffer, none, {},
+       kPresentNonOverlay, false, true},
+      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, k, none, {"primary"}, kPresentNonOverlay, false, true},
+      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, k, none, {"primary"}, kPresentNonOverlay, false, true},
+      {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, caps, k, kWidth * kHeight * 4,
+       {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
+      {"YUY2 needs no memory", all, true, false, caps, k, 0, {"primary", "YUY2 22x6"}, kPresentYuy2, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -271,25 +268,24 @@ TEST_F(VideoPresenterTest, OverlaysStartClearedAndShowEachFrameBitForBit) {
 // being put back; the window's video rectangle is painted with the colour.
 // Without one a clipper on the window cuts the overlay.
 TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClipperCutsTheOverlay) {
-  const DWORD keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX;
+  const DWORD keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX, kDest = DDCKEYCAPS_DESTOVERLAY;
+  const uint32_t kKey = 0x100010;  // RGB(16, 0, 16)
   const struct {
     const char* name;
     int primaryBits;
     DWORD keyCaps;
     bool lockFails, clipperFails;
     DWORD key, flags;
-    COLORREF painted;
+    uint32_t painted;
   } cases[] = {
-      {"32 bits", 32, DDCKEYCAPS_DESTOVERLAY, false, false, 0x100010, keyed, RGB(16, 0, 16)},
-      {"24 bits", 24, DDCKEYCAPS_DESTOVERLAY, false, false, 0x100010, keyed, RGB(16, 0, 16)},
-      {"16 bits, 5-6-5", 16, DDCKEYCAPS_DESTOVERLAY, false, false, 2 << 11 | 2, keyed, RGB(16, 0, 16)},
-      {"15 bits", 15, DDCKEYCAPS_DESTOVERLAY, false, false, 2 << 10 | 2, keyed, RGB(16, 0, 16)},
-      {"a palette", 8, DDCKEYCAPS_DESTOVERLAY, false, false, FakeDirectDraw::kMagentaIndex, keyed,
-       RGB(255, 0, 255)},
-      {"a primary that can't be locked", 32, DDCKEYCAPS_DESTOVERLAY, true, false, 0xFFFFFFFF, keyed,
-       RGB(16, 0, 16)},
-      {"a clipper", 32, 0, false, false, 0, DDOVER_SHOW, RGB(16, 0, 16)},
-      {"no clipper to be had", 32, 0, false, true, 0, 0, RGB(1, 2, 3)},
+      {"32 bits", 32, kDest, false, false, 0x100010, keyed, kKey},
+      {"24 bits", 24, kDest, false, false, 0x100010, keyed, kKey},
+      {"16 bits, 5-6-5", 16, kDest, false, false, 2 << 11 | 2, keyed, kKey},
+      {"15 bits", 15, kDest, false, false, 2 << 10 | 2, keyed, kKey},
+      {"a palette", 8, kDest, false, false, FakeDirectDraw::kMagentaIndex, keyed, 0xFF00FF},
+      {"a primary that can't be locked", 32, kDest, true, false, 0xFFFFFFFF, keyed, kKey},
+      {"a clipper", 32, 0, false, false, 0, DDOVER_SHOW, kKey},
+      {"no clipper to be had", 32, 0, false, true, 0, 0, 0x010203},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -301,9 +297,8 @@ TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClippe
     display.clipperFails = c.clipperFails;
     VideoPresenter presenter;
     ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
-    const uint32_t painted = GetRValue(c.painted) << 16 | GetGValue(c.painted) << 8 | GetBValue(c.painted);
     EXPECT_EQ(window.Mismatches([&](int x, int y) {
-      return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? painted : 0x010203u;
+      return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? c.painted : 0x010203u;
     }), 0);
     if (c.flags == 0) {
       EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
