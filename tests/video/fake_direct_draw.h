@@ -300,50 +300,21 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
   int locks_ = 0;
 };
 
-// The display-mode side, as the program reaches it through QueryInterface:
-// its references are the display's.
-class FakeDirectDraw4 final : public IDirectDraw4 {
- public:
-  FakeDirectDraw4(IDirectDraw* owner, FakeDisplay* display) : owner_(owner), display_(display) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override { return owner_->QueryInterface(iid, object); }
-  STDMETHODIMP_(ULONG) AddRef() override { return owner_->AddRef(); }
-  STDMETHODIMP_(ULONG) Release() override { return owner_->Release(); }
-  STDMETHODIMP RestoreDisplayMode() override { return owner_->RestoreDisplayMode(); }
-  STDMETHODIMP SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD hertz, DWORD flags) override {
-    display_->Log("SetDisplayMode " + std::to_string(width) + " " + std::to_string(height) + " " +
-                  std::to_string(bits) + " " + std::to_string(hertz) + " " + std::to_string(flags));
-    return display_->setModeResult;
-  }
-  FAKE_METHOD(DD_OK, Compact, void) FAKE_REFUSED(CreateClipper, DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*)
-  FAKE_REFUSED(CreatePalette, DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*)
-  FAKE_REFUSED(CreateSurface, LPDDSURFACEDESC2, LPDIRECTDRAWSURFACE4*, IUnknown*)
-  FAKE_REFUSED(DuplicateSurface, LPDIRECTDRAWSURFACE4, LPDIRECTDRAWSURFACE4*)
-  FAKE_REFUSED(EnumDisplayModes, DWORD, LPDDSURFACEDESC2, LPVOID, LPDDENUMMODESCALLBACK2)
-  FAKE_REFUSED(EnumSurfaces, DWORD, LPDDSURFACEDESC2, LPVOID, LPDDENUMSURFACESCALLBACK2)
-  FAKE_METHOD(DD_OK, FlipToGDISurface, void) FAKE_REFUSED(GetCaps, LPDDCAPS, LPDDCAPS)
-  FAKE_REFUSED(GetDisplayMode, LPDDSURFACEDESC2) FAKE_REFUSED(GetFourCCCodes, LPDWORD, LPDWORD)
-  FAKE_REFUSED(GetGDISurface, LPDIRECTDRAWSURFACE4*) FAKE_REFUSED(GetMonitorFrequency, LPDWORD)
-  FAKE_REFUSED(GetScanLine, LPDWORD) FAKE_REFUSED(GetVerticalBlankStatus, WINBOOL*)
-  FAKE_METHOD(DDERR_ALREADYINITIALIZED, Initialize, GUID*) FAKE_METHOD(DD_OK, SetCooperativeLevel, HWND, DWORD)
-  FAKE_METHOD(DD_OK, WaitForVerticalBlank, DWORD, HANDLE) FAKE_REFUSED(GetAvailableVidMem, LPDDSCAPS2, LPDWORD, LPDWORD)
-  FAKE_REFUSED(GetSurfaceFromDC, HDC, LPDIRECTDRAWSURFACE4*) FAKE_METHOD(DD_OK, RestoreAllSurfaces, void)
-  FAKE_METHOD(DD_OK, TestCooperativeLevel, void) FAKE_REFUSED(GetDeviceIdentifier, LPDDDEVICEIDENTIFIER, DWORD)
-
- private:
-  IDirectDraw* const owner_;
-  FakeDisplay* const display_;
-};
-
 // The test owns it (its own reference is never given up); its surfaces and
 // clippers live while the program holds them, and delete themselves.
-class FakeDirectDraw final : public IDirectDraw, public FakeDisplay {
+// The test owns it (its own reference is never given up); its surfaces and
+// clippers live while the program holds them, and delete themselves. The
+// display-mode side (IDirectDraw4, as the program reaches it through
+// QueryInterface) is the same object: the methods of the same signature serve
+// both.
+class FakeDirectDraw final : public IDirectDraw, public IDirectDraw4, public FakeDisplay {
  public:
   ULONG Refs() const { return refs_; }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     *object = nullptr;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDirectDraw)) *object = static_cast<IDirectDraw*>(this);
-    if (IsEqualIID(iid, IID_IDirectDraw4) && hasDirectDraw4) *object = &directDraw4_;
+    if (IsEqualIID(iid, IID_IDirectDraw4) && hasDirectDraw4) *object = static_cast<IDirectDraw4*>(this);
     if (*object == nullptr) return E_NOINTERFACE;
     AddRef();
     return S_OK;
@@ -399,6 +370,11 @@ class FakeDirectDraw final : public IDirectDraw, public FakeDisplay {
     return *driver = caps, DD_OK;
   }
   STDMETHODIMP RestoreDisplayMode() override { return Log("RestoreDisplayMode"), DD_OK; }
+  STDMETHODIMP SetDisplayMode(DWORD width, DWORD height, DWORD bits, DWORD hertz, DWORD flags) override {
+    Log("SetDisplayMode " + std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(bits) + " " +
+        std::to_string(hertz) + " " + std::to_string(flags));
+    return setModeResult;
+  }
   FAKE_METHOD(DD_OK, Compact, void) FAKE_REFUSED(CreatePalette, DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*)
   FAKE_REFUSED(DuplicateSurface, LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) FAKE_METHOD(DD_OK, FlipToGDISurface, void)
   FAKE_REFUSED(EnumSurfaces, DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK)
@@ -407,8 +383,16 @@ class FakeDirectDraw final : public IDirectDraw, public FakeDisplay {
   FAKE_REFUSED(GetScanLine, LPDWORD) FAKE_REFUSED(GetVerticalBlankStatus, WINBOOL*)
   FAKE_METHOD(DDERR_ALREADYINITIALIZED, Initialize, GUID*) FAKE_METHOD(DD_OK, SetCooperativeLevel, HWND, DWORD)
   FAKE_REFUSED(SetDisplayMode, DWORD, DWORD, DWORD) FAKE_METHOD(DD_OK, WaitForVerticalBlank, DWORD, HANDLE)
+  // IDirectDraw4's own.
+  FAKE_REFUSED(CreateSurface, LPDDSURFACEDESC2, LPDIRECTDRAWSURFACE4*, IUnknown*)
+  FAKE_REFUSED(DuplicateSurface, LPDIRECTDRAWSURFACE4, LPDIRECTDRAWSURFACE4*)
+  FAKE_REFUSED(EnumDisplayModes, DWORD, LPDDSURFACEDESC2, LPVOID, LPDDENUMMODESCALLBACK2)
+  FAKE_REFUSED(EnumSurfaces, DWORD, LPDDSURFACEDESC2, LPVOID, LPDDENUMSURFACESCALLBACK2)
+  FAKE_REFUSED(GetDisplayMode, LPDDSURFACEDESC2) FAKE_REFUSED(GetGDISurface, LPDIRECTDRAWSURFACE4*)
+  FAKE_REFUSED(GetAvailableVidMem, LPDDSCAPS2, LPDWORD, LPDWORD) FAKE_REFUSED(GetSurfaceFromDC, HDC, LPDIRECTDRAWSURFACE4*)
+  FAKE_METHOD(DD_OK, RestoreAllSurfaces, void) FAKE_METHOD(DD_OK, TestCooperativeLevel, void)
+  FAKE_REFUSED(GetDeviceIdentifier, LPDDDEVICEIDENTIFIER, DWORD)
 
  private:
   ULONG refs_ = 1;
-  FakeDirectDraw4 directDraw4_{this, this};
 };
