@@ -27,24 +27,17 @@ class ScopedMmxFlag {
   const uint8_t saved_;
 };
 
-// The vector levels this processor can run (the fast forms to check). A
-// processor without AVX2 cannot check those forms: it says so, once.
-inline std::vector<VectorLevel> VectorLevelsToTest() {
+// The vector levels this processor can run (the fast forms to check), after
+// the scalar reference level when asked. A processor without AVX2 cannot
+// check those forms: it says so, once.
+inline std::vector<VectorLevel> VectorLevelsToTest(bool withScalar = false) {
   std::vector<VectorLevel> levels;
-  for (VectorLevel l : {VectorLevel::kSse2, VectorLevel::kAvx2}) {
-    if (l <= DetectedVectorLevel()) levels.push_back(l);
-  }
-  static const bool told = levels.size() < 2 &&
+  for (VectorLevel l : {VectorLevel::kScalar, VectorLevel::kSse2, VectorLevel::kAvx2})
+    if ((l != VectorLevel::kScalar || withScalar) && l <= DetectedVectorLevel()) levels.push_back(l);
+  static const bool told = DetectedVectorLevel() < VectorLevel::kAvx2 &&
                            std::printf("[ NOT CHECKED ] this processor has no AVX2: the AVX2 forms of the "
                                        "pixel routines are not run here\n") > 0;
   (void)told;
-  return levels;
-}
-
-// The scalar reference level first, then the vector levels.
-inline std::vector<VectorLevel> AllLevelsToTest() {
-  std::vector<VectorLevel> levels = VectorLevelsToTest();
-  levels.insert(levels.begin(), VectorLevel::kScalar);
   return levels;
 }
 

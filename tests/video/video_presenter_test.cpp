@@ -113,16 +113,8 @@ class VideoPresenterTest : public ::testing::Test {
   // One window for the suite: making and destroying visible windows under
   // Wine and Xvfb takes seconds each.
   static void SetUpTestSuite() { shared_ = new PictureWindow; }
-  static void TearDownTestSuite() {
-    delete shared_;
-    shared_ = nullptr;
-  }
-
-  void SetUp() override {
-    options.highQualityConversion = 0;
-    options.nonOverlayResize = 0;
-    window.Move(0, 0);
-  }
+  static void TearDownTestSuite() { delete shared_; }
+  void SetUp() override { window.Move(0, 0); }
 
   int32_t ModeOf(const VideoPresenter& presenter, bool* doubleBuffered = nullptr) {
     int32_t mode = -1;
@@ -134,7 +126,11 @@ class VideoPresenterTest : public ::testing::Test {
   PictureWindow& window = *shared_;
   const std::vector<uint8_t> frame = RandomFrame();
   const RECT rect = {10, 20, 10 + 2 * kWidth, 20 + 2 * kHeight};
-  Options options = g_options;  // "Low Quality (16Bit)", "Nearest (Fast)"
+  Options options = [] {
+    Options o = g_options;
+    o.highQualityConversion = 0, o.nonOverlayResize = 0;  // "Low Quality (16Bit)", "Nearest (Fast)"
+    return o;
+  }();
 };
 
 PictureWindow* VideoPresenterTest::shared_ = nullptr;
