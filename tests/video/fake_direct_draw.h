@@ -189,12 +189,8 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
     GetObjectA(dib_, sizeof section, &section);
     bits = static_cast<uint8_t*>(dibBits);
     pitch = section.dsBm.bmWidthBytes;
-    HDC dc = CreateCompatibleDC(nullptr);  // filled with a grey, index 0x35 of the palette
-    HGDIOBJ old = SelectObject(dc, dib_);
-    HBRUSH grey = CreateSolidBrush(RGB(0x35, 0x35, 0x35));
-    const RECT all = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-    FillRect(dc, &all, grey);
-    DeleteObject(grey), SelectObject(dc, old), DeleteDC(dc);
+    std::memset(bits, 0x35, static_cast<size_t>(pitch) * height);  // no key colour, nor black
+    for (LONG i = 3; format.dwRGBBitCount == 32 && i < pitch * static_cast<LONG>(height); i += 4) bits[i] = 0;
   }
   ~FakeSurface() override {
     delete back;  // a flipping chain goes as a whole
@@ -300,8 +296,6 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
   int locks_ = 0;
 };
 
-// The test owns it (its own reference is never given up); its surfaces and
-// clippers live while the program holds them, and delete themselves.
 // The test owns it (its own reference is never given up); its surfaces and
 // clippers live while the program holds them, and delete themselves. The
 // display-mode side (IDirectDraw4, as the program reaches it through
