@@ -78,9 +78,7 @@ constexpr int32_t kWidth = 22, kHeight = 6, kPitch = 44;
 
 std::vector<uint8_t> RandomFrame() {
   std::mt19937 random(28);
-  std::vector<uint8_t> frame(kPitch * kHeight);
-  for (uint8_t& byte : frame) byte = static_cast<uint8_t>(random());
-  return frame;
+  return GuardedBuffer(kPitch * kHeight, &random).Payload();
 }
 
 // Pixel x of a frame row in "Low Quality (16Bit)".
