@@ -4,6 +4,8 @@
 
 #include "video/dib_image.h"
 
+#include <vector>
+
 namespace {
 
 TEST(DibImage, RowsAreBottomUpWithFourByteAlignedStrides) {
@@ -17,17 +19,13 @@ TEST(DibImage, RowsAreBottomUpWithFourByteAlignedStrides) {
   EXPECT_EQ(image.Row(-1), nullptr);
   BITMAP bitmap;
   ASSERT_EQ(GetObjectA(image.Bitmap(), sizeof bitmap, &bitmap), static_cast<int>(sizeof bitmap));
-  EXPECT_EQ(bitmap.bmWidth, 5);
-  EXPECT_EQ(bitmap.bmHeight, 3);
-  EXPECT_EQ(bitmap.bmBitsPixel, 24);
+  EXPECT_EQ(std::vector<LONG>({bitmap.bmWidth, bitmap.bmHeight, bitmap.bmBitsPixel}), std::vector<LONG>({5, 3, 24}));
   image.Destroy();
   EXPECT_EQ(image.Bits(), nullptr);
   EXPECT_EQ(image.Row(0), nullptr);
   // Sizes below one become one.
   ASSERT_TRUE(image.Create(0, -4));
-  EXPECT_EQ(image.Width(), 1);
-  EXPECT_EQ(image.Height(), 1);
-  EXPECT_EQ(image.Stride(), 4);
+  EXPECT_EQ(std::vector<int>({image.Width(), image.Height(), image.Stride()}), std::vector<int>({1, 1, 4}));
 }
 
 }  // namespace

@@ -55,25 +55,23 @@ TEST(LevelBar, CellsFillFromTheBottomAndNarrowFramesAreClipped) {
   Yuy2TestFrame frame(40, 40, &random);  // 10 cells, no icons (W < 160)
   frame.Fill(Word(1, 2, 3, 4));
   const std::vector<uint8_t> image = BalanceImage(255);
-  DrawLevelBar(frame.data(), 40, 40, 50, 1, image.data());
-  // Upper cells (r < 5): border 0x60806080; lower: border 0x60706070, fill 0x50B050B0.
-  EXPECT_EQ(frame.Word(0, 0), 0x60806080u);
-  EXPECT_EQ(frame.Word(7, 0), 0x60806080u);
-  EXPECT_EQ(frame.Word(8, 0), Word(1, 2, 3, 4)) << "eight words wide";
-  EXPECT_EQ(frame.Word(3, 1), Word(1, 2, 3, 4)) << "cell 0 is not filled";
-  EXPECT_EQ(frame.Word(0, 19), 0x60806080u);
-  EXPECT_EQ(frame.Word(3, 19), Word(1, 2, 3, 4)) << "cell 4: 50 x 10 div 100 = 5 cells filled";
-  EXPECT_EQ(frame.Word(0, 20), 0x60706070u);
-  EXPECT_EQ(frame.Word(3, 20), 0x60706070u) << "a cell's first row is all border";
-  EXPECT_EQ(frame.Word(3, 21), 0x50B050B0u);
-  EXPECT_EQ(frame.Word(7, 23), 0x60706070u);
-  EXPECT_EQ(frame.Word(9, 0), Word(1, 2, 3, 4)) << "icons need W >= 160";
-
-  // With the volume selected the whole bar takes the upper colours.
-  DrawLevelBar(frame.data(), 40, 40, 100, 0, image.data());
-  EXPECT_EQ(frame.Word(0, 39), 0x60806080u);
-  EXPECT_EQ(frame.Word(3, 1), 0x50F050F0u);
-  EXPECT_EQ(frame.Word(3, 37), 0x50F050F0u);
+  // Upper cells (r < 5): border 0x60806080; lower: border 0x60706070, fill
+  // 0x50B050B0; eight words wide; cell 0 not filled, 50 x 10 div 100 = 5
+  // cells filled; a cell's first row all border; icons need W >= 160. With
+  // the volume selected the whole bar takes the upper colours.
+  const uint32_t none = Word(1, 2, 3, 4);
+  const struct {
+    int32_t volume, selected, i, r;
+    uint32_t want;
+  } cells[] = {{50, 1, 0, 0, 0x60806080u}, {50, 1, 7, 0, 0x60806080u}, {50, 1, 8, 0, none}, {50, 1, 3, 1, none},
+               {50, 1, 0, 19, 0x60806080u}, {50, 1, 3, 19, none}, {50, 1, 0, 20, 0x60706070u},
+               {50, 1, 3, 20, 0x60706070u}, {50, 1, 3, 21, 0x50B050B0u}, {50, 1, 7, 23, 0x60706070u},
+               {50, 1, 9, 0, none}, {100, 0, 0, 39, 0x60806080u}, {100, 0, 3, 1, 0x50F050F0u},
+               {100, 0, 3, 37, 0x50F050F0u}};
+  for (const auto& c : cells) {
+    DrawLevelBar(frame.data(), 40, 40, c.volume, c.selected, image.data());
+    EXPECT_EQ(frame.Word(c.i, c.r), c.want) << c.volume << " word " << c.i << " row " << c.r;
+  }
 
   // Narrow and short frames are clipped.
   Yuy2TestFrame narrow(5, 8, &random);  // 2 words and the odd pixel per row

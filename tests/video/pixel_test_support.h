@@ -22,21 +22,19 @@ class ScopedMmxFlag {
  public:
   explicit ScopedMmxFlag(uint8_t value) : saved_(HasMmx()) { SetHasMmx(value != 0); }
   ~ScopedMmxFlag() { SetHasMmx(saved_); }
-  ScopedMmxFlag(const ScopedMmxFlag&) = delete;
-  ScopedMmxFlag& operator=(const ScopedMmxFlag&) = delete;
 
  private:
-  uint8_t saved_;
+  const uint8_t saved_;
 };
 
-// The vector levels this processor can run (the fast forms to check). A
-// processor without AVX2 cannot check those forms: it says so, once.
-inline std::vector<VectorLevel> VectorLevelsToTest() {
+// The vector levels this processor can run (the fast forms to check), after
+// the scalar reference level when asked. A processor without AVX2 cannot
+// check those forms: it says so, once.
+inline std::vector<VectorLevel> VectorLevelsToTest(bool withScalar = false) {
   std::vector<VectorLevel> levels;
-  for (VectorLevel l : {VectorLevel::kSse2, VectorLevel::kAvx2}) {
-    if (l <= DetectedVectorLevel()) levels.push_back(l);
-  }
-  static const bool told = levels.size() < 2 &&
+  for (VectorLevel l : {VectorLevel::kScalar, VectorLevel::kSse2, VectorLevel::kAvx2})
+    if ((l != VectorLevel::kScalar || withScalar) && l <= DetectedVectorLevel()) levels.push_back(l);
+  static const bool told = DetectedVectorLevel() < VectorLevel::kAvx2 &&
                            std::printf("[ NOT CHECKED ] this processor has no AVX2: the AVX2 forms of the "
                                        "pixel routines are not run here\n") > 0;
   (void)told;
@@ -54,6 +52,9 @@ struct FrameSize {
   int32_t width;
   int32_t height;
 };
+inline std::string SizeName(const FrameSize& size) {
+  return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
 
 // Sizes that exercise vector tails: one row, one column, odd widths, widths
 // not a multiple of 4, and a few wide ones.
@@ -84,15 +85,12 @@ class GuardedBuffer {
 #endif
   static constexpr uint8_t kGuardByte = 0xA5;
 
-  GuardedBuffer(size_t size, std::mt19937* random) : size_(size), bytes_(size + kGuard) {
+  GuardedBuffer(size_t size, std::mt19937* random) : size_(size), bytes_(size + kGuard, kGuardByte) {
     for (size_t i = 0; i < size; ++i) bytes_[i] = static_cast<uint8_t>((*random)());
-    if (kGuard > 0) std::memset(bytes_.data() + size, kGuardByte, kGuard);
   }
   uint8_t* data() { return bytes_.data(); }
   bool GuardIntact() const {
-    for (size_t i = size_; i < bytes_.size(); ++i)
-      if (bytes_[i] != kGuardByte) return false;
-    return true;
+    return std::all_of(bytes_.begin() + size_, bytes_.end(), [](uint8_t b) { return b == kGuardByte; });
   }
   // The payload only (guards excluded), for comparisons.
   std::vector<uint8_t> Payload() const { return {bytes_.begin(), bytes_.begin() + size_}; }
@@ -102,16 +100,15 @@ class GuardedBuffer {
   std::vector<uint8_t> bytes_;
 };
 
-// The first differing byte of two equal-sized buffers, or -1.
+// The first differing byte of two buffers, or -1.
 inline long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    if (a[i] != b[i]) return static_cast<long>(i);
-  return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+  const auto at = std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first - a.begin();
+  return a.size() == b.size() && static_cast<size_t>(at) == a.size() ? -1 : static_cast<long>(at);
 }
 
-// The routine's reference form writes into random bytes; its fast form, at
-// each vector level, into the same bytes: the results must be equal, the
-// guard bytes untouched.
+// The harness of every routine with fast forms: the reference form writes
+// into random bytes; the fast form, at each vector level, into the same
+// bytes: the results must be equal bit for bit, the guard bytes untouched.
 inline void ExpectFastFormMatches(size_t bytes, std::mt19937* random,
                                   const std::function<void(uint8_t*)>& reference,
                                   const std::function<void(uint8_t*)>& fast, const std::string& what) {

@@ -52,10 +52,9 @@ TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
     RECT src, dst;
     ASSERT_EQ(ComputeOverlayRects(c.caps, p, &src, &dst), c.ok);
     if (c.src.right == 0 && c.dst.right == 0) continue;
-    EXPECT_EQ(std::vector<LONG>({src.left, src.top, src.right, src.bottom}),
-              std::vector<LONG>({c.src.left, c.src.top, c.src.right, c.src.bottom}));
-    EXPECT_EQ(std::vector<LONG>({dst.left, dst.top, dst.right, dst.bottom}),
-              std::vector<LONG>({c.dst.left, c.dst.top, c.dst.right, c.dst.bottom}));
+    const auto corners = [](const RECT& r) { return std::vector<LONG>{r.left, r.top, r.right, r.bottom}; };
+    EXPECT_EQ(corners(src), corners(c.src));
+    EXPECT_EQ(corners(dst), corners(c.dst));
   }
 
   // Surfaces are sized in steps of dwAlignSizeDest (the presenter's tests)

@@ -8,9 +8,11 @@
 #include "tests/common/failing_allocations.h"
 #include "tests/shell/shell_session.h"
 #include "tests/video/fake_direct_draw.h"
+#include "tests/video/yuy2_test_frame.h"
 #include "video/video_presenter.h"
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -18,74 +20,70 @@
 
 namespace {
 
-LRESULT CALLBACK QuietWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_ERASEBKGND) return 1;
-  if (message == WM_PAINT) {
-    ValidateRect(window, nullptr);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // A visible popup window at the screen's corner that never paints itself.
 class PictureWindow {
  public:
-  static constexpr int kWidth = 200;
-  static constexpr int kHeight = 150;
-
+  static constexpr int kWidth = 200, kHeight = 150;
   PictureWindow() {
-    const WNDCLASSA windowClass = {0, QuietWindowProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr,
-                                   nullptr, "VelmoraPresenterTest"};
+    const WNDCLASSA windowClass = {0, Proc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+                                   "VelmoraPresenterTest"};
     RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0,
-                              0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
-                              nullptr);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, "VelmoraPresenterTest", "", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
+                              kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     Pump();
   }
   ~PictureWindow() { DestroyWindow(window_); }
   HWND Get() const { return window_; }
-
   void Pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
-
   void Fill(COLORREF color) {
     HDC dc = GetDC(window_);
     HBRUSH brush = CreateSolidBrush(color);
-    RECT all = {0, 0, kWidth, kHeight};
+    const RECT all = {0, 0, kWidth, kHeight};
     FillRect(dc, &all, brush);
     DeleteObject(brush);
     ReleaseDC(window_, dc);
   }
-
   void Move(int x, int y) { SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }
+  // The pixels of the client area that differ from want(x, y) (0x00RRGGBB):
+  // the first few fail the test.
+  int Mismatches(const std::function<uint32_t(int, int)>& want) const {
+    const Capture shot = CaptureClientArea(window_);
+    int mismatches = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const uint8_t* p = shot.At(x, y);
+        const uint32_t shown = p[0] << 16 | p[1] << 8 | p[2], expected = want(x, y);
+        if (shown != expected && ++mismatches <= 5)
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << shown << " != " << expected;
+      }
+    return mismatches;
+  }
 
  private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT) return ValidateRect(window, nullptr), 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
   HWND window_ = nullptr;
 };
 
-int ClampShift8(int value) { return std::min(std::max(value, 0), 65535) >> 8; }
-
-// "Low Quality (16Bit)": the table entry of the pixel's key, from its formula.
-uint32_t LowQualityRgb(int luma, int cb, int cr) {
-  const int u = (cb >> 3) * 8 - 128, y = (luma >> 2) * 4, v = (cr >> 3) * 8 - 128;
-  return ClampShift8(259 * y + 369 * v) << 16 | ClampShift8(259 * y - 88 * u - 183 * v - 2199) << 8 |
-         ClampShift8(259 * y + 467 * u);
-}
-
 constexpr uint32_t kOverlayKinds = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTrue | kAllowYuy2 | kAllowUyvy;
 
-// Overlay frames: 22 x 6 random YUY2 pixels.
-constexpr int32_t kWidth = 22;
-constexpr int32_t kHeight = 6;
-constexpr int32_t kPitch = 44;
+// Frames of 22 x 6 random YUY2 pixels.
+constexpr int32_t kWidth = 22, kHeight = 6, kPitch = 44;
 
 std::vector<uint8_t> RandomFrame() {
   std::mt19937 random(28);
-  std::vector<uint8_t> frame(kPitch * kHeight);
-  for (uint8_t& byte : frame) byte = static_cast<uint8_t>(random());
-  return frame;
+  return GuardedBuffer(kPitch * kHeight, &random).Payload();
+}
+
+// Pixel x of a frame row in "Low Quality (16Bit)".
+uint32_t ShownRgb(const uint8_t* row, int32_t x) {
+  return LowQualityRgb(row[2 * x], row[4 * (x / 2) + 1], row[4 * (x / 2) + 3]);
 }
 
 // What a surface row of the format holds of a frame row: the words as they
@@ -94,20 +92,14 @@ std::vector<uint8_t> RandomFrame() {
 // groups of four pixels, so two of the 22 are left out.
 std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row) {
   std::vector<uint8_t> out;
-  if (format == "YUY2" || format == "UYVY") {
-    for (int i = 0; i < kPitch; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
-    return out;
-  }
-  for (int x = 0; x < (format == "RGB24" ? 20 : kWidth); ++x) {
-    const uint32_t c = LowQualityRgb(row[2 * x], row[4 * (x / 2) + 1], row[4 * (x / 2) + 3]);
+  for (int i = 0; format[0] != 'R' && i < kPitch; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
+  for (int x = 0; format[0] == 'R' && x < (format == "RGB24" ? 20 : kWidth); ++x) {
+    const uint32_t c = ShownRgb(row, x);
     const uint8_t r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
     const int rgb16 = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-    if (format == "RGB16") {
-      out.insert(out.end(), {static_cast<uint8_t>(rgb16 & 0xFF), static_cast<uint8_t>(rgb16 >> 8)});
-    } else {
-      out.insert(out.end(), {b, g, r});
-      if (format == "RGB32") out.push_back(0);
-    }
+    if (format == "RGB16") out.insert(out.end(), {static_cast<uint8_t>(rgb16 & 0xFF), static_cast<uint8_t>(rgb16 >> 8)});
+    else out.insert(out.end(), {b, g, r});
+    if (format == "RGB32") out.push_back(0);
   }
   return out;
 }
@@ -119,16 +111,8 @@ class VideoPresenterTest : public ::testing::Test {
   // One window for the suite: making and destroying visible windows under
   // Wine and Xvfb takes seconds each.
   static void SetUpTestSuite() { shared_ = new PictureWindow; }
-  static void TearDownTestSuite() {
-    delete shared_;
-    shared_ = nullptr;
-  }
-
-  void SetUp() override {
-    options.highQualityConversion = 0;
-    options.nonOverlayResize = 0;
-    window.Move(0, 0);
-  }
+  static void TearDownTestSuite() { delete shared_; }
+  void SetUp() override { window.Move(0, 0); }
 
   int32_t ModeOf(const VideoPresenter& presenter, bool* doubleBuffered = nullptr) {
     int32_t mode = -1;
@@ -140,7 +124,11 @@ class VideoPresenterTest : public ::testing::Test {
   PictureWindow& window = *shared_;
   const std::vector<uint8_t> frame = RandomFrame();
   const RECT rect = {10, 20, 10 + 2 * kWidth, 20 + 2 * kHeight};
-  Options options = g_options;  // "Low Quality (16Bit)", "Nearest (Fast)"
+  Options options = [] {
+    Options o = g_options;
+    o.highQualityConversion = 0, o.nonOverlayResize = 0;  // "Low Quality (16Bit)", "Nearest (Fast)"
+    return o;
+  }();
 };
 
 PictureWindow* VideoPresenterTest::shared_ = nullptr;
@@ -152,8 +140,9 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 // back, and the display's own object is never released.
 TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInThePlainDrawing) {
   const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
-  const DWORD overlayCaps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
-  const size_t conversion = kWidth * kHeight * 4, none = SIZE_MAX;
+  const DWORD caps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
+  const uint32_t k = kOverlayKinds, kb = kOverlayKinds | kAllowBackBuffer;
+  const size_t none = SIZE_MAX;
   struct Case {
     const char* name;
     std::vector<std::string> formats;
@@ -165,30 +154,26 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     int32_t mode;
     bool doubleBuffered, presents;
   } const cases[] = {
-      {"every format", all, true, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
-       {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
-      {"no flipping chains", all, false, false, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
-       {"primary", "YUY2 22x6 flip", "YUY2 22x6"}, kPresentYuy2, false, true},
-      {"single surfaces without double buffering", {"UYVY"}, true, false, overlayCaps, kOverlayKinds, none,
-       {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
-      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, overlayCaps, kAllowRgbTrue | kAllowRgb16, none,
-       {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
-      {"high colour only", all, true, false, overlayCaps, kAllowNonOverlay | kAllowRgb16, none,
-       {"primary", "RGB16 22x6"}, kPresentRgb16, false, true},
-      {"no back buffer to a chain", {"RGB24"}, true, true, overlayCaps, kOverlayKinds | kAllowBackBuffer, none,
-       {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip",
-        "RGB32 22x6", "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
-       kPresentNonOverlay, false, true},
-      {"no overlay kind allowed", all, true, false, overlayCaps, kAllowNonOverlay | kAllowBackBuffer, none,
-       {}, kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, kOverlayKinds, none, {"primary"},
-       kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, kOverlayKinds, none, {"primary"},
-       kPresentNonOverlay, false, true},
-      {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, overlayCaps, kOverlayKinds,
-       conversion, {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
-      {"YUY2 needs no memory", all, true, false, overlayCaps, kOverlayKinds, 0, {"primary", "YUY2 22x6"},
+      {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
+      {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 22x6 flip", "YUY2 22x6"},
        kPresentYuy2, false, true},
+      {"single surfaces without double buffering", {"UYVY"}, true, false, caps, k, none,
+       {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
+      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, caps, kAllowRgbTrue | kAllowRgb16, none,
+       {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
+      {"high colour only", all, true, false, caps, kAllowNonOverlay | kAllowRgb16, none, {"primary", "RGB16 22x6"},
+       kPresentRgb16, false, true},
+      {"no back buffer to a chain", {"RGB24"}, true, true, caps, kb, none,
+       {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip", "RGB32 22x6",
+        "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
+       kPresentNonOverlay, false, true},
+      {"no overlay kind allowed", all, true, false, caps, kAllowNonOverlay | kAllowBackBuffer, none, {},
+       kPresentNonOverlay, false, true},
+      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, k, none, {"primary"}, kPresentNonOverlay, false, true},
+      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, k, none, {"primary"}, kPresentNonOverlay, false, true},
+      {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, caps, k, kWidth * kHeight * 4,
+       {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
+      {"YUY2 needs no memory", all, true, false, caps, k, 0, {"primary", "YUY2 22x6"}, kPresentYuy2, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -277,25 +262,24 @@ TEST_F(VideoPresenterTest, OverlaysStartClearedAndShowEachFrameBitForBit) {
 // being put back; the window's video rectangle is painted with the colour.
 // Without one a clipper on the window cuts the overlay.
 TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClipperCutsTheOverlay) {
-  const DWORD keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX;
+  const DWORD keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX, kDest = DDCKEYCAPS_DESTOVERLAY;
+  const uint32_t kKey = 0x100010;  // RGB(16, 0, 16)
   const struct {
     const char* name;
     int primaryBits;
     DWORD keyCaps;
     bool lockFails, clipperFails;
     DWORD key, flags;
-    COLORREF painted;
+    uint32_t painted;
   } cases[] = {
-      {"32 bits", 32, DDCKEYCAPS_DESTOVERLAY, false, false, 0x100010, keyed, RGB(16, 0, 16)},
-      {"24 bits", 24, DDCKEYCAPS_DESTOVERLAY, false, false, 0x100010, keyed, RGB(16, 0, 16)},
-      {"16 bits, 5-6-5", 16, DDCKEYCAPS_DESTOVERLAY, false, false, 2 << 11 | 2, keyed, RGB(16, 0, 16)},
-      {"15 bits", 15, DDCKEYCAPS_DESTOVERLAY, false, false, 2 << 10 | 2, keyed, RGB(16, 0, 16)},
-      {"a palette", 8, DDCKEYCAPS_DESTOVERLAY, false, false, FakeDirectDraw::kMagentaIndex, keyed,
-       RGB(255, 0, 255)},
-      {"a primary that can't be locked", 32, DDCKEYCAPS_DESTOVERLAY, true, false, 0xFFFFFFFF, keyed,
-       RGB(16, 0, 16)},
-      {"a clipper", 32, 0, false, false, 0, DDOVER_SHOW, RGB(16, 0, 16)},
-      {"no clipper to be had", 32, 0, false, true, 0, 0, RGB(1, 2, 3)},
+      {"32 bits", 32, kDest, false, false, 0x100010, keyed, kKey},
+      {"24 bits", 24, kDest, false, false, 0x100010, keyed, kKey},
+      {"16 bits, 5-6-5", 16, kDest, false, false, 2 << 11 | 2, keyed, kKey},
+      {"15 bits", 15, kDest, false, false, 2 << 10 | 2, keyed, kKey},
+      {"a palette", 8, kDest, false, false, FakeDirectDraw::kMagentaIndex, keyed, 0xFF00FF},
+      {"a primary that can't be locked", 32, kDest, true, false, 0xFFFFFFFF, keyed, kKey},
+      {"a clipper", 32, 0, false, false, 0, DDOVER_SHOW, kKey},
+      {"no clipper to be had", 32, 0, false, true, 0, 0, 0x010203},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -307,15 +291,9 @@ TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClippe
     display.clipperFails = c.clipperFails;
     VideoPresenter presenter;
     ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
-    const Capture shot = CaptureClientArea(window.Get());
-    for (int y = 0; y < PictureWindow::kHeight; ++y) {
-      for (int x = 0; x < PictureWindow::kWidth; ++x) {
-        const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-        const COLORREF color = inside ? c.painted : RGB(1, 2, 3);
-        const uint8_t* shown = shot.At(x, y);
-        ASSERT_EQ(RGB(shown[0], shown[1], shown[2]), color) << x << "," << y;
-      }
-    }
+    EXPECT_EQ(window.Mismatches([&](int x, int y) {
+      return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? c.painted : 0x010203u;
+    }), 0);
     if (c.flags == 0) {
       EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
       continue;
@@ -403,28 +381,6 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
   EXPECT_EQ(display.liveObjects, 0);
 }
 
-// A 64 x 48 YUY2 frame: the top 8 rows black (Y 0), below them the left
-// half at Y 255 and the right half at Y 128, all with U = V = 128.
-constexpr int32_t kFrameWidth = 64;
-constexpr int32_t kFrameHeight = 48;
-constexpr int32_t kFramePitch = 2 * kFrameWidth;
-
-uint8_t LumaAt(int32_t x, int32_t y) {
-  if (y < 8) return 0;
-  return x < kFrameWidth / 2 ? 255 : 128;
-}
-
-std::vector<uint8_t> TestFrame() {
-  std::vector<uint8_t> frame(static_cast<size_t>(kFramePitch) * kFrameHeight);
-  for (int32_t y = 0; y < kFrameHeight; ++y) {
-    for (int32_t x = 0; x < kFrameWidth; ++x) {
-      frame[static_cast<size_t>(y) * kFramePitch + 2 * x] = LumaAt(x, y);
-      frame[static_cast<size_t>(y) * kFramePitch + 2 * x + 1] = 128;
-    }
-  }
-  return frame;
-}
-
 // On Wine's display (the presenter makes its own DirectDraw object, finds no
 // overlay and gives the object back) each setup's rectangle (none: the whole
 // client area) shows the converted frame resized to it, nearest pixel: output
@@ -437,7 +393,6 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
   EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
   EXPECT_FALSE(presenter.HoldsDirectDraw());
-  const std::vector<uint8_t> picture = TestFrame();
   const RECT whole = {0, 0, PictureWindow::kWidth, PictureWindow::kHeight};
   const struct {
     bool given;
@@ -446,61 +401,43 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
                {true, {10, 10, 10, 60}}, {true, {10, 10, 60, 10}}};
   for (const auto& c : cases) {
     const RECT& r = c.rect;
-    SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) +
-                 "," + std::to_string(r.bottom));
+    SCOPED_TRACE(testing::PrintToString(Corners(r)));
     window.Fill(RGB(1, 2, 3));
-    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kFrameWidth, kFrameHeight,
-                                kFramePitch, kAllowNonOverlay));
+    ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kWidth, kHeight, kPitch,
+                                kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    EXPECT_EQ(presenter.Present(picture.data(), options), width > 0 && height > 0);
-    const Capture shot = CaptureClientArea(window.Get());
-    int32_t mismatches = 0;
-    for (int32_t y = 0; y < PictureWindow::kHeight; ++y) {
-      for (int32_t x = 0; x < PictureWindow::kWidth; ++x) {
-        uint32_t expected = 0x010203;
-        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
-          const int32_t i = height - 1 - (y - r.top);
-          const int32_t sourceRow = kFrameHeight - 1 - ((i * ((kFrameHeight * 65536 - 65536) / height)) >> 16);
-          const int32_t sourceColumn = ((x - r.left) * ((kFrameWidth * 65536 - 65536) / width)) >> 16;
-          expected = LowQualityRgb(LumaAt(sourceColumn, sourceRow), 128, 128);
-        }
-        const uint32_t actual = shot.At(x, y)[0] << 16 | shot.At(x, y)[1] << 8 | shot.At(x, y)[2];
-        if (actual != expected && ++mismatches <= 5) {
-          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << actual << " != " << expected;
-        }
-      }
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(presenter.Present(frame.data(), options), width > 0 && height > 0);
+    EXPECT_EQ(window.Mismatches([&](int32_t x, int32_t y) {
+      if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) return 0x010203u;
+      const int32_t i = height - 1 - (y - r.top);
+      const int32_t row = kHeight - 1 - ((i * ((kHeight * 65536 - 65536) / height)) >> 16);
+      return ShownRgb(frame.data() + row * kPitch, ((x - r.left) * ((kWidth * 65536 - 65536) / width)) >> 16);
+    }), 0);
   }
   // Without the memory for the resized picture nothing is drawn, until the
   // memory is there again.
   const RECT big = {0, 0, 100, 100};
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kFrameWidth, kFrameHeight, kFramePitch,
-                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &big, kWidth, kHeight, kPitch, kAllowNonOverlay));
   {
     const FailingAllocations noMemory(300 * 100 + 512, SIZE_MAX);  // 24-bit rows of 300 bytes
-    EXPECT_FALSE(presenter.Present(picture.data(), options));
+    EXPECT_FALSE(presenter.Present(frame.data(), options));
   }
-  EXPECT_TRUE(presenter.Present(picture.data(), options));
+  EXPECT_TRUE(presenter.Present(frame.data(), options));
 }
 
 // Wine shows what another thread drew into a window when the window's own
 // thread next goes idle: each frame the video thread draws must wake it.
 TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread) {
   VideoPresenter presenter;
-  const std::vector<uint8_t> picture = TestFrame();
   window.Pump();
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kFrameWidth, kFrameHeight, kFramePitch,
-                              kAllowNonOverlay));
+  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kWidth, kHeight, kPitch, kAllowNonOverlay));
   std::thread video([&] {
-    for (int i = 0; i < 3; ++i) presenter.Present(picture.data(), options);
+    for (int i = 0; i < 3; ++i) presenter.Present(frame.data(), options);
   });
   video.join();
   int wakes = 0;
   MSG message;
-  while (PeekMessageA(&message, window.Get(), 0, 0, PM_REMOVE)) {
-    if (message.message == WM_NULL) ++wakes;
-  }
+  while (PeekMessageA(&message, window.Get(), 0, 0, PM_REMOVE)) wakes += message.message == WM_NULL;
   EXPECT_EQ(wakes, 3);
 }
 

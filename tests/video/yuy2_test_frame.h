@@ -9,6 +9,16 @@ inline uint32_t Word(int y0, int u, int y1, int v) {
   return static_cast<uint32_t>(y0 | (u << 8) | (y1 << 16) | (v << 24));
 }
 
+// "Low Quality (16Bit)" of a pixel: its table key's entry, from the table's
+// formula (R = ClampShift8(259 y + 369 v), G = ClampShift8(259 y - 88 u -
+// 183 v - 2199), B = ClampShift8(259 y + 467 u), of the key's bits).
+inline uint32_t LowQualityRgb(int luma, int cb, int cr) {
+  const auto clampShift8 = [](int value) { return static_cast<uint32_t>(std::min(std::max(value, 0), 65535) >> 8); };
+  const int u = (cb >> 3) * 8 - 128, y = (luma >> 2) * 4, v = (cr >> 3) * 8 - 128;
+  return clampShift8(259 * y + 369 * v) << 16 | clampShift8(259 * y - 88 * u - 183 * v - 2199) << 8 |
+         clampShift8(259 * y + 467 * u);
+}
+
 class Yuy2TestFrame {
  public:
   Yuy2TestFrame(int32_t width, int32_t height, std::mt19937* random)
