@@ -64,24 +64,18 @@ TEST(AviIndexVideo, EmptyOddAndMissingChunksAndTheDestinationCapacity) {
     ASSERT_TRUE(OpenFile(&file, clip.Write("sizes.avi"), index));
     std::vector<uint8_t> buffer(1000, 0xEE);
     uint32_t bytes = 1000;
-    // Frame 3 is empty; frame 7 has an odd size.
-    for (int32_t f = 0; f <= 3; ++f) {
-      bytes = 1000;
-      EXPECT_TRUE(file.ReadVideoFrame(buffer.data(), f, &bytes));
-    }
+    // Frame 3 is empty (and writes nothing); frame 7 has an odd size.
+    for (int32_t f = 0; f <= 3; ++f) EXPECT_TRUE(file.ReadVideoFrame(buffer.data(), f, &(bytes = 1000)));
     EXPECT_EQ(bytes, 0u);
     EXPECT_EQ(buffer[0], Payload(2, FrameSize(2))[0]) << "an empty frame writes nothing";
     for (int32_t f = 4; f <= 7; ++f) {
-      bytes = FrameSize(f);
-      EXPECT_TRUE(file.ReadVideoFrame(buffer.data(), f, &bytes)) << "exactly the capacity";
+      EXPECT_TRUE(file.ReadVideoFrame(buffer.data(), f, &(bytes = FrameSize(f)))) << "exactly the capacity";
       EXPECT_EQ(bytes, FrameSize(f));
     }
-    bytes = FrameSize(8) - 1;
-    EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), 8, &bytes)) << "one byte too small";
+    EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), 8, &(bytes = FrameSize(8) - 1))) << "one byte too small";
     EXPECT_EQ(bytes, FrameSize(8)) << "the size the chunk needs";
     for (const int32_t outside : {-1, 20, 21, 29, 30, 1000000}) {
-      bytes = 1000;
-      EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), outside, &bytes)) << outside;
+      EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), outside, &(bytes = 1000))) << outside;
       EXPECT_EQ(bytes, 0u);
     }
     EXPECT_FALSE(file.ReadVideoFrame(buffer.data(), 0, nullptr));
@@ -103,9 +97,7 @@ TEST(AviIndexVideo, EntriesPointingOutsideTheFileFailOnlyTheirOwnChunk) {
   const std::vector<uint8_t> before = ReadFileBytes(path);
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, path, true));
-  for (int32_t f = 4; f <= 7; ++f) {
-    EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
-  }
+  for (int32_t f = 4; f <= 7; ++f) EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
   ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
   std::vector<uint8_t> huge(1 << 20);
   uint32_t bytes = static_cast<uint32_t>(huge.size());
@@ -194,8 +186,7 @@ TEST(AviIndexAudio, CountsAreWholeSamplesOrChunksThatFit) {
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, pcmPath, true));
   uint32_t bytes = 64;
-  uint8_t buffer[64];
-  EXPECT_FALSE(file.ReadAudio(buffer, 5, nullptr, &bytes));
+  EXPECT_FALSE(file.ReadAudio(std::vector<uint8_t>(64).data(), 5, nullptr, &bytes));
 }
 
 // Keyframes every 12 frames and at 5, 6, 40 and 149 (the last frame): the

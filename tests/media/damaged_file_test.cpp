@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "media/avi_file.h"
+#include "media/avi_headers.h"
 #include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
 
@@ -48,25 +49,22 @@ void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterL
   }
   const uint64_t run = 97 * 4;
   const uint64_t expected = std::max((whole + available) / run * run, whole);
-  std::vector<uint8_t> sound;
-  for (int32_t position = 0;; position += 97) {
-    const std::vector<uint8_t> got = ReadSound(file, position, 97);
-    if (got.empty()) break;
-    sound.insert(sound.end(), got.begin(), got.end());
-  }
+  const std::vector<uint8_t> sound = ReadAllSound(file, 97);
   ASSERT_EQ(sound.size(), expected) << what;
   ASSERT_TRUE(std::equal(sound.begin(), sound.end(), allSound.begin())) << what;
 }
 
 // Cuts the clip at every byte of the headers (which give the unknown format
-// message), at and around every chunk's header and end, and inside the index.
+// message), at and around every chunk's header and end, and at and inside
+// the index. A file that must use its index is refused while idx1 is not
+// whole (unless the index is not to be loaded).
 void CheckCutsOf(TestClip clip, const std::string& name) {
   AviWriterLayout layout;
   const std::string whole = clip.Write(name, &layout);
   const std::vector<uint8_t> bytes = ReadFileBytes(whole);
   // Opening needs the first chunk of "movi" (a "rec " list, when grouped).
   const uint64_t needed = layout.moviTypePosition + 4 + (clip.options.recGroup > 0 ? 12 : 8);
-  std::vector<uint64_t> cuts = {needed, layout.idx1Position + 4, layout.idx1Position + 8,
+  std::vector<uint64_t> cuts = {needed, layout.idx1Position, layout.idx1Position + 4, layout.idx1Position + 8,
                                 layout.idx1Position + 8 + 16 * 3, bytes.size() - 1, bytes.size()};
   for (uint64_t cut = 0; cut < needed; ++cut) cuts.push_back(cut);
   for (size_t i = 0; i < clip.chunks.size(); ++i) {
@@ -78,35 +76,38 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
   }
   const size_t idx1Entries =
       layout.partFirstChunks.size() > 1 ? layout.partFirstChunks[1] : clip.chunks.size();
-  const std::string path = ScratchPath("cut-" + name);
   for (const uint64_t cut : cuts) {
-    WriteWholeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
     for (const bool index : {true, false}) {
-      AviFile file;
-      std::string messages;
-      const bool opened = file.Open(path.c_str(), &messages, false, 2, index);
-      const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
-      ASSERT_EQ(opened, cut >= needed) << what << ": " << messages;
-      ASSERT_EQ(messages, opened ? "" : "Unknown format, Velmora supports AVI (RIFF) formats only\n") << what;
-      if (!opened) continue;
       // idx1 is whole once the cut lies past it (the file's end in AVI 1.0
       // files); the OpenDML indexes only in the whole file (each part's
       // ix## stand at its end).
-      const uint64_t idx1End = layout.idx1Position + 8 + 16 * idx1Entries;
-      const bool indexed = (clip.options.writeIndex && cut >= idx1End) ||
-                           (clip.options.openDml && cut == bytes.size());
+      const bool idx1Whole =
+          clip.options.writeIndex && cut >= layout.idx1Position + 8 + 16 * idx1Entries;
+      const bool indexed = idx1Whole || (clip.options.openDml && cut == bytes.size());
+      const bool mustUse = index && (clip.options.avihFlags & AVIF_MUSTUSEINDEX) != 0;
+      AviFile file;
+      std::string messages;
+      const bool opened = file.Open(bytes.data(), cut, &messages, false, 2, index);
+      const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
+      ASSERT_EQ(opened, cut >= needed && (idx1Whole || !mustUse)) << what << ": " << messages;
+      ASSERT_EQ(messages, opened ? "" : cut < needed ? kUnknownFormat : kNoIndex) << what;
+      if (!opened) continue;
       ASSERT_EQ(file.HasIndex(), index && indexed) << what;
+      if (file.HasIndex() && !clip.options.openDml) {
+        EXPECT_EQ(file.IndexEntryCount(), static_cast<int32_t>(idx1Entries)) << what;
+      }
       ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
     }
   }
 }
 
-// Plain, grouped in "rec " lists, and OpenDML in parts (cut in any part, it
+// Plain, grouped in "rec " lists, OpenDML in parts (cut in any part, it
 // plays through its idx1 and walking up to the cut: the last part's standard
-// indexes, at its end, are cut off).
+// indexes, at its end, are cut off), and plain with "must use index".
 TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
-  for (const int layout : {0, 1, 2}) {
+  for (const int layout : {0, 1, 2, 3}) {
     TestClip clip = VideoAndPcmClip(14, 5, true);
+    if (layout == 3) clip.options.avihFlags |= AVIF_MUSTUSEINDEX;
     clip.options.recGroup = layout == 1 ? 3 : 0;
     clip.options.openDml = layout == 2;
     if (layout == 2) clip.options.partSize = 1500;
