@@ -5,6 +5,7 @@
 // format for the decoder's own conversions. Whatever they claim, a format that passes the
 // checks leads to sizes that fit their types and to no overflow in the block
 // arithmetic (UndefinedBehaviorSanitizer watches the signed products).
+#include "fuzz/fuzz_check.h"
 #include "decode/audio_block_math.h"
 #include "decode/pcm_conversion.h"
 #include "decode/picture_format.h"
@@ -13,16 +14,11 @@
 #include "video/yuy2_frame.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
 
 namespace {
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 class Numbers {
  public:

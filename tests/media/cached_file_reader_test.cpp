@@ -57,10 +57,7 @@ TEST(CachedFileReaderOpen, SlotCountIsHeldBetweenTwoAnd256AndMissingFilesAreNotO
 // remembered. (Random ranges: the threading test's readers.)
 TEST(CachedFileReaderRead, AnyRangeWithinTheFileAndNothingPastIt) {
   const uint32_t large = 3 * kBlock + kBlock / 2;
-  const struct {
-    uint32_t size, position, length;
-    bool ok;
-  } cases[] = {
+  const struct { uint32_t size, position, length; bool ok; } cases[] = {
       {large, 0, large, true},                      {large, kBlock - 1, 2, true},
       {large, 3 * kBlock - 8, 16, true},            {large, 7, 1, true},
       {large, 1, 2 * kBlock + 3, true},             {large, large - 1, 1, true},

@@ -23,11 +23,7 @@ TEST(SubtitleListParse, WhichFilesLoad) {
   std::string noise(200000, 0);
   for (char& c : noise) c = static_cast<char>(random() % 255 + 1);  // no zero byte
   const std::string riff = std::string("RIFF\x10\0\0\0AVI LIST", 16) + noise;
-  const struct {
-    const char* name;
-    std::string content;
-    int32_t count;
-  } cases[] = {
+  const struct { const char* name; std::string content; int32_t count; } cases[] = {
       {"a.sub", kSub, 1},      {"b.SRT", kSrt, 1},      {"c.x.Sub", kSub, 1},  {"d.srt", kSub, 0},
       {"e.sub", kSrt, 0},      {"f.txt", kSub, 0},      {"g.sub.bak", kSub, 0}, {"h.subx", kSub, 0},
       {"noextension", kSub, 0}, {"noise.sub", noise, 0}, {"noise.srt", noise, 0}, {"riff.sub", riff, 0},
