@@ -83,28 +83,7 @@ TEST(AviIndexVideo, EmptyOddAndMissingChunksAndTheDestinationCapacity) {
   }
 }
 
-TEST(AviIndexVideo, EntriesPointingOutsideTheFileFailOnlyTheirOwnChunk) {
-  const TestClip clip = VideoAndPcmClip(12, 5, true);
-  AviWriterLayout layout;
-  const std::string path = clip.Write("outside.avi", &layout);
-  // Entries are in chunk order: frame f is entry 2f, its sound 2f + 1.
-  const uint64_t entries = layout.idx1Position + 8;
-  ASSERT_TRUE(PatchU32(path, entries + 16 * 8 + 8, 0x7FFF0000u));   // frame 4: far away
-  ASSERT_TRUE(PatchU32(path, entries + 16 * 10 + 8, 0xF0000000u));  // frame 5: past 2 GiB
-  ASSERT_TRUE(PatchU32(path, entries + 16 * 12 + 12, 0x7FFFFFF0u)); // frame 6: a huge length
-  ASSERT_TRUE(PatchU32(path, entries + 16 * 14 + 8,                 // frame 7: across the end
-                       static_cast<uint32_t>(layout.fileSize - layout.moviTypePosition - 10)));
-  const std::vector<uint8_t> before = ReadFileBytes(path);
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, path, true));
-  for (int32_t f = 4; f <= 7; ++f) EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
-  ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
-  std::vector<uint8_t> huge(1 << 20);
-  uint32_t bytes = static_cast<uint32_t>(huge.size());
-  EXPECT_FALSE(file.ReadVideoFrame(huge.data(), 6, &bytes));
-  file.Close();
-  EXPECT_EQ(ReadFileBytes(path), before) << "the file was changed";
-}
+// Entries pointing outside the file: damaged_file_test.
 
 TEST(AviIndexAudio, ReadsBeyondTheCursorsReachStartAgainFromChunkZero) {
   // 16-bit stereo at 44.1 kHz in chunks of 2,000 samples: 500,000 bytes are

@@ -115,29 +115,48 @@ TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
   }
 }
 
-// An idx1 that is mostly wrong (every entry past the end of the file, or
-// every entry pointing at its neighbour, a chunk of the other stream) is no
-// index: the file plays by walking "movi" as one without a table; with
-// "must use index" it is refused with the usual message.
-TEST(DamagedFiles, AMostlyWrongIndexIsDropped) {
+// idx1 entries that lie. A few pointing outside the file (far away, past
+// 2 GiB, with a huge length, across the end) fail only their own chunk. An
+// idx1 that is mostly wrong (every entry past the end of the file, or every
+// entry pointing at its neighbour, a chunk of the other stream) is no index:
+// the file plays by walking "movi" as one without a table. The file is never
+// written to.
+TEST(DamagedFiles, Idx1EntriesThatLie) {
   const TestClip clip = VideoAndPcmClip(12, 5, true);
   AviWriterLayout layout;
-  const std::string good = clip.Write("good-index.avi", &layout);
-  const std::vector<uint8_t> bytes = ReadFileBytes(good);
-  const uint64_t entries = layout.idx1Position + 8;
-  const uint32_t count = 24;  // a video and a sound chunk per frame
-  for (const bool toNeighbour : {false, true}) {
-    const std::string path = WriteWholeFile(ScratchPath(toNeighbour ? "neighbour.avi" : "outside.avi"), bytes);
-    for (uint32_t e = 0; e < count; ++e) {
-      const uint32_t other = e ^ 1;  // the frame's sound for its picture, and back
+  const std::vector<uint8_t> bytes = ReadFileBytes(clip.Write("good-index.avi", &layout));
+  const uint64_t entries = layout.idx1Position + 8;  // frame f is entry 2f, its sound 2f + 1
+  for (const char* damage : {"few outside", "all outside", "all neighbours"}) {
+    const std::string path = WriteWholeFile(ScratchPath(std::string(damage) + ".avi"), bytes);
+    const bool few = std::string(damage) == "few outside";
+    if (few) {
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 8 + 8, 0x7FFF0000u));    // frame 4: far away
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 10 + 8, 0xF0000000u));   // frame 5: past 2 GiB
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 12 + 12, 0x7FFFFFF0u));  // frame 6: a huge length
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 14 + 8,                  // frame 7: across the end
+                           static_cast<uint32_t>(layout.fileSize - layout.moviTypePosition - 10)));
+    }
+    for (uint32_t e = 0; !few && e < 24; ++e) {  // a video and a sound chunk per frame
       uint32_t offset = 0xFFFF0000u - e * 16;
-      if (toNeighbour) std::memcpy(&offset, bytes.data() + entries + 16 * other + 8, 4);
+      // The frame's sound for its picture, and back.
+      if (std::string(damage) == "all neighbours") std::memcpy(&offset, bytes.data() + entries + 16 * (e ^ 1) + 8, 4);
       ASSERT_TRUE(PatchU32(path, entries + 16 * e + 8, offset));
     }
+    const std::vector<uint8_t> before = ReadFileBytes(path);
     AviFile file;
     ASSERT_TRUE(OpenFile(&file, path, true));
-    EXPECT_FALSE(file.HasIndex()) << path;
-    ExpectFrames(&file, clip, Range(0, 12), path);  // in order, as walking reads them
+    EXPECT_EQ(file.HasIndex(), few) << damage;
+    if (few) {
+      for (int32_t f = 4; f <= 7; ++f) EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
+      ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
+      std::vector<uint8_t> huge(1 << 20);
+      uint32_t size = static_cast<uint32_t>(huge.size());
+      EXPECT_FALSE(file.ReadVideoFrame(huge.data(), 6, &size));
+    } else {
+      ExpectFrames(&file, clip, Range(0, 12), damage);  // in order, as walking reads them
+    }
+    file.Close();
+    EXPECT_EQ(ReadFileBytes(path), before) << damage;
   }
 }
 
