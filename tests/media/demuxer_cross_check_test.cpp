@@ -152,6 +152,7 @@ TEST_P(DemuxerCrossCheck, AudioEqualsTheDemuxersPackets) {
       ASSERT_TRUE(Open(&file, index, secondary));
       ASSERT_EQ(file.GetAudioStreamInfo(nullptr), streams >= 2) << "a clip without sound has none";
       if (streams < 2) continue;
+      EXPECT_EQ(StreamNumber(file.AudioStream().streamKey), secondary ? 2 : 1) << "video is stream 0";
       const std::string what = std::string(GetParam()) + (index ? " indexed" : " walked") +
                                (secondary ? ", second sound" : "");
       // With the index, also backwards; walking goes forwards only.
