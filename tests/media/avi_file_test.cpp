@@ -194,7 +194,7 @@ TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
   for (const bool shortened : {false, true}) {
     const std::vector<uint8_t> strh(longStrh.begin(), longStrh.begin() + (shortened ? 40 : 80));
     const std::vector<uint8_t> avih(longAvih.begin(), longAvih.begin() + (shortened ? 16 : 60));
-    ASSERT_TRUE(OpenFile(&file, HeaderFile("headers.avi", avih, strh, SmallVideo().strf), true));
+    ASSERT_TRUE(OpenFile(&file, HeaderFile(shortened ? "short.avi" : "long.avi", avih, strh, SmallVideo().strf), true));
     EXPECT_EQ(file.MainHeader().dwFlags, 0x10u);
     EXPECT_EQ(file.VideoStream().header.dwLength, 2u);
     if (!shortened) {
