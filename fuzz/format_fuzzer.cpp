@@ -5,6 +5,7 @@
 // format for the decoder's own conversions. Whatever they claim, a format that passes the
 // checks leads to sizes that fit their types and to no overflow in the block
 // arithmetic (UndefinedBehaviorSanitizer watches the signed products).
+#include "fuzz/fuzz_check.h"
 #include "decode/audio_block_math.h"
 #include "decode/pcm_conversion.h"
 #include "decode/picture_format.h"
@@ -13,16 +14,11 @@
 #include "video/yuy2_frame.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
 
 namespace {
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 class Numbers {
  public:
@@ -47,14 +43,9 @@ struct Stream {
   uint32_t totalBytes;
 };
 
+// A braced list takes its numbers in order.
 Stream NextStream(Numbers* in) {
-  Stream s;
-  s.rate = in->Next<int32_t>();
-  s.scale = in->Next<int32_t>();
-  s.length = in->Next<int32_t>();
-  s.sampleSize = in->Next<int32_t>();
-  s.totalBytes = in->Next<uint32_t>();
-  return s;
+  return {in->Next<int32_t>(), in->Next<int32_t>(), in->Next<int32_t>(), in->Next<int32_t>(), in->Next<uint32_t>()};
 }
 
 // The picture sizes of a usable header fit 32 bits, as the frame buffers
@@ -148,14 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t frameBytes = CheckPicture(width, height, bitCount);
   Require(formatSize < kWaveFormatSize || FittedCbSize(formatSize, cbSize) <= formatSize - kWaveFormatSize);
 
-  AudioSourceFacts facts;
-  facts.sourceRate = static_cast<int32_t>(sourceRate);
-  facts.channels = channels;
-  facts.videoRate = video.rate;
-  facts.videoScale = video.scale;
-  facts.videoLength = video.length;
-  facts.sampleSize = audio.sampleSize;
-  facts.totalBytes = audio.totalBytes;
+  const AudioSourceFacts facts = {static_cast<int32_t>(sourceRate), channels,         video.rate,      video.scale,
+                                  video.length,                     audio.sampleSize, audio.totalBytes};
   CheckSound(facts, audio, flags, frameBytes);
   CheckPictureFormat(data, size);
   CheckSoundFormat(data, size);

@@ -5,10 +5,10 @@
 // zero byte, /mem/b.mls, read from memory. A double quote followed by "@"
 // stands for "/mem/", so inputs can name the lists themselves ("@a.mls" and
 // "@b.mls") and nest them.
+#include "fuzz/fuzz_check.h"
 #include "playlist/playlist.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -35,13 +35,11 @@ std::string Expand(const std::string& text) {
 void CheckItems(const Playlist& list) {
   int32_t items = 0;
   for (const std::string& item : list.Items()) {
-    if (item.size() > Playlist::kMaxPathLength) std::abort();
-    for (const char c : item) {
-      if (static_cast<unsigned char>(c) < 32 || c == '"') std::abort();
-    }
+    Require(item.size() <= Playlist::kMaxPathLength);
+    for (const char c : item) Require(static_cast<unsigned char>(c) >= 32 && c != '"');
     ++items;
   }
-  if (items != list.Count()) std::abort();
+  Require(items == list.Count());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // record carries this version, the frame ring's budget stays within the
 // free memory (and 1 GiB for Auto Allocation), and the list keeps a chosen
 // delay as its most recent entry and never holds more than ten.
+#include "fuzz/fuzz_check.h"
 #include "engine/ring_sizing.h"
 #include "settings/displacement_list.h"
 #include "settings/options.h"
@@ -11,15 +12,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <initializer_list>
 #include <string>
 
 namespace {
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 void CheckRecord(const uint8_t* value, size_t size) {
   Options defaults;

@@ -8,6 +8,7 @@
 // The first byte picks the video rate and scale the times are turned into
 // frames with, and the font character set whose code page reads a file in
 // neither UTF-8 nor UTF-16; the rest is the file.
+#include "fuzz/fuzz_check.h"
 #include "subtitles/subtitle_layout.h"
 #include "subtitles/subtitle_line_reader.h"
 #include "subtitles/subtitle_list.h"
@@ -15,15 +16,10 @@
 #include "subtitles/subtitle_utf8.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 // Whole UTF-8 characters; the top mark only first; a style mark only before
 // a character, and only where the style changes; something to show.

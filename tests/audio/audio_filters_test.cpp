@@ -81,10 +81,11 @@ TEST(AutoVolume, WorkedSamplesAndLevels) {
   }
 }
 
-// Every 16-bit sample in several orders (rising, falling, shuffled, with
-// silences between), and every 8-bit sample shuffled: the fast form gives
-// the reference's samples and level.
-TEST(AutoVolume, FastFormMatchesReferenceForEverySample) {
+// The fast forms against the reference: every 16-bit sample in several
+// orders (rising, falling, shuffled, with silences between) and every 8-bit
+// sample shuffled, Auto Volume from three levels (the level too); Swap and
+// Voice Removal on blocks of every length around the vector width.
+TEST(AudioFilters, FastFormsMatchTheReference) {
   std::mt19937 random(63);
   std::vector<int> rising, bytes8;
   for (int v = -32768; v < 32768; ++v) {
@@ -98,32 +99,28 @@ TEST(AutoVolume, FastFormMatchesReferenceForEverySample) {
     gaps.push_back(v);
     gaps.insert(gaps.end(), random() % 3000, 0);
   }
+  const std::pair<void (*)(uint8_t*, bool, bool, int32_t), void (*)(uint8_t*, bool, bool, int32_t)> filters[] = {
+      {SwapChannels, reference::SwapChannels}, {RemoveVoice, reference::RemoveVoice}};
   for (const auto* order : {&rising, &falling, &shuffled, &gaps, &bytes8}) {
     const bool sixteen = order != &bytes8;
+    const std::vector<uint8_t> block = Block(*order, sixteen);
+    const int32_t frames = static_cast<int32_t>(order->size() / 2);
     for (int32_t start : {kAutoVolumeStartLevel, 0x100000, 0x7FFFFF}) {
-      const std::vector<uint8_t> block = Block(*order, sixteen);
       std::vector<uint8_t> want = block, got = block;
       int32_t wantLevel = start, gotLevel = start;
-      reference::AutoVolume(want.data(), true, sixteen, static_cast<int32_t>(order->size() / 2), &wantLevel);
-      AutoVolume(got.data(), true, sixteen, static_cast<int32_t>(order->size() / 2), &gotLevel);
+      reference::AutoVolume(want.data(), true, sixteen, frames, &wantLevel);
+      AutoVolume(got.data(), true, sixteen, frames, &gotLevel);
       ASSERT_EQ(FirstDifference(got, want), -1) << sixteen;
       ASSERT_EQ(gotLevel, wantLevel) << sixteen;
     }
   }
-}
-
-// Swap and Voice Removal: vector forms against the reference on blocks of
-// every length around the vector width.
-TEST(AudioFilters, FastFormsMatchReference) {
-  std::mt19937 random(64);
   for (int32_t frames = 0; frames < 40; ++frames) {
     for (bool sixteen : {true, false}) {
-      for (auto pair : {std::make_pair(SwapChannels, reference::SwapChannels),
-                        std::make_pair(RemoveVoice, reference::RemoveVoice)}) {
+      for (const auto& filter : filters) {
         ExpectFastFormMatches(
             static_cast<size_t>(frames) * (sixteen ? 4 : 2), &random,
-            [&](uint8_t* out) { pair.second(out, true, sixteen, frames); },
-            [&](uint8_t* out) { pair.first(out, true, sixteen, frames); },
+            [&](uint8_t* out) { filter.second(out, true, sixteen, frames); },
+            [&](uint8_t* out) { filter.first(out, true, sixteen, frames); },
             std::to_string(frames) + (sixteen ? " 16-bit" : " 8-bit"));
       }
     }

@@ -18,18 +18,6 @@ std::string MakeFile(const std::string& name, size_t size, std::vector<uint8_t>*
   return WriteWholeFile(ScratchPath(name), *bytes);
 }
 
-void WaitUntilNothingRequested(CachedFileReader* reader) {
-  for (int turn = 0; turn < 5000; ++turn) {
-    bool requested = false;
-    for (int32_t i = 0; i < reader->SlotCount(); ++i) {
-      requested = requested || reader->Slot(i).state == CachedFileReader::kSlotRequested;
-    }
-    if (!requested) return;
-    Sleep(1);
-  }
-  ADD_FAILURE() << "the read-ahead thread never loaded its block";
-}
-
 bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, uint32_t position,
                  uint32_t length) {
   std::vector<uint8_t> got(length + 1, 0xEE);
@@ -61,30 +49,18 @@ TEST(CachedFileReaderOpen, SlotCountIsHeldBetweenTwoAnd256AndMissingFilesAreNotO
   reader.Close();
 }
 
-TEST(CachedFileReaderRead, ReturnsTheFileBytesForAnyRange) {
-  std::vector<uint8_t> bytes;
-  const uint32_t size = 3 * kBlock + kBlock / 2;
-  const std::string path = MakeFile("ranges.bin", size, &bytes);
-  CachedFileReader reader;
-  ASSERT_TRUE(reader.Open(path.c_str(), 2));  // two slots: blocks are evicted all the time
-  // Whole file, block borders, tiny reads, backwards jumps (random ranges are
-  // read by the threading test's readers).
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 0, size));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, kBlock - 1, 2));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 3 * kBlock - 8, 16));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 7, 1));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 1, 2 * kBlock + 3));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, size - 1, 1));
-}
-
-// Reads reaching past the end of the file fail, also when the file ends at a
-// block's border (its last block is empty) and when the range wraps round
-// 4 GiB; the failures are not remembered.
-TEST(CachedFileReaderEnd, ReadsReachingPastTheEndOfTheFileFail) {
-  const struct {
-    uint32_t size, position, length;
-    bool ok;
-  } cases[] = {
+// Reads of any range return the file's bytes, after a whole-file read that
+// left only its last blocks in the two slots (so blocks are evicted and
+// loaded again all the time, backwards too). Reads reaching past the end of
+// the file fail, also when the file ends at a block's border (its last block
+// is empty) and when the range wraps round 4 GiB; the failures are not
+// remembered. (Random ranges: the threading test's readers.)
+TEST(CachedFileReaderRead, AnyRangeWithinTheFileAndNothingPastIt) {
+  const uint32_t large = 3 * kBlock + kBlock / 2;
+  const struct { uint32_t size, position, length; bool ok; } cases[] = {
+      {large, 0, large, true},                      {large, kBlock - 1, 2, true},
+      {large, 3 * kBlock - 8, 16, true},            {large, 7, 1, true},
+      {large, 1, 2 * kBlock + 3, true},             {large, large - 1, 1, true},
       {2 * kBlock, 2 * kBlock - 1, 1, true},        {2 * kBlock, 2 * kBlock, 1, false},
       {2 * kBlock, 2 * kBlock - 1, 2, false},       {2 * kBlock, 3 * kBlock, 1, false},
       {kBlock + 1000, kBlock, 1000, true},          {kBlock + 1000, kBlock, 1001, false},
@@ -93,33 +69,32 @@ TEST(CachedFileReaderEnd, ReadsReachingPastTheEndOfTheFileFail) {
   };
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes;
-    const std::string path = MakeFile("end.bin", c.size, &bytes);
+    const std::string path = MakeFile("range.bin", c.size, &bytes);
     CachedFileReader reader;
     ASSERT_TRUE(reader.Open(path.c_str(), 2));
     const std::string what = std::to_string(c.size) + ": " + std::to_string(c.position) + "+" +
                              std::to_string(c.length);
+    EXPECT_TRUE(ReadMatches(&reader, bytes, 0, c.size)) << what;
     EXPECT_EQ(ReadMatches(&reader, bytes, c.position, c.length), c.ok) << what;
     EXPECT_TRUE(ReadMatches(&reader, bytes, 0, c.size)) << what;
   }
 }
 
+// In memory, so that blocks load on the reading thread: after the first read
+// block 1 has been read ahead and the source stands at block 2. Block 2
+// follows the last block loaded, but after a direct read the source stands
+// where that read left it: the load must seek.
 TEST(CachedFileReaderDirect, DirectReadsGiveTheBytesAndTheNextCachedLoadSeeks) {
-  std::vector<uint8_t> bytes;
-  const uint32_t size = 4 * kBlock;
-  const std::string path = MakeFile("direct.bin", size, &bytes);
+  const std::vector<uint8_t> bytes = Payload(4, 4 * kBlock);
   CachedFileReader reader;
-  ASSERT_TRUE(reader.Open(path.c_str(), 4));
+  ASSERT_TRUE(reader.Open(MemoryFileSource(bytes.data(), bytes.size()), 4));
   ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
-  WaitUntilNothingRequested(&reader);  // block 1 read ahead: the file stands at block 2
-
+  ASSERT_EQ(reader.FilePointerBlock(), 1) << "block 1 loaded last";
   reader.SetDirectMode(true);
   EXPECT_TRUE(ReadMatches(&reader, bytes, 3 * kBlock + 5, 100));
   uint8_t buffer[20];
-  EXPECT_FALSE(reader.Read(buffer, size - 10, 20)) << "a short direct read fails";
+  EXPECT_FALSE(reader.Read(buffer, bytes.size() - 10, 20)) << "a short direct read fails";
   reader.SetDirectMode(false);
-
-  // Block 2 follows the last block loaded, but the file pointer now stands
-  // where the direct read left it: the load must seek.
   EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock, 100));
   EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock + kBlock - 50, 100));
 }

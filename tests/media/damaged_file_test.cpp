@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "media/avi_file.h"
+#include "media/avi_headers.h"
 #include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
 
@@ -48,25 +49,22 @@ void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterL
   }
   const uint64_t run = 97 * 4;
   const uint64_t expected = std::max((whole + available) / run * run, whole);
-  std::vector<uint8_t> sound;
-  for (int32_t position = 0;; position += 97) {
-    const std::vector<uint8_t> got = ReadSound(file, position, 97);
-    if (got.empty()) break;
-    sound.insert(sound.end(), got.begin(), got.end());
-  }
+  const std::vector<uint8_t> sound = ReadAllSound(file, 97);
   ASSERT_EQ(sound.size(), expected) << what;
   ASSERT_TRUE(std::equal(sound.begin(), sound.end(), allSound.begin())) << what;
 }
 
 // Cuts the clip at every byte of the headers (which give the unknown format
-// message), at and around every chunk's header and end, and inside the index.
+// message), at and around every chunk's header and end, and at and inside
+// the index. A file that must use its index is refused while idx1 is not
+// whole (unless the index is not to be loaded).
 void CheckCutsOf(TestClip clip, const std::string& name) {
   AviWriterLayout layout;
   const std::string whole = clip.Write(name, &layout);
   const std::vector<uint8_t> bytes = ReadFileBytes(whole);
   // Opening needs the first chunk of "movi" (a "rec " list, when grouped).
   const uint64_t needed = layout.moviTypePosition + 4 + (clip.options.recGroup > 0 ? 12 : 8);
-  std::vector<uint64_t> cuts = {needed, layout.idx1Position + 4, layout.idx1Position + 8,
+  std::vector<uint64_t> cuts = {needed, layout.idx1Position, layout.idx1Position + 4, layout.idx1Position + 8,
                                 layout.idx1Position + 8 + 16 * 3, bytes.size() - 1, bytes.size()};
   for (uint64_t cut = 0; cut < needed; ++cut) cuts.push_back(cut);
   for (size_t i = 0; i < clip.chunks.size(); ++i) {
@@ -78,35 +76,38 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
   }
   const size_t idx1Entries =
       layout.partFirstChunks.size() > 1 ? layout.partFirstChunks[1] : clip.chunks.size();
-  const std::string path = ScratchPath("cut-" + name);
   for (const uint64_t cut : cuts) {
-    WriteWholeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
     for (const bool index : {true, false}) {
-      AviFile file;
-      std::string messages;
-      const bool opened = file.Open(path.c_str(), &messages, false, 2, index);
-      const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
-      ASSERT_EQ(opened, cut >= needed) << what << ": " << messages;
-      ASSERT_EQ(messages, opened ? "" : "Unknown format, Velmora supports AVI (RIFF) formats only\n") << what;
-      if (!opened) continue;
       // idx1 is whole once the cut lies past it (the file's end in AVI 1.0
       // files); the OpenDML indexes only in the whole file (each part's
       // ix## stand at its end).
-      const uint64_t idx1End = layout.idx1Position + 8 + 16 * idx1Entries;
-      const bool indexed = (clip.options.writeIndex && cut >= idx1End) ||
-                           (clip.options.openDml && cut == bytes.size());
+      const bool idx1Whole =
+          clip.options.writeIndex && cut >= layout.idx1Position + 8 + 16 * idx1Entries;
+      const bool indexed = idx1Whole || (clip.options.openDml && cut == bytes.size());
+      const bool mustUse = index && (clip.options.avihFlags & AVIF_MUSTUSEINDEX) != 0;
+      AviFile file;
+      std::string messages;
+      const bool opened = file.Open(bytes.data(), cut, &messages, false, 2, index);
+      const std::string what = name + " cut at " + std::to_string(cut) + (index ? " indexed" : "");
+      ASSERT_EQ(opened, cut >= needed && (idx1Whole || !mustUse)) << what << ": " << messages;
+      ASSERT_EQ(messages, opened ? "" : cut < needed ? kUnknownFormat : kNoIndex) << what;
+      if (!opened) continue;
       ASSERT_EQ(file.HasIndex(), index && indexed) << what;
+      if (file.HasIndex() && !clip.options.openDml) {
+        EXPECT_EQ(file.IndexEntryCount(), static_cast<int32_t>(idx1Entries)) << what;
+      }
       ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
     }
   }
 }
 
-// Plain, grouped in "rec " lists, and OpenDML in parts (cut in any part, it
+// Plain, grouped in "rec " lists, OpenDML in parts (cut in any part, it
 // plays through its idx1 and walking up to the cut: the last part's standard
-// indexes, at its end, are cut off).
+// indexes, at its end, are cut off), and plain with "must use index".
 TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
-  for (const int layout : {0, 1, 2}) {
+  for (const int layout : {0, 1, 2, 3}) {
     TestClip clip = VideoAndPcmClip(14, 5, true);
+    if (layout == 3) clip.options.avihFlags |= AVIF_MUSTUSEINDEX;
     clip.options.recGroup = layout == 1 ? 3 : 0;
     clip.options.openDml = layout == 2;
     if (layout == 2) clip.options.partSize = 1500;
@@ -114,29 +115,48 @@ TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
   }
 }
 
-// An idx1 that is mostly wrong (every entry past the end of the file, or
-// every entry pointing at its neighbour, a chunk of the other stream) is no
-// index: the file plays by walking "movi" as one without a table; with
-// "must use index" it is refused with the usual message.
-TEST(DamagedFiles, AMostlyWrongIndexIsDropped) {
+// idx1 entries that lie. A few pointing outside the file (far away, past
+// 2 GiB, with a huge length, across the end) fail only their own chunk. An
+// idx1 that is mostly wrong (every entry past the end of the file, or every
+// entry pointing at its neighbour, a chunk of the other stream) is no index:
+// the file plays by walking "movi" as one without a table. The file is never
+// written to.
+TEST(DamagedFiles, Idx1EntriesThatLie) {
   const TestClip clip = VideoAndPcmClip(12, 5, true);
   AviWriterLayout layout;
-  const std::string good = clip.Write("good-index.avi", &layout);
-  const std::vector<uint8_t> bytes = ReadFileBytes(good);
-  const uint64_t entries = layout.idx1Position + 8;
-  const uint32_t count = 24;  // a video and a sound chunk per frame
-  for (const bool toNeighbour : {false, true}) {
-    const std::string path = WriteWholeFile(ScratchPath(toNeighbour ? "neighbour.avi" : "outside.avi"), bytes);
-    for (uint32_t e = 0; e < count; ++e) {
-      const uint32_t other = e ^ 1;  // the frame's sound for its picture, and back
+  const std::vector<uint8_t> bytes = ReadFileBytes(clip.Write("good-index.avi", &layout));
+  const uint64_t entries = layout.idx1Position + 8;  // frame f is entry 2f, its sound 2f + 1
+  for (const char* damage : {"few outside", "all outside", "all neighbours"}) {
+    const std::string path = WriteWholeFile(ScratchPath(std::string(damage) + ".avi"), bytes);
+    const bool few = std::string(damage) == "few outside";
+    if (few) {
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 8 + 8, 0x7FFF0000u));    // frame 4: far away
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 10 + 8, 0xF0000000u));   // frame 5: past 2 GiB
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 12 + 12, 0x7FFFFFF0u));  // frame 6: a huge length
+      ASSERT_TRUE(PatchU32(path, entries + 16 * 14 + 8,                  // frame 7: across the end
+                           static_cast<uint32_t>(layout.fileSize - layout.moviTypePosition - 10)));
+    }
+    for (uint32_t e = 0; !few && e < 24; ++e) {  // a video and a sound chunk per frame
       uint32_t offset = 0xFFFF0000u - e * 16;
-      if (toNeighbour) std::memcpy(&offset, bytes.data() + entries + 16 * other + 8, 4);
+      // The frame's sound for its picture, and back.
+      if (std::string(damage) == "all neighbours") std::memcpy(&offset, bytes.data() + entries + 16 * (e ^ 1) + 8, 4);
       ASSERT_TRUE(PatchU32(path, entries + 16 * e + 8, offset));
     }
+    const std::vector<uint8_t> before = ReadFileBytes(path);
     AviFile file;
     ASSERT_TRUE(OpenFile(&file, path, true));
-    EXPECT_FALSE(file.HasIndex()) << path;
-    ExpectFrames(&file, clip, Range(0, 12), path);  // in order, as walking reads them
+    EXPECT_EQ(file.HasIndex(), few) << damage;
+    if (few) {
+      for (int32_t f = 4; f <= 7; ++f) EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
+      ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
+      std::vector<uint8_t> huge(1 << 20);
+      uint32_t size = static_cast<uint32_t>(huge.size());
+      EXPECT_FALSE(file.ReadVideoFrame(huge.data(), 6, &size));
+    } else {
+      ExpectFrames(&file, clip, Range(0, 12), damage);  // in order, as walking reads them
+    }
+    file.Close();
+    EXPECT_EQ(ReadFileBytes(path), before) << damage;
   }
 }
 

@@ -99,6 +99,16 @@ std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count) {
   return data;
 }
 
+std::vector<uint8_t> ReadAllSound(AviFile* file, int32_t run) {
+  std::vector<uint8_t> all, buffer(1 << 20);
+  for (int32_t position = 0;; position += run) {
+    int32_t count = run;
+    uint32_t bytes = static_cast<uint32_t>(buffer.size());
+    if (!file->ReadAudio(buffer.data(), position, &count, &bytes)) return all;
+    all.insert(all.end(), buffer.begin(), buffer.begin() + bytes);
+  }
+}
+
 std::vector<int32_t> Range(int32_t from, int32_t to, int32_t step) {
   std::vector<int32_t> values;
   for (int32_t v = from; v < to; v += step) values.push_back(v);

@@ -10,6 +10,11 @@ class AviFile;
 #include <string>
 #include <vector>
 
+// The opening messages of a file that is no AVI and of one whose indispensable
+// index cannot be loaded.
+inline constexpr char kUnknownFormat[] = "Unknown format, Velmora supports AVI (RIFF) formats only\n";
+inline constexpr char kNoIndex[] = "Can't load indispensable index table\n";
+
 // Bytes that differ from chunk to chunk (seed) and from byte to byte, so that
 // a chunk read from the wrong place never matches.
 std::vector<uint8_t> Payload(uint32_t seed, size_t size);
@@ -58,3 +63,6 @@ bool Readable(AviFile* file, int32_t frame);
 // Up to count audio samples from the position: the bytes read (empty when
 // ReadAudio failed). The capacity is 4 bytes a sample and a little more.
 std::vector<uint8_t> ReadSound(AviFile* file, int32_t position, int32_t count);
+// The sound read from the start in runs of count samples (or chunks) until a
+// read fails, joined.
+std::vector<uint8_t> ReadAllSound(AviFile* file, int32_t run);

@@ -56,26 +56,19 @@ TEST(MediaThreading, VideoAndSoundAreReadAtTheSameTime) {
   const std::string partsPath = clip.Write("parallel-parts.avi");
   for (const bool index : {true, false}) for (const std::string& path : {plainPath, partsPath}) {
     AviFile file;
-    std::string messages;
-    ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 2, index));
-    std::atomic<int> wrongFrames{0};
+    ASSERT_TRUE(OpenFile(&file, path, index));
+    int wrongFrames = 0;
     std::vector<uint8_t> joined;
     std::thread video([&] {
       for (int32_t f = 0; f < 300; ++f) {
         bool ok;
-        if (ReadFrame(&file, f, &ok) != frames[f] || !ok) ++wrongFrames;
+        wrongFrames += ReadFrame(&file, f, &ok) != frames[f] || !ok;
       }
     });
-    std::thread audio([&] {
-      for (int32_t position = 0;; position += 211) {
-        const std::vector<uint8_t> run = ReadSound(&file, position, 211);
-        if (run.empty()) break;
-        joined.insert(joined.end(), run.begin(), run.end());
-      }
-    });
+    std::thread audio([&] { joined = ReadAllSound(&file, 211); });
     video.join();
     audio.join();
-    EXPECT_EQ(wrongFrames.load(), 0) << path << (index ? " indexed" : " walked");
+    EXPECT_EQ(wrongFrames, 0) << path << (index ? " indexed" : " walked");
     EXPECT_TRUE(joined == sound) << path << (index ? " indexed" : " walked");
   }
 }

@@ -53,10 +53,7 @@ TEST(SubtitleShadowOffset, FifthOfTheFontUpToFour) {
 }
 
 TEST(ConvertSubtitleBand, PixelPairsInTheColour) {
-  const struct {
-    uint16_t left, right;
-    uint32_t colour, want;
-  } cases[] = {
+  const struct { uint16_t left, right; uint32_t colour, want; } cases[] = {
       {0, 0, Word(200, 60, 200, 90), 0},                          // nothing there
       {1, 0, Word(200, 60, 200, 90), Word(200, 60, 0, 90)},      // text beside nothing
       {2, 0, Word(200, 60, 200, 90), Word(25, 60, 0, 90)},       // outline: luma / 8

@@ -11,15 +11,22 @@
 
 namespace {
 
+constexpr uint8_t kWestern = 0, kCyrillic = 204, kJapanese = 128;
+
 struct Case {
   const char* what;
   std::string file;
   std::vector<TimedText> want;
+  uint8_t charSet = kDefaultCharSet;
   uint32_t rate = 25, scale = 1;
 };
 
+void ExpectEntries(SubtitleFormat format, const std::vector<Case>& cases) {
+  for (const Case& c : cases) EXPECT_EQ(ParseText(c.file, format, c.rate, c.scale, c.charSet), c.want) << c.what;
+}
+
 TEST(ReadMicroDvd, Lines) {
-  const Case cases[] = {
+  ExpectEntries(SubtitleFormat::kMicroDvd, {
       {"two lines", "{100}{150}Hello|World\n", {{100, 150, "Hello|World"}}},
       {"tags before the text go", "{0}{25}{y:i}Text\r\n", {{0, 25, "Text"}}},
       {"text after the last brace", "{1}{2}a}b{c}d\n", {{1, 2, "d"}}},
@@ -33,16 +40,13 @@ TEST(ReadMicroDvd, Lines) {
       // A line is read 1,023 bytes at a time; the rest is a line of its own.
       {"long line in pieces", "{1}{2}" + std::string(1017, 'a') + "{3}{4}tail\n",
        {{1, 2, std::string(1017, 'a')}, {3, 4, "tail"}}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseText(c.file, SubtitleFormat::kMicroDvd), c.want) << c.what;
-  }
+  });
 }
 
 const char kBlock[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
 
 TEST(ReadSubRip, Blocks) {
-  const Case cases[] = {
+  ExpectEntries(SubtitleFormat::kSubRip, {
       {"two text lines", kBlock, {{37, 75, "First|Second"}}},
       {"CR LF and no final blank line", "1\r\n00:00:01,500 --> 00:00:03,000\r\nFirst\r\nSecond",
        {{37, 75, "First|Second"}}},
@@ -57,12 +61,12 @@ TEST(ReadSubRip, Blocks) {
        {{37, 75, "First|Second"}}},
       {"no number ends the file", std::string(kBlock) + "Two\n00:00:05,000 --> 00:00:06,000\nz\n",
        {{37, 75, "First|Second"}}},
-      {"NTSC rate", "1\n00:01:00,000 --> 00:01:00,100\nn\n", {{1798, 1801, "n"}}, 30000, 1001},
+      {"NTSC rate", "1\n00:01:00,000 --> 00:01:00,100\nn\n", {{1798, 1801, "n"}}, kDefaultCharSet, 30000, 1001},
       // The seconds are a float: 0.12 reads as 0.119999997 (2.9999999 frames),
       // 0.16 as 0.159999996.
       {"truncated float seconds", "1\n00:00:00,120 --> 00:00:00,160\nt\n", {{2, 3, "t"}}},
       {"huge times saturate", "1\n596524:00:00,000 --> 99999999999:00:00,000\nh\n", {{INT_MAX, INT_MAX, "h"}}},
-      {"no scale", "1\n00:00:00,000 --> 00:00:01,000\nz\n", {{0, INT_MAX, "z"}}, 25, 0},
+      {"no scale", "1\n00:00:00,000 --> 00:00:01,000\nz\n", {{0, INT_MAX, "z"}}, kDefaultCharSet, 25, 0},
       {"a long line continues as another", "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(1100, 'b') + "\n",
        {{25, 50, std::string(1023, 'b')}}},
       {"joined lines cut to the buffer",
@@ -71,53 +75,39 @@ TEST(ReadSubRip, Blocks) {
       {"a character past the limit dropped whole",
        "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(600, 'c') + "\n" + std::string(421, 'd') + u8"éd\n",
        {{25, 50, std::string(600, 'c') + "|" + std::string(421, 'd')}}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseText(c.file, SubtitleFormat::kSubRip, c.rate, c.scale), c.want) << c.what;
-  }
+  });
 }
-
-constexpr uint8_t kWestern = 0, kCyrillic = 204, kJapanese = 128;
 
 TEST(SubtitleEncodings, EveryFormReadsAsTheSameCharacters) {
   const std::string both = u8"Café crème|Привет, мир";
   const std::u16string both16 = u"{1}{2}Café crème|Привет, мир\r\n";
-  const struct {
-    const char* what;
-    std::string file;
-    uint8_t charSet;
-    std::vector<TimedText> want;
-  } cases[] = {
-      {"UTF-8 with its byte order mark", "\xEF\xBB\xBF{1}{2}" + both + "\n", kCyrillic, {{1, 2, both}}},
-      {"UTF-8 without", "{1}{2}" + both + "\n", kCyrillic, {{1, 2, both}}},
-      {"UTF-16 LE", Utf16File(both16, false), kWestern, {{1, 2, both}}},
-      {"UTF-16 BE", Utf16File(both16, true), kWestern, {{1, 2, both}}},
-      {"UTF-16 past the first plane", Utf16File(u"{1}{2}a\U0001F600b", false), kWestern, {{1, 2, u8"a\U0001F600b"}}},
-      {"Windows-1252 with a Western font", "{1}{2}Caf\xE9 cr\xE8me\n", kWestern, {{1, 2, u8"Café crème"}}},
-      {"Windows-1251 with a Cyrillic font", "{1}{2}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\n", kCyrillic,
-       {{1, 2, u8"Привет, мир"}}},
-      {"the font's set decides", "{1}{2}Caf\xE9\n", kCyrillic, {{1, 2, u8"Cafй"}}},
-      {"Shift-JIS: '\\' and '|' as second bytes", "{1}{2}\x95\x5C\x8E\xA6\x83\x5C\x83\x7C\n", kJapanese,
-       {{1, 2, u8"表示ソポ"}}},
-      {"one valid sequence among invalid bytes is no UTF-8", "{1}{2}\xC3\xA9 \xE9\n", kWestern,
-       {{1, 2, u8"Ã© é"}}},
-      {"broken UTF-8 after a byte order mark", "\xEF\xBB\xBF{1}{2}a\xE9z\xC3\n", kWestern,
-       {{1, 2, u8"a\uFFFDz\uFFFD"}}},
-      {"a lone surrogate", Utf16File(u"{1}{2}a\xD800z\xDC00\n", false), kWestern, {{1, 2, u8"a\uFFFDz\uFFFD"}}},
-      {"a UTF-8 byte order mark alone", "\xEF\xBB\xBF", kWestern, {}},
-      {"a UTF-16 byte order mark alone", "\xFE\xFF", kWestern, {}},
-      {"byte order marks of joined files", "{1}{2}\xC3\xA9\n\xEF\xBB\xBF{3}{4}b\n", kWestern,
-       {{1, 2, u8"é"}, {3, 4, "b"}}},
-      {"a zero character ends the text", Utf16File(std::u16string(u"{1}{2}a\n\0{3}{4}b\n", 17), false), kWestern,
-       {{1, 2, "a"}}},
+  ExpectEntries(SubtitleFormat::kMicroDvd, {
+      {"UTF-8 with its byte order mark", "\xEF\xBB\xBF{1}{2}" + both + "\n", {{1, 2, both}}, kCyrillic},
+      {"UTF-8 without", "{1}{2}" + both + "\n", {{1, 2, both}}, kCyrillic},
+      {"UTF-16 LE", Utf16File(both16, false), {{1, 2, both}}, kWestern},
+      {"UTF-16 BE", Utf16File(both16, true), {{1, 2, both}}, kWestern},
+      {"UTF-16 past the first plane", Utf16File(u"{1}{2}a\U0001F600b", false), {{1, 2, u8"a\U0001F600b"}}, kWestern},
+      {"Windows-1252 with a Western font", "{1}{2}Caf\xE9 cr\xE8me\n", {{1, 2, u8"Café crème"}}, kWestern},
+      {"Windows-1251 with a Cyrillic font", "{1}{2}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\n",
+       {{1, 2, u8"Привет, мир"}}, kCyrillic},
+      {"the font's set decides", "{1}{2}Caf\xE9\n", {{1, 2, u8"Cafй"}}, kCyrillic},
+      {"Shift-JIS: '\\' and '|' as second bytes", "{1}{2}\x95\x5C\x8E\xA6\x83\x5C\x83\x7C\n",
+       {{1, 2, u8"表示ソポ"}}, kJapanese},
+      {"one valid sequence among invalid bytes is no UTF-8", "{1}{2}\xC3\xA9 \xE9\n", {{1, 2, u8"Ã© é"}}, kWestern},
+      {"broken UTF-8 after a byte order mark", "\xEF\xBB\xBF{1}{2}a\xE9z\xC3\n", {{1, 2, u8"a\uFFFDz\uFFFD"}},
+       kWestern},
+      {"a lone surrogate", Utf16File(u"{1}{2}a\xD800z\xDC00\n", false), {{1, 2, u8"a\uFFFDz\uFFFD"}}, kWestern},
+      {"a UTF-8 byte order mark alone", "\xEF\xBB\xBF", {}, kWestern},
+      {"a UTF-16 byte order mark alone", "\xFE\xFF", {}, kWestern},
+      {"byte order marks of joined files", "{1}{2}\xC3\xA9\n\xEF\xBB\xBF{3}{4}b\n", {{1, 2, u8"é"}, {3, 4, "b"}},
+       kWestern},
+      {"a zero character ends the text", Utf16File(std::u16string(u"{1}{2}a\n\0{3}{4}b\n", 17), false),
+       {{1, 2, "a"}}, kWestern},
       // A line is read 1,023 bytes at a time; a character does not fit whole
       // and starts the next piece (which is no MicroDVD line).
-      {"no character split between pieces", "{1}{2}" + std::string(1016, 'a') + u8"é\n", kWestern,
-       {{1, 2, std::string(1016, 'a')}}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseText(c.file, SubtitleFormat::kMicroDvd, 25, 1, c.charSet), c.want) << c.what;
-  }
+      {"no character split between pieces", "{1}{2}" + std::string(1016, 'a') + u8"é\n",
+       {{1, 2, std::string(1016, 'a')}}, kWestern},
+  });
 }
 
 // The stored marks (subtitle_markup.h): a style after it, the top.
@@ -127,9 +117,8 @@ std::string Block(const std::string& text) { return "1\n00:00:01,000 --> 00:00:0
 
 TEST(ReadSubRip, TagsAndOverrideBlocks) {
   const struct {
-    const char* what;
-    std::string text;  // the block's text lines
-    std::string want;  // its stored text, none when empty
+    const char *what;
+    std::string text, want;  // the block's text lines; its stored text, none when empty
   } cases[] = {
       {"italic within a line", "a <i>b</i> c", "a " + I + "b" + P + " c"},
       {"each style, in any case", "<B>b</B><u>u</u><S>s</S>", B + "b" + U + "u" + S + "s"},
@@ -151,8 +140,8 @@ TEST(ReadSubRip, TagsAndOverrideBlocks) {
       {"tags alone: no entry", "<i></i>\n{\\an8}", ""},
   };
   for (const auto& c : cases) {
-    const std::vector<TimedText> want = c.want.empty() ? std::vector<TimedText>{} : std::vector<TimedText>{{25, 50, c.want}};
-    EXPECT_EQ(ParseText(Block(c.text), SubtitleFormat::kSubRip), want) << c.what;
+    EXPECT_EQ(ParseText(Block(c.text), SubtitleFormat::kSubRip),
+              (c.want.empty() ? std::vector<TimedText>{} : std::vector<TimedText>{{25, 50, c.want}})) << c.what;
   }
 }
 
@@ -164,11 +153,7 @@ const char kAssHeader[] =
     "\r\n[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
 
 TEST(ReadSubStationAlpha, Events) {
-  const struct {
-    const char* what;
-    std::string file;
-    std::vector<TimedText> want;
-  } cases[] = {
+  ExpectEntries(SubtitleFormat::kSubStationAlpha, {
       {"times, commas in the text, \\N and \\n",
        std::string(kAssHeader) + "Dialogue: 0,0:00:01.50,0:00:03.00,Default,,0,0,0,,First, then\\Nsecond\\nthird\r\n"
            "Comment: 0,0:00:01.50,0:00:03.00,Default,,0,0,0,,not shown\r\n"
@@ -198,10 +183,7 @@ TEST(ReadSubStationAlpha, Events) {
        "Dialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,{\\i1}\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,{\\an8 x\n",
        {{25, 50, "{\\an8 x"}}},
       {"no events section", "[Script Info]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,x\n", {}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseText(c.file, SubtitleFormat::kSubStationAlpha), c.want) << c.what;
-  }
+  });
 }
 
 }  // namespace

@@ -61,11 +61,7 @@ TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {
 TEST(PlaceSubtitleLines, BottomUpFromOneAndAHalfLinesOrDownFromTheTop) {
   // Font 19 in a band of 85: tops at 85 - (n - k + 1) * 19 - 9; after the
   // top mark at 9 + (k - 1) * 19. Style marks stay with their lines.
-  const struct {
-    const char* text;
-    std::vector<std::string> lines;
-    std::vector<int32_t> tops;
-  } cases[] = {
+  const struct { const char* text; std::vector<std::string> lines; std::vector<int32_t> tops; } cases[] = {
       {"one", {"one"}, {57}},
       {"a|b|c", {"a", "b", "c"}, {19, 38, 57}},
       {"a||b", {"a", "", "b"}, {19, 38, 57}},

@@ -93,11 +93,7 @@ TEST(RenderSubtitle, DrawsEachTextOnceAndLeavesOtherFramesAlone) {
 
 TEST(RenderSubtitle, TextOutlineAndShadowInTheFrame) {
   // "AB" is a box over band columns 28..35 and rows 36..47.
-  const struct {
-    int32_t x, bandRow;
-    bool shadow, transparent;
-    int want;
-  } cases[] = {
+  const struct { int32_t x, bandRow; bool shadow, transparent; int want; } cases[] = {
       {30, 40, true, false, 255},  // text
       {27, 40, true, false, 31},   // outline left of it: an eighth of the luma
       {37, 48, true, false, 31},   // shadow two down and right

@@ -28,10 +28,7 @@ constexpr uint8_t kWestern = 0, kCyrillic = 204;
 
 using Pixels = std::set<std::pair<int32_t, int32_t>>;  // (x, y) in the frame
 
-struct Run {
-  std::wstring text;
-  uint8_t style;
-};
+struct Run { std::wstring text; uint8_t style; };
 using Line = std::vector<Run>;
 
 // The options' font, of normal weight so that bold shows, in a character set.
