@@ -137,7 +137,7 @@ VELMORA_SSE2 int32_t BgrxPairsSse2(const uint8_t* pixels, uint8_t* out, int32_t 
   return k;
 }
 
-VELMORA_SSE2 void ConvertBgrxPairs(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool highQuality,
+VELMORA_SSE2 void ConvertBgrxPairsSse2(const uint8_t* pixels, uint8_t* out, int32_t pairs, bool highQuality,
                       const uint32_t* table, VectorLevel level) {
   int32_t k = level >= VectorLevel::kAvx2 ? BgrxPairsAvx2(pixels, out, pairs, highQuality) : 0;
   k += BgrxPairsSse2(pixels + 8 * k, out + 4 * k, pairs - k, highQuality);
@@ -208,7 +208,7 @@ VELMORA_SSE2 int32_t Pairs16Sse2(const uint8_t* row, uint8_t* out, int32_t pairs
 }
 
 template <bool kGreen6>
-VELMORA_SSE2 void Convert16BitPairs(const PictureLayout& layout, const uint8_t* row, uint8_t* out, int32_t pairs,
+VELMORA_SSE2 void Convert16BitPairsSse2(const PictureLayout& layout, const uint8_t* row, uint8_t* out, int32_t pairs,
                        bool highQuality, const uint32_t* table, VectorLevel level) {
   int32_t k = level >= VectorLevel::kAvx2 ? Pairs16Avx2<kGreen6>(row, out, pairs, highQuality) : 0;
   k += Pairs16Sse2<kGreen6>(row + 4 * k, out + 4 * k, pairs - k, highQuality);
@@ -220,7 +220,7 @@ VELMORA_SSE2 void Convert16BitPairs(const PictureLayout& layout, const uint8_t* 
 
 // --- everything else: spread into 32-bit pixels first ---------------------------
 
-VELMORA_SSE2 void SpreadPixels(const PictureLayout& layout, const uint8_t* row, const uint32_t* palette, int32_t first,
+VELMORA_SSE2 void SpreadPixelsSse2(const PictureLayout& layout, const uint8_t* row, const uint32_t* palette, int32_t first,
                   int32_t count, uint32_t* pixels) {
   switch (layout.form) {
     case PictureForm::kRgb24:
@@ -278,13 +278,13 @@ void ConvertRgbFormRow(const PictureLayout& layout, const uint8_t* row, const ui
   }
   switch (layout.form) {
     case PictureForm::kRgb32:
-      ConvertBgrxPairs(row, out, pairs, highQuality, table, level);
+      ConvertBgrxPairsSse2(row, out, pairs, highQuality, table, level);
       return;
     case PictureForm::kRgb555:
-      Convert16BitPairs<false>(layout, row, out, pairs, highQuality, table, level);
+      Convert16BitPairsSse2<false>(layout, row, out, pairs, highQuality, table, level);
       return;
     case PictureForm::kRgb565:
-      Convert16BitPairs<true>(layout, row, out, pairs, highQuality, table, level);
+      Convert16BitPairsSse2<true>(layout, row, out, pairs, highQuality, table, level);
       return;
     default:
       break;
@@ -292,7 +292,7 @@ void ConvertRgbFormRow(const PictureLayout& layout, const uint8_t* row, const ui
   uint32_t pixels[kPiecePixels];
   for (int32_t k = 0; k < pairs; k += kPiecePixels / 2) {
     const int32_t n = std::min(kPiecePixels / 2, pairs - k);
-    SpreadPixels(layout, row, palette, 2 * k, 2 * n, pixels);
-    ConvertBgrxPairs(reinterpret_cast<const uint8_t*>(pixels), out + 4 * k, n, highQuality, table, level);
+    SpreadPixelsSse2(layout, row, palette, 2 * k, 2 * n, pixels);
+    ConvertBgrxPairsSse2(reinterpret_cast<const uint8_t*>(pixels), out + 4 * k, n, highQuality, table, level);
   }
 }
