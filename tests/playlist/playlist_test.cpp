@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -21,27 +22,65 @@ Playlist ListOf(const Items& items) {
   return list;
 }
 
-TEST(Playlist, CountIsSeparatorsPlusOneAndEmptyIsOneEmptyItem) {
+// Edits applied in order to one list, each with its result (the new index
+// of a move, the clamped index; 0 for the others), the list's text, count and
+// emptiness after it. The list ends at a zero byte; "\r" separates items, so
+// that an empty list is one empty item, two empty items are not empty, and a
+// text with separators counts as several items. Replacing and deleting out
+// of range are ignored; a move must go to another item inside the list.
+TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
+  const struct { char op; int32_t index, position; const char* text; int32_t result; const char* after; int32_t count; } edits[] = {
+      {'=', 0, 0, "", 0, "", 1},
+      {'+', 0, 0, "a.avi", 0, "a.avi", 1},
+      {'+', 0, 0, "b.avi", 0, "a.avi\rb.avi", 2},
+      {'=', 0, 0, "\r", 0, "\r", 2},
+      {'+', 0, 0, "p\rq", 0, "\r\rp\rq", 4},
+      {'=', 0, 0, "a\rb\rc", 0, "a\rb\rc", 3},
+      {'r', 1, 0, "B\rB2", 0, "a\rB\rB2\rc", 4},
+      {'r', 4, 0, "z", 0, "a\rB\rB2\rc", 4},
+      {'r', -1, 0, "z", 0, "a\rB\rB2\rc", 4},
+      {'d', 4, 0, "", 0, "a\rB\rB2\rc", 4},
+      {'d', -1, 0, "", 0, "a\rB\rB2\rc", 4},
+      {'d', 3, 0, "", 0, "a\rB\rB2", 3},  // the last
+      {'d', 0, 0, "", 0, "B\rB2", 2},     // the first
+      {'d', 1, 0, "", 0, "B", 1},
+      {'d', 0, 0, "", 0, "", 1},          // the only item leaves the empty list
+      {'=', 0, 0, "\rmiddle\r", 0, "\rmiddle\r", 3},
+      {'d', 0, 0, "", 0, "middle\r", 2},  // empty items are items too
+      {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5},
+      {'v', 0, 0, "", 0, "e\rd\rc\rb\ra", 5},
+      {'v', 0, 0, "", 0, "a\rb\rc\rd\re", 5},
+      {'m', 0, 3, "", 3, "b\rc\rd\ra\re", 5},
+      {'m', 4, 1, "", 1, "b\re\rc\rd\ra", 5},
+      {'m', 2, 2, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', 2, 5, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', 2, -1, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', -1, 0, "", -1, "b\re\rc\rd\ra", 5},
+      {'c', -3, 0, "", 0, "b\re\rc\rd\ra", 5},
+      {'c', 4, 0, "", 4, "b\re\rc\rd\ra", 5},
+      {'c', 5, 0, "", 4, "b\re\rc\rd\ra", 5},
+  };
   Playlist list;
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_TRUE(list.IsEmpty());
-  list.Append("a.avi");
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.Text(), "a.avi");
-  EXPECT_FALSE(list.IsEmpty());
-  list.Append("b.avi");
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Text(), "a.avi\rb.avi");
-
+  int row = 0;
+  for (const auto& e : edits) {
+    SCOPED_TRACE(row++);
+    int32_t result = 0;
+    const std::string text = e.text;
+    switch (e.op) {
+      case '=': list.SetText(text); break;
+      case '+': list.Append(text); break;
+      case 'r': list.Replace(text, e.index); break;
+      case 'd': list.Delete(e.index); break;
+      case 'v': list.Reverse(); break;
+      case 'm': result = list.MoveItem(e.index, e.position); break;
+      case 'c': result = list.ClampIndex(e.index); break;
+    }
+    EXPECT_EQ(std::make_tuple(result, list.Text(), list.Count(), list.IsEmpty()),
+              std::make_tuple(e.result, std::string(e.after), e.count, *e.after == 0 && e.count == 1));
+  }
+  EXPECT_EQ(Playlist().ClampIndex(2), 0);
   list.SetText(std::string("x\r\ry\0z\rw", 8));  // ends at the zero byte
-  EXPECT_EQ(list.Text(), "x\r\ry");
-  EXPECT_EQ(list.Count(), 3);
-  EXPECT_FALSE(list.IsEmpty());
-  list.SetText("\r");  // two empty items are not an empty list
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_FALSE(list.IsEmpty());
-  list.Append("p\rq");  // a text with separators counts as several items
-  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(std::make_tuple(list.Text(), list.Count()), std::make_tuple(std::string("x\r\ry"), 3));
 }
 
 TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
@@ -51,39 +90,12 @@ TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
     EXPECT_EQ(list.Item(index), item) << index;
     EXPECT_EQ(list.ItemLength(index), std::strlen(item)) << index;
   }
-
   char buffer[5];
   std::memset(buffer, 'X', sizeof buffer);
   list.Item(1, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "seco");  // cut to fit, always terminated
   list.Item(7, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "");
-}
-
-TEST(Playlist, ReplaceAndDeleteRebuildAroundTheItem) {
-  Playlist list = ListOf({"a", "b", "c"});
-  list.Replace("B\rB2", 1);
-  EXPECT_EQ(list.Text(), "a\rB\rB2\rc");
-  EXPECT_EQ(list.Count(), 4);
-  list.Replace("z", 4);  // out of range: ignored
-  list.Replace("z", -1);
-  EXPECT_EQ(list.Text(), "a\rB\rB2\rc");
-
-  list.Delete(4);
-  list.Delete(-1);
-  EXPECT_EQ(list.Count(), 4);
-  list.Delete(3);  // last
-  EXPECT_EQ(list.Text(), "a\rB\rB2");
-  list.Delete(0);  // first
-  EXPECT_EQ(list.Text(), "B\rB2");
-  list.Delete(1);
-  list.Delete(0);  // the only item leaves the empty list
-  EXPECT_TRUE(list.IsEmpty());
-
-  list.SetText("\rmiddle\r");  // empty items are items too
-  list.Delete(0);
-  EXPECT_EQ(list.Text(), "middle\r");
-  EXPECT_EQ(list.Count(), 2);
 }
 
 TEST(Playlist, SortIsByteOrder) {
@@ -106,29 +118,6 @@ TEST(Playlist, SortIsByteOrder) {
   empty.SortByFullPath();
   empty.Reverse();
   EXPECT_TRUE(empty.IsEmpty());
-}
-
-TEST(Playlist, ReverseAndMoveKeepEveryItem) {
-  Playlist list = ListOf({"a", "b", "c", "d", "e"});
-  list.Reverse();
-  EXPECT_EQ(list.Text(), "e\rd\rc\rb\ra");
-  list.Reverse();
-
-  EXPECT_EQ(list.MoveItem(0, 3), 3);
-  EXPECT_EQ(list.Text(), "b\rc\rd\ra\re");
-  EXPECT_EQ(list.MoveItem(4, 1), 1);
-  EXPECT_EQ(list.Text(), "b\re\rc\rd\ra");
-  // The position must be another item inside the list.
-  EXPECT_EQ(list.MoveItem(2, 2), 2);
-  EXPECT_EQ(list.MoveItem(2, 5), 2);
-  EXPECT_EQ(list.MoveItem(2, -1), 2);
-  EXPECT_EQ(list.MoveItem(-1, 0), -1);
-  EXPECT_EQ(list.Text(), "b\re\rc\rd\ra");
-
-  EXPECT_EQ(list.ClampIndex(-3), 0);
-  EXPECT_EQ(list.ClampIndex(4), 4);
-  EXPECT_EQ(list.ClampIndex(5), 4);
-  EXPECT_EQ(Playlist().ClampIndex(2), 0);
 }
 
 // The generator's first outputs for seed 1 are the well-known 41, 18467,
