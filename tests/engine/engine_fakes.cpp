@@ -44,16 +44,6 @@ int32_t FrameStamp(const uint8_t* frame) {
   return stamp;
 }
 
-void FakeDecoder::GetVideoSummary(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
-                                  int32_t* scale, int32_t* codecGivesRgb) {
-  if (width) *width = width_;
-  if (height) *height = height_;
-  if (frameCount) *frameCount = frameCount_;
-  if (rate) *rate = rate_;
-  if (scale) *scale = 1;
-  if (codecGivesRgb) *codecGivesRgb = 0;
-}
-
 bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   decodedFrames.Add(frame);
   if (frame >= dataEnd_) foundEnd_ = std::min(foundEnd_.load(), dataEnd_);
@@ -61,15 +51,6 @@ bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   std::memset(destination, frame & 0xFF, static_cast<size_t>(height_ * ((2 * width_ - 1) / 4 * 4 + 4)));
   std::memcpy(destination, &frame, sizeof frame);
   return true;
-}
-
-void FakeDecoder::GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBit, int32_t* samplesPerSecond,
-                                       int32_t* samplesPerBlock) {
-  if (!hasAudio_) return;
-  if (stereo) *stereo = stereo_;
-  if (sixteenBit) *sixteenBit = sixteenBit_;
-  if (samplesPerSecond) *samplesPerSecond = sampleRate_;
-  if (samplesPerBlock) *samplesPerBlock = samplesPerBlock_;
 }
 
 bool FakeDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
@@ -93,24 +74,14 @@ FrameEffects RecordingEffects() {
 }
 
 void PlaybackFixture::SetUp() {
-  g_options.speedTroublesMode = kSkipFrames;
-  g_options.fadeoutPause = 0;
-  g_options.enableVolumeControl = 1;
-  g_options.volume = 80;
+  g_options.speedTroublesMode = kSkipFrames, g_options.fadeoutPause = 0;
+  g_options.enableVolumeControl = 1, g_options.volume = 80;
   PublishOptions();
-  record.width = decoder.width_;
-  record.height = decoder.height_;
-  record.stride = 16;
-  record.frameSize = 2 * 16;
-  record.frameCount = decoder.frameCount_;
-  record.rate = 25;
-  record.scale = 1;
+  record.width = decoder.width_, record.height = decoder.height_, record.stride = 16;
+  record.frameSize = 2 * 16, record.frameCount = decoder.frameCount_, record.rate = 25, record.scale = 1;
   record.state = kPlaying;
   ASSERT_TRUE(record.frameRing.Allocate(record.frameSize, 20));
-  context.record = &record;
-  context.ports = Ports(&time);
-  context.decoder = &decoder;
-  context.clock = &clock;
+  context.record = &record, context.ports = Ports(&time), context.decoder = &decoder, context.clock = &clock;
   clock.Create(25, 1);
 }
 
@@ -124,9 +95,6 @@ void PlaybackFixture::Queue(int32_t first, int32_t count, uint8_t flag) {
 }
 
 void PlaybackFixture::WithSound() {
-  record.soundPlays = 1;
-  record.sampleRate = 1000;
-  record.blockLength = record.blockBytes = 80;
-  record.soundBufferBlocks = 25;
-  sound.open_ = true;
+  record.soundPlays = 1, record.sampleRate = 1000, record.blockLength = record.blockBytes = 80;
+  record.soundBufferBlocks = 25, sound.open_ = true;
 }

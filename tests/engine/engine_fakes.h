@@ -83,10 +83,7 @@ class FakeSound : public SoundPort {
   std::vector<uint8_t> block_;
 };
 
-struct SetupCall {
-  uint32_t allowFlags;
-  RECT videoRect;
-};
+struct SetupCall { uint32_t allowFlags; RECT videoRect; };
 
 class FakePicture : public PicturePort {
  public:
@@ -105,10 +102,7 @@ class FakePicture : public PicturePort {
   std::atomic<int32_t> releases_{0}, shutdowns_{0};
 };
 
-struct PostedCommand {
-  int32_t id;
-  LPARAM lParam;
-};
+struct PostedCommand { int32_t id; LPARAM lParam; };
 
 class FakeHost : public PlaybackHost {
  public:
@@ -148,8 +142,11 @@ class FakeDecoder : public Decoder {
   void Close() override {}
   void GetVideoInfo(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
                     uint32_t*) override {}
-  void GetVideoSummary(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate,
-                       int32_t* scale, int32_t* codecGivesRgb) override;
+  void GetVideoSummary(int32_t* width, int32_t* height, int32_t* frameCount, int32_t* rate, int32_t* scale,
+                       int32_t* codecGivesRgb) override {
+    Put(width, width_), Put(height, height_), Put(frameCount, frameCount_), Put(rate, rate_), Put(scale, 1);
+    Put(codecGivesRgb, 0);
+  }
   bool ReadVideoFrame(uint8_t* destination, int32_t frame) override;
   int32_t PreviousKeyframe(int32_t frame) override {
     auto it = keyframes_.upper_bound(frame);
@@ -163,7 +160,10 @@ class FakeDecoder : public Decoder {
   bool ShowAudioDecoderPages(HWND) override { return false; }
   void GetAudioInfo(int32_t*, int32_t*, int32_t*, int32_t*, uint32_t*, int32_t*) override {}
   void GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBit, int32_t* samplesPerSecond,
-                            int32_t* samplesPerBlock) override;
+                            int32_t* samplesPerBlock) override {
+    if (hasAudio_) Put(stereo, stereo_), Put(sixteenBit, sixteenBit_), Put(samplesPerSecond, sampleRate_);
+    if (hasAudio_) Put(samplesPerBlock, samplesPerBlock_);
+  }
   bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
   void DropAudio() override { hasAudio_ = false, ++audioDrops_; }
   void HasIndex(uint8_t* flag) override { if (flag != nullptr) *flag = hasIndex_ ? 1 : 0; }
@@ -180,6 +180,10 @@ class FakeDecoder : public Decoder {
   int32_t sampleRate_ = 1000, samplesPerBlock_ = 80;  // two frames at 25 fps
   std::atomic<int32_t> failingBlock_{-1}, audioDrops_{0};
   std::atomic<bool> failAllBlocks_{false};
+
+ private:
+  template <typename T, typename V>
+  static void Put(T* out, V value) { if (out != nullptr) *out = static_cast<T>(value); }
 };
 
 // The stamp FakeDecoder wrote into a frame.

@@ -14,10 +14,7 @@ namespace {
 using VideoFeederTest = PlaybackFixture;
 
 // Reads the ring out: the stamps (-1 where not decoded) and flags in order.
-struct Queued {
-  std::vector<int32_t> stamps;
-  std::vector<uint8_t> flags;
-};
+struct Queued { std::vector<int32_t> stamps; std::vector<uint8_t> flags; };
 
 Queued Drain(SampleRing* ring) {
   Queued out;
