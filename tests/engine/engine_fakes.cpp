@@ -33,6 +33,7 @@ bool FakeSound::UnlockBlock() {
 }
 
 bool FakePicture::Present(const uint8_t* frame, const Options& options) {
+  if (time != nullptr) presentedAt.Add(time->SleptMilliseconds());
   presented.Add(FrameStamp(frame));
   presentedQuality.Add(options.highQualityConversion);
   return true;

@@ -96,6 +96,8 @@ class FakePicture : public PicturePort {
   void Shutdown() override { ++shutdowns_; }
   int32_t Mode() override { return 1; }
 
+  ScriptedTime* time = nullptr;       // when set, presentedAt notes its slept time at each Present
+  CallLog<int64_t> presentedAt;
   CallLog<int32_t> presented;         // the stamps of presented frames, in order
   CallLog<uint8_t> presentedQuality;  // highQualityConversion of each Present's options
   CallLog<SetupCall> setups;

@@ -192,7 +192,7 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilledOrNotKept) {
       EXPECT_EQ(player->BlockRing().Capacity(), 0);
       continue;
     }
-    EXPECT_EQ(std::make_tuple(sound.openedBlocks_, sound.counter_.load()), std::make_tuple(25, 0));  // prefill uncounted
+    EXPECT_EQ(std::make_tuple(sound.openedBlocks_, sound.counter_.load()), std::make_tuple(25, 0));  // uncounted
     const std::vector<std::vector<uint8_t>> written = sound.written.Items();
     ASSERT_GE(written.size(), first + 25);
     for (size_t b = 0; b < 25; ++b) {

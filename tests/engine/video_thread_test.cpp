@@ -65,32 +65,16 @@ class VideoThreadTest : public PlaybackFixture {
 // is, but the frames pass all the same. (The lag below the cap, and doubled
 // in skip mode: the pacing rules' test.)
 TEST_F(VideoThreadTest, PlayingPassesShowDropOrWaitAsTheModeAndFramesSay) {
-  using Step = std::function<void(VideoThreadTest&)>;
-  const auto behind = [](uint32_t mode) {
-    return Step([mode](VideoThreadTest& t) { t.SetMode(mode), t.Queue(0, 12); });
-  };
-  const Step tenBehind = [](VideoThreadTest& t) { t.record.targetFrame = 10; };
-  const struct {
-    const char* name;
-    Step before, after;
-    int passes;
-    Stamps shown;
-    int32_t current, dropped;
-    int64_t slept;  // -1: not checked
-  } rows[] = {
-      {"no sound", [](VideoThreadTest& t) { t.Queue(0, 5); }, nullptr, 5, {0, 1, 2, 3, 4}, 5, 0, 5 * 40},
-      {"skip frames", behind(kSkipFrames), tenBehind, 6, {0}, 6, 5, 0},
-      {"keep fast motion", behind(kKeepFastMotion), tenBehind, 6, {0}, 6, 5, 0},
-      {"jump keyframes", behind(kJumpKeyframes), tenBehind, 6, {0, 1, 2, 3, 4, 5}, 6, 0, -1},
-      {"smooth video", behind(kSmoothVideo), tenBehind, 6, {0, 1, 2, 3, 4, 5}, 6, 0, -1},
-      {"skipped and failed",
-       [](VideoThreadTest& t) {
-         t.Queue(0, 1), t.Queue(1, 1, kFrameSkipped), t.Queue(2, 1, kFrameFailed), t.Queue(3, 3);
-       },
-       nullptr, 4, {0, 3}, 4, 1, -1},
-      {"inactive window", [](VideoThreadTest& t) { t.Queue(0, 6); },
-       [](VideoThreadTest& t) { t.shell.windowActive = 0; }, 6, {}, 6, 0, -1},
-  };
+  // queued frames: decoded, skipped or failed; target after the start (-1: none)
+  const struct { const char* name; uint32_t mode; const char* queued; int32_t target; bool inactive; int passes;
+                 Stamps shown; int32_t current, dropped; int64_t slept; } rows[] = {
+      {"no sound", kSkipFrames, "ddddd", -1, false, 5, {0, 1, 2, 3, 4}, 5, 0, 5 * 40},
+      {"skip frames", kSkipFrames, "dddddddddddd", 10, false, 6, {0}, 6, 5, 0},
+      {"keep fast motion", kKeepFastMotion, "dddddddddddd", 10, false, 6, {0}, 6, 5, 0},
+      {"jump keyframes", kJumpKeyframes, "dddddddddddd", 10, false, 6, {0, 1, 2, 3, 4, 5}, 6, 0, -1},
+      {"smooth video", kSmoothVideo, "dddddddddddd", 10, false, 6, {0, 1, 2, 3, 4, 5}, 6, 0, -1},
+      {"skipped and failed", kSkipFrames, "dsfddd", -1, false, 4, {0, 3}, 4, 1, -1},
+      {"inactive window", kSkipFrames, "dddddd", -1, true, 6, {}, 6, 0, -1}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     FakePicture fresh;
@@ -99,18 +83,21 @@ TEST_F(VideoThreadTest, PlayingPassesShowDropOrWaitAsTheModeAndFramesSay) {
     record.currentFrame = record.droppedFrames = 0;
     shell.windowActive = 1;
     g_effectLog.Reset();
+    SetMode(row.mode);
     const int64_t slept = time.SleptMilliseconds();
-    row.before(*this);
+    for (int32_t n = 0; row.queued[n] != 0; ++n) {
+      Queue(n, 1, row.queued[n] == 's' ? kFrameSkipped : row.queued[n] == 'f' ? kFrameFailed : kFrameDecoded);
+    }
     Begin();
-    if (row.after) row.after(*this);
+    if (row.target >= 0) record.targetFrame = row.target;
+    if (row.inactive) shell.windowActive = 0;
     Passes(row.passes);
     const Stamps all = fresh.presented.Items();
     EXPECT_EQ(Stamps(all.begin() + (all.empty() ? 0 : 1), all.end()), row.shown);
-    EXPECT_EQ(record.currentFrame, row.current);
-    EXPECT_EQ(record.droppedFrames, row.dropped);
+    EXPECT_EQ(std::make_tuple(record.currentFrame.load(), record.droppedFrames.load(), fresh.setups.Size()),
+              std::make_tuple(row.current, row.dropped, size_t{1}));
     if (row.slept >= 0) { EXPECT_EQ(time.SleptMilliseconds() - slept, row.slept); }
-    EXPECT_EQ(fresh.setups.Size(), 1u);
-    if (row.after == nullptr) { EXPECT_EQ(g_effectLog.filtered, static_cast<int32_t>(row.shown.size())); }
+    if (!row.inactive) { EXPECT_EQ(g_effectLog.filtered, static_cast<int32_t>(row.shown.size())); }
     thread_->SetStartVolume();
     EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
   }
@@ -121,21 +108,13 @@ TEST_F(VideoThreadTest, PlayingPassesShowDropOrWaitAsTheModeAndFramesSay) {
 // later, also when the feeder decodes it only during the wait; it is shown
 // again in its own pass, and the next frame a second on.
 TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
-  struct TimedPicture : FakePicture {
-    explicit TimedPicture(ScriptedTime* t) : time(t) {}
-    bool Present(const uint8_t* frame, const Options& options) override {
-      at.push_back(time->SleptMilliseconds());
-      return FakePicture::Present(frame, options);
-    }
-    ScriptedTime* time;
-    std::vector<int64_t> at;
-  };
   record.rate = 1;
   clock.Create(1, 1);
   WithSound();
   for (const int64_t decodedAt : {0, 30}) {
     SCOPED_TRACE(decodedAt);
-    TimedPicture timed(&time);
+    FakePicture timed;
+    timed.time = &time;
     context.ports.picture = &timed;
     record.frameRing.Clear();
     record.currentFrame = 0;
@@ -147,7 +126,7 @@ TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
     Begin();
     Passes(2);
     EXPECT_EQ(timed.presented.Items(), (Stamps{0, 0, 1}));
-    EXPECT_EQ(timed.at, (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
+    EXPECT_EQ(timed.presentedAt.Items(), (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
   }
   time.onSleep_ = nullptr;
 }
@@ -197,18 +176,12 @@ TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   WithSound();
   Queue(0, 20);
   Begin();
-  const struct {
-    int32_t counter, displacement, setTarget, target;
-  } steps[] = {{0, 0, -1, 1}, {10, 0, -1, 21}, {10, 0, 40, 40}, {12, 500, -1, 25 + 12}};
-  for (const auto& s : steps) {
-    SCOPED_TRACE(s.counter);
-    sound.counter_ = s.counter;  // blocks of 80 ms, two frames each
-    record.displacement = s.displacement;
-    if (s.setTarget >= 0) record.targetFrame = s.setTarget;
-    Passes(1);
-    EXPECT_EQ(record.targetFrame, s.target);
-    EXPECT_TRUE(sound.playing_);
-  }
+  // the target, the sound playing; the counter in blocks of 80 ms, two frames each
+  Run([&] { return Observed{record.targetFrame, sound.playing_}; },
+      {{"first change", nullptr, 1, {1, 1}},
+       {"beyond", [&] { sound.counter_ = 10; }, 1, {21, 1}},
+       {"unchanged", [&] { record.targetFrame = 40; }, 1, {40, 1}},
+       {"displaced", [&] { record.displacement = 500, sound.counter_ = 12; }, 1, {25 + 12, 1}}});
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
@@ -218,14 +191,12 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   VideoThread& thread = Begin();
   Passes(1);
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
-  EXPECT_TRUE(host.statusDrawn.Items().empty());
+  EXPECT_EQ(host.statusDrawn.Size(), 0u);
   while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
-  EXPECT_FALSE(sound.playing_);
-  EXPECT_LE(record.targetFrame, 1);
+  EXPECT_EQ(std::make_tuple(sound.playing_.load(), record.targetFrame <= 1), std::make_tuple(false, true));
   Queue(0, 10);
   Passes(10);
-  EXPECT_TRUE(sound.playing_);
-  EXPECT_EQ(record.droppedFrames, 0);
+  EXPECT_EQ(std::make_tuple(sound.playing_.load(), record.droppedFrames.load()), std::make_tuple(true, 0));
   EXPECT_EQ(Shown(), (Stamps{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
@@ -291,10 +262,10 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   record.currentFrame = 7;
   record.targetFrame = 0;
   shell.balanceChanged = shell.balanceShown = 1;
-  VideoThread& thread = Begin();
-  EXPECT_EQ(record.targetFrame, 7);
-  EXPECT_EQ(shell.balanceChanged + shell.balanceShown + sound.volumeCalls_, 0);
-  thread.SetStartVolume();
+  Begin();
+  EXPECT_EQ(std::make_tuple(record.targetFrame.load(), shell.balanceChanged + shell.balanceShown,
+                            sound.volumeCalls_.load()), std::make_tuple(7, 0, 0));
+  thread_->SetStartVolume();
   EXPECT_EQ(sound.lastVolume_, 80);
   // request pending, bar shown, countdown, volume calls, bars drawn and
   // pictures presented (since the mark)
@@ -352,14 +323,11 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
   time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
   thread.Leave();
   time.onSleep_ = nullptr;
-  EXPECT_EQ(time.SleptMilliseconds() - ended, 30);
   ASSERT_EQ(host.posted.Size(), 1u);
-  EXPECT_EQ(host.posted.Items()[0].id, kCommandNextFile);
-  EXPECT_EQ(host.posted.Items()[0].lParam, 0);
-  EXPECT_FALSE(sound.playing_);
-
+  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds() - ended, host.posted.Items()[0].id, host.posted.Items()[0].lParam,
+                            sound.playing_.load()),
+            std::make_tuple(int64_t{30}, kCommandNextFile, LPARAM{0}, false));
   host.posted.Clear();
-  record.frameRing.Clear();
   Queue(0, 3);
   WorkerThread stopped;
   stopped.Stop();
@@ -402,10 +370,9 @@ TEST_F(VideoThreadTest, EachFrameIsFilteredAndPresentedWithTheSameOptions) {
   g_effectLog.duringFilter = [] { g_options.highQualityConversion ^= 1, PublishOptions(); };
   Begin();
   Passes(4);
-  const std::vector<uint8_t> filtered = g_effectLog.filteredQuality.Items();
-  EXPECT_EQ(filtered, (std::vector<uint8_t>{0, 1, 0, 1}));
   const std::vector<uint8_t> presented = picture.presentedQuality.Items();
-  EXPECT_EQ(std::vector<uint8_t>(presented.begin() + 1, presented.end()), filtered);
+  EXPECT_EQ(g_effectLog.filteredQuality.Items(), (std::vector<uint8_t>{0, 1, 0, 1}));
+  EXPECT_EQ(std::vector<uint8_t>(presented.begin() + 1, presented.end()), (std::vector<uint8_t>{0, 1, 0, 1}));
 }
 
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
@@ -424,15 +391,15 @@ TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   const int32_t transitions = sound.playTransitions_;
   Passes(1);
   time.onSleep_ = nullptr;
-  EXPECT_EQ(sound.playTransitions_, transitions + 2);  // paused, then played again
-  EXPECT_TRUE(sound.playing_);
-  // The target is what it was before the pause (the sound's position, at most
-  // one ahead of the picture), not moved on by the 700 ms of buffering.
-  EXPECT_LE(record.targetFrame, record.currentFrame + 1);
+  // Paused, then played again; the target is what it was before the pause
+  // (the sound's position, at most one ahead of the picture), not moved on by
+  // the 700 ms of buffering.
+  EXPECT_EQ(std::make_tuple(sound.playTransitions_ - transitions, sound.playing_.load(),
+                            record.targetFrame <= record.currentFrame + 1, record.frameRing.Count()),
+            std::make_tuple(2, true, true, 6));
   const std::vector<int32_t> fills = host.statusDrawn.Items();
   ASSERT_GE(fills.size(), 6u);
   EXPECT_EQ(fills[1], 0);  // the first drawing after the playing pass's status
-  EXPECT_EQ(record.frameRing.Count(), 6);
   Passes(1);  // a presenter refresh shows the refilled ring
   EXPECT_EQ(picture.setups.Size(), setups + 1);
 }

@@ -22,6 +22,13 @@ Playlist ListOf(const Items& items) {
   return list;
 }
 
+// What AddEntry makes of a path, from an empty list.
+Playlist Added(const std::string& path, int depth = Playlist::kNestingDepth) {
+  Playlist list;
+  list.AddEntry(path, depth);
+  return list;
+}
+
 // Edits applied in order to one list, each with its result (the new index
 // of a move, the clamped index; 0 for the others), the list's text, count and
 // emptiness after it. The list ends at a zero byte; "\r" separates items, so
@@ -126,14 +133,11 @@ TEST(Playlist, SortIsByteOrder) {
 // (Under Wine the order for other seeds is checked against the runtime's own
 // generator below.)
 TEST(Playlist, RandomizeFollowsTheGenerator) {
-  Playlist list = ListOf({"a", "b", "c", "d", "e"});
+  Playlist list = ListOf({"a", "b", "c", "d", "e"}), single = ListOf({"only"});
   list.Randomize(1);
-  EXPECT_EQ(list.Text(), "a\rd\rb\re\rc");
-
-  Playlist single = ListOf({"only"});
   single.Randomize(12345);
+  EXPECT_EQ(list.Text(), "a\rd\rb\re\rc");
   EXPECT_EQ(single.Text(), "only");
-
 }
 
 #ifdef _WIN32
@@ -182,11 +186,10 @@ TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
   EXPECT_EQ(list.Items(), (std::vector<std::string>{"C:\\My Videos\\a.avi", "\xE9t\xE9 \x80.avi",
                                                     "X.MLS", "list.mlsx", "mlsx"}));
 
-  Playlist limits;
-  limits.AddEntry("\"" + std::string(999, 'p') + "\"", 5);  // quotes don't count
-  limits.AddEntry(std::string(1000, 'q'), 5);               // too long for the buffers: refused
-  ASSERT_EQ(limits.Count(), 1);
-  EXPECT_EQ(limits.ItemLength(0), 999u);
+  // Quotes don't count; a path too long for the buffers is refused.
+  Playlist limits = Added("\"" + std::string(999, 'p') + "\"", 5);
+  limits.AddEntry(std::string(1000, 'q'), 5);
+  EXPECT_EQ(limits.Items(), Items{std::string(999, 'p')});
 }
 
 TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
@@ -194,16 +197,9 @@ TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
   WriteWholeFile(path, "header text \"first one.avi\" trailing\r\n\"d:\\\xC4\\se\tcond.avi\"\r\n" +
                        Quoted(std::string(999, 'k')) + Quoted(std::string(1000, 'l')) +
                        "\"not closed.avi\r\n");
-  Playlist list;
-  list.AddEntry(path, Playlist::kNestingDepth);
-  ASSERT_EQ(list.Count(), 3);
-  EXPECT_EQ(list.Item(0), "first one.avi");
-  EXPECT_EQ(list.Item(1), "d:\\\xC4\\second.avi");
-  EXPECT_EQ(list.Item(2), std::string(999, 'k'));
-
+  Playlist list = Added(path);
+  EXPECT_EQ(list.Items(), (Items{"first one.avi", "d:\\\xC4\\second.avi", std::string(999, 'k')}));
   list.AddEntry(path, 0);  // a list reached at depth 0 is ignored
-  EXPECT_EQ(list.Count(), 3);
-
   // A directory opens (or not) but never reads: nothing is added.
   const std::string directory = ScratchPath("folder.mls");
   std::filesystem::create_directory(directory);
@@ -219,56 +215,40 @@ TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeepAndSelfListingFilesEnd) {
                Quoted("item" + std::to_string(level) + ".avi") +
                    Quoted(ScratchPath("level" + std::to_string(level + 1) + ".mls")));
   }
-  Playlist list;
-  list.AddEntry(ScratchPath("level1.mls"), Playlist::kNestingDepth);
-  EXPECT_EQ(list.Text(), "item1.avi\ritem2.avi\ritem3.avi\ritem4.avi\ritem5.avi");
+  EXPECT_EQ(Added(ScratchPath("level1.mls")).Text(), "item1.avi\ritem2.avi\ritem3.avi\ritem4.avi\ritem5.avi");
 
   // Five self references: 1 + 5 + 25 + 125 + 625 reads (five levels), each
   // adding x.avi.
   const std::string self = ScratchPath("self.mls");
   std::string five = Quoted("x.avi");
   for (int i = 0; i < 5; ++i) five += Quoted(self);
-  WriteWholeFile(self, five);
-  Playlist wide;
-  wide.AddEntry(self, Playlist::kNestingDepth);
-  EXPECT_EQ(wide.Count(), 781);
-
+  const auto countFrom = [&](const std::string& text) { return Added(WriteWholeFile(self, text)).Count(); };
+  EXPECT_EQ(countFrom(five), 781);
   // Six would be 1,555 reads: the files opened by one entry are limited.
-  WriteWholeFile(self, five + Quoted(self));
-  Playlist wider;
-  wider.AddEntry(self, Playlist::kNestingDepth);
-  EXPECT_EQ(wider.Count(), Playlist::kMaxListFilesPerEntry);
+  EXPECT_EQ(countFrom(five + Quoted(self)), Playlist::kMaxListFilesPerEntry);
 
   // So are the bytes read: a 1 MiB list is read through about 16 times, not
   // 1,555; each read adds x.avi, also those of the (at most 5) open lists
   // whose tails the limit cuts off.
-  WriteWholeFile(self, five + Quoted(self) + std::string(1 << 20, ' '));
-  Playlist large;
-  large.AddEntry(self, Playlist::kNestingDepth);
-  EXPECT_GE(large.Count(), 16);
-  EXPECT_LE(large.Count(), 16 + Playlist::kNestingDepth);
+  const int32_t large = countFrom(five + Quoted(self) + std::string(1 << 20, ' '));
+  EXPECT_GE(large, 16);
+  EXPECT_LE(large, 16 + Playlist::kNestingDepth);
 }
 
 TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
   const std::string spaced = "C:\\Program Files\\My Clips\\holiday 2003.avi";
   const std::string accented = "D:\\Vid\xE9os\\\xC0 la mer \xFF.avi";
-  Playlist list;
-  list.Append(spaced);
-  list.Append(accented);
+  const Playlist list = ListOf({spaced, accented});
   ASSERT_TRUE(list.SaveAs(ScratchPath("round")));  // the extension added
   const std::string path = ScratchPath("round.mls");
   EXPECT_EQ(ReadBytes(path),
             "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
-  Playlist loaded;
-  loaded.AddEntry(path, Playlist::kNestingDepth);
-  EXPECT_EQ(loaded.Text(), list.Text());
+  EXPECT_EQ(Added(path).Text(), list.Text());
 
   const std::string emptyPath = ScratchPath("empty.mls");
   ASSERT_TRUE(Playlist().SaveAs(emptyPath));
   EXPECT_EQ(ReadBytes(emptyPath), std::string("\"\"") + kNewline);
-  Playlist reloaded;
-  reloaded.AddEntry(emptyPath, Playlist::kNestingDepth);
-  EXPECT_TRUE(reloaded.IsEmpty());
+  EXPECT_TRUE(Added(emptyPath).IsEmpty());
 }
 
 TEST(PlaylistSave, AppendsTheExtensionUnlessTheNameEndsInMls) {
