@@ -289,21 +289,15 @@ TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
   Begin();
-  const struct {
-    std::function<void()> before;
-    std::vector<LPARAM> posted;  // the show-cursor commands' arguments so far
-  } steps[] = {{[] {}, {}}, {[] {}, {}}, {[] {}, {0}}, {[&] { shell.cursorShown = 0; }, {0}},
-               {[&] { shell.cursorCountdown = 50; }, {0, 1}}};
-  for (const auto& s : steps) {
-    s.before();
-    Passes(1);
-    std::vector<LPARAM> posted;
-    for (const PostedCommand& c : host.posted.Items()) {
-      EXPECT_EQ(c.id, kCommandShowCursor);
-      posted.push_back(c.lParam);
-    }
-    EXPECT_EQ(posted, s.posted);
-  }
+  // show-cursor commands posted, the last one's argument (-2: none)
+  Run([&] {
+        const std::vector<PostedCommand> posted = host.posted.Items();
+        for (const PostedCommand& c : posted) EXPECT_EQ(c.id, kCommandShowCursor);
+        return Observed{int64_t(posted.size()), posted.empty() ? -2 : int64_t{posted.back().lParam}};
+      },
+      {{"counting down", nullptr, 2, {0, -2}}, {"ran out: hide", nullptr, 1, {1, 0}},
+       {"hidden by the shell", [&] { shell.cursorShown = 0; }, 1, {1, 0}},
+       {"the mouse moved", [&] { shell.cursorCountdown = 50; }, 1, {2, 1}}});
 }
 
 // The video ends with the data (here before the claimed frame count), once;
