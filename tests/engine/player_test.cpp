@@ -43,10 +43,8 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
 class PlayerTest : public ::testing::Test, public FakePorts {
  protected:
   void SetUp() override {
-    g_options.speedTroublesMode = kSkipFrames;
     g_options.frameBufferSize = 4;  // half of the fake's 64 KB
-    g_options.fadeoutPause = 0;
-    g_options.disableAudio = 0;
+    g_options.speedTroublesMode = kSkipFrames, g_options.fadeoutPause = g_options.disableAudio = 0;
     g_options.subtitlesAutoLoad = 0;
     PublishOptions();
     previousOpen_ = DecoderHolder::SetOpenFunction(OpenNextDecoder);
@@ -54,21 +52,16 @@ class PlayerTest : public ::testing::Test, public FakePorts {
     g_playlist = &playlist;
     playlist.SetText("C:\\clips\\first.avi");
     shell.currentIndex = 0;
-    previousSink_ = SetMessageSink([this](const ShownMessage& m) {
-      messages.push_back(m);
-      return 1;
-    });
+    previousSink_ = SetMessageSink([this](const ShownMessage& m) { return messages.push_back(m), 1; });
     ports = Ports(SystemTime());
     ports.decoders = &holder;
-    decoder = new FakeDecoder;
-    decoder->frameCount_ = 30;
+    Fresh()->frameCount_ = 30;
     decoder->rate_ = 100;  // 10 ms a frame: whole clips play in a blink
   }
 
   void TearDown() override {
     player.reset();
-    delete g_nextDecoder;
-    g_nextDecoder = nullptr;
+    delete std::exchange(g_nextDecoder, nullptr);
     g_nextOpens = true;
     DecoderHolder::SetOpenFunction(previousOpen_);
     g_playlist = previousPlaylist_;
@@ -174,9 +167,7 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilledOrNotKept) {
     player.reset();
     g_effectLog.Reset();
     if (&r != rows) Fresh();
-    decoder->hasAudio_ = true;
-    decoder->sampleRate_ = 1000;
-    decoder->samplesPerBlock_ = 80;
+    decoder->hasAudio_ = true, decoder->sampleRate_ = 1000, decoder->samplesPerBlock_ = 80;
     decoder->failAllBlocks_ = !r.decodes;
     sound.failOpen_ = r.fails;
     g_options.disableAudio = r.disabled ? 1 : 0;
@@ -273,12 +264,10 @@ TEST_F(PlayerTest, AFileWhoseThreadsCannotStartIsClosed) {
 // threads play with sound: under ThreadSanitizer this shows the handover
 // clean, and no request made meanwhile is lost.
 TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
-  decoder->hasAudio_ = true;
-  decoder->sampleRate_ = 1000;
-  decoder->samplesPerBlock_ = 20;
+  decoder->hasAudio_ = true, decoder->sampleRate_ = 1000, decoder->samplesPerBlock_ = 20;
   decoder->frameCount_ = 3000;  // still playing when the checks run
   ASSERT_TRUE(Open());
-  const size_t prefilled = sound.written.Items().size();
+  const size_t prefilled = sound.written.Size();
   sound.freeBlocks_ = 100;  // the sound, and the picture with it, stays 200 frames in
   player->Play();
   // The video thread starts the buffer at its first playing pass.
@@ -298,15 +287,13 @@ TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
     const int32_t passes = player->VideoPasses();  // one pass sees each round
     ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() > passes || player->State() != kPlaying; }));
   }
-  EXPECT_TRUE(WaitFor([&] { return shell.balanceShown.load() != 0; }));
-  EXPECT_TRUE(WaitFor([&] { return shell.displayChanged.load() == 0; }));
+  EXPECT_TRUE(WaitFor([&] { return shell.balanceShown.load() != 0 && shell.displayChanged.load() == 0; }));
   EXPECT_GT(host.drawDibReopens_.load(), 0);
   // The writer filled the free blocks, and only those, going on after the
   // prefill.
   EXPECT_TRUE(WaitFor([&] { return sound.counter_ == 100; }));
-  const std::vector<std::vector<uint8_t>> written = sound.written.Items();
-  ASSERT_EQ(written.size(), prefilled + 100);
-  EXPECT_EQ(written[prefilled], std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
+  ASSERT_EQ(sound.written.Size(), prefilled + 100);
+  EXPECT_EQ(sound.written.Items()[prefilled], std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
 
   // Paused, each Next Frame request moves exactly one frame on, however they
   // arrive.
