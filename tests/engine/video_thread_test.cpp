@@ -15,8 +15,11 @@ using Stamps = std::vector<int32_t>;
 
 class VideoThreadTest : public PlaybackFixture {
  protected:
-  // A video thread over the fixture's context, begun.
-  VideoThread& Begin() {
+  // A video thread over the fixture's context, begun with frames 0 ..
+  // queued - 1 in the ring and the player in the given state.
+  VideoThread& Begin(int32_t queued = 0, int32_t state = kPlaying) {
+    Queue(0, queued);
+    record.state = state;
     thread_.reset(new VideoThread(context));
     thread_->Begin();
     return *thread_;
@@ -153,8 +156,7 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
 }
 
 TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
-  Queue(0, 20);
-  Begin();
+  Begin(20);
   std::vector<int> drawnAt;
   for (int pass = 1; pass <= 79; ++pass) {
     if (pass == 50) shell.fullscreenRequested = 1;  // no status strip in fullscreen
@@ -174,8 +176,7 @@ TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiv
 // position's terms: the pacing rules' test.)
 TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   WithSound();
-  Queue(0, 20);
-  Begin();
+  Begin(20);
   // the target, the sound playing; the counter in blocks of 80 ms, two frames each
   Run([&] { return Observed{record.targetFrame, sound.playing_}; },
       {{"first change", nullptr, 1, {1, 1}},
@@ -201,8 +202,7 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
 }
 
 TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
-  Queue(0, 20);
-  VideoThread& thread = Begin();
+  VideoThread& thread = Begin(20);
   Passes(3);
   record.state = kPaused;
   const int64_t pausedAt = time.SleptMilliseconds();
@@ -219,9 +219,7 @@ TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
 // Paused, frame steps show one frame each through a presenter refresh;
 // playing, they are cleared, not taken. Without Fadeout Pause nothing fades.
 TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsThem) {
-  Queue(0, 10);
-  record.state = kPaused;
-  Begin();
+  Begin(10, kPaused);
   // current frame, steps left, presented, set-ups, fades
   Run([&] { return Observed{record.currentFrame, shell.frameSteps, int64_t(picture.presented.Size()),
                             int64_t(picture.setups.Size()), g_effectLog.fades}; },
@@ -238,9 +236,7 @@ TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsT
 TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {
   g_options.fadeoutPause = 1;
   PublishOptions();
-  Queue(0, 10);
-  record.state = kPaused;
-  VideoThread& thread = Begin();
+  VideoThread& thread = Begin(10, kPaused);
   // fades, countdown, slept ms, presented
   Run([&] { return Observed{g_effectLog.fades, thread.FadeCountdown(), time.SleptMilliseconds(),
                             int64_t(picture.presented.Size())}; },
@@ -257,12 +253,10 @@ TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause
 // control a request shows the bar but sets no volume.
 TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   WithSound();
-  Queue(0, 10);
-  record.state = kPaused;
   record.currentFrame = 7;
   record.targetFrame = 0;
   shell.balanceChanged = shell.balanceShown = 1;
-  Begin();
+  Begin(10, kPaused);
   EXPECT_EQ(std::make_tuple(record.targetFrame.load(), shell.balanceChanged + shell.balanceShown,
                             sound.volumeCalls_.load()), std::make_tuple(7, 0, 0));
   thread_->SetStartVolume();
@@ -285,10 +279,9 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
 // In fullscreen the cursor is hidden when the countdown runs out, once; a
 // move of the mouse shows it again.
 TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
-  Queue(0, 10);
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
-  Begin();
+  Begin(10);
   // show-cursor commands posted, the last one's argument (-2: none)
   Run([&] {
         const std::vector<PostedCommand> posted = host.posted.Items();
@@ -307,8 +300,7 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
   record.frameCount = 10;
   record.dataEnd = 3;
   WithSound();
-  Queue(0, 3);
-  VideoThread& thread = Begin();
+  VideoThread& thread = Begin(3);
   int passes = 0;
   while (thread.Pass()) ++passes;
   EXPECT_EQ(passes, 3);
@@ -335,11 +327,10 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
 // the window's rectangle; a display change rebuilds everything. (Which flags
 // the options allow: the present modes' test.)
 TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
-  Queue(0, 10);
   g_options.denyOverlays = 0;
   PublishOptions();
   shell.videoRect.Set(RECT{10, 20, 330, 260});
-  Begin();
+  Begin(10);
   // set-ups, the last with the options' flags, its rectangle's left and
   // bottom, releases, DrawDib reopens, display change pending, borders
   Run([&] {
@@ -358,11 +349,10 @@ TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangl
 // A pass draws with one snapshot of the options: a change published while
 // the filters run reaches the presenter only with the next frame.
 TEST_F(VideoThreadTest, EachFrameIsFilteredAndPresentedWithTheSameOptions) {
-  Queue(0, 4);
   g_options.highQualityConversion = 0;
   PublishOptions();
   g_effectLog.duringFilter = [] { g_options.highQualityConversion ^= 1, PublishOptions(); };
-  Begin();
+  Begin(4);
   Passes(4);
   const std::vector<uint8_t> presented = picture.presentedQuality.Items();
   EXPECT_EQ(g_effectLog.filteredQuality.Items(), (std::vector<uint8_t>{0, 1, 0, 1}));
@@ -372,8 +362,7 @@ TEST_F(VideoThreadTest, EachFrameIsFilteredAndPresentedWithTheSameOptions) {
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
   SetMode(kKeepFastMotion);
   WithSound();
-  Queue(0, 1);
-  Begin();
+  Begin(1);
   Passes(1);
   ASSERT_TRUE(sound.playing_);
   const size_t setups = picture.setups.Size();
