@@ -2,36 +2,6 @@
 
 #include <cstring>
 
-void ScriptedTime::Sleep(uint32_t milliseconds) {
-  Advance(milliseconds);
-  slept_ += milliseconds;
-  if (onSleep_) onSleep_(milliseconds);
-}
-
-bool FakeSound::Open(HWND, int32_t, bool stereo, bool sixteenBit, int32_t framesPerBlock, int32_t blockCount) {
-  if (failOpen_) return false;
-  frameBytes_ = (stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
-  bytesPerBlock_ = framesPerBlock * frameBytes_;
-  openedBlocks_ = blockCount;
-  return open_ = true;
-}
-
-bool FakeSound::LockNextBlock(uint8_t** block, int32_t* frames) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (failLock_) return false;
-  block_.assign(static_cast<size_t>(bytesPerBlock_), 0xEE);
-  *block = block_.data();
-  *frames = bytesPerBlock_ / frameBytes_;
-  return true;
-}
-
-bool FakeSound::UnlockBlock() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  written.Add(block_);
-  if (freeBlocks_ > 0) --freeBlocks_;
-  return true;
-}
-
 bool FakePicture::Present(const uint8_t* frame, const Options& options) {
   if (time != nullptr) presentedAt.Add(time->SleptMilliseconds());
   presented.Add(FrameStamp(frame));

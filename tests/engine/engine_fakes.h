@@ -43,7 +43,11 @@ class ScriptedTime : public PlaybackTime {
  public:
   bool Frequency(int64_t* countsPerSecond) override { *countsPerSecond = frequency_; return !frequencyFails_; }
   int64_t Counter() override { return now_.load(); }
-  void Sleep(uint32_t milliseconds) override;
+  void Sleep(uint32_t milliseconds) override {
+    Advance(milliseconds);
+    slept_ += milliseconds;
+    if (onSleep_) onSleep_(milliseconds);
+  }
   void Advance(int64_t milliseconds) { now_ += milliseconds * frequency_ / 1000; }
   int64_t SleptMilliseconds() const { return slept_.load(); }
 
@@ -57,15 +61,30 @@ class ScriptedTime : public PlaybackTime {
 
 class FakeSound : public SoundPort {
  public:
-  bool Open(HWND, int32_t sampleRate, bool stereo, bool sixteenBit, int32_t framesPerBlock,
-            int32_t blockCount) override;
+  bool Open(HWND, int32_t, bool stereo, bool sixteenBit, int32_t framesPerBlock, int32_t blockCount) override {
+    if (failOpen_) return false;
+    frameBytes_ = (stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
+    bytesPerBlock_ = framesPerBlock * frameBytes_, openedBlocks_ = blockCount;
+    return open_ = true;
+  }
   void Close() override { open_ = false; }
   bool IsOpen() override { return open_; }
   void SetPlaying(bool playing) override { if (playing_.exchange(playing) != playing) ++playTransitions_; }
   void SetVolume(int32_t percent) override { lastVolume_ = percent; ++volumeCalls_; }
   bool CanWriteBlock() override { return freeBlocks_.load() > 0; }
-  bool LockNextBlock(uint8_t** block, int32_t* frames) override;
-  bool UnlockBlock() override;
+  bool LockNextBlock(uint8_t** block, int32_t* frames) override {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (failLock_) return false;
+    block_.assign(static_cast<size_t>(bytesPerBlock_), 0xEE);
+    *block = block_.data(), *frames = bytesPerBlock_ / frameBytes_;
+    return true;
+  }
+  bool UnlockBlock() override {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    written.Add(block_);
+    if (freeBlocks_ > 0) --freeBlocks_;
+    return true;
+  }
   void ResyncWriteIndex() override {}
   void SetBlockCounter(int32_t value) override { counter_ = value; }
   void CountBlock() override { ++counter_; }
