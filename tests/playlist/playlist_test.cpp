@@ -36,36 +36,24 @@ Playlist Added(const std::string& path, int depth = Playlist::kNestingDepth) {
 // text with separators counts as several items. Replacing and deleting out
 // of range are ignored; a move must go to another item inside the list.
 TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
-  const struct { char op; int32_t index, position; const char* text; int32_t result; const char* after; int32_t count; } edits[] = {
-      {'=', 0, 0, "", 0, "", 1},
-      {'+', 0, 0, "a.avi", 0, "a.avi", 1},
-      {'+', 0, 0, "b.avi", 0, "a.avi\rb.avi", 2},
-      {'=', 0, 0, "\r", 0, "\r", 2},
-      {'+', 0, 0, "p\rq", 0, "\r\rp\rq", 4},
-      {'=', 0, 0, "a\rb\rc", 0, "a\rb\rc", 3},
-      {'r', 1, 0, "B\rB2", 0, "a\rB\rB2\rc", 4},
-      {'r', 4, 0, "z", 0, "a\rB\rB2\rc", 4},
-      {'r', -1, 0, "z", 0, "a\rB\rB2\rc", 4},
-      {'d', 4, 0, "", 0, "a\rB\rB2\rc", 4},
-      {'d', -1, 0, "", 0, "a\rB\rB2\rc", 4},
-      {'d', 3, 0, "", 0, "a\rB\rB2", 3},  // the last
-      {'d', 0, 0, "", 0, "B\rB2", 2},     // the first
-      {'d', 1, 0, "", 0, "B", 1},
-      {'d', 0, 0, "", 0, "", 1},          // the only item leaves the empty list
-      {'=', 0, 0, "\rmiddle\r", 0, "\rmiddle\r", 3},
-      {'d', 0, 0, "", 0, "middle\r", 2},  // empty items are items too
-      {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5},
-      {'v', 0, 0, "", 0, "e\rd\rc\rb\ra", 5},
-      {'v', 0, 0, "", 0, "a\rb\rc\rd\re", 5},
-      {'m', 0, 3, "", 3, "b\rc\rd\ra\re", 5},
-      {'m', 4, 1, "", 1, "b\re\rc\rd\ra", 5},
-      {'m', 2, 2, "", 2, "b\re\rc\rd\ra", 5},
-      {'m', 2, 5, "", 2, "b\re\rc\rd\ra", 5},
-      {'m', 2, -1, "", 2, "b\re\rc\rd\ra", 5},
-      {'m', -1, 0, "", -1, "b\re\rc\rd\ra", 5},
-      {'c', -3, 0, "", 0, "b\re\rc\rd\ra", 5},
-      {'c', 4, 0, "", 4, "b\re\rc\rd\ra", 5},
-      {'c', 5, 0, "", 4, "b\re\rc\rd\ra", 5},
+  const struct { char op; int32_t index, position; const char* text; int32_t result; const char* after;
+                 int32_t count; } edits[] = {
+      {'=', 0, 0, "", 0, "", 1}, {'+', 0, 0, "a.avi", 0, "a.avi", 1},
+      {'+', 0, 0, "b.avi", 0, "a.avi\rb.avi", 2}, {'=', 0, 0, "\r", 0, "\r", 2},
+      {'+', 0, 0, "p\rq", 0, "\r\rp\rq", 4}, {'=', 0, 0, "a\rb\rc", 0, "a\rb\rc", 3},
+      {'r', 1, 0, "B\rB2", 0, "a\rB\rB2\rc", 4}, {'r', 4, 0, "z", 0, "a\rB\rB2\rc", 4},
+      {'r', -1, 0, "z", 0, "a\rB\rB2\rc", 4}, {'d', 4, 0, "", 0, "a\rB\rB2\rc", 4},
+      // deleting the last, the first, the only item (which leaves the empty
+      // list), and an empty item
+      {'d', -1, 0, "", 0, "a\rB\rB2\rc", 4}, {'d', 3, 0, "", 0, "a\rB\rB2", 3}, {'d', 0, 0, "", 0, "B\rB2", 2},
+      {'d', 1, 0, "", 0, "B", 1}, {'d', 0, 0, "", 0, "", 1}, {'=', 0, 0, "\rmiddle\r", 0, "\rmiddle\r", 3},
+      {'d', 0, 0, "", 0, "middle\r", 2},
+      {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5}, {'v', 0, 0, "", 0, "e\rd\rc\rb\ra", 5},
+      {'v', 0, 0, "", 0, "a\rb\rc\rd\re", 5}, {'m', 0, 3, "", 3, "b\rc\rd\ra\re", 5},
+      {'m', 4, 1, "", 1, "b\re\rc\rd\ra", 5}, {'m', 2, 2, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', 2, 5, "", 2, "b\re\rc\rd\ra", 5}, {'m', 2, -1, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', -1, 0, "", -1, "b\re\rc\rd\ra", 5}, {'c', -3, 0, "", 0, "b\re\rc\rd\ra", 5},
+      {'c', 4, 0, "", 4, "b\re\rc\rd\ra", 5}, {'c', 5, 0, "", 4, "b\re\rc\rd\ra", 5},
   };
   Playlist list;
   int row = 0;
