@@ -273,17 +273,13 @@ TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
   // The video thread starts the buffer at its first playing pass.
   ASSERT_TRUE(WaitFor([&] { return sound.playing_.load(); }));
   for (int32_t i = 0; i < 60 && player->State() == kPlaying; ++i) {
-    g_options.videoFilters.negative = static_cast<uint8_t>(i & 1);
+    g_options.videoFilters.negative = static_cast<uint8_t>(i & 1), g_options.volume = static_cast<uint32_t>(i);
     g_options.speedTroublesMode = (i & 2) != 0 ? kKeepFastMotion : kSkipFrames;
-    g_options.volume = static_cast<uint32_t>(i);
     PublishOptions();
     shell.videoRect.Set(RECT{i, i, 320 + i, 240 + i});
-    shell.redrawCounter.fetch_add(1);
-    shell.balanceChanged.store(1);
-    shell.displayChanged.store(1);
-    shell.cursorCountdown.store(3);
+    shell.redrawCounter.fetch_add(1), shell.frameSteps.fetch_add(1);  // the steps taken back while playing
+    shell.balanceChanged.store(1), shell.displayChanged.store(1), shell.cursorCountdown.store(3);
     shell.fullscreenRequested.store(static_cast<uint8_t>(i & 1));
-    shell.frameSteps.fetch_add(1);  // taken back while playing
     const int32_t passes = player->VideoPasses();  // one pass sees each round
     ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() > passes || player->State() != kPlaying; }));
   }

@@ -36,12 +36,7 @@ class VideoThreadTest : public PlaybackFixture {
   // Steps of a scenario: an action, passes, then what observe() gives
   // (entries of -1 are not compared).
   using Observed = std::vector<int64_t>;
-  struct Step {
-    const char* name;
-    std::function<void()> act;
-    int passes;
-    Observed want;
-  };
+  struct Step { const char* name; std::function<void()> act; int passes; Observed want; };
   void Run(const std::function<Observed()>& observe, const std::vector<Step>& steps) {
     for (const Step& step : steps) {
       SCOPED_TRACE(step.name);
