@@ -1,42 +1,9 @@
 #include "engine_fakes.h"
 
-#include "settings/shared_options.h"
-
 #include <cstring>
 
-void ScriptedTime::Sleep(uint32_t milliseconds) {
-  Advance(milliseconds);
-  slept_ += milliseconds;
-  if (onSleep_) onSleep_(milliseconds);
-}
-
-bool FakeSound::Open(HWND, int32_t, bool stereo, bool sixteenBit, int32_t framesPerBlock,
-                     int32_t blockCount) {
-  if (failOpen_) return false;
-  frameBytes_ = (stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
-  bytesPerBlock_ = framesPerBlock * frameBytes_;
-  openedBlocks_ = blockCount;
-  open_ = true;
-  return true;
-}
-
-bool FakeSound::LockNextBlock(uint8_t** block, int32_t* frames) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (failLock_) return false;
-  block_.assign(static_cast<size_t>(bytesPerBlock_), 0xEE);
-  *block = block_.data();
-  *frames = bytesPerBlock_ / frameBytes_;
-  return true;
-}
-
-bool FakeSound::UnlockBlock() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  written.Add(block_);
-  if (freeBlocks_ > 0) --freeBlocks_;
-  return true;
-}
-
 bool FakePicture::Present(const uint8_t* frame, const Options& options) {
+  if (time != nullptr) presentedAt.Add(time->SleptMilliseconds());
   presented.Add(FrameStamp(frame));
   presentedQuality.Add(options.highQualityConversion);
   return true;
@@ -48,67 +15,57 @@ int32_t FrameStamp(const uint8_t* frame) {
   return stamp;
 }
 
-void FakeDecoder::GetVideoSummary(int32_t* width, int32_t* height, int32_t* frameCount,
-                                  int32_t* rate, int32_t* scale, int32_t* codecGivesRgb) {
-  if (width) *width = width_;
-  if (height) *height = height_;
-  if (frameCount) *frameCount = frameCount_;
-  if (rate) *rate = rate_;
-  if (scale) *scale = 1;
-  if (codecGivesRgb) *codecGivesRgb = 0;
-}
-
 bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   decodedFrames.Add(frame);
   if (frame >= dataEnd_) foundEnd_ = std::min(foundEnd_.load(), dataEnd_);
-  if (frame < 0 || frame >= frameCount_ || frame >= dataEnd_ || failingFrames_.count(frame) != 0) {
-    return false;
-  }
-  const int32_t size = height_ * ((2 * width_ - 1) / 4 * 4 + 4);
-  std::memset(destination, frame & 0xFF, static_cast<size_t>(size));
+  if (frame < 0 || frame >= frameCount_ || frame >= dataEnd_ || failingFrames_.count(frame) != 0) return false;
+  std::memset(destination, frame & 0xFF, static_cast<size_t>(height_ * ((2 * width_ - 1) / 4 * 4 + 4)));
   std::memcpy(destination, &frame, sizeof frame);
   return true;
-}
-
-void FakeDecoder::GetAudioOutputFormat(uint8_t* stereo, uint8_t* sixteenBit,
-                                       int32_t* samplesPerSecond, int32_t* samplesPerBlock) {
-  if (!hasAudio_) return;
-  if (stereo) *stereo = stereo_;
-  if (sixteenBit) *sixteenBit = sixteenBit_;
-  if (samplesPerSecond) *samplesPerSecond = sampleRate_;
-  if (samplesPerBlock) *samplesPerBlock = samplesPerBlock_;
 }
 
 bool FakeDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
   decodedBlocks.Add(block);
   if (block == failingBlock_ || failAllBlocks_) return false;
-  const int32_t bytes = samplesPerBlock_ * (stereo_ ? 2 : 1) * (sixteenBit_ ? 2 : 1);
-  std::memset(destination, block & 0xFF, static_cast<size_t>(bytes));
+  std::memset(destination, block & 0xFF, static_cast<size_t>(samplesPerBlock_ * (stereo_ + 1) * (sixteenBit_ + 1)));
   return true;
 }
 
 EffectLog g_effectLog;
 
-namespace {
-
-void RecordFilter(const Options& options, uint8_t*, int32_t, int32_t, int32_t) {
-  ++g_effectLog.filtered;
-  g_effectLog.filteredQuality.Add(options.highQualityConversion);
-  if (g_effectLog.duringFilter != nullptr) g_effectLog.duringFilter();
-}
-void RecordLevelBar(const Options&, uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; }
-void RecordFade(uint8_t*, int32_t, int32_t) { ++g_effectLog.fades; }
-void RecordSound(uint8_t*, bool, bool, int32_t) { ++g_effectLog.soundBlocks; }
-
-}  // namespace
-
 FrameEffects RecordingEffects() {
-  return FrameEffects{RecordFilter, RecordLevelBar, RecordFade, RecordSound};
+  return FrameEffects{[](const Options& options, uint8_t*, int32_t, int32_t, int32_t) {
+                        ++g_effectLog.filtered;
+                        g_effectLog.filteredQuality.Add(options.highQualityConversion);
+                        if (g_effectLog.duringFilter != nullptr) g_effectLog.duringFilter();
+                      },
+                      [](const Options&, uint8_t*, int32_t, int32_t) { ++g_effectLog.levelBars; },
+                      [](uint8_t*, int32_t, int32_t) { ++g_effectLog.fades; },
+                      [](uint8_t*, bool, bool, int32_t) { ++g_effectLog.soundBlocks; }};
 }
 
-EngineGlobalsGuard::EngineGlobalsGuard() : options_(g_options) { g_effectLog.Reset(); }
-
-EngineGlobalsGuard::~EngineGlobalsGuard() {
-  g_options = options_;
+void PlaybackFixture::SetUp() {
+  g_options.speedTroublesMode = kSkipFrames, g_options.fadeoutPause = 0;
+  g_options.enableVolumeControl = 1, g_options.volume = 80;
   PublishOptions();
+  record.width = decoder.width_, record.height = decoder.height_, record.stride = 16;
+  record.frameSize = 2 * 16, record.frameCount = decoder.frameCount_, record.rate = 25, record.scale = 1;
+  record.state = kPlaying;
+  ASSERT_TRUE(record.frameRing.Allocate(record.frameSize, 20));
+  context.record = &record, context.ports = Ports(&time), context.decoder = &decoder, context.clock = &clock;
+  clock.Create(25, 1);
+}
+
+void PlaybackFixture::Queue(int32_t first, int32_t count, uint8_t flag) {
+  for (int32_t n = first; n < first + count; ++n) {
+    uint8_t* slot = record.frameRing.WriteSlot();
+    ASSERT_NE(slot, nullptr);
+    decoder.ReadVideoFrame(slot, n);
+    ASSERT_TRUE(record.frameRing.Commit(flag));
+  }
+}
+
+void PlaybackFixture::WithSound() {
+  record.soundPlays = 1, record.sampleRate = 1000, record.blockLength = record.blockBytes = 80;
+  record.soundBufferBlocks = 25, sound.open_ = true;
 }

@@ -2,22 +2,19 @@
 
 #include "engine/audio_threads.h"
 #include "engine/video_feeder.h"
-#include "engine_test_fixture.h"
-#include "settings/shared_options.h"
+#include "engine_fakes.h"
 
 #include <cstring>
 #include <set>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 using VideoFeederTest = PlaybackFixture;
 
-// Reads the ring out: the stamps and flags in order.
-struct Queued {
-  std::vector<int32_t> stamps;
-  std::vector<uint8_t> flags;
-};
+// Reads the ring out: the stamps (-1 where not decoded) and flags in order.
+struct Queued { std::vector<int32_t> stamps; std::vector<uint8_t> flags; };
 
 Queued Drain(SampleRing* ring) {
   Queued out;
@@ -30,6 +27,8 @@ Queued Drain(SampleRing* ring) {
   return out;
 }
 
+// From the current frame plus the offset, failures marked; a closed player
+// stops the feeding.
 TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetMarksFailuresAndStopsWhenClosed) {
   record.currentFrame = 10;
   record.feederOffset = 2;
@@ -40,46 +39,41 @@ TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetMarksFailuresAndS
   EXPECT_EQ(queued.stamps, (std::vector<int32_t>{12, -1, 14}));
   EXPECT_EQ(queued.flags, (std::vector<uint8_t>{kFrameDecoded, kFrameFailed, kFrameDecoded}));
   EXPECT_EQ(time.SleptMilliseconds(), 0);
-  // A closed player stops the feeding.
   record.state = kClosed;
   feeder.Pass();
-  EXPECT_EQ(record.frameRing.Count(), 0);
-  EXPECT_EQ(record.endOfVideo, 1);
+  EXPECT_EQ(std::make_tuple(record.frameRing.Count(), record.endOfVideo.load()), std::make_tuple(0, 1));
 }
 
+// A full ring and the end of the video make it wait 100 ms.
 TEST_F(VideoFeederTest, AFullRingAndTheEndOfTheVideoMakeItWait) {
   record.frameCount = 25;
   VideoFeeder feeder(context);
   for (int i = 0; i < 20; ++i) feeder.Pass();
   EXPECT_EQ(record.frameRing.Count(), 20);
   feeder.Pass();
-  EXPECT_EQ(time.SleptMilliseconds(), 100);
-  EXPECT_EQ(feeder.NextFrame(), 20);
-  EXPECT_EQ(record.endOfVideo, 0);
-
+  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds(), feeder.NextFrame(), record.endOfVideo.load()),
+            std::make_tuple(int64_t{100}, 20, 0));
   Drain(&record.frameRing);
   for (int i = 0; i < 5; ++i) feeder.Pass();
   EXPECT_EQ(record.endOfVideo, 0);
   feeder.Pass();  // frame 25 does not exist
-  EXPECT_EQ(record.endOfVideo, 1);
-  EXPECT_EQ(time.SleptMilliseconds(), 200);
-  EXPECT_EQ(record.frameRing.Count(), 5);
+  EXPECT_EQ(std::make_tuple(record.endOfVideo.load(), time.SleptMilliseconds(), record.frameRing.Count()),
+            std::make_tuple(1, int64_t{200}, 5));
 }
 
 // A file whose data ends before its frame count (cut off, or a header that
 // claims more): the failed frame past the data is not queued, and the video
-// ends there instead of running the claimed length out.
+// ends there instead of running the claimed length out; a bad frame inside
+// the data is queued as failed.
 TEST_F(VideoFeederTest, TheEndOfTheDataIsTheEndOfTheVideo) {
   record.frameCount = 25;
-  decoder.failingFrames_ = {5};  // a bad frame inside the data is queued as failed
+  decoder.failingFrames_ = {5};
   decoder.dataEnd_ = 8;
   VideoFeeder feeder(context);
   for (int i = 0; i < 12; ++i) feeder.Pass();
-  const Queued queued = Drain(&record.frameRing);
-  EXPECT_EQ(queued.stamps, (std::vector<int32_t>{0, 1, 2, 3, 4, -1, 6, 7}));
-  EXPECT_EQ(record.dataEnd, 8);
-  EXPECT_EQ(record.LastFrameEnd(), 8);
-  EXPECT_EQ(record.endOfVideo, 1);
+  EXPECT_EQ(Drain(&record.frameRing).stamps, (std::vector<int32_t>{0, 1, 2, 3, 4, -1, 6, 7}));
+  EXPECT_EQ(std::make_tuple(record.dataEnd.load(), record.LastFrameEnd(), record.endOfVideo.load()),
+            std::make_tuple(8, 8, 1));
   EXPECT_EQ(decoder.decodedFrames.Items().back(), 8) << "no frame past the data was asked for again";
 }
 
@@ -90,14 +84,8 @@ TEST_F(VideoFeederTest, TheEndOfTheDataIsTheEndOfTheVideo) {
 // 1,001 ahead is not taken from frame 0, but from frame 1); the other modes
 // never jump.
 TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
-  struct Case {
-    uint32_t mode;
-    int32_t target;
-    std::set<int32_t> keyframes;
-    std::vector<uint8_t> flags;
-    std::vector<int32_t> decoded;
-  };
-  const Case cases[] = {
+  const struct { uint32_t mode; int32_t target; std::set<int32_t> keyframes; std::vector<uint8_t> flags;
+                 std::vector<int32_t> decoded; } cases[] = {
       {kJumpKeyframes, 4, {0, 4}, {1, 1, 1}, {0, 1, 2}},
       {kJumpKeyframes, 7, {0, 5, 10}, {0, 0, 0, 0, 0, 1, 1}, {5, 6}},
       {kJumpKeyframes, 1500, {0, 1001}, {1, 0}, {0}},
@@ -105,10 +93,9 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
       {kKeepFastMotion, 9, {0, 8}, std::vector<uint8_t>(8, 1), {0, 1, 2, 3, 4, 5, 6, 7}},
       {kSmoothVideo, 9, {0, 8}, std::vector<uint8_t>(8, 1), {0, 1, 2, 3, 4, 5, 6, 7}}};
   record.frameCount = 5000;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
-    g_options.speedTroublesMode = c.mode;
-    PublishOptions();
+    SetMode(c.mode);
     FakeDecoder fresh;
     fresh.keyframes_ = c.keyframes;
     context.decoder = &fresh;
@@ -120,15 +107,16 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
     EXPECT_EQ(queued.flags, c.flags);
     EXPECT_EQ(fresh.decodedFrames.Items(), c.decoded);
     for (size_t i = 0; i < c.flags.size(); ++i) {
-      if (c.flags[i] == kFrameDecoded) {
-        EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i));
-      }
+      if (c.flags[i] == kFrameDecoded) { EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i)); }
     }
   }
 }
 
 using AudioThreadsTest = PlaybackFixture;
 
+// It decodes while the ring holds no more than the sound buffer's 4 blocks,
+// a failed block queued as no sound; then what the queued frames need: 20
+// frames (0.8 s) need 10 blocks of 80 ms.
 TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed) {
   WithSound();
   record.soundBufferBlocks = 4;
@@ -137,20 +125,17 @@ TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed)
   ASSERT_TRUE(record.blockRing.Allocate(80, 40));
   AudioFeeder feeder(context);
   for (int i = 0; i < 10; ++i) feeder.Pass();
-  // It decodes while the ring holds no more than the sound buffer's 4 blocks.
-  EXPECT_EQ(record.blockRing.Count(), 5);
   EXPECT_EQ(decoder.decodedBlocks.Items(), (std::vector<int32_t>{30, 31, 32, 33, 34}));
-  EXPECT_EQ(time.SleptMilliseconds(), 5 * 100);
-  // The failed block is queued as no sound.
+  EXPECT_EQ(std::make_tuple(record.blockRing.Count(), time.SleptMilliseconds()), std::make_tuple(5, int64_t{500}));
   EXPECT_EQ(Drain(&record.blockRing).flags, (std::vector<uint8_t>{1, 0, 1, 1, 1}));
-
-  // 20 queued frames (0.8 s) need 10 blocks of 80 ms.
   Queue(0, 20);
   for (int i = 0; i < 20; ++i) feeder.Pass();
-  EXPECT_EQ(record.blockRing.Count(), 11);
-  EXPECT_EQ(feeder.NextBlock(), 30 + 5 + 11);
+  EXPECT_EQ(std::make_tuple(record.blockRing.Count(), feeder.NextBlock()), std::make_tuple(11, 30 + 5 + 11));
 }
 
+// Only into a free block it could lock, counted, through the audio filter;
+// a failed lock keeps the block for the next attempt. Each pass that writes
+// nothing rests 100 ms.
 TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt) {
   WithSound();
   ASSERT_TRUE(record.blockRing.Allocate(80, 10));
@@ -160,49 +145,44 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt
     record.blockRing.Commit(1);
   }
   AudioOutputThread output(context);
-  output.Pass();  // no free block in the sound buffer
-  EXPECT_EQ(sound.written.Items().size(), 0u);
-  EXPECT_EQ(time.SleptMilliseconds(), 100);
-
-  sound.freeBlocks_ = 2;
-  for (int i = 0; i < 3; ++i) output.Pass();
-  ASSERT_EQ(sound.written.Items().size(), 2u);
-  EXPECT_EQ(sound.written.Items()[0], std::vector<uint8_t>(80, 7));
-  EXPECT_EQ(sound.written.Items()[1], std::vector<uint8_t>(80, 8));
-  EXPECT_EQ(sound.counter_, 2);
-  EXPECT_EQ(record.blockRing.Count(), 1);
-  EXPECT_EQ(g_effectLog.soundBlocks, 2);
-  EXPECT_EQ(time.SleptMilliseconds(), 200);
-
-  // A failed lock keeps the block for the next attempt.
-  sound.freeBlocks_ = 1;
-  sound.failLock_ = true;
-  output.Pass();
-  EXPECT_EQ(time.SleptMilliseconds(), 300);
-  EXPECT_EQ(record.blockRing.Count(), 1);
-  EXPECT_EQ(sound.counter_, 2);
-  sound.failLock_ = false;
-  output.Pass();
-  ASSERT_EQ(sound.written.Items().size(), 3u);
-  EXPECT_EQ(sound.written.Items()[2], std::vector<uint8_t>(80, 9));
-  EXPECT_EQ(sound.counter_, 3);
+  // blocks written, their first bytes, counter, queued, filtered, slept ms
+  const auto seen = [&] {
+    std::vector<int> firsts;
+    for (const std::vector<uint8_t>& block : sound.written.Items()) {
+      EXPECT_EQ(block, std::vector<uint8_t>(80, block[0]));
+      firsts.push_back(block[0]);
+    }
+    return std::make_tuple(firsts, sound.counter_.load(), record.blockRing.Count(), g_effectLog.soundBlocks.load(),
+                           time.SleptMilliseconds());
+  };
+  const struct { int32_t freeBlocks; bool failLock; int passes; std::vector<int> firsts; int32_t counter, queued;
+                 int64_t slept; } steps[] = {
+      {0, false, 1, {}, 0, 3, 100},            // no free block in the sound buffer
+      {2, false, 3, {7, 8}, 2, 1, 200},
+      {1, true, 1, {7, 8}, 2, 1, 300},         // the lock fails
+      {1, false, 1, {7, 8, 9}, 3, 0, 300}};
+  for (const auto& s : steps) {
+    sound.freeBlocks_ = s.freeBlocks;
+    sound.failLock_ = s.failLock;
+    for (int i = 0; i < s.passes; ++i) output.Pass();
+    EXPECT_EQ(seen(), std::make_tuple(s.firsts, s.counter, s.queued, s.counter, s.slept)) << s.slept;
+  }
 }
 
 TEST_F(AudioThreadsTest, BlocksWithoutSoundPlayAsSilenceOfTheirSampleType) {
   WithSound();
   for (bool sixteenBit : {false, true}) {
     record.sixteenBit = sixteenBit ? 1 : 0;
-    record.blockBytes = sixteenBit ? 160 : 80;
+    record.blockBytes = sound.bytesPerBlock_ = sixteenBit ? 160 : 80;
     sound.frameBytes_ = sixteenBit ? 2 : 1;
-    sound.bytesPerBlock_ = record.blockBytes;
     ASSERT_TRUE(record.blockRing.Allocate(record.blockBytes, 4));
     std::memset(record.blockRing.WriteSlot(), 0x55, record.blockBytes);
     record.blockRing.Commit(0);
     sound.freeBlocks_ = 1;
-    const size_t before = sound.written.Items().size();
+    const size_t before = sound.written.Size();
     AudioOutputThread output(context);
     output.Pass();
-    ASSERT_EQ(sound.written.Items().size(), before + 1);
+    ASSERT_EQ(sound.written.Size(), before + 1);
     EXPECT_EQ(sound.written.Items()[before],
               std::vector<uint8_t>(static_cast<size_t>(record.blockBytes), sixteenBit ? 0 : 128));
   }

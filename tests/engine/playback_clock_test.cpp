@@ -5,41 +5,35 @@
 
 namespace {
 
+// Frames since the (re)start at rate / scale, from a counter that does not
+// start at 0: 39 ms is not yet a frame at 40 ms per frame; an hour at
+// 29.97 fps multiplies before dividing: 3,600,000 x 30000 / 1001 / 1000 =
+// 107892 (107892.1...).
 TEST(PlaybackClock, CountsFramesSinceTheRestartAtRateOverScale) {
-  ScriptedTime time;
-  time.Advance(123456);  // the counter does not start at 0
-  PlaybackClock clock(&time);
-  clock.Create(25, 1);
-  EXPECT_EQ(clock.Now(), 0);
-  time.Advance(39);
-  EXPECT_EQ(clock.Now(), 0);  // 39 ms is not yet a frame at 40 ms per frame
-  time.Advance(1);
-  EXPECT_EQ(clock.Now(), 1);
-  time.Advance(1000);
-  EXPECT_EQ(clock.Now(), 26);
-  clock.Restart();
-  EXPECT_EQ(clock.Now(), 0);
+  const struct { int32_t rate, scale; int64_t milliseconds, frames; } rows[] = {
+      {25, 1, 0, 0}, {25, 1, 39, 0}, {25, 1, 40, 1}, {25, 1, 1040, 26}, {30000, 1001, 3600000, 107892}};
+  for (const auto& r : rows) {
+    ScriptedTime time;
+    time.Advance(123456);
+    PlaybackClock clock(&time);
+    clock.Create(r.rate, r.scale);
+    time.Advance(r.milliseconds);
+    EXPECT_EQ(clock.Now(), r.frames) << r.milliseconds;
+    clock.Restart();
+    EXPECT_EQ(clock.Now(), 0);
+  }
 }
 
-TEST(PlaybackClock, MultipliesBeforeDividingForFractionalRates) {
-  ScriptedTime time;
-  PlaybackClock clock(&time);
-  clock.Create(30000, 1001);  // 29.97 fps
-  time.Advance(60 * 60 * 1000);
-  // 3,600,000 x 30000 / 1001 / 1000 = 107892 (107892.1...)
-  EXPECT_EQ(clock.Now(), 107892);
-}
-
+// Without a performance counter 50,000 counts a second are assumed: 2 of
+// ScriptedTime's (1,000 a second) are far below a frame. A zero frequency
+// counts as one.
 TEST(PlaybackClock, FallsBackToFiftyThousandCountsWithoutAPerformanceCounterAndOneForZero) {
   ScriptedTime time;
   time.frequencyFails_ = true;
   PlaybackClock clock(&time);
   clock.Create(25, 1);
-  EXPECT_EQ(clock.Frequency(), 50000);
-  time.Advance(2);  // 2 counts at frequency 1,000 in ScriptedTime's own units
-  // 2 counts at the assumed 50,000 per second are far below a frame.
-  EXPECT_EQ(clock.Now(), 0);
-  // A zero frequency counts as one.
+  time.Advance(2);
+  EXPECT_EQ(std::make_tuple(clock.Frequency(), clock.Now()), std::make_tuple(int64_t{50000}, int64_t{0}));
   time.frequencyFails_ = false;
   time.frequency_ = 0;
   clock.Create(10, 1);

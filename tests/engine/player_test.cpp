@@ -17,6 +17,8 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -25,10 +27,8 @@ FakeDecoder* g_nextDecoder = nullptr;
 bool g_nextOpens = true;
 
 Decoder* OpenNextDecoder(const char*, std::string*, bool* opened) {
-  Decoder* decoder = g_nextDecoder;
-  g_nextDecoder = nullptr;
-  *opened = g_nextOpens && decoder != nullptr;
-  return decoder;
+  *opened = g_nextOpens && g_nextDecoder != nullptr;
+  return std::exchange(g_nextDecoder, nullptr);
 }
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
@@ -43,10 +43,8 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
 class PlayerTest : public ::testing::Test, public FakePorts {
  protected:
   void SetUp() override {
-    g_options.speedTroublesMode = kSkipFrames;
     g_options.frameBufferSize = 4;  // half of the fake's 64 KB
-    g_options.fadeoutPause = 0;
-    g_options.disableAudio = 0;
+    g_options.speedTroublesMode = kSkipFrames, g_options.fadeoutPause = g_options.disableAudio = 0;
     g_options.subtitlesAutoLoad = 0;
     PublishOptions();
     previousOpen_ = DecoderHolder::SetOpenFunction(OpenNextDecoder);
@@ -54,21 +52,16 @@ class PlayerTest : public ::testing::Test, public FakePorts {
     g_playlist = &playlist;
     playlist.SetText("C:\\clips\\first.avi");
     shell.currentIndex = 0;
-    previousSink_ = SetMessageSink([this](const ShownMessage& m) {
-      messages.push_back(m);
-      return 1;
-    });
+    previousSink_ = SetMessageSink([this](const ShownMessage& m) { return messages.push_back(m), 1; });
     ports = Ports(SystemTime());
     ports.decoders = &holder;
-    decoder = new FakeDecoder;
-    decoder->frameCount_ = 30;
+    Fresh()->frameCount_ = 30;
     decoder->rate_ = 100;  // 10 ms a frame: whole clips play in a blink
   }
 
   void TearDown() override {
     player.reset();
-    delete g_nextDecoder;
-    g_nextDecoder = nullptr;
+    delete std::exchange(g_nextDecoder, nullptr);
     g_nextOpens = true;
     DecoderHolder::SetOpenFunction(previousOpen_);
     g_playlist = previousPlaylist_;
@@ -81,6 +74,8 @@ class PlayerTest : public ::testing::Test, public FakePorts {
     player.reset(new Player(ports));
     return player->OpenWithSubtitles();
   }
+  // A new decoder for the next open (the holder owns and frees the one before).
+  FakeDecoder* Fresh() { return decoder = new FakeDecoder; }
 
   DecoderHolder holder;
   Playlist playlist;
@@ -109,14 +104,13 @@ TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePosition) {
   decoder->width_ = 640;
   decoder->height_ = 480;
   ASSERT_TRUE(Open());
-  EXPECT_EQ(player->State(), kPaused);
-  EXPECT_EQ(shell.resumePosition, 0);
-  EXPECT_EQ(player->FrameCount(), 30);
-  EXPECT_EQ(player->FrameRing().Capacity(), 341);
-  EXPECT_EQ(player->FrameRing().ElementSize(), 614400u);
-  ASSERT_TRUE(WaitFor([&] { return !picture.presented.Items().empty(); }));
+  EXPECT_EQ(std::make_tuple(player->State(), shell.resumePosition, player->FrameCount(), player->FrameRing().Capacity(),
+                            player->FrameRing().ElementSize()),
+            std::make_tuple(kPaused, 0, 30, 341, size_t{614400}));
+  ASSERT_TRUE(WaitFor([&] { return picture.presented.Size() != 0; }));
   EXPECT_EQ(picture.presented.Items()[0], 20);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const int32_t passes = player->VideoPasses();  // three paused passes on, still there
+  ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() >= passes + 3; }));
   EXPECT_EQ(player->CurrentFrame(), 20);
   EXPECT_TRUE(messages.empty());
 }
@@ -128,17 +122,12 @@ TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
   decoder->keyframes_ = {0, 250, 750};
   ASSERT_TRUE(Open());
   EXPECT_TRUE(player->Seek(500));
+  EXPECT_EQ(std::make_tuple(player->CurrentFrame(), player->State()), std::make_tuple(250, kPaused));
+  EXPECT_FALSE(player->Seek(1000) || player->Seek(-1));
   EXPECT_EQ(player->CurrentFrame(), 250);
-  EXPECT_EQ(player->State(), kPaused);
-  EXPECT_FALSE(player->Seek(1000));
-  EXPECT_FALSE(player->Seek(-1));
-  EXPECT_EQ(player->CurrentFrame(), 250);
-
-  decoder = new FakeDecoder;
-  decoder->hasIndex_ = false;
+  Fresh()->hasIndex_ = false;
   ASSERT_TRUE(Open());
-  EXPECT_FALSE(player->IsSeekable());
-  EXPECT_FALSE(player->Seek(10));
+  EXPECT_FALSE(player->IsSeekable() || player->Seek(10));
   player->Play();
   ASSERT_TRUE(WaitFor([&] { return player->CurrentFrame() >= 5; }));
   player->Pause();
@@ -147,76 +136,61 @@ TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
 }
 
 // The window size, title and screen saver coming back are shown by the
-// shell's play-through; here the rest of what a close undoes.
+// shell's play-through; here the rest of what a close undoes (twice: the
+// second is harmless).
 TEST_F(PlayerTest, ClosingLeavesFullscreenFirstAndRestoresEverySystemSetting) {
   host.system_ = SystemSettings{1, 0, 1};
   ASSERT_TRUE(Open());
   EXPECT_EQ(host.system_.powerOff, 0);
   shell.fullscreenRequested = 1;
-  player->Close();
-  EXPECT_EQ(host.fullscreenLeaves_, 1);
-  EXPECT_EQ(player->State(), kClosed);
-  EXPECT_EQ(host.system_.powerOff, 1);
-  EXPECT_EQ(host.system_.lowPower, 0);
-  EXPECT_EQ(picture.shutdowns_, 1);
-  EXPECT_EQ(holder.Current(), nullptr);
-  EXPECT_EQ(player->FrameRing().Capacity(), 0);
-  player->Close();  // harmless when closed
-  EXPECT_EQ(picture.shutdowns_, 1);
+  for (int i = 0; i < 2; ++i) {
+    player->Close();
+    EXPECT_EQ(std::make_tuple(host.fullscreenLeaves_.load(), player->State(), host.system_.powerOff,
+                              host.system_.lowPower, picture.shutdowns_.load(), player->FrameRing().Capacity()),
+              std::make_tuple(1, kClosed, 1, 0, 1, 0));
+    EXPECT_EQ(holder.Current(), nullptr);
+  }
 }
 
 // 25 blocks of 80 samples make 2 s at 1,000 Hz: the buffer is opened with
 // them and prefilled with the first decoded blocks (8-bit silence where the
-// decoder gives none), each through the audio filters.
-TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilled) {
-  for (const bool decodes : {true, false}) {
-    SCOPED_TRACE(decodes ? "decoded" : "silence");
+// decoder gives none), each through the audio filters. A sound output that
+// fails to open (its message and the silent playing are shown in the shell)
+// or disabled audio: the decoder's sound is dropped or never opened, and no
+// block ring is kept.
+TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilledOrNotKept) {
+  const struct { const char* name; bool decodes, fails, disabled; } rows[] = {
+      {"decoded", true, false, false}, {"silence", false, false, false},
+      {"the output fails", true, true, false}, {"audio disabled", true, false, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    player.reset();
     g_effectLog.Reset();
-    if (!decodes) decoder = new FakeDecoder;  // the holder owns the first
-    decoder->hasAudio_ = true;
-    decoder->sampleRate_ = 1000;
-    decoder->samplesPerBlock_ = 80;
-    decoder->failAllBlocks_ = !decodes;
-    const size_t first = sound.written.Items().size();
-    ASSERT_TRUE(Open());
-    EXPECT_TRUE(player->SoundPlays());
-    EXPECT_TRUE(sound.open_);
-    EXPECT_EQ(sound.openedBlocks_, 25);
-    EXPECT_EQ(sound.counter_, 0);  // the prefill does not count
-    ASSERT_GE(sound.written.Items().size(), first + 25);
-    for (size_t b = 0; b < 25; ++b) {
-      EXPECT_EQ(sound.written.Items()[first + b], std::vector<uint8_t>(80, decodes ? static_cast<uint8_t>(b) : 128)) << b;
-    }
-    if (decodes) {
-      EXPECT_EQ(g_effectLog.soundBlocks, 25);
-    }
-    EXPECT_GE(player->BlockRing().Capacity(), 30);
-    player.reset();
-  }
-}
-
-// A sound output that fails to open (its message and the silent playing
-// are shown in the shell) or disabled audio: the decoder's sound is dropped
-// or never opened, and no block ring is kept.
-TEST_F(PlayerTest, WithoutASoundOutputNoSoundIsKept) {
-  for (const bool fails : {true, false}) {
-    SCOPED_TRACE(fails ? "the output fails" : "audio disabled");
-    if (!fails) decoder = new FakeDecoder;
-    decoder->hasAudio_ = true;
-    sound.failOpen_ = fails;
-    messages.clear();
-    g_options.disableAudio = fails ? 0 : 1;
+    if (&r != rows) Fresh();
+    decoder->hasAudio_ = true, decoder->sampleRate_ = 1000, decoder->samplesPerBlock_ = 80;
+    decoder->failAllBlocks_ = !r.decodes;
+    sound.failOpen_ = r.fails;
+    g_options.disableAudio = r.disabled ? 1 : 0;
     PublishOptions();
+    messages.clear();
+    const size_t first = sound.written.Size();
     ASSERT_TRUE(Open());
-    ASSERT_EQ(messages.size(), fails ? 1u : 0u);
-    if (fails) {
-      EXPECT_EQ(messages[0].type & MB_ICONHAND, static_cast<UINT>(MB_ICONHAND));
+    const bool plays = !r.fails && !r.disabled;
+    EXPECT_EQ(std::make_tuple(player->SoundPlays(), sound.open_.load(), decoder->audioDrops_.load(), messages.size()),
+              std::make_tuple(plays, plays, r.fails ? 1 : 0, r.fails ? size_t{1} : size_t{0}));
+    if (r.fails && !messages.empty()) { EXPECT_EQ(messages[0].type & MB_ICONHAND, static_cast<UINT>(MB_ICONHAND)); }
+    if (!plays) {
+      EXPECT_EQ(player->BlockRing().Capacity(), 0);
+      continue;
     }
-    EXPECT_FALSE(player->SoundPlays());
-    EXPECT_EQ(decoder->audioDrops_, fails ? 1 : 0);
-    EXPECT_EQ(player->BlockRing().Capacity(), 0);
-    EXPECT_FALSE(sound.open_.load());
-    player.reset();
+    EXPECT_EQ(std::make_tuple(sound.openedBlocks_, sound.counter_.load()), std::make_tuple(25, 0));  // uncounted
+    const std::vector<std::vector<uint8_t>> written = sound.written.Items();
+    ASSERT_GE(written.size(), first + 25);
+    for (size_t b = 0; b < 25; ++b) {
+      EXPECT_EQ(written[first + b], std::vector<uint8_t>(80, r.decodes ? static_cast<uint8_t>(b) : 128)) << b;
+    }
+    if (r.decodes) { EXPECT_EQ(g_effectLog.soundBlocks, 25); }
+    EXPECT_GE(player->BlockRing().Capacity(), 30);
   }
 }
 
@@ -225,19 +199,15 @@ TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
                                   {".srt", "1\n00:00:01,000 --> 00:00:02,000\nfrom srt\n"},
                                   {".ass", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ass\n"},
                                   {".ssa", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ssa\n"}};
-  const struct {
-    bool autoLoad;
-    const char* present;  // which of the four files exist, "1" for each
-    const char* shown;    // the text at frame 150, null when nothing loads
-  } cases[] = {{true, "1111", "from sub"}, {true, "0111", "from srt"}, {true, "0011", "from ass"},
-               {true, "0001", "from ssa"}, {false, "1111", nullptr},   {true, "0000", nullptr}};
+  // which of the four files exist ("1" for each), the text at frame 150 (null: nothing loads)
+  const struct { bool autoLoad; const char* present; const char* shown; } cases[] = {
+      {true, "1111", "from sub"}, {true, "0111", "from srt"}, {true, "0011", "from ass"},
+      {true, "0001", "from ssa"}, {false, "1111", nullptr},   {true, "0000", nullptr}};
   int n = 0;
   for (const auto& c : cases) {
-    if (n > 0) decoder = new FakeDecoder;  // the holder took the one before
+    if (n > 0) Fresh();
     const std::string stem = ScratchPath("movie" + std::to_string(n++));
-    for (int i = 0; i < 4; ++i) {
-      if (c.present[i] == '1') std::ofstream(stem + files[i][0]) << files[i][1];
-    }
+    for (int i = 0; i < 4; ++i) if (c.present[i] == '1') std::ofstream(stem + files[i][0]) << files[i][1];
     g_options.subtitlesAutoLoad = c.autoLoad ? 1 : 0;
     playlist.SetText((stem + ".avi").c_str());
     SubtitleTrack track;
@@ -246,9 +216,7 @@ TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
     ASSERT_TRUE(Open());
     char text[SubtitleList::kTextBufferSize] = "";
     EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;
-    if (c.shown != nullptr) {
-      EXPECT_STREQ(text, c.shown);
-    }
+    if (c.shown != nullptr) { EXPECT_STREQ(text, c.shown); }
     player.reset();
   }
 }
@@ -261,23 +229,16 @@ TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
   shell.currentIndex = 1;
   g_nextDecoder = new FakeDecoder;
   ASSERT_TRUE(player->Open());
-  EXPECT_EQ(host.titles.Items().back(), "file:D:\\second.avi");
-  EXPECT_EQ(picture.shutdowns_, 1);
-  EXPECT_EQ(player->State(), kPaused);
-
+  EXPECT_EQ(std::make_tuple(host.titles.Items().back(), picture.shutdowns_.load(), player->State()),
+            std::make_tuple(std::string("file:D:\\second.avi"), 1, kPaused));
   g_nextDecoder = new FakeDecoder;
   g_nextOpens = false;
   EXPECT_FALSE(player->Open());
-  EXPECT_EQ(player->State(), kClosed);
-  EXPECT_EQ(host.titles.Items().back(), "default");
+  player->Play();
+  EXPECT_EQ(std::make_tuple(player->State(), host.titles.Items().back(), host.system_.screenSaver),
+            std::make_tuple(kClosed, std::string("default"), 1));
   EXPECT_EQ(player->FileName(), nullptr);
   EXPECT_EQ(holder.Current(), nullptr);
-  EXPECT_EQ(host.system_.screenSaver, 1);
-  const size_t shown = picture.presented.Items().size();
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(picture.presented.Items().size(), shown);  // no threads
-  player->Play();
-  EXPECT_EQ(player->State(), kClosed);
 }
 
 #ifndef _WIN32
@@ -286,15 +247,13 @@ TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
 // can refuse threads).
 TEST_F(PlayerTest, AFileWhoseThreadsCannotStartIsClosed) {
   for (const bool sound : {false, true}) {
-    if (sound) decoder = new FakeDecoder;  // the first went to the holder, which freed it
+    if (sound) Fresh();
     decoder->hasAudio_ = sound;
     RefuseThreadCreation(true);
     const bool opened = Open();
     RefuseThreadCreation(false);
-    EXPECT_FALSE(opened) << sound;
-    EXPECT_EQ(player->State(), kClosed);
-    EXPECT_EQ(host.titles.Items().back(), "default");
-    EXPECT_EQ(holder.Current(), nullptr);
+    EXPECT_EQ(std::make_tuple(opened, player->State(), host.titles.Items().back(), holder.Current()),
+              std::make_tuple(false, kClosed, std::string("default"), static_cast<Decoder*>(nullptr))) << sound;
   }
 }
 #endif
@@ -305,39 +264,32 @@ TEST_F(PlayerTest, AFileWhoseThreadsCannotStartIsClosed) {
 // threads play with sound: under ThreadSanitizer this shows the handover
 // clean, and no request made meanwhile is lost.
 TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
-  decoder->hasAudio_ = true;
-  decoder->sampleRate_ = 1000;
-  decoder->samplesPerBlock_ = 20;
+  decoder->hasAudio_ = true, decoder->sampleRate_ = 1000, decoder->samplesPerBlock_ = 20;
   decoder->frameCount_ = 3000;  // still playing when the checks run
   ASSERT_TRUE(Open());
-  const size_t prefilled = sound.written.Items().size();
+  const size_t prefilled = sound.written.Size();
   sound.freeBlocks_ = 100;  // the sound, and the picture with it, stays 200 frames in
   player->Play();
   // The video thread starts the buffer at its first playing pass.
   ASSERT_TRUE(WaitFor([&] { return sound.playing_.load(); }));
   for (int32_t i = 0; i < 60 && player->State() == kPlaying; ++i) {
-    g_options.videoFilters.negative = static_cast<uint8_t>(i & 1);
+    g_options.videoFilters.negative = static_cast<uint8_t>(i & 1), g_options.volume = static_cast<uint32_t>(i);
     g_options.speedTroublesMode = (i & 2) != 0 ? kKeepFastMotion : kSkipFrames;
-    g_options.volume = static_cast<uint32_t>(i);
     PublishOptions();
     shell.videoRect.Set(RECT{i, i, 320 + i, 240 + i});
-    shell.redrawCounter.fetch_add(1);
-    shell.balanceChanged.store(1);
-    shell.displayChanged.store(1);
-    shell.cursorCountdown.store(3);
+    shell.redrawCounter.fetch_add(1), shell.frameSteps.fetch_add(1);  // the steps taken back while playing
+    shell.balanceChanged.store(1), shell.displayChanged.store(1), shell.cursorCountdown.store(3);
     shell.fullscreenRequested.store(static_cast<uint8_t>(i & 1));
-    shell.frameSteps.fetch_add(1);  // taken back while playing
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    const int32_t passes = player->VideoPasses();  // one pass sees each round
+    ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() > passes || player->State() != kPlaying; }));
   }
-  EXPECT_TRUE(WaitFor([&] { return shell.balanceShown.load() != 0; }));
-  EXPECT_TRUE(WaitFor([&] { return shell.displayChanged.load() == 0; }));
+  EXPECT_TRUE(WaitFor([&] { return shell.balanceShown.load() != 0 && shell.displayChanged.load() == 0; }));
   EXPECT_GT(host.drawDibReopens_.load(), 0);
   // The writer filled the free blocks, and only those, going on after the
   // prefill.
   EXPECT_TRUE(WaitFor([&] { return sound.counter_ == 100; }));
-  const std::vector<std::vector<uint8_t>> written = sound.written.Items();
-  ASSERT_EQ(written.size(), prefilled + 100);
-  EXPECT_EQ(written[prefilled], std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
+  ASSERT_EQ(sound.written.Size(), prefilled + 100);
+  EXPECT_EQ(sound.written.Items()[prefilled], std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
 
   // Paused, each Next Frame request moves exactly one frame on, however they
   // arrive.
@@ -345,7 +297,8 @@ TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
   ASSERT_TRUE(WaitFor([&] { return !sound.playing_; }));
   shell.fullscreenRequested.store(0);
   shell.frameSteps.store(0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const int32_t passes = player->VideoPasses();  // a whole pass without steps
+  ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() >= passes + 2; }));
   const int32_t before = player->CurrentFrame();
   for (int32_t i = 0; i < 5; ++i) shell.frameSteps.fetch_add(1);
   ASSERT_TRUE(WaitFor([&] { return shell.frameSteps.load() == 0; }));

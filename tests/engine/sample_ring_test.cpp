@@ -4,28 +4,29 @@
 #include "engine/sample_ring.h"
 
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace {
 
-// Never allocated, or freed.
+// Never allocated, or freed: every operation refuses.
 TEST(SampleRing, WithoutStorageEveryOperationRefuses) {
   SampleRing ring;
   EXPECT_EQ(ring.WriteSlot(), nullptr);
   ASSERT_TRUE(ring.Allocate(4, 2));
   ring.Commit(1);
   ring.Free();
-  EXPECT_EQ(ring.Capacity(), 0);
-  EXPECT_EQ(ring.WriteSlot(), nullptr);
-  EXPECT_FALSE(ring.Commit(1));
   uint8_t flag = 7;
-  EXPECT_EQ(ring.ReadSlot(&flag), nullptr);
-  EXPECT_EQ(flag, 7);
-  EXPECT_FALSE(ring.Release());
-  EXPECT_EQ(ring.FillPercent(), 0);
+  EXPECT_EQ(std::make_tuple(ring.Capacity(), ring.WriteSlot(), ring.Commit(1), ring.ReadSlot(&flag), ring.Release()),
+            std::make_tuple(0, nullptr, false, nullptr, false));
+  EXPECT_EQ(std::make_tuple(flag, ring.FillPercent()), std::make_tuple(uint8_t{7}, 0));
   EXPECT_FALSE(ring.Allocate(16, 0));
   EXPECT_EQ(ring.WriteSlot(), nullptr);
 }
 
+// In order with their flags across the wrap (five rounds of two in, two out
+// wrap a three-element ring several times); a full ring refuses writes and
+// keeps its flags, an empty one refuses reads.
 TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFullOrEmpty) {
   SampleRing ring;
   ASSERT_TRUE(ring.Allocate(4, 3));
@@ -34,7 +35,6 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
   ring.Commit(0);
   EXPECT_EQ(ring.FillPercent(), 66);
   ring.Clear();
-  // Five rounds of two in, two out wrap the three-element ring several times.
   for (int32_t first = 0; first < 10; first += 2) {
     for (const int32_t value : {first, first + 1}) {
       uint8_t* slot = ring.WriteSlot();
@@ -46,32 +46,27 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
       uint8_t flag = 99;
       const uint8_t* slot = ring.ReadSlot(&flag);
       ASSERT_NE(slot, nullptr);
-      EXPECT_EQ(std::memcmp(slot, &value, 4), 0) << value;
-      EXPECT_EQ(flag, value % 3);
+      EXPECT_EQ(std::make_tuple(std::memcmp(slot, &value, 4), int32_t{flag}), std::make_tuple(0, value % 3)) << value;
       ASSERT_TRUE(ring.Release());
     }
   }
   EXPECT_EQ(ring.Count(), 0);
-
-  // A full ring refuses writes and keeps its flags; an empty one refuses reads.
   ASSERT_TRUE(ring.Allocate(8, 2));
-  ASSERT_TRUE(ring.Commit(1));
-  ASSERT_TRUE(ring.Commit(2));
-  EXPECT_EQ(ring.WriteSlot(), nullptr);
-  EXPECT_FALSE(ring.Commit(0));  // must not overwrite the first element's flag
-  EXPECT_EQ(ring.Count(), 2);
-  EXPECT_EQ(ring.FillPercent(), 100);
+  ASSERT_TRUE(ring.Commit(1) && ring.Commit(2));
+  EXPECT_EQ(std::make_tuple(ring.WriteSlot(), ring.Commit(0)), std::make_tuple(nullptr, false));
+  EXPECT_EQ(std::make_tuple(ring.Count(), ring.FillPercent()), std::make_tuple(2, 100));  // the first flag kept
+  for (const uint8_t want : {1, 2}) {
+    uint8_t flag = 0;
+    ASSERT_NE(ring.ReadSlot(&flag), nullptr);
+    EXPECT_EQ(flag, want);
+    ASSERT_TRUE(ring.Release());
+  }
   uint8_t flag = 0;
-  ASSERT_NE(ring.ReadSlot(&flag), nullptr);
-  EXPECT_EQ(flag, 1);
-  ASSERT_TRUE(ring.Release());
-  ASSERT_NE(ring.ReadSlot(&flag), nullptr);
-  EXPECT_EQ(flag, 2);
-  ASSERT_TRUE(ring.Release());
-  EXPECT_EQ(ring.ReadSlot(&flag), nullptr);
-  EXPECT_FALSE(ring.Release());
+  EXPECT_EQ(std::make_tuple(ring.ReadSlot(&flag), ring.Release()), std::make_tuple(nullptr, false));
 }
 
+// Clear drops the queue and writes go on after the last committed element;
+// allocating again starts empty.
 TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommittedAllocateEmpties) {
   SampleRing ring;
   ASSERT_TRUE(ring.Allocate(4, 4));
@@ -81,19 +76,14 @@ TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommittedAllocat
   ring.Commit(1);
   uint8_t* third = ring.WriteSlot();
   ring.Clear();
-  EXPECT_EQ(ring.Count(), 0);
   uint8_t flag = 0;
-  EXPECT_EQ(ring.ReadSlot(&flag), nullptr);
+  EXPECT_EQ(std::make_tuple(ring.Count(), ring.ReadSlot(&flag), ring.WriteSlot()), std::make_tuple(0, nullptr, third));
   EXPECT_NE(second, first);
-  EXPECT_EQ(ring.WriteSlot(), third);  // the element after the last committed one
   ring.Commit(2);
   EXPECT_EQ(ring.ReadSlot(&flag), third);
   EXPECT_EQ(flag, 2);
-  // Allocating again starts empty.
   ASSERT_TRUE(ring.Allocate(16, 5));
-  EXPECT_EQ(ring.Count(), 0);
-  EXPECT_EQ(ring.Capacity(), 5);
-  EXPECT_EQ(ring.ElementSize(), 16u);
+  EXPECT_EQ(std::make_tuple(ring.Count(), ring.Capacity(), ring.ElementSize()), std::make_tuple(0, 5, size_t{16}));
 }
 
 // Frame rows take two bytes a pixel, rounded up to four; the budget is the

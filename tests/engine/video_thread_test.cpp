@@ -1,64 +1,104 @@
 #include <gtest/gtest.h>
 
 #include "engine/video_thread.h"
+#include "engine_fakes.h"
 #include "settings/present_mode.h"
-#include "engine_test_fixture.h"
-#include "settings/shared_options.h"
 
+#include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
 
+using Stamps = std::vector<int32_t>;
+
 class VideoThreadTest : public PlaybackFixture {
  protected:
-  // A video thread over the fixture's context, begun.
-  VideoThread& Begin() {
+  // A video thread over the fixture's context, begun with frames 0 ..
+  // queued - 1 in the ring and the player in the given state.
+  VideoThread& Begin(int32_t queued = 0, int32_t state = kPlaying) {
+    Queue(0, queued);
+    record.state = state;
     thread_.reset(new VideoThread(context));
     thread_->Begin();
     return *thread_;
   }
+  void Passes(int count) {
+    for (int i = 0; i < count; ++i) ASSERT_TRUE(thread_->Pass()) << "pass " << i;
+  }
+  // Presented stamps without the first entry, which is the set-up's drawing
+  // of the first frame at the start of the thread.
+  Stamps Shown() {
+    const Stamps all = picture.presented.Items();
+    return all.empty() ? all : Stamps(all.begin() + 1, all.end());
+  }
+  // Steps of a scenario: an action, passes, then what observe() gives
+  // (entries of -1 are not compared).
+  using Observed = std::vector<int64_t>;
+  struct Step { const char* name; std::function<void()> act; int passes; Observed want; };
+  void Run(const std::function<Observed()>& observe, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.name);
+      if (step.act) step.act();
+      Passes(step.passes);
+      Observed seen = observe();
+      for (size_t i = 0; i < seen.size() && i < step.want.size(); ++i) {
+        if (step.want[i] == -1) seen[i] = -1;
+      }
+      EXPECT_EQ(seen, step.want);
+    }
+  }
   std::unique_ptr<VideoThread> thread_;
 };
 
-// Presented stamps without the first entry, which is the set-up's drawing of
-// the first frame at the start of the thread.
-template <typename T>
-std::vector<T> AfterSetup(const std::vector<T>& presented) {
-  return presented.empty() ? presented : std::vector<T>(presented.begin() + 1, presented.end());
-}
-
-// Pending balance requests are dropped at the start, and the volume applied
-// only once the player lock is no longer held. (The rate's thresholds show in
-// the level bar's countdown and the sound counter's resync.)
-TEST_F(VideoThreadTest, BeginDropsBalanceRequestsAndLeavesTheVolumeForLater) {
-  record.currentFrame = 7;
-  record.targetFrame = 0;
-  shell.balanceChanged = 1;
-  shell.balanceShown = 1;
-  WithSound();
-  VideoThread& thread = Begin();
-  EXPECT_EQ(record.targetFrame, 7);
-  EXPECT_EQ(shell.balanceChanged, 0);
-  EXPECT_EQ(shell.balanceShown, 0);
-  EXPECT_EQ(sound.volumeCalls_, 0);
-  thread.SetStartVolume();
-  EXPECT_EQ(sound.lastVolume_, 80);
-}
-
-TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
-  Queue(0, 5);
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(AfterSetup(picture.presented.Items()), (std::vector<int32_t>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(picture.setups.Items().size(), 1u);
-  EXPECT_EQ(record.currentFrame, 5);
-  EXPECT_EQ(record.droppedFrames, 0);
-  // The clock restarts every pass until the sound moves: 40 ms per frame.
-  EXPECT_EQ(time.SleptMilliseconds(), 5 * 40);
-  EXPECT_EQ(g_effectLog.filtered, 5);  // each frame filtered once, though frame 0 showed twice
-  thread.SetStartVolume();
-  EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
+// Scenarios of a few playing passes: what is queued and set before the
+// thread begins and after, then the frames shown after the set-up's drawing,
+// where the picture is and what was dropped. Without sound the clock
+// restarts every pass: each shown frame waits 40 ms. With the picture 10
+// frames behind the clock, Skip Frames and Keep Fast Motion show one frame
+// and drop the next five (the lag is capped at 6), never waiting; Jump
+// Keyframes and Smooth Video show every frame. Skipped frames count as
+// dropped, failed ones are not shown; while the window is inactive nothing
+// is, but the frames pass all the same. (The lag below the cap, and doubled
+// in skip mode: the pacing rules' test.)
+TEST_F(VideoThreadTest, PlayingPassesShowDropOrWaitAsTheModeAndFramesSay) {
+  // queued frames: decoded, skipped or failed; target after the start (-1: none)
+  const struct { const char* name; uint32_t mode; const char* queued; int32_t target; bool inactive; int passes;
+                 Stamps shown; int32_t current, dropped; int64_t slept; } rows[] = {
+      {"no sound", kSkipFrames, "ddddd", -1, false, 5, {0, 1, 2, 3, 4}, 5, 0, 5 * 40},
+      {"skip frames", kSkipFrames, "dddddddddddd", 10, false, 6, {0}, 6, 5, 0},
+      {"keep fast motion", kKeepFastMotion, "dddddddddddd", 10, false, 6, {0}, 6, 5, 0},
+      {"jump keyframes", kJumpKeyframes, "dddddddddddd", 10, false, 6, {0, 1, 2, 3, 4, 5}, 6, 0, -1},
+      {"smooth video", kSmoothVideo, "dddddddddddd", 10, false, 6, {0, 1, 2, 3, 4, 5}, 6, 0, -1},
+      {"skipped and failed", kSkipFrames, "dsfddd", -1, false, 4, {0, 3}, 4, 1, -1},
+      {"inactive window", kSkipFrames, "dddddd", -1, true, 6, {}, 6, 0, -1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakePicture fresh;
+    context.ports.picture = &fresh;
+    record.frameRing.Clear();
+    record.currentFrame = record.droppedFrames = 0;
+    shell.windowActive = 1;
+    g_effectLog.Reset();
+    SetMode(row.mode);
+    const int64_t slept = time.SleptMilliseconds();
+    for (int32_t n = 0; row.queued[n] != 0; ++n) {
+      Queue(n, 1, row.queued[n] == 's' ? kFrameSkipped : row.queued[n] == 'f' ? kFrameFailed : kFrameDecoded);
+    }
+    Begin();
+    if (row.target >= 0) record.targetFrame = row.target;
+    if (row.inactive) shell.windowActive = 0;
+    Passes(row.passes);
+    const Stamps all = fresh.presented.Items();
+    EXPECT_EQ(Stamps(all.begin() + (all.empty() ? 0 : 1), all.end()), row.shown);
+    EXPECT_EQ(std::make_tuple(record.currentFrame.load(), record.droppedFrames.load(), fresh.setups.Size()),
+              std::make_tuple(row.current, row.dropped, size_t{1}));
+    if (row.slept >= 0) { EXPECT_EQ(time.SleptMilliseconds() - slept, row.slept); }
+    if (!row.inactive) { EXPECT_EQ(g_effectLog.filtered, static_cast<int32_t>(row.shown.size())); }
+    thread_->SetStartVolume();
+    EXPECT_EQ(sound.volumeCalls_, 0);  // no sound: no volume
+  }
 }
 
 // At one frame a second, with sound, the first frame is on the screen before
@@ -66,21 +106,13 @@ TEST_F(VideoThreadTest, WithoutSoundEachFrameWaitsOneFrameOfClock) {
 // later, also when the feeder decodes it only during the wait; it is shown
 // again in its own pass, and the next frame a second on.
 TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
-  struct TimedPicture : FakePicture {
-    explicit TimedPicture(ScriptedTime* t) : time(t) {}
-    bool Present(const uint8_t* frame, const Options& options) override {
-      at.push_back(time->SleptMilliseconds());
-      return FakePicture::Present(frame, options);
-    }
-    ScriptedTime* time;
-    std::vector<int64_t> at;
-  };
   record.rate = 1;
   clock.Create(1, 1);
   WithSound();
   for (const int64_t decodedAt : {0, 30}) {
     SCOPED_TRACE(decodedAt);
-    TimedPicture timed(&time);
+    FakePicture timed;
+    timed.time = &time;
     context.ports.picture = &timed;
     record.frameRing.Clear();
     record.currentFrame = 0;
@@ -89,49 +121,12 @@ TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
       if (record.frameRing.Count() == 0 && time.SleptMilliseconds() - start >= decodedAt) Queue(0, 3);
     };
     if (decodedAt == 0) Queue(0, 3);
-    VideoThread thread(context);
-    thread.Begin();
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
-    EXPECT_EQ(timed.presented.Items(), (std::vector<int32_t>{0, 0, 1}));
-    EXPECT_EQ(timed.at, (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
+    Begin();
+    Passes(2);
+    EXPECT_EQ(timed.presented.Items(), (Stamps{0, 0, 1}));
+    EXPECT_EQ(timed.presentedAt.Items(), (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
   }
   time.onSleep_ = nullptr;
-}
-
-// With the picture 10 frames behind the clock, Skip Frames and Keep Fast
-// Motion show one frame and drop the next five (the lag is capped at 6),
-// never waiting; Jump Keyframes and Smooth Video show every frame. (The lag
-// below the cap, and doubled in skip mode: the pacing rules' test.)
-TEST_F(VideoThreadTest, TenFramesBehindEachModeDropsOrShows) {
-  struct Case {
-    uint32_t mode;
-    std::vector<int32_t> shown;
-    int32_t dropped;
-  };
-  const Case cases[] = {{kSkipFrames, {0}, 5},
-                        {kKeepFastMotion, {0}, 5},
-                        {kJumpKeyframes, {0, 1, 2, 3, 4, 5}, 0},
-                        {kSmoothVideo, {0, 1, 2, 3, 4, 5}, 0}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.mode);
-    g_options.speedTroublesMode = c.mode;
-    PublishOptions();
-    record.frameRing.Clear();
-    record.currentFrame = 0;
-    record.droppedFrames = 0;
-    Queue(0, 12);
-    FakePicture fresh;
-    context.ports.picture = &fresh;
-    VideoThread thread(context);
-    thread.Begin();
-    record.targetFrame = 10;
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(thread.Pass());
-    EXPECT_EQ(AfterSetup(fresh.presented.Items()), c.shown);
-    EXPECT_EQ(record.droppedFrames, c.dropped);
-    if (c.mode != kSkipFrames) continue;
-    EXPECT_EQ(record.currentFrame, 6);
-    EXPECT_EQ(time.SleptMilliseconds(), 0);  // never waited: the picture was late
-  }
 }
 
 // (Where skip mode ends, by ring fill, mode and the end of the video: the
@@ -145,9 +140,9 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
   for (int pass = 0; pass < 26; ++pass) {
     while (record.frameRing.Count() < 2) Queue(next++, 1);
     record.targetFrame = record.currentFrame + 1;
-    const size_t before = picture.presented.Items().size();
+    const size_t before = picture.presented.Size();
     ASSERT_TRUE(thread.Pass());
-    shown.push_back(picture.presented.Items().size() > before);
+    shown.push_back(picture.presented.Size() > before);
   }
   // Warm-up: the ring's capacity in shown frames, all of them shown.
   for (int pass = 1; pass < 19; ++pass) EXPECT_TRUE(shown[pass]) << pass;
@@ -156,54 +151,33 @@ TEST_F(VideoThreadTest, SkipModeDropsEverySecondFrameOnALowRingAfterTheWarmUp) {
 }
 
 TEST_F(VideoThreadTest, StatusIsRedrawnOnEveryTwentyFourthPlayingPassAtTwentyFiveFps) {
-  Queue(0, 20);
-  VideoThread& thread = Begin();
+  Begin(20);
   std::vector<int> drawnAt;
-  int32_t next = 20;
-  for (int pass = 1; pass <= 49; ++pass) {
-    const size_t before = host.statusDrawn.Items().size();
-    ASSERT_TRUE(thread.Pass());
-    if (host.statusDrawn.Items().size() > before) drawnAt.push_back(pass);
-    Queue(next++, 1);
+  for (int pass = 1; pass <= 79; ++pass) {
+    if (pass == 50) shell.fullscreenRequested = 1;  // no status strip in fullscreen
+    const size_t before = host.statusDrawn.Size();
+    Passes(1);
+    if (host.statusDrawn.Size() > before) drawnAt.push_back(pass);
+    Queue(19 + pass, 1);
   }
   EXPECT_EQ(drawnAt, (std::vector<int>{1, 25, 49}));
-  for (int32_t progress : host.statusDrawn.Items()) EXPECT_EQ(progress, -1);
-
-  shell.fullscreenRequested = 1;  // no status strip in fullscreen
-  const size_t before = host.statusDrawn.Items().size();
-  for (int pass = 0; pass < 30; ++pass) {
-    ASSERT_TRUE(thread.Pass());
-    Queue(next++, 1);
-  }
-  EXPECT_EQ(host.statusDrawn.Items().size(), before);
+  for (int32_t progress : host.statusDrawn.Items()) { EXPECT_EQ(progress, -1); }
 }
 
-// (The resync threshold and the sound position's terms: the pacing rules'
-// test.)
+// The first change of the sound counter seen (0 after -1) sets the target
+// from the sound; later ones beyond the threshold do, an unchanged counter
+// never pulls it. A positive displacement puts the picture ahead of the
+// sound: +500 ms are 12 frames. (The resync threshold and the sound
+// position's terms: the pacing rules' test.)
 TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
   WithSound();
-  Queue(0, 20);
-  VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  // The first change seen (0 after -1) sets the target from the sound.
-  EXPECT_EQ(record.targetFrame, 1);
-  EXPECT_TRUE(sound.playing_);
-
-  sound.counter_ = 10;  // 10 blocks of 80 ms = 20 frames
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.targetFrame, 21);
-
-  // An unchanged counter never pulls the target.
-  record.targetFrame = 40;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.targetFrame, 40);
-
-  // A positive displacement puts the picture ahead of the sound: +500 ms are
-  // 12 frames.
-  record.displacement = 500;
-  sound.counter_ = 12;  // 25
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.targetFrame, 25 + 12);
+  Begin(20);
+  // the target, the sound playing; the counter in blocks of 80 ms, two frames each
+  Run([&] { return Observed{record.targetFrame, sound.playing_}; },
+      {{"first change", nullptr, 1, {1, 1}},
+       {"beyond", [&] { sound.counter_ = 10; }, 1, {21, 1}},
+       {"unchanged", [&] { record.targetFrame = 40; }, 1, {40, 1}},
+       {"displaced", [&] { record.displacement = 500, sound.counter_ = 12; }, 1, {25 + 12, 1}}});
 }
 
 TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
@@ -211,155 +185,117 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   // the sound is not playing yet, so the clock must not run on.
   WithSound();
   VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
+  Passes(1);
   EXPECT_EQ(time.SleptMilliseconds(), 40 + 10);  // one frame of clock, then the empty ring
-  EXPECT_TRUE(host.statusDrawn.Items().empty());
+  EXPECT_EQ(host.statusDrawn.Size(), 0u);
   while (time.SleptMilliseconds() < 1000) ASSERT_TRUE(thread.Pass());
-  EXPECT_FALSE(sound.playing_);
-  EXPECT_LE(record.targetFrame, 1);
+  EXPECT_EQ(std::make_tuple(sound.playing_.load(), record.targetFrame <= 1), std::make_tuple(false, true));
   Queue(0, 10);
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_TRUE(sound.playing_);
-  EXPECT_EQ(record.droppedFrames, 0);
-  EXPECT_EQ(AfterSetup(picture.presented.Items()), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  Passes(10);
+  EXPECT_EQ(std::make_tuple(sound.playing_.load(), record.droppedFrames.load()), std::make_tuple(true, 0));
+  EXPECT_EQ(Shown(), (Stamps{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(VideoThreadTest, PausingForAMinuteDoesNotMoveThePictureAhead) {
-  Queue(0, 20);
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(thread.Pass());
+  VideoThread& thread = Begin(20);
+  Passes(3);
   record.state = kPaused;
   const int64_t pausedAt = time.SleptMilliseconds();
   while (time.SleptMilliseconds() - pausedAt < 60000) ASSERT_TRUE(thread.Pass());
   EXPECT_EQ(record.currentFrame, 3);
   EXPECT_LE(record.targetFrame, 4);
-
   record.state = kPlaying;
-  const size_t shownBefore = picture.presented.Items().size();
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.droppedFrames, 0);
-  EXPECT_EQ(picture.presented.Items().size(), shownBefore + 5);
-  EXPECT_EQ(record.currentFrame, 8);
+  const size_t shownBefore = picture.presented.Size();
+  Passes(5);
+  EXPECT_EQ(std::make_tuple(record.droppedFrames.load(), picture.presented.Size(), record.currentFrame.load()),
+            std::make_tuple(0, shownBefore + 5, 8));
 }
 
+// Paused, frame steps show one frame each through a presenter refresh;
+// playing, they are cleared, not taken. Without Fadeout Pause nothing fades.
 TEST_F(VideoThreadTest, FiveFrameStepsWhilePausedShowFiveFramesAndPlayingClearsThem) {
-  Queue(0, 10);
-  record.state = kPaused;
-  VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());  // shows frame 0
-  EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0}));
-  shell.frameSteps = 5;
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.currentFrame, 5);
-  EXPECT_EQ(shell.frameSteps, 0);
-  EXPECT_EQ(picture.presented.Items(), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
-  EXPECT_EQ(picture.setups.Items().size(), 6u);  // each step draws through a presenter refresh
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(record.currentFrame, 5);  // no more steps: it stays
-  EXPECT_EQ(g_effectLog.fades, 0);  // without Fadeout Pause nothing fades
-  // Playing, steps are cleared, not taken.
-  record.state = kPlaying;
-  shell.frameSteps = 3;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.frameSteps, 0);
-  EXPECT_EQ(record.currentFrame, 6);
+  Begin(10, kPaused);
+  // current frame, steps left, presented, set-ups, fades
+  Run([&] { return Observed{record.currentFrame, shell.frameSteps, int64_t(picture.presented.Size()),
+                            int64_t(picture.setups.Size()), g_effectLog.fades}; },
+      {{"paused", nullptr, 1, {0, 0, 1, 1, 0}},
+       {"five steps", [&] { shell.frameSteps = 5; }, 10, {5, 0, 6, 6, 0}},
+       {"no more steps", [&] { EXPECT_EQ(picture.presented.Items(), (Stamps{0, 1, 2, 3, 4, 5})); }, 5,
+        {5, 0, 6, 6, 0}},
+       {"playing", [&] { record.state = kPlaying, shell.frameSteps = 3; }, 1, {6, 0, -1, -1, 0}}});
 }
 
+// The picture darkens in 14 passes without sleeping (after one frame of
+// clock at the start), then the loop rests 100 ms a pass; playing ends the
+// fade, and the next pause fades again.
 TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {
   g_options.fadeoutPause = 1;
   PublishOptions();
-  Queue(0, 10);
-  record.state = kPaused;
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_effectLog.fades, 14);
-  EXPECT_EQ(thread.FadeCountdown(), 1);
-  // One frame of clock at the start, 14 fading passes without sleeping, then
-  // the loop rests 100 ms a pass.
-  EXPECT_EQ(time.SleptMilliseconds(), 40 + 6 * 100);
-  EXPECT_EQ(picture.presented.Items().size(), 1u + 14u);
-
-  record.state = kPlaying;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(thread.FadeCountdown(), 0);
-  record.state = kPaused;
-  for (int i = 0; i < 20; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(g_effectLog.fades, 28);
+  VideoThread& thread = Begin(10, kPaused);
+  // fades, countdown, slept ms, presented
+  Run([&] { return Observed{g_effectLog.fades, thread.FadeCountdown(), time.SleptMilliseconds(),
+                            int64_t(picture.presented.Size())}; },
+      {{"paused", nullptr, 20, {14, 1, 40 + 6 * 100, 1 + 14}},
+       {"playing", [&] { record.state = kPlaying; }, 1, {14, 0, -1, -1}},
+       {"paused again", [&] { record.state = kPaused; }, 20, {28, 1, -1, -1}}});
 }
 
+// Pending balance requests are dropped at the start and the volume applied
+// only once the player lock is no longer held. A request then shows the bar
+// for two seconds of frames (50, less this pass) over the paused frame drawn
+// again from its copy, and sets the volume; a dialog holds the countdown; at
+// 0 the bar goes and the frame is drawn once more without it. Without volume
+// control a request shows the bar but sets no volume.
 TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
   WithSound();
-  Queue(0, 10);
-  record.state = kPaused;
-  VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
-  const int32_t volumeCalls = sound.volumeCalls_;
-  shell.balanceChanged = 1;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.balanceChanged, 0);
-  EXPECT_EQ(shell.balanceShown, 1);
-  EXPECT_EQ(shell.cursorCountdown, 49);  // 50, less this pass
-  EXPECT_EQ(sound.volumeCalls_, volumeCalls + 1);
-  // The paused frame is drawn again from its copy, with the bar over it.
-  EXPECT_EQ(g_effectLog.levelBars, 1);
-  EXPECT_EQ(picture.presented.Items().size(), 2u);
-
-  shell.modalOpen = 1;  // a dialog holds the countdown
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.cursorCountdown, 49);
-  shell.modalOpen = 0;
-  for (int i = 0; i < 49; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.cursorCountdown, 0);
-  EXPECT_EQ(shell.balanceShown, 1);
-  const size_t shown = picture.presented.Items().size();
-  const int32_t bars = g_effectLog.levelBars;
-  // The countdown is seen at 0: the bar goes, and the frame is drawn once
-  // more without it.
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.balanceShown, 0);
-  EXPECT_EQ(picture.presented.Items().size(), shown + 1);
-  EXPECT_EQ(g_effectLog.levelBars, bars);
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(picture.presented.Items().size(), shown + 1);
-
-  // Without volume control a request shows the bar but sets no volume.
-  g_options.enableVolumeControl = 0;
-  PublishOptions();
-  shell.balanceChanged = 1;
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(shell.balanceShown, 1);
-  EXPECT_EQ(sound.volumeCalls_, volumeCalls + 1);
+  record.currentFrame = 7;
+  record.targetFrame = 0;
+  shell.balanceChanged = shell.balanceShown = 1;
+  Begin(10, kPaused);
+  EXPECT_EQ(std::make_tuple(record.targetFrame.load(), shell.balanceChanged + shell.balanceShown,
+                            sound.volumeCalls_.load()), std::make_tuple(7, 0, 0));
+  thread_->SetStartVolume();
+  EXPECT_EQ(sound.lastVolume_, 80);
+  // request pending, bar shown, countdown, volume calls, bars drawn and
+  // pictures presented (since the mark)
+  int64_t bars = 0, shown = 0;
+  Run([&] { return Observed{shell.balanceChanged, shell.balanceShown, shell.cursorCountdown, sound.volumeCalls_,
+                            g_effectLog.levelBars - bars, int64_t(picture.presented.Size()) - shown}; },
+      {{"paused", nullptr, 1, {0, 0, 0, 1, 0, 1}},
+       {"request", [&] { shell.balanceChanged = 1; }, 1, {0, 1, 49, 2, 1, 2}},
+       {"dialog open", [&] { shell.modalOpen = 1; }, 1, {0, 1, 49, 2, -1, -1}},
+       {"counted down", [&] { shell.modalOpen = 0; }, 49, {0, 1, 0, 2, -1, -1}},
+       {"hidden", [&] { bars = g_effectLog.levelBars, shown = picture.presented.Size(); }, 1, {0, 0, 0, 2, 0, 1}},
+       {"stays hidden", nullptr, 1, {0, 0, 0, 2, 0, 1}},
+       {"no volume control", [&] { g_options.enableVolumeControl = 0, PublishOptions(), shell.balanceChanged = 1; },
+        1, {0, 1, -1, 2, -1, -1}}});
 }
 
+// In fullscreen the cursor is hidden when the countdown runs out, once; a
+// move of the mouse shows it again.
 TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
-  Queue(0, 10);
   shell.fullscreenRequested = 1;
   shell.cursorCountdown = 2;
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_TRUE(host.posted.Items().empty());
-  ASSERT_TRUE(thread.Pass());  // countdown 0 in fullscreen: hide
-  ASSERT_EQ(host.posted.Items().size(), 1u);
-  EXPECT_EQ(host.posted.Items()[0].id, kCommandShowCursor);
-  EXPECT_EQ(host.posted.Items()[0].lParam, 0);
-
-  shell.cursorShown = 0;  // the shell hid it
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(host.posted.Items().size(), 1u);
-  shell.cursorCountdown = 50;  // the mouse moved
-  ASSERT_TRUE(thread.Pass());
-  ASSERT_EQ(host.posted.Items().size(), 2u);
-  EXPECT_EQ(host.posted.Items()[1].lParam, 1);
+  Begin(10);
+  // show-cursor commands posted, the last one's argument (-2: none)
+  Run([&] {
+        const std::vector<PostedCommand> posted = host.posted.Items();
+        for (const PostedCommand& c : posted) EXPECT_EQ(c.id, kCommandShowCursor);
+        return Observed{int64_t(posted.size()), posted.empty() ? -2 : int64_t{posted.back().lParam}};
+      },
+      {{"counting down", nullptr, 2, {0, -2}}, {"ran out: hide", nullptr, 1, {1, 0}},
+       {"hidden by the shell", [&] { shell.cursorShown = 0; }, 1, {1, 0}},
+       {"the mouse moved", [&] { shell.cursorCountdown = 50; }, 1, {2, 1}}});
 }
 
 // The video ends with the data (here before the claimed frame count), once;
-// leaving waits for the player to be ready.
-TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
+// leaving waits for the player to be ready. A stopped thread ends without
+// posting.
+TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
   record.frameCount = 10;
-  record.dataEnd = 3;  // the data ends before the claimed frame count
+  record.dataEnd = 3;
   WithSound();
-  Queue(0, 3);
-  VideoThread& thread = Begin();
+  VideoThread& thread = Begin(3);
   int passes = 0;
   while (thread.Pass()) ++passes;
   EXPECT_EQ(passes, 3);
@@ -367,120 +303,83 @@ TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnce) {
   const int64_t ended = time.SleptMilliseconds();
   time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
   thread.Leave();
-  EXPECT_EQ(time.SleptMilliseconds() - ended, 30);
-  ASSERT_EQ(host.posted.Items().size(), 1u);
-  EXPECT_EQ(host.posted.Items()[0].id, kCommandNextFile);
-  EXPECT_EQ(host.posted.Items()[0].lParam, 0);
-  EXPECT_FALSE(sound.playing_);
-}
-
-TEST_F(VideoThreadTest, AStoppedThreadEndsWithoutPostingNextFile) {
+  time.onSleep_ = nullptr;
+  ASSERT_EQ(host.posted.Size(), 1u);
+  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds() - ended, host.posted.Items()[0].id, host.posted.Items()[0].lParam,
+                            sound.playing_.load()),
+            std::make_tuple(int64_t{30}, kCommandNextFile, LPARAM{0}, false));
+  host.posted.Clear();
   Queue(0, 3);
   WorkerThread stopped;
   stopped.Stop();
   context.videoThread = &stopped;
-  VideoThread& thread = Begin();
-  EXPECT_FALSE(thread.Pass());
-  thread.Leave();
-  EXPECT_TRUE(host.posted.Items().empty());
+  EXPECT_FALSE(Begin().Pass());
+  thread_->Leave();
+  EXPECT_EQ(host.posted.Size(), 0u);
 }
 
-// Skipped frames count as dropped and failed frames are not shown; while the
-// window is inactive nothing is, but the frames pass all the same.
-TEST_F(VideoThreadTest, SkippedFailedAndHiddenFramesAreNotShown) {
-  Queue(0, 1);
-  Queue(1, 1, kFrameSkipped);
-  Queue(2, 1, kFrameFailed);
-  Queue(3, 3);
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(AfterSetup(picture.presented.Items()), (std::vector<int32_t>{0, 3}));
-  EXPECT_EQ(record.droppedFrames, 1);
-  shell.windowActive = 0;
-  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(picture.presented.Items().size(), 3u);
-  EXPECT_EQ(record.currentFrame, 6);
-}
-
-// (Which flags the options allow: the present modes' test.)
+// The presenter is set up with the options as they are at each redraw and
+// the window's rectangle; a display change rebuilds everything. (Which flags
+// the options allow: the present modes' test.)
 TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
-  Queue(0, 10);
   g_options.denyOverlays = 0;
   PublishOptions();
   shell.videoRect.Set(RECT{10, 20, 330, 260});
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 2; ++i) ASSERT_TRUE(thread.Pass());
-  ASSERT_EQ(picture.setups.Items().size(), 1u);
-  const SetupCall first = picture.setups.Items()[0];
-  EXPECT_EQ(first.allowFlags, PresenterAllowFlags(g_options));
-  EXPECT_EQ(first.videoRect.left, 10);
-  EXPECT_EQ(first.videoRect.bottom, 260);
-  EXPECT_EQ(host.borders_, 1);
-
-  g_options.denyOverlays = 1;  // the options as they are at the redraw
-  PublishOptions();
-  ++shell.redrawCounter;
-  ASSERT_TRUE(thread.Pass());
-  ASSERT_EQ(picture.setups.Items().size(), 2u);
-  EXPECT_EQ(picture.setups.Items()[1].allowFlags, PresenterAllowFlags(g_options));
-  EXPECT_NE(picture.setups.Items()[1].allowFlags, first.allowFlags);
-  EXPECT_EQ(picture.releases_, 0);
-
-  shell.displayChanged = 1;  // a display change rebuilds everything
-  ASSERT_TRUE(thread.Pass());
-  EXPECT_EQ(picture.setups.Items().size(), 3u);
-  EXPECT_EQ(picture.releases_, 1);
-  EXPECT_EQ(host.drawDibReopens_, 1);
-  EXPECT_EQ(shell.displayChanged, 0);
+  Begin(10);
+  // set-ups, the last with the options' flags, its rectangle's left and
+  // bottom, releases, DrawDib reopens, display change pending, borders
+  Run([&] {
+        const SetupCall last = picture.setups.Items().back();
+        return Observed{int64_t(picture.setups.Size()), last.allowFlags == PresenterAllowFlags(g_options),
+                        last.videoRect.left, last.videoRect.bottom, picture.releases_, host.drawDibReopens_,
+                        shell.displayChanged, host.borders_};
+      },
+      {{"start", nullptr, 2, {1, 1, 10, 260, 0, 0, 0, 1}},
+       {"redraw", [&] { g_options.denyOverlays = 1, PublishOptions(), ++shell.redrawCounter; }, 1,
+        {2, 1, 10, 260, 0, 0, 0, -1}},
+       {"display change", [&] { shell.displayChanged = 1; }, 1, {3, 1, 10, 260, 1, 1, 0, -1}}});
+  EXPECT_NE(picture.setups.Items()[0].allowFlags, picture.setups.Items()[1].allowFlags);
 }
 
 // A pass draws with one snapshot of the options: a change published while
 // the filters run reaches the presenter only with the next frame.
 TEST_F(VideoThreadTest, EachFrameIsFilteredAndPresentedWithTheSameOptions) {
-  Queue(0, 4);
   g_options.highQualityConversion = 0;
   PublishOptions();
-  g_effectLog.duringFilter = [] {
-    g_options.highQualityConversion ^= 1;
-    PublishOptions();
-  };
-  VideoThread& thread = Begin();
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(thread.Pass());
-  const std::vector<uint8_t> filtered = g_effectLog.filteredQuality.Items();
-  EXPECT_EQ(filtered, (std::vector<uint8_t>{0, 1, 0, 1}));
-  EXPECT_EQ(AfterSetup(picture.presentedQuality.Items()), filtered);
+  g_effectLog.duringFilter = [] { g_options.highQualityConversion ^= 1, PublishOptions(); };
+  Begin(4);
+  Passes(4);
+  const std::vector<uint8_t> presented = picture.presentedQuality.Items();
+  EXPECT_EQ(g_effectLog.filteredQuality.Items(), (std::vector<uint8_t>{0, 1, 0, 1}));
+  EXPECT_EQ(std::vector<uint8_t>(presented.begin() + 1, presented.end()), (std::vector<uint8_t>{0, 1, 0, 1}));
 }
 
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {
-  g_options.speedTroublesMode = kKeepFastMotion;
-  PublishOptions();
+  SetMode(kKeepFastMotion);
   WithSound();
-  Queue(0, 1);
-  VideoThread& thread = Begin();
-  ASSERT_TRUE(thread.Pass());
+  Begin(1);
+  Passes(1);
   ASSERT_TRUE(sound.playing_);
-  const size_t setups = picture.setups.Items().size();
-
+  const size_t setups = picture.setups.Size();
   // The feeder brings 6 frames, one per 100 ms, then stalls.
   int32_t next = 1;
   time.onSleep_ = [&](uint32_t ms) {
     if (ms == 100 && next <= 6) Queue(next++, 1);
   };
-  int32_t transitions = sound.playTransitions_;
-  ASSERT_TRUE(thread.Pass());
+  const int32_t transitions = sound.playTransitions_;
+  Passes(1);
   time.onSleep_ = nullptr;
-  EXPECT_EQ(sound.playTransitions_, transitions + 2);  // paused, then played again
-  EXPECT_TRUE(sound.playing_);
-  // The target is what it was before the pause (the sound's position, at most
-  // one ahead of the picture), not moved on by the 700 ms of buffering.
-  EXPECT_LE(record.targetFrame, record.currentFrame + 1);
-  std::vector<int32_t> fills = host.statusDrawn.Items();
+  // Paused, then played again; the target is what it was before the pause
+  // (the sound's position, at most one ahead of the picture), not moved on by
+  // the 700 ms of buffering.
+  EXPECT_EQ(std::make_tuple(sound.playTransitions_ - transitions, sound.playing_.load(),
+                            record.targetFrame <= record.currentFrame + 1, record.frameRing.Count()),
+            std::make_tuple(2, true, true, 6));
+  const std::vector<int32_t> fills = host.statusDrawn.Items();
   ASSERT_GE(fills.size(), 6u);
   EXPECT_EQ(fills[1], 0);  // the first drawing after the playing pass's status
-  EXPECT_EQ(record.frameRing.Count(), 6);
-
-  ASSERT_TRUE(thread.Pass());  // a presenter refresh shows the refilled ring
-  EXPECT_EQ(picture.setups.Items().size(), setups + 1);
+  Passes(1);  // a presenter refresh shows the refilled ring
+  EXPECT_EQ(picture.setups.Size(), setups + 1);
 }
 
 }  // namespace

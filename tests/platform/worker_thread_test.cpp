@@ -3,78 +3,72 @@
 #include "platform/worker_thread.h"
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
-struct Counter {
+// A routine that counts its passes until stopped (or, with setPriority, sets
+// its own priority every pass, as the video thread does) and notes its end.
+struct Routine {
   WorkerThread* thread = nullptr;
+  bool setPriority = false;
   std::atomic<int> passes{0};
+  std::atomic<bool> ended{false};
 };
 
-DWORD WINAPI CountUntilStopped(LPVOID argument) {
-  auto* c = static_cast<Counter*>(argument);
-  while (c->thread->IsRunning()) {
-    ++c->passes;
-    Sleep(1);
+DWORD WINAPI RunUntilStopped(LPVOID argument) {
+  auto* r = static_cast<Routine*>(argument);
+  while (r->thread->IsRunning()) {
+    if (r->setPriority) {
+      r->thread->SetPriority(r->passes % 2 == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+    }
+    ++r->passes;
+    std::this_thread::yield();
   }
+  r->ended = true;
   return 0;
 }
 
-// The routine really ended: its count no longer moves.
-void ExpectEnded(const Counter& counter) {
-  const int after = counter.passes;
-  Sleep(20);
-  EXPECT_EQ(counter.passes, after);
+void WaitForPasses(const Routine& r, int passes) {
+  while (r.passes < passes) std::this_thread::yield();
 }
 
 // Stop waits for the routine's end, is safe without a thread and twice, and
 // the object takes a new thread after it; the destructor stops a running one.
 TEST(WorkerThread, StopWaitsForTheEndAndTheObjectTakesANewThread) {
-  Counter first, second;
+  Routine first, second;
   {
     WorkerThread thread;
     thread.Stop();
     first.thread = second.thread = &thread;
-    ASSERT_TRUE(thread.Create(CountUntilStopped, &first));
+    ASSERT_TRUE(thread.Create(RunUntilStopped, &first));
     EXPECT_TRUE(thread.IsRunning());
-    while (first.passes < 3) Sleep(1);
+    WaitForPasses(first, 3);
     thread.Stop();
+    EXPECT_TRUE(first.ended);
     thread.Stop();
     EXPECT_FALSE(thread.IsRunning());
-    ExpectEnded(first);
-    ASSERT_TRUE(thread.Create(CountUntilStopped, &second));
+    ASSERT_TRUE(thread.Create(RunUntilStopped, &second));
     EXPECT_TRUE(thread.IsRunning());
-    while (second.passes < 1) Sleep(1);
+    WaitForPasses(second, 1);
+    EXPECT_FALSE(second.ended);
   }
-  ExpectEnded(second);
-}
-
-struct PrioritySetter {
-  WorkerThread* thread = nullptr;
-  std::atomic<int> passes{0};
-};
-
-// Sets its own priority every pass, as the video thread does.
-DWORD WINAPI SetOwnPriorityUntilStopped(LPVOID argument) {
-  auto* s = static_cast<PrioritySetter*>(argument);
-  while (s->thread->IsRunning()) {
-    s->thread->SetPriority(s->passes++ % 2 == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
-  }
-  return 0;
+  EXPECT_TRUE(second.ended);
 }
 
 // The thread and the window's thread set the priority at the same time
-// (ThreadSanitizer sees any unguarded access); the last value set is kept.
+// (ThreadSanitizer sees any unguarded access); once stopped, nothing is set.
 TEST(WorkerThread, PrioritiesSetFromTwoThreadsAtOnce) {
   WorkerThread thread;
-  PrioritySetter setter;
+  Routine setter;
   setter.thread = &thread;
-  ASSERT_TRUE(thread.Create(SetOwnPriorityUntilStopped, &setter));
+  setter.setPriority = true;
+  ASSERT_TRUE(thread.Create(RunUntilStopped, &setter));
   for (int i = 0; i < 2000 || setter.passes < 100; ++i) {
     thread.SetPriority(i % 2 == 0 ? THREAD_PRIORITY_BELOW_NORMAL : THREAD_PRIORITY_NORMAL);
   }
   thread.Stop();
-  thread.SetPriority(THREAD_PRIORITY_TIME_CRITICAL);  // no thread: nothing is set
+  thread.SetPriority(THREAD_PRIORITY_TIME_CRITICAL);
   EXPECT_NE(thread.LastPriority(), THREAD_PRIORITY_TIME_CRITICAL);
 }
 

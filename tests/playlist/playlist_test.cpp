@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -21,27 +22,60 @@ Playlist ListOf(const Items& items) {
   return list;
 }
 
-TEST(Playlist, CountIsSeparatorsPlusOneAndEmptyIsOneEmptyItem) {
+// What AddEntry makes of a path, from an empty list.
+Playlist Added(const std::string& path, int depth = Playlist::kNestingDepth) {
   Playlist list;
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_TRUE(list.IsEmpty());
-  list.Append("a.avi");
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.Text(), "a.avi");
-  EXPECT_FALSE(list.IsEmpty());
-  list.Append("b.avi");
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Text(), "a.avi\rb.avi");
+  list.AddEntry(path, depth);
+  return list;
+}
 
+// Edits applied in order to one list, each with its result (the new index
+// of a move, the clamped index; 0 for the others), the list's text, count and
+// emptiness after it. The list ends at a zero byte; "\r" separates items, so
+// that an empty list is one empty item, two empty items are not empty, and a
+// text with separators counts as several items. Replacing and deleting out
+// of range are ignored; a move must go to another item inside the list.
+TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
+  const struct { char op; int32_t index, position; const char* text; int32_t result; const char* after;
+                 int32_t count; } edits[] = {
+      {'=', 0, 0, "", 0, "", 1}, {'+', 0, 0, "a.avi", 0, "a.avi", 1},
+      {'+', 0, 0, "b.avi", 0, "a.avi\rb.avi", 2}, {'=', 0, 0, "\r", 0, "\r", 2},
+      {'+', 0, 0, "p\rq", 0, "\r\rp\rq", 4}, {'=', 0, 0, "a\rb\rc", 0, "a\rb\rc", 3},
+      {'r', 1, 0, "B\rB2", 0, "a\rB\rB2\rc", 4}, {'r', 4, 0, "z", 0, "a\rB\rB2\rc", 4},
+      {'r', -1, 0, "z", 0, "a\rB\rB2\rc", 4}, {'d', 4, 0, "", 0, "a\rB\rB2\rc", 4},
+      // deleting the last, the first, the only item (which leaves the empty
+      // list), and an empty item
+      {'d', -1, 0, "", 0, "a\rB\rB2\rc", 4}, {'d', 3, 0, "", 0, "a\rB\rB2", 3}, {'d', 0, 0, "", 0, "B\rB2", 2},
+      {'d', 1, 0, "", 0, "B", 1}, {'d', 0, 0, "", 0, "", 1}, {'=', 0, 0, "\rmiddle\r", 0, "\rmiddle\r", 3},
+      {'d', 0, 0, "", 0, "middle\r", 2},
+      {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5}, {'v', 0, 0, "", 0, "e\rd\rc\rb\ra", 5},
+      {'v', 0, 0, "", 0, "a\rb\rc\rd\re", 5}, {'m', 0, 3, "", 3, "b\rc\rd\ra\re", 5},
+      {'m', 4, 1, "", 1, "b\re\rc\rd\ra", 5}, {'m', 2, 2, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', 2, 5, "", 2, "b\re\rc\rd\ra", 5}, {'m', 2, -1, "", 2, "b\re\rc\rd\ra", 5},
+      {'m', -1, 0, "", -1, "b\re\rc\rd\ra", 5}, {'c', -3, 0, "", 0, "b\re\rc\rd\ra", 5},
+      {'c', 4, 0, "", 4, "b\re\rc\rd\ra", 5}, {'c', 5, 0, "", 4, "b\re\rc\rd\ra", 5},
+  };
+  Playlist list;
+  int row = 0;
+  for (const auto& e : edits) {
+    SCOPED_TRACE(row++);
+    int32_t result = 0;
+    const std::string text = e.text;
+    switch (e.op) {
+      case '=': list.SetText(text); break;
+      case '+': list.Append(text); break;
+      case 'r': list.Replace(text, e.index); break;
+      case 'd': list.Delete(e.index); break;
+      case 'v': list.Reverse(); break;
+      case 'm': result = list.MoveItem(e.index, e.position); break;
+      case 'c': result = list.ClampIndex(e.index); break;
+    }
+    EXPECT_EQ(std::make_tuple(result, list.Text(), list.Count(), list.IsEmpty()),
+              std::make_tuple(e.result, std::string(e.after), e.count, *e.after == 0 && e.count == 1));
+  }
+  EXPECT_EQ(Playlist().ClampIndex(2), 0);
   list.SetText(std::string("x\r\ry\0z\rw", 8));  // ends at the zero byte
-  EXPECT_EQ(list.Text(), "x\r\ry");
-  EXPECT_EQ(list.Count(), 3);
-  EXPECT_FALSE(list.IsEmpty());
-  list.SetText("\r");  // two empty items are not an empty list
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_FALSE(list.IsEmpty());
-  list.Append("p\rq");  // a text with separators counts as several items
-  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(std::make_tuple(list.Text(), list.Count()), std::make_tuple(std::string("x\r\ry"), 3));
 }
 
 TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
@@ -51,39 +85,12 @@ TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
     EXPECT_EQ(list.Item(index), item) << index;
     EXPECT_EQ(list.ItemLength(index), std::strlen(item)) << index;
   }
-
   char buffer[5];
   std::memset(buffer, 'X', sizeof buffer);
   list.Item(1, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "seco");  // cut to fit, always terminated
   list.Item(7, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "");
-}
-
-TEST(Playlist, ReplaceAndDeleteRebuildAroundTheItem) {
-  Playlist list = ListOf({"a", "b", "c"});
-  list.Replace("B\rB2", 1);
-  EXPECT_EQ(list.Text(), "a\rB\rB2\rc");
-  EXPECT_EQ(list.Count(), 4);
-  list.Replace("z", 4);  // out of range: ignored
-  list.Replace("z", -1);
-  EXPECT_EQ(list.Text(), "a\rB\rB2\rc");
-
-  list.Delete(4);
-  list.Delete(-1);
-  EXPECT_EQ(list.Count(), 4);
-  list.Delete(3);  // last
-  EXPECT_EQ(list.Text(), "a\rB\rB2");
-  list.Delete(0);  // first
-  EXPECT_EQ(list.Text(), "B\rB2");
-  list.Delete(1);
-  list.Delete(0);  // the only item leaves the empty list
-  EXPECT_TRUE(list.IsEmpty());
-
-  list.SetText("\rmiddle\r");  // empty items are items too
-  list.Delete(0);
-  EXPECT_EQ(list.Text(), "middle\r");
-  EXPECT_EQ(list.Count(), 2);
 }
 
 TEST(Playlist, SortIsByteOrder) {
@@ -108,43 +115,17 @@ TEST(Playlist, SortIsByteOrder) {
   EXPECT_TRUE(empty.IsEmpty());
 }
 
-TEST(Playlist, ReverseAndMoveKeepEveryItem) {
-  Playlist list = ListOf({"a", "b", "c", "d", "e"});
-  list.Reverse();
-  EXPECT_EQ(list.Text(), "e\rd\rc\rb\ra");
-  list.Reverse();
-
-  EXPECT_EQ(list.MoveItem(0, 3), 3);
-  EXPECT_EQ(list.Text(), "b\rc\rd\ra\re");
-  EXPECT_EQ(list.MoveItem(4, 1), 1);
-  EXPECT_EQ(list.Text(), "b\re\rc\rd\ra");
-  // The position must be another item inside the list.
-  EXPECT_EQ(list.MoveItem(2, 2), 2);
-  EXPECT_EQ(list.MoveItem(2, 5), 2);
-  EXPECT_EQ(list.MoveItem(2, -1), 2);
-  EXPECT_EQ(list.MoveItem(-1, 0), -1);
-  EXPECT_EQ(list.Text(), "b\re\rc\rd\ra");
-
-  EXPECT_EQ(list.ClampIndex(-3), 0);
-  EXPECT_EQ(list.ClampIndex(4), 4);
-  EXPECT_EQ(list.ClampIndex(5), 4);
-  EXPECT_EQ(Playlist().ClampIndex(2), 0);
-}
-
 // The generator's first outputs for seed 1 are the well-known 41, 18467,
 // 6334, 26500, 19169 of the C runtime's rand(); they pick items 5*41/32768 = 0,
 // 4*18467/32768 = 2, 3*6334/32768 = 0, 2*26500/32768 = 1 and then the last.
 // (Under Wine the order for other seeds is checked against the runtime's own
 // generator below.)
 TEST(Playlist, RandomizeFollowsTheGenerator) {
-  Playlist list = ListOf({"a", "b", "c", "d", "e"});
+  Playlist list = ListOf({"a", "b", "c", "d", "e"}), single = ListOf({"only"});
   list.Randomize(1);
-  EXPECT_EQ(list.Text(), "a\rd\rb\re\rc");
-
-  Playlist single = ListOf({"only"});
   single.Randomize(12345);
+  EXPECT_EQ(list.Text(), "a\rd\rb\re\rc");
   EXPECT_EQ(single.Text(), "only");
-
 }
 
 #ifdef _WIN32
@@ -193,11 +174,10 @@ TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
   EXPECT_EQ(list.Items(), (std::vector<std::string>{"C:\\My Videos\\a.avi", "\xE9t\xE9 \x80.avi",
                                                     "X.MLS", "list.mlsx", "mlsx"}));
 
-  Playlist limits;
-  limits.AddEntry("\"" + std::string(999, 'p') + "\"", 5);  // quotes don't count
-  limits.AddEntry(std::string(1000, 'q'), 5);               // too long for the buffers: refused
-  ASSERT_EQ(limits.Count(), 1);
-  EXPECT_EQ(limits.ItemLength(0), 999u);
+  // Quotes don't count; a path too long for the buffers is refused.
+  Playlist limits = Added("\"" + std::string(999, 'p') + "\"", 5);
+  limits.AddEntry(std::string(1000, 'q'), 5);
+  EXPECT_EQ(limits.Items(), Items{std::string(999, 'p')});
 }
 
 TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
@@ -205,16 +185,9 @@ TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
   WriteWholeFile(path, "header text \"first one.avi\" trailing\r\n\"d:\\\xC4\\se\tcond.avi\"\r\n" +
                        Quoted(std::string(999, 'k')) + Quoted(std::string(1000, 'l')) +
                        "\"not closed.avi\r\n");
-  Playlist list;
-  list.AddEntry(path, Playlist::kNestingDepth);
-  ASSERT_EQ(list.Count(), 3);
-  EXPECT_EQ(list.Item(0), "first one.avi");
-  EXPECT_EQ(list.Item(1), "d:\\\xC4\\second.avi");
-  EXPECT_EQ(list.Item(2), std::string(999, 'k'));
-
+  Playlist list = Added(path);
+  EXPECT_EQ(list.Items(), (Items{"first one.avi", "d:\\\xC4\\second.avi", std::string(999, 'k')}));
   list.AddEntry(path, 0);  // a list reached at depth 0 is ignored
-  EXPECT_EQ(list.Count(), 3);
-
   // A directory opens (or not) but never reads: nothing is added.
   const std::string directory = ScratchPath("folder.mls");
   std::filesystem::create_directory(directory);
@@ -230,56 +203,40 @@ TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeepAndSelfListingFilesEnd) {
                Quoted("item" + std::to_string(level) + ".avi") +
                    Quoted(ScratchPath("level" + std::to_string(level + 1) + ".mls")));
   }
-  Playlist list;
-  list.AddEntry(ScratchPath("level1.mls"), Playlist::kNestingDepth);
-  EXPECT_EQ(list.Text(), "item1.avi\ritem2.avi\ritem3.avi\ritem4.avi\ritem5.avi");
+  EXPECT_EQ(Added(ScratchPath("level1.mls")).Text(), "item1.avi\ritem2.avi\ritem3.avi\ritem4.avi\ritem5.avi");
 
   // Five self references: 1 + 5 + 25 + 125 + 625 reads (five levels), each
   // adding x.avi.
   const std::string self = ScratchPath("self.mls");
   std::string five = Quoted("x.avi");
   for (int i = 0; i < 5; ++i) five += Quoted(self);
-  WriteWholeFile(self, five);
-  Playlist wide;
-  wide.AddEntry(self, Playlist::kNestingDepth);
-  EXPECT_EQ(wide.Count(), 781);
-
+  const auto countFrom = [&](const std::string& text) { return Added(WriteWholeFile(self, text)).Count(); };
+  EXPECT_EQ(countFrom(five), 781);
   // Six would be 1,555 reads: the files opened by one entry are limited.
-  WriteWholeFile(self, five + Quoted(self));
-  Playlist wider;
-  wider.AddEntry(self, Playlist::kNestingDepth);
-  EXPECT_EQ(wider.Count(), Playlist::kMaxListFilesPerEntry);
+  EXPECT_EQ(countFrom(five + Quoted(self)), Playlist::kMaxListFilesPerEntry);
 
   // So are the bytes read: a 1 MiB list is read through about 16 times, not
   // 1,555; each read adds x.avi, also those of the (at most 5) open lists
   // whose tails the limit cuts off.
-  WriteWholeFile(self, five + Quoted(self) + std::string(1 << 20, ' '));
-  Playlist large;
-  large.AddEntry(self, Playlist::kNestingDepth);
-  EXPECT_GE(large.Count(), 16);
-  EXPECT_LE(large.Count(), 16 + Playlist::kNestingDepth);
+  const int32_t large = countFrom(five + Quoted(self) + std::string(1 << 20, ' '));
+  EXPECT_GE(large, 16);
+  EXPECT_LE(large, 16 + Playlist::kNestingDepth);
 }
 
 TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
   const std::string spaced = "C:\\Program Files\\My Clips\\holiday 2003.avi";
   const std::string accented = "D:\\Vid\xE9os\\\xC0 la mer \xFF.avi";
-  Playlist list;
-  list.Append(spaced);
-  list.Append(accented);
+  const Playlist list = ListOf({spaced, accented});
   ASSERT_TRUE(list.SaveAs(ScratchPath("round")));  // the extension added
   const std::string path = ScratchPath("round.mls");
   EXPECT_EQ(ReadBytes(path),
             "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
-  Playlist loaded;
-  loaded.AddEntry(path, Playlist::kNestingDepth);
-  EXPECT_EQ(loaded.Text(), list.Text());
+  EXPECT_EQ(Added(path).Text(), list.Text());
 
   const std::string emptyPath = ScratchPath("empty.mls");
   ASSERT_TRUE(Playlist().SaveAs(emptyPath));
   EXPECT_EQ(ReadBytes(emptyPath), std::string("\"\"") + kNewline);
-  Playlist reloaded;
-  reloaded.AddEntry(emptyPath, Playlist::kNestingDepth);
-  EXPECT_TRUE(reloaded.IsEmpty());
+  EXPECT_TRUE(Added(emptyPath).IsEmpty());
 }
 
 TEST(PlaylistSave, AppendsTheExtensionUnlessTheNameEndsInMls) {
