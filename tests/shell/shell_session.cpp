@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "app/startup.h"
 #include "engine/player.h"
+#include "playlist/playlist.h"
 #include "tests/common/test_paths.h"
 
 #include <atomic>
@@ -63,10 +64,6 @@ LRESULT CALLBACK ShellSession::CountingProc(HWND window, UINT message, WPARAM wP
   return CallWindowProcA(original, window, message, wParam, lParam);
 }
 
-void ShellSession::PumpFor(int milliseconds) {
-  PumpUntil([] { return false; }, milliseconds);
-}
-
 bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -117,6 +114,13 @@ int ShellSession::Finish() {
   return quitCode_;
 }
 
+bool OpenPaused(ShellSession& session, const std::string& list) {
+  g_playlist->SetText(list);
+  g_app.currentIndex = 0;
+  session.Command(IDM_PLAY_PAUSE), session.Command(IDM_PLAY_PAUSE);
+  return g_player->State() == kPaused;
+}
+
 Capture CaptureClientArea(HWND window) {
   Capture capture;
   const auto [w, h] = ClientSize(window);
@@ -144,6 +148,13 @@ Capture CaptureClientArea(HWND window) {
   return capture;
 }
 
+bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
+  for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
+  }
+  return true;
+}
+
 HWND FindOwnDialog(const char* caption) {
   HWND dialog = FindWindowA("#32770", caption);
   DWORD process = 0;
@@ -156,10 +167,10 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   std::atomic<bool> seen{false};
   std::thread helper([&] {
     HWND dialog = nullptr;
-    for (int i = 0; i < 1000 && (dialog = FindOwnDialog(caption)) == nullptr; ++i) Sleep(10);
-    if (dialog == nullptr) return;
+    if (!PollUntil([&] { return (dialog = FindOwnDialog(caption)) != nullptr; }, 10000)) return;
     seen = true;
-    Sleep(300);
+    // Painted before it is read: the dialog's thread draws it while this waits.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (!shot.empty()) {
       const Capture capture = CaptureClientArea(dialog);
       std::ofstream out(ClipPath("dialog_" + shot + ".ppm"), std::ios::binary);
@@ -204,6 +215,15 @@ std::vector<ACCEL> ResourceAccelerators() {
   std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
   if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
   return keys;
+}
+
+std::set<int> ResourceIds() {
+  std::set<int> ids;
+  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
+  }
+  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
+  return ids;
 }
 
 std::string WindowTitle(HWND window) {
