@@ -108,26 +108,18 @@ void ExpectShowsFrame(const ClipReference& reference, const CellPicture& shown, 
 bool StripShows(const std::string& text) {
   const Capture shown = CaptureClientArea(g_mainWindow);
   const int w = kTimeAreaWidth, h = kStatusStripHeight;
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32};
-  void* bits = nullptr;
-  const HDC dc = CreateCompatibleDC(nullptr);
-  const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HDC dc = CreateCompatibleDC(nullptr), screen = GetDC(nullptr);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
   const HGDIOBJ old = SelectObject(dc, bitmap);
-  SetBkColor(dc, RGB(0, 0, 0));
-  SetTextColor(dc, 0xFFC040);
-  SetTextAlign(dc, TA_CENTER);
+  SetBkColor(dc, RGB(0, 0, 0)), SetTextColor(dc, 0xFFC040), SetTextAlign(dc, TA_CENTER);
   const RECT box = {0, 0, w, h};
   ExtTextOutA(dc, w / 2, 0, ETO_OPAQUE, &box, text.c_str(), static_cast<UINT>(text.size()), nullptr);
-  GdiFlush();
+  const Capture drawn = CaptureDc(dc, 0, 0, w, h);
+  SelectObject(dc, old), DeleteObject(bitmap), DeleteDC(dc), ReleaseDC(nullptr, screen);
   int differing = 0;
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const uint8_t *screen = shown.At(shown.width - w + x, shown.height - h + y), *drawn = static_cast<uint8_t*>(bits) + (y * w + x) * 4;
-      differing += screen[0] != drawn[2] || screen[1] != drawn[1] || screen[2] != drawn[0];
-    }
+    for (int x = 0; x < w; ++x) differing += std::memcmp(shown.At(shown.width - w + x, shown.height - h + y), drawn.At(x, y), 3) != 0;
   }
-  SelectObject(dc, old), DeleteObject(bitmap), DeleteDC(dc);
   return differing == 0;
 }
 

@@ -121,30 +121,29 @@ bool OpenPaused(ShellSession& session, const std::string& list) {
   return g_player->State() == kPaused;
 }
 
-Capture CaptureClientArea(HWND window) {
+Capture CaptureDc(HDC source, int left, int top, int width, int height) {
   Capture capture;
-  const auto [w, h] = ClientSize(window);
-  capture.width = w;
-  capture.height = h;
-  if (w <= 0 || h <= 0) return capture;
-  HDC windowDc = GetDC(window);
-  HDC memory = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
+  if (width <= 0 || height <= 0) return capture;
+  capture.width = width, capture.height = height;
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
-  GetDIBits(memory, bitmap, 0, h, bgra.data(), &info, DIB_RGB_COLORS);
-  for (size_t i = 0; i < bgra.size(); i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  ReleaseDC(window, windowDc);
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32};  // top-down
+  void* bits = nullptr;
+  const HDC memory = CreateCompatibleDC(source);
+  const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, source, left, top, SRCCOPY);
+  GdiFlush();
+  const uint8_t* bgra = static_cast<const uint8_t*>(bits);
+  for (size_t i = 0; i < size_t{4} * width * height; i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+  SelectObject(memory, old), DeleteObject(bitmap), DeleteDC(memory);
+  return capture;
+}
+
+Capture CaptureClientArea(HWND window) {
+  const auto [w, h] = ClientSize(window);
+  const HDC dc = GetDC(window);
+  Capture capture = CaptureDc(dc, 0, 0, w, h);
+  ReleaseDC(window, dc);
   return capture;
 }
 

@@ -76,6 +76,8 @@ struct Capture {
   const uint8_t* At(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * width + x) * 3; }
 };
 Capture CaptureClientArea(HWND window);
+// A rectangle of a device context's picture.
+Capture CaptureDc(HDC source, int left, int top, int width, int height);
 
 // Runs the command, which shows a dialog of this process with the caption
 // (any caption when null) and returns when it closes. Meanwhile a second
