@@ -51,13 +51,9 @@ int Checked(int id) {
   return state == static_cast<UINT>(-1) ? -1 : (state & MF_CHECKED) != 0;
 }
 
-std::set<int> ResourceIds() {
-  std::set<int> ids;
-  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
-    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
-  }
-  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
-  return ids;
+// The last message box, as "caption: text".
+std::string LastBox(const ShellSession& s) {
+  return s.Messages().empty() ? "no message" : s.Messages().back().caption + ": " + s.Messages().back().text;
 }
 
 // A command checked in its own way: what to set up, the command, what to see.
@@ -87,31 +83,20 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
   const auto clean = [] { g_subtitleTrack->SetDirty(false); };
   return {
       Set(IDM_PLAYLIST_RANDOMIZE, [] { g_playlist->SetText("b.avi\rB.avi\ra.avi"); }, [] {
-        std::vector<std::string> shuffled = g_playlist->Items();
-        std::sort(shuffled.begin(), shuffled.end());
-        EXPECT_EQ(shuffled, (std::vector<std::string>{"B.avi", "a.avi", "b.avi"}));
+        const std::vector<std::string> items = g_playlist->Items();
+        EXPECT_EQ(std::multiset<std::string>(items.begin(), items.end()), (std::multiset<std::string>{"B.avi", "a.avi", "b.avi"}));
       }),
-      Set(IDM_PLAYLIST_ADD, [=] {  // two chosen at once
-        g_playlist->SetText("C:\\one.avi\rC:\\two.avi");
-        dialogs->answer = "C:\\three.avi\rC:\\four.avi";
-      }, [=] {
-        EXPECT_EQ(dialogs->asked, "Open Video file, several videos");
-        EXPECT_EQ(g_playlist->Item(3), "C:\\four.avi");
-      }),
+      Set(IDM_PLAYLIST_ADD, [=] { g_playlist->SetText("C:\\one.avi\rC:\\two.avi"), answer("C:\\three.avi\rC:\\four.avi")(); },
+          [=] { EXPECT_EQ(dialogs->asked + ": " + g_playlist->Item(3), "Open Video file, several videos: C:\\four.avi"); }),
       Set(IDM_KEY_INSERT, answer("C:\\five.avi"), [] { EXPECT_EQ(g_playlist->Item(4), "C:\\five.avi"); }),
       Row(IDM_KEY_END, at(4)), Row(IDM_KEY_UP, at(3)), Row(IDM_KEY_DOWN, at(4)),
       Row(IDM_KEY_DOWN, at(4)),  // stays on the last entry
       Row(IDM_KEY_PAGE_UP, at(0)), Row(IDM_KEY_PAGE_DOWN, at(4)), Row(IDM_KEY_HOME, at(0)),
       Set(IDM_PLAYLIST_DELETE, [] { g_app.currentIndex = 1; },
           [] { EXPECT_EQ(g_playlist->Text(), "C:\\one.avi\rC:\\three.avi\rC:\\four.avi\rC:\\five.avi"); }),
-      Set(IDM_KEY_DELETE, [] { g_app.currentIndex = 3; }, [] {  // no file: Delete File
-        EXPECT_EQ(g_playlist->Count(), 3);
-        EXPECT_EQ(g_app.currentIndex, 2);
-      }),
-      Row(IDM_BRIGHTNESS, [] {
-        EXPECT_EQ(g_app.balanceTarget.load(), 1);
-        EXPECT_EQ(g_app.balanceChanged.exchange(0), 1);
-      }),
+      Set(IDM_KEY_DELETE, [] { g_app.currentIndex = 3; },  // no file: Delete File
+          [] { EXPECT_EQ(std::make_tuple(g_playlist->Count(), g_app.currentIndex), std::make_tuple(3, 2)); }),
+      Row(IDM_BRIGHTNESS, [] { EXPECT_EQ(std::make_tuple(g_app.balanceTarget.load(), g_app.balanceChanged.exchange(0)), std::make_tuple(1, uint8_t{1})); }),
       Row(IDM_CONTRAST, target(3)), Row(IDM_SATURATION, target(2)),
       Set(IDM_DEFAULT_COLORS, [] { g_options.colorBalance = ColorBalance{10, 90, 0}; }, [] {
         const ColorBalance b = PublishedOptions().colorBalance;
@@ -120,9 +105,9 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
       Set(IDM_INCREASE_VOLUME, [] { g_options.volume = 97; }, [] { EXPECT_EQ(PublishedOptions().volume, 100u); }),
       Row(IDM_DECREASE_VOLUME, [] { EXPECT_EQ(PublishedOptions().volume, 95u); }),
       Set(IDM_DECREASE_VOLUME, [] { g_options.volume = 3; }, [] { EXPECT_EQ(PublishedOptions().volume, 0u); }),
-      {IDM_NEXT_FRAME, [](ShellSession& s) {
+      {IDM_NEXT_FRAME, [](ShellSession& s) {  // at most five pending
          for (int i = 0; i < 7; ++i) s.Command(IDM_NEXT_FRAME);
-         EXPECT_EQ(g_app.frameSteps.exchange(0), 5);  // at most five pending
+         EXPECT_EQ(g_app.frameSteps.exchange(0), 5);
        }},
       Set(IDM_VIDEO_FILTERS_OFF, [] { std::memset(&g_options.videoFilters, 1, sizeof g_options.videoFilters); }, [] {
         const VideoFilterFlags off = {};
@@ -142,36 +127,31 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
         EXPECT_TRUE(g_displacementList.IsEmpty());
         EXPECT_TRUE(g_subtitleTrack->Dirty());  // the default look is drawn
       }),
-      Set(IDM_SEEKING_INDEX, [] { g_options.allowSeekingIndex = 0; }, [] {  // refused only with a file
-        EXPECT_EQ(PublishedOptions().allowSeekingIndex, 1);
-        EXPECT_EQ(Checked(IDM_SEEKING_INDEX), 1);
-      }),
+      Set(IDM_SEEKING_INDEX, [] { g_options.allowSeekingIndex = 0; },  // refused only with a file
+          [] { EXPECT_EQ(std::make_tuple(int{PublishedOptions().allowSeekingIndex}, Checked(IDM_SEEKING_INDEX)), std::make_tuple(1, 1)); }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
       Row(IDM_RESIZE_THIRD, [] { EXPECT_EQ(PublishedOptions().nonOverlayResize, 2u); }),  // no menu item
       {IDM_SUBTITLES_OPEN, [](ShellSession& s) {
          s.Command(IDM_SUBTITLES_OPEN);
-         ASSERT_FALSE(s.Messages().empty());
-         const ShownMessage& box = s.Messages().back();
-         EXPECT_EQ(box.caption + ": " + box.text, "Restriction: Open Video File first");
-         EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONEXCLAMATION));
+         EXPECT_EQ(LastBox(s), "Restriction: Open Video File first");
+         EXPECT_EQ(s.Messages().back().type, static_cast<UINT>(MB_ICONEXCLAMATION));
        }},
       // The look of the subtitles is drawn again; the auto-load switch needs no drawing.
       Set(IDM_SUBTITLES_SHADOW, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
       Set(IDM_SUBTITLES_TRANSPARENT, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
-      Set(IDM_SUBTITLES_AUTO_LOAD, [=] { g_options.subtitlesAutoLoad = 0, clean(); }, [] {
-        EXPECT_EQ(Checked(IDM_SUBTITLES_AUTO_LOAD), 1);
-        EXPECT_FALSE(g_subtitleTrack->Dirty());
-      }),
+      Set(IDM_SUBTITLES_AUTO_LOAD, [=] { g_options.subtitlesAutoLoad = 0, clean(); },
+          [] { EXPECT_EQ(std::make_tuple(Checked(IDM_SUBTITLES_AUTO_LOAD), g_subtitleTrack->Dirty()), std::make_tuple(1, false)); }),
       Set(IDM_FILE_OPEN, answer(""), [] { EXPECT_EQ(g_playlist->Count(), 3); }),  // cancelled
       {IDM_FILE_OPEN, [dialogs](ShellSession& s) {
          dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";
          g_app.currentIndex = 1;
+         const size_t shown = s.Messages().size();
          s.Command(IDM_FILE_OPEN);
          EXPECT_EQ(dialogs->asked, "Open Video file, several videos");
          EXPECT_EQ(g_app.currentIndex, 0);
-         s.PumpFor(300);  // the posted Play/Pause tries the first file
-         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);  // loading a list did not play
-         ASSERT_FALSE(s.Messages().empty());
+         // The posted Play/Pause tries the first file (loading a list did not play).
+         EXPECT_TRUE(s.PumpUntil([&] { return s.Messages().size() > shown; }, 5000));
+         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);
          EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
          EXPECT_EQ(g_player->State(), kClosed);
          EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
@@ -181,7 +161,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
       {IDM_KEY_ENTER, [](ShellSession& s) {
          s.Command(IDM_KEY_ENTER);  // no file: Play/Pause
          EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 2);
-         s.PumpFor(200);
+         s.Drain();  // what it posted
        }},
       {IDM_FILE_CLOSE, [](ShellSession& s) {
          s.Command(IDM_FILE_CLOSE);
@@ -221,45 +201,35 @@ std::vector<EffectRow> OpenRows() {
       {IDM_PLAY_PAUSE, [=](ShellSession& s) {
          s.Command(IDM_PLAY_PAUSE);
          EXPECT_EQ(State(), kPlaying);
-         s.PumpFor(500), paused(s);
+         EXPECT_TRUE(s.PumpForVideoPasses(3));
+         paused(s);
        }},
       {IDM_ON_TOP, [](ShellSession& s) {
          g_options.onTop = 0;
-         s.Command(IDM_ON_TOP);
-         EXPECT_FALSE(Topmost());  // on top only while playing
-         s.Command(IDM_PLAY_PAUSE);
-         EXPECT_TRUE(Topmost());
-         s.Command(IDM_ON_TOP);
-         EXPECT_FALSE(Topmost());
-         s.Command(IDM_PLAY_PAUSE);
+         std::vector<bool> topmost;  // on top only while playing
+         for (int id : {IDM_ON_TOP, IDM_PLAY_PAUSE, IDM_ON_TOP, IDM_PLAY_PAUSE}) s.Command(id), topmost.push_back(Topmost());
+         EXPECT_EQ(topmost, (std::vector<bool>{false, true, false, false}));
        }},
       Row(IDM_REWIND, [] { EXPECT_EQ(Frame(), 0); }),
       KeyframeRow(IDM_NEXT_KEYFRAME, 1), KeyframeRow(IDM_KEY_RIGHT, 50),  // 5 s at 10 fps
       KeyframeRow(IDM_PREVIOUS_KEYFRAME, -1), KeyframeRow(IDM_KEY_LEFT, -50),
-      Set(IDM_KEY_HOME, [] { g_options.colorBalance.brightness = 50; }, [] {  // a file: brightness up
-        EXPECT_EQ(PublishedOptions().colorBalance.brightness, 55);
-        EXPECT_EQ(g_app.currentIndex, 0);
-      }),
+      Set(IDM_KEY_HOME, [] { g_options.colorBalance.brightness = 50; },  // a file: brightness up
+          [] { EXPECT_EQ(std::make_tuple(PublishedOptions().colorBalance.brightness, g_app.currentIndex), std::make_tuple(55, 0)); }),
       Set(IDM_KEY_PAGE_DOWN, [] { g_options.colorBalance.saturation = 50; },
           [] { EXPECT_EQ(PublishedOptions().colorBalance.saturation, 45); }),
-      Set(IDM_KEY_DOWN, [] { g_options.volume = 50; }, [] {  // a file: the volume
-        EXPECT_EQ(PublishedOptions().volume, 45u);
-        EXPECT_EQ(g_app.currentIndex, 0);
-      }),
+      Set(IDM_KEY_DOWN, [] { g_options.volume = 50; },  // a file: the volume
+          [] { EXPECT_EQ(std::make_tuple(PublishedOptions().volume, g_app.currentIndex), std::make_tuple(45u, 0)); }),
       {IDM_SEEKING_INDEX, [](ShellSession& s) {
          const uint8_t before = g_options.allowSeekingIndex;
          s.Command(IDM_SEEKING_INDEX);
          EXPECT_EQ(g_options.allowSeekingIndex, before);
-         ASSERT_FALSE(s.Messages().empty());
-         const ShownMessage& box = s.Messages().back();
-         EXPECT_EQ(box.caption + ": " + box.text, "Restriction: Can't change option(s) while playing");
+         EXPECT_EQ(LastBox(s), "Restriction: Can't change option(s) while playing");
        }},
       {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
          const size_t shown = s.Messages().size();
          g_options.volume = 45;
          s.Command(IDM_LOAD_DEFAULTS);
-         EXPECT_EQ(g_options.volume, 45u);
-         EXPECT_EQ(s.Messages().size(), shown + 1);
+         EXPECT_EQ(std::make_tuple(g_options.volume, s.Messages().size()), std::make_tuple(45u, shown + 1));
        }},
       Row(IDM_PLAYLIST_DELETE, [] { EXPECT_EQ(g_playlist->Count(), 2); }),
       {IDM_BUFFER_20, [](ShellSession& s) {
@@ -268,14 +238,13 @@ std::vector<EffectRow> OpenRows() {
          ASSERT_GT(at, 0);
          s.Command(IDM_BUFFER_20);  // closed and opened again at the same frame, paused
          EXPECT_EQ(g_options.frameBufferSize, 2u);
-         EXPECT_EQ(std::make_pair(State(), Frame()), std::make_pair(int32_t{kPaused}, at));
+         EXPECT_EQ(std::make_tuple(State(), Frame()), std::make_tuple(int32_t{kPaused}, at));
        }},
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(Caption(), 0); }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(Caption(), WS_CAPTION); }),
       Row(IDM_KEY_ENTER, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 1); }),  // a file: fullscreen
       Row(IDM_KEY_ESCAPE, [] {  // in fullscreen it only leaves it
-        EXPECT_EQ(g_app.fullscreenRequested.load(), 0);
-        EXPECT_EQ(State(), kPaused);
+        EXPECT_EQ(std::make_tuple(g_app.fullscreenRequested.load(), State()), std::make_tuple(0, int32_t{kPaused}));
       }),
       {IDM_NEXT_FILE, [=](ShellSession& s) {
          s.Command(IDM_NEXT_FILE);
@@ -283,9 +252,7 @@ std::vector<EffectRow> OpenRows() {
          playing(s), paused(s);  // held while its size changes
        }},
       Row(IDM_NORMAL_SIZE, [] { EXPECT_EQ(ClientSize(g_mainWindow).first, 320); }),  // the second file: 320 x 240
-      Row(IDM_DOUBLE_SIZE, [] {
-        EXPECT_EQ(ClientSize(g_mainWindow), std::make_pair(640L, 496L));
-      }),
+      Row(IDM_DOUBLE_SIZE, [] { EXPECT_EQ(ClientSize(g_mainWindow), std::make_pair(640L, 496L)); }),
       {IDM_HALF_SIZE, [](ShellSession& s) {
          RECT before, after;
          GetWindowRect(g_mainWindow, &before);
@@ -294,21 +261,30 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_EQ(std::make_tuple(after.left, after.top, after.right, after.bottom),
                    std::make_tuple(before.left, before.top, before.left + 320, before.top + 240));
        }},
+      {IDM_NEXT_FILE, [=](ShellSession& s) {  // "Repeat": from the last entry to the first, in fullscreen again
+         const auto fullscreen = [&s] { EXPECT_TRUE(s.PumpUntil([] { return Caption() == 0; }, 5000)); };
+         g_options.repeat = 1;
+         s.Command(IDM_FULLSCREEN), s.Command(IDM_NEXT_FILE);
+         EXPECT_EQ(g_app.currentIndex, 0);
+         playing(s), fullscreen();
+         s.Command(IDM_NEXT_FILE), playing(s), fullscreen();  // back on the last entry
+         EXPECT_EQ(g_app.currentIndex, 1);
+         s.Command(IDM_FULLSCREEN), paused(s);
+         g_options.repeat = 0;
+       }},
       {IDM_PREVIOUS_FILE, [=](ShellSession& s) {
          s.Command(IDM_PREVIOUS_FILE);
          EXPECT_EQ(g_app.currentIndex, 0);
          playing(s);
        }},
       Row(IDM_STOP, [] {  // the window as before the first open, the list kept
-        EXPECT_EQ(State(), kClosed);
-        EXPECT_EQ(WindowSize(g_mainWindow), std::make_pair(512L, 420L));
-        EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
-        EXPECT_EQ(g_playlist->Count(), 2);
+        EXPECT_EQ(std::make_tuple(State(), g_playlist->Count()), std::make_tuple(int32_t{kClosed}, 2));
+        EXPECT_EQ(std::make_pair(WindowSize(g_mainWindow), WindowTitle(g_mainWindow)),
+                  std::make_pair(std::make_pair(512L, 420L), std::string(DefaultTitle())));
       }),
       {IDM_EXIT, [](ShellSession& s) {
          EXPECT_EQ(s.Finish(), 0);
-         EXPECT_EQ(g_mainWindow, nullptr);
-         EXPECT_EQ(g_app.windowActive.load(), 0);
+         EXPECT_EQ(std::make_tuple(g_mainWindow, g_app.windowActive.load()), std::make_tuple(HWND{nullptr}, 0));
        }},
   };
 }
@@ -349,7 +325,7 @@ void GiveOptionCommand(ShellSession& session, int id) {
     EXPECT_EQ(g_app.redrawCounter.load() != redraws, kSettingOutputUp.count(id) != 0)
         << "output set up";
   }
-  EXPECT_EQ(std::make_pair(g_player->State(), g_player->CurrentFrame()), std::make_pair(int32_t{kPaused}, frame));
+  EXPECT_EQ(std::make_tuple(g_player->State(), g_player->CurrentFrame()), std::make_tuple(int32_t{kPaused}, frame));
 }
 
 // True when the command changed the record.
@@ -404,11 +380,7 @@ TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
   }
 
   ASSERT_TRUE(ClipExists(kLongClip) && ClipExists(kLargeClip));
-  g_playlist->SetText(ClipPath(kLongClip) + "\r" + ClipPath(kLargeClip));
-  g_app.currentIndex = 0;
-  session.Command(IDM_PLAY_PAUSE);
-  session.Command(IDM_PLAY_PAUSE);
-  ASSERT_EQ(g_player->State(), kPaused);
+  ASSERT_TRUE(OpenPaused(session, ClipPath(kLongClip) + "\r" + ClipPath(kLargeClip)));
   session.Command(IDM_NEXT_KEYFRAME);  // away from frame 0, where a reopen lands anyway
   ASSERT_GT(g_player->CurrentFrame(), 0);
   // Twice over, so that each choice is made from another one of its group.

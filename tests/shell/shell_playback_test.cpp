@@ -1,15 +1,24 @@
 // The real shell playing ffmpeg-made clips in this process under Wine: the
 // window, the player, the decoder, the presenter and DirectSound (the
-// PulseAudio null sink), driven by the commands a user gives.
+// PulseAudio null sink), driven by the commands a user gives; subtitles burnt
+// into the picture; cut-off copies of the clips in one play list.
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "app/file_dialogs.h"
 #include "app/playback_tally.h"
 #include "app/resource.h"
+#include "app/panel_layout.h"
 #include "app/shell.h"
+#include "app/window_geometry.h"
 #include "audio/sound_output.h"
 #include "engine/player.h"
+#include "media/avi_file.h"
+#include "media/stream_info.h"
+#include "settings/options.h"
 #include "settings/shared_options.h"
+#include "subtitles/subtitle_track.h"
+#include "tests/common/clip_packets.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/clip_reference.h"
 #include "tests/shell/shell_session.h"
@@ -22,14 +31,19 @@
 #include <dsound.h>
 
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-#define REQUIRE_CLIP(name)                                   \
+#define REQUIRE_CLIP(name)                                        \
   ASSERT_TRUE(ClipExists(name)) << "clip " << (name) << " not made"; \
-  const ClipReference reference = LoadClipReference(name); \
+  const ClipReference reference = LoadClipReference(name);      \
   ASSERT_TRUE(reference.Loaded()) << "no ffmpeg reference for " << (name)
 
 int32_t State() { return g_player->State(); }
@@ -42,8 +56,7 @@ bool WaitForState(ShellSession* session, int32_t state, int timeout) {
 // is open and gives back at its close.
 bool ScreenSaverActive() {
   BOOL active = FALSE;
-  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
-  return active != FALSE;
+  return SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0) && active != FALSE;
 }
 
 void SetScreenSaver(bool active) {
@@ -62,14 +75,21 @@ void PlayAndPauseNear(ShellSession* session, int frame) {
 
 bool SoundBufferPlays() {
   DWORD status = 0;
-  g_soundOutput->Buffer()->GetStatus(&status);
-  return (status & DSBSTATUS_PLAYING) != 0;
+  return SUCCEEDED(g_soundOutput->Buffer()->GetStatus(&status)) && (status & DSBSTATUS_PLAYING) != 0;
 }
 
 // The picture on the screen now, in cells.
-CellPicture ShownCells() {
-  const Capture capture = CaptureClientArea(g_mainWindow);
-  return CaptureCells(capture.rgb, capture.width, g_app.videoRect.Get());
+CellPicture Cells(const Capture& capture) { return CaptureCells(capture.rgb, capture.width, g_app.videoRect.Get()); }
+CellPicture ShownCells() { return Cells(CaptureClientArea(g_mainWindow)); }
+
+// The screen once the action (a seek or a step, paused) has led to the frame
+// and the video thread has shown it.
+Capture ShownAfter(ShellSession* session, const std::function<void()>& act, int32_t frame) {
+  const int32_t presented = g_player->PicturesPresented();
+  act();
+  EXPECT_TRUE(session->PumpUntil([frame] { return g_player->CurrentFrame() == frame; }, 3000));
+  EXPECT_TRUE(session->PumpUntilPictureAfter(presented));
+  return CaptureClientArea(g_mainWindow);
 }
 
 // The shown picture is decoded frame n: it matches frame n, and where frame
@@ -83,19 +103,50 @@ void ExpectShowsFrame(const ClipReference& reference, const CellPicture& shown, 
   }
 }
 
-// Each clip plays through to Next File once, without a message, in a window
-// that fits the video (its client area is the video plus the strip, unless
-// that makes the window smaller than 320 x 240) and is titled with the file;
-// at the end the window gets its size and title back, and the system its
-// screen saver switch. (Cut-off copies: shell_truncation_test.cpp.)
-TEST(ShellPlayback, EachClipPlaysToTheEndOnceAndGivesTheWindowBack) {
+// Whether the status strip's time box shows the text as GDI draws it in the
+// strip's colours and font, pixel for pixel.
+bool StripShows(const std::string& text) {
+  const Capture shown = CaptureClientArea(g_mainWindow);
+  const int w = kTimeAreaWidth, h = kStatusStripHeight;
+  const HDC dc = CreateCompatibleDC(nullptr), screen = GetDC(nullptr);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  SetBkColor(dc, RGB(0, 0, 0)), SetTextColor(dc, 0xFFC040), SetTextAlign(dc, TA_CENTER);
+  const RECT box = {0, 0, w, h};
+  ExtTextOutA(dc, w / 2, 0, ETO_OPAQUE, &box, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+  const Capture drawn = CaptureDc(dc, 0, 0, w, h);
+  SelectObject(dc, old), DeleteObject(bitmap), DeleteDC(dc), ReleaseDC(nullptr, screen);
+  int differing = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) differing += std::memcmp(shown.At(shown.width - w + x, shown.height - h + y), drawn.At(x, y), 3) != 0;
+  }
+  return differing == 0;
+}
+
+// "mm:ss" of the frame at the open clip's rate.
+std::string TimeAt(int frame) {
+  const int64_t seconds = int64_t{frame} * g_player->VideoScale() / g_player->VideoRate();
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(seconds / 60), static_cast<int>(seconds % 60));
+  return text;
+}
+
+// Each clip opens playing in a window that fits the video (its client area
+// is the video plus the strip, unless that makes the window smaller than
+// 320 x 240), titled with the file, the screen saver off. The Cinepak clip
+// (whose whole play e2e_exe.sh counts) then takes a click on the seek bar: it
+// seeks (it does not toggle Play/Pause) to the keyframe at or before the frame
+// under the mouse, keeps the state and shows that keyframe; Stop closes it.
+// The other plays through to Next File once ("Repeat" off), every frame
+// through the video thread. Either way the window gets its size and title
+// back, and the system its screen saver switch, without a message.
+TEST(ShellPlayback, ClipsOpenFittedSeekOnTheBarOrPlayToTheEndAndGiveTheWindowBack) {
   // The clip, and the screen saver switch before it opens.
   for (const auto& c : {std::make_pair("cinepak_pcm16.avi", true), std::make_pair("msvc_silent.avi", false)}) {
     SCOPED_TRACE(c.first);
     REQUIRE_CLIP(c.first);
     ASSERT_NO_FATAL_FAILURE(SetScreenSaver(c.second));
     ShellSession session(ClipPath(c.first));
-    ASSERT_TRUE(session.Started());
     ASSERT_TRUE(WaitForState(&session, kPlaying, 10000));
     EXPECT_FALSE(ScreenSaverActive());
     EXPECT_EQ(g_player->SoundPlays(), reference.toneHertz > 0);
@@ -104,14 +155,31 @@ TEST(ShellPlayback, EachClipPlaysToTheEndOnceAndGivesTheWindowBack) {
     EXPECT_EQ(WindowSize(session.Window()), std::make_pair(std::max<LONG>(fitted.right - fitted.left, 320),
                                                            std::max<LONG>(fitted.bottom - fitted.top, 240)));
     EXPECT_EQ(WindowTitle(session.Window()), std::string(c.first, std::strlen(c.first) - 4) + " - Velmora Player");
-
-    // One entry, "Repeat" off: playback ends after every frame went through
-    // the video thread, with one request for the next file.
-    ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
-        << "still at frame " << g_player->CurrentFrame();
-    session.PumpUntil([] { return true; }, 0);  // closed: the threads are gone, only what they posted is left
-    EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
-    EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
+    if (c.second) {
+      PlayAndPauseNear(&session, 3);
+      const RECT bar = g_app.seekBarRect.Get();
+      ASSERT_GT(bar.right - bar.left, 100) << "the status strip was not drawn";
+      const int x = bar.left + (bar.right - bar.left) * 7 / 10;
+      const int frame = static_cast<int>(static_cast<int64_t>(x - bar.left) * reference.frames / (bar.right - bar.left));
+      int keyframe = 0;  // at or before the frame
+      for (int k : reference.keyframes) keyframe = k <= frame ? k : keyframe;
+      ASSERT_GT(keyframe, 0) << "the clip needs a keyframe before 70 %";
+      const int toggles = session.CommandCount(IDM_PLAY_PAUSE);
+      const int32_t presented = g_player->PicturesPresented();
+      SendMessageA(session.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, (bar.top + bar.bottom) / 2));
+      EXPECT_EQ(std::make_tuple(g_player->CurrentFrame(), State()), std::make_tuple(keyframe, int32_t{kPaused}));
+      ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
+      EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
+      ExpectShowsFrame(reference, ShownCells(), keyframe);
+      EXPECT_TRUE(StripShows(TimeAt(keyframe) + "/" + TimeAt(reference.frames))) << "the strip's time";
+      session.Command(IDM_STOP);
+    } else {
+      ASSERT_TRUE(WaitForState(&session, kClosed, reference.frames * 40 + 15000))
+          << "still at frame " << g_player->CurrentFrame();
+      session.Drain();  // closed: the threads are gone, only what they posted is left
+      EXPECT_EQ(session.CommandCount(IDM_NEXT_FILE), 1);
+      EXPECT_EQ(CurrentTally().framesShown + CurrentTally().framesDropped, reference.frames);
+    }
     EXPECT_EQ(WindowTitle(session.Window()), DefaultTitle());
     EXPECT_EQ(WindowSize(session.Window()), std::make_pair(512L, 420L));
     EXPECT_EQ(ScreenSaverActive(), c.second);
@@ -156,9 +224,7 @@ double SharePixelsNearer(const ClipReference& reference, int a, int b) {
 int FrameBeforeAChange(const ClipReference& reference, int from) {
   for (int k = from; k + 3 < reference.frames; ++k) {
     const CellPicture a = FrameCells(reference, k);
-    if (ShareNearer(a, a, FrameCells(reference, k + 1)) > 0) {  // 0: no cell differs clearly
-      return k;
-    }
+    if (ShareNearer(a, a, FrameCells(reference, k + 1)) > 0) return k;  // 0: no cell differs clearly
   }
   return -1;
 }
@@ -191,33 +257,22 @@ TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
   ShellSession session(ClipPath("raw_mp3.avi"));
   PlayAndPauseNear(&session, 3);
   ASSERT_NE(g_soundOutput->Buffer(), nullptr);
-  const int32_t paused = g_player->CurrentFrame(), blocks = g_soundOutput->GetBlockCounter();
+  const auto held = [] { return std::make_tuple(g_player->CurrentFrame(), g_soundOutput->GetBlockCounter(), SoundBufferPlays()); };
+  const auto paused = held();
   ASSERT_TRUE(session.PumpForVideoPasses(8));  // each paused pass rests 100 ms
-  EXPECT_EQ(g_player->CurrentFrame(), paused);
-  EXPECT_EQ(g_soundOutput->GetBlockCounter(), blocks);
+  EXPECT_EQ(held(), paused);
   EXPECT_FALSE(SoundBufferPlays());
 
   const int k = FrameBeforeAChange(reference, 5);
   ASSERT_GT(k, 0) << "the clip's picture never changes clearly";
-  int32_t presented = g_player->PicturesPresented();
-  ASSERT_TRUE(SeekPlayer(k));
-  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
-  ExpectShowsFrame(reference, ShownCells(), k);
+  const auto step = [&session] { session.Command(IDM_NEXT_FRAME); };
+  ExpectShowsFrame(reference, Cells(ShownAfter(&session, [k] { EXPECT_TRUE(SeekPlayer(k)); }, k)), k);
   EXPECT_GT(SharePixelsNearer(reference, k, k + 1), 0.8);
-  presented = g_player->PicturesPresented();
-  session.Command(IDM_NEXT_FRAME);
-  ASSERT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() == k + 1; }, 3000));
-  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
-  const CellPicture stepped = ShownCells();
-  ExpectShowsFrame(reference, stepped, k + 1);
+  ExpectShowsFrame(reference, Cells(ShownAfter(&session, step, k + 1)), k + 1);
   EXPECT_GT(SharePixelsNearer(reference, k + 1, k), 0.8);
 
   session.Command(IDM_NEGATIVE);
-  presented = g_player->PicturesPresented();
-  session.Command(IDM_NEXT_FRAME);
-  ASSERT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() == k + 2; }, 3000));
-  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
-  const CellPicture negative = ShownCells(), expected = NegativeFrameCells(reference, k + 2);
+  const CellPicture negative = Cells(ShownAfter(&session, step, k + 2)), expected = NegativeFrameCells(reference, k + 2);
   EXPECT_LT(MedianCellDifference(negative, expected), 4.0);
   EXPECT_GT(ShareNearer(negative, expected, FrameCells(reference, k + 2)), 0.95);
 
@@ -225,34 +280,7 @@ TEST(ShellPlayback, PauseStepAndFilterShowWhatFfmpegAndTheRoutineGive) {
   EXPECT_EQ(State(), kPlaying);
   const int32_t played = g_soundOutput->GetBlockCounter();
   EXPECT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() > k + 6; }, 3000));
-  EXPECT_GT(g_soundOutput->GetBlockCounter(), played);
-  EXPECT_TRUE(SoundBufferPlays());
-}
-
-// A click on the seek bar seeks (it does not toggle Play/Pause) to the
-// keyframe at or before the frame under the mouse, keeps the state, and the
-// picture becomes that keyframe's.
-TEST(ShellPlayback, ClickOnTheSeekBarLandsOnTheKeyframeAtOrBeforeAndShowsIt) {
-  REQUIRE_CLIP("cinepak_pcm16.avi");
-  ShellSession session(ClipPath("cinepak_pcm16.avi"));
-  PlayAndPauseNear(&session, 3);
-  const RECT bar = g_app.seekBarRect.Get();
-  ASSERT_GT(bar.right - bar.left, 100) << "the status strip was not drawn";
-  const int x = bar.left + (bar.right - bar.left) * 7 / 10;
-  const int frame = static_cast<int>(static_cast<int64_t>(x - bar.left) * reference.frames /
-                                     (bar.right - bar.left));
-  int keyframe = 0;  // at or before the frame
-  for (int k : reference.keyframes) keyframe = k <= frame ? k : keyframe;
-  ASSERT_GT(keyframe, 0) << "the clip needs a keyframe before 70 %";
-  const int toggles = session.CommandCount(IDM_PLAY_PAUSE);
-  const int32_t presented = g_player->PicturesPresented();
-  SendMessageA(session.Window(), WM_LBUTTONDOWN, MK_LBUTTON,
-               MAKELPARAM(x, (bar.top + bar.bottom) / 2));
-  EXPECT_EQ(g_player->CurrentFrame(), keyframe);
-  EXPECT_EQ(State(), kPaused);
-  ASSERT_TRUE(session.PumpUntilPictureAfter(presented));
-  EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), toggles);
-  ExpectShowsFrame(reference, ShownCells(), keyframe);
+  EXPECT_TRUE(g_soundOutput->GetBlockCounter() > played && SoundBufferPlays());
 }
 
 // At 120 and 240 frames a second a sound block holds two frames: the sound
@@ -304,4 +332,183 @@ TEST(ShellPlayback, AClickOnTheLevelColumnReachesThePlayingPicture) {
       << "mean " << before << " before the click, " << MeanOfRightHalf() << " after";
 }
 
+constexpr char kSubtitledClip[] = "raw_pcm16.avi";  // 160 x 120, 15 frames a second, 45 frames
+constexpr int32_t kFirst = 15, kEnd = 30;           // 00:00:01,000 --> 00:00:02,000
+
+// A .srt beside the clip is loaded at open. The picture paused inside the
+// subtitle's time has the subtitle in the band at the bottom and nowhere
+// else (against the same frame with the subtitles closed); opened again from
+// the menu, the same subtitle is back. Closing the file unloads them. (Which
+// frames are drawn into, and where in the band: the subtitle renderer's test;
+// the .srt's times at the clip's rate: the player's auto-load test.)
+TEST(ShellSubtitles, SrtBesideTheClipShowsInItsFramesAtTheBottom) {
+  ASSERT_TRUE(ClipExists(kSubtitledClip)) << "clip " << kSubtitledClip << " not made";
+  WriteWholeFile(ScratchPath("subtitled.srt"), "1\n00:00:01,000 --> 00:00:02,000\nVelmora|subtitles\n\n");
+  ShellSession session(WriteWholeFile(ScratchPath("subtitled.avi"), ReadFileBytes(ClipPath(kSubtitledClip))));
+  PlayAndPauseNear(&session, 21);
+  const int32_t frame = g_player->CurrentFrame();
+  ASSERT_GT(frame, kFirst);
+  ASSERT_LT(frame, kEnd);
+  const auto seek = [frame] { EXPECT_TRUE(SeekPlayer(frame)); };
+  const Capture with = ShownAfter(&session, seek, frame);
+  session.Command(IDM_SUBTITLES_CLOSE);
+  const Capture without = ShownAfter(&session, seek, frame);
+  ASSERT_EQ(with.rgb.size(), without.rgb.size());
+  const RECT video = g_app.videoRect.Get();
+  const int32_t band = g_subtitleTrack->BandHeight();
+  ASSERT_GT(band, 0) << "the subtitle was never drawn";
+  const int32_t bandTop = video.bottom - (video.bottom - video.top) * band / g_player->VideoHeight();
+  int64_t changedAbove = 0, changedInside = 0;
+  for (int32_t y = video.top; y < video.bottom; ++y) {
+    for (int32_t x = video.left; x < video.right; ++x) {
+      (y < bandTop - 2 ? changedAbove : changedInside) += std::memcmp(with.At(x, y), without.At(x, y), 3) != 0;
+    }
+  }
+  EXPECT_EQ(changedAbove, 0);
+  EXPECT_GT(changedInside, 200);
+
+  const FileDialogHook previous = SetFileDialogHook([](const FileDialogRequest& request) {
+    EXPECT_STREQ(request.title, "Open Subtitle file");
+    std::vector<std::string> pairs;  // description, pattern, ... up to the empty pair
+    for (const char* p = request.filter; *p != 0; p += std::strlen(p) + 1) pairs.push_back(p);
+    EXPECT_EQ(pairs, (std::vector<std::string>{"All supported files", "*.sub;*.srt;*.ssa;*.ass", "SUB Files (*.sub)",
+                                               "*.sub", "SRT Files (*.srt)", "*.srt", "SSA/ASS Files (*.ssa;*.ass)",
+                                               "*.ssa;*.ass", "All files", "*.*"}));
+    return ScratchPath("subtitled.srt");
+  });
+  session.Command(IDM_SUBTITLES_OPEN);
+  SetFileDialogHook(previous);
+  EXPECT_TRUE(g_subtitleTrack->IsLoaded());
+  EXPECT_TRUE(ShownAfter(&session, seek, frame).rgb == with.rgb);
+  session.Command(IDM_STOP);
+  EXPECT_FALSE(g_subtitleTrack->IsLoaded()) << "closing the file unloads its subtitles";
+}
+
+// Twenty prefixes of three ffmpeg-made clips, spread over their lengths, in
+// one play list played by the real shell: each plays to its last readable
+// frame and the list moves on at once, or the file is refused with the
+// opening messages; nothing hangs or ends the process, and no other message
+// shows.
+struct Cuts {
+  const char* clip;
+  std::vector<double> shares;  // of the clip's bytes
+};
+
+const Cuts kCuts[] = {
+    {"cinepak_pcm16.avi", {0.001, 0.05, 0.2, 0.4, 0.6, 0.8, 0.97}},
+    {"raw_mp3.avi", {0.01, 0.1, 0.3, 0.5, 0.7, 0.9, 0.999}},
+    {"msvc_ima.avi", {0.03, 0.25, 0.45, 0.65, 0.85, 0.995}},
+};
+
+// The lines the opening may show, under "Opening troubles".
+bool IsOpeningMessage(const ShownMessage& message) {
+  static const std::set<std::string> kLines = {
+      "Unknown format, Velmora supports AVI (RIFF) formats only", "Can't load indispensable index table",
+      "Can't locate video decompressor", "Can't locate audio decompressor"};
+  if (message.caption != "Opening troubles") return false;
+  std::istringstream lines(message.text);
+  for (std::string line; std::getline(lines, line);) {
+    if (kLines.count(line) == 0) return false;
+  }
+  return true;
+}
+
+// Writes the prefixes and the list naming them; the frames whose whole
+// chunk lies in the prefixes that open, as ffmpeg lists the clips' packets
+// (it leaves out empty chunks, which show nothing new either).
+std::string WritePrefixes(int32_t* files, int64_t* readableFrames) {
+  std::ofstream list(ScratchPath("prefixes.mls"));
+  for (const Cuts& cuts : kCuts) {
+    const std::vector<uint8_t> bytes = ReadFileBytes(ClipPath(cuts.clip));
+    const std::vector<Packet> packets = LoadPackets(ClipPath(cuts.clip) + ".packets");
+    EXPECT_FALSE(packets.empty()) << cuts.clip;
+    for (const double share : cuts.shares) {
+      const std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<size_t>(bytes.size() * share));
+      const std::string path = ScratchPath(std::to_string(*files) + "-" + cuts.clip);
+      list << '"' << WriteWholeFile(path, std::string(prefix.begin(), prefix.end())) << "\"\n";
+      ++*files;
+      AviFile file;
+      VideoStreamInfo video;
+      if (!file.Open(prefix.data(), prefix.size(), nullptr, false, 2, true) || !file.GetVideoStreamInfo(&video)) {
+        continue;
+      }
+      for (const Packet& packet : packets) {
+        const bool whole = packet.pos + static_cast<long long>(packet.size) <= static_cast<long long>(prefix.size());
+        *readableFrames += packet.stream == 0 && whole ? 1 : 0;
+      }
+    }
+  }
+  return ScratchPath("prefixes.mls");
+}
+
+TEST(ShellTruncation, PrefixesPlayToTheirLastFrameOrAreRefusedAndTheListMovesOn) {
+  for (const Cuts& cuts : kCuts) {
+    ASSERT_TRUE(ClipExists(cuts.clip)) << cuts.clip << " not made";
+  }
+  int32_t files = 0;
+  int64_t readable = 0;
+  const std::string list = WritePrefixes(&files, &readable);
+  ShellSession session(list);  // counts from zero
+  ASSERT_TRUE(session.Started());
+  // Each entry gets one Play/Pause and ends in one Next File: played
+  // through, or refused (the player closed after its Play/Pause, with a
+  // message or silently) and passed over as a user would.
+  const auto refusedNow = [&] {
+    return g_player->State() == kClosed &&
+           session.CommandCount(IDM_PLAY_PAUSE) > session.CommandCount(IDM_NEXT_FILE);
+  };
+  int32_t refused = 0;
+  for (int32_t ended = 0; ended < files; ended = session.CommandCount(IDM_NEXT_FILE)) {
+    ASSERT_TRUE(session.PumpUntil([&] { return session.CommandCount(IDM_NEXT_FILE) > ended || refusedNow(); },
+                                  60000))
+        << "entry " << ended << " neither ended nor was refused: state " << g_player->State()
+        << ", frame " << g_player->CurrentFrame() << " of " << g_player->FrameCount();
+    if (session.CommandCount(IDM_NEXT_FILE) == ended) {
+      ++refused;
+      session.Command(IDM_NEXT_FILE);
+    }
+  }
+  ASSERT_TRUE(session.PumpUntil([] { return g_player->State() == kClosed; }, 10000));
+  for (const ShownMessage& message : session.Messages()) {
+    EXPECT_TRUE(IsOpeningMessage(message)) << message.caption << ": " << message.text;
+  }
+  const PlaybackTally tally = CurrentTally();
+  EXPECT_GE(tally.filesOpened, files / 2);
+  EXPECT_EQ(tally.filesOpened + refused, files);
+  // Every frame the data holds went through the video thread, and no frame
+  // past the data was counted.
+  EXPECT_EQ(tally.framesShown + tally.framesDropped, readable);
+}
+
 }  // namespace
+
+// The system's choosers, answered by a thread of the test as a user would:
+// the colour chooser's red, green and blue boxes, the font chooser's size.
+// A chooser may still be filling its boxes when it shows: they are typed in
+// once the dialog's thread has handled what was posted to it before (an icon
+// posted to the dialog is in place), and again until they read back.
+TEST(ShellSubtitles, TheChoosersSetTheColourAndTheFont) {
+  ShellSession session("");
+  g_options.subtitleColor = RGB(1, 2, 3);
+  const auto settled = [](const std::function<void(HWND)>& fill, const std::function<bool(HWND)>& filled) {
+    return [=](HWND dialog) {
+      const LPARAM marker = reinterpret_cast<LPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32514)));  // IDI_QUESTION
+      PostMessageA(dialog, WM_SETICON, ICON_SMALL, marker);
+      EXPECT_TRUE(PollUntil([&] { return SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0) == marker; }, 5000));
+      EXPECT_TRUE(PollUntil([&] { return fill(dialog), filled(dialog); }, 5000));
+    };
+  };
+  EXPECT_TRUE(RunDialog(session, IDM_SUBTITLES_COLOR, nullptr, "", settled([](HWND dialog) {
+    for (int box : {706, 707, 708}) SetDlgItemInt(dialog, box, (box - 705) * 10, FALSE);  // red, green, blue
+  }, [](HWND dialog) { return GetDlgItemInt(dialog, 708, nullptr, FALSE) == 30; }), IDOK));
+  EXPECT_EQ(g_options.subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
+  EXPECT_EQ(PublishedOptions().subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
+
+  const LONG before = g_options.subtitleFont.lfHeight;
+  EXPECT_TRUE(RunDialog(session, IDM_SUBTITLES_FONT, nullptr, "", settled([](HWND dialog) {
+    SetDlgItemTextA(dialog, 0x472, "36");  // the size box
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 0x472)));
+  }, [](HWND dialog) { return GetDlgItemInt(dialog, 0x472, nullptr, FALSE) == 36; }), IDOK));
+  EXPECT_NE(g_options.subtitleFont.lfHeight, before);
+  EXPECT_LT(g_options.subtitleFont.lfHeight, -40);  // 36 points at 96 dpi: -48
+}

@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "app/startup.h"
 #include "engine/player.h"
+#include "playlist/playlist.h"
 #include "tests/common/test_paths.h"
 
 #include <atomic>
@@ -63,10 +64,6 @@ LRESULT CALLBACK ShellSession::CountingProc(HWND window, UINT message, WPARAM wP
   return CallWindowProcA(original, window, message, wParam, lParam);
 }
 
-void ShellSession::PumpFor(int milliseconds) {
-  PumpUntil([] { return false; }, milliseconds);
-}
-
 bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -117,31 +114,44 @@ int ShellSession::Finish() {
   return quitCode_;
 }
 
-Capture CaptureClientArea(HWND window) {
+bool OpenPaused(ShellSession& session, const std::string& list) {
+  g_playlist->SetText(list);
+  g_app.currentIndex = 0;
+  session.Command(IDM_PLAY_PAUSE), session.Command(IDM_PLAY_PAUSE);
+  return g_player->State() == kPaused;
+}
+
+Capture CaptureDc(HDC source, int left, int top, int width, int height) {
   Capture capture;
-  const auto [w, h] = ClientSize(window);
-  capture.width = w;
-  capture.height = h;
-  if (w <= 0 || h <= 0) return capture;
-  HDC windowDc = GetDC(window);
-  HDC memory = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
+  if (width <= 0 || height <= 0) return capture;
+  capture.width = width, capture.height = height;
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
-  GetDIBits(memory, bitmap, 0, h, bgra.data(), &info, DIB_RGB_COLORS);
-  for (size_t i = 0; i < bgra.size(); i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  ReleaseDC(window, windowDc);
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32};  // top-down
+  void* bits = nullptr;
+  const HDC memory = CreateCompatibleDC(source);
+  const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, source, left, top, SRCCOPY);
+  GdiFlush();
+  const uint8_t* bgra = static_cast<const uint8_t*>(bits);
+  for (size_t i = 0; i < size_t{4} * width * height; i += 4) capture.rgb.insert(capture.rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+  SelectObject(memory, old), DeleteObject(bitmap), DeleteDC(memory);
   return capture;
+}
+
+Capture CaptureClientArea(HWND window) {
+  const auto [w, h] = ClientSize(window);
+  const HDC dc = GetDC(window);
+  Capture capture = CaptureDc(dc, 0, 0, w, h);
+  ReleaseDC(window, dc);
+  return capture;
+}
+
+bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
+  for (const DWORD start = GetTickCount(); !done(); Sleep(10)) {
+    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMilliseconds)) return false;
+  }
+  return true;
 }
 
 HWND FindOwnDialog(const char* caption) {
@@ -156,10 +166,10 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   std::atomic<bool> seen{false};
   std::thread helper([&] {
     HWND dialog = nullptr;
-    for (int i = 0; i < 1000 && (dialog = FindOwnDialog(caption)) == nullptr; ++i) Sleep(10);
-    if (dialog == nullptr) return;
+    if (!PollUntil([&] { return (dialog = FindOwnDialog(caption)) != nullptr; }, 10000)) return;
     seen = true;
-    Sleep(300);
+    // Painted before it is read: the dialog's thread draws it while this waits.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (!shot.empty()) {
       const Capture capture = CaptureClientArea(dialog);
       std::ofstream out(ClipPath("dialog_" + shot + ".ppm"), std::ios::binary);
@@ -204,6 +214,15 @@ std::vector<ACCEL> ResourceAccelerators() {
   std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
   if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
   return keys;
+}
+
+std::set<int> ResourceIds() {
+  std::set<int> ids;
+  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
+  }
+  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
+  return ids;
 }
 
 std::string WindowTitle(HWND window) {

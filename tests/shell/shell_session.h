@@ -11,9 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+// A message box as "caption: text".
+inline std::string Said(const ShownMessage& m) { return m.caption + ": " + m.text; }
 
 class ShellSession {
  public:
@@ -25,10 +29,11 @@ class ShellSession {
   bool Started() const { return started_; }
   HWND Window() const;
 
-  // Dispatches the window's messages for a while.
-  void PumpFor(int milliseconds);
-  // Dispatches until the condition holds; false on timeout.
+  // Dispatches the window's messages until the condition holds; false on
+  // timeout.
   bool PumpUntil(const std::function<bool()>& done, int timeoutMilliseconds);
+  // Dispatches what is queued now.
+  void Drain() { PumpUntil([] { return true; }, 0); }
   // Dispatches until the video thread has presented a picture after the
   // count given (taken before the command that asks for it) and the window's
   // thread has put it on the screen; false on timeout.
@@ -59,6 +64,10 @@ class ShellSession {
   WNDPROC original_ = nullptr;
 };
 
+// Makes the play list the text (paths apart by "\r"), from its first entry,
+// and gives Play/Pause twice: true when the first entry is open, paused.
+bool OpenPaused(ShellSession& session, const std::string& list);
+
 // The client area of the main window as top-down rows of red, green, blue.
 struct Capture {
   int width = 0;
@@ -67,6 +76,8 @@ struct Capture {
   const uint8_t* At(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * width + x) * 3; }
 };
 Capture CaptureClientArea(HWND window);
+// A rectangle of a device context's picture.
+Capture CaptureDc(HDC source, int left, int top, int width, int height);
 
 // Runs the command, which shows a dialog of this process with the caption
 // (any caption when null) and returns when it closes. Meanwhile a second
@@ -75,6 +86,8 @@ Capture CaptureClientArea(HWND window);
 // it and presses closeId. False when no dialog came up.
 bool RunDialog(ShellSession& session, int command, const char* caption, const std::string& shot,
                const std::function<void(HWND)>& act, int closeId = IDCANCEL);
+// Polls the condition off the window's thread until it holds; false on timeout.
+bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds);
 // The visible dialog of this process with the caption, or null.
 HWND FindOwnDialog(const char* caption);
 
@@ -86,6 +99,8 @@ struct MenuItem {
 std::vector<MenuItem> MenuItems(int menuId);
 // The resources' accelerator table.
 std::vector<ACCEL> ResourceAccelerators();
+// The command ids of both menus and of the accelerator table.
+std::set<int> ResourceIds();
 
 // The window's title.
 std::string WindowTitle(HWND window);

@@ -1,10 +1,15 @@
-// Frame times, bit rates, file titles and the painting code's tone changes.
+// Frame times, bit rates, file titles, the painting code's tone changes, and
+// the balance bar's values and signs over the application record (the keys
+// and the selection are checked with the commands).
 #include <gtest/gtest.h>
 
+#include "app/application.h"
 #include "app/bitrate.h"
 #include "app/frame_time.h"
 #include "app/picture_tones.h"
 #include "app/shell.h"
+#include "app/shell_state.h"
+#include "settings/options.h"
 
 #include <random>
 #include <string>
@@ -96,10 +101,9 @@ TEST(FileTitle, VeryLongNamesAreCutToTheBuffer) {
 TEST(PictureTones, DimmingMakesDarkSepia) {
   // Blue, green, red in; with S the sum and H = S / 2: red H / 2, green H / 3,
   // blue H / 4 out.
-  uint8_t row[] = {255, 255, 255, 0, 0, 10, 30, 60, 90, 0, 0, 0};
-  DimRow(row, 4);
-  const uint8_t dimmed[] = {95, 127, 191, 1, 1, 2, 22, 30, 45, 0, 0, 0};
-  EXPECT_EQ(std::vector<uint8_t>(row, row + 12), std::vector<uint8_t>(dimmed, dimmed + 12));
+  std::vector<uint8_t> row = {255, 255, 255, 0, 0, 10, 30, 60, 90, 0, 0, 0};
+  DimRow(row.data(), 4);
+  EXPECT_EQ(row, (std::vector<uint8_t>{95, 127, 191, 1, 1, 2, 22, 30, 45, 0, 0, 0}));
 }
 
 TEST(PictureTones, HighlightFadesFromLeftToRight) {
@@ -114,6 +118,42 @@ TEST(PictureTones, HighlightFadesFromLeftToRight) {
   for (const auto& g : glows) EXPECT_EQ(row[3 * g.first + 2], (g.second + 101) / 2) << g.first;
   EXPECT_EQ(std::make_tuple(row[0], row[1], row[3 * 200], row[3 * 200 + 1]),
             std::make_tuple(7, 9, 0, 0));  // blue and green untouched
+}
+
+class ShellState : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = g_options;
+    SetDefaultOptions(&g_options);
+    g_app.balanceTarget = kBalanceVolume;
+    g_app.balanceShown.store(0);
+    g_app.balanceChanged.store(0);
+  }
+  void TearDown() override { g_options = saved_; }
+  Options saved_;
+};
+
+TEST_F(ShellState, HiddenBarAlwaysMeansTheVolume) {
+  g_app.balanceTarget = kBalanceBrightness;
+  AdjustBalanceValue(10);
+  EXPECT_EQ(g_app.balanceTarget.load(), kBalanceVolume);
+  EXPECT_EQ(std::make_tuple(g_options.volume, g_options.colorBalance.brightness), std::make_tuple(100u, 50));  // volume at the top
+  // With the bar on screen the named value moves.
+  g_app.balanceShown.store(1);
+  g_app.balanceTarget = kBalanceSaturation;
+  AdjustBalanceValue(-20);
+  EXPECT_EQ(g_options.colorBalance.saturation, 30);
+  g_app.balanceTarget = kBalanceContrast;
+  AdjustBalanceValue(5);
+  EXPECT_EQ(std::make_tuple(g_options.colorBalance.contrast, g_options.colorBalance.brightness), std::make_tuple(55, 50));
+}
+
+TEST_F(ShellState, SignsOfTheBalanceBar) {
+  const int32_t signs[] = {kBalanceContrast, kBalanceVolume, kBalanceBrightness, kBalanceSaturation};
+  for (int sign = 0; sign < 4; ++sign) {
+    EXPECT_EQ(std::make_tuple(BalanceTargetAt(32 + 32 * sign), BalanceTargetAt(63 + 32 * sign)),
+              std::make_tuple(signs[sign], signs[sign]));
+  }
 }
 
 }  // namespace
