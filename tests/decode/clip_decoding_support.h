@@ -35,7 +35,6 @@
 #include <vector>
 
 // The decoder's messages.
-inline const char kUnknownFormat[] = "Unknown format, Velmora supports AVI (RIFF) formats only\n";
 inline const char kNoVideoDecoder[] = "Can't locate video decompressor\n";
 inline const char kNoAudioDecoder[] = "Can't locate audio decompressor\n";
 
