@@ -21,16 +21,45 @@ bool ReadValidSequence(SubtitleByteSource* source, int lead) {
   return length == n;
 }
 
+bool IsAsciiLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// True when at least half of the bytes from 0xC0 up (the letters of every
+// Windows alphabet) touch an ASCII letter: accented letters of Western words.
+bool ReadsAsWesternWords(SubtitleByteSource* source) {
+  size_t letters = 0, inAsciiWords = 0;
+  int before = EOF;
+  for (int c = source->Get(); c != EOF && c != 0;) {
+    const int after = source->Get();
+    if (c >= 0xC0) {
+      ++letters;
+      if (IsAsciiLetter(before) || IsAsciiLetter(after)) ++inAsciiWords;
+    }
+    before = c;
+    c = after;
+  }
+  return letters > 0 && inAsciiWords * 2 >= letters;
+}
+
+constexpr uint32_t kCyrillicCodePage = 1251, kGreekCodePage = 1253, kWesternCodePage = 1252;
+
 }  // namespace
 
 SubtitleTextDecoder::SubtitleTextDecoder(SubtitleByteSource* source, uint8_t charSet) : source_(source) {
   int markBytes = 0;
   encoding_ = Detect(source, &markBytes);
   source->Rewind();
-  for (int i = 0; i < markBytes; ++i) source->Get();
   if (encoding_ == SubtitleEncoding::kCodePage) {
-    codePage_.reset(new SubtitleCodePage(SubtitleCodePage::OfCharSet(charSet)));
+    codePage_.reset(new SubtitleCodePage(ChooseCodePage(source, charSet)));
   }
+  for (int i = 0; i < markBytes; ++i) source->Get();
+}
+
+uint32_t SubtitleTextDecoder::ChooseCodePage(SubtitleByteSource* source, uint8_t charSet) {
+  const uint32_t fonts = SubtitleCodePage::OfCharSet(charSet);
+  if (fonts != kCyrillicCodePage && fonts != kGreekCodePage) return fonts;
+  const bool western = ReadsAsWesternWords(source);
+  source->Rewind();
+  return western ? kWesternCodePage : fonts;
 }
 
 SubtitleEncoding SubtitleTextDecoder::Detect(SubtitleByteSource* source, int* markBytes) {

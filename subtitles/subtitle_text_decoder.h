@@ -3,7 +3,12 @@
 // UTF-16 LE or UTF-16 BE; without one the file is UTF-8 when all of it is
 // valid UTF-8 and it holds at least one multi-byte sequence (plain ASCII
 // reads the same either way); otherwise it is in the code page of the
-// subtitle font's character set.
+// subtitle font's character set. One exception: when that code page writes
+// Cyrillic or Greek but the file's high letters sit inside words of ASCII
+// letters ("Caf\xE9", "cr\xE8me"), the file is a Western one, read as
+// Windows-1252. Those alphabets put every letter of a word in the high half,
+// so their own files never look like that, and the default subtitle font is
+// a Cyrillic one.
 //
 // Bytes that make no character (broken UTF-8, a lone UTF-16 surrogate, a
 // byte the code page leaves undefined) come out as the replacement
@@ -38,6 +43,7 @@ class SubtitleTextDecoder {
 
  private:
   static SubtitleEncoding Detect(SubtitleByteSource* source, int* markBytes);
+  static uint32_t ChooseCodePage(SubtitleByteSource* source, uint8_t charSet);
   char32_t NextOnce();  // may be a byte order mark
   char32_t NextUtf8();
   char32_t NextUtf16();

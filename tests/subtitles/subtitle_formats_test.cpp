@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr uint8_t kWestern = 0, kCyrillic = 204, kJapanese = 128;
+constexpr uint8_t kWestern = 0, kCyrillic = 204, kGreek = 161, kJapanese = 128;
 
 struct Case {
   const char* what;
@@ -90,7 +90,11 @@ TEST(SubtitleEncodings, EveryFormReadsAsTheSameCharacters) {
       {"Windows-1252 with a Western font", "{1}{2}Caf\xE9 cr\xE8me\n", {{1, 2, u8"Café crème"}}, kWestern},
       {"Windows-1251 with a Cyrillic font", "{1}{2}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\n",
        {{1, 2, u8"Привет, мир"}}, kCyrillic},
-      {"the font's set decides", "{1}{2}Caf\xE9\n", {{1, 2, u8"Cafй"}}, kCyrillic},
+      {"the font's set decides", "{1}{2}\xCF\xF0\xE8\xE2\xE5\xF2\n", {{1, 2, u8"Ïðèâåò"}}, kWestern},
+      {"Western words with a Cyrillic font", "{1}{2}Caf\xE9 cr\xE8me\n", {{1, 2, u8"Café crème"}}, kCyrillic},
+      {"Western words with a Greek font", "{1}{2}\xE0 la fran\xE7" "aise\n", {{1, 2, u8"à la française"}}, kGreek},
+      {"Cyrillic words beside a Latin one", "{1}{2}\xCF\xF0\xE8\xE2\xE5\xF2, John\n", {{1, 2, u8"Привет, John"}},
+       kCyrillic},
       {"Shift-JIS: '\\' and '|' as second bytes", "{1}{2}\x95\x5C\x8E\xA6\x83\x5C\x83\x7C\n",
        {{1, 2, u8"表示ソポ"}}, kJapanese},
       {"one valid sequence among invalid bytes is no UTF-8", "{1}{2}\xC3\xA9 \xE9\n", {{1, 2, u8"Ã© é"}}, kWestern},

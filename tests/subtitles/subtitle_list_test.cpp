@@ -138,14 +138,14 @@ TEST(SubtitleTrack, AFailedLoadDropsTheOldListAndAReloadTakesTheNewCodePage) {
   EXPECT_FALSE(track.FindSubtitle(text, 37));
   EXPECT_FALSE(track.ReloadSubtitles(0));
 
-  const std::string western = WriteWholeFile(ScratchPath("western.sub"), "{1}{50}Caf\xE9\n");
-  ASSERT_TRUE(track.LoadSubtitles(western.c_str(), 25, 1, 160, 120, 204));
+  const std::string cyrillic = WriteWholeFile(ScratchPath("cyrillic.sub"), "{1}{50}\xEC\xE8\xF0\n");
+  ASSERT_TRUE(track.LoadSubtitles(cyrillic.c_str(), 25, 1, 160, 120, 204));
   ASSERT_TRUE(track.FindSubtitle(text, 37));
-  EXPECT_STREQ(text, u8"Cafй");
+  EXPECT_STREQ(text, u8"мир");
   track.SetDirty(false);
   ASSERT_TRUE(track.ReloadSubtitles(0));
   EXPECT_TRUE(track.FindSubtitle(text, 37));
-  EXPECT_STREQ(text, u8"Café");
+  EXPECT_STREQ(text, u8"ìèð");
   EXPECT_TRUE(track.Dirty());
   EXPECT_EQ(track.FrameWidth(), 160);
 }

@@ -131,6 +131,8 @@ TEST(GdiSubtitleBand, DrawsTheTextItShouldShowAndAnOutlineRoundIt) {
   } cases[] = {
       {"UTF-8 without a byte order mark", "utf8.srt", Srt(u8"Café crème\r\nПривет, мир"), kCyrillic,
        {{{L"Café crème", kPlain}}, {{L"Привет, мир", kPlain}}}, false},
+      {"Windows-1252 in the default Cyrillic font", "cp1252.sub", "{0}{25}Caf\xE9 cr\xE8me\r\n", kCyrillic,
+       {{{L"Café crème", kPlain}}}, false},
       {"Windows-1251 in a Cyrillic font", "cp1251.sub", "{0}{25}\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n", kCyrillic,
        {{{L"Привет, мир", kPlain}}}, false},
       {"italic", "italic.srt", Srt("<i>Italic line</i>"), kWestern, {{{L"Italic line", kItalic}}}, false},
