@@ -38,13 +38,6 @@
 inline const char kNoVideoDecoder[] = "Can't locate video decompressor\n";
 inline const char kNoAudioDecoder[] = "Can't locate audio decompressor\n";
 
-// Every test that creates COM objects runs inside an apartment.
-class ComTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-  void TearDown() override { CoUninitialize(); }
-};
-
 // Every object of ours that is alive, by class.
 inline std::vector<int> LiveObjects() {
   return {AviSplitterFilter::Live(), SampleGrabberFilter::Live(), SourceVideoPin::Live(), SourceAudioPin::Live(),
@@ -52,6 +45,17 @@ inline std::vector<int> LiveObjects() {
           FrameSample::Live(),       PinEnumerator::Live(),       MediaTypeEnumerator::Live()};
 }
 inline const std::vector<int> kNothingLive(11, 0);
+
+// Every test that creates COM objects runs inside an apartment, and leaves
+// none of ours alive.
+class ComTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  void TearDown() override {
+    EXPECT_EQ(kNothingLive, LiveObjects());
+    CoUninitialize();
+  }
+};
 
 // The object's reference count, read without changing it.
 inline ULONG RefCount(IUnknown* object) {
@@ -66,16 +70,9 @@ inline ULONG RefCount(IUnknown* object) {
 struct TestStreams {
   TestStreams(int32_t width, int32_t height, uint32_t compression, uint16_t bitCount, std::vector<uint8_t> wave = {})
       : videoFormat(BitmapInfoHeaderBytes(width, height, bitCount, compression)), audioFormat(std::move(wave)) {
-    context.video.format = videoFormat.data();
-    context.video.formatSize = static_cast<uint32_t>(videoFormat.size());
-    context.video.rate = 25;
-    context.video.scale = 1;
-    context.video.length = 50;
-    context.video.bufferSize = 100000;
+    context.video = {0, 50, 25, 1, videoFormat.data(), static_cast<uint32_t>(videoFormat.size()), 0, 100000, 0};
     if (audioFormat.empty()) return;
-    context.audio.format = audioFormat.data();
-    context.audio.formatSize = static_cast<uint32_t>(audioFormat.size());
-    context.audio.bufferSize = 4096;
+    context.audio = {0, 0, 0, audioFormat.data(), static_cast<uint32_t>(audioFormat.size()), 4096, 0, 0};
     const auto* format = reinterpret_cast<const WAVEFORMATEX*>(audioFormat.data());
     context.audioOutput.stereo = format->nChannels > 1;
     context.audioOutput.sixteenBit = 1;
@@ -190,16 +187,16 @@ class ClipTest : public ComTest {
     return all;
   }
 
-  int32_t Width() const { return width_; }
-  int32_t Height() const { return height_; }
-  int32_t FrameCount() const { return frameCount_; }
+  std::string Describe(bool audio) {
+    char text[256] = "";
+    audio ? decoder_->DescribeAudioDecoders(text, sizeof(text)) : decoder_->DescribeVideoDecoders(text, sizeof(text));
+    return text;
+  }
   size_t FrameSize() const { return static_cast<size_t>((width_ * 2 + 3) / 4 * 4) * height_; }
 
   std::unique_ptr<DirectShowDecoder> decoder_;
   std::string messages_;
   uint8_t highQuality_ = 1;
   uint8_t autoSync_ = 0;
-
- private:
   int32_t width_ = 0, height_ = 0, frameCount_ = 0;
 };

@@ -42,18 +42,7 @@ int OwnHandles() {
 }
 
 
-class OpeningTest : public ClipTest {
- protected:
-  void TearDown() override {
-    ClipTest::TearDown();
-    EXPECT_EQ(kNothingLive, LiveObjects());
-  }
-  std::string Describe(bool audio) {
-    char text[256] = "";
-    audio ? decoder_->DescribeAudioDecoders(text, sizeof(text)) : decoder_->DescribeVideoDecoders(text, sizeof(text));
-    return text;
-  }
-};
+using OpeningTest = ClipTest;
 
 }  // namespace
 
@@ -271,16 +260,16 @@ TEST_F(ClipTest, AHundredOpensAndClosesLeakNothing) {
 TEST_F(ClipTest, BothStreamsDecodeInParallel) {
   ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
   const int32_t blockCount = 29, blockBytes = 2940 * 4;
-  std::vector<std::vector<uint8_t>> frames(FrameCount(), std::vector<uint8_t>(FrameSize()));
+  std::vector<std::vector<uint8_t>> frames(frameCount_, std::vector<uint8_t>(FrameSize()));
   std::vector<std::vector<uint8_t>> blocks(blockCount, std::vector<uint8_t>(blockBytes));
-  for (int32_t f = 0; f < FrameCount(); ++f) ASSERT_TRUE(decoder_->ReadVideoFrame(frames[f].data(), f));
+  for (int32_t f = 0; f < frameCount_; ++f) ASSERT_TRUE(decoder_->ReadVideoFrame(frames[f].data(), f));
   for (int32_t b = 0; b < blockCount; ++b) ASSERT_TRUE(decoder_->ReadAudioBlock(blocks[b].data(), b));
 
   for (int round = 0; round < 3; ++round) {
     bool videoSame = true, audioSame = true;
     std::thread video([&] {
       std::vector<uint8_t> frame(FrameSize());
-      for (int32_t f = 0; f < FrameCount(); ++f) {
+      for (int32_t f = 0; f < frameCount_; ++f) {
         videoSame = videoSame && decoder_->ReadVideoFrame(frame.data(), f) && frame == frames[f];
       }
     });

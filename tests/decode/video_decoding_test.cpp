@@ -36,41 +36,39 @@ void AppendWord(std::vector<uint8_t>* bytes, uint32_t word) {
 // reads give the pictures of the sequential ones.
 TEST_F(ClipTest, EveryFrameMatchesFfmpegInAnyOrder) {
   // The clip without ".avi", the least PSNR against ffmpeg's decode, the
-  // frames that repeat the one before (empty chunks), MS Video 1, "Safe Video
-  // Backup Mode", "Render Full Chains of Filters". MS Video 1 under Wine: red
-  // and blue arrive exchanged, and frames between keyframes are decoded over a
-  // fresh, uninitialised buffer each time (the blocks they skip hold
-  // garbage), so only keyframes can be compared.
-  struct Clip { const char* name; double minimumPsnr; int emptyChunks; bool msVideo1, safeBackupMode, renderFullChains; };
-  const Clip clips[] = {{"raw_pcm16", 40, 0, false, false, false},      {"raw_mp3", 40, 1, false, false, false},
-                        {"cinepak_pcm16", 30, 0, false, false, false},  {"cinepak_mp3", 30, 1, false, false, false},
-                        {"cinepak_msadpcm", 30, 0, false, false, false}, {"msvc_silent", 30, 0, true, false, false},
-                        {"msvc_pcm8", 30, 0, true, false, false},
-                        // Sizes and rates met in the wild: rows of 606 bytes at 12 fps; 29.97 fps.
-                        {"raw_pcm8", 40, 0, false, false, false},       {"raw_mp3_odd", 40, 1, false, false, false},
-                        {"cinepak_odd", 30, 0, false, false, false},
-                        {"pal8_pcm51", 40, 0, false, false, false},  // a palette of its own at every frame
-                        {"raw_pcm16", 40, 0, false, true, false},       {"cinepak_mp3", 30, 1, false, true, false},
-                        {"cinepak_mp3", 30, 1, false, false, true}};
+  // frames that repeat the one before (empty chunks), and "safe" for "Safe
+  // Video Backup Mode" or "rendered" for "Render Full Chains of Filters". MS
+  // Video 1 (msvc_) under Wine: red and blue arrive exchanged, and frames
+  // between keyframes are decoded over a fresh, uninitialised buffer each
+  // time (the blocks they skip hold garbage), so only keyframes can be
+  // compared. Sizes and rates met in the wild: rows of 606 bytes at 12 fps
+  // (raw_pcm8); 29.97 fps (the odd ones); a palette of its own at every frame
+  // (pal8_pcm51).
+  struct Clip { const char* name; double minimumPsnr; int emptyChunks; std::string options; };
+  const Clip clips[] = {{"raw_pcm16", 40, 0, ""},      {"raw_mp3", 40, 1, ""},         {"cinepak_pcm16", 30, 0, ""},
+                        {"cinepak_mp3", 30, 1, ""},    {"cinepak_msadpcm", 30, 0, ""}, {"msvc_silent", 30, 0, ""},
+                        {"msvc_pcm8", 30, 0, ""},      {"raw_pcm8", 40, 0, ""},        {"raw_mp3_odd", 40, 1, ""},
+                        {"cinepak_odd", 30, 0, ""},    {"pal8_pcm51", 40, 0, ""},      {"raw_pcm16", 40, 0, "safe"},
+                        {"cinepak_mp3", 30, 1, "safe"}, {"cinepak_mp3", 30, 1, "rendered"}};
   for (const Clip& clip : clips) {
-    SCOPED_TRACE(std::string(clip.name) + (clip.safeBackupMode ? " safe" : "") + (clip.renderFullChains ? " rendered" : ""));
+    SCOPED_TRACE(clip.name + (" " + clip.options));
     DecoderOpenSettings settings;
-    settings.safeBackupMode = clip.safeBackupMode;
-    settings.renderFullChains = clip.renderFullChains;
+    settings.safeBackupMode = clip.options == "safe";
+    settings.renderFullChains = clip.options == "rendered";
     ASSERT_TRUE(OpenClip(std::string(clip.name) + ".avi", settings)) << messages_;
     const std::vector<uint8_t> reference = Reference(std::string(clip.name) + ".yuyv");
-    ASSERT_EQ(FrameCount() * FrameSize(), reference.size());
-    const bool swappedOnWine = clip.msVideo1 && RunningUnderWine();
+    ASSERT_EQ(frameCount_ * FrameSize(), reference.size());
+    const bool swappedOnWine = std::string(clip.name).rfind("msvc", 0) == 0 && RunningUnderWine();
     const std::vector<uint8_t> swapped = swappedOnWine ? Reference(std::string(clip.name) + ".swapped.yuyv") : reference;
     // Frames whose pictures can be compared on this platform.
     const auto comparable = [&](int32_t f) { return !swappedOnWine || decoder_->PreviousKeyframe(f) == f; };
 
-    std::vector<std::vector<uint8_t>> frames(FrameCount(), std::vector<uint8_t>(FrameSize()));
-    std::vector<bool> results(FrameCount());
-    for (int32_t f = 0; f < FrameCount(); ++f) results[f] = decoder_->ReadVideoFrame(frames[f].data(), f);
+    std::vector<std::vector<uint8_t>> frames(frameCount_, std::vector<uint8_t>(FrameSize()));
+    std::vector<bool> results(frameCount_);
+    for (int32_t f = 0; f < frameCount_; ++f) results[f] = decoder_->ReadVideoFrame(frames[f].data(), f);
     int empty = 0, compared = 0;
     double worst = 99, worstSwapped = 99;
-    for (int32_t f = 0; f < FrameCount(); ++f) {
+    for (int32_t f = 0; f < frameCount_; ++f) {
       if (!results[f]) {
         // An empty chunk: false, and the last picture once more (ffmpeg fills
         // the gap its own way, so there is no reference to compare with).
@@ -86,7 +84,7 @@ TEST_F(ClipTest, EveryFrameMatchesFfmpegInAnyOrder) {
     EXPECT_EQ(clip.emptyChunks, empty);
     EXPECT_GT(compared, 1);
     if (swappedOnWine) {
-      std::printf("%s: %d of %d frames compared (keyframes only under Wine)\n", clip.name, compared, FrameCount());
+      std::printf("%s: %d of %d frames compared (keyframes only under Wine)\n", clip.name, compared, frameCount_);
       // What Wine's MS Video 1 decompressor does: red and blue exchanged.
       EXPECT_LT(worst, clip.minimumPsnr) << "Wine's MS Video 1 now keeps red and blue in their places; "
                                             "compare it as the other codecs";
@@ -96,8 +94,8 @@ TEST_F(ClipTest, EveryFrameMatchesFfmpegInAnyOrder) {
     }
     std::vector<int32_t> order(40);
     std::mt19937 random(20261205);
-    for (int32_t& f : order) f = static_cast<int32_t>(random() % FrameCount());
-    for (int32_t f = FrameCount() - 1; f >= 0; --f) order.push_back(f);
+    for (int32_t& f : order) f = static_cast<int32_t>(random() % frameCount_);
+    for (int32_t f = frameCount_ - 1; f >= 0; --f) order.push_back(f);
     std::vector<uint8_t> frame(FrameSize());
     for (size_t i = 0; i < order.size(); ++i) {
       const int32_t f = order[i];
@@ -119,7 +117,7 @@ TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary
   ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
   ASSERT_EQ(12, decoder_->PreviousKeyframe(20));
   std::vector<uint8_t> frame(FrameSize(), 0x5A);
-  EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), -1) || decoder_->ReadVideoFrame(frame.data(), FrameCount()) ||
+  EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), -1) || decoder_->ReadVideoFrame(frame.data(), frameCount_) ||
                decoder_->ReadVideoFrame(nullptr, 0));
   EXPECT_EQ(std::vector<uint8_t>(FrameSize(), 0x5A), frame);
   EXPECT_EQ(0, decoder_->VideoChunksDelivered());
@@ -135,41 +133,46 @@ TEST_F(ClipTest, ReadingStartsAtTheKeyframeAndSkipsWhatAKeyframeMakesUnnecessary
   }
 }
 
-// Header values the data contradicts, in the Cinepak clip read without its
-// index: a suggested buffer of 1,024 bytes, smaller than every chunk (the
-// buffers grow to the chunk), and a frame count three times the frames there
-// are (the data ends after the last one, and nothing past it is asked of the
-// graph again). Every frame decodes as it does with the index.
+// Header values the data contradicts, in the Cinepak and the raw clip read
+// without their index: a suggested buffer of 1,024 bytes, smaller than every
+// chunk (the buffers grow to the chunk, and raw pictures still fill the
+// grabber's frame), and a frame count three times the frames there are (the
+// data ends after the last one, and nothing past it is asked of the graph
+// again). Every frame decodes as it does with the index.
 TEST_F(ClipTest, TheDataDecidesTheBufferAndTheEnd) {
-  ASSERT_TRUE(OpenClip("cinepak_pcm16.avi")) << messages_;
-  const int32_t frames = FrameCount();
-  std::vector<std::vector<uint8_t>> indexed(frames, std::vector<uint8_t>(FrameSize()));
-  for (int32_t f = 0; f < frames; ++f) ASSERT_TRUE(decoder_->ReadVideoFrame(indexed[f].data(), f)) << f;
-  decoder_->Close();
+  for (const std::string clip : {"cinepak_pcm16.avi", "raw_pcm16.avi"}) {
+    SCOPED_TRACE(clip);
+    ASSERT_TRUE(OpenClip(clip)) << messages_;
+    const int32_t frames = frameCount_;
+    std::vector<std::vector<uint8_t>> indexed(frames, std::vector<uint8_t>(FrameSize()));
+    for (int32_t f = 0; f < frames; ++f) ASSERT_TRUE(decoder_->ReadVideoFrame(indexed[f].data(), f)) << f;
+    decoder_->Close();
 
-  const std::vector<uint8_t> bytes = ReadFileBytes(ClipPath("cinepak_pcm16.avi"));
-  const std::string path = WriteWholeFile(ScratchPath("lying-header.avi"), bytes);
-  const size_t strh = std::string(bytes.begin(), bytes.end()).find("strh") + 8;
-  ASSERT_TRUE(PatchU32(path, strh + 32, 3 * frames));  // dwLength
-  ASSERT_TRUE(PatchU32(path, strh + 36, 1024));        // dwSuggestedBufferSize
-  DecoderOpenSettings settings;
-  settings.allowIndex = false;
-  ASSERT_TRUE(OpenPath(path, settings)) << messages_;
-  EXPECT_EQ(3 * frames, FrameCount());
-  std::vector<uint8_t> frame(FrameSize());
-  for (int32_t f = 0; f < frames; ++f) {
-    ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), f)) << f;
-    EXPECT_TRUE(frame == indexed[f]) << "frame " << f;
+    const std::vector<uint8_t> bytes = ReadFileBytes(ClipPath(clip));
+    const std::string path = WriteWholeFile(ScratchPath("lying-header.avi"), bytes);
+    const size_t strh = std::string(bytes.begin(), bytes.end()).find("strh") + 8;
+    ASSERT_TRUE(PatchU32(path, strh + 32, 3 * frames));  // dwLength
+    ASSERT_TRUE(PatchU32(path, strh + 36, 1024));        // dwSuggestedBufferSize
+    DecoderOpenSettings settings;
+    settings.allowIndex = false;
+    ASSERT_TRUE(OpenPath(path, settings)) << messages_;
+    EXPECT_EQ(3 * frames, frameCount_);
+    std::vector<uint8_t> frame(FrameSize());
+    for (int32_t f = 0; f < frames; ++f) {
+      ASSERT_TRUE(decoder_->ReadVideoFrame(frame.data(), f)) << f;
+      EXPECT_TRUE(frame == indexed[f]) << "frame " << f;
+    }
+    EXPECT_EQ(3 * frames, decoder_->VideoDataEnd());
+    EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), frames));
+    EXPECT_EQ(frames, decoder_->VideoDataEnd());
+    const int32_t delivered = decoder_->VideoChunksDelivered();
+    EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), frames + 1) ||
+                 decoder_->ReadVideoFrame(frame.data(), 2 * frames));
+    EXPECT_EQ(delivered, decoder_->VideoChunksDelivered());
+    EXPECT_TRUE(decoder_->ReadVideoFrame(frame.data(), 0)) << "the data before the end still reads";
+    decoder_->Close();
   }
-  EXPECT_EQ(3 * frames, decoder_->VideoDataEnd());
-  EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), frames));
-  EXPECT_EQ(frames, decoder_->VideoDataEnd());
-  const int32_t delivered = decoder_->VideoChunksDelivered();
-  EXPECT_FALSE(decoder_->ReadVideoFrame(frame.data(), frames + 1) || decoder_->ReadVideoFrame(frame.data(), 2 * frames));
-  EXPECT_EQ(delivered, decoder_->VideoChunksDelivered());
-  EXPECT_TRUE(decoder_->ReadVideoFrame(frame.data(), 0)) << "the data before the end still reads";
 }
-
 
 // First and middle frame, in both qualities, against our conversion of
 // ffmpeg's decode: of RGB and palette pictures (palette changes included) its
@@ -193,22 +196,22 @@ TEST_F(ClipTest, PicturesAreExactlyTheConversionOfFfmpegsDecode) {
     EXPECT_EQ("", messages_);
     const std::vector<uint8_t> decoded = Reference(std::string(clip.name) + clip.reference);
     const std::string kind = clip.reference;
-    for (const int32_t f : {0, FrameCount() / 2}) {
+    for (const int32_t f : {0, frameCount_ / 2}) {
       for (const uint8_t high : {1, 0}) {
         highQuality_ = high;
         std::vector<uint8_t> expected(FrameSize()), frame(FrameSize());
         PictureLayout layout;
-        layout.width = Width();
-        layout.biHeight = -Height();
+        layout.width = width_;
+        layout.biHeight = -height_;
         if (kind == ".yuyv") {
           ASSERT_LE((f + 1) * FrameSize(), decoded.size());
           expected.assign(decoded.begin() + f * FrameSize(), decoded.begin() + (f + 1) * FrameSize());
         } else {
           layout.form = kind == ".bgr24" ? PictureForm::kRgb24 : PictureForm::kI420;
-          const size_t bytes = kind == ".bgr24" ? 3u * Width() * Height() : PictureLayoutBytes(layout);
+          const size_t bytes = kind == ".bgr24" ? 3u * width_ * height_ : PictureLayoutBytes(layout);
           ASSERT_LE((f + 1) * bytes, decoded.size());
           const std::vector<uint8_t> source =
-              kind == ".bgr24" ? PaddedFrame(decoded, 3u * Width(), Height(), f)
+              kind == ".bgr24" ? PaddedFrame(decoded, 3u * width_, height_, f)
                                : std::vector<uint8_t>(decoded.begin() + f * bytes, decoded.begin() + (f + 1) * bytes);
           reference::ConvertPictureToYuy2(layout, source.data(), nullptr, expected.data(), high, &table);
         }
@@ -279,12 +282,8 @@ TEST_F(ClipTest, HeadersThatMakeNoSenseAreRepairedOrRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.videoRate << " " << c.microSecPerFrame << " us " << c.soundRate);
     decoder_->Close();
-    StreamHeaderFields sound;
-    sound.fccType = "auds";
-    sound.rate = c.soundRate;
-    sound.scale = c.soundRate ? 4 : 0;
-    sound.sampleSize = 4;
-    sound.length = 22050;
+    // "auds", no handler, flags or initial frames; scale, rate, start, length, buffer size, quality, sample size.
+    const StreamHeaderFields sound{"auds", "", 0, 0, c.soundRate ? 4u : 0u, c.soundRate, 0, 22050, 0, ~0u, 4};
     const AviWriterStream audio = {StreamHeaderBytes(sound), WaveFormatBytes(1, 2, c.samplesPerSec, c.samplesPerSec * 4, 4, 16)};
     std::vector<AviWriterChunk> chunks;
     for (int f = 0; f < 10; ++f) {
