@@ -53,8 +53,7 @@ TEST_F(PinTest, CopiedTypesAndTheClockAreReferenced) {
   EXPECT_TRUE(source.type.pbFormat != copy.pbFormat && std::memcmp(source.type.pbFormat, copy.pbFormat, 88) == 0);
   EXPECT_EQ(2u, RefCount(grabber));
   FreeMediaType(&copy);
-  EXPECT_TRUE(copy.pbFormat == nullptr && copy.pUnk == nullptr);
-  EXPECT_EQ(1u, RefCount(grabber));
+  EXPECT_TRUE(copy.pbFormat == nullptr && copy.pUnk == nullptr && RefCount(grabber) == 1);
   EXPECT_EQ(E_POINTER, CopyMediaType(&copy, &copy));  // a self-copy would free its own block
   source.type.cbFormat = 0;  // an empty format is not shared
   ASSERT_EQ(S_OK, CopyMediaType(&copy, &source.type));
@@ -77,9 +76,9 @@ TEST_F(PinTest, CopiedTypesAndTheClockAreReferenced) {
 // Pins: Next past the end returns to the start, and the enumerator holds no
 // references of its own.
 TEST_F(PinTest, Enumerators) {
-  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2), rgb(MEDIASUBTYPE_RGB24, 320, 240, 24, 0);
+  TestVideoType yuy2(MEDIASUBTYPE_YUY2, 320, -240, 16, kFourccYuy2), rgb(MEDIASUBTYPE_RGB24, 320, 240, 24);
   const AM_MEDIA_TYPE types[2] = {yuy2.type, rgb.type};
-  auto* typeEnumerator = new MediaTypeEnumerator(types, 2);
+  ComPtr<IEnumMediaTypes> typeEnumerator(new MediaTypeEnumerator(types, 2)), typeClone;
   rgb.format = {};  // the source may go
   AM_MEDIA_TYPE* out[3] = {};
   ULONG fetched = 99;
@@ -87,22 +86,19 @@ TEST_F(PinTest, Enumerators) {
   ASSERT_EQ(2u, fetched);
   EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_YUY2) && HeaderOf(*out[1]).biBitCount == 24 && !out[2]);
   for (int i : {0, 1}) FreeHandedOut(out[i]);
-  EXPECT_EQ(S_FALSE, typeEnumerator->Next(1, out, &fetched));
-  EXPECT_EQ(0u, fetched);
+  EXPECT_TRUE(typeEnumerator->Next(1, out, &fetched) == S_FALSE && fetched == 0);
   EXPECT_TRUE(typeEnumerator->Reset() == S_OK && typeEnumerator->Skip(1) == S_OK);
-  IEnumMediaTypes* typeClone = nullptr;
-  ASSERT_EQ(S_OK, typeEnumerator->Clone(&typeClone));
-  EXPECT_EQ(0u, typeEnumerator->Release());
+  ASSERT_EQ(S_OK, typeEnumerator->Clone(typeClone.Receive()));
+  typeEnumerator.Reset();
   EXPECT_EQ(S_OK, typeClone->Next(1, out, nullptr));
   EXPECT_TRUE(IsEqualGUID(out[0]->subtype, MEDIASUBTYPE_RGB24) && HeaderOf(*out[0]).biBitCount == 24);
   FreeHandedOut(out[0]);
   EXPECT_EQ(S_FALSE, typeClone->Skip(5));
-  EXPECT_EQ(0u, typeClone->Release());
 
   TestStreams streams(320, 240, kFourccYuy2, 16, WaveFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16));
   ComPtr<SampleGrabberFilter> grabber(new SampleGrabberFilter(&streams.context, true));
   IPin* const pins[2] = {grabber->VideoPin(), grabber->AudioPin()};
-  auto* pinEnumerator = new PinEnumerator(pins, 2);
+  ComPtr<IEnumPins> pinEnumerator(new PinEnumerator(pins, 2)), pinClone;
   EXPECT_EQ(1u, RefCount(pins[0]));
   IPin* pinsOut[3] = {};
   EXPECT_EQ(S_FALSE, pinEnumerator->Next(3, pinsOut, &fetched));
@@ -110,14 +106,10 @@ TEST_F(PinTest, Enumerators) {
   EXPECT_EQ(S_OK, pinEnumerator->Next(1, &pinsOut[2], &fetched));  // back at the start
   EXPECT_TRUE(pinsOut[2] == pins[0] && RefCount(pins[0]) == 3);
   for (IPin* pin : pinsOut) pin->Release();
-  IEnumPins* pinClone = nullptr;
-  ASSERT_EQ(S_OK, pinEnumerator->Clone(&pinClone));
-  EXPECT_EQ(S_OK, pinClone->Next(1, pinsOut, nullptr));
-  EXPECT_EQ(pins[1], pinsOut[0]);
+  ASSERT_EQ(S_OK, pinEnumerator->Clone(pinClone.Receive()));
+  EXPECT_TRUE(pinClone->Next(1, pinsOut, nullptr) == S_OK && pinsOut[0] == pins[1]);
   pinsOut[0]->Release();
   EXPECT_EQ(S_FALSE, pinClone->Skip(2));
-  EXPECT_EQ(0u, pinClone->Release());
-  EXPECT_EQ(0u, pinEnumerator->Release());
 }
 
 // What the grabber offers for a picture: YUY2 top-down, then RGB24
@@ -133,8 +125,7 @@ TEST_F(PinTest, GrabberVideoOffersAndAcceptsYuy2AndRgb24OfTheStreamSize) {
     ASSERT_EQ(S_OK, grabber->VideoInput()->EnumMediaTypes(types.Receive()));
     AM_MEDIA_TYPE* out[2] = {};
     ULONG fetched = 0;
-    EXPECT_EQ(S_OK, types->Next(2, out, &fetched));
-    ASSERT_EQ(2u, fetched);
+    ASSERT_TRUE(types->Next(2, out, &fetched) == S_OK && fetched == 2);
     EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_YUY2, out[0]->subtype) && IsEqualGUID(MEDIASUBTYPE_RGB24, out[1]->subtype));
     EXPECT_EQ(c.yuy2Bytes, out[0]->lSampleSize);
     const BITMAPINFOHEADER &yuy2 = HeaderOf(*out[0]), &rgb = HeaderOf(*out[1]);
@@ -231,10 +222,7 @@ TEST_F(PinTest, SourceTypesCarryTheWholeFormat) {
   EXPECT_EQ(0, AverageTimePerFrame(25, 0));
   TestStreams video(176, -144, kFourccXvidLower, 24);
   video.videoFormat.resize(60, 0xAB);  // codec data behind the header
-  video.context.video.format = video.videoFormat.data();
-  video.context.video.formatSize = 60;
-  video.context.video.rate = 30000;
-  video.context.video.scale = 1001;
+  video.context.video = {0, 50, 30000, 1001, video.videoFormat.data(), 60, 0, 100000, 0};
   ComPtr<AviSplitterFilter> splitter(new AviSplitterFilter(&video.context, false));
   const AM_MEDIA_TYPE& type = splitter->VideoOutput()->MediaType();
   ASSERT_TRUE(IsEqualGUID(FourccSubtype(kFourccXvidUpper), type.subtype) && type.cbFormat == 108);
