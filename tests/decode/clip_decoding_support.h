@@ -64,24 +64,15 @@ inline ULONG RefCount(IUnknown* object) {
 }
 
 // A decoder context with a video format of the given size and code (25 frames
-// a second, 50 frames, buffers of 100,000 bytes), and optionally a sound
-// format (the bytes of a WAVEFORMATEX and what follows, as WaveFormatBytes
-// makes them) played as 16-bit sound at its own rate.
+// a second, 50 frames, buffers of 100,000 bytes).
 struct TestStreams {
-  TestStreams(int32_t width, int32_t height, uint32_t compression, uint16_t bitCount, std::vector<uint8_t> wave = {})
-      : videoFormat(BitmapInfoHeaderBytes(width, height, bitCount, compression)), audioFormat(std::move(wave)) {
+  TestStreams(int32_t width, int32_t height, uint32_t compression, uint16_t bitCount)
+      : videoFormat(BitmapInfoHeaderBytes(width, height, bitCount, compression)) {
     context.video = {0, 50, 25, 1, videoFormat.data(), static_cast<uint32_t>(videoFormat.size()), 0, 100000, 0};
-    if (audioFormat.empty()) return;
-    context.audio = {0, 0, 0, audioFormat.data(), static_cast<uint32_t>(audioFormat.size()), 4096, 0, 0};
-    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(audioFormat.data());
-    context.audioOutput.stereo = format->nChannels > 1;
-    context.audioOutput.sixteenBit = 1;
-    context.audioOutput.outputSamplesPerSecond = format->nSamplesPerSec;
   }
 
   DecoderContext context;
   std::vector<uint8_t> videoFormat;
-  std::vector<uint8_t> audioFormat;
 };
 
 // Writes a 16 x 16 clip of `frames` frames at 10 per second, each a chunk of

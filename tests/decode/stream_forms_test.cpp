@@ -1,6 +1,6 @@
 // The stream formats as the decoder reads them for its own conversions: the
-// picture form of a "strf", and the judgement of what a sound chain delivers.
-#include "decode/delivered_sound.h"
+// picture form of a "strf", and the rates a file leaves out. (What a sound
+// chain delivers is judged on real chains by the decoding suite's ADPCM rows.)
 #include "decode/picture_format.h"
 #include "decode/stream_format_check.h"
 #include "media/avi_file.h"
@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -67,31 +66,6 @@ TEST(StreamForms, PictureFormOfTheFormat) {
   ASSERT_TRUE(DescribePicture(strf.data(), static_cast<uint32_t>(strf.size()) - 1, &layout, palette));
   EXPECT_EQ(layout.biHeight, -2);
   EXPECT_EQ(std::vector<uint32_t>({palette[0], palette[1], palette[255]}), std::vector<uint32_t>({0x00102030u, 0, 0}));
-}
-
-// The ADPCM clip's case: 8-bit mono at half of 22,050 Hz agreed, 16-bit
-// stereo at the full rate delivered (eight times the bytes).
-TEST(StreamForms, WhatAChainDeliversIsJudgedBySizeAndBytes) {
-  std::vector<uint8_t> tone16(2000), tone8(1000), noise(1000);
-  for (size_t i = 0; i < 1000; ++i) {
-    const int16_t s = static_cast<int16_t>(8000 * std::sin(i * 0.1));
-    std::memcpy(&tone16[2 * i], &s, 2);
-    tone8[i] = static_cast<uint8_t>(128 + (s >> 8));
-    noise[i] = static_cast<uint8_t>(i * 97);
-  }
-  EXPECT_EQ(ClassifySoundBytes(tone16.data(), tone16.size()), SoundBytes::kSigned16);
-  EXPECT_EQ(ClassifySoundBytes(tone8.data(), tone8.size()), SoundBytes::kUnsigned8);
-  EXPECT_EQ(ClassifySoundBytes(noise.data(), noise.size()), SoundBytes::kUnknown);
-  EXPECT_EQ(ClassifySoundBytes(std::vector<uint8_t>(100, 0).data(), 100), SoundBytes::kSigned16);  // silence
-  EXPECT_EQ(ClassifySoundBytes(tone16.data(), 63), SoundBytes::kUnknown);
-
-  const PcmFormatFacts agreed{1, false, 11025}, unreduced{2, true, 22050};
-  EXPECT_EQ(JudgeDelivery(88200, SoundBytes::kSigned16, agreed, unreduced), Delivery::kUnreduced);
-  EXPECT_EQ(JudgeDelivery(80000, SoundBytes::kUnknown, agreed, unreduced), Delivery::kUnreduced);
-  EXPECT_EQ(JudgeDelivery(88200, SoundBytes::kUnsigned8, agreed, unreduced), Delivery::kUnknown);
-  EXPECT_EQ(JudgeDelivery(11025, SoundBytes::kUnsigned8, agreed, unreduced), Delivery::kAsAgreed);
-  EXPECT_EQ(JudgeDelivery(8000, SoundBytes::kUnknown, agreed, unreduced), Delivery::kAsAgreed);  // a decoder's delay
-  EXPECT_EQ(JudgeDelivery(44100, SoundBytes::kSigned16, agreed, unreduced), Delivery::kUnknown);
 }
 
 // A video rate of 0 or above 1,000 frames a second comes from avih; a sound
