@@ -60,7 +60,8 @@ TEST_F(ClipTest, SoundIsTheFilesOrFfmpegsWithinWhatItsDecoderLoses) {
       {kExact, "msvc_pcm8", ".a0", "8-bit", nullptr},
       // A system without a PCM converter leaves 8-bit sound as 16-bit to our own.
       {kExact, "msvc_pcm8", ".a0.s16", "", nullptr}, {kExact, "raw_pcm8", ".a0.s16", "", nullptr},
-      {kLossy, "cinepak_mp3", ".a0", "", "MP3 Decoder DMO"}, {kLossy, "cinepak_mp3", ".a0", "rendered", "MP3 Decoder DMO"},
+      {kLossy, "cinepak_mp3", ".a0", "", "MP3 Decoder DMO"},
+      {kLossy, "cinepak_mp3", ".a0", "rendered", "MP3 Decoder DMO"},
       {kLossy, "cinepak_msadpcm", ".a0", "", "ACM Wrapper"}, {kLossy, "msvc_ima", ".a0", "", "ACM Wrapper"},
       // "Deny Stereo" looks only at the options: on a mono file it still puts
       // the wrapper in, and the sound still plays.
@@ -161,8 +162,7 @@ TEST_F(ClipTest, TheSoundComesFromADecoderThatDelivers) {
   // Three seconds of mono 16-bit sound at 11,025 Hz in the test format, whose
   // bytes count up, with tiny raw pictures.
   AviWriterStream stream = PcmStream(1, 11025, 16, 1102 * 30);
-  stream.strf[0] = kTestSoundTag & 0xFF;  // the format tag leads WAVEFORMATEX
-  stream.strf[1] = kTestSoundTag >> 8;
+  std::memcpy(stream.strf.data(), &kTestSoundTag, 2);  // the format tag leads WAVEFORMATEX
   std::vector<uint8_t> sound(1102 * 2 * 30);
   for (size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<uint8_t>(i * 7 / 3);
   const std::string path = WriteTinyClip("test_sound_format.avi", 0, 30, &stream, sound);

@@ -75,13 +75,15 @@ struct TestStreams {
   std::vector<uint8_t> videoFormat;
 };
 
-// Writes a 16 x 16 clip of `frames` frames at 10 per second, each a chunk of
-// the given video code (0: raw pictures; coded chunks are not real pictures),
-// with one equal share of `sound` per frame in the given sound stream (none
-// when null); returns the path of the scratch file `name`.
+// Writes a 16 x 16 clip of `frames` frames at 10 per second (or at the
+// given rate, 0 with a scale of 0, and avih's time per frame), each a chunk
+// of the given video code (0: raw pictures; coded chunks are not real
+// pictures), with one equal share of `sound` per frame in the given sound
+// stream (none when null); returns the path of the scratch file `name`.
 inline std::string WriteTinyClip(const std::string& name, uint32_t compression, int frames,
-                                 const AviWriterStream* soundStream, const std::vector<uint8_t>& sound = {}) {
-  std::vector<AviWriterStream> streams = {VideoStream(compression, 16, 16, 24, 10, 1, frames)};
+                                 const AviWriterStream* soundStream, const std::vector<uint8_t>& sound = {},
+                                 uint32_t videoRate = 10, uint32_t microSecPerFrame = 100000) {
+  std::vector<AviWriterStream> streams = {VideoStream(compression, 16, 16, 24, videoRate, videoRate ? 1 : 0, frames)};
   if (soundStream != nullptr) streams.push_back(*soundStream);
   const size_t share = sound.size() / frames;
   std::vector<AviWriterChunk> chunks;
@@ -91,7 +93,7 @@ inline std::string WriteTinyClip(const std::string& name, uint32_t compression, 
     if (soundStream != nullptr) chunks.push_back({1, "wb", true, std::vector<uint8_t>(start, start + share)});
   }
   AviWriterOptions options;
-  options.microSecPerFrame = 100000;
+  options.microSecPerFrame = microSecPerFrame;
   EXPECT_TRUE(WriteAvi(ScratchPath(name), streams, chunks, options));
   return ScratchPath(name);
 }

@@ -1,8 +1,8 @@
 // The decoder holder with a fake decoder: the answers without a decoder, the
 // bytes per audio block, the "Opening troubles" box, the release of failed
-// and replaced decoders, and the pairing of COM initialisation with each
-// decoder. (Plain forwarding to the decoder, and whether the sound plays, are
-// seen wherever the player runs on a decoder.)
+// and replaced decoders. (Plain forwarding to the decoder, whether the sound
+// plays, and COM initialised for each decoder, which only the holder does,
+// are seen wherever the shell plays real clips.)
 #include "decode/decoder_holder.h"
 
 #include "platform/show_message.h"
@@ -13,9 +13,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <objbase.h>
-#endif
 
 namespace {
 
@@ -106,8 +103,7 @@ TEST_F(DecoderHolderTest, MessagesAreShownOnceAndEveryDecoderIsReleased) {
       {true, true, "Can't locate audio decompressor\n", true, 1, "Can't locate audio decompressor"},
       {true, true, std::string(2000, 'x') + "\n", true, 2, std::string(1022, 'x')},
       {false, true, "Can't locate video decompressor\n", false, 4, "Can't locate video decompressor"},
-      {false, true, "", false, 5, ""},
-      {true, false, "", false, 5, ""},
+      {false, true, "", false, 5, ""}, {true, false, "", false, 5, ""},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.messages.substr(0, 40));
@@ -129,26 +125,5 @@ TEST_F(DecoderHolderTest, MessagesAreShownOnceAndEveryDecoderIsReleased) {
   EXPECT_EQ(6, g_script.destroyed);
 }
 
-#ifdef _WIN32
-// Each decoder keeps COM initialised on the thread from its open to its
-// release (a second CoInitialize then answers S_FALSE); a failed open, or
-// one that makes no decoder, leaves nothing initialised.
-TEST_F(DecoderHolderTest, ComIsInitialisedWhileADecoderIsHeld) {
-  const auto initialise = [] {  // what CoInitialize answers now, undone
-    const HRESULT answer = CoInitialize(nullptr);
-    CoUninitialize();
-    return answer;
-  };
-  ASSERT_EQ(S_OK, initialise()) << "COM was already initialised on this thread";
-  ASSERT_TRUE(holder_.Open("clip.avi"));
-  EXPECT_EQ(S_FALSE, initialise());
-  holder_.Release();
-  g_script.opens = false;
-  EXPECT_FALSE(holder_.Open("clip.avi"));
-  g_script.createDecoder = false;
-  EXPECT_FALSE(holder_.Open("clip.avi"));
-  EXPECT_EQ(S_OK, initialise());
-}
-#endif
 
 }  // namespace

@@ -4,7 +4,6 @@
 // objects, handles nor memory, rendered chains leave nothing of ours, and
 // the two streams decode in parallel.
 #include "decode/run_failure_message.h"
-#include "decode/running_object_table.h"
 #include "tests/common/failing_allocations.h"
 #include "tests/decode/clip_decoding_support.h"
 #include "tools/event_kind.h"
@@ -114,9 +113,10 @@ TEST_F(OpeningTest, WhatCannotBeDecodedIsRefusedWithItsMessage) {
 }
 
 // "Disable Audio" and a file without sound: nothing of the sound in the
-// graph, and the file's sound still described. With "Add Grapth to ROT" the
-// graph's entry in the running object table lives while the file is open;
-// without it nothing is registered.
+// graph, and the file's sound still described. Only "Add Grapth to ROT"
+// registers the graph (found there while the file is open by
+// Dialogs.FilePropertiesShowWhatFfprobeAndTheGraphSay; a graph left there
+// after the close would keep our filters alive in AHundredOpensAndClosesLeakNothing).
 TEST_F(OpeningTest, NoSoundInTheGraphAndTheGraphInTheRunningObjectTable) {
   struct Case { const char* clip; bool disableAudio, addToRot; std::vector<int32_t> channelsBitsRateTotal; };
   for (const Case& c : {Case{"raw_pcm16.avi", true, false, {2, 16, 44100, 132300}},
@@ -134,16 +134,7 @@ TEST_F(OpeningTest, NoSoundInTheGraphAndTheGraphInTheRunningObjectTable) {
     uint8_t stereo = 7;
     decoder_->GetAudioOutputFormat(&stereo, nullptr, nullptr, nullptr);
     EXPECT_EQ(7, stereo);  // nothing written without open sound
-    ASSERT_EQ(c.addToRot, decoder_->IsRegisteredInRot());
-    if (!c.addToRot) continue;
-    ComPtr<IRunningObjectTable> table;
-    ASSERT_EQ(S_OK, GetRunningObjectTable(0, table.Receive()));
-    ComPtr<IMoniker> moniker;
-    ASSERT_EQ(S_OK, CreateItemMoniker(L"!", RotItemName(decoder_->Graph()).c_str(), moniker.Receive()));
-    EXPECT_EQ(S_OK, table->IsRunning(moniker.Get()));
-    decoder_->Close();
-    EXPECT_FALSE(decoder_->IsRegisteredInRot());
-    EXPECT_NE(S_OK, table->IsRunning(moniker.Get()));
+    EXPECT_EQ(c.addToRot, decoder_->IsRegisteredInRot());
   }
 }
 

@@ -80,8 +80,9 @@ TEST(StreamForms, SenselessRatesComeFromTheOtherHeader) {
     EXPECT_EQ(std::vector<int32_t>({rate, scale}), std::vector<int32_t>({c.wantRate, c.wantScale}));
   }
   struct Sound { int32_t rate, scale; uint32_t samplesPerSec, avgBytesPerSec; bool ok; std::vector<int32_t> want; };
-  for (const Sound& c : {Sound{0, 0, 22050, 88200, true, {88200, 4, 22050}}, Sound{0, 1, 22050, 0, true, {88200, 4, 22050}},
-                         Sound{44100, 2, 0, 0, true, {44100, 2, 22050}}, Sound{0, 0, 0, 0, false, {}}}) {
+  const Sound sounds[] = {{0, 0, 22050, 88200, true, {88200, 4, 22050}}, {0, 1, 22050, 0, true, {88200, 4, 22050}},
+                          {44100, 2, 0, 0, true, {44100, 2, 22050}}, {0, 0, 0, 0, false, {}}};
+  for (const Sound& c : sounds) {
     std::vector<uint8_t> format = WaveFormatBytes(1, 2, c.samplesPerSec, c.avgBytesPerSec, 4, 16);
     AudioStreamInfo audio = {c.rate, c.scale, 0, format.data(), static_cast<uint32_t>(format.size()), 0, 4, 0};
     EXPECT_EQ(RepairSoundRates(&audio), c.ok) << c.rate << "/" << c.scale << " " << c.samplesPerSec;
