@@ -18,11 +18,11 @@ AudioSourceFacts Facts(int32_t sourceRate, int32_t channels, int32_t videoRate, 
 // Blocks are one video frame of sound in a multiple of four samples, at most
 // one second; the options reduce what comes out of them.
 TEST(AudioOutputFormatTest, WorkedNumbers) {
+  // Expected -1: refused; else stereo, samples per block (source and output), output rate and bytes per block.
   struct Case {
     const char* what;
     AudioSourceFacts facts;
     bool sixteenBit, stereoAllowed, fullRate;
-    // -1: refused; else stereo, samples per block (source and output), output rate and bytes per block.
     std::vector<int32_t> expected;
   };
   const Case cases[] = {
@@ -58,20 +58,13 @@ TEST(AudioOutputFormatTest, WorkedNumbers) {
 TEST(UnitsPerReadTest, TheFilesDataPerBlockOverTheVideosDuration) {
   struct Case { const char* what; uint32_t totalBytes; int32_t videoLength, sampleSize, units; };
   const Case cases[] = {
-      {"as long as the video", 1764000, 250, 4, 3528},
-      {"half as long as the video", 882000, 250, 4, 1764},
-      {"truncated toward zero", 1764003, 250, 4, 3528},
-      {"at least one", 1, 250, 4, 1},
-      {"no totals (no index)", 0, 250, 4, 3528},
-      {"no video length", 1764000, 0, 4, 3528},
+      {"as long as the video", 1764000, 250, 4, 3528}, {"half as long as the video", 882000, 250, 4, 1764},
+      {"truncated toward zero", 1764003, 250, 4, 3528}, {"at least one", 1, 250, 4, 1},
+      {"no totals (no index)", 0, 250, 4, 3528},        {"no video length", 1764000, 0, 4, 3528},
       {"variable-size samples (ffmpeg's MP3 in AVI): one chunk", 1764000, 0, 0, 1},
   };
   for (const Case& c : cases) {
-    AudioSourceFacts facts = Facts(44100, 2, 25, 1);
-    facts.totalBytes = c.totalBytes;
-    facts.videoLength = c.videoLength;
-    facts.sampleSize = c.sampleSize;
-    EXPECT_EQ(c.units, UnitsPerRead(facts, 3528)) << c.what;
+    EXPECT_EQ(c.units, UnitsPerRead({44100, 2, 25, 1, c.videoLength, c.sampleSize, c.totalBytes}, 3528)) << c.what;
   }
 }
 

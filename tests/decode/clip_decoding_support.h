@@ -38,13 +38,6 @@
 inline const char kNoVideoDecoder[] = "Can't locate video decompressor\n";
 inline const char kNoAudioDecoder[] = "Can't locate audio decompressor\n";
 
-// Every test that creates COM objects runs inside an apartment.
-class ComTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-  void TearDown() override { CoUninitialize(); }
-};
-
 // Every object of ours that is alive, by class.
 inline std::vector<int> LiveObjects() {
   return {AviSplitterFilter::Live(), SampleGrabberFilter::Live(), SourceVideoPin::Live(), SourceAudioPin::Live(),
@@ -53,6 +46,17 @@ inline std::vector<int> LiveObjects() {
 }
 inline const std::vector<int> kNothingLive(11, 0);
 
+// Every test that creates COM objects runs inside an apartment, and leaves
+// none of ours alive.
+class ComTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  void TearDown() override {
+    EXPECT_EQ(kNothingLive, LiveObjects());
+    CoUninitialize();
+  }
+};
+
 // The object's reference count, read without changing it.
 inline ULONG RefCount(IUnknown* object) {
   object->AddRef();
@@ -60,40 +64,26 @@ inline ULONG RefCount(IUnknown* object) {
 }
 
 // A decoder context with a video format of the given size and code (25 frames
-// a second, 50 frames, buffers of 100,000 bytes), and optionally a sound
-// format (the bytes of a WAVEFORMATEX and what follows, as WaveFormatBytes
-// makes them) played as 16-bit sound at its own rate.
+// a second, 50 frames, buffers of 100,000 bytes).
 struct TestStreams {
-  TestStreams(int32_t width, int32_t height, uint32_t compression, uint16_t bitCount, std::vector<uint8_t> wave = {})
-      : videoFormat(BitmapInfoHeaderBytes(width, height, bitCount, compression)), audioFormat(std::move(wave)) {
-    context.video.format = videoFormat.data();
-    context.video.formatSize = static_cast<uint32_t>(videoFormat.size());
-    context.video.rate = 25;
-    context.video.scale = 1;
-    context.video.length = 50;
-    context.video.bufferSize = 100000;
-    if (audioFormat.empty()) return;
-    context.audio.format = audioFormat.data();
-    context.audio.formatSize = static_cast<uint32_t>(audioFormat.size());
-    context.audio.bufferSize = 4096;
-    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(audioFormat.data());
-    context.audioOutput.stereo = format->nChannels > 1;
-    context.audioOutput.sixteenBit = 1;
-    context.audioOutput.outputSamplesPerSecond = format->nSamplesPerSec;
+  TestStreams(int32_t width, int32_t height, uint32_t compression, uint16_t bitCount)
+      : videoFormat(BitmapInfoHeaderBytes(width, height, bitCount, compression)) {
+    context.video = {0, 50, 25, 1, videoFormat.data(), static_cast<uint32_t>(videoFormat.size()), 0, 100000, 0};
   }
 
   DecoderContext context;
   std::vector<uint8_t> videoFormat;
-  std::vector<uint8_t> audioFormat;
 };
 
-// Writes a 16 x 16 clip of `frames` frames at 10 per second, each a chunk of
-// the given video code (0: raw pictures; coded chunks are not real pictures),
-// with one equal share of `sound` per frame in the given sound stream (none
-// when null); returns the path of the scratch file `name`.
+// Writes a 16 x 16 clip of `frames` frames at 10 per second (or at the
+// given rate, 0 with a scale of 0, and avih's time per frame), each a chunk
+// of the given video code (0: raw pictures; coded chunks are not real
+// pictures), with one equal share of `sound` per frame in the given sound
+// stream (none when null); returns the path of the scratch file `name`.
 inline std::string WriteTinyClip(const std::string& name, uint32_t compression, int frames,
-                                 const AviWriterStream* soundStream, const std::vector<uint8_t>& sound = {}) {
-  std::vector<AviWriterStream> streams = {VideoStream(compression, 16, 16, 24, 10, 1, frames)};
+                                 const AviWriterStream* soundStream, const std::vector<uint8_t>& sound = {},
+                                 uint32_t videoRate = 10, uint32_t microSecPerFrame = 100000) {
+  std::vector<AviWriterStream> streams = {VideoStream(compression, 16, 16, 24, videoRate, videoRate ? 1 : 0, frames)};
   if (soundStream != nullptr) streams.push_back(*soundStream);
   const size_t share = sound.size() / frames;
   std::vector<AviWriterChunk> chunks;
@@ -103,7 +93,7 @@ inline std::string WriteTinyClip(const std::string& name, uint32_t compression, 
     if (soundStream != nullptr) chunks.push_back({1, "wb", true, std::vector<uint8_t>(start, start + share)});
   }
   AviWriterOptions options;
-  options.microSecPerFrame = 100000;
+  options.microSecPerFrame = microSecPerFrame;
   EXPECT_TRUE(WriteAvi(ScratchPath(name), streams, chunks, options));
   return ScratchPath(name);
 }
@@ -190,16 +180,16 @@ class ClipTest : public ComTest {
     return all;
   }
 
-  int32_t Width() const { return width_; }
-  int32_t Height() const { return height_; }
-  int32_t FrameCount() const { return frameCount_; }
+  std::string Describe(bool audio) {
+    char text[256] = "";
+    audio ? decoder_->DescribeAudioDecoders(text, sizeof(text)) : decoder_->DescribeVideoDecoders(text, sizeof(text));
+    return text;
+  }
   size_t FrameSize() const { return static_cast<size_t>((width_ * 2 + 3) / 4 * 4) * height_; }
 
   std::unique_ptr<DirectShowDecoder> decoder_;
   std::string messages_;
   uint8_t highQuality_ = 1;
   uint8_t autoSync_ = 0;
-
- private:
   int32_t width_ = 0, height_ = 0, frameCount_ = 0;
 };

@@ -14,12 +14,9 @@ namespace {
 
 // The lock of every test filter and pin, never deleted: it outlives them all.
 CRITICAL_SECTION* TestLock() {
-  static CRITICAL_SECTION* const lock = [] {
-    auto* made = new CRITICAL_SECTION;
-    InitializeCriticalSection(made);
-    return made;
-  }();
-  return lock;
+  static CRITICAL_SECTION lock;
+  static const bool initialised = (InitializeCriticalSection(&lock), true);
+  return initialised ? &lock : nullptr;
 }
 
 // Either pin of the test decompressor. The input takes the input format and
@@ -38,11 +35,8 @@ class SoundPin final : public PinBase<SoundPin>, public IMemInputPin {
   }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (output_ != nullptr && object != nullptr && IsEqualIID(iid, IID_IMemInputPin)) {
-      *object = static_cast<IMemInputPin*>(this);
-      AddRef();
-      return S_OK;
-    }
+    const bool transport = output_ != nullptr && IsEqualIID(iid, IID_IMemInputPin);
+    if (transport) return QueryOwnInterface(static_cast<IMemInputPin*>(this), {iid}, iid, object);
     return QueryOwnInterface(static_cast<IPin*>(this), {IID_IPin}, iid, object);
   }
   STDMETHODIMP_(ULONG) AddRef() override { return PinBase::AddRef(); }
@@ -153,11 +147,8 @@ class SoundFilter final : public FilterBase, public ISpecifyPropertyPages {
   }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!kind_.pages.empty() && object != nullptr && IsEqualIID(iid, IID_ISpecifyPropertyPages)) {
-      *object = static_cast<ISpecifyPropertyPages*>(this);
-      AddRef();
-      return S_OK;
-    }
+    const bool pages = !kind_.pages.empty() && IsEqualIID(iid, IID_ISpecifyPropertyPages);
+    if (pages) return QueryOwnInterface(static_cast<ISpecifyPropertyPages*>(this), {iid}, iid, object);
     return FilterBase::QueryInterface(iid, object);
   }
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
