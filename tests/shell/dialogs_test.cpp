@@ -9,7 +9,6 @@
 
 #include "app/application.h"
 #include "app/application_ports.h"
-#include "app/playback_tally.h"
 #include "app/resource.h"
 #include "app/settings_key.h"
 #include "app/shell.h"
@@ -384,8 +383,7 @@ TEST(Dialogs, FilePropertiesOpenTheDecompressorsPropertyPagesInOneFrame) {
 }
 
 // Each picture takes 200 ms to filter, against a clip of 10 frames a second:
-// with "Skip Frames" the dropped count moves while the dialog is up; "Smooth
-// Video", chosen while playing, then stops the drops.
+// with "Skip Frames" the dropped count moves while the dialog is up.
 TEST(Dialogs, StatisticsFollowThePlayback) {
   const char kClip[] = "msvc_ima_long.avi";  // 160x120 10 fps 180 s; IMA ADPCM 22,050 Hz mono
   ASSERT_TRUE(ClipExists(kClip)) << kClip << " not made";
@@ -446,21 +444,6 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
             std::string(graph.grabberTakesRgb ? "Software RGB->YUV Conversion (codec can't support YUV)\r\n" : "") +
                 "Video Filter(s) using\r\nSoftware YUV->RGB Conversion (can't setup YUV color)\r\n"
                 "Software Resizing (can't setup overlays)\r\nSound/Video Stream Time Displacement Using\r\n");
-
-  // "Smooth Video", chosen while playing, shows every frame from then on.
-  session.Command(IDM_SMOOTH_VIDEO);
-  // The frames the feeder had marked skipped leave the ring first: ten are
-  // shown in a row, then ten more, without a drop.
-  int64_t lastDropped = -1, shownSinceDrop = 0;
-  ASSERT_TRUE(session.PumpUntil([&] {
-    const PlaybackTally t = CurrentTally();
-    if (t.framesDropped != lastDropped) lastDropped = t.framesDropped, shownSinceDrop = t.framesShown;
-    return t.framesShown - shownSinceDrop >= 10;
-  }, 20000));
-  const PlaybackTally before = CurrentTally();
-  EXPECT_TRUE(session.PumpUntil([&] { return CurrentTally().framesShown - before.framesShown >= 10; }, 8000));
-  EXPECT_EQ(CurrentTally().framesDropped, before.framesDropped);
-  EXPECT_EQ(g_player->State(), kPlaying);
 }
 
 TEST(Dialogs, AudioDelayIsCheckedRememberedAndSaved) {

@@ -88,7 +88,7 @@ UINT TypeOf(HMENU menu, int position) {
   return GetMenuItemInfoA(menu, position, TRUE, &item) ? item.fType : 0;
 }
 
-TEST(ResourceScript, MenusGiveEveryCommandOfTheTableOnce) {
+TEST(ResourceScript, MenusGiveEveryCommandOfTheTableOnceAndTheAcceleratorsTheKeysTheyShow) {
   std::multiset<int> shown, expected;
   for (const MenuItem& item : MenuItems(IDR_MAIN_MENU)) {
     EXPECT_FALSE(item.text.empty()) << item.id;
@@ -111,15 +111,13 @@ TEST(ResourceScript, MenusGiveEveryCommandOfTheTableOnce) {
   EXPECT_FALSE(GetMenuState(menu, IDM_ALLOW_YUY2, MF_BYCOMMAND) & MF_GRAYED);
   DestroyMenu(menu);
   DestroyMenu(context);
-}
 
-// The accelerator table holds the keys the menus show (passed on by a
-// key-only command where there is one), the key-only commands' own keys, and
-// the second keys listed here, which no menu shows; nothing else.
-TEST(ResourceScript, AcceleratorTableIsTheShownKeysTheKeyNamesAndTheSecondKeys) {
+  // The accelerator table holds the keys the menus show (passed on by a
+  // key-only command where there is one), the key-only commands' own keys,
+  // and the second keys listed here, which no menu shows; nothing else.
   using Key = std::tuple<int, int, int>;  // modifiers (FSHIFT | FCONTROL | FALT), key, command
   const int S = FSHIFT, C = FCONTROL, A = FALT;
-  std::set<Key> expected = {
+  std::set<Key> wanted = {
       {C, 'O', IDM_FILE_OPEN}, {C, 'P', IDM_FILE_PROPERTIES}, {C | S, 'O', IDM_SUBTITLES_OPEN},
       {C | S, 'C', IDM_SUBTITLES_CLOSE}, {C, VK_RIGHT, IDM_NEXT_FRAME}, {A, '1', IDM_HALF_SIZE},
       {A, '2', IDM_NORMAL_SIZE}, {A, '3', IDM_DOUBLE_SIZE}, {C, 'F', IDM_FADEOUT_PAUSE},
@@ -135,15 +133,15 @@ TEST(ResourceScript, AcceleratorTableIsTheShownKeysTheKeyNamesAndTheSecondKeys) 
     const std::pair<int, int> key = {alt ? FALT : 0, KeyNamed(name.substr(alt ? 4 : 0))};
     ASSERT_GE(key.second, 0) << command.first;
     keyOnly.insert(key);
-    expected.insert(Key{key.first, key.second, command.second});
+    wanted.insert(Key{key.first, key.second, command.second});
   }
-  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
-    for (const MenuItem& item : MenuItems(menu)) {
+  for (int menuId : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    for (const MenuItem& item : MenuItems(menuId)) {
       if (item.text.find('\t') == std::string::npos || item.id == IDM_EXIT) continue;  // Alt+F4: the system's
       std::vector<std::pair<int, int>> keys;
       ASSERT_TRUE(ShownKeys(item.text, &keys)) << item.text;
       for (const auto& k : keys) {
-        if (keyOnly.count(k) == 0) expected.insert(Key{k.first, k.second, item.id});
+        if (keyOnly.count(k) == 0) wanted.insert(Key{k.first, k.second, item.id});
       }
     }
   }
@@ -154,13 +152,13 @@ TEST(ResourceScript, AcceleratorTableIsTheShownKeysTheKeyNamesAndTheSecondKeys) 
     actual.insert(Key{e.fVirt & (FSHIFT | FCONTROL | FALT), e.key, e.cmd});
   }
   EXPECT_EQ(entries.size(), actual.size());  // no key twice
-  EXPECT_EQ(actual, expected);
+  EXPECT_EQ(actual, wanted);
   EXPECT_GT(actual.size(), 50u);
 }
 
 int Brightness(const uint8_t* rgb) { return rgb[0] + rgb[1] + rgb[2]; }
 
-TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
+TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursorAndShowsThePlayList) {
   ShellSession session("");
   ASSERT_TRUE(session.Started());
   session.Drain();  // what start-up posted
@@ -175,8 +173,7 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   ASSERT_EQ(g_app.idlePicture.Width(), 400);
   const Capture capture = CaptureClientArea(session.Window());
   ASSERT_GT(capture.width, 400);
-  const int left = capture.width / 2 - 200;
-  const int top = capture.height / 2 - 150;
+  const int left = capture.width / 2 - 200, top = capture.height / 2 - 150;
   int matching = 0;
   for (int y = 10; y < 300; y += 29) {
     for (int x = 10; x < 400; x += 39) {
@@ -203,8 +200,7 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   EXPECT_EQ(GetMenuItemID(g_app.contextMenu, 1), static_cast<UINT>(IDM_PLAY_PAUSE));
   const UINT strip = GetMenuState(g_app.contextMenu, 0, MF_BYPOSITION);
   EXPECT_EQ(strip & (MF_OWNERDRAW | MF_DISABLED), static_cast<UINT>(MF_OWNERDRAW | MF_DISABLED));
-  MEASUREITEMSTRUCT measure = {};
-  measure.CtlType = ODT_MENU;
+  MEASUREITEMSTRUCT measure = {ODT_MENU};
   SendMessageA(session.Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
   EXPECT_EQ(std::make_tuple(measure.itemWidth, measure.itemHeight), std::make_tuple(8u, 24u));
   // The strip's picture and both icons of the window class are loaded.
@@ -222,39 +218,35 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursor) {
   // ShowCursor keeps a count: a second hide must not push it further down.
   session.Command(IDM_CURSOR, 0), session.Command(IDM_CURSOR, 1);
   EXPECT_EQ(g_app.cursorShown.load(), 1);
-  CURSORINFO info = {};
-  info.cbSize = sizeof info;
+  CURSORINFO info = {sizeof info};
   ASSERT_TRUE(GetCursorInfo(&info));
   EXPECT_NE(info.flags & CURSOR_SHOWING, 0u);
-}
 
-TEST(ShellWindow, PlaylistScreenMarksTheCurrentEntry) {
-  ShellSession session("");
+  // The play list screen marks the current entry.
   g_playlist->SetText("C:\\clips\\first.avi\rC:\\clips\\my.movie.avi\rD:\\third.avi");
   g_app.currentIndex = 1;
   Repaint();
   session.Drain();
   UpdateWindow(session.Window());
-  const Capture capture = CaptureClientArea(session.Window());
-  const PlaylistLayout layout = LayOutPlaylist(1, 3, capture.height);
+  const Capture list = CaptureClientArea(session.Window());
+  const PlaylistLayout layout = LayOutPlaylist(1, 3, list.height);
   EXPECT_EQ(g_app.playlistScroll, layout.scroll);
   const int current = PlaylistLineTop(1, layout.topOffset) + 8;
-  const int other = PlaylistLineTop(0, layout.topOffset) + 8;
+  const int other = PlaylistLineTop(0, layout.topOffset) + 8, last = PlaylistLineTop(2, layout.topOffset) + 4;
   // The band: strong red at the left of the current line only.
-  EXPECT_GE(capture.At(3, current)[0], 127);
-  EXPECT_LT(capture.At(3, other)[0], 100);
+  EXPECT_GE(list.At(3, current)[0], 127);
+  EXPECT_LT(list.At(3, other)[0], 100);
   // Some text was written on each line, right of the 32-pixel indent.
   for (int index = 0; index < 3; ++index) {
     const int top = PlaylistLineTop(index, layout.topOffset);
     int lit = 0;
     for (int y = top; y < top + 16; ++y) {
-      for (int x = 32; x < 140; ++x) lit += capture.At(x, y)[0] > 200 && capture.At(x, y)[2] < 120;
+      for (int x = 32; x < 140; ++x) lit += list.At(x, y)[0] > 200 && list.At(x, y)[2] < 120;
     }
     EXPECT_GT(lit, 20) << "line " << index;
   }
   // A click on the first line chooses it; the wheel moves down again.
   // Dragging the current entry onto the last line moves it there.
-  const int last = PlaylistLineTop(2, layout.topOffset) + 4;
   std::vector<int32_t> at;
   const std::tuple<UINT, WPARAM, LPARAM> mouse[] = {{WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, other)},
                                                     {WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0},

@@ -14,7 +14,7 @@ using Box = std::tuple<LONG, LONG, LONG, LONG>;
 Box Of(const RECT& r) { return Box{r.left, r.top, r.right, r.bottom}; }
 RECT Rect(const Box& b) { return RECT{std::get<0>(b), std::get<1>(b), std::get<2>(b), std::get<3>(b)}; }
 
-TEST(VideoLayout, PictureFitsTheAreaCentred) {
+TEST(VideoLayout, PictureFitsTheAreaCentredAndPointsMapIntoItsPixels) {
   const struct {
     Box area;
     int32_t width, height;
@@ -37,26 +37,23 @@ TEST(VideoLayout, PictureFitsTheAreaCentred) {
   // The status strip is outside the area, except in fullscreen.
   EXPECT_EQ(Of(VideoArea(RECT{0, 0, 512, 356}, false)), Box(0, 0, 512, 340));
   EXPECT_EQ(Of(VideoArea(RECT{0, 0, 512, 356}, true)), Box(0, 0, 512, 356));
-}
 
-TEST(VideoLayout, PointsMapIntoVideoPixels) {
-  const RECT picture = {10, 20, 330, 260};  // a 640 x 480 video at half size
+  // Points map into the pixels of a 640 x 480 video at half size.
+  picture = {10, 20, 330, 260};
   const struct {
     int x, y;
     bool inside;
     int32_t videoX, videoY;
-  } cases[] = {
+  } points[] = {
       {170, 140, true, 320, 240}, {10, 21, true, 0, 2},
       // The left edge is inside; the right, top and bottom edges are not.
       {330, 100, false, 0, 0},    {100, 20, false, 0, 0}, {100, 260, false, 0, 0},
       {9, 100, false, 0, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : points) {
     int32_t x = -1, y = -1;
     ASSERT_EQ(VideoPointAt(picture, 640, 480, c.x, c.y, &x, &y), c.inside) << c.x << "," << c.y;
-    if (c.inside) {
-      EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY));
-    }
+    if (c.inside) EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY));
   }
   int32_t x, y;
   EXPECT_FALSE(VideoPointAt(RECT{5, 5, 5, 50}, 640, 480, 5, 10, &x, &y));  // no width
@@ -81,7 +78,7 @@ TEST(WindowSize, DraggedEdgesStopAtTheMinimum) {
 // The middle entry's line is centred (its middle at 240 of 480); the first is
 // drawn one half line below the top, not lower; the last ends above the
 // bottom; a short list sticks to the top. Lines of 16: scroll is top + 48.
-TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEnds) {
+TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEndsAndTheMouseRowIsTheLineDrawnThere) {
   const struct {
     int32_t current, count, top, first;
   } cases[] = {{50, 100, 560, 34}, {0, 100, -16, -2},  // -16 / 16 - 1, rounding toward zero
@@ -94,9 +91,7 @@ TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEnds) {
   EXPECT_EQ(PlaylistLineTop(50, 560) + kPlaylistLineHeight / 2, 240);
   EXPECT_EQ(PlaylistLineTop(0, -16), 8);
   EXPECT_EQ(PlaylistLineTop(99, 1120) + kPlaylistLineHeight, 472);
-}
-
-TEST(PlaylistScreen, MouseRowIsTheLineDrawnThere) {
+  // The mouse's row is the line drawn there.
   for (int32_t current : {0, 7, 50, 99}) {
     const PlaylistLayout layout = LayOutPlaylist(current, 100, 300);
     for (int32_t index = layout.firstIndex; index < layout.firstIndex + layout.lineCount;
@@ -112,7 +107,7 @@ TEST(PlaylistScreen, MouseRowIsTheLineDrawnThere) {
   EXPECT_EQ(PlaylistRowAt(-70, 32), -4);
 }
 
-TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentage) {
+TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentageAndTheFrameUnderAClick) {
   const struct {
     int32_t width, progress, frame, frames;
     int32_t margin, barRight, fill;
@@ -126,8 +121,8 @@ TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentage) {
   };
   for (const auto& c : cases) {
     const PanelLayout layout = LayOutPanel(c.width, c.progress, c.frame, c.frames);
-    EXPECT_EQ(layout.hasBar, c.hasBar) << c.width << " " << c.progress;
-    EXPECT_EQ(layout.fill, c.fill) << c.width << " " << c.progress;
+    EXPECT_EQ(std::make_tuple(layout.hasBar, layout.fill), std::make_tuple(c.hasBar, c.fill))
+        << c.width << " " << c.progress;
     if (c.hasBar) {
       EXPECT_EQ(std::make_pair(layout.margin, layout.barRight), std::make_pair(c.margin, c.barRight));
     }
@@ -136,9 +131,7 @@ TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentage) {
   EXPECT_EQ(layout.barLeft, 4);
   EXPECT_EQ(Of(SeekBarRect(layout, 0, 436)), Box(4, 424, 384, 432));
   EXPECT_EQ(Of(SeekBarRect(layout, 10, 100)), Box(14, 88, 394, 96));
-}
-
-TEST(SeekBar, ClickPositionNamesAFrame) {
+  // A click on the bar names a frame.
   const RECT bar = {4, 424, 384, 432};
   EXPECT_EQ(SeekFrameAt(4, bar, 1000), 0);
   EXPECT_EQ(SeekFrameAt(194, bar, 1000), 500);
