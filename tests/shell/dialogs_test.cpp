@@ -283,23 +283,13 @@ class TaskMemorySpy final : public IMallocSpy {
   std::atomic<bool> recording_{false};
 };
 
-// A visible dialog of this process other than the one given.
-HWND FindOtherDialog(HWND known) {
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr;) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(w, &process);
-    if (w != known && process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
-  }
-  return nullptr;
-}
-
 // Presses a "Properties" button; when a frame comes up, its caption and tab
 // titles, and it is closed.
 std::vector<std::string> PressPagesButton(HWND dialog, int button) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
   std::vector<std::string> seen;
   HWND frame = nullptr;
-  if (!PollUntil([&] { return (frame = FindOtherDialog(dialog)) != nullptr; }, 1000)) return seen;
+  if (!PollUntil([&] { return (frame = FindOwnDialog(nullptr, dialog)) != nullptr; }, 1000)) return seen;
   seen.push_back(WindowTitle(frame));
   const HWND tabs = PropSheet_GetTabControl(frame);
   for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {

@@ -85,22 +85,13 @@ bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilli
 bool ShellSession::PumpUntilPictureAfter(int32_t presented, int timeoutMilliseconds) {
   const bool shown = PumpUntil([presented] { return g_player->PicturesPresented() > presented; },
                                timeoutMilliseconds);
-  PumpUntil([] { return true; }, 0);  // the wake-up that puts the drawing on the screen
+  Drain();  // the wake-up that puts the drawing on the screen
   return shown;
 }
 
 bool ShellSession::PumpForVideoPasses(int32_t passes, int timeoutMilliseconds) {
   const int32_t until = g_player->VideoPasses() + passes;
   return PumpUntil([until] { return g_player->VideoPasses() >= until; }, timeoutMilliseconds);
-}
-
-void ShellSession::Command(int id, LPARAM lParam) {
-  SendMessageA(g_mainWindow, WM_COMMAND, id, lParam);
-}
-
-int ShellSession::CommandCount(int id) const {
-  auto found = commands_.find(id);
-  return found == commands_.end() ? 0 : found->second;
 }
 
 int ShellSession::Finish() {
@@ -154,11 +145,13 @@ bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
   return true;
 }
 
-HWND FindOwnDialog(const char* caption) {
-  HWND dialog = FindWindowA("#32770", caption);
-  DWORD process = 0;
-  if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
-  return process == GetCurrentProcessId() && IsWindowVisible(dialog) ? dialog : nullptr;
+HWND FindOwnDialog(const char* caption, HWND other) {
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", caption)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (w != other && process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
 }
 
 bool RunDialog(ShellSession& session, int command, const char* caption, const std::string& shot,

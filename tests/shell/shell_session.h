@@ -42,9 +42,9 @@ class ShellSession {
   bool PumpForVideoPasses(int32_t passes, int timeoutMilliseconds = 5000);
 
   // Sends a WM_COMMAND as a menu would.
-  void Command(int id, LPARAM lParam = 0);
+  void Command(int id, LPARAM lParam = 0) { SendMessageA(Window(), WM_COMMAND, id, lParam); }
   // WM_COMMAND ids that reached the window procedure (sent or posted).
-  int CommandCount(int id) const;
+  int CommandCount(int id) const { return commands_.count(id) != 0 ? commands_.at(id) : 0; }
 
   const std::vector<ShownMessage>& Messages() const { return messages_; }
 
@@ -88,8 +88,9 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
                const std::function<void(HWND)>& act, int closeId = IDCANCEL);
 // Polls the condition off the window's thread until it holds; false on timeout.
 bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds);
-// The visible dialog of this process with the caption, or null.
-HWND FindOwnDialog(const char* caption);
+// A visible dialog of this process with the caption (any caption when null)
+// other than the one given, or null.
+HWND FindOwnDialog(const char* caption, HWND other = nullptr);
 
 // The command items of a menu of the resources and its submenus, in order.
 struct MenuItem {
