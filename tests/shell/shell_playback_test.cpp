@@ -11,16 +11,12 @@
 #include "app/panel_layout.h"
 #include "app/shell.h"
 #include "app/window_geometry.h"
-#include "audio/sound_output.h"
 #include "engine/player.h"
 #include "settings/options.h"
 #include "settings/shared_options.h"
 #include "subtitles/subtitle_track.h"
 #include "tests/common/test_paths.h"
 #include "tests/shell/shell_session.h"
-
-#include <mmsystem.h>
-#include <dsound.h>
 
 #include <algorithm>
 #include <cmath>
@@ -161,11 +157,6 @@ void PlayAndPauseNear(ShellSession* session, int frame) {
   ASSERT_TRUE(session->PumpForVideoPasses(2));  // the video thread settles on the paused frame
 }
 
-bool SoundBufferPlays() {
-  DWORD status = 0;
-  return SUCCEEDED(g_soundOutput->Buffer()->GetStatus(&status)) && (status & DSBSTATUS_PLAYING) != 0;
-}
-
 // The video rectangle of a capture of the window, in cells.
 CellPicture Cells(const Capture& capture) {
   const RECT r = g_app.videoRect.Get();
@@ -268,75 +259,6 @@ TEST(ShellPlayback, TheClipOpensFittedSeeksOnTheBarAndGivesTheScreenSaverBack) {
   EXPECT_FALSE(ScreenSaverActive());
   EXPECT_GT(CurrentTally().blocksWritten, 0);
   EXPECT_TRUE(session.Messages().empty());
-}
-
-// Of the pixels of the shown picture where reference frames a and b differ
-// clearly, the share nearer to a: what the cells cannot tell where only a few
-// thin lines change. Each screen pixel is compared with the frame's pixel that
-// the window's nearest resize takes for it: steps of (size - 1) / shown size,
-// rows counted from the bottom.
-double SharePixelsNearer(const ClipReference& reference, int a, int b) {
-  const Capture shown = CaptureClientArea(g_mainWindow);
-  const RECT r = g_app.videoRect.Get();
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  const int64_t stepX = (int64_t{reference.width} * 65536 - 65536) / w;
-  const int64_t stepY = (int64_t{reference.height} * 65536 - 65536) / h;
-  int differing = 0, nearer = 0;
-  for (int i = 0; i < h; ++i) {
-    const int64_t row = reference.height - 1 - ((i * stepY) >> 16);
-    for (int j = 0; j < w; ++j) {
-      const size_t at = static_cast<size_t>(row * reference.width + ((j * stepX) >> 16)) * 3;
-      const uint8_t* pixel = shown.At(r.left + j, r.bottom - 1 - i);
-      int toA = 0, toB = 0, apart = 0;
-      for (int c = 0; c < 3; ++c) {
-        toA += std::abs(pixel[c] - reference.Frame(a)[at + c]);
-        toB += std::abs(pixel[c] - reference.Frame(b)[at + c]);
-        apart += std::abs(reference.Frame(a)[at + c] - reference.Frame(b)[at + c]);
-      }
-      if (apart < 150) continue;
-      ++differing;
-      nearer += toA < toB ? 1 : 0;
-    }
-  }
-  return differing > 20 ? static_cast<double>(nearer) / differing : 0;
-}
-
-// The first frame from `from` on after which the picture changes clearly
-// (the test picture's counter), so that a step shows in the cells.
-int FrameBeforeAChange(const ClipReference& reference, int from) {
-  for (int k = from; k + 3 < reference.frames; ++k) {
-    const CellPicture a = FrameCells(reference, k);
-    if (ShareNearer(a, a, FrameCells(reference, k + 1)) > 0) return k;  // 0: no cell differs clearly
-  }
-  return -1;
-}
-
-// Pause holds the picture and the sound; paused on a frame, Next Frame shows
-// the one after it as ffmpeg decodes it; Play goes on.
-TEST(ShellPlayback, PauseAndStepShowWhatFfmpegGives) {
-  REQUIRE_CLIP("raw_mp3.avi");
-  ShellSession session(ClipPath("raw_mp3.avi"));
-  PlayAndPauseNear(&session, 3);
-  ASSERT_NE(g_soundOutput->Buffer(), nullptr);
-  const auto held = [] { return std::make_tuple(g_player->CurrentFrame(), g_soundOutput->GetBlockCounter(), SoundBufferPlays()); };
-  const auto paused = held();
-  ASSERT_TRUE(session.PumpForVideoPasses(8));  // each paused pass rests 100 ms
-  EXPECT_EQ(held(), paused);
-  EXPECT_FALSE(SoundBufferPlays());
-
-  const int k = FrameBeforeAChange(reference, 5);
-  ASSERT_GT(k, 0) << "the clip's picture never changes clearly";
-  const auto step = [&session] { session.Command(IDM_NEXT_FRAME); };
-  ExpectShowsFrame(reference, Cells(ShownAfter(&session, [k] { EXPECT_TRUE(SeekPlayer(k)); }, k)), k);
-  EXPECT_GT(SharePixelsNearer(reference, k, k + 1), 0.8);
-  ExpectShowsFrame(reference, Cells(ShownAfter(&session, step, k + 1)), k + 1);
-  EXPECT_GT(SharePixelsNearer(reference, k + 1, k), 0.8);
-
-  session.Command(IDM_PLAY_PAUSE);
-  EXPECT_EQ(State(), kPlaying);
-  const int32_t played = g_soundOutput->GetBlockCounter();
-  EXPECT_TRUE(session.PumpUntil([k] { return g_player->CurrentFrame() > k + 6; }, 3000));
-  EXPECT_TRUE(g_soundOutput->GetBlockCounter() > played && SoundBufferPlays());
 }
 
 // The mean of red, green and blue over the right half of the shown picture
