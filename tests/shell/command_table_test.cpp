@@ -42,6 +42,51 @@
 
 namespace {
 
+// The command items of a menu of the resources and its submenus, in order.
+struct MenuItem {
+  int id;
+  std::string text;
+};
+
+void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[256] = {};
+    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    if (GetSubMenu(menu, i) != nullptr) {
+      CollectItems(GetSubMenu(menu, i), items);
+    } else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR)) {
+      items->push_back({static_cast<int>(GetMenuItemID(menu, i)), text});
+    }
+  }
+}
+
+std::vector<MenuItem> MenuItems(int menuId) {
+  std::vector<MenuItem> items;
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
+  if (menu == nullptr) return items;
+  CollectItems(menu, &items);
+  DestroyMenu(menu);
+  return items;
+}
+
+// The resources' accelerator table.
+std::vector<ACCEL> ResourceAccelerators() {
+  HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
+  if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
+  return keys;
+}
+
+// The command ids of both menus and of the accelerator table.
+std::set<int> ResourceIds() {
+  std::set<int> ids;
+  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
+  }
+  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
+  return ids;
+}
+
 // Commands that open a dialog (checked in dialogs_test.cpp), the Subtitles
 // menu's commands that need a file or a chooser, which are checked with the
 // subtitles, and the play list commands that e2e_exe.sh gives through the
@@ -55,15 +100,12 @@ const int kElsewhereIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN
 const char kLongClip[] = "msvc_ima_long.avi";
 const char kLargeClip[] = "msvc_pcm8.avi";
 
+int32_t State() { return g_player->State(); }
+
 // The check mark, or -1 for an accelerator-only id.
 int Checked(int id) {
   const UINT state = GetMenuState(g_app.mainMenu, id, MF_BYCOMMAND);
   return state == static_cast<UINT>(-1) ? -1 : (state & MF_CHECKED) != 0;
-}
-
-// The last message box, as "caption: text".
-std::string LastBox(const ShellSession& s) {
-  return s.Messages().empty() ? "no message" : s.Messages().back().caption + ": " + s.Messages().back().text;
 }
 
 // A command checked in its own way: what to set up, the command, what to see.
@@ -77,6 +119,19 @@ EffectRow Set(int id, std::function<void()> setup, std::function<void()> expect)
   return {id, [id, setup, expect](ShellSession& s) { setup(), s.Command(id), expect(); }};
 }
 EffectRow Row(int id, std::function<void()> expect) { return Set(id, [] {}, expect); }
+
+// Refused with one exclamation box, "caption: text"; the record as it was.
+EffectRow Refused(int id, const std::string& box) {
+  return {id, [id, box](ShellSession& s) {
+            const Options before = g_options;
+            const size_t shown = s.Messages().size();
+            s.Command(id);
+            ASSERT_EQ(s.Messages().size(), shown + 1);
+            EXPECT_EQ(std::make_tuple(Said(s.Messages().back()), s.Messages().back().type,
+                                      std::memcmp(&before, &g_options, sizeof before)),
+                      std::make_tuple(box, UINT{MB_ICONEXCLAMATION}, 0));
+          }};
+}
 
 // The answer the file dialogs give, and the last one asked: its title and
 // whether it chose several videos.
@@ -141,11 +196,7 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
           [] { EXPECT_EQ(std::make_tuple(int{PublishedOptions().allowSeekingIndex}, Checked(IDM_SEEKING_INDEX)), std::make_tuple(1, 1)); }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
       Row(IDM_RESIZE_THIRD, [] { EXPECT_EQ(PublishedOptions().nonOverlayResize, 2u); }),  // no menu item
-      {IDM_SUBTITLES_OPEN, [](ShellSession& s) {
-         s.Command(IDM_SUBTITLES_OPEN);
-         EXPECT_EQ(LastBox(s), "Restriction: Open Video File first");
-         EXPECT_EQ(s.Messages().back().type, static_cast<UINT>(MB_ICONEXCLAMATION));
-       }},
+      Refused(IDM_SUBTITLES_OPEN, "Restriction: Open Video File first"),
       // The look of the subtitles is drawn again; the auto-load switch needs no drawing.
       Set(IDM_SUBTITLES_SHADOW, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
       Set(IDM_SUBTITLES_TRANSPARENT, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
@@ -157,16 +208,13 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
          g_app.currentIndex = 1;
          const size_t shown = s.Messages().size();
          s.Command(IDM_FILE_OPEN);
-         EXPECT_EQ(dialogs->asked, "Open Video file, several videos");
-         EXPECT_EQ(g_app.currentIndex, 0);
+         EXPECT_EQ(std::make_pair(dialogs->asked, g_app.currentIndex),
+                   std::make_pair(std::string("Open Video file, several videos"), 0));
          // The posted Play/Pause tries the first file (loading a list did not play).
-         EXPECT_TRUE(s.PumpUntil([&] { return s.Messages().size() > shown; }, 5000));
-         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);
-         EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
-         EXPECT_EQ(g_player->State(), kClosed);
-         EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
-         EXPECT_EQ(s.CommandCount(IDM_NEXT_FILE), 0);
-         EXPECT_EQ(g_playlist->Count(), 2);
+         ASSERT_TRUE(s.PumpUntil([&] { return s.Messages().size() > shown; }, 5000));
+         EXPECT_EQ(std::make_tuple(s.CommandCount(IDM_PLAY_PAUSE), s.Messages().back().caption, State(),
+                                   WindowTitle(g_mainWindow), s.CommandCount(IDM_NEXT_FILE), g_playlist->Count()),
+                   std::make_tuple(1, std::string("Opening troubles"), int32_t{kClosed}, std::string(DefaultTitle()), 0, 2));
        }},
       {IDM_KEY_ENTER, [](ShellSession& s) {
          s.Command(IDM_KEY_ENTER);  // no file: Play/Pause
@@ -198,7 +246,6 @@ EffectRow KeyframeRow(int id, int32_t offset) {
 
 bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 LONG Caption() { return GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION; }
-int32_t State() { return g_player->State(); }
 
 // A file open, paused unless said otherwise.
 std::vector<EffectRow> OpenRows() {
@@ -229,18 +276,8 @@ std::vector<EffectRow> OpenRows() {
           [] { EXPECT_EQ(PublishedOptions().colorBalance.saturation, 45); }),
       Set(IDM_KEY_DOWN, [] { g_options.volume = 50; },  // a file: the volume
           [] { EXPECT_EQ(std::make_tuple(PublishedOptions().volume, g_app.currentIndex), std::make_tuple(45u, 0)); }),
-      {IDM_SEEKING_INDEX, [](ShellSession& s) {
-         const uint8_t before = g_options.allowSeekingIndex;
-         s.Command(IDM_SEEKING_INDEX);
-         EXPECT_EQ(g_options.allowSeekingIndex, before);
-         EXPECT_EQ(LastBox(s), "Restriction: Can't change option(s) while playing");
-       }},
-      {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
-         const size_t shown = s.Messages().size();
-         g_options.volume = 45;
-         s.Command(IDM_LOAD_DEFAULTS);
-         EXPECT_EQ(std::make_tuple(g_options.volume, s.Messages().size()), std::make_tuple(45u, shown + 1));
-       }},
+      Refused(IDM_SEEKING_INDEX, "Restriction: Can't change option(s) while playing"),
+      Refused(IDM_LOAD_DEFAULTS, "Restriction: Can't change option(s) while playing"),
       Row(IDM_PLAYLIST_DELETE, [] { EXPECT_EQ(g_playlist->Count(), 2); }),
       {IDM_BUFFER_20, [](ShellSession& s) {
          s.Command(IDM_NEXT_KEYFRAME);
@@ -286,6 +323,14 @@ std::vector<EffectRow> OpenRows() {
          s.Command(IDM_PREVIOUS_FILE);
          EXPECT_EQ(g_app.currentIndex, 0);
          playing(s);
+       }},
+      {IDM_BRIGHTNESS, [](ShellSession& s) {  // a click at the top of the bar's level column: 100 at once
+         s.Command(IDM_BRIGHTNESS);
+         ASSERT_TRUE(s.PumpUntil([] { return g_app.balanceShown.load() != 0; }, 3000));
+         const RECT r = g_app.videoRect.Get();
+         SendMessageA(g_mainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 4, r.top + 1));
+         EXPECT_EQ(std::make_tuple(PublishedOptions().colorBalance.brightness, State()),
+                   std::make_tuple(100, int32_t{kPlaying}));  // (the click is not Play/Pause)
        }},
       Row(IDM_STOP, [] {  // the window as before the first open, the list kept
         EXPECT_EQ(std::make_tuple(State(), g_playlist->Count()), std::make_tuple(int32_t{kClosed}, 2));
@@ -408,7 +453,6 @@ TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
   SetFileDialogHook(nullptr);
 }
 
-
 // The command table: every IDM_ name and value that app/resource.h defines.
 std::map<std::string, int> Commands() {
   std::ifstream header(std::string("Z:") + VELMORA_RESOURCE_HEADER);  // the build's path under Wine
@@ -465,9 +509,7 @@ bool ShownKeys(const std::string& text, std::vector<std::pair<int, int>>* keys) 
 }
 
 UINT TypeOf(HMENU menu, int position) {
-  MENUITEMINFOA item = {};
-  item.cbSize = sizeof item;
-  item.fMask = MIIM_FTYPE;
+  MENUITEMINFOA item = {sizeof item, MIIM_FTYPE};
   return GetMenuItemInfoA(menu, position, TRUE, &item) ? item.fType : 0;
 }
 

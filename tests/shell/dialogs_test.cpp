@@ -203,10 +203,7 @@ std::vector<std::string> PressPagesButton(HWND dialog, int button) {
   const HWND tabs = PropSheet_GetTabControl(frame);
   for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
     char title[64] = {};
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = title;
-    item.cchTextMax = sizeof title;
+    TCITEMA item = {TCIF_TEXT, 0, 0, title, sizeof title};
     SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
     seen.push_back(title);
   }
@@ -386,12 +383,11 @@ TEST(Dialogs, AudioDelayIsCheckedRememberedAndSaved) {
     stayedOpen = IsWindowVisible(d) != FALSE;
     SetDlgItemTextA(d, IDC_DELAY, "-120");
   }, IDOK));
-  EXPECT_EQ(first, "0");
-  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(std::make_tuple(first, stayedOpen, g_player->Displacement()),
+            std::make_tuple(std::string("0"), true, -120));
   ASSERT_EQ(session.Messages().size(), 2u);
-  EXPECT_EQ(Said(session.Messages()[1]), "Restriction: You should enter integer number");
-  EXPECT_EQ(session.Messages()[1].type, static_cast<UINT>(MB_ICONEXCLAMATION));
-  EXPECT_EQ(g_player->Displacement(), -120);
+  EXPECT_EQ(std::make_pair(Said(session.Messages()[1]), session.Messages()[1].type),
+            std::make_pair(std::string("Restriction: You should enter integer number"), UINT{MB_ICONEXCLAMATION}));
 
   // The registry holds the entry: "0x", -120 as eight hex digits, the path.
   char stored[2048] = {};
@@ -403,8 +399,8 @@ TEST(Dialogs, AudioDelayIsCheckedRememberedAndSaved) {
   // Shown again for the same file; Cancel changes nothing.
   ASSERT_TRUE(RunDialog(session, IDM_TIME_DISPLACEMENT, kCaption, "audio_delay_again",
                         [&](HWND d) { second = Texts(d, {IDC_DELAY})[0]; }));
-  EXPECT_EQ(second, "-120");
-  EXPECT_EQ(g_displacementList.Text(), "0xFFFFFF88" + path);
+  EXPECT_EQ(std::make_pair(second, g_displacementList.Text()),
+            std::make_pair(std::string("-120"), "0xFFFFFF88" + path));
 }
 
 // The dialog lists the display's RGB modes; the next switch to fullscreen
@@ -439,11 +435,7 @@ TEST(Dialogs, FullscreenModesComeFromTheDisplayAndARefusedModeIsShown) {
   // most 1023 modes are listed; Cancel keeps the choice; "Use Desktop
   // settings" is bits 1.
   const struct {
-    DWORD added;
-    LRESULT choice;
-    int button;
-    size_t listed;
-    LRESULT selected;
+    DWORD added; LRESULT choice; int button; size_t listed; LRESULT selected;
     std::vector<unsigned> stored;
   } runs[] = {{0, 1, IDOK, 5, 0, {640, 480, 16, 60}},  // the desktop's settings at first
               {0, 2, IDOK, 5, 1, {800, 600, 32, 0}},
@@ -464,13 +456,10 @@ TEST(Dialogs, FullscreenModesComeFromTheDisplayAndARefusedModeIsShown) {
 
   g_options.denyOverlays = 1;  // the picture keeps off the display
   ASSERT_TRUE(OpenPaused(session, ClipPath("msvc_silent.avi")));
+  // The calls are those on the way into fullscreen.
   const struct {
-    const char* name;
-    DWORD bits;
-    bool hasDirectDraw4;
-    HRESULT result;
-    std::vector<std::string> calls;  // on the way into fullscreen
-    bool message;
+    const char* name; DWORD bits; bool hasDirectDraw4; HRESULT result;
+    std::vector<std::string> calls; bool message;
   } cases[] = {
       {"the chosen mode", 16, true, DD_OK, {"SetDisplayMode 640 480 16 60 0"}, false},
       {"a mode the display refuses", 16, true, DDERR_UNSUPPORTEDMODE, {"SetDisplayMode 640 480 16 60 0"}, true},
@@ -494,8 +483,7 @@ TEST(Dialogs, FullscreenModesComeFromTheDisplayAndARefusedModeIsShown) {
       EXPECT_EQ(Said(session.Messages().back()), "Display troubles: Can't change display mode");
       EXPECT_EQ(session.Messages().back().type, static_cast<UINT>(MB_ICONEXCLAMATION));
     }
-    GetWindowRect(g_mainWindow, &shown);
-    EXPECT_EQ(shown.right - shown.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(WindowSize(g_mainWindow).first, GetSystemMetrics(SM_CXSCREEN));
     display.calls.clear();
     session.Command(IDM_FULLSCREEN);
     EXPECT_EQ(display.Calls(""), std::vector<std::string>{"RestoreDisplayMode"});
@@ -514,7 +502,7 @@ std::string VersionString(const std::vector<char>& info, const char* name) {
   return std::string(value, length > 0 ? length - 1 : 0);
 }
 
-TEST(Dialogs, AboutShowsTheTitleVersionAndTheProgramsFeatures) {
+TEST(Dialogs, AboutShowsTheTitleVersionAndFeaturesAndHelpOpensTheCarriedFile) {
   ShellSession session("");
   std::string text;
   LRESULT idealSize = 0;
@@ -533,8 +521,7 @@ TEST(Dialogs, AboutShowsTheTitleVersionAndTheProgramsFeatures) {
   const std::string version(file.begin(), std::find(file.begin(), file.end(), '\n'));
   char module[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, module, sizeof module);
-  DWORD handle = 0;
-  std::vector<char> info(GetFileVersionInfoSizeA(module, &handle));
+  std::vector<char> info(GetFileVersionInfoSizeA(module, nullptr));
   ASSERT_TRUE(!info.empty() && GetFileVersionInfoA(module, 0, static_cast<DWORD>(info.size()), info.data()));
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixedLength = 0;
@@ -553,14 +540,12 @@ TEST(Dialogs, AboutShowsTheTitleVersionAndTheProgramsFeatures) {
   EXPECT_TRUE(length > 200 && length < 600) << length;
   EXPECT_EQ(text.size() - text.rfind(paragraph), static_cast<size_t>(length)) << "the paragraph ends the text";
   EXPECT_EQ(g_app.mouseMoveIgnoreCount, 2);
-}
 
-TEST(Dialogs, HelpWritesTheCarriedFileAndTheViewerOpensIt) {
+  // Help writes the help file it carries and the system's viewer opens it.
   char temp[MAX_PATH] = {};
   GetTempPathA(sizeof temp, temp);
   const std::string path = std::string(temp) + "Velmora.chm";
   DeleteFileA(path.c_str());
-  ShellSession session("");
   session.Command(IDM_HELP_CONTENTS);
 
   const HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HELP_FILE), MAKEINTRESOURCEA(10));

@@ -29,10 +29,7 @@ std::string TimeOf(int32_t frame, int32_t rate, int32_t scale) {
 }
 
 TEST(FrameTime, MinutesSecondsAndHoursFromOneHourOn) {
-  const struct {
-    int32_t frame, rate, scale;
-    const char* time;
-  } cases[] = {
+  const struct { int32_t frame, rate, scale; const char* time; } cases[] = {
       {1875, 25, 1, "01:15"}, {24, 25, 1, "00:00"},  // truncated, not rounded
       {25, 25, 1, "00:01"},   {89999, 25, 1, "59:59"}, {3725, 1, 1, "01:02:05"},
       {90000, 25, 1, "01:00:00"},
@@ -44,10 +41,7 @@ TEST(FrameTime, MinutesSecondsAndHoursFromOneHourOn) {
 }
 
 TEST(Bitrate, RoundedToNearestWithoutOverflow) {
-  const struct {
-    uint32_t perSecond, totalBytes;
-    uint64_t units, kilobits;
-  } cases[] = {
+  const struct { uint32_t perSecond, totalBytes; uint64_t units, kilobits; } cases[] = {
       {25, 1000000, 250, 800},          // 10 s of video at 100,000 bytes a second
       {44100, 1764000, 441000, 1411},   // CD sound: 1,411.2 kbit/s
       {1, 375, 2, 2}, {1, 374, 2, 1},   // 1.5 rounds up, 1.496 down
@@ -149,11 +143,7 @@ Box Of(const RECT& r) { return Box{r.left, r.top, r.right, r.bottom}; }
 RECT Rect(const Box& b) { return RECT{std::get<0>(b), std::get<1>(b), std::get<2>(b), std::get<3>(b)}; }
 
 TEST(VideoLayout, PictureFitsTheAreaCentredAndPointsMapIntoItsPixels) {
-  const struct {
-    Box area;
-    int32_t width, height;
-    Box picture;
-  } cases[] = {
+  const struct { Box area; int32_t width, height; Box picture; } cases[] = {
       {{0, 0, 800, 400}, 320, 240, {134, 0, 667, 400}},  // 533 wide: bars at the sides
       {{0, 0, 400, 800}, 320, 240, {0, 250, 400, 550}},  // 300 high: bars above and below
       {{0, 0, 512, 340}, 640, 480, {30, 0, 483, 340}},   // 340 x 4 / 3 = 453, truncated
@@ -165,8 +155,8 @@ TEST(VideoLayout, PictureFitsTheAreaCentredAndPointsMapIntoItsPixels) {
   }
   // Without a size the previous rectangle stays.
   RECT picture = {1, 2, 3, 4};
-  EXPECT_FALSE(FitVideoRect(RECT{0, 0, 640, 480}, 0, 240, &picture));
-  EXPECT_FALSE(FitVideoRect(RECT{0, 0, 640, 480}, 320, 0, &picture));
+  EXPECT_FALSE(FitVideoRect(RECT{0, 0, 640, 480}, 0, 240, &picture) ||
+               FitVideoRect(RECT{0, 0, 640, 480}, 320, 0, &picture));
   EXPECT_EQ(Of(picture), Box(1, 2, 3, 4));
   // The status strip is outside the area, except in fullscreen.
   EXPECT_EQ(Of(VideoArea(RECT{0, 0, 512, 356}, false)), Box(0, 0, 512, 340));
@@ -174,11 +164,7 @@ TEST(VideoLayout, PictureFitsTheAreaCentredAndPointsMapIntoItsPixels) {
 
   // Points map into the pixels of a 640 x 480 video at half size.
   picture = {10, 20, 330, 260};
-  const struct {
-    int x, y;
-    bool inside;
-    int32_t videoX, videoY;
-  } points[] = {
+  const struct { int x, y; bool inside; int32_t videoX, videoY; } points[] = {
       {170, 140, true, 320, 240}, {10, 21, true, 0, 2},
       // The left edge is inside; the right, top and bottom edges are not.
       {330, 100, false, 0, 0},    {100, 20, false, 0, 0}, {100, 260, false, 0, 0},
@@ -213,18 +199,17 @@ TEST(WindowSize, DraggedEdgesStopAtTheMinimum) {
 // drawn one half line below the top, not lower; the last ends above the
 // bottom; a short list sticks to the top. Lines of 16: scroll is top + 48.
 TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEndsAndTheMouseRowIsTheLineDrawnThere) {
-  const struct {
-    int32_t current, count, top, first;
-  } cases[] = {{50, 100, 560, 34}, {0, 100, -16, -2},  // -16 / 16 - 1, rounding toward zero
-               {99, 100, 1120, 69}, {2, 3, -16, -2}};
+  const struct { int32_t current, count, top, first; } cases[] = {
+      {50, 100, 560, 34}, {0, 100, -16, -2},  // -16 / 16 - 1, rounding toward zero
+      {99, 100, 1120, 69}, {2, 3, -16, -2}};
   for (const auto& c : cases) {
     const PlaylistLayout l = LayOutPlaylist(c.current, c.count, 480);
     EXPECT_EQ(std::make_tuple(l.topOffset, l.scroll, l.firstIndex, l.lineCount),
               std::make_tuple(c.top, c.top + 48, c.first, 33)) << c.current;
   }
-  EXPECT_EQ(PlaylistLineTop(50, 560) + kPlaylistLineHeight / 2, 240);
-  EXPECT_EQ(PlaylistLineTop(0, -16), 8);
-  EXPECT_EQ(PlaylistLineTop(99, 1120) + kPlaylistLineHeight, 472);
+  EXPECT_EQ(std::make_tuple(PlaylistLineTop(50, 560) + kPlaylistLineHeight / 2, PlaylistLineTop(0, -16),
+                            PlaylistLineTop(99, 1120) + kPlaylistLineHeight),
+            std::make_tuple(240, 8, 472));
   // The mouse's row is the line drawn there.
   for (int32_t current : {0, 7, 50, 99}) {
     const PlaylistLayout layout = LayOutPlaylist(current, 100, 300);
@@ -237,16 +222,11 @@ TEST(PlaylistScreen, CurrentLineIsCentredAwayFromTheEndsAndTheMouseRowIsTheLineD
     }
   }
   // The division rounds toward zero: -10 / 16 is 0, so the row is -3.
-  EXPECT_EQ(PlaylistRowAt(-50, 32), -3);
-  EXPECT_EQ(PlaylistRowAt(-70, 32), -4);
+  EXPECT_EQ(std::make_pair(PlaylistRowAt(-50, 32), PlaylistRowAt(-70, 32)), std::make_pair(-3, -4));
 }
 
 TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentageAndTheFrameUnderAClick) {
-  const struct {
-    int32_t width, progress, frame, frames;
-    int32_t margin, barRight, fill;
-    bool hasBar;
-  } cases[] = {
+  const struct { int32_t width, progress, frame, frames, margin, barRight, fill; bool hasBar; } cases[] = {
       {512, -1, 50, 100, 128, 384, 190, true},   // the time display leaves room
       {512, 40, 0, 100, 4, 508, 201, true},      // a percentage: 504 x 40 / 100
       {512, 100, 0, 1, 4, 508, 504, true},
@@ -265,13 +245,12 @@ TEST(StatusStrip, BarAndFillOfTheTimeAndThePercentageAndTheFrameUnderAClick) {
   EXPECT_EQ(layout.barLeft, 4);
   EXPECT_EQ(Of(SeekBarRect(layout, 0, 436)), Box(4, 424, 384, 432));
   EXPECT_EQ(Of(SeekBarRect(layout, 10, 100)), Box(14, 88, 394, 96));
-  // A click on the bar names a frame.
+  // A click on the bar names a frame (a 64-bit product; none on a bar of no width).
   const RECT bar = {4, 424, 384, 432};
-  EXPECT_EQ(SeekFrameAt(4, bar, 1000), 0);
-  EXPECT_EQ(SeekFrameAt(194, bar, 1000), 500);
-  EXPECT_EQ(SeekFrameAt(383, bar, 1000), 997);
-  EXPECT_EQ(SeekFrameAt(194, bar, 2000000000), 1000000000);  // 64-bit product
-  EXPECT_EQ(SeekFrameAt(100, RECT{4, 0, 4, 8}, 1000), 0);
+  EXPECT_EQ((std::vector<int32_t>{SeekFrameAt(4, bar, 1000), SeekFrameAt(194, bar, 1000),
+                                  SeekFrameAt(383, bar, 1000), SeekFrameAt(194, bar, 2000000000),
+                                  SeekFrameAt(100, RECT{4, 0, 4, 8}, 1000)}),
+            (std::vector<int32_t>{0, 500, 997, 1000000000, 0}));
 }
 
 }  // namespace

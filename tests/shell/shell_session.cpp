@@ -177,47 +177,6 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   return seen;
 }
 
-namespace {
-
-void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    char text[256] = {};
-    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-    if (GetSubMenu(menu, i) != nullptr) {
-      CollectItems(GetSubMenu(menu, i), items);
-    } else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR)) {
-      items->push_back({static_cast<int>(GetMenuItemID(menu, i)), text});
-    }
-  }
-}
-
-}  // namespace
-
-std::vector<MenuItem> MenuItems(int menuId) {
-  std::vector<MenuItem> items;
-  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
-  if (menu == nullptr) return items;
-  CollectItems(menu, &items);
-  DestroyMenu(menu);
-  return items;
-}
-
-std::vector<ACCEL> ResourceAccelerators() {
-  HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-  std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
-  if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
-  return keys;
-}
-
-std::set<int> ResourceIds() {
-  std::set<int> ids;
-  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
-    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
-  }
-  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
-  return ids;
-}
-
 std::string WindowTitle(HWND window) {
   char text[512] = {};
   GetWindowTextA(window, text, sizeof text);

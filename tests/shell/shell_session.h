@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,17 +90,6 @@ bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds);
 // A visible dialog of this process with the caption (any caption when null)
 // other than the one given, or null.
 HWND FindOwnDialog(const char* caption, HWND other = nullptr);
-
-// The command items of a menu of the resources and its submenus, in order.
-struct MenuItem {
-  int id;
-  std::string text;
-};
-std::vector<MenuItem> MenuItems(int menuId);
-// The resources' accelerator table.
-std::vector<ACCEL> ResourceAccelerators();
-// The command ids of both menus and of the accelerator table.
-std::set<int> ResourceIds();
 
 // The window's title.
 std::string WindowTitle(HWND window);
