@@ -31,22 +31,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdarg>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Format(const char* format, ...) {
-  char text[512];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return text;
-}
 
 std::vector<std::string> Texts(HWND dialog, std::initializer_list<int> ids) {
   std::vector<std::string> texts;
@@ -278,7 +268,8 @@ TEST(Dialogs, FilePropertiesShowTheClipAndOpenTheDecompressorsPropertyPagesInOne
   const std::vector<std::string> expected = {
       "Stream Lenght:\t\t20 frames (", "Frame Resolution:\t16x16 pixels", "Frame Rate:\t\t10 fps (100 ms)",
       "Depth:\t\t\t24 Bits, 1 Plane(s)", std::string("Pixel Format:\t\t") + (rgb ? "RGB" : "YUV"),
-      Format("Average Bitrate:\t\t%d kBit/s (Size: %d KB) VBR", (videoBytes * 8 / 2 + 500) / 1000, videoBytes / 1024),
+      "Average Bitrate:\t\t" + std::to_string((videoBytes * 8 / 2 + 500) / 1000) + " kBit/s (Size: " +
+          std::to_string(videoBytes / 1024) + " KB) VBR",
       "Sampling Rate:\t\t11025 Hz", "Channels:\t\t1 (Mono)", "Sample Precition:\t16 Bit", "Average Bitrate:\t\t",
       "<> None", "<0x7E57> Test Pages A -> Test Pages B"};
   ASSERT_EQ(shown.size(), expected.size());
@@ -288,7 +279,7 @@ TEST(Dialogs, FilePropertiesShowTheClipAndOpenTheDecompressorsPropertyPagesInOne
   int kilobits = -1;
   std::sscanf(shown[9].c_str() + expected[9].size(), "%d kBit/s", &kilobits);
   EXPECT_NEAR(kilobits, audioBytes * 8 / 2 / 1000.0, 0.03 * audioBytes * 8 / 2 / 1000) << shown[9];
-  EXPECT_NE(shown[9].find(Format("(Size: %d KB) CBR", audioBytes / 1024)), std::string::npos) << shown[9];
+  EXPECT_NE(shown[9].find("(Size: " + std::to_string(audioBytes / 1024) + " KB) CBR"), std::string::npos) << shown[9];
   EXPECT_TRUE(videoFrame.empty());
   ASSERT_FALSE(audioFrame.empty()) << "no property frame";
   EXPECT_NE(audioFrame[0].find("Decompressor(s) Properties"), std::string::npos) << audioFrame[0];
@@ -313,32 +304,26 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
   };
   const std::vector<std::string> expectedIdle = {"Disabled", "0", "Off", "Disabled", "Disabled",
                                                 "No notes, fastest mode."};
+  g_options.videoFilters.negative = g_options.addGraphToRot = 1;
+  g_options.safeVideoBackupMode = 0, g_options.speedTroublesMode = kSkipFrames;
+  g_playlist->SetText(ClipPath(kClip));
+  // Idle first, then (Play/Pause posted, which the dialog's loop passes on)
+  // read until the dropped count took three values and the buffer levels four.
   std::vector<std::string> idle;
-  bool placed = false;  // at the main window's corner + 8, above every window
-  ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics_idle", [&](HWND d) {
+  bool placed = false, played = false;  // at the main window's corner + 8, above every window
+  std::vector<std::vector<std::string>> samples;
+  std::set<std::string> dropped, fills;
+  ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics", [&](HWND d) {
     PollUntil([&] { return (idle = texts(d)) == expectedIdle; }, 3000);  // its timer fills the lines
     RECT own, main;
     GetWindowRect(d, &own), GetWindowRect(g_mainWindow, &main);
     placed = own.left == main.left + 8 && own.top == main.top + 8 &&
              (GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(d, GW_OWNER) == nullptr;
-  }, IDOK));
-  EXPECT_TRUE(placed);
-  EXPECT_EQ(idle, expectedIdle);
-
-  g_options.videoFilters.negative = g_options.addGraphToRot = 1;
-  g_options.safeVideoBackupMode = 0, g_options.speedTroublesMode = kSkipFrames;
-  g_playlist->SetText(ClipPath(kClip));
-  session.Command(IDM_PLAY_PAUSE);
-  ASSERT_EQ(g_player->State(), kPlaying);
-  g_player->SetDisplacement(40);
-  bool rgb = false;
-  ASSERT_TRUE(GrabberTakesRgb(&rgb));
-  // Read until the dropped count took three values and the buffer levels four.
-  std::vector<std::vector<std::string>> samples;
-  std::set<std::string> dropped, fills;
-  ASSERT_TRUE(RunDialog(session, IDM_STATISTICS, "Realtime Statistics", "statistics", [&](HWND d) {
+    PostMessageA(g_mainWindow, WM_COMMAND, IDM_PLAY_PAUSE, 0);
+    played = PollUntil([] { return g_player->State() == kPlaying; }, 10000);
+    g_player->SetDisplacement(40);
     SendMessageA(g_mainWindow, WM_COMMAND, IDM_STATISTICS, 0);  // a second request only brings it forward
-    PollUntil([&] { return !texts(d)[4].empty(); }, 3000);  // its timer's first refresh
+    PollUntil([&] { return texts(d)[0] != "Disabled"; }, 3000);  // its timer's first refresh while playing
     PollUntil([&] {
       samples.push_back(texts(d));
       dropped.insert(samples.back()[1]);
@@ -347,6 +332,10 @@ TEST(Dialogs, StatisticsFollowThePlayback) {
     }, 10000);
   }, IDOK));
   const int droppedAtClose = g_player->DroppedFrames();
+  EXPECT_EQ(std::make_tuple(idle, placed, played), std::make_tuple(expectedIdle, true, true));
+  ASSERT_FALSE(samples.empty());
+  bool rgb = false;
+  ASSERT_TRUE(GrabberTakesRgb(&rgb));
   for (const auto& s : samples) {
     EXPECT_EQ(s[2], "22050Hz 16Bit Mono");
     int count = 0, capacity = 0;

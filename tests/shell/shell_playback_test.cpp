@@ -331,14 +331,14 @@ TEST(ShellSubtitles, TheChoosersSetTheColourAndTheFont) {
   EXPECT_TRUE(RunDialog(session, IDM_SUBTITLES_COLOR, nullptr, "", settled([](HWND dialog) {
     for (int box : {706, 707, 708}) SetDlgItemInt(dialog, box, (box - 705) * 10, FALSE);  // red, green, blue
   }, [](HWND dialog) { return GetDlgItemInt(dialog, 708, nullptr, FALSE) == 30; }), IDOK));
-  EXPECT_EQ(g_options.subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
-  EXPECT_EQ(PublishedOptions().subtitleColor, static_cast<uint32_t>(RGB(10, 20, 30)));
+  EXPECT_EQ(std::make_pair(g_options.subtitleColor, PublishedOptions().subtitleColor),
+            std::make_pair(uint32_t{RGB(10, 20, 30)}, uint32_t{RGB(10, 20, 30)}));
 
   const LONG before = g_options.subtitleFont.lfHeight;
   EXPECT_TRUE(RunDialog(session, IDM_SUBTITLES_FONT, nullptr, "", settled([](HWND dialog) {
     SetDlgItemTextA(dialog, 0x472, "36");  // the size box
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 0x472)));
   }, [](HWND dialog) { return GetDlgItemInt(dialog, 0x472, nullptr, FALSE) == 36; }), IDOK));
-  EXPECT_NE(g_options.subtitleFont.lfHeight, before);
-  EXPECT_LT(g_options.subtitleFont.lfHeight, -40);  // 36 points at 96 dpi: -48
+  const LONG after = g_options.subtitleFont.lfHeight;
+  EXPECT_TRUE(after != before && after < -40) << after;  // 36 points at 96 dpi: -48
 }

@@ -54,8 +54,7 @@ class ShellSession {
  private:
   static LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  bool started_ = false;
-  bool finished_ = false;
+  bool started_ = false, finished_ = false;
   int quitCode_ = -1;  // WM_QUIT's code once the message loop saw it
   MessageSink previousSink_;
   std::vector<ShownMessage> messages_;
@@ -69,8 +68,7 @@ bool OpenPaused(ShellSession& session, const std::string& list);
 
 // The client area of the main window as top-down rows of red, green, blue.
 struct Capture {
-  int width = 0;
-  int height = 0;
+  int width = 0, height = 0;
   std::vector<uint8_t> rgb;
   const uint8_t* At(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * width + x) * 3; }
 };
