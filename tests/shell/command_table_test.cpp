@@ -310,7 +310,7 @@ std::vector<EffectRow> OpenRows() {
          EXPECT_EQ(g_app.currentIndex, 0);
          playing(s);
        }},
-      {IDM_BRIGHTNESS, [](ShellSession& s) {  // a click at the top of the bar's level column: 100 at once
+      {IDM_BRIGHTNESS, [](ShellSession& s) {  // a click atop the bar's level column: 100 at once
          s.Command(IDM_BRIGHTNESS);
          ASSERT_TRUE(s.PumpUntil([] { return g_app.balanceShown.load() != 0; }, 3000));
          const RECT r = g_app.videoRect.Get();
@@ -613,7 +613,10 @@ TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursorAndShowsThePlayList) {
   // The cursor command calls ShowCursor on changes only.
   // ShowCursor keeps a count: a second hide must not push it further down.
   std::vector<int> shown = {g_app.cursorShown.load()};
-  for (LPARAM show : {0, 0, 1}) session.Command(IDM_CURSOR, show), shown.push_back(g_app.cursorShown.load());
+  for (LPARAM show : {0, 0, 1}) {
+    session.Command(IDM_CURSOR, show);
+    shown.push_back(g_app.cursorShown.load());
+  }
   EXPECT_EQ(shown, (std::vector<int>{1, 0, 0, 1}));
   CURSORINFO info = {sizeof info};
   EXPECT_TRUE(GetCursorInfo(&info) && (info.flags & CURSOR_SHOWING) != 0);

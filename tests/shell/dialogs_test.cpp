@@ -26,7 +26,6 @@
 
 #include <commctrl.h>
 #include <ddraw.h>
-#include <olectl.h>
 #include <prsht.h>
 
 #include <algorithm>
@@ -55,9 +54,8 @@ void DescribeFilter(IBaseFilter* filter, bool* grabberTakesRgb) {
   const ComPtr<IPin> input = FindPinOfDirection(filter, PINDIR_INPUT, true);
   if (!input || FAILED(input->ConnectionMediaType(&type))) return;
   CoTaskMemFree(type.pbFormat);
-  if (type.majortype == MEDIATYPE_Video && !FindPinOfDirection(filter, PINDIR_OUTPUT, false)) {
+  if (type.majortype == MEDIATYPE_Video && !FindPinOfDirection(filter, PINDIR_OUTPUT, false))
     *grabberTakesRgb = type.subtype == MEDIASUBTYPE_RGB24;
-  }
 }
 
 bool GrabberTakesRgb(bool* rgb) {
@@ -266,12 +264,13 @@ TEST(Dialogs, FilePropertiesShowTheClipAndOpenTheDecompressorsPropertyPagesInOne
   // length line goes on with the time, the audio's with its kilobits.
   const int videoBytes = 20 * 16 * 16 * 3, audioBytes = 20 * 1102 * 2;
   const std::vector<std::string> expected = {
-      "Stream Lenght:\t\t20 frames (", "Frame Resolution:\t16x16 pixels", "Frame Rate:\t\t10 fps (100 ms)",
-      "Depth:\t\t\t24 Bits, 1 Plane(s)", std::string("Pixel Format:\t\t") + (rgb ? "RGB" : "YUV"),
+      "Stream Lenght:\t\t20 frames (", "Frame Resolution:\t16x16 pixels",
+      "Frame Rate:\t\t10 fps (100 ms)", "Depth:\t\t\t24 Bits, 1 Plane(s)",
+      std::string("Pixel Format:\t\t") + (rgb ? "RGB" : "YUV"),
       "Average Bitrate:\t\t" + std::to_string((videoBytes * 8 / 2 + 500) / 1000) + " kBit/s (Size: " +
           std::to_string(videoBytes / 1024) + " KB) VBR",
-      "Sampling Rate:\t\t11025 Hz", "Channels:\t\t1 (Mono)", "Sample Precition:\t16 Bit", "Average Bitrate:\t\t",
-      "<> None", "<0x7E57> Test Pages A -> Test Pages B"};
+      "Sampling Rate:\t\t11025 Hz", "Channels:\t\t1 (Mono)", "Sample Precition:\t16 Bit",
+      "Average Bitrate:\t\t", "<> None", "<0x7E57> Test Pages A -> Test Pages B"};
   ASSERT_EQ(shown.size(), expected.size());
   for (size_t i = 0; i < shown.size(); ++i) {
     EXPECT_EQ(i == 0 || i == 9 ? shown[i].substr(0, expected[i].size()) : shown[i], expected[i]) << i;
@@ -279,7 +278,8 @@ TEST(Dialogs, FilePropertiesShowTheClipAndOpenTheDecompressorsPropertyPagesInOne
   int kilobits = -1;
   std::sscanf(shown[9].c_str() + expected[9].size(), "%d kBit/s", &kilobits);
   EXPECT_NEAR(kilobits, audioBytes * 8 / 2 / 1000.0, 0.03 * audioBytes * 8 / 2 / 1000) << shown[9];
-  EXPECT_NE(shown[9].find("(Size: " + std::to_string(audioBytes / 1024) + " KB) CBR"), std::string::npos) << shown[9];
+  EXPECT_NE(shown[9].find("(Size: " + std::to_string(audioBytes / 1024) + " KB) CBR"), std::string::npos)
+      << shown[9];
   EXPECT_TRUE(videoFrame.empty());
   ASSERT_FALSE(audioFrame.empty()) << "no property frame";
   EXPECT_NE(audioFrame[0].find("Decompressor(s) Properties"), std::string::npos) << audioFrame[0];

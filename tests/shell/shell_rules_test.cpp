@@ -140,18 +140,17 @@ TEST(ShellState, TheBalanceBarMovesTheValueItShowsAndItsSignsNameThem) {
 using Box = std::tuple<LONG, LONG, LONG, LONG>;
 
 Box Of(const RECT& r) { return Box{r.left, r.top, r.right, r.bottom}; }
-RECT Rect(const Box& b) { return RECT{std::get<0>(b), std::get<1>(b), std::get<2>(b), std::get<3>(b)}; }
 
 TEST(VideoLayout, PictureFitsTheAreaCentredAndPointsMapIntoItsPixels) {
-  const struct { Box area; int32_t width, height; Box picture; } cases[] = {
+  const struct { RECT area; int32_t width, height; Box picture; } cases[] = {
       {{0, 0, 800, 400}, 320, 240, {134, 0, 667, 400}},  // 533 wide: bars at the sides
       {{0, 0, 400, 800}, 320, 240, {0, 250, 400, 550}},  // 300 high: bars above and below
       {{0, 0, 512, 340}, 640, 480, {30, 0, 483, 340}},   // 340 x 4 / 3 = 453, truncated
   };
   for (const auto& c : cases) {
     RECT picture;
-    ASSERT_TRUE(FitVideoRect(Rect(c.area), c.width, c.height, &picture));
-    EXPECT_EQ(Of(picture), c.picture) << std::get<2>(c.area);
+    ASSERT_TRUE(FitVideoRect(c.area, c.width, c.height, &picture));
+    EXPECT_EQ(Of(picture), c.picture) << c.area.right;
   }
   // Without a size the previous rectangle stays.
   RECT picture = {1, 2, 3, 4};

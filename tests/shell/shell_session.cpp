@@ -15,7 +15,6 @@
 #include <fstream>
 #include <new>
 #include <thread>
-#include <vector>
 
 namespace {
 
