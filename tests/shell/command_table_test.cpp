@@ -3,12 +3,18 @@
 // list, the player, the window), listed as opening a dialog or as a subtitle
 // command, or else checked as an option (the options record and what the
 // playback threads see of it, the check mark). An id that is none of these
-// fails, so no new menu item can be left without its effect.
+// fails, so no new menu item can be left without its effect. Then the
+// resource script (menus 109 and 140 against the command table, accelerator
+// table 109 against the keys the menus show; string 1 is checked through the
+// About dialog) and the main window without a file: start-up, its pictures
+// and icons, the idle and play list screens, its own accelerators and the
+// cursor command (the size rules are checked with the size commands).
 #include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "app/file_dialogs.h"
 #include "app/playback_tally.h"
+#include "app/playlist_layout.h"
 #include "app/resource.h"
 #include "app/shell.h"
 #include "decode/decoder_holder.h"
@@ -21,16 +27,64 @@
 #include "tests/common/test_paths.h"
 #include "tests/shell/shell_session.h"
 
-#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace {
+
+// The command items of a menu of the resources and its submenus, in order.
+struct MenuItem {
+  int id;
+  std::string text;
+};
+
+void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[256] = {};
+    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    if (GetSubMenu(menu, i) != nullptr) {
+      CollectItems(GetSubMenu(menu, i), items);
+    } else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR)) {
+      items->push_back({static_cast<int>(GetMenuItemID(menu, i)), text});
+    }
+  }
+}
+
+std::vector<MenuItem> MenuItems(int menuId) {
+  std::vector<MenuItem> items;
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
+  if (menu == nullptr) return items;
+  CollectItems(menu, &items);
+  DestroyMenu(menu);
+  return items;
+}
+
+// The resources' accelerator table.
+std::vector<ACCEL> ResourceAccelerators() {
+  HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
+  if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
+  return keys;
+}
+
+// The command ids of both menus and of the accelerator table.
+std::set<int> ResourceIds() {
+  std::set<int> ids;
+  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
+  }
+  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
+  return ids;
+}
 
 // Commands that open a dialog (checked in dialogs_test.cpp), the Subtitles
 // menu's commands that need a file or a chooser, which are checked with the
@@ -45,15 +99,12 @@ const int kElsewhereIds[] = {IDM_FILE_PROPERTIES, IDM_STATISTICS, IDM_FULLSCREEN
 const char kLongClip[] = "msvc_ima_long.avi";
 const char kLargeClip[] = "msvc_pcm8.avi";
 
+int32_t State() { return g_player->State(); }
+
 // The check mark, or -1 for an accelerator-only id.
 int Checked(int id) {
   const UINT state = GetMenuState(g_app.mainMenu, id, MF_BYCOMMAND);
   return state == static_cast<UINT>(-1) ? -1 : (state & MF_CHECKED) != 0;
-}
-
-// The last message box, as "caption: text".
-std::string LastBox(const ShellSession& s) {
-  return s.Messages().empty() ? "no message" : s.Messages().back().caption + ": " + s.Messages().back().text;
 }
 
 // A command checked in its own way: what to set up, the command, what to see.
@@ -67,6 +118,19 @@ EffectRow Set(int id, std::function<void()> setup, std::function<void()> expect)
   return {id, [id, setup, expect](ShellSession& s) { setup(), s.Command(id), expect(); }};
 }
 EffectRow Row(int id, std::function<void()> expect) { return Set(id, [] {}, expect); }
+
+// Refused with one exclamation box, "caption: text"; the record as it was.
+EffectRow Refused(int id, const std::string& box) {
+  return {id, [id, box](ShellSession& s) {
+            const Options before = g_options;
+            const size_t shown = s.Messages().size();
+            s.Command(id);
+            ASSERT_EQ(s.Messages().size(), shown + 1);
+            EXPECT_EQ(std::make_tuple(Said(s.Messages().back()), s.Messages().back().type,
+                                      std::memcmp(&before, &g_options, sizeof before)),
+                      std::make_tuple(box, UINT{MB_ICONEXCLAMATION}, 0));
+          }};
+}
 
 // The answer the file dialogs give, and the last one asked: its title and
 // whether it chose several videos.
@@ -131,36 +195,16 @@ std::vector<EffectRow> ClosedRows(DialogScript* dialogs) {
           [] { EXPECT_EQ(std::make_tuple(int{PublishedOptions().allowSeekingIndex}, Checked(IDM_SEEKING_INDEX)), std::make_tuple(1, 1)); }),
       Row(IDM_FULLSCREEN, [] { EXPECT_EQ(g_app.fullscreenRequested.load(), 0); }),  // needs an open file
       Row(IDM_RESIZE_THIRD, [] { EXPECT_EQ(PublishedOptions().nonOverlayResize, 2u); }),  // no menu item
-      {IDM_SUBTITLES_OPEN, [](ShellSession& s) {
-         s.Command(IDM_SUBTITLES_OPEN);
-         EXPECT_EQ(LastBox(s), "Restriction: Open Video File first");
-         EXPECT_EQ(s.Messages().back().type, static_cast<UINT>(MB_ICONEXCLAMATION));
-       }},
+      Refused(IDM_SUBTITLES_OPEN, "Restriction: Open Video File first"),
       // The look of the subtitles is drawn again; the auto-load switch needs no drawing.
       Set(IDM_SUBTITLES_SHADOW, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
       Set(IDM_SUBTITLES_TRANSPARENT, clean, [] { EXPECT_TRUE(g_subtitleTrack->Dirty()); }),
       Set(IDM_SUBTITLES_AUTO_LOAD, [=] { g_options.subtitlesAutoLoad = 0, clean(); },
           [] { EXPECT_EQ(std::make_tuple(Checked(IDM_SUBTITLES_AUTO_LOAD), g_subtitleTrack->Dirty()), std::make_tuple(1, false)); }),
       Set(IDM_FILE_OPEN, answer(""), [] { EXPECT_EQ(g_playlist->Count(), 3); }),  // cancelled
-      {IDM_FILE_OPEN, [dialogs](ShellSession& s) {
-         dialogs->answer = "Z:\\missing\\x.avi\rZ:\\missing\\y.avi";
-         g_app.currentIndex = 1;
-         const size_t shown = s.Messages().size();
-         s.Command(IDM_FILE_OPEN);
-         EXPECT_EQ(dialogs->asked, "Open Video file, several videos");
-         EXPECT_EQ(g_app.currentIndex, 0);
-         // The posted Play/Pause tries the first file (loading a list did not play).
-         EXPECT_TRUE(s.PumpUntil([&] { return s.Messages().size() > shown; }, 5000));
-         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);
-         EXPECT_EQ(s.Messages().back().caption, "Opening troubles");
-         EXPECT_EQ(g_player->State(), kClosed);
-         EXPECT_EQ(WindowTitle(g_mainWindow), DefaultTitle());
-         EXPECT_EQ(s.CommandCount(IDM_NEXT_FILE), 0);
-         EXPECT_EQ(g_playlist->Count(), 2);
-       }},
       {IDM_KEY_ENTER, [](ShellSession& s) {
          s.Command(IDM_KEY_ENTER);  // no file: Play/Pause
-         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 2);
+         EXPECT_EQ(s.CommandCount(IDM_PLAY_PAUSE), 1);
          s.Drain();  // what it posted
        }},
       {IDM_FILE_CLOSE, [](ShellSession& s) {
@@ -188,7 +232,6 @@ EffectRow KeyframeRow(int id, int32_t offset) {
 
 bool Topmost() { return (GetWindowLongA(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 LONG Caption() { return GetWindowLongA(g_mainWindow, GWL_STYLE) & WS_CAPTION; }
-int32_t State() { return g_player->State(); }
 
 // A file open, paused unless said otherwise.
 std::vector<EffectRow> OpenRows() {
@@ -219,18 +262,8 @@ std::vector<EffectRow> OpenRows() {
           [] { EXPECT_EQ(PublishedOptions().colorBalance.saturation, 45); }),
       Set(IDM_KEY_DOWN, [] { g_options.volume = 50; },  // a file: the volume
           [] { EXPECT_EQ(std::make_tuple(PublishedOptions().volume, g_app.currentIndex), std::make_tuple(45u, 0)); }),
-      {IDM_SEEKING_INDEX, [](ShellSession& s) {
-         const uint8_t before = g_options.allowSeekingIndex;
-         s.Command(IDM_SEEKING_INDEX);
-         EXPECT_EQ(g_options.allowSeekingIndex, before);
-         EXPECT_EQ(LastBox(s), "Restriction: Can't change option(s) while playing");
-       }},
-      {IDM_LOAD_DEFAULTS, [](ShellSession& s) {
-         const size_t shown = s.Messages().size();
-         g_options.volume = 45;
-         s.Command(IDM_LOAD_DEFAULTS);
-         EXPECT_EQ(std::make_tuple(g_options.volume, s.Messages().size()), std::make_tuple(45u, shown + 1));
-       }},
+      Refused(IDM_SEEKING_INDEX, "Restriction: Can't change option(s) while playing"),
+      Refused(IDM_LOAD_DEFAULTS, "Restriction: Can't change option(s) while playing"),
       Row(IDM_PLAYLIST_DELETE, [] { EXPECT_EQ(g_playlist->Count(), 2); }),
       {IDM_BUFFER_20, [](ShellSession& s) {
          s.Command(IDM_NEXT_KEYFRAME);
@@ -276,6 +309,14 @@ std::vector<EffectRow> OpenRows() {
          s.Command(IDM_PREVIOUS_FILE);
          EXPECT_EQ(g_app.currentIndex, 0);
          playing(s);
+       }},
+      {IDM_BRIGHTNESS, [](ShellSession& s) {  // a click atop the bar's level column: 100 at once
+         s.Command(IDM_BRIGHTNESS);
+         ASSERT_TRUE(s.PumpUntil([] { return g_app.balanceShown.load() != 0; }, 3000));
+         const RECT r = g_app.videoRect.Get();
+         SendMessageA(g_mainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 4, r.top + 1));
+         EXPECT_EQ(std::make_tuple(PublishedOptions().colorBalance.brightness, State()),
+                   std::make_tuple(100, int32_t{kPlaying}));  // (the click is not Play/Pause)
        }},
       Row(IDM_STOP, [] {  // the window as before the first open, the list kept
         EXPECT_EQ(std::make_tuple(State(), g_playlist->Count()), std::make_tuple(int32_t{kClosed}, 2));
@@ -396,6 +437,222 @@ TEST(CommandTable, EveryCommandOfTheResourcesHasItsEffect) {
     row.check(session);
   }
   SetFileDialogHook(nullptr);
+}
+
+// The command table: every IDM_ name and value that app/resource.h defines.
+std::map<std::string, int> Commands() {
+  std::ifstream header(std::string("Z:") + VELMORA_RESOURCE_HEADER);  // the build's path under Wine
+  std::map<std::string, int> commands;
+  std::string define, name;
+  int value = 0;
+  for (std::string line; std::getline(header, line);) {
+    std::istringstream words(line);
+    if (words >> define >> name >> value && define == "#define" && name.rfind("IDM_", 0) == 0) {
+      commands[name] = value;
+    }
+  }
+  EXPECT_GT(commands.size(), 100u);
+  return commands;
+}
+
+// The commands that only keys give (the window passes them on by what it
+// shows), and those of the program itself.
+bool KeyOnly(const std::string& name) { return name.rfind("IDM_KEY_", 0) == 0; }
+const std::set<std::string> kNotInAMenu = {"IDM_CURSOR", "IDM_HAND_OVER", "IDM_RESIZE_THIRD"};
+
+// A key by its name in a menu text ("Pg Up", "Ins", "F12", "O") or in a
+// key-only command's name ("PAGE_UP"); -1 for a name it cannot read.
+int KeyNamed(const std::string& name) {
+  std::string upper = name;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::map<std::string, int> keys = {
+      {"SPACE", VK_SPACE}, {"ESC", VK_ESCAPE}, {"ESCAPE", VK_ESCAPE}, {"ENTER", VK_RETURN}, {"UP", VK_UP},
+      {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}, {"INS", VK_INSERT}, {"INSERT", VK_INSERT},
+      {"DEL", VK_DELETE}, {"DELETE", VK_DELETE}, {"HOME", VK_HOME}, {"END", VK_END}, {"PG UP", VK_PRIOR},
+      {"PAGE_UP", VK_PRIOR}, {"DN", VK_NEXT}, {"PAGE_DOWN", VK_NEXT}};
+  if (keys.count(upper) != 0) return keys.at(upper);
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) return name[0];
+  const int f = name.size() >= 2 && name[0] == 'F' ? std::atoi(name.c_str() + 1) : 0;
+  return f > 0 ? VK_F1 + f - 1 : -1;
+}
+
+// The keys a menu text shows after its tab ("Ctrl+Up", "Home/End"), as
+// (FSHIFT | FCONTROL | FALT, virtual key); false for a name it cannot read.
+bool ShownKeys(const std::string& text, std::vector<std::pair<int, int>>* keys) {
+  std::string rest = text.substr(text.find('\t') + 1);
+  int modifiers = 0;
+  const std::pair<std::string, int> prefixes[] = {
+      {"Ctrl+", FCONTROL}, {"Shift+", FSHIFT}, {"Alt+", FALT}, {"Altl+", FALT}};
+  for (const auto& p : prefixes) {
+    if (rest.rfind(p.first, 0) == 0) modifiers |= p.second, rest = rest.substr(p.first.size());
+  }
+  std::istringstream parts(rest);
+  for (std::string name; std::getline(parts, name, '/');) {
+    if (KeyNamed(name) < 0) return false;
+    keys->push_back({modifiers, KeyNamed(name)});
+  }
+  return !keys->empty();
+}
+
+UINT TypeOf(HMENU menu, int position) {
+  MENUITEMINFOA item = {sizeof item, MIIM_FTYPE};
+  return GetMenuItemInfoA(menu, position, TRUE, &item) ? item.fType : 0;
+}
+
+TEST(ResourceScript, MenusGiveEveryCommandOfTheTableOnceAndTheAcceleratorsTheKeysTheyShow) {
+  std::multiset<int> shown, expected;
+  for (const MenuItem& item : MenuItems(IDR_MAIN_MENU)) {
+    EXPECT_FALSE(item.text.empty()) << item.id;
+    shown.insert(item.id);
+  }
+  for (const auto& command : Commands()) {
+    if (!KeyOnly(command.first) && kNotInAMenu.count(command.first) == 0) expected.insert(command.second);
+  }
+  EXPECT_EQ(shown, expected);
+  // The context menu, in a new column, gives commands of the main menu.
+  const std::vector<MenuItem> items = MenuItems(IDR_CONTEXT_MENU);
+  EXPECT_EQ(items.size(), 9u);
+  for (const MenuItem& item : items) EXPECT_EQ(expected.count(item.id), 1u) << item.text;
+  HMENU context = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXT_MENU));
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  EXPECT_TRUE(TypeOf(GetSubMenu(context, 0), 0) & MFT_MENUBREAK);
+  // "&Help" sits at the right of the menu bar; "Allow YV12" is stored greyed, nothing else is.
+  EXPECT_TRUE(TypeOf(menu, GetMenuItemCount(menu) - 1) & MFT_RIGHTJUSTIFY);
+  EXPECT_TRUE(GetMenuState(menu, IDM_ALLOW_YV12, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_FALSE(GetMenuState(menu, IDM_ALLOW_YUY2, MF_BYCOMMAND) & MF_GRAYED);
+  DestroyMenu(menu);
+  DestroyMenu(context);
+
+  // The accelerator table holds the keys the menus show (passed on by a
+  // key-only command where there is one), the key-only commands' own keys,
+  // and the second keys listed here, which no menu shows; nothing else.
+  using Key = std::tuple<int, int, int>;  // modifiers (FSHIFT | FCONTROL | FALT), key, command
+  const int S = FSHIFT, C = FCONTROL, A = FALT;
+  std::set<Key> wanted = {
+      {C, 'O', IDM_FILE_OPEN}, {C, 'P', IDM_FILE_PROPERTIES}, {C | S, 'O', IDM_SUBTITLES_OPEN},
+      {C | S, 'C', IDM_SUBTITLES_CLOSE}, {C, VK_RIGHT, IDM_NEXT_FRAME}, {A, '1', IDM_HALF_SIZE},
+      {A, '2', IDM_NORMAL_SIZE}, {A, '3', IDM_DOUBLE_SIZE}, {C, 'F', IDM_FADEOUT_PAUSE},
+      {C, 'T', IDM_ON_TOP}, {C, 'D', IDM_DEFAULT_COLORS}, {C, 'S', IDM_STATISTICS},
+      {C, VK_F1, IDM_KEY_F1}, {C, VK_F2, IDM_KEY_F2}, {C, VK_F3, IDM_KEY_F3},
+      {C, VK_F4, IDM_KEY_F4}, {C, VK_F12, IDM_VIDEO_FILTERS_OFF}};
+  std::set<std::pair<int, int>> keyOnly;
+  for (const auto& command : Commands()) {
+    if (!KeyOnly(command.first)) continue;
+    // A key-only command is named after its key: IDM_KEY_ALT_F1 is Alt+F1.
+    const std::string name = command.first.substr(std::strlen("IDM_KEY_"));
+    const bool alt = name.rfind("ALT_", 0) == 0;
+    const std::pair<int, int> key = {alt ? FALT : 0, KeyNamed(name.substr(alt ? 4 : 0))};
+    ASSERT_GE(key.second, 0) << command.first;
+    keyOnly.insert(key);
+    wanted.insert(Key{key.first, key.second, command.second});
+  }
+  for (int menuId : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
+    for (const MenuItem& item : MenuItems(menuId)) {
+      if (item.text.find('\t') == std::string::npos || item.id == IDM_EXIT) continue;  // Alt+F4: the system's
+      std::vector<std::pair<int, int>> keys;
+      ASSERT_TRUE(ShownKeys(item.text, &keys)) << item.text;
+      for (const auto& k : keys) {
+        if (keyOnly.count(k) == 0) wanted.insert(Key{k.first, k.second, item.id});
+      }
+    }
+  }
+  const std::vector<ACCEL> entries = ResourceAccelerators();
+  std::set<Key> actual;
+  for (const ACCEL& e : entries) {
+    EXPECT_TRUE(e.fVirt & FVIRTKEY) << "key " << e.key;
+    actual.insert(Key{e.fVirt & (FSHIFT | FCONTROL | FALT), e.key, e.cmd});
+  }
+  EXPECT_EQ(entries.size(), actual.size());  // no key twice
+  EXPECT_EQ(actual, wanted);
+  EXPECT_GT(actual.size(), 50u);
+}
+
+int Brightness(const uint8_t* rgb) { return rgb[0] + rgb[1] + rgb[2]; }
+
+TEST(ShellWindow, StartsIdleWithItsPicturesKeysAndCursorAndShowsThePlayList) {
+  ShellSession session("");
+  ASSERT_TRUE(session.Started());
+  session.Drain();  // what start-up posted
+  UpdateWindow(session.Window());
+  EXPECT_EQ(WindowTitle(session.Window()), "Velmora Player V0.25 Beta");
+  EXPECT_EQ(session.CommandCount(IDM_PLAY_PAUSE), 0);
+  EXPECT_TRUE(GetMenu(session.Window()) != nullptr && g_app.mainMenu == GetMenu(session.Window()));
+
+  // The idle picture sits in the middle with black around it.
+  ASSERT_EQ(g_app.idlePicture.Width(), 400);
+  const Capture capture = CaptureClientArea(session.Window());
+  ASSERT_GT(capture.width, 400);
+  const int left = capture.width / 2 - 200, top = capture.height / 2 - 150;
+  int matching = 0;
+  for (int y = 10; y < 300; y += 29) {
+    for (int x = 10; x < 400; x += 39) {
+      const uint8_t* shown = capture.At(left + x, top + y);
+      const uint8_t* drawn = g_app.idlePicture.Row(y) + 3 * x;  // blue, green, red
+      matching += std::abs(shown[0] - drawn[2]) + std::abs(shown[1] - drawn[1]) +
+                      std::abs(shown[2] - drawn[0]) < 12;
+    }
+  }
+  EXPECT_GE(matching, 95);  // of 100 samples
+  EXPECT_EQ(Brightness(capture.At(2, 2)) + Brightness(capture.At(capture.width - 3, capture.height - 3)), 0);
+  // The context menu got its picture column in front of Play/Pause.
+  ASSERT_NE(g_app.contextMenu, nullptr);
+  MEASUREITEMSTRUCT measure = {ODT_MENU};
+  SendMessageA(session.Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+  EXPECT_EQ(std::make_tuple(GetMenuItemCount(g_app.contextMenu), GetMenuItemID(g_app.contextMenu, 1),
+                            GetMenuState(g_app.contextMenu, 0, MF_BYPOSITION) & (MF_OWNERDRAW | MF_DISABLED),
+                            measure.itemWidth, measure.itemHeight),
+            std::make_tuple(13, UINT{IDM_PLAY_PAUSE}, UINT{MF_OWNERDRAW | MF_DISABLED}, 8u, 24u));
+  // The strip's picture and both icons of the window class are loaded.
+  EXPECT_NE(g_app.contextStripPicture, nullptr);
+  EXPECT_TRUE(GetClassLongPtrA(session.Window(), GCLP_HICON) != 0 && GetClassLongPtrA(session.Window(), GCLP_HICONSM) != 0);
+  // The message loop does not translate keys: the window procedure does.
+  // Esc in a window stops.
+  const std::pair<WPARAM, LPARAM> keys[] = {{VK_SPACE, 0x00390001}, {'2', 0x00030001}, {VK_ESCAPE, 0x00010001}};
+  for (const auto& [key, flags] : keys) SendMessageA(session.Window(), WM_KEYDOWN, key, flags);
+  for (int id : {IDM_PLAY_PAUSE, IDM_NORMAL_SIZE, IDM_KEY_ESCAPE, IDM_STOP}) EXPECT_EQ(session.CommandCount(id), 1) << id;
+  // The cursor command calls ShowCursor on changes only.
+  // ShowCursor keeps a count: a second hide must not push it further down.
+  std::vector<int> shown = {g_app.cursorShown.load()};
+  for (LPARAM show : {0, 0, 1}) {
+    session.Command(IDM_CURSOR, show);
+    shown.push_back(g_app.cursorShown.load());
+  }
+  EXPECT_EQ(shown, (std::vector<int>{1, 0, 0, 1}));
+  CURSORINFO info = {sizeof info};
+  EXPECT_TRUE(GetCursorInfo(&info) && (info.flags & CURSOR_SHOWING) != 0);
+
+  // The play list screen marks the current entry.
+  g_playlist->SetText("C:\\clips\\first.avi\rC:\\clips\\my.movie.avi\rD:\\third.avi");
+  g_app.currentIndex = 1;
+  Repaint();
+  session.Drain();
+  UpdateWindow(session.Window());
+  const Capture list = CaptureClientArea(session.Window());
+  const PlaylistLayout layout = LayOutPlaylist(1, 3, list.height);
+  EXPECT_EQ(g_app.playlistScroll, layout.scroll);
+  const int current = PlaylistLineTop(1, layout.topOffset) + 8;
+  const int other = PlaylistLineTop(0, layout.topOffset) + 8, last = PlaylistLineTop(2, layout.topOffset) + 4;
+  // The band: strong red at the left of the current line only.
+  EXPECT_GE(list.At(3, current)[0], 127);
+  EXPECT_LT(list.At(3, other)[0], 100);
+  // Some text was written on each line, right of the 32-pixel indent.
+  for (int index = 0; index < 3; ++index) {
+    const int top = PlaylistLineTop(index, layout.topOffset);
+    int lit = 0;
+    for (int y = top; y < top + 16; ++y) {
+      for (int x = 32; x < 140; ++x) lit += list.At(x, y)[0] > 200 && list.At(x, y)[2] < 120;
+    }
+    EXPECT_GT(lit, 20) << "line " << index;
+  }
+  // A click on the first line chooses it; the wheel moves down again.
+  // Dragging the current entry onto the last line moves it there.
+  std::vector<int32_t> at;
+  const std::tuple<UINT, WPARAM, LPARAM> mouse[] = {{WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, other)},
+                                                    {WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0},
+                                                    {WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, last)}};
+  for (const auto& [message, w, l] : mouse) SendMessageA(session.Window(), message, w, l), at.push_back(g_app.currentIndex);
+  EXPECT_EQ(at, (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_EQ(g_playlist->Item(2), "C:\\clips\\my.movie.avi");
 }
 
 }  // namespace

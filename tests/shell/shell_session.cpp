@@ -15,7 +15,6 @@
 #include <fstream>
 #include <new>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -85,22 +84,13 @@ bool ShellSession::PumpUntil(const std::function<bool()>& done, int timeoutMilli
 bool ShellSession::PumpUntilPictureAfter(int32_t presented, int timeoutMilliseconds) {
   const bool shown = PumpUntil([presented] { return g_player->PicturesPresented() > presented; },
                                timeoutMilliseconds);
-  PumpUntil([] { return true; }, 0);  // the wake-up that puts the drawing on the screen
+  Drain();  // the wake-up that puts the drawing on the screen
   return shown;
 }
 
 bool ShellSession::PumpForVideoPasses(int32_t passes, int timeoutMilliseconds) {
   const int32_t until = g_player->VideoPasses() + passes;
   return PumpUntil([until] { return g_player->VideoPasses() >= until; }, timeoutMilliseconds);
-}
-
-void ShellSession::Command(int id, LPARAM lParam) {
-  SendMessageA(g_mainWindow, WM_COMMAND, id, lParam);
-}
-
-int ShellSession::CommandCount(int id) const {
-  auto found = commands_.find(id);
-  return found == commands_.end() ? 0 : found->second;
 }
 
 int ShellSession::Finish() {
@@ -154,11 +144,13 @@ bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds) {
   return true;
 }
 
-HWND FindOwnDialog(const char* caption) {
-  HWND dialog = FindWindowA("#32770", caption);
-  DWORD process = 0;
-  if (dialog != nullptr) GetWindowThreadProcessId(dialog, &process);
-  return process == GetCurrentProcessId() && IsWindowVisible(dialog) ? dialog : nullptr;
+HWND FindOwnDialog(const char* caption, HWND other) {
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", caption)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (w != other && process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
 }
 
 bool RunDialog(ShellSession& session, int command, const char* caption, const std::string& shot,
@@ -182,47 +174,6 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
   session.Command(command);
   helper.join();
   return seen;
-}
-
-namespace {
-
-void CollectItems(HMENU menu, std::vector<MenuItem>* items) {
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    char text[256] = {};
-    GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-    if (GetSubMenu(menu, i) != nullptr) {
-      CollectItems(GetSubMenu(menu, i), items);
-    } else if (!(GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR)) {
-      items->push_back({static_cast<int>(GetMenuItemID(menu, i)), text});
-    }
-  }
-}
-
-}  // namespace
-
-std::vector<MenuItem> MenuItems(int menuId) {
-  std::vector<MenuItem> items;
-  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId));
-  if (menu == nullptr) return items;
-  CollectItems(menu, &items);
-  DestroyMenu(menu);
-  return items;
-}
-
-std::vector<ACCEL> ResourceAccelerators() {
-  HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
-  std::vector<ACCEL> keys(static_cast<size_t>(table != nullptr ? CopyAcceleratorTableA(table, nullptr, 0) : 0));
-  if (!keys.empty()) CopyAcceleratorTableA(table, keys.data(), static_cast<int>(keys.size()));
-  return keys;
-}
-
-std::set<int> ResourceIds() {
-  std::set<int> ids;
-  for (int menu : {IDR_MAIN_MENU, IDR_CONTEXT_MENU}) {
-    for (const MenuItem& item : MenuItems(menu)) ids.insert(item.id);
-  }
-  for (const ACCEL& key : ResourceAccelerators()) ids.insert(key.cmd);
-  return ids;
 }
 
 std::string WindowTitle(HWND window) {

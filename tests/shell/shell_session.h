@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,9 +41,9 @@ class ShellSession {
   bool PumpForVideoPasses(int32_t passes, int timeoutMilliseconds = 5000);
 
   // Sends a WM_COMMAND as a menu would.
-  void Command(int id, LPARAM lParam = 0);
+  void Command(int id, LPARAM lParam = 0) { SendMessageA(Window(), WM_COMMAND, id, lParam); }
   // WM_COMMAND ids that reached the window procedure (sent or posted).
-  int CommandCount(int id) const;
+  int CommandCount(int id) const { return commands_.count(id) != 0 ? commands_.at(id) : 0; }
 
   const std::vector<ShownMessage>& Messages() const { return messages_; }
 
@@ -55,8 +54,7 @@ class ShellSession {
  private:
   static LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  bool started_ = false;
-  bool finished_ = false;
+  bool started_ = false, finished_ = false;
   int quitCode_ = -1;  // WM_QUIT's code once the message loop saw it
   MessageSink previousSink_;
   std::vector<ShownMessage> messages_;
@@ -70,8 +68,7 @@ bool OpenPaused(ShellSession& session, const std::string& list);
 
 // The client area of the main window as top-down rows of red, green, blue.
 struct Capture {
-  int width = 0;
-  int height = 0;
+  int width = 0, height = 0;
   std::vector<uint8_t> rgb;
   const uint8_t* At(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * width + x) * 3; }
 };
@@ -88,19 +85,9 @@ bool RunDialog(ShellSession& session, int command, const char* caption, const st
                const std::function<void(HWND)>& act, int closeId = IDCANCEL);
 // Polls the condition off the window's thread until it holds; false on timeout.
 bool PollUntil(const std::function<bool()>& done, int timeoutMilliseconds);
-// The visible dialog of this process with the caption, or null.
-HWND FindOwnDialog(const char* caption);
-
-// The command items of a menu of the resources and its submenus, in order.
-struct MenuItem {
-  int id;
-  std::string text;
-};
-std::vector<MenuItem> MenuItems(int menuId);
-// The resources' accelerator table.
-std::vector<ACCEL> ResourceAccelerators();
-// The command ids of both menus and of the accelerator table.
-std::set<int> ResourceIds();
+// A visible dialog of this process with the caption (any caption when null)
+// other than the one given, or null.
+HWND FindOwnDialog(const char* caption, HWND other = nullptr);
 
 // The window's title.
 std::string WindowTitle(HWND window);
