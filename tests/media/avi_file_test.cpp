@@ -7,7 +7,6 @@
 #include "tests/media/media_test_support.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,28 +34,25 @@ std::string KeyText(uint32_t key) { return std::string(reinterpret_cast<const ch
 
 // A hand-made AVI: the given hdrl children and "movi" chunks, no index.
 std::vector<uint8_t> HandMadeAvi(const std::vector<std::vector<uint8_t>>& hdrlChildren,
-                                 const std::vector<std::vector<uint8_t>>& moviChunks) {
+                                 const std::vector<std::vector<uint8_t>>& moviChunks = {
+                                     RiffChunk("00dc", {1})}) {
   return RiffList("RIFF", "AVI ",
                   {RiffList("LIST", "hdrl", hdrlChildren), RiffList("LIST", "movi", moviChunks)});
 }
 
-std::vector<uint8_t> Avih(uint32_t flags) {
-  std::vector<uint8_t> avih(56, 0);
-  std::memcpy(avih.data() + 12, &flags, 4);
-  return RiffChunk("avih", avih);
-}
+const std::vector<uint8_t> kAvih = RiffChunk("avih", std::vector<uint8_t>(56));
+const AviWriterStream kSmallVideo = VideoStream(Fourcc("cvid"), 32, 32, 24, 10, 1, 2);
 
-std::vector<uint8_t> Strl(const AviWriterStream& stream) {
-  return RiffList("LIST", "strl", {RiffChunk("strh", stream.strh), RiffChunk("strf", stream.strf)});
-}
-
-const AviWriterStream& SmallVideo() {
-  static const AviWriterStream video = VideoStream(Fourcc("cvid"), 32, 32, 24, 10, 1, 2);
-  return video;
+// A stream list; without the format when asked.
+std::vector<uint8_t> Strl(const AviWriterStream& stream, bool withFormat = true) {
+  std::vector<std::vector<uint8_t>> children = {RiffChunk("strh", stream.strh)};
+  if (withFormat) children.push_back(RiffChunk("strf", stream.strf));
+  return RiffList("LIST", "strl", children);
 }
 
 // A missing file and files of other formats: only the reader's message is
-// added to the earlier ones, nothing is open and the file is left as it was.
+// added to the earlier ones, nothing is left open (of the file open before)
+// and the file is left as it was.
 TEST(AviFileOpen, MissingFilesAndFilesOfOtherFormatsAreRefused) {
   const std::vector<std::vector<uint8_t>> files = {
       {},                                                      // empty
@@ -67,32 +63,38 @@ TEST(AviFileOpen, MissingFilesAndFilesOfOtherFormatsAreRefused) {
                 RiffChunk("data", std::vector<uint8_t>(800, 128))}),
       RiffList("LIST", "AVI ", {}),                            // a list, not a RIFF
       RiffList("RIFF", "AVI ", {}),                            // no hdrl
-      HandMadeAvi({}, {RiffChunk("00dc", {1})}),               // no avih
-      HandMadeAvi({Avih(0)}, {RiffChunk("00dc", {1})}),        // no stream
-      HandMadeAvi({Avih(0), Strl(PcmStream(1, 8000, 8, 100))},  // sound only
-                  {RiffChunk("00wb", {1})}),
-      HandMadeAvi({Avih(0), RiffList("LIST", "strl", {RiffChunk("strh", SmallVideo().strh)})},
-                  {RiffChunk("00dc", {1})}),  // video without a format
-      HandMadeAvi({Avih(0), RiffList("LIST", "strl",
-                                     {RiffChunk("strh", SmallVideo().strh), RiffChunk("strf", {})})},
-                  {RiffChunk("00dc", {1})}),  // video with an empty format
-      RiffList("RIFF", "AVI ", {RiffList("LIST", "hdrl", {Avih(0), Strl(SmallVideo())})}),  // no movi
+      HandMadeAvi({}),                                         // no avih
+      HandMadeAvi({kAvih}),                                    // no stream
+      HandMadeAvi({kAvih, Strl(PcmStream(1, 8000, 8, 100))}),  // sound only
+      HandMadeAvi({kAvih, Strl(kSmallVideo, false)}),          // video without a format
+      HandMadeAvi({kAvih, Strl({kSmallVideo.strh, {}})}),      // video with an empty format
+      RiffList("RIFF", "AVI ", {RiffList("LIST", "hdrl", {kAvih, Strl(kSmallVideo)})}),  // no movi
   };
+  const std::string good = VideoAndPcmClip(6, 2, true).Write("good.avi");
+  AviFile file;
   for (size_t i = 0; i <= files.size(); ++i) {
     SCOPED_TRACE(i);
     const bool missing = i == files.size();
     const std::string path = missing ? ScratchPath("missing.avi")
                                      : WriteWholeFile(ScratchPath("other" + std::to_string(i) + ".avi"), files[i]);
-    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, good, true));  // a failed open closes it
     std::string messages = "earlier\n";
     EXPECT_FALSE(file.Open(path.c_str(), &messages, false, 2, true));
     EXPECT_EQ(messages, "earlier\n" + (missing ? "Can't open  file " + path + "\n" : kUnknownFormat));
-    EXPECT_FALSE(file.GetVideoStreamInfo(nullptr));
+    EXPECT_FALSE(file.GetVideoStreamInfo(nullptr) || file.HasIndex() || Readable(&file, 0));
     EXPECT_FALSE(file.Open(path.c_str(), nullptr, false, 4, true)) << "no message text is fine";
     if (!missing) {
       EXPECT_EQ(ReadFileBytes(path), files[i]) << "the file was changed";
     }
   }
+  // Closing, also twice, leaves nothing either; the file opens again.
+  ASSERT_TRUE(OpenFile(&file, good, true));
+  file.Close();
+  file.Close();
+  EXPECT_FALSE(Readable(&file, 0) || file.HasIndex() || file.GetAudioStreamInfo(nullptr));
+  EXPECT_EQ(file.NextKeyframe(2), 0);
+  ASSERT_TRUE(OpenFile(&file, good, true));
+  EXPECT_EQ(ReadFrame(&file, 1), Payload(1, FrameSize(1)));
 }
 
 TEST(AviFileStreams, InfosDescribeTheSelectedStreams) {
@@ -119,6 +121,12 @@ TEST(AviFileStreams, InfosDescribeTheSelectedStreams) {
 // stream reads as its chunks.
 TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
   const TestClip silent = VideoAndPcmClip(4, 1, false);
+  // "Must use index" only counts beside "has index": without it a file with
+  // no table opens. (The table demanded when it must be used: the damaged
+  // file test's "must use" layout.)
+  TestClip mustUse = VideoAndPcmClip(4, 1, true);
+  mustUse.options.avihFlags = AVIF_MUSTUSEINDEX;
+  mustUse.options.writeIndex = false;
 
   TestClip videoSecond;
   videoSecond.streams = {PcmStream(1, 8000, 8, 40), VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 4)};
@@ -132,8 +140,8 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
   // strl 0: video without strf; strl 1: JUNK-separated sound; strl 2: the video taken.
   const std::string unusable = WriteWholeFile(
       ScratchPath("unusable.avi"),
-      HandMadeAvi({Avih(0), RiffList("LIST", "strl", {RiffChunk("strh", SmallVideo().strh)}),
-                   RiffChunk("JUNK", {0, 0, 0}), Strl(PcmStream(1, 8000, 8, 4)), Strl(SmallVideo())},
+      HandMadeAvi({kAvih, Strl(kSmallVideo, false), RiffChunk("JUNK", {0, 0, 0}),
+                   Strl(PcmStream(1, 8000, 8, 4)), Strl(kSmallVideo)},
                   {RiffChunk("01wb", {1, 2, 3, 4}), RiffChunk("02dc", {5, 6})}));
   const struct {
     const char* name;
@@ -151,6 +159,8 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
        videoSecond.JoinedPayloads(0)},
       {"video second, walked", videoSecond.Write("video-second.avi"), false, "", "01cs", "00cs",
        videoSecond.Payloads(1), videoSecond.JoinedPayloads(0)},
+      {"must use, no index", mustUse.Write("must-use.avi"), false, "", "00cs", "01cs", mustUse.Payloads(0),
+       mustUse.JoinedPayloads(1)},
       {"unusable stream lists", unusable, false, "", "02cs", "01cs", {{5, 6}}, {1, 2, 3, 4}},
   };
   for (const auto& c : cases) {
@@ -175,15 +185,13 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
 std::string HeaderFile(const std::string& name, const std::vector<uint8_t>& avih,
                        const std::vector<uint8_t>& strh, const std::vector<uint8_t>& strf) {
   return WriteWholeFile(ScratchPath(name),
-                        HandMadeAvi({RiffChunk("avih", avih),
-                                     RiffList("LIST", "strl", {RiffChunk("strh", strh), RiffChunk("strf", strf)})},
-                                    {RiffChunk("00dc", {1})}));
+                        HandMadeAvi({RiffChunk("avih", avih), Strl({strh, strf})}));
 }
 
 TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
   // A strh of 80 bytes and an avih of 60; then a strh of 40 bytes (ending
   // with dwLength) and an avih of 16 (ending with dwFlags).
-  std::vector<uint8_t> longStrh = SmallVideo().strh;
+  std::vector<uint8_t> longStrh = kSmallVideo.strh;
   longStrh.resize(80, 0xAB);
   std::vector<uint8_t> longAvih(60, 0);
   longAvih[12] = 0x10;
@@ -192,7 +200,7 @@ TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
   for (const bool shortened : {false, true}) {
     const std::vector<uint8_t> strh(longStrh.begin(), longStrh.begin() + (shortened ? 40 : 80));
     const std::vector<uint8_t> avih(longAvih.begin(), longAvih.begin() + (shortened ? 16 : 60));
-    ASSERT_TRUE(OpenFile(&file, HeaderFile(shortened ? "short.avi" : "long.avi", avih, strh, SmallVideo().strf), true));
+    ASSERT_TRUE(OpenFile(&file, HeaderFile(shortened ? "short.avi" : "long.avi", avih, strh, kSmallVideo.strf), true));
     EXPECT_EQ(file.MainHeader().dwFlags, 0x10u);
     EXPECT_EQ(file.VideoStream().header.dwLength, 2u);
     if (!shortened) {
@@ -206,7 +214,7 @@ TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
   EXPECT_EQ(info.bufferSize, 65536u) << "no index and no suggested size";
 
   // An outsized strf (3 MiB) is kept up to 1 MiB.
-  std::vector<uint8_t> hugeStrf = SmallVideo().strf;
+  std::vector<uint8_t> hugeStrf = kSmallVideo.strf;
   hugeStrf.resize(3u << 20, 0x5A);
   ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-strf.avi", longAvih, longStrh, hugeStrf), true));
   ASSERT_TRUE(file.GetVideoStreamInfo(&info));
@@ -215,9 +223,9 @@ TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
 
   // A length past INT32_MAX (found by the fuzzer: length - 1 overflowed) is
   // held at INT32_MAX; frames past the file's own still read as nothing.
-  std::vector<uint8_t> strh = SmallVideo().strh;
+  std::vector<uint8_t> strh = kSmallVideo.strh;
   std::fill(strh.begin() + 32, strh.begin() + 36, 0xFF);  // dwLength
-  ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-length.avi", longAvih, strh, SmallVideo().strf), true));
+  ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-length.avi", longAvih, strh, kSmallVideo.strf), true));
   ASSERT_TRUE(file.GetVideoStreamInfo(&info));
   EXPECT_EQ(info.length, INT32_MAX);
   EXPECT_FALSE(Readable(&file, INT32_MAX - 1));
@@ -241,40 +249,6 @@ TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples)
     ExpectFrames(&file, clip, Range(0, 3), "fixed-size frames");
     EXPECT_EQ(file.PreviousKeyframe(2), compression == 0 ? 2 : 0);
   }
-}
-
-// "Must use index" only counts beside "has index": without it a file with no
-// table opens. (The table loaded when announced and allowed, and demanded
-// when it must be used: damaged_file_test's "must use" layout.)
-TEST(AviFileIndexOption, MustUseWithoutHasIndexDemandsNoTable) {
-  TestClip clip = VideoAndPcmClip(6, 2, true);
-  clip.options.avihFlags = AVIF_MUSTUSEINDEX;
-  clip.options.writeIndex = false;
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("must-use.avi"), true));
-  EXPECT_FALSE(file.HasIndex());
-}
-
-TEST(AviFileLifecycle, CloseAndFailedOpensLeaveNothingBehind) {
-  const std::string good = VideoAndPcmClip(6, 2, true).Write("good.avi");
-  const std::string bad = WriteWholeFile(ScratchPath("bad.avi"), std::vector<uint8_t>(100, 'R'));
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, good, true));
-  file.Close();
-  file.Close();
-  EXPECT_FALSE(Readable(&file, 0));
-  EXPECT_FALSE(file.HasIndex());
-  EXPECT_FALSE(file.GetAudioStreamInfo(nullptr));
-  EXPECT_EQ(file.NextKeyframe(2), 0);
-
-  ASSERT_TRUE(OpenFile(&file, good, true));
-  EXPECT_FALSE(file.Open(bad.c_str(), nullptr, false, 2, true));
-  EXPECT_FALSE(file.GetVideoStreamInfo(nullptr));
-  EXPECT_FALSE(file.HasIndex());
-  EXPECT_FALSE(Readable(&file, 0));
-
-  ASSERT_TRUE(OpenFile(&file, good, true));
-  EXPECT_EQ(ReadFrame(&file, 1), Payload(1, FrameSize(1)));
 }
 
 TEST(StreamKey, DigitsNameTheStreamWhateverTheTypeButPaletteChanges) {

@@ -12,12 +12,7 @@ namespace {
 
 constexpr uint32_t kBlock = CachedFileReader::kBlockSize;
 
-// A scratch file of the given size with known bytes.
-std::string MakeFile(const std::string& name, size_t size, std::vector<uint8_t>* bytes) {
-  *bytes = Payload(static_cast<uint32_t>(size), size);
-  return WriteWholeFile(ScratchPath(name), *bytes);
-}
-
+// Whether a read of the range gives the file's bytes, writing nothing past it.
 bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, uint32_t position,
                  uint32_t length) {
   std::vector<uint8_t> got(length + 1, 0xEE);
@@ -26,27 +21,28 @@ bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, ui
   return std::memcmp(got.data(), bytes.data() + position, length) == 0;
 }
 
+// Slot counts are held between 2 and 256; a missing file or a directory
+// leaves the reader closed.
 TEST(CachedFileReaderOpen, SlotCountIsHeldBetweenTwoAnd256AndMissingFilesAreNotOpened) {
-  std::vector<uint8_t> bytes;
-  const std::string path = MakeFile("slots.bin", 1000, &bytes);
-  const int32_t asked[] = {-3, 0, 1, 2, 5, 256, 257, 1000};
-  const int32_t expected[] = {2, 2, 2, 2, 5, 256, 256, 256};
+  const std::vector<uint8_t> bytes = Payload(1, 1000);
+  const std::string path = WriteWholeFile(ScratchPath("slots.bin"), bytes);
   CachedFileReader reader;
-  for (size_t i = 0; i < sizeof asked / sizeof asked[0]; ++i) {
-    ASSERT_TRUE(reader.Open(path.c_str(), asked[i]));
-    EXPECT_EQ(reader.SlotCount(), expected[i]) << "asked for " << asked[i];
+  const std::pair<int32_t, int32_t> slots[] = {{-3, 2}, {0, 2}, {1, 2}, {5, 5}, {256, 256}, {1000, 256}};
+  for (const auto& [asked, held] : slots) {
+    ASSERT_TRUE(reader.Open(path.c_str(), asked));
+    EXPECT_EQ(reader.SlotCount(), held) << "asked for " << asked;
     EXPECT_TRUE(ReadMatches(&reader, bytes, 10, 100));
   }
-  // A missing file leaves the reader closed.
-  EXPECT_FALSE(reader.Open(ScratchPath("no-such-file.avi").c_str(), 4));
-  EXPECT_FALSE(reader.IsOpen());
-  EXPECT_EQ(reader.SlotCount(), 0);
-  uint8_t byte = 0;
-  EXPECT_FALSE(reader.Read(&byte, 0, 1));
-  EXPECT_TRUE(reader.Read(&byte, 0, 0));
-  EXPECT_FALSE(reader.Open(ScratchDir().c_str(), 4)) << "a directory is not a file";
-  reader.Close();
-  reader.Close();
+  for (const std::string& bad : {ScratchPath("no-such-file.avi"), ScratchDir()}) {
+    ASSERT_TRUE(reader.Open(path.c_str(), 4));
+    EXPECT_FALSE(reader.Open(bad.c_str(), 4)) << bad;
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_EQ(reader.SlotCount(), 0);
+    uint8_t byte = 0;
+    EXPECT_FALSE(reader.Read(&byte, 0, 1));
+    EXPECT_TRUE(reader.Read(&byte, 0, 0));
+  }
+  reader.Close();  // safe when closed
 }
 
 // Reads of any range return the file's bytes, after a whole-file read that
@@ -68,8 +64,8 @@ TEST(CachedFileReaderRead, AnyRangeWithinTheFileAndNothingPastIt) {
       {kBlock + 1000, 0xFFFFFFF0u, 0x20, false},
   };
   for (const auto& c : cases) {
-    std::vector<uint8_t> bytes;
-    const std::string path = MakeFile("range.bin", c.size, &bytes);
+    const std::vector<uint8_t> bytes = Payload(c.size, c.size);
+    const std::string path = WriteWholeFile(ScratchPath("range.bin"), bytes);
     CachedFileReader reader;
     ASSERT_TRUE(reader.Open(path.c_str(), 2));
     const std::string what = std::to_string(c.size) + ": " + std::to_string(c.position) + "+" +
