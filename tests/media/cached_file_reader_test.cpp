@@ -76,37 +76,17 @@ TEST(CachedFileReaderRead, AnyRangeWithinTheFileAndNothingPastIt) {
   }
 }
 
-// In memory, so that blocks load on the reading thread: after the first read
-// block 1 has been read ahead and the source stands at block 2. Block 2
-// follows the last block loaded, but after a direct read the source stands
-// where that read left it: the load must seek.
-TEST(CachedFileReaderDirect, DirectReadsGiveTheBytesAndTheNextCachedLoadSeeks) {
-  const std::vector<uint8_t> bytes = Payload(4, 4 * kBlock);
-  CachedFileReader reader;
-  ASSERT_TRUE(reader.Open(MemoryFileSource(bytes.data(), bytes.size()), 4));
-  ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
-  ASSERT_EQ(reader.FilePointerBlock(), 1) << "block 1 loaded last";
-  reader.SetDirectMode(true);
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 3 * kBlock + 5, 100));
-  uint8_t buffer[20];
-  EXPECT_FALSE(reader.Read(buffer, bytes.size() - 10, 20)) << "a short direct read fails";
-  reader.SetDirectMode(false);
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock, 100));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock + kBlock - 50, 100));
-}
-
 // A sparse file of 2 GiB + 1 MiB with marks just before and after 2 GiB.
 TEST(CachedFileReaderEnd, BlocksAtOrBeyond2GiBFailToLoad) {
   const std::string path = ScratchPath("beyond-2gib.bin");
   const uint64_t twoGiB = 1ull << 31;
   {
     std::ofstream out(path, std::ios::binary);
-    out.seekp(static_cast<std::streamoff>(twoGiB - 100));
-    out.write("before2GiB", 10);
-    out.seekp(static_cast<std::streamoff>(twoGiB + 100));
-    out.write("after2GiB!", 10);
-    out.seekp(static_cast<std::streamoff>(twoGiB + (1 << 20) - 1));
-    out.write("", 1);
+    for (const auto& [at, text] : {std::pair<uint64_t, const char*>{twoGiB - 100, "before2GiB"},
+                                   {twoGiB + 100, "after2GiB!"}, {twoGiB + (1 << 20) - 10, "the end..."}}) {
+      out.seekp(static_cast<std::streamoff>(at));
+      out.write(text, 10);
+    }
     ASSERT_TRUE(static_cast<bool>(out));
   }
   CachedFileReader reader;
