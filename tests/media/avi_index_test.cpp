@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "media/avi_file.h"
-#include "media/stream_info.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 

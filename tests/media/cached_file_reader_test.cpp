@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
-
-#include "media/cached_file_reader.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
 
-#include <cstring>
 #include <fstream>
-#include <vector>
 
 namespace {
 

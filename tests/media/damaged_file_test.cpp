@@ -1,17 +1,8 @@
 // Damaged files: tails cut at every few bytes, chunk sizes and indexes that
 // lie. The parser gives its message or a clean end of the data, never wrong
 // bytes. (Random damage is the AVI fuzzer's work.)
-#include <gtest/gtest.h>
 
-#include "media/avi_file.h"
-#include "media/avi_headers.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
-
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -4,19 +4,12 @@
 // beside each clip): file positions, sizes, the bytes ffmpeg's packet covers
 // in the file, and keyframe flags. One clip is an OpenDML file of two RIFF
 // parts, just over 1 GiB.
-#include <gtest/gtest.h>
 
-#include "media/avi_file.h"
-#include "media/stream_info.h"
 #include "tests/common/clip_packets.h"
-#include "tests/common/test_paths.h"
+#include "tests/media/media_test_support.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <map>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -1,10 +1,5 @@
 #include "tests/media/media_test_support.h"
 
-#include "media/avi_file.h"
-#include "tests/common/test_paths.h"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
 
 std::vector<uint8_t> Payload(uint32_t seed, size_t size) {

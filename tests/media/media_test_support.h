@@ -1,12 +1,20 @@
 // Helpers of the media tests: deterministic payloads, whole-file access and
-// the small clips that most tests write with the AVI writer.
+// the small clips that most tests write with the AVI writer; with what every
+// media test includes.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include "media/avi_file.h"
+#include "media/avi_headers.h"
+#include "media/cached_file_reader.h"
+#include "media/stream_info.h"
+#include "tests/common/test_paths.h"
 #include "tools/avi_writer.h"
 
-class AviFile;
-
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 

@@ -1,17 +1,11 @@
 // The reader shared by several threads, as the decoding graph's video and
 // audio sides use it, and opened and closed while its read-ahead thread works
 // (run under ThreadSanitizer as well).
-#include <gtest/gtest.h>
 
-#include "media/avi_file.h"
-#include "media/cached_file_reader.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
 
 #include <atomic>
-#include <cstring>
 #include <thread>
-#include <vector>
 
 namespace {
 

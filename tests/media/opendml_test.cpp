@@ -1,16 +1,8 @@
 // OpenDML files made by our writer: many small RIFF parts, indexes intact,
 // damaged or absent, and a sparse file reaching past 4 GiB. Every read is
 // checked against the payloads and positions the writer put in the file.
-#include <gtest/gtest.h>
 
-#include "media/avi_file.h"
-#include "media/stream_info.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 
