@@ -7,11 +7,6 @@
 #include "media/avi_file.h"
 #include "media/stream_info.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
-
 namespace {
 
 constexpr int32_t kMostFrames = 3000;

@@ -13,12 +13,6 @@
 #include "engine/ring_sizing.h"
 #include "video/yuy2_frame.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <initializer_list>
-#include <vector>
-
 namespace {
 
 // The input read as numbers in order (missing bytes are 0).

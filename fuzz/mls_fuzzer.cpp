@@ -8,9 +8,6 @@
 #include "fuzz/fuzz_check.h"
 #include "playlist/playlist.h"
 
-#include <cstdint>
-#include <string>
-
 namespace {
 
 std::string g_listA;

@@ -10,11 +10,6 @@
 #include "settings/options.h"
 #include "settings/stored_options.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <initializer_list>
-#include <string>
-
 namespace {
 
 void CheckRecord(const uint8_t* value, size_t size) {

@@ -15,10 +15,6 @@
 #include "subtitles/subtitle_markup.h"
 #include "subtitles/subtitle_utf8.h"
 
-#include <cstdint>
-#include <cstring>
-#include <vector>
-
 namespace {
 
 // Whole UTF-8 characters; the top mark only first; a style mark only before
