@@ -76,27 +76,6 @@ TEST(AviIndexVideo, EmptyOddAndMissingChunksAndTheDestinationCapacity) {
 
 // Entries pointing outside the file: damaged_file_test.
 
-TEST(AviIndexAudio, ReadsBeyondTheCursorsReachStartAgainFromChunkZero) {
-  // 16-bit stereo at 44.1 kHz in chunks of 2,000 samples: 500,000 bytes are
-  // 125,000 samples.
-  TestClip clip;
-  clip.streams = {VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 1), PcmStream(2, 44100, 16, 400000)};
-  clip.chunks.emplace_back(0, "dc", true, Payload(1, 10));
-  for (int32_t c = 0; c < 200; ++c) clip.chunks.emplace_back(1, "wb", true, Payload(c + 7, 8000));
-  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
-  for (const bool index : {true, false}) {
-    AviFile file;
-    ASSERT_TRUE(OpenFile(&file, clip.Write("far.avi"), index));
-    // 125,000 samples ahead is within reach; 125,001 is not; backwards is not.
-    for (const int32_t position : {1000, 126000, 126000 + 125001, 10, 399990}) {
-      const std::vector<uint8_t> got = ReadSound(&file, position, 10);
-      ASSERT_EQ(got.size(), 40u) << position;
-      EXPECT_TRUE(std::equal(got.begin(), got.end(), sound.begin() + 4 * position)) << position;
-      EXPECT_EQ(file.AudioStream().cursorSample, position / 2000) << position;
-    }
-  }
-}
-
 // The count read is limited by the room in the destination: whole samples of
 // a fixed-size stream (4 bytes each here), whole chunks of a variable-size
 // one (400 to 402 bytes each here), and the stream's end; nothing is read
