@@ -1,7 +1,6 @@
 // Damaged files: tails cut at every few bytes, chunk sizes and indexes that
 // lie. The parser gives its message or a clean end of the data, never wrong
 // bytes. (Random damage is the AVI fuzzer's work.)
-
 #include "tests/media/media_test_support.h"
 
 namespace {

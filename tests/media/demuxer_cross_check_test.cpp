@@ -4,7 +4,6 @@
 // beside each clip): file positions, sizes, the bytes ffmpeg's packet covers
 // in the file, and keyframe flags. One clip is an OpenDML file of two RIFF
 // parts, just over 1 GiB.
-
 #include "tests/common/clip_packets.h"
 #include "tests/media/media_test_support.h"
 

@@ -1,7 +1,6 @@
 // The reader shared by several threads, as the decoding graph's video and
 // audio sides use it, and opened and closed while its read-ahead thread works
 // (run under ThreadSanitizer as well).
-
 #include "tests/media/media_test_support.h"
 
 #include <atomic>
@@ -36,35 +35,6 @@ TEST(MediaThreading, ConcurrentReadsEachGetTheirOwnBytes) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(wrong.load(), 0);
-}
-
-// In an AVI 1.0 file and in an OpenDML file of many parts, with the indexes
-// and by walking.
-TEST(MediaThreading, VideoAndSoundAreReadAtTheSameTime) {
-  TestClip clip = VideoAndPcmClip(300, 10, true);
-  const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
-  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
-  const std::string plainPath = clip.Write("parallel.avi");
-  clip.options.openDml = true;
-  clip.options.partSize = 20000;
-  const std::string partsPath = clip.Write("parallel-parts.avi");
-  for (const bool index : {true, false}) for (const std::string& path : {plainPath, partsPath}) {
-    AviFile file;
-    ASSERT_TRUE(OpenFile(&file, path, index));
-    int wrongFrames = 0;
-    std::vector<uint8_t> joined;
-    std::thread video([&] {
-      for (int32_t f = 0; f < 300; ++f) {
-        bool ok;
-        wrongFrames += ReadFrame(&file, f, &ok) != frames[f] || !ok;
-      }
-    });
-    std::thread audio([&] { joined = ReadAllSound(&file, 211); });
-    video.join();
-    audio.join();
-    EXPECT_EQ(wrongFrames, 0) << path << (index ? " indexed" : " walked");
-    EXPECT_TRUE(joined == sound) << path << (index ? " indexed" : " walked");
-  }
 }
 
 TEST(MediaThreading, ClosingWhileTheThreadLoadsIsClean) {

@@ -1,7 +1,6 @@
 // OpenDML files made by our writer: many small RIFF parts, indexes intact,
 // damaged or absent, and a sparse file reaching past 4 GiB. Every read is
 // checked against the payloads and positions the writer put in the file.
-
 #include "tests/media/media_test_support.h"
 
 namespace {
