@@ -29,23 +29,20 @@ int32_t WriteSilence(SoundOutput* output) {
 class SoundOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = g_options;
     g_options.enableVolumeControl = 1;
     ASSERT_NE(window, nullptr);
   }
   void TearDown() override {
     output.Close();
     DestroyWindow(window);
-    g_options = saved_;
+    g_options = saved;
   }
 
+  const Options saved = g_options;
   // A plain window for SetCooperativeLevel.
   HWND window = CreateWindowExA(0, "STATIC", "sound test", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
   SoundOutput output;
-
- private:
-  Options saved_;
 };
 
 // Opens of every shape, failed ones closing everything and leaving the
