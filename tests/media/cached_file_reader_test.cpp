@@ -15,59 +15,43 @@ bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, ui
   return std::memcmp(got.data(), bytes.data() + position, length) == 0;
 }
 
-// Slot counts are held between 2 and 256; a missing file or a directory
-// leaves the reader closed.
-TEST(CachedFileReaderOpen, SlotCountIsHeldBetweenTwoAnd256AndMissingFilesAreNotOpened) {
-  const std::vector<uint8_t> bytes = Payload(1, 1000);
-  const std::string path = WriteWholeFile(ScratchPath("slots.bin"), bytes);
-  CachedFileReader reader;
+// Slot counts are held between 2 and 256. Reads of any range return the
+// file's bytes (blocks evicted and loaded again, backwards too, with two
+// slots); reads reaching past the end fail, also when the file ends at a
+// block's border (its last block is empty) and when the range wraps round
+// 4 GiB, and the failures are not remembered. A missing file or a directory
+// leaves the reader closed. (Random ranges: the threading test's readers.)
+TEST(CachedFileReader, SlotCountsRangesAndMissingFiles) {
   const std::pair<int32_t, int32_t> slots[] = {{-3, 2}, {0, 2}, {1, 2}, {5, 5}, {256, 256}, {1000, 256}};
-  for (const auto& [asked, held] : slots) {
-    ASSERT_TRUE(reader.Open(path.c_str(), asked));
-    EXPECT_EQ(reader.SlotCount(), held) << "asked for " << asked;
-    EXPECT_TRUE(ReadMatches(&reader, bytes, 10, 100));
-  }
-  for (const std::string& bad : {ScratchPath("no-such-file.avi"), ScratchDir()}) {
-    ASSERT_TRUE(reader.Open(path.c_str(), 4));
-    EXPECT_FALSE(reader.Open(bad.c_str(), 4)) << bad;
-    EXPECT_FALSE(reader.IsOpen());
-    EXPECT_EQ(reader.SlotCount(), 0);
-    uint8_t byte = 0;
-    EXPECT_FALSE(reader.Read(&byte, 0, 1));
-    EXPECT_TRUE(reader.Read(&byte, 0, 0));
+  CachedFileReader reader;
+  for (const uint32_t size : {2 * kBlock, 2 * kBlock + 1000}) {
+    const std::vector<uint8_t> bytes = Payload(size, size);
+    const std::string path = WriteWholeFile(ScratchPath(std::to_string(size) + ".bin"), bytes);
+    const struct {
+      uint32_t position, length;
+      bool ok;
+    } ranges[] = {{0, size, true},          {size - 1, 1, true},      {size, 1, false},
+                  {kBlock - 1, 2, true},    {size - 1, 2, false},     {size + kBlock, 1, false},
+                  {1, size - 1, true},      {0xFFFFFFF0u, 0x20, false}, {7, 1, true}};
+    for (const auto& [asked, held] : slots) {
+      ASSERT_TRUE(reader.Open(path.c_str(), asked));
+      EXPECT_EQ(reader.SlotCount(), held) << "asked for " << asked;
+      for (const auto& r : ranges) {
+        EXPECT_EQ(ReadMatches(&reader, bytes, r.position, r.length), r.ok)
+            << size << ", " << asked << " slots: " << r.position << "+" << r.length;
+      }
+    }
+    for (const std::string& bad : {ScratchPath("no-such-file.avi"), ScratchDir()}) {
+      ASSERT_TRUE(reader.Open(path.c_str(), 4));
+      EXPECT_FALSE(reader.Open(bad.c_str(), 4)) << bad;
+      EXPECT_FALSE(reader.IsOpen());
+      EXPECT_EQ(reader.SlotCount(), 0);
+      uint8_t byte = 0;
+      EXPECT_FALSE(reader.Read(&byte, 0, 1));
+      EXPECT_TRUE(reader.Read(&byte, 0, 0));
+    }
   }
   reader.Close();  // safe when closed
-}
-
-// Reads of any range return the file's bytes, after a whole-file read that
-// left only its last blocks in the two slots (so blocks are evicted and
-// loaded again all the time, backwards too). Reads reaching past the end of
-// the file fail, also when the file ends at a block's border (its last block
-// is empty) and when the range wraps round 4 GiB; the failures are not
-// remembered. (Random ranges: the threading test's readers.)
-TEST(CachedFileReaderRead, AnyRangeWithinTheFileAndNothingPastIt) {
-  const uint32_t large = 3 * kBlock + kBlock / 2;
-  const struct { uint32_t size, position, length; bool ok; } cases[] = {
-      {large, 0, large, true},                      {large, kBlock - 1, 2, true},
-      {large, 3 * kBlock - 8, 16, true},            {large, 7, 1, true},
-      {large, 1, 2 * kBlock + 3, true},             {large, large - 1, 1, true},
-      {2 * kBlock, 2 * kBlock - 1, 1, true},        {2 * kBlock, 2 * kBlock, 1, false},
-      {2 * kBlock, 2 * kBlock - 1, 2, false},       {2 * kBlock, 3 * kBlock, 1, false},
-      {kBlock + 1000, kBlock, 1000, true},          {kBlock + 1000, kBlock, 1001, false},
-      {kBlock + 1000, kBlock + 1000, 1, false},     {kBlock + 1000, 2 * kBlock, 1, false},
-      {kBlock + 1000, 0xFFFFFFF0u, 0x20, false},
-  };
-  for (const auto& c : cases) {
-    const std::vector<uint8_t> bytes = Payload(c.size, c.size);
-    const std::string path = WriteWholeFile(ScratchPath("range.bin"), bytes);
-    CachedFileReader reader;
-    ASSERT_TRUE(reader.Open(path.c_str(), 2));
-    const std::string what = std::to_string(c.size) + ": " + std::to_string(c.position) + "+" +
-                             std::to_string(c.length);
-    EXPECT_TRUE(ReadMatches(&reader, bytes, 0, c.size)) << what;
-    EXPECT_EQ(ReadMatches(&reader, bytes, c.position, c.length), c.ok) << what;
-    EXPECT_TRUE(ReadMatches(&reader, bytes, 0, c.size)) << what;
-  }
 }
 
 // A sparse file of 2 GiB + 1 MiB with marks just before and after 2 GiB.
