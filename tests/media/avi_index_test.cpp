@@ -138,37 +138,32 @@ TEST(AviIndexAudio, CountsAreWholeSamplesOrChunksThatFit) {
 
 // Keyframes every 12 frames and at 5, 6, 40 and 149 (the last frame): the
 // nearest at or before and at or after, 0 when there is none, never frame 0
-// or past the stream's end.
+// or past the stream's end. The first and last entries are never looked at:
+// without sound the last frame is the last entry.
 TEST(AviIndexKeyframes, SearchesFindTheNearestFlaggedFrameInsideTheTablesEnds) {
-  TestClip clip = VideoAndPcmClip(150, 12, true);
-  for (const int32_t f : {5, 6, 40, 149}) clip.chunks[2 * f].keyframe = true;
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("keyframes.avi"), true));
+  TestClip clips[2] = {VideoAndPcmClip(150, 12, false), VideoAndPcmClip(150, 12, true)};
+  AviFile files[2];
+  for (const int withSound : {1, 0}) {
+    for (const int32_t f : {5, 6, 40, 149}) clips[withSound].chunks[(1 + withSound) * f].keyframe = true;
+    ASSERT_TRUE(OpenFile(&files[withSound], clips[withSound].Write("keyframes.avi"), true));
+  }
   const struct {
+    bool withSound;
     int32_t frame, previous, next;
-  } cases[] = {{-2, 0, 0}, {0, 0, 0},     {1, 0, 5},       {5, 5, 5},       {7, 6, 12},   {24, 24, 24},
-               {30, 24, 36}, {41, 40, 48}, {145, 144, 149}, {149, 149, 149}, {150, 0, 0}};
+  } cases[] = {{true, -2, 0, 0},     {true, 0, 0, 0},       {true, 1, 0, 5},         {true, 5, 5, 5},
+               {true, 7, 6, 12},     {true, 24, 24, 24},    {true, 30, 24, 36},      {true, 41, 40, 48},
+               {true, 145, 144, 149}, {true, 149, 149, 149}, {true, 150, 0, 0},      {false, 7, 6, 12},
+               {false, 144, 144, 144}, {false, 145, 144, 0}, {false, 148, 144, 0}};
   for (const auto& c : cases) {
-    EXPECT_EQ(file.PreviousKeyframe(c.frame), c.previous) << "previous of " << c.frame;
-    EXPECT_EQ(file.NextKeyframe(c.frame), c.next) << "next of " << c.frame;
+    AviFile& file = files[c.withSound];
+    EXPECT_EQ(file.PreviousKeyframe(c.frame), c.previous) << "previous of " << c.frame << ", " << c.withSound;
+    EXPECT_EQ(file.NextKeyframe(c.frame), c.next) << "next of " << c.frame << ", " << c.withSound;
   }
   // Reading still finds the right chunks after searches moved the lookup.
-  ExpectFrames(&file, clip, {130, 7, 8, 149}, "after searches");
-  ASSERT_TRUE(OpenFile(&file, clip.Write("keyframes.avi"), false));
-  EXPECT_EQ(file.PreviousKeyframe(30), 0) << "no table, no search";
-  EXPECT_EQ(file.NextKeyframe(30), 0);
-
-  // The first and last entries are never looked at. Video only: frame 0 is
-  // entry 0 and the last frame the last entry.
-  clip = VideoAndPcmClip(20, 1000, false);
-  clip.chunks[19].keyframe = true;
-  clip.chunks[10].keyframe = true;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("ends.avi"), true));
-  EXPECT_EQ(file.NextKeyframe(11), 0) << "frame 19 is the last entry";
-  EXPECT_EQ(file.NextKeyframe(19), 0);
-  EXPECT_EQ(file.NextKeyframe(10), 10);
-  EXPECT_EQ(file.PreviousKeyframe(9), 0) << "frame 0 is the first entry";
-  EXPECT_EQ(file.PreviousKeyframe(18), 10);
+  ExpectFrames(&files[1], clips[1], {130, 7, 8, 149}, "after searches");
+  ASSERT_TRUE(OpenFile(&files[1], clips[1].Write("keyframes.avi"), false));
+  EXPECT_EQ(files[1].PreviousKeyframe(30), 0) << "no table, no search";
+  EXPECT_EQ(files[1].NextKeyframe(30), 0);
 }
 
 }  // namespace
