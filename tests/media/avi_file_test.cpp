@@ -87,24 +87,6 @@ TEST(AviFileOpen, MissingFilesAndFilesOfOtherFormatsAreRefused) {
   EXPECT_EQ(ReadFrame(&file, 1), Payload(1, FrameSize(1)));
 }
 
-TEST(AviFileStreams, InfosDescribeTheSelectedStreams) {
-  TestClip clip = VideoAndPcmClip(30, 5, true);
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("infos.avi"), true));
-  VideoStreamInfo video;
-  AudioStreamInfo audio;
-  ASSERT_TRUE(file.GetVideoStreamInfo(&video) && file.GetAudioStreamInfo(&audio));
-  EXPECT_EQ(video.fccHandler, Fourcc("cvid"));
-  EXPECT_EQ(std::vector<uint8_t>(video.format, video.format + video.formatSize), clip.streams[0].strf);
-  // The header suggests nothing (a compressed stream); the index raises it to
-  // the largest chunk.
-  uint32_t largest = 0;
-  for (const auto& frame : clip.Payloads(0)) largest = std::max(largest, static_cast<uint32_t>(frame.size()));
-  EXPECT_EQ(video.bufferSize, largest);
-  EXPECT_EQ(audio.sampleSize, 4);
-  EXPECT_EQ(std::vector<uint8_t>(audio.format, audio.format + audio.formatSize), clip.streams[1].strf);
-}
-
 // Which streams are taken: the first video, the first sound or (when asked)
 // the second (a file that has one: the ffmpeg cross-check's msvc_two_audio);
 // stream numbers count every strl, also those without a usable format. Each
@@ -221,22 +203,32 @@ TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
   EXPECT_FALSE(Readable(&file, INT32_MAX - 1));
 }
 
+// A header's sample size larger than its suggested buffer: kept for
+// uncompressed video (fixed-size frames, each its own keyframe), dropped for
+// compressed video. Either way each frame reads as its chunk, and the info
+// gives the handler, the format as in the file, and the buffer size raised
+// by the index from the header's suggestion to the largest chunk.
 TEST(AviFileHeaders, CompressedVideoWithAnOversizedSampleSizeHasVariableSamples) {
   for (const uint32_t compression : {Fourcc("cvid"), 0u}) {
     StreamHeaderFields fields;
+    fields.fccHandler = compression ? "cvid" : "";
     fields.length = 3;
     fields.suggestedBufferSize = 100;
     fields.sampleSize = 192;  // one RGB frame
     TestClip clip;
     clip.streams = {{StreamHeaderBytes(fields), VideoStream(compression, 8, 8, 24, 10, 1, 3).strf}};
-    for (int32_t f = 0; f < 3; ++f) clip.chunks.emplace_back(0, "db", f == 0, Payload(f, 192));
+    for (int32_t f = 0; f < 3; ++f) {
+      clip.chunks.emplace_back(0, "db", f == 0, Payload(f, compression ? 150 + 30 * f : 192));
+    }
     AviFile file;
     ASSERT_TRUE(OpenFile(&file, clip.Write("sample-size.avi"), true));
     VideoStreamInfo info;
     ASSERT_TRUE(file.GetVideoStreamInfo(&info));
     EXPECT_EQ(info.sampleSize, compression == 0 ? 192 : 0);
-    // Either way each frame reads as its chunk; fixed-size frames are their own keyframes.
-    ExpectFrames(&file, clip, Range(0, 3), "fixed-size frames");
+    EXPECT_EQ(info.fccHandler, compression);
+    EXPECT_EQ(std::vector<uint8_t>(info.format, info.format + info.formatSize), clip.streams[0].strf);
+    EXPECT_EQ(info.bufferSize, compression ? 210u : 192u);
+    ExpectFrames(&file, clip, Range(0, 3), "frames");
     EXPECT_EQ(file.PreviousKeyframe(2), compression == 0 ? 2 : 0);
   }
 }
