@@ -153,54 +153,48 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
   }
 }
 
-// A file of one video stream with the given headers, and one frame.
-std::string HeaderFile(const std::string& name, const std::vector<uint8_t>& avih,
-                       const std::vector<uint8_t>& strh, const std::vector<uint8_t>& strf) {
-  return WriteWholeFile(ScratchPath(name),
-                        HandMadeAvi({RiffChunk("avih", avih), Strl({strh, strf})}));
-}
-
+// Headers of unusual sizes in a file of one video stream and one frame, no
+// index: a strh of 80 bytes and an avih of 60 are cut (bytes 56 to 63 of the
+// strh kept), a strh of 40 bytes (ending with dwLength) and an avih of 16
+// (ending with dwFlags) leave zeros, an outsized strf (3 MiB) is kept up to
+// 1 MiB, and a length past INT32_MAX (found by the fuzzer: length - 1
+// overflowed) is held at INT32_MAX, frames past the file's own reading as
+// nothing. No index and no suggested size give a 64 KiB buffer.
 TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
-  // A strh of 80 bytes and an avih of 60; then a strh of 40 bytes (ending
-  // with dwLength) and an avih of 16 (ending with dwFlags).
-  std::vector<uint8_t> longStrh = kSmallVideo.strh;
-  longStrh.resize(80, 0xAB);
-  std::vector<uint8_t> longAvih(60, 0);
+  std::vector<uint8_t> longAvih(60, 0), longStrh = kSmallVideo.strh, hugeLength = kSmallVideo.strh;
   longAvih[12] = 0x10;
   longAvih[56] = 0xCD;
-  AviFile file;
-  for (const bool shortened : {false, true}) {
-    const std::vector<uint8_t> strh(longStrh.begin(), longStrh.begin() + (shortened ? 40 : 80));
-    const std::vector<uint8_t> avih(longAvih.begin(), longAvih.begin() + (shortened ? 16 : 60));
-    ASSERT_TRUE(OpenFile(&file, HeaderFile(shortened ? "short.avi" : "long.avi", avih, strh, kSmallVideo.strf), true));
-    EXPECT_EQ(file.MainHeader().dwFlags, 0x10u);
-    EXPECT_EQ(file.VideoStream().header.dwLength, 2u);
-    if (!shortened) {
-      EXPECT_EQ(file.VideoStream().header.rcFrame[8], 0xAB) << "bytes 56 to 63 of the strh are kept";
-    }
-  }
-  EXPECT_EQ(file.MainHeader().dwWidth, 0u);
-  EXPECT_EQ(file.VideoStream().header.dwQuality, 0u);
-  VideoStreamInfo info;
-  ASSERT_TRUE(file.GetVideoStreamInfo(&info));
-  EXPECT_EQ(info.bufferSize, 65536u) << "no index and no suggested size";
-
-  // An outsized strf (3 MiB) is kept up to 1 MiB.
+  longStrh.resize(80, 0xAB);
+  std::fill(hugeLength.begin() + 32, hugeLength.begin() + 36, 0xFF);  // dwLength
   std::vector<uint8_t> hugeStrf = kSmallVideo.strf;
   hugeStrf.resize(3u << 20, 0x5A);
-  ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-strf.avi", longAvih, longStrh, hugeStrf), true));
-  ASSERT_TRUE(file.GetVideoStreamInfo(&info));
-  EXPECT_EQ(info.formatSize, 1u << 20);
-  EXPECT_EQ(info.format[(1u << 20) - 1], 0x5A);
-
-  // A length past INT32_MAX (found by the fuzzer: length - 1 overflowed) is
-  // held at INT32_MAX; frames past the file's own still read as nothing.
-  std::vector<uint8_t> strh = kSmallVideo.strh;
-  std::fill(strh.begin() + 32, strh.begin() + 36, 0xFF);  // dwLength
-  ASSERT_TRUE(OpenFile(&file, HeaderFile("huge-length.avi", longAvih, strh, kSmallVideo.strf), true));
-  ASSERT_TRUE(file.GetVideoStreamInfo(&info));
-  EXPECT_EQ(info.length, INT32_MAX);
-  EXPECT_FALSE(Readable(&file, INT32_MAX - 1));
+  const struct {
+    std::vector<uint8_t> avih, strh, strf;
+    int32_t length;
+  } cases[] = {
+      {longAvih, longStrh, kSmallVideo.strf, 2},
+      {{longAvih.begin(), longAvih.begin() + 16}, {longStrh.begin(), longStrh.begin() + 40}, kSmallVideo.strf, 2},
+      {longAvih, longStrh, hugeStrf, 2},
+      {longAvih, hugeLength, kSmallVideo.strf, INT32_MAX},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.avih.size() << " " << c.strh.size() << " " << c.strf.size());
+    const std::string path = WriteWholeFile(ScratchPath("headers.avi"),
+                                            HandMadeAvi({RiffChunk("avih", c.avih), Strl({c.strh, c.strf})}));
+    AviFile file;
+    ASSERT_TRUE(OpenFile(&file, path, true));
+    VideoStreamInfo info;
+    ASSERT_TRUE(file.GetVideoStreamInfo(&info));
+    EXPECT_EQ(file.MainHeader().dwFlags, 0x10u);
+    EXPECT_EQ(file.MainHeader().dwWidth, 0u);
+    EXPECT_EQ(file.VideoStream().header.rcFrame[8], c.strh.size() > 56 ? 0xAB : 0);
+    EXPECT_EQ(file.VideoStream().header.dwQuality == 0, c.strh.size() == 40);
+    EXPECT_EQ(info.length, c.length);
+    EXPECT_FALSE(Readable(&file, c.length - 1));
+    EXPECT_EQ(info.formatSize, std::min<size_t>(c.strf.size(), 1u << 20));
+    EXPECT_EQ(info.format[info.formatSize - 1], c.strf[info.formatSize - 1]);
+    EXPECT_EQ(info.bufferSize, 65536u);
+  }
 }
 
 // A header's sample size larger than its suggested buffer: kept for
