@@ -68,6 +68,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     bool fieldIndexes = false;
     bool indxOfChunks = false;  // one part, its standard index in "indx" itself, as some writers do
     bool past4GiB = false;      // sparse: about 1 GiB of hole before every 40th chunk
+    uint32_t headerLength = 120;  // the strh's frame count
   } const cases[] = {
       {"indexes", {}, true},
       {"field indexes", {}, true, true, true, true, 0, true},
@@ -99,6 +100,10 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
       {"indx that is itself a standard index", {}, true, true, true, true, 0, false, true},
       {"past 4 GiB", {}, true, true, true, true, 0, false, false, true},
       {"past 4 GiB walked", {}, false, false, false, true, 0, false, false, true},
+      {"header claims 360 frames", {}, true, true, true, true, 0, false, false, false, 360},
+      {"header claims 360 frames, walked", {}, false, false, false, true, 0, false, false, false, 360},
+      {"header counts the first part's frames", {}, true, true, true, true, 0, false, false, false, 9},
+      {"header counts the first part's frames, walked", {}, false, false, false, true, 0, false, false, false, 9},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -106,6 +111,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     clip.options.writeIndex = c.idx1;
     clip.options.fieldIndexes = c.fieldIndexes;
     clip.options.recGroup = c.recGroup;
+    clip.streams[0] = VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, c.headerLength);
     for (size_t i = 0; c.past4GiB && i < clip.chunks.size(); i += 40) clip.chunks[i].junkBefore = 0x3F000000;
     AviWriterLayout layout;
     const std::string path = clip.Write("parts.avi", &layout);
@@ -128,7 +134,12 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     EXPECT_EQ(file.PartCount(), static_cast<int32_t>(layout.partPositions.size()));
     EXPECT_EQ(file.HasOpenDmlIndex(true), c.videoByOpenDml);
     EXPECT_EQ(file.HasOpenDmlIndex(false), c.audioByOpenDml && c.allowIndex);
-    EXPECT_EQ(file.VideoStream().header.dwLength, 120u);
+    // The larger of the header's length and the whole file's (from the
+    // index or else from dmlh); avih's count becomes dmlh's.
+    EXPECT_EQ(file.VideoStream().header.dwLength, std::max(c.headerLength, 120u));
+    if (c.headerLength != 120) {
+      EXPECT_EQ(file.MainHeader().dwTotalFrames, 120u);
+    }
     if (c.videoByOpenDml) {
       ExpectFrames(&file, clip, {119, 0, 64, 63, 3, 118, 1}, c.name);
       // Keyframes by the index's delta-frame bit, in every part: the nearest
@@ -149,6 +160,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     // first chunk) and forth.
     EXPECT_TRUE(ReadAllSound(&file, 97) == clip.JoinedPayloads(1));
     ExpectSound(&file, clip, {19000, 5, 12345, 12344, 0, 19999}, 300, c.name);
+    for (const int32_t f : {119, 120, 121, 200, 0}) EXPECT_EQ(file.IsPastVideoData(f), f >= 120) << f;
     file.Close();
     if (!c.patches.empty()) {
       EXPECT_EQ(ReadFileBytes(path), before);
@@ -156,45 +168,28 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
   }
 }
 
-// A header that counts the first part's frames only, or claims three times
-// the frames, or a file cut inside its third RIFF part: the length is the
-// larger of the header's and the whole file's (from the index or else from
-// dmlh), avih's count becomes dmlh's; the frames whose chunks lie in the file
-// read, the one across the cut does not but is not past the data, and every
-// frame after it is.
-TEST(OpenDmlLength, TheDataEndsWhereTheFileOrItsChunksEnd) {
-  TestClip cut = OpenDmlClip(90, 5, 4000);
+// A file cut inside its third RIFF part: the header's length holds, the
+// frames whose chunks lie in the file read, the one across the cut does not
+// but is not past the data, and every frame after it is.
+TEST(OpenDmlLength, TheDataEndsWhereTheFileEnds) {
+  TestClip clip = OpenDmlClip(90, 5, 4000);
   AviWriterLayout layout;
-  cut.Write("probe.avi", &layout);
+  clip.Write("probe.avi", &layout);
   ASSERT_GE(layout.partFirstChunks.size(), 3u);
   const int32_t across = static_cast<int32_t>(layout.partFirstChunks[2] / 2 + 3);  // video chunk, a few in
-  cut.options.cutAt = layout.chunkDataPositions[2 * across] + 1;
-  TestClip claims = OpenDmlClip(90, 5, 4000), counts = claims;
-  claims.streams[0] = VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, 270);
-  counts.streams[0] = VideoStream(Fourcc("cvid"), 64, 48, 24, 15, 1, 9);
-  const struct {
-    const TestClip* clip;
-    const char* what;
-    int32_t readable, firstPast;
-    uint32_t length;
-  } cases[] = {{&cut, "cut", across, across + 1, 90}, {&claims, "claims 270", 90, 90, 270},
-               {&counts, "counts 9", 90, 90, 90}};
-  for (const auto& c : cases) {
-    const std::string path = c.clip->Write(std::string(c.what) + ".avi");
-    for (const bool index : {true, false}) {
-      SCOPED_TRACE(std::string(c.what) + (index ? " indexed" : " walked"));
-      AviFile file;
-      std::string messages;
-      ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 4, index));
-      EXPECT_EQ(file.VideoStream().header.dwLength, c.length);
-      EXPECT_EQ(file.MainHeader().dwTotalFrames, 90u);
-      ExpectFrames(&file, *c.clip, Range(0, c.readable), "before the end");
-      EXPECT_FALSE(file.IsPastVideoData(c.firstPast - 1));
-      for (const int32_t frame : {c.firstPast, c.firstPast + 1, 200}) {
-        EXPECT_TRUE(file.IsPastVideoData(frame)) << frame;
-      }
-      EXPECT_FALSE(file.IsPastVideoData(0)) << "and back at the start";
-    }
+  clip.options.cutAt = layout.chunkDataPositions[2 * across] + 1;
+  const std::string path = clip.Write("cut.avi");
+  for (const bool index : {true, false}) {
+    SCOPED_TRACE(index ? "indexed" : "walked");
+    AviFile file;
+    std::string messages;
+    ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 4, index));
+    EXPECT_EQ(file.VideoStream().header.dwLength, 90u);
+    EXPECT_EQ(file.MainHeader().dwTotalFrames, 90u);
+    ExpectFrames(&file, clip, Range(0, across), "before the cut");
+    EXPECT_FALSE(file.IsPastVideoData(across));
+    for (const int32_t frame : {across + 1, across + 2, 200}) EXPECT_TRUE(file.IsPastVideoData(frame)) << frame;
+    EXPECT_FALSE(file.IsPastVideoData(0)) << "and back at the start";
   }
 }
 
