@@ -12,13 +12,19 @@ void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterL
                            uint64_t cut, const std::string& what) {
   // The end of chunk i's data in the file.
   const auto end = [&](size_t i) { return layout.chunkDataPositions[i] + clip.chunks[i].payload.size(); };
-  int32_t wholeFrames = 0;  // frames before the first one that was cut
-  for (size_t i = 0; i < clip.chunks.size() && (clip.chunks[i].stream != 0 || end(i) <= cut); ++i) {
-    wholeFrames += clip.chunks[i].stream == 0 ? 1 : 0;
+  int32_t wholeFrames = 0;  // frames before the first one that was cut, chunk `first`
+  size_t first = 0;
+  for (; first < clip.chunks.size() && (clip.chunks[first].stream != 0 || end(first) <= cut); ++first) {
+    wholeFrames += clip.chunks[first].stream == 0 ? 1 : 0;
   }
+  EXPECT_EQ(file->VideoStream().header.dwLength, clip.Payloads(0).size()) << what << ": the header's length";
   ExpectFrames(file, clip, Range(0, wholeFrames), what);
+  // The frame the cut runs through is not past the data (unless its data
+  // begins at the cut); every frame after it is.
   for (int32_t f = wholeFrames; f < static_cast<int32_t>(clip.Payloads(0).size()); ++f) {
     ASSERT_FALSE(Readable(file, f)) << what << ": frame " << f;
+    EXPECT_EQ(file->IsPastVideoData(f), f > wholeFrames || layout.chunkDataPositions[first] >= cut)
+        << what << ": frame " << f;
   }
 
   // Sound is read in runs of samples, any part of a chunk at a time: what

@@ -168,29 +168,4 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
   }
 }
 
-// A file cut inside its third RIFF part: the header's length holds, the
-// frames whose chunks lie in the file read, the one across the cut does not
-// but is not past the data, and every frame after it is.
-TEST(OpenDmlLength, TheDataEndsWhereTheFileEnds) {
-  TestClip clip = OpenDmlClip(90, 5, 4000);
-  AviWriterLayout layout;
-  clip.Write("probe.avi", &layout);
-  ASSERT_GE(layout.partFirstChunks.size(), 3u);
-  const int32_t across = static_cast<int32_t>(layout.partFirstChunks[2] / 2 + 3);  // video chunk, a few in
-  clip.options.cutAt = layout.chunkDataPositions[2 * across] + 1;
-  const std::string path = clip.Write("cut.avi");
-  for (const bool index : {true, false}) {
-    SCOPED_TRACE(index ? "indexed" : "walked");
-    AviFile file;
-    std::string messages;
-    ASSERT_TRUE(file.Open(path.c_str(), &messages, false, 4, index));
-    EXPECT_EQ(file.VideoStream().header.dwLength, 90u);
-    EXPECT_EQ(file.MainHeader().dwTotalFrames, 90u);
-    ExpectFrames(&file, clip, Range(0, across), "before the cut");
-    EXPECT_FALSE(file.IsPastVideoData(across));
-    for (const int32_t frame : {across + 1, across + 2, 200}) EXPECT_TRUE(file.IsPastVideoData(frame)) << frame;
-    EXPECT_FALSE(file.IsPastVideoData(0)) << "and back at the start";
-  }
-}
-
 }  // namespace
