@@ -93,12 +93,6 @@ TEST(AviFileOpen, MissingFilesAndFilesOfOtherFormatsAreRefused) {
 // stream reads as its chunks.
 TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
   const TestClip silent = VideoAndPcmClip(4, 1, false);
-  // "Must use index" only counts beside "has index": without it a file with
-  // no table opens. (The table demanded when it must be used: the damaged
-  // file test's "must use" layout.)
-  TestClip mustUse = VideoAndPcmClip(4, 1, true);
-  mustUse.options.avihFlags = AVIF_MUSTUSEINDEX;
-  mustUse.options.writeIndex = false;
 
   TestClip videoSecond;
   videoSecond.streams = {PcmStream(1, 8000, 8, 40), VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 4)};
@@ -131,8 +125,6 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
        videoSecond.JoinedPayloads(0)},
       {"video second, walked", videoSecond.Write("video-second.avi"), false, "", "01cs", "00cs",
        videoSecond.Payloads(1), videoSecond.JoinedPayloads(0)},
-      {"must use, no index", mustUse.Write("must-use.avi"), false, "", "00cs", "01cs", mustUse.Payloads(0),
-       mustUse.JoinedPayloads(1)},
       {"unusable stream lists", unusable, false, "", "02cs", "01cs", {{5, 6}}, {1, 2, 3, 4}},
   };
   for (const auto& c : cases) {

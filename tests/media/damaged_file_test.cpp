@@ -80,7 +80,9 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       const bool idx1Whole =
           clip.options.writeIndex && cut >= layout.idx1Position + 8 + 16 * idx1Entries;
       const bool indexed = idx1Whole || (clip.options.openDml && cut == bytes.size());
-      const bool mustUse = index && (clip.options.avihFlags & AVIF_MUSTUSEINDEX) != 0;
+      // "Must use index" only counts beside "has index".
+      const uint32_t mustUseFlags = AVIF_MUSTUSEINDEX | AVIF_HASINDEX;
+      const bool mustUse = index && (clip.options.avihFlags & mustUseFlags) == mustUseFlags;
       AviFile file;
       std::string messages;
       const bool opened = file.Open(bytes.data(), cut, &messages, false, 2, index);
@@ -113,12 +115,17 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
 // plays through its idx1 and walking up to the cut: the last part's standard
 // indexes, at its end, are cut off), plain with "must use index", and with
 // idx1 offsets counted from the file start (the correction looks for video,
-// also when the sound chunk comes first).
+// also when the sound chunk comes first), and "must use index" without "has
+// index" or a table, which then demands none.
 TEST(DamagedFiles, TailsCutAtManyPointsReadUpToTheCut) {
-  for (const int layout : {0, 1, 2, 3, 4, 5}) {
+  for (const int layout : {0, 1, 2, 3, 4, 5, 6}) {
     TestClip clip = VideoAndPcmClip(14, 5, true);
     clip.options.indexFromFileStart = layout >= 4;
     if (layout == 5) std::swap(clip.chunks[0], clip.chunks[1]);
+    if (layout == 6) {  // "must use index" alone, no idx1
+      clip.options.avihFlags = AVIF_MUSTUSEINDEX;
+      clip.options.writeIndex = false;
+    }
     if (layout == 3) clip.options.avihFlags |= AVIF_MUSTUSEINDEX;
     clip.options.recGroup = layout == 1 ? 3 : 0;
     clip.options.openDml = layout == 2;
