@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,32 +126,21 @@ inline bool OpenFile(AviFile* file, const std::string& path, bool allowIndex) {
   return opened;
 }
 
-// Frame f of an open file (ok, when given, tells whether ReadVideoFrame
-// succeeded; an empty vector when it did not), and whether it can be read.
-inline std::vector<uint8_t> ReadFrame(AviFile* file, int32_t frame, bool* ok = nullptr) {
+// Frame f of an open file: nothing when ReadVideoFrame fails.
+inline std::optional<std::vector<uint8_t>> ReadFrame(AviFile* file, int32_t frame) {
   std::vector<uint8_t> data(100000);
   uint32_t bytes = static_cast<uint32_t>(data.size());
-  const bool read = file->ReadVideoFrame(data.data(), frame, &bytes);
-  if (ok != nullptr) *ok = read;
-  data.resize(read ? bytes : 0);
+  if (!file->ReadVideoFrame(data.data(), frame, &bytes)) return std::nullopt;
+  data.resize(bytes);
   return data;
 }
-inline bool Readable(AviFile* file, int32_t frame) {
-  bool ok;
-  ReadFrame(file, frame, &ok);
-  return ok;
-}
+inline bool Readable(AviFile* file, int32_t frame) { return ReadFrame(file, frame).has_value(); }
 
 // Reads frames in the given order and compares each with the clip's payload.
 inline void ExpectFrames(AviFile* file, const TestClip& clip, const std::vector<int32_t>& order,
                          const std::string& what) {
   const std::vector<std::vector<uint8_t>> frames = clip.Payloads(0);
-  for (const int32_t f : order) {
-    bool ok;
-    const std::vector<uint8_t> got = ReadFrame(file, f, &ok);
-    EXPECT_TRUE(ok) << what << ": frame " << f;
-    EXPECT_TRUE(got == frames[f]) << what << ": frame " << f;
-  }
+  for (const int32_t f : order) EXPECT_EQ(ReadFrame(file, f), frames[f]) << what << ": frame " << f;
 }
 
 // Up to count audio samples from the position: the bytes read (empty when
