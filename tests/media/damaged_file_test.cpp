@@ -168,9 +168,6 @@ TEST(DamagedFiles, Idx1EntriesThatLie) {
     if (few) {
       for (int32_t f = 4; f <= 7; ++f) EXPECT_FALSE(Readable(&file, f)) << "frame " << f;
       ExpectFrames(&file, clip, {0, 1, 2, 3, 8, 9, 10, 11, 3}, "the others");
-      std::vector<uint8_t> huge(1 << 20);
-      uint32_t size = static_cast<uint32_t>(huge.size());
-      EXPECT_FALSE(file.ReadVideoFrame(huge.data(), 6, &size));
     } else {
       ExpectFrames(&file, clip, Range(0, 12), damage);  // in order, as walking reads them
     }

@@ -89,8 +89,7 @@ class DemuxerCrossCheck : public ::testing::TestWithParam<const char*> {
     const StreamInfo& stream = file->AudioStream();
     const int32_t length = static_cast<int32_t>(stream.header.dwLength);
     std::vector<uint8_t> joined(static_cast<size_t>(length) * stream.sampleSize);
-    std::vector<int32_t> positions;
-    for (int32_t position = 0; position < length; position += run) positions.push_back(position);
+    std::vector<int32_t> positions = Range(0, length, run);
     if (backwards) std::reverse(positions.begin(), positions.end());
     positions.push_back(length);  // past the end: fails
     for (const int32_t position : positions) {
