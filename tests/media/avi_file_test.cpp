@@ -114,13 +114,13 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
     std::string path;
     bool secondaryAudio;
     std::string messages;
-    const char *videoKey, *audioKey;  // null: no sound
+    const char *videoKey, *audioKey;  // empty: no sound
     std::vector<std::vector<uint8_t>> frames;
     std::vector<uint8_t> sound;
   } cases[] = {
-      {"no second sound", VideoAndPcmClip(4, 1, true).Write("one-sound.avi"), true, kNoSecondary, "00cs",
-       nullptr, silent.Payloads(0), {}},
-      {"without sound", silent.Write("silent.avi"), false, "", "00cs", nullptr, silent.Payloads(0), {}},
+      {"no second sound", VideoAndPcmClip(4, 1, true).Write("one-sound.avi"), true, kNoSecondary, "00cs", "",
+       silent.Payloads(0), {}},
+      {"without sound", silent.Write("silent.avi"), false, "", "00cs", "", silent.Payloads(0), {}},
       {"video second, indexed", videoSecondIndexed, false, "", "01cs", "00cs", videoSecond.Payloads(1),
        videoSecond.JoinedPayloads(0)},
       {"video second, walked", videoSecond.Write("video-second.avi"), false, "", "01cs", "00cs",
@@ -134,10 +134,7 @@ TEST(AviFileStreams, TheSelectedStreamsAndTheirKeys) {
     ASSERT_TRUE(file.Open(c.path.c_str(), &messages, c.secondaryAudio, 2, true));
     EXPECT_EQ(messages, c.messages);
     EXPECT_EQ(KeyText(file.VideoStream().streamKey), c.videoKey);
-    EXPECT_EQ(file.GetAudioStreamInfo(nullptr), c.audioKey != nullptr);
-    if (c.audioKey) {
-      EXPECT_EQ(KeyText(file.AudioStream().streamKey), c.audioKey);
-    }
+    EXPECT_EQ(file.GetAudioStreamInfo(nullptr) ? KeyText(file.AudioStream().streamKey) : "", c.audioKey);
     for (int32_t f = 0; f < static_cast<int32_t>(c.frames.size()); ++f) {
       EXPECT_EQ(ReadFrame(&file, f), c.frames[f]) << "frame " << f;
     }
