@@ -1,15 +1,11 @@
 // Opens arbitrary bytes as an AVI file, with and without its index, and reads
-// every frame, every audio position and every keyframe. The reader reads the
-// input in memory (no file, no read-ahead thread); the reads are bounded so
-// that no input can run for long whatever lengths it claims.
+// every frame, every audio position, every keyframe and the palette changes.
+// The reader reads the input in memory (no file, no read-ahead thread); the
+// reads are bounded so that no input can run for long whatever lengths it
+// claims.
 #include "fuzz/fuzz_check.h"
 #include "media/avi_file.h"
 #include "media/stream_info.h"
-
-#include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -49,6 +45,17 @@ void ReadEveryAudioPosition(AviFile* file, std::vector<uint8_t>* buffer) {
   }
 }
 
+// Palette changes: no more than asked for, in frame order, each chunk read
+// within its room.
+void ReadPaletteChanges(AviFile* file, std::vector<uint8_t>* buffer) {
+  const std::vector<PaletteChangeRef> changes = file->FindPaletteChanges(16);
+  Require(changes.size() <= 16);
+  for (size_t i = 0; i < changes.size(); ++i) {
+    Require(i == 0 || changes[i].frame >= changes[i - 1].frame);
+    Require(file->ReadChunk(changes[i].chunk, buffer->data(), kBufferSize) <= kBufferSize);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -59,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!file.Open(data, size, &messages, !index, 2, index)) continue;
     ReadEveryFrame(&file, &buffer);
     ReadEveryAudioPosition(&file, &buffer);
+    ReadPaletteChanges(&file, &buffer);
   }
   return 0;
 }

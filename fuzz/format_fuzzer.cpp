@@ -13,29 +13,20 @@
 #include "engine/ring_sizing.h"
 #include "video/yuy2_frame.h"
 
-#include <cstdint>
-#include <cstring>
-#include <initializer_list>
-#include <vector>
-
 namespace {
 
-class Numbers {
- public:
-  Numbers(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+// The input read as numbers in order (missing bytes are 0).
+struct Numbers {
+  const uint8_t* data;
+  size_t size, used = 0;
   template <typename T>
   T Next() {
     T value{};
-    const size_t n = size_ - used_ < sizeof value ? size_ - used_ : sizeof value;
-    std::memcpy(&value, data_ + used_, n);
-    used_ += n;
+    const size_t n = std::min(size - used, sizeof value);
+    std::memcpy(&value, data + used, n);
+    used += n;
     return value;
   }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t used_ = 0;
 };
 
 struct Stream {
@@ -124,7 +115,7 @@ void CheckSoundFormat(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Numbers in(data, size);
+  Numbers in{data, size};
   const Stream video = NextStream(&in);
   const Stream audio = NextStream(&in);
   const uint8_t flags = in.Next<uint8_t>();

@@ -8,9 +8,6 @@
 #include "fuzz/fuzz_check.h"
 #include "playlist/playlist.h"
 
-#include <cstdint>
-#include <string>
-
 namespace {
 
 std::string g_listA;
@@ -32,16 +29,6 @@ std::string Expand(const std::string& text) {
   return expanded;
 }
 
-void CheckItems(const Playlist& list) {
-  int32_t items = 0;
-  for (const std::string& item : list.Items()) {
-    Require(item.size() <= Playlist::kMaxPathLength);
-    for (const char c : item) Require(static_cast<unsigned char>(c) >= 32 && c != '"');
-    ++items;
-  }
-  Require(items == list.Count());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -56,6 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Playlist list;
   list.SetListFileReader(ReadFromMemory);
   list.AddEntry("/mem/a.mls", Playlist::kNestingDepth);
-  CheckItems(list);
+  int32_t items = 0;
+  for (const std::string& item : list.Items()) {
+    Require(item.size() <= Playlist::kMaxPathLength);
+    for (const char c : item) Require(static_cast<unsigned char>(c) >= 32 && c != '"');
+    ++items;
+  }
+  Require(items == list.Count());
   return 0;
 }

@@ -10,17 +10,11 @@
 #include "settings/options.h"
 #include "settings/stored_options.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <initializer_list>
-#include <string>
-
 namespace {
 
 void CheckRecord(const uint8_t* value, size_t size) {
-  Options defaults;
-  SetDefaultOptions(&defaults);
-  Options record = defaults;
+  Options record;
+  SetDefaultOptions(&record);
   const bool taken = TakeStoredOptions(value, size, &record);
   Require(!taken || (size <= kOptionsSize && record.formatVersion == kOptionsVersion));
   if (!taken) return;

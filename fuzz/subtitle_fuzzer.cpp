@@ -15,10 +15,6 @@
 #include "subtitles/subtitle_markup.h"
 #include "subtitles/subtitle_utf8.h"
 
-#include <cstdint>
-#include <cstring>
-#include <vector>
-
 namespace {
 
 // Whole UTF-8 characters; the top mark only first; a style mark only before
@@ -101,13 +97,23 @@ void CheckLayout(const char* text, int32_t frameWidth) {
   Require(top ? lines.front().y == 9 : lines.back().y == 85 - 19 - 9);
 }
 
-// Parses data as the given format and checks the list, a few frames around
-// each entry, and the layout of every text.
-void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate, uint32_t scale,
-         uint8_t charSet) {
-  SubtitleLineReader reader(reinterpret_cast<const char*>(data), size, charSet);
+constexpr std::pair<uint32_t, uint32_t> kRates[] = {{25, 1}, {30000, 1001}, {24000, 1001}, {1, 1},
+                                                    {0, 1},  {25, 0},       {0xFFFFFFFFu, 1}, {1, 0xFFFFFFFFu}};
+// Western, default, Cyrillic, Japanese, Korean, Johab, Simplified and
+// Traditional Chinese, Greek, Vietnamese, Thai, Central European, symbol.
+constexpr uint8_t kCharSets[] = {0, 1, 204, 128, 129, 130, 134, 136, 161, 163, 222, 238, 2};
+
+}  // namespace
+
+// Parses the file as the given format and checks the list, a few frames
+// around each entry, and the layout of every text.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const auto [rate, scale] = kRates[data[0] % (sizeof kRates / sizeof kRates[0])];
+  const uint8_t charSet = kCharSets[data[0] / 8 % sizeof kCharSets];
+  SubtitleLineReader reader(reinterpret_cast<const char*>(data + 1), size - 1, charSet);
   SubtitleList list;
-  const bool loaded = list.Parse(&reader, format, rate, scale);
+  const bool loaded = list.Parse(&reader, SubtitleFormat::SUBTITLE_FORMAT, rate, scale);
   CheckEntries(list, loaded);
   const int32_t checked = list.Count() < 64 ? list.Count() : 64;
   for (int32_t i = 0; i < checked; ++i) {
@@ -118,23 +124,5 @@ void Run(const uint8_t* data, size_t size, SubtitleFormat format, uint32_t rate,
     }
     CheckLayout(list.Text(i), 40 + 61 * i % 700);
   }
-}
-
-struct Rate {
-  uint32_t rate, scale;
-};
-constexpr Rate kRates[] = {{25, 1},  {30000, 1001}, {24000, 1001}, {1, 1},
-                           {0, 1},   {25, 0},       {0xFFFFFFFFu, 1}, {1, 0xFFFFFFFFu}};
-// Western, default, Cyrillic, Japanese, Korean, Johab, Simplified and
-// Traditional Chinese, Greek, Vietnamese, Thai, Central European, symbol.
-constexpr uint8_t kCharSets[] = {0, 1, 204, 128, 129, 130, 134, 136, 161, 163, 222, 238, 2};
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  const Rate r = kRates[data[0] % (sizeof kRates / sizeof kRates[0])];
-  const uint8_t charSet = kCharSets[data[0] / 8 % sizeof kCharSets];
-  Run(data + 1, size - 1, SubtitleFormat::SUBTITLE_FORMAT, r.rate, r.scale, charSet);
   return 0;
 }

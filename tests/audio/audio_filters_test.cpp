@@ -21,63 +21,53 @@ std::vector<uint8_t> Block(const std::vector<int>& samples, bool sixteen) {
 // Worked samples; the fast forms are compared with the reference below.
 // Swaps and voice removal leave the frames beyond the count and mono blocks
 // alone. Voice removal wraps at the ends of the range: 16-bit takes right -
-// left, 8-bit left - right around 128; identical channels cancel.
-TEST(AudioFilters, SwapAndVoiceRemovalWorkedSamples) {
+// left, 8-bit left - right around 128; identical channels cancel. Auto
+// Volume's start level 0x600000 stands for a divisor of 96, but the level
+// falls by 8 before each sample is scaled: quiet samples get 96 / 95. A loud
+// sample raises the level at once; a long silence lowers it to its floor, a
+// gain of six.
+TEST(AudioFilters, WorkedSamplesAndLevels) {
   const struct {
     const char* what;
-    void (*filter)(uint8_t*, bool, bool, int32_t);
+    void (*filter)(uint8_t*, bool, bool, int32_t);  // null: Auto Volume
     bool stereo, sixteen;
-    int32_t frames;
-    std::vector<int> in, want;
-  } cases[] = {
-      {"swap 16", SwapChannels, true, true, 2, {1, -2, 3, -4, 5, -6}, {-2, 1, -4, 3, 5, -6}},
-      {"swap 8", SwapChannels, true, false, 2, {1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 5, 6}},
-      {"swap mono", SwapChannels, false, true, 4, {1, -2, 3, -4}, {1, -2, 3, -4}},
-      {"voice 16", RemoveVoice, true, true, 4, {100, 300, -32768, 32767, 32767, -32768, 1234, 1234, 5, 9},
-       {200, 200, -1, -1, 1, 1, 0, 0, 5, 9}},
-      {"voice 8", RemoveVoice, true, false, 4, {200, 10, 10, 200, 255, 0, 17, 17, 5, 9},
-       {62, 62, 194, 194, 127, 127, 128, 128, 5, 9}},
-      {"voice mono", RemoveVoice, false, false, 4, {200, 10, 10, 200}, {200, 10, 10, 200}},
-  };
-  for (const auto& c : cases) {
-    std::vector<uint8_t> block = Block(c.in, c.sixteen);
-    c.filter(block.data(), c.stereo, c.sixteen, c.frames);
-    EXPECT_EQ(block, Block(c.want, c.sixteen)) << c.what;
-  }
-}
-
-// The start level 0x600000 stands for a divisor of 96, but the level falls
-// by 8 before each sample is scaled: quiet samples get 96 / 95. A loud
-// sample raises the level at once; a long silence lowers it to its floor,
-// a gain of six.
-TEST(AutoVolume, WorkedSamplesAndLevels) {
-  const struct {
-    const char* what;
-    bool stereo, sixteen;
-    int32_t level;
+    int32_t frames, level;
     std::vector<int> in, want;
     int32_t wantLevel;
   } cases[] = {
-      {"quiet", true, true, kAutoVolumeStartLevel, {100, -100, 3000, -3000, 95, 0}, {101, -101, 3031, -3031, 96, 0},
-       kAutoVolumeStartLevel - 6 * 8},
-      {"quiet 8-bit: 28 x 96 / 95 truncates to 28", false, false, kAutoVolumeStartLevel, {128, 100, 160},
-       {128, 100, 160}, kAutoVolumeStartLevel - 3 * 8},
+      {"swap 16", SwapChannels, true, true, 2, 0, {1, -2, 3, -4, 5, -6}, {-2, 1, -4, 3, 5, -6}, 0},
+      {"swap 8", SwapChannels, true, false, 2, 0, {1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 5, 6}, 0},
+      {"swap mono", SwapChannels, false, true, 4, 0, {1, -2, 3, -4}, {1, -2, 3, -4}, 0},
+      {"voice 16", RemoveVoice, true, true, 4, 0, {100, 300, -32768, 32767, 32767, -32768, 1234, 1234, 5, 9},
+       {200, 200, -1, -1, 1, 1, 0, 0, 5, 9}, 0},
+      {"voice 8", RemoveVoice, true, false, 4, 0, {200, 10, 10, 200, 255, 0, 17, 17, 5, 9},
+       {62, 62, 194, 194, 127, 127, 128, 128, 5, 9}, 0},
+      {"voice mono", RemoveVoice, false, false, 4, 0, {200, 10, 10, 200}, {200, 10, 10, 200}, 0},
+      {"quiet", nullptr, true, true, 3, kAutoVolumeStartLevel, {100, -100, 3000, -3000, 95, 0},
+       {101, -101, 3031, -3031, 96, 0}, kAutoVolumeStartLevel - 6 * 8},
+      {"quiet 8-bit: 28 x 96 / 95 truncates to 28", nullptr, false, false, 3, kAutoVolumeStartLevel,
+       {128, 100, 160}, {128, 100, 160}, kAutoVolumeStartLevel - 3 * 8},
       // a = 8388608, minus 8: divisor 127; -32768 x 96 / 127 = -24769. Then
       // 32767 x 256 = 8388352 is below the level: 8388600 - 8, divisor 127,
       // 32767 x 96 / 127 = 24768.9.
-      {"loud", false, true, kAutoVolumeStartLevel, {-32768, 32767}, {-24769, 24768}, 8388608 - 16},
-      {"long silence", false, true, kAutoVolumeStartLevel, std::vector<int>(700000), std::vector<int>(700000),
-       0x100000},
-      {"soft after silence", false, true, 0x100000, {100, -100}, {600, -600}, 0x100000},
+      {"loud", nullptr, false, true, 2, kAutoVolumeStartLevel, {-32768, 32767}, {-24769, 24768}, 8388608 - 16},
+      {"long silence", nullptr, false, true, 700000, kAutoVolumeStartLevel, std::vector<int>(700000),
+       std::vector<int>(700000), 0x100000},
+      {"soft after silence", nullptr, false, true, 2, 0x100000, {100, -100}, {600, -600}, 0x100000},
       // s = 10 gives 10 x 96 / 16 = 60 around 128.
-      {"soft 8-bit after silence", false, false, 0x100000, {138, 118}, {188, 68}, 0x100000},
+      {"soft 8-bit after silence", nullptr, false, false, 2, 0x100000, {138, 118}, {188, 68}, 0x100000},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     std::vector<uint8_t> block = Block(c.in, c.sixteen);
     int32_t level = c.level;
-    AutoVolume(block.data(), c.stereo, c.sixteen, static_cast<int32_t>(c.in.size()) / (c.stereo ? 2 : 1), &level);
-    EXPECT_EQ(block, Block(c.want, c.sixteen)) << c.what;
-    EXPECT_EQ(level, c.wantLevel) << c.what;
+    if (c.filter != nullptr) {
+      c.filter(block.data(), c.stereo, c.sixteen, c.frames);
+    } else {
+      AutoVolume(block.data(), c.stereo, c.sixteen, c.frames, &level);
+    }
+    EXPECT_EQ(block, Block(c.want, c.sixteen));
+    EXPECT_EQ(level, c.wantLevel);
   }
 }
 
@@ -134,15 +124,14 @@ TEST(AudioFilters, ChainRunsSwapThenVolumeThenVoiceRemoval) {
   g_autoVolumeLevel = kAutoVolumeStartLevel;
   AudioFilterFlags flags{};
   flags.swapChannels = flags.autoVolume = flags.voiceRemoval = 1;
-  std::vector<uint8_t> block = Block({100, 300}, true);
-  ApplyAudioFilters(flags, block.data(), true, true, 1);
   // Swapped to (300, 100) first, scaled to (303, 101), so right - left = -202
-  // (not +202).
-  EXPECT_EQ(block, Block({-202, -202}, true));
+  // (not +202); no flags leave the block alone.
+  for (const bool on : {true, false}) {
+    std::vector<uint8_t> block = Block({100, 300}, true);
+    ApplyAudioFilters(on ? flags : AudioFilterFlags{}, block.data(), true, true, 1);
+    EXPECT_EQ(block, Block(on ? std::vector<int>{-202, -202} : std::vector<int>{100, 300}, true));
+  }
   EXPECT_EQ(g_autoVolumeLevel, kAutoVolumeStartLevel - 2 * 8);
-  std::vector<uint8_t> untouched = Block({100, 300}, true);
-  ApplyAudioFilters(AudioFilterFlags{}, untouched.data(), true, true, 1);
-  EXPECT_EQ(untouched, Block({100, 300}, true));
   g_autoVolumeLevel = saved;
 }
 

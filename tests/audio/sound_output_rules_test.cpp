@@ -37,10 +37,7 @@ TEST(SoundOutputBlocks, ASharedEventNamesTheBlockNearestThePlayCursor) {
       {240, 61, 124, 12400, 124},  // a late event of the block before: kept
   };
   for (const auto& c : cases) {
-    BlockFollower follower;
-    follower.blockCount = c.blocks;
-    follower.eventCount = c.blocks < 62 ? c.blocks : 62;
-    follower.blockSize = 100;
+    const BlockFollower follower = {c.blocks, c.blocks < 62 ? c.blocks : 62, 100};  // blocks, events, bytes
     EXPECT_EQ(follower.BlockOfEvent(c.event, c.current, c.played), c.block)
         << c.blocks << " blocks, event " << c.event << ", at " << c.current;
   }

@@ -29,27 +29,24 @@ int32_t WriteSilence(SoundOutput* output) {
 class SoundOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = g_options;
     g_options.enableVolumeControl = 1;
     ASSERT_NE(window, nullptr);
   }
   void TearDown() override {
     output.Close();
     DestroyWindow(window);
-    g_options = saved_;
+    g_options = saved;
   }
 
+  const Options saved = g_options;
   // A plain window for SetCooperativeLevel.
   HWND window = CreateWindowExA(0, "STATIC", "sound test", WS_POPUP, 0, 0, 16, 16, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
   SoundOutput output;
-
- private:
-  Options saved_;
 };
 
 // Opens of every shape, failed ones closing everything and leaving the
-// output ready for the next.
+// output ready for the next; its volume.
 TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
   // Frames and blocks asked, the blocks opened (0: no open). Raised to two
   // blocks; no bytes per block; more blocks than a wait takes events.
@@ -82,6 +79,16 @@ TEST_F(SoundOutputTest, OpensABufferOfBlocksOrNothing) {
   EXPECT_EQ(format.nBlockAlign, 4);
   EXPECT_EQ(format.nSamplesPerSec, 44100u);
   EXPECT_EQ(4410, WriteSilence(&output));  // sample frames, not bytes
+  // The volume (the curve has its own test) reaches the buffer, which has
+  // one only with volume control on.
+  for (const uint8_t control : {1, 0}) {
+    g_options.enableVolumeControl = control;
+    ASSERT_TRUE(output.Open(window, 8000, false, false, 800, 2));
+    output.SetVolume(50);  // harmless without control
+    LONG volume = 1;
+    EXPECT_EQ(output.Buffer()->GetVolume(&volume) == DS_OK, control != 0);
+    EXPECT_EQ(volume, control ? VolumeForPercent(50) : 1);
+  }
   output.Close();
   EXPECT_FALSE(output.IsOpen());
   output.Close();  // safe when closed
@@ -139,21 +146,6 @@ TEST_F(SoundOutputTest, TheWriterFollowsThePlayCursorBlockByBlock) {
     EXPECT_GE(*std::max_element(seen.begin(), seen.end()), std::min(c.blocks - 1, 100))
         << "the cursor was not followed round the buffer";
     EXPECT_EQ(output.GetBlockCounter(), written);
-  }
-}
-
-// The curve itself has its own test; here it reaches the buffer, which
-// has a volume only with volume control on.
-TEST_F(SoundOutputTest, VolumeReachesTheBufferWhenVolumeControlIsOn) {
-  for (const uint8_t control : {1, 0}) {
-    g_options.enableVolumeControl = control;
-    ASSERT_TRUE(output.Open(window, 8000, false, false, 800, 2));
-    output.SetVolume(50);  // harmless without control
-    LONG volume = 1;
-    EXPECT_EQ(output.Buffer()->GetVolume(&volume) == DS_OK, control != 0);
-    if (control) {
-      EXPECT_EQ(volume, VolumeForPercent(50));
-    }
   }
 }
 

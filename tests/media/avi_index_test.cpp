@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "media/avi_file.h"
-#include "media/stream_info.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -15,7 +6,6 @@ TEST(AviIndexVideo, WalkingReadsInOrderButReachesOnly300Ahead) {
   const TestClip clip = VideoAndPcmClip(700, 12, true);
   AviFile file;
   ASSERT_TRUE(OpenFile(&file, clip.Write("walk.avi"), false));
-  ASSERT_FALSE(file.HasIndex());
   EXPECT_FALSE(Readable(&file, 1)) << "without a cursor only frame 0 can be found";
   ExpectFrames(&file, clip, {0, 300}, "300 ahead");
   EXPECT_FALSE(Readable(&file, 601)) << "301 ahead";
@@ -28,29 +18,15 @@ TEST(AviIndexVideo, WalkingReadsInOrderButReachesOnly300Ahead) {
 // Files grouped in "rec " lists are read whole, indexed and walked, by the
 // damaged-file test's uncut case.
 
-TEST(AviIndexVideo, OffsetsCountedFromTheFileStartGiveTheSameChunks) {
+// idx1 offsets counted from the file start are read whole and cut by the
+// damaged-file test. Inside "rec " lists the first video chunk is not among
+// the top-level chunks of "movi": such a table keeps the standard base.
+TEST(AviIndexVideo, OffsetsFromTheFileStartInRecListsKeepTheStandardBase) {
   TestClip clip = VideoAndPcmClip(40, 5, true);
+  clip.options.indexFromFileStart = true;
+  clip.options.recGroup = 2;
   AviWriterLayout layout;
   AviFile file;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("relative.avi", &layout), true));
-  EXPECT_EQ(file.IndexBase(), layout.moviTypePosition + 8);
-
-  clip.options.indexFromFileStart = true;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("absolute.avi", &layout), true));
-  EXPECT_EQ(file.IndexBase(), 8u);
-  ExpectFrames(&file, clip, Range(0, 40), "absolute offsets");
-  EXPECT_EQ(ReadSound(&file, 0, 100000), clip.JoinedPayloads(1));
-
-  // The audio chunk comes first: the correction still looks for video.
-  TestClip soundFirst = clip;
-  std::swap(soundFirst.chunks[0], soundFirst.chunks[1]);
-  ASSERT_TRUE(OpenFile(&file, soundFirst.Write("absolute-sound-first.avi", &layout), true));
-  EXPECT_EQ(file.IndexBase(), 8u);
-  ExpectFrames(&file, soundFirst, Range(0, 40), "absolute offsets, sound first");
-
-  // Inside "rec " lists the first video chunk is not among the top-level
-  // chunks of "movi": such a table keeps the standard base.
-  clip.options.recGroup = 2;
   ASSERT_TRUE(OpenFile(&file, clip.Write("absolute-rec.avi", &layout), true));
   EXPECT_EQ(file.IndexBase(), layout.moviTypePosition + 8);
 }
@@ -84,27 +60,6 @@ TEST(AviIndexVideo, EmptyOddAndMissingChunksAndTheDestinationCapacity) {
 }
 
 // Entries pointing outside the file: damaged_file_test.
-
-TEST(AviIndexAudio, ReadsBeyondTheCursorsReachStartAgainFromChunkZero) {
-  // 16-bit stereo at 44.1 kHz in chunks of 2,000 samples: 500,000 bytes are
-  // 125,000 samples.
-  TestClip clip;
-  clip.streams = {VideoStream(Fourcc("cvid"), 16, 16, 24, 10, 1, 1), PcmStream(2, 44100, 16, 400000)};
-  clip.chunks.emplace_back(0, "dc", true, Payload(1, 10));
-  for (int32_t c = 0; c < 200; ++c) clip.chunks.emplace_back(1, "wb", true, Payload(c + 7, 8000));
-  const std::vector<uint8_t> sound = clip.JoinedPayloads(1);
-  for (const bool index : {true, false}) {
-    AviFile file;
-    ASSERT_TRUE(OpenFile(&file, clip.Write("far.avi"), index));
-    // 125,000 samples ahead is within reach; 125,001 is not; backwards is not.
-    for (const int32_t position : {1000, 126000, 126000 + 125001, 10, 399990}) {
-      const std::vector<uint8_t> got = ReadSound(&file, position, 10);
-      ASSERT_EQ(got.size(), 40u) << position;
-      EXPECT_TRUE(std::equal(got.begin(), got.end(), sound.begin() + 4 * position)) << position;
-      EXPECT_EQ(file.AudioStream().cursorSample, position / 2000) << position;
-    }
-  }
-}
 
 // The count read is limited by the room in the destination: whole samples of
 // a fixed-size stream (4 bytes each here), whole chunks of a variable-size
@@ -161,46 +116,39 @@ TEST(AviIndexAudio, CountsAreWholeSamplesOrChunksThatFit) {
       }
       EXPECT_EQ(buffer[c.capacity], 0xEE) << what << ": nothing beyond the capacity";
     }
+    uint32_t bytes = 64;
+    EXPECT_FALSE(pcmFile.ReadAudio(std::vector<uint8_t>(64).data(), 5, nullptr, &bytes)) << "no count";
   }
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, pcmPath, true));
-  uint32_t bytes = 64;
-  EXPECT_FALSE(file.ReadAudio(std::vector<uint8_t>(64).data(), 5, nullptr, &bytes));
 }
 
 // Keyframes every 12 frames and at 5, 6, 40 and 149 (the last frame): the
 // nearest at or before and at or after, 0 when there is none, never frame 0
-// or past the stream's end.
+// or past the stream's end. The first and last entries are never looked at:
+// without sound the last frame is the last entry.
 TEST(AviIndexKeyframes, SearchesFindTheNearestFlaggedFrameInsideTheTablesEnds) {
-  TestClip clip = VideoAndPcmClip(150, 12, true);
-  for (const int32_t f : {5, 6, 40, 149}) clip.chunks[2 * f].keyframe = true;
-  AviFile file;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("keyframes.avi"), true));
+  TestClip clips[2] = {VideoAndPcmClip(150, 12, false), VideoAndPcmClip(150, 12, true)};
+  AviFile files[2];
+  for (const int withSound : {1, 0}) {
+    for (const int32_t f : {5, 6, 40, 149}) clips[withSound].chunks[(1 + withSound) * f].keyframe = true;
+    ASSERT_TRUE(OpenFile(&files[withSound], clips[withSound].Write("keyframes.avi"), true));
+  }
   const struct {
+    bool withSound;
     int32_t frame, previous, next;
-  } cases[] = {{-2, 0, 0}, {0, 0, 0},     {1, 0, 5},       {5, 5, 5},       {7, 6, 12},   {24, 24, 24},
-               {30, 24, 36}, {41, 40, 48}, {145, 144, 149}, {149, 149, 149}, {150, 0, 0}};
+  } cases[] = {{true, -2, 0, 0},     {true, 0, 0, 0},       {true, 1, 0, 5},         {true, 5, 5, 5},
+               {true, 7, 6, 12},     {true, 24, 24, 24},    {true, 30, 24, 36},      {true, 41, 40, 48},
+               {true, 145, 144, 149}, {true, 149, 149, 149}, {true, 150, 0, 0},      {false, 7, 6, 12},
+               {false, 144, 144, 144}, {false, 145, 144, 0}, {false, 148, 144, 0}};
   for (const auto& c : cases) {
-    EXPECT_EQ(file.PreviousKeyframe(c.frame), c.previous) << "previous of " << c.frame;
-    EXPECT_EQ(file.NextKeyframe(c.frame), c.next) << "next of " << c.frame;
+    AviFile& file = files[c.withSound];
+    EXPECT_EQ(file.PreviousKeyframe(c.frame), c.previous) << "previous of " << c.frame << ", " << c.withSound;
+    EXPECT_EQ(file.NextKeyframe(c.frame), c.next) << "next of " << c.frame << ", " << c.withSound;
   }
   // Reading still finds the right chunks after searches moved the lookup.
-  ExpectFrames(&file, clip, {130, 7, 8, 149}, "after searches");
-  ASSERT_TRUE(OpenFile(&file, clip.Write("keyframes.avi"), false));
-  EXPECT_EQ(file.PreviousKeyframe(30), 0) << "no table, no search";
-  EXPECT_EQ(file.NextKeyframe(30), 0);
-
-  // The first and last entries are never looked at. Video only: frame 0 is
-  // entry 0 and the last frame the last entry.
-  clip = VideoAndPcmClip(20, 1000, false);
-  clip.chunks[19].keyframe = true;
-  clip.chunks[10].keyframe = true;
-  ASSERT_TRUE(OpenFile(&file, clip.Write("ends.avi"), true));
-  EXPECT_EQ(file.NextKeyframe(11), 0) << "frame 19 is the last entry";
-  EXPECT_EQ(file.NextKeyframe(19), 0);
-  EXPECT_EQ(file.NextKeyframe(10), 10);
-  EXPECT_EQ(file.PreviousKeyframe(9), 0) << "frame 0 is the first entry";
-  EXPECT_EQ(file.PreviousKeyframe(18), 10);
+  ExpectFrames(&files[1], clips[1], {130, 7, 8, 149}, "after searches");
+  ASSERT_TRUE(OpenFile(&files[1], clips[1].Write("keyframes.avi"), false));
+  EXPECT_EQ(files[1].PreviousKeyframe(30), 0) << "no table, no search";
+  EXPECT_EQ(files[1].NextKeyframe(30), 0);
 }
 
 }  // namespace

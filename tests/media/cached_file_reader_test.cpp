@@ -1,23 +1,12 @@
-#include <gtest/gtest.h>
-
-#include "media/cached_file_reader.h"
-#include "tests/common/test_paths.h"
 #include "tests/media/media_test_support.h"
 
-#include <cstring>
 #include <fstream>
-#include <vector>
 
 namespace {
 
 constexpr uint32_t kBlock = CachedFileReader::kBlockSize;
 
-// A scratch file of the given size with known bytes.
-std::string MakeFile(const std::string& name, size_t size, std::vector<uint8_t>* bytes) {
-  *bytes = Payload(static_cast<uint32_t>(size), size);
-  return WriteWholeFile(ScratchPath(name), *bytes);
-}
-
+// Whether a read of the range gives the file's bytes, writing nothing past it.
 bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, uint32_t position,
                  uint32_t length) {
   std::vector<uint8_t> got(length + 1, 0xEE);
@@ -26,77 +15,43 @@ bool ReadMatches(CachedFileReader* reader, const std::vector<uint8_t>& bytes, ui
   return std::memcmp(got.data(), bytes.data() + position, length) == 0;
 }
 
-TEST(CachedFileReaderOpen, SlotCountIsHeldBetweenTwoAnd256AndMissingFilesAreNotOpened) {
-  std::vector<uint8_t> bytes;
-  const std::string path = MakeFile("slots.bin", 1000, &bytes);
-  const int32_t asked[] = {-3, 0, 1, 2, 5, 256, 257, 1000};
-  const int32_t expected[] = {2, 2, 2, 2, 5, 256, 256, 256};
+// Slot counts are held between 2 and 256. Reads of any range return the
+// file's bytes (blocks evicted and loaded again, backwards too, with two
+// slots); reads reaching past the end fail, also when the file ends at a
+// block's border (its last block is empty) and when the range wraps round
+// 4 GiB, and the failures are not remembered. A missing file or a directory
+// leaves the reader closed. (Random ranges: the threading test's readers.)
+TEST(CachedFileReader, SlotCountsRangesAndMissingFiles) {
+  const std::pair<int32_t, int32_t> slots[] = {{-3, 2}, {0, 2}, {1, 2}, {5, 5}, {256, 256}, {1000, 256}};
   CachedFileReader reader;
-  for (size_t i = 0; i < sizeof asked / sizeof asked[0]; ++i) {
-    ASSERT_TRUE(reader.Open(path.c_str(), asked[i]));
-    EXPECT_EQ(reader.SlotCount(), expected[i]) << "asked for " << asked[i];
-    EXPECT_TRUE(ReadMatches(&reader, bytes, 10, 100));
+  for (const uint32_t size : {2 * kBlock, 2 * kBlock + 1000}) {
+    const std::vector<uint8_t> bytes = Payload(size, size);
+    const std::string path = WriteWholeFile(ScratchPath(std::to_string(size) + ".bin"), bytes);
+    const struct {
+      uint32_t position, length;
+      bool ok;
+    } ranges[] = {{0, size, true},          {size - 1, 1, true},      {size, 1, false},
+                  {kBlock - 1, 2, true},    {size - 1, 2, false},     {size + kBlock, 1, false},
+                  {1, size - 1, true},      {0xFFFFFFF0u, 0x20, false}, {7, 1, true}};
+    for (const auto& [asked, held] : slots) {
+      ASSERT_TRUE(reader.Open(path.c_str(), asked));
+      EXPECT_EQ(reader.SlotCount(), held) << "asked for " << asked;
+      for (const auto& r : ranges) {
+        EXPECT_EQ(ReadMatches(&reader, bytes, r.position, r.length), r.ok)
+            << size << ", " << asked << " slots: " << r.position << "+" << r.length;
+      }
+    }
+    for (const std::string& bad : {ScratchPath("no-such-file.avi"), ScratchDir()}) {
+      ASSERT_TRUE(reader.Open(path.c_str(), 4));
+      EXPECT_FALSE(reader.Open(bad.c_str(), 4)) << bad;
+      EXPECT_FALSE(reader.IsOpen());
+      EXPECT_EQ(reader.SlotCount(), 0);
+      uint8_t byte = 0;
+      EXPECT_FALSE(reader.Read(&byte, 0, 1));
+      EXPECT_TRUE(reader.Read(&byte, 0, 0));
+    }
   }
-  // A missing file leaves the reader closed.
-  EXPECT_FALSE(reader.Open(ScratchPath("no-such-file.avi").c_str(), 4));
-  EXPECT_FALSE(reader.IsOpen());
-  EXPECT_EQ(reader.SlotCount(), 0);
-  uint8_t byte = 0;
-  EXPECT_FALSE(reader.Read(&byte, 0, 1));
-  EXPECT_TRUE(reader.Read(&byte, 0, 0));
-  EXPECT_FALSE(reader.Open(ScratchDir().c_str(), 4)) << "a directory is not a file";
-  reader.Close();
-  reader.Close();
-}
-
-// Reads of any range return the file's bytes, after a whole-file read that
-// left only its last blocks in the two slots (so blocks are evicted and
-// loaded again all the time, backwards too). Reads reaching past the end of
-// the file fail, also when the file ends at a block's border (its last block
-// is empty) and when the range wraps round 4 GiB; the failures are not
-// remembered. (Random ranges: the threading test's readers.)
-TEST(CachedFileReaderRead, AnyRangeWithinTheFileAndNothingPastIt) {
-  const uint32_t large = 3 * kBlock + kBlock / 2;
-  const struct { uint32_t size, position, length; bool ok; } cases[] = {
-      {large, 0, large, true},                      {large, kBlock - 1, 2, true},
-      {large, 3 * kBlock - 8, 16, true},            {large, 7, 1, true},
-      {large, 1, 2 * kBlock + 3, true},             {large, large - 1, 1, true},
-      {2 * kBlock, 2 * kBlock - 1, 1, true},        {2 * kBlock, 2 * kBlock, 1, false},
-      {2 * kBlock, 2 * kBlock - 1, 2, false},       {2 * kBlock, 3 * kBlock, 1, false},
-      {kBlock + 1000, kBlock, 1000, true},          {kBlock + 1000, kBlock, 1001, false},
-      {kBlock + 1000, kBlock + 1000, 1, false},     {kBlock + 1000, 2 * kBlock, 1, false},
-      {kBlock + 1000, 0xFFFFFFF0u, 0x20, false},
-  };
-  for (const auto& c : cases) {
-    std::vector<uint8_t> bytes;
-    const std::string path = MakeFile("range.bin", c.size, &bytes);
-    CachedFileReader reader;
-    ASSERT_TRUE(reader.Open(path.c_str(), 2));
-    const std::string what = std::to_string(c.size) + ": " + std::to_string(c.position) + "+" +
-                             std::to_string(c.length);
-    EXPECT_TRUE(ReadMatches(&reader, bytes, 0, c.size)) << what;
-    EXPECT_EQ(ReadMatches(&reader, bytes, c.position, c.length), c.ok) << what;
-    EXPECT_TRUE(ReadMatches(&reader, bytes, 0, c.size)) << what;
-  }
-}
-
-// In memory, so that blocks load on the reading thread: after the first read
-// block 1 has been read ahead and the source stands at block 2. Block 2
-// follows the last block loaded, but after a direct read the source stands
-// where that read left it: the load must seek.
-TEST(CachedFileReaderDirect, DirectReadsGiveTheBytesAndTheNextCachedLoadSeeks) {
-  const std::vector<uint8_t> bytes = Payload(4, 4 * kBlock);
-  CachedFileReader reader;
-  ASSERT_TRUE(reader.Open(MemoryFileSource(bytes.data(), bytes.size()), 4));
-  ASSERT_TRUE(ReadMatches(&reader, bytes, 0, 10));
-  ASSERT_EQ(reader.FilePointerBlock(), 1) << "block 1 loaded last";
-  reader.SetDirectMode(true);
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 3 * kBlock + 5, 100));
-  uint8_t buffer[20];
-  EXPECT_FALSE(reader.Read(buffer, bytes.size() - 10, 20)) << "a short direct read fails";
-  reader.SetDirectMode(false);
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock, 100));
-  EXPECT_TRUE(ReadMatches(&reader, bytes, 2 * kBlock + kBlock - 50, 100));
+  reader.Close();  // safe when closed
 }
 
 // A sparse file of 2 GiB + 1 MiB with marks just before and after 2 GiB.
@@ -105,12 +60,11 @@ TEST(CachedFileReaderEnd, BlocksAtOrBeyond2GiBFailToLoad) {
   const uint64_t twoGiB = 1ull << 31;
   {
     std::ofstream out(path, std::ios::binary);
-    out.seekp(static_cast<std::streamoff>(twoGiB - 100));
-    out.write("before2GiB", 10);
-    out.seekp(static_cast<std::streamoff>(twoGiB + 100));
-    out.write("after2GiB!", 10);
-    out.seekp(static_cast<std::streamoff>(twoGiB + (1 << 20) - 1));
-    out.write("", 1);
+    for (const auto& [at, text] : {std::pair<uint64_t, const char*>{twoGiB - 100, "before2GiB"},
+                                   {twoGiB + 100, "after2GiB!"}, {twoGiB + (1 << 20) - 10, "the end..."}}) {
+      out.seekp(static_cast<std::streamoff>(at));
+      out.write(text, 10);
+    }
     ASSERT_TRUE(static_cast<bool>(out));
   }
   CachedFileReader reader;
