@@ -176,4 +176,49 @@ TEST(DamagedFiles, Idx1EntriesThatLie) {
   }
 }
 
+// The frames up to the first that fails, and the sound in runs.
+std::pair<std::vector<std::vector<uint8_t>>, std::vector<uint8_t>> ReadAll(AviFile* file) {
+  std::vector<std::vector<uint8_t>> frames;
+  while (auto frame = ReadFrame(file, static_cast<int32_t>(frames.size()))) frames.push_back(*frame);
+  return {frames, ReadAllSound(file, 256)};
+}
+
+template <typename T>
+bool IsPrefix(const std::vector<T>& part, const std::vector<T>& whole) {
+  return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
+}
+
+// Files another writer made, cut at every 4 KiB with and without the index:
+// refused with an opening message, or read as a prefix of the whole file's
+// frames and sound, growing with the cut.
+TEST(DamagedFiles, PrefixesOfFfmpegsClipsReadAPrefixOfTheWholeFile) {
+  for (const std::string clip : {"cinepak_pcm16.avi", "raw_mp3.avi", "msvc_ima.avi"}) {
+    ASSERT_TRUE(ClipExists(clip)) << clip << " is missing: tools/make_clips.sh makes it";
+    const std::vector<uint8_t> bytes = ReadFileBytes(ClipPath(clip));
+    for (const bool index : {true, false}) {
+      AviFile whole;
+      ASSERT_TRUE(whole.Open(bytes.data(), bytes.size(), nullptr, false, 2, index)) << clip;
+      const auto all = ReadAll(&whole);
+      ASSERT_GT(all.first.size(), 10u) << clip;
+      size_t framesBefore = 0;
+      for (size_t cut = 0; cut <= bytes.size();
+           cut = cut < bytes.size() ? std::min(cut + 4096, bytes.size()) : cut + 1) {
+        const std::string what = clip + " cut at " + std::to_string(cut) + (index ? "" : " without index");
+        AviFile file;
+        std::string messages;
+        if (!file.Open(bytes.data(), cut, &messages, false, 2, index)) {
+          EXPECT_TRUE(messages == kUnknownFormat || messages == kNoIndex) << what << ": " << messages;
+          continue;
+        }
+        EXPECT_EQ(messages, "") << what;
+        const auto read = ReadAll(&file);
+        EXPECT_TRUE(IsPrefix(read.first, all.first) && IsPrefix(read.second, all.second)) << what;
+        EXPECT_GE(read.first.size(), framesBefore) << what << ": a longer prefix reads fewer frames";
+        framesBefore = read.first.size();
+        if (cut == bytes.size()) EXPECT_EQ(read, all) << what;
+      }
+    }
+  }
+}
+
 }  // namespace
