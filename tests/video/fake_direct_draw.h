@@ -40,8 +40,7 @@ struct OverlayUpdate {
 
 inline std::string FakeHex(DWORD value) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
-  return text;
+  return {text, static_cast<size_t>(std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value)))};
 }
 
 inline DDPIXELFORMAT FakePixelFormat(DWORD flags, DWORD fourCc, DWORD bits, DWORD red, DWORD green, DWORD blue) {
@@ -170,27 +169,20 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
       bits = memory_.data();
       return;
     }
+    const WORD depth = static_cast<WORD>(format.dwRGBBitCount);
     struct {
       BITMAPINFOHEADER header;
       DWORD colors[256];
-    } info = {};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = static_cast<LONG>(width), info.header.biHeight = -static_cast<LONG>(height);
-    info.header.biPlanes = 1, info.header.biBitCount = static_cast<WORD>(format.dwRGBBitCount);
-    if (format.dwRGBBitCount == 16) {
-      info.header.biCompression = BI_BITFIELDS;
-      info.colors[0] = format.dwRBitMask, info.colors[1] = format.dwGBitMask, info.colors[2] = format.dwBBitMask;
-    }
-    for (DWORD i = 0; format.dwRGBBitCount == 8 && i < 256; ++i)
-      info.colors[i] = i == FakeDisplay::kMagentaIndex ? 0xFF00FF : i * 0x010101;
+    } info = {{sizeof(BITMAPINFOHEADER), static_cast<LONG>(width), -static_cast<LONG>(height), 1, depth,
+               depth == 16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB}, 0, 0, 0, 0, 0},
+              {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask}};
+    for (DWORD i = 0; depth == 8 && i < 256; ++i) info.colors[i] = i == FakeDisplay::kMagentaIndex ? 0xFF00FF : i * 0x010101;
     void* dibBits = nullptr;
     dib_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &dibBits, nullptr, 0);
-    DIBSECTION section = {};
-    GetObjectA(dib_, sizeof section, &section);
     bits = static_cast<uint8_t*>(dibBits);
-    pitch = section.dsBm.bmWidthBytes;
+    pitch = static_cast<LONG>((width * depth + 31) / 32 * 4);
     std::memset(bits, 0x35, static_cast<size_t>(pitch) * height);  // no key colour, nor black
-    for (LONG i = 3; format.dwRGBBitCount == 32 && i < pitch * static_cast<LONG>(height); i += 4) bits[i] = 0;
+    for (LONG i = 3; depth == 32 && i < pitch * static_cast<LONG>(height); i += 4) bits[i] = 0;
   }
   ~FakeSurface() override {
     delete back;  // a flipping chain goes as a whole

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -34,9 +35,15 @@ class PictureWindow {
   }
   ~PictureWindow() { DestroyWindow(window_); }
   HWND Get() const { return window_; }
-  void Pump() {
+  // Dispatches the waiting messages: how many were WM_NULL.
+  int Pump() {
+    int wakes = 0;
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      wakes += message.message == WM_NULL;
+      DispatchMessageA(&message);
+    }
+    return wakes;
   }
   void Fill(COLORREF color) {
     HDC dc = GetDC(window_);
@@ -137,12 +144,21 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 // allowed) and then as a single surface, in the order YUY2, UYVY, RGB32,
 // RGB24, RGB16; a chain whose back buffer can't be had fails its format.
 // Whatever fails ends in the plain drawing with every DirectDraw object given
-// back, and the display's own object is never released.
-TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInThePlainDrawing) {
+// back, and the display's own object is never released. An overlay is
+// cleared from its first byte to its last (YUY2 to black, the others to zero
+// bytes) with a write lock, not a blit; each frame is written, centred, into
+// the back buffer when there is one, which is then flipped, or else into the
+// overlay, each format with its packing.
+TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForBit) {
   const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
   const DWORD caps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
   const uint32_t k = kOverlayKinds, kb = kOverlayKinds | kAllowBackBuffer;
   const size_t none = SIZE_MAX;
+  // The driver sizes surfaces in steps of 16: 32 pixels, the frame at pixel 5,
+  // rounded down to the packing's group: the frame's first byte in each row.
+  const std::map<int32_t, std::pair<std::string, size_t>> packings = {
+      {kPresentYuy2, {"YUY2", 8}}, {kPresentUyvy, {"UYVY", 8}}, {kPresentRgb32, {"RGB32", 20}},
+      {kPresentRgb24, {"RGB24", 12}}, {kPresentRgb16, {"RGB16", 8}}};
   struct Case {
     const char* name;
     std::vector<std::string> formats;
@@ -154,26 +170,28 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     int32_t mode;
     bool doubleBuffered, presents;
   } const cases[] = {
-      {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 22x6 flip"}, kPresentYuy2, true, true},
-      {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 22x6 flip", "YUY2 22x6"},
+      {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 32x6 flip"}, kPresentYuy2, true, true},
+      {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 32x6 flip", "YUY2 32x6"},
        kPresentYuy2, false, true},
       {"single surfaces without double buffering", {"UYVY"}, true, false, caps, k, none,
-       {"primary", "YUY2 22x6", "UYVY 22x6"}, kPresentUyvy, false, true},
+       {"primary", "YUY2 32x6", "UYVY 32x6"}, kPresentUyvy, false, true},
+      {"true colour in a chain", all, true, false, caps, kAllowNonOverlay | kAllowRgbTrue | kAllowBackBuffer, none,
+       {"primary", "RGB32 32x6 flip"}, kPresentRgb32, true, true},
       {"32 bits before 24", {"RGB24", "RGB16"}, true, false, caps, kAllowRgbTrue | kAllowRgb16, none,
-       {"primary", "RGB32 22x6", "RGB24 22x6"}, kPresentRgb24, false, true},
-      {"high colour only", all, true, false, caps, kAllowNonOverlay | kAllowRgb16, none, {"primary", "RGB16 22x6"},
-       kPresentRgb16, false, true},
+       {"primary", "RGB32 32x6", "RGB24 32x6"}, kPresentRgb24, false, true},
+      {"high colour only", all, true, false, caps, kAllowNonOverlay | kAllowRgb16 | kAllowBackBuffer, none,
+       {"primary", "RGB16 32x6 flip"}, kPresentRgb16, true, true},
       {"no back buffer to a chain", {"RGB24"}, true, true, caps, kb, none,
-       {"primary", "YUY2 22x6 flip", "YUY2 22x6", "UYVY 22x6 flip", "UYVY 22x6", "RGB32 22x6 flip", "RGB32 22x6",
-        "RGB24 22x6 flip", "RGB16 22x6 flip", "RGB16 22x6"},
+       {"primary", "YUY2 32x6 flip", "YUY2 32x6", "UYVY 32x6 flip", "UYVY 32x6", "RGB32 32x6 flip", "RGB32 32x6",
+        "RGB24 32x6 flip", "RGB16 32x6 flip", "RGB16 32x6"},
        kPresentNonOverlay, false, true},
       {"no overlay kind allowed", all, true, false, caps, kAllowNonOverlay | kAllowBackBuffer, none, {},
        kPresentNonOverlay, false, true},
       {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, k, none, {"primary"}, kPresentNonOverlay, false, true},
       {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, k, none, {"primary"}, kPresentNonOverlay, false, true},
       {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, caps, k, kWidth * kHeight * 4,
-       {"primary", "YUY2 22x6", "UYVY 22x6", "RGB32 22x6"}, kPresentNonOverlay, false, false},
-      {"YUY2 needs no memory", all, true, false, caps, k, 0, {"primary", "YUY2 22x6"}, kPresentYuy2, false, true},
+       {"primary", "YUY2 32x6", "UYVY 32x6", "RGB32 32x6"}, kPresentNonOverlay, false, false},
+      {"YUY2 needs no memory", all, true, false, caps, k, 0, {"primary", "YUY2 32x6"}, kPresentYuy2, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -181,7 +199,8 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     display.formats = c.formats;
     display.flipping = c.flipping;
     display.attachFails = c.attachFails;
-    display.caps.dwCaps = c.caps;
+    display.caps.dwCaps = c.caps | DDCAPS_ALIGNSIZESRC;
+    display.caps.dwAlignSizeDest = 16;
     VideoPresenter presenter;
     const FailingAllocations noMemory(c.refused, SIZE_MAX);
     EXPECT_FALSE(presenter.Present(frame.data(), options));
@@ -194,65 +213,33 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndEveryFailureEndsInTh
     EXPECT_EQ(ModeOf(presenter, &doubleBuffered), c.mode);
     EXPECT_EQ(doubleBuffered, c.doubleBuffered);
     EXPECT_EQ(display.liveObjects, c.mode == kPresentNonOverlay ? 0 : c.doubleBuffered ? 3 : 2);
+    std::vector<std::vector<uint8_t>> expected;
+    const FakeSurface* target = display.overlay != nullptr && c.doubleBuffered ? display.overlay->back : display.overlay;
+    if (c.mode != kPresentNonOverlay) {
+      const auto& [format, offset] = packings.at(c.mode);
+      std::vector<uint8_t> cleared(display.overlay->pitch);
+      for (size_t i = 1; format == "YUY2" && i < cleared.size(); i += 2) cleared[i] = 0x80;
+      for (DWORD r = 0; r < display.overlay->height; ++r) {
+        ASSERT_EQ(display.overlay->Row(r), cleared) << r;
+        expected.push_back(target->Row(r));
+        const std::vector<uint8_t> packed = PackedRow(format, frame.data() + r * kPitch);
+        std::copy(packed.begin(), packed.end(), expected.back().begin() + offset);
+      }
+    }
     EXPECT_EQ(presenter.Present(frame.data(), options), c.presents);
+    for (size_t r = 0; r < expected.size(); ++r) EXPECT_EQ(display.overlay->Row(r), expected[r]) << r;
+    if (c.mode != kPresentNonOverlay) {
+      EXPECT_EQ(display.Calls("Lock"), (std::vector<std::string>{"Lock overlay 0x1", "Lock primary 0x0",
+                                                                 "Lock " + target->role + " 0x21"}));
+      EXPECT_EQ(display.Calls("Unlock").size(), 3u);
+      EXPECT_EQ(display.Calls("Flip"), std::vector<std::string>(c.doubleBuffered ? 1 : 0, "Flip 0x1"));
+      EXPECT_TRUE(display.Calls("Blt").empty());
+    }
     presenter.Shutdown();
     EXPECT_EQ(ModeOf(presenter), kPresentDisabled);
     EXPECT_FALSE(presenter.Present(frame.data(), options));
     EXPECT_EQ(display.liveObjects, 0);
     EXPECT_EQ(display.Refs(), 1u);
-  }
-}
-
-// The overlay is cleared from its first byte to its last (YUY2 to black,
-// the others to zero bytes) with a write lock, not a blit; each frame is
-// written, centred, into the back buffer when there is one, which is then
-// flipped, or else into the overlay, each format with its packing.
-TEST_F(VideoPresenterTest, OverlaysStartClearedAndShowEachFrameBitForBit) {
-  // The driver sizes surfaces in steps of 16: 32 pixels, the frame at 5.
-  const struct {
-    const char* format;
-    int32_t mode;
-    uint8_t clear[4];
-    int32_t offset;  // of the frame in each row, in bytes
-  } cases[] = {{"YUY2", kPresentYuy2, {0, 0x80, 0, 0x80}, 8},
-               {"UYVY", kPresentUyvy, {0, 0, 0, 0}, 8},
-               {"RGB32", kPresentRgb32, {0, 0, 0, 0}, 20},
-               {"RGB24", kPresentRgb24, {0, 0, 0, 0}, 12},
-               {"RGB16", kPresentRgb16, {0, 0, 0, 0}, 8}};
-  for (const auto& c : cases) {
-    for (const bool flipping : {false, true}) {
-      SCOPED_TRACE(std::string(c.format) + (flipping ? " flipping" : ""));
-      FakeDirectDraw display;
-      display.formats = {c.format};
-      display.flipping = flipping;
-      display.caps.dwCaps |= DDCAPS_ALIGNSIZESRC;
-      display.caps.dwAlignSizeDest = 16;
-      VideoPresenter presenter;
-      ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch,
-                                  kOverlayKinds | kAllowBackBuffer));
-      ASSERT_EQ(ModeOf(presenter), c.mode);
-      FakeSurface* front = display.overlay;
-      ASSERT_EQ(front->width, 32u);
-      std::vector<uint8_t> cleared(front->pitch);
-      for (size_t i = 0; i < cleared.size(); ++i) cleared[i] = c.clear[i % 4];
-      for (DWORD r = 0; r < front->height; ++r) ASSERT_EQ(front->Row(r), cleared) << r;
-
-      FakeSurface* target = flipping ? front->back : front;
-      ASSERT_NE(target, nullptr);
-      std::vector<std::vector<uint8_t>> expected;
-      for (int32_t r = 0; r < kHeight; ++r) {
-        expected.push_back(target->Row(r));
-        const std::vector<uint8_t> packed = PackedRow(c.format, frame.data() + r * kPitch);
-        std::copy(packed.begin(), packed.end(), expected.back().begin() + c.offset);
-      }
-      ASSERT_TRUE(presenter.Present(frame.data(), options));
-      for (int32_t r = 0; r < kHeight; ++r) EXPECT_EQ(display.overlay->Row(r), expected[r]) << r;
-      EXPECT_EQ(display.Calls("Lock"), (std::vector<std::string>{"Lock overlay 0x1", "Lock primary 0x0",
-                                                                 "Lock " + target->role + " 0x21"}));
-      EXPECT_EQ(display.Calls("Unlock").size(), 3u);
-      EXPECT_EQ(display.Calls("Flip"), flipping ? std::vector<std::string>{"Flip 0x1"} : std::vector<std::string>{});
-      EXPECT_TRUE(display.Calls("Blt").empty());
-    }
   }
 }
 
@@ -387,7 +374,9 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
 // pixel (x, y) samples source column (x sx) >> 16 and source row
 // h - 1 - ((i sy) >> 16), i counted from the bottom, with
 // s = (source x 65536 - 65536) div output. An empty rectangle shows nothing;
-// outside the rectangle the window is untouched.
+// outside the rectangle the window is untouched. Wine shows what another
+// thread drew into a window when the window's own thread next goes idle:
+// each frame the video thread draws must wake it.
 TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRectangle) {
   VideoPresenter presenter;
   ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
@@ -406,7 +395,11 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
     ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), c.given ? &r : nullptr, kWidth, kHeight, kPitch,
                                 kAllowNonOverlay));
     const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    EXPECT_EQ(presenter.Present(frame.data(), options), width > 0 && height > 0);
+    bool shown = false;
+    window.Pump();
+    std::thread([&] { shown = presenter.Present(frame.data(), options); }).join();  // as the video thread does
+    EXPECT_EQ(shown, width > 0 && height > 0);
+    EXPECT_EQ(window.Pump(), shown ? 1 : 0);
     EXPECT_EQ(window.Mismatches([&](int32_t x, int32_t y) {
       if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) return 0x010203u;
       const int32_t i = height - 1 - (y - r.top);
@@ -423,22 +416,6 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
     EXPECT_FALSE(presenter.Present(frame.data(), options));
   }
   EXPECT_TRUE(presenter.Present(frame.data(), options));
-}
-
-// Wine shows what another thread drew into a window when the window's own
-// thread next goes idle: each frame the video thread draws must wake it.
-TEST_F(VideoPresenterTest, EachFrameDrawnFromAnotherThreadWakesTheWindowsThread) {
-  VideoPresenter presenter;
-  window.Pump();
-  ASSERT_TRUE(presenter.Setup(nullptr, window.Get(), nullptr, kWidth, kHeight, kPitch, kAllowNonOverlay));
-  std::thread video([&] {
-    for (int i = 0; i < 3; ++i) presenter.Present(frame.data(), options);
-  });
-  video.join();
-  int wakes = 0;
-  MSG message;
-  while (PeekMessageA(&message, window.Get(), 0, 0, PM_REMOVE)) wakes += message.message == WM_NULL;
-  EXPECT_EQ(wakes, 3);
 }
 
 }  // namespace
