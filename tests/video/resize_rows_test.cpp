@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8 * c)); }
@@ -12,24 +11,6 @@ uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8
 // The step the presenter uses: ((source x 65536) - 65536) div output.
 int32_t PresenterStep(int32_t source, int32_t output) {
   return static_cast<int32_t>((static_cast<int64_t>(source) * 65536 - 65536) / output);
-}
-
-// Output pixel i is source pixel (i x step) >> 16, written as 4 bytes: the
-// last one's fourth byte lands in the spare byte, nothing behind it.
-TEST(ResizeRowNearest, CopiesTheSourcePixelOfEachStep) {
-  std::mt19937 random(3);
-  std::vector<uint32_t> source(40);
-  for (auto& p : source) p = random();
-  for (const int32_t output : {40, 16, 17, 1, 99, 300}) {
-    const int32_t step = output == 40 ? 65536 : PresenterStep(40, output);
-    std::vector<uint8_t> row(output * 3 + 1 + 8, 0xEE);
-    ResizeRowNearest(source.data(), row.data(), step, output);
-    for (int32_t i = 0; i < output; ++i)
-      for (int c = 0; c < 3; ++c)
-        ASSERT_EQ(row[3 * i + c], Channel(source[(i * step) >> 16], c)) << output << " " << i;
-    EXPECT_EQ(row[3 * output], Channel(source[((output - 1) * step) >> 16], 3)) << output;
-    EXPECT_EQ(row[3 * output + 1], 0xEE) << output;
-  }
 }
 
 // Bilinear by its arithmetic: row weights of 15 bits from the position's

@@ -148,10 +148,15 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 // cleared from its first byte to its last (YUY2 to black, the others to zero
 // bytes) with a write lock, not a blit; each frame is written, centred, into
 // the back buffer when there is one, which is then flipped, or else into the
-// overlay, each format with its packing.
-TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForBit) {
-  const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
-  const DWORD caps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
+// overlay, each format with its packing. With a destination colour key the
+// overlay shows where the primary holds the key colour, RGB(16, 0, 16)
+// (magenta on a palette display), turned into the primary's own pixel value
+// through GDI and a lock, the pixel drawn on being put back; the window's
+// video rectangle is painted with the colour. Without one a clipper on the
+// window cuts the overlay.
+TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverTheColourKey) {
+  const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"}, yuy2 = {"primary", "YUY2 32x6"};
+  const DWORD caps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH, keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX;
   const uint32_t k = kOverlayKinds, kb = kOverlayKinds | kAllowBackBuffer;
   const size_t none = SIZE_MAX;
   // The driver sizes surfaces in steps of 16: 32 pixels, the frame at pixel 5,
@@ -169,6 +174,10 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForB
     std::vector<std::string> asked;  // surfaces, from the primary on
     int32_t mode;
     bool doubleBuffered, presents;
+    int primaryBits = 32;
+    DWORD keyCaps = DDCKEYCAPS_DESTOVERLAY;
+    bool lockFails = false, clipperFails = false;
+    DWORD key = 0x100010;
   } const cases[] = {
       {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 32x6 flip"}, kPresentYuy2, true, true},
       {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 32x6 flip", "YUY2 32x6"},
@@ -191,16 +200,33 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForB
       {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, k, none, {"primary"}, kPresentNonOverlay, false, true},
       {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, caps, k, kWidth * kHeight * 4,
        {"primary", "YUY2 32x6", "UYVY 32x6", "RGB32 32x6"}, kPresentNonOverlay, false, false},
-      {"YUY2 needs no memory", all, true, false, caps, k, 0, {"primary", "YUY2 32x6"}, kPresentYuy2, false, true},
+      {"YUY2 needs no memory", all, true, false, caps, k, 0, yuy2, kPresentYuy2, false, true},
+      // The key on primaries of other depths, or a clipper.
+      {"24 bits", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 24},
+      {"16 bits, 5-6-5", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 16, 1, false, false,
+       2 << 11 | 2},
+      {"15 bits", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 15, 1, false, false, 2 << 10 | 2},
+      {"a palette", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 8, 1, false, false,
+       FakeDirectDraw::kMagentaIndex},
+      {"a primary that can't be locked", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 1, true,
+       false, 0xFFFFFFFF},
+      {"a clipper", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 0, false, false, 0},
+      {"no clipper to be had", all, true, false, caps, k, none, yuy2, kPresentNonOverlay, false, true, 32, 0, false,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    window.Fill(RGB(1, 2, 3));
     FakeDirectDraw display;
     display.formats = c.formats;
     display.flipping = c.flipping;
     display.attachFails = c.attachFails;
     display.caps.dwCaps = c.caps | DDCAPS_ALIGNSIZESRC;
     display.caps.dwAlignSizeDest = 16;
+    display.primaryBits = c.primaryBits;
+    display.caps.dwCKeyCaps = c.keyCaps == 0 ? 0 : DDCKEYCAPS_DESTOVERLAY;
+    display.primaryLockFails = c.lockFails;
+    display.clipperFails = c.clipperFails;
     VideoPresenter presenter;
     const FailingAllocations noMemory(c.refused, SIZE_MAX);
     EXPECT_FALSE(presenter.Present(frame.data(), options));
@@ -212,10 +238,30 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForB
     bool doubleBuffered = !c.doubleBuffered;
     EXPECT_EQ(ModeOf(presenter, &doubleBuffered), c.mode);
     EXPECT_EQ(doubleBuffered, c.doubleBuffered);
-    EXPECT_EQ(display.liveObjects, c.mode == kPresentNonOverlay ? 0 : c.doubleBuffered ? 3 : 2);
+    const bool overlaid = c.mode != kPresentNonOverlay;
+    EXPECT_EQ(display.liveObjects, overlaid ? 2 + c.doubleBuffered + (c.keyCaps == 0) : 0);
+    const uint32_t painted = !overlaid ? 0x010203u : c.primaryBits == 8 ? 0xFF00FFu : 0x100010u;
+    if (overlaid || c.clipperFails) {
+      EXPECT_EQ(window.Mismatches([&](int x, int y) {
+        return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? painted : 0x010203u;
+      }), 0);
+    }
     std::vector<std::vector<uint8_t>> expected;
-    const FakeSurface* target = display.overlay != nullptr && c.doubleBuffered ? display.overlay->back : display.overlay;
-    if (c.mode != kPresentNonOverlay) {
+    const FakeSurface* target = overlaid && c.doubleBuffered ? display.overlay->back : display.overlay;
+    if (overlaid) {
+      ASSERT_EQ(display.updates.size(), 1u);
+      const OverlayUpdate& update = display.updates[0];
+      EXPECT_TRUE(update.ontoPrimary);
+      EXPECT_EQ(update.flags, c.keyCaps != 0 ? keyed : DDOVER_SHOW);
+      EXPECT_EQ(update.fx.dwSize, sizeof(DDOVERLAYFX));
+      EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceLowValue, c.key);
+      EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceHighValue, c.key);
+      const int bytes = (c.primaryBits + 7) / 8;
+      const uint8_t* pixels = display.primary->bits;
+      EXPECT_TRUE(std::equal(pixels, pixels + bytes, pixels + bytes)) << "pixel (0, 0) put back";
+      const auto* clipper = static_cast<FakeClipper*>(display.primary->clipper);
+      EXPECT_EQ(clipper != nullptr ? clipper->window : nullptr, c.keyCaps == 0 ? window.Get() : nullptr);
+      EXPECT_EQ(display.Calls("SetHWnd"), std::vector<std::string>(c.keyCaps == 0 ? 1 : 0, "SetHWnd 0x0"));
       const auto& [format, offset] = packings.at(c.mode);
       std::vector<uint8_t> cleared(display.overlay->pitch);
       for (size_t i = 1; format == "YUY2" && i < cleared.size(); i += 2) cleared[i] = 0x80;
@@ -228,10 +274,11 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForB
     }
     EXPECT_EQ(presenter.Present(frame.data(), options), c.presents);
     for (size_t r = 0; r < expected.size(); ++r) EXPECT_EQ(display.overlay->Row(r), expected[r]) << r;
-    if (c.mode != kPresentNonOverlay) {
-      EXPECT_EQ(display.Calls("Lock"), (std::vector<std::string>{"Lock overlay 0x1", "Lock primary 0x0",
-                                                                 "Lock " + target->role + " 0x21"}));
-      EXPECT_EQ(display.Calls("Unlock").size(), 3u);
+    if (overlaid) {
+      std::vector<std::string> locks = {"Lock overlay 0x1", "Lock primary 0x0", "Lock " + target->role + " 0x21"};
+      if (c.keyCaps == 0) locks.erase(locks.begin() + 1);
+      EXPECT_EQ(display.Calls("Lock"), locks);
+      EXPECT_EQ(display.Calls("Unlock").size(), locks.size() - c.lockFails);
       EXPECT_EQ(display.Calls("Flip"), std::vector<std::string>(c.doubleBuffered ? 1 : 0, "Flip 0x1"));
       EXPECT_TRUE(display.Calls("Blt").empty());
     }
@@ -240,68 +287,6 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameBitForB
     EXPECT_FALSE(presenter.Present(frame.data(), options));
     EXPECT_EQ(display.liveObjects, 0);
     EXPECT_EQ(display.Refs(), 1u);
-  }
-}
-
-// With a destination colour key the overlay shows where the primary holds
-// the key colour, RGB(16, 0, 16) (magenta on a palette display), turned into
-// the primary's own pixel value through GDI and a lock, the pixel drawn on
-// being put back; the window's video rectangle is painted with the colour.
-// Without one a clipper on the window cuts the overlay.
-TEST_F(VideoPresenterTest, TheColourKeyIsThePrimarysPixelOfTheKeyColourOrAClipperCutsTheOverlay) {
-  const DWORD keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX, kDest = DDCKEYCAPS_DESTOVERLAY;
-  const uint32_t kKey = 0x100010;  // RGB(16, 0, 16)
-  const struct {
-    const char* name;
-    int primaryBits;
-    DWORD keyCaps;
-    bool lockFails, clipperFails;
-    DWORD key, flags;
-    uint32_t painted;
-  } cases[] = {
-      {"32 bits", 32, kDest, false, false, 0x100010, keyed, kKey},
-      {"24 bits", 24, kDest, false, false, 0x100010, keyed, kKey},
-      {"16 bits, 5-6-5", 16, kDest, false, false, 2 << 11 | 2, keyed, kKey},
-      {"15 bits", 15, kDest, false, false, 2 << 10 | 2, keyed, kKey},
-      {"a palette", 8, kDest, false, false, FakeDirectDraw::kMagentaIndex, keyed, 0xFF00FF},
-      {"a primary that can't be locked", 32, kDest, true, false, 0xFFFFFFFF, keyed, kKey},
-      {"a clipper", 32, 0, false, false, 0, DDOVER_SHOW, kKey},
-      {"no clipper to be had", 32, 0, false, true, 0, 0, 0x010203},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    window.Fill(RGB(1, 2, 3));
-    FakeDirectDraw display;
-    display.primaryBits = c.primaryBits;
-    display.caps.dwCKeyCaps = c.keyCaps;
-    display.primaryLockFails = c.lockFails;
-    display.clipperFails = c.clipperFails;
-    VideoPresenter presenter;
-    ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, kOverlayKinds));
-    EXPECT_EQ(window.Mismatches([&](int x, int y) {
-      return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? c.painted : 0x010203u;
-    }), 0);
-    if (c.flags == 0) {
-      EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
-      continue;
-    }
-    ASSERT_EQ(ModeOf(presenter), kPresentYuy2);
-    ASSERT_EQ(display.updates.size(), 1u);
-    const OverlayUpdate& update = display.updates[0];
-    EXPECT_TRUE(update.ontoPrimary);
-    EXPECT_EQ(update.flags, c.flags);
-    EXPECT_EQ(update.fx.dwSize, sizeof(DDOVERLAYFX));
-    EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceLowValue, c.key);
-    EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceHighValue, c.key);
-    const int bytes = (c.primaryBits + 7) / 8;
-    const uint8_t* pixels = display.primary->bits;
-    EXPECT_TRUE(std::equal(pixels, pixels + bytes, pixels + bytes)) << "pixel (0, 0) put back";
-    const auto* clipper = static_cast<FakeClipper*>(display.primary->clipper);
-    EXPECT_EQ(clipper != nullptr, c.keyCaps == 0);
-    if (clipper != nullptr) {
-      EXPECT_EQ(clipper->window, window.Get());
-      EXPECT_EQ(display.Calls("SetHWnd"), std::vector<std::string>{"SetHWnd 0x0"});
-    }
   }
 }
 
