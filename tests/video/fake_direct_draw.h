@@ -44,10 +44,7 @@ inline std::string FakeHex(DWORD value) {
 }
 
 inline DDPIXELFORMAT FakePixelFormat(DWORD flags, DWORD fourCc, DWORD bits, DWORD red, DWORD green, DWORD blue) {
-  DDPIXELFORMAT format = {};
-  format.dwSize = sizeof format, format.dwFlags = flags, format.dwFourCC = fourCc, format.dwRGBBitCount = bits;
-  format.dwRBitMask = red, format.dwGBitMask = green, format.dwBBitMask = blue;
-  return format;
+  return {sizeof(DDPIXELFORMAT), flags, fourCc, {bits}, {red}, {green}, {blue}, {0}};
 }
 
 // 8 bits: a palette; 15 and 16: 5-5-5 and 5-6-5; else blue, green, red.
@@ -101,7 +98,7 @@ struct FakeDisplay {
   static constexpr int kSpareBytes = 8;    // past each overlay row
 
   // What was done: "CreateSurface YUY2 32x6 flip", "Lock overlay 0x1",
-  // "Unlock overlay", "Flip 0x1", "SetClipper", "SetDisplayMode 640 480 16 60",
+  // "Unlock overlay", "Flip 0x1", "SetHWnd 0x0", "SetDisplayMode 640 480 16 60",
   // "RestoreDisplayMode", ...
   std::vector<std::string> calls;
   std::vector<OverlayUpdate> updates;
@@ -216,19 +213,16 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
     return DD_OK;
   }
   STDMETHODIMP GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* surface) override {
-    owner_->Log("GetAttachedSurface " + FakeHex(caps->dwCaps));
     if (back == nullptr || owner_->attachFails || caps->dwCaps != DDSCAPS_BACKBUFFER) return DDERR_NOTFOUND;
     back->AddRef();
     return *surface = back, DD_OK;
   }
   STDMETHODIMP GetDC(HDC* dc) override {
-    owner_->Log("GetDC " + role);
     if (dib_ == nullptr || dc_ != nullptr) return DDERR_CANTCREATEDC;
     SelectObject(dc_ = CreateCompatibleDC(nullptr), dib_);
     return *dc = dc_, DD_OK;
   }
   STDMETHODIMP ReleaseDC(HDC dc) override {
-    owner_->Log("ReleaseDC " + role);
     if (dc != dc_ || dc_ == nullptr) return DDERR_NODC;
     GdiFlush();
     DeleteDC(dc_);
@@ -256,14 +250,12 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
     return --locks_, DD_OK;
   }
   STDMETHODIMP SetClipper(LPDIRECTDRAWCLIPPER newClipper) override {
-    owner_->Log("SetClipper " + role);
     if (newClipper != nullptr) newClipper->AddRef();
     if (clipper != nullptr) clipper->Release();
     return clipper = newClipper, DD_OK;
   }
   STDMETHODIMP UpdateOverlay(LPRECT source, LPDIRECTDRAWSURFACE target, LPRECT destination, DWORD flags,
                              LPDDOVERLAYFX fx) override {
-    owner_->Log("UpdateOverlay " + role);
     if (source == nullptr || destination == nullptr || role != "overlay") return DDERR_INVALIDPARAMS;
     owner_->updates.push_back({*source, *destination, flags, fx != nullptr ? *fx : DDOVERLAYFX{},
                                target == owner_->primary});
@@ -307,8 +299,7 @@ class FakeDirectDraw final : public IDirectDraw, public IDirectDraw4, public Fak
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-  STDMETHODIMP CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown*) override {
-    Log("CreateClipper " + FakeHex(flags));
+  STDMETHODIMP CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* clipper, IUnknown*) override {
     if (clipperFails) return DDERR_GENERIC;
     return *clipper = new FakeClipper(this), DD_OK;
   }

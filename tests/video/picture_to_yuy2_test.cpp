@@ -5,16 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 PictureLayout Layout(PictureForm form, int32_t width, int32_t biHeight, const uint32_t* masks = nullptr) {
-  PictureLayout layout;
-  layout.form = form;
-  layout.width = width;
-  layout.biHeight = biHeight;
-  for (int i = 0; masks != nullptr && i < 3; ++i) layout.masks[i] = masks[i];
+  PictureLayout layout{form, width, biHeight, {}};
+  if (masks != nullptr) std::copy(masks, masks + 3, layout.masks);
   return layout;
 }
 
@@ -36,7 +34,7 @@ TEST(PictureToYuy2, EveryRgbFormReadsItsPixelsAsTheirColours) {
   struct Case {
     PictureForm form;
     const uint32_t* masks;
-    std::vector<uint8_t> pixels;  // two pixels
+    uint8_t pixels[8];  // two pixels
     uint8_t bgr[6];               // their colours
   };
   const Case cases[] = {
@@ -53,10 +51,8 @@ TEST(PictureToYuy2, EveryRgbFormReadsItsPixelsAsTheirColours) {
   Rgb555ToYuy2Table table;
   for (const Case& c : cases) {
     for (const bool high : {true, false}) {
-      std::vector<uint8_t> source = c.pixels;
-      source.resize(8, 0);
       uint32_t got = 0;
-      ASSERT_TRUE(reference::ConvertPictureToYuy2(Layout(c.form, 2, -1, c.masks), source.data(), palette.data(),
+      ASSERT_TRUE(reference::ConvertPictureToYuy2(Layout(c.form, 2, -1, c.masks), c.pixels, palette.data(),
                                                   reinterpret_cast<uint8_t*>(&got), high, &table));
       EXPECT_EQ(got, Rgb24PairToYuy2(c.bgr, high, table.Entries()))
           << "form " << static_cast<int>(c.form) << (high ? " high" : " low");
@@ -125,9 +121,8 @@ TEST(PictureToYuy2, FastFormsMatchReference) {
     for (const FrameSize& size : AwkwardFrameSizes())
       for (const int32_t biHeight : {-size.height, size.height}) {
         const PictureLayout layout = Layout(form, size.width, biHeight, masks);
-        pictures.push_back({"form " + std::to_string(static_cast<int>(form)) + " " + std::to_string(size.width) + "x" +
-                                std::to_string(biHeight),
-                            layout, GuardedBuffer(PictureLayoutBytes(layout), &random).Payload()});
+        pictures.push_back({"form " + std::to_string(static_cast<int>(form)) + " " + std::to_string(biHeight) + " " +
+                            SizeName(size), layout, GuardedBuffer(PictureLayoutBytes(layout), &random).Payload()});
       }
   }
   std::vector<uint8_t> every24(3 * 32768), every555(2 * 32768);
