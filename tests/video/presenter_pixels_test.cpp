@@ -1,0 +1,245 @@
+// The presenter's pixel routines: YUY2 to RGB32, the resize of the plain
+// drawing and the overlay packings, against their formulas and the fast
+// forms against the reference forms.
+#include "video/yuy2_to_rgb32.h"
+
+#include "tests/video/yuy2_test_frame.h"
+#include "video/present_packing.h"
+#include "video/resize_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+uint32_t Rgb(int r, int g, int b) { return static_cast<uint32_t>((r << 16) | (g << 8) | b); }
+
+// Converts one word (a 2 x 1 frame) with the public routine; out keeps its
+// content when the conversion fails.
+bool ConvertOne(uint32_t word, bool highQuality, YuvLookup* table, uint32_t (&out)[2]) {
+  return ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(&word), 2, 1, 4, out, highQuality, table);
+}
+
+// "High Quality (MMX)" of a pixel: each chroma term floor(c (chroma - 128) / 256).
+uint32_t HighQualityRgb(int y, int cb, int cr) {
+  const auto term = [](int c, int chroma) { return static_cast<int>(std::floor(c * (chroma - 128) / 256.0)); };
+  const auto sat = [](int x) { return std::min(std::max(x, 0), 255); };
+  return Rgb(sat(y + term(359, cr)), sat(y + term(-88, cb) + term(-183, cr)), sat(y + term(454, cb)));
+}
+
+// A worked colour, the table's lifetime (built for low quality only, kept
+// between frames, not built for an empty frame), and high quality refusing
+// to run without MMX.
+TEST(Yuy2ToRgb32, WorkedColourTableAndMmx) {
+  YuvLookup table;
+  uint32_t out[2];
+  ASSERT_TRUE(ConvertOne(Word(255, 128, 0, 128), true, &table, out));
+  EXPECT_FALSE(table.IsBuilt()) << "high quality needs no table";
+  ASSERT_TRUE(ConvertOne(Word(255, 128, 0, 128), false, &table, out));
+  EXPECT_EQ(out[0], Rgb(254, 246, 254));  // y is 252; the -2199 term lowers green
+  const uint32_t* built = table.Entries();
+  ASSERT_TRUE(ConvertOne(Word(128, 128, 128, 128), false, &table, out));
+  EXPECT_EQ(table.Entries(), built) << "kept between frames";
+  table.Free();
+  EXPECT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(out), 1, 1, 4, out, false, &table));
+  EXPECT_FALSE(table.IsBuilt()) << "an empty frame builds nothing";
+
+  ScopedMmxFlag noMmx(0);
+  out[0] = 0x123456;
+  EXPECT_FALSE(ConvertOne(Word(200, 90, 30, 160), true, &table, out));
+  EXPECT_EQ(out[0], 0x123456u);
+  EXPECT_TRUE(ConvertOne(Word(200, 90, 30, 160), false, &table, out)) << "low quality needs no MMX";
+  EXPECT_EQ(out[0], LowQualityRgb(200, 90, 160));
+}
+
+// Both qualities, at every level, against their formulas: low quality for
+// every table key (with random low bits that the key drops), high quality
+// for every U and V (so both saturation ends).
+TEST(Yuy2ToRgb32, EveryKeyAndEveryChromaFollowTheFormulas) {
+  std::mt19937 random(1);
+  std::vector<uint32_t> words;
+  for (uint32_t key = 0; key < YuvLookup::kEntries; ++key) {
+    const int y = static_cast<int>(((key >> 5) & 63) << 2 | (random() & 3));
+    words.push_back(Word(y, (key & 31) << 3 | (random() & 7), 255 - y, ((key >> 11) & 31) << 3 | (random() & 7)));
+  }
+  const int32_t width = 2 * 256, height = YuvLookup::kEntries / 256;
+  std::vector<uint32_t> out(width * height);
+  YuvLookup table;
+  for (const bool high : {false, true}) {
+    for (VectorLevel level : VectorLevelsToTest(true)) {
+      ScopedVectorLevelCap cap(level);
+      ASSERT_TRUE(ConvertYuy2ToRgb32(reinterpret_cast<const uint8_t*>(words.data()), width, height, width * 2,
+                                     out.data(), high, &table));
+      for (size_t i = 0; i < words.size(); ++i) {
+        const int y0 = words[i] & 0xFF, u = (words[i] >> 8) & 0xFF, y1 = (words[i] >> 16) & 0xFF, v = words[i] >> 24;
+        const auto want = high ? HighQualityRgb : LowQualityRgb;
+        ASSERT_EQ(out[2 * i], want(y0, u, v)) << "level " << static_cast<int>(level) << " word " << i << high;
+        ASSERT_EQ(out[2 * i + 1], want(y1, u, v)) << "level " << static_cast<int>(level) << " word " << i << high;
+      }
+    }
+  }
+}
+
+// The fast forms against the reference on random frames of awkward sizes,
+// with padded pitches; the reference leaves the odd last column alone.
+TEST(Yuy2ToRgb32, FastFormsMatchReference) {
+  std::mt19937 random(2);
+  YuvLookup table;
+  for (const FrameSize& size : AwkwardFrameSizes()) {
+    const int32_t pitch = (2 * size.width + 3) / 4 * 4 + 4 * static_cast<int32_t>(random() % 3);
+    GuardedBuffer frame(static_cast<size_t>(pitch) * size.height, &random);
+    const size_t outBytes = static_cast<size_t>(size.width) * size.height * 4;
+    for (bool high : {false, true}) {
+      const auto convert = [&](auto routine, uint8_t* out) {
+        ASSERT_TRUE(routine(frame.data(), size.width, size.height, pitch, reinterpret_cast<uint32_t*>(out), high,
+                            &table));
+      };
+      ExpectFastFormMatches(
+          outBytes, &random,
+          [&](uint8_t* out) {
+            const std::vector<uint8_t> before(out, out + outBytes);
+            convert(reference::ConvertYuy2ToRgb32, out);
+            for (int32_t r = 0; size.width % 2 == 1 && r < size.height; ++r) {
+              const size_t last = (static_cast<size_t>(r) * size.width + size.width - 1) * 4;
+              ASSERT_EQ(0, std::memcmp(out + last, before.data() + last, 4)) << "row " << r;
+            }
+          },
+          [&](uint8_t* out) { convert(ConvertYuy2ToRgb32, out); }, SizeName(size) + (high ? " high" : " low"));
+    }
+  }
+}
+
+uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8 * c)); }
+
+// The step the presenter uses: ((source x 65536) - 65536) div output.
+int32_t PresenterStep(int32_t source, int32_t output) {
+  return static_cast<int32_t>((static_cast<int64_t>(source) * 65536 - 65536) / output);
+}
+
+// Bilinear by its arithmetic: row weights of 15 bits from the position's
+// fraction, column weights from the step's, each colour byte times 4, and
+// every product's high 16 bits; the fourth byte 0.
+std::vector<uint8_t> Bilinear(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int32_t position,
+                              int32_t step, int32_t count) {
+  std::vector<uint8_t> out(count * 3 + 1);
+  const int wb = (position >> 1) & 0x7FFF, wa = 0x7FFF - wb;
+  for (int32_t i = 0; i < count; ++i) {
+    const uint32_t p = static_cast<uint32_t>(i) * step, x = p >> 16;
+    const int fx = (p >> 1) & 0x7FFF;
+    for (int c = 0; c < 3; ++c) {
+      const auto mix = [&](uint32_t k) { return (4 * Channel(a[k], c) * wa >> 16) + (4 * Channel(b[k], c) * wb >> 16); };
+      out[3 * i + c] = static_cast<uint8_t>(std::min(255, (mix(x) * (0x7FFF - fx) >> 16) + (mix(x + 1) * fx >> 16)));
+    }
+    out[3 * i + 3] = 0;
+  }
+  return out;
+}
+
+// Bilinear against its arithmetic, and the fast forms of both resizes
+// against the reference, over up- and downscaling steps as the presenter
+// computes them, rows of every length around the vector widths, and row
+// positions with a fraction and without (row B plays no part): every byte
+// from the first to the spare byte, nothing behind it. White comes out as
+// 254; without MMX bilinear writes nothing.
+TEST(ResizeRows, BilinearFollowsItsArithmeticAndFastFormsMatchReference) {
+  std::mt19937 random(6);
+  const std::vector<uint32_t> white(20, 0xFFFFFF);
+  std::vector<uint8_t> row(19 * 3 + 1, 0x55), whiteRow(19 * 3, 254);
+  whiteRow.push_back(0);  // the fourth byte of the last pixel
+  ResizeRowBilinear(white.data(), white.data(), 0, row.data(), 65536, 19);
+  EXPECT_EQ(row, whiteRow);
+  for (const int32_t source : {2, 3, 5, 8, 17, 64, 101, 333, 700, 1500}) {
+    const std::vector<uint32_t> a = RandomPixels(source, &random), b = RandomPixels(source, &random);
+    for (const int32_t output : {1, 2, 3, 4, 7, 9, 10, 11, 16, 18, 31, 37, 200, 250, 641, 1920}) {
+      const int32_t step = PresenterStep(source, output);
+      const std::string what = std::to_string(source) + " -> " + std::to_string(output);
+      for (const int32_t position : {static_cast<int32_t>(random() & 0x3FFFFF), 0xFFFF, 5 << 16}) {
+        ExpectFastFormMatches(
+            output * 3 + 1, &random,
+            [&](uint8_t* out) {
+              reference::ResizeRowBilinear(a.data(), b.data(), position, out, step, output);
+              ASSERT_EQ(FirstDifference({out, out + output * 3 + 1}, Bilinear(a, b, position, step, output)), -1);
+            },
+            [&](uint8_t* out) { ResizeRowBilinear(a.data(), b.data(), position, out, step, output); },
+            "bilinear " + what + " at " + std::to_string(position));
+      }
+      ExpectFastFormMatches(
+          output * 3 + 1, &random, [&](uint8_t* out) { reference::ResizeRowNearest(a.data(), out, step, output); },
+          [&](uint8_t* out) { ResizeRowNearest(a.data(), out, step, output); }, "nearest " + what);
+    }
+  }
+  ScopedMmxFlag noMmx(0);
+  std::vector<uint8_t> untouched(8 * 3 + 1, 0x42);
+  ResizeRowBilinear(white.data(), white.data(), 0, untouched.data(), 65536, 7);
+  EXPECT_EQ(untouched, std::vector<uint8_t>(8 * 3 + 1, 0x42));
+}
+
+// The usual 5-6-5 packing: top 5 bits of red, 6 of green, 5 of blue.
+uint16_t Expected565(uint32_t p) {
+  const uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+  return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+}
+
+// Each packing on a frame placed at (xo, yo) of a larger surface (80-byte
+// rows, 6 of them, marked): xo is rounded down to the packing's group, only
+// whole groups are written, each byte of a row comes from its pixel (RGB) or
+// frame byte (YUV), and every byte outside keeps the mark.
+TEST(PresentPacking, FramesArePackedIntoTheirRectangleOnly) {
+  std::mt19937 random(7);
+  const int32_t height = 3, pitch = 16;
+  const std::vector<uint32_t> pixels = RandomPixels(13 * height, &random);
+  GuardedBuffer frame(pitch * height, &random);
+  const uint8_t* yuv = frame.data();
+  struct Case {
+    const char* name;
+    int32_t width, xo, yo;
+    int32_t first, length;  // the bytes of each row written
+    std::function<void(const PackTarget&)> pack;
+    std::function<int(int32_t r, int32_t b)> expected;  // byte b of row r
+  } const cases[] = {
+      // (5 div 2) x 4 = 8; six words of two pixels, the odd pixel left out.
+      {"rgb16", 13, 5, 2, 8, 24, [&](const PackTarget& t) { PackFrameRgb16(pixels.data(), 13, height, t); },
+       [&](int32_t r, int32_t b) { return Expected565(pixels[r * 13 + b / 2]) >> (8 * (b % 2)) & 0xFF; }},
+      // (9 div 4) x 12 = 24; two groups of four pixels in three words.
+      {"rgb24", 11, 9, 1, 24, 24, [&](const PackTarget& t) { PackFrameRgb24(pixels.data(), 11, height, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(pixels[r * 11 + b / 3] >> (8 * (b % 3)) & 0xFF); }},
+      {"rgb32", 7, 3, 1, 12, 28, [&](const PackTarget& t) { PackFrameRgb32(pixels.data(), 7, height, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(pixels[r * 7 + b / 4] >> (8 * (b % 4)) & 0xFF); }},
+      // (3 div 2) x 4 = 4; three words.
+      {"yuy2", 7, 3, 0, 4, 12, [&](const PackTarget& t) { PackFrameYuy2(yuv, 7, height, pitch, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(yuv[r * pitch + b]); }},
+      {"uyvy", 7, 3, 0, 4, 12, [&](const PackTarget& t) { PackFrameUyvy(yuv, 7, height, pitch, t); },
+       [&](int32_t r, int32_t b) { return static_cast<int>(yuv[r * pitch + (b ^ 1)]); }},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> surface(80 * 6, 0xC3), want = surface;
+    c.pack({surface.data(), 80, c.xo, c.yo});
+    for (int32_t r = 0; r < height; ++r)
+      for (int32_t b = 0; b < c.length; ++b) want[(c.yo + r) * 80 + c.first + b] = static_cast<uint8_t>(c.expected(r, b));
+    EXPECT_EQ(FirstDifference(surface, want), -1) << c.name;
+  }
+}
+
+// The fast row forms against the reference at every length around the
+// vector widths, at odd output addresses.
+TEST(PresentPacking, FastFormsMatchReference) {
+  std::mt19937 random(10);
+  for (int32_t n = 0; n < 70; ++n) {
+    const std::vector<uint32_t> pixels = RandomPixels(4 * n + 4, &random);
+    GuardedBuffer yuy2(4 * n + 4, &random);
+    // Written one byte into the buffer, to be off the vector alignment.
+    ExpectFastFormMatches(
+        4 * n + 1, &random, [&](uint8_t* out) { reference::PackRgb16Row(pixels.data(), out + 1, n); },
+        [&](uint8_t* out) { PackRgb16Row(pixels.data(), out + 1, n); }, "rgb16 " + std::to_string(n));
+    ExpectFastFormMatches(
+        12 * n + 1, &random, [&](uint8_t* out) { reference::PackRgb24Row(pixels.data(), out + 1, n); },
+        [&](uint8_t* out) { PackRgb24Row(pixels.data(), out + 1, n); }, "rgb24 " + std::to_string(n));
+    ExpectFastFormMatches(
+        4 * n + 1, &random, [&](uint8_t* out) { reference::PackUyvyRow(yuy2.data(), out + 1, n); },
+        [&](uint8_t* out) { PackUyvyRow(yuy2.data(), out + 1, n); }, "uyvy " + std::to_string(n));
+  }
+}
+
+}  // namespace
