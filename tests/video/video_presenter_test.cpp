@@ -95,12 +95,14 @@ uint32_t ShownRgb(const uint8_t* row, int32_t x) {
 
 // What a surface row of the format holds of a frame row: the words as they
 // are (YUY2), their bytes swapped in pairs (UYVY), or each pixel's colour in
-// 5-6-5 or as blue, green, red (and a zero byte for 32 bits). RGB24 packs
-// groups of four pixels, so two of the 22 are left out.
-std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row) {
+// 5-6-5 or as blue, green, red (and a zero byte for 32 bits), of the pixels
+// packed: whole words of two (whole groups of four for RGB24; every pixel
+// for RGB32).
+std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row, int32_t width) {
   std::vector<uint8_t> out;
-  for (int i = 0; format[0] != 'R' && i < kPitch; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
-  for (int x = 0; format[0] == 'R' && x < (format == "RGB24" ? 20 : kWidth); ++x) {
+  for (int i = 0; format[0] != 'R' && i < width / 2 * 4; ++i) out.push_back(row[format == "YUY2" ? i : i ^ 1]);
+  const int32_t pixels = format == "RGB24" ? width / 4 * 4 : format == "RGB16" ? width / 2 * 2 : width;
+  for (int x = 0; format[0] == 'R' && x < pixels; ++x) {
     const uint32_t c = ShownRgb(row, x);
     const uint8_t r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
     const int rgb16 = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
@@ -178,6 +180,7 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
     DWORD keyCaps = DDCKEYCAPS_DESTOVERLAY;
     bool lockFails = false, clipperFails = false;
     DWORD key = 0x100010;
+    int32_t width = kWidth;
   } const cases[] = {
       {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 32x6 flip"}, kPresentYuy2, true, true},
       {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 32x6 flip", "YUY2 32x6"},
@@ -211,6 +214,11 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
       {"a primary that can't be locked", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 1, true,
        false, 0xFFFFFFFF},
       {"a clipper", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 0, false, false, 0},
+      // The odd pixel is left out (RGB24 leaves out all but whole groups of four).
+      {"YUY2 at an odd width", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 1, false, false,
+       0x100010, 21},
+      {"RGB16 at an odd width", all, true, false, caps, kAllowNonOverlay | kAllowRgb16, none, {"primary", "RGB16 32x6"},
+       kPresentRgb16, false, true, 32, 1, false, false, 0x100010, 21},
       {"no clipper to be had", all, true, false, caps, k, none, yuy2, kPresentNonOverlay, false, true, 32, 0, false,
        true},
   };
@@ -230,8 +238,8 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
     VideoPresenter presenter;
     const FailingAllocations noMemory(c.refused, SIZE_MAX);
     EXPECT_FALSE(presenter.Present(frame.data(), options));
-    EXPECT_FALSE(presenter.Setup(&display, nullptr, &rect, kWidth, kHeight, kPitch, c.allow));
-    ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, kWidth, kHeight, kPitch, c.allow));
+    EXPECT_FALSE(presenter.Setup(&display, nullptr, &rect, c.width, kHeight, kPitch, c.allow));
+    ASSERT_TRUE(presenter.Setup(&display, window.Get(), &rect, c.width, kHeight, kPitch, c.allow));
     std::vector<std::string> asked = display.Calls("CreateSurface ");
     for (std::string& call : asked) call.erase(0, 14);
     EXPECT_EQ(asked, c.asked);
@@ -268,7 +276,7 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
       for (DWORD r = 0; r < display.overlay->height; ++r) {
         ASSERT_EQ(display.overlay->Row(r), cleared) << r;
         expected.push_back(target->Row(r));
-        const std::vector<uint8_t> packed = PackedRow(format, frame.data() + r * kPitch);
+        const std::vector<uint8_t> packed = PackedRow(format, frame.data() + r * kPitch, c.width);
         std::copy(packed.begin(), packed.end(), expected.back().begin() + offset);
       }
     }
