@@ -158,9 +158,8 @@ TEST(VideoFilters, TheChainsOrder) {
   flags = VideoFilterFlags{};
   flags.histogram = 1;
   ApplyVideoFilters(flags, ColorBalance{50, 0, 50}, frame.data(), 12, 6, 0, SubtitleStep{});
-  EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);
-  EXPECT_EQ(frame.Word(0, 0), 0x15902B70u);
-  EXPECT_EQ(frame.Word(5, 0), Word(0, 128, 0, 128));
+  EXPECT_EQ(std::vector<uint32_t>({frame.Word(0, 5), frame.Word(0, 0), frame.Word(5, 0)}),
+            std::vector<uint32_t>({0x15902B70u, 0x15902B70u, Word(0, 128, 0, 128)}));
 }
 
 // --- the fast forms ----------------------------------------------------------
@@ -248,7 +247,7 @@ int Stretched(int y, int minimum, int maximum) {
 // Each frame moves the smoothed range a quarter of the way to its own (the
 // first frame sets it), and the lumas are stretched over the smoothed range;
 // a range that is empty once smoothed leaves the frame alone; chroma stays.
-TEST(AutoLevel, SmoothsTheRangeAndStretchesLuma) {
+TEST(AutoLevel, SmoothsTheRangeAndStretchesLumaExactly) {
   std::mt19937 random(40);
   struct Case {
     const char* name;
@@ -276,12 +275,8 @@ TEST(AutoLevel, SmoothsTheRangeAndStretchesLuma) {
         ASSERT_EQ(frame.Row(r)[k], k % 2 ? y : Stretched(y, c.stretchMin, c.stretchMax)) << k << " " << y;
       }
   }
-}
-
-// The stretch for every smoothed minimum and maximum, on a frame holding every
-// luma: both forms against exact rationals.
-TEST(AutoLevel, StretchIsExactForEveryRange) {
-  std::mt19937 random(43);
+  // The stretch for every smoothed minimum and maximum, on a frame holding
+  // every luma: both forms against exact rationals.
   const std::vector<uint8_t> bytes = LumaFrame(256, 1, 0, 255, &random).Bytes();
   for (int32_t minimum = 0; minimum < 255; ++minimum) {
     for (int32_t maximum = minimum + 1; maximum < 256; ++maximum) {
@@ -345,28 +340,29 @@ TEST(Histogram, AveragesSkippedBinsIntoTheColumnAndRepeatsBinsOnWideFrames) {
   DrawHistogram(frame.data(), 16, 200);
   // Bins 10 and 63 hold 1600 lumas each, 1000 after the scaling by 10 / 16;
   // column 1 averages bins 1 .. 63: 2000 / 63 = 31 rows.
-  EXPECT_EQ(BarHeight(frame, 0), 0) << "bin 0 is empty";
-  EXPECT_EQ(frame.Luma(0, 199), 10);
-  EXPECT_EQ(BarHeight(frame, 1), 31);
-  EXPECT_EQ(frame.Word(4, 199), kBar[2]);
-  EXPECT_EQ(frame.Luma(4, 199 - 31), 10) << "above the bar the picture stays";
-  EXPECT_EQ(frame.Luma(12, 199), 63) << "column 2 (bin 127) is empty";
+  // Bin 0 is empty; above the bar the picture stays; column 2 (bin 127) is empty.
+  EXPECT_EQ(std::vector<uint32_t>({uint32_t(BarHeight(frame, 0)), frame.Luma(0, 199), uint32_t(BarHeight(frame, 1)),
+                                   frame.Word(4, 199), frame.Luma(4, 199 - 31), frame.Luma(12, 199)}),
+            std::vector<uint32_t>({0, 10, 31, kBar[2], 10, 63}));
 
   // W 1920: 480 columns for 256 bins; columns 0 and 1 both show bin 0, and
   // bars are cut at the frame's height.
   Yuy2TestFrame wide(1920, 10, &random);
   wide.Fill(Word(0, 128, 0, 128));
   DrawHistogram(wide.data(), 1920, 10);
-  EXPECT_EQ(BarHeight(wide, 0), 10) << "19200 x 10 / 1920 = 100, cut at 10";
-  EXPECT_EQ(BarHeight(wide, 1), 10);
-  EXPECT_EQ(wide.Word(4, 9), kBar[2]) << "column 2 shows bin 1, empty: column 1's last word";
-  EXPECT_EQ(wide.Word(6, 9), Word(0, 128, 0, 128));
+  // 19200 x 10 / 1920 = 100, cut at 10; column 2 shows bin 1, empty: column
+  // 1's last word.
+  EXPECT_EQ(std::vector<uint32_t>({uint32_t(BarHeight(wide, 0)), uint32_t(BarHeight(wide, 1)), wide.Word(4, 9),
+                                   wide.Word(6, 9)}),
+            std::vector<uint32_t>({10, 10, kBar[2], Word(0, 128, 0, 128)}));
   EXPECT_TRUE(wide.GuardIntact());
 }
 
 std::vector<uint8_t> BalanceImage(uint8_t value) { return std::vector<uint8_t>(kBalanceImageSize, value); }
 
-TEST(LevelBar, CellsFillFromTheBottomAndNarrowFramesAreClipped) {
+// Cells fill from the bottom, narrow frames are clipped, and the icons blend
+// into the top rows.
+TEST(LevelBar, CellsFillFromTheBottomNarrowFramesAreClippedAndIconsBlend) {
   std::mt19937 random(52);
   Yuy2TestFrame frame(40, 40, &random);  // 10 cells, no icons (W < 160)
   frame.Fill(Word(1, 2, 3, 4));
@@ -394,8 +390,7 @@ TEST(LevelBar, CellsFillFromTheBottomAndNarrowFramesAreClipped) {
   const std::vector<uint8_t> before = narrow.Bytes();
   DrawLevelBar(narrow.data(), 5, 8, 100, 2, image.data());
   EXPECT_TRUE(narrow.GuardIntact());
-  EXPECT_EQ(narrow.Word(1, 0), 0x60806080u);
-  EXPECT_EQ(narrow.Word(1, 1), 0x50F050F0u);
+  EXPECT_EQ(std::vector<uint32_t>({narrow.Word(1, 0), narrow.Word(1, 1)}), std::vector<uint32_t>({0x60806080u, 0x50F050F0u}));
   for (int32_t r = 0; r < 8; ++r)
     EXPECT_EQ(0, std::memcmp(narrow.Row(r) + 8, before.data() + r * narrow.stride + 8, 4)) << r;
   Yuy2TestFrame shortFrame(320, 12, &random);
@@ -405,28 +400,25 @@ TEST(LevelBar, CellsFillFromTheBottomAndNarrowFramesAreClipped) {
   const std::vector<uint8_t> tinyBefore = tiny.Bytes();
   DrawLevelBar(tiny.data(), 3, 3, 100, 2, image.data());
   EXPECT_EQ(tiny.Bytes(), tinyBefore) << "W div 4 and H div 4 below 1: nothing";
-}
 
-TEST(LevelBar, IconsBlendIntoTheTopRows) {
-  std::mt19937 random(53);
-  Yuy2TestFrame frame(160, 40, &random);
-  frame.Fill(Word(100, 200, 100, 200));
-  std::vector<uint8_t> image = BalanceImage(0);
+  Yuy2TestFrame wide(160, 40, &random);
+  wide.Fill(Word(100, 200, 100, 200));
+  std::vector<uint8_t> icons = BalanceImage(0);
   for (int32_t i = 0; i < kBalanceImageHeight; ++i) {
-    image[i * 128 + 0] = 255;   // icon 0 (not selected): above T = 128
-    image[i * 128 + 64] = 32;   // icon 2 (selected for brightness): T = 64
-    image[i * 128 + 65] = 255;
+    icons[i * 128 + 0] = 255;   // icon 0 (not selected): above T = 128
+    icons[i * 128 + 64] = 32;   // icon 2 (selected for brightness): T = 64
+    icons[i * 128 + 65] = 255;
   }
-  DrawLevelBar(frame.data(), 160, 40, 0, 1, image.data());
+  DrawLevelBar(wide.data(), 160, 40, 0, 1, icons.data());
   // Pixel 32 (icon 0, a = 255): luma a div 2 = 127, chroma share 128, pixel
   // 33 (a = 0) keeps 100 and share 200: U = V = (128 + 200) div 2 = 164.
-  EXPECT_EQ(frame.Word(16, 0), Word(127, 164, 100, 164));
   // Pixel 96 (icon 2, a = 32 <= 64): luma (100 x 32 + 24 x 32) div 64 = 62,
   // share (200 x 32 + 112 x 32) div 64 = 156; pixel 97 (a = 255 > 64):
   // luma 255 x 3 div 4 = 191, share 112; U = V = (156 + 112) div 2 = 134.
-  EXPECT_EQ(frame.Word(48, 31), Word(62, 134, 191, 134));
-  EXPECT_EQ(frame.Word(48, 32), Word(100, 200, 100, 200)) << "32 rows only";
-  EXPECT_EQ(frame.Word(17, 5), Word(100, 200, 100, 200)) << "a = 0 leaves the picture";
+  // 32 rows only; a = 0 leaves the picture.
+  const uint32_t picture = Word(100, 200, 100, 200);
+  EXPECT_EQ(std::vector<uint32_t>({wide.Word(16, 0), wide.Word(48, 31), wide.Word(48, 32), wide.Word(17, 5)}),
+            std::vector<uint32_t>({Word(127, 164, 100, 164), Word(62, 134, 191, 134), picture, picture}));
 }
 
 }  // namespace
