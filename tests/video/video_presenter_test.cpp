@@ -21,6 +21,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -118,6 +119,12 @@ std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row, in
 }
 
 std::vector<LONG> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+// An overlay update's source and destination corners.
+std::vector<LONG> Placed(const OverlayUpdate& u) {
+  std::vector<LONG> corners = Corners(u.source), destination = Corners(u.destination);
+  corners.insert(corners.end(), destination.begin(), destination.end());
+  return corners;
+}
 
 class VideoPresenterTest : public ::testing::Test {
  protected:
@@ -329,8 +336,7 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
   ASSERT_TRUE(setUp(video, kWidth));
   ASSERT_EQ(ModeOf(presenter), kPresentYuy2);
   ASSERT_EQ(display.updates.size(), 1u);
-  EXPECT_EQ(Corners(display.updates[0].source), (std::vector<LONG>{16, 0, 32, 2}));
-  EXPECT_EQ(Corners(display.updates[0].destination), (std::vector<LONG>{0, 762, 16, 768}));
+  EXPECT_EQ(Placed(display.updates[0]), (std::vector<LONG>{16, 0, 32, 2, 0, 762, 16, 768}));
 
   // Moved to (100, 50): (103, 52) .. (163, 70), widened to 96 .. 168.
   const FakeSurface* overlay = display.overlay;
@@ -339,26 +345,25 @@ TEST_F(VideoPresenterTest, TheOverlayFollowsTheWindowAndIsRebuiltOnlyWhenItMustB
   EXPECT_EQ(display.overlay, overlay);
   EXPECT_EQ(display.Calls("CreateSurface").size(), 2u);
   ASSERT_EQ(display.updates.size(), 2u);
-  EXPECT_EQ(Corners(display.updates[1].source), (std::vector<LONG>{0, 0, 32, 6}));
-  EXPECT_EQ(Corners(display.updates[1].destination), (std::vector<LONG>{96, 52, 168, 70}));
+  EXPECT_EQ(Placed(display.updates[1]), (std::vector<LONG>{0, 0, 32, 6, 96, 52, 168, 70}));
 
   const RECT tooTall = {3, 2, 63, 32};  // stretch 5.000
+  // The mode, the surfaces asked for and the objects alive after each step.
+  const auto state = [&] {
+    return std::make_tuple(ModeOf(presenter), display.Calls("CreateSurface").size(), display.liveObjects);
+  };
   ASSERT_TRUE(setUp(tooTall, kWidth));
-  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
-  EXPECT_EQ(display.Calls("CreateSurface").size(), 3u) << "the primary only";
-  EXPECT_EQ(display.liveObjects, 0);
+  EXPECT_EQ(state(), std::make_tuple(kPresentNonOverlay, size_t{3}, 0)) << "the primary only";
   ASSERT_TRUE(setUp(video, kWidth));
-  EXPECT_EQ(ModeOf(presenter), kPresentYuy2);
+  EXPECT_EQ(state(), std::make_tuple(kPresentYuy2, size_t{5}, 2));
 
   display.lost = true;
   EXPECT_FALSE(presenter.Present(frame.data(), options));
   ASSERT_TRUE(setUp(video, kWidth));
-  EXPECT_EQ(ModeOf(presenter), kPresentNonOverlay);
-  EXPECT_EQ(display.Calls("CreateSurface YUY2").size(), 3u);
+  EXPECT_EQ(state(), std::make_tuple(kPresentNonOverlay, size_t{7}, 0)) << "the primary and YUY2, refused";
   display.lost = false;
   ASSERT_TRUE(setUp(video, kWidth));
-  EXPECT_EQ(ModeOf(presenter), kPresentYuy2);
-  EXPECT_EQ(display.Calls("CreateSurface YUY2").size(), 4u);
+  EXPECT_EQ(state(), std::make_tuple(kPresentYuy2, size_t{9}, 2));
   ASSERT_TRUE(setUp(video, 40));
   EXPECT_EQ(display.Calls("CreateSurface").back(), "CreateSurface YUY2 48x6");
   presenter.Shutdown();
@@ -418,18 +423,16 @@ TEST_F(VideoPresenterTest, ThePlainDrawingShowsTheFrameResizedIntoEachSetupsRect
 TEST(DibImage, RowsAreBottomUpWithFourByteAlignedStrides) {
   DibImage image;
   ASSERT_TRUE(image.Create(5, 3));
-  EXPECT_EQ(image.Stride(), 16);  // 15 bytes rounded up
   ASSERT_NE(image.Bits(), nullptr);
-  EXPECT_EQ(image.Row(0), image.Bits() + 2 * 16);  // the top row is last in memory
-  EXPECT_EQ(image.Row(2), image.Bits());
-  EXPECT_EQ(image.Row(3), nullptr);
-  EXPECT_EQ(image.Row(-1), nullptr);
+  // 15 bytes rounded up to 16; the top row is last in memory.
+  EXPECT_EQ(image.Stride(), 16);
+  EXPECT_EQ(std::vector<const uint8_t*>({image.Row(0), image.Row(2), image.Row(3), image.Row(-1)}),
+            std::vector<const uint8_t*>({image.Bits() + 2 * 16, image.Bits(), nullptr, nullptr}));
   BITMAP bitmap;
   ASSERT_EQ(GetObjectA(image.Bitmap(), sizeof bitmap, &bitmap), static_cast<int>(sizeof bitmap));
   EXPECT_EQ(std::vector<LONG>({bitmap.bmWidth, bitmap.bmHeight, bitmap.bmBitsPixel}), std::vector<LONG>({5, 3, 24}));
   image.Destroy();
-  EXPECT_EQ(image.Bits(), nullptr);
-  EXPECT_EQ(image.Row(0), nullptr);
+  EXPECT_EQ(std::vector<const uint8_t*>({image.Bits(), image.Row(0)}), std::vector<const uint8_t*>(2, nullptr));
   // Sizes below one become one.
   ASSERT_TRUE(image.Create(0, -4));
   EXPECT_EQ(std::vector<int>({image.Width(), image.Height(), image.Stride()}), std::vector<int>({1, 1, 4}));
