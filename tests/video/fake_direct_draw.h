@@ -128,8 +128,7 @@ class FakeObject : public Interface {
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override {
     const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
+    return left == 0 ? (delete this, 0) : left;
   }
 
  protected:
@@ -246,8 +245,7 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
   }
   STDMETHODIMP Unlock(LPVOID) override {
     owner_->Log("Unlock " + role);
-    if (locks_ == 0) return DDERR_NOTLOCKED;
-    return --locks_, DD_OK;
+    return locks_ == 0 ? DDERR_NOTLOCKED : (--locks_, DD_OK);
   }
   STDMETHODIMP SetClipper(LPDIRECTDRAWCLIPPER newClipper) override {
     if (newClipper != nullptr) newClipper->AddRef();
@@ -293,15 +291,12 @@ class FakeDirectDraw final : public IDirectDraw, public IDirectDraw4, public Fak
     *object = nullptr;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDirectDraw)) *object = static_cast<IDirectDraw*>(this);
     if (IsEqualIID(iid, IID_IDirectDraw4) && hasDirectDraw4) *object = static_cast<IDirectDraw4*>(this);
-    if (*object == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    return *object == nullptr ? E_NOINTERFACE : (AddRef(), S_OK);
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
   STDMETHODIMP CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* clipper, IUnknown*) override {
-    if (clipperFails) return DDERR_GENERIC;
-    return *clipper = new FakeClipper(this), DD_OK;
+    return clipperFails ? DDERR_GENERIC : (*clipper = new FakeClipper(this), DD_OK);
   }
   // Only what the program must ask for: the primary, or an overlay in video
   // memory, a single surface or a chain of two.
