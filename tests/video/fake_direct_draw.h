@@ -213,8 +213,7 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
   }
   STDMETHODIMP GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* surface) override {
     if (back == nullptr || owner_->attachFails || caps->dwCaps != DDSCAPS_BACKBUFFER) return DDERR_NOTFOUND;
-    back->AddRef();
-    return *surface = back, DD_OK;
+    return back->AddRef(), *surface = back, DD_OK;
   }
   STDMETHODIMP GetDC(HDC* dc) override {
     if (dib_ == nullptr || dc_ != nullptr) return DDERR_CANTCREATEDC;

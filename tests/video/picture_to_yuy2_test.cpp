@@ -64,8 +64,11 @@ TEST(PictureToYuy2, EveryRgbFormReadsItsPixelsAsTheirColours) {
 
 // Planar YUV on worked bytes: a row takes its chroma row's column k for
 // pair k, each chroma row serving two rows (packed forms are checked against
-// ffmpeg's own reordering in the decoding tests).
-TEST(PictureToYuy2, PlanarRowsShareTheirChromaRows) {
+// ffmpeg's own reordering in the decoding tests). Rows padded to 4 bytes by
+// their bits (a 9-pixel 4-bit row takes 8 bytes, a 10-pixel 1-bit row 4, a
+// 321-pixel RGB24 row 964); unpadded planes with chroma of the rounded-up
+// half size.
+TEST(PictureToYuy2, PlanarRowsShareTheirChromaRowsAndPicturesTakeTheirBytes) {
   Rgb555ToYuy2Table table;
   const std::vector<uint8_t> planes = {10, 11, 12, 13, 20, 21, 22, 23, 30, 31, 32, 33,  // Y, 4 x 3
                                        40, 41, 42, 43,                                  // first chroma, 2 x 2
@@ -84,20 +87,14 @@ TEST(PictureToYuy2, PlanarRowsShareTheirChromaRows) {
       EXPECT_EQ(out, yuy2) << static_cast<int>(form) << (fast ? " fast" : "");
     }
   }
-}
-
-// Rows padded to 4 bytes by their bits (a 9-pixel 4-bit row takes 8 bytes,
-// a 10-pixel 1-bit row 4, a 321-pixel RGB24 row 964); unpadded planes with
-// chroma of the rounded-up half size.
-TEST(PictureToYuy2, PictureBytes) {
   const struct {
     PictureForm form;
     int32_t width, biHeight;
     size_t bytes;
-  } cases[] = {{PictureForm::kPalette4, 9, 2, 16}, {PictureForm::kPalette1, 10, -3, 12}, {PictureForm::kRgb24, 321, 2, 1928},
+  } sizes[] = {{PictureForm::kPalette4, 9, 2, 16}, {PictureForm::kPalette1, 10, -3, 12}, {PictureForm::kRgb24, 321, 2, 1928},
                {PictureForm::kRgb555, 3, 1, 8}, {PictureForm::kUyvy, 3, 1, 8}, {PictureForm::kI420, 5, 3, 27},
                {PictureForm::kRgb32, 0, 3, 0}};
-  for (const auto& c : cases)
+  for (const auto& c : sizes)
     EXPECT_EQ(PictureLayoutBytes(Layout(c.form, c.width, c.biHeight)), c.bytes) << static_cast<int>(c.form);
 }
 

@@ -52,10 +52,9 @@ class PictureWindow {
   }
   void Fill(COLORREF color) {
     HDC dc = GetDC(window_);
-    HBRUSH brush = CreateSolidBrush(color);
+    SetDCBrushColor(dc, color);
     const RECT all = {0, 0, kWidth, kHeight};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     ReleaseDC(window_, dc);
   }
   void Move(int x, int y) { SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }
@@ -87,11 +86,6 @@ constexpr uint32_t kOverlayKinds = kAllowNonOverlay | kAllowRgb16 | kAllowRgbTru
 
 // Frames of 22 x 6 random YUY2 pixels.
 constexpr int32_t kWidth = 22, kHeight = 6, kPitch = 44;
-
-std::vector<uint8_t> RandomFrame() {
-  std::mt19937 random(28);
-  return GuardedBuffer(kPitch * kHeight, &random).Payload();
-}
 
 // Pixel x of a frame row in "Low Quality (16Bit)".
 uint32_t ShownRgb(const uint8_t* row, int32_t x) {
@@ -142,7 +136,10 @@ class VideoPresenterTest : public ::testing::Test {
 
   static PictureWindow* shared_;
   PictureWindow& window = *shared_;
-  const std::vector<uint8_t> frame = RandomFrame();
+  const std::vector<uint8_t> frame = [] {
+    std::mt19937 random(28);
+    return GuardedBuffer(kPitch * kHeight, &random).Payload();
+  }();
   const RECT rect = {10, 20, 10 + 2 * kWidth, 20 + 2 * kHeight};
   Options options = [] {
     Options o = g_options;
