@@ -172,7 +172,8 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
     } info = {{sizeof(BITMAPINFOHEADER), static_cast<LONG>(width), -static_cast<LONG>(height), 1, depth,
                depth == 16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB}, 0, 0, 0, 0, 0},
               {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask}};
-    for (DWORD i = 0; depth == 8 && i < 256; ++i) info.colors[i] = i == FakeDisplay::kMagentaIndex ? 0xFF00FF : i * 0x010101;
+    for (DWORD i = 0; depth == 8 && i < 256; ++i)
+      info.colors[i] = i == FakeDisplay::kMagentaIndex ? 0xFF00FF : i * 0x010101;
     void* dibBits = nullptr;
     dib_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &dibBits, nullptr, 0);
     bits = static_cast<uint8_t*>(dibBits);

@@ -390,7 +390,8 @@ TEST(LevelBar, CellsFillFromTheBottomNarrowFramesAreClippedAndIconsBlend) {
   const std::vector<uint8_t> before = narrow.Bytes();
   DrawLevelBar(narrow.data(), 5, 8, 100, 2, image.data());
   EXPECT_TRUE(narrow.GuardIntact());
-  EXPECT_EQ(std::vector<uint32_t>({narrow.Word(1, 0), narrow.Word(1, 1)}), std::vector<uint32_t>({0x60806080u, 0x50F050F0u}));
+  EXPECT_EQ(std::vector<uint32_t>({narrow.Word(1, 0), narrow.Word(1, 1)}),
+            std::vector<uint32_t>({0x60806080u, 0x50F050F0u}));
   for (int32_t r = 0; r < 8; ++r)
     EXPECT_EQ(0, std::memcmp(narrow.Row(r) + 8, before.data() + r * narrow.stride + 8, 4)) << r;
   Yuy2TestFrame shortFrame(320, 12, &random);
