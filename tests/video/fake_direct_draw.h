@@ -40,15 +40,11 @@ struct OverlayUpdate {
 
 inline std::string FakeHex(DWORD value) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
-  return text;
+  return {text, static_cast<size_t>(std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value)))};
 }
 
 inline DDPIXELFORMAT FakePixelFormat(DWORD flags, DWORD fourCc, DWORD bits, DWORD red, DWORD green, DWORD blue) {
-  DDPIXELFORMAT format = {};
-  format.dwSize = sizeof format, format.dwFlags = flags, format.dwFourCC = fourCc, format.dwRGBBitCount = bits;
-  format.dwRBitMask = red, format.dwGBitMask = green, format.dwBBitMask = blue;
-  return format;
+  return {sizeof(DDPIXELFORMAT), flags, fourCc, {bits}, {red}, {green}, {blue}, {0}};
 }
 
 // 8 bits: a palette; 15 and 16: 5-5-5 and 5-6-5; else blue, green, red.
@@ -102,7 +98,7 @@ struct FakeDisplay {
   static constexpr int kSpareBytes = 8;    // past each overlay row
 
   // What was done: "CreateSurface YUY2 32x6 flip", "Lock overlay 0x1",
-  // "Unlock overlay", "Flip 0x1", "SetClipper", "SetDisplayMode 640 480 16 60",
+  // "Unlock overlay", "Flip 0x1", "SetHWnd 0x0", "SetDisplayMode 640 480 16 60",
   // "RestoreDisplayMode", ...
   std::vector<std::string> calls;
   std::vector<OverlayUpdate> updates;
@@ -132,8 +128,7 @@ class FakeObject : public Interface {
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override {
     const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
+    return left == 0 ? (delete this, 0) : left;
   }
 
  protected:
@@ -170,27 +165,21 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
       bits = memory_.data();
       return;
     }
+    const WORD depth = static_cast<WORD>(format.dwRGBBitCount);
     struct {
       BITMAPINFOHEADER header;
       DWORD colors[256];
-    } info = {};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = static_cast<LONG>(width), info.header.biHeight = -static_cast<LONG>(height);
-    info.header.biPlanes = 1, info.header.biBitCount = static_cast<WORD>(format.dwRGBBitCount);
-    if (format.dwRGBBitCount == 16) {
-      info.header.biCompression = BI_BITFIELDS;
-      info.colors[0] = format.dwRBitMask, info.colors[1] = format.dwGBitMask, info.colors[2] = format.dwBBitMask;
-    }
-    for (DWORD i = 0; format.dwRGBBitCount == 8 && i < 256; ++i)
+    } info = {{sizeof(BITMAPINFOHEADER), static_cast<LONG>(width), -static_cast<LONG>(height), 1, depth,
+               depth == 16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB}, 0, 0, 0, 0, 0},
+              {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask}};
+    for (DWORD i = 0; depth == 8 && i < 256; ++i)
       info.colors[i] = i == FakeDisplay::kMagentaIndex ? 0xFF00FF : i * 0x010101;
     void* dibBits = nullptr;
     dib_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &dibBits, nullptr, 0);
-    DIBSECTION section = {};
-    GetObjectA(dib_, sizeof section, &section);
     bits = static_cast<uint8_t*>(dibBits);
-    pitch = section.dsBm.bmWidthBytes;
+    pitch = static_cast<LONG>((width * depth + 31) / 32 * 4);
     std::memset(bits, 0x35, static_cast<size_t>(pitch) * height);  // no key colour, nor black
-    for (LONG i = 3; format.dwRGBBitCount == 32 && i < pitch * static_cast<LONG>(height); i += 4) bits[i] = 0;
+    for (LONG i = 3; depth == 32 && i < pitch * static_cast<LONG>(height); i += 4) bits[i] = 0;
   }
   ~FakeSurface() override {
     delete back;  // a flipping chain goes as a whole
@@ -224,19 +213,15 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
     return DD_OK;
   }
   STDMETHODIMP GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* surface) override {
-    owner_->Log("GetAttachedSurface " + FakeHex(caps->dwCaps));
     if (back == nullptr || owner_->attachFails || caps->dwCaps != DDSCAPS_BACKBUFFER) return DDERR_NOTFOUND;
-    back->AddRef();
-    return *surface = back, DD_OK;
+    return back->AddRef(), *surface = back, DD_OK;
   }
   STDMETHODIMP GetDC(HDC* dc) override {
-    owner_->Log("GetDC " + role);
     if (dib_ == nullptr || dc_ != nullptr) return DDERR_CANTCREATEDC;
     SelectObject(dc_ = CreateCompatibleDC(nullptr), dib_);
     return *dc = dc_, DD_OK;
   }
   STDMETHODIMP ReleaseDC(HDC dc) override {
-    owner_->Log("ReleaseDC " + role);
     if (dc != dc_ || dc_ == nullptr) return DDERR_NODC;
     GdiFlush();
     DeleteDC(dc_);
@@ -260,18 +245,15 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
   }
   STDMETHODIMP Unlock(LPVOID) override {
     owner_->Log("Unlock " + role);
-    if (locks_ == 0) return DDERR_NOTLOCKED;
-    return --locks_, DD_OK;
+    return locks_ == 0 ? DDERR_NOTLOCKED : (--locks_, DD_OK);
   }
   STDMETHODIMP SetClipper(LPDIRECTDRAWCLIPPER newClipper) override {
-    owner_->Log("SetClipper " + role);
     if (newClipper != nullptr) newClipper->AddRef();
     if (clipper != nullptr) clipper->Release();
     return clipper = newClipper, DD_OK;
   }
   STDMETHODIMP UpdateOverlay(LPRECT source, LPDIRECTDRAWSURFACE target, LPRECT destination, DWORD flags,
                              LPDDOVERLAYFX fx) override {
-    owner_->Log("UpdateOverlay " + role);
     if (source == nullptr || destination == nullptr || role != "overlay") return DDERR_INVALIDPARAMS;
     owner_->updates.push_back({*source, *destination, flags, fx != nullptr ? *fx : DDOVERLAYFX{},
                                target == owner_->primary});
@@ -309,16 +291,12 @@ class FakeDirectDraw final : public IDirectDraw, public IDirectDraw4, public Fak
     *object = nullptr;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDirectDraw)) *object = static_cast<IDirectDraw*>(this);
     if (IsEqualIID(iid, IID_IDirectDraw4) && hasDirectDraw4) *object = static_cast<IDirectDraw4*>(this);
-    if (*object == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    return *object == nullptr ? E_NOINTERFACE : (AddRef(), S_OK);
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-  STDMETHODIMP CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown*) override {
-    Log("CreateClipper " + FakeHex(flags));
-    if (clipperFails) return DDERR_GENERIC;
-    return *clipper = new FakeClipper(this), DD_OK;
+  STDMETHODIMP CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* clipper, IUnknown*) override {
+    return clipperFails ? DDERR_GENERIC : (*clipper = new FakeClipper(this), DD_OK);
   }
   // Only what the program must ask for: the primary, or an overlay in video
   // memory, a single surface or a chain of two.

@@ -108,13 +108,15 @@ inline long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uin
 
 // The harness of every routine with fast forms: the reference form writes
 // into random bytes; the fast form, at each vector level, into the same
-// bytes: the results must be equal bit for bit, the guard bytes untouched.
+// bytes: the results must be equal bit for bit, the guard bytes of both
+// untouched.
 inline void ExpectFastFormMatches(size_t bytes, std::mt19937* random,
                                   const std::function<void(uint8_t*)>& reference,
                                   const std::function<void(uint8_t*)>& fast, const std::string& what) {
   GuardedBuffer want(bytes, random);
   const std::vector<uint8_t> before = want.Payload();
   reference(want.data());
+  ASSERT_TRUE(want.GuardIntact()) << what << " reference";
   for (VectorLevel level : VectorLevelsToTest()) {
     ScopedVectorLevelCap cap(level);
     GuardedBuffer got(bytes, random);

@@ -1,7 +1,8 @@
 // The filters' behaviour on chosen pixels, against descriptions written
-// independently of the code (per pixel or per byte), the chain's order, and
-// the fast forms of every in-place filter against the reference forms.
-
+// independently of the code (per pixel or per byte) and floating-point
+// references, the chain's order, what the video thread draws over a frame
+// (the histogram and the level bar), and the fast forms of every in-place
+// filter against the reference forms.
 #include "video/video_filters.h"
 
 #include "tests/video/yuy2_test_frame.h"
@@ -11,6 +12,7 @@
 #include "video/flip_filters.h"
 #include "video/histogram.h"
 #include "video/interpolate_uv.h"
+#include "video/level_bar.h"
 #include "video/neighbour_filters.h"
 #include "video/point_filters.h"
 
@@ -156,9 +158,8 @@ TEST(VideoFilters, TheChainsOrder) {
   flags = VideoFilterFlags{};
   flags.histogram = 1;
   ApplyVideoFilters(flags, ColorBalance{50, 0, 50}, frame.data(), 12, 6, 0, SubtitleStep{});
-  EXPECT_EQ(frame.Word(0, 5), 0x15902B70u);
-  EXPECT_EQ(frame.Word(0, 0), 0x15902B70u);
-  EXPECT_EQ(frame.Word(5, 0), Word(0, 128, 0, 128));
+  EXPECT_EQ(std::vector<uint32_t>({frame.Word(0, 5), frame.Word(0, 0), frame.Word(5, 0)}),
+            std::vector<uint32_t>({0x15902B70u, 0x15902B70u, Word(0, 128, 0, 128)}));
 }
 
 // --- the fast forms ----------------------------------------------------------
@@ -228,6 +229,197 @@ TEST(VideoFilters, FastFormsMatchReferenceAndMmxOnlyFiltersNeedMmx) {
   Yuy2TestFrame frame(16, 2, &random);
   AutoLevel(frame.data(), 16, 2, &state);
   EXPECT_FALSE(state.minimumSet) << "the smoothing does not advance without MMX";
+}
+
+// A frame whose lumas run through from .. to (cyclically), with random chroma.
+Yuy2TestFrame LumaFrame(int32_t width, int32_t height, int from, int to, std::mt19937* random) {
+  Yuy2TestFrame frame(width, height, random);
+  for (int32_t k = 0; k < height * (width / 2 * 2); ++k)
+    frame.Luma(k % (width / 2 * 2), k / (width / 2 * 2)) = static_cast<uint8_t>(from + k % (to - from + 1));
+  return frame;
+}
+
+// The stretch of a luma for a smoothed range: a range below 128 counts as 128.
+int Stretched(int y, int minimum, int maximum) {
+  return y <= minimum ? 0 : std::min(255, 255 * (y - minimum) / std::max(maximum - minimum, 128));
+}
+
+// Each frame moves the smoothed range a quarter of the way to its own (the
+// first frame sets it), and the lumas are stretched over the smoothed range;
+// a range that is empty once smoothed leaves the frame alone; chroma stays.
+TEST(AutoLevel, SmoothsTheRangeAndStretchesLumaExactly) {
+  std::mt19937 random(40);
+  struct Case {
+    const char* name;
+    AutoLevelState start;
+    int from, to;          // the frame's lumas
+    int minimum, maximum;  // the smoothed range after the frame
+    int stretchMin, stretchMax;
+  } const cases[] = {
+      {"full range, first frame", {}, 0, 255, 0, 255, 0, 255},
+      {"flat frame, first frame", {}, 100, 150, 100, 150, 100, 150},
+      {"smoothing", {0, 255, true, true}, 100, 115, (100 + 3 * 0) >> 2, (115 + 3 * 255) >> 2, 25, 220},
+      {"emptied range", {200, 10, true, true}, 120, 120, (120 + 3 * 200) >> 2, (120 + 3 * 10) >> 2, 0, 255},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AutoLevelState state = c.start;
+    Yuy2TestFrame frame = LumaFrame(64, 4, c.from, c.to, &random);
+    const std::vector<uint8_t> before = frame.Bytes();
+    AutoLevel(frame.data(), 64, 4, &state);
+    EXPECT_EQ(std::vector<int>({state.minimum, state.maximum, state.minimumSet, state.maximumSet}),
+              std::vector<int>({c.minimum, c.maximum, 1, 1}));
+    for (int32_t r = 0; r < 4; ++r)
+      for (int32_t k = 0; k < 128; ++k) {
+        const int y = before[r * frame.stride + k];
+        ASSERT_EQ(frame.Row(r)[k], k % 2 ? y : Stretched(y, c.stretchMin, c.stretchMax)) << k << " " << y;
+      }
+  }
+  // The stretch for every smoothed minimum and maximum, on a frame holding
+  // every luma: both forms against exact rationals.
+  const std::vector<uint8_t> bytes = LumaFrame(256, 1, 0, 255, &random).Bytes();
+  for (int32_t minimum = 0; minimum < 255; ++minimum) {
+    for (int32_t maximum = minimum + 1; maximum < 256; ++maximum) {
+      std::vector<uint8_t> want = bytes, ref = bytes, fast = bytes;
+      for (size_t i = 0; i < 512; i += 2) want[i] = static_cast<uint8_t>(Stretched(want[i], minimum, maximum));
+      reference::StretchLuma(ref.data(), 256, 1, minimum, maximum);
+      StretchLuma(fast.data(), 256, 1, minimum, maximum);
+      ASSERT_TRUE(ref == want && fast == want) << "minimum " << minimum << " maximum " << maximum << ": reference at "
+                                               << FirstDifference(ref, want) << ", fast at " << FirstDifference(fast, want);
+    }
+  }
+}
+
+// Y' = Y k / 50 + 2.56 (b - 50) and c' = (c - 128) (s / 50) (k / 50) + 128 in
+// floating point, for the neutral setting (which changes nothing), each
+// setting at its ends, and random ones. The truncated gain (up to half a step
+// on a bright luma), the truncated offset and the floor of the product keep
+// the luma less than 3 below and 1 above; chroma's truncated gain and floor
+// stay within 2.
+TEST(ColorBalance, FollowsFloatingPoint) {
+  std::mt19937 random(46);
+  std::vector<ColorBalance> settings = {{50, 50, 50}, {100, 50, 50}, {0, 50, 50}, {50, 0, 50},
+                                        {50, 100, 50}, {50, 50, 0}, {100, 100, 100}};
+  for (int trial = 0; trial < 200; ++trial)
+    settings.push_back({static_cast<int32_t>(random() % 101), static_cast<int32_t>(random() % 101),
+                        static_cast<int32_t>(random() % 101)});
+  for (const ColorBalance& b : settings) {
+    Yuy2TestFrame frame(32, 2, &random);
+    const std::vector<uint8_t> before = frame.Bytes();
+    ApplyColorBalance(frame.data(), 32, 2, b);
+    EXPECT_TRUE(&b != &settings[0] || frame.Bytes() == before) << "the neutral setting";
+    for (int32_t r = 0; r < 2; ++r)
+      for (int32_t i = 0; i < 32; ++i) {
+        const int v = before[r * frame.stride + i], got = frame.Row(r)[i];
+        double want = i % 2 == 0 ? v * b.contrast / 50.0 + 2.56 * (b.brightness - 50)
+                                 : (v - 128) * (b.saturation / 50.0) * (b.contrast / 50.0) + 128;
+        want = std::clamp(want, 0.0, 255.0);
+        ASSERT_LT(got, want + 1.0) << b.brightness << "/" << b.contrast << "/" << b.saturation << " " << i;
+        ASSERT_GT(got, want - (i % 2 == 0 ? 3.0 : 2.0)) << b.brightness << "/" << b.contrast << " " << i;
+      }
+  }
+}
+
+constexpr uint32_t kBar[3] = {0x15902B70u, 0x2F004060u, 0x65106A24u};
+
+// Rows from the bottom that carry column j's bar words (the next column's
+// bar may cover the third, so only the first two are looked at).
+int32_t BarHeight(Yuy2TestFrame& frame, int32_t j) {
+  int32_t rows = 0;
+  for (int32_t r = frame.height - 1; r >= 0; --r, ++rows)
+    if (frame.Word(2 * j, r) != kBar[0] || frame.Word(2 * j + 1, r) != kBar[1]) break;
+  return rows;
+}
+
+TEST(Histogram, AveragesSkippedBinsIntoTheColumnAndRepeatsBinsOnWideFrames) {
+  std::mt19937 random(50);
+  // W 16: four columns, bars for j = 0, 1, 2 showing bins 0, 63 and 127.
+  Yuy2TestFrame frame(16, 200, &random);
+  for (int32_t r = 0; r < 200; ++r)
+    for (int32_t x = 0; x < 16; ++x) frame.Luma(x, r) = x < 8 ? 10 : 63;
+  DrawHistogram(frame.data(), 16, 200);
+  // Bins 10 and 63 hold 1600 lumas each, 1000 after the scaling by 10 / 16;
+  // column 1 averages bins 1 .. 63: 2000 / 63 = 31 rows.
+  // Bin 0 is empty; above the bar the picture stays; column 2 (bin 127) is empty.
+  EXPECT_EQ(std::vector<uint32_t>({uint32_t(BarHeight(frame, 0)), frame.Luma(0, 199), uint32_t(BarHeight(frame, 1)),
+                                   frame.Word(4, 199), frame.Luma(4, 199 - 31), frame.Luma(12, 199)}),
+            std::vector<uint32_t>({0, 10, 31, kBar[2], 10, 63}));
+
+  // W 1920: 480 columns for 256 bins; columns 0 and 1 both show bin 0, and
+  // bars are cut at the frame's height.
+  Yuy2TestFrame wide(1920, 10, &random);
+  wide.Fill(Word(0, 128, 0, 128));
+  DrawHistogram(wide.data(), 1920, 10);
+  // 19200 x 10 / 1920 = 100, cut at 10; column 2 shows bin 1, empty: column
+  // 1's last word.
+  EXPECT_EQ(std::vector<uint32_t>({uint32_t(BarHeight(wide, 0)), uint32_t(BarHeight(wide, 1)), wide.Word(4, 9),
+                                   wide.Word(6, 9)}),
+            std::vector<uint32_t>({10, 10, kBar[2], Word(0, 128, 0, 128)}));
+  EXPECT_TRUE(wide.GuardIntact());
+}
+
+std::vector<uint8_t> BalanceImage(uint8_t value) { return std::vector<uint8_t>(kBalanceImageSize, value); }
+
+// Cells fill from the bottom, narrow frames are clipped, and the icons blend
+// into the top rows.
+TEST(LevelBar, CellsFillFromTheBottomNarrowFramesAreClippedAndIconsBlend) {
+  std::mt19937 random(52);
+  Yuy2TestFrame frame(40, 40, &random);  // 10 cells, no icons (W < 160)
+  frame.Fill(Word(1, 2, 3, 4));
+  const std::vector<uint8_t> image = BalanceImage(255);
+  // Upper cells (r < 5): border 0x60806080; lower: border 0x60706070, fill
+  // 0x50B050B0; eight words wide; cell 0 not filled, 50 x 10 div 100 = 5
+  // cells filled; a cell's first row all border; icons need W >= 160. With
+  // the volume selected the whole bar takes the upper colours.
+  const uint32_t none = Word(1, 2, 3, 4);
+  const struct {
+    int32_t volume, selected, i, r;
+    uint32_t want;
+  } cells[] = {{50, 1, 0, 0, 0x60806080u}, {50, 1, 7, 0, 0x60806080u}, {50, 1, 8, 0, none}, {50, 1, 3, 1, none},
+               {50, 1, 0, 19, 0x60806080u}, {50, 1, 3, 19, none}, {50, 1, 0, 20, 0x60706070u},
+               {50, 1, 3, 20, 0x60706070u}, {50, 1, 3, 21, 0x50B050B0u}, {50, 1, 7, 23, 0x60706070u},
+               {50, 1, 9, 0, none}, {100, 0, 0, 39, 0x60806080u}, {100, 0, 3, 1, 0x50F050F0u},
+               {100, 0, 3, 37, 0x50F050F0u}};
+  for (const auto& c : cells) {
+    DrawLevelBar(frame.data(), 40, 40, c.volume, c.selected, image.data());
+    EXPECT_EQ(frame.Word(c.i, c.r), c.want) << c.volume << " word " << c.i << " row " << c.r;
+  }
+
+  // Narrow and short frames are clipped.
+  Yuy2TestFrame narrow(5, 8, &random);  // 2 words and the odd pixel per row
+  const std::vector<uint8_t> before = narrow.Bytes();
+  DrawLevelBar(narrow.data(), 5, 8, 100, 2, image.data());
+  EXPECT_TRUE(narrow.GuardIntact());
+  EXPECT_EQ(std::vector<uint32_t>({narrow.Word(1, 0), narrow.Word(1, 1)}),
+            std::vector<uint32_t>({0x60806080u, 0x50F050F0u}));
+  for (int32_t r = 0; r < 8; ++r)
+    EXPECT_EQ(0, std::memcmp(narrow.Row(r) + 8, before.data() + r * narrow.stride + 8, 4)) << r;
+  Yuy2TestFrame shortFrame(320, 12, &random);
+  DrawLevelBar(shortFrame.data(), 320, 12, 100, 2, image.data());
+  EXPECT_TRUE(shortFrame.GuardIntact());
+  Yuy2TestFrame tiny(3, 3, &random);
+  const std::vector<uint8_t> tinyBefore = tiny.Bytes();
+  DrawLevelBar(tiny.data(), 3, 3, 100, 2, image.data());
+  EXPECT_EQ(tiny.Bytes(), tinyBefore) << "W div 4 and H div 4 below 1: nothing";
+
+  Yuy2TestFrame wide(160, 40, &random);
+  wide.Fill(Word(100, 200, 100, 200));
+  std::vector<uint8_t> icons = BalanceImage(0);
+  for (int32_t i = 0; i < kBalanceImageHeight; ++i) {
+    icons[i * 128 + 0] = 255;   // icon 0 (not selected): above T = 128
+    icons[i * 128 + 64] = 32;   // icon 2 (selected for brightness): T = 64
+    icons[i * 128 + 65] = 255;
+  }
+  DrawLevelBar(wide.data(), 160, 40, 0, 1, icons.data());
+  // Pixel 32 (icon 0, a = 255): luma a div 2 = 127, chroma share 128, pixel
+  // 33 (a = 0) keeps 100 and share 200: U = V = (128 + 200) div 2 = 164.
+  // Pixel 96 (icon 2, a = 32 <= 64): luma (100 x 32 + 24 x 32) div 64 = 62,
+  // share (200 x 32 + 112 x 32) div 64 = 156; pixel 97 (a = 255 > 64):
+  // luma 255 x 3 div 4 = 191, share 112; U = V = (156 + 112) div 2 = 134.
+  // 32 rows only; a = 0 leaves the picture.
+  const uint32_t picture = Word(100, 200, 100, 200);
+  EXPECT_EQ(std::vector<uint32_t>({wide.Word(16, 0), wide.Word(48, 31), wide.Word(48, 32), wide.Word(17, 5)}),
+            std::vector<uint32_t>({Word(127, 164, 100, 164), Word(62, 134, 191, 134), picture, picture}));
 }
 
 }  // namespace
