@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/settings_key.h"
-#include "settings/displacement_list.h"
 #include "app/options_registry.h"
+#include "app/settings_key.h"
 #include "platform/show_message.h"
+#include "settings/displacement_list.h"
 
 #include <algorithm>
 #include <string>
@@ -46,10 +46,7 @@ class OptionsRegistry : public ::testing::Test {
   void SetUp() override {
     DeleteSettingsKey();
     savedList_ = g_displacementList.Text();
-    previousSink_ = SetMessageSink([this](const ShownMessage& m) {
-      shown_.push_back(m);
-      return IDOK;
-    });
+    previousSink_ = SetMessageSink([this](const ShownMessage& m) { return shown_.push_back(m), IDOK; });
     SetDefaultOptions(&defaults_);
   }
   void TearDown() override {
@@ -99,9 +96,8 @@ TEST_F(OptionsRegistry, StoredValuesAreTakenOrGiveTheDefaultsAndTheNotice) {
     EXPECT_EQ(BytesOf(loaded), taken ? mixed : BytesOf(defaults_));
     ASSERT_EQ(shown_.size(), taken ? 0u : 1u);
     if (!taken) {
-      EXPECT_EQ(std::make_tuple(shown_[0].owner, shown_[0].caption, shown_[0].type),
-                std::make_tuple(HWND{nullptr}, std::string("Velmora Player"), UINT{MB_ICONINFORMATION}));
-      EXPECT_FALSE(shown_[0].text.empty());
+      EXPECT_EQ(std::make_tuple(shown_[0].owner, shown_[0].caption, shown_[0].type, shown_[0].text.empty()),
+                std::make_tuple(HWND{nullptr}, std::string("Velmora Player"), UINT{MB_ICONINFORMATION}, false));
     }
     EXPECT_TRUE(!stored.empty() || g_displacementList.IsEmpty());  // emptied when nothing is stored
     HKEY key = nullptr;
@@ -118,9 +114,8 @@ TEST_F(OptionsRegistry, SavedValuesReadBackWithTheRegistryApiAndLoad) {
   ASSERT_TRUE(SaveOptions(&saved));
 
   const std::vector<uint8_t> bytes = Stored("Options");
-  ASSERT_EQ(bytes.size(), 232u);
+  ASSERT_EQ(bytes, BytesOf(saved));
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4), (std::vector<uint8_t>{25, 0, 0, 0}));
-  EXPECT_EQ(bytes, BytesOf(saved));
   const std::vector<uint8_t> list = Stored("Displacement");
   EXPECT_EQ(std::string(list.begin(), list.end()), listText + '\0');
 
@@ -144,8 +139,7 @@ TEST_F(OptionsRegistry, AnyDisplacementValueLoadsWithoutHarm) {
   EXPECT_TRUE(LoadOptions(&loaded));
   EXPECT_EQ(g_displacementList.Text(), unterminated);
   int32_t delay = 0;
-  EXPECT_TRUE(g_displacementList.Lookup("C:\\b.avi", &delay));
-  EXPECT_EQ(delay, 32);
+  EXPECT_TRUE(g_displacementList.Lookup("C:\\b.avi", &delay) && delay == 32);
 
   std::vector<uint8_t> junk(200000);
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 >> 3);
