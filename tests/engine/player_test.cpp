@@ -207,23 +207,6 @@ TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
   }
 }
 
-// Opening again closes the first file; a file that cannot be opened then
-// leaves the player closed, with the system settings given back.
-TEST_F(PlayerTest, OpeningAgainClosesTheFirstFileAndAFailedOpenLeavesItClosed) {
-  ASSERT_TRUE(Open());
-  playlist.SetText("C:\\clips\\first.avi\rD:\\second.avi");
-  shell.currentIndex = 1;
-  g_nextDecoder = new FakeDecoder;
-  ASSERT_TRUE(player->Open());
-  EXPECT_EQ(std::make_tuple(host.titles.Items().back(), picture.shutdowns_.load(), player->State()),
-            std::make_tuple(std::string("file:D:\\second.avi"), 1, kPaused));
-  EXPECT_FALSE(player->Open());  // no decoder for it
-  player->Play();
-  EXPECT_EQ(std::make_tuple(player->State(), host.titles.Items().back(), host.system_.screenSaver, player->FileName(),
-                            holder.Current()),
-            std::make_tuple(kClosed, std::string("default"), 1, nullptr, static_cast<Decoder*>(nullptr)));
-}
-
 #ifndef _WIN32
 // A file whose threads cannot be created is closed again at once, rather
 // than left open with nothing playing it (natively: the kernel32 stand-in
