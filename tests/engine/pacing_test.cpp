@@ -1,0 +1,234 @@
+// The engine's rules: the rings and their sizes, the pacing of the threads
+// and the playback clock.
+#include <gtest/gtest.h>
+
+#include "engine/pacing_rules.h"
+#include "engine/playback_clock.h"
+#include "engine/ring_sizing.h"
+#include "engine/sample_ring.h"
+#include "engine_fakes.h"
+#include "settings/present_mode.h"
+
+#include <cstring>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// Never allocated, or freed: every operation refuses.
+TEST(SampleRing, WithoutStorageEveryOperationRefuses) {
+  SampleRing ring;
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+  ASSERT_TRUE(ring.Allocate(4, 2));
+  ring.Commit(1);
+  ring.Free();
+  uint8_t flag = 7;
+  EXPECT_EQ(std::make_tuple(ring.Capacity(), ring.WriteSlot(), ring.Commit(1), ring.ReadSlot(&flag), ring.Release()),
+            std::make_tuple(0, nullptr, false, nullptr, false));
+  EXPECT_EQ(std::make_tuple(flag, ring.FillPercent()), std::make_tuple(uint8_t{7}, 0));
+  EXPECT_FALSE(ring.Allocate(16, 0));
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
+}
+
+// In order with their flags across the wrap (five rounds of filling a ring
+// of three and taking two out, then the last); a full ring refuses writes
+// and keeps its flags, an empty one refuses reads. The fill is a truncated
+// percentage.
+TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFullOrEmpty) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(4, 3));
+  int32_t written = 0, read = 0;
+  for (const int32_t taken : {2, 2, 2, 2, 3}) {
+    while (uint8_t* slot = ring.WriteSlot()) {
+      std::memcpy(slot, &written, 4);
+      ASSERT_TRUE(ring.Commit(static_cast<uint8_t>(written++ % 3)));
+    }
+    EXPECT_EQ(std::make_tuple(ring.Count(), ring.FillPercent(), ring.Commit(0)), std::make_tuple(3, 100, false));
+    for (const int32_t last = read + taken; read < last; ++read) {
+      uint8_t flag = 99;
+      const uint8_t* slot = ring.ReadSlot(&flag);
+      ASSERT_NE(slot, nullptr);
+      EXPECT_EQ(std::make_tuple(std::memcmp(slot, &read, 4), int32_t{flag}), std::make_tuple(0, read % 3)) << read;
+      ASSERT_TRUE(ring.Release());
+    }
+    EXPECT_EQ(ring.FillPercent(), (3 - taken) * 33);  // 1 of 3: 33 %
+  }
+  uint8_t flag = 0;
+  EXPECT_EQ(std::make_tuple(written, ring.ReadSlot(&flag), ring.Release()), std::make_tuple(11, nullptr, false));
+}
+
+// Clear drops the queue and writes go on after the last committed element;
+// allocating again starts empty.
+TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommittedAllocateEmpties) {
+  SampleRing ring;
+  ASSERT_TRUE(ring.Allocate(4, 4));
+  uint8_t* first = ring.WriteSlot();
+  ring.Commit(1);
+  uint8_t* second = ring.WriteSlot();
+  ring.Commit(1);
+  uint8_t* third = ring.WriteSlot();
+  ring.Clear();
+  uint8_t flag = 0;
+  EXPECT_EQ(std::make_tuple(ring.Count(), ring.ReadSlot(&flag), ring.WriteSlot()), std::make_tuple(0, nullptr, third));
+  EXPECT_NE(second, first);
+  ring.Commit(2);
+  EXPECT_EQ(ring.ReadSlot(&flag), third);
+  EXPECT_EQ(flag, 2);
+  ASSERT_TRUE(ring.Allocate(16, 5));
+  EXPECT_EQ(std::make_tuple(ring.Count(), ring.Capacity(), ring.ElementSize()), std::make_tuple(0, 5, size_t{16}));
+}
+
+// Frame rows take two bytes a pixel, rounded up to four; the budget is the
+// chosen share of free memory, and even a small one gives five frames.
+TEST(RingSizing, FrameStridesBudgetsAndCapacities) {
+  for (const auto& c : {std::make_pair(640, 1280), {1, 4}, {3, 8}, {321, 644}}) {
+    EXPECT_EQ(FrameStride(c.first), c.second) << c.first;
+  }
+  const uint64_t budgets[] = {750, 100, 200, 333, 500};  // Auto Allocation: 500 + 250
+  for (uint32_t choice = 0; choice < 5; ++choice) EXPECT_EQ(FrameBudget(1000, choice), budgets[choice]) << choice;
+  EXPECT_EQ(FrameBudget(1001, 0), 750u);  // 500 + 250, each division truncated
+  EXPECT_EQ(FrameRingCapacity(1000, 614400), 5);
+  EXPECT_EQ(FrameRingCapacity(0, 614400), 5);
+  EXPECT_EQ(FrameRingCapacity(6 * 614400ull, 614400), 6);
+}
+
+// The sound buffer holds two seconds in at least two blocks; the block ring
+// the frame ring's playing time and five blocks more than the buffer.
+TEST(RingSizing, SoundBufferAndBlockRing) {
+  EXPECT_EQ(SoundBufferBlocks(44100, 4410), 20);
+  EXPECT_EQ(SoundBufferBlocks(44100, 4411), 20);  // 20 x 4411 >= 88200
+  EXPECT_EQ(SoundBufferBlocks(44100, 4409), 21);
+  EXPECT_EQ(SoundBufferBlocks(8000, 100000), 2);
+  EXPECT_EQ(SoundBufferBlocks(22050, 1764), 25);
+  // 44,100 Hz in blocks of 4,410: 20 sound buffer blocks, so at least 25.
+  EXPECT_EQ(BlockRingCapacity(1, 44100, 5, 25, 4410, 20), 25);
+  // 341 frames at 25 fps = 13.64 s = 136 blocks of 0.1 s (truncated).
+  EXPECT_EQ(BlockRingCapacity(1, 44100, 341, 25, 4410, 20), 136);
+  // NTSC timing: 1001/30000, 1,000 frames, 1,764-sample blocks at 44,100 Hz.
+  EXPECT_EQ(BlockRingCapacity(1001, 44100, 1000, 30000, 1764, 50), 834);
+  // A crafted scale with a large ring: capped, not overflowed; just below the
+  // cap the count stays exact.
+  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX);
+  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367);
+  // Whatever the count, the ring takes at most 1 GiB, and never fewer blocks
+  // than the sound buffer's and five more.
+  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 17640, 20), 60869);  // 2^30 / 17,640
+  EXPECT_EQ(BoundedBlockRing(136, 17640, 20), 136);
+  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005);
+}
+
+// A tenth of a second of frames (at least 1) and two seconds for the level
+// bar; half a frame per second still counts as 1. Resync only beyond the
+// threshold, or at the first change.
+TEST(PacingRules, ThresholdsAndTheResync) {
+  const struct { int32_t rate, scale, threshold, levelBar, fps; } rates[] = {
+      {25, 1, 2, 50, 25}, {19, 1, 1, 38, 19}, {15, 1, 1, 30, 15}, {30000, 1001, 2, 59, 29}, {1, 2, 1, 1, 1}};
+  for (const auto& r : rates) {
+    EXPECT_EQ(std::make_tuple(ResyncThreshold(r.rate, r.scale), LevelBarTime(r.rate, r.scale),
+                              FramesPerSecond(r.rate, r.scale)),
+              std::make_tuple(r.threshold, r.levelBar, r.fps)) << r.rate << "/" << r.scale;
+  }
+  const struct { int32_t audio; bool first, resync; } resyncs[] = {
+      {102, false, false}, {98, false, false}, {103, false, true}, {97, false, true}, {100, true, true}};
+  for (const auto& r : resyncs) EXPECT_EQ(NeedsResync(r.audio, 100, 2, r.first), r.resync) << r.audio;
+}
+
+// Each term is truncated on its own, toward zero; long files do not
+// overflow. 44,100 Hz in blocks of 3,528 samples at 25 fps: two frames a
+// block, +500 ms are 12 frames, -30 ms are -0.75 frames (0). 1,000 Hz in
+// 7-sample blocks at 30000/1001: start 3 blocks = 21 ms = 0.629 frames -> 0,
+// counter 5 blocks = 35 ms = 1.049 -> 1, displacement 100 ms = 2.997 -> 2.
+// Three hours of 48 kHz sound in 1,920-sample blocks at 25 fps.
+TEST(PacingRules, LipSyncTurnsBlocksAndDisplacementIntoFrames) {
+  const struct { SoundPosition position; int32_t frame; } rows[] = {
+      {{0, 0, 3528, 44100, 25, 1, 0}, 1},       {{0, 10, 3528, 44100, 25, 1, 0}, 21},
+      {{50, 10, 3528, 44100, 25, 1, 0}, 121},   {{50, 10, 3528, 44100, 25, 1, 500}, 121 + 12},
+      {{50, 10, 3528, 44100, 25, 1, -500}, 121 - 12}, {{0, 0, 3528, 44100, 25, 1, -30}, 1},
+      {{3, 5, 7, 1000, 30000, 1001, 100}, 0 + 1 + 2 + 1},
+      {{0, 3 * 3600 * 25, 1920, 48000, 25, 1, 0}, 3 * 3600 * 25 + 1}};
+  for (const auto& r : rows) EXPECT_EQ(LipSyncFrame(r.position), r.frame) << r.frame;
+}
+
+// The lag is capped at 6 and doubled from 1 in skip mode; ahead, there is
+// nothing to drop; Jump Keyframes and Smooth Video always act on 1. Skip
+// mode goes on below 30 % once warmed up, off above 40 %, at the end of the
+// video and in any other mode than Skip Frames.
+TEST(PacingRules, LagAndSkipMode) {
+  const struct { int32_t target; bool skip; uint32_t mode; int32_t lag; } lags[] = {
+      {110, false, kSkipFrames, 6}, {110, false, kKeepFastMotion, 6}, {104, false, kSkipFrames, 4},
+      {101, false, kSkipFrames, 1}, {101, true, kSkipFrames, 2},      {103, true, kSkipFrames, 3},
+      {95, false, kSkipFrames, -5}, {110, true, kJumpKeyframes, 1},   {110, true, kSmoothVideo, 1}};
+  for (const auto& l : lags) EXPECT_EQ(EffectiveLag(l.target, 100, l.skip, l.mode), l.lag) << l.target << " " << l.mode;
+  const struct { bool skip, warmedUp; int32_t fill; uint32_t mode; bool end, next; } skips[] = {
+      {false, false, 10, kSkipFrames, false, false}, {false, true, 29, kSkipFrames, false, true},
+      {false, true, 30, kSkipFrames, false, false},  {true, true, 40, kSkipFrames, false, true},
+      {true, true, 41, kSkipFrames, false, false},   {true, true, 10, kSkipFrames, true, false},
+      {true, true, 10, kKeepFastMotion, false, false}, {false, true, 10, kJumpKeyframes, false, false}};
+  for (const auto& s : skips) {
+    EXPECT_EQ(NextSkipMode(s.skip, s.warmedUp, s.fill, s.mode, s.end), s.next) << s.fill << " " << s.mode;
+  }
+}
+
+// 50 queued frames at 25 fps = 2 s = 25 blocks of 3,528 samples at 44,100
+// Hz; the feeder decodes up to the sound buffer or what the frames need.
+TEST(PacingRules, AudioFeederKeepsTheSoundBufferAndTheFramesCovered) {
+  EXPECT_EQ(std::make_tuple(BlocksForFrames(50, 1, 44100, 3528, 25), BlocksForFrames(0, 1, 44100, 3528, 25),
+                            StartBlockForFrame(250, 1, 44100, 3528, 25), StartBlockForFrame(251, 1, 44100, 3528, 25)),
+            std::make_tuple(int64_t{25}, int64_t{0}, 125, 125));
+  const struct { int32_t queued; int64_t needed; bool decode; } rows[] = {
+      {20, 0, true}, {21, 0, false}, {25, 25, true}, {26, 25, false}};
+  for (const auto& r : rows) EXPECT_EQ(AudioFeederShouldDecode(r.queued, 20, r.needed), r.decode) << r.queued;
+}
+
+// Priorities rise for YUV overlays and hungry rings (fewer than half the
+// sound buffer's blocks).
+TEST(PacingRules, PrioritiesRiseForYuvOverlaysAndHungryRings) {
+  const int normal = THREAD_PRIORITY_NORMAL, highest = THREAD_PRIORITY_HIGHEST, below = THREAD_PRIORITY_BELOW_NORMAL;
+  EXPECT_EQ((std::vector<int>{VideoThreadPriority(kPresentNonOverlay), VideoThreadPriority(kPresentRgb32),
+                              VideoThreadPriority(kPresentUyvy), VideoThreadPriority(kPresentYuy2)}),
+            (std::vector<int>{normal, normal, highest, highest}));
+  EXPECT_EQ((std::vector<int>{VideoFeederPriority(49, 10, kPresentYuy2), VideoFeederPriority(50, 10, kPresentYuy2),
+                              VideoFeederPriority(10, 10, kPresentNonOverlay),
+                              VideoFeederPriority(90, 1, kPresentNonOverlay)}),
+            (std::vector<int>{normal, below, below, normal}));
+  EXPECT_EQ((std::vector<int>{AudioFeederPriority(9, 20), AudioFeederPriority(10, 20), AudioFeederPriority(2, 5),
+                              AudioFeederPriority(3, 5)}),
+            (std::vector<int>{highest, normal, highest, normal}));
+}
+
+// Frames since the (re)start at rate / scale, from a counter that does not
+// start at 0: 39 ms is not yet a frame at 40 ms per frame; an hour at
+// 29.97 fps multiplies before dividing: 3,600,000 x 30000 / 1001 / 1000 =
+// 107892 (107892.1...).
+TEST(PlaybackClock, CountsFramesSinceTheRestartAtRateOverScale) {
+  const struct { int32_t rate, scale; int64_t milliseconds, frames; } rows[] = {
+      {25, 1, 0, 0}, {25, 1, 39, 0}, {25, 1, 40, 1}, {25, 1, 1040, 26}, {30000, 1001, 3600000, 107892}};
+  for (const auto& r : rows) {
+    ScriptedTime time;
+    time.Advance(123456);
+    PlaybackClock clock(&time);
+    clock.Create(r.rate, r.scale);
+    time.Advance(r.milliseconds);
+    EXPECT_EQ(clock.Now(), r.frames) << r.milliseconds;
+    clock.Restart();
+    EXPECT_EQ(clock.Now(), 0);
+  }
+}
+
+// Without a performance counter 50,000 counts a second are assumed: 2 of
+// ScriptedTime's (1,000 a second) are far below a frame. A zero frequency
+// counts as one.
+TEST(PlaybackClock, FallsBackToFiftyThousandCountsWithoutAPerformanceCounterAndOneForZero) {
+  ScriptedTime time;
+  time.frequencyFails_ = true;
+  PlaybackClock clock(&time);
+  clock.Create(25, 1);
+  time.Advance(2);
+  EXPECT_EQ(std::make_tuple(clock.Frequency(), clock.Now()), std::make_tuple(int64_t{50000}, int64_t{0}));
+  time.frequencyFails_ = false;
+  time.frequency_ = 0;
+  clock.Create(10, 1);
+  EXPECT_EQ(clock.Frequency(), 1);
+}
+
+}  // namespace
