@@ -57,27 +57,6 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
   EXPECT_EQ(std::make_tuple(written, ring.ReadSlot(&flag), ring.Release()), std::make_tuple(11, nullptr, false));
 }
 
-// Clear drops the queue and writes go on after the last committed element;
-// allocating again starts empty.
-TEST(SampleRing, ClearDropsTheQueueAndWritesContinueAfterTheLastCommittedAllocateEmpties) {
-  SampleRing ring;
-  ASSERT_TRUE(ring.Allocate(4, 4));
-  uint8_t* first = ring.WriteSlot();
-  ring.Commit(1);
-  uint8_t* second = ring.WriteSlot();
-  ring.Commit(1);
-  uint8_t* third = ring.WriteSlot();
-  ring.Clear();
-  uint8_t flag = 0;
-  EXPECT_EQ(std::make_tuple(ring.Count(), ring.ReadSlot(&flag), ring.WriteSlot()), std::make_tuple(0, nullptr, third));
-  EXPECT_NE(second, first);
-  ring.Commit(2);
-  EXPECT_EQ(ring.ReadSlot(&flag), third);
-  EXPECT_EQ(flag, 2);
-  ASSERT_TRUE(ring.Allocate(16, 5));
-  EXPECT_EQ(std::make_tuple(ring.Count(), ring.Capacity(), ring.ElementSize()), std::make_tuple(0, 5, size_t{16}));
-}
-
 // Frame rows take two bytes a pixel, rounded up to four; the budget is the
 // chosen share of free memory, and even a small one gives five frames.
 TEST(RingSizing, FrameStridesBudgetsAndCapacities) {

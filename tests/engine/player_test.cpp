@@ -87,9 +87,13 @@ class PlayerTest : public ::testing::Test, public FakePorts {
 // thread's test posts Next File once, the shell's play-through counts every
 // frame of real clips, titles the window with the file and fits it to the
 // video.) The frame ring takes the chosen share of free memory: 20 % of
-// 1,000 MiB holds 341 VGA frames of 614,400 bytes.
-TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePosition) {
+// 1,000 MiB holds 341 VGA frames of 614,400 bytes. Closing leaves
+// fullscreen first and gives back every system setting (the window size,
+// title and screen saver: the shell's play-through), twice: the second is
+// harmless.
+TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePositionAndClosingUndoesIt) {
   shell.resumePosition = 20;
+  host.system_ = SystemSettings{1, 0, 1};
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
   decoder->width_ = 640;
@@ -102,8 +106,15 @@ TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePosition) {
   EXPECT_EQ(picture.presented.Items()[0], 20);
   const int32_t passes = player->VideoPasses();  // three paused passes on, still there
   ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() >= passes + 3; }));
-  EXPECT_EQ(player->CurrentFrame(), 20);
-  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(std::make_tuple(player->CurrentFrame(), host.system_.powerOff, messages.size()), std::make_tuple(20, 0, 0u));
+  shell.fullscreenRequested = 1;
+  for (int i = 0; i < 2; ++i) {
+    player->Close();
+    EXPECT_EQ(std::make_tuple(host.fullscreenLeaves_.load(), player->State(), host.system_.powerOff,
+                              host.system_.lowPower, picture.shutdowns_.load(), player->FrameRing().Capacity()),
+              std::make_tuple(1, kClosed, 1, 0, 1, 0));
+    EXPECT_EQ(holder.Current(), nullptr);
+  }
 }
 
 // Landing on the keyframe at or before is shown with a real clip in the
@@ -124,23 +135,6 @@ TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
   player->Pause();
   EXPECT_TRUE(player->Seek(0));
   EXPECT_EQ(player->CurrentFrame(), 0);
-}
-
-// The window size, title and screen saver coming back are shown by the
-// shell's play-through; here the rest of what a close undoes (twice: the
-// second is harmless).
-TEST_F(PlayerTest, ClosingLeavesFullscreenFirstAndRestoresEverySystemSetting) {
-  host.system_ = SystemSettings{1, 0, 1};
-  ASSERT_TRUE(Open());
-  EXPECT_EQ(host.system_.powerOff, 0);
-  shell.fullscreenRequested = 1;
-  for (int i = 0; i < 2; ++i) {
-    player->Close();
-    EXPECT_EQ(std::make_tuple(host.fullscreenLeaves_.load(), player->State(), host.system_.powerOff,
-                              host.system_.lowPower, picture.shutdowns_.load(), player->FrameRing().Capacity()),
-              std::make_tuple(1, kClosed, 1, 0, 1, 0));
-    EXPECT_EQ(holder.Current(), nullptr);
-  }
 }
 
 // 25 blocks of 80 samples make 2 s at 1,000 Hz: the buffer is opened with
