@@ -10,6 +10,7 @@
 #include "settings/present_mode.h"
 
 #include <cstring>
+#include <iterator>
 #include <tuple>
 #include <vector>
 
@@ -57,43 +58,35 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
   EXPECT_EQ(std::make_tuple(written, ring.ReadSlot(&flag), ring.Release()), std::make_tuple(11, nullptr, false));
 }
 
-// Frame rows take two bytes a pixel, rounded up to four; the budget is the
-// chosen share of free memory, and even a small one gives five frames.
-TEST(RingSizing, FrameStridesBudgetsAndCapacities) {
-  for (const auto& c : {std::make_pair(640, 1280), {1, 4}, {3, 8}, {321, 644}}) {
-    EXPECT_EQ(FrameStride(c.first), c.second) << c.first;
-  }
-  const uint64_t budgets[] = {750, 100, 200, 333, 500};  // Auto Allocation: 500 + 250
-  for (uint32_t choice = 0; choice < 5; ++choice) EXPECT_EQ(FrameBudget(1000, choice), budgets[choice]) << choice;
-  EXPECT_EQ(FrameBudget(1001, 0), 750u);  // 500 + 250, each division truncated
-  EXPECT_EQ(FrameRingCapacity(1000, 614400), 5);
-  EXPECT_EQ(FrameRingCapacity(0, 614400), 5);
-  EXPECT_EQ(FrameRingCapacity(6 * 614400ull, 614400), 6);
-}
-
-// The sound buffer holds two seconds in at least two blocks; the block ring
-// the frame ring's playing time and five blocks more than the buffer.
-TEST(RingSizing, SoundBufferAndBlockRing) {
-  EXPECT_EQ(SoundBufferBlocks(44100, 4410), 20);
-  EXPECT_EQ(SoundBufferBlocks(44100, 4411), 20);  // 20 x 4411 >= 88200
-  EXPECT_EQ(SoundBufferBlocks(44100, 4409), 21);
-  EXPECT_EQ(SoundBufferBlocks(8000, 100000), 2);
-  EXPECT_EQ(SoundBufferBlocks(22050, 1764), 25);
-  // 44,100 Hz in blocks of 4,410: 20 sound buffer blocks, so at least 25.
-  EXPECT_EQ(BlockRingCapacity(1, 44100, 5, 25, 4410, 20), 25);
-  // 341 frames at 25 fps = 13.64 s = 136 blocks of 0.1 s (truncated).
-  EXPECT_EQ(BlockRingCapacity(1, 44100, 341, 25, 4410, 20), 136);
-  // NTSC timing: 1001/30000, 1,000 frames, 1,764-sample blocks at 44,100 Hz.
-  EXPECT_EQ(BlockRingCapacity(1001, 44100, 1000, 30000, 1764, 50), 834);
-  // A crafted scale with a large ring: capped, not overflowed; just below the
-  // cap the count stays exact.
-  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX);
-  EXPECT_EQ(BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367);
-  // Whatever the count, the ring takes at most 1 GiB, and never fewer blocks
-  // than the sound buffer's and five more.
-  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 17640, 20), 60869);  // 2^30 / 17,640
-  EXPECT_EQ(BoundedBlockRing(136, 17640, 20), 136);
-  EXPECT_EQ(BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005);
+// Each call against its worked value. Frame rows take two bytes a pixel,
+// rounded up to four; the budget is the chosen share of free memory (Auto
+// Allocation: 500 + 250, each division truncated), and even a small one gives
+// five frames. The sound buffer holds two seconds in at least two blocks
+// (20 x 4411 >= 88200). The block ring holds the frame ring's playing time
+// and five blocks more than the buffer: 44,100 Hz in blocks of 4,410 have 20
+// buffer blocks, so at least 25; 341 frames at 25 fps = 13.64 s = 136 blocks
+// of 0.1 s (truncated); NTSC timing 1001/30000, 1,000 frames, 1,764-sample
+// blocks: 834. A crafted scale with a large ring is capped, not overflowed;
+// just below the cap the count stays exact. Whatever the count, the ring
+// takes at most 1 GiB (2^30 / 17,640 = 60869), and never fewer blocks than
+// the sound buffer's and five more.
+TEST(RingSizing, FramesAndSoundBlocks) {
+  const std::pair<int64_t, int64_t> results[] = {
+      {FrameStride(640), 1280}, {FrameStride(1), 4}, {FrameStride(3), 8}, {FrameStride(321), 644},
+      {FrameBudget(1000, 0), 750}, {FrameBudget(1000, 1), 100}, {FrameBudget(1000, 2), 200},
+      {FrameBudget(1000, 3), 333}, {FrameBudget(1000, 4), 500}, {FrameBudget(1001, 0), 750},
+      {FrameRingCapacity(1000, 614400), 5}, {FrameRingCapacity(0, 614400), 5},
+      {FrameRingCapacity(6 * 614400ull, 614400), 6},
+      {SoundBufferBlocks(44100, 4410), 20}, {SoundBufferBlocks(44100, 4411), 20},
+      {SoundBufferBlocks(44100, 4409), 21}, {SoundBufferBlocks(8000, 100000), 2},
+      {SoundBufferBlocks(22050, 1764), 25},
+      {BlockRingCapacity(1, 44100, 5, 25, 4410, 20), 25}, {BlockRingCapacity(1, 44100, 341, 25, 4410, 20), 136},
+      {BlockRingCapacity(1001, 44100, 1000, 30000, 1764, 50), 834},
+      {BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX},
+      {BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367},
+      {BoundedBlockRing(INT32_MAX, 17640, 20), 60869}, {BoundedBlockRing(136, 17640, 20), 136},
+      {BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005}};
+  for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i].first, results[i].second) << "call " << i;
 }
 
 // A tenth of a second of frames (at least 1) and two seconds for the level
@@ -163,16 +156,14 @@ TEST(PacingRules, AudioFeederKeepsTheSoundBufferAndTheFramesCovered) {
 // sound buffer's blocks).
 TEST(PacingRules, PrioritiesRiseForYuvOverlaysAndHungryRings) {
   const int normal = THREAD_PRIORITY_NORMAL, highest = THREAD_PRIORITY_HIGHEST, below = THREAD_PRIORITY_BELOW_NORMAL;
-  EXPECT_EQ((std::vector<int>{VideoThreadPriority(kPresentNonOverlay), VideoThreadPriority(kPresentRgb32),
-                              VideoThreadPriority(kPresentUyvy), VideoThreadPriority(kPresentYuy2)}),
-            (std::vector<int>{normal, normal, highest, highest}));
-  EXPECT_EQ((std::vector<int>{VideoFeederPriority(49, 10, kPresentYuy2), VideoFeederPriority(50, 10, kPresentYuy2),
-                              VideoFeederPriority(10, 10, kPresentNonOverlay),
-                              VideoFeederPriority(90, 1, kPresentNonOverlay)}),
-            (std::vector<int>{normal, below, below, normal}));
-  EXPECT_EQ((std::vector<int>{AudioFeederPriority(9, 20), AudioFeederPriority(10, 20), AudioFeederPriority(2, 5),
-                              AudioFeederPriority(3, 5)}),
-            (std::vector<int>{highest, normal, highest, normal}));
+  const std::pair<int, int> results[] = {
+      {VideoThreadPriority(kPresentNonOverlay), normal}, {VideoThreadPriority(kPresentRgb32), normal},
+      {VideoThreadPriority(kPresentUyvy), highest}, {VideoThreadPriority(kPresentYuy2), highest},
+      {VideoFeederPriority(49, 10, kPresentYuy2), normal}, {VideoFeederPriority(50, 10, kPresentYuy2), below},
+      {VideoFeederPriority(10, 10, kPresentNonOverlay), below}, {VideoFeederPriority(90, 1, kPresentNonOverlay), normal},
+      {AudioFeederPriority(9, 20), highest}, {AudioFeederPriority(10, 20), normal},
+      {AudioFeederPriority(2, 5), highest}, {AudioFeederPriority(3, 5), normal}};
+  for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i].first, results[i].second) << "call " << i;
 }
 
 // Frames since the (re)start at rate / scale, from a counter that does not
