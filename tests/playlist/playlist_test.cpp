@@ -32,8 +32,15 @@ Playlist Added(const std::string& path, int depth = Playlist::kNestingDepth) {
 // that an empty list is one empty item, two empty items are not empty, and a
 // text with separators counts as several items. Replacing and deleting out
 // of range are ignored; a move must go to another item inside the list.
-// Sorting and reversing the empty list leave it empty.
+// Sorting and reversing the empty list leave it empty. Sorting is by bytes:
+// 128 and above after ASCII (unsigned, as strcmp compares), prefixes first,
+// duplicates kept. The shuffle's generator gives for seed 1 the well-known
+// 41, 18467, 6334, 26500, 19169 of the C runtime's rand(); they pick items
+// 5*41/32768 = 0, 4*18467/32768 = 2, 3*6334/32768 = 0, 2*26500/32768 = 1 and
+// then the last.
 TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
+  const char kUnsorted[] = "b\r\xE9\rB\ra.avi\ra\r\x80\ra\r z\r\\x\rZ\xE9\rZ\rc.";
+  const char kSorted[] = " z\rB\rZ\rZ\xE9\r\\x\ra\ra\ra.avi\rb\rc.\r\x80\r\xE9";
   const struct { char op; int32_t index, position; const char* text; int32_t result; const char* after;
                  int32_t count; } edits[] = {
       {'=', 0, 0, "", 0, "", 1}, {'+', 0, 0, "a.avi", 0, "a.avi", 1},
@@ -53,6 +60,12 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
       {'m', 2, 5, "", 2, "b\re\rc\rd\ra", 5}, {'m', 2, -1, "", 2, "b\re\rc\rd\ra", 5},
       {'m', -1, 0, "", -1, "b\re\rc\rd\ra", 5}, {'c', -3, 0, "", 0, "b\re\rc\rd\ra", 5},
       {'c', 4, 0, "", 4, "b\re\rc\rd\ra", 5}, {'c', 5, 0, "", 4, "b\re\rc\rd\ra", 5},
+      // the seed-1 shuffle, and one item that stays; byte order; items read
+      // out of range as the first or empty
+      {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5}, {'R', 1, 0, "", 0, "a\rd\rb\re\rc", 5},
+      {'=', 0, 0, "only", 0, "only", 1}, {'R', 12345, 0, "", 0, "only", 1},
+      {'=', 0, 0, kUnsorted, 0, kUnsorted, 12}, {'s', 0, 0, "", 0, kSorted, 12},
+      {'i', -5, 0, " z", 2, kSorted, 12}, {'i', 7, 0, "a.avi", 5, kSorted, 12}, {'i', 12, 0, "", 0, kSorted, 12},
   };
   Playlist list;
   int row = 0;
@@ -69,6 +82,11 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
       case 's': list.SortByFullPath(); break;
       case 'm': result = list.MoveItem(e.index, e.position); break;
       case 'c': result = list.ClampIndex(e.index); break;
+      case 'R': list.Randomize(static_cast<uint32_t>(e.index)); break;
+      case 'i':
+        result = static_cast<int32_t>(list.ItemLength(e.index));
+        EXPECT_EQ(list.Item(e.index), text);
+        break;
     }
     EXPECT_EQ(std::make_tuple(result, list.Text(), list.Count(), list.IsEmpty()),
               std::make_tuple(e.result, std::string(e.after), e.count, *e.after == 0 && e.count == 1));
@@ -78,38 +96,16 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
   EXPECT_EQ(std::make_tuple(list.Text(), list.Count()), std::make_tuple(std::string("x\r\ry"), 3));
 }
 
-TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
+// Read into a buffer, an item is cut to fit and always terminated; out of
+// range it reads empty.
+TEST(Playlist, ItemsAreCutToTheBuffer) {
   const Playlist list = ListOf({"first", "second", "third"});
-  const std::pair<int32_t, const char*> items[] = {{-5, "first"}, {1, "second"}, {2, "third"}, {3, ""}, {9, ""}};
-  for (const auto& [index, item] : items) {
-    EXPECT_EQ(std::make_pair(list.Item(index), list.ItemLength(index)),
-              std::make_pair(std::string(item), std::strlen(item)));
-  }
   char buffer[5];
   std::memset(buffer, 'X', sizeof buffer);
   list.Item(1, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "seco");  // cut to fit, always terminated
   list.Item(7, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "");
-}
-
-// Bytes of 128 and above sort after ASCII (unsigned, as strcmp compares);
-// prefixes first; duplicates kept.
-TEST(Playlist, SortIsByteOrder) {
-  Playlist list = ListOf({"b", "\xE9", "B", "a.avi", "a", "\x80", "a", " z", "\\x", "Z\xE9", "Z", "c."});
-  list.SortByFullPath();
-  EXPECT_EQ(list.Items(), (Items{" z", "B", "Z", "Z\xE9", "\\x", "a", "a", "a.avi", "b", "c.", "\x80", "\xE9"}));
-}
-
-// The generator's first outputs for seed 1 are the well-known 41, 18467,
-// 6334, 26500, 19169 of the C runtime's rand(); they pick items 5*41/32768 = 0,
-// 4*18467/32768 = 2, 3*6334/32768 = 0, 2*26500/32768 = 1 and then the last.
-TEST(Playlist, RandomizeFollowsTheGenerator) {
-  Playlist list = ListOf({"a", "b", "c", "d", "e"}), single = ListOf({"only"});
-  list.Randomize(1);
-  single.Randomize(12345);
-  EXPECT_EQ(std::make_pair(list.Text(), single.Text()),
-            std::make_pair(std::string("a\rd\rb\re\rc"), std::string("only")));
 }
 
 // Play list files.
