@@ -90,23 +90,31 @@ class PlayerTest : public ::testing::Test, public FakePorts {
 // 1,000 MiB holds 341 VGA frames of 614,400 bytes. Closing leaves
 // fullscreen first and gives back every system setting (the window size,
 // title and screen saver: the shell's play-through), twice: the second is
-// harmless.
-TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePositionAndClosingUndoesIt) {
+// harmless. Seeks land on the keyframe at or before (shown with a real clip
+// in the shell); out of range, and anything but 0 without an index, they are
+// refused.
+TEST_F(PlayerTest, OpeningPausesAtTheResumePositionSeeksAreCheckedAndClosingUndoesIt) {
   shell.resumePosition = 20;
   host.system_ = SystemSettings{1, 0, 1};
   host.availableMemory_ = 1048576000ull;
   g_options.frameBufferSize = 2;  // 20 %
   decoder->width_ = 640;
   decoder->height_ = 480;
+  decoder->frameCount_ = 1000;
+  decoder->keyframes_ = {0, 250, 750};
   ASSERT_TRUE(Open());
   EXPECT_EQ(std::make_tuple(player->State(), shell.resumePosition, player->FrameCount(), player->FrameRing().Capacity(),
                             player->FrameRing().ElementSize()),
-            std::make_tuple(kPaused, 0, 30, 341, size_t{614400}));
+            std::make_tuple(kPaused, 0, 1000, 341, size_t{614400}));
   ASSERT_TRUE(WaitFor([&] { return picture.presented.Size() != 0; }));
   EXPECT_EQ(picture.presented.Items()[0], 20);
   const int32_t passes = player->VideoPasses();  // three paused passes on, still there
   ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() >= passes + 3; }));
   EXPECT_EQ(std::make_tuple(player->CurrentFrame(), host.system_.powerOff, messages.size()), std::make_tuple(20, 0, 0u));
+  EXPECT_TRUE(player->Seek(500));
+  EXPECT_EQ(std::make_tuple(player->CurrentFrame(), player->State()), std::make_tuple(250, kPaused));
+  EXPECT_FALSE(player->Seek(1000) || player->Seek(-1));
+  EXPECT_EQ(player->CurrentFrame(), 250);
   shell.fullscreenRequested = 1;
   for (int i = 0; i < 2; ++i) {
     player->Close();
@@ -115,18 +123,6 @@ TEST_F(PlayerTest, OpeningLeavesItPausedAtTheResumePositionAndClosingUndoesIt) {
               std::make_tuple(1, kClosed, 1, 0, 1, 0));
     EXPECT_EQ(holder.Current(), nullptr);
   }
-}
-
-// Landing on the keyframe at or before is shown with a real clip in the
-// shell; here the refusals: out of range, and anything but 0 without an index.
-TEST_F(PlayerTest, SeeksOutOfRangeOrWithoutAnIndexAreRefused) {
-  decoder->frameCount_ = 1000;
-  decoder->keyframes_ = {0, 250, 750};
-  ASSERT_TRUE(Open());
-  EXPECT_TRUE(player->Seek(500));
-  EXPECT_EQ(std::make_tuple(player->CurrentFrame(), player->State()), std::make_tuple(250, kPaused));
-  EXPECT_FALSE(player->Seek(1000) || player->Seek(-1));
-  EXPECT_EQ(player->CurrentFrame(), 250);
   Fresh()->hasIndex_ = false;
   ASSERT_TRUE(Open());
   EXPECT_FALSE(player->IsSeekable() || player->Seek(10));
@@ -222,7 +218,8 @@ TEST_F(PlayerTest, AFileWhoseThreadsCannotStartIsClosed) {
 
 // The window's thread (here the test's) works every signal while the four
 // threads play with sound: under ThreadSanitizer this shows the handover
-// clean, and no request made meanwhile is lost.
+// clean, and no request made meanwhile is lost. (Next Frame while paused,
+// with the real threads: the shell's pause and step test.)
 TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
   decoder->hasAudio_ = true, decoder->sampleRate_ = 1000, decoder->samplesPerBlock_ = 20;
   decoder->frameCount_ = 3000;  // still playing when the checks run
@@ -250,19 +247,6 @@ TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
   EXPECT_TRUE(WaitFor([&] { return sound.counter_ == 100; }));
   ASSERT_EQ(sound.written.Size(), prefilled + 100);
   EXPECT_EQ(sound.written.Items()[prefilled], std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
-
-  // Paused, each Next Frame request moves exactly one frame on, however they
-  // arrive.
-  player->Pause();
-  ASSERT_TRUE(WaitFor([&] { return !sound.playing_; }));
-  shell.fullscreenRequested.store(0);
-  shell.frameSteps.store(0);
-  const int32_t passes = player->VideoPasses();  // a whole pass without steps
-  ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() >= passes + 2; }));
-  const int32_t before = player->CurrentFrame();
-  for (int32_t i = 0; i < 5; ++i) shell.frameSteps.fetch_add(1);
-  ASSERT_TRUE(WaitFor([&] { return shell.frameSteps.load() == 0; }));
-  EXPECT_EQ(player->CurrentFrame(), before + 5);
 
   player->Close();
   EXPECT_EQ(player->State(), kClosed);
