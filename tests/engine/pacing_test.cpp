@@ -160,7 +160,8 @@ TEST(PacingRules, PrioritiesRiseForYuvOverlaysAndHungryRings) {
       {VideoThreadPriority(kPresentNonOverlay), normal}, {VideoThreadPriority(kPresentRgb32), normal},
       {VideoThreadPriority(kPresentUyvy), highest}, {VideoThreadPriority(kPresentYuy2), highest},
       {VideoFeederPriority(49, 10, kPresentYuy2), normal}, {VideoFeederPriority(50, 10, kPresentYuy2), below},
-      {VideoFeederPriority(10, 10, kPresentNonOverlay), below}, {VideoFeederPriority(90, 1, kPresentNonOverlay), normal},
+      {VideoFeederPriority(10, 10, kPresentNonOverlay), below},
+      {VideoFeederPriority(90, 1, kPresentNonOverlay), normal},
       {AudioFeederPriority(9, 20), highest}, {AudioFeederPriority(10, 20), normal},
       {AudioFeederPriority(2, 5), highest}, {AudioFeederPriority(3, 5), normal}};
   for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i].first, results[i].second) << "call " << i;

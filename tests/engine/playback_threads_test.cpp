@@ -259,79 +259,43 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
         1, {0, 1, -1, 2, -1, -1}}});
 }
 
-// In fullscreen the cursor is hidden when the countdown runs out, once; a
-// move of the mouse shows it again.
-TEST_F(VideoThreadTest, InFullscreenTheCursorHidesWhenTheCountdownRunsOut) {
-  shell.fullscreenRequested = 1;
-  shell.cursorCountdown = 2;
-  Begin(10);
-  // show-cursor commands posted, the last one's argument (-2: none)
-  Run([&] {
-        const std::vector<PostedCommand> posted = host.posted.Items();
-        for (const PostedCommand& c : posted) EXPECT_EQ(c.id, kCommandShowCursor);
-        return Observed{int64_t(posted.size()), posted.empty() ? -2 : int64_t{posted.back().lParam}};
-      },
-      {{"counting down", nullptr, 2, {0, -2}}, {"ran out: hide", nullptr, 1, {1, 0}},
-       {"hidden by the shell", [&] { shell.cursorShown = 0; }, 1, {1, 0}},
-       {"the mouse moved", [&] { shell.cursorCountdown = 50; }, 1, {2, 1}}});
-}
-
-// The video ends with the data (here before the claimed frame count), once;
-// leaving waits for the player to be ready. A stopped thread ends without
-// posting.
-TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
-  record.frameCount = 10;
-  record.dataEnd = 3;
-  WithSound();
-  VideoThread& thread = Begin(3);
-  int passes = 0;
-  while (thread.Pass()) ++passes;
-  EXPECT_EQ(passes, 3);
-  record.ready = 0;
-  const int64_t ended = time.SleptMilliseconds();
-  time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
-  thread.Leave();
-  ASSERT_EQ(host.posted.Size(), 1u);
-  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds() - ended, host.posted.Items()[0].id, host.posted.Items()[0].lParam,
-                            sound.playing_.load()),
-            std::make_tuple(int64_t{30}, kCommandNextFile, LPARAM{0}, false));
-  host.posted.Clear();
-  Queue(0, 3);
-  WorkerThread stopped;
-  stopped.Stop();
-  context.videoThread = &stopped;
-  EXPECT_FALSE(Begin().Pass());
-  thread_->Leave();
-  EXPECT_EQ(host.posted.Size(), 0u);
-}
-
 // The presenter is set up with the options as they are at each redraw and
 // the window's rectangle; a display change rebuilds everything. A pass
 // draws with one snapshot of the options: a change published while the
 // filters run reaches the presenter only with the next frame. (Which flags
-// the options allow: the present modes' test.)
+// the options allow: the present modes' test.) In fullscreen the cursor is
+// hidden when the countdown runs out, once; a move of the mouse shows it
+// again.
 TEST_F(VideoThreadTest, RedrawRequestsSetThePresenterUpWithTheOptionsAndRectangle) {
   g_options.denyOverlays = g_options.highQualityConversion = 0;
   PublishOptions();
   g_effectLog.duringFilter = [] { g_options.highQualityConversion ^= 1, PublishOptions(); };
   shell.videoRect.Set(RECT{10, 20, 330, 260});
+  shell.fullscreenRequested = 1;
+  shell.cursorCountdown = 2;
   Begin(10);
   // set-ups, the last with the options' flags, its rectangle's left and
-  // bottom, releases, DrawDib reopens, display change pending, borders
+  // bottom, releases, DrawDib reopens, display change pending, borders;
+  // show-cursor commands posted, the last one's argument (-2: none)
   Run([&] {
         const SetupCall last = picture.setups.Items().back();
+        const std::vector<PostedCommand> posted = host.posted.Items();
+        for (const PostedCommand& c : posted) EXPECT_EQ(c.id, kCommandShowCursor);
         return Observed{int64_t(picture.setups.Size()), last.allowFlags == PresenterAllowFlags(g_options),
                         last.videoRect.left, last.videoRect.bottom, picture.releases_, host.drawDibReopens_,
-                        shell.displayChanged, host.borders_};
+                        shell.displayChanged, host.borders_, int64_t(posted.size()),
+                        posted.empty() ? -2 : int64_t{posted.back().lParam}};
       },
-      {{"start", nullptr, 2, {1, 1, 10, 260, 0, 0, 0, 1}},
-       {"redraw", [&] { g_options.denyOverlays = 1, PublishOptions(), ++shell.redrawCounter; }, 1,
-        {2, 1, 10, 260, 0, 0, 0, -1}},
-       {"display change", [&] { shell.displayChanged = 1; }, 1, {3, 1, 10, 260, 1, 1, 0, -1}}});
+      {{"start", nullptr, 2, {1, 1, 10, 260, 0, 0, 0, 1, 0, -2}},
+       {"redraw, the cursor hidden", [&] { g_options.denyOverlays = 1, PublishOptions(), ++shell.redrawCounter; }, 1,
+        {2, 1, 10, 260, 0, 0, 0, -1, 1, 0}},
+       {"display change", [&] { shell.displayChanged = 1, shell.cursorShown = 0; }, 1,
+        {3, 1, 10, 260, 1, 1, 0, -1, 1, 0}},
+       {"the mouse moved", [&] { shell.cursorCountdown = 50; }, 1, {3, 1, 10, 260, 1, 1, 0, -1, 2, 1}}});
   EXPECT_NE(picture.setups.Items()[0].allowFlags, picture.setups.Items()[1].allowFlags);
   const std::vector<uint8_t> presented = picture.presentedQuality.Items();  // the start's two passes
   EXPECT_EQ(std::vector<uint8_t>(presented.begin() + 1, presented.begin() + 3), (std::vector<uint8_t>{0, 1}));
-  EXPECT_EQ(g_effectLog.filteredQuality.Items(), (std::vector<uint8_t>{0, 1, 0, 1}));
+  EXPECT_EQ(g_effectLog.filteredQuality.Items(), (std::vector<uint8_t>{0, 1, 0, 1, 0}));
 }
 
 TEST_F(VideoThreadTest, KeepFastMotionPausesTheSoundUntilTheRingRefills) {

@@ -110,7 +110,8 @@ TEST_F(PlayerTest, OpeningPausesAtTheResumePositionSeeksAreCheckedAndClosingUndo
   EXPECT_EQ(picture.presented.Items()[0], 20);
   const int32_t passes = player->VideoPasses();  // three paused passes on, still there
   ASSERT_TRUE(WaitFor([&] { return player->VideoPasses() >= passes + 3; }));
-  EXPECT_EQ(std::make_tuple(player->CurrentFrame(), host.system_.powerOff, messages.size()), std::make_tuple(20, 0, 0u));
+  EXPECT_EQ(std::make_tuple(player->CurrentFrame(), host.system_.powerOff, messages.size()),
+            std::make_tuple(20, 0, size_t{0}));
   EXPECT_TRUE(player->Seek(500));
   EXPECT_EQ(std::make_tuple(player->CurrentFrame(), player->State()), std::make_tuple(250, kPaused));
   EXPECT_FALSE(player->Seek(1000) || player->Seek(-1));
