@@ -193,39 +193,35 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
 // Paused, frame steps show one frame each through a presenter refresh;
 // playing, they are cleared, not taken. Paused for a minute, the picture and
 // the clock stay: playing again drops nothing. Without Fadeout Pause nothing
-// fades.
-TEST_F(VideoThreadTest, StepsShowOneFrameEachPlayingClearsThemAndAPauseHoldsTheClock) {
+// fades; with it the picture darkens in 14 passes without sleeping (after
+// one frame of clock), then the loop rests 100 ms a pass; playing ends the fade, and the next pause fades
+// again.
+TEST_F(VideoThreadTest, StepsShowOneFrameEachPlayingClearsThemAPauseHoldsTheClockAndFades) {
   VideoThread& thread = Begin(20, kPaused);
   const auto pauseAMinute = [&] {
     record.state = kPaused;
     const int64_t pausedAt = time.SleptMilliseconds();
     while (time.SleptMilliseconds() - pausedAt < 60000) ASSERT_TRUE(thread.Pass());
   };
-  // current frame, steps left, presented, set-ups, dropped, fades, the target at most one ahead
+  int64_t mark = 0;
+  // current frame, steps left, presented, set-ups, dropped, fades, the target
+  // at most one ahead, the fade's countdown, ms slept since the mark
   Run([&] { return Observed{record.currentFrame, shell.frameSteps, int64_t(picture.presented.Size()),
                             int64_t(picture.setups.Size()), record.droppedFrames, g_effectLog.fades,
-                            record.targetFrame <= record.currentFrame + 1}; },
-      {{"paused", nullptr, 1, {0, 0, 1, 1, 0, 0, 1}},
-       {"five steps", [&] { shell.frameSteps = 5; }, 10, {5, 0, 6, 6, 0, 0, 1}},
-       {"no more steps", [&] { EXPECT_EQ(Shown(), (Stamps{1, 2, 3, 4, 5})); }, 5, {5, 0, 6, 6, 0, 0, 1}},
-       {"playing", [&] { record.state = kPlaying, shell.frameSteps = 3; }, 3, {8, 0, 9, -1, 0, 0, 1}},
-       {"a minute paused", pauseAMinute, 0, {8, 0, 9, -1, 0, 0, 1}},
-       {"playing again", [&] { record.state = kPlaying; }, 5, {13, 0, 14, -1, 0, 0, 1}}});
-}
-
-// The picture darkens in 14 passes without sleeping (after one frame of
-// clock at the start), then the loop rests 100 ms a pass; playing ends the
-// fade, and the next pause fades again.
-TEST_F(VideoThreadTest, FadeoutPauseDarkensInFourteenStepsAndAgainAfterEachPause) {
-  g_options.fadeoutPause = 1;
-  PublishOptions();
-  VideoThread& thread = Begin(10, kPaused);
-  // fades, countdown, slept ms, presented
-  Run([&] { return Observed{g_effectLog.fades, thread.FadeCountdown(), time.SleptMilliseconds(),
-                            int64_t(picture.presented.Size())}; },
-      {{"paused", nullptr, 20, {14, 1, 40 + 6 * 100, 1 + 14}},
-       {"playing", [&] { record.state = kPlaying; }, 1, {14, 0, -1, -1}},
-       {"paused again", [&] { record.state = kPaused; }, 20, {28, 1, -1, -1}}});
+                            record.targetFrame <= record.currentFrame + 1, thread.FadeCountdown(),
+                            time.SleptMilliseconds() - mark}; },
+      {{"paused", nullptr, 1, {0, 0, 1, 1, 0, 0, 1, -1, -1}},
+       {"five steps", [&] { shell.frameSteps = 5; }, 10, {5, 0, 6, 6, 0, 0, 1, -1, -1}},
+       {"no more steps", [&] { EXPECT_EQ(Shown(), (Stamps{1, 2, 3, 4, 5})); }, 5, {5, 0, 6, 6, 0, 0, 1, -1, -1}},
+       {"playing", [&] { record.state = kPlaying, shell.frameSteps = 3; }, 3, {8, 0, 9, -1, 0, 0, 1, -1, -1}},
+       {"a minute paused", pauseAMinute, 0, {8, 0, 9, -1, 0, 0, 1, -1, -1}},
+       {"playing again", [&] { record.state = kPlaying; }, 5, {13, 0, 14, -1, 0, 0, 1, -1, -1}},
+       {"fading", [&] {
+          g_options.fadeoutPause = 1, PublishOptions(), record.state = kPaused;
+          mark = time.SleptMilliseconds();
+        }, 20, {13, 0, 14 + 14, -1, 0, 14, 1, 1, 40 + 6 * 100}},
+       {"playing ends the fade", [&] { record.state = kPlaying; }, 1, {14, 0, -1, -1, 0, 14, 1, 0, -1}},
+       {"paused again", [&] { record.state = kPaused; }, 20, {14, 0, -1, -1, 0, 28, 1, 1, -1}}});
 }
 
 // Pending balance requests are dropped at the start and the volume applied
