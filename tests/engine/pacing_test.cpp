@@ -16,27 +16,13 @@
 
 namespace {
 
-// Never allocated, or freed: every operation refuses.
-TEST(SampleRing, WithoutStorageEveryOperationRefuses) {
-  SampleRing ring;
-  EXPECT_EQ(ring.WriteSlot(), nullptr);
-  ASSERT_TRUE(ring.Allocate(4, 2));
-  ring.Commit(1);
-  ring.Free();
-  uint8_t flag = 7;
-  EXPECT_EQ(std::make_tuple(ring.Capacity(), ring.WriteSlot(), ring.Commit(1), ring.ReadSlot(&flag), ring.Release()),
-            std::make_tuple(0, nullptr, false, nullptr, false));
-  EXPECT_EQ(std::make_tuple(flag, ring.FillPercent()), std::make_tuple(uint8_t{7}, 0));
-  EXPECT_FALSE(ring.Allocate(16, 0));
-  EXPECT_EQ(ring.WriteSlot(), nullptr);
-}
-
 // In order with their flags across the wrap (five rounds of filling a ring
 // of three and taking two out, then the last); a full ring refuses writes
 // and keeps its flags, an empty one refuses reads. The fill is a truncated
-// percentage.
-TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFullOrEmpty) {
+// percentage. Never allocated, or freed, every operation refuses.
+TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFullOrEmptyOrFreed) {
   SampleRing ring;
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
   ASSERT_TRUE(ring.Allocate(4, 3));
   int32_t written = 0, read = 0;
   for (const int32_t taken : {2, 2, 2, 2, 3}) {
@@ -54,8 +40,15 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
     }
     EXPECT_EQ(ring.FillPercent(), (3 - taken) * 33);  // 1 of 3: 33 %
   }
-  uint8_t flag = 0;
+  uint8_t flag = 7;
   EXPECT_EQ(std::make_tuple(written, ring.ReadSlot(&flag), ring.Release()), std::make_tuple(11, nullptr, false));
+  ring.Commit(1);
+  ring.Free();
+  EXPECT_EQ(std::make_tuple(ring.Capacity(), ring.WriteSlot(), ring.Commit(1), ring.ReadSlot(&flag), ring.Release()),
+            std::make_tuple(0, nullptr, false, nullptr, false));
+  EXPECT_EQ(std::make_tuple(flag, ring.FillPercent()), std::make_tuple(uint8_t{7}, 0));
+  EXPECT_FALSE(ring.Allocate(16, 0));
+  EXPECT_EQ(ring.WriteSlot(), nullptr);
 }
 
 // Each call against its worked value. Frame rows take two bytes a pixel,

@@ -38,8 +38,8 @@ class PlayerTest : public ::testing::Test, public FakePorts {
  protected:
   void SetUp() override {
     g_options.frameBufferSize = 4;  // half of the fake's 64 KB
-    g_options.speedTroublesMode = kSkipFrames, g_options.fadeoutPause = g_options.disableAudio = 0;
-    g_options.subtitlesAutoLoad = 0;  // each open publishes the options
+    g_options.speedTroublesMode = kSkipFrames;  // each open publishes the options
+    g_options.fadeoutPause = g_options.disableAudio = g_options.subtitlesAutoLoad = 0;
     previousOpen_ = DecoderHolder::SetOpenFunction(OpenNextDecoder);
     previousPlaylist_ = g_playlist;
     g_playlist = &playlist;
@@ -75,8 +75,6 @@ class PlayerTest : public ::testing::Test, public FakePorts {
   FakeDecoder* decoder = nullptr;  // owned by the holder once opened
   std::unique_ptr<Player> player;
   std::vector<ShownMessage> messages;
-
- private:
   DecoderHolder::OpenFunction previousOpen_ = nullptr;
   Playlist* previousPlaylist_ = nullptr;
   MessageSink previousSink_;

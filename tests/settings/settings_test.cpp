@@ -60,7 +60,8 @@ std::tuple<bool, int32_t> Found(DisplacementList& list, const std::string& path)
 
 std::string Path(int i) { return "C:\\clips\\clip " + std::to_string(i) + ".avi"; }
 
-// Remembering the last entry's path again replaces it; a delay of zero forgets it.
+// Remembering the last entry's path again replaces it; a delay of zero
+// forgets it. Stored delays read like %i: octal, decimal, hexadecimal.
 TEST(DisplacementList, EntriesAreHexTwosComplementThenThePathAndZeroForgetsThem) {
   DisplacementList list;
   list.Remember("C:\\a.avi", -100);
@@ -81,6 +82,18 @@ TEST(DisplacementList, EntriesAreHexTwosComplementThenThePathAndZeroForgetsThem)
   list.Remember("x.avi", 0);
   list.Remember("y.avi", 0);  // a delay of 0 is never stored
   EXPECT_EQ(std::make_tuple(list.IsEmpty(), list.Count()), std::make_tuple(true, 0));
+
+  // Stored delays read like %i.
+  list.SetText(std::string("short\r") +
+               "nothexxxxxC:\\a.avi\r"   // not an integer: no match
+               "0000000100C:\\b.avi\r"   // octal
+               "    -25xyzC:\\c.avi\r"   // decimal, the rest of the ten ignored
+               "0x7fffffffC:\\d.avi\r"
+               "0x0000000A");           // an empty path
+  const struct { const char* path; int32_t delay; } lookups[] = {  // delay 0: no match
+                 {"C:\\a.avi", 0}, {"rt", 0},         {"C:\\b.avi", 64},
+                 {"C:\\c.avi", -25}, {"C:\\d.avi", INT32_MAX}, {"", 10}};
+  for (const auto& l : lookups) EXPECT_EQ(Found(list, l.path), std::make_tuple(l.delay != 0, l.delay)) << l.path;
 }
 
 TEST(DisplacementList, KeepsTheTenMostRecentFiles) {
@@ -105,20 +118,6 @@ TEST(DisplacementList, KeepsTheTenMostRecentFiles) {
   list.Remember(Path(99), 5);
   EXPECT_EQ(std::make_tuple(list.Count(), list.Lookup(Path(5), &delay), list.Lookup(Path(6), &delay)),
             std::make_tuple(10, false, true));
-}
-
-TEST(DisplacementList, DelaysReadLikePercentI) {
-  DisplacementList list;
-  list.SetText(std::string("short\r") +
-               "nothexxxxxC:\\a.avi\r"   // not an integer: no match
-               "0000000100C:\\b.avi\r"   // octal
-               "    -25xyzC:\\c.avi\r"   // decimal, the rest of the ten ignored
-               "0x7fffffffC:\\d.avi\r"
-               "0x0000000A");           // an empty path
-  const struct { const char* path; int32_t delay; } lookups[] = {  // delay 0: no match
-                 {"C:\\a.avi", 0}, {"rt", 0},         {"C:\\b.avi", 64},
-                 {"C:\\c.avi", -25}, {"C:\\d.avi", INT32_MAX}, {"", 10}};
-  for (const auto& l : lookups) EXPECT_EQ(Found(list, l.path), std::make_tuple(l.delay != 0, l.delay)) << l.path;
 }
 
 }  // namespace
