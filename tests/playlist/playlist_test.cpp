@@ -122,7 +122,7 @@ const char kNewline[] = "\r\n";  // text mode
 const char kNewline[] = "\n";
 #endif
 
-TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
+TEST(PlaylistAddEntry, CleansThePathTestsTheExtensionCaseSensitivelyAndReadsTheNamesBetweenQuotes) {
   Playlist list;
   list.AddEntry("\"C:\\My Videos\\a.avi\"\r\n", 5);
   list.AddEntry("\x01\xE9t\xE9 \x80.avi\x1F", 5);  // bytes of 128 and above stay
@@ -133,23 +133,20 @@ TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
   list.AddEntry(ScratchPath("missing.mls"), 5);     // can't be opened: nothing
   list.AddEntry("\"" + std::string(999, 'p') + "\"", 5);  // quotes don't count
   list.AddEntry(std::string(1000, 'q'), 5);          // too long for the buffers: refused
-  EXPECT_EQ(list.Items(), (Items{"C:\\My Videos\\a.avi", "\xE9t\xE9 \x80.avi", "X.MLS", "list.mlsx", "mlsx",
-                                 std::string(999, 'p')}));
-}
-
-TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
+  // A list file gives the names between quotes.
   const std::string path = ScratchPath("two.mls");
   WriteWholeFile(path, "header text \"first one.avi\" trailing\r\n\"d:\\\xC4\\se\tcond.avi\"\r\n" +
                        Quoted(std::string(999, 'k')) + Quoted(std::string(1000, 'l')) +
                        "\"not closed.avi\r\n");
-  Playlist list = Added(path);
-  EXPECT_EQ(list.Items(), (Items{"first one.avi", "d:\\\xC4\\second.avi", std::string(999, 'k')}));
+  list.AddEntry(path, 5);
   list.AddEntry(path, 0);  // a list reached at depth 0 is ignored
   // A directory opens (or not) but never reads: nothing is added.
   const std::string directory = ScratchPath("folder.mls");
   std::filesystem::create_directory(directory);
   list.AddEntry(directory, 5);
-  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Items(), (Items{"C:\\My Videos\\a.avi", "\xE9t\xE9 \x80.avi", "X.MLS", "list.mlsx", "mlsx",
+                                 std::string(999, 'p'), "first one.avi", "d:\\\xC4\\second.avi",
+                                 std::string(999, 'k')}));
 }
 
 // Nested lists are followed five levels deep, and lists that name
@@ -180,7 +177,7 @@ TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeepAndSelfListingFilesEnd) {
   EXPECT_LE(large, 16 + Playlist::kNestingDepth);
 }
 
-TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
+TEST(PlaylistSave, RoundTripsThroughAnMlsFileWithTheExtensionAppended) {
   const std::string spaced = "C:\\Program Files\\My Clips\\holiday 2003.avi";
   const std::string accented = "D:\\Vid\xE9os\\\xC0 la mer \xFF.avi";
   const Playlist list = ListOf({spaced, accented});
@@ -196,9 +193,7 @@ TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
   EXPECT_TRUE(Added(emptyPath).IsEmpty());
   EXPECT_FALSE(ListOf({"a.avi"}).SaveAs(ScratchPath("no such folder/list.mls")));
   EXPECT_FALSE(std::filesystem::exists(ScratchPath("no such folder")));
-}
-
-TEST(PlaylistSave, AppendsTheExtensionUnlessTheNameEndsInMls) {
+  // The extension is appended unless the name ends in it.
   const char* const names[][2] = {
       {"list", "list.mls"}, {"list.mls", "list.mls"}, {"list.MLS", "list.MLS.mls"}, {"list.mlsx", "list.mlsx.mls"},
       {"C:\\a.b\\list", "C:\\a.b\\list.mls"}, {"list.", "list..mls"},
