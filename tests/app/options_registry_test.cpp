@@ -26,11 +26,9 @@ void Store(const char* name, const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> Stored(const char* name) {
   DWORD size = 4096;
   std::vector<uint8_t> bytes(size);
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_BINARY, nullptr, bytes.data(), &size) !=
-      ERROR_SUCCESS) {
-    size = 0;
-  }
-  bytes.resize(size);
+  const LSTATUS status =
+      RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_BINARY, nullptr, bytes.data(), &size);
+  bytes.resize(status == ERROR_SUCCESS ? size : 0);
   return bytes;
 }
 

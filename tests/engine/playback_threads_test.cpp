@@ -81,16 +81,14 @@ TEST_F(VideoThreadTest, PlayingPassesShowDropOrWaitAsTheModeAndFramesSay) {
     context.ports.picture = &fresh;
     record.frameRing.Clear();
     record.currentFrame = record.droppedFrames = 0;
-    shell.windowActive = 1;
     g_effectLog.Reset();
     SetMode(row.mode);
     const int64_t slept = time.SleptMilliseconds();
-    for (int32_t n = 0; row.queued[n] != 0; ++n) {
+    for (int32_t n = 0; row.queued[n] != 0; ++n)
       Queue(n, 1, row.queued[n] == 's' ? kFrameSkipped : row.queued[n] == 'f' ? kFrameFailed : kFrameDecoded);
-    }
     Begin();
     if (row.target >= 0) record.targetFrame = row.target;
-    if (row.inactive) shell.windowActive = 0;
+    shell.windowActive = row.inactive ? 0 : 1;
     Passes(row.passes);
     EXPECT_EQ(Shown(&fresh), row.shown);
     EXPECT_EQ(std::make_tuple(record.currentFrame.load(), record.droppedFrames.load(), fresh.setups.Size()),
@@ -252,6 +250,34 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
        {"stays hidden", nullptr, 1, {0, 0, 0, 2, 0, 1}},
        {"no volume control", [&] { g_options.enableVolumeControl = 0, PublishOptions(), shell.balanceChanged = 1; },
         1, {0, 1, -1, 2, -1, -1}}});
+}
+
+// The video ends with the data (here before the frame count), once;
+// leaving waits for the player to be ready. A stopped thread ends without
+// posting.
+TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
+  record.dataEnd = 3;
+  WithSound();
+  VideoThread& thread = Begin(3);
+  int passes = 0;
+  while (thread.Pass()) ++passes;
+  EXPECT_EQ(passes, 3);
+  record.ready = 0;
+  const int64_t ended = time.SleptMilliseconds();
+  time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
+  thread.Leave();
+  ASSERT_EQ(host.posted.Size(), 1u);
+  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds() - ended, host.posted.Items()[0].id, host.posted.Items()[0].lParam,
+                            sound.playing_.load()),
+            std::make_tuple(int64_t{30}, kCommandNextFile, LPARAM{0}, false));
+  host.posted.Clear();
+  Queue(0, 3);
+  WorkerThread stopped;
+  stopped.Stop();
+  context.videoThread = &stopped;
+  EXPECT_FALSE(Begin().Pass());
+  thread_->Leave();
+  EXPECT_EQ(host.posted.Size(), 0u);
 }
 
 // The presenter is set up with the options as they are at each redraw and
