@@ -171,9 +171,13 @@ TEST_F(VideoThreadTest, TheTargetFollowsTheSoundCounterBeyondTheThreshold) {
        {"displaced", [&] { record.displacement = 500, sound.counter_ = 12; }, 1, {25 + 12, 1}}});
 }
 
-TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
-  // Playing from the start, the feeder's first frame takes a second to come:
-  // the sound is not playing yet, so the clock must not run on.
+// Playing from the start, the feeder's first frame takes a second to come:
+// the sound is not playing yet, so the clock must not run on. The video ends
+// with the data (here before the frame count), once; leaving waits for the
+// player to be ready and stops the sound. A stopped thread ends without
+// posting.
+TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAheadAndTheEndPostsNextFileOnce) {
+  record.dataEnd = 10;
   WithSound();
   VideoThread& thread = Begin();
   Passes(1);
@@ -185,6 +189,24 @@ TEST_F(VideoThreadTest, AnEmptyRingAtTheStartDoesNotLetThePictureRunAhead) {
   Passes(10);
   EXPECT_EQ(std::make_tuple(sound.playing_.load(), record.droppedFrames.load()), std::make_tuple(true, 0));
   EXPECT_EQ(Shown(), (Stamps{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_FALSE(thread.Pass());
+  record.ready = 0;
+  const int64_t ended = time.SleptMilliseconds();
+  time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
+  thread.Leave();
+  ASSERT_EQ(host.posted.Size(), 1u);
+  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds() - ended, host.posted.Items()[0].id, host.posted.Items()[0].lParam,
+                            sound.playing_.load()),
+            std::make_tuple(int64_t{30}, kCommandNextFile, LPARAM{0}, false));
+  host.posted.Clear();
+  record.currentFrame = 0;  // not at the end
+  Queue(0, 3);
+  WorkerThread stopped;
+  stopped.Stop();
+  context.videoThread = &stopped;
+  EXPECT_FALSE(Begin().Pass());
+  thread_->Leave();
+  EXPECT_EQ(host.posted.Size(), 0u);
 }
 
 // Paused, frame steps show one frame each through a presenter refresh;
@@ -250,34 +272,6 @@ TEST_F(VideoThreadTest, TheLevelBarRequestShowsTheBarCountsDownAndHides) {
        {"stays hidden", nullptr, 1, {0, 0, 0, 2, 0, 1}},
        {"no volume control", [&] { g_options.enableVolumeControl = 0, PublishOptions(), shell.balanceChanged = 1; },
         1, {0, 1, -1, 2, -1, -1}}});
-}
-
-// The video ends with the data (here before the frame count), once;
-// leaving waits for the player to be ready. A stopped thread ends without
-// posting.
-TEST_F(VideoThreadTest, AtTheEndOfTheFileItPostsNextFileOnceUnlessStopped) {
-  record.dataEnd = 3;
-  WithSound();
-  VideoThread& thread = Begin(3);
-  int passes = 0;
-  while (thread.Pass()) ++passes;
-  EXPECT_EQ(passes, 3);
-  record.ready = 0;
-  const int64_t ended = time.SleptMilliseconds();
-  time.onSleep_ = [&](uint32_t) { record.ready = time.SleptMilliseconds() - ended >= 30 ? 1 : 0; };
-  thread.Leave();
-  ASSERT_EQ(host.posted.Size(), 1u);
-  EXPECT_EQ(std::make_tuple(time.SleptMilliseconds() - ended, host.posted.Items()[0].id, host.posted.Items()[0].lParam,
-                            sound.playing_.load()),
-            std::make_tuple(int64_t{30}, kCommandNextFile, LPARAM{0}, false));
-  host.posted.Clear();
-  Queue(0, 3);
-  WorkerThread stopped;
-  stopped.Stop();
-  context.videoThread = &stopped;
-  EXPECT_FALSE(Begin().Pass());
-  thread_->Leave();
-  EXPECT_EQ(host.posted.Size(), 0u);
 }
 
 // The presenter is set up with the options as they are at each redraw and
