@@ -25,9 +25,10 @@ bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
 
 bool FakeDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
   decodedBlocks.Add(block);
-  if (block == failingBlock_ || failAllBlocks_) return false;
-  std::memset(destination, block & 0xFF, static_cast<size_t>(samplesPerBlock_ * (stereo_ + 1) * (sixteenBit_ + 1)));
-  return true;
+  const bool fails = block == failingBlock_ || failAllBlocks_;  // leaving garbage behind
+  const size_t bytes = static_cast<size_t>(samplesPerBlock_ * (stereo_ + 1) * (sixteenBit_ + 1));
+  std::memset(destination, fails ? 0x55 : block & 0xFF, bytes);
+  return !fails;
 }
 
 EffectLog g_effectLog;

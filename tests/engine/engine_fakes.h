@@ -142,7 +142,8 @@ struct FakeHost : PlaybackHost {
 };
 
 // A decoder of frameCount frames: frame n decodes to bytes whose first four
-// hold n (and n's low byte elsewhere); audio block b to bytes of (b & 0xFF).
+// hold n (and n's low byte elsewhere); audio block b to bytes of (b & 0xFF),
+// a failing one to bytes of 0x55.
 struct FakeDecoder : Decoder {
   bool IsVideoOpen() override { return true; }
   bool IsAudioOpen() override { return hasAudio_; }

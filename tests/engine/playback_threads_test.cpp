@@ -108,11 +108,11 @@ TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
   record.rate = 1;
   clock.Create(1, 1);
   WithSound();
+  picture.time = &time;
   for (const int64_t decodedAt : {0, 30}) {
     SCOPED_TRACE(decodedAt);
-    FakePicture timed;
-    timed.time = &time;
-    context.ports.picture = &timed;
+    picture.presented.Clear();
+    picture.presentedAt.Clear();
     record.frameRing.Clear();
     record.currentFrame = 0;
     const int64_t start = time.SleptMilliseconds();
@@ -122,8 +122,8 @@ TEST_F(VideoThreadTest, TheFirstFrameIsShownAtOnceAtAnyFrameRate) {
     if (decodedAt == 0) Queue(0, 3);
     Begin();
     Passes(2);
-    EXPECT_EQ(timed.presented.Items(), (Stamps{0, 0, 1}));
-    EXPECT_EQ(timed.presentedAt.Items(), (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
+    EXPECT_EQ(picture.presented.Items(), (Stamps{0, 0, 1}));
+    EXPECT_EQ(picture.presentedAt.Items(), (std::vector<int64_t>{start + decodedAt, start + 1000, start + 2000}));
   }
   time.onSleep_ = nullptr;
 }
@@ -420,38 +420,25 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
 
 using AudioThreadsTest = PlaybackFixture;
 
-// It decodes while the ring holds no more than the sound buffer's 4 blocks,
-// a failed block queued as no sound; then what the queued frames need: 20
-// frames (0.8 s) need 10 blocks of 80 ms.
-TEST_F(AudioThreadsTest, TheFeederFillsTheSoundBufferAndWhatTheQueuedFramesNeed) {
+// The feeder decodes while the ring holds no more than the sound buffer's 4
+// blocks, a failed block queued as no sound; then what the queued frames
+// need: 20 frames (0.8 s) need 10 blocks of 80 ms. The output writes only
+// into a free block it could lock, counted, through the audio filter; a
+// failed lock keeps the block for the next attempt. Each pass that writes
+// nothing rests 100 ms. A block without sound plays as silence of its
+// sample type: zeros for 16 bits (128 for 8 bits: the player's prefill).
+TEST_F(AudioThreadsTest, TheFeederFillsWhatIsNeededAndTheOutputWritesOnlyIntoFreeBlocksItCouldLock) {
   WithSound();
   record.soundBufferBlocks = 4;
   record.startBlock = 30;
+  record.sixteenBit = 1;
   decoder.failingBlock_ = 31;
+  sound.bytesPerBlock_ = 80;
   ASSERT_TRUE(record.blockRing.Allocate(80, 40));
   AudioFeeder feeder(context);
   for (int i = 0; i < 10; ++i) feeder.Pass();
   EXPECT_EQ(decoder.decodedBlocks.Items(), (std::vector<int32_t>{30, 31, 32, 33, 34}));
   EXPECT_EQ(std::make_tuple(record.blockRing.Count(), time.SleptMilliseconds()), std::make_tuple(5, int64_t{500}));
-  EXPECT_EQ(Drain(&record.blockRing).flags, (std::vector<uint8_t>{1, 0, 1, 1, 1}));
-  Queue(0, 20);
-  for (int i = 0; i < 20; ++i) feeder.Pass();
-  EXPECT_EQ(std::make_tuple(record.blockRing.Count(), feeder.NextBlock()), std::make_tuple(11, 30 + 5 + 11));
-}
-
-// Only into a free block it could lock, counted, through the audio filter;
-// a failed lock keeps the block for the next attempt. Each pass that writes
-// nothing rests 100 ms. A block without sound plays as silence of its
-// sample type: zeros for 16 bits (128 for 8 bits: the player's prefill).
-TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt) {
-  WithSound();
-  ASSERT_TRUE(record.blockRing.Allocate(80, 10));
-  sound.bytesPerBlock_ = 80;
-  record.sixteenBit = 1;
-  for (int b = 0; b < 3; ++b) {
-    decoder.ReadAudioBlock(record.blockRing.WriteSlot(), 7 + b);
-    record.blockRing.Commit(b == 1 ? 0 : 1);  // block 8 without sound
-  }
   AudioOutputThread output(context);
   // blocks written, their first bytes, counter, queued, filtered, slept ms
   const auto seen = [&] {
@@ -465,16 +452,19 @@ TEST_F(AudioThreadsTest, TheOutputWritesOnlyIntoAFreeBlockItCouldLockAndCountsIt
   };
   const struct { int32_t freeBlocks; bool failLock; int passes; std::vector<int> firsts; int32_t counter, queued;
                  int64_t slept; } steps[] = {
-      {0, false, 1, {}, 0, 3, 100},            // no free block in the sound buffer
-      {2, false, 3, {7, 0}, 2, 1, 200},
-      {1, true, 1, {7, 0}, 2, 1, 300},         // the lock fails
-      {1, false, 1, {7, 0, 9}, 3, 0, 300}};
+      {0, false, 1, {}, 0, 5, 600},            // no free block in the sound buffer
+      {2, false, 3, {30, 0}, 2, 3, 700},
+      {1, true, 1, {30, 0}, 2, 3, 800},        // the lock fails
+      {3, false, 3, {30, 0, 32, 33, 34}, 5, 0, 800}};
   for (const auto& s : steps) {
     sound.freeBlocks_ = s.freeBlocks;
     sound.failLock_ = s.failLock;
     for (int i = 0; i < s.passes; ++i) output.Pass();
     EXPECT_EQ(seen(), std::make_tuple(s.firsts, s.counter, s.queued, s.counter, s.slept)) << s.slept;
   }
+  Queue(0, 20);
+  for (int i = 0; i < 20; ++i) feeder.Pass();
+  EXPECT_EQ(std::make_tuple(record.blockRing.Count(), feeder.NextBlock()), std::make_tuple(11, 30 + 5 + 11));
 }
 
 }  // namespace
