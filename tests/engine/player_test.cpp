@@ -6,12 +6,8 @@
 #include "engine_fakes.h"
 #include "platform/show_message.h"
 #include "playlist/playlist.h"
-#include "subtitles/subtitle_track.h"
-#include "tests/common/test_paths.h"
 
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <thread>
 
 namespace {
@@ -180,33 +176,6 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilledOrNotKept) {
     if (r.decodes) { EXPECT_EQ(g_effectLog.soundBlocks, 25); }
   }
 }
-
-// Not with Auto Load off; then each of the four, removed in turn, gives way
-// to the next; without any, nothing loads.
-TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
-  const char* const files[][2] = {{".sub", "{100}{200}from sub\n"},
-                                  {".srt", "1\n00:00:01,000 --> 00:00:02,000\nfrom srt\n"},
-                                  {".ass", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ass\n"},
-                                  {".ssa", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ssa\n"}};
-  const std::string stem = ScratchPath("movie");
-  for (const auto& file : files) std::ofstream(stem + file[0]) << file[1];
-  playlist.SetText((stem + ".avi").c_str());
-  for (int first = -1; first <= 4; ++first) {  // the first file left; -1: Auto Load off
-    SCOPED_TRACE(first);
-    if (first > 0) std::remove((stem + files[first - 1][0]).c_str());
-    if (first != -1) Fresh()->rate_ = 100;  // the times: frames 100 to 199
-    g_options.subtitlesAutoLoad = first == -1 ? 0 : 1;
-    SubtitleTrack track;
-    ports.subtitles = &track;
-    ASSERT_TRUE(Open());
-    char text[SubtitleList::kTextBufferSize] = "";
-    const bool loads = first >= 0 && first < 4;
-    EXPECT_EQ(track.FindSubtitle(text, 150), loads);
-    if (loads) { EXPECT_EQ(std::string(text), std::string("from ") + (files[first][0] + 1)); }
-    player.reset();
-  }
-}
-
 
 }  // namespace
 
