@@ -12,7 +12,6 @@
 #include <cstring>
 #include <iterator>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -62,7 +61,8 @@ TEST(SampleRing, ElementsComeOutInOrderWithTheirFlagsAcrossTheWrapButNotPastFull
 // blocks: 834. A crafted scale with a large ring is capped, not overflowed;
 // just below the cap the count stays exact. Whatever the count, the ring
 // takes at most 1 GiB (2^30 / 17,640 = 60869), and never fewer blocks than
-// the sound buffer's and five more.
+// the sound buffer's and five more. 50 queued frames at 25 fps = 2 s = 25
+// blocks of 3,528 samples at 44,100 Hz; frames 250 and 251 start in block 125.
 TEST(RingSizing, FramesAndSoundBlocks) {
   const std::pair<int64_t, int64_t> results[] = {
       {FrameStride(640), 1280}, {FrameStride(1), 4}, {FrameStride(3), 8}, {FrameStride(321), 644},
@@ -78,7 +78,9 @@ TEST(RingSizing, FramesAndSoundBlocks) {
       {BlockRingCapacity(INT32_MAX, 768000, INT32_MAX, 1, 1, 2), INT32_MAX},
       {BlockRingCapacity(INT32_MAX, 1, 3, 2, 4, 2), 805306367},
       {BoundedBlockRing(INT32_MAX, 17640, 20), 60869}, {BoundedBlockRing(136, 17640, 20), 136},
-      {BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005}};
+      {BoundedBlockRing(INT32_MAX, 3072000, 2000), 2005},
+      {BlocksForFrames(50, 1, 44100, 3528, 25), 25}, {BlocksForFrames(0, 1, 44100, 3528, 25), 0},
+      {StartBlockForFrame(250, 1, 44100, 3528, 25), 125}, {StartBlockForFrame(251, 1, 44100, 3528, 25), 125}};
   for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i].first, results[i].second) << "call " << i;
 }
 
@@ -134,12 +136,9 @@ TEST(PacingRules, LagAndSkipMode) {
   }
 }
 
-// 50 queued frames at 25 fps = 2 s = 25 blocks of 3,528 samples at 44,100
-// Hz; the feeder decodes up to the sound buffer or what the frames need.
+// The feeder decodes up to the sound buffer or what the frames need (the
+// blocks for the frames: the ring sizes' table).
 TEST(PacingRules, AudioFeederKeepsTheSoundBufferAndTheFramesCovered) {
-  EXPECT_EQ(std::make_tuple(BlocksForFrames(50, 1, 44100, 3528, 25), BlocksForFrames(0, 1, 44100, 3528, 25),
-                            StartBlockForFrame(250, 1, 44100, 3528, 25), StartBlockForFrame(251, 1, 44100, 3528, 25)),
-            std::make_tuple(int64_t{25}, int64_t{0}, 125, 125));
   const struct { int32_t queued; int64_t needed; bool decode; } rows[] = {
       {20, 0, true}, {21, 0, false}, {25, 25, true}, {26, 25, false}};
   for (const auto& r : rows) EXPECT_EQ(AudioFeederShouldDecode(r.queued, 20, r.needed), r.decode) << r.queued;

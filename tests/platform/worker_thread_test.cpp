@@ -31,8 +31,7 @@ DWORD WINAPI RunUntilStopped(LPVOID argument) {
 // its read-ahead thread loads.)
 TEST(WorkerThread, PrioritiesSetFromTwoThreadsAtOnce) {
   WorkerThread thread;
-  Routine setter;
-  setter.thread = &thread;
+  Routine setter{&thread};
   ASSERT_TRUE(thread.Create(RunUntilStopped, &setter));
   for (int i = 0; i < 2000 || setter.passes < 100; ++i) {
     thread.SetPriority(i % 2 == 0 ? THREAD_PRIORITY_BELOW_NORMAL : THREAD_PRIORITY_NORMAL);

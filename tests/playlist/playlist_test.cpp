@@ -3,7 +3,6 @@
 #include "playlist/playlist.h"
 #include "tests/common/test_paths.h"
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -100,8 +99,7 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
 // range it reads empty.
 TEST(Playlist, ItemsAreCutToTheBuffer) {
   const Playlist list = ListOf({"first", "second", "third"});
-  char buffer[5];
-  std::memset(buffer, 'X', sizeof buffer);
+  char buffer[5] = {'X', 'X', 'X', 'X', 'X'};
   list.Item(1, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "seco");  // cut to fit, always terminated
   list.Item(7, buffer, sizeof buffer);
@@ -183,8 +181,7 @@ TEST(PlaylistSave, RoundTripsThroughAnMlsFileWithTheExtensionAppended) {
   const Playlist list = ListOf({spaced, accented});
   ASSERT_TRUE(list.SaveAs(ScratchPath("round")));  // the extension added
   const std::string path = ScratchPath("round.mls");
-  EXPECT_EQ(ReadBytes(path),
-            "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
+  EXPECT_EQ(ReadBytes(path), "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
   EXPECT_EQ(Added(path).Text(), list.Text());
 
   const std::string emptyPath = ScratchPath("empty.mls");
