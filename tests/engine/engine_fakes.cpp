@@ -17,8 +17,7 @@ int32_t FrameStamp(const uint8_t* frame) {
 
 bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   decodedFrames.Add(frame);
-  if (frame >= dataEnd_) foundEnd_ = std::min(foundEnd_.load(), dataEnd_);
-  if (frame < 0 || frame >= frameCount_ || frame >= dataEnd_ || failingFrames_.count(frame) != 0) return false;
+  if (frame < 0 || frame >= frameCount_ || failingFrames_.count(frame) != 0) return false;
   std::memset(destination, frame & 0xFF, static_cast<size_t>(height_ * ((2 * width_ - 1) / 4 * 4 + 4)));
   std::memcpy(destination, &frame, sizeof frame);
   return true;
@@ -26,9 +25,10 @@ bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
 
 bool FakeDecoder::ReadAudioBlock(uint8_t* destination, int32_t block) {
   decodedBlocks.Add(block);
-  if (block == failingBlock_ || failAllBlocks_) return false;
-  std::memset(destination, block & 0xFF, static_cast<size_t>(samplesPerBlock_ * (stereo_ + 1) * (sixteenBit_ + 1)));
-  return true;
+  const bool fails = block == failingBlock_ || failAllBlocks_;  // leaving garbage behind
+  const size_t bytes = static_cast<size_t>(samplesPerBlock_ * (stereo_ + 1) * (sixteenBit_ + 1));
+  std::memset(destination, fails ? 0x55 : block & 0xFF, bytes);
+  return !fails;
 }
 
 EffectLog g_effectLog;

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -25,22 +24,18 @@
 // What a fake was asked, appended by the playback threads and read whole by
 // the test.
 template <typename T>
-class CallLog {
- public:
+struct CallLog {
   void Add(const T& item) { std::lock_guard<std::mutex> lock(mutex_); items_.push_back(item); }
   std::vector<T> Items() { std::lock_guard<std::mutex> lock(mutex_); return items_; }
   size_t Size() { std::lock_guard<std::mutex> lock(mutex_); return items_.size(); }
   void Clear() { std::lock_guard<std::mutex> lock(mutex_); items_.clear(); }
-
- private:
   std::mutex mutex_;
   std::vector<T> items_;
 };
 
 // Time in milliseconds (frequency 1,000) that advances by exactly the slept
 // amount. An optional hook runs at every sleep (e.g. a scripted feeder).
-class ScriptedTime : public PlaybackTime {
- public:
+struct ScriptedTime : PlaybackTime {
   bool Frequency(int64_t* countsPerSecond) override { *countsPerSecond = frequency_; return !frequencyFails_; }
   int64_t Counter() override { return now_.load(); }
   void Sleep(uint32_t milliseconds) override {
@@ -54,13 +49,10 @@ class ScriptedTime : public PlaybackTime {
   int64_t frequency_ = 1000;
   bool frequencyFails_ = false;
   std::function<void(uint32_t)> onSleep_;
-
- private:
   std::atomic<int64_t> now_{0}, slept_{0};
 };
 
-class FakeSound : public SoundPort {
- public:
+struct FakeSound : SoundPort {
   bool Open(HWND, int32_t, bool stereo, bool sixteenBit, int32_t framesPerBlock, int32_t blockCount) override {
     if (failOpen_) return false;
     frameBytes_ = (stereo ? 2 : 1) * (sixteenBit ? 2 : 1);
@@ -96,16 +88,13 @@ class FakeSound : public SoundPort {
   std::atomic<bool> open_{false}, failOpen_{false}, playing_{false}, failLock_{false};
   std::atomic<int32_t> playTransitions_{0}, lastVolume_{-1}, volumeCalls_{0}, freeBlocks_{0}, counter_{0};
   int32_t bytesPerBlock_ = 64, frameBytes_ = 1, openedBlocks_ = 0;
-
- private:
   std::recursive_mutex mutex_;
   std::vector<uint8_t> block_;
 };
 
 struct SetupCall { uint32_t allowFlags; RECT videoRect; };
 
-class FakePicture : public PicturePort {
- public:
+struct FakePicture : PicturePort {
   bool Setup(IDirectDraw*, HWND, const RECT* videoRect, int32_t, int32_t, int32_t, uint32_t allowFlags) override {
     setups.Add(SetupCall{allowFlags, videoRect ? *videoRect : RECT{0, 0, 0, 0}});
     return true;
@@ -125,8 +114,7 @@ class FakePicture : public PicturePort {
 
 struct PostedCommand { int32_t id; LPARAM lParam; };
 
-class FakeHost : public PlaybackHost {
- public:
+struct FakeHost : PlaybackHost {
   HWND MainWindow() override { return nullptr; }
   IDirectDraw* DirectDraw() override { return nullptr; }
   void ShowFileTitle(const char* path) override { titles.Add(std::string("file:") + path); }
@@ -153,9 +141,9 @@ class FakeHost : public PlaybackHost {
 };
 
 // A decoder of frameCount frames: frame n decodes to bytes whose first four
-// hold n (and n's low byte elsewhere); audio block b to bytes of (b & 0xFF).
-class FakeDecoder : public Decoder {
- public:
+// hold n (and n's low byte elsewhere); audio block b to bytes of (b & 0xFF),
+// a failing one to bytes of 0x55.
+struct FakeDecoder : Decoder {
   bool IsVideoOpen() override { return true; }
   bool IsAudioOpen() override { return hasAudio_; }
   void DescribeVideoDecoders(char* text, size_t capacity) override { if (capacity > 0) *text = 0; }
@@ -188,21 +176,17 @@ class FakeDecoder : public Decoder {
   bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
   void DropAudio() override { hasAudio_ = false, ++audioDrops_; }
   void HasIndex(uint8_t* flag) override { if (flag != nullptr) *flag = hasIndex_ ? 1 : 0; }
-  int32_t VideoDataEnd() override { return std::min(frameCount_, foundEnd_.load()); }
+  int32_t VideoDataEnd() override { return frameCount_; }
 
   CallLog<int32_t> decodedFrames, decodedBlocks;
   int32_t width_ = 8, height_ = 2, frameCount_ = 100, rate_ = 25;
   std::set<int32_t> keyframes_ = {0}, failingFrames_;
-  int32_t dataEnd_ = 0x7FFFFFFF;  // frames the data holds: reads from here on find its end
-  std::atomic<int32_t> foundEnd_{0x7FFFFFFF};
   std::atomic<bool> hasAudio_{false};
   bool hasIndex_ = true;
   uint8_t stereo_ = 0, sixteenBit_ = 0;
   int32_t sampleRate_ = 1000, samplesPerBlock_ = 80;  // two frames at 25 fps
   std::atomic<int32_t> failingBlock_{-1}, audioDrops_{0};
   std::atomic<bool> failAllBlocks_{false};
-
- private:
   template <typename T, typename V>
   static void Put(T* out, V value) { if (out != nullptr) *out = static_cast<T>(value); }
 };
@@ -228,12 +212,9 @@ extern EffectLog g_effectLog;
 FrameEffects RecordingEffects();
 
 // Saves the options the engine touches and puts them back at the end of a test.
-class EngineGlobalsGuard {
- public:
+struct EngineGlobalsGuard {
   EngineGlobalsGuard() : options_(g_options) { g_effectLog.Reset(); }
   ~EngineGlobalsGuard() { g_options = options_, PublishOptions(); }
-
- private:
   Options options_;
 };
 
@@ -252,10 +233,8 @@ struct FakePorts {
 // A playback context over the fakes and scripted time at 25 fps, playing an
 // 8 x 2 picture (rows of 16 bytes) through a ring of 20 frames.
 class PlaybackFixture : public ::testing::Test, public FakePorts {
- protected:
-  void SetUp() override;
-
  public:
+  void SetUp() override;
   // Decodes frames first .. first + count - 1 into the ring (as the feeder would).
   void Queue(int32_t first, int32_t count, uint8_t flag = kFrameDecoded);
   // Gives the file sound: 1,000 Hz in blocks of 80 samples (two frames).

@@ -3,11 +3,7 @@
 #include "playlist/playlist.h"
 #include "tests/common/test_paths.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -35,7 +31,15 @@ Playlist Added(const std::string& path, int depth = Playlist::kNestingDepth) {
 // that an empty list is one empty item, two empty items are not empty, and a
 // text with separators counts as several items. Replacing and deleting out
 // of range are ignored; a move must go to another item inside the list.
+// Sorting and reversing the empty list leave it empty. Sorting is by bytes:
+// 128 and above after ASCII (unsigned, as strcmp compares), prefixes first,
+// duplicates kept. The shuffle's generator gives for seed 1 the well-known
+// 41, 18467, 6334, 26500, 19169 of the C runtime's rand(); they pick items
+// 5*41/32768 = 0, 4*18467/32768 = 2, 3*6334/32768 = 0, 2*26500/32768 = 1 and
+// then the last.
 TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
+  const char kUnsorted[] = "b\r\xE9\rB\ra.avi\ra\r\x80\ra\r z\r\\x\rZ\xE9\rZ\rc.";
+  const char kSorted[] = " z\rB\rZ\rZ\xE9\r\\x\ra\ra\ra.avi\rb\rc.\r\x80\r\xE9";
   const struct { char op; int32_t index, position; const char* text; int32_t result; const char* after;
                  int32_t count; } edits[] = {
       {'=', 0, 0, "", 0, "", 1}, {'+', 0, 0, "a.avi", 0, "a.avi", 1},
@@ -46,7 +50,8 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
       // deleting the last, the first, the only item (which leaves the empty
       // list), and an empty item
       {'d', -1, 0, "", 0, "a\rB\rB2\rc", 4}, {'d', 3, 0, "", 0, "a\rB\rB2", 3}, {'d', 0, 0, "", 0, "B\rB2", 2},
-      {'d', 1, 0, "", 0, "B", 1}, {'d', 0, 0, "", 0, "", 1}, {'=', 0, 0, "\rmiddle\r", 0, "\rmiddle\r", 3},
+      {'d', 1, 0, "", 0, "B", 1}, {'d', 0, 0, "", 0, "", 1}, {'s', 0, 0, "", 0, "", 1}, {'v', 0, 0, "", 0, "", 1},
+      {'=', 0, 0, "\rmiddle\r", 0, "\rmiddle\r", 3},
       {'d', 0, 0, "", 0, "middle\r", 2},
       {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5}, {'v', 0, 0, "", 0, "e\rd\rc\rb\ra", 5},
       {'v', 0, 0, "", 0, "a\rb\rc\rd\re", 5}, {'m', 0, 3, "", 3, "b\rc\rd\ra\re", 5},
@@ -54,6 +59,12 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
       {'m', 2, 5, "", 2, "b\re\rc\rd\ra", 5}, {'m', 2, -1, "", 2, "b\re\rc\rd\ra", 5},
       {'m', -1, 0, "", -1, "b\re\rc\rd\ra", 5}, {'c', -3, 0, "", 0, "b\re\rc\rd\ra", 5},
       {'c', 4, 0, "", 4, "b\re\rc\rd\ra", 5}, {'c', 5, 0, "", 4, "b\re\rc\rd\ra", 5},
+      // the seed-1 shuffle, and one item that stays; byte order; items read
+      // out of range as the first or empty
+      {'=', 0, 0, "a\rb\rc\rd\re", 0, "a\rb\rc\rd\re", 5}, {'R', 1, 0, "", 0, "a\rd\rb\re\rc", 5},
+      {'=', 0, 0, "only", 0, "only", 1}, {'R', 12345, 0, "", 0, "only", 1},
+      {'=', 0, 0, kUnsorted, 0, kUnsorted, 12}, {'s', 0, 0, "", 0, kSorted, 12},
+      {'i', -5, 0, " z", 2, kSorted, 12}, {'i', 7, 0, "a.avi", 5, kSorted, 12}, {'i', 12, 0, "", 0, kSorted, 12},
   };
   Playlist list;
   int row = 0;
@@ -67,8 +78,14 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
       case 'r': list.Replace(text, e.index); break;
       case 'd': list.Delete(e.index); break;
       case 'v': list.Reverse(); break;
+      case 's': list.SortByFullPath(); break;
       case 'm': result = list.MoveItem(e.index, e.position); break;
       case 'c': result = list.ClampIndex(e.index); break;
+      case 'R': list.Randomize(static_cast<uint32_t>(e.index)); break;
+      case 'i':
+        result = static_cast<int32_t>(list.ItemLength(e.index));
+        EXPECT_EQ(list.Item(e.index), text);
+        break;
     }
     EXPECT_EQ(std::make_tuple(result, list.Text(), list.Count(), list.IsEmpty()),
               std::make_tuple(e.result, std::string(e.after), e.count, *e.after == 0 && e.count == 1));
@@ -78,75 +95,16 @@ TEST(Playlist, EditsKeepTheTextCountAndIndexes) {
   EXPECT_EQ(std::make_tuple(list.Text(), list.Count()), std::make_tuple(std::string("x\r\ry"), 3));
 }
 
-TEST(Playlist, ItemsOutOfRangeReadAsFirstOrEmpty) {
+// Read into a buffer, an item is cut to fit and always terminated; out of
+// range it reads empty.
+TEST(Playlist, ItemsAreCutToTheBuffer) {
   const Playlist list = ListOf({"first", "second", "third"});
-  const std::pair<int32_t, const char*> items[] = {{-5, "first"}, {1, "second"}, {2, "third"}, {3, ""}, {9, ""}};
-  for (const auto& [index, item] : items) {
-    EXPECT_EQ(list.Item(index), item) << index;
-    EXPECT_EQ(list.ItemLength(index), std::strlen(item)) << index;
-  }
-  char buffer[5];
-  std::memset(buffer, 'X', sizeof buffer);
+  char buffer[5] = {'X', 'X', 'X', 'X', 'X'};
   list.Item(1, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "seco");  // cut to fit, always terminated
   list.Item(7, buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "");
 }
-
-TEST(Playlist, SortIsByteOrder) {
-  // Bytes of 128 and above sort after ASCII; prefixes first; duplicates kept
-  // (std::string compares its bytes as unsigned, as strcmp does).
-  std::mt19937 random(7);
-  Items items;
-  const char alphabet[] = {'a', 'B', 'c', ' ', '.', '\\', '\xE9', '\x80', 'Z'};
-  for (int i = 0; i < 200; ++i) {
-    std::string item;
-    for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) item += alphabet[random() % 9];
-    items.push_back(item);
-  }
-  Playlist list = ListOf(items);
-  list.SortByFullPath();
-  std::sort(items.begin(), items.end());
-  EXPECT_EQ(list.Items(), items);
-
-  Playlist empty;
-  empty.SortByFullPath();
-  empty.Reverse();
-  EXPECT_TRUE(empty.IsEmpty());
-}
-
-// The generator's first outputs for seed 1 are the well-known 41, 18467,
-// 6334, 26500, 19169 of the C runtime's rand(); they pick items 5*41/32768 = 0,
-// 4*18467/32768 = 2, 3*6334/32768 = 0, 2*26500/32768 = 1 and then the last.
-// (Under Wine the order for other seeds is checked against the runtime's own
-// generator below.)
-TEST(Playlist, RandomizeFollowsTheGenerator) {
-  Playlist list = ListOf({"a", "b", "c", "d", "e"}), single = ListOf({"only"});
-  list.Randomize(1);
-  single.Randomize(12345);
-  EXPECT_EQ(list.Text(), "a\rd\rb\re\rc");
-  EXPECT_EQ(single.Text(), "only");
-}
-
-#ifdef _WIN32
-// On Windows the C runtime's rand() is the same generator: an independent
-// reference for any seed.
-TEST(Playlist, RandomizeMatchesTheRuntimeGenerator) {
-  const Items items = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"};
-  for (uint32_t seed : {3u, 99u, 1234567u}) {
-    std::srand(seed);
-    Items left = items, expected;
-    while (!left.empty()) {
-      const size_t pick = static_cast<size_t>(std::rand()) * left.size() / 32768;
-      expected.push_back(left[pick]);
-      left.erase(left.begin() + pick);
-    }
-    Playlist list = ListOf(items);
-    list.Randomize(seed);
-    EXPECT_EQ(list.Items(), expected) << "seed " << seed;
-  }
-}
-#endif
 
 // Play list files.
 std::string ReadBytes(const std::string& path) {
@@ -162,7 +120,7 @@ const char kNewline[] = "\r\n";  // text mode
 const char kNewline[] = "\n";
 #endif
 
-TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
+TEST(PlaylistAddEntry, CleansThePathTestsTheExtensionCaseSensitivelyAndReadsTheNamesBetweenQuotes) {
   Playlist list;
   list.AddEntry("\"C:\\My Videos\\a.avi\"\r\n", 5);
   list.AddEntry("\x01\xE9t\xE9 \x80.avi\x1F", 5);  // bytes of 128 and above stay
@@ -171,28 +129,22 @@ TEST(PlaylistAddEntry, CleansThePathAndTestsTheExtensionCaseSensitively) {
   list.AddEntry("mlsx", 5);
   list.AddEntry("mls", 0);                          // no dot: the whole path is the extension
   list.AddEntry(ScratchPath("missing.mls"), 5);     // can't be opened: nothing
-  EXPECT_EQ(list.Items(), (std::vector<std::string>{"C:\\My Videos\\a.avi", "\xE9t\xE9 \x80.avi",
-                                                    "X.MLS", "list.mlsx", "mlsx"}));
-
-  // Quotes don't count; a path too long for the buffers is refused.
-  Playlist limits = Added("\"" + std::string(999, 'p') + "\"", 5);
-  limits.AddEntry(std::string(1000, 'q'), 5);
-  EXPECT_EQ(limits.Items(), Items{std::string(999, 'p')});
-}
-
-TEST(PlaylistAddEntry, ReadsTheNamesBetweenQuotes) {
+  list.AddEntry("\"" + std::string(999, 'p') + "\"", 5);  // quotes don't count
+  list.AddEntry(std::string(1000, 'q'), 5);          // too long for the buffers: refused
+  // A list file gives the names between quotes.
   const std::string path = ScratchPath("two.mls");
   WriteWholeFile(path, "header text \"first one.avi\" trailing\r\n\"d:\\\xC4\\se\tcond.avi\"\r\n" +
                        Quoted(std::string(999, 'k')) + Quoted(std::string(1000, 'l')) +
                        "\"not closed.avi\r\n");
-  Playlist list = Added(path);
-  EXPECT_EQ(list.Items(), (Items{"first one.avi", "d:\\\xC4\\second.avi", std::string(999, 'k')}));
+  list.AddEntry(path, 5);
   list.AddEntry(path, 0);  // a list reached at depth 0 is ignored
   // A directory opens (or not) but never reads: nothing is added.
   const std::string directory = ScratchPath("folder.mls");
   std::filesystem::create_directory(directory);
   list.AddEntry(directory, 5);
-  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Items(), (Items{"C:\\My Videos\\a.avi", "\xE9t\xE9 \x80.avi", "X.MLS", "list.mlsx", "mlsx",
+                                 std::string(999, 'p'), "first one.avi", "d:\\\xC4\\second.avi",
+                                 std::string(999, 'k')}));
 }
 
 // Nested lists are followed five levels deep, and lists that name
@@ -223,23 +175,22 @@ TEST(PlaylistAddEntry, FollowsNestedListsFiveLevelsDeepAndSelfListingFilesEnd) {
   EXPECT_LE(large, 16 + Playlist::kNestingDepth);
 }
 
-TEST(PlaylistSave, RoundTripsThroughAnMlsFile) {
+TEST(PlaylistSave, RoundTripsThroughAnMlsFileWithTheExtensionAppended) {
   const std::string spaced = "C:\\Program Files\\My Clips\\holiday 2003.avi";
   const std::string accented = "D:\\Vid\xE9os\\\xC0 la mer \xFF.avi";
   const Playlist list = ListOf({spaced, accented});
   ASSERT_TRUE(list.SaveAs(ScratchPath("round")));  // the extension added
   const std::string path = ScratchPath("round.mls");
-  EXPECT_EQ(ReadBytes(path),
-            "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
+  EXPECT_EQ(ReadBytes(path), "\"" + spaced + "\"" + kNewline + "\"" + accented + "\"" + kNewline);
   EXPECT_EQ(Added(path).Text(), list.Text());
 
   const std::string emptyPath = ScratchPath("empty.mls");
   ASSERT_TRUE(Playlist().SaveAs(emptyPath));
   EXPECT_EQ(ReadBytes(emptyPath), std::string("\"\"") + kNewline);
   EXPECT_TRUE(Added(emptyPath).IsEmpty());
-}
-
-TEST(PlaylistSave, AppendsTheExtensionUnlessTheNameEndsInMls) {
+  EXPECT_FALSE(ListOf({"a.avi"}).SaveAs(ScratchPath("no such folder/list.mls")));
+  EXPECT_FALSE(std::filesystem::exists(ScratchPath("no such folder")));
+  // The extension is appended unless the name ends in it.
   const char* const names[][2] = {
       {"list", "list.mls"}, {"list.mls", "list.mls"}, {"list.MLS", "list.MLS.mls"}, {"list.mlsx", "list.mlsx.mls"},
       {"C:\\a.b\\list", "C:\\a.b\\list.mls"}, {"list.", "list..mls"},
@@ -247,9 +198,6 @@ TEST(PlaylistSave, AppendsTheExtensionUnlessTheNameEndsInMls) {
       {"xmls", "xmls"}, {"mls", "mls.mls"}, {"", ".mls"},
   };
   for (const auto& n : names) EXPECT_EQ(Playlist::WithMlsExtension(n[0]), n[1]) << n[0];
-
-  EXPECT_FALSE(ListOf({"a.avi"}).SaveAs(ScratchPath("no such folder/list.mls")));
-  EXPECT_FALSE(std::filesystem::exists(ScratchPath("no such folder")));
 }
 
 }  // namespace
