@@ -17,7 +17,8 @@ int32_t FrameStamp(const uint8_t* frame) {
 
 bool FakeDecoder::ReadVideoFrame(uint8_t* destination, int32_t frame) {
   decodedFrames.Add(frame);
-  if (frame < 0 || frame >= frameCount_ || failingFrames_.count(frame) != 0) return false;
+  if (frame >= dataEnd_) foundEnd_ = std::min(foundEnd_.load(), dataEnd_);
+  if (frame < 0 || frame >= frameCount_ || frame >= dataEnd_ || failingFrames_.count(frame) != 0) return false;
   std::memset(destination, frame & 0xFF, static_cast<size_t>(height_ * ((2 * width_ - 1) / 4 * 4 + 4)));
   std::memcpy(destination, &frame, sizeof frame);
   return true;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -176,10 +177,12 @@ struct FakeDecoder : Decoder {
   bool ReadAudioBlock(uint8_t* destination, int32_t block) override;
   void DropAudio() override { hasAudio_ = false, ++audioDrops_; }
   void HasIndex(uint8_t* flag) override { if (flag != nullptr) *flag = hasIndex_ ? 1 : 0; }
-  int32_t VideoDataEnd() override { return frameCount_; }
+  int32_t VideoDataEnd() override { return std::min(frameCount_, foundEnd_.load()); }
 
   CallLog<int32_t> decodedFrames, decodedBlocks;
   int32_t width_ = 8, height_ = 2, frameCount_ = 100, rate_ = 25;
+  int32_t dataEnd_ = 0x7FFFFFFF;  // frames the data holds: reads from here on find its end
+  std::atomic<int32_t> foundEnd_{0x7FFFFFFF};
   std::set<int32_t> keyframes_ = {0}, failingFrames_;
   std::atomic<bool> hasAudio_{false};
   bool hasIndex_ = true;

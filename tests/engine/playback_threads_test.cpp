@@ -383,6 +383,21 @@ TEST_F(VideoFeederTest, DecodesFromTheCurrentFramePlusTheOffsetAndWaitsWhenFullO
             std::make_tuple(1, int64_t{300}, 3));
 }
 
+// A file whose data ends before its frame count (cut off, or a header that
+// claims more): the failed frame past the data is not queued and the video
+// ends there; a bad frame inside the data is queued as failed.
+TEST_F(VideoFeederTest, TheEndOfTheDataIsTheEndOfTheVideo) {
+  record.frameCount = 25;
+  decoder.failingFrames_ = {5};
+  decoder.dataEnd_ = 8;
+  VideoFeeder feeder(context);
+  for (int i = 0; i < 12; ++i) feeder.Pass();
+  EXPECT_EQ(Drain(&record.frameRing).stamps, (std::vector<int32_t>{0, 1, 2, 3, 4, -1, 6, 7}));
+  EXPECT_EQ(std::make_tuple(record.dataEnd.load(), record.LastFrameEnd(), record.endOfVideo.load()),
+            std::make_tuple(8, 8, 1));
+  EXPECT_EQ(decoder.decodedFrames.Items().back(), 8) << "no frame past the data was asked for again";
+}
+
 // With the feeder at frame 0 and the clock at the target, the frames the
 // first passes queue: 0 for a frame passed over undecoded, 1 for a decoded
 // one. Skip Frames and Jump Keyframes jump to a keyframe far enough ahead

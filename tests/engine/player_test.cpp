@@ -6,8 +6,11 @@
 #include "engine_fakes.h"
 #include "platform/show_message.h"
 #include "playlist/playlist.h"
+#include "subtitles/subtitle_track.h"
+#include "tests/common/test_paths.h"
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -212,4 +215,29 @@ TEST_F(PlayerTest, TheWindowsSignalsReachThePlayingThreads) {
   EXPECT_EQ(sound.written.Items()[prefilled], std::vector<uint8_t>(20, static_cast<uint8_t>(prefilled)));
 
   player->Close();
+}
+
+TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
+  const char* const files[][2] = {{".sub", "{100}{200}from sub\n"},
+                                  {".srt", "1\n00:00:01,000 --> 00:00:02,000\nfrom srt\n"},
+                                  {".ass", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ass\n"},
+                                  {".ssa", "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,from ssa\n"}};
+  // which of the four files exist ("1" for each), the text at frame 150 (null: nothing loads)
+  const struct { bool autoLoad; const char* present; const char* shown; } cases[] = {
+      {true, "1111", "from sub"}, {true, "0111", "from srt"}, {true, "0011", "from ass"},
+      {true, "0001", "from ssa"}, {false, "1111", nullptr},   {true, "0000", nullptr}};
+  for (const auto& c : cases) {
+    const std::string stem = ScratchPath(std::string("movie") + c.present + (c.autoLoad ? "" : "-off"));
+    for (int i = 0; i < 4; ++i) if (c.present[i] == '1') std::ofstream(stem + files[i][0]) << files[i][1];
+    g_options.subtitlesAutoLoad = c.autoLoad ? 1 : 0;
+    playlist.SetText((stem + ".avi").c_str());
+    SubtitleTrack track;
+    ports.subtitles = &track;
+    if (&c != cases) Fresh()->rate_ = 100;  // the times: frames 100 to 199
+    ASSERT_TRUE(Open());
+    char text[SubtitleList::kTextBufferSize] = "";
+    EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;
+    if (c.shown != nullptr) EXPECT_STREQ(text, c.shown);
+    player.reset();
+  }
 }
