@@ -157,10 +157,7 @@ TEST(AviFileHeaders, LongHeadersAreCutShortOnesLeaveZerosAndLengthsAreHeld) {
   std::fill(hugeLength.begin() + 32, hugeLength.begin() + 36, 0xFF);  // dwLength
   std::vector<uint8_t> hugeStrf = kSmallVideo.strf;
   hugeStrf.resize(3u << 20, 0x5A);
-  const struct {
-    std::vector<uint8_t> avih, strh, strf;
-    int32_t length;
-  } cases[] = {
+  const struct { std::vector<uint8_t> avih, strh, strf; int32_t length; } cases[] = {
       {longAvih, longStrh, kSmallVideo.strf, 2},
       {{longAvih.begin(), longAvih.begin() + 16}, {longStrh.begin(), longStrh.begin() + 40}, kSmallVideo.strf, 2},
       {longAvih, longStrh, hugeStrf, 2},

@@ -47,11 +47,6 @@ TEST(MarkSubtitleOutline, NeighboursAndShadowOfTextPixelsWithinTheMargin) {
   EXPECT_EQ(small.Bytes(), before);
 }
 
-TEST(SubtitleShadowOffset, FifthOfTheFontUpToFour) {
-  const int32_t cases[][2] = {{12, 2}, {19, 3}, {20, 4}, {64, 4}};
-  for (const auto& c : cases) EXPECT_EQ(SubtitleShadowOffset(c[0]), c[1]) << c[0];
-}
-
 TEST(ConvertSubtitleBand, PixelPairsInTheColour) {
   const struct { uint16_t left, right; uint32_t colour, want; } cases[] = {
       {0, 0, Word(200, 60, 200, 90), 0},                          // nothing there

@@ -120,10 +120,8 @@ const std::string P = "\x10", I = "\x11", B = "\x12", U = "\x14", S = "\x18", To
 std::string Block(const std::string& text) { return "1\n00:00:01,000 --> 00:00:02,000\n" + text + "\n\n"; }
 
 TEST(ReadSubRip, TagsAndOverrideBlocks) {
-  const struct {
-    const char *what;
-    std::string text, want;  // the block's text lines; its stored text, none when empty
-  } cases[] = {
+  // The block's text lines and its stored text (no entry when empty).
+  const struct { const char* what; std::string text, want; } cases[] = {
       {"italic within a line", "a <i>b</i> c", "a " + I + "b" + P + " c"},
       {"each style, in any case", "<B>b</B><u>u</u><S>s</S>", B + "b" + U + "u" + S + "s"},
       {"styles combine", "<b><i>x</i></b>", std::string("\x13") + "x"},
