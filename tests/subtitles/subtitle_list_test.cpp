@@ -12,9 +12,6 @@
 
 namespace {
 
-const char kSub[] = "{100}{150}Hello|World\n";
-const char kSrt[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
-
 // Which files load: the extension picks the format (in any case), and files
 // that are something else are refused or read only as far as they hold sound
 // lines. (What any entry may hold is the subtitle fuzzers' check.)
@@ -42,9 +39,8 @@ TEST(SubtitleListParse, WhichFilesLoad) {
 // read before stays.
 TEST(SubtitleListParse, LimitsHold) {
   std::string many;
-  for (int32_t i = 0; i < SubtitleList::kMaxEntries + 5; ++i) {
+  for (int32_t i = 0; i < SubtitleList::kMaxEntries + 5; ++i)
     many += "{" + std::to_string(i) + "}{" + std::to_string(i + 1) + "}t" + std::to_string(i) + "\n";
-  }
   SubtitleList list;
   ASSERT_TRUE(list.Parse(WriteWholeFile(ScratchPath("many.sub"), many).c_str(), 25, 1));
   ASSERT_EQ(list.Count(), SubtitleList::kMaxEntries);
