@@ -15,9 +15,9 @@ namespace {
 // a fifth of the font down and right, up to four.
 TEST(SubtitleSizes, FontBandAndShadowFromTheLogicalHeight) {
   const struct { int32_t logFontHeight, dpi, pixels, frame, band, shadow; } cases[] = {
-      {-19, 96, 19, 480, 85, 3},     {-19, 120, 15, 480, 67, 3},   {-19, 72, 25, 480, 112, 4},
-      {-5, 96, 12, 54, 54, 2},       {-100, 96, 64, 100, 100, 4},  {19, 96, 12, 480, 54, 2},
-      {-19, 0, 19, 480, 85, 3},      {INT_MIN, 96, 64, 480, 288, 4}, {INT_MIN, 1, 64, 480, 288, 4},
+      {-19, 96, 19, 480, 85, 3},       {-19, 120, 15, 480, 67, 3},     {-19, 72, 25, 480, 112, 4},
+      {-5, 96, 12, 54, 54, 2},         {-100, 96, 64, 100, 100, 4},    {19, 96, 12, 480, 54, 2},
+      {-19, 0, 19, 480, 85, 3},        {INT_MIN, 96, 64, 480, 288, 4}, {INT_MIN, 1, 64, 480, 288, 4},
       {-20, 96, 20, 480, 90, 4}};
   for (const auto& c : cases) {
     EXPECT_EQ(SubtitleFontHeight(c.logFontHeight, c.dpi), c.pixels) << c.logFontHeight << " at " << c.dpi;
