@@ -22,11 +22,8 @@ TEST(SoundOutputVolume, TheCurveAtItsWorkedPointsAndWithinItsBounds) {
 // signals event i mod 62): the block meant is the one of that event nearest
 // the play cursor, or the next one without it, and never one behind.
 TEST(SoundOutputBlocks, ASharedEventNamesTheBlockNearestThePlayCursor) {
-  const struct {
-    int32_t blocks, event, current;
-    int64_t played;  // bytes, blocks of 100; -1: not read
-    int32_t block;
-  } cases[] = {
+  // The bytes played (blocks of 100; -1: not read) and the block meant.
+  const struct { int32_t blocks, event, current; int64_t played; int32_t block; } cases[] = {
       {25, 7, 3, 900, 7},        // one event a block: the event is the block
       {240, 0, 61, 6200, 62},    // the cursor in the block entered
       {240, 0, 61, 6150, 62},    // the cursor a little behind the notification

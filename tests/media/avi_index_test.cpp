@@ -77,12 +77,8 @@ TEST(AviIndexAudio, CountsAreWholeSamplesOrChunksThatFit) {
   }
   const std::vector<std::vector<uint8_t>> blocks = vbr.Payloads(1);
   const std::vector<uint8_t> sound = pcm.JoinedPayloads(1);
-  const struct {
-    bool variable;
-    int32_t position, count;
-    uint32_t capacity;
-    int32_t read;  // the count read, 0 when the read fails
-  } cases[] = {
+  // The count read: 0 when the read fails.
+  const struct { bool variable; int32_t position, count; uint32_t capacity; int32_t read; } cases[] = {
       {false, 5, 100, 10, 2}, {false, 5, 100, 3, 0}, {false, 5, 0, 64, 0},  {true, 0, 3, 2000, 3},
       {true, 12, 3, 2000, 3}, {true, 27, 3, 2000, 3}, {true, 0, 5, 1000, 2}, {true, 0, 1, 399, 0},
       {true, 28, 10, 2000, 2}, {true, 30, 1, 2000, 0}, {false, -1, 1, 64, 0},
@@ -132,13 +128,11 @@ TEST(AviIndexKeyframes, SearchesFindTheNearestFlaggedFrameInsideTheTablesEnds) {
     for (const int32_t f : {5, 6, 40, 149}) clips[withSound].chunks[(1 + withSound) * f].keyframe = true;
     ASSERT_TRUE(OpenFile(&files[withSound], clips[withSound].Write("keyframes.avi"), true));
   }
-  const struct {
-    bool withSound;
-    int32_t frame, previous, next;
-  } cases[] = {{true, -2, 0, 0},     {true, 0, 0, 0},       {true, 1, 0, 5},         {true, 5, 5, 5},
-               {true, 7, 6, 12},     {true, 24, 24, 24},    {true, 30, 24, 36},      {true, 41, 40, 48},
-               {true, 145, 144, 149}, {true, 149, 149, 149}, {true, 150, 0, 0},      {false, 7, 6, 12},
-               {false, 144, 144, 144}, {false, 145, 144, 0}, {false, 148, 144, 0}};
+  const struct { bool withSound; int32_t frame, previous, next; } cases[] = {
+      {true, -2, 0, 0},     {true, 0, 0, 0},       {true, 1, 0, 5},         {true, 5, 5, 5},
+      {true, 7, 6, 12},     {true, 24, 24, 24},    {true, 30, 24, 36},      {true, 41, 40, 48},
+      {true, 145, 144, 149}, {true, 149, 149, 149}, {true, 150, 0, 0},      {false, 7, 6, 12},
+      {false, 144, 144, 144}, {false, 145, 144, 0}, {false, 148, 144, 0}};
   for (const auto& c : cases) {
     AviFile& file = files[c.withSound];
     EXPECT_EQ(file.PreviousKeyframe(c.frame), c.previous) << "previous of " << c.frame << ", " << c.withSound;

@@ -27,12 +27,10 @@ TEST(CachedFileReader, SlotCountsRangesAndMissingFiles) {
   for (const uint32_t size : {2 * kBlock, 2 * kBlock + 1000}) {
     const std::vector<uint8_t> bytes = Payload(size, size);
     const std::string path = WriteWholeFile(ScratchPath(std::to_string(size) + ".bin"), bytes);
-    const struct {
-      uint32_t position, length;
-      bool ok;
-    } ranges[] = {{0, size, true},          {size - 1, 1, true},      {size, 1, false},
-                  {kBlock - 1, 2, true},    {size - 1, 2, false},     {size + kBlock, 1, false},
-                  {1, size - 1, true},      {0xFFFFFFF0u, 0x20, false}, {7, 1, true}};
+    const struct { uint32_t position, length; bool ok; } ranges[] = {
+        {0, size, true},          {size - 1, 1, true},      {size, 1, false},
+        {kBlock - 1, 2, true},    {size - 1, 2, false},     {size + kBlock, 1, false},
+        {1, size - 1, true},      {0xFFFFFFF0u, 0x20, false}, {7, 1, true}};
     for (const auto& [asked, held] : slots) {
       ASSERT_TRUE(reader.Open(path.c_str(), asked));
       EXPECT_EQ(reader.SlotCount(), held) << "asked for " << asked;

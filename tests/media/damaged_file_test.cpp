@@ -215,7 +215,7 @@ TEST(DamagedFiles, PrefixesOfFfmpegsClipsReadAPrefixOfTheWholeFile) {
         EXPECT_TRUE(IsPrefix(read.first, all.first) && IsPrefix(read.second, all.second)) << what;
         EXPECT_GE(read.first.size(), framesBefore) << what << ": a longer prefix reads fewer frames";
         framesBefore = read.first.size();
-        if (cut == bytes.size()) EXPECT_EQ(read, all) << what;
+        EXPECT_TRUE(cut < bytes.size() || read == all) << what << ": the whole file reads as itself";
       }
     }
   }

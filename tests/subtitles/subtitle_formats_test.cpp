@@ -27,7 +27,7 @@ void ExpectEntries(SubtitleFormat format, const std::vector<Case>& cases) {
 
 TEST(ReadMicroDvd, Lines) {
   ExpectEntries(SubtitleFormat::kMicroDvd, {
-      {"two lines", "{100}{150}Hello|World\n", {{100, 150, "Hello|World"}}},
+      {"two lines", kSub, {{100, 150, "Hello|World"}}},
       {"tags before the text go", "{0}{25}{y:i}Text\r\n", {{0, 25, "Text"}}},
       {"text after the last brace", "{1}{2}a}b{c}d\n", {{1, 2, "d"}}},
       {"no text, no entry", "{10}{20}\n{10}{20}\r\n{10}{20}\t\x01\n", {}},
@@ -43,23 +43,21 @@ TEST(ReadMicroDvd, Lines) {
   });
 }
 
-const char kBlock[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
-
 TEST(ReadSubRip, Blocks) {
   ExpectEntries(SubtitleFormat::kSubRip, {
-      {"two text lines", kBlock, {{37, 75, "First|Second"}}},
+      {"two text lines", kSrt, {{37, 75, "First|Second"}}},
       {"CR LF and no final blank line", "1\r\n00:00:01,500 --> 00:00:03,000\r\nFirst\r\nSecond",
        {{37, 75, "First|Second"}}},
       {"dots for commas, odd spacing", "\n\n 7 junk\n0:0:1.5-->0:0:3\nx\n", {{37, 75, "x"}}},
-      {"blocks in a row", std::string(kBlock) + "\n\n2\n00:01:00,000 --> 01:00:00,040\n|a|\n",
+      {"blocks in a row", std::string(kSrt) + "\n\n2\n00:01:00,000 --> 01:00:00,040\n|a|\n",
        {{37, 75, "First|Second"}, {1500, 90001, "|a|"}}},
       {"empty text skipped, reading goes on",
        "1\n00:00:01,000 --> 00:00:02,000\n\n2\n00:00:03,000 --> 00:00:04,000\ny\n", {{75, 100, "y"}}},
       {"times without milliseconds", "2\n00:00:05 --> 00:00:06\nz\n", {{125, 150, "z"}}},
       {"bad time line ends the file",
-       std::string(kBlock) + "2\n00:05 --> 00:06\nz\n3\n00:00:07,000 --> 00:00:08,000\nw\n",
+       std::string(kSrt) + "2\n00:05 --> 00:06\nz\n3\n00:00:07,000 --> 00:00:08,000\nw\n",
        {{37, 75, "First|Second"}}},
-      {"no number ends the file", std::string(kBlock) + "Two\n00:00:05,000 --> 00:00:06,000\nz\n",
+      {"no number ends the file", std::string(kSrt) + "Two\n00:00:05,000 --> 00:00:06,000\nz\n",
        {{37, 75, "First|Second"}}},
       {"NTSC rate", "1\n00:01:00,000 --> 00:01:00,100\nn\n", {{1798, 1801, "n"}}, kDefaultCharSet, 30000, 1001},
       // The seconds are a float: 0.12 reads as 0.119999997 (2.9999999 frames),
@@ -120,10 +118,8 @@ const std::string P = "\x10", I = "\x11", B = "\x12", U = "\x14", S = "\x18", To
 std::string Block(const std::string& text) { return "1\n00:00:01,000 --> 00:00:02,000\n" + text + "\n\n"; }
 
 TEST(ReadSubRip, TagsAndOverrideBlocks) {
-  const struct {
-    const char *what;
-    std::string text, want;  // the block's text lines; its stored text, none when empty
-  } cases[] = {
+  // The block's text lines and its stored text (no entry when empty).
+  const struct { const char* what; std::string text, want; } cases[] = {
       {"italic within a line", "a <i>b</i> c", "a " + I + "b" + P + " c"},
       {"each style, in any case", "<B>b</B><u>u</u><S>s</S>", B + "b" + U + "u" + S + "s"},
       {"styles combine", "<b><i>x</i></b>", std::string("\x13") + "x"},

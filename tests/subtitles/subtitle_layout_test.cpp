@@ -1,4 +1,5 @@
-// The band's text layout: heights, wrapping and line positions.
+// The band's text layout: sizes, wrapping and line positions.
+#include "subtitles/subtitle_band.h"
 #include "subtitles/subtitle_layout.h"
 
 #include <gtest/gtest.h>
@@ -9,19 +10,20 @@
 
 namespace {
 
-TEST(SubtitleFontHeight, ScreenResolutionAndClamps) {
-  const struct {
-    int32_t logFontHeight, dpi, pixels;
-  } cases[] = {{-19, 96, 19}, {-19, 120, 15}, {-19, 72, 25}, {-5, 96, 12}, {-100, 96, 64},
-               {19, 96, 12},  {-19, 0, 19},   {INT_MIN, 96, 64}, {INT_MIN, 1, 64}};
+// The font's pixels from its logical height at the screen's resolution, held
+// to 12..64; the band of four and a half lines within the frame; the shadow
+// a fifth of the font down and right, up to four.
+TEST(SubtitleSizes, FontBandAndShadowFromTheLogicalHeight) {
+  const struct { int32_t logFontHeight, dpi, pixels, frame, band, shadow; } cases[] = {
+      {-19, 96, 19, 480, 85, 3},       {-19, 120, 15, 480, 67, 3},     {-19, 72, 25, 480, 112, 4},
+      {-5, 96, 12, 54, 54, 2},         {-100, 96, 64, 100, 100, 4},    {19, 96, 12, 480, 54, 2},
+      {-19, 0, 19, 480, 85, 3},        {INT_MIN, 96, 64, 480, 288, 4}, {INT_MIN, 1, 64, 480, 288, 4},
+      {-20, 96, 20, 480, 90, 4}};
   for (const auto& c : cases) {
     EXPECT_EQ(SubtitleFontHeight(c.logFontHeight, c.dpi), c.pixels) << c.logFontHeight << " at " << c.dpi;
+    EXPECT_EQ(SubtitleBandHeight(c.pixels, c.frame), c.band) << c.pixels << " in " << c.frame;
+    EXPECT_EQ(SubtitleShadowOffset(c.pixels), c.shadow) << c.pixels;
   }
-}
-
-TEST(SubtitleBandHeight, FourAndAHalfLinesWithinTheFrame) {
-  const int32_t cases[][3] = {{19, 480, 85}, {15, 480, 67}, {64, 100, 100}, {12, 54, 54}};  // font, frame, band
-  for (const auto& c : cases) EXPECT_EQ(SubtitleBandHeight(c[0], c[1]), c[2]) << c[0] << " in " << c[1];
 }
 
 TEST(WrapSubtitleText, SplitsWideLinesOnceNearTheMiddle) {

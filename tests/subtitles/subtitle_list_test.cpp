@@ -12,9 +12,6 @@
 
 namespace {
 
-const char kSub[] = "{100}{150}Hello|World\n";
-const char kSrt[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
-
 // Which files load: the extension picks the format (in any case), and files
 // that are something else are refused or read only as far as they hold sound
 // lines. (What any entry may hold is the subtitle fuzzers' check.)
@@ -42,36 +39,32 @@ TEST(SubtitleListParse, WhichFilesLoad) {
 // read before stays.
 TEST(SubtitleListParse, LimitsHold) {
   std::string many;
-  for (int32_t i = 0; i < SubtitleList::kMaxEntries + 5; ++i) {
+  for (int32_t i = 0; i < SubtitleList::kMaxEntries + 5; ++i)
     many += "{" + std::to_string(i) + "}{" + std::to_string(i + 1) + "}t" + std::to_string(i) + "\n";
-  }
   SubtitleList list;
   ASSERT_TRUE(list.Parse(WriteWholeFile(ScratchPath("many.sub"), many).c_str(), 25, 1));
   ASSERT_EQ(list.Count(), SubtitleList::kMaxEntries);
   EXPECT_STREQ(list.Text(SubtitleList::kMaxEntries - 1), "t16383");
 
   // Texts of the given lengths (each with its zero in the pool): the pool
-  // takes exactly 1 MiB and no byte more.
+  // takes exactly 1 MiB and no byte more, and holds 1,024 of them.
   std::vector<size_t> oneShort(1023, 1023);
   oneShort.insert(oneShort.end(), {1022, 1, 1});
-  const struct {
-    const char* what;
-    std::vector<size_t> lengths;
-    int32_t count;
-  } pools[] = {{"fills the pool", std::vector<size_t>(1025, 1023), 1024},
-               {"one byte short", oneShort, 1024},
-               {"long texts are cut first", std::vector<size_t>(1025, 5000), 1024}};
-  for (const auto& p : pools) {
+  const std::pair<const char*, std::vector<size_t>> pools[] = {
+      {"fills the pool", std::vector<size_t>(1025, 1023)},
+      {"one byte short", oneShort},
+      {"long texts are cut first", std::vector<size_t>(1025, 5000)}};
+  for (const auto& [what, lengths] : pools) {
     std::string big;
-    for (size_t i = 0; i < p.lengths.size(); ++i) {
-      big += std::to_string(i) + "\n0:0:1 --> 0:0:2\n" + std::string(p.lengths[i], static_cast<char>('a' + i % 26)) +
+    for (size_t i = 0; i < lengths.size(); ++i) {
+      big += std::to_string(i) + "\n0:0:1 --> 0:0:2\n" + std::string(lengths[i], static_cast<char>('a' + i % 26)) +
              "\n\n";
     }
     SubtitleList pool;
     SubtitleLineReader reader(big.data(), big.size());
     pool.Parse(&reader, SubtitleFormat::kSubRip, 25, 1);
-    EXPECT_EQ(pool.Count(), p.count) << p.what;
-    EXPECT_LE(pool.PoolBytes(), SubtitleList::kMaxPoolBytes) << p.what;
+    EXPECT_EQ(pool.Count(), 1024) << what;
+    EXPECT_LE(pool.PoolBytes(), SubtitleList::kMaxPoolBytes) << what;
   }
 }
 
@@ -96,11 +89,8 @@ TEST(SubtitleListFindSubtitle, CursorFastPathsAndFallback) {
   SubtitleLineReader reader(file.data(), file.size());
   SubtitleList list;
   ASSERT_TRUE(list.Parse(&reader, SubtitleFormat::kMicroDvd, 25, 1));
-  const struct {
-    int32_t frame;
-    const char* text;  // null: nothing shows
-    int32_t cursor;    // after the step
-  } steps[] = {
+  // The text shown (null: nothing) and the cursor after each step.
+  const struct { int32_t frame; const char* text; int32_t cursor; } steps[] = {
       {10, "A", 0}, {19, "A", 0},
       {22, nullptr, 0},  // the gap after A: false at once, though E is active
       {20, nullptr, 0}, {30, "B", 1},

@@ -53,11 +53,8 @@ struct Fixture {
   std::vector<uint8_t> Render(int32_t frameNumber, bool shadow = true, bool transparent = false) {
     std::vector<uint8_t> frame(static_cast<size_t>(Yuy2RowStride(kWidth)) * kHeight);
     for (size_t i = 0; i < frame.size(); i += 4) std::memcpy(&frame[i], &kGrey, 4);
-    SubtitleStyle style = {};
-    style.colour = 0xFFFFFF;  // white: Y 255, U and V 128
-    style.shadow = shadow;
-    style.transparent = transparent;
-    track.RenderSubtitle(frame.data(), frameNumber, style);
+    // In white: Y 255, U and V 128.
+    track.RenderSubtitle(frame.data(), frameNumber, {LOGFONTA{}, 0xFFFFFF, transparent, shadow});
     return frame;
   }
   BoxRasterizer* rasterizer;
@@ -67,11 +64,8 @@ struct Fixture {
 TEST(RenderSubtitle, DrawsEachTextOnceAndLeavesOtherFramesAlone) {
   Fixture f;
   const std::vector<uint8_t> grey = f.Render(5);  // no subtitle: untouched
-  const struct {
-    int32_t frame;
-    bool shown;
-    size_t draws;
-  } steps[] = {{5, false, 0}, {10, true, 1}, {19, true, 1}, {20, true, 2}, {29, true, 2}, {30, false, 2}};
+  const struct { int32_t frame; bool shown; size_t draws; } steps[] = {
+      {5, false, 0}, {10, true, 1}, {19, true, 1}, {20, true, 2}, {29, true, 2}, {30, false, 2}};
   for (const auto& s : steps) {
     const std::vector<uint8_t> frame = f.Render(s.frame);
     EXPECT_EQ(f.rasterizer->drawn.size(), s.draws) << s.frame;

@@ -9,6 +9,10 @@
 #include <tuple>
 #include <vector>
 
+// A MicroDVD line and a SubRip block, each of two text lines.
+inline constexpr char kSub[] = "{100}{150}Hello|World\n";
+inline constexpr char kSrt[] = "1\n00:00:01,500 --> 00:00:03,000\nFirst\nSecond\n\n";
+
 // First frame, end frame and text: compared, ordered and printed by the tuple.
 using TimedText = std::tuple<int32_t, int32_t, std::string>;
 
