@@ -165,84 +165,74 @@ PictureWindow* VideoPresenterTest::shared_ = nullptr;
 // video rectangle is painted with the colour. Without one a clipper on the
 // window cuts the overlay.
 TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverTheColourKey) {
-  const std::vector<std::string> all = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"}, yuy2 = {"primary", "YUY2 32x6"};
-  const DWORD caps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH, keyed = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX;
+  const std::vector<std::string> yuy2 = {"primary", "YUY2 32x6"};
+  const DWORD keyedFlags = DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE | DDOVER_DDFX;
   const uint32_t k = kOverlayKinds, kb = kOverlayKinds | kAllowBackBuffer;
-  const size_t none = SIZE_MAX;
   // The driver sizes surfaces in steps of 16: 32 pixels, the frame at pixel 5,
   // rounded down to the packing's group: the frame's first byte in each row.
   const std::map<int32_t, std::pair<std::string, size_t>> packings = {
       {kPresentYuy2, {"YUY2", 8}}, {kPresentUyvy, {"UYVY", 8}}, {kPresentRgb32, {"RGB32", 20}},
       {kPresentRgb24, {"RGB24", 12}}, {kPresentRgb16, {"RGB16", 8}}};
+  using Display = FakeDisplay&;
   struct Case {
     const char* name;
-    std::vector<std::string> formats;
-    bool flipping, attachFails;
-    DWORD caps;
     uint32_t allow;
-    size_t refused;  // the presenter's buffers of this many bytes and more can't be had
     std::vector<std::string> asked;  // surfaces, from the primary on
     int32_t mode;
-    bool doubleBuffered, presents;
-    int primaryBits = 32;
-    DWORD keyCaps = DDCKEYCAPS_DESTOVERLAY;
-    bool lockFails = false, clipperFails = false;
+    bool doubleBuffered;
+    void (*display)(Display) = nullptr;  // how it differs from the fake's every-format display
     DWORD key = 0x100010;
     int32_t width = kWidth;
+    size_t refused = SIZE_MAX;  // the presenter's buffers of this many bytes and more can't be had
+    bool presents = true;
   } const cases[] = {
-      {"every format", all, true, false, caps, kb, none, {"primary", "YUY2 32x6 flip"}, kPresentYuy2, true, true},
-      {"no flipping chains", all, false, false, caps, kb, none, {"primary", "YUY2 32x6 flip", "YUY2 32x6"},
-       kPresentYuy2, false, true},
-      {"single surfaces without double buffering", {"UYVY"}, true, false, caps, k, none,
-       {"primary", "YUY2 32x6", "UYVY 32x6"}, kPresentUyvy, false, true},
-      {"true colour in a chain", all, true, false, caps, kAllowNonOverlay | kAllowRgbTrue | kAllowBackBuffer, none,
-       {"primary", "RGB32 32x6 flip"}, kPresentRgb32, true, true},
-      {"32 bits before 24", {"RGB24", "RGB16"}, true, false, caps, kAllowRgbTrue | kAllowRgb16, none,
-       {"primary", "RGB32 32x6", "RGB24 32x6"}, kPresentRgb24, false, true},
-      {"high colour only", all, true, false, caps, kAllowNonOverlay | kAllowRgb16 | kAllowBackBuffer, none,
-       {"primary", "RGB16 32x6 flip"}, kPresentRgb16, true, true},
-      {"no back buffer to a chain", {"RGB24"}, true, true, caps, kb, none,
+      {"every format", kb, {"primary", "YUY2 32x6 flip"}, kPresentYuy2, true},
+      {"no flipping chains", kb, {"primary", "YUY2 32x6 flip", "YUY2 32x6"}, kPresentYuy2, false,
+       [](Display d) { d.flipping = false; }},
+      {"single surfaces without double buffering", k, {"primary", "YUY2 32x6", "UYVY 32x6"}, kPresentUyvy, false,
+       [](Display d) { d.formats = {"UYVY"}; }},
+      {"true colour in a chain", kAllowNonOverlay | kAllowRgbTrue | kAllowBackBuffer, {"primary", "RGB32 32x6 flip"},
+       kPresentRgb32, true},
+      {"32 bits before 24", kAllowRgbTrue | kAllowRgb16, {"primary", "RGB32 32x6", "RGB24 32x6"}, kPresentRgb24,
+       false, [](Display d) { d.formats = {"RGB24", "RGB16"}; }},
+      {"high colour only", kAllowNonOverlay | kAllowRgb16 | kAllowBackBuffer, {"primary", "RGB16 32x6 flip"},
+       kPresentRgb16, true},
+      {"no back buffer to a chain", kb,
        {"primary", "YUY2 32x6 flip", "YUY2 32x6", "UYVY 32x6 flip", "UYVY 32x6", "RGB32 32x6 flip", "RGB32 32x6",
         "RGB24 32x6 flip", "RGB16 32x6 flip", "RGB16 32x6"},
-       kPresentNonOverlay, false, true},
-      {"no overlay kind allowed", all, true, false, caps, kAllowNonOverlay | kAllowBackBuffer, none, {},
-       kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAY", all, true, false, DDCAPS_OVERLAYSTRETCH, k, none, {"primary"}, kPresentNonOverlay, false, true},
-      {"no DDCAPS_OVERLAYSTRETCH", all, true, false, DDCAPS_OVERLAY, k, none, {"primary"}, kPresentNonOverlay, false, true},
-      {"no memory to convert an RGB overlay's frames", {"RGB32"}, true, false, caps, k, kWidth * kHeight * 4,
-       {"primary", "YUY2 32x6", "UYVY 32x6", "RGB32 32x6"}, kPresentNonOverlay, false, false},
-      {"YUY2 needs no memory", all, true, false, caps, k, 0, yuy2, kPresentYuy2, false, true},
+       kPresentNonOverlay, false, [](Display d) { d.formats = {"RGB24"}, d.attachFails = true; }},
+      {"no overlay kind allowed", kAllowNonOverlay | kAllowBackBuffer, {}, kPresentNonOverlay, false},
+      {"no DDCAPS_OVERLAY", k, {"primary"}, kPresentNonOverlay, false,
+       [](Display d) { d.caps.dwCaps = DDCAPS_OVERLAYSTRETCH; }},
+      {"no DDCAPS_OVERLAYSTRETCH", k, {"primary"}, kPresentNonOverlay, false,
+       [](Display d) { d.caps.dwCaps = DDCAPS_OVERLAY; }},
+      {"no memory to convert an RGB overlay's frames", k, {"primary", "YUY2 32x6", "UYVY 32x6", "RGB32 32x6"},
+       kPresentNonOverlay, false, [](Display d) { d.formats = {"RGB32"}; }, 0x100010, kWidth, kWidth * kHeight * 4,
+       false},
+      {"YUY2 needs no memory", k, yuy2, kPresentYuy2, false, nullptr, 0x100010, kWidth, 0},
       // The key on primaries of other depths, or a clipper.
-      {"24 bits", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 24},
-      {"16 bits, 5-6-5", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 16, 1, false, false,
-       2 << 11 | 2},
-      {"15 bits", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 15, 1, false, false, 2 << 10 | 2},
-      {"a palette", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 8, 1, false, false,
-       FakeDirectDraw::kMagentaIndex},
-      {"a primary that can't be locked", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 1, true,
-       false, 0xFFFFFFFF},
-      {"a clipper", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 0, false, false, 0},
+      {"24 bits", k, yuy2, kPresentYuy2, false, [](Display d) { d.primaryBits = 24; }},
+      {"16 bits, 5-6-5", k, yuy2, kPresentYuy2, false, [](Display d) { d.primaryBits = 16; }, 2 << 11 | 2},
+      {"15 bits", k, yuy2, kPresentYuy2, false, [](Display d) { d.primaryBits = 15; }, 2 << 10 | 2},
+      {"a palette", k, yuy2, kPresentYuy2, false, [](Display d) { d.primaryBits = 8; }, FakeDisplay::kMagentaIndex},
+      {"a primary that can't be locked", k, yuy2, kPresentYuy2, false, [](Display d) { d.primaryLockFails = true; },
+       0xFFFFFFFF},
+      {"a clipper", k, yuy2, kPresentYuy2, false, [](Display d) { d.caps.dwCKeyCaps = 0; }, 0},
       // The odd pixel is left out (RGB24 leaves out all but whole groups of four).
-      {"YUY2 at an odd width", all, true, false, caps, k, none, yuy2, kPresentYuy2, false, true, 32, 1, false, false,
-       0x100010, 21},
-      {"RGB16 at an odd width", all, true, false, caps, kAllowNonOverlay | kAllowRgb16, none, {"primary", "RGB16 32x6"},
-       kPresentRgb16, false, true, 32, 1, false, false, 0x100010, 21},
-      {"no clipper to be had", all, true, false, caps, k, none, yuy2, kPresentNonOverlay, false, true, 32, 0, false,
-       true},
+      {"YUY2 at an odd width", k, yuy2, kPresentYuy2, false, nullptr, 0x100010, 21},
+      {"RGB16 at an odd width", kAllowNonOverlay | kAllowRgb16, {"primary", "RGB16 32x6"}, kPresentRgb16, false,
+       nullptr, 0x100010, 21},
+      {"no clipper to be had", k, yuy2, kPresentNonOverlay, false,
+       [](Display d) { d.caps.dwCKeyCaps = 0, d.clipperFails = true; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     window.Fill(RGB(1, 2, 3));
     FakeDirectDraw display;
-    display.formats = c.formats;
-    display.flipping = c.flipping;
-    display.attachFails = c.attachFails;
-    display.caps.dwCaps = c.caps | DDCAPS_ALIGNSIZESRC;
+    if (c.display != nullptr) c.display(display);
+    display.caps.dwCaps |= DDCAPS_ALIGNSIZESRC;
     display.caps.dwAlignSizeDest = 16;
-    display.primaryBits = c.primaryBits;
-    display.caps.dwCKeyCaps = c.keyCaps == 0 ? 0 : DDCKEYCAPS_DESTOVERLAY;
-    display.primaryLockFails = c.lockFails;
-    display.clipperFails = c.clipperFails;
+    const bool keyed = display.caps.dwCKeyCaps != 0;
     VideoPresenter presenter;
     const FailingAllocations noMemory(c.refused, SIZE_MAX);
     EXPECT_FALSE(presenter.Present(frame.data(), options));
@@ -255,9 +245,9 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
     EXPECT_EQ(ModeOf(presenter, &doubleBuffered), c.mode);
     EXPECT_EQ(doubleBuffered, c.doubleBuffered);
     const bool overlaid = c.mode != kPresentNonOverlay;
-    EXPECT_EQ(display.liveObjects, overlaid ? 2 + c.doubleBuffered + (c.keyCaps == 0) : 0);
-    const uint32_t painted = !overlaid ? 0x010203u : c.primaryBits == 8 ? 0xFF00FFu : 0x100010u;
-    if (overlaid || c.clipperFails) {
+    EXPECT_EQ(display.liveObjects, overlaid ? 2 + c.doubleBuffered + !keyed : 0);
+    const uint32_t painted = !overlaid ? 0x010203u : display.primaryBits == 8 ? 0xFF00FFu : 0x100010u;
+    if (overlaid || display.clipperFails) {
       EXPECT_EQ(window.Mismatches([&](int x, int y) {
         return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom ? painted : 0x010203u;
       }), 0);
@@ -268,16 +258,16 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
       ASSERT_EQ(display.updates.size(), 1u);
       const OverlayUpdate& update = display.updates[0];
       EXPECT_TRUE(update.ontoPrimary);
-      EXPECT_EQ(update.flags, c.keyCaps != 0 ? keyed : DDOVER_SHOW);
+      EXPECT_EQ(update.flags, keyed ? keyedFlags : DDOVER_SHOW);
       EXPECT_EQ(update.fx.dwSize, sizeof(DDOVERLAYFX));
       EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceLowValue, c.key);
       EXPECT_EQ(update.fx.dckDestColorkey.dwColorSpaceHighValue, c.key);
-      const int bytes = (c.primaryBits + 7) / 8;
+      const int bytes = (display.primaryBits + 7) / 8;
       const uint8_t* pixels = display.primary->bits;
       EXPECT_TRUE(std::equal(pixels, pixels + bytes, pixels + bytes)) << "pixel (0, 0) put back";
       const auto* clipper = static_cast<FakeClipper*>(display.primary->clipper);
-      EXPECT_EQ(clipper != nullptr ? clipper->window : nullptr, c.keyCaps == 0 ? window.Get() : nullptr);
-      EXPECT_EQ(display.Calls("SetHWnd"), std::vector<std::string>(c.keyCaps == 0 ? 1 : 0, "SetHWnd 0x0"));
+      EXPECT_EQ(clipper != nullptr ? clipper->window : nullptr, keyed ? nullptr : window.Get());
+      EXPECT_EQ(display.Calls("SetHWnd"), std::vector<std::string>(keyed ? 0 : 1, "SetHWnd 0x0"));
       const auto& [format, offset] = packings.at(c.mode);
       std::vector<uint8_t> cleared(display.overlay->pitch);
       for (size_t i = 1; format == "YUY2" && i < cleared.size(); i += 2) cleared[i] = 0x80;
@@ -292,9 +282,9 @@ TEST_F(VideoPresenterTest, OverlayFormatsComeInTheirOrderAndShowEachFrameOverThe
     for (size_t r = 0; r < expected.size(); ++r) EXPECT_EQ(display.overlay->Row(r), expected[r]) << r;
     if (overlaid) {
       std::vector<std::string> locks = {"Lock overlay 0x1", "Lock primary 0x0", "Lock " + target->role + " 0x21"};
-      if (c.keyCaps == 0) locks.erase(locks.begin() + 1);
+      if (!keyed) locks.erase(locks.begin() + 1);
       EXPECT_EQ(display.Calls("Lock"), locks);
-      EXPECT_EQ(display.Calls("Unlock").size(), locks.size() - c.lockFails);
+      EXPECT_EQ(display.Calls("Unlock").size(), locks.size() - display.primaryLockFails);
       EXPECT_EQ(display.Calls("Flip"), std::vector<std::string>(c.doubleBuffered ? 1 : 0, "Flip 0x1"));
       EXPECT_TRUE(display.Calls("Blt").empty());
     }
