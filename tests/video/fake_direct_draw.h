@@ -78,12 +78,11 @@ inline const FakeFormat* FindFakeFormat(const DDPIXELFORMAT& format) {
 struct FakeDisplay {
   // Every overlay format, flipping, a destination colour key, a 32-bit
   // primary, no alignments or stretch limits.
-  DDCAPS caps = [] {
-    DDCAPS caps = {};
+  FakeDisplay() {
     caps.dwSize = sizeof caps, caps.dwCaps = DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH;
     caps.dwCKeyCaps = DDCKEYCAPS_DESTOVERLAY;
-    return caps;
-  }();
+  }
+  DDCAPS caps = {};
   std::vector<std::string> formats = {"YUY2", "UYVY", "RGB32", "RGB24", "RGB16"};
   bool flipping = true;      // flipping chains can be made
   bool attachFails = false;  // their back buffer can't be had
@@ -174,9 +173,8 @@ class FakeSurface final : public FakeObject<IDirectDrawSurface> {
               {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask}};
     for (DWORD i = 0; depth == 8 && i < 256; ++i)
       info.colors[i] = i == FakeDisplay::kMagentaIndex ? 0xFF00FF : i * 0x010101;
-    void* dibBits = nullptr;
-    dib_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &dibBits, nullptr, 0);
-    bits = static_cast<uint8_t*>(dibBits);
+    dib_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                            reinterpret_cast<void**>(&bits), nullptr, 0);
     pitch = static_cast<LONG>((width * depth + 31) / 32 * 4);
     std::memset(bits, 0x35, static_cast<size_t>(pitch) * height);  // no key colour, nor black
     for (LONG i = 3; depth == 32 && i < pitch * static_cast<LONG>(height); i += 4) bits[i] = 0;

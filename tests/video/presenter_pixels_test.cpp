@@ -110,17 +110,12 @@ TEST(Yuy2ToRgb32, EveryKeyAndEveryChromaFollowTheFormulasAtEveryLevel) {
 
 uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>(pixel >> (8 * c)); }
 
-// The step the presenter uses: ((source x 65536) - 65536) div output.
-int32_t PresenterStep(int32_t source, int32_t output) {
-  return static_cast<int32_t>((static_cast<int64_t>(source) * 65536 - 65536) / output);
-}
-
 // Bilinear by its arithmetic: row weights of 15 bits from the position's
 // fraction, column weights from the step's, each colour byte times 4, and
 // every product's high 16 bits; the fourth byte 0.
 std::vector<uint8_t> Bilinear(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int32_t position,
                               int32_t step, int32_t count) {
-  std::vector<uint8_t> out(count * 3 + 1);
+  std::vector<uint8_t> out(count * 3 + 1, 0);
   const int wb = (position >> 1) & 0x7FFF, wa = 0x7FFF - wb;
   for (int32_t i = 0; i < count; ++i) {
     const uint32_t p = static_cast<uint32_t>(i) * step, x = p >> 16;
@@ -129,7 +124,6 @@ std::vector<uint8_t> Bilinear(const std::vector<uint32_t>& a, const std::vector<
       const auto mix = [&](uint32_t k) { return (4 * Channel(a[k], c) * wa >> 16) + (4 * Channel(b[k], c) * wb >> 16); };
       out[3 * i + c] = static_cast<uint8_t>(std::min(255, (mix(x) * (0x7FFF - fx) >> 16) + (mix(x + 1) * fx >> 16)));
     }
-    out[3 * i + 3] = 0;
   }
   return out;
 }
@@ -150,7 +144,7 @@ TEST(ResizeRows, BilinearFollowsItsArithmeticAndFastFormsMatchReference) {
   for (const int32_t source : {2, 3, 5, 8, 17, 64, 101, 333, 700, 1500}) {
     const std::vector<uint32_t> a = RandomPixels(source, &random), b = RandomPixels(source, &random);
     for (const int32_t output : {1, 2, 3, 4, 7, 9, 10, 11, 16, 18, 31, 37, 200, 250, 641, 1920}) {
-      const int32_t step = PresenterStep(source, output);
+      const int32_t step = (source * 65536 - 65536) / output;  // as the presenter computes it
       const std::string what = std::to_string(source) + " -> " + std::to_string(output);
       for (const int32_t position : {static_cast<int32_t>(random() & 0x3FFFFF), 0xFFFF, 5 << 16}) {
         ExpectFastFormMatches(
@@ -243,9 +237,7 @@ TEST(OverlayRects, SourceDestinationAndSurfaceWidthOnAndOffTheScreen) {
 
   // Surfaces are sized in steps of dwAlignSizeDest (the presenter's tests)
   // only when there is a step.
-  OverlayCaps caps;
-  caps.caps = kCapsAlignSizeSrc;
-  EXPECT_EQ(OverlaySurfaceWidth(caps, 321), 321);
+  EXPECT_EQ(OverlaySurfaceWidth(OverlayCaps{kCapsAlignSizeSrc}, 321), 321);
 }
 
 TEST(PresentModes, AllowFlagsFromTheOutputOptions) {

@@ -118,12 +118,11 @@ TEST(VideoFilters, EachByteAsDescribed) {
 struct SubtitleSpy {
   mutable int calls = 0;
   mutable int32_t frameNumber = -1;
-  mutable std::vector<uint8_t> seen;
-  size_t bytes = 0;
+  mutable std::vector<uint8_t> seen;  // sized by the test
   static void Render(const void* context, uint8_t* frame, int32_t frameNumber) {
     const auto* spy = static_cast<const SubtitleSpy*>(context);
     ++spy->calls, spy->frameNumber = frameNumber;
-    spy->seen.assign(frame, frame + spy->bytes);
+    std::copy(frame, frame + spy->seen.size(), spy->seen.begin());
   }
 };
 
@@ -133,7 +132,7 @@ TEST(VideoFilters, TheChainsOrder) {
   Yuy2TestFrame frame(12, 6, &random), seen = frame, grayOnly = frame;
   FlipVertical(seen.data(), 12, 6);
   SubtitleSpy spy;
-  spy.bytes = frame.Bytes().size();
+  spy.seen.resize(frame.Bytes().size());
   VideoFilterFlags flags{};
   flags.flipVertical = flags.negative = flags.grayscale = 1;
   ApplyVideoFilters(flags, kNeutral, frame.data(), 12, 6, 1234, {SubtitleSpy::Render, &spy});

@@ -115,9 +115,8 @@ std::vector<uint8_t> PackedRow(const std::string& format, const uint8_t* row, in
 std::vector<LONG> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 // An overlay update's source and destination corners.
 std::vector<LONG> Placed(const OverlayUpdate& u) {
-  std::vector<LONG> corners = Corners(u.source), destination = Corners(u.destination);
-  corners.insert(corners.end(), destination.begin(), destination.end());
-  return corners;
+  const RECT &s = u.source, &d = u.destination;
+  return {s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom};
 }
 
 class VideoPresenterTest : public ::testing::Test {
@@ -126,7 +125,10 @@ class VideoPresenterTest : public ::testing::Test {
   // Wine and Xvfb takes seconds each.
   static void SetUpTestSuite() { shared_ = new PictureWindow; }
   static void TearDownTestSuite() { delete shared_; }
-  void SetUp() override { window.Move(0, 0); }
+  void SetUp() override {
+    window.Move(0, 0);
+    options.highQualityConversion = 0, options.nonOverlayResize = 0;  // "Low Quality (16Bit)", "Nearest (Fast)"
+  }
 
   int32_t ModeOf(const VideoPresenter& presenter, bool* doubleBuffered = nullptr) {
     int32_t mode = -1;
@@ -134,21 +136,13 @@ class VideoPresenterTest : public ::testing::Test {
     return mode;
   }
 
-  static PictureWindow* shared_;
+  static inline PictureWindow* shared_ = nullptr;
   PictureWindow& window = *shared_;
-  const std::vector<uint8_t> frame = [] {
-    std::mt19937 random(28);
-    return GuardedBuffer(kPitch * kHeight, &random).Payload();
-  }();
+  std::mt19937 random{28};
+  const std::vector<uint8_t> frame = GuardedBuffer(kPitch * kHeight, &random).Payload();
   const RECT rect = {10, 20, 10 + 2 * kWidth, 20 + 2 * kHeight};
-  Options options = [] {
-    Options o = g_options;
-    o.highQualityConversion = 0, o.nonOverlayResize = 0;  // "Low Quality (16Bit)", "Nearest (Fast)"
-    return o;
-  }();
+  Options options = g_options;
 };
-
-PictureWindow* VideoPresenterTest::shared_ = nullptr;
 
 // Each format is tried as a flipping chain (when double buffering is
 // allowed) and then as a single surface, in the order YUY2, UYVY, RGB32,

@@ -19,14 +19,13 @@ inline uint32_t LowQualityRgb(int luma, int cb, int cr) {
          clampShift8(259 * y + 467 * u);
 }
 
-class Yuy2TestFrame {
+class Yuy2TestFrame : public GuardedBuffer {
  public:
   Yuy2TestFrame(int32_t width, int32_t height, std::mt19937* random)
-      : width(width), height(height), stride(Yuy2RowStride(width)),
-        buffer(static_cast<size_t>(stride) * height, random) {}
+      : GuardedBuffer(static_cast<size_t>(Yuy2RowStride(width)) * height, random), width(width), height(height),
+        stride(Yuy2RowStride(width)) {}
 
-  uint8_t* data() { return buffer.data(); }
-  uint8_t* Row(int32_t r) { return buffer.data() + static_cast<size_t>(r) * stride; }
+  uint8_t* Row(int32_t r) { return data() + static_cast<size_t>(r) * stride; }
   uint8_t& Luma(int32_t x, int32_t r) { return Row(r)[2 * x]; }
   uint32_t Word(int32_t i, int32_t r) {
     uint32_t w;
@@ -45,11 +44,7 @@ class Yuy2TestFrame {
     for (int32_t r = 0; r < height; ++r)
       for (int32_t i = 0; i < stride / 4; ++i) SetWord(i, r, w);
   }
-  std::vector<uint8_t> Bytes() const { return buffer.Payload(); }
-  bool GuardIntact() const { return buffer.GuardIntact(); }
+  std::vector<uint8_t> Bytes() const { return Payload(); }
 
   const int32_t width, height, stride;
-
- private:
-  GuardedBuffer buffer;
 };
