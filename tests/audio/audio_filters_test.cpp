@@ -61,11 +61,8 @@ TEST(AudioFilters, WorkedSamplesAndLevels) {
     SCOPED_TRACE(c.what);
     std::vector<uint8_t> block = Block(c.in, c.sixteen);
     int32_t level = c.level;
-    if (c.filter != nullptr) {
-      c.filter(block.data(), c.stereo, c.sixteen, c.frames);
-    } else {
-      AutoVolume(block.data(), c.stereo, c.sixteen, c.frames, &level);
-    }
+    if (c.filter != nullptr) c.filter(block.data(), c.stereo, c.sixteen, c.frames);
+    else AutoVolume(block.data(), c.stereo, c.sixteen, c.frames, &level);
     EXPECT_EQ(block, Block(c.want, c.sixteen));
     EXPECT_EQ(level, c.wantLevel);
   }

@@ -1,7 +1,5 @@
 #include "tests/media/media_test_support.h"
 
-#include <fstream>
-
 namespace {
 
 constexpr uint32_t kBlock = CachedFileReader::kBlockSize;

@@ -14,9 +14,8 @@ void ExpectReadsUpToTheCut(AviFile* file, const TestClip& clip, const AviWriterL
   const auto end = [&](size_t i) { return layout.chunkDataPositions[i] + clip.chunks[i].payload.size(); };
   int32_t wholeFrames = 0;  // frames before the first one that was cut, chunk `first`
   size_t first = 0;
-  for (; first < clip.chunks.size() && (clip.chunks[first].stream != 0 || end(first) <= cut); ++first) {
+  for (; first < clip.chunks.size() && (clip.chunks[first].stream != 0 || end(first) <= cut); ++first)
     wholeFrames += clip.chunks[first].stream == 0 ? 1 : 0;
-  }
   EXPECT_EQ(file->VideoStream().header.dwLength, clip.Payloads(0).size()) << what << ": the header's length";
   ExpectFrames(file, clip, Range(0, wholeFrames), what);
   // The frame the cut runs through is not past the data (unless its data
@@ -91,9 +90,8 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       ASSERT_EQ(messages, opened ? "" : cut < needed ? kUnknownFormat : kNoIndex) << what;
       if (!opened) continue;
       ASSERT_EQ(file.HasIndex(), index && indexed) << what;
-      if (file.HasIndex() && !clip.options.openDml) {
+      if (file.HasIndex() && !clip.options.openDml)
         EXPECT_EQ(file.IndexEntryCount(), static_cast<int32_t>(idx1Entries)) << what;
-      }
       ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
     }
   }

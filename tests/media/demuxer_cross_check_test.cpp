@@ -7,7 +7,6 @@
 #include "tests/common/clip_packets.h"
 #include "tests/media/media_test_support.h"
 
-#include <fstream>
 #include <map>
 
 namespace {
@@ -17,9 +16,8 @@ int StreamNumber(uint32_t streamKey) { return static_cast<int>((streamKey >> 8) 
 // The packets of one stream by their number in it (ffmpeg leaves out empty chunks).
 std::map<long long, Packet> PacketsOf(const std::vector<Packet>& packets, int stream) {
   std::map<long long, Packet> selected;
-  for (const Packet& packet : packets) {
+  for (const Packet& packet : packets)
     if (packet.stream == stream) selected[packet.dts] = packet;
-  }
   return selected;
 }
 

@@ -56,16 +56,14 @@ struct TestClip {
   // The payloads of one stream's chunks, in order, and all of them joined.
   std::vector<std::vector<uint8_t>> Payloads(int stream) const {
     std::vector<std::vector<uint8_t>> payloads;
-    for (const AviWriterChunk& chunk : chunks) {
+    for (const AviWriterChunk& chunk : chunks)
       if (chunk.stream == stream && chunk.id.empty()) payloads.push_back(chunk.payload);
-    }
     return payloads;
   }
   std::vector<uint8_t> JoinedPayloads(int stream) const {
     std::vector<uint8_t> joined;
-    for (const std::vector<uint8_t>& payload : Payloads(stream)) {
+    for (const std::vector<uint8_t>& payload : Payloads(stream))
       joined.insert(joined.end(), payload.begin(), payload.end());
-    }
     return joined;
   }
 
@@ -103,9 +101,8 @@ inline TestClip VideoAndPcmClip(int32_t frames, int32_t keyframeInterval, bool w
   if (withAudio) clip.streams.push_back(PcmStream(2, 11025, 16, samples));
   for (int32_t f = 0; f < frames; ++f) {
     clip.chunks.emplace_back(0, "dc", f % keyframeInterval == 0, Payload(f, FrameSize(f)));
-    if (withAudio) {
+    if (withAudio)
       clip.chunks.emplace_back(1, "wb", true, Payload(100000 + f, soundSamples(f) * 4));
-    }
   }
   return clip;
 }

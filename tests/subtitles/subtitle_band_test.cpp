@@ -1,13 +1,11 @@
 // The outline, shadow and conversion passes on small hand-drawn bands.
 #include "subtitles/subtitle_band.h"
 
+#include "tests/subtitles/subtitle_test_support.h"
 #include "tests/video/yuy2_test_frame.h"
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <utility>
-#include <vector>
 
 namespace {
 

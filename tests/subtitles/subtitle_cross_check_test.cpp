@@ -2,11 +2,7 @@
 // overlapping and out-of-order entries) converted by ffmpeg, at two video
 // rates, into MicroDVD and into SubRip (tools/make_subtitle_files.sh): read
 // at the same rate, both must give the timed texts of the source.
-#include "subtitles/subtitle_list.h"
-#include "tests/common/test_paths.h"
 #include "tests/subtitles/subtitle_test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 

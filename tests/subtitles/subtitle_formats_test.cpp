@@ -4,10 +4,7 @@
 // the compiler from u"" literals, code page bytes from the published tables).
 #include "tests/subtitles/subtitle_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <string>
 
 namespace {
 

@@ -1,12 +1,9 @@
 // The band's text layout: sizes, wrapping and line positions.
 #include "subtitles/subtitle_band.h"
 #include "subtitles/subtitle_layout.h"
-
-#include <gtest/gtest.h>
+#include "tests/subtitles/subtitle_test_support.h"
 
 #include <climits>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -1,14 +1,9 @@
 // Loading files (names, limits, damaged content), the cursor's fast paths,
 // and the subtitle object's failed load.
-#include "subtitles/subtitle_list.h"
 #include "subtitles/subtitle_track.h"
-#include "tests/common/test_paths.h"
 #include "tests/subtitles/subtitle_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <random>
-#include <string>
 
 namespace {
 
@@ -56,10 +51,9 @@ TEST(SubtitleListParse, LimitsHold) {
       {"long texts are cut first", std::vector<size_t>(1025, 5000)}};
   for (const auto& [what, lengths] : pools) {
     std::string big;
-    for (size_t i = 0; i < lengths.size(); ++i) {
+    for (size_t i = 0; i < lengths.size(); ++i)
       big += std::to_string(i) + "\n0:0:1 --> 0:0:2\n" + std::string(lengths[i], static_cast<char>('a' + i % 26)) +
              "\n\n";
-    }
     SubtitleList pool;
     SubtitleLineReader reader(big.data(), big.size());
     pool.Parse(&reader, SubtitleFormat::kSubRip, 25, 1);
@@ -72,10 +66,9 @@ TEST(SubtitleListParse, LimitsHold) {
 // they do from memory.
 TEST(SubtitleListParse, LargeFilesReadAsTheirBytes) {
   std::string blocks = "\xEF\xBB\xBF";
-  for (int32_t i = 0; i < 3000; ++i) {
+  for (int32_t i = 0; i < 3000; ++i)
     blocks += std::to_string(i + 1) + "\r\n00:" + std::to_string(i / 60 % 60) + ":" + std::to_string(i % 60) +
               ",5 --> 01:00:00,000\r\nline " + std::string(i % 37, 'x') + "\r\n" + std::to_string(i) + "\r\n\r\n";
-  }
   SubtitleList list;
   ASSERT_TRUE(list.Parse(WriteWholeFile(ScratchPath("large.srt"), blocks).c_str(), 30000, 1001));
   EXPECT_EQ(list.Count(), 3000);

@@ -2,15 +2,11 @@
 // is drawn, where it lands in the frame, and which frames it leaves alone.
 #include "subtitles/subtitle_layout.h"
 #include "subtitles/subtitle_track.h"
-#include "tests/common/test_paths.h"
+#include "tests/subtitles/subtitle_test_support.h"
 #include "video/yuy2_frame.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -8,17 +8,13 @@
 #include "subtitles/gdi_subtitle_rasterizer.h"
 #include "subtitles/subtitle_pixels.h"
 #include "subtitles/subtitle_track.h"
-#include "tests/common/test_paths.h"
+#include "tests/subtitles/subtitle_test_support.h"
 #include "video/yuy2_frame.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -108,9 +104,8 @@ Pixels Reference(const std::vector<Line>& lines, const LOGFONTA& font, const Ren
   Pixels drawn;
   for (int32_t y = 0; y < r.bandHeight; ++y) {
     const uint16_t* row = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(bits) + y * Yuy2RowStride(kWidth));
-    for (int32_t x = 0; x < kWidth; ++x) {
+    for (int32_t x = 0; x < kWidth; ++x)
       if ((row[x] & 1) != 0) drawn.insert({x, (top ? 0 : kHeight - r.bandHeight) + y});
-    }
   }
   SelectObject(dc, oldBitmap);
   DeleteDC(dc);

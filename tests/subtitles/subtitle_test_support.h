@@ -1,8 +1,12 @@
-// Reading subtitle text from memory, and entries in a form tests compare.
+// Reading subtitle text from memory, and entries in a form tests compare;
+// with what every subtitle test includes.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include "subtitles/subtitle_line_reader.h"
 #include "subtitles/subtitle_list.h"
+#include "tests/common/test_paths.h"
 
 #include <cstdint>
 #include <string>
@@ -28,9 +32,8 @@ inline std::string Utf16File(const std::u16string& text, bool bigEndian) {
 
 inline std::vector<TimedText> Entries(const SubtitleList& list) {
   std::vector<TimedText> all;
-  for (int32_t i = 0; i < list.Count(); ++i) {
+  for (int32_t i = 0; i < list.Count(); ++i)
     all.push_back({list.Entry(i).firstFrame, list.Entry(i).endFrame, list.Text(i)});
-  }
   return all;
 }
 
