@@ -1,6 +1,5 @@
 // The engine's rules: the rings and their sizes, the pacing of the threads
 // and the playback clock.
-#include <gtest/gtest.h>
 
 #include "engine/pacing_rules.h"
 #include "engine/playback_clock.h"

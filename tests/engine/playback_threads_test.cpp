@@ -1,16 +1,11 @@
-#include <gtest/gtest.h>
-
 #include "engine/audio_threads.h"
 #include "engine/video_feeder.h"
 #include "engine/video_thread.h"
 #include "engine_fakes.h"
 #include "settings/present_mode.h"
 
-#include <functional>
 #include <memory>
-#include <set>
 #include <tuple>
-#include <vector>
 
 namespace {
 

@@ -1,5 +1,4 @@
 // The player over fake outputs and a fake decoder, with its real threads.
-#include <gtest/gtest.h>
 
 #include "decode/decoder_holder.h"
 #include "engine/player.h"
