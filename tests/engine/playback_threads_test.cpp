@@ -421,9 +421,8 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
     const Queued queued = Drain(&record.frameRing);
     EXPECT_EQ(queued.flags, c.flags);
     EXPECT_EQ(decoder.decodedFrames.Items(), c.decoded);
-    for (size_t i = 0; i < c.flags.size(); ++i) {
+    for (size_t i = 0; i < c.flags.size(); ++i)
       if (c.flags[i] == kFrameDecoded) { EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i)); }
-    }
   }
 }
 
