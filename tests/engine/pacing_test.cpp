@@ -1,6 +1,5 @@
 // The engine's rules: the rings and their sizes, the pacing of the threads
 // and the playback clock.
-#include <gtest/gtest.h>
 
 #include "engine/pacing_rules.h"
 #include "engine/playback_clock.h"
@@ -87,17 +86,21 @@ TEST(RingSizing, FramesAndSoundBlocks) {
 // A tenth of a second of frames (at least 1) and two seconds for the level
 // bar; half a frame per second still counts as 1. Resync only beyond the
 // threshold, or at the first change.
-TEST(PacingRules, ThresholdsAndTheResync) {
+TEST(PacingRules, ThresholdsTheResyncAndTheAudioFeed) {
   const struct { int32_t rate, scale, threshold, levelBar, fps; } rates[] = {
       {25, 1, 2, 50, 25}, {19, 1, 1, 38, 19}, {15, 1, 1, 30, 15}, {30000, 1001, 2, 59, 29}, {1, 2, 1, 1, 1}};
-  for (const auto& r : rates) {
+  for (const auto& r : rates)
     EXPECT_EQ(std::make_tuple(ResyncThreshold(r.rate, r.scale), LevelBarTime(r.rate, r.scale),
                               FramesPerSecond(r.rate, r.scale)),
               std::make_tuple(r.threshold, r.levelBar, r.fps)) << r.rate << "/" << r.scale;
-  }
   const struct { int32_t audio; bool first, resync; } resyncs[] = {
       {102, false, false}, {98, false, false}, {103, false, true}, {97, false, true}, {100, true, true}};
   for (const auto& r : resyncs) EXPECT_EQ(NeedsResync(r.audio, 100, 2, r.first), r.resync) << r.audio;
+  // The audio feeder decodes up to the sound buffer or what the frames need
+  // (the blocks for the frames: the ring sizes' table).
+  const struct { int32_t queued; int64_t needed; bool decode; } feeds[] = {
+      {20, 0, true}, {21, 0, false}, {25, 25, true}, {26, 25, false}};
+  for (const auto& r : feeds) EXPECT_EQ(AudioFeederShouldDecode(r.queued, 20, r.needed), r.decode) << r.queued;
 }
 
 // Each term is truncated on its own, toward zero; long files do not
@@ -131,17 +134,8 @@ TEST(PacingRules, LagAndSkipMode) {
       {false, true, 30, kSkipFrames, false, false},  {true, true, 40, kSkipFrames, false, true},
       {true, true, 41, kSkipFrames, false, false},   {true, true, 10, kSkipFrames, true, false},
       {true, true, 10, kKeepFastMotion, false, false}, {false, true, 10, kJumpKeyframes, false, false}};
-  for (const auto& s : skips) {
+  for (const auto& s : skips)
     EXPECT_EQ(NextSkipMode(s.skip, s.warmedUp, s.fill, s.mode, s.end), s.next) << s.fill << " " << s.mode;
-  }
-}
-
-// The feeder decodes up to the sound buffer or what the frames need (the
-// blocks for the frames: the ring sizes' table).
-TEST(PacingRules, AudioFeederKeepsTheSoundBufferAndTheFramesCovered) {
-  const struct { int32_t queued; int64_t needed; bool decode; } rows[] = {
-      {20, 0, true}, {21, 0, false}, {25, 25, true}, {26, 25, false}};
-  for (const auto& r : rows) EXPECT_EQ(AudioFeederShouldDecode(r.queued, 20, r.needed), r.decode) << r.queued;
 }
 
 // Priorities rise for YUV overlays and hungry rings (fewer than half the

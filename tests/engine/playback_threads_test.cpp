@@ -1,16 +1,11 @@
-#include <gtest/gtest.h>
-
 #include "engine/audio_threads.h"
 #include "engine/video_feeder.h"
 #include "engine/video_thread.h"
 #include "engine_fakes.h"
 #include "settings/present_mode.h"
 
-#include <functional>
 #include <memory>
-#include <set>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -426,9 +421,8 @@ TEST_F(VideoFeederTest, EachModeJumpsToAKeyframeAheadOrNot) {
     const Queued queued = Drain(&record.frameRing);
     EXPECT_EQ(queued.flags, c.flags);
     EXPECT_EQ(decoder.decodedFrames.Items(), c.decoded);
-    for (size_t i = 0; i < c.flags.size(); ++i) {
+    for (size_t i = 0; i < c.flags.size(); ++i)
       if (c.flags[i] == kFrameDecoded) { EXPECT_EQ(queued.stamps[i], static_cast<int32_t>(i)); }
-    }
   }
 }
 

@@ -1,5 +1,4 @@
 // The player over fake outputs and a fake decoder, with its real threads.
-#include <gtest/gtest.h>
 
 #include "decode/decoder_holder.h"
 #include "engine/player.h"
@@ -173,9 +172,8 @@ TEST_F(PlayerTest, SoundIsOpenedWithTwoSecondsOfBlocksAndPrefilledOrNotKept) {
     EXPECT_EQ(std::make_tuple(sound.openedBlocks_, sound.counter_.load()), std::make_tuple(25, 0));  // uncounted
     const std::vector<std::vector<uint8_t>> written = sound.written.Items();
     ASSERT_GE(written.size(), first + 25);
-    for (size_t b = 0; b < 25; ++b) {
+    for (size_t b = 0; b < 25; ++b)
       EXPECT_EQ(written[first + b], std::vector<uint8_t>(80, r.decodes ? static_cast<uint8_t>(b) : 128)) << b;
-    }
     if (r.decodes) { EXPECT_EQ(g_effectLog.soundBlocks, 25); }
   }
 }
