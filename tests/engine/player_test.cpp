@@ -235,7 +235,7 @@ TEST_F(PlayerTest, AutoLoadTriesSubThenSrtThenAssThenSsaBesideTheVideo) {
     ASSERT_TRUE(Open());
     char text[SubtitleList::kTextBufferSize] = "";
     EXPECT_EQ(track.FindSubtitle(text, 150), c.shown != nullptr) << stem;
-    if (c.shown != nullptr) EXPECT_STREQ(text, c.shown);
+    if (c.shown != nullptr) { EXPECT_STREQ(text, c.shown); }
     player.reset();
   }
 }

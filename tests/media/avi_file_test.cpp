@@ -73,7 +73,7 @@ TEST(AviFileOpen, MissingFilesAndFilesOfOtherFormatsAreRefused) {
     EXPECT_EQ(messages, "earlier\n" + (missing ? "Can't open  file " + path + "\n" : kUnknownFormat));
     EXPECT_FALSE(file.GetVideoStreamInfo(nullptr) || file.HasIndex() || Readable(&file, 0));
     EXPECT_FALSE(file.Open(path.c_str(), nullptr, false, 4, true)) << "no message text is fine";
-    if (!missing) EXPECT_EQ(ReadFileBytes(path), files[i]) << "the file was changed";
+    if (!missing) { EXPECT_EQ(ReadFileBytes(path), files[i]) << "the file was changed"; }
   }
   // Closing, also twice, leaves nothing either; the file opens again.
   ASSERT_TRUE(OpenFile(&file, good, true));

@@ -90,8 +90,9 @@ void CheckCutsOf(TestClip clip, const std::string& name) {
       ASSERT_EQ(messages, opened ? "" : cut < needed ? kUnknownFormat : kNoIndex) << what;
       if (!opened) continue;
       ASSERT_EQ(file.HasIndex(), index && indexed) << what;
-      if (file.HasIndex() && !clip.options.openDml)
+      if (file.HasIndex() && !clip.options.openDml) {
         EXPECT_EQ(file.IndexEntryCount(), static_cast<int32_t>(idx1Entries)) << what;
+      }
       ExpectReadsUpToTheCut(&file, clip, layout, cut, what);
     }
   }

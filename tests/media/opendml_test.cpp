@@ -114,7 +114,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     // The larger of the header's length and the whole file's (from the
     // index or else from dmlh); avih's count becomes dmlh's.
     EXPECT_EQ(file.VideoStream().header.dwLength, std::max(c.headerLength, 120u));
-    if (c.headerLength != 120) EXPECT_EQ(file.MainHeader().dwTotalFrames, 120u);
+    if (c.headerLength != 120) { EXPECT_EQ(file.MainHeader().dwTotalFrames, 120u); }
     if (c.videoByOpenDml) {
       ExpectFrames(&file, clip, {119, 0, 64, 63, 3, 118, 1}, c.name);
       // Keyframes by the index's delta-frame bit, in every part: the nearest
@@ -122,7 +122,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
       for (int32_t f = 0; f <= 120; ++f) {
         const int32_t next = (f + 5) / 6 * 6;
         EXPECT_EQ(file.NextKeyframe(f), next < 120 ? next : 0) << "frame " << f;
-        if (f < 120) EXPECT_EQ(file.PreviousKeyframe(f), f / 6 * 6) << "frame " << f;
+        if (f < 120) { EXPECT_EQ(file.PreviousKeyframe(f), f / 6 * 6) << "frame " << f; }
       }
     }
     for (int32_t f = 0; f < 120; ++f) {  // in order, at the positions the writer put them
@@ -142,7 +142,7 @@ TEST(OpenDmlReads, EveryWayOfFindingChunksReadsTheWholeFile) {
     }
     for (const int32_t f : {119, 120, 121, 200, 0}) EXPECT_EQ(file.IsPastVideoData(f), f >= 120) << f;
     file.Close();
-    if (!c.patches.empty()) EXPECT_EQ(ReadFileBytes(path), before);
+    if (!c.patches.empty()) { EXPECT_EQ(ReadFileBytes(path), before); }
   }
 }
 

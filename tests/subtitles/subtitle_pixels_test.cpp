@@ -39,8 +39,11 @@ TEST(MergeSubtitleBand, OpaqueReplacesAndTransparentAveragesNonZeroWords) {
       const uint8_t* old = before.data() + r * frame.stride;
       EXPECT_EQ(0, std::memcmp(frame.Row(r), old, 4)) << "zero band words leave the frame";
       EXPECT_EQ(0, std::memcmp(frame.Row(r) + 8, old + 8, 4)) << "the odd pixel stays";
-      if (r < 3) EXPECT_EQ(0, std::memcmp(frame.Row(r) + 4, old + 4, 4)) << "above the band";
-      else if (!transparent) EXPECT_EQ(frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
+      if (r < 3) {
+        EXPECT_EQ(0, std::memcmp(frame.Row(r) + 4, old + 4, 4)) << "above the band";
+      } else if (!transparent) {
+        EXPECT_EQ(frame.Word(1, r), Word(200, 10, 101, 30 + r - 3));
+      }
     }
     EXPECT_EQ(frame.Word(1, 3), transparent ? Word(227, 132, 50, 18) : Word(200, 10, 101, 30));
   }
