@@ -92,7 +92,7 @@ TEST_F(ClipTest, SoundIsTheFilesOrFfmpegsWithinWhatItsDecoderLoses) {
     ASSERT_TRUE(OpenClip(c.clip + ".avi", settings)) << messages_;
     const std::string decoderName = AudioFilterName();
     const bool decodes = !(has("mpeg2") && RunningUnderWine() && decoderName != "MPEG Layer-3 Decoder");
-    if (c.kind == kLossy && WineFilterSetFixed()) EXPECT_EQ(decoderName, c.decoder);
+    if (c.kind == kLossy && WineFilterSetFixed()) { EXPECT_EQ(decoderName, c.decoder); }
     if (c.kind == kLossy && !decoder_->IsAudioOpen()) {
       // No installed decoder delivers this sound: it plays silently, and says so.
       EXPECT_EQ(messages_, kNoAudioDecoder);

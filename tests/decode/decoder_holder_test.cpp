@@ -79,7 +79,7 @@ TEST_F(DecoderHolderTest, WithoutADecoderNothingIsReadOrWrittenAndTheAudioFormat
   ASSERT_TRUE(holder_.Open("clip.avi"));
   Fake()->hasAudio_ = true;
   Fake()->samplesPerBlock_ = 1764;
-  for (const std::vector<int32_t> c : {std::vector<int32_t>{1, 1, 7056}, {1, 0, 3528}, {0, 1, 3528}, {0, 0, 1764}}) {
+  for (const std::vector<int32_t>& c : {std::vector<int32_t>{1, 1, 7056}, {1, 0, 3528}, {0, 1, 3528}, {0, 0, 1764}}) {
     Fake()->stereo_ = static_cast<uint8_t>(c[0]);
     Fake()->sixteenBit_ = static_cast<uint8_t>(c[1]);
     ASSERT_TRUE(holder_.AudioFormat(nullptr, nullptr, nullptr, nullptr, &value));

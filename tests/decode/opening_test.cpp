@@ -92,7 +92,7 @@ TEST_F(OpeningTest, WhatCannotBeDecodedIsRefusedWithItsMessage) {
     size_t strf = 0;
     for (int s = 0; s <= c.stream; ++s) strf = std::string(bytes.begin(), bytes.end()).find("strf", strf + 1);
     ASSERT_NE(strf, std::string::npos);
-    if (c.stream >= 0) ASSERT_TRUE(PatchU32(path, strf + 8 + c.offset, c.value));
+    if (c.stream >= 0) { ASSERT_TRUE(PatchU32(path, strf + 8 + c.offset, c.value)); }
     messages_.clear();
     DecoderOpenSettings settings;
     settings.renderFullChains = c.renderFullChains;

@@ -86,6 +86,6 @@ TEST(StreamForms, SenselessRatesComeFromTheOtherHeader) {
     std::vector<uint8_t> format = WaveFormatBytes(1, 2, c.samplesPerSec, c.avgBytesPerSec, 4, 16);
     AudioStreamInfo audio = {c.rate, c.scale, 0, format.data(), static_cast<uint32_t>(format.size()), 0, 4, 0};
     EXPECT_EQ(RepairSoundRates(&audio), c.ok) << c.rate << "/" << c.scale << " " << c.samplesPerSec;
-    if (c.ok) EXPECT_EQ(std::vector<int32_t>({audio.rate, audio.scale, format[4] | format[5] << 8}), c.want);
+    if (c.ok) { EXPECT_EQ(std::vector<int32_t>({audio.rate, audio.scale, format[4] | format[5] << 8}), c.want); }
   }
 }

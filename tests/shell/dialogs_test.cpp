@@ -32,8 +32,6 @@
 #include <atomic>
 #include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -22,10 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <functional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 

@@ -172,7 +172,7 @@ TEST(VideoLayout, PictureFitsTheAreaCentredAndPointsMapIntoItsPixels) {
   for (const auto& c : points) {
     int32_t x = -1, y = -1;
     ASSERT_EQ(VideoPointAt(picture, 640, 480, c.x, c.y, &x, &y), c.inside) << c.x << "," << c.y;
-    if (c.inside) EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY));
+    if (c.inside) { EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.videoX, c.videoY)); }
   }
   int32_t x, y;
   EXPECT_FALSE(VideoPointAt(RECT{5, 5, 5, 50}, 640, 480, 5, 10, &x, &y));  // no width
