@@ -75,17 +75,10 @@ rig_start() {  # exe, output file, arguments...
 rig_velmora() { rig_start "$RIG_EXE" /dev/null "$@"; }
 rig_probe() { rig_start "$RIG_BUILD/tools/sync_probe/velmora_sync_probe.exe" /dev/null "$@"; }
 
-rig_command() { wine "$RIG_COMMAND" "$@" 2>/dev/null | tr -d '\r'; }
+. "$rig_here/../scripts/velmora-command.sh"
+rig_command() { velmora_command "$RIG_COMMAND" "$@"; }
 
-rig_wait_title() {  # regex, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do
-    rig_command boxes >/dev/null
-    [[ "$(rig_command title)" =~ $1 ]] && return 0
-    sleep 0.2
-  done
-  return 1
-}
+rig_wait_title() { velmora_wait_title "$RIG_COMMAND" "$1" present "$2"; }  # regex, seconds
 
 rig_stop_velmora() {
   local i

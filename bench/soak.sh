@@ -37,9 +37,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ "${1:-}" = "--driver" ]; then
   shift
   work=$1 command_exe=$2 minutes=$3
-  cmd() { wine "$command_exe" "$@" 2>/dev/null | tr -d '\r'; }
-  post() { wine "$command_exe" "$@" >/dev/null 2>&1; }
-  boxes() { cmd boxes >>"$work/boxes"; }
+  . "$here/../scripts/velmora-command.sh"
+  cmd() { velmora_command "$command_exe" "$@"; }
+  post() { cmd "$@" >/dev/null; }
+  boxes() { cmd boxes | sed -n 's/^box: //p' >>"$work/boxes"; }
   step() { sleep "$1"; boxes; }
   playing() { [[ "$(cmd title)" == *" - Velmora Player" ]]; }
   for _ in $(seq 60); do [ -n "$(cmd title)" ] && break; sleep 0.5; done

@@ -22,20 +22,9 @@ if [ "${1:-}" = "--hook" ]; then
   # first-run notice), waits for titles, starts the play list, ends the program.
   shift
   mode=$1 work=$2 command_exe=$3
-  title() { wine "$command_exe" title 2>/dev/null | tr -d '\r'; }
-  wait_title() {  # pattern, present|absent, seconds
-    local end=$((SECONDS + $3))
-    while [ $SECONDS -lt $end ]; do
-      wine "$command_exe" boxes >/dev/null 2>&1
-      if [[ "$(title)" =~ $1 ]]; then
-        [ "$2" = present ] && return 0
-      else
-        [ "$2" = absent ] && return 0
-      fi
-      sleep 0.3
-    done
-    return 1
-  }
+  . "$here/../../scripts/velmora-command.sh"
+  post() { velmora_command "$command_exe" "$@" >/dev/null; }
+  wait_title() { velmora_wait_title "$command_exe" "$@"; }  # pattern, present|absent, seconds
   case $mode in
     open)
       wait_title "^a clip - Velmora Player\$" present 60 && echo opened >>"$work/events"
@@ -48,10 +37,10 @@ if [ "${1:-}" = "--hook" ]; then
       wait_title "^Velmora Player V" present 60 && echo started >>"$work/events"
       ;;
   esac
-  wine "$command_exe" 105 >/dev/null 2>&1
+  post 105
   # The display stays until the program has gone (start returned at once).
   end=$((SECONDS + 30))
-  while wine "$command_exe" title >/dev/null 2>&1 && [ $SECONDS -lt $end ]; do sleep 0.3; done
+  while post title && [ $SECONDS -lt $end ]; do sleep 0.3; done
   exit 0
 fi
 

@@ -23,29 +23,9 @@ if [ "${1:-}" = "--hook" ]; then
 
   # Under Xvfb without a window manager the X windows carry no names: the
   # program's windows are asked through velmora_command.
-  answer_boxes() {
-    wine "$command_exe" boxes 2>/dev/null | tr -d '\r' >>"$work/boxes"
-  }
-  title() {
-    wine "$command_exe" title 2>/dev/null | tr -d '\r'
-  }
-  # Waits (answering boxes) until the title matches the pattern, or no
-  # longer matches it.
-  wait_title() {  # pattern, present|absent, seconds
-    local end=$((SECONDS + $3))
-    while [ $SECONDS -lt $end ]; do
-      answer_boxes
-      if [[ "$(title)" =~ $1 ]]; then
-        [ "$2" = present ] && return 0
-      else
-        [ "$2" = absent ] && return 0
-      fi
-      sleep 0.3
-    done
-    return 1
-  }
-
-  post() { wine "$command_exe" "$@" >/dev/null 2>&1; }
+  . "$here/../../scripts/velmora-command.sh"
+  wait_title() { velmora_wait_title "$command_exe" "$@" "$work/boxes"; }  # pattern, present|absent, seconds
+  post() { velmora_command "$command_exe" "$@" >/dev/null; }
   # Waits until the recording holds the seconds of sound given.
   recorded() {
     local end=$((SECONDS + 10))
@@ -58,7 +38,7 @@ if [ "${1:-}" = "--hook" ]; then
     post "$1"
     for text in "${@:2}"; do
       local end=$((SECONDS + 20))
-      until wine "$command_exe" dialog 2>/dev/null || [ $SECONDS -ge $end ]; do sleep 0.2; done
+      until post dialog || [ $SECONDS -ge $end ]; do sleep 0.2; done
       sleep 1  # the dialog fills its boxes and takes the focus
       xdotool type --delay 20 "$text" && xdotool key Return
       sleep 1
@@ -68,7 +48,7 @@ if [ "${1:-}" = "--hook" ]; then
   first_entry() {
     post 32817
     wait_title " - Velmora Player\$" present 20
-    title | sed 's/ - Velmora Player$//'
+    velmora_command "$command_exe" title | sed 's/ - Velmora Player$//'
     post 32813
     wait_title " - Velmora Player\$" absent 20
   }
@@ -95,7 +75,7 @@ if [ "${1:-}" = "--hook" ]; then
         wine "$exe" "Z:$clips/raw_mp3.avi" >/dev/null 2>&1
         echo $? >"$work/second_status"
         wait_title "^raw_mp3 - Velmora Player\$" present 20 && echo handed >"$work/handed"
-        wine "$command_exe" windows 2>/dev/null | tr -d '\r' >"$work/windows"
+        velmora_command "$command_exe" windows >"$work/windows"
         wait_title " - Velmora Player\$" absent 30
       fi
       ;;

@@ -5,7 +5,9 @@
 //                                 (105 is Exit, 32817 Play/Pause)
 //   velmora_command title         prints the window's title
 //   velmora_command boxes         answers every open message box with OK and
-//                                 prints its caption (one a line)
+//                                 prints its caption, one a line after "box: "
+//                                 (so that a caller can tell them from what
+//                                 Wine prints when it fails to start us)
 //   velmora_command windows       prints how many player windows there are
 //   velmora_command dialog        status 0 when a dialog (a file dialog, a
 //                                 message box) is open, 1 when none is
@@ -56,7 +58,7 @@ BOOL CALLBACK AnswerBox(HWND window, LPARAM answered) {
   if (!IsDialog(window)) return TRUE;
   char caption[256] = {};
   GetWindowTextA(window, caption, sizeof caption);
-  std::printf("%s\n", caption);
+  std::printf("box: %s\n", caption);
   PostMessageA(window, WM_COMMAND, IDOK, 0);
   ++*reinterpret_cast<int*>(answered);
   return TRUE;
