@@ -2,16 +2,19 @@
 # Wine environment already set):
 #   velmora_command EXE ARGS...   runs velmora_command.exe EXE with ARGS; its
 #                                 output without carriage returns, its status
-# Now and then, on a loaded machine, Wine fails to load a program it is asked
-# to start. It then hands the file to start.exe, which prints "Application
-# could not be started ... ShellExecuteEx failed: ..." on standard output and
-# ends with 1. That complaint is never passed on as the helper's output (a
-# caption, a title, figures): the helper is started again, up to three times.
+# It is started by the loader of its own side (wine-loader.sh). Should Wine
+# still fail to start it, start.exe prints "Application could not be started
+# ... ShellExecuteEx failed: ..." on standard output and ends with 1; that
+# complaint is never passed on as the helper's output (a caption, a title,
+# figures): the helper is started again, up to three times.
+. "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
+
 velmora_command() {
-  local exe=$1 out status
+  local exe=$1 out status loader
   shift
+  loader=$(wine_loader "$exe")
   for _ in 1 2 3; do
-    out=$(wine "$exe" "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
+    out=$("$loader" "$exe" "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
     status=$?
     [[ "$out" == *"ShellExecuteEx failed"* ]] || break
     out= status=1

@@ -72,7 +72,7 @@ if [ "${1:-}" = "--hook" ]; then
         recorded 2.1
         kill "$recorder"
         wait_title " - Velmora Player\$" absent 60 && echo ended >"$work/state"
-        wine "$exe" "Z:$clips/raw_mp3.avi" >/dev/null 2>&1
+        "$(wine_loader "$exe")" "$exe" "Z:$clips/raw_mp3.avi" >/dev/null 2>&1
         echo $? >"$work/second_status"
         wait_title "^raw_mp3 - Velmora Player\$" present 20 && echo handed >"$work/handed"
         velmora_command "$command_exe" windows >"$work/windows"
