@@ -5,4 +5,4 @@ set(VELMORA_WINDOWS_LIBRARIES
 # Windows programs run under Wine through the project's harness (a private
 # prefix inside the build tree, Xvfb and a PulseAudio null sink).
 set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run --root ${VELMORA_WINE_ROOT})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run --root ${VELMORA_WINE_ROOT} --again-after-wine-crash)

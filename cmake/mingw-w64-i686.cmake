@@ -3,7 +3,7 @@
 # loads the 32-bit decompressors, which most installed video and sound codecs
 # are. Its tests run under Wine's 32-bit side (wine32) through the harness.
 set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run --root ${VELMORA_WINE_ROOT})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run --root ${VELMORA_WINE_ROOT} --again-after-wine-crash)
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
